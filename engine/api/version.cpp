@@ -1,0 +1,7 @@
+// The version number each build reports to its callers.
+#include "engine/call_zel.h"
+#include "engine/variant.hpp"
+
+ZEL_EXPORT I32 ZEL_C(internal_version)(void) {
+  return zel::ZEL_BUILD::kIntegerBuild ? 11804 : 11803;
+}
