@@ -34,7 +34,7 @@ void set_ORVHOME(const char* name) {
     return;
   }
   if (name && name[0] == '~') Fatal("Fail to find path in %s [2]\n", name);
-  if (!name) Fatal("Cannot find the home directory of Orv\n");
+  if (!name || !*name) Fatal("Cannot find the home directory of Orv\n");
   std::string found = which_command(name);
   if (found.find('/') == std::string::npos) Fatal("Fail to find path in %s [3]\n", found.c_str());
   set_path_ORVHOME(up_to_last_slash(found).c_str());
@@ -52,7 +52,7 @@ static bool path_read = false;
 static std::string path_dirs;
 
 std::string which_command(const char* name) {
-  if (!name) return "";
+  if (!name || !*name) return name ? name : "";
   if (!path_read) {
     const char* path = std::getenv("PATH");
     if (!path) return name;

@@ -154,6 +154,7 @@ TEST(ServerFilesDeath, TheHomeDirectoryComesFromTheProgramName) {
               "Fail to find path in no_such_serveur_here \\[3\\]\n");
   EXPECT_EXIT((log_output = stderr, get_ORVHOME()), testing::ExitedWithCode(3),
               "Cannot find the home directory of Orv\n");
+  EXPECT_EXIT(home_of("", ""), testing::ExitedWithCode(3), "Cannot find the home directory of Orv\n");
   set_path_ORVHOME("/opt/orv");
   EXPECT_EQ(get_ORVHOME(), "/opt/orv");
 }
@@ -167,7 +168,9 @@ TEST(ServerStrings, HashesAndNameParts) {
   EXPECT_EQ(Hash_String("\xff"), 4294967295u % 16777213u);
   EXPECT_EQ(Hash_String("x\xe9"), (120u * 256 + uint32_t(-23)) % 16777213u);
 
-  EXPECT_STREQ(is_a_path("dir/sub/file", '/'), "dir/sub");
+  char* dir = is_a_path("dir/sub/file", '/');
+  EXPECT_STREQ(dir, "dir/sub");
+  std::free(dir);
   EXPECT_EQ(is_a_path("file", '/'), nullptr);
   EXPECT_EQ(is_a_path(nullptr, '/'), nullptr);
   EXPECT_EQ(ext_name("job", "orv"), "job.orv");
