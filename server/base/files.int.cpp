@@ -155,9 +155,12 @@ FILE* ouvrir(const char* name, const char* mode) {
   std::string current = name;
   for (;;) {
     Perror("fopen(%s,%s)", current.c_str(), mode);
-    if (mode[0] == 'w') Output("Je ne peux pas ouvrir %s !\n", current.c_str());
-    else if (mode[0] == 'r') Output("Je ne peux pas trouver %s !\n", current.c_str());
-    else Output("Fichier %s non ouvrable !\n", current.c_str());
+    if (mode[0] == 'w')
+      Output("Je ne peux pas ouvrir %s !\n", current.c_str());
+    else if (mode[0] == 'r')
+      Output("Je ne peux pas trouver %s !\n", current.c_str());
+    else
+      Output("Fichier %s non ouvrable !\n", current.c_str());
     Output("Entrer un nouveau nom: ");
     std::string next;
     if (!read_word(next)) Fatal("Fichier %s non ouvrable !\n", current.c_str());

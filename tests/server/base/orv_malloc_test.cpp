@@ -1,10 +1,10 @@
 // Each build's allocation hook starts on the shared default hook.
+#include "server/base/orv_malloc.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
-
-#include "server/base/orv_malloc.hpp"
 
 using namespace orv::ORV_BUILD;
 
