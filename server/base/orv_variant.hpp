@@ -4,6 +4,13 @@
 // ZEL_VARIANT_FP) but never includes engine headers: this is its own view of
 // the build.  Internal code lives in `orv::ORV_BUILD`; exported C names carry
 // `Orv_int_` or `Orv_` through ORV_C.
+//
+// Some server state is one copy for the whole process, used by both builds:
+// the runtime (messages, Fatal, time, files, printers) and the protocol bus.
+// It lives in namespace `orv` itself (no build namespace) and its sources are
+// named *.int.cpp so that they are compiled once; the prime-field build
+// reaches the same objects through the one shared library.  Headers of that
+// shared part must not depend on the build.
 #pragma once
 
 #if defined(ZEL_VARIANT_INT) == defined(ZEL_VARIANT_FP)
