@@ -42,6 +42,22 @@ TEST(ExposArray, HomogenisationThatWouldOverflowIsFatal) {
   EXPECT_EQ(get_field(one.w(), 3), 32767u);
 }
 
+namespace {
+void homogenise_too_far_with_default_host() {
+  zel::set_host(zel::default_host());
+  use_layout(3, 3);
+  MonoBuf big({32767, 0, 9, 0}), one({0, 0, 0, 0});
+  Expos* ms[2] = {big.hdr(), one.hdr()};
+  homogenous_Dpol(2, ms);
+}
+}  // namespace
+
+// With the default host a fatal error ends the process.
+TEST(ExposArrayDeathTest, HomogenisationOverflowEndsTheProcessWithoutAHost) {
+  EXPECT_EXIT(homogenise_too_far_with_default_host(), ::testing::ExitedWithCode(1),
+              "Homogenisation raises the exponent of the homogenising variable to 32776");
+}
+
 TEST(ExposArray, EliminationAndPurePowers) {
   use_layout(5, 2);
   MonoBuf a({0, 0, 3, 1, 0, 0, 0, 0}), b({0, 1, 0, 0, 0, 0, 0, 0}), c({3, 0, 1, 0, 0, 0, 0, 0});

@@ -5,6 +5,7 @@
 #include "engine/mono/expos_order.hpp"
 #include "mono_fixture.hpp"
 #include "support/seeds.hpp"
+#include "support/test_host.hpp"
 
 using namespace zel::ZEL_BUILD;
 using namespace zel_test;
@@ -38,6 +39,23 @@ TEST(ExposWords, LayoutFollowsVariableCount) {
   set_Expos(6);
   EXPECT_EQ(var_second_block, 5u);
   want_Lexico = 0;
+}
+
+TEST(ExposWords, LayoutIsAnnouncedUnlessQuiet) {
+  TestHost host;
+  const uint32_t quiet = ZEL_C(want_quiet);
+  ZEL_C(want_quiet) = 0;
+  var_second_block = 2;
+  set_Expos(5);
+  EXPECT_EQ(captured().printed, "Blocks 2 3\n");
+  captured() = Captured{};
+  want_Lexico = 1;
+  set_Expos(5);  // lexicographic split: silent
+  want_Lexico = 0;
+  ZEL_C(want_quiet) = 1;
+  set_Expos(5);
+  EXPECT_EQ(captured().printed, "");
+  ZEL_C(want_quiet) = quiet;
 }
 
 TEST(ExposWords, FieldsArePackedFourToAWordLowFirst) {
