@@ -36,17 +36,18 @@ Expos* random_mono(std::mt19937_64& rng, uint32_t bound) {
   return m;
 }
 
-// Products of 4096 terms by 512 multipliers, entered with get_code in a
-// table sized for a million columns; each pass empties the table by codes.
+// Products of terms by multipliers, entered with get_code in a table sized
+// for max_index columns; each pass empties the table by codes.  Arguments:
+// variables, log2 of max_index, terms, multipliers.
 void BM_GetCodeProducts(benchmark::State& state) {
   const uint32_t n = uint32_t(state.range(0));
   fresh_session(n);
-  zel_max_index = 1u << 20;
+  zel_max_index = 1u << state.range(1);
   set_hash_prime();
   Base_Exposants* t = dynamic_Table_de_Recherche();
   empty_Table_de_Recherche(t);
   std::mt19937_64 rng(1);
-  std::vector<Expos*> terms(4096), mults(512);
+  std::vector<Expos*> terms(size_t(state.range(2))), mults(size_t(state.range(3)));
   for (auto& m : terms) m = random_mono(rng, 6);
   for (auto& m : mults) m = random_mono(rng, 3);
   std::vector<std::pair<uint32_t, uint32_t>> pairs(1 << 18);
@@ -69,7 +70,13 @@ void BM_GetCodeProducts(benchmark::State& state) {
   state.SetItemsProcessed(int64_t(entered));
   state.counters["new_codes_per_pass"] = double(fresh) / double(state.iterations());
 }
-BENCHMARK(BM_GetCodeProducts)->Arg(7)->Arg(15)->Arg(31)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetCodeProducts)
+    ->Args({7, 20, 4096, 512})   // ~240k columns in 1.2M slots: mostly new codes
+    ->Args({15, 20, 4096, 512})
+    ->Args({31, 20, 4096, 512})
+    ->Args({7, 16, 256, 64})     // ~16k columns in 75k slots: mostly repeats, cache-resident
+    ->Args({15, 16, 256, 64})
+    ->Unit(benchmark::kMillisecond);
 
 // Lookups of the same products (the column numbers of the rows).
 void BM_FindCodeProducts(benchmark::State& state) {
