@@ -63,7 +63,8 @@ void BM_GetCodeProducts(benchmark::State& state) {
     entered += pairs.size();
     state.PauseTiming();
     // The product blocks go back to the pool, as a step's end would do.
-    for (uint32_t c = 0; c < t->count; ++c) ZEL_C(kill_Expos)(header_of(slot_of_map(t, c).monomial));
+    for (uint32_t c = 0; c < t->count; ++c)
+      ZEL_C(kill_Expos)(header_of(slot_of_map(t, c).monomial));
     empty_codes_Table_de_Recherche(t);
     state.ResumeTiming();
   }
@@ -71,10 +72,10 @@ void BM_GetCodeProducts(benchmark::State& state) {
   state.counters["new_codes_per_pass"] = double(fresh) / double(state.iterations());
 }
 BENCHMARK(BM_GetCodeProducts)
-    ->Args({7, 20, 4096, 512})   // ~240k columns in 1.2M slots: mostly new codes
+    ->Args({7, 20, 4096, 512})  // ~240k columns in 1.2M slots: mostly new codes
     ->Args({15, 20, 4096, 512})
     ->Args({31, 20, 4096, 512})
-    ->Args({7, 16, 256, 64})     // ~16k columns in 75k slots: mostly repeats, cache-resident
+    ->Args({7, 16, 256, 64})  // ~16k columns in 75k slots: mostly repeats, cache-resident
     ->Args({15, 16, 256, 64})
     ->Unit(benchmark::kMillisecond);
 
@@ -127,7 +128,11 @@ void BM_Compare(benchmark::State& state) {
   benchmark::DoNotOptimize(acc);
   state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(ms.size() - 1));
 }
-BENCHMARK_TEMPLATE(BM_Compare, comp_Expos)->Args({7, 7})->Args({15, 15})->Args({15, 8})->Args({31, 31});
+BENCHMARK_TEMPLATE(BM_Compare, comp_Expos)
+    ->Args({7, 7})
+    ->Args({15, 15})
+    ->Args({15, 8})
+    ->Args({31, 31});
 BENCHMARK_TEMPLATE(BM_Compare, comp5_Expos)->Args({15, 8});
 
 void BM_Divisibility(benchmark::State& state) {
@@ -137,7 +142,8 @@ void BM_Divisibility(benchmark::State& state) {
   for (auto& m : ms) m = random_mono(rng, 3);
   int64_t acc = 0;
   for (auto _ : state) {
-    for (size_t i = 0; i + 1 < ms.size(); ++i) acc += is_sub_Expos1(words_of(ms[i]), words_of(ms[i + 1]));
+    for (size_t i = 0; i + 1 < ms.size(); ++i)
+      acc += is_sub_Expos1(words_of(ms[i]), words_of(ms[i + 1]));
   }
   benchmark::DoNotOptimize(acc);
   state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(ms.size() - 1));

@@ -20,13 +20,13 @@
 namespace zel::ZEL_BUILD {
 
 struct Dpol_INT {
-  uint32_t serial;      // gen_sym_Dpol + 1 at creation, shared with new_Dpol
+  uint32_t serial;  // gen_sym_Dpol + 1 at creation, shared with new_Dpol
   uint32_t row_mark;
   uint32_t flags;       // 0 at creation
   uint32_t input_mark;  // 0 at creation
   uint32_t spare[3];
-  uint32_t n;           // number of terms
-  Expos** mono;         // n monomials
+  uint32_t n;    // number of terms
+  Expos** mono;  // n monomials
   // ne GMP integers follow (see coeffs_INT).
 };
 static_assert(sizeof(Dpol_INT) == 40, "the coefficients follow the 40-byte record");

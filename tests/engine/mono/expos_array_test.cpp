@@ -1,9 +1,10 @@
 // Homogenisation and the tests on the monomial arrays of polynomials.
+#include "engine/mono/expos_array.hpp"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "engine/mono/expos_array.hpp"
 #include "engine/poly/dpol.hpp"
 #include "mono_fixture.hpp"
 #include "support/test_host.hpp"

@@ -1,12 +1,13 @@
 // Monomial blocks from the pool and the zone, and the constructors that
 // build quotients, lcms and block copies in them.
+#include "engine/mono/expos_pool.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "engine/mem/pool.hpp"
-#include "engine/mono/expos_pool.hpp"
 #include "mono_fixture.hpp"
 #include "support/engine_memory.hpp"
 #include "support/seeds.hpp"

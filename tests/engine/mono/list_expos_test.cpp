@@ -1,10 +1,11 @@
 // Pooled monomial lists: append, sorted insertion and the stable merge sort.
+#include "engine/mono/list_expos.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "engine/mono/list_expos.hpp"
 #include "engine/mono/expos_pool.hpp"
 #include "support/engine_memory.hpp"
 #include "support/seeds.hpp"

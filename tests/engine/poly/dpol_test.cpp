@@ -1,9 +1,10 @@
 // Polynomial records: the block layout, serial numbers and printing.
+#include "engine/poly/dpol.hpp"
+
 #include <gtest/gtest.h>
 
 #include "engine/coef/primes.hpp"
 #include "engine/mem/zone.hpp"
-#include "engine/poly/dpol.hpp"
 #ifdef ZEL_VARIANT_INT
 #include "engine/poly/dpol_int.hpp"
 #endif
