@@ -1,102 +1,69 @@
-// Slow, obviously right monomials for cross-checks: a monomial is the
-// vector of its exponents, variable 0 first.
+// Naive references for packed monomials: exponent vectors as std::vector<int>.
+//
+// Everything here is written field by field, the obvious way, so that the
+// word-level code of engine/mono can be checked against it.
 #pragma once
 
-#include <algorithm>
-#include <random>
+#include <cstdint>
 #include <vector>
 
 namespace zel_test {
 
-using Mono = std::vector<unsigned>;
+using NaiveMono = std::vector<int>;
 
-inline unsigned naive_degree(const Mono& a, size_t from = 0, size_t to = size_t(-1)) {
-  unsigned d = 0;
-  for (size_t i = from; i < std::min(to, a.size()); ++i) d += a[i];
-  return d;
-}
-
-// Degree reverse lexicographic on variables [from, to), x(from) > x(from+1)
-// > ...: larger degree; then the smaller exponent of the last variable where
-// they differ.  1, -1 or 0.
-inline int naive_drl(const Mono& a, const Mono& b, size_t from = 0, size_t to = size_t(-1)) {
-  to = std::min(to, a.size());
-  unsigned da = naive_degree(a, from, to), db = naive_degree(b, from, to);
-  if (da != db) return da > db ? 1 : -1;
-  for (size_t i = to; i-- > from;)
-    if (a[i] != b[i]) return a[i] < b[i] ? 1 : -1;
+// Degree reverse lexicographic on fields [lo, hi): 1 when a > b.
+inline int naive_drl(const NaiveMono& a, const NaiveMono& b, int lo, int hi, bool with_degree) {
+  if (with_degree) {
+    long da = 0, db = 0;
+    for (int i = lo; i < hi; ++i) da += a[i], db += b[i];
+    if (da != db) return da > db ? 1 : -1;
+  }
+  for (int i = hi - 1; i >= lo; --i)
+    if (a[i] != b[i]) return a[i] > b[i] ? -1 : 1;
   return 0;
 }
 
-// Larger degree; then the larger exponent of the last variable that differs.
-inline int naive_rev_drl(const Mono& a, const Mono& b) {
-  unsigned da = naive_degree(a), db = naive_degree(b);
-  if (da != db) return da > db ? 1 : -1;
-  for (size_t i = a.size(); i-- > 0;)
-    if (a[i] != b[i]) return a[i] > b[i] ? 1 : -1;
+// The engine's block orders over N variables with a first block of s:
+// degree reverse lexicographic on the first block, then the second block
+// reverse lexicographic without degree (second_degree false) or with it.
+inline int naive_block_order(const NaiveMono& a, const NaiveMono& b, int s, int N,
+                             bool second_degree) {
+  if (s > N) s = N;
+  if (s >= 1)
+    if (int r = naive_drl(a, b, 0, s, true)) return r;
+  if (s < N) return naive_drl(a, b, s, N, second_degree);
   return 0;
 }
 
-// Lexicographic, x0 > x1 > ...
-inline int naive_lex(const Mono& a, const Mono& b) {
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i]) return a[i] > b[i] ? 1 : -1;
-  return 0;
-}
-
-// Block order: degree reverse lexicographic on variables [0, m), then on
-// [m, n).
-inline int naive_block(const Mono& a, const Mono& b, size_t m) {
-  int r = naive_drl(a, b, 0, m);
-  return r != 0 ? r : naive_drl(a, b, m, a.size());
-}
-
-inline bool naive_divides(const Mono& a, const Mono& b) {
+inline bool naive_divides(const NaiveMono& b, const NaiveMono& a) {
   for (size_t i = 0; i < a.size(); ++i)
     if (b[i] > a[i]) return false;
   return true;
 }
 
-inline Mono naive_product(const Mono& a, const Mono& b) {
-  Mono c(a.size());
-  for (size_t i = 0; i < a.size(); ++i) c[i] = a[i] + b[i];
-  return c;
+inline NaiveMono naive_lcm(const NaiveMono& a, const NaiveMono& b) {
+  NaiveMono r(a.size());
+  for (size_t i = 0; i < a.size(); ++i) r[i] = a[i] > b[i] ? a[i] : b[i];
+  return r;
 }
 
-inline Mono naive_lcm(const Mono& a, const Mono& b) {
-  Mono c(a.size());
-  for (size_t i = 0; i < a.size(); ++i) c[i] = std::max(a[i], b[i]);
-  return c;
+inline NaiveMono naive_mul(const NaiveMono& a, const NaiveMono& b) {
+  NaiveMono r(a.size());
+  for (size_t i = 0; i < a.size(); ++i) r[i] = a[i] + b[i];
+  return r;
 }
 
-inline Mono naive_gcd(const Mono& a, const Mono& b) {
-  Mono c(a.size());
-  for (size_t i = 0; i < a.size(); ++i) c[i] = std::min(a[i], b[i]);
-  return c;
+inline NaiveMono naive_quo(const NaiveMono& a, const NaiveMono& b) {
+  NaiveMono r(a.size());
+  for (size_t i = 0; i < a.size(); ++i) r[i] = a[i] - b[i];
+  return r;
 }
 
-// A random monomial in n variables with exponents up to `top`, mostly
-// sparse so that powers, divisors and ties turn up often.
-template <class Rng>
-Mono random_mono(Rng& rng, size_t n, unsigned top) {
-  Mono m(n, 0);
-  std::uniform_int_distribution<unsigned> coin(0, 3), exp(0, top);
-  for (auto& e : m)
-    if (coin(rng) == 0) e = exp(rng);
-  return m;
-}
-
-// A monomial near `base`: each exponent moved by -1, 0 or +1 (not below 0),
-// so that comparisons often reach the later words.
-template <class Rng>
-Mono near_mono(Rng& rng, const Mono& base) {
-  Mono m = base;
-  std::uniform_int_distribution<int> step(-1, 1);
-  for (auto& e : m) {
-    int v = int(e) + (std::uniform_int_distribution<int>(0, 3)(rng) == 0 ? step(rng) : 0);
-    e = unsigned(std::max(v, 0));
-  }
-  return m;
+// Fields read as a number in base 65536, field 0 most significant, mod p.
+inline uint32_t naive_hash(const NaiveMono& a, uint64_t p) {
+  uint64_t h = 0;
+  for (int f : a) h = (h * 65536 + uint64_t(f)) % p;
+  return uint32_t(h);
 }
 
 }  // namespace zel_test

@@ -10,7 +10,7 @@
 #include <numeric>
 #include <vector>
 
-#include "support/naive_monomial.hpp"
+#include "support/naive_exponents.hpp"
 #include "support/seeds.hpp"
 
 namespace orv_test {
