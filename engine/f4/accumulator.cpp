@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
 
@@ -34,6 +35,8 @@ void set_current_lane(uint32_t lane, uint32_t p) {
   Prime_inv = prime_inverse(p);
 #endif
 }
+
+void select_lane(uint32_t lane) { set_current_lane(lane, ZEL_C(Primes)[lane]); }
 
 void decompress_lzw(AccEntry* acc, const CodedRow* row) {
   std::memset(static_cast<void*>(acc), 0, size_t(row->width) * sizeof(AccEntry));

@@ -42,6 +42,8 @@ inline uint32_t prime_inverse(uint32_t p) {
 
 // Makes `lane` the current lane with prime p.
 void set_current_lane(uint32_t lane, uint32_t p);
+// Makes `lane` the current lane with its prime from the prime table.
+void select_lane(uint32_t lane);
 
 // (hi * 2^32 + lo) mod p for hi < p, p > 2^31, v = prime_inverse(p).
 // The quotient estimate never exceeds the true quotient, and the remainder

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/f4/accumulator.hpp"
+#include "engine/coef/primes.hpp"
 #include "engine/f4/row_code.hpp"
 #include "engine/mem/zone.hpp"
 #include "support/engine_memory.hpp"
@@ -43,10 +44,16 @@ AccEntry entry_of(uint64_t lo, uint32_t) { return lo; }
 #ifdef ZEL_VARIANT_INT
 TEST(Accumulator, ReductionMatchesWideReference) {
   SEED_TRACE();
+  MemSession s;
+  ZEL_C(vectorize) = ZEL_C(maxi_vectorize) = 5;
+  offset_primes = 0;
+  init_Dom();
   auto rng = zel_test::make_rng(2);
-  for (uint32_t p : kFirstBatch) {
+  for (uint32_t lane = 0; lane < 5; ++lane) {
+    select_lane(lane);
+    const uint32_t p = ZEL_C(Prime), v = Prime_inv;
+    ASSERT_EQ(p, kFirstBatch[lane]);
     SCOPED_TRACE(p);
-    const uint32_t v = prime_inverse(p);
     const unsigned __int128 two64 = (unsigned __int128)1 << 64;
     ASSERT_EQ(uint64_t(v), uint64_t((two64 - 1) / p - ((unsigned __int128)1 << 32)));
     auto check = [&](uint32_t w0, uint32_t w1, uint32_t w2) {
@@ -66,7 +73,7 @@ TEST(Accumulator, ReductionMatchesWideReference) {
       const uint32_t w2 = (i & 7) == 0 ? uint32_t(rng()) : uint32_t(rng() % 4096);
       ASSERT_TRUE(check(w0, w1, w2)) << w0 << ' ' << w1 << ' ' << w2;
     }
-    // The two-word step alone over its whole domain's edges.
+    // The two-word step alone on random inputs within its bound (hi < p).
     for (long i = 0; i < N / 4; ++i) {
       const uint64_t r = rng();
       const uint32_t hi = uint32_t(r % p), lo = uint32_t(r >> 32);
