@@ -9,6 +9,7 @@
 #define CALL_ZEL_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 typedef int32_t I32;
 typedef uint32_t UI32;
@@ -68,6 +69,11 @@ void Zel_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
  * the run is the leading term alone (p then keeps that one term). */
 void* Zel_int_coeff_Dpol(void* p);
 void* Zel_coeff_Dpol(void* p);
+
+/* Writes "Save session in %s for proc %d" and opens the parallel method's
+ * file of process proc for writing; never returns NULL. */
+FILE* Zel_int_ouvrir_paral(I32 proc);
+FILE* Zel_ouvrir_paral(I32 proc);
 
 #ifdef __cplusplus
 }
