@@ -27,6 +27,18 @@ extern "C" {
 I32 Zel_int_internal_version(void);
 I32 Zel_internal_version(void);
 
+/* Sparse change of order: univariate polynomials modulo the prime of the
+ * last run (entry i the coefficient of X^i, degree -1 for zero).  shift_X
+ * multiplies P by X; combi_lin adds c*Q to P; both return the new degree. */
+I32 Zel_int_shift_X(UI32* P, I32 d);
+I32 Zel_shift_X(uint16_t* P, I32 d);
+I32 Zel_int_combi_lin(UI32* P, I32 dP, UI32 c, const UI32* Q, I32 dQ);
+I32 Zel_combi_lin(uint16_t* P, I32 dP, UI32 c, const uint16_t* Q, I32 dQ);
+/* 1 after each entry of the sparse change of order; 0 once an inverse of
+ * zero was asked for since. */
+extern I32 Zel_int_modulo_ok;
+extern I32 Zel_modulo_ok;
+
 #ifdef __cplusplus
 }
 #endif
