@@ -58,7 +58,7 @@ TEST(SparseBerlekamp, ClassicSequences) {
   EXPECT_EQ(pade_minpoly(fib, 4, &L), (NPoly{p - 1, p - 1, 1}));
 
   std::vector<Dom> cst(5, 7);
-  std::vector<Dom> K(6);
+  std::vector<Dom> K(7);
   int32_t dK;
   EXPECT_EQ(berlekamp(cst.data(), 5, K.data(), &dK), 1);
   EXPECT_EQ(from_dom(K.data(), dK), (NPoly{1, p - 1}));  // 1 - X
