@@ -19,6 +19,12 @@ typedef uint32_t UI32;
 #define ZEL(name) Zel_##name
 #endif
 
+#if defined(__GNUC__)
+#define ZEL_C_NORETURN __attribute__((noreturn))
+#else
+#define ZEL_C_NORETURN
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -26,6 +32,26 @@ extern "C" {
 /* 11804 in the integer build, 11803 in the prime-field build. */
 I32 Zel_int_internal_version(void);
 I32 Zel_internal_version(void);
+
+/* Engine messages: printf-style text handed to the host's message sink.
+ * Fatal raises the text as a host error and does not return (a C caller's
+ * process ends with status 1). */
+void Zel_int_Fatal(const char* format, ...) ZEL_C_NORETURN;
+void Zel_Fatal(const char* format, ...) ZEL_C_NORETURN;
+void Zel_int_Output(const char* format, ...);
+void Zel_Output(const char* format, ...);
+int Zel_int_Stderr(const char* format, ...);
+int Zel_Stderr(const char* format, ...);
+void Zel_int_Infos(const char* format, ...);
+void Zel_Infos(const char* format, ...);
+
+/* size bytes, 16-byte aligned, from the engine's current zone; valid until
+ * the zone is rolled back or the engine's memory is reset. */
+void* Zel_int_alloc64(uint64_t size);
+void* Zel_alloc64(uint64_t size);
+/* n rounded up to the vector width: 4 (integer build) or 8 (prime field). */
+UI32 Zel_int_align_vector_size(UI32 n);
+UI32 Zel_align_vector_size(UI32 n);
 
 /* Sparse change of order: univariate polynomials modulo the prime of the
  * last run (entry i the coefficient of X^i, degree -1 for zero).  shift_X

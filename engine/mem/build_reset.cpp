@@ -1,0 +1,23 @@
+// This build's part of a memory reset.
+#include "engine/mem/build_reset.hpp"
+
+#include "engine/mem/pool.hpp"
+#include "engine/mem/raw_block.hpp"
+#include "engine/mem/relative_table.hpp"
+#include "engine/mem/xmalloc.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+void forget_build_memory() {
+  release_shared_blocks(kIntegerBuild);
+  forget_zones();
+  forget_pools();
+  forget_xmalloc_chunks();
+  // Their segments lived in the zones just emptied.
+  forget_relative(relative_Indexes);
+  forget_relative(relative_CBoolean);
+}
+
+}  // namespace zel::ZEL_BUILD

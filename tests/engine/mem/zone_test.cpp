@@ -1,0 +1,252 @@
+// Zones, marks and the block arena.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "engine/mem/raw_block.hpp"
+#include "engine/mem/zone.hpp"
+#include "support/engine_memory.hpp"
+#include "support/seeds.hpp"
+#include "support/test_host.hpp"
+
+using namespace zel::ZEL_BUILD;
+
+namespace {
+
+struct ZoneTest : ::testing::Test {
+  zel_test::TestHost host{0};
+  void SetUp() override {
+    zel_test::fresh_engine_memory();
+    zone_memory_allocated = 0;  // block sizes as in a fresh process
+  }
+  void TearDown() override { zel::reset_engine_memory(); }
+};
+
+uintptr_t addr(const void* p) { return reinterpret_cast<uintptr_t>(p); }
+
+TEST_F(ZoneTest, FirstAllocationSizesTheBlocksAndIsAligned) {
+  zone_memory_allocated = 0;  // as at process start
+  zel_test::captured() = {};
+  zel::Zel_verb_info = 4;
+  void* p = alloc64(20);
+  EXPECT_EQ(addr(p) % 16, 0u);
+  // alloc64(20) asks for 20 + 4 + 16 = 40 bytes; the block gets 64 more.
+  EXPECT_EQ(zone_memory_allocated, 104u);
+  EXPECT_EQ(zel_test::captured().printed, "INCREASE HEAP 104\n");
+
+  // After a reset a smaller request opens a block of the old size silently.
+  zel_test::fresh_engine_memory();
+  zel_test::captured() = {};
+  alloc64(16);
+  EXPECT_EQ(zone_memory_allocated, 104u);
+  EXPECT_EQ(zel_test::captured().printed, "");
+}
+
+TEST_F(ZoneTest, Alloc64ConsumesPaddedSizes) {
+  alloc64(1 << 16);  // blocks large enough for the rest
+  alloc64(100);      // opens a second block with room to spare
+  char* before = garbage_zone[0].bignum_tas;
+  alloc64(20);
+  EXPECT_EQ(garbage_zone[0].bignum_tas - before, 40);
+  before = garbage_zone[0].bignum_tas;
+  alloc64(16);
+  EXPECT_EQ(garbage_zone[0].bignum_tas - before, 32);
+}
+
+TEST_F(ZoneTest, RequestEqualToTheRestOpensAnotherBlock) {
+  alloc_internal(4000);  // block size 4064
+  GarbageZone& z = garbage_zone[0];
+  uint64_t left = uint64_t(z.bot_bignum_tas - z.bignum_tas);
+  uint32_t slots = z.cur_garbages;
+  char* p = static_cast<char*>(alloc_internal(left));
+  EXPECT_EQ(z.cur_garbages, slots + 1);
+  EXPECT_EQ(p, z.all_garbages[z.cur_garbages - 1]);
+}
+
+// The heart of the zone heap: after a restore, the same requests get the
+// same addresses from the kept blocks, and no new block is taken.
+TEST_F(ZoneTest, RestoreReusesKeptBlocksAtTheSameAddresses) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(1);
+  alloc_internal(1 << 15);  // fixes the block size at 32832 bytes
+  std::vector<uint64_t> sizes;
+  for (int i = 0; i < 400; i++) sizes.push_back(64 + rng() % 2000);
+
+  HeapMark m;
+  save_GC_state(m);
+  std::vector<void*> first;
+  for (uint64_t s : sizes) first.push_back(alloc64(s));
+  const uint32_t slots = garbage_zone[0].cur_garbages;
+  ASSERT_GE(slots - m.cur_garbages, 10u) << "the requests should span several blocks";
+  const uint64_t committed = zel::arena_committed_bytes();
+
+  for (int round = 0; round < 3; round++) {
+    restore_GC_state(m);
+    for (size_t i = 0; i < sizes.size(); i++) {
+      void* p = alloc64(sizes[i]);
+      ASSERT_EQ(p, first[i]) << "request " << i << " round " << round;
+    }
+    EXPECT_EQ(garbage_zone[0].cur_garbages, slots);
+    EXPECT_EQ(zel::arena_committed_bytes(), committed);
+  }
+}
+
+TEST_F(ZoneTest, BlocksComeAtIncreasingAddressesAcrossBuildsAndZones) {
+  alloc_internal(300000);
+  std::vector<char*> blocks;
+  for (int i = 0; i < 20; i++) {
+    if (i % 3 == 1) swap_zone3();
+    alloc_internal(300000);
+    blocks.push_back(garbage_zone[0].all_garbages[garbage_zone[0].cur_garbages - 1]);
+    if (i % 3 == 1) swap_zone3();
+  }
+  for (size_t i = 1; i < blocks.size(); i++) EXPECT_GT(blocks[i], blocks[i - 1]);
+}
+
+TEST_F(ZoneTest, KeptBlockOfAnotherZoneMovesToZoneOne) {
+  alloc_internal(10000);  // block size 10064
+  HeapMark m2;
+  swap_zone();
+  save_GC_state(m2);
+  for (int i = 0; i < 5; i++) alloc_internal(9000);  // five blocks in zone 2
+  restore_GC_state(m2);
+  uint32_t kept2 = garbage_zone[0].max_garbages - garbage_zone[0].cur_garbages;
+  swap_zone();
+  ASSERT_EQ(kept2, 5u);
+  char* last_kept = garbage_zone[1].all_garbages[garbage_zone[1].max_garbages - 1];
+  // Zone 1's current block is full and lies below every zone-2 block: the
+  // last kept block of zone 2 is taken instead of a new block.
+  uint64_t committed = zel::arena_committed_bytes();
+  void* p = alloc_internal(9000);
+  EXPECT_EQ(p, last_kept);
+  EXPECT_EQ(zel::arena_committed_bytes(), committed);
+  EXPECT_EQ(garbage_zone[1].max_garbages - garbage_zone[1].cur_garbages, 4u);
+}
+
+TEST_F(ZoneTest, SwapsExchangeZonesAndTheirNumbers) {
+  alloc64(100);
+  EXPECT_EQ(garbage_zone[0].cur_id_garbage, 1);
+  swap_zone3();
+  EXPECT_EQ(garbage_zone[0].cur_id_garbage, 3);
+  void* p3 = alloc64(100);
+  swap_zone3();
+  EXPECT_EQ(garbage_zone[2].cur_id_garbage, 3);
+  EXPECT_EQ(garbage_zone[2].bignum_tas - static_cast<char*>(p3) > 0, true);
+  {
+    InZone2 in2;
+    EXPECT_EQ(garbage_zone[0].cur_id_garbage, 2);
+  }
+  EXPECT_EQ(garbage_zone[0].cur_id_garbage, 1);
+}
+
+TEST_F(ZoneTest, MarksOfZonesTwoAndThree) {
+  alloc64(1000);
+  HeapMark m1, m2, m3;
+  save_orv_state_z3(m3);
+  save_orv_state2(m1, m2);
+  char* t1 = garbage_zone[0].bignum_tas;
+  swap_zone();
+  alloc64(100);
+  swap_zone();
+  swap_zone3();
+  alloc64(100);
+  swap_zone3();
+  alloc64(100);
+  restore_orv_state_z3(m3);
+  restore_orv_state2(m1, m2);
+  EXPECT_EQ(garbage_zone[0].bignum_tas, t1);
+  EXPECT_EQ(garbage_zone[1].bignum_tas, m2.bignum_tas);
+  EXPECT_EQ(garbage_zone[2].bignum_tas, m3.bignum_tas);
+  swap_zone();
+  alloc64(100);
+  swap_zone();
+  restore_orv_state_z2(m2);
+  EXPECT_EQ(garbage_zone[1].bignum_tas, m2.bignum_tas);
+}
+
+TEST_F(ZoneTest, RestoreDestroyZeroesTheRestOfTheBlock) {
+  alloc64(4000);
+  HeapMark m;
+  save_GC_state(m);
+  char* p = static_cast<char*>(alloc64(200));
+  std::memset(p, 0xAB, 200);
+  restore_destroy_orv_state(m);
+  for (char* q = m.bignum_tas; q < m.bot_bignum_tas; q++) ASSERT_EQ(*q, 0);
+}
+
+TEST_F(ZoneTest, ReallocaShrinksTheLastAllocation) {
+  alloc64(4000);
+  alloc_internal(40);
+  char* end = garbage_zone[0].bignum_tas;
+  ASSERT_EQ(addr(end) % 8, 0u);
+  realloca(nullptr, 10, 40);
+  EXPECT_EQ(end - garbage_zone[0].bignum_tas, 24);
+  EXPECT_RAISES(realloca(nullptr, 41, 40), "Aie dans realloc ou erreur impossible ![n=41,m=40]\n");
+}
+
+// A kept block that would need a slot past the end of the table is given up
+// instead of being written there.
+TEST_F(ZoneTest, KeptBlocksNeverOverrunTheTable) {
+  zel::reset_engine_memory();
+  uint32_t saved = dynamic_max_garbages;
+  dynamic_max_garbages = 8;
+  init_zone_tables();
+  dynamic_max_garbages = saved;
+  GarbageZone& z = garbage_zone[0];
+  ASSERT_EQ(z.limit_garbages, 8u);
+  alloc_internal(1000);  // block size 1064
+  HeapMark m;
+  save_GC_state(m);
+  for (int i = 0; i < 6; i++) alloc_internal(1000);
+  EXPECT_EQ(z.max_garbages, 7u);
+  restore_GC_state(m);
+  // Requests larger than the kept blocks force new blocks while kept ones
+  // wait; the table must stay within its 8 slots.
+  EXPECT_RAISES(
+      {
+        for (int i = 0; i < 20; i++) {
+          alloc_internal(2000 + i);
+          ASSERT_LE(z.max_garbages, z.limit_garbages);
+        }
+      },
+      "Limit for allocations (1-->8): in update_all_garbages [NEW_MSG] !\n");
+  EXPECT_LE(z.max_garbages, z.limit_garbages);
+}
+
+TEST_F(ZoneTest, AllocatingWithoutTablesIsFatal) {
+  zel::reset_engine_memory();
+  EXPECT_RAISES(alloc64(10), "var all_garbages not set !\n");
+}
+
+TEST_F(ZoneTest, EnlargedTablesKeepTheirBlocks) {
+  alloc_internal(1000);
+  for (int i = 0; i < 5; i++) alloc_internal(1000);
+  std::vector<char*> blocks(garbage_zone[0].all_garbages,
+                            garbage_zone[0].all_garbages + garbage_zone[0].cur_garbages);
+  uint32_t saved = dynamic_max_garbages;
+  enlarge_zone_tables(2 * saved);
+  EXPECT_EQ(garbage_zone[2].limit_garbages, 2 * saved);
+  for (size_t i = 0; i < blocks.size(); i++) EXPECT_EQ(garbage_zone[0].all_garbages[i], blocks[i]);
+  enlarge_zone_tables(saved);  // smaller: kept as it is
+  EXPECT_EQ(dynamic_max_garbages, 2 * saved);
+  zel::reset_engine_memory();
+  dynamic_max_garbages = saved;
+}
+
+TEST(ZoneHelpers, VectorSizesAndAllocaCheck) {
+  EXPECT_EQ(align_vector_size(5), 8u);
+  EXPECT_EQ(align_vector_size(4), kIntegerBuild ? 4u : 8u);
+  EXPECT_EQ(align_vector_size(9), kIntegerBuild ? 12u : 16u);
+  EXPECT_EQ(align_vector_size(0), 0u);
+  EXPECT_EQ(ZEL_C(align_vector_size)(9), align_vector_size(9));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(chk_alloca_size(1000000), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(chk_alloca_size(1000001), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "*** alloca 1000001\n");
+}
+
+}  // namespace
