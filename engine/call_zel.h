@@ -9,6 +9,7 @@
 #define CALL_ZEL_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 typedef int32_t I32;
 typedef uint32_t UI32;
@@ -52,6 +53,11 @@ void* Zel_alloc64(uint64_t size);
 /* n rounded up to the vector width: 4 (integer build) or 8 (prime field). */
 UI32 Zel_int_align_vector_size(UI32 n);
 UI32 Zel_align_vector_size(UI32 n);
+
+/* Writes "Save session in %s for proc %d" and opens the parallel method's
+ * file of process proc for writing; never returns NULL. */
+FILE* Zel_int_ouvrir_paral(I32 proc);
+FILE* Zel_ouvrir_paral(I32 proc);
 
 /* Sparse change of order: univariate polynomials modulo the prime of the
  * last run (entry i the coefficient of X^i, degree -1 for zero).  shift_X

@@ -26,7 +26,8 @@ namespace {
 using sparse_detail::AlignedBuf;
 
 // A coordinate as a residue in [0, p).
-inline Dom residue(Coord c, uint32_t p) {
+template <class C>
+inline Dom residue(C c, uint32_t p) {
   if constexpr (kIntegerBuild)
     return c;
   else
@@ -52,10 +53,11 @@ void elapsed_line(const Clock& clock, int32_t steps, uint64_t nnz, const char* t
 struct Product {
   int32_t D;
   std::vector<int32_t> list;  // dense row numbers, in the order of w_nosp
-  explicit Product(int32_t d) : D(d) {
-    for (const int32_t* s = w_nosp; s[0] >= 0; s += 2) list.push_back(s[0]);
+  explicit Product(int32_t d) : D(d), list(count_dense_rows()) {
+    for (size_t k = 0; k < list.size(); ++k) list[k] = w_nosp[2 * k];
   }
-  void operator()(Coord* y, const Coord* x) const {
+  template <class C>
+  void operator()(C* y, const C* x) const {
     if constexpr (kIntegerBuild)
       apply2(y, x, D);
     else

@@ -1,0 +1,35 @@
+// Interrupt polling and the host's version, per build.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// Polls counted by checkInterrupt.
+extern uint32_t count_interrupt;
+
+// The host's version, cached once the host gives a non-zero one; 0.0 when
+// there is no host to ask (C callers).
+double MapleVersion();
+
+// Long loops call this.  Hosts older than 11.0 are not polled (their SIGINT
+// handler sets the stop flag instead); otherwise every 4096th call asks the
+// host, which unwinds the call when the user interrupted.  From version 13.0
+// on, a pending interrupt first resets the engine's memory (every handle and
+// zone pointer becomes invalid).  The integer build leaves its GMP context
+// around the host call (gmp_leave / gmp_enter).
+void checkInterrupt();
+
+// Set by the GMP layer of the integer build; null until then.
+extern void (*gmp_leave)();
+extern void (*gmp_enter)();
+// The memory reset done before unwinding on a pending interrupt; the C
+// interface installs its own (which also forgets its handles).
+extern void (*interrupt_reset)();
+
+// Test hook: forgets the cached version.
+void forget_host_version();
+
+}  // namespace zel::ZEL_BUILD
