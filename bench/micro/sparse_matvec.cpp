@@ -11,6 +11,7 @@
 #include "engine/mem/zone.hpp"
 #include "sparse/aligned.hpp"
 #include "sparse/descriptor.hpp"
+#include "sparse/entries.hpp"
 #include "sparse/matvec.hpp"
 
 using namespace zel::ZEL_BUILD;
@@ -115,3 +116,42 @@ void BM_ScalarProduct(benchmark::State& state) {
 
 BENCHMARK(BM_FglmProduct)->Arg(1)->Arg(2)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScalarProduct)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// One whole run of the FGLM entry in store mode on a companion matrix of
+// order D (one dense row): the cost of the Pade step and the solve, which
+// grows as D^2 whatever the matrix.
+void BM_FglmRunCompanion(benchmark::State& state) {
+  const int32_t D = static_cast<int32_t>(state.range(0));
+  uint32_t prime = kIntegerBuild ? 4294967291u : 65521u;
+  std::mt19937_64 rng(3);
+  std::vector<int32_t> sparse, nosp{D - 1, 0, -1, -1}, coords{-1, 0}, degrees(2);
+  for (int32_t c = 0; c + 1 < D; ++c) sparse.insert(sparse.end(), {c, c + 1});
+  sparse.insert(sparse.end(), {-1, -1});
+  const uint32_t n = align_vector_size(D);
+  AlignedBuf<Coord> row(n);
+  const int32_t half = static_cast<int32_t>((prime - 1) / 2);
+  for (int32_t c = 0; c < D; ++c) {
+    const uint32_t v = static_cast<uint32_t>(rng() % prime);
+    row[c] = static_cast<Coord>(kIntegerBuild ? v : static_cast<int32_t>(v) - half);
+  }
+  Coord* table[] = {row.data()};
+  static char x[] = "x", z[] = "z";
+  char* names[] = {x, z};
+  auto rows = [&]() {
+    if constexpr (kIntegerBuild)
+      return reinterpret_cast<uint32_t*>(row.data());
+    else
+      return reinterpret_cast<int16_t**>(table);
+  };
+  for (auto _ : state) {
+    int32_t d = ZEL_C(w_fglm)(D, sparse.data(), nosp.data(), 2, coords.data(), rows(), 1,
+                              degrees.data(), &prime, 0, 0, names, 0, 0, -1, -1, -1);
+    benchmark::DoNotOptimize(d);
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_FglmRunCompanion)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
