@@ -50,15 +50,13 @@ struct Call {
     names = {x, z};
   }
 
-  int32_t verbose = 0;
-
   void run(int32_t print, int32_t minpoly_only = 0, int32_t estimate = -1, int32_t proc = -1,
            int32_t bk = -1, int32_t sqfr = 0) {
     PointSystem::Rows rows = sys.rows();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     ret = ZEL_C(w_fglm)(sys.D, sys.sparse.data(), sys.nosp.data(), 2, coords.data(),
-                        rows.fglm_rows(), 1, degrees.data(), &prime, verbose, print, names.data(), sqfr,
+                        rows.fglm_rows(), 1, degrees.data(), &prime, 0, print, names.data(), sqfr,
                         minpoly_only, estimate, proc, bk);
     err = testing::internal::GetCapturedStderr();
     out = testing::internal::GetCapturedStdout();
@@ -111,26 +109,6 @@ TEST(SparseFglm, ParametrisationOfPointSystemsInStoreAndPrintMode) {
       }
     }
   }
-}
-
-TEST(SparseFglm, ProgressLinesFollowTheVerbosity) {
-  std::mt19937_64 rng(4);
-  PointSystem sys(build_primes()[0], 600, rng, false);
-  Call quiet(sys);
-  quiet.run(0);
-  EXPECT_EQ(quiet.err.find("Sparsity"), std::string::npos);
-  EXPECT_EQ(quiet.err.find("Total time"), std::string::npos);
-  EXPECT_EQ(quiet.err.find("[512]"), std::string::npos);
-  // The prime-field build reports its elapsed time whatever the verbosity.
-  EXPECT_EQ(quiet.err.find("Ellapsed time: ") != std::string::npos, !kIntegerBuild);
-  Call loud(sys);
-  loud.verbose = 1;
-  loud.run(0);
-  EXPECT_NE(loud.err.find("Nb vars=2\n"), std::string::npos);
-  EXPECT_NE(loud.err.find("Sparsity: "), std::string::npos);
-  EXPECT_NE(loud.err.find("[512]"), std::string::npos);  // every 1024th step
-  EXPECT_NE(loud.err.find("Total time "), std::string::npos);
-  EXPECT_EQ(loud.stored(1), sys.minpoly());
 }
 
 TEST(SparseFglm, ThreadCountDoesNotChangeTheAnswer) {
