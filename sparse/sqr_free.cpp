@@ -1,0 +1,34 @@
+#include <algorithm>
+#include <vector>
+
+#include "sparse/descriptor.hpp"
+#include "sparse/modarith.hpp"
+#include "sparse/recurrence.hpp"
+#include "sparse/univariate.hpp"
+
+namespace zel::ZEL_BUILD {
+
+int32_t new_sqr_free(Dom* P, int32_t d) {
+  // The derivative's row also receives the gcd's cofactor, of degree <= d.
+  std::vector<Dom> Q(std::max(d, 0) + 2, 0);
+  int32_t g = d;
+  int32_t e = d > 0 ? derivative(P, d, Q.data()) : d - 1;
+  gcd(P, &g, Q.data(), &e);
+  if (e == 0) return g;
+  if (e < 0) return e;
+  std::copy(Q.begin(), Q.begin() + e + 1, P);
+  return e;
+}
+
+int32_t sqr_free(Dom* P, int32_t d, int32_t* flag) {
+  const uint32_t p = current_prime();
+  const int32_t r = new_sqr_free(P, d);
+  if (r >= 0) {
+    const Dom inv = INV_2args(P[r], p);
+    for (int32_t i = 0; i <= r; ++i) P[i] = MUL(P[i], inv, p);
+  }
+  if (r != d) *flag = 1;
+  return r;
+}
+
+}  // namespace zel::ZEL_BUILD
