@@ -97,6 +97,10 @@ void afficherHeader_GFC();
 void afficher_NTL_GFC();
 void inter_info_GFC();
 
+// The information routine, reached by the packages' own information
+// handlers; set from load on.
+inline void (*GFC_handler)() = inter_info_GFC;
+
 // The coefficient as the polynomial templates see it.
 struct CoefGFC {
   using T = GFC;
@@ -115,7 +119,7 @@ struct CoefGFC {
   static unsigned size(T a) { return orv::ORV_BUILD::size(a); }
   static void kill(T) {}
   static void init() { init_GFC(); }
-  static void inter_info() { inter_info_GFC(); }
+  static void (*handler())() { return GFC_handler; }
 };
 
 }  // namespace orv::ORV_BUILD

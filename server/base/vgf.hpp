@@ -96,6 +96,10 @@ void defMaple_VGF(const char* name);
 void inter_info_VGF();
 const char* factorizer_VGF();
 
+// The information routine, reached by the packages' own information
+// handlers; set from load on.
+inline void (*VGF_handler)() = inter_info_VGF;
+
 // The coefficient as the polynomial templates see it.
 struct CoefVGF {
   using T = VGF;
@@ -114,7 +118,7 @@ struct CoefVGF {
   static unsigned size(T a) { return orv::ORV_BUILD::size(a); }
   static void kill(T a) { orv::ORV_BUILD::kill(a); }
   static void init() { init_VGF(); }
-  static void inter_info() { inter_info_VGF(); }
+  static void (*handler())() { return VGF_handler; }
 };
 
 }  // namespace orv::ORV_BUILD
