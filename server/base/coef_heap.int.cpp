@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <memory>
 #include <vector>
 
 #include "server/base/orv_malloc.hpp"
@@ -269,19 +270,19 @@ void sort_by_address(uint32_t n, VGF** h) {
 // increasing address order a direct copy could overwrite a cell not yet moved.
 template <class Fresh, class Skip>
 void slide(uint32_t from, uint32_t n, VGF** h, Fresh fresh, Skip skip) {
+  if (from >= n) return;
   const uint32_t r = size_of_vectors;
-  std::vector<uint32_t> staged;
+  std::unique_ptr<uint32_t[]> staged(new uint32_t[size_t{n - from} * r]);
   std::vector<VGF*> moved;
-  staged.reserve(size_t{n - from} * r);
   moved.reserve(n - from);
   for (uint32_t i = from; i < n; ++i) {
     if (skip(i)) continue;
-    staged.insert(staged.end(), h[i]->rep, h[i]->rep + r);
+    std::memcpy(staged.get() + moved.size() * r, h[i]->rep, 4 * size_t{r});
     moved.push_back(h[i]);
   }
   for (size_t k = 0; k < moved.size(); ++k) {
     uint32_t* c = fresh();
-    std::memcpy(c, staged.data() + k * r, 4 * size_t{r});
+    std::memcpy(c, staged.get() + k * r, 4 * size_t{r});
     moved[k]->rep = c;
   }
 }

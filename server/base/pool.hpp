@@ -49,8 +49,12 @@ struct Pool {
   // Address ranges of the blocks taken before the last change of record
   // size, and since it.  Releasing a record of the old size into the
   // rebuilt pool would hand out records too small for the new size.
-  static inline std::vector<std::pair<const char*, const char*>> stale_blocks;
-  static inline std::vector<std::pair<const char*, const char*>> live_blocks;
+  struct BlockRange {  // our own type, so the vector stays out of the export table
+    const char* first;
+    const char* second;
+  };
+  static inline std::vector<BlockRange> stale_blocks;
+  static inline std::vector<BlockRange> live_blocks;
 
   static Record*& link(Record* r) { return Policy::link(r); }
 
@@ -112,7 +116,7 @@ struct Pool {
         Output(" %u alloc:%u octets\n", stat_orv, bytes);
       }
     }
-    live_blocks.emplace_back(block, block + bytes);
+    live_blocks.push_back(BlockRange{block, block + bytes});
     root = lay_out(start, n, size);
   }
 

@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <utility>
 
 #include "server/base/decimal.hpp"
 #include "server/base/runtime.hpp"
@@ -21,8 +22,8 @@ namespace {
 // The primes and 10^6 must outlive every heap mark: a restore to a mark
 // taken before set_VGF would otherwise hand their cells to the next values.
 // They are kept outside the heap, regrown when r changes.
-std::vector<uint32_t> prime_store;
-std::vector<uint32_t> modulo6_store;
+std::unique_ptr<uint32_t[]> prime_store;
+std::unique_ptr<uint32_t[]> modulo6_store;
 
 inline uint32_t r_() { return size_of_vectors; }
 inline uint32_t p_(uint32_t i) { return VGF::_prime[i]; }
@@ -68,11 +69,12 @@ void set_vect_module_VGF(const uint32_t* primes) {
             want_offset_primes, kNbDefaultPrimes);
     primes = Default_Primes32() + (kNbDefaultPrimes - r - want_offset_primes);
   }
-  std::vector<uint32_t> fresh(primes, primes + r);  // primes may point into the old store
-  prime_store.swap(fresh);
-  VGF::_prime = prime_store.data();
-  modulo6_store.assign(r, 0);
-  Modulo6.rep = modulo6_store.data();
+  std::unique_ptr<uint32_t[]> fresh(new uint32_t[r]);
+  std::memcpy(fresh.get(), primes, 4 * size_t{r});  // primes may point into the old store
+  prime_store = std::move(fresh);
+  VGF::_prime = prime_store.get();
+  modulo6_store.reset(new uint32_t[r]);
+  Modulo6.rep = modulo6_store.get();
   for (uint32_t i = 0; i < r; ++i) Modulo6.rep[i] = 1000000 % p_(i);
 }
 
