@@ -14,7 +14,6 @@ uint32_t extra_nb_vars_BigDexp = 0;
 uint32_t extra_nb_end_vars_BigDexp = 0;
 char* Liste_variables_BigDexp[kMaxVariables];
 
-static uint32_t internal_count = 0;  // index of the last field
 static bool init_done = false;
 static bool deja_depasse_capacite = false;
 
@@ -23,7 +22,6 @@ void set_nb_var_BigDexp(uint32_t n, uint32_t, uint32_t) {
   internal_nb_var_BigDexp = export_nb_var_BigDexp = nb_variables_BigDexp = n;
   internal_nb_block_BigDexp = n == 0 ? 0 : n / 4 + 1;
   internal_nb_dbl_block_BigDexp = internal_nb_block_BigDexp;
-  internal_count = 4 * internal_nb_block_BigDexp - 1;
 }
 
 uint32_t Nombre_variables_BigDexp() { return internal_nb_var_BigDexp; }

@@ -22,39 +22,7 @@ struct BigDexpT {
   static unsigned words() { return internal_nb_dbl_block_BigDexp; }
   static int naive_order(const Mono& a, const Mono& b) { return zel_test::naive_drl(a, b); }
   static int naive_rev_order(const Mono& a, const Mono& b) { return zel_test::naive_rev_drl(a, b); }
-  static void set_null(BigDexp* e) { set_null_BigDexp(e); }
-  static void ranger(BigDexp* e, unsigned v, unsigned i) { ranger_BigDexp(e, v, i); }
-  static unsigned extraire(const BigDexp* e, unsigned i) { return extraire_BigDexp(e, i); }
-  static unsigned out_memory(Flat* b, const BigDexp* e) { return out_memory_BigDexp(b, e); }
-  static unsigned parse_memory(const Flat* b, BigDexp* e) { return parse_memory_BigDexp(b, e); }
-  static int greater(const BigDexp* a, const BigDexp* b) { return greater_BigDexp(a, b); }
-  static int greater(const BigDexp* a, const BigDexp* b, const BigDexp* c) { return greater_BigDexp(a, b, c); }
-  static int rev_greater(const BigDexp* a, const BigDexp* b) { return rev_greater_BigDexp(a, b); }
-  static int lex_greater(const BigDexp* a, const BigDexp* b) { return lex_greater_BigDexp(a, b); }
-  static int greater2(const BigDexp* a, const BigDexp* b) { return greater2_BigDexp(a, b); }
-  static BigDexp* add(const BigDexp* a, const BigDexp* b, BigDexp* o) { return add_BigDexp(a, b, o); }
-  static BigDexp* sub(const BigDexp* a, const BigDexp* b, BigDexp* o) { return sub_BigDexp(a, b, o); }
-  static BigDexp* zsup(const BigDexp* a, const BigDexp* b, BigDexp* o) { return zsup_BigDexp(a, b, o); }
-  static BigDexp* zinf(const BigDexp* a, const BigDexp* b, BigDexp* o) { return zinf_BigDexp(a, b, o); }
-  static int eq(const BigDexp* a, const BigDexp* b) { return eq_BigDexp(a, b); }
-  static int eq(const BigDexp* a, const BigDexp* b, const BigDexp* c) { return eq_BigDexp(a, b, c); }
-  static int eq(const BigDexp* a, const BigDexp* b, const BigDexp* c, const BigDexp* d) {
-    return eq_BigDexp(a, b, c, d);
-  }
-  static int null(const BigDexp* e) { return null_BigDexp(e); }
-  static int is_sub(const BigDexp* a, const BigDexp* b) { return is_sub_BigDexp(a, b); }
-  static int is_sub_intel(const BigDexp* a, const BigDexp* b) { return is_sub_intel_BigDexp(a, b); }
-  static int is_sub_and_do(BigDexp* a, const BigDexp* b) { return is_sub_and_do_BigDexp(a, b); }
-  static int is_homog_sub(const BigDexp* a, BigDexp* b) { return is_homog_sub_BigDexp(a, b); }
-  static int is_power(const BigDexp* e, unsigned& d) { return is_power_BigDexp(e, d); }
-  static int slow_is_power(const BigDexp* e, unsigned& d) { return slow_is_power_BigDexp(e, d); }
-  static uint32_t mainVariable(const BigDexp* e) { return mainVariable_BigDexp(e); }
-  static int is_eliminated(const BigDexp* e, unsigned k) { return is_eliminated_BigDexp(e, k); }
-  static int is_sym_orbit(const BigDexp* e) { return is_sym_orbit_BigDexp(e); }
-  static void permut(BigDexp* e, const unsigned* p) { permut_BigDexp(e, p); }
-  static uint32_t hash(const BigDexp* e, uint32_t m) { return hash_BigDexp(e, m); }
-  static uint32_t hash(const BigDexp* a, const BigDexp* b, uint32_t m) { return hash_BigDexp(a, b, m); }
-  static uint32_t Hash(const BigDexp* e, uint32_t s) { return Hash_BigDexp(e, s); }
+  ORV_EXP_NAMES(BigDexp)
 };
 
 Vec<BigDexpT> mono(std::initializer_list<unsigned> e) { return make<BigDexpT>(Mono(e)); }
