@@ -12,6 +12,7 @@
 
 #include "server/base/coef_heap.hpp"
 #include "server/base/orv_variant.hpp"
+#include "server/io/options.hpp"  // want_offset_primes: the default window's distance from the top
 
 namespace orv::ORV_BUILD {
 
@@ -23,7 +24,6 @@ struct VGF {
 inline constexpr uint32_t kNbDefaultPrimes = 20000;
 
 extern uint32_t size_of_vectors;     // r, 1 at load
-extern uint32_t want_offset_primes;  // how far below the top of the table the default window starts
 extern VGF Modulo6;                  // 10^6, for the string parser
 
 // The 20,000 largest primes below 2^32, increasing.

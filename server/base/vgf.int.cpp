@@ -14,7 +14,6 @@ namespace orv::ORV_BUILD {
 
 uint32_t* VGF::_prime = nullptr;
 uint32_t size_of_vectors = 1;
-uint32_t want_offset_primes = 0;
 VGF Modulo6;
 
 namespace {
@@ -64,8 +63,8 @@ void set_vect_module_VGF(const uint32_t* primes) {
   if (primes == nullptr) {
     // The window of r primes ending want_offset_primes below the top of
     // the table must lie inside it.
-    if (uint64_t{r} + want_offset_primes > kNbDefaultPrimes)
-      Fatal("Cannot take %u primes at offset %u from a table of %u primes\n", r,
+    if (want_offset_primes < 0 || int64_t{r} + want_offset_primes > kNbDefaultPrimes)
+      Fatal("Cannot take %u primes at offset %d from a table of %u primes\n", r,
             want_offset_primes, kNbDefaultPrimes);
     primes = Default_Primes32() + (kNbDefaultPrimes - r - want_offset_primes);
   }

@@ -51,8 +51,8 @@ struct HilbPolyPolicy : PoolPolicyBase<univarpoly, HilbPolyPolicy> {
 ORV_DECLARE_POOL(ORV_POOL_PREFIXED, Hilb_Poly, univarpoly, HilbPolyPolicy)
 ORV_DECLARE_POOL_COPIES(ORV_POOL_PREFIXED, Hilb_Poly, univarpoly)
 
-// Block allocators under their own names.
-inline void ORV_C(orv_staircase)() { ORV_C(Pool_staircase)::orv_(); }
+// The Hilbert-numerator block allocator's own name (the staircase's is the
+// stamped one).
 inline void ORV_C(orv_hilb_poly)() { ORV_C(Pool_Hilb_Poly)::orv_(); }
 
 #ifdef ZEL_VARIANT_INT

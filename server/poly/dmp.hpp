@@ -61,7 +61,7 @@ struct Dmp {
   }
 
   // One term from an array of 16-bit exponents, one per variable.
-  static Node* monom_raw(const uint16_t* exps, Coef c) {
+  static Node* monom_raw_coef(const uint16_t* exps, Coef c) {
     Node* t = new_node();
     t->coef = c;
     E::set_null(t->e);
@@ -70,10 +70,10 @@ struct Dmp {
     return t;
   }
   static Node* monom_raw(const uint16_t* exps, const uint32_t* words, uint32_t n) {
-    return monom_raw(exps, C::pretend_block(words, n));
+    return monom_raw_coef(exps, C::pretend_block(words, n));
   }
-  static Node* monom_raw(const uint16_t* exps, uint32_t w) {
-    return monom_raw(exps, C::pretend(w));
+  static Node* monom_raw_word(const uint16_t* exps, uint32_t w) {
+    return monom_raw_coef(exps, C::pretend(w));
   }
 
   static Node* link_one(Node* p, uint32_t n) {

@@ -74,10 +74,10 @@ namespace orv::ORV_BUILD {
     return Dmp__##E##__##C::monom_raw(exps, words, n);                                            \
   }                                                                                               \
   inline DMP__##E##__##C monom_raw_DMP__##E##__##C(const uint16_t* exps, uint32_t w) {            \
-    return Dmp__##E##__##C::monom_raw(exps, w);                                                   \
+    return Dmp__##E##__##C::monom_raw_word(exps, w);                                                   \
   }                                                                                               \
   inline DMP__##E##__##C monom_raw_DMP__##E##__##C(const uint64_t* exps, C c) {                   \
-    return Dmp__##E##__##C::monom_raw(reinterpret_cast<const uint16_t*>(exps), c);                \
+    return Dmp__##E##__##C::monom_raw_coef(reinterpret_cast<const uint16_t*>(exps), c);                \
   }                                                                                               \
   inline DMP__##E##__##C link_one_DMP__##E##__##C(DMP__##E##__##C p, uint32_t n) {                \
     return Dmp__##E##__##C::link_one(p, n);                                                       \
