@@ -366,6 +366,9 @@ namespace orv::ORV_BUILD {
 // Only the lexicographic pairing knows its main variable: the first
 // variable (from 1) of the leading monomial, or 0xFFFFFFFF for a constant.
 inline uint32_t mainVariable(DMP__BigLexp__VGF p) { return mainVariable_BigLexp(p->e); }
+// The degree field of a degree-ordered vector (the prime-field build has
+// its DRLDRL form beside the type).
+inline unsigned totalDegree(const BigDexp* e) { return degree_BigDexp(e); }
 #endif
 
 }  // namespace orv::ORV_BUILD
