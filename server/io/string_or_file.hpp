@@ -1,0 +1,38 @@
+// The text reader's character source: a file or a string.  One copy serves
+// both builds (namespace `orv`, string_or_file.int.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+namespace orv {
+
+struct String_or_File {
+  int kind = 0;             // 0 a file, 1 a string
+  FILE* stream = nullptr;   // the file, when kind is 0
+  const char* text = nullptr;  // the string, when kind is 1 (not owned)
+  size_t pos = 0;
+
+  static String_or_File of_file(FILE* f) {
+    String_or_File s;
+    s.kind = 0;
+    s.stream = f;
+    return s;
+  }
+  static String_or_File of_string(const char* t) {
+    String_or_File s;
+    s.kind = 1;
+    s.text = t;
+    return s;
+  }
+
+  // The next character, EOF at the end.
+  int get();
+  // Gives back the character get() returned last.
+  void unget(int c);
+  // Reads one unsigned decimal number after blanks.  False, with v unchanged,
+  // when no digit comes or the number does not fit 32 bits.
+  bool scan(unsigned& v);
+};
+
+}  // namespace orv
