@@ -10,6 +10,8 @@
 #include <new>
 #include <type_traits>
 
+#include "server/base/cell_lists.hpp"
+#include "server/base/printers.hpp"
 #include "server/poly/dmp_names.hpp"
 
 namespace orv::ORV_BUILD {
@@ -97,6 +99,31 @@ struct ListBlocPolicy : PoolPolicyBase<sList_Bloc, ListBlocPolicy> {
   static void kill_all_hook(sList_Bloc* c) { kill_all_Bloc(c->bloc); }
 };
 ORV_DECLARE_POOL(ORV_POOL_PLAIN, List_Bloc, sList_Bloc, ListBlocPolicy)
+
+// Lists of block lists, as the lists of polynomials.
+using BlocLists = CellList<Pool_List_Bloc, sList_Bloc, sBloc*, &sList_Bloc::bloc>;
+inline sList_Bloc* cons_List_Bloc(sBloc* b, sList_Bloc* l) { return BlocLists::cons(b, l); }
+inline sList_Bloc* concat_List_Bloc(sList_Bloc* a, sList_Bloc* b) { return BlocLists::concat(a, b); }
+inline sList_Bloc* reverse_List_Bloc(sList_Bloc* l) { return BlocLists::reverse(l); }
+inline sBloc* elt_List_Bloc(sList_Bloc* l, int i) { return BlocLists::elt(l, i); }
+inline sList_Bloc* delete_List_Bloc(sBloc* b, sList_Bloc* l) { return BlocLists::remove(b, l); }
+inline sList_Bloc* copy_all_List_Bloc(sList_Bloc* l) { return BlocLists::copy_all(l, copy_Bloc); }
+inline sList_Bloc* copy_List_Bloc(sList_Bloc* l) { return copy_all_List_Bloc(l); }
+inline void init_List_Bloc() { init_Objet_List_Bloc(); }
+
+// A single block prints nothing; the list printers write only the brackets
+// and separators around them.
+inline Basic_Print& operator<<(Basic_Print& out, sBloc*) { return out; }
+inline Fortran_Print& operator<<(Fortran_Print& out, sBloc*) { return out; }
+inline Lisp_Print& operator<<(Lisp_Print& out, sBloc*) { return out; }
+inline Varne_Print& operator<<(Varne_Print& out, sBloc*) { return out; }
+Varne_Print& operator<<(Varne_Print& out, sList_Bloc* l);    // "{a , b}"
+Fortran_Print& operator<<(Fortran_Print& out, sList_Bloc* l);  // "[a,b]"
+Basic_Print& operator<<(Basic_Print& out, sList_Bloc* l);      // "[a,b]"
+Lisp_Print& operator<<(Lisp_Print& out, sList_Bloc* l);        // "(a b)", "NIL" when empty
+
+// Blocks have no hash: a non-empty list is fatal.
+uint32_t Hash_List_Bloc(sList_Bloc* l, uint32_t h);
 
 #else
 
