@@ -46,15 +46,15 @@ struct Pool {
   static inline uint32_t stat_orv = 0;   // blocks taken since the last rebuild
   static inline uint32_t last_Objet = 0; // word count of the last build (variable-size)
 
-  // Address ranges of the blocks taken before the last change of record
-  // size, and since it.  Releasing a record of the old size into the
-  // rebuilt pool would hand out records too small for the new size.
+  // Every block taken, with the record size it was laid out for.  Releasing
+  // a record of another size into the pool would later hand out a record
+  // too small (or misplaced) for the current size.
   struct BlockRange {  // our own type, so the vector stays out of the export table
     const char* first;
     const char* second;
+    uint32_t size;
   };
-  static inline std::vector<BlockRange> stale_blocks;
-  static inline std::vector<BlockRange> live_blocks;
+  static inline std::vector<BlockRange> blocks;
 
   static Record*& link(Record* r) { return Policy::link(r); }
 
@@ -65,10 +65,11 @@ struct Pool {
     return s;
   }
 
+  // True for a record of a block laid out for another record size.
   static bool is_stale(const Record* r) {
     const char* p = reinterpret_cast<const char*>(r);
-    for (const auto& b : stale_blocks)
-      if (p >= b.first && p < b.second) return true;
+    for (const auto& b : blocks)
+      if (p >= b.first && p < b.second) return b.size != elt_size();
     return false;
   }
 
@@ -116,7 +117,7 @@ struct Pool {
         Output(" %u alloc:%u octets\n", stat_orv, bytes);
       }
     }
-    live_blocks.push_back(BlockRange{block, block + bytes});
+    if constexpr (Policy::variable_size) blocks.push_back(BlockRange{block, block + bytes, size});
     root = lay_out(start, n, size);
   }
 
@@ -125,8 +126,6 @@ struct Pool {
       const uint32_t w = Policy::words();
       if (w == last_Objet && root != nullptr) return;
       last_Objet = w;
-      stale_blocks.insert(stale_blocks.end(), live_blocks.begin(), live_blocks.end());
-      live_blocks.clear();
     }
     stat_orv = 0;
     orv_();

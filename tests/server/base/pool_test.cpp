@@ -248,7 +248,12 @@ TEST(PoolTerms, RebuildsOnlyForANewWordCountAndKnowsOldRecords) {
   TP::init_Objet_();  // same size: kept
   EXPECT_EQ(TP::z, sentinel);
   TP::new_();
-  test_words = 6;
+  test_words = 6;  // 64 bytes, as 5 words rounded up: the old records still fit
+  TP::init_Objet_();
+  EXPECT_NE(TP::z, sentinel);
+  EXPECT_FALSE(TP::is_stale(old));
+  sentinel = TP::z;
+  test_words = 7;  // 80 bytes
   TP::init_Objet_();
   EXPECT_NE(TP::z, sentinel);
   EXPECT_EQ(TP::stat_orv, 1u);
