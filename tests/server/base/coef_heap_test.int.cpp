@@ -38,6 +38,23 @@ TEST_F(HeapTest, RestoreRewindsToTheFirstCellAfterTheMark) {
   EXPECT_FALSE(is_reset_state_VGF());
 }
 
+TEST_F(HeapTest, PrimesOutliveARestoreToAnEarlierMark) {
+  Garbage_State mark;
+  save_orv_state_VGF(mark);
+  set_VGF(3);
+  restore_orv_state_VGF(mark);
+  for (int i = 0; i < 1000; ++i) pretend_VGF(0);  // would overwrite a prime cell
+  EXPECT_EQ(VGF::_prime[2], 4294967291u);
+  EXPECT_EQ(Modulo6.rep[0], 1000000u);
+  EXPECT_TRUE(comp_EQ(String_to_VGF("12345678"), cVGF(12345678L)));
+}
+
+TEST_F(HeapTest, StatisticsLine) {
+  orv_test::StreamCapture log;
+  how_much_BigNum_VGF();
+  EXPECT_EQ(log.take().rfind("BIGNUMS(VGF): nb garbages= ", 0), 0u);
+}
+
 TEST_F(HeapTest, LargeRequestsAreServedOutsideTheZonesWithAWarning) {
   orv_test::StreamCapture log;
   char* top = orv_bignum_tas;

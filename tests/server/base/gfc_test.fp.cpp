@@ -62,6 +62,26 @@ TEST_F(GfcTest, ArithmeticAgreesWithSixtyFourBitRemainders) {
   }
 }
 
+TEST_F(GfcTest, SmallFieldExhaustively) {
+  const uint32_t p = 257;
+  set_module_GFC(p);
+  for (uint32_t a = 0; a < p; ++a)
+    for (uint32_t b = 0; b < p; ++b) {
+      ASSERT_EQ(add(a, b), (a + b) % p);
+      ASSERT_EQ(sub(a, b), (a + p - b) % p);
+      ASSERT_EQ(mult(a, b), a * b % p);
+      GFC l = a;
+      lin_d(l, b, (a * 7 + b) % p);
+      ASSERT_EQ(l, (a + b * ((a * 7 + b) % p)) % p);
+      ASSERT_EQ(quot(a, b), b ? a * inv_tab_GFC[b] % p : 0u);
+    }
+  // At the largest prime the 32-bit forms are closest to overflowing.
+  set_module_GFC(65521);
+  GFC l = 65520;
+  lin_d(l, 65520, 65520);
+  EXPECT_EQ(l, (65520ull + 65520ull * 65520ull) % 65521);
+}
+
 TEST_F(GfcTest, ConversionsAndPowers) {
   EXPECT_EQ(cGFC(-65521), 0u);
   EXPECT_EQ(cGFC(-1), 65520u);
