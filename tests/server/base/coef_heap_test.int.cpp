@@ -49,12 +49,6 @@ TEST_F(HeapTest, PrimesOutliveARestoreToAnEarlierMark) {
   EXPECT_TRUE(comp_EQ(String_to_VGF("12345678"), cVGF(12345678L)));
 }
 
-TEST_F(HeapTest, StatisticsLine) {
-  orv_test::StreamCapture log;
-  how_much_BigNum_VGF();
-  EXPECT_EQ(log.take().rfind("BIGNUMS(VGF): nb garbages= ", 0), 0u);
-}
-
 TEST_F(HeapTest, LargeRequestsAreServedOutsideTheZonesWithAWarning) {
   orv_test::StreamCapture log;
   char* top = orv_bignum_tas;

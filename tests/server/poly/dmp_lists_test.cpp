@@ -153,10 +153,3 @@ TYPED_TEST(ListTest, InsertByComparatorKeepsDecreasingOrder) {
   auto* first = DL::insert(x2b, this->list_of({x2}), D::comp_rev);  // an equal first stays first
   EXPECT_EQ(this->elements(first), (std::vector<decltype(x1)>{x2, x2b}));
 }
-
-TYPED_TEST(ListTest, SizesMeasureCoefficients) {
-  using DL = typename TestFixture::DL;
-  EXPECT_EQ(DL::size(static_cast<typename TestFixture::Node*>(nullptr)), 0u);
-  EXPECT_EQ(DL::size(Poly<TypeParam>::make({{{1, 0, 0}, 2}})), 1u);
-  EXPECT_EQ(DL::size(static_cast<typename TestFixture::Cell*>(nullptr)), 0u);
-}
