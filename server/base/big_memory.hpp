@@ -22,9 +22,16 @@ struct BigMemory {
 
   uint32_t chunk_size = kChunkSize;
   uint32_t max_chunks = kMaxChunks;
-  uint32_t cur_big_memory = 0;              // chunks taken
-  uint32_t size_big_memory[kMaxChunks]{};   // bytes still free in each chunk
+  uint32_t cur_big_memory = 0;                  // chunks taken
+  uint32_t size_big_memory[kMaxChunks]{};       // bytes still free in each chunk
   unsigned char* ptr_big_memory[kMaxChunks]{};  // next free byte of each chunk
+  void* chunk_start[kMaxChunks]{};              // for the destructor
+
+  BigMemory() = default;
+  BigMemory(const BigMemory&) = delete;
+  BigMemory& operator=(const BigMemory&) = delete;
+  // Returns the chunks (the process's own instance is never destroyed).
+  ~BigMemory();
 
   // Takes the first chunk; false when the system refuses it.
   bool start();

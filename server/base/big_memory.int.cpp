@@ -9,9 +9,14 @@ namespace orv {
 
 static uint32_t round16(uint32_t n) { return n > 0xFFFFFFF0u ? 0xFFFFFFFFu : (n + 15u) & ~15u; }
 
+BigMemory::~BigMemory() {
+  for (uint32_t k = 0; k < cur_big_memory; ++k) std::free(chunk_start[k]);
+}
+
 bool BigMemory::start() {
   void* chunk = std::malloc(chunk_size);
   if (!chunk) return false;
+  chunk_start[0] = chunk;
   ptr_big_memory[0] = static_cast<unsigned char*>(chunk);
   size_big_memory[0] = chunk_size;
   cur_big_memory = 1;
@@ -33,6 +38,7 @@ void* BigMemory::take(uint32_t n) {
   void* chunk = std::malloc(chunk_size);
   if (!chunk) return nullptr;
   uint32_t k = cur_big_memory++;
+  chunk_start[k] = chunk;
   ptr_big_memory[k] = static_cast<unsigned char*>(chunk) + need;
   size_big_memory[k] = chunk_size - need;
   return chunk;

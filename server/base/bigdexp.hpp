@@ -30,13 +30,13 @@ static_assert(kIntegerBuild, "BigDexp belongs to the integer build");
 using BigDexp = uint64_t;  // a vector is internal_nb_dbl_block_BigDexp of these
 
 // --- Process-wide state of the type ---
-extern uint32_t internal_nb_var_BigDexp;        // n
-extern uint32_t export_nb_var_BigDexp;          // copies of n for other units
+extern uint32_t internal_nb_var_BigDexp;  // n
+extern uint32_t export_nb_var_BigDexp;    // copies of n for other units
 extern uint32_t nb_variables_BigDexp;
-extern uint32_t internal_nb_block_BigDexp;      // B
-extern uint32_t internal_nb_dbl_block_BigDexp;  // the vector's size in 64-bit words (= B)
-extern uint32_t extra_nb_vars_BigDexp;      // variables the text input added in front
-extern uint32_t extra_nb_end_vars_BigDexp;  // ... and behind the user's
+extern uint32_t internal_nb_block_BigDexp;            // B
+extern uint32_t internal_nb_dbl_block_BigDexp;        // the vector's size in 64-bit words (= B)
+extern uint32_t extra_nb_vars_BigDexp;                // variables the text input added in front
+extern uint32_t extra_nb_end_vars_BigDexp;            // ... and behind the user's
 extern char* Liste_variables_BigDexp[kMaxVariables];  // names by variable index
 
 struct BigDexpLayout {
@@ -75,10 +75,14 @@ uint32_t nb_second_block_BigDexp();  // 0
 void init_BigDexp();
 
 // Exponent of variable i; i = n gives the degree.
-inline unsigned extraire_BigDexp(const BigDexp* e, unsigned i) { return BigDexpOps::extraire(e, i); }
+inline unsigned extraire_BigDexp(const BigDexp* e, unsigned i) {
+  return BigDexpOps::extraire(e, i);
+}
 // Exponent of variable i := v, the degree following; i = n sets the degree.
 inline void ranger_BigDexp(BigDexp* e, unsigned v, unsigned i) { BigDexpOps::ranger(e, v, i); }
-inline void ranger_add_BigDexp(BigDexp* e, unsigned d, unsigned i) { BigDexpOps::ranger_add(e, d, i); }
+inline void ranger_add_BigDexp(BigDexp* e, unsigned d, unsigned i) {
+  BigDexpOps::ranger_add(e, d, i);
+}
 inline unsigned phys_index_BigDexp(unsigned i) { return BigDexpLayout::field_of_var(i); }
 inline void set_null_BigDexp(BigDexp* e) { BigDexpOps::set_null(e); }
 inline void copy_BigDexp(BigDexp* dst, const BigDexp* src) { BigDexpOps::copy(dst, src); }
@@ -126,11 +130,17 @@ inline int eq_BigDexp(const BigDexp* a, const BigDexp* b, const BigDexp* c, cons
 }
 // b divides a.
 inline int is_sub_BigDexp(const BigDexp* a, const BigDexp* b) { return BigDexpOps::is_sub(a, b); }
-inline int is_block1_sub_BigDexp(const BigDexp* a, const BigDexp* b) { return is_sub_BigDexp(a, b); }
+inline int is_block1_sub_BigDexp(const BigDexp* a, const BigDexp* b) {
+  return is_sub_BigDexp(a, b);
+}
 // b without its last variable divides a (b is changed and restored).
-inline int is_homog_sub_BigDexp(const BigDexp* a, BigDexp* b) { return BigDexpOps::is_homog_sub(a, b); }
+inline int is_homog_sub_BigDexp(const BigDexp* a, BigDexp* b) {
+  return BigDexpOps::is_homog_sub(a, b);
+}
 // When b divides a, a := a / b and 1; else 0 with a unchanged.
-inline int is_sub_and_do_BigDexp(BigDexp* a, const BigDexp* b) { return BigDexpOps::is_sub_and_do(a, b); }
+inline int is_sub_and_do_BigDexp(BigDexp* a, const BigDexp* b) {
+  return BigDexpOps::is_sub_and_do(a, b);
+}
 // Every field of a is at least b's.
 inline int is_sub_intel_BigDexp(const BigDexp* a, const BigDexp* b) {
   return BigDexpOps::is_sub_intel(a, b);
@@ -144,7 +154,9 @@ inline int slow_is_power_BigDexp(const BigDexp* e, unsigned& d) {
 }
 // 1 + the first variable that occurs; 0xFFFFFFFF for the monomial 1.
 inline uint32_t mainVariable_BigDexp(const BigDexp* e) { return BigDexpOps::mainVariable(e); }
-inline int is_eliminated_BigDexp(const BigDexp* e, unsigned k) { return BigDexpOps::is_eliminated(e, k); }
+inline int is_eliminated_BigDexp(const BigDexp* e, unsigned k) {
+  return BigDexpOps::is_eliminated(e, k);
+}
 inline int is_eliminated_BigDexp(const BigDexp*) { return 1; }
 inline int is_sym_orbit_BigDexp(const BigDexp* e) { return BigDexpOps::is_sym_orbit(e); }
 // The exponent of variable i moves to variable perm[i].
@@ -183,7 +195,9 @@ inline int lex_greater_BigDexp(const BigDexp* a, const BigDexp* b) {
   return BigDexpOps::lex_greater(a, b);
 }
 // At the first differing variable from 0, the smaller exponent wins.
-inline int greater2_BigDexp(const BigDexp* a, const BigDexp* b) { return BigDexpOps::greater2(a, b); }
+inline int greater2_BigDexp(const BigDexp* a, const BigDexp* b) {
+  return BigDexpOps::greater2(a, b);
+}
 
 // --- Hashes ---
 

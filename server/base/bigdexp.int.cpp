@@ -39,16 +39,20 @@ void init_BigDexp() {
   set_null_BigDexp(b);
   Fields<16>::put(b, 3, 1);
   if (optim_BigDexp(a, b))
-    Fatal("Bad Optimiser !! (try to compile without OPTIM)\n"
-          "Please report this fault to the maintainers of the library.\n");
-  for (uint32_t i = extra_nb_vars_BigDexp; i < kMaxVariables; ++i) Liste_variables_BigDexp[i] = nullptr;
+    Fatal(
+        "Bad Optimiser !! (try to compile without OPTIM)\n"
+        "Please report this fault to the maintainers of the library.\n");
+  for (uint32_t i = extra_nb_vars_BigDexp; i < kMaxVariables; ++i)
+    Liste_variables_BigDexp[i] = nullptr;
 }
 
 void extract_block1_BigDexp(BigDexp* dst, const BigDexp* src) { copy_BigDexp(dst, src); }
 void extract_block2_BigDexp(BigDexp* dst, const BigDexp*) { set_null_BigDexp(dst); }
 
 uint32_t size_memory_buf_BigDexp() { return BigDexpOps::size_memory_buf(); }
-uint32_t out_memory_BigDexp(uint16_t* buf, const BigDexp* e) { return BigDexpOps::out_memory(buf, e); }
+uint32_t out_memory_BigDexp(uint16_t* buf, const BigDexp* e) {
+  return BigDexpOps::out_memory(buf, e);
+}
 uint32_t parse_memory_BigDexp(const uint16_t* buf, BigDexp* e) {
   return BigDexpOps::parse_memory(buf, e);
 }
@@ -62,7 +66,9 @@ BigDexp* zsup_verif_BigDexp(const BigDexp* a, const BigDexp* b, BigDexp* out) {
   return out;
 }
 
-int optim_BigDexp(const BigDexp* a, const BigDexp* b) { return degree_BigDexp(a) == degree_BigDexp(b); }
+int optim_BigDexp(const BigDexp* a, const BigDexp* b) {
+  return degree_BigDexp(a) == degree_BigDexp(b);
+}
 
 void permut_BigDexp(BigDexp* e, const unsigned* perm) { BigDexpOps::permut(e, perm); }
 void permut_fast_BigDexp(BigDexp* out, const BigDexp* in, const unsigned* perm) {
@@ -70,7 +76,9 @@ void permut_fast_BigDexp(BigDexp* out, const BigDexp* in, const unsigned* perm) 
 }
 
 void mainVariable_BigDexp(const BigDexp*, unsigned&) { Fatal("Pas fait mainVariable_BigDexp !\n"); }
-void mainDegree_BigDexp(BigDexp*, BigDexp*, const BigDexp*) { Fatal("Pas fait mainDegree_BigDexp\n"); }
+void mainDegree_BigDexp(BigDexp*, BigDexp*, const BigDexp*) {
+  Fatal("Pas fait mainDegree_BigDexp\n");
+}
 void mirror_BigDexp(BigDexp*) { Fatal("Cas non traite dans mirror !\n"); }
 
 }  // namespace orv::ORV_BUILD

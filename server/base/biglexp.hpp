@@ -53,9 +53,13 @@ uint32_t nb_first_block_BigLexp();   // n
 uint32_t nb_second_block_BigLexp();  // 0
 void init_BigLexp();                 // once: n = 4, clears the names after the extra ones
 
-inline unsigned extraire_BigLexp(const BigLexp* e, unsigned i) { return BigLexpOps::extraire(e, i); }
+inline unsigned extraire_BigLexp(const BigLexp* e, unsigned i) {
+  return BigLexpOps::extraire(e, i);
+}
 inline void ranger_BigLexp(BigLexp* e, unsigned v, unsigned i) { BigLexpOps::ranger(e, v, i); }
-inline void ranger_add_BigLexp(BigLexp* e, unsigned d, unsigned i) { BigLexpOps::ranger_add(e, d, i); }
+inline void ranger_add_BigLexp(BigLexp* e, unsigned d, unsigned i) {
+  BigLexpOps::ranger_add(e, d, i);
+}
 inline unsigned phys_index_BigLexp(unsigned i) { return BigLexpLayout::field_of_var(i); }
 inline void set_null_BigLexp(BigLexp* e) { BigLexpOps::set_null(e); }
 inline void copy_BigLexp(BigLexp* dst, const BigLexp* src) { BigLexpOps::copy(dst, src); }
@@ -96,9 +100,15 @@ inline int eq_BigLexp(const BigLexp* a, const BigLexp* b, const BigLexp* c, cons
   return BigLexpOps::eq(a, b, c, d);
 }
 inline int is_sub_BigLexp(const BigLexp* a, const BigLexp* b) { return BigLexpOps::is_sub(a, b); }
-inline int is_block1_sub_BigLexp(const BigLexp* a, const BigLexp* b) { return is_sub_BigLexp(a, b); }
-inline int is_homog_sub_BigLexp(const BigLexp* a, BigLexp* b) { return BigLexpOps::is_homog_sub(a, b); }
-inline int is_sub_and_do_BigLexp(BigLexp* a, const BigLexp* b) { return BigLexpOps::is_sub_and_do(a, b); }
+inline int is_block1_sub_BigLexp(const BigLexp* a, const BigLexp* b) {
+  return is_sub_BigLexp(a, b);
+}
+inline int is_homog_sub_BigLexp(const BigLexp* a, BigLexp* b) {
+  return BigLexpOps::is_homog_sub(a, b);
+}
+inline int is_sub_and_do_BigLexp(BigLexp* a, const BigLexp* b) {
+  return BigLexpOps::is_sub_and_do(a, b);
+}
 inline int is_sub_intel_BigLexp(const BigLexp* a, const BigLexp* b) {
   return BigLexpOps::is_sub_intel(a, b);
 }
@@ -113,7 +123,9 @@ inline uint32_t mainVariable_BigLexp(const BigLexp* e) { return BigLexpOps::main
 inline uint32_t mainVariable_BigLexp(const BigLexp* e, unsigned& d) {
   return BigLexpOps::mainVariable(e, d);
 }
-inline int is_eliminated_BigLexp(const BigLexp* e, unsigned k) { return BigLexpOps::is_eliminated(e, k); }
+inline int is_eliminated_BigLexp(const BigLexp* e, unsigned k) {
+  return BigLexpOps::is_eliminated(e, k);
+}
 inline int is_eliminated_BigLexp(const BigLexp*) { return 1; }
 inline int is_sym_orbit_BigLexp(const BigLexp* e) { return BigLexpOps::is_sym_orbit(e); }
 void permut_BigLexp(BigLexp* e, const unsigned* perm);
@@ -134,7 +146,9 @@ inline int rev_greater_BigLexp(const BigLexp* a, const BigLexp* b) {
   return compare_words<int64_t>(a, b, 0, internal_nb_dbl_block_BigLexp, true);
 }
 inline int lex_greater_BigLexp(const BigLexp* a, const BigLexp* b) { return greater_BigLexp(a, b); }
-inline int greater2_BigLexp(const BigLexp* a, const BigLexp* b) { return BigLexpOps::greater2(a, b); }
+inline int greater2_BigLexp(const BigLexp* a, const BigLexp* b) {
+  return BigLexpOps::greater2(a, b);
+}
 
 // --- Hashes (as for BigDexp) ---
 inline uint32_t Hash_BigLexp(const BigLexp* e, uint32_t seed) { return BigLexpOps::Hash(e, seed); }

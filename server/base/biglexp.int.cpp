@@ -31,14 +31,17 @@ void init_BigLexp() {
   if (init_done) return;
   init_done = true;
   set_nb_var_BigLexp(4, 1, 0);
-  for (uint32_t i = extra_nb_vars_BigLexp; i < kMaxVariables; ++i) Liste_variables_BigLexp[i] = nullptr;
+  for (uint32_t i = extra_nb_vars_BigLexp; i < kMaxVariables; ++i)
+    Liste_variables_BigLexp[i] = nullptr;
 }
 
 void extract_block1_BigLexp(BigLexp* dst, const BigLexp* src) { copy_BigLexp(dst, src); }
 void extract_block2_BigLexp(BigLexp* dst, const BigLexp*) { set_null_BigLexp(dst); }
 
 uint32_t size_memory_buf_BigLexp() { return BigLexpOps::size_memory_buf(); }
-uint32_t out_memory_BigLexp(uint16_t* buf, const BigLexp* e) { return BigLexpOps::out_memory(buf, e); }
+uint32_t out_memory_BigLexp(uint16_t* buf, const BigLexp* e) {
+  return BigLexpOps::out_memory(buf, e);
+}
 uint32_t parse_memory_BigLexp(const uint16_t* buf, BigLexp* e) {
   return BigLexpOps::parse_memory(buf, e);
 }
@@ -58,6 +61,8 @@ void mirror_BigLexp(BigLexp* e) {
   }
 }
 
-void mainDegree_BigLexp(BigLexp*, BigLexp*, const BigLexp*) { Fatal("Pas fait mainDegree_BigLexp\n"); }
+void mainDegree_BigLexp(BigLexp*, BigLexp*, const BigLexp*) {
+  Fatal("Pas fait mainDegree_BigLexp\n");
+}
 
 }  // namespace orv::ORV_BUILD

@@ -67,11 +67,14 @@ void init_DRLDRL() {
   if (init_done) return;
   init_done = true;
   set_nb_var_DRLDRL(4, 1, 0);
-  for (uint32_t i = extra_nb_vars_DRLDRL; i < kMaxVariables; ++i) Liste_variables_DRLDRL[i] = nullptr;
+  for (uint32_t i = extra_nb_vars_DRLDRL; i < kMaxVariables; ++i)
+    Liste_variables_DRLDRL[i] = nullptr;
 }
 
 // The bits of 64-bit word k that hold block 1 (bytes 0 .. 4*B1-1).
-static uint64_t block1_bits(unsigned k) { return Fields<8>::range_mask(k, 0, DRLDRLLayout::block2_start()); }
+static uint64_t block1_bits(unsigned k) {
+  return Fields<8>::range_mask(k, 0, DRLDRLLayout::block2_start());
+}
 
 void extract_block1_DRLDRL(DRLDRL* dst, const DRLDRL* src) {
   for (unsigned k = 0; k < internal_nb_dbl_block_DRLDRL; ++k) dst[k] = src[k] & block1_bits(k);
@@ -92,7 +95,9 @@ int is_block1_sub_DRLDRL(const DRLDRL* a, const DRLDRL* b) {
 
 uint32_t size_memory_buf_DRLDRL() { return DRLDRLOps::size_memory_buf(); }
 uint32_t out_memory_DRLDRL(uint8_t* buf, const DRLDRL* e) { return DRLDRLOps::out_memory(buf, e); }
-uint32_t parse_memory_DRLDRL(const uint8_t* buf, DRLDRL* e) { return DRLDRLOps::parse_memory(buf, e); }
+uint32_t parse_memory_DRLDRL(const uint8_t* buf, DRLDRL* e) {
+  return DRLDRLOps::parse_memory(buf, e);
+}
 
 DRLDRL* zsup_verif_DRLDRL(const DRLDRL* a, const DRLDRL* b, DRLDRL* out) {
   unsigned sum = DRLDRLOps::merge<true>(a, b, out);
@@ -103,7 +108,9 @@ DRLDRL* zsup_verif_DRLDRL(const DRLDRL* a, const DRLDRL* b, DRLDRL* out) {
   return out;
 }
 
-int optim_DRLDRL(const DRLDRL* a, const DRLDRL* b) { return totalDegree_DRLDRL(a) == totalDegree_DRLDRL(b); }
+int optim_DRLDRL(const DRLDRL* a, const DRLDRL* b) {
+  return totalDegree_DRLDRL(a) == totalDegree_DRLDRL(b);
+}
 
 void permut_DRLDRL(DRLDRL* e, const unsigned* perm) { DRLDRLOps::permut(e, perm); }
 

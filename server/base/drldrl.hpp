@@ -29,7 +29,7 @@ static_assert(!kIntegerBuild, "DRLDRL belongs to the prime-field build");
 
 using DRLDRL = uint64_t;  // a vector is internal_nb_dbl_block_DRLDRL of these
 
-extern uint32_t internal_nb_var_DRLDRL;           // n
+extern uint32_t internal_nb_var_DRLDRL;  // n
 extern uint32_t export_nb_var_DRLDRL;
 extern uint32_t nb_variables_DRLDRL;
 extern uint32_t internal_nb_var_block1_DRLDRL;    // m
@@ -99,7 +99,9 @@ uint32_t size_memory_buf_DRLDRL();  // n bytes
 uint32_t out_memory_DRLDRL(uint8_t* buf, const DRLDRL* e);
 uint32_t parse_memory_DRLDRL(const uint8_t* buf, DRLDRL* e);
 // Degree of block 1 plus degree of block 2.
-inline unsigned totalDegree_DRLDRL(const DRLDRL* e) { return degree1_DRLDRL(e) + degree2_DRLDRL(e); }
+inline unsigned totalDegree_DRLDRL(const DRLDRL* e) {
+  return degree1_DRLDRL(e) + degree2_DRLDRL(e);
+}
 inline unsigned totalDegree(const DRLDRL* e) { return totalDegree_DRLDRL(e); }
 
 // --- Arithmetic and tests ---
@@ -122,7 +124,9 @@ inline DRLDRL* zinf_DRLDRL(const DRLDRL* a, const DRLDRL* b, DRLDRL* out) {
 }
 inline void zscal_DRLDRL(unsigned s, DRLDRL* e) { DRLDRLOps::zscal(s, e); }
 inline int eq_DRLDRL(const DRLDRL* a, const DRLDRL* b) { return DRLDRLOps::eq(a, b); }
-inline int eq_DRLDRL(const DRLDRL* a, const DRLDRL* b, const DRLDRL* c) { return DRLDRLOps::eq(a, b, c); }
+inline int eq_DRLDRL(const DRLDRL* a, const DRLDRL* b, const DRLDRL* c) {
+  return DRLDRLOps::eq(a, b, c);
+}
 inline int eq_DRLDRL(const DRLDRL* a, const DRLDRL* b, const DRLDRL* c, const DRLDRL* d) {
   return DRLDRLOps::eq(a, b, c, d);
 }
@@ -130,14 +134,22 @@ inline int is_sub_DRLDRL(const DRLDRL* a, const DRLDRL* b) { return DRLDRLOps::i
 // The block-1 part of b divides a.
 int is_block1_sub_DRLDRL(const DRLDRL* a, const DRLDRL* b);
 inline int is_homog_sub_DRLDRL(const DRLDRL* a, DRLDRL* b) { return DRLDRLOps::is_homog_sub(a, b); }
-inline int is_sub_and_do_DRLDRL(DRLDRL* a, const DRLDRL* b) { return DRLDRLOps::is_sub_and_do(a, b); }
-inline int is_sub_intel_DRLDRL(const DRLDRL* a, const DRLDRL* b) { return DRLDRLOps::is_sub_intel(a, b); }
+inline int is_sub_and_do_DRLDRL(DRLDRL* a, const DRLDRL* b) {
+  return DRLDRLOps::is_sub_and_do(a, b);
+}
+inline int is_sub_intel_DRLDRL(const DRLDRL* a, const DRLDRL* b) {
+  return DRLDRLOps::is_sub_intel(a, b);
+}
 // The sums of the two degree bytes are equal.
 int optim_DRLDRL(const DRLDRL* a, const DRLDRL* b);
 inline int is_power_DRLDRL(const DRLDRL* e, unsigned& d) { return DRLDRLOps::is_power(e, d); }
-inline int slow_is_power_DRLDRL(const DRLDRL* e, unsigned& d) { return DRLDRLOps::slow_is_power(e, d); }
+inline int slow_is_power_DRLDRL(const DRLDRL* e, unsigned& d) {
+  return DRLDRLOps::slow_is_power(e, d);
+}
 inline uint32_t mainVariable_DRLDRL(const DRLDRL* e) { return DRLDRLOps::mainVariable(e); }
-inline int is_eliminated_DRLDRL(const DRLDRL* e, unsigned k) { return DRLDRLOps::is_eliminated(e, k); }
+inline int is_eliminated_DRLDRL(const DRLDRL* e, unsigned k) {
+  return DRLDRLOps::is_eliminated(e, k);
+}
 // No block-1 variable occurs.
 inline int is_eliminated_DRLDRL(const DRLDRL* e) { return degree1_DRLDRL(e) == 0; }
 inline int is_sym_orbit_DRLDRL(const DRLDRL* e) { return DRLDRLOps::is_sym_orbit(e); }
@@ -179,7 +191,9 @@ inline int rev_greater_DRLDRL(const DRLDRL* a, const DRLDRL* b) {
   if (da != db) return da > db ? 1 : -1;
   return compare_words<int32_t>(a, b, b1, internal_nb_block_DRLDRL, false);
 }
-inline int lex_greater_DRLDRL(const DRLDRL* a, const DRLDRL* b) { return DRLDRLOps::lex_greater(a, b); }
+inline int lex_greater_DRLDRL(const DRLDRL* a, const DRLDRL* b) {
+  return DRLDRLOps::lex_greater(a, b);
+}
 inline int greater2_DRLDRL(const DRLDRL* a, const DRLDRL* b) { return DRLDRLOps::greater2(a, b); }
 
 // --- Hashes: Horner over the bytes with base 256; Hash as for BigDexp ---

@@ -74,8 +74,7 @@ struct Fields {
   static uint32_t horner(const uint64_t* a, const uint64_t* b, unsigned fields, uint32_t m) {
     if (fields == 0) return 0;
     uint32_t h = get(a, fields - 1) + get(b, fields - 1);
-    for (unsigned f = fields - 1; f-- > 0;)
-      h = (uint32_t(h << Bits) + get(a, f) + get(b, f)) % m;
+    for (unsigned f = fields - 1; f-- > 0;) h = (uint32_t(h << Bits) + get(a, f) + get(b, f)) % m;
     return h;
   }
   // The one non-zero field among fields [f0, f1) other than `skip`: its
@@ -147,8 +146,10 @@ inline uint32_t words_Hash(const uint64_t* e, unsigned words, uint32_t seed) {
 // they are, 32-bit word k as half k % 2 of 64-bit word k / 2.
 template <class SW>
 inline SW word_at(const uint64_t* e, unsigned k) {
-  if constexpr (sizeof(SW) == 8) return SW(e[k]);
-  else return SW(uint32_t(e[k / 2] >> (32 * (k % 2))));
+  if constexpr (sizeof(SW) == 8)
+    return SW(e[k]);
+  else
+    return SW(uint32_t(e[k / 2] >> (32 * (k % 2))));
 }
 
 // Signed comparison of the words [from, to) of a with those of b (or with

@@ -34,7 +34,7 @@ void set_ORVHOME(const char* name) {
     return;
   }
   if (name && name[0] == '~') Fatal("Fail to find path in %s [2]\n", name);
-  if (!name) Fatal("Cannot find the home directory of Orv\n");
+  if (!name || !*name) Fatal("Cannot find the home directory of Orv\n");
   std::string found = which_command(name);
   if (found.find('/') == std::string::npos) Fatal("Fail to find path in %s [3]\n", found.c_str());
   set_path_ORVHOME(up_to_last_slash(found).c_str());
@@ -52,7 +52,7 @@ static bool path_read = false;
 static std::string path_dirs;
 
 std::string which_command(const char* name) {
-  if (!name) return "";
+  if (!name || !*name) return name ? name : "";
   if (!path_read) {
     const char* path = std::getenv("PATH");
     if (!path) return name;
@@ -155,9 +155,12 @@ FILE* ouvrir(const char* name, const char* mode) {
   std::string current = name;
   for (;;) {
     Perror("fopen(%s,%s)", current.c_str(), mode);
-    if (mode[0] == 'w') Output("Je ne peux pas ouvrir %s !\n", current.c_str());
-    else if (mode[0] == 'r') Output("Je ne peux pas trouver %s !\n", current.c_str());
-    else Output("Fichier %s non ouvrable !\n", current.c_str());
+    if (mode[0] == 'w')
+      Output("Je ne peux pas ouvrir %s !\n", current.c_str());
+    else if (mode[0] == 'r')
+      Output("Je ne peux pas trouver %s !\n", current.c_str());
+    else
+      Output("Fichier %s non ouvrable !\n", current.c_str());
     Output("Entrer un nouveau nom: ");
     std::string next;
     if (!read_word(next)) Fatal("Fichier %s non ouvrable !\n", current.c_str());

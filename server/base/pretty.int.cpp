@@ -60,12 +60,12 @@ Basic_Print& Basic_Print::operator<<(Stack col) {
 }
 Basic_Print& Basic_Print::operator<<(Boolean b) { return *this << (b != 0 ? "true" : "false"); }
 
-#define ORV_PRETTY_PUT(Type, Format, Cast)           \
-  Basic_Print& Basic_Print::operator<<(Type v) {     \
-    char text[64];                                   \
-    snprintf(text, sizeof text, Format, Cast(v));    \
-    put_text(text, 2);                               \
-    return *this;                                    \
+#define ORV_PRETTY_PUT(Type, Format, Cast)        \
+  Basic_Print& Basic_Print::operator<<(Type v) {  \
+    char text[64];                                \
+    snprintf(text, sizeof text, Format, Cast(v)); \
+    put_text(text, 2);                            \
+    return *this;                                 \
   }
 ORV_PRETTY_PUT(unsigned long, "%lu", )
 ORV_PRETTY_PUT(unsigned, "%u", )
@@ -110,8 +110,10 @@ void pretty_print(const char* s) { Pretty << s; }
 void pretty_long(long l) { Pretty << l; }
 void pretty_Boolean(int b) { Pretty << (b == 1 ? "true" : "false"); }
 void pretty_exp(int e) {
-  if (e != 1) Pretty + e;
-  else Pretty << ' ';
+  if (e != 1)
+    Pretty + e;
+  else
+    Pretty << ' ';
 }
 
 }  // namespace orv

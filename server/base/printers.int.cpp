@@ -25,11 +25,11 @@ void Fortran_Form<P>::flush() {
   if (out) fflush(out);
 }
 
-#define ORV_FORTRAN_PUT(Type, Format)                \
-  template <class P>                                 \
-  P& Fortran_Form<P>::operator<<(Type v) {           \
-    if (out) fprintf(out, Format, v);                \
-    return static_cast<P&>(*this);                   \
+#define ORV_FORTRAN_PUT(Type, Format)      \
+  template <class P>                       \
+  P& Fortran_Form<P>::operator<<(Type v) { \
+    if (out) fprintf(out, Format, v);      \
+    return static_cast<P&>(*this);         \
   }
 ORV_FORTRAN_PUT(long, "%ld")
 ORV_FORTRAN_PUT(unsigned long, "%lu")
@@ -65,7 +65,8 @@ P& var_index(Fortran_Form<P>& p, const char* name, int i) {
 
 template <class P>
 P& hexa(Fortran_Form<P>& p, const void* pointer) {
-  if (p.out) fprintf(p.out, "%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pointer)));
+  if (p.out)
+    fprintf(p.out, "%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pointer)));
   return static_cast<P&>(p);
 }
 
@@ -115,8 +116,10 @@ Tex_Print& Tex_Print::operator<<(long double v) {
 }
 Tex_Print& Tex_Print::operator<<(char c) {
   if (!out) return *this;
-  if (c == '\n') fputs(" \\\\\n", out);
-  else fputc(c, out);
+  if (c == '\n')
+    fputs(" \\\\\n", out);
+  else
+    fputc(c, out);
   return *this;
 }
 Tex_Print& Tex_Print::operator<<(const char* s) {

@@ -139,8 +139,8 @@ void last_info() {
 // instead of written to a closed stream.
 static void close_stream(FILE* s) {
   if (!s) return;
-  FILE** users[] = {&log_output, &remember_log_output, &axiom_output, &lisp_file,
-                    &caspi_output, &file, &orv_stderr};
+  FILE** users[] = {&log_output, &remember_log_output, &axiom_output, &lisp_file, &caspi_output,
+                    &file,       &orv_stderr};
   for (FILE** u : users)
     if (*u == s) *u = nullptr;
   fclose(s);

@@ -44,8 +44,10 @@ template <class T>
 inline T protocol_order(T v) {
   static_assert(sizeof(T) == 2 || sizeof(T) == 4, "16- or 32-bit items only");
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  if constexpr (sizeof(T) == 2) return T(__builtin_bswap16(uint16_t(v)));
-  else return T(__builtin_bswap32(uint32_t(v)));
+  if constexpr (sizeof(T) == 2)
+    return T(__builtin_bswap16(uint16_t(v)));
+  else
+    return T(__builtin_bswap32(uint32_t(v)));
 #else
   return v;
 #endif

@@ -136,17 +136,23 @@ void out_SI(BUS& bus, int32_t i) {
 void in_SI(BUS& bus, int32_t& i) {
   Messages m;
   bus >> m;
-  if (m != MSG_TAV_SI) Fatal("Expected a small integer on the protocol bus, got word %u\n", unsigned(m));
+  if (m != MSG_TAV_SI)
+    Fatal("Expected a small integer on the protocol bus, got word %u\n", unsigned(m));
   bus.lirei(&i, 4);
 }
 
 const char* Messages_to_String(Messages m) {
   switch (m) {
-    case MSG_ORV_UNKNOWN: return "MSG_ORV_UNKNOWN";
-    case MSG_ORV_NIL: return "MSG_ORV_NIL";
-    case MSG_ORV_NOT_NIL: return "MSG_ORV_NOT_NIL";
-    case MSG_ORV_Constante: return "MSG_ORV_Constante";
-    default: return "MSG ?";
+    case MSG_ORV_UNKNOWN:
+      return "MSG_ORV_UNKNOWN";
+    case MSG_ORV_NIL:
+      return "MSG_ORV_NIL";
+    case MSG_ORV_NOT_NIL:
+      return "MSG_ORV_NOT_NIL";
+    case MSG_ORV_Constante:
+      return "MSG_ORV_Constante";
+    default:
+      return "MSG ?";
   }
 }
 

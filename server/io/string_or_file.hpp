@@ -8,8 +8,8 @@
 namespace orv {
 
 struct String_or_File {
-  int kind = 0;             // 0 a file, 1 a string
-  FILE* stream = nullptr;   // the file, when kind is 0
+  int kind = 0;                // 0 a file, 1 a string
+  FILE* stream = nullptr;      // the file, when kind is 0
   const char* text = nullptr;  // the string, when kind is 1 (not owned)
   size_t pos = 0;
 

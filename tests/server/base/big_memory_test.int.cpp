@@ -58,7 +58,8 @@ TEST(ServerBigMemoryDeath, LimitsAreFatal) {
     m->take(second);
     exit(0);
   };
-  EXPECT_EXIT(run(16, 257), testing::ExitedWithCode(3), "#error \\(fatal\\): 257 is too big \\(limit is 256\\)\n");
+  EXPECT_EXIT(run(16, 257), testing::ExitedWithCode(3),
+              "#error \\(fatal\\): 257 is too big \\(limit is 256\\)\n");
   EXPECT_EXIT(run(240, 240), testing::ExitedWithCode(0), "");
   EXPECT_EXIT(
       {
@@ -85,5 +86,6 @@ TEST(ServerBigMemoryDeath, TheHookUsesChunksWhenOrvbigmemIsSetAtTheFirstCall) {
   };
   EXPECT_EXIT(run(102100000), testing::ExitedWithCode(0), "^Use Big Memory from orv !\n$");
   EXPECT_EXIT(run(102100001), testing::ExitedWithCode(3),
-              "Use Big Memory from orv !\n#error \\(fatal\\): 102100001 is too big \\(limit is 102100000\\)\n");
+              "Use Big Memory from orv !\n#error \\(fatal\\): 102100001 is too big \\(limit is "
+              "102100000\\)\n");
 }

@@ -102,8 +102,9 @@ TEST(BigDexp, HashesFollowTheirDefinitions) {
   set_nb_var_BigDexp(2, 0, 0);  // one word: degree, x1, x0, unused
   auto v = mono({5, 1});
   // Fields from the top: 6, 1, 5, 0.
-  EXPECT_EQ(hash_BigDexp(v.p(), 1000003u), ((6u * 65536u + 1u) % 1000003u * 65536u % 1000003u + 5u) %
-                                               1000003u * 65536u % 1000003u);
+  EXPECT_EQ(
+      hash_BigDexp(v.p(), 1000003u),
+      ((6u * 65536u + 1u) % 1000003u * 65536u % 1000003u + 5u) % 1000003u * 65536u % 1000003u);
   EXPECT_EQ(Hash_BigDexp(v.p(), 9), uint32_t((9 + v.w[0] % 16777213u) % 16777213u));
 }
 
@@ -122,8 +123,8 @@ TEST(BigDexpDeath, OperationsTheTypeDoesNotProvideAreFatal) {
               "Pas fait mainDegree_BigDexp\n");
   EXPECT_EXIT((orv::log_output = stderr, mirror_BigDexp(e)), testing::ExitedWithCode(3),
               "Cas non traite dans mirror !\n");
-  EXPECT_EXIT((orv::log_output = stderr, set_nb_var_BigDexp(2001, 0, 0)), testing::ExitedWithCode(3),
-              "Too many variables: 2001");
+  EXPECT_EXIT((orv::log_output = stderr, set_nb_var_BigDexp(2001, 0, 0)),
+              testing::ExitedWithCode(3), "Too many variables: 2001");
 }
 
 TEST(BigDexpDeath, TheDegreeWarningFiresOnceFromTheFirstDegreeThatDoesNotFit) {

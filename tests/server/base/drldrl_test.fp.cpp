@@ -122,11 +122,14 @@ TEST(DRLDRL, AgreesWithTheNaiveBlockOrderOnRandomVectors) {
 
 TEST(DRLDRLDeath, BadBlockLengthsAreRejectedWithTheBlockMessage) {
   orv_test::use_fresh_children();
-  const char* msg = "You must specify the length of the first block for an elimination order 5 blk=-1\n";
+  const char* msg =
+      "You must specify the length of the first block for an elimination order 5 blk=-1\n";
   auto with = [](const char* env, unsigned b) {
     orv::log_output = stderr;
-    if (env) setenv("ORVBLOCK", env, 1);
-    else unsetenv("ORVBLOCK");
+    if (env)
+      setenv("ORVBLOCK", env, 1);
+    else
+      unsetenv("ORVBLOCK");
     set_nb_var_DRLDRL(5, b, 0);
     exit(0);
   };
@@ -144,8 +147,8 @@ TEST(DRLDRLDeath, OperationsTheTypeDoesNotProvideAreFatal) {
   set_nb_var_DRLDRL(4, 1, 0);
   DRLDRL e[2] = {};
   unsigned d, perm[4] = {0, 1, 2, 3};
-  EXPECT_EXIT((orv::log_output = stderr, permut_fast_DRLDRL(e, e, perm)), testing::ExitedWithCode(3),
-              "permut_fast_DRLDRL not implemented\n");
+  EXPECT_EXIT((orv::log_output = stderr, permut_fast_DRLDRL(e, e, perm)),
+              testing::ExitedWithCode(3), "permut_fast_DRLDRL not implemented\n");
   EXPECT_EXIT((orv::log_output = stderr, mirror_DRLDRL(e)), testing::ExitedWithCode(3),
               "Cas non traite dans mirror !\n");
   EXPECT_EXIT((orv::log_output = stderr, mainVariable_DRLDRL(e, d)), testing::ExitedWithCode(3),

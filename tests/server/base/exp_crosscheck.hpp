@@ -125,9 +125,11 @@ void cross_check_one(Rng& rng, unsigned n) {
   EXPECT_EQ(d, expect >= 0 ? dn : 12345u);
   EXPECT_EQ(ds, d);
   auto first = std::find_if(a.begin(), a.end(), [](unsigned e) { return e != 0; });
-  EXPECT_EQ(T::mainVariable(va.p()), first == a.end() ? 0xFFFFFFFFu : unsigned(first - a.begin()) + 1);
+  EXPECT_EQ(T::mainVariable(va.p()),
+            first == a.end() ? 0xFFFFFFFFu : unsigned(first - a.begin()) + 1);
   unsigned k = std::uniform_int_distribution<unsigned>(0, n)(rng);
-  EXPECT_EQ(T::is_eliminated(va.p(), k), std::all_of(a.begin(), a.begin() + k, [](unsigned e) { return e == 0; }));
+  EXPECT_EQ(T::is_eliminated(va.p(), k),
+            std::all_of(a.begin(), a.begin() + k, [](unsigned e) { return e == 0; }));
   EXPECT_EQ(T::is_sym_orbit(va.p()), std::is_sorted(a.rbegin(), a.rend()));
 
   std::vector<unsigned> perm(n);
@@ -162,35 +164,35 @@ void cross_check(const std::vector<unsigned>& sizes, long iterations) {
 }  // namespace orv_test
 
 // The members of an adaptor that only forward to a type's pasted names.
-#define ORV_EXP_NAMES(T)                                                                        \
-  static void set_null(T* e) { set_null_##T(e); }                                               \
-  static void ranger(T* e, unsigned v, unsigned i) { ranger_##T(e, v, i); }                     \
-  static unsigned extraire(const T* e, unsigned i) { return extraire_##T(e, i); }               \
-  static unsigned out_memory(Flat* b, const T* e) { return out_memory_##T(b, e); }              \
-  static unsigned parse_memory(const Flat* b, T* e) { return parse_memory_##T(b, e); }          \
-  static int greater(const T* a, const T* b) { return greater_##T(a, b); }                      \
-  static int greater(const T* a, const T* b, const T* c) { return greater_##T(a, b, c); }       \
-  static int rev_greater(const T* a, const T* b) { return rev_greater_##T(a, b); }              \
-  static int lex_greater(const T* a, const T* b) { return lex_greater_##T(a, b); }              \
-  static int greater2(const T* a, const T* b) { return greater2_##T(a, b); }                    \
-  static T* add(const T* a, const T* b, T* o) { return add_##T(a, b, o); }                      \
-  static T* sub(const T* a, const T* b, T* o) { return sub_##T(a, b, o); }                      \
-  static T* zsup(const T* a, const T* b, T* o) { return zsup_##T(a, b, o); }                    \
-  static T* zinf(const T* a, const T* b, T* o) { return zinf_##T(a, b, o); }                    \
-  static int eq(const T* a, const T* b) { return eq_##T(a, b); }                                \
-  static int eq(const T* a, const T* b, const T* c) { return eq_##T(a, b, c); }                 \
-  static int eq(const T* a, const T* b, const T* c, const T* d) { return eq_##T(a, b, c, d); }  \
-  static int null(const T* e) { return null_##T(e); }                                           \
-  static int is_sub(const T* a, const T* b) { return is_sub_##T(a, b); }                        \
-  static int is_sub_intel(const T* a, const T* b) { return is_sub_intel_##T(a, b); }            \
-  static int is_sub_and_do(T* a, const T* b) { return is_sub_and_do_##T(a, b); }                \
-  static int is_homog_sub(const T* a, T* b) { return is_homog_sub_##T(a, b); }                  \
-  static int is_power(const T* e, unsigned& d) { return is_power_##T(e, d); }                   \
-  static int slow_is_power(const T* e, unsigned& d) { return slow_is_power_##T(e, d); }         \
-  static uint32_t mainVariable(const T* e) { return mainVariable_##T(e); }                      \
-  static int is_eliminated(const T* e, unsigned k) { return is_eliminated_##T(e, k); }          \
-  static int is_sym_orbit(const T* e) { return is_sym_orbit_##T(e); }                           \
-  static void permut(T* e, const unsigned* p) { permut_##T(e, p); }                             \
-  static uint32_t hash(const T* e, uint32_t m) { return hash_##T(e, m); }                       \
-  static uint32_t hash(const T* a, const T* b, uint32_t m) { return hash_##T(a, b, m); }        \
+#define ORV_EXP_NAMES(T)                                                                       \
+  static void set_null(T* e) { set_null_##T(e); }                                              \
+  static void ranger(T* e, unsigned v, unsigned i) { ranger_##T(e, v, i); }                    \
+  static unsigned extraire(const T* e, unsigned i) { return extraire_##T(e, i); }              \
+  static unsigned out_memory(Flat* b, const T* e) { return out_memory_##T(b, e); }             \
+  static unsigned parse_memory(const Flat* b, T* e) { return parse_memory_##T(b, e); }         \
+  static int greater(const T* a, const T* b) { return greater_##T(a, b); }                     \
+  static int greater(const T* a, const T* b, const T* c) { return greater_##T(a, b, c); }      \
+  static int rev_greater(const T* a, const T* b) { return rev_greater_##T(a, b); }             \
+  static int lex_greater(const T* a, const T* b) { return lex_greater_##T(a, b); }             \
+  static int greater2(const T* a, const T* b) { return greater2_##T(a, b); }                   \
+  static T* add(const T* a, const T* b, T* o) { return add_##T(a, b, o); }                     \
+  static T* sub(const T* a, const T* b, T* o) { return sub_##T(a, b, o); }                     \
+  static T* zsup(const T* a, const T* b, T* o) { return zsup_##T(a, b, o); }                   \
+  static T* zinf(const T* a, const T* b, T* o) { return zinf_##T(a, b, o); }                   \
+  static int eq(const T* a, const T* b) { return eq_##T(a, b); }                               \
+  static int eq(const T* a, const T* b, const T* c) { return eq_##T(a, b, c); }                \
+  static int eq(const T* a, const T* b, const T* c, const T* d) { return eq_##T(a, b, c, d); } \
+  static int null(const T* e) { return null_##T(e); }                                          \
+  static int is_sub(const T* a, const T* b) { return is_sub_##T(a, b); }                       \
+  static int is_sub_intel(const T* a, const T* b) { return is_sub_intel_##T(a, b); }           \
+  static int is_sub_and_do(T* a, const T* b) { return is_sub_and_do_##T(a, b); }               \
+  static int is_homog_sub(const T* a, T* b) { return is_homog_sub_##T(a, b); }                 \
+  static int is_power(const T* e, unsigned& d) { return is_power_##T(e, d); }                  \
+  static int slow_is_power(const T* e, unsigned& d) { return slow_is_power_##T(e, d); }        \
+  static uint32_t mainVariable(const T* e) { return mainVariable_##T(e); }                     \
+  static int is_eliminated(const T* e, unsigned k) { return is_eliminated_##T(e, k); }         \
+  static int is_sym_orbit(const T* e) { return is_sym_orbit_##T(e); }                          \
+  static void permut(T* e, const unsigned* p) { permut_##T(e, p); }                            \
+  static uint32_t hash(const T* e, uint32_t m) { return hash_##T(e, m); }                      \
+  static uint32_t hash(const T* a, const T* b, uint32_t m) { return hash_##T(a, b, m); }       \
   static uint32_t Hash(const T* e, uint32_t s) { return Hash_##T(e, s); }

@@ -59,7 +59,8 @@ TEST(ServerFiles, CompressedFilesAreReadThroughGzipAndNamesNeverReachAShell) {
   std::string plain = dir.file("a b;$(touch x)'q.txt", "x^2+y\n");
   std::string gz = plain + ".gz";
   ASSERT_EQ(std::system(("gzip -c \"" + dir.path + "/a b;\\$(touch x)'q.txt\" > \"" + dir.path +
-                         "/a b;\\$(touch x)'q.txt.gz\"").c_str()),
+                         "/a b;\\$(touch x)'q.txt.gz\"")
+                            .c_str()),
             0);
   FILE* f = ouvrir(gz.c_str(), "r");
   EXPECT_EQ(read_all(f), "x^2+y\n");
@@ -109,7 +110,8 @@ TEST(ServerFilesDeath, APersonIsAskedForAnotherNameUntilTheInputEnds) {
   EXPECT_EXIT(ask(empty, "r"), testing::ExitedWithCode(3),
               "Entrer un nouveau nom: #error \\(fatal\\): Fichier .*missing0 non ouvrable !\n$");
   EXPECT_EXIT(ask(empty, "w"), testing::ExitedWithCode(3), "Je ne peux pas ouvrir .*missing0 !\n");
-  EXPECT_EXIT(ask(empty, "a"), testing::ExitedWithCode(3), "Fichier .*missing0 non ouvrable !\nEntrer");
+  EXPECT_EXIT(ask(empty, "a"), testing::ExitedWithCode(3),
+              "Fichier .*missing0 non ouvrable !\nEntrer");
 }
 
 TEST(ServerFiles, ReadJobAndTryPath) {
@@ -148,11 +150,14 @@ TEST(ServerFilesDeath, TheHomeDirectoryComesFromTheProgramName) {
   std::string sh = which_command("sh");
   ASSERT_NE(sh.find('/'), std::string::npos);
   EXPECT_EXIT(home_of("sh", sh.substr(0, sh.rfind('/')).c_str()), testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(home_of("~serveur", ""), testing::ExitedWithCode(3), "Fail to find path in ~serveur \\[2\\]\n");
+  EXPECT_EXIT(home_of("~serveur", ""), testing::ExitedWithCode(3),
+              "Fail to find path in ~serveur \\[2\\]\n");
   EXPECT_EQ(which_command("no_such_serveur_here"), "no_such_serveur_here");
   EXPECT_EXIT(home_of("no_such_serveur_here", ""), testing::ExitedWithCode(3),
               "Fail to find path in no_such_serveur_here \\[3\\]\n");
   EXPECT_EXIT((log_output = stderr, get_ORVHOME()), testing::ExitedWithCode(3),
+              "Cannot find the home directory of Orv\n");
+  EXPECT_EXIT(home_of("", ""), testing::ExitedWithCode(3),
               "Cannot find the home directory of Orv\n");
   set_path_ORVHOME("/opt/orv");
   EXPECT_EQ(get_ORVHOME(), "/opt/orv");
@@ -167,7 +172,9 @@ TEST(ServerStrings, HashesAndNameParts) {
   EXPECT_EQ(Hash_String("\xff"), 4294967295u % 16777213u);
   EXPECT_EQ(Hash_String("x\xe9"), (120u * 256 + uint32_t(-23)) % 16777213u);
 
-  EXPECT_STREQ(is_a_path("dir/sub/file", '/'), "dir/sub");
+  char* dir = is_a_path("dir/sub/file", '/');
+  EXPECT_STREQ(dir, "dir/sub");
+  std::free(dir);
   EXPECT_EQ(is_a_path("file", '/'), nullptr);
   EXPECT_EQ(is_a_path(nullptr, '/'), nullptr);
   EXPECT_EQ(ext_name("job", "orv"), "job.orv");

@@ -1,9 +1,10 @@
 // Each build's allocation hook starts on the shared default hook.
+#include "server/base/orv_malloc.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
-
-#include "server/base/orv_malloc.hpp"
+#include <cstdlib>
 
 using namespace orv::ORV_BUILD;
 
@@ -12,4 +13,5 @@ TEST(ServerAllocHook, StartsOnTheDefaultHookAndAlignsBlocks) {
   void* p = ORV_C(Orv_malloc)(24);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
+  std::free(p);  // ordinary mode: the system allocator's block
 }

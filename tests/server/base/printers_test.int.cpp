@@ -1,11 +1,12 @@
 // The printers and the pretty printer's three-line layout (shared by both
 // builds, tested once).
+#include "server/base/printers.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "server/base/printers.hpp"
 #include "server/log_capture.hpp"
 
 using namespace orv;
@@ -23,7 +24,8 @@ std::vector<Block> blocks(const std::string& log) {
   for (size_t nl; (nl = log.find('\n', start)) != std::string::npos; start = nl + 1)
     lines.push_back(log.substr(start, nl - start));
   std::vector<Block> out;
-  for (size_t i = 0; i + 2 < lines.size(); i += 3) out.push_back({lines[i], lines[i + 1], lines[i + 2]});
+  for (size_t i = 0; i + 2 < lines.size(); i += 3)
+    out.push_back({lines[i], lines[i + 1], lines[i + 2]});
   return out;
 }
 
@@ -105,8 +107,8 @@ TEST(ServerPrinters, FortranAndExchangeFormsWriteTheirLayoutCodes) {
   p.attach(cap.file);
   p << SC_MATH << '|' << SC_ARROW << '|' << SC_PARAGRAPH << '|' << SC_TIMES << '|' << SC_BLANK
     << '|' << Special_Char(5) << '|';
-  p << static_cast<const char*>(nullptr) << 3 << ' ' << -4L << ' ' << 5u << ' ' << 6UL << ' '
-    << 0.5 << ' ' << 0.25L;
+  p << static_cast<const char*>(nullptr) << 3 << ' ' << -4L << ' ' << 5u << ' ' << 6UL << ' ' << 0.5
+    << ' ' << 0.25L;
   var_index(p, "x", 2) << ' ';
   hexa(p, reinterpret_cast<const void*>(0xabcUL));
   raw(p, 0x64636261u);
@@ -152,12 +154,14 @@ TEST(ServerPrinters, TexLispAndLibForms) {
   StreamCapture cap(&target);
   Tex_Print t;
   t.out = cap.file;
-  t << 'a' << '\n' << SC_MATH << SC_ARROW << SC_PARAGRAPH << SC_TIMES << SC_BLANK << Special_Char(9)
-    << 0.1 << ' ' << 2L << ' ' << 3u;
+  t << 'a' << '\n'
+    << SC_MATH << SC_ARROW << SC_PARAGRAPH << SC_TIMES << SC_BLANK << Special_Char(9) << 0.1 << ' '
+    << 2L << ' ' << 3u;
   var_index(t, "x", 4);
   t.flush();
-  EXPECT_EQ(cap.take(),
-            "a \\\\\n$ $\\leftarrow$ \n\n\\vspace*{5mm}\n\n\\noindent \\,\\,\\,0.100000 2 3 $x_{4}$ ");
+  EXPECT_EQ(
+      cap.take(),
+      "a \\\\\n$ $\\leftarrow$ \n\n\\vspace*{5mm}\n\n\\noindent \\,\\,\\,0.100000 2 3 $x_{4}$ ");
 
   StreamCapture lisp(&lisp_file);
   Lisp_Print l;

@@ -1,12 +1,13 @@
 // The shared runtime: messages, the fatal path, start-up.  The runtime is one
 // copy for both builds, so it is tested from the integer build's binary only.
+#include "server/base/runtime.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
-#include "server/base/runtime.hpp"
 #include "server/base/time.hpp"
 #include "server/log_capture.hpp"
 

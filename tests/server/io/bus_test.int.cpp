@@ -47,9 +47,9 @@ TEST(ServerBus, WritesWordsAndHalfWordsBigEndianWithoutPadding) {
   out_SI(bus, -2);
   EXPECT_EQ(p.drain(0).size(), 0u);  // nothing leaves before the flush
   bus.flush();
-  std::vector<unsigned char> expect = {0, 0, 0, 11, 1, 2, 3, 4, 5, 6, 0x0A, 0x0B, 0x0C, 0x0D,
-                                       0, 0, 0, 56, 0, 0, 0, 2, 'x', 'y',
-                                       0, 1, 0x86, 0xBC, 0xFF, 0xFF, 0xFF, 0xFE};
+  std::vector<unsigned char> expect = {
+      0, 0,  0, 11, 1, 2, 3,   4,   5, 6, 0x0A, 0x0B, 0x0C, 0x0D, 0,    0,
+      0, 56, 0, 0,  0, 2, 'x', 'y', 0, 1, 0x86, 0xBC, 0xFF, 0xFF, 0xFF, 0xFE};
   EXPECT_EQ(p.drain(expect.size()), expect);
 }
 
@@ -138,7 +138,8 @@ TEST(ServerBusDeath, AMissingTagOrTheEndOfTheStreamIsFatal) {
     in_SI(in, i);
     exit(0);
   };
-  EXPECT_EXIT(read_after(7, true), testing::ExitedWithCode(3), "#error \\(fatal\\): Expected a small integer");
+  EXPECT_EXIT(read_after(7, true), testing::ExitedWithCode(3),
+              "#error \\(fatal\\): Expected a small integer");
   EXPECT_EXIT(read_after(MSG_TAV_SI, false), testing::ExitedWithCode(3), "end of input");
 }
 

@@ -53,7 +53,8 @@ TEST(ServerVariablesDeath, AtMost499ExtraVariables) {
     exit(0);
   };
   EXPECT_EXIT(add(499), testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(add(500), testing::ExitedWithCode(3), "#error \\(fatal\\): Too much extra variables\n");
+  EXPECT_EXIT(add(500), testing::ExitedWithCode(3),
+              "#error \\(fatal\\): Too much extra variables\n");
   EXPECT_EXIT((orv::log_output = stderr, add_variable(2000, "v")), testing::ExitedWithCode(3),
               "Too many variables");
 }
