@@ -14,6 +14,7 @@
 //   static constexpr uint32_t per_block;     records per block
 //   static constexpr bool term_nodes;        16-byte alignment and extension notices
 //   static constexpr bool variable_size;     size follows the exponent word count
+//   static constexpr bool track_blocks;      keep the block ranges, for owns()
 //   static uint32_t words();                 that word count (variable-size only)
 //   static uint32_t shown_size();            element size as how_much_ reports it
 //   static Record*& link(Record*);           the link field
@@ -63,6 +64,14 @@ struct Pool {
     uint32_t s = Policy::shown_size();
     if constexpr (Policy::term_nodes) s = (s + 15u) & ~15u;
     return s;
+  }
+
+  // True when p lies in a block of this pool (variable-size or tracked pools).
+  static bool owns(const void* p) {
+    const char* c = static_cast<const char*>(p);
+    for (const auto& b : blocks)
+      if (c >= b.first && c < b.second) return true;
+    return false;
   }
 
   // True for a record of a block laid out for another record size.
@@ -117,7 +126,8 @@ struct Pool {
         Output(" %u alloc:%u octets\n", stat_orv, bytes);
       }
     }
-    if constexpr (Policy::variable_size) blocks.push_back(BlockRange{block, block + bytes, size});
+    if constexpr (Policy::variable_size || Policy::track_blocks)
+      blocks.push_back(BlockRange{block, block + bytes, size});
     root = lay_out(start, n, size);
   }
 
@@ -375,6 +385,7 @@ template <class Record, class Self>
 struct PoolPolicyBase {
   static constexpr bool term_nodes = false;
   static constexpr bool variable_size = false;
+  static constexpr bool track_blocks = false;
   static constexpr uint32_t per_block = 500;
   static uint32_t words() { return 0; }
   static const char* oom_name() { return Self::name(); }

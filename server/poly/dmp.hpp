@@ -87,16 +87,27 @@ struct Dmp {
   static Node* link_one(Node* p) { return link_one(p, ++gensym); }
   static uint32_t number(const Node* p) { return p->stats->number(); }
 
+  // A header node's slot points to a statistics record, not a coefficient:
+  // copies keep it (the copy shares the record, number and sugar included)
+  // instead of copying it as a VGF cell.  Only VGF slots always hold a whole
+  // pointer, so only there can a header be told from a term; a GFC copy
+  // keeps the slot anyway.
+  static bool is_header(const Node* p) {
+    if constexpr (C::has_heap) return StatsPool<E, C>::owns(p->stats);
+    else return false;
+  }
+
   // --- Copies (the argument is untouched) -----------------------------------
 
   static Node* copy(const Node* p) {
     if (p == nullptr) return nullptr;
     Node* first = nullptr;
     Node* last = nullptr;
+    const Node* header = is_header(p) ? p : nullptr;
     for (; p != nullptr; p = p->next) {
       Node* t = new_node();
       std::memcpy(static_cast<void*>(t), p, node_bytes());
-      t->coef = C::copy(p->coef);
+      if (p != header) t->coef = C::copy(p->coef);
       if (last) last->next = t;
       else first = t;
       last = t;
@@ -109,7 +120,7 @@ struct Dmp {
     if (p == nullptr) return nullptr;
     Node* t = new_node();
     std::memcpy(static_cast<void*>(t), p, node_bytes());
-    t->coef = C::copy(p->coef);
+    if (!is_header(p)) t->coef = C::copy(p->coef);
     return t;
   }
 
@@ -117,10 +128,11 @@ struct Dmp {
     if (p == nullptr) return nullptr;
     Node* first = nullptr;
     Node* last = nullptr;
+    const Node* header = is_header(p) ? p : nullptr;
     for (; p != nullptr; p = p->next) {
       Node* t = new_node();
       std::memcpy(static_cast<void*>(t), p, node_bytes());
-      t->coef = C::one();
+      if (p != header) t->coef = C::one();
       if (last) last->next = t;
       else first = t;
       last = t;

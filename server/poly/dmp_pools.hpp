@@ -57,6 +57,8 @@ using ListListPool = Pool<DmpListList<E, C>, ListListPolicy<E, C>>;
 
 template <class E, class C>
 struct StatsPolicy : PoolPolicyBase<DmpStats<E, C>, StatsPolicy<E, C>> {
+  // Copies must tell a header node (its slot points here) from a term.
+  static constexpr bool track_blocks = true;
   static const char* name() {
     static const std::string s = std::string("Statistiques_") + pairing_name<E, C>();
     return s.c_str();

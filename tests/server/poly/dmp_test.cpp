@@ -112,6 +112,23 @@ TYPED_TEST(DmpTest, HeaderNodesCarryConsecutiveNumbers) {
   EXPECT_EQ(D::number(D::link_one(p, 42)), 42u);
 }
 
+TYPED_TEST(DmpTest, CopiesOfNumberedPolynomialsKeepTheirNumber) {
+  using D = typename TestFixture::D;
+  auto* p = D::link_one(this->make({{{1, 0, 0}, 3}, {{0, 0, 0}, 4}}), 31);
+  p->stats->sugar = 7;
+  auto* c = D::copy(p);
+  EXPECT_EQ(D::number(c), 31u);
+  EXPECT_EQ(c->stats->sugar, 7u);
+  EXPECT_EQ(this->read(c->next), this->read(p->next));
+  EXPECT_EQ(D::number(D::copy_one(p)), 31u);
+  using DL = DmpLists<typename TypeParam::E, typename TypeParam::C>;
+  auto* l = DL::copy_list(DL::L::cons(p, nullptr));
+  EXPECT_EQ(DL::find(31, l), l->poly);
+  if constexpr (TypeParam::C::has_heap) {
+    EXPECT_EQ(D::number(D::skel(p)), 31u);
+  }
+}
+
 TYPED_TEST(DmpTest, ComparatorsOrderLeadingMonomials) {
   using D = typename TestFixture::D;
   using Node = typename TestFixture::Node;
