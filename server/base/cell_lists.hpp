@@ -26,8 +26,10 @@ struct CellList {
     Cell* c = CellPool::new_();
     c->*Field = e;
     c->next = nullptr;
-    if (last) last->next = c;
-    else first = c;
+    if (last)
+      last->next = c;
+    else
+      first = c;
     last = c;
   }
 
@@ -58,8 +60,10 @@ struct CellList {
     while (l != nullptr && l->*Field == e) l = CellPool::free_(l);
     if (l == nullptr) return nullptr;
     for (Cell* c = l; c->next != nullptr;) {
-      if (c->next->*Field == e) c->next = CellPool::free_(c->next);
-      else c = c->next;
+      if (c->next->*Field == e)
+        c->next = CellPool::free_(c->next);
+      else
+        c = c->next;
     }
     return l;
   }

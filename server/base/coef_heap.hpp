@@ -22,13 +22,13 @@ inline constexpr int32_t kCoefZoneCapacity = 10000;
 
 // One zone of the heap.  swap_zone exchanges two of these wholesale.
 struct CoefZone {
-  char* top = nullptr;       // next free byte of the current block; null before the first block
-  char* end = nullptr;       // end of the current block
-  char** table = nullptr;    // block addresses, kCoefZoneCapacity entries
-  int32_t next = 0;          // table entries in use; the next block to enter is table[next]
-  int32_t held = 0;          // blocks the table holds (in use or free for reuse)
+  char* top = nullptr;     // next free byte of the current block; null before the first block
+  char* end = nullptr;     // end of the current block
+  char** table = nullptr;  // block addresses, kCoefZoneCapacity entries
+  int32_t next = 0;        // table entries in use; the next block to enter is table[next]
+  int32_t held = 0;        // blocks the table holds (in use or free for reuse)
   int32_t capacity = kCoefZoneCapacity;
-  int32_t id = 1;            // only printed
+  int32_t id = 1;  // only printed
 };
 
 // A mark of zone 1, fields in the order the callers store them.

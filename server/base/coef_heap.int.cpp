@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "server/base/orv_malloc.hpp"
@@ -127,9 +127,7 @@ void* alloc_Implement_VGF_2(uint32_t n) {
   }
 }
 
-uint32_t* new_Implement_VGF() {
-  return static_cast<uint32_t*>(alloc_Implement_VGF(cell_bytes()));
-}
+uint32_t* new_Implement_VGF() { return static_cast<uint32_t*>(alloc_Implement_VGF(cell_bytes())); }
 uint32_t* new_Implement_VGF_2() {
   return static_cast<uint32_t*>(alloc_Implement_VGF_2(cell_bytes()));
 }
@@ -328,10 +326,11 @@ void compacteur_glissant_zone2(uint32_t n, VGF** h) {
 
 static void print_state(const char* head_end, uint32_t limit, uint32_t next, uint32_t lost,
                         const char* top, const char* end, uint32_t held, char** table) {
-  Output("limit_garbages: %d cur_garbages: %d, lost_bignum=%u, orv_bignum_tas=%x, "
-         "bot_bignum_tas=%x max_garbages: %d all_garbages: %x%s",
-         static_cast<int>(limit), static_cast<int>(next), lost, addr32(top), addr32(end),
-         static_cast<int>(held), addr32(table), head_end);
+  Output(
+      "limit_garbages: %d cur_garbages: %d, lost_bignum=%u, orv_bignum_tas=%x, "
+      "bot_bignum_tas=%x max_garbages: %d all_garbages: %x%s",
+      static_cast<int>(limit), static_cast<int>(next), lost, addr32(top), addr32(end),
+      static_cast<int>(held), addr32(table), head_end);
   if (table == nullptr) return;
   for (uint32_t i = 0; i < held; ++i) Output(i < next ? "x %x\n" : "  %x\n", addr32(table[i]));
 }
@@ -361,8 +360,8 @@ void info_GC_VGF() {
   static char* last = nullptr;
   char* top = coef_zone1.top;
   if (seen) {
-    int32_t growth = static_cast<int32_t>(reinterpret_cast<intptr_t>(top) -
-                                          reinterpret_cast<intptr_t>(last));
+    int32_t growth =
+        static_cast<int32_t>(reinterpret_cast<intptr_t>(top) - reinterpret_cast<intptr_t>(last));
     if (top >= last)
       Stderr("orv_bignum_tas=%x --> %d\n", addr32(top), growth);
     else

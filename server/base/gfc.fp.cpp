@@ -50,8 +50,7 @@ int set_module_GFC(uint32_t p) {
   inv_tab_GFC[1] = 1;
   Modulo6 = mult(cGFC(1000), cGFC(1000));
   // x^-1 = -(p / x) * (p mod x)^-1, with p mod x < x already filled.
-  for (uint32_t x = 2; x < p; ++x)
-    inv_tab_GFC[x] = minus(mult(p / x, inv_tab_GFC[p % x]));
+  for (uint32_t x = 2; x < p; ++x) inv_tab_GFC[x] = minus(mult(p / x, inv_tab_GFC[p % x]));
   return 1;
 }
 

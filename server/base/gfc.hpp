@@ -83,9 +83,7 @@ inline GFC sub(GFC a, GFC b) { return add(a, minus(b)); }
 inline GFC mult(GFC a, GFC b) { return (a * b) % static_cast<uint32_t>(MAGIC); }
 inline GFC& mult_d(GFC& a, GFC b) { return a = mult(a, b); }
 inline GFC mul_d(GFC a, GFC b) { return mult(a, b); }
-inline GFC& lin_d(GFC& a, GFC b, GFC c) {
-  return a = (a + b * c) % static_cast<uint32_t>(MAGIC);
-}
+inline GFC& lin_d(GFC& a, GFC b, GFC c) { return a = (a + b * c) % static_cast<uint32_t>(MAGIC); }
 inline GFC inv(GFC a) { return inv_tab_GFC[a]; }
 inline GFC quot(GFC a, GFC b) { return mult(a, inv_tab_GFC[b]); }
 inline GFC& quot_d(GFC& a, GFC b) { return a = quot(a, b); }

@@ -21,7 +21,9 @@ inline Basic_Print& operator<<(Basic_Print& out, Uniq_GFC a) {
   return out << static_cast<long>(a.v);
 }
 inline void lisp(GFC a) { lisp_long(static_cast<long>(a)); }
-inline void fortran_pseudo_rational(Fortran_Print& out, GFC a, GFC) { out << static_cast<unsigned>(a); }
+inline void fortran_pseudo_rational(Fortran_Print& out, GFC a, GFC) {
+  out << static_cast<unsigned>(a);
+}
 
 void out_domain_protocol_GFC(BUS& bus, uint32_t p);  // MSG_ORV_set_module, p
 void out_domain_protocol_GFC(BUS& bus);              // with the current prime

@@ -29,8 +29,8 @@
 #include <utility>
 #include <vector>
 
-#include "server/base/orv_variant.hpp"
 #include "server/base/orv_malloc.hpp"
+#include "server/base/orv_variant.hpp"
 #include "server/base/runtime.hpp"
 #include "server/base/time.hpp"
 
@@ -42,10 +42,10 @@ namespace orv::ORV_BUILD {
 
 template <class Record, class Policy>
 struct Pool {
-  static inline Record* root = nullptr;  // free-list head
-  static inline Record* z = nullptr;     // sentinel: links to itself
-  static inline uint32_t stat_orv = 0;   // blocks taken since the last rebuild
-  static inline uint32_t last_Objet = 0; // word count of the last build (variable-size)
+  static inline Record* root = nullptr;   // free-list head
+  static inline Record* z = nullptr;      // sentinel: links to itself
+  static inline uint32_t stat_orv = 0;    // blocks taken since the last rebuild
+  static inline uint32_t last_Objet = 0;  // word count of the last build (variable-size)
 
   // Every block taken, with the record size it was laid out for.  Releasing
   // a record of another size into the pool would later hand out a record
@@ -404,51 +404,51 @@ struct PoolPolicyBase {
 #define ORV_POOL_PLAIN(op, inst) op##inst
 #define ORV_POOL_PREFIXED(op, inst) ORV_C(op##inst)
 
-#define ORV_DECLARE_POOL(NAMER, INST, Record, Policy)                                          \
-  using NAMER(Pool_, INST) = ::orv::ORV_BUILD::Pool<Record, Policy>;                          \
-  inline Record*& NAMER(root_, INST) = NAMER(Pool_, INST)::root;                              \
-  inline Record*& NAMER(z_, INST) = NAMER(Pool_, INST)::z;                                    \
-  inline uint32_t& NAMER(stat_orv_, INST) = NAMER(Pool_, INST)::stat_orv;                     \
-  inline uint32_t& NAMER(last_Objet_, INST) = NAMER(Pool_, INST)::last_Objet;                 \
-  inline void NAMER(orv_, INST)() { NAMER(Pool_, INST)::orv_(); }                             \
-  inline void NAMER(init_Objet_, INST)() { NAMER(Pool_, INST)::init_Objet_(); }               \
-  inline Record* NAMER(new_, INST)() { return NAMER(Pool_, INST)::new_(); }                   \
-  inline Record* NAMER(kill_, INST)(Record * x) { return NAMER(Pool_, INST)::kill_(x); }      \
-  inline Record* NAMER(kill_top_, INST)(Record * x) { return NAMER(Pool_, INST)::free_(x); }  \
-  inline Record* NAMER(free_, INST)(Record * x) { return NAMER(Pool_, INST)::free_(x); }      \
-  inline void NAMER(kill_all_, INST)(Record * l) { NAMER(Pool_, INST)::kill_all_(l); }        \
-  inline Record* NAMER(free_all_, INST)(Record * l) { return NAMER(Pool_, INST)::free_all_(l); } \
-  inline Record* NAMER(append_, INST)(Record * a, Record * b) {                               \
-    return NAMER(Pool_, INST)::append_(a, b);                                                 \
-  }                                                                                           \
-  inline Record* NAMER(rest_, INST)(Record * x, unsigned n) {                                 \
-    return NAMER(Pool_, INST)::rest_(x, n);                                                   \
-  }                                                                                           \
+#define ORV_DECLARE_POOL(NAMER, INST, Record, Policy)                                              \
+  using NAMER(Pool_, INST) = ::orv::ORV_BUILD::Pool<Record, Policy>;                               \
+  inline Record*& NAMER(root_, INST) = NAMER(Pool_, INST)::root;                                   \
+  inline Record*& NAMER(z_, INST) = NAMER(Pool_, INST)::z;                                         \
+  inline uint32_t& NAMER(stat_orv_, INST) = NAMER(Pool_, INST)::stat_orv;                          \
+  inline uint32_t& NAMER(last_Objet_, INST) = NAMER(Pool_, INST)::last_Objet;                      \
+  inline void NAMER(orv_, INST)() { NAMER(Pool_, INST)::orv_(); }                                  \
+  inline void NAMER(init_Objet_, INST)() { NAMER(Pool_, INST)::init_Objet_(); }                    \
+  inline Record* NAMER(new_, INST)() { return NAMER(Pool_, INST)::new_(); }                        \
+  inline Record* NAMER(kill_, INST)(Record * x) { return NAMER(Pool_, INST)::kill_(x); }           \
+  inline Record* NAMER(kill_top_, INST)(Record * x) { return NAMER(Pool_, INST)::free_(x); }       \
+  inline Record* NAMER(free_, INST)(Record * x) { return NAMER(Pool_, INST)::free_(x); }           \
+  inline void NAMER(kill_all_, INST)(Record * l) { NAMER(Pool_, INST)::kill_all_(l); }             \
+  inline Record* NAMER(free_all_, INST)(Record * l) { return NAMER(Pool_, INST)::free_all_(l); }   \
+  inline Record* NAMER(append_, INST)(Record * a, Record * b) {                                    \
+    return NAMER(Pool_, INST)::append_(a, b);                                                      \
+  }                                                                                                \
+  inline Record* NAMER(rest_, INST)(Record * x, unsigned n) {                                      \
+    return NAMER(Pool_, INST)::rest_(x, n);                                                        \
+  }                                                                                                \
   inline Record* NAMER(rest_, INST)(Record * x, int n) { return NAMER(Pool_, INST)::rest_(x, n); } \
-  inline uint32_t NAMER(size_, INST)(Record * l) { return NAMER(Pool_, INST)::size_(l); }     \
-  inline uint32_t NAMER(how_much_, INST)() { return NAMER(Pool_, INST)::how_much_(); }        \
-  inline Record* NAMER(creat_zone_, INST)(uint32_t bytes, void* area) {                       \
-    return NAMER(Pool_, INST)::creat_zone_(bytes, area);                                      \
-  }                                                                                           \
-  inline void NAMER(swap_zone_, INST)(Record * &zone) { NAMER(Pool_, INST)::swap_zone_(zone); } \
-  inline Record* NAMER(alloc_, INST)() { return NAMER(Pool_, INST)::alloc_(); }               \
-  template <class Cmp>                                                                        \
-  inline Record* NAMER(trier_, INST)(Record * l, Cmp cmp) {                                   \
-    return NAMER(Pool_, INST)::trier_(l, cmp);                                                \
-  }                                                                                           \
-  template <class Before>                                                                     \
-  inline Record* NAMER(trier_boolean_, INST)(Record * l, Before before) {                     \
-    return NAMER(Pool_, INST)::trier_boolean_(l, before);                                     \
-  }                                                                                           \
-  template <class Before>                                                                     \
-  inline Record* NAMER(merge_boolean_, INST)(Record * x, Record * l, Before before) {         \
-    return NAMER(Pool_, INST)::merge_boolean_(x, l, before);                                  \
+  inline uint32_t NAMER(size_, INST)(Record * l) { return NAMER(Pool_, INST)::size_(l); }          \
+  inline uint32_t NAMER(how_much_, INST)() { return NAMER(Pool_, INST)::how_much_(); }             \
+  inline Record* NAMER(creat_zone_, INST)(uint32_t bytes, void* area) {                            \
+    return NAMER(Pool_, INST)::creat_zone_(bytes, area);                                           \
+  }                                                                                                \
+  inline void NAMER(swap_zone_, INST)(Record * &zone) { NAMER(Pool_, INST)::swap_zone_(zone); }    \
+  inline Record* NAMER(alloc_, INST)() { return NAMER(Pool_, INST)::alloc_(); }                    \
+  template <class Cmp>                                                                             \
+  inline Record* NAMER(trier_, INST)(Record * l, Cmp cmp) {                                        \
+    return NAMER(Pool_, INST)::trier_(l, cmp);                                                     \
+  }                                                                                                \
+  template <class Before>                                                                          \
+  inline Record* NAMER(trier_boolean_, INST)(Record * l, Before before) {                          \
+    return NAMER(Pool_, INST)::trier_boolean_(l, before);                                          \
+  }                                                                                                \
+  template <class Before>                                                                          \
+  inline Record* NAMER(merge_boolean_, INST)(Record * x, Record * l, Before before) {              \
+    return NAMER(Pool_, INST)::merge_boolean_(x, l, before);                                       \
   }
 
 // copy_ and copy_one_ exist only for records this family copies itself (not
 // for term nodes and list cells, whose copies are deep).
-#define ORV_DECLARE_POOL_COPIES(NAMER, INST, Record)                                            \
-  inline Record* NAMER(copy_, INST)(Record * l) { return NAMER(Pool_, INST)::copy_(l); }        \
+#define ORV_DECLARE_POOL_COPIES(NAMER, INST, Record)                                     \
+  inline Record* NAMER(copy_, INST)(Record * l) { return NAMER(Pool_, INST)::copy_(l); } \
   inline Record* NAMER(copy_one_, INST)(Record * x) { return NAMER(Pool_, INST)::copy_one_(x); }
 
 }  // namespace orv::ORV_BUILD

@@ -17,14 +17,14 @@
 namespace orv::ORV_BUILD {
 
 struct VGF {
-  uint32_t* rep;  // trivially constructible: it sits in unions of term nodes
+  uint32_t* rep;            // trivially constructible: it sits in unions of term nodes
   static uint32_t* _prime;  // the r primes, a cell of the heap
 };
 
 inline constexpr uint32_t kNbDefaultPrimes = 20000;
 
-extern uint32_t size_of_vectors;     // r, 1 at load
-extern VGF Modulo6;                  // 10^6, for the string parser
+extern uint32_t size_of_vectors;  // r, 1 at load
+extern VGF Modulo6;               // 10^6, for the string parser
 
 // The 20,000 largest primes below 2^32, increasing.
 const uint32_t* Default_Primes32();

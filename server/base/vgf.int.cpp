@@ -64,8 +64,8 @@ void set_vect_module_VGF(const uint32_t* primes) {
     // The window of r primes ending want_offset_primes below the top of
     // the table must lie inside it.
     if (want_offset_primes < 0 || int64_t{r} + want_offset_primes > kNbDefaultPrimes)
-      Fatal("Cannot take %u primes at offset %d from a table of %u primes\n", r,
-            want_offset_primes, kNbDefaultPrimes);
+      Fatal("Cannot take %u primes at offset %d from a table of %u primes\n", r, want_offset_primes,
+            kNbDefaultPrimes);
     primes = Default_Primes32() + (kNbDefaultPrimes - r - want_offset_primes);
   }
   std::unique_ptr<uint32_t[]> fresh(new uint32_t[r]);
@@ -210,8 +210,9 @@ uint32_t find_inv(uint32_t x, uint32_t p) {
   while (r1 != 0) {
     int64_t q = r0 / r1;
     int64_t r2 = r0 - q * r1;
-    int64_t t2 = (t0 - static_cast<int64_t>(mul_mod(static_cast<uint32_t>(q % p),
-                                                     static_cast<uint32_t>(t1), p))) % p;
+    int64_t t2 = (t0 - static_cast<int64_t>(
+                           mul_mod(static_cast<uint32_t>(q % p), static_cast<uint32_t>(t1), p))) %
+                 p;
     if (t2 < 0) t2 += p;
     r0 = r1, r1 = r2, t0 = t1, t1 = t2;
   }
@@ -249,9 +250,7 @@ void defMaple_VGF(const char* name) {
   Output("]:\n");
 }
 
-void inter_info_VGF() {
-  Output("Entier INT (Compatible with Zel %u) codage classique \n", r_());
-}
+void inter_info_VGF() { Output("Entier INT (Compatible with Zel %u) codage classique \n", r_()); }
 
 const char* factorizer_VGF() {
   static char text[32];

@@ -17,13 +17,13 @@ extern int32_t want_raw_binary_output;
 // or "[a,b,c]" for Maple; '{' and raw bytes in binary mode.
 template <class P>
 P& operator<<(Fortran_Form<P>& out, VGF a);
-Tex_Print& operator<<(Tex_Print& out, VGF a);    // "<a b>", one prime too
+Tex_Print& operator<<(Tex_Print& out, VGF a);  // "<a b>", one prime too
 Basic_Print& operator<<(Basic_Print& out, VGF a);
 Lib_Print& operator<<(Lib_Print& out, VGF a);
 Lisp_Print& operator<<(Lisp_Print& out, VGF a);  // residues separated by blanks
 
 void fortran_pseudo_rational(Fortran_Print& out, VGF a, VGF b);  // writes a
-void fortran(VGF a);                                              // on the global Fortran
+void fortran(VGF a);                                             // on the global Fortran
 
 // Protocol: the word r, then the r residues.
 void out_VGF(BUS& bus, VGF a);

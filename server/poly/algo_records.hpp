@@ -103,7 +103,9 @@ ORV_DECLARE_POOL(ORV_POOL_PLAIN, List_Bloc, sList_Bloc, ListBlocPolicy)
 // Lists of block lists, as the lists of polynomials.
 using BlocLists = CellList<Pool_List_Bloc, sList_Bloc, sBloc*, &sList_Bloc::bloc>;
 inline sList_Bloc* cons_List_Bloc(sBloc* b, sList_Bloc* l) { return BlocLists::cons(b, l); }
-inline sList_Bloc* concat_List_Bloc(sList_Bloc* a, sList_Bloc* b) { return BlocLists::concat(a, b); }
+inline sList_Bloc* concat_List_Bloc(sList_Bloc* a, sList_Bloc* b) {
+  return BlocLists::concat(a, b);
+}
 inline sList_Bloc* reverse_List_Bloc(sList_Bloc* l) { return BlocLists::reverse(l); }
 inline sBloc* elt_List_Bloc(sList_Bloc* l, int i) { return BlocLists::elt(l, i); }
 inline sList_Bloc* delete_List_Bloc(sBloc* b, sList_Bloc* l) { return BlocLists::remove(b, l); }
@@ -117,7 +119,7 @@ inline Basic_Print& operator<<(Basic_Print& out, sBloc*) { return out; }
 inline Fortran_Print& operator<<(Fortran_Print& out, sBloc*) { return out; }
 inline Lisp_Print& operator<<(Lisp_Print& out, sBloc*) { return out; }
 inline Varne_Print& operator<<(Varne_Print& out, sBloc*) { return out; }
-Varne_Print& operator<<(Varne_Print& out, sList_Bloc* l);    // "{a , b}"
+Varne_Print& operator<<(Varne_Print& out, sList_Bloc* l);      // "{a , b}"
 Fortran_Print& operator<<(Fortran_Print& out, sList_Bloc* l);  // "[a,b]"
 Basic_Print& operator<<(Basic_Print& out, sList_Bloc* l);      // "[a,b]"
 Lisp_Print& operator<<(Lisp_Print& out, sList_Bloc* l);        // "(a b)", "NIL" when empty

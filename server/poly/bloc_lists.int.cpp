@@ -20,9 +20,15 @@ uint32_t Hash_Bloc(sBloc*, uint32_t) { Fatal("Pas fait Hash_Bloc\n"); }
 
 }  // namespace
 
-Varne_Print& operator<<(Varne_Print& out, sList_Bloc* l) { return print_blocs(out, l, '{', " , ", '}'); }
-Fortran_Print& operator<<(Fortran_Print& out, sList_Bloc* l) { return print_blocs(out, l, '[', ",", ']'); }
-Basic_Print& operator<<(Basic_Print& out, sList_Bloc* l) { return print_blocs(out, l, '[', ",", ']'); }
+Varne_Print& operator<<(Varne_Print& out, sList_Bloc* l) {
+  return print_blocs(out, l, '{', " , ", '}');
+}
+Fortran_Print& operator<<(Fortran_Print& out, sList_Bloc* l) {
+  return print_blocs(out, l, '[', ",", ']');
+}
+Basic_Print& operator<<(Basic_Print& out, sList_Bloc* l) {
+  return print_blocs(out, l, '[', ",", ']');
+}
 Lisp_Print& operator<<(Lisp_Print& out, sList_Bloc* l) {
   if (l == nullptr) return out << "NIL";
   return print_blocs(out, l, '(', " ", ')');

@@ -93,8 +93,10 @@ struct Dmp {
   // pointer, so only there can a header be told from a term; a GFC copy
   // keeps the slot anyway.
   static bool is_header(const Node* p) {
-    if constexpr (C::has_heap) return StatsPool<E, C>::owns(p->stats);
-    else return false;
+    if constexpr (C::has_heap)
+      return StatsPool<E, C>::owns(p->stats);
+    else
+      return false;
   }
 
   // --- Copies (the argument is untouched) -----------------------------------
@@ -108,8 +110,10 @@ struct Dmp {
       Node* t = new_node();
       std::memcpy(static_cast<void*>(t), p, node_bytes());
       if (p != header) t->coef = C::copy(p->coef);
-      if (last) last->next = t;
-      else first = t;
+      if (last)
+        last->next = t;
+      else
+        first = t;
       last = t;
     }
     last->next = nullptr;
@@ -133,8 +137,10 @@ struct Dmp {
       Node* t = new_node();
       std::memcpy(static_cast<void*>(t), p, node_bytes());
       if (p != header) t->coef = C::one();
-      if (last) last->next = t;
-      else first = t;
+      if (last)
+        last->next = t;
+      else
+        first = t;
       last = t;
     }
     last->next = nullptr;
@@ -206,7 +212,8 @@ struct Dmp {
     if (cell == nullptr || cell->poly == nullptr) return;
     Node* t = cell->poly;
     cell->poly = t->next;
-    for (uint32_t i = 0; i < E::nb_vars(); ++i) exps[i] = static_cast<uint16_t>(E::extraire(t->e, i));
+    for (uint32_t i = 0; i < E::nb_vars(); ++i)
+      exps[i] = static_cast<uint16_t>(E::extraire(t->e, i));
     if (want_coef) C::raw(raw, t->coef);
   }
 
@@ -226,7 +233,9 @@ struct Dmp {
   // --- Hashing (wrapping 32-bit arithmetic, reduced modulo 0xFFFFFD) ----------
 
   static constexpr uint32_t kHashMod = 0xFFFFFD;
-  static uint32_t hash_monom(const Node* t) { return (E::hash(t->e, 0) + C::hash(t->coef)) % kHashMod; }
+  static uint32_t hash_monom(const Node* t) {
+    return (E::hash(t->e, 0) + C::hash(t->coef)) % kHashMod;
+  }
   static uint32_t hash(const Node* p, uint32_t h) {
     for (; p != nullptr; p = p->next) h = ((h << 8) + hash_monom(p)) % kHashMod;
     return h;

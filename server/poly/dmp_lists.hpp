@@ -20,7 +20,9 @@ struct DmpLists {
   using L = CellList<ListPool<E, C>, Cell, Node*, &Cell::poly>;
   using LL = CellList<ListListPool<E, C>, CellCell, Cell*, &CellCell::list>;
 
-  static Cell* copy_list(Cell* l) { return L::copy_all(l, [](Node* p) { return P::copy(p); }); }
+  static Cell* copy_list(Cell* l) {
+    return L::copy_all(l, [](Node* p) { return P::copy(p); });
+  }
   static CellCell* copy_list_list(CellCell* l) { return LL::copy_all(l, copy_list); }
 
   static uint32_t size_first(Cell* l) {
@@ -129,11 +131,15 @@ struct DmpSetup {
 
   static void inter_info() {
     Output("Polynomes(%s) a coef ", pairing_name<E, C>());
-    if (C::handler() != nullptr) C::handler()();
-    else Output("%s\n", C::name);
+    if (C::handler() != nullptr)
+      C::handler()();
+    else
+      Output("%s\n", C::name);
     TermPool<E, C>::how_much_();
-    if (info_string != nullptr) Output("package %s: %s\n", pairing_name<E, C>(), info_string);
-    else Output("package %s non actif ou pas d'infos !\n", pairing_name<E, C>());
+    if (info_string != nullptr)
+      Output("package %s: %s\n", pairing_name<E, C>(), info_string);
+    else
+      Output("package %s non actif ou pas d'infos !\n", pairing_name<E, C>());
   }
 };
 

@@ -26,9 +26,9 @@ struct DmpStats;
 template <class E, class C>
 struct DmpNode {
   union {
-    typename C::T coef;        // a term's coefficient
-    DmpStats<E, C>* stats;     // a header node's statistics record
-    uint64_t slot;             // the whole 8-byte slot
+    typename C::T coef;     // a term's coefficient
+    DmpStats<E, C>* stats;  // a header node's statistics record
+    uint64_t slot;          // the whole 8-byte slot
   };
   DmpNode* next;
   uint64_t e[];  // exponent vector

@@ -52,8 +52,10 @@ struct Glisser {
       gather(t);
       if (!t.full) {
         uint32_t n = static_cast<uint32_t>(t.h.size());
-        if (target == Target::zone2) compacteur_glissant_zone2(n, t.h.data());
-        else compacteur_glissant(n, t.h.data(), true);
+        if (target == Target::zone2)
+          compacteur_glissant_zone2(n, t.h.data());
+        else
+          compacteur_glissant(n, t.h.data(), true);
         return;
       }
       if (fatal_when_full) Fatal("%s", message);

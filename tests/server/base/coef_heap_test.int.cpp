@@ -1,5 +1,7 @@
 // The coefficient heap: marks, block changes, large cells, prepared states
 // and the compactors, including blocks that lie in decreasing address order.
+#include "server/base/coef_heap.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "server/base/coef_heap.hpp"
 #include "server/base/vgf.hpp"
 #include "server/log_capture.hpp"
 #include "support/seeds.hpp"

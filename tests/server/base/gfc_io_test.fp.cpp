@@ -1,8 +1,8 @@
 // GFC on the bus and from the text reader.
+#include "server/base/gfc_io.hpp"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
-
-#include "server/base/gfc_io.hpp"
 
 using namespace orv::ORV_BUILD;
 
@@ -29,6 +29,6 @@ TEST(GfcIo, ProtocolWordsAndReducedParsing) {
   GFC a = 5;
   parse_raw_GFC(src, a, '<');
   EXPECT_EQ(a, 70000u - 65521u);  // reduced
-  parse_raw_GFC(src, a, '<');       // no number left
+  parse_raw_GFC(src, a, '<');     // no number left
   EXPECT_EQ(a, 0u);
 }

@@ -1,11 +1,12 @@
 // GFC: arithmetic against plain 64-bit remainders, the inverse table over
 // whole fields, the parser and the refusals of bad moduli.
+#include "server/base/gfc.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 
-#include "server/base/gfc.hpp"
 #include "server/log_capture.hpp"
 #include "support/seeds.hpp"
 

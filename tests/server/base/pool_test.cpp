@@ -5,6 +5,8 @@
 // on always, so that the check itself is tested.
 #define ORV_POOL_CHECKS 1
 
+#include "server/base/pool.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "server/base/orv_malloc.hpp"
-#include "server/base/pool.hpp"
 #include "server/log_capture.hpp"
 #include "support/seeds.hpp"
 
@@ -59,8 +60,10 @@ Rec* make_list(const std::vector<int>& keys) {
     r->key = keys[i];
     r->id = static_cast<int>(i);
     r->next = nullptr;
-    if (last) last->next = r;
-    else first = r;
+    if (last)
+      last->next = r;
+    else
+      first = r;
     last = r;
   }
   return first;
@@ -111,8 +114,9 @@ TEST_F(PoolTest, TakingTheLastFreeRecordTakesABlockFirst) {
 TEST_F(PoolTest, HowMuchCountsTheFreeRecords) {
   orv_test::StreamCapture log;
   EXPECT_EQ(RP::how_much_(), 499u);
-  EXPECT_EQ(log.take(),
-            "Nb block Rec = 1, Nb elts par block= 500, taille elt= 16,\n libre = 0 block(s) + 499\n");
+  EXPECT_EQ(
+      log.take(),
+      "Nb block Rec = 1, Nb elts par block= 500, taille elt= 16,\n libre = 0 block(s) + 499\n");
 }
 
 TEST_F(PoolTest, SortsAgreeWithStableSortAndTreatTiesAsDocumented) {

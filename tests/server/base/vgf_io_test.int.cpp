@@ -1,12 +1,13 @@
 // VGF through the printers, the protocol bus (round trip over a pipe) and
 // the text reader.
+#include "server/base/vgf_io.hpp"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
-#include "server/base/vgf_io.hpp"
 #include "server/io/options.hpp"
 #include "server/log_capture.hpp"
 

@@ -1,12 +1,13 @@
 // VGF: the prime table, residue arithmetic against 128-bit remainders, the
 // string parser, hashing and the fatal refusals.
+#include "server/base/vgf.hpp"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
 #include <string>
 
-#include "server/base/vgf.hpp"
 #include "server/log_capture.hpp"
 #include "support/prime_ref.hpp"
 #include "support/seeds.hpp"
@@ -71,8 +72,16 @@ TEST_F(VgfTest, DefaultWindowEndsAtTheTopShiftedByTheOffset) {
 TEST_F(VgfTest, ConversionIsExactForEveryLong) {
   SEED_TRACE();
   auto rng = zel_test::make_rng(2);
-  std::vector<long> values = {0, 1, -1, LONG_MIN, LONG_MAX, 4294967231L, -4294967231L,
-                              2 * 4294967291L, -3 * 4294967279L, 8589934461L};
+  std::vector<long> values = {0,
+                              1,
+                              -1,
+                              LONG_MIN,
+                              LONG_MAX,
+                              4294967231L,
+                              -4294967231L,
+                              2 * 4294967291L,
+                              -3 * 4294967279L,
+                              8589934461L};
   for (int i = 0; i < 2000; ++i) values.push_back(static_cast<long>(rng()));
   for (long v : values) {
     VGF a = cVGF(v);
@@ -94,9 +103,12 @@ TEST_F(VgfTest, RingOperationsAgreeWith128BitRemainders) {
       // Bias towards the edges, where carries go wrong.
       auto pick = [&] {
         switch (rng() % 4) {
-          case 0: return static_cast<uint32_t>(rng() % 3);
-          case 1: return p - 1 - static_cast<uint32_t>(rng() % 3);
-          default: return static_cast<uint32_t>(rng() % p);
+          case 0:
+            return static_cast<uint32_t>(rng() % 3);
+          case 1:
+            return p - 1 - static_cast<uint32_t>(rng() % 3);
+          default:
+            return static_cast<uint32_t>(rng() % p);
         }
       };
       ra[i] = pick(), rb[i] = pick(), rc[i] = pick();
@@ -207,8 +219,10 @@ TEST(VgfDeath, RefusalsEndTheProcess) {
     set_VGF(3);
     body();
   };
-  EXPECT_EXIT(in_child([] { inv(from_residues({1, 0, 1})); }), ::testing::ExitedWithCode(3),
-              "not inversible for p=4294967279");
+  EXPECT_EXIT(in_child([] {
+                inv(from_residues({1, 0, 1}));
+              }),
+              ::testing::ExitedWithCode(3), "not inversible for p=4294967279");
   EXPECT_EXIT(in_child([] { quot(cVGF(1), cVGF(0)); }), ::testing::ExitedWithCode(3),
               "not inversible");
   EXPECT_EXIT(in_child([] {

@@ -1,9 +1,10 @@
 // The pools of the algorithms' records: staircase and Hilbert terms in both
 // builds, FGLM blocks (integer build) and states (prime-field build).
+#include "server/poly/algo_records.hpp"
+
 #include <gtest/gtest.h>
 
 #include "server/log_capture.hpp"
-#include "server/poly/algo_records.hpp"
 #include "server/poly/pairing_fixture.hpp"
 
 using namespace orv_test;
@@ -26,7 +27,8 @@ TEST(AlgoRecords, StaircaseAndHilbertPoolsReportUnderTheirNames) {
   orv_test::StreamCapture log;
   EXPECT_EQ(ORV_C(how_much_Hilb_Poly)(), 499u);
   EXPECT_EQ(log.take(),
-            "Nb block Hilb_Poly = 1, Nb elts par block= 500, taille elt= 24,\n libre = 0 block(s) + 499\n");
+            "Nb block Hilb_Poly = 1, Nb elts par block= 500, taille elt= 24,\n libre = 0 block(s) "
+            "+ 499\n");
   ORV_C(how_much_staircase)();
   EXPECT_NE(log.take().find("Nb block staircase = 1, Nb elts par block= 500, taille elt= 32,"),
             std::string::npos);

@@ -38,7 +38,8 @@ TYPED_TEST(DmpTest, SortedTermsDecreaseAndCopiesShareNothing) {
       if (seen.insert(e).second) terms.emplace_back(e, 1 + static_cast<long>(rng() % 50));
     }
     auto* p = this->make(terms);
-    for (auto* t = p; t && t->next; t = t->next) ASSERT_EQ(TypeParam::E::greater(t->e, t->next->e), 1);
+    for (auto* t = p; t && t->next; t = t->next)
+      ASSERT_EQ(TypeParam::E::greater(t->e, t->next->e), 1);
     auto* q = D::copy(p);
     ASSERT_EQ(this->read(q), this->read(p));
     ASSERT_TRUE(D::eq(p, q));

@@ -127,7 +127,8 @@ TEST_F(GlisserTest, ResultsSurviveARestoreAndSlide) {
   for (int i = 0; i < 40; ++i) {
     for (int g = 0; g < 5000; ++g) cVGF(g);  // garbage between the survivors
     std::vector<Term> t;
-    for (int k = 0; k < 30; ++k) t.push_back({{uint16_t(k), uint16_t(i), 0}, long(rng() % 9000) + 1});
+    for (int k = 0; k < 30; ++k)
+      t.push_back({{uint16_t(k), uint16_t(i), 0}, long(rng() % 9000) + 1});
     polys.push_back(P::make(t));
     want.push_back(P::read(polys.back()));
   }
