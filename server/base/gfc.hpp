@@ -84,8 +84,10 @@ inline GFC mult(GFC a, GFC b) { return (a * b) % static_cast<uint32_t>(MAGIC); }
 inline GFC& mult_d(GFC& a, GFC b) { return a = mult(a, b); }
 inline GFC mul_d(GFC a, GFC b) { return mult(a, b); }
 inline GFC& lin_d(GFC& a, GFC b, GFC c) { return a = (a + b * c) % static_cast<uint32_t>(MAGIC); }
-inline GFC inv(GFC a) { return inv_tab_GFC[a]; }
-inline GFC quot(GFC a, GFC b) { return mult(a, inv_tab_GFC[b]); }
+// A value made by pretend_GFC may be unreduced, up to 2^32 - 1: reduce it
+// before it indexes the table.
+inline GFC inv(GFC a) { return inv_tab_GFC[a < MAGIC ? a : a % static_cast<uint32_t>(MAGIC)]; }
+inline GFC quot(GFC a, GFC b) { return mult(a, inv(b)); }
 inline GFC& quot_d(GFC& a, GFC b) { return a = quot(a, b); }
 GFC exp(GFC a, int64_t n);
 GFC binomial_GFC(int64_t n, int64_t k);

@@ -101,6 +101,19 @@ TEST_F(GfcTest, ConversionsAndPowers) {
   EXPECT_EQ(binomial_GFC(30, 17), static_cast<uint32_t>(119759850ull % 65521));
 }
 
+TEST_F(GfcTest, UnreducedValuesAreInvertedModuloThePrime) {
+  // pretend_GFC keeps raw words; their inverse must not be read past the
+  // end of the table, nor be 0 for a unit.
+  for (uint64_t raw : {65521ull + 2, 65535ull, 70000ull, 0xFFFFFFFFull}) {
+    GFC a = pretend_GFC(raw);
+    GFC reduced = static_cast<GFC>(raw % 65521);
+    EXPECT_EQ(inv(a), inv(reduced)) << raw;
+    EXPECT_EQ(quot(1, a), inv(reduced)) << raw;
+    EXPECT_EQ(exp(a, -1), inv(reduced)) << raw;
+  }
+  EXPECT_EQ(inv(pretend_GFC(65521)), 0u);  // a multiple of p inverts to 0, as 0 does
+}
+
 TEST_F(GfcTest, StringsAreReadWithoutBeingWritten) {
   const char* s = "-12345678901234567";  // long path, read-only memory
   int64_t v = -12345678901234567LL;
