@@ -33,8 +33,7 @@ inline void out_domain_protocol_VGF(BUS& bus, unsigned) { out_domain_protocol_VG
 // Reads a coefficient of n residues; fatal unless n = r.
 void LIRE_VGF(BUS& bus, VGF& a, uint32_t n);
 
-// n raw 32-bit words from a file source; the count read.  A string source
-// cannot give raw words (fatal, status 3), another source gives 0xFFFFFFFF.
+// The same as src.read(buf, n).
 uint32_t String_or_File_read(String_or_File& src, uint32_t* buf, uint32_t n);
 
 // A new cell from the text reader: '<' r decimal residues, '{' r raw words;

@@ -93,13 +93,7 @@ void LIRE_VGF(BUS& bus, VGF& a, uint32_t n) {
 }
 
 uint32_t String_or_File_read(String_or_File& src, uint32_t* buf, uint32_t n) {
-  if (src.kind == 0) return static_cast<uint32_t>(std::fread(buf, 4, n, src.stream));
-  if (src.kind == 1) {
-    std::fputs("NYA read in String_or_File for String\n", error_stream());
-    std::fflush(error_stream());
-    std::exit(3);
-  }
-  return 0xFFFFFFFFu;
+  return src.read(buf, n);
 }
 
 void parse_raw_VGF(String_or_File& src, VGF& a, int c) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 namespace orv {
@@ -33,6 +34,10 @@ struct String_or_File {
   // Reads one unsigned decimal number after blanks.  False, with v unchanged,
   // when no digit comes or the number does not fit 32 bits.
   bool scan(unsigned& v);
+  // n raw 32-bit words from a file source with one block read; the count
+  // read.  A string source cannot give raw words: the process ends with
+  // status 3.  Any other source gives 0xFFFFFFFF.
+  uint32_t read(uint32_t* buf, uint32_t n);
 };
 
 }  // namespace orv

@@ -3,6 +3,9 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
+
+#include "server/base/runtime.hpp"
 
 namespace orv {
 
@@ -42,6 +45,16 @@ bool String_or_File::scan(unsigned& v) {
   if (!fits) return false;
   v = unsigned(value);
   return true;
+}
+
+uint32_t String_or_File::read(uint32_t* buf, uint32_t n) {
+  if (kind == 0) return stream ? static_cast<uint32_t>(std::fread(buf, 4, n, stream)) : 0;
+  if (kind == 1) {
+    std::fputs("NYA read in String_or_File for String\n", error_stream());
+    std::fflush(error_stream());
+    std::exit(3);
+  }
+  return 0xFFFFFFFFu;
 }
 
 }  // namespace orv

@@ -170,3 +170,28 @@ TEST(ServerStringOrFile, ScanReadsUnsignedNumbersFromStringsAndFiles) {
   EXPECT_FALSE(file.scan(v));
   std::fclose(f);
 }
+
+TEST(ServerStringOrFile, RawWordsComeFromFilesOnly) {
+  FILE* f = std::tmpfile();
+  const uint32_t words[3] = {1, 0xFFFFFFFFu, 7};
+  std::fwrite(words, 4, 3, f);
+  std::rewind(f);
+  auto file = String_or_File::of_file(f);
+  uint32_t got[4] = {};
+  EXPECT_EQ(file.read(got, 2), 2u);
+  EXPECT_EQ(got[1], 0xFFFFFFFFu);
+  EXPECT_EQ(file.read(got, 4), 1u);  // only one word was left
+  EXPECT_EQ(got[0], 7u);
+  std::fclose(f);
+  String_or_File other;
+  other.kind = 2;
+  EXPECT_EQ(other.read(got, 1), 0xFFFFFFFFu);
+  orv_test::use_fresh_children();
+  EXPECT_EXIT(
+      {
+        orv_stderr = stderr;
+        auto s = String_or_File::of_string("12");
+        s.read(got, 1);
+      },
+      testing::ExitedWithCode(3), "^NYA read in String_or_File for String\n$");
+}
