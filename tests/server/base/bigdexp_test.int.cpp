@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "server/base/exp_crosscheck.hpp"
 #include "server/log_capture.hpp"
 
@@ -143,14 +145,24 @@ TEST(BigDexpDeath, TheDegreeWarningFiresOnceFromTheFirstDegreeThatDoesNotFit) {
   EXPECT_EXIT(run(), testing::ExitedWithCode(0), "^\\|#C Warning: Depassement du degre 65536 !$");
 }
 
-TEST(BigDexp, InitRunsItsSelfTestOnceAndClearsTheNamesAfterTheExtraVariables) {
-  static char name[] = "t";
-  extra_nb_vars_BigDexp = 1;
-  Liste_variables_BigDexp[0] = name;
-  Liste_variables_BigDexp[1] = name;
-  init_BigDexp();
-  EXPECT_EQ(Nombre_variables_BigDexp(), 4u);
-  EXPECT_EQ(Liste_variables_BigDexp[0], name);
-  EXPECT_EQ(Liste_variables_BigDexp[1], nullptr);
-  extra_nb_vars_BigDexp = 0;
+// init_BigDexp runs once per process, so it is watched in a fresh child:
+// another test may have run it already.
+TEST(BigDexpDeath, InitRunsItsSelfTestOnceAndClearsTheNamesAfterTheExtraVariables) {
+  orv_test::use_fresh_children();
+  EXPECT_EXIT(
+      {
+        static char name[] = "t";
+        extra_nb_vars_BigDexp = 1;
+        Liste_variables_BigDexp[0] = name;
+        Liste_variables_BigDexp[1] = name;
+        init_BigDexp();
+        bool first = Nombre_variables_BigDexp() == 4 && Liste_variables_BigDexp[0] == name &&
+                     Liste_variables_BigDexp[1] == nullptr;
+        Liste_variables_BigDexp[1] = name;
+        set_nb_var_BigDexp(6, 0, 0);
+        init_BigDexp();  // a second call changes nothing
+        bool second = Nombre_variables_BigDexp() == 6 && Liste_variables_BigDexp[1] == name;
+        std::exit(first && second ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
