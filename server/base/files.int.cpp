@@ -125,15 +125,22 @@ static FILE* open_decompressed(const char* name) {
   return f;
 }
 
+// A typed file name holds at most 255 characters; a longer word is taken
+// in pieces, the rest waiting for the next prompt.
+static constexpr size_t kMaxTypedName = 255;
+
+static bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 // One blank-delimited word from the standard input; false at the end of it.
 static bool read_word(std::string& word) {
   int c;
   do c = getchar();
-  while (c == ' ' || c == '\t' || c == '\n' || c == '\r');
+  while (is_blank(c));
   if (c == EOF) return false;
   word.clear();
-  while (c != EOF && c != ' ' && c != '\t' && c != '\n' && c != '\r') {
+  while (c != EOF && !is_blank(c)) {
     word += char(c);
+    if (word.size() == kMaxTypedName) return true;
     c = getchar();
   }
   return true;

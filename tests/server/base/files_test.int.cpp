@@ -105,6 +105,12 @@ TEST(ServerFilesDeath, APersonIsAskedForAnotherNameUntilTheInputEnds) {
   EXPECT_EXIT(ask(answers, "r"), testing::ExitedWithCode(0),
               "Je ne peux pas trouver .*missing0 !\nEntrer un nouveau nom: .*"
               "Je ne peux pas trouver missing1 !\nEntrer un nouveau nom: $");
+  // A typed name holds at most 255 characters: a longer word is read in
+  // pieces, each tried as a name.
+  std::string long_answers = dir.file("long", std::string(300, 'a') + "\n" + good + "\n");
+  EXPECT_EXIT(ask(long_answers, "r"), testing::ExitedWithCode(0),
+              "Entrer un nouveau nom: .*Je ne peux pas trouver a{255} !\n.*"
+              "Je ne peux pas trouver a{45} !\nEntrer un nouveau nom: $");
   // At the end of the input the prompt gives up.
   std::string empty = dir.file("empty", "   \n");
   EXPECT_EXIT(ask(empty, "r"), testing::ExitedWithCode(3),
