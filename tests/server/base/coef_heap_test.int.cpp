@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "server/base/orv_malloc.hpp"
 #include "server/base/vgf.hpp"
 #include "server/log_capture.hpp"
 #include "support/seeds.hpp"
@@ -215,4 +216,39 @@ TEST(HeapDeath, PreparedStatesCheckTheirSizes) {
         creat_alloc_Implement_VGF(4, 999999, table.data(), s, nullptr);
       },
       ::testing::ExitedWithCode(3), "You must give a zone of at least 1000000 bytes");
+}
+
+TEST(HeapDeath, RefusedMemoryAndTheBlockLimitEndTheProcess) {
+  orv_test::use_fresh_children();
+  auto refused = [](uint32_t) -> void* { return nullptr; };
+  auto in_child = [&](auto body) {
+    orv::log_output = stderr;
+    orv::want_quiet = 1;
+    set_VGF(3);
+    body();
+  };
+  EXPECT_EXIT(in_child([&] {
+                ORV_C(Orv_malloc) = refused;
+                alloc_Implement_VGF(1000000);
+              }),
+              ::testing::ExitedWithCode(3),
+              "#error \\(fatal\\): Pas assez de memoire pour \\*UN\\* entier \\(1000000\\)!\n$");
+  EXPECT_EXIT(in_child([&] {
+                ORV_C(Orv_malloc) = refused;
+                cVGF(1);
+              }),
+              ::testing::ExitedWithCode(3), "Pas assez de memoire pour les entiers \\(12,0\\)!\n$");
+  // Zone 1 holds at most capacity - 1 blocks.
+  EXPECT_EXIT(in_child([] {
+                limit_garbages = 2;
+                alloc_Implement_VGF(999999);
+                alloc_Implement_VGF(999999);
+              }),
+              ::testing::ExitedWithCode(3), "Limit for allocations: 2 in VGF !\n$");
+  EXPECT_EXIT(in_child([&] {
+                ORV_C(Orv_malloc) = refused;
+                new_Implement_VGF_2();
+              }),
+              ::testing::ExitedWithCode(3),
+              "Pas assez de memoire dans l'initialisation de la zone2!\n$");
 }

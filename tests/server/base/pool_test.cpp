@@ -286,3 +286,15 @@ TEST(PoolTermsNotice, ExtensionIsAnnouncedUnlessQuiet) {
   EXPECT_EQ(text.rfind("\n>>> Extend Memory (Term) ", 0), 0u);
   EXPECT_NE(text.find(" 1 alloc:4000000 octets\n"), std::string::npos);
 }
+
+TEST(PoolDeath, ARefusedBlockEndsTheProcessNamingThePool) {
+  orv_test::use_fresh_children();
+  EXPECT_EXIT(
+      {
+        orv::log_output = stderr;
+        ORV_C(Orv_malloc) = [](uint32_t) -> void* { return nullptr; };
+        RP::init_Objet_();
+      },
+      ::testing::ExitedWithCode(3),
+      "#error \\(fatal\\): \nPas assez de memoire dans orv_Rec pour 8000 octets\n$");
+}
