@@ -35,8 +35,9 @@ std::string which_command(const char* name);
 FILE* try_path(const char* name, const char* dir1, const char* dir2, const char* mode);
 
 // Opens a file (see above).  When it cannot: with human_user set, asks for
-// another name on the standard input until one opens (fatal at the end of
-// the input); without, fatal "Fichier %s non ouvrable !\n".  Never null.
+// another name (at most 255 characters) on the standard input until one
+// opens (fatal at the end of the input); without, fatal
+// "Fichier %s non ouvrable !\n".  Never null.
 FILE* ouvrir(const char* name, const char* mode);
 
 // Opens a job file for the text reader: a null or empty name opens
