@@ -94,8 +94,9 @@ TEST(SparseFglm, ParametrisationOfPointSystemsInStoreAndPrintMode) {
         Call print(sys);
         print.run(1);
         ASSERT_EQ(print.ret, D);
-        std::string want = D >= 2 ? "[x+" + printed(R, ndeg(R) + 1, "z") + ",\n" : "[\n";
-        want += "z^" + std::to_string(D) + "+" + printed(M, D, "z") + "]\n";
+        // Without a coordinate for x (D = 1) nothing opens the bracket.
+        std::string want = D >= 2 ? "[x+" + printed(R, ndeg(R) + 1, "z") : "";
+        want += ",\nz^" + std::to_string(D) + "+" + printed(M, D, "z") + "]\n";
         ASSERT_EQ(print.out, want);
         EXPECT_EQ(print.degrees[1], -7);  // print mode stores nothing
 
@@ -109,6 +110,28 @@ TEST(SparseFglm, ParametrisationOfPointSystemsInStoreAndPrintMode) {
       }
     }
   }
+}
+
+TEST(SparseFglm, PrintedAnswerLayout) {
+  std::mt19937_64 rng(4);
+  PointSystem sys(build_primes()[0], 9, rng, true);
+  const std::string R = printed(sys.x_stored(), 9, "z"), M = printed(sys.minpoly(), 9, "z");
+  static char x[] = "x", y[] = "y", z[] = "z";
+  std::vector<char*> names{x, y, z};
+  uint32_t prime = static_cast<uint32_t>(sys.p);
+  auto print = [&](std::vector<int32_t> coords) {
+    PointSystem::Rows rows = sys.rows();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    ZEL_C(w_fglm)(sys.D, sys.sparse.data(), sys.nosp.data(), 3, coords.data(), rows.fglm_rows(),
+                  1, nullptr, &prime, 0, 1, names.data(), 0, 0, -1, -1, -1);
+    testing::internal::GetCapturedStderr();
+    return testing::internal::GetCapturedStdout();
+  };
+  // Five lines: x opens with "[", y with ",", a lone ",", z's line, a lone "]".
+  EXPECT_EQ(print({sys.coord_x, sys.coord_x, 0}), "[x+" + R + ",y+" + R + ",\nz^9+" + M + "]\n");
+  // No coordinate for the first variable: no "[", the answer begins with ",".
+  EXPECT_EQ(print({-1, sys.coord_x, 0}), ",y+" + R + ",\nz^9+" + M + "]\n");
 }
 
 TEST(SparseFglm, ThreadCountDoesNotChangeTheAnswer) {
