@@ -77,7 +77,8 @@ FILE* Zel_ouvrir_paral(I32 proc);
 
 /* Sparse change of order: univariate polynomials modulo the prime of the
  * last run (entry i the coefficient of X^i, degree -1 for zero).  shift_X
- * multiplies P by X; combi_lin adds c*Q to P; both return the new degree. */
+ * multiplies P by X and returns d + 1 (0 for the zero polynomial, P[0] set
+ * to 0); combi_lin adds c*Q to P and returns the new degree. */
 I32 Zel_int_shift_X(UI32* P, I32 d);
 I32 Zel_shift_X(uint16_t* P, I32 d);
 I32 Zel_int_combi_lin(UI32* P, I32 dP, UI32 c, const UI32* Q, I32 dQ);
