@@ -207,6 +207,41 @@ TEST(SparseFglm, DegenerateMinimalPolynomialIsReportedNotReturned) {
   EXPECT_EQ(n.stored(1), (NPoly{0, 1}));
 }
 
+TEST(SparseFglm, RepeatedRootsAndTheSquareFreeFlag) {
+  // T the companion matrix of M on {1, z, ..., z^(D-1)}, x the monomial z^2:
+  // the full path gives M and R = -X^2; with the square-free flag, the
+  // square-free part of M and R reduced modulo it.
+  for (uint64_t p : build_primes()) {
+    std::mt19937_64 rng(5);
+    PointSystem sys(p, 3, rng, false);
+    for (const NPoly& M : {nfromroots({0, 0, 0, 4, 4, 9}, p), nfromroots({2, 2, 5}, p),
+                           nfromroots({0, 0, 0, 0}, p)}) {
+      const int32_t D = ndeg(M);
+      sys.D = D;
+      sys.sparse.clear();
+      for (int32_t c = 0; c + 1 < D; ++c) sys.sparse.insert(sys.sparse.end(), {c, c + 1});
+      sys.sparse.insert(sys.sparse.end(), {-1, -1});
+      sys.nosp = {D - 1, 0, -1, -1};
+      sys.dense = {NPoly(D)};
+      for (int32_t i = 0; i < D; ++i) sys.dense[0][i] = (p - M[i]) % p;
+      sys.coord_x = 2;
+      const NPoly R{0, 0, p - 1};
+      NPoly dM;
+      for (int32_t i = 1; i <= D; ++i) dM.push_back(M[i] * i % p);
+      const NPoly Msf = nmonic(ndivmod(M, ngcd(M, dM, p), p).first, p);
+      for (int32_t sqfr : {0, 1}) {
+        SCOPED_TRACE("p=" + std::to_string(p) + " D=" + std::to_string(D) +
+                     " sqfr=" + std::to_string(sqfr));
+        Call c(sys);
+        c.run(0, 0, -1, -1, -1, sqfr);
+        ASSERT_EQ(c.ret, sqfr ? ndeg(Msf) : D);
+        EXPECT_EQ(c.stored(1), sqfr ? Msf : M);
+        EXPECT_EQ(c.stored(0), sqfr ? ndivmod(R, Msf, p).second : R);
+      }
+    }
+  }
+}
+
 TEST(SparseFglm, SessionModeWritesTheKrylovVectors) {
   const uint64_t p = build_primes()[0];
   std::mt19937_64 rng(2);
