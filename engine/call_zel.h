@@ -77,7 +77,8 @@ FILE* Zel_ouvrir_paral(I32 proc);
 
 /* Sparse change of order: univariate polynomials modulo the prime of the
  * last run (entry i the coefficient of X^i, degree -1 for zero).  shift_X
- * multiplies P by X; combi_lin adds c*Q to P; both return the new degree. */
+ * multiplies P by X and returns d + 1 (0 for the zero polynomial, P[0] set
+ * to 0); combi_lin adds c*Q to P and returns the new degree. */
 I32 Zel_int_shift_X(UI32* P, I32 d);
 I32 Zel_shift_X(uint16_t* P, I32 d);
 I32 Zel_int_combi_lin(UI32* P, I32 dP, UI32 c, const UI32* Q, I32 dQ);
@@ -107,7 +108,8 @@ I32 Zel_w_fglm(I32 D, I32* sparse, I32* nosp, I32 nvars, I32* coords, int16_t** 
  * residues in [0, p)), written lowest degree first as 32-bit values over the
  * start of the dense rows.  minpoly2 takes copy pairs, minpoly single
  * indices i meaning row i is the unit vector of column i+1.  Return the
- * degree, or -1 when the rows have no room for the result. */
+ * degree, or -1 when the rows have no room for the result.  Zel_int_w_minpoly
+ * does nothing and returns 0. */
 I32 Zel_int_w_minpoly2(UI32* prime, I32 D, I32* sparse, I32* nosp, UI32* rows, I32 sqfr);
 I32 Zel_w_minpoly2(UI32* prime, I32 D, I32* sparse, I32* nosp, uint16_t* rows, I32 sqfr);
 I32 Zel_int_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, UI32* rows);

@@ -152,6 +152,9 @@ ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse
 
 ZEL_EXPORT int32_t ZEL_C(w_minpoly)(uint32_t p, int32_t D, int32_t* shifts, int32_t* nosp,
                                     PlainRowsArg rows) {
+  // The single-index form belongs to the prime-field build; the integer
+  // build's entry exists for its callers but touches nothing.
+  if constexpr (kIntegerBuild) return 0;
   static const char kEntry[] = "w_minpoly";
   // This entry takes p by value: it keeps its own cell for the kernels.
   own_prime_cell = p;

@@ -49,6 +49,7 @@ ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse
                                      zel::ZEL_BUILD::PlainRowsArg rows, int32_t sqfr);
 
 // The same with copy rows in single-index form (y[i] = x[i+1]) and the prime
-// given by value.
+// given by value; prime-field build only: the integer build's entry does
+// nothing and returns 0.
 ZEL_EXPORT int32_t ZEL_C(w_minpoly)(uint32_t p, int32_t D, int32_t* shifts, int32_t* nosp,
                                     zel::ZEL_BUILD::PlainRowsArg rows);

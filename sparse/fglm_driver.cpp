@@ -190,7 +190,6 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   M[D] = 1;
   if (sqfr) m = sqr_free(M.data(), m, &reduce_flag);
 
-  bool first = true;
   for (int32_t j = 0; j < last; ++j) {
     if (coords[j] < 0) continue;
     SOLVE(R.data(), &r, P.data(), Q.data(), dQ, seq[j].data(), d);
@@ -204,16 +203,18 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
       if (r >= 0) std::copy(R.begin(), R.begin() + r + 1, out_rows[j]);
       degrees[j] = r;
     } else {
-      std::printf(first ? "[%s+" : ",%s+", names[j]);
+      // The layout is fixed: variable 0 alone opens the bracket (without
+      // a coordinate the answer begins with a comma) and the last
+      // variable's line always follows a comma.
+      std::printf(j == 0 ? "[%s+" : ",%s+", names[j]);
       display_poly(R.data(), r + 1);
     }
-    first = false;
   }
   if (store) {
     std::copy(M.begin(), M.begin() + m + 1, out_rows[last]);
     degrees[last] = m;
   } else {
-    std::printf(first ? "[\n%s^%d+" : ",\n%s^%d+", names[last], m);
+    std::printf(",\n%s^%d+", names[last], m);
     display_poly(M.data(), m);
     std::fputs("]\n", stdout);
   }

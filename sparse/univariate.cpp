@@ -171,10 +171,8 @@ int32_t rem_d(Dom* A, int32_t dA, const Dom* B, int32_t dB) {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT int32_t ZEL_C(shift_X)(Dom* P, int32_t d) {
-  if (d < 0) {
-    P[0] = 0;
-    return -1;  // X times zero is still zero
-  }
+  // Always d + 1, also for the zero polynomial (d = -1): only P[0] := 0 is
+  // written then, and 0 is returned, which outside callers count on.
   for (int32_t i = d; i >= 0; --i) P[i + 1] = P[i];
   P[0] = 0;
   return d + 1;

@@ -11,7 +11,8 @@
 
 #include "engine/variant.hpp"
 
-// X*P in place (P holds d+2 entries); the new degree.
+// X*P in place (P holds d+2 entries); returns d+1 (0 for the zero polynomial,
+// whose P[0] is set to 0).
 ZEL_EXPORT int32_t ZEL_C(shift_X)(zel::ZEL_BUILD::Dom* P, int32_t d);
 // P := P + c*Q in place (P holds max(dP, dQ)+1 entries); the new degree.
 ZEL_EXPORT int32_t ZEL_C(combi_lin)(zel::ZEL_BUILD::Dom* P, int32_t dP, uint32_t c,

@@ -120,7 +120,7 @@ TEST(SparseUnivariate, ReverseAndShift) {
   EXPECT_EQ(ZEL_C(shift_X)(s.data(), 1), 2);
   EXPECT_EQ(s, (std::vector<Dom>{0, 3, 4}));
   std::vector<Dom> z{9};
-  EXPECT_EQ(ZEL_C(shift_X)(z.data(), -1), -1);  // X * 0 = 0
+  EXPECT_EQ(ZEL_C(shift_X)(z.data(), -1), 0);  // d + 1, also for the zero polynomial
   EXPECT_EQ(z[0], 0);
 }
 
