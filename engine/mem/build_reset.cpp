@@ -6,6 +6,7 @@
 #include "engine/mem/relative_table.hpp"
 #include "engine/mem/xmalloc.hpp"
 #include "engine/mem/zone.hpp"
+#include "engine/mono/relative_expos.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -18,6 +19,7 @@ void forget_build_memory() {
   // Their segments lived in the zones just emptied.
   forget_relative(relative_Indexes);
   forget_relative(relative_CBoolean);
+  forget_relative(relative_Expos);
 }
 
 }  // namespace zel::ZEL_BUILD
