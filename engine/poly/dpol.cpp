@@ -2,6 +2,7 @@
 #include "engine/poly/dpol.hpp"
 
 #include "engine/coef/primes.hpp"
+#include "engine/coef/residue.hpp"
 #include "engine/mem/zone.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -36,6 +37,11 @@ Dpol* new_Dpol(uint32_t n) {
            ((uint64_t(v) * ne * sizeof(Dom) + 7) & ~uint64_t(7));
   p->mono = reinterpret_cast<Expos**>(cursor);
   return p;
+}
+
+void monic_d(Dpol* p) {
+  const uint32_t v = kIntegerBuild ? ZEL_C(vectorize) : 1;
+  monic_lanes_d(lanes(p), v, p->n);
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -47,6 +47,12 @@ uint64_t size_Dpol(uint32_t n, uint32_t v);
 // just past the lane pointers.
 Dpol* new_Dpol(uint32_t n);
 
+// Makes every coefficient lane of p monic in place, each lane on its own: a
+// lane whose leading coefficient is 1 is left as it is, the others are
+// multiplied by the inverse of theirs (a zero leading coefficient is fatal).
+// A polynomial without terms is left as it is.
+void monic_d(Dpol* p);
+
 // Prints "f%d = " and the terms on the output channel: in raw output mode
 // (`ZEL_C(want_raw_output)`) the residues as they are, otherwise through
 // `see_Dpol_lifted`.  Zone 1 is as it was after the call.

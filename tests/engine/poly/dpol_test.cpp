@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/coef/primes.hpp"
 #include "engine/mem/zone.hpp"
 #ifdef ZEL_VARIANT_INT
@@ -161,3 +163,35 @@ TEST_F(DpolTest, IntegerRecordsShareTheSerialCounter) {
   for (uint32_t i = 0; i < 3; ++i) mpz_clear(&coeffs_INT(a)[i]);
 }
 #endif
+
+// A lane already monic must not stop the lanes after it from being made monic.
+TEST_F(DpolTest, MonicMakesEveryLaneMonicOnItsOwn) {
+  if constexpr (kIntegerBuild) {
+    ZEL_C(vectorize) = ZEL_C(maxi_vectorize) = 5;
+    offset_primes = 0;
+    init_Dom();
+  } else {
+    set_field_prime(65521);
+  }
+  const uint32_t v = kIntegerBuild ? 5 : 1;
+  Dpol* p = new_Dpol(3);
+  const uint32_t leads[5] = {3, 1, 5, 0, 7};  // 0 stands for p - 1
+  std::vector<std::vector<uint64_t>> before(v);
+  for (uint32_t k = 0; k < v; ++k) {
+    const uint32_t prime = ZEL_C(Primes)[k];
+    uint32_t lead = kIntegerBuild ? leads[k] : 0;
+    lanes(p)[k][0] = Dom(lead ? lead : prime - 1);
+    lanes(p)[k][1] = Dom(prime - 2);
+    lanes(p)[k][2] = 0;
+    for (uint32_t i = 0; i < 3; ++i) before[k].push_back(lanes(p)[k][i]);
+  }
+  monic_d(p);
+  for (uint32_t k = 0; k < v; ++k) {
+    const uint64_t prime = ZEL_C(Primes)[k];
+    EXPECT_EQ(lanes(p)[k][0], Dom(1)) << "lane " << k;
+    // Each lane is its old self divided by its own old lead.
+    for (uint32_t i = 0; i < 3; ++i)
+      EXPECT_EQ(uint64_t(lanes(p)[k][i]) * before[k][0] % prime, before[k][i]) << k << " " << i;
+  }
+  monic_d(new_Dpol(0));  // no terms: nothing to do
+}
