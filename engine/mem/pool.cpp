@@ -7,7 +7,9 @@
 namespace zel::ZEL_BUILD {
 
 Pool Crit_pool = {nullptr, 10000, 56, "Crit"};
-Pool Expos_pool = {nullptr, 10000, 8, "Expos"};
+// 16 bytes: the block of the default monomial layout (one exponent word)
+// until set_Expos declares another.
+Pool Expos_pool = {nullptr, 10000, 16, "Expos"};
 Pool List_Expos_pool = {nullptr, 100000, 16, "List_Expos"};
 uint64_t ct_obj_alloc = 0;
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "engine/mem/pool.hpp"
@@ -106,3 +108,20 @@ TEST_F(ExposPool, InPlaceCopyAndAddressSort) {
   }
 }
 #endif
+
+// Before any layout is declared the pool must still hand out blocks of the
+// default layout's size; watched in a fresh process, as other tests lay out
+// monomials first.
+TEST(ExposPoolDeath, BlocksFitTheDefaultLayoutBeforeAnyIsDeclared) {
+  const std::string style = GTEST_FLAG_GET(death_test_style);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        fresh_engine_memory();
+        char* a = reinterpret_cast<char*>(ZEL_C(new_Expos)());
+        char* b = reinterpret_cast<char*>(ZEL_C(new_Expos)());
+        std::exit(b - a == ptrdiff_t(sz_Expos) && sz_Expos == 16 ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  GTEST_FLAG_SET(death_test_style, style);
+}
