@@ -7,6 +7,7 @@
 #include "engine/mem/xmalloc.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/relative_expos.hpp"
+#include "engine/poly/dpol.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -20,6 +21,8 @@ void forget_build_memory() {
   forget_relative(relative_Indexes);
   forget_relative(relative_CBoolean);
   forget_relative(relative_Expos);
+  // Serial numbers of polynomial records start again at 1.
+  gen_sym_Dpol = 0;
 }
 
 }  // namespace zel::ZEL_BUILD

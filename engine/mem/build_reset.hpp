@@ -4,7 +4,8 @@
 
 namespace zel::int_build {
 // Empties the integer build's zones, pools, segmented tables and allocator
-// state (the blocks themselves are given back by the raw layer afterwards).
+// state and restarts the serial numbers of polynomial records (the blocks
+// themselves are given back by the raw layer afterwards).
 void forget_build_memory();
 }  // namespace zel::int_build
 
