@@ -3,6 +3,6 @@
 
 namespace zel::ZEL_BUILD {
 
-RelativeTable<Expos*> relative_Expos{"Expos"};
+RelativeTable<ExposW*> relative_Expos{"Expos"};
 
 }  // namespace zel::ZEL_BUILD

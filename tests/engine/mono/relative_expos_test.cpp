@@ -14,14 +14,14 @@ struct RelativeExpos : ::testing::Test {
   zel_test::TestHost host{0};
   void SetUp() override { zel_test::fresh_engine_memory(); }
   void TearDown() override { zel::reset_engine_memory(); }
-  static Expos* tag(uintptr_t i) { return reinterpret_cast<Expos*>(i * 16); }
+  static ExposW* tag(uintptr_t i) { return reinterpret_cast<ExposW*>(i * 16); }
 };
 
 TEST_F(RelativeExpos, GrowsBySeveralSegmentsAndKeepsItsEntries) {
   reset_relative_Expos();
   ASSERT_EQ(relative_Expos.current, 1u);
   set_relative_Expos(0, tag(1));
-  Expos** first = at_relative(relative_Expos, 0);
+  ExposW** first = at_relative(relative_Expos, 0);
   EXPECT_RAISES(get_relative_Expos(1024), "Illegal access get_relative_ Expos\n");
   // One set adds segments 1, 2 and 3 (2048, 4096, 8192 entries).
   set_relative_Expos(10000, tag(2));
