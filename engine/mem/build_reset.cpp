@@ -6,7 +6,6 @@
 #include "engine/mem/relative_table.hpp"
 #include "engine/mem/xmalloc.hpp"
 #include "engine/mem/zone.hpp"
-#include "engine/mono/relative_expos.hpp"
 #include "engine/poly/dpol.hpp"
 #include "engine/variant.hpp"
 
@@ -20,7 +19,6 @@ void forget_build_memory() {
   // Their segments lived in the zones just emptied.
   forget_relative(relative_Indexes);
   forget_relative(relative_CBoolean);
-  forget_relative(relative_Expos);
   // Serial numbers of polynomial records start again at 1.
   gen_sym_Dpol = 0;
 }

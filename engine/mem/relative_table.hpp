@@ -97,8 +97,8 @@ T get_relative(RelativeTable<T>& t, uint32_t i) {
 }
 
 // The engine's tables whose element types are known here.  The monomial,
-// pair and matrix-row layers declare theirs next to their types
-// (relative_Expos in engine/mono/relative_expos.hpp).
+// pair and matrix-row layers declare theirs next to their types:
+//   inline RelativeTable<Expos> relative_Expos{"Expos"};
 extern RelativeTable<int32_t> relative_Indexes;   // "Indexes"
 extern RelativeTable<uint8_t> relative_CBoolean;  // "CBoolean" (truth values)
 
