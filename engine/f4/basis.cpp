@@ -1,0 +1,84 @@
+// Basis array, reducer table and pair-list upkeep.
+#include "engine/f4/basis.hpp"
+
+#include <cstring>
+
+#include "engine/f4/dpol_sort.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mono/expos_array.hpp"
+#include "engine/mono/expos_pool.hpp"
+
+namespace zel::ZEL_BUILD {
+
+uint32_t updatF(const ExposW* m, Dpol* f, Dpol** G, uint32_t n) {
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (is_sub_Expos1(words_of(G[i]->mono[0]), m)) continue;
+    G[kept++] = G[i];
+  }
+  if (kept > kMaxBasis - 1) Fatal("Not enough memory to store the result (base) !%s", "\n");
+  G[kept] = f;
+  return kept + 1;
+}
+
+void reductors(Dpol** table, uint32_t* r, Dpol* const* fresh, uint32_t k,
+               uint32_t capacity) {
+  if (uint64_t(*r) + k >= capacity) Fatal("Not enough memory for the table of reductors!\n");
+  if (fresh != table + *r) std::memmove(table + *r, fresh, size_t(k) * sizeof(Dpol*));
+  resort_Dpol(table, int32_t(*r + k));
+  *r += k;
+}
+
+Crit* updatD(Crit* a, Crit* b) {
+  if (!a) return b;
+  if (!b) return a;
+  Crit head{};
+  Crit* t = &head;
+  while (a && b) {
+    if (comp_Crit(a, b) < 0) {
+      t->next = a;
+      a = a->next;
+    } else {
+      t->next = b;
+      b = b->next;
+    }
+    t = t->next;
+  }
+  t->next = a ? a : b;
+  return head.next;
+}
+
+Crit* kill_deep_Crit(Crit* c) {
+  Crit* next = c->next;
+  ZEL_C(kill_Expos)(pool_block_of(c->lcm));
+  if (c->mult1) ZEL_C(kill_Expos)(pool_block_of(c->mult1));
+  if (c->mult2) ZEL_C(kill_Expos)(pool_block_of(c->mult2));
+  free_Crit(c);
+  return next;
+}
+
+Crit* critBackonD1(uint32_t d, const ExposW* l, Crit* L) {
+  Crit head{};
+  head.next = L;
+  Crit* prev = &head;
+  for (Crit* c = L; c;) {
+    if (c->degree >= d && is_sub_Expos1(c->lcm, l)) {
+      c = kill_deep_Crit(c);
+      prev->next = c;
+    } else {
+      prev = c;
+      c = c->next;
+    }
+  }
+  return head.next;
+}
+
+uint32_t restriction(Dpol** G, uint32_t n) {
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < n; ++i)
+    if (is_eliminated(G[i]->n, G[i]->mono, var_second_block)) G[kept++] = G[i];
+  if (!ZEL_C(want_quiet)) Output("\nRestriction a %u pols\n", kept);
+  return kept;
+}
+
+}  // namespace zel::ZEL_BUILD

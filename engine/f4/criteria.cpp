@@ -1,0 +1,102 @@
+// Gebauer-Moeller criteria on pair lists.
+#include "engine/f4/criteria.hpp"
+
+#include "engine/f4/basis.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+inline const ExposW* leading(const Dpol* p) { return words_of(p->mono[0]); }
+
+// lcm(m, L) equals `lcm`, word by word, without building it.
+inline bool lcm_equals(const ExposW* m, const ExposW* L, const ExposW* lcm) {
+  for (uint32_t k = 0, B = nb_of_blocks_of_variables; k < B; ++k)
+    if (word_max(get_word(m, k), get_word(L, k)) != get_word(lcm, k)) return false;
+  return true;
+}
+
+}  // namespace
+
+int crit2(const ExposW* m, const ExposW* lcm, const ExposW* L1, const ExposW* L2) {
+  if (!is_sub_Expos1(lcm, m)) return 0;
+  if (lcm_equals(m, L1, lcm)) return 0;
+  if (lcm_equals(m, L2, lcm)) return 0;
+  return 1;
+}
+
+Crit* crit2onLPC(const ExposW* m, Crit* D) {
+  Crit head{};
+  head.next = D;
+  Crit* prev = &head;
+  for (Crit* c = D; c;) {
+    if (crit2(m, c->lcm, leading(c->p1), leading(c->p2))) {
+      c = kill_deep_Crit(c);
+      prev->next = c;
+    } else {
+      prev = c;
+      c = c->next;
+    }
+  }
+  return head.next;
+}
+
+int Disjoint(const Crit* c) {
+  // The product of the leading monomials divides the lcm exactly when no
+  // variable occurs in both; the homogenising field is left out of the test.
+  const ExposW* a = leading(c->p1);
+  const ExposW* b = leading(c->p2);
+  const uint32_t h = nb_of_affine_variables;
+  const uint32_t kh = h >> 2;
+  const uint64_t drop_h = ~(uint64_t(0xFFFF) << (16 * (h & 3)));
+  for (uint32_t k = 0, B = nb_of_blocks_of_variables; k < B; ++k) {
+    uint64_t prod = get_word(a, k) + get_word(b, k);
+    uint64_t l = get_word(c->lcm, k);
+    if (k == kh) {
+      prod &= drop_h;
+      l &= drop_h;
+    }
+    if ((l - prod) & kFieldTopBits) return 0;
+  }
+  return 1;
+}
+
+Crit* critBackEtrangeronLPC(Crit* P) {
+  Crit head{};
+  head.next = P;
+  Crit* prev = &head;
+  Crit* c = P;
+  while (c) {
+    const int d = Disjoint(c);
+    Crit* n = c->next;
+    if (!n) {
+      if (d) {
+        kill_deep_Crit(c);
+        prev->next = nullptr;
+      }
+      break;
+    }
+    if (equal_Expos(c->lcm, n->lcm)) {
+      if (!d) {
+        kill_deep_Crit(c);
+        prev->next = n;
+        c = n;
+      } else {
+        c->next = kill_deep_Crit(n);
+        prev = c;
+        c = c->next;
+      }
+    } else {
+      c->next = critBackonD1(c->degree, c->lcm, n);
+      if (d) {
+        prev->next = kill_deep_Crit(c);
+      } else {
+        prev = c;
+      }
+      c = prev->next;
+    }
+  }
+  return head.next;
+}
+
+}  // namespace zel::ZEL_BUILD

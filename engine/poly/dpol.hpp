@@ -1,0 +1,53 @@
+// The engine's polynomial record `Dpol`.
+//
+// A fixed array of n terms: monomial i (header form, leading monomial first
+// once sorted) and, in each of the V coefficient lanes, its residue modulo
+// the lane's prime (V = `ZEL_C(vectorize)`: the batch width in the integer
+// build, 1 in the prime-field build).  Made in one piece by `new_Dpol` in the
+// active zone, never resized and never freed on its own: it lives until its
+// zone mark is restored or the memory is reset.
+//
+// One block holds, in order: the fields below, V lane pointers, the V lanes
+// (ne residues each, ne = n rounded up to even), padding to 8 bytes, then ne
+// monomial pointers.  Slots n .. ne-1 are unset; they keep every array 8-byte
+// aligned.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/mono/expos_words.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+struct Dpol {
+  uint32_t serial;      // gen_sym_Dpol + 1 at creation; printed "f%d"
+  uint32_t row_mark;    // set by symbolic preprocessing on row headers; unset by new_Dpol
+  uint32_t flags;       // 0 at creation
+  uint32_t input_mark;  // 0 at creation; the main loop marks input polynomials with 1
+  uint32_t spare[3];    // cleared at creation, otherwise unused here
+  uint32_t n;           // number of terms
+  Expos** mono;         // n monomials, header form
+  // V lane pointers follow (see lanes()).
+};
+static_assert(sizeof(Dpol) == 40, "the lane pointers follow the 40-byte record");
+
+// Number of records made since the last memory reset (serial numbers start at 1).
+extern uint32_t gen_sym_Dpol;
+
+// The V coefficient lane pointers of p; all null when p has no terms.
+inline Dom** lanes(Dpol* p) { return reinterpret_cast<Dom**>(p + 1); }
+inline Dom* const* lanes(const Dpol* p) { return reinterpret_cast<Dom* const*>(p + 1); }
+
+// Bytes of one record of n terms with v lanes (what new_Dpol takes).
+uint64_t size_Dpol(uint32_t n, uint32_t v);
+
+// A record with room for n terms in the active zone; monomials and residues
+// unset.  new_Dpol(0) is a row header: null lanes, monomial array pointing
+// just past the lane pointers.
+Dpol* new_Dpol(uint32_t n);
+
+// Prints "f%d = " and the terms on the output channel.
+void ZEL_C(see_Dpol)(const Dpol* p);
+
+}  // namespace zel::ZEL_BUILD
