@@ -75,6 +75,44 @@ void Zel_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
 void* Zel_int_coeff_Dpol(void* p);
 void* Zel_coeff_Dpol(void* p);
 
+/* Sparse change of order: univariate polynomials modulo the prime of the
+ * last run (entry i the coefficient of X^i, degree -1 for zero).  shift_X
+ * multiplies P by X; combi_lin adds c*Q to P; both return the new degree. */
+I32 Zel_int_shift_X(UI32* P, I32 d);
+I32 Zel_shift_X(uint16_t* P, I32 d);
+I32 Zel_int_combi_lin(UI32* P, I32 dP, UI32 c, const UI32* Q, I32 dQ);
+I32 Zel_combi_lin(uint16_t* P, I32 dP, UI32 c, const uint16_t* Q, I32 dQ);
+/* 1 after each entry of the sparse change of order; 0 once an inverse of
+ * zero was asked for since. */
+extern I32 Zel_int_modulo_ok;
+extern I32 Zel_modulo_ok;
+
+/* Sparse FGLM on the matrix T of multiplication by the last variable, of
+ * order D: copy rows as pairs (row, column) ended by a negative row, dense
+ * rows as pairs (row, first column) ended by -1, and the dense rows
+ * themselves (prime-field build: a table of 16-byte aligned rows of symmetric
+ * residues padded to a multiple of 8; integer build: one block of residues,
+ * rows padded to a multiple of 4).  Print mode (print = 1) writes the
+ * polynomials with the names on the standard output; store mode fills the
+ * degree table and keeps the coefficient rows in the library until the next
+ * call.  Returns the degree of the minimal polynomial of the last variable,
+ * 0 in block-session mode (proc >= 1), -1 when none was found. */
+I32 Zel_int_w_fglm(I32 D, I32* sparse, I32* nosp, I32 nvars, I32* coords, UI32* rows,
+                   I32 version, I32* degrees, UI32* prime, I32 verbose, I32 print, char** names,
+                   I32 sqfr, I32 minpoly_only, I32 estimate, I32 proc, I32 bk);
+I32 Zel_w_fglm(I32 D, I32* sparse, I32* nosp, I32 nvars, I32* coords, int16_t** rows,
+               I32 version, I32* degrees, UI32* prime, I32 verbose, I32 print, char** names,
+               I32 sqfr, I32 minpoly_only, I32 estimate, I32 proc, I32 bk);
+/* Scalar Wiedemann: the minimal polynomial of T (dense rows contiguous,
+ * residues in [0, p)), written lowest degree first as 32-bit values over the
+ * start of the dense rows.  minpoly2 takes copy pairs, minpoly single
+ * indices i meaning row i is the unit vector of column i+1.  Return the
+ * degree, or -1 when the rows have no room for the result. */
+I32 Zel_int_w_minpoly2(UI32* prime, I32 D, I32* sparse, I32* nosp, UI32* rows, I32 sqfr);
+I32 Zel_w_minpoly2(UI32* prime, I32 D, I32* sparse, I32* nosp, uint16_t* rows, I32 sqfr);
+I32 Zel_int_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, UI32* rows);
+I32 Zel_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, uint16_t* rows);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,26 @@
+#include "sparse/dot_product.hpp"
+
+#include "sparse/modarith.hpp"
+
+namespace zel::ZEL_BUILD {
+
+Dom dot_product_dense(const Dom* row, const Dom* x, uint32_t n, uint32_t p) {
+  if constexpr (kIntegerBuild) {
+    // Two 64-bit halves: a 128-bit add per product is cheaper than a division.
+    unsigned __int128 acc = 0;
+    for (uint32_t i = 0; i < n; ++i) acc += static_cast<uint64_t>(row[i]) * x[i];
+    return reduce(acc, p);
+  } else {
+    uint64_t acc = 0;
+    for (uint32_t i = 0; i < n; ++i) acc += static_cast<uint32_t>(row[i]) * x[i];
+    return static_cast<Dom>(acc % p);
+  }
+}
+
+int16_t dot_product_dense_C(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p) {
+  int64_t t = 0;
+  for (uint32_t i = n; i-- > 0;) t += static_cast<int32_t>(row[i]) * x[i];
+  return fold_symmetric(t, p);
+}
+
+}  // namespace zel::ZEL_BUILD

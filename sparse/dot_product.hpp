@@ -1,0 +1,39 @@
+// Modular dot products of a dense row with a vector.
+//
+// Every product is accumulated exactly (64 bits for 16-bit residues, 128 bits
+// for 32-bit ones) and reduced once, so one division per output coordinate.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/variant.hpp"
+#include "sparse/descriptor.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// Unsigned residues in [0, p): sum row[i]*x[i] for i < n, mod p, summed from
+// entry 0 up.
+Dom dot_product_dense(const Dom* row, const Dom* x, uint32_t n, uint32_t p);
+
+// Symmetric residues: t mod p for t = sum row[i]*x[i], brought into
+// [-(p-1)/2, (p-1)/2].  The exact scalar form, summing from the last entry down.
+int16_t dot_product_dense_C(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p);
+
+// The residue of a signed total, folded into [-(p-1)/2, (p-1)/2].
+inline int16_t fold_symmetric(int64_t t, uint32_t p) {
+  const int64_t P = p, half = (P - 1) / 2;
+  int64_t r = t % P;  // the sign of t
+  if (r < -half) r += P;
+  else if (r > half) r -= P;
+  return static_cast<int16_t>(r);
+}
+
+// Prime-field build: the vector form of dot_product_dense_C for n a multiple
+// of 8, 16-bit multiply-adds into 32-bit lanes widened into 64-bit sums; the
+// row on a 16-byte boundary.  The prefetching variant is the kernel of the
+// sparse FGLM product.
+int16_t dot_product_dense_sse(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p);
+int16_t dot_product_dense_sse_prefetch(const int16_t* row, const int16_t* x, uint32_t n,
+                                       uint32_t p);
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,155 @@
+#include "sparse/entries.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/mem/zone.hpp"
+#include "sparse/exit.hpp"
+#include "sparse/fglm.hpp"
+#include "sparse/matvec.hpp"
+#include "sparse/messages.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+FglmResults results;
+
+// The prime cell of the entry that takes its prime by value.
+uint32_t own_prime_cell;
+
+[[noreturn]] void bad_argument(const char* entry, const char* what) {
+  interface_error("%s%s: %s\n", ZEL_PREFIX, entry, what);
+}
+
+// Residues must fit the build's arithmetic: below 2^16 and at most 65521 in
+// the prime-field build (the symmetric kernels need |a| <= 32760).
+bool prime_ok(uint32_t p) { return p >= 2 && (kIntegerBuild || p <= 65521u); }
+
+// Every row and column the lists name lies in [0, D): the products index
+// the vectors with them unchecked.
+void check_lists(const char* entry, int32_t D, bool pair_form) {
+  if (w_sparse == nullptr || w_nosp == nullptr) bad_argument(entry, "null row list");
+  if (pair_form) {
+    for (const int32_t* s = w_sparse; s[0] >= 0; s += 2)
+      if (s[0] >= D || s[1] < 0 || s[1] >= D) bad_argument(entry, "copy row out of range");
+  } else {
+    for (const int32_t* s = w_sparse; s[0] >= 0; ++s)
+      if (s[0] + 1 >= D) bad_argument(entry, "copy row out of range");
+  }
+  for (const int32_t* s = w_nosp; s[0] >= 0; s += 2)
+    if (s[0] >= D) bad_argument(entry, "dense row out of range");
+}
+
+// Writes the minimal polynomial as 32-bit values over the start of the dense
+// rows, when they have the room.
+int32_t store_minpoly(const MinpolyOut& m, void* rows, int32_t D) {
+  if (rows == nullptr || m.degree < 0) return m.degree;
+  const uint64_t room = static_cast<uint64_t>(count_dense_rows()) *
+                        align_vector_size(static_cast<uint32_t>(D)) * sizeof(Dom);
+  const uint64_t need = (static_cast<uint64_t>(m.degree) + 1) * sizeof(uint32_t);
+  if (need > room) {
+    std::fprintf(err_stream(), "No room for %d coefficients in the dense rows\n", m.degree + 1);
+    return -1;
+  }
+  for (int32_t i = 0; i <= m.degree; ++i) {
+    const uint32_t v = m.coeffs[i];
+    std::memcpy(static_cast<char*>(rows) + i * sizeof v, &v, sizeof v);
+  }
+  return m.degree;
+}
+
+// The FGLM entry's rows: a row table or one contiguous block, by build.
+template <class Rows>
+void set_dense_rows(Rows rows) {
+  if constexpr (kIntegerBuild)
+    w_cfs = rows;
+  else
+    w_cfs_tab = rows;
+}
+
+}  // namespace
+
+const FglmResults& last_fglm_results() { return results; }
+
+}  // namespace zel::ZEL_BUILD
+
+using namespace zel::ZEL_BUILD;
+
+ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int32_t nvars,
+                                 int32_t* coords, FglmRowsArg rows, int32_t version,
+                                 int32_t* degrees, uint32_t* prime, int32_t verbose,
+                                 int32_t print, char** names, int32_t sqfr, int32_t minpoly_only,
+                                 int32_t estimate, int32_t proc, int32_t bk) {
+  static const char kEntry[] = "w_fglm";
+  Table_Primes = prime;
+  init_wiedemann();
+  w_lvars = names != nullptr && nvars >= 1 ? names[nvars - 1] : nullptr;
+  w_nosp = nosp;
+  set_dense_rows(rows);
+  w_sparse = sparse;
+  wid_size_matrix = D;
+  if (version != 1) interface_error("incompatible V=%d<>%d\n", version, 1);
+
+  if (prime == nullptr || !prime_ok(*prime)) bad_argument(kEntry, "prime out of range");
+  if (D < 1 || nvars < 1 || coords == nullptr) bad_argument(kEntry, "empty matrix or no variable");
+  check_lists(kEntry, D, true);
+  if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
+  for (int32_t j = 0; j < nvars; ++j)
+    if (coords[j] >= D) bad_argument(kEntry, "coordinate out of range");
+  if (coords[nvars - 1] < 0) bad_argument(kEntry, "no coordinate for the minimal polynomial");
+  const bool session = proc > 0;
+  if (!session && print == 1 && names == nullptr) bad_argument(kEntry, "no variable names");
+  if (!session && print != 1 && degrees == nullptr) bad_argument(kEntry, "no degree table");
+
+  if (session || print == 1)
+    return fglm_sparse(D, verbose, nvars, coords, nullptr, degrees, names, sqfr, minpoly_only,
+                       estimate, proc, bk);
+  // Store mode: results get a table of their own, D+1 residues per variable.
+  results.nvars = nvars;
+  results.width = D + 1;
+  results.coeffs = std::vector<Dom>(static_cast<size_t>(nvars) * (D + 1), 0);
+  std::vector<Dom*> out(nvars);
+  for (int32_t j = 0; j < nvars; ++j) out[j] = results.coeffs.data() + static_cast<size_t>(j) * (D + 1);
+  return fglm_sparse(D, verbose, nvars, coords, out.data(), degrees, nullptr, sqfr, minpoly_only,
+                     estimate, proc, bk);
+}
+
+ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse, int32_t* nosp,
+                                     PlainRowsArg rows, int32_t sqfr) {
+  static const char kEntry[] = "w_minpoly2";
+  if (prime == nullptr) bad_argument(kEntry, "no prime");
+  Table_Primes = prime;
+  init_wiedemann();
+  w_sparse = sparse;
+  w_cfs = rows;
+  w_nosp = nosp;
+  wid_size_matrix = D;
+  std::fprintf(err_stream(), "Prime = %u\n", *prime);
+  if (!kIntegerBuild && *prime > 65521u) interface_error("Pas la bonne version de la lib !\n");
+  if (!prime_ok(*prime)) bad_argument(kEntry, "prime out of range");
+  if (D < 1) bad_argument(kEntry, "empty matrix");
+  check_lists(kEntry, D, true);
+  if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
+  return store_minpoly(minpoly_sparse2(D, sqfr), rows, D);
+}
+
+ZEL_EXPORT int32_t ZEL_C(w_minpoly)(uint32_t p, int32_t D, int32_t* shifts, int32_t* nosp,
+                                    PlainRowsArg rows) {
+  static const char kEntry[] = "w_minpoly";
+  // This entry takes p by value: it keeps its own cell for the kernels.
+  own_prime_cell = p;
+  Table_Primes = &own_prime_cell;
+  init_wiedemann();
+  w_sparse = shifts;
+  w_nosp = nosp;
+  w_cfs = rows;
+  wid_size_matrix = D;
+  std::fprintf(err_stream(), "Prime = %d\n", static_cast<int>(p));
+  if (!kIntegerBuild && p > 65521u) interface_error("Pas la bonne version de la lib !\n");
+  if (!prime_ok(p)) bad_argument(kEntry, "prime out of range");
+  if (D < 1) bad_argument(kEntry, "empty matrix");
+  check_lists(kEntry, D, false);
+  if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
+  return store_minpoly(minpoly_sparse(D), rows, D);
+}

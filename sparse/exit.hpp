@@ -1,0 +1,16 @@
+// The one way this layer ends the process: status 3 for an interface error,
+// 4 for a singular block matrix or a failed self-test, 5 for an operation the
+// integer build does not provide.  Tests run these paths in a child process.
+#pragma once
+
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+[[noreturn]] void sparse_exit(int status);
+
+// Writes the message on the engine's error stream, then ends with status 3.
+[[noreturn]] void interface_error(const char* format, ...)
+    __attribute__((format(printf, 1, 2)));
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,225 @@
+// The sparse FGLM: Krylov iteration x(i+1) = T x(i) from one random vector,
+// chosen coordinates kept as linearly recurrent sequences, the minimal
+// polynomial of the last variable by the Pade step, each other variable's
+// polynomial in the last one by the solve.
+#include <omp.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "engine/mem/files.hpp"
+#include "engine/mem/zone.hpp"
+#include "sparse/aligned.hpp"
+#include "sparse/fglm.hpp"
+#include "sparse/matvec.hpp"
+#include "sparse/messages.hpp"
+#include "sparse/modarith.hpp"
+#include "sparse/recurrence.hpp"
+#include "sparse/univariate.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+using sparse_detail::AlignedBuf;
+
+// A coordinate as a residue in [0, p).
+template <class C>
+inline Dom residue(C c, uint32_t p) {
+  if constexpr (kIntegerBuild)
+    return c;
+  else
+    return static_cast<Dom>(c < 0 ? static_cast<int32_t>(c) + static_cast<int32_t>(p) : c);
+}
+
+struct Clock {
+  double wall0 = omp_get_wtime(), cpu0 = delay();
+  double wall() const { return omp_get_wtime() - wall0; }
+  double cpu() const { return delay() - cpu0; }
+};
+
+// The prime-field build's elapsed-time line (written whatever the verbosity).
+void elapsed_line(const Clock& clock, int32_t steps, uint64_t nnz, const char* tail) {
+  if constexpr (!kIntegerBuild) {
+    const double s = clock.wall();
+    const double gop = s > 0 ? static_cast<double>(steps) * nnz / s / 1e9 : 0.0;
+    std::fprintf(err_stream(), "\nEllapsed time: %.2f sec GOP:%.2f%s\n", s, gop, tail);
+  }
+}
+
+// y := T x with the build's product for this path.
+struct Product {
+  int32_t D;
+  std::vector<int32_t> list;  // dense row numbers, in the order of w_nosp
+  explicit Product(int32_t d) : D(d), list(count_dense_rows()) {
+    for (size_t k = 0; k < list.size(); ++k) list[k] = w_nosp[2 * k];
+  }
+  template <class C>
+  void operator()(C* y, const C* x) const {
+    if constexpr (kIntegerBuild)
+      apply2(y, x, D);
+    else
+      apply2v(y, x, D, list.data(), static_cast<int32_t>(list.size()));
+  }
+};
+
+}  // namespace
+
+int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* coords,
+                    Dom* const* out_rows, int32_t* degrees, const char* const* names,
+                    int32_t sqfr, int32_t minpoly_only, int32_t estimate, int32_t proc,
+                    int32_t bk) {
+  const Clock clock;
+  const uint32_t p = current_prime();
+  FILE* err = err_stream();
+  const bool session = proc > 0;
+  const bool store = out_rows != nullptr;
+  const int32_t deg = estimate >= 1 && estimate < D ? estimate : D;
+  const int32_t L = bk > 0 ? deg / bk : deg;
+  // The solving paths read 2*deg (minimal polynomial only) or 2D terms
+  // (full path): compute them all, whatever the block size.
+  const int32_t n = session ? 2 * L : minpoly_only ? 2 * deg : 2 * D;
+  const int32_t last = nvars - 1;
+
+  FILE* file = session ? ouvrir_paral(proc) : nullptr;
+  const uint64_t nnz = sparsity_align(D, !kIntegerBuild);
+  if (verbose) {
+    std::fprintf(err, "Sparsity: %.2f%%\n", static_cast<double>(nnz) / D / D * 100);
+    std::fprintf(err, "Nb vars=%d\n", nvars);
+  }
+
+  const size_t slots = std::max(align_vector_size(static_cast<uint32_t>(D)),
+                                align_vector_size(static_cast<uint32_t>(std::max(bk, 1))));
+  AlignedBuf<Coord> xb(slots), yb(slots);
+  Coord* x = xb.data();
+  Coord* y = yb.data();
+  for (int32_t k = 0; k < std::max(proc, 1); ++k) choose_random(x, D);
+
+  // One sequence per variable with a coordinate, on the full path only.
+  const bool full = !session && !minpoly_only;
+  std::vector<std::vector<Dom>> seq(std::max(last, 0));
+  if (full)
+    for (int32_t j = 0; j < last; ++j)
+      if (coords[j] >= 0) seq[j].assign(D + 1, 0);
+  std::vector<Dom> s(session ? 0 : n + 1, 0);
+
+  auto record = [&](int32_t step) {
+    s[step] = residue(x[coords[last]], p);
+    if (full && step <= D)
+      for (int32_t j = 0; j < last; ++j)
+        if (!seq[j].empty()) seq[j][step] = residue(x[coords[j]], p);
+  };
+  if (session) {
+    std::fputs("[\n", file);
+    write_session(file, x, bk);
+  } else {
+    record(0);
+  }
+
+  const Product product(D);
+  for (int32_t step = 1; step < n; ++step) {
+    if (verbose && step % 1024 == 0) {
+      std::fprintf(err, "[%d]", step / 2);
+      std::fflush(stderr);
+    }
+    product(y, x);
+    std::swap(x, y);
+    if (session) {
+      std::fputs(",", file);
+      write_session(file, x, bk);
+    } else {
+      record(step);
+    }
+  }
+
+  if (session) {
+    if constexpr (!kIntegerBuild) {
+      const double sec = clock.wall();
+      std::fprintf(err, "\nEllapsed time: %.2f sec GOP:%.2f for proc %d\n", sec,
+                   sec > 0 ? static_cast<double>(n) * nnz / sec / 1e9 : 0.0, proc);
+    }
+    if (file != nullptr) {
+      std::fputs("]:\n", file);
+      fermer(file);
+    }
+    return 0;
+  }
+
+  int32_t reduce_flag = 0;
+  if (minpoly_only) {
+    std::vector<Dom> P(deg + 2, 0);
+    int32_t dP;
+    algo_AD_part1(s.data(), deg, P.data(), &dP);
+    if (dP < 0) {
+      elapsed_line(clock, n, nnz, "");
+      std::fprintf(err, "No minimal polynomial from %d terms\n", n);
+      if (store) degrees[last] = -1;
+      return -1;
+    }
+    if (sqfr) dP = sqr_free(P.data(), dP, &reduce_flag);
+    if (store) {
+      std::copy(P.begin(), P.begin() + dP + 1, out_rows[last]);
+      degrees[last] = dP;
+    } else {
+      std::fputs("\n[", stdout);
+      display_poly(P.data(), dP + 1);
+      std::fputs("]\n", stdout);
+    }
+    elapsed_line(clock, n, nnz, "");
+    return dP;
+  }
+
+  // Full path: the Pade pair of s[0..2D-2], then the solve.
+  const int32_t d = D - 1;
+  std::vector<Dom> P(D + 1, 0), Q(D + 1, 0), R(D, 0), tail(s.begin() + D, s.begin() + 2 * D);
+  int32_t dP, dQ, r;
+  if (!algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ)) {
+    elapsed_line(clock, n, nnz, "");
+    std::fprintf(err, "Cas pas encore fait ! [msg 2]\n");
+    if (store) degrees[last] = -1;
+    return -1;
+  }
+  SOLVE(R.data(), &r, P.data(), Q.data(), dQ, tail.data(), d);
+  // M = X^D - (R[0] X^(D-1) + ... + R[D-1]): its degree is the linear
+  // complexity D, also when its low coefficients (roots 0) vanish.
+  std::vector<Dom> M(D + 1, 0);
+  int32_t m = D;
+  for (int32_t i = 0; i < D; ++i) M[D - 1 - i] = NEG(R[i], p);
+  M[D] = 1;
+  if (sqfr) m = sqr_free(M.data(), m, &reduce_flag);
+
+  bool first = true;
+  for (int32_t j = 0; j < last; ++j) {
+    if (coords[j] < 0) continue;
+    SOLVE(R.data(), &r, P.data(), Q.data(), dQ, seq[j].data(), d);
+    if (r >= 0) {
+      for (int32_t i = 0; i <= r; ++i) R[i] = NEG(R[i], p);
+      std::fill(R.begin() + r + 1, R.end(), Dom(0));
+      r = reverse(R.data(), d);
+      if (reduce_flag && r >= 0) r = rem_d(R.data(), r, M.data(), m);
+    }
+    if (store) {
+      if (r >= 0) std::copy(R.begin(), R.begin() + r + 1, out_rows[j]);
+      degrees[j] = r;
+    } else {
+      std::printf(first ? "[%s+" : ",%s+", names[j]);
+      display_poly(R.data(), r + 1);
+    }
+    first = false;
+  }
+  if (store) {
+    std::copy(M.begin(), M.begin() + m + 1, out_rows[last]);
+    degrees[last] = m;
+  } else {
+    std::printf(first ? "[\n%s^%d+" : ",\n%s^%d+", names[last], m);
+    display_poly(M.data(), m);
+    std::fputs("]\n", stdout);
+  }
+  elapsed_line(clock, n, nnz, "");
+  if (verbose) std::fprintf(err, "Total time %.2f sec\n", clock.cpu());
+  return m;
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,49 @@
+// Residue arithmetic modulo the current prime, shared by the univariate
+// layer and the kernels.
+//
+// Sums of many products are accumulated exactly in `Acc` and reduced once per
+// coefficient: 64 bits hold 2^32 products of 16-bit residues, 128 bits any
+// realistic number of products of 32-bit residues.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+using Acc = std::conditional_t<kIntegerBuild, unsigned __int128, uint64_t>;
+
+inline Dom reduce(Acc a, uint32_t p) { return static_cast<Dom>(a % p); }
+
+// a*b mod p.
+inline Dom MUL(Dom a, Dom b, uint32_t p) {
+  if constexpr (kIntegerBuild)
+    return static_cast<Dom>(static_cast<uint64_t>(a) * b % p);
+  else
+    return static_cast<Dom>(static_cast<uint32_t>(a) * b % p);
+}
+
+// (a*b + c) mod p; a product of two residues plus a residue fits the
+// intermediate (32 bits for p < 2^16, 64 bits for p < 2^32).
+inline Dom ADDMUL(Dom a, Dom b, Dom c, uint32_t p) {
+  if constexpr (kIntegerBuild)
+    return static_cast<Dom>((static_cast<uint64_t>(a) * b + c) % p);
+  else
+    return static_cast<Dom>((static_cast<uint32_t>(a) * b + c) % p);
+}
+
+// -a mod p.
+inline Dom NEG(Dom a, uint32_t p) { return a == 0 ? Dom(0) : static_cast<Dom>(p - a); }
+
+// (a - b) mod p for reduced a, b.
+inline Dom SUB(Dom a, Dom b, uint32_t p) {
+  return a >= b ? static_cast<Dom>(a - b) : static_cast<Dom>(a + (p - b));
+}
+
+// a^-1 mod p for a prime p.  Zero has no inverse: the message is written,
+// the modulus is flagged and 0 is returned, so later products vanish.
+Dom INV_2args(Dom a, uint32_t p);
+
+}  // namespace zel::ZEL_BUILD

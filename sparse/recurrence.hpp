@@ -1,0 +1,46 @@
+// From linearly recurrent sequences of residues to polynomials: the
+// Berlekamp-Massey algorithm, Pade approximation by the degree-bounded
+// extended Euclidean algorithm, the square-free part and the parametrisation
+// solve.  Polynomials follow univariate.hpp; sequences hold residues in [0, p).
+#pragma once
+
+#include <cstdint>
+
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// K := the connection polynomial of s[0..N-1] (K[0] = 1; K holds N+1
+// entries, all written), *dK its degree.  Returns the linear complexity L:
+// the minimal polynomial of the sequence is K reversed as a polynomial of
+// formal degree L (X^L K(1/X)), which keeps its factors X.
+int32_t berlekamp(const Dom* s, int32_t N, Dom* K, int32_t* dK);
+
+// The minimal polynomial of s[0..2d-1] (A holds d+2 entries, cleared up to
+// index d+1): A monic of degree L, L the linear complexity found with
+// numerators of degree below d.  Returns L, also in *dA (-1 when the
+// denominator has no constant term, i.e. 2d terms were not enough).
+int32_t algo_AD_part1(const Dom* s, int32_t d, Dom* A, int32_t* dA);
+
+// The denominators of the Pade approximants with numerator degree exactly d
+// of S = s[0..2d] and of the reversed series, each scaled so that its
+// numerator is monic.  Returns 1 with A, B (d+2 entries each, zero above
+// their degrees up to d+1) set, or 0 when a remainder of degree d does not
+// exist (the degree found is left in *dA or *dB).
+int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB);
+
+// P := a constant multiple of P / gcd(P, P'); returns its degree.
+int32_t new_sqr_free(Dom* P, int32_t d);
+
+// P := its monic square-free part; returns the degree and sets *flag to 1
+// when it differs from d (never clears it).
+int32_t sqr_free(Dom* P, int32_t d, int32_t* flag);
+
+// The parametrisation solve: with D = d+1,
+//   OUT = A[0]^-1 (rev_d(B T mod X^D) A - rev_d(rev_D(A) T mod X^D) rev_D(B)) mod X^D
+// where T = rev_d(S2).  OUT holds D entries, *dOUT its degree.  A and B hold
+// D+1 entries, zero above their degrees, and are unchanged on return; S2
+// (D entries) is reversed in place.
+void SOLVE(Dom* OUT, int32_t* dOUT, Dom* A, Dom* B, int32_t dB, Dom* S2, int32_t d);
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,182 @@
+#include "sparse/univariate.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "sparse/descriptor.hpp"
+#include "sparse/exit.hpp"
+#include "sparse/messages.hpp"
+#include "sparse/modarith.hpp"
+
+namespace zel::ZEL_BUILD {
+
+int32_t true_degree(const Dom* P, int32_t top) {
+  while (top >= 0 && P[top] == 0) --top;
+  return top;
+}
+
+void addmul_poly(Dom* P, const Dom* Q, int32_t s, Dom c, int32_t* dP, int32_t dQ) {
+  const uint32_t p = current_prime();
+  c = static_cast<Dom>(c % p);
+  if (dQ < 0 || c == 0) return;
+  const int32_t top = s + dQ;
+  const int32_t d = *dP;
+  if (d >= top) {
+    for (int32_t i = 0; i <= dQ; ++i) P[s + i] = ADDMUL(c, Q[i], P[s + i], p);
+    // The top may cancel, and with it coefficients below s as well.
+    if (d == top) *dP = true_degree(P, top);
+    return;
+  }
+  for (int32_t i = s; i <= d; ++i) P[i] = ADDMUL(c, Q[i - s], P[i], p);
+  for (int32_t i = std::max(d + 1, 0); i < s; ++i) P[i] = 0;
+  for (int32_t i = std::max(d + 1, s); i <= top; ++i) P[i] = MUL(c, Q[i - s], p);
+  *dP = true_degree(P, top);
+}
+
+void mul_tronquer(Dom* R, int32_t* dR, const Dom* A, int32_t dA, const Dom* B, int32_t dB,
+                  int32_t n) {
+  const uint32_t p = current_prime();
+  if (n < 1) n = 1;
+  for (int32_t k = 0; k < n; ++k) {
+    Acc acc = 0;
+    const int32_t jlo = std::max(0, k - dA), jhi = std::min(dB, k);
+    for (int32_t j = jlo; j <= jhi; ++j) acc += static_cast<Acc>(A[k - j]) * B[j];
+    R[k] = reduce(acc, p);
+  }
+  *dR = true_degree(R, n - 1);
+}
+
+int32_t reverse(Dom* P, int32_t n) {
+  if (n < 0) return -1;
+  for (int32_t i = 0, j = n; i < j; ++i, --j) std::swap(P[i], P[j]);
+  return true_degree(P, n);
+}
+
+void quo2(Dom* A, int32_t* dA, Dom* B, int32_t* dB, Dom* U, int32_t* dU, Dom* V, int32_t* dV) {
+  const int32_t da = *dA, db = *dB, du = *dU, dv = *dV;
+  if (db < 0) {
+    std::fprintf(err_stream(), "B=0 !!\n");
+    return;
+  }
+  const uint32_t p = current_prime();
+  const Dom inv = INV_2args(B[db], p);
+  // Exact working rows, reduced only where a coefficient is needed.
+  std::vector<Acc> Rw(std::max(da + 1, db), 0);
+  for (int32_t i = 0; i <= da; ++i) Rw[i] = A[i];
+  const int32_t topU = std::max(du, dv + std::max(da - db, 0));
+  std::vector<Acc> Uw(topU + 1, 0);
+  for (int32_t i = 0; i <= du; ++i) Uw[i] = U[i];
+  for (int32_t i = da; i >= db; --i) {
+    const Dom lead = reduce(Rw[i], p);
+    if (lead == 0) continue;
+    const Dom m = NEG(MUL(lead, inv, p), p);
+    Acc* r = Rw.data() + (i - db);
+    for (int32_t j = db; j >= 0; --j) r[j] += static_cast<Acc>(m) * B[j];
+    Acc* u = Uw.data() + (i - db);
+    for (int32_t j = dv; j >= 0; --j) u[j] += static_cast<Acc>(m) * V[j];
+  }
+  std::copy(B, B + db + 1, A);
+  *dA = db;
+  if (dv >= 0) std::copy(V, V + dv + 1, U);
+  *dU = dv;
+  for (int32_t k = 0; k < db; ++k) B[k] = reduce(Rw[k], p);
+  *dB = true_degree(B, db - 1);
+  for (int32_t k = 0; k <= topU; ++k) V[k] = reduce(Uw[k], p);
+  *dV = true_degree(V, topU);
+}
+
+namespace {
+
+// The four rows of an extended Euclidean run on (A, B): remainders R0, R1
+// and the cofactors of B, U0 = 0 and U1 = 1 (R_i = U_i * B mod A).
+struct EuclidRows {
+  std::vector<Dom> R0, R1, U0, U1;
+  int32_t d0, d1, du0 = -1, du1 = 0;
+  EuclidRows(const Dom* A, int32_t dA, const Dom* B, int32_t dB)
+      : R0(width(dA, dB), 0), R1(R0), U0(R0), U1(R0), d0(dA), d1(dB) {
+    if (dA >= 0) std::copy(A, A + dA + 1, R0.begin());
+    if (dB >= 0) std::copy(B, B + dB + 1, R1.begin());
+    U1[0] = 1;
+  }
+  static size_t width(int32_t dA, int32_t dB) {
+    return static_cast<size_t>(std::max({dA, dB, 0})) + 2;
+  }
+  void step() { quo2(R0.data(), &d0, R1.data(), &d1, U0.data(), &du0, U1.data(), &du1); }
+};
+
+void copy_out(Dom* dst, int32_t* ddst, const std::vector<Dom>& src, int32_t d) {
+  if (d >= 0) std::copy(src.begin(), src.begin() + d + 1, dst);
+  *ddst = d;
+}
+
+}  // namespace
+
+void egcd(Dom* A, int32_t* dA, Dom* B, int32_t* dB, int32_t k) {
+  EuclidRows e(A, *dA, B, *dB);
+  while (e.d1 > k && e.d1 >= 0) e.step();
+  copy_out(A, dA, e.R1, e.d1);
+  copy_out(B, dB, e.U1, e.du1);
+}
+
+void gcd(Dom* A, int32_t* dA, Dom* B, int32_t* dB) {
+  if (*dB < 0) {
+    B[0] = 1;
+    *dB = 0;
+    return;
+  }
+  EuclidRows e(A, *dA, B, *dB);
+  while (e.d1 >= 0) e.step();
+  copy_out(A, dA, e.R0, e.d0);
+  copy_out(B, dB, e.U1, e.du1);
+}
+
+int32_t rem(const Dom* A, int32_t dA, const Dom* B, int32_t dB, Dom* R) {
+  if (dB <= 0) return -1;  // a constant divisor leaves no remainder
+  const uint32_t p = current_prime();
+  if (dA < dB) {
+    for (int32_t k = 0; k < dB; ++k) R[k] = k <= dA ? A[k] : Dom(0);
+    return true_degree(R, std::min(dA, dB - 1));
+  }
+  const Dom inv = B[dB] == 1 ? Dom(1) : INV_2args(B[dB], p);
+  std::vector<Acc> W(A, A + dA + 1);
+  for (int32_t i = dA; i >= dB; --i) {
+    Dom c = reduce(W[i], p);
+    if (c == 0) continue;
+    if (inv != 1) c = MUL(c, inv, p);
+    const Dom m = NEG(c, p);
+    Acc* w = W.data() + (i - dB);
+    for (int32_t j = dB; j >= 0; --j) w[j] += static_cast<Acc>(m) * B[j];
+  }
+  for (int32_t k = 0; k < dB; ++k) R[k] = reduce(W[k], p);
+  return true_degree(R, dB - 1);
+}
+
+int32_t rem_d(Dom* A, int32_t dA, const Dom* B, int32_t dB) {
+  std::vector<Dom> R(std::max({dA + 1, dB, 1}), 0);
+  const int32_t r = rem(A, dA, B, dB, R.data());
+  if (r >= 0) std::copy(R.begin(), R.begin() + r + 1, A);
+  return r;
+}
+
+}  // namespace zel::ZEL_BUILD
+
+using namespace zel::ZEL_BUILD;
+
+ZEL_EXPORT int32_t ZEL_C(shift_X)(Dom* P, int32_t d) {
+  if (d < 0) {
+    P[0] = 0;
+    return -1;  // X times zero is still zero
+  }
+  for (int32_t i = d; i >= 0; --i) P[i + 1] = P[i];
+  P[0] = 0;
+  return d + 1;
+}
+
+ZEL_EXPORT int32_t ZEL_C(combi_lin)(Dom* P, int32_t dP, uint32_t c, const Dom* Q, int32_t dQ) {
+  if (modulo == nullptr || *modulo < 2)
+    interface_error("combi_lin: no modulus yet, run an entry of the sparse FGLM first\n");
+  int32_t d = dP;
+  addmul_poly(P, Q, 0, static_cast<Dom>(c % current_prime()), &d, dQ);
+  return d;
+}

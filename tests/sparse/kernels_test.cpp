@@ -1,0 +1,234 @@
+// Dot products and matrix-vector products against plain reference loops.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/driver/threads.hpp"
+#include "engine/mem/zone.hpp"
+#include "sparse/aligned.hpp"
+#include "sparse/dot_product.hpp"
+#include "sparse/matvec.hpp"
+#include "sparse_util.hpp"
+#include "support/seeds.hpp"
+
+using namespace zel::ZEL_BUILD;
+using namespace zel_test;
+using zel::sparse_detail::AlignedBuf;
+
+namespace {
+
+int64_t exact_dot(const int16_t* a, const int16_t* b, uint32_t n) {
+  int64_t t = 0;
+  for (uint32_t i = 0; i < n; ++i) t += static_cast<int64_t>(a[i]) * b[i];
+  return t;
+}
+
+int64_t mod_sym(int64_t t, int64_t p) {
+  int64_t r = ((t % p) + p) % p;
+  return r > (p - 1) / 2 ? r - p : r;
+}
+
+}  // namespace
+
+TEST(SparseDot, UnsignedDotMatchesReference) {
+  SEED_TRACE();
+  auto rng = make_rng(7);
+  for (uint32_t p : build_primes()) {
+    for (uint32_t n : {0u, 1u, 7u, 8u, 100u, 1003u}) {
+      std::vector<Dom> a(n), b(n);
+      unsigned __int128 t = 0;
+      for (uint32_t i = 0; i < n; ++i) {
+        a[i] = static_cast<Dom>(i % 5 == 0 ? p - 1 : rng() % p);
+        b[i] = static_cast<Dom>(i % 7 == 0 ? p - 1 : rng() % p);
+        t += static_cast<unsigned __int128>(a[i]) * b[i];
+      }
+      ASSERT_EQ(dot_product_dense(a.data(), b.data(), n, p), static_cast<Dom>(t % p)) << n;
+    }
+  }
+}
+
+TEST(SparseDot, VectorFormEqualsExactScalarForm) {
+  if constexpr (kIntegerBuild) GTEST_SKIP() << "the vector form is the prime-field build's";
+  SEED_TRACE();
+  auto rng = make_rng(8);
+  for (uint32_t p : build_primes()) {
+    const int32_t half = static_cast<int32_t>((p - 1) / 2);
+    for (uint32_t n = 8; n <= 8 * 70; n += 8) {
+      AlignedBuf<int16_t> row(n), x(n);
+      for (long rep = 0; rep < iterations(4); ++rep) {
+        for (uint32_t i = 0; i < n; ++i) {
+          // Extremes: the symmetric bounds in rows, the whole 16-bit range in x
+          // (the driver's random start vector reaches -32768).
+          const uint64_t r = rng();
+          row[i] = static_cast<int16_t>(rep == 0 ? (i % 2 ? half : -half)
+                                                 : static_cast<int32_t>(r % p) - half);
+          x[i] = static_cast<int16_t>(rep == 0 ? (i % 2 ? 32767 : -32768)
+                                               : static_cast<int16_t>(r >> 32));
+        }
+        const int64_t want = mod_sym(exact_dot(row.data(), x.data(), n), p);
+        ASSERT_EQ(dot_product_dense_C(row.data(), x.data(), n, p), want) << n;
+        ASSERT_EQ(dot_product_dense_sse(row.data(), x.data(), n, p), want) << n;
+        ASSERT_EQ(dot_product_dense_sse_prefetch(row.data(), x.data(), n, p), want) << n;
+      }
+    }
+    // Totals one past the symmetric bounds fold to the other end.
+    AlignedBuf<int16_t> row(8), x(8);
+    row[0] = 1;
+    x[0] = static_cast<int16_t>(-half - 1);
+    EXPECT_EQ(dot_product_dense_sse_prefetch(row.data(), x.data(), 8, p), half);
+    x[0] = static_cast<int16_t>(half + 1);
+    EXPECT_EQ(dot_product_dense_sse_prefetch(row.data(), x.data(), 8, p), -half);
+  }
+}
+
+namespace {
+
+// A random matrix of order D in the descriptor's two forms: every third row
+// a copy row, the others dense (in symmetric residues for the row table,
+// unsigned in the contiguous block), some rows left out (zero rows).
+struct TestMatrix {
+  int32_t D;
+  uint32_t prime;
+  std::vector<int32_t> sparse, nosp, list;
+  std::vector<AlignedBuf<Coord>> rows;
+  std::vector<Coord*> tab;
+  AlignedBuf<Dom> block;
+  std::vector<std::vector<uint64_t>> dense;  // the reference, residues in [0, p)
+
+  TestMatrix(int32_t d, uint32_t p, std::mt19937_64& rng, int32_t dense_rows)
+      : D(d), prime(p), dense(d, std::vector<uint64_t>(d, 0)) {
+    const uint32_t n = align_vector_size(d);
+    std::vector<int32_t> dense_ids;
+    for (int32_t i = 0; i < d; ++i) {
+      if (static_cast<int32_t>(dense_ids.size()) < dense_rows && rng() % 3 != 0) {
+        dense_ids.push_back(i);
+      } else if (rng() % 8 != 0) {
+        const int32_t src = static_cast<int32_t>(rng() % d);
+        sparse.insert(sparse.end(), {i, src});
+        dense[i][src] = 1;
+      }
+    }
+    sparse.insert(sparse.end(), {-1, -1});
+    block = AlignedBuf<Dom>(n * dense_ids.size() + 1);
+    for (size_t k = 0; k < dense_ids.size(); ++k) {
+      const int32_t r = dense_ids[k];
+      nosp.insert(nosp.end(), {r, 0});
+      list.push_back(r);
+      rows.emplace_back(n);
+      for (int32_t c = 0; c < d; ++c) {
+        uint64_t v = rng() % 4 == 0 ? 0 : rng() % p;
+        if (c == 0) v = p - 1;
+        dense[r][c] = v;
+        block[k * n + c] = static_cast<Dom>(v);
+        if constexpr (kIntegerBuild)
+          rows.back()[c] = static_cast<Coord>(v);
+        else
+          rows.back()[c] = static_cast<Coord>(v > (p - 1) / 2 ? static_cast<int64_t>(v) - p : v);
+      }
+    }
+    for (auto& r : rows) tab.push_back(r.data());
+    nosp.insert(nosp.end(), {-1, -1});
+  }
+
+  void install() {
+    w_sparse = sparse.data();
+    w_nosp = nosp.data();
+    w_cfs = block.data();
+    w_cfs_tab = tab.data();
+    wid_size_matrix = D;
+  }
+
+  std::vector<uint64_t> times(const std::vector<uint64_t>& x) const {
+    std::vector<uint64_t> y(D, 0);
+    for (int32_t i = 0; i < D; ++i) {
+      unsigned __int128 t = 0;
+      for (int32_t j = 0; j < D; ++j) t += static_cast<unsigned __int128>(dense[i][j]) * x[j];
+      y[i] = static_cast<uint64_t>(t % prime);
+    }
+    return y;
+  }
+};
+
+uint64_t to_residue(Coord c, uint32_t p) {
+  const int64_t v = static_cast<int64_t>(c);
+  return static_cast<uint64_t>(v < 0 ? v + p : v);
+}
+
+}  // namespace
+
+TEST(SparseMatvec, ProductsMatchTheDenseReference) {
+  SEED_TRACE();
+  auto rng = make_rng(9);
+  for (uint32_t p : build_primes()) {
+    PrimeScope ps(p);
+    for (int32_t D : {1, 2, 3, 9, 17, 64, 101}) {
+      for (int32_t dense_rows : {0, 1, D / 2, D}) {
+        TestMatrix m(D, p, rng, dense_rows);
+        m.install();
+        const uint32_t n = align_vector_size(D);
+        std::vector<uint64_t> xr(D);
+        AlignedBuf<Dom> x(n), y(n);
+        for (int32_t i = 0; i < D; ++i) x[i] = static_cast<Dom>(xr[i] = rng() % p);
+        std::vector<uint64_t> want = m.times(xr);
+        apply2(y.data(), x.data(), D);
+        for (int32_t i = 0; i < D; ++i) ASSERT_EQ(y[i], want[i]) << "D=" << D << " i=" << i;
+        if constexpr (!kIntegerBuild) {
+          AlignedBuf<Coord> xs(n), ys(n);
+          for (int32_t i = 0; i < D; ++i)
+            xs[i] = static_cast<Coord>(xr[i] > (p - 1) / 2 ? static_cast<int64_t>(xr[i]) - p
+                                                            : xr[i]);
+          apply2v(ys.data(), xs.data(), D, m.list.data(), static_cast<int32_t>(m.list.size()));
+          for (int32_t i = 0; i < D; ++i) ASSERT_EQ(to_residue(ys[i], p), want[i]) << i;
+        }
+        uint64_t nnz = 0;
+        for (int32_t r : m.list)
+          for (int32_t c = 0; c < D; ++c) nnz += m.dense[r][c] != 0;
+        EXPECT_EQ(sparsity_align(D, !kIntegerBuild), nnz);
+      }
+    }
+  }
+}
+
+TEST(SparseMatvec, ShiftFormOfTheCopyRows) {
+  const uint32_t p = build_primes()[0];
+  PrimeScope ps(p);
+  // Companion-like: y[i] = x[i+1] for i < 3, row 3 dense.
+  const int32_t D = 4;
+  std::vector<int32_t> shifts{0, 1, 2, -1}, nosp{3, 0, -1, -1};
+  AlignedBuf<Dom> block(align_vector_size(D)), x(align_vector_size(D)), y(align_vector_size(D));
+  for (int i = 0; i < D; ++i) block[i] = static_cast<Dom>(i + 1), x[i] = static_cast<Dom>(10 + i);
+  w_sparse = shifts.data();
+  w_nosp = nosp.data();
+  w_cfs = block.data();
+  apply(y.data(), x.data(), D);
+  EXPECT_EQ(y[0], 11);
+  EXPECT_EQ(y[1], 12);
+  EXPECT_EQ(y[2], 13);
+  EXPECT_EQ(y[3], 10 + 22 + 36 + 52);
+}
+
+TEST(SparseMatvec, ThreadedProductEqualsSequential) {
+  if constexpr (kIntegerBuild) GTEST_SKIP() << "the integer build is single-threaded";
+  SEED_TRACE();
+  auto rng = make_rng(10);
+  const uint32_t p = build_primes()[0];
+  PrimeScope ps(p);
+  for (int32_t D : {5, 40, 333}) {
+    for (int32_t dense_rows : {0, 1, 2, 5, D}) {
+      TestMatrix m(D, p, rng, dense_rows);
+      m.install();
+      const uint32_t n = align_vector_size(D);
+      AlignedBuf<Coord> x(n), y1(n), yt(n);
+      for (int32_t i = 0; i < D; ++i) x[i] = static_cast<Coord>(static_cast<int16_t>(rng()));
+      internal_threads(1);
+      apply2v(y1.data(), x.data(), D, m.list.data(), static_cast<int32_t>(m.list.size()));
+      for (int32_t t : {2, 3, 8}) {
+        internal_threads(t);
+        apply2v(yt.data(), x.data(), D, m.list.data(), static_cast<int32_t>(m.list.size()));
+        for (int32_t i = 0; i < D; ++i) ASSERT_EQ(yt[i], y1[i]) << "threads " << t << " i " << i;
+      }
+    }
+  }
+  internal_threads(0);  // clamps to one thread
+  EXPECT_EQ(nb_threads, 1);
+}
