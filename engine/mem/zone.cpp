@@ -2,6 +2,7 @@
 #include "engine/mem/zone.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -14,6 +15,38 @@ namespace zel::ZEL_BUILD {
 GarbageZone garbage_zone[3] = {{nullptr, nullptr, 0, 0, 0, nullptr, nullptr, 1},
                                 {nullptr, nullptr, 0, 0, 0, nullptr, nullptr, 2},
                                 {nullptr, nullptr, 0, 0, 0, nullptr, nullptr, 3}};
+
+#ifdef ZEL_MEMDEBUG
+namespace {
+// Gives back the allocations of z from position `keep` on, filling them with
+// a pattern first so a dangling read sees garbage even without a sanitizer.
+void debug_release(GarbageZone& z, uint32_t keep) {
+  while (z.cur_garbages > keep) {
+    GarbageZone::DebugAlloc& a = z.debug_allocs[--z.cur_garbages];
+    std::memset(a.ptr, 0xDB, size_t(a.size));
+    std::free(a.ptr);
+  }
+}
+
+void* debug_alloc(GarbageZone& z, uint64_t size) {
+  if (z.all_garbages == nullptr) Fatal("var all_garbages not set !\n");
+  if (z.cur_garbages == z.debug_cap) {
+    uint32_t cap = z.debug_cap ? 2 * z.debug_cap : 1024;
+    auto* grown = static_cast<GarbageZone::DebugAlloc*>(
+        std::realloc(z.debug_allocs, cap * sizeof(GarbageZone::DebugAlloc)));
+    if (grown == nullptr) Fatal("Not enough memory in alloc (%llu,%d)!\n", (unsigned long long)size, int(z.cur_garbages));
+    z.debug_allocs = grown;
+    z.debug_cap = cap;
+  }
+  void* p = std::malloc(size ? size_t(size) : 1);
+  if (p == nullptr) Fatal("Not enough memory in alloc (%llu,%d)!\n", (unsigned long long)size, int(z.cur_garbages));
+  z.debug_allocs[z.cur_garbages++] = {p, size ? size : 1};
+  z.bignum_tas = static_cast<char*>(p) + size;
+  z.bot_bignum_tas = z.bignum_tas;
+  return p;
+}
+}  // namespace
+#endif
 uint64_t zone_memory_allocated = 0;
 uint32_t dynamic_max_garbages = 30000;
 char* ZEL_C(previous_alloc) = nullptr;
@@ -31,6 +64,10 @@ char* round_up(char* p, uintptr_t a) {
 void forget_zones() {
   for (int i = 0; i < 3; i++) {
     GarbageZone& z = garbage_zone[i];
+#ifdef ZEL_MEMDEBUG
+    debug_release(z, 0);
+    std::free(z.debug_allocs);
+#endif
     z = GarbageZone{};
     z.limit_garbages = dynamic_max_garbages;
     z.cur_id_garbage = i + 1;
@@ -129,6 +166,9 @@ void update_all_garbages(char* block, uint64_t size) {
 
 void* alloc_internal(uint64_t size) {
   GarbageZone& z = z1();
+#ifdef ZEL_MEMDEBUG
+  return debug_alloc(z, size);
+#endif
   if (zone_memory_allocated <= size) {
     zone_memory_allocated = size + 64;
     Stderr("INCREASE HEAP %llu\n", (unsigned long long)zone_memory_allocated);
@@ -195,8 +235,10 @@ void realloca(void*, uint64_t n, uint64_t m) {
   if (n > m)
     Fatal("Aie dans realloc ou erreur impossible ![n=%llu,m=%llu]\n", (unsigned long long)n,
           (unsigned long long)m);
+#ifndef ZEL_MEMDEBUG
   GarbageZone& z = z1();
   z.bignum_tas = round_up(z.bignum_tas - (m - n), 8);
+#endif
 }
 
 void swap_zone() { std::swap(garbage_zone[0], garbage_zone[1]); }
@@ -211,6 +253,9 @@ void save(const GarbageZone& z, HeapMark& m) {
 }
 
 void restore(GarbageZone& z, const HeapMark& m) {
+#ifdef ZEL_MEMDEBUG
+  debug_release(z, m.cur_garbages);
+#endif
   z.cur_garbages = m.cur_garbages;
   z.bignum_tas = m.bignum_tas;
   z.bot_bignum_tas = m.bot_bignum_tas;

@@ -27,6 +27,16 @@ struct GarbageZone {
   char* bignum_tas = nullptr;      // next free byte of the current block
   char* bot_bignum_tas = nullptr;  // end of the current block
   int32_t cur_id_garbage = 0;      // 1, 2 or 3: travels with the zone on a swap
+#ifdef ZEL_MEMDEBUG
+  // Debug builds: every allocation is its own malloc, listed here in order;
+  // cur_garbages counts them, so a mark restores by freeing the tail.
+  struct DebugAlloc {
+    void* ptr;
+    uint64_t size;
+  };
+  DebugAlloc* debug_allocs = nullptr;
+  uint32_t debug_cap = 0;
+#endif
 };
 
 // garbage_zone[0] is the active zone 1, [1] zone 2, [2] zone 3.

@@ -1,10 +1,10 @@
 // The monomial code table: sizing, probing, entering and finding monomials.
 #include "engine/mono/code_table.hpp"
 
-#include "engine/mono/expos_pool.hpp"
-#include "engine/mono/expos_print.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
+#include "engine/mono/expos_pool.hpp"
+#include "engine/mono/expos_print.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -20,15 +20,30 @@ namespace {
 struct SizeRow {
   uint32_t power, prime;
 };
-constexpr SizeRow kSizes[] = {
-    {2147483648u, 2469606199u}, {1073741824u, 1234803133u}, {536870912u, 617401571u},
-    {268435456u, 308700781u},   {134217728u, 154350409u},   {67108864u, 77175227u},
-    {33554432u, 38587607u},     {16777216u, 19293809u},     {8388608u, 9646907u},
-    {4194304u, 4823459u},       {2097152u, 2411729u},       {1048576u, 1205891u},
-    {524288u, 602947u},         {262144u, 301471u},         {131072u, 150743u},
-    {65536u, 75367u},           {32768u, 37691u},           {16384u, 18859u},
-    {8192u, 9431u},             {4096u, 4919u},             {2048u, 2459u},
-    {1024u, 1231u},             {512u, 617u},               {0u, 0u}};
+constexpr SizeRow kSizes[] = {{2147483648u, 2469606199u},
+                              {1073741824u, 1234803133u},
+                              {536870912u, 617401571u},
+                              {268435456u, 308700781u},
+                              {134217728u, 154350409u},
+                              {67108864u, 77175227u},
+                              {33554432u, 38587607u},
+                              {16777216u, 19293809u},
+                              {8388608u, 9646907u},
+                              {4194304u, 4823459u},
+                              {2097152u, 2411729u},
+                              {1048576u, 1205891u},
+                              {524288u, 602947u},
+                              {262144u, 301471u},
+                              {131072u, 150743u},
+                              {65536u, 75367u},
+                              {32768u, 37691u},
+                              {16384u, 18859u},
+                              {8192u, 9431u},
+                              {4096u, 4919u},
+                              {2048u, 2459u},
+                              {1024u, 1231u},
+                              {512u, 617u},
+                              {0u, 0u}};
 
 // Home slot of a*b, or of a when b is null.
 inline uint32_t home_slot(uint32_t hb, const ExposW* b, const Expos* a) {
@@ -71,8 +86,11 @@ inline Probe probe(ExposSlot* entries, uint32_t home, Same same, uint32_t* at) {
 inline Probe probe_lookup(const Base_Exposants* t, uint32_t home, const ExposW* b, const Expos* a,
                           uint32_t* at) {
   const ExposW* wa = words_of(a);
-  if (b) return probe<false>(t->entries, home, [&](const ExposW* m) { return equal_product_Expos(m, wa, b); }, at);
-  return probe<false>(t->entries, home, [&](const ExposW* m) { return equal_Expos(m, wa); }, at);
+  if (b)
+    return probe<false>(
+        t->entries, home, [&](const ExposW* m) { return equal_product_Expos(m, wa, b); }, at);
+  return probe<false>(
+      t->entries, home, [&](const ExposW* m) { return equal_Expos(m, wa); }, at);
 }
 
 // Gives the next code to the empty slot s holding monomial m.
@@ -138,8 +156,10 @@ int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, u
   const ExposW* wa = words_of(a);
   uint32_t s;
   const Probe r =
-      b ? probe<true>(t->entries, home, [&](const ExposW* m) { return equal_product_Expos(m, wa, b); }, &s)
-        : probe<true>(t->entries, home, [&](const ExposW* m) { return equal_Expos(m, wa); }, &s);
+      b ? probe<true>(
+              t->entries, home, [&](const ExposW* m) { return equal_product_Expos(m, wa, b); }, &s)
+        : probe<true>(
+              t->entries, home, [&](const ExposW* m) { return equal_Expos(m, wa); }, &s);
   if (r == Probe::kHit) {
     *code = t->entries[s].code;
     *mono = header_of(t->entries[s].monomial);
@@ -220,8 +240,8 @@ int32_t find_code_or_fail(uint32_t hb, const ExposW* b, const Expos* a, const Ba
 int ZEL_C(insert_code)(Expos* m, Base_Exposants* t, uint32_t value) {
   const ExposW* wm = words_of(m);
   uint32_t s;
-  const Probe r = probe<true>(t->entries, uint32_t(get_hash(m)),
-                              [&](const ExposW* x) { return equal_Expos(x, wm); }, &s);
+  const Probe r = probe<true>(
+      t->entries, uint32_t(get_hash(m)), [&](const ExposW* x) { return equal_Expos(x, wm); }, &s);
   if (r == Probe::kHit) {
     t->entries[s].value = value;
     return 0;

@@ -21,9 +21,9 @@ uint32_t homogenous_Dpol(uint32_t count, Expos** monomials) {
     if (diff > lift) lift = diff;
   }
   if (lift != INT64_MIN && int64_t(D) + lift > int64_t(kMaxExponent))
-    ZEL_C(Fatal)(
-        "Homogenisation raises the exponent of the homogenising variable to %lld (at most %u)\n",
-        static_cast<long long>(int64_t(D) + lift), kMaxExponent);
+    ZEL_C(Fatal)
+    ("Homogenisation raises the exponent of the homogenising variable to %lld (at most %u)\n",
+     static_cast<long long>(int64_t(D) + lift), kMaxExponent);
   for (uint32_t i = 0; i < count; ++i) {
     if (!monomials[i]) continue;
     ExposW* w = words_of(monomials[i]);

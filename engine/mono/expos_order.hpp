@@ -24,15 +24,23 @@
 
 namespace zel::ZEL_BUILD {
 
+// Fields 0,2 and 1,3 of a word added into two 32-bit lanes; lanes of many
+// words can be summed before one final horizontal add (no lane overflows
+// below 2^16 words).
+inline uint64_t word_lanes(uint64_t x) {
+  return (x & 0x0000FFFF0000FFFFULL) + ((x >> 16) & 0x0000FFFF0000FFFFULL);
+}
+inline uint32_t lanes_sum(uint64_t acc) { return uint32_t(acc) + uint32_t(acc >> 32); }
+
 // Sum of fields lo .. hi-1 (lo < hi).
 inline uint32_t range_degree(const ExposW* w, uint32_t lo, uint32_t hi) {
   const uint32_t klo = lo >> 2, khi = (hi - 1) >> 2;
   const uint64_t lo_mask = ~low_fields_mask(lo & 3);
   const uint64_t hi_mask = low_fields_mask(((hi - 1) & 3) + 1);
   if (klo == khi) return word_degree(get_word(w, klo) & lo_mask & hi_mask);
-  uint32_t d = word_degree(get_word(w, klo) & lo_mask) + word_degree(get_word(w, khi) & hi_mask);
-  for (uint32_t k = klo + 1; k < khi; ++k) d += word_degree(get_word(w, k));
-  return d;
+  uint64_t acc = word_lanes(get_word(w, klo) & lo_mask) + word_lanes(get_word(w, khi) & hi_mask);
+  for (uint32_t k = klo + 1; k < khi; ++k) acc += word_lanes(get_word(w, k));
+  return lanes_sum(acc);
 }
 
 // Reverse lexicographic comparison of fields lo .. hi-1 (lo < hi): the highest

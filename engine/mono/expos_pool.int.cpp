@@ -1,9 +1,10 @@
 // Integer build: moving result monomials when the zones are compacted
 // between batches of primes.
+#include "engine/mono/expos_pool.hpp"
+
 #include <cstring>
 
 #include "engine/mem/zone.hpp"
-#include "engine/mono/expos_pool.hpp"
 
 namespace zel::ZEL_BUILD {
 

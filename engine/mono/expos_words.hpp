@@ -133,7 +133,8 @@ inline void div_Expos_to(ExposW* dst, const ExposW* a, const ExposW* b) {
 // top bit of a's fields keeps each field's subtraction from borrowing out of
 // it, and that top bit survives exactly where a_i >= b_i.
 inline uint64_t word_max(uint64_t a, uint64_t b) {
-  const uint64_t ge = (((a | kFieldTopBits) - b) & kFieldTopBits) >> 15;  // 1 per field where a >= b
+  const uint64_t ge =
+      (((a | kFieldTopBits) - b) & kFieldTopBits) >> 15;  // 1 per field where a >= b
   const uint64_t take_a = ge * 0xFFFF;
   return (a & take_a) | (b & ~take_a);
 }

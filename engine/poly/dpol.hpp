@@ -47,7 +47,19 @@ uint64_t size_Dpol(uint32_t n, uint32_t v);
 // just past the lane pointers.
 Dpol* new_Dpol(uint32_t n);
 
-// Prints "f%d = " and the terms on the output channel.
+// Prints "f%d = " and the terms on the output channel: in raw output mode
+// (`ZEL_C(want_raw_output)`) the residues as they are, otherwise through
+// `see_Dpol_lifted`.  Zone 1 is as it was after the call.
 void ZEL_C(see_Dpol)(const Dpol* p);
+
+// Prime-field build, raw output: a residue r with 2r > p prints as r - p
+// ("-" for p - 1) when set.  Default 0.
+extern uint32_t ZEL_C(want_mods);
+
+// Set by the lifting layer: prints the n > 0 terms of p with their
+// coefficients lifted to rationals (each a sign, "(num/den)" or "NYA", then
+// "*" and the monomial), giving back the lift's integers.  Until a lifting
+// layer is installed every coefficient prints as one that cannot be lifted.
+extern void (*see_Dpol_lifted)(const Dpol* p);
 
 }  // namespace zel::ZEL_BUILD

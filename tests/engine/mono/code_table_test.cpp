@@ -1,13 +1,14 @@
 // The monomial code table against an unordered_map reference, its probing
 // rule at the wrap from slot 0, emptying, lookups of absent monomials and the
 // fatal paths.
+#include "engine/mono/code_table.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "engine/mono/code_table.hpp"
 #include "engine/mono/expos_pool.hpp"
 #include "mono_fixture.hpp"
 #include "support/engine_memory.hpp"
@@ -62,10 +63,15 @@ std::string key_of(const ExposW* m) {
 TEST(CodeTableSize, PrimeFollowsMaxIndex) {
   TestHost host;
   const uint32_t saved_index = zel_max_index, saved_prime = zel_hash_prime;
-  const std::pair<uint32_t, uint32_t> cases[] = {
-      {5000000, 9646907},     {4000000, 4823459},        {100000, 150743},
-      {65536, 75367},         {512, 617},                {2147483648u, 2469606199u},
-      {4294967295u, 2469606199u}, {1073741824u, 1234803133u}, {2147483647u, 2469606199u}};
+  const std::pair<uint32_t, uint32_t> cases[] = {{5000000, 9646907},
+                                                 {4000000, 4823459},
+                                                 {100000, 150743},
+                                                 {65536, 75367},
+                                                 {512, 617},
+                                                 {2147483648u, 2469606199u},
+                                                 {4294967295u, 2469606199u},
+                                                 {1073741824u, 1234803133u},
+                                                 {2147483647u, 2469606199u}};
   for (auto [m, p] : cases) {
     zel_max_index = m;
     set_hash_prime();
@@ -143,7 +149,8 @@ TEST_F(CodeTable, AgreesWithMapReferenceOverManyProducts) {
     ASSERT_EQ(find_code_or_fail(hash_Expos(bf.w()), bf.w(), A[i], t), -1);
   }
   // Emptying by codes clears exactly the used slots, whatever the map order.
-  for (uint32_t c = 0; c + 1 < t->count; c += 2) std::swap(t->entries[c].map, t->entries[c + 1].map);
+  for (uint32_t c = 0; c + 1 < t->count; c += 2)
+    std::swap(t->entries[c].map, t->entries[c + 1].map);
   empty_codes_Table_de_Recherche(t);
   EXPECT_EQ(t->count, 0u);
   EXPECT_EQ(occupied_slots(), 0u);
@@ -245,7 +252,8 @@ TEST_F(CodeTable, LookupsOfAbsentMonomialsAreFatal) {
   Expos* y = heap_mono({0, 0, 0, 1234});
   EXPECT_RAISES(find_code1(one, t), "Erreur impossible dans find_code1\n");
   MonoBuf b({0, 0, 0, 1});
-  EXPECT_RAISES(find_code(hash_Expos(b.w()), b.w(), one, t), "Erreur impossible dans find_code !\n");
+  EXPECT_RAISES(find_code(hash_Expos(b.w()), b.w(), one, t),
+                "Erreur impossible dans find_code !\n");
   ZEL_C(insert_code)(one, t, 1);
   ZEL_C(insert_code)(x, t, 2);  // slot 616, flag of slot 0 set
   EXPECT_RAISES(find_code1(y, t), "Erreur impossible dans find_code1\n");
@@ -260,7 +268,8 @@ TEST_F(CodeTable, FullTableOverflowsWithTheOperationsMessage) {
   for (uint32_t i = 0; i <= p; ++i) ms.push_back(heap_mono({int(i % 30), int(i / 30), 0, 0}));
   for (uint32_t i = 0; i < p; ++i) ASSERT_EQ(ZEL_C(insert_code)(ms[i], t, i), 1);
   EXPECT_EQ(t->count, p);
-  EXPECT_RAISES(ZEL_C(insert_code)(ms[p], t, 0), "Sorry the size of the hash table is too small !\n");
+  EXPECT_RAISES(ZEL_C(insert_code)(ms[p], t, 0),
+                "Sorry the size of the hash table is too small !\n");
   uint32_t code;
   Expos* mono;
   EXPECT_RAISES(ZEL_C(get_code)(0, nullptr, ms[p], t, &code, &mono),

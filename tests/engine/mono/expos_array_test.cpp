@@ -1,9 +1,10 @@
 // Homogenisation and the tests on the monomial arrays of polynomials.
+#include "engine/mono/expos_array.hpp"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "engine/mono/expos_array.hpp"
 #include "engine/poly/dpol.hpp"
 #include "mono_fixture.hpp"
 #include "support/test_host.hpp"
@@ -40,6 +41,22 @@ TEST(ExposArray, HomogenisationThatWouldOverflowIsFatal) {
   Expos* ok[2] = {edge.hdr(), one.hdr()};
   EXPECT_EQ(homogenous_Dpol(2, ok), 32767u);
   EXPECT_EQ(get_field(one.w(), 3), 32767u);
+}
+
+namespace {
+void homogenise_too_far_with_default_host() {
+  zel::set_host(zel::default_host());
+  use_layout(3, 3);
+  MonoBuf big({32767, 0, 9, 0}), one({0, 0, 0, 0});
+  Expos* ms[2] = {big.hdr(), one.hdr()};
+  homogenous_Dpol(2, ms);
+}
+}  // namespace
+
+// With the default host a fatal error ends the process.
+TEST(ExposArrayDeathTest, HomogenisationOverflowEndsTheProcessWithoutAHost) {
+  EXPECT_EXIT(homogenise_too_far_with_default_host(), ::testing::ExitedWithCode(1),
+              "Homogenisation raises the exponent of the homogenising variable to 32776");
 }
 
 TEST(ExposArray, EliminationAndPurePowers) {

@@ -1,8 +1,9 @@
 // The monomial hash: the naive base-65536 reading, additivity, and the 64-bit
 // slot sum for primes above 2^31.
+#include "engine/mono/expos_hash.hpp"
+
 #include <gtest/gtest.h>
 
-#include "engine/mono/expos_hash.hpp"
 #include "mono_fixture.hpp"
 #include "support/seeds.hpp"
 

@@ -1,12 +1,13 @@
 // Monomial blocks from the pool and the zone, and the constructors that
 // build quotients, lcms and block copies in them.
+#include "engine/mono/expos_pool.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "engine/mem/pool.hpp"
-#include "engine/mono/expos_pool.hpp"
 #include "mono_fixture.hpp"
 #include "support/engine_memory.hpp"
 #include "support/seeds.hpp"
@@ -26,24 +27,6 @@ struct ExposPool : ::testing::Test {
 };
 
 }  // namespace
-
-TEST_F(ExposPool, BlocksComeBackLastInFirstOut) {
-  Expos* a = ZEL_C(new_Expos)();
-  Expos* b = ZEL_C(new_Expos)();
-  EXPECT_NE(a, b);
-  EXPECT_EQ(ZEL_C(kill_Expos)(a), nullptr);
-  EXPECT_EQ(ZEL_C(new_Expos)(), a);
-  void* root = Expos_pool.root;
-  EXPECT_EQ(ZEL_C(kill_Expos)(nullptr), nullptr);
-  EXPECT_EQ(Expos_pool.root, root);
-  // Blocks of one refill do not overlap.
-  std::vector<uintptr_t> got;
-  for (int i = 0; i < 20000; ++i) got.push_back(reinterpret_cast<uintptr_t>(ZEL_C(new_Expos)()));
-  std::sort(got.begin(), got.end());
-  for (size_t i = 1; i < got.size(); ++i) ASSERT_GE(got[i] - got[i - 1], sz_Expos);
-  ZEL_C(restore_memory_obj_0)();
-  EXPECT_EQ(Expos_pool.root, nullptr);
-}
 
 TEST_F(ExposPool, ANewLayoutForgetsBlocksOfTheOldSize) {
   ZEL_C(kill_Expos)(ZEL_C(new_Expos)());

@@ -1,7 +1,8 @@
 // The text form of monomials.
+#include "engine/mono/expos_print.hpp"
+
 #include <gtest/gtest.h>
 
-#include "engine/mono/expos_print.hpp"
 #include "mono_fixture.hpp"
 #include "support/test_host.hpp"
 

@@ -5,6 +5,7 @@
 #include "engine/mono/expos_order.hpp"
 #include "mono_fixture.hpp"
 #include "support/seeds.hpp"
+#include "support/test_host.hpp"
 
 using namespace zel::ZEL_BUILD;
 using namespace zel_test;
@@ -17,9 +18,8 @@ struct LayoutCase {
 
 // Layouts chosen so that block boundaries and the homogenising field fall at
 // every position within a word, with and without spare fields.
-const LayoutCase kLayouts[] = {{3, 2},  {3, 3},  {3, 0}, {4, 4},  {4, 1},  {7, 7},
-                               {7, 4},  {8, 5},  {8, 0}, {13, 9}, {13, 13}, {2, 5},
-                               {1, 1},  {11, 3}, {16, 12}};
+const LayoutCase kLayouts[] = {{3, 2}, {3, 3},  {3, 0},   {4, 4}, {4, 1}, {7, 7},  {7, 4},  {8, 5},
+                               {8, 0}, {13, 9}, {13, 13}, {2, 5}, {1, 1}, {11, 3}, {16, 12}};
 
 }  // namespace
 
@@ -38,6 +38,23 @@ TEST(ExposWords, LayoutFollowsVariableCount) {
   set_Expos(6);
   EXPECT_EQ(var_second_block, 5u);
   want_Lexico = 0;
+}
+
+TEST(ExposWords, LayoutIsAnnouncedUnlessQuiet) {
+  TestHost host;
+  const uint32_t quiet = ZEL_C(want_quiet);
+  ZEL_C(want_quiet) = 0;
+  var_second_block = 2;
+  set_Expos(5);
+  EXPECT_EQ(captured().printed, "Blocks 2 3\n");
+  captured() = Captured{};
+  want_Lexico = 1;
+  set_Expos(5);  // lexicographic split: silent
+  want_Lexico = 0;
+  ZEL_C(want_quiet) = 1;
+  set_Expos(5);
+  EXPECT_EQ(captured().printed, "");
+  ZEL_C(want_quiet) = quiet;
 }
 
 TEST(ExposWords, FieldsArePackedFourToAWordLowFirst) {
@@ -137,7 +154,7 @@ TEST(ExposWords, BlockOrderExamples) {
     // The first block decides whatever the second holds.
     EXPECT_EQ(cmp({0, 1, 0, 0}, {0, 0, 9, 9}, f), 1);
   }
-  EXPECT_EQ(cmp({0, 0, 1, 0}, {0, 0, 0, 2}, comp_Expos), 1);   // x2 vs x3^2
+  EXPECT_EQ(cmp({0, 0, 1, 0}, {0, 0, 0, 2}, comp_Expos), 1);  // x2 vs x3^2
   EXPECT_EQ(cmp({0, 0, 1, 0}, {0, 0, 0, 2}, comp5_Expos), -1);
   // No first block: comp5 starts with the total degree, comp never does.
   use_layout(3, 0);

@@ -1,10 +1,11 @@
 // Pooled monomial lists: append, sorted insertion and the stable merge sort.
+#include "engine/mono/list_expos.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "engine/mono/list_expos.hpp"
 #include "engine/mono/expos_pool.hpp"
 #include "support/engine_memory.hpp"
 #include "support/seeds.hpp"
@@ -87,18 +88,4 @@ TEST_F(ListExpos, AppendAndSortedInsertion) {
   EXPECT_EQ(ZEL_C(merge_boolean_List_Expos)(z, nullptr, greater_key), z);
   EXPECT_EQ(ZEL_C(append_List_Expos)(y, b), y);
   EXPECT_EQ(z->next, b);
-}
-
-TEST_F(ListExpos, CellsComeBackToThePool) {
-  List_Expos* a = ZEL_C(new_List_Expos)();
-  List_Expos* b = ZEL_C(new_List_Expos)();
-  a->next = b;
-  EXPECT_EQ(ZEL_C(kill_List_Expos)(a), b);
-  EXPECT_EQ(ZEL_C(new_List_Expos)(), a);
-  EXPECT_EQ(ZEL_C(kill_List_Expos)(nullptr), nullptr);
-  List_Expos* z = ZEL_C(init_Objet_List_Expos)();
-  EXPECT_EQ(z->next, z);
-  EXPECT_EQ(z_List_Expos, z);
-  ZEL_C(restore_memory_obj_1)();
-  EXPECT_EQ(z_List_Expos, nullptr);
 }

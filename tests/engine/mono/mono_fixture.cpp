@@ -68,9 +68,14 @@ NaiveMono random_divisor_or_not(std::mt19937_64& rng, const NaiveMono& a) {
   NaiveMono b(a.size(), 0);
   for (uint32_t i = 0; i < nb_of_variables; ++i) {
     switch (rng() % 3) {
-      case 0: b[i] = a[i]; break;
-      case 1: b[i] = 0; break;
-      default: b[i] = a[i] ? int(rng() % (uint64_t(a[i]) + 1)) : 0;
+      case 0:
+        b[i] = a[i];
+        break;
+      case 1:
+        b[i] = 0;
+        break;
+      default:
+        b[i] = a[i] ? int(rng() % (uint64_t(a[i]) + 1)) : 0;
     }
   }
   if (rng() % 2) {

@@ -1,0 +1,24 @@
+// Integer build: the polynomial record with GMP coefficients.
+#include "engine/poly/dpol_int.hpp"
+
+#include "engine/mem/zone.hpp"
+#include "engine/poly/dpol.hpp"
+
+namespace zel::ZEL_BUILD {
+
+Dpol_INT* new_Dpol_INT(uint32_t n) {
+  const uint64_t ne = (uint64_t(n) + 1) & ~uint64_t(1);
+  unsigned char* block =
+      static_cast<unsigned char*>(alloc64(sizeof(Dpol_INT) + ne * sizeof(__mpz_struct) + 8 * ne));
+  Dpol_INT* p = reinterpret_cast<Dpol_INT*>(block);
+  p->serial = ++gen_sym_Dpol;
+  p->row_mark = 0;
+  p->flags = 0;
+  p->input_mark = 0;
+  p->spare[0] = p->spare[1] = p->spare[2] = 0;
+  p->n = n;
+  p->mono = reinterpret_cast<Expos**>(block + sizeof(Dpol_INT) + ne * sizeof(__mpz_struct));
+  return p;
+}
+
+}  // namespace zel::ZEL_BUILD
