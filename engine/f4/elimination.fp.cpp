@@ -1,0 +1,289 @@
+// Prime-field elimination: row order, pivot table, sequential forward pass,
+// backward pass and hand-over.  The threaded passes are in
+// elimination_threads.fp.cpp.
+#include <omp.h>
+
+#include <algorithm>
+
+#include "engine/api/stop_flag.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/coef/residue.hpp"
+#include "engine/driver/threads.hpp"
+#include "engine/f4/accumulator.hpp"
+#include "engine/f4/dpol_from_row.hpp"
+#include "engine/f4/elimination_fp.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/zone.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+// Shell sort with gaps n/2, n/4 .. 1; `first(a, b)` says a must come before
+// b.  Equal elements are never swapped.
+template <class First>
+void shell_sort(CodedRow** v, uint32_t n, First first) {
+  for (uint32_t gap = n / 2; gap > 0; gap /= 2) {
+    for (uint32_t i = 0; i + gap < n; ++i) {
+      for (int64_t j = i; j >= 0; j -= gap) {
+        if (!first(v[j + gap], v[j])) break;
+        std::swap(v[j], v[j + gap]);
+      }
+    }
+  }
+}
+
+// Forward order: larger lead first, for equal lead the smaller serial.
+void sort_rows(CodedRow** v, uint32_t n) {
+  shell_sort(v, n, [](const CodedRow* a, const CodedRow* b) {
+    return a->lead > b->lead || (a->lead == b->lead && a->serial < b->serial);
+  });
+}
+
+// The sequential forward pass (nb_threads = 1).
+void forward_sequential(FpElim& e, uint64_t* acc) {
+  for (uint32_t i = 0; i < e.nrows; ++i) {
+    CodedRow* row = e.rows[i];
+    if (!row->to_reduce) continue;
+    if (e.agg.skip_row()) continue;
+    if (ZEL_C(want_state_percent) && (++e.progress & 63) == 0) show_progress(e, e.progress);
+    uint32_t lead = row->lead, hi = 0;
+    bool kept = row->coeffs[0] != nullptr;
+    if (kept) {
+      hi = expand_row(acc, row);
+      kept = head_reduce(e, acc, &lead, &hi, i);
+    }
+    if (!kept) {
+      row->coeffs[0] = nullptr;
+      ZEL_C(mark_useless)(0, row->serial);
+      e.agg.on_zero();
+      continue;
+    }
+    e.pivots[lead] = int32_t(i);
+    tail_reduce(e, acc, lead, &hi, i);
+    ZEL_C(mark_useless)(1, row->serial);
+    ZEL_C(compact_result1)(e, row, acc, lead, hi);
+    e.newrows[e.nnew++] = row;
+    e.agg.on_kept();
+  }
+}
+
+// The sequential backward pass over the new rows sorted by increasing lead.
+void backward_sequential(FpElim& e, const int32_t* pos_of_lead, uint64_t* acc) {
+  const int32_t count = int32_t(e.nnew);
+  for (int32_t i = count - 2; i >= 0; --i) {
+    CodedRow* row = e.newrows[i];
+    if (row->kind != CODE_LZW) Fatal("code <> CODE_LZW");
+    if (stop_requested()) continue;  // the row keeps its forward-pass form
+    uint32_t hi = expand_row(acc, row);
+    backward_reduce(e, pos_of_lead, acc, row->lead, &hi, i, count - 1);
+    collect_backward(e, row, acc, hi);
+  }
+}
+
+}  // namespace
+
+void Aggressive::on_zero() {
+  if (!ZEL_C(want_aggressive)) return;
+  if (skipping) {
+    skip = want_skip_comput;
+    Stderr("$");
+  } else if (zeros >= ZEL_C(want_aggressive2)) {
+    if (want_skip_comput == 0) {
+      go_on = false;
+    } else {
+      skip = want_skip_comput;
+      skipping = true;
+    }
+  } else {
+    ++zeros;
+  }
+}
+
+void Aggressive::on_kept() {
+  if (skipping) {
+    Stderr("!");
+    skipping = false;
+    skip = 0;
+  }
+  zeros = 0;
+}
+
+void show_progress(const FpElim& e, uint32_t done) {
+  Stderr("%.1f%%/", e.nreduce ? 100.0 * done / e.nreduce : 100.0);
+}
+
+void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi) {
+  if (hi >= from) std::fill(acc + from, acc + hi + 1, uint64_t(0));
+}
+
+bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi, uint32_t idx) {
+  uint32_t c = *lead, h = *hi;
+  // Moves c to the first entry from `from` on with a non-zero residue,
+  // reducing (and clearing) the entries it passes.
+  auto next_lead = [&](uint32_t from) {
+    for (c = from; c <= h; ++c) {
+      if (!acc[c]) continue;
+      const uint32_t x = e.mod(acc[c]);
+      acc[c] = x;
+      if (x) return true;
+    }
+    return false;
+  };
+  bool alive = next_lead(c);
+  while (alive) {
+    const CodedRow* piv = e.usable(c, idx);
+    if (!piv) break;
+    const uint32_t r = uint32_t(acc[c]);
+    acc[c] = 0;
+    h = std::max(h, addmul_row(acc, uint32_t(e.mod.p) - r, piv));
+    alive = next_lead(c + 1);
+  }
+  *lead = c;
+  *hi = h;
+  return alive;
+}
+
+void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx) {
+  uint32_t h = *hi;
+  const uint32_t p = uint32_t(e.mod.p);
+  for (uint32_t c = lead + 1; c <= h; ++c) {
+    if (!acc[c]) continue;
+    const CodedRow* piv = e.usable(c, idx);
+    if (!piv) continue;
+    const uint32_t r = e.mod(acc[c]);
+    acc[c] = 0;
+    if (r) h = std::max(h, addmul_row(acc, p - r, piv));
+  }
+  *hi = h;
+}
+
+namespace {
+
+// Reduces and clears acc[lead .. hi] into a fresh zone array of residues
+// and the offsets; returns the count kept.
+uint32_t collect(FpElim& e, uint64_t* acc, uint32_t lead, uint32_t hi, Dom** out) {
+  const uint32_t n = hi - lead + 1;
+  Dom* c = static_cast<Dom*>(alloc(uint64_t(n) * sizeof(Dom)));
+  uint32_t kept = 0;
+  uint64_t* a = acc + lead;
+  for (uint32_t j = 0; j < n; ++j) {
+    if (!a[j]) continue;
+    const uint32_t r = e.mod(a[j]);
+    a[j] = 0;
+    if (r) {
+      c[kept] = Dom(r);
+      e.offsets[kept++] = j;
+    }
+  }
+  realloca(c, uint64_t(kept) * sizeof(Dom), uint64_t(n) * sizeof(Dom));
+  *out = c;
+  return kept;
+}
+
+void store_code(FpElim& e, CodedRow* row, uint32_t kept) {
+  uint32_t ncodes = 0, nbytes = 0;
+  row->code = compress_lzw(e.offsets, kept, &ncodes, &nbytes);
+  row->ncodes = ncodes;
+  row->kind = CODE_LZW;
+  row->width = e.ncols + 1 - row->lead;
+}
+
+}  // namespace
+
+uint32_t ZEL_C(compact_result1)(FpElim& e, CodedRow* row, uint64_t* acc, uint32_t lead,
+                                uint32_t hi) {
+  Dom* c = nullptr;
+  const uint32_t kept = collect(e, acc, lead, hi, &c);
+  const uint32_t p = uint32_t(e.mod.p);
+  if (c[0] != 1) {
+    const Dom u = inv_Dom(c[0], p);
+    scale_lane_d(c, kept, u, p);
+  }
+  row->coeffs[0] = c;
+  row->lead = lead;
+  store_code(e, row, kept);
+  return kept;
+}
+
+void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc, uint32_t lead,
+                     uint32_t* hi, int32_t lo, int32_t up) {
+  uint32_t h = *hi;
+  const uint32_t p = uint32_t(e.mod.p);
+  for (uint32_t c = lead + 1; c <= h; ++c) {
+    if (!acc[c]) continue;
+    const int32_t q = pos_of_lead[c];
+    if (q <= lo || q > up) continue;
+    const uint32_t r = e.mod(acc[c]);
+    acc[c] = 0;
+    if (r) h = std::max(h, addmul_row(acc, p - r, e.newrows[q]));
+  }
+  *hi = h;
+}
+
+void collect_backward(FpElim& e, CodedRow* row, uint64_t* acc, uint32_t hi) {
+  Dom* c = nullptr;
+  const uint32_t kept = collect(e, acc, row->lead, hi, &c);
+  row->coeffs[0] = c;
+  store_code(e, row, kept);
+}
+
+void sort_rev_Dpol(CodedRow** v, uint32_t n) {
+  shell_sort(v, n, [](const CodedRow* a, const CodedRow* b) {
+    return a->lead < b->lead || (a->lead == b->lead && a->serial > b->serial);
+  });
+}
+
+uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
+                        CodedRow** newrows) {
+  sort_rows(rows, nrows);
+  select_lane(0);
+  FpElim e(rows, nrows, ncols, nreduce, ZEL_C(Prime));
+  Scratch<int32_t> pivots(uint64_t(ncols) + 1);
+  std::fill(pivots.p, pivots.p + ncols + 1, -1);
+  // The lowest index wins when two reducers share a column.
+  for (uint32_t i = nrows; i-- > 0;)
+    if (!rows[i]->to_reduce) pivots[rows[i]->lead] = int32_t(i);
+  Scratch<uint32_t> offsets(uint64_t(ncols) + 1);
+  e.pivots = pivots.p;
+  e.newrows = newrows;
+  e.offsets = offsets.p;
+
+  const int32_t threads = nb_threads > 1 ? nb_threads : 1;
+  if (threads > 1) {
+    forward_threads(e, uint32_t(threads));
+    return e.nnew;
+  }
+  Scratch<uint64_t> acc(uint64_t(ncols) + 1, true);
+  forward_sequential(e, acc.p);
+  if (e.nnew == 0) return 0;
+  sort_rev_Dpol(e.newrows, e.nnew);
+  // Reuse the pivot table as the map from leading column to position.
+  std::fill(pivots.p, pivots.p + ncols + 1, -1);
+  for (uint32_t k = 0; k < e.nnew; ++k) pivots[e.newrows[k]->lead] = int32_t(k);
+  backward_sequential(e, pivots.p, acc.p);
+  return e.nnew;
+}
+
+uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
+                             Dpol** out, const Base_Exposants* codes) {
+  const double start = omp_get_wtime();
+  ZoneScope mark;
+  Scratch<CodedRow*> newrows(uint64_t(nreduce) + 1);
+  const uint32_t nnew = eliminate_rows(rows, nrows, ncols, nreduce, newrows.p);
+  uint32_t count = 0;
+  {
+    // The polynomials outlive the step: they are made in the other zone.
+    InZone2 other;
+    for (uint32_t k = 0; k < nnew; ++k) {
+      const CodedRow* row = newrows[k];
+      if (Dpol* p = ZEL_C(clone_lzw_ALGO_Dpol)(row, codes, ncols - row->lead)) out[count++] = p;
+    }
+  }
+  if (ZEL_C(want_state_percent)) Stderr("100%%/");
+  const double spent = omp_get_wtime() - start;
+  if (spent > 1.0) Stderr("{L=%.2f sec}", spent);
+  return count;
+}
+
+}  // namespace zel::ZEL_BUILD

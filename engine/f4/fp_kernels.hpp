@@ -1,0 +1,72 @@
+// Prime-field kernels of the elimination: residues of 64-bit sums, expansion
+// of a coded row into a zero accumulator, and the multiply-add of a pivot row.
+//
+// An accumulator here is indexed by absolute column (entry c for column c),
+// one u64 per column.  Between rows it is kept all-zero: a row is expanded
+// without clearing, and its collection zeroes exactly the entries it read, so
+// no pass ever clears columns a row never reached.
+//
+// Products of two residues below 2^16 stay below 2^32, so an entry can take
+// 2^32 of them before it could overflow: far more than a matrix has rows.
+// Sums are therefore only reduced when an entry becomes leading, meets a
+// pivot, or is collected.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/f4/row_code.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// x mod p by a multiplication with a precomputed reciprocal: p < 2^16, so the
+// quotient estimate floor(x * floor(2^64 / p) / 2^64) is at most one short.
+struct FastMod {
+  uint64_t p;
+  uint64_t recip;
+  explicit FastMod(uint32_t prime)
+      : p(prime), recip(~uint64_t(0) / prime) {}
+  inline uint32_t operator()(uint64_t x) const {
+    const uint64_t q = uint64_t((unsigned __int128)x * recip >> 64);
+    uint64_t r = x - q * p;
+    if (r >= p) r -= p;
+    return uint32_t(r);
+  }
+};
+
+// Places lane 0 of `row` into acc (absolute columns, entries assumed zero):
+// coefficient 0 at row->lead, the others at their decoded columns.  Returns
+// the column of the last term.
+inline uint32_t expand_row(uint64_t* acc, const CodedRow* row) {
+  const Dom* c = row->coeffs[0];
+  uint64_t* a = acc + row->lead;
+  a[0] = c[0];
+  ++c;
+  const uint32_t last = walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t pos) { a[pos] = *c++; },
+      [&](uint32_t first, uint32_t k) {
+        uint64_t* d = a + first;
+        for (uint32_t j = 0; j < k; ++j) d[j] = c[j];
+        c += k;
+      });
+  return row->lead + last;
+}
+
+// acc[column of term i] += m * coefficient i for every term i >= 1 of lane 0
+// of the pivot row `piv` (its coefficient 0 is skipped: the caller clears
+// the pivot's column itself).  Returns the column of the pivot's last term.
+inline uint32_t addmul_row(uint64_t* acc, uint32_t m, const CodedRow* piv) {
+  const Dom* c = piv->coeffs[0] + 1;
+  uint64_t* a = acc + piv->lead;
+  const uint64_t mm = m;
+  const uint32_t last = walk_gap_code(
+      piv->code, piv->ncodes, [&](uint32_t pos) { a[pos] += mm * *c++; },
+      [&](uint32_t first, uint32_t k) {
+        uint64_t* d = a + first;
+        for (uint32_t j = 0; j < k; ++j) d[j] += mm * c[j];
+        c += k;
+      });
+  return piv->lead + last;
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,313 @@
+// The sparse FGLM and the scalar Wiedemann entries, end to end on systems
+// built from their solutions.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "engine/driver/threads.hpp"
+#include "engine/mem/files.hpp"
+#include "sparse/entries.hpp"
+#include "sparse/fglm.hpp"
+#include "point_system.hpp"
+#include "sparse_util.hpp"
+#include "support/seeds.hpp"
+
+using namespace zel::ZEL_BUILD;
+using namespace zel_test;
+
+namespace {
+
+// The printed form of a polynomial given lowest coefficient first, n of them.
+std::string printed(const NPoly& c, int n, const std::string& var) {
+  std::string out;
+  bool any = false;
+  for (int e = n - 1; e >= 0; --e) {
+    const uint64_t v = e < static_cast<int>(c.size()) ? c[e] : 0;
+    if (v == 0) continue;
+    out += (any ? "+ " : " ") + std::to_string(v) + " " + (e > 0 ? "*" + var + "^" + std::to_string(e) : "\n");
+    any = true;
+  }
+  if (n <= 0 || c.empty() || c[0] == 0) out += "\n";
+  return out;
+}
+
+struct Call {
+  PointSystem& sys;
+  std::vector<int32_t> coords;
+  std::vector<int32_t> degrees;
+  std::vector<char*> names;
+  uint32_t prime;
+  std::string out, err;
+  int32_t ret = 0;
+
+  explicit Call(PointSystem& s) : sys(s), coords{s.coord_x, 0}, degrees{-7, -7},
+      prime(static_cast<uint32_t>(s.p)) {
+    static char x[] = "x", z[] = "z";
+    names = {x, z};
+  }
+
+  void run(int32_t print, int32_t minpoly_only = 0, int32_t estimate = -1, int32_t proc = -1,
+           int32_t bk = -1, int32_t sqfr = 0) {
+    PointSystem::Rows rows = sys.rows();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    ret = ZEL_C(w_fglm)(sys.D, sys.sparse.data(), sys.nosp.data(), 2, coords.data(),
+                        rows.fglm_rows(), 1, degrees.data(), &prime, 0, print, names.data(), sqfr,
+                        minpoly_only, estimate, proc, bk);
+    err = testing::internal::GetCapturedStderr();
+    out = testing::internal::GetCapturedStdout();
+  }
+
+  NPoly stored(int j) const { return from_dom(last_fglm_results().row(j), degrees[j]); }
+};
+
+}  // namespace
+
+TEST(SparseFglm, ParametrisationOfPointSystemsInStoreAndPrintMode) {
+  SEED_TRACE();
+  auto rng = make_rng(11);
+  for (uint64_t p : build_primes()) {
+    for (int32_t D : {1, 2, 9, 50, 500}) {
+      for (bool zero : {false, true}) {
+        SCOPED_TRACE("p=" + std::to_string(p) + " D=" + std::to_string(D) +
+                     (zero ? " with z = 0" : ""));
+        PointSystem sys(p, D, rng, zero);
+        const NPoly M = sys.minpoly(), R = sys.x_stored();
+
+        Call store(sys);
+        store.run(0);
+        ASSERT_EQ(store.ret, D);
+        ASSERT_EQ(store.degrees[1], D);
+        ASSERT_EQ(store.stored(1), M);
+        if (D >= 2) {
+          ASSERT_EQ(store.degrees[0], ndeg(R));
+          ASSERT_EQ(store.stored(0), R);
+        } else {
+          ASSERT_EQ(store.degrees[0], -7);  // no coordinate, entry untouched
+        }
+        EXPECT_EQ(store.out, "");
+
+        Call print(sys);
+        print.run(1);
+        ASSERT_EQ(print.ret, D);
+        std::string want = D >= 2 ? "[x+" + printed(R, ndeg(R) + 1, "z") + ",\n" : "[\n";
+        want += "z^" + std::to_string(D) + "+" + printed(M, D, "z") + "]\n";
+        ASSERT_EQ(print.out, want);
+        EXPECT_EQ(print.degrees[1], -7);  // print mode stores nothing
+
+        // The minimal-polynomial-only path agrees, in both modes.
+        Call mp(sys);
+        mp.run(0, 1);
+        ASSERT_EQ(mp.ret, D);
+        ASSERT_EQ(mp.stored(1), M);
+        mp.run(1, 1);
+        ASSERT_EQ(mp.out, "\n[" + printed(M, D + 1, "z") + "]\n");
+      }
+    }
+  }
+}
+
+TEST(SparseFglm, ThreadCountDoesNotChangeTheAnswer) {
+  if constexpr (kIntegerBuild) GTEST_SKIP() << "the integer build is single-threaded";
+  SEED_TRACE();
+  auto rng = make_rng(12);
+  PointSystem sys(build_primes()[0], 40, rng, true);
+  for (int32_t t : {1, 2, 3, 8}) {
+    internal_threads(t);
+    Call c(sys);
+    c.run(0);
+    ASSERT_EQ(c.ret, 40);
+    ASSERT_EQ(c.stored(1), sys.minpoly());
+    ASSERT_EQ(c.stored(0), sys.x_stored());
+  }
+  internal_threads(1);
+}
+
+TEST(SparseFglm, EstimateAndBlockSizeDoNotStarveTheFullPath) {
+  SEED_TRACE();
+  auto rng = make_rng(13);
+  PointSystem sys(build_primes()[0], 20, rng, false);
+  for (int32_t estimate : {-1, 0, 4, 19, 20, 50}) {
+    for (int32_t bk : {-1, 0, 3}) {
+      Call c(sys);
+      c.run(0, 0, estimate, -1, bk);
+      ASSERT_EQ(c.ret, 20) << estimate << " " << bk;
+      ASSERT_EQ(c.stored(1), sys.minpoly());
+      ASSERT_EQ(c.stored(0), sys.x_stored());
+    }
+  }
+  // On the minimal-polynomial-only path an estimate at least the degree works.
+  Call c(sys);
+  c.run(0, 1, 19);
+  EXPECT_NE(c.stored(1), sys.minpoly());  // 38 terms cannot show degree 20
+  c.run(0, 1, 20);
+  EXPECT_EQ(c.stored(1), sys.minpoly());
+}
+
+TEST(SparseFglm, DegenerateMinimalPolynomialIsReportedNotReturned) {
+  const uint64_t p = build_primes()[0];
+  std::mt19937_64 rng(1);
+  PointSystem sys(p, 3, rng, false);
+  // Points with equal z: z's minimal polynomial has degree 1 < D, so there is
+  // no parametrisation by z; build T as z = 5 on every point: T = 5 I.
+  sys.sparse = {-1, -1};
+  sys.nosp = {0, 0, 1, 0, 2, 0, -1, -1};
+  sys.dense = {{5, 0, 0}, {0, 5, 0}, {0, 0, 5}};
+  Call c(sys);
+  c.run(0);
+  EXPECT_EQ(c.ret, -1);
+  EXPECT_EQ(c.degrees[1], -1);
+  EXPECT_EQ(c.degrees[0], -7);
+  EXPECT_NE(c.err.find("Cas pas encore fait ! [msg 2]\n"), std::string::npos);
+  c.run(1);
+  EXPECT_EQ(c.ret, -1);
+  EXPECT_EQ(c.out, "");
+  // The minimal polynomial alone is found: X - 5.
+  Call m(sys);
+  m.run(0, 1);
+  EXPECT_EQ(m.ret, 1);
+  EXPECT_EQ(m.stored(1), (NPoly{p - 5, 1}));
+  // Square-free flag on a nilpotent T (minimal polynomial X^2).
+  sys.D = 2;
+  sys.sparse = {0, 1, -1, -1};
+  sys.nosp = {1, 0, -1, -1};
+  sys.dense = {{0, 0}};
+  sys.coord_x = -1;
+  Call n(sys);
+  n.run(0, 1, -1, -1, -1, 0);
+  EXPECT_EQ(n.stored(1), (NPoly{0, 0, 1}));
+  n.run(0, 1, -1, -1, -1, 1);
+  EXPECT_EQ(n.stored(1), (NPoly{0, 1}));
+}
+
+TEST(SparseFglm, SessionModeWritesTheKrylovVectors) {
+  const uint64_t p = build_primes()[0];
+  std::mt19937_64 rng(2);
+  PointSystem sys(p, 10, rng, false);
+  const std::string base = testing::TempDir() + "zel_session";
+  paral_session_name = base.c_str();
+  Call c(sys);
+  c.run(0, 0, -1, 2, 3);
+  paral_session_name = "";
+  EXPECT_EQ(c.ret, 0);
+  std::ifstream in(base + ".2");
+  std::stringstream ss;
+  ss << in.rdbuf();
+  const std::string text = ss.str();
+  std::remove((base + ".2").c_str());
+  // L = 10 / 3 = 3: six vectors of three coordinates.
+  std::vector<std::string> lines;
+  std::istringstream ls(text);
+  for (std::string l; std::getline(ls, l);) lines.push_back(l);
+  ASSERT_EQ(lines.size(), 8u) << text;
+  EXPECT_EQ(lines[0], "[");
+  EXPECT_EQ(lines[7], "]:");
+  for (int i = 2; i < 7; ++i) EXPECT_EQ(lines[i][0], ',') << lines[i];
+  // Process 2 starts from the second vector drawn after seeding.
+  uint32_t cell = static_cast<uint32_t>(p);
+  Table_Primes = &cell;
+  init_wiedemann();
+  std::vector<Coord> v(16);
+  choose_random(v.data(), 10);
+  choose_random(v.data(), 10);
+  std::ostringstream first;
+  first << "[" << +v[0] << "," << +v[1] << "," << +v[2] << "]";
+  EXPECT_EQ(lines[1], first.str());
+}
+
+TEST(SparseFglm, ScalarWiedemannEntries) {
+  SEED_TRACE();
+  auto rng = make_rng(14);
+  for (uint64_t p : build_primes()) {
+    for (bool zero : {false, true}) {
+      PointSystem sys(p, 9, rng, zero);
+      PointSystem::Rows rows = sys.rows();
+      uint32_t prime = static_cast<uint32_t>(p);
+      testing::internal::CaptureStdout();
+      testing::internal::CaptureStderr();
+      int32_t d;
+      std::vector<uint32_t> got(10);
+      d = ZEL_C(w_minpoly2)(&prime, 9, sys.sparse.data(), sys.nosp.data(), rows.plain_rows(), 0);
+      std::memcpy(got.data(), rows.plain_rows(), sizeof(uint32_t) * 10);
+      const std::string out = testing::internal::GetCapturedStdout();
+      testing::internal::GetCapturedStderr();
+      ASSERT_EQ(d, 9);
+      NPoly g(got.begin(), got.end());
+      trim(g);
+      ASSERT_EQ(g, sys.minpoly());
+      EXPECT_EQ(out.rfind("span A^9 b = [", 0), 0u);
+
+      // Companion matrix in single-index form; rows D-2 and D-1 dense so the
+      // result has room in the rows.
+      const NPoly M = sys.minpoly();
+      std::vector<int32_t> shifts;
+      for (int i = 0; i < 7; ++i) shifts.push_back(i);
+      shifts.push_back(-1);
+      std::vector<int32_t> nosp{7, 0, 8, 0, -1, -1};
+      std::vector<uint64_t> r7(9, 0), r8(9, 0);
+      r7[8] = 1;
+      for (int i = 0; i < 9; ++i) r8[i] = (p - M[i]) % p;
+      PointSystem comp = sys;
+      comp.dense = {r7, r8};
+      PointSystem::Rows crow = comp.rows();
+      testing::internal::CaptureStderr();
+      d = ZEL_C(w_minpoly)(prime, 9, shifts.data(), nosp.data(), crow.plain_rows());
+      std::memcpy(got.data(), crow.plain_rows(), sizeof(uint32_t) * 10);
+      testing::internal::GetCapturedStderr();
+      ASSERT_EQ(d, 9);
+      g.assign(got.begin(), got.end());
+      trim(g);
+      ASSERT_EQ(g, M);
+      // One dense row has no room for ten 32-bit coefficients in this build.
+      std::vector<int32_t> one{8, 0, -1, -1};
+      std::vector<int32_t> shifts8{0, 1, 2, 3, 4, 5, 6, 7, -1};
+      comp.dense = {r8};
+      PointSystem::Rows one_row = comp.rows();
+      testing::internal::CaptureStderr();
+      d = ZEL_C(w_minpoly)(prime, 9, shifts8.data(), one.data(), one_row.plain_rows());
+      const std::string e = testing::internal::GetCapturedStderr();
+      EXPECT_EQ(d, kIntegerBuild ? 9 : -1) << e;
+    }
+  }
+}
+
+using SparseFglmDeathTest = testing::Test;
+
+TEST(SparseFglmDeathTest, InterfaceErrorsEndTheProcessWithStatus3) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::mt19937_64 rng(3);
+  PointSystem sys(build_primes()[0], 4, rng, false);
+  Call c(sys);
+  auto call = [&](int32_t version) {
+    PointSystem::Rows rows = sys.rows();
+    ZEL_C(w_fglm)(4, sys.sparse.data(), sys.nosp.data(), 2, c.coords.data(), rows.fglm_rows(),
+                  version, c.degrees.data(), &c.prime, 0, 0, c.names.data(), 0, 0, -1, -1, -1);
+  };
+  EXPECT_EXIT(call(2), testing::ExitedWithCode(3), "incompatible V=2<>1");
+  c.coords[0] = 4;  // outside the normal set
+  EXPECT_EXIT(call(1), testing::ExitedWithCode(3), "coordinate out of range");
+  c.coords[0] = 1;
+  sys.sparse[1] = 99;
+  EXPECT_EXIT(call(1), testing::ExitedWithCode(3), "copy row out of range");
+
+  std::vector<int32_t> pairs{0, 1, -1, -1}, nosp{1, 0, -1, -1};
+  PointSystem two(build_primes()[0], 2, rng, false);
+  two.dense = {{1, 1}};
+  PointSystem::Rows rows2 = two.rows();
+  auto minpoly2 = [&](uint32_t p) {
+    uint32_t cell = p;
+    ZEL_C(w_minpoly2)(&cell, 2, pairs.data(), nosp.data(), rows2.plain_rows(), 0);
+    std::exit(0);
+  };
+  EXPECT_EXIT(minpoly2(kIntegerBuild ? 4294967291u : 65521u), testing::ExitedWithCode(0), "");
+  if constexpr (!kIntegerBuild) {
+    EXPECT_EXIT(minpoly2(65537), testing::ExitedWithCode(3), "Pas la bonne version de la lib !");
+    // Read as a signed value this prime would pass for a small one.
+    EXPECT_EXIT(minpoly2(0x80000011u), testing::ExitedWithCode(3), "Pas la bonne version");
+  }
+  EXPECT_EXIT(minpoly2(0), testing::ExitedWithCode(3), "prime out of range");
+}
