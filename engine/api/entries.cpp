@@ -6,6 +6,7 @@
 #include "engine/api/interrupt.hpp"
 #include "engine/api/record.hpp"
 #include "engine/api/session.hpp"
+#include "engine/api/stop_flag.hpp"
 #include "engine/call_zel.h"
 #include "engine/driver/threads.hpp"
 #include "engine/mem/messages.hpp"
@@ -19,6 +20,11 @@ ZEL_EXPORT I32 ZEL_C(internal_threads)(I32 n) {
 }
 
 ZEL_EXPORT I32 ZEL_C(scheduler)(void) { return 0; }
+
+ZEL_EXPORT I32 ZEL_C(stop_immediately)(void) {
+  checkInterrupt();
+  return ZEL_C(stop_immediately_semaphore);
+}
 
 ZEL_EXPORT I32 ZEL_C(want_full_lift)(void) { return ZEL_C(want_lift); }
 
