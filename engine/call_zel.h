@@ -113,6 +113,13 @@ I32 Zel_w_minpoly2(UI32* prime, I32 D, I32* sparse, I32* nosp, uint16_t* rows, I
 I32 Zel_int_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, UI32* rows);
 I32 Zel_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, uint16_t* rows);
 
+/* A polynomial from a matrix row whose coefficients are held densely (one
+ * array of `width` residues per lane), its columns mapped back to monomials
+ * through the step's code table; R is the rank of the row's leading
+ * monomial.  No function of the library calls it. */
+void* Zel_int_clone_ALGO_Dpol(void* row, void* codes, UI32 R);
+void* Zel_clone_ALGO_Dpol(void* row, void* codes, UI32 R);
+
 #ifdef __cplusplus
 }
 #endif
