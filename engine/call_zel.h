@@ -54,11 +54,6 @@ void* Zel_alloc64(uint64_t size);
 UI32 Zel_int_align_vector_size(UI32 n);
 UI32 Zel_align_vector_size(UI32 n);
 
-/* Writes "Save session in %s for proc %d" and opens the parallel method's
- * file of process proc for writing; never returns NULL. */
-FILE* Zel_int_ouvrir_paral(I32 proc);
-FILE* Zel_ouvrir_paral(I32 proc);
-
 /* Writes the gap code of the n increasing column offsets cols (cols[0] = 0)
  * into buf; the code must end strictly inside the capacity bytes, otherwise
  * the call fails. */
@@ -119,6 +114,10 @@ I32 Zel_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, uint16_t* rows);
  * monomial.  No function of the library calls it. */
 void* Zel_int_clone_ALGO_Dpol(void* row, void* codes, UI32 R);
 void* Zel_clone_ALGO_Dpol(void* row, void* codes, UI32 R);
+/* Writes "Save session in %s for proc %d" and opens the parallel method's
+ * file of process proc for writing; never returns NULL. */
+FILE* Zel_int_ouvrir_paral(I32 proc);
+FILE* Zel_ouvrir_paral(I32 proc);
 
 #ifdef __cplusplus
 }

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "engine/f4/accumulator.hpp"
 #include "engine/coef/primes.hpp"
+#include "engine/f4/accumulator.hpp"
 #include "engine/f4/row_code.hpp"
 #include "engine/mem/zone.hpp"
 #include "support/engine_memory.hpp"
@@ -191,20 +191,6 @@ TEST(Accumulator, CollectsReducedAndUnreducedEntries) {
     ASSERT_TRUE(std::equal(c2, c2 + kept, coeffs));
     ASSERT_TRUE(std::equal(offs2.begin(), offs2.begin() + kept, offs.begin()));
   }
-}
-
-TEST(Accumulator, CollectionTrimsItsReservation) {
-  MemSession s;
-  set_current_lane(0, test_prime());
-  std::vector<AccEntry> acc(1000, entry_of(0, 0));
-  acc[10] = entry_of(3, 0);
-  std::vector<uint32_t> offs(1000);
-  Dom* c = nullptr;
-  ASSERT_EQ(ZEL_C(size_compact_row)(&c, acc.data(), 1000, offs.data()), 1u);
-  // The next allocation starts right after the kept coefficient, not after
-  // the room for 1000.
-  char* next = static_cast<char*>(alloc(8));
-  EXPECT_LT(next - reinterpret_cast<char*>(c), 64);  // not 4000 bytes on
 }
 
 TEST(Accumulator, PatternCollectionKeepsThePatternShape) {

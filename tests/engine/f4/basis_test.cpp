@@ -244,9 +244,3 @@ TEST(CoeffDpol, KeepsTheLeadingRunOfTheFirstBlock) {
   EXPECT_EQ(coeff_Dpol(p), nullptr);
   EXPECT_EQ(p->n, 3u);
 }
-
-#ifdef ZEL_VARIANT_INT
-TEST(ZeroDim, AlwaysAnswersYes) {
-  EXPECT_EQ(is_zerodim(nullptr, 0), 1u);
-}
-#endif

@@ -308,17 +308,3 @@ TEST_F(PairsTest, MergeOfPairListsPutsTheOldPairFirstOnTies) {
             (std::vector<Crit*>{o1, n1, o2, n2}));
 }
 
-TEST_F(PairsTest, DiscardingGivesBackMonomialsAndRecord) {
-  Crit* c = pair(lm({1, 0, 0, 0}), lm({0, 1, 0, 0}));
-  Crit* next = pair(lm({1, 0, 0, 0}), lm({0, 0, 1, 0}));
-  c->next = next;
-  ExposW* lcm = c->lcm;
-  ExposW* m1 = c->mult1;
-  ExposW* m2 = c->mult2;
-  EXPECT_EQ(kill_deep_Crit(c), next);
-  EXPECT_EQ(ZEL_C(new_Crit)(), c);
-  // Last in, first out: second multiplier, first multiplier, lcm.
-  EXPECT_EQ(ZEL_C(new_Expos)(), pool_block_of(m2));
-  EXPECT_EQ(ZEL_C(new_Expos)(), pool_block_of(m1));
-  EXPECT_EQ(ZEL_C(new_Expos)(), pool_block_of(lcm));
-}
