@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "engine/api/stop_flag.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "support/engine_gb.hpp"
 #include "support/seeds.hpp"
@@ -166,3 +167,29 @@ TEST(Gbasis, NoHangWithDynamicTeams) {
 #endif
 
 }  // namespace
+
+#ifdef ZEL_VARIANT_FP
+namespace {
+
+TEST(Gbasis, StopRequestReturnsNothing) {
+  TestHost host(0);
+  EngineGB e(4, 4);
+  ZEL_C(stop_immediately_semaphore) = 1;
+  uint32_t n = 99;
+  e.basis(cyclic(4, 65521).polys, &n);
+  ZEL_C(stop_immediately_semaphore) = 0;
+  EXPECT_EQ(n, 0u);
+}
+
+TEST(Gbasis, VerbosePrintsTheNewPolynomialsOfItsDegree) {
+  TestHost host(4);
+  EngineGB e(2, 2);
+  setenv("VERBOSE", "3", 1);
+  captured().printed.clear();
+  e.basis({{{{1, 1}, 1}, {{0, 0}, 1}}, {{{2, 0}, 1}, {{0, 1}, 1}}});
+  unsetenv("VERBOSE");
+  EXPECT_NE(captured().printed.find("Base f"), std::string::npos);
+}
+
+}  // namespace
+#endif
