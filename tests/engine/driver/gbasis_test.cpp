@@ -181,6 +181,16 @@ TEST(Gbasis, StopRequestReturnsNothing) {
   EXPECT_EQ(n, 0u);
 }
 
+TEST(Gbasis, AThreadCountBelowOneMeansOneThread) {
+  TestHost host(0);
+  EngineGB e(4, 4);
+  nb_threads = 0;
+  EXPECT_EQ(e.basis(cyclic(4, 65521).polys).size(), 7u);
+  EngineGB e2(4, 4);
+  nb_threads = -3;
+  EXPECT_EQ(e2.basis(cyclic(4, 65521).polys).size(), 7u);
+}
+
 TEST(Gbasis, VerbosePrintsTheNewPolynomialsOfItsDegree) {
   TestHost host(4);
   EngineGB e(2, 2);
