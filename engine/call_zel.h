@@ -244,22 +244,6 @@ UI32 Zel_align_vector_size(UI32 n);
 FILE* Zel_int_ouvrir_paral(I32 proc);
 FILE* Zel_ouvrir_paral(I32 proc);
 
-/* Writes the gap code of the n increasing column offsets cols (cols[0] = 0)
- * into buf; the code must end strictly inside the capacity bytes, otherwise
- * the call fails. */
-void Zel_int_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
-                        UI32* ncodes, UI32* nbytes);
-void Zel_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
-                    UI32* ncodes, UI32* nbytes);
-
-/* Cuts polynomial p (a handle) down to the leading run of its terms that
- * agree with the leading monomial on the first block of variables.  Returns
- * p; null, with p untouched, when p has fewer than two terms, the first block
- * is empty or the leading monomial has none of its variables; null too when
- * the run is the leading term alone (p then keeps that one term). */
-void* Zel_int_coeff_Dpol(void* p);
-void* Zel_coeff_Dpol(void* p);
-
 /* Sparse change of order: univariate polynomials modulo the prime of the
  * last run (entry i the coefficient of X^i, degree -1 for zero).  shift_X
  * multiplies P by X; combi_lin adds c*Q to P; both return the new degree. */
@@ -313,6 +297,12 @@ void Zel_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
  * the run is the leading term alone (p then keeps that one term). */
 void* Zel_int_coeff_Dpol(void* p);
 void* Zel_coeff_Dpol(void* p);
+/* A polynomial from a matrix row whose coefficients are held densely (one
+ * array of `width` residues per lane), its columns mapped back to monomials
+ * through the step's code table; R is the rank of the row's leading
+ * monomial.  No function of the library calls it. */
+void* Zel_int_clone_ALGO_Dpol(void* row, void* codes, UI32 R);
+void* Zel_clone_ALGO_Dpol(void* row, void* codes, UI32 R);
 
 #ifdef __cplusplus
 }

@@ -59,10 +59,10 @@ uint32_t ZEL_C(size_compact_row)(Dom** coeffs, const AccEntry* acc, uint32_t n,
   uint32_t kept = 0;
   for (uint32_t j = 0; j < n; ++j) {
     const Dom r = reduced_value(acc[j]);
-    if (r) {
-      out[kept] = r;
-      offsets[kept++] = j;
-    }
+    // Written unconditionally, kept only when non-zero: no branch on data.
+    out[kept] = r;
+    offsets[kept] = j;
+    kept += r != 0;
   }
   trim_residues(out, kept, n);
   *coeffs = out;
@@ -76,10 +76,10 @@ uint32_t ZEL_C(size_compact_row_long_Dom)(Dom** coeffs, AccEntry* acc,
   for (uint32_t j = 0; j < n; ++j) {
     const Dom r = reduce_entry(acc[j]);
     set_reduced(acc[j], r);
-    if (r) {
-      out[kept] = r;
-      offsets[kept++] = j;
-    }
+    // Written unconditionally, kept only when non-zero: no branch on data.
+    out[kept] = r;
+    offsets[kept] = j;
+    kept += r != 0;
   }
   trim_residues(out, kept, n);
   *coeffs = out;

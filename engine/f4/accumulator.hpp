@@ -46,14 +46,20 @@ void set_current_lane(uint32_t lane, uint32_t p);
 void select_lane(uint32_t lane);
 
 // (hi * 2^32 + lo) mod p for hi < p, p > 2^31, v = prime_inverse(p).
-// The quotient estimate never exceeds the true quotient, and the remainder
-// is then corrected by a few subtractions.
+// The quotient estimate from the reciprocal is off by at most one, except in
+// rare cases, so one masked correction and one unlikely subtraction give the
+// exact remainder without a division (the reciprocal method for a divisor
+// with its top bit set).
 inline uint32_t gmp_normal2(uint32_t hi, uint32_t lo, uint32_t p, uint32_t v) {
-  const uint32_t q = hi + uint32_t((uint64_t(v) * hi) >> 32);
-  uint64_t r = ((uint64_t(hi) << 32) | lo) - uint64_t(q) * p;
-  while (r >> 32) r -= p;
-  if (r >= p) r -= p;
-  return uint32_t(r);
+  // <q1, q0> = v * hi + <hi, lo>; only q1 mod 2^32 is needed, so the 64-bit
+  // sum may wrap.
+  const uint64_t qq = uint64_t(v) * hi + ((uint64_t(hi) << 32) | lo);
+  const uint32_t q1 = uint32_t(qq >> 32) + 1;
+  const uint32_t q0 = uint32_t(qq);
+  uint32_t r = lo - q1 * p;
+  r += p & (0u - uint32_t(r > q0));
+  if (__builtin_expect(r >= p, 0)) r -= p;
+  return r;
 }
 
 // Residue of a 96-bit accumulator entry modulo p (integer build).

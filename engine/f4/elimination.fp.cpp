@@ -62,8 +62,8 @@ void forward_sequential(FpElim& e, uint64_t* acc) {
     e.pivots[lead] = int32_t(i);
     tail_reduce(e, acc, lead, &hi, i);
     ZEL_C(mark_useless)(1, row->serial);
-    ZEL_C(compact_result1)(e, row, acc, lead, hi);
-    e.newrows[e.nnew++] = row;
+    ZEL_C(compact_result1)(e, i, acc, lead, hi);
+    e.newidx[e.nnew++] = i;
     e.agg.on_kept();
   }
 }
@@ -72,12 +72,12 @@ void forward_sequential(FpElim& e, uint64_t* acc) {
 void backward_sequential(FpElim& e, const int32_t* pos_of_lead, uint64_t* acc) {
   const int32_t count = int32_t(e.nnew);
   for (int32_t i = count - 2; i >= 0; --i) {
-    CodedRow* row = e.newrows[i];
+    const CodedRow* row = e.rows[e.newidx[i]];
     if (row->kind != CODE_LZW) Fatal("code <> CODE_LZW");
     if (stop_requested()) continue;  // the row keeps its forward-pass form
     uint32_t hi = expand_row(acc, row);
     backward_reduce(e, pos_of_lead, acc, row->lead, &hi, i, count - 1);
-    collect_backward(e, row, acc, hi);
+    collect_backward(e, uint32_t(i), acc, hi);
   }
 }
 
@@ -132,11 +132,11 @@ bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi, u
   };
   bool alive = next_lead(c);
   while (alive) {
-    const CodedRow* piv = e.usable(c, idx);
+    const PivotCols* piv = e.usable(c, idx);
     if (!piv) break;
     const uint32_t r = uint32_t(acc[c]);
     acc[c] = 0;
-    h = std::max(h, addmul_row(acc, uint32_t(e.mod.p) - r, piv));
+    h = std::max(h, addmul_cols(acc, uint32_t(e.mod.p) - r, *piv));
     alive = next_lead(c + 1);
   }
   *lead = c;
@@ -149,11 +149,11 @@ void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, ui
   const uint32_t p = uint32_t(e.mod.p);
   for (uint32_t c = lead + 1; c <= h; ++c) {
     if (!acc[c]) continue;
-    const CodedRow* piv = e.usable(c, idx);
+    const PivotCols* piv = e.usable(c, idx);
     if (!piv) continue;
     const uint32_t r = e.mod(acc[c]);
     acc[c] = 0;
-    if (r) h = std::max(h, addmul_row(acc, p - r, piv));
+    if (r) h = std::max(h, addmul_cols(acc, p - r, *piv));
   }
   *hi = h;
 }
@@ -181,18 +181,29 @@ uint32_t collect(FpElim& e, uint64_t* acc, uint32_t lead, uint32_t hi, Dom** out
   return kept;
 }
 
-void store_code(FpElim& e, CodedRow* row, uint32_t kept) {
+// Codes the kept offsets into the row and keeps its decoded columns for
+// its use as a pivot.
+void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
+  CodedRow* row = e.rows[idx];
   uint32_t ncodes = 0, nbytes = 0;
   row->code = compress_lzw(e.offsets, kept, &ncodes, &nbytes);
   row->ncodes = ncodes;
   row->kind = CODE_LZW;
   row->width = e.ncols + 1 - row->lead;
+  PivotCols& pv = e.piv[idx];
+  uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(kept) * sizeof(uint32_t) + 4));
+  for (uint32_t j = 1; j < kept; ++j) col[j - 1] = row->lead + e.offsets[j];
+  pv.coef = row->coeffs[0] + 1;
+  pv.col = col;
+  pv.n = kept - 1;
+  pv.last = row->lead + e.offsets[kept - 1];
 }
 
 }  // namespace
 
-uint32_t ZEL_C(compact_result1)(FpElim& e, CodedRow* row, uint64_t* acc, uint32_t lead,
+uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t lead,
                                 uint32_t hi) {
+  CodedRow* row = e.rows[idx];
   Dom* c = nullptr;
   const uint32_t kept = collect(e, acc, lead, hi, &c);
   const uint32_t p = uint32_t(e.mod.p);
@@ -202,7 +213,7 @@ uint32_t ZEL_C(compact_result1)(FpElim& e, CodedRow* row, uint64_t* acc, uint32_
   }
   row->coeffs[0] = c;
   row->lead = lead;
-  store_code(e, row, kept);
+  store_code(e, idx, kept);
   return kept;
 }
 
@@ -216,22 +227,56 @@ void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc,
     if (q <= lo || q > up) continue;
     const uint32_t r = e.mod(acc[c]);
     acc[c] = 0;
-    if (r) h = std::max(h, addmul_row(acc, p - r, e.newrows[q]));
+    if (r) h = std::max(h, addmul_cols(acc, p - r, e.piv[e.newidx[q]]));
   }
   *hi = h;
 }
 
-void collect_backward(FpElim& e, CodedRow* row, uint64_t* acc, uint32_t hi) {
+void collect_backward(FpElim& e, uint32_t pos, uint64_t* acc, uint32_t hi) {
+  const uint32_t idx = e.newidx[pos];
+  CodedRow* row = e.rows[idx];
   Dom* c = nullptr;
   const uint32_t kept = collect(e, acc, row->lead, hi, &c);
   row->coeffs[0] = c;
-  store_code(e, row, kept);
+  store_code(e, idx, kept);
 }
 
-void sort_rev_Dpol(CodedRow** v, uint32_t n) {
-  shell_sort(v, n, [](const CodedRow* a, const CodedRow* b) {
-    return a->lead < b->lead || (a->lead == b->lead && a->serial > b->serial);
-  });
+void decode_pivot(FpElim& e, uint32_t idx) {
+  const CodedRow* row = e.rows[idx];
+  PivotCols& pv = e.piv[idx];
+  pv = PivotCols{};
+  if (!row->coeffs[0]) return;
+  // Terms after the leading one: at most one per code, or a run's length.
+  uint32_t room = 0;
+  walk_gap_code(row->code, row->ncodes, [&](uint32_t) { ++room; },
+                [&](uint32_t, uint32_t k) { room += k; });
+  uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(room) * sizeof(uint32_t) + 4));
+  uint32_t n = 0;
+  const uint32_t lead = row->lead;
+  walk_gap_code(row->code, row->ncodes, [&](uint32_t pos) { col[n++] = lead + pos; },
+                [&](uint32_t first, uint32_t k) {
+                  for (uint32_t j = 0; j < k; ++j) col[n++] = lead + first + j;
+                });
+  pv.coef = row->coeffs[0] + 1;
+  pv.col = col;
+  pv.n = n;
+  pv.last = n ? col[n - 1] : lead;
+}
+
+void sort_rev_Dpol(FpElim& e) {
+  CodedRow** rows = e.rows;
+  uint32_t* x = e.newidx;
+  const uint32_t n = e.nnew;
+  auto first = [&](uint32_t a, uint32_t b) {
+    return rows[a]->lead < rows[b]->lead ||
+           (rows[a]->lead == rows[b]->lead && rows[a]->serial > rows[b]->serial);
+  };
+  for (uint32_t gap = n / 2; gap > 0; gap /= 2)
+    for (uint32_t i = 0; i + gap < n; ++i)
+      for (int64_t j = i; j >= 0; j -= gap) {
+        if (!first(x[j + gap], x[j])) break;
+        std::swap(x[j], x[j + gap]);
+      }
 }
 
 uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
@@ -245,23 +290,31 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   for (uint32_t i = nrows; i-- > 0;)
     if (!rows[i]->to_reduce) pivots[rows[i]->lead] = int32_t(i);
   Scratch<uint32_t> offsets(uint64_t(ncols) + 1);
+  Scratch<PivotCols> piv(uint64_t(nrows) + 1);
+  Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
   e.pivots = pivots.p;
-  e.newrows = newrows;
   e.offsets = offsets.p;
+  e.piv = piv.p;
+  e.newidx = newidx.p;
+  // Reducers are decoded once, before any row uses them.
+  for (uint32_t i = 0; i < nrows; ++i)
+    if (!rows[i]->to_reduce && pivots[rows[i]->lead] == int32_t(i)) decode_pivot(e, i);
 
   const int32_t threads = nb_threads > 1 ? nb_threads : 1;
   if (threads > 1) {
     forward_threads(e, uint32_t(threads));
-    return e.nnew;
+  } else {
+    Scratch<uint64_t> acc(uint64_t(ncols) + 1, true);
+    forward_sequential(e, acc.p);
+    if (e.nnew) {
+      sort_rev_Dpol(e);
+      // The pivot table becomes the map from leading column to position.
+      std::fill(pivots.p, pivots.p + ncols + 1, -1);
+      for (uint32_t k = 0; k < e.nnew; ++k) pivots[rows[e.newidx[k]]->lead] = int32_t(k);
+      backward_sequential(e, pivots.p, acc.p);
+    }
   }
-  Scratch<uint64_t> acc(uint64_t(ncols) + 1, true);
-  forward_sequential(e, acc.p);
-  if (e.nnew == 0) return 0;
-  sort_rev_Dpol(e.newrows, e.nnew);
-  // Reuse the pivot table as the map from leading column to position.
-  std::fill(pivots.p, pivots.p + ncols + 1, -1);
-  for (uint32_t k = 0; k < e.nnew; ++k) pivots[e.newrows[k]->lead] = int32_t(k);
-  backward_sequential(e, pivots.p, acc.p);
+  for (uint32_t k = 0; k < e.nnew; ++k) newrows[k] = rows[e.newidx[k]];
   return e.nnew;
 }
 

@@ -60,7 +60,8 @@ struct FpElim {
   uint32_t nrows, ncols, nreduce;
   FastMod mod;
   int32_t* pivots;     // ncols + 1 entries, -1 or the owner's row index
-  CodedRow** newrows;  // room for nreduce
+  PivotCols* piv;      // per row index: the row's decoded columns, once a pivot
+  uint32_t* newidx;    // row index of each new row, room for nreduce
   uint32_t nnew = 0;
   uint32_t* offsets;   // scratch of ncols + 1 offsets for the collection
   Aggressive agg;
@@ -70,9 +71,9 @@ struct FpElim {
       : rows(r), nrows(nr), ncols(nc), nreduce(nred), mod(prime) {}
 
   // The usable pivot of column c for the row at index idx, or null.
-  const CodedRow* usable(uint32_t c, uint32_t idx) const {
+  const PivotCols* usable(uint32_t c, uint32_t idx) const {
     const int32_t pv = pivots[c];
-    return (pv >= 0 && uint32_t(pv) < idx) ? rows[pv] : nullptr;
+    return (pv >= 0 && uint32_t(pv) < idx) ? &piv[pv] : nullptr;
   }
 };
 
@@ -91,7 +92,7 @@ void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi,
 // Stores a kept row: collects acc[lead .. hi] (reducing every entry and
 // clearing it) into a new lane-0 array, makes it monic, codes the offsets
 // and fixes lead, width, kind.  Appends nothing.  Returns the term count.
-uint32_t ZEL_C(compact_result1)(FpElim& e, CodedRow* row, uint64_t* acc,
+uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc,
                                 uint32_t lead, uint32_t hi);
 
 // Backward reduction of `row` (expanded into acc, last column *hi) by the
@@ -102,7 +103,10 @@ void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc,
 
 // Collection of a backward-reduced row: reduces and clears acc[lead .. hi],
 // keeps the non-zero entries as the row's new lane 0 and re-codes it.
-void collect_backward(FpElim& e, CodedRow* row, uint64_t* acc, uint32_t hi);
+void collect_backward(FpElim& e, uint32_t pos, uint64_t* acc, uint32_t hi);
+
+// Decodes the columns of row idx into e.piv[idx] (zone memory).
+void decode_pivot(FpElim& e, uint32_t idx);
 
 // Clears acc[from .. hi].
 void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi);
@@ -110,10 +114,11 @@ void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi);
 // Writes "%.1f%%/" with 100 * done / nreduce on the error stream.
 void show_progress(const FpElim& e, uint32_t done);
 
-// Sorts the new rows by increasing lead (ties: larger serial first).
-void sort_rev_Dpol(CodedRow** v, uint32_t n);
+// Sorts the new rows (e.newidx) by increasing lead (ties: larger serial
+// first).
+void sort_rev_Dpol(FpElim& e);
 
-// Threaded forward and backward passes (nb_threads > 1); fills e.newrows and
+// Threaded forward and backward passes (nb_threads > 1); fills e.newidx and
 // e.nnew.
 void forward_threads(FpElim& e, uint32_t nthreads);
 

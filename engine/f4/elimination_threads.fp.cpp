@@ -84,8 +84,8 @@ void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch) {
     }
     e.pivots[sl.lead] = int32_t(idx);
     ZEL_C(mark_useless)(1, row->serial);
-    ZEL_C(compact_result1)(e, row, sl.acc, sl.lead, sl.hi);
-    e.newrows[e.nnew++] = row;
+    ZEL_C(compact_result1)(e, idx, sl.acc, sl.lead, sl.hi);
+    e.newidx[e.nnew++] = idx;
     e.agg.on_kept();
   }
 }
@@ -96,23 +96,23 @@ void backward_threads(FpElim& e, Slots& slots, const int32_t* pos_of_lead, uint3
     const int32_t low = std::max(b - int32_t(nb) + 1, 0);
     const int32_t used = b - low + 1;
     for (int32_t pos = b; pos >= low; --pos)
-      if (e.newrows[pos]->kind != CODE_LZW) Fatal("code <> CODE_LZW");
+      if (e.rows[e.newidx[pos]]->kind != CODE_LZW) Fatal("code <> CODE_LZW");
     slots.ensure(uint32_t(used));
 #pragma omp parallel num_threads(int(nb))
     {
       const int32_t T = omp_get_num_threads();
       for (int32_t t = omp_get_thread_num(); t < used; t += T) {
         Slot& sl = slots.slot[t];
-        const CodedRow* row = e.newrows[b - t];
+        const CodedRow* row = e.rows[e.newidx[b - t]];
         sl.hi = expand_row(sl.acc, row);
         backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, b, count - 1);
       }
     }
     for (int32_t pos = b; pos >= low; --pos) {
       Slot& sl = slots.slot[b - pos];
-      CodedRow* row = e.newrows[pos];
+      const CodedRow* row = e.rows[e.newidx[pos]];
       backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, pos, b);
-      collect_backward(e, row, sl.acc, sl.hi);
+      collect_backward(e, uint32_t(pos), sl.acc, sl.hi);
     }
   }
 }
@@ -137,9 +137,9 @@ void forward_threads(FpElim& e, uint32_t nb) {
   }
   if (!batch.empty()) Fatal("il reste %u polynomes\n", uint32_t(batch.size()));
   if (e.nnew == 0) return;
-  sort_rev_Dpol(e.newrows, e.nnew);
+  sort_rev_Dpol(e);
   std::fill(e.pivots, e.pivots + e.ncols + 1, -1);
-  for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.newrows[k]->lead] = int32_t(k);
+  for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.rows[e.newidx[k]]->lead] = int32_t(k);
   backward_threads(e, slots, e.pivots, nb);
 }
 

@@ -52,6 +52,33 @@ inline uint32_t expand_row(uint64_t* acc, const CodedRow* row) {
   return row->lead + last;
 }
 
+// A pivot row with its columns decoded once: coefficients and absolute
+// columns of its terms after the leading one.
+struct PivotCols {
+  const Dom* coef = nullptr;   // terms 1 .. n
+  const uint32_t* col = nullptr;
+  uint32_t n = 0;
+  uint32_t last = 0;           // column of the last term
+};
+
+// acc[col[j]] += m * coef[j] for the pivot's terms after the leading one.
+// Returns the column of the pivot's last term.
+inline uint32_t addmul_cols(uint64_t* acc, uint32_t m, const PivotCols& pv) {
+  const uint64_t mm = m;
+  const Dom* c = pv.coef;
+  const uint32_t* col = pv.col;
+  const uint32_t n = pv.n;
+  uint32_t j = 0;
+  for (; j + 4 <= n; j += 4) {
+    acc[col[j]] += mm * c[j];
+    acc[col[j + 1]] += mm * c[j + 1];
+    acc[col[j + 2]] += mm * c[j + 2];
+    acc[col[j + 3]] += mm * c[j + 3];
+  }
+  for (; j < n; ++j) acc[col[j]] += mm * c[j];
+  return pv.last;
+}
+
 // acc[column of term i] += m * coefficient i for every term i >= 1 of lane 0
 // of the pivot row `piv` (its coefficient 0 is skipped: the caller clears
 // the pivot's column itself).  Returns the column of the pivot's last term.

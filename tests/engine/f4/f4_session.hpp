@@ -11,7 +11,6 @@
 #include "engine/mem/messages.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/mem/pool.hpp"
-#include "engine/mem/zone.hpp"
 #include "engine/mono/expos_layout.hpp"
 #include "engine/mono/expos_pool.hpp"
 #include "engine/mono/expos_words.hpp"
@@ -50,31 +49,11 @@ struct F4Session {
   }
   static zel::ZEL_BUILD::ExposW* w(const Exps& e) { return zel::ZEL_BUILD::words_of(mono(e)); }
 
-  // A bare record of n terms in zone 1 with serial numbers counting up.
-  static zel::ZEL_BUILD::Dpol* make_record(uint32_t n) {
-    using namespace zel::ZEL_BUILD;
-    static uint32_t serial = 0;
-    const uint32_t V = ZEL_C(vectorize);
-    const size_t bytes = sizeof(Dpol) + V * sizeof(Dom*) + V * (n + 1) * sizeof(Dom) + 8 +
-                         (n + 1) * sizeof(Expos*);
-    auto* raw = static_cast<unsigned char*>(alloc64(bytes));
-    Dpol* p = reinterpret_cast<Dpol*>(raw);
-    *p = Dpol{};
-    p->serial = ++serial;
-    p->n = n;
-    unsigned char* at = raw + sizeof(Dpol) + V * sizeof(Dom*);
-    for (uint32_t l = 0; l < V; ++l, at += (n + 1) * sizeof(Dom))
-      lanes(p)[l] = reinterpret_cast<Dom*>(at);
-    at = raw + ((at - raw + 7) & ~size_t(7));
-    p->mono = reinterpret_cast<Expos**>(at);
-    return p;
-  }
-
   // A polynomial with these terms in the given order; coefficients of lane l
   // are 10 * l + term index + 1.
   static zel::ZEL_BUILD::Dpol* poly(std::initializer_list<Exps> terms) {
     using namespace zel::ZEL_BUILD;
-    Dpol* p = make_record(uint32_t(terms.size()));
+    Dpol* p = new_Dpol(uint32_t(terms.size()));
     uint32_t t = 0;
     for (const Exps& e : terms) {
       p->mono[t] = mono(e);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/mem/raw_block.hpp"
+#include "engine/mem/relative_table.hpp"
 #include "engine/mem/zone.hpp"
 #include "support/engine_memory.hpp"
 #include "support/seeds.hpp"
@@ -282,6 +283,37 @@ TEST_F(ZoneTest, NestedMarksGiveBackInOrder) {
   restore_GC_state(outer);
   EXPECT_EQ(garbage_zone[0].cur_garbages, outer.cur_garbages);
   EXPECT_EQ(garbage_zone[0].bignum_tas, outer.bignum_tas);
+}
+
+}  // namespace
+
+namespace {
+
+// Sizes beyond 32 bits are carried whole, not wrapped to small blocks.
+TEST_F(ZoneTest, RequestsBeyondFourGigabytesDoNotWrap) {
+  SKIP_IN_MEMDEBUG();
+  const uint64_t big = (uint64_t(1) << 32) + 40;
+  char* p = static_cast<char*>(alloc64(big));
+  EXPECT_EQ(zone_memory_allocated, big + 16 + 64);
+  p[big - 1] = 1;  // the last byte is ours (only that page is touched)
+  EXPECT_GE(uint64_t(garbage_zone[0].bot_bignum_tas - p), big);
+  zel::reset_engine_memory();
+  zone_memory_allocated = 0;
+}
+
+TEST_F(ZoneTest, SegmentLengthsBeyondThirtyTwoBitsDoNotWrap) {
+  RelativeTable<uint8_t> t{"CBoolean"};
+  // Pretend segments 0..21 exist (never touched): they hold 1024 * (2^22 - 1)
+  // elements, so index 2^32 - 1 lies in segment 22 of 2^32 elements.
+  for (uint32_t k = 0; k < 22; k++) t.size_relative[k] = uint64_t(1024) << k;
+  t.current = 22;
+  set_relative(t, 0xFFFFFFFFu, uint8_t(9));
+  EXPECT_EQ(t.current, 23u);
+  EXPECT_EQ(t.size_relative[22], uint64_t(1) << 32);
+  EXPECT_EQ(t.abs_ptr[22][1023], 9);
+  EXPECT_EQ(get_relative(t, 0xFFFFFFFFu), 9);
+  zel::reset_engine_memory();
+  zone_memory_allocated = 0;
 }
 
 }  // namespace
