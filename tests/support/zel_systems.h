@@ -8,7 +8,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#if defined(ZEL_VARIANT_FP) || defined(ZEL_VARIANT_INT)
+#include "engine/call_zel.h"
+#else
 #include "call_zel.h"
+#endif
 
 typedef struct {
   int nvars, nterms, cap;
@@ -16,7 +20,7 @@ typedef struct {
   int* c; /* nterms coefficients (any sign; the library reduces them) */
 } zs_poly;
 
-static void zs_init(zs_poly* p, int nvars) {
+static inline void zs_init(zs_poly* p, int nvars) {
   p->nvars = nvars;
   p->nterms = 0;
   p->cap = 0;
@@ -24,12 +28,12 @@ static void zs_init(zs_poly* p, int nvars) {
   p->c = NULL;
 }
 
-static void zs_free(zs_poly* p) {
+static inline void zs_free(zs_poly* p) {
   free(p->e);
   free(p->c);
 }
 
-static void zs_add_term(zs_poly* p, const int* e, int c) {
+static inline void zs_add_term(zs_poly* p, const int* e, int c) {
   if (p->nterms == p->cap) {
     p->cap = p->cap ? 2 * p->cap : 8;
     p->e = (int*)realloc(p->e, sizeof(int) * (size_t)p->cap * (size_t)p->nvars);
@@ -41,7 +45,7 @@ static void zs_add_term(zs_poly* p, const int* e, int c) {
 }
 
 /* cyclic-n: n polynomials in n variables. */
-static int zs_cyclic(int n, zs_poly* out) {
+static inline int zs_cyclic(int n, zs_poly* out) {
   int k, i, j, e[64];
   for (k = 1; k < n; k++) {
     zs_init(&out[k - 1], n);
@@ -61,7 +65,7 @@ static int zs_cyclic(int n, zs_poly* out) {
 
 /* katsura-n: n+1 polynomials in the n+1 variables x0 .. xn.  Repeated
  * products (x_a x_b and x_b x_a) are handed over as separate terms. */
-static int zs_katsura(int n, zs_poly* out) {
+static inline int zs_katsura(int n, zs_poly* out) {
   int m, l, e[64];
   for (m = 0; m < n; m++) {
     zs_init(&out[m], n + 1);
@@ -89,7 +93,7 @@ static int zs_katsura(int n, zs_poly* out) {
 }
 
 /* Hands p over to the prime-field build; returns its handle. */
-static void* zs_send(const zs_poly* p) {
+static inline void* zs_send(const zs_poly* p) {
   int i;
   void* h = Zel_creat_poly((UI32)p->nterms);
   for (i = 0; i < p->nterms; i++) {
@@ -102,7 +106,7 @@ static void* zs_send(const zs_poly* p) {
 
 /* A prime-field session modulo prime: n1 + n2 variables named x0, x1 ...
  * (the names live in a static table), recording on when record != 0. */
-static void zs_session(UI32 n1, UI32 n2, UI32 prime, int record) {
+static inline void zs_session(UI32 n1, UI32 n2, UI32 prime, int record) {
   static char storage[64][8];
   static char* names[64];
   UI32 i, pr[1];
@@ -119,7 +123,7 @@ static void zs_session(UI32 n1, UI32 n2, UI32 prime, int record) {
 }
 
 /* A basis request of mode 1 with every option left alone. */
-static UI32 zs_groebner(void** in, UI32 n, void** out, int force_elim, int restrict_) {
+static inline UI32 zs_groebner(void** in, UI32 n, void** out, int force_elim, int restrict_) {
   struct sZEL_Comp_Desc env;
   double t = 0;
   memset(&env, 0, sizeof env);
@@ -129,32 +133,6 @@ static UI32 zs_groebner(void** in, UI32 n, void** out, int force_elim, int restr
   env._dlim = -1;
   env._skip = -1;
   return Zel_groebner(in, n, out, 1, 0, &t, 0, 8, restrict_, &env);
-}
-
-/* Prints polynomial h of the prime-field build on f, one line, with the
- * variable names x0, x1 ... */
-static void zs_print(FILE* f, void* h, UI32 nvars) {
-  UI32 m = Zel_nb_terms(h), t, j;
-  UI32* e = (UI32*)malloc(sizeof(UI32) * (m * nvars + 1));
-  UI32* c = (UI32*)malloc(sizeof(UI32) * (m + 1));
-  if (Zel_export_poly(nvars, m, e, c, h) != 1) {
-    fprintf(f, "export failed\n");
-  } else {
-    for (t = 0; t < m; t++) {
-      int first = 1;
-      fprintf(f, "%s%u", t ? " + " : "", (unsigned)c[t]);
-      for (j = 0; j < nvars; j++) {
-        UI32 x = e[t * nvars + j];
-        if (x) fprintf(f, "*x%u", (unsigned)j);
-        if (x > 1) fprintf(f, "^%u", (unsigned)x);
-        first = 0;
-      }
-      (void)first;
-    }
-    fprintf(f, "\n");
-  }
-  free(e);
-  free(c);
 }
 
 #endif

@@ -124,7 +124,9 @@ TEST_F(PolyInputTest, InputIsNormalisedLikeANaiveSum) {
       EXPECT_EQ(e.coeffs[t], UI32(sum[m]));
       // Homogenised to the largest degree.
       EXPECT_EQ(get_field(words_of(d->mono[t]), 3), D - (m[0] + m[1] + m[2]));
-      if (t > 0) EXPECT_GT(comp5_Expos(words_of(d->mono[t - 1]), words_of(d->mono[t])), 0);
+      if (t > 0) {
+        EXPECT_GT(comp5_Expos(words_of(d->mono[t - 1]), words_of(d->mono[t])), 0);
+      }
     }
   }
 }

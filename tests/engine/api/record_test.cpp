@@ -112,7 +112,7 @@ TEST_F(RecordTest, RecordingsAreNeverOverwrittenNorLinksFollowed) {
 TEST_F(RecordTest, OverlongRecordsAreRefusedAndNamesEscaped) {
   std::string big(kRecordBuffer, 'a');
   EXPECT_RAISES(record("%s", big.c_str()), "Size of buf for record too small!\n");
-  EXPECT_EQ(c_string_body("x\"y\\z\n??=\t"), "x\\\"y\\\\z\\012\\077\\077=\\011");
+  EXPECT_EQ(c_string_body("x\"y\\z\n?\?=\t"), "x\\\"y\\\\z\\012\\077\\077=\\011");
   EXPECT_EQ(c_string_body("plain_1"), "plain_1");
 }
 
