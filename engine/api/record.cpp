@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
@@ -59,6 +60,10 @@ const char kPrologueRest[] =
     "  Dpol_INT prev;\n"
     "  double t0;  global_nb=0;\n";
 
+// A program that ends without closing its recording still leaves a replay
+// program that compiles.
+void close_at_exit() { record("close"); }
+
 // Opens the recording and writes its prologue, once.
 void open_record_file() {
   if (record_file != nullptr) return;
@@ -68,6 +73,8 @@ void open_record_file() {
   FILE* f = create_unique(stamp, used);
   if (f == nullptr) f = create_unique("zelrecord", used);
   if (f == nullptr) Fatal("Can't open %s%s", used.c_str(), "\n");
+  static bool exit_hook = false;
+  if (!exit_hook) exit_hook = std::atexit(close_at_exit) == 0;
   record_file = f;
   g_name = used;
   init_record_file = 1;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/api/interrupt.hpp"
 #include "engine/api/record.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
@@ -79,6 +80,8 @@ ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* or
   want_pipe = 1;
   want_pipe2 = 1;
   init_zone_tables();
+  // An interrupt that resets memory must forget the session's handles too.
+  interrupt_reset = reset_session_memory;
   Base_Exposants* t = dynamic_Table_de_Recherche();
   empty_Table_de_Recherche(t);
   ZEL_C(ptr_Base_Exposants) = t;

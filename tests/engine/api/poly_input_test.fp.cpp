@@ -66,6 +66,20 @@ TEST_F(PolyInputTest, ExponentsAreChecked) {
   EXPECT_EQ(e.exps, (std::vector<UI32>{32767, 0, 1, 5, 0, 0}));
 }
 
+// A C caller has no host to unwind into: the message goes to the standard
+// error stream and the process ends with status 1.
+void set_exponent_32768() {
+  zel_test::start_session(0, 2);
+  void* h = ZEL_C(creat_poly)(1);
+  I32 e[] = {32768, 0};
+  ZEL_C(set_expos2)(h, 0, e, 2);
+}
+
+TEST(PolyInputDeathTest, ACCallerIsStoppedWithTheMessage) {
+  EXPECT_EXIT(set_exponent_32768(), ::testing::ExitedWithCode(1),
+              "Zel interface error: power products should be < 32767");
+}
+
 TEST_F(PolyInputTest, CoefficientsAreReducedModuloThePrime) {
   const I32 given[] = {-1, 65521, 65522, -65522, 2147483647, -2147483647 - 1, 70000};
   const UI32 n = sizeof given / sizeof given[0];

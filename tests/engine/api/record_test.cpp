@@ -75,6 +75,27 @@ TEST_F(RecordTest, CommandsAndPrologue) {
   EXPECT_EQ(count(text, "exit(0)"), 1u);
 }
 
+// A program that ends without switching the recording off still leaves a
+// complete replay program.
+TEST(RecordDeathTest, TheRecordingIsClosedAtExit) {
+  const std::string marker = "/tmp/zel_record_test_exit_" + std::to_string(getpid());
+  EXPECT_EXIT(
+      {
+        record("/* exit test */\n");
+        std::FILE* m = std::fopen(marker.c_str(), "w");
+        std::fputs(record_file_name().c_str(), m);
+        std::fclose(m);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  const std::string name = slurp(marker);
+  std::remove(marker.c_str());
+  ASSERT_FALSE(name.empty());
+  const std::string text = slurp(name);
+  std::remove(name.c_str());
+  EXPECT_NE(text.find("/* exit test */\n  exit(0);\n}\n"), std::string::npos);
+}
+
 TEST_F(RecordTest, RecordingsAreNeverOverwrittenNorLinksFollowed) {
   // A victim file and links planted at the names of this second and the next
   // few (the clock may tick during the test).
