@@ -181,6 +181,27 @@ uint32_t collect(FpElim& e, uint64_t* acc, uint32_t lead, uint32_t hi, Dom** out
   return kept;
 }
 
+// Gives pv its runs of consecutive columns when they are long on average.
+void add_runs(PivotCols& pv) {
+  uint32_t runs = 0;
+  for (uint32_t j = 0; j < pv.n; ++j) runs += j == 0 || pv.col[j] != pv.col[j - 1] + 1;
+  pv.seg = nullptr;
+  pv.nseg = 0;
+  if (runs == 0 || pv.n < kLongRuns * runs) return;
+  uint32_t* seg = static_cast<uint32_t*>(alloc(uint64_t(runs) * 2 * sizeof(uint32_t)));
+  uint32_t k = 0;
+  for (uint32_t j = 0; j < pv.n; ++j) {
+    if (j == 0 || pv.col[j] != pv.col[j - 1] + 1) {
+      seg[2 * k] = pv.col[j];
+      seg[2 * k + 1] = 0;
+      ++k;
+    }
+    ++seg[2 * k - 1];
+  }
+  pv.seg = seg;
+  pv.nseg = runs;
+}
+
 // Codes the kept offsets into the row and keeps its decoded columns for
 // its use as a pivot.
 void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
@@ -197,6 +218,7 @@ void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
   pv.col = col;
   pv.n = kept - 1;
   pv.last = row->lead + e.offsets[kept - 1];
+  add_runs(pv);
 }
 
 }  // namespace
@@ -261,6 +283,7 @@ void decode_pivot(FpElim& e, uint32_t idx) {
   pv.col = col;
   pv.n = n;
   pv.last = n ? col[n - 1] : lead;
+  add_runs(pv);
 }
 
 void sort_rev_Dpol(FpElim& e) {
