@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
+#include <cstring>
 
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/fp_kernels.hpp"
@@ -21,8 +21,10 @@ struct Scratch {
   explicit Scratch(uint64_t n, bool zero = false) { take(n, zero); }
   void take(uint64_t n, bool zero = false) {
     release();
-    p = static_cast<T*>(zero ? std::calloc(n ? n : 1, sizeof(T)) : zmalloc((n ? n : 1) * sizeof(T)));
+    const uint64_t bytes = (n ? n : 1) * sizeof(T);
+    p = static_cast<T*>(zmalloc(bytes));
     if (!p) Fatal("Cannot allocate memory !");
+    if (zero) std::memset(static_cast<void*>(p), 0, bytes);
   }
   void release() {
     if (p) zfree(p);

@@ -97,21 +97,4 @@ inline uint32_t addmul_cols(uint64_t* acc, uint32_t m, const PivotCols& pv) {
   return pv.last;
 }
 
-// acc[column of term i] += m * coefficient i for every term i >= 1 of lane 0
-// of the pivot row `piv` (its coefficient 0 is skipped: the caller clears
-// the pivot's column itself).  Returns the column of the pivot's last term.
-inline uint32_t addmul_row(uint64_t* acc, uint32_t m, const CodedRow* piv) {
-  const Dom* c = piv->coeffs[0] + 1;
-  uint64_t* a = acc + piv->lead;
-  const uint64_t mm = m;
-  const uint32_t last = walk_gap_code(
-      piv->code, piv->ncodes, [&](uint32_t pos) { a[pos] += mm * *c++; },
-      [&](uint32_t first, uint32_t k) {
-        uint64_t* d = a + first;
-        for (uint32_t j = 0; j < k; ++j) d[j] += mm * c[j];
-        c += k;
-      });
-  return piv->lead + last;
-}
-
 }  // namespace zel::ZEL_BUILD
