@@ -51,7 +51,7 @@ void forward_sequential(FpElim& e, uint64_t* acc) {
     bool kept = row->coeffs[0] != nullptr;
     if (kept) {
       hi = expand_row(acc, row);
-      kept = head_reduce(e, acc, &lead, &hi, i);
+      kept = reduction_tete_multi(e, acc, &lead, &hi, i);
     }
     if (!kept) {
       row->coeffs[0] = nullptr;
@@ -117,7 +117,22 @@ void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi) {
   if (hi >= from) std::fill(acc + from, acc + hi + 1, uint64_t(0));
 }
 
-bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi, uint32_t idx) {
+namespace {
+
+// Clears entry c (whose column the pivot pv leads) by adding the multiple of
+// pv that cancels it; returns the column of pv's last term, or 0 when the
+// entry was already a multiple of p.
+inline uint32_t comb_linear_step1_lzw(const FpElim& e, uint64_t* acc, uint32_t c,
+                                      const PivotCols& pv) {
+  const uint32_t r = e.mod(acc[c]);
+  acc[c] = 0;
+  return r ? Zel_lzw_basic_step_lin_d_multi(acc, uint32_t(e.mod.p) - r, pv) : 0;
+}
+
+}  // namespace
+
+bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi,
+                          uint32_t idx) {
   uint32_t c = *lead, h = *hi;
   // Moves c to the first entry from `from` on with a non-zero residue,
   // reducing (and clearing) the entries it passes.
@@ -136,7 +151,7 @@ bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi, u
     if (!piv) break;
     const uint32_t r = uint32_t(acc[c]);
     acc[c] = 0;
-    h = std::max(h, addmul_cols(acc, uint32_t(e.mod.p) - r, *piv));
+    h = std::max(h, Zel_lzw_basic_step_lin_d_multi(acc, uint32_t(e.mod.p) - r, *piv));
     alive = next_lead(c + 1);
   }
   *lead = c;
@@ -146,14 +161,10 @@ bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi, u
 
 void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx) {
   uint32_t h = *hi;
-  const uint32_t p = uint32_t(e.mod.p);
   for (uint32_t c = lead + 1; c <= h; ++c) {
     if (!acc[c]) continue;
-    const PivotCols* piv = e.usable(c, idx);
-    if (!piv) continue;
-    const uint32_t r = e.mod(acc[c]);
-    acc[c] = 0;
-    if (r) h = std::max(h, addmul_cols(acc, p - r, *piv));
+    if (const PivotCols* piv = e.usable(c, idx))
+      h = std::max(h, comb_linear_step1_lzw(e, acc, c, *piv));
   }
   *hi = h;
 }
@@ -242,14 +253,11 @@ uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t
 void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc, uint32_t lead,
                      uint32_t* hi, int32_t lo, int32_t up) {
   uint32_t h = *hi;
-  const uint32_t p = uint32_t(e.mod.p);
   for (uint32_t c = lead + 1; c <= h; ++c) {
     if (!acc[c]) continue;
     const int32_t q = pos_of_lead[c];
     if (q <= lo || q > up) continue;
-    const uint32_t r = e.mod(acc[c]);
-    acc[c] = 0;
-    if (r) h = std::max(h, addmul_cols(acc, p - r, e.piv[e.newidx[q]]));
+    h = std::max(h, comb_linear_step1_lzw(e, acc, c, e.piv[e.newidx[q]]));
   }
   *hi = h;
 }
@@ -270,15 +278,16 @@ void decode_pivot(FpElim& e, uint32_t idx) {
   if (!row->coeffs[0]) return;
   // Terms after the leading one: at most one per code, or a run's length.
   uint32_t room = 0;
-  walk_gap_code(row->code, row->ncodes, [&](uint32_t) { ++room; },
-                [&](uint32_t, uint32_t k) { room += k; });
+  walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t) { ++room; }, [&](uint32_t, uint32_t k) { room += k; });
   uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(room) * sizeof(uint32_t) + 4));
   uint32_t n = 0;
   const uint32_t lead = row->lead;
-  walk_gap_code(row->code, row->ncodes, [&](uint32_t pos) { col[n++] = lead + pos; },
-                [&](uint32_t first, uint32_t k) {
-                  for (uint32_t j = 0; j < k; ++j) col[n++] = lead + first + j;
-                });
+  walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t pos) { col[n++] = lead + pos; },
+      [&](uint32_t first, uint32_t k) {
+        for (uint32_t j = 0; j < k; ++j) col[n++] = lead + first + j;
+      });
   pv.coef = row->coeffs[0] + 1;
   pv.col = col;
   pv.n = n;

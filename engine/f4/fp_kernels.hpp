@@ -24,8 +24,7 @@ namespace zel::ZEL_BUILD {
 struct FastMod {
   uint64_t p;
   uint64_t recip;
-  explicit FastMod(uint32_t prime)
-      : p(prime), recip(~uint64_t(0) / prime) {}
+  explicit FastMod(uint32_t prime) : p(prime), recip(~uint64_t(0) / prime) {}
   inline uint32_t operator()(uint64_t x) const {
     const uint64_t q = uint64_t((unsigned __int128)x * recip >> 64);
     uint64_t r = x - q * p;
@@ -58,12 +57,12 @@ inline uint32_t expand_row(uint64_t* acc, const CodedRow* row) {
 // them as runs (seg[2k] the first column of run k, seg[2k+1] its length), so
 // the multiply-add streams over consecutive entries.
 struct PivotCols {
-  const Dom* coef = nullptr;   // terms 1 .. n
+  const Dom* coef = nullptr;  // terms 1 .. n
   const uint32_t* col = nullptr;
   const uint32_t* seg = nullptr;  // null unless the runs are long
   uint32_t n = 0;
   uint32_t nseg = 0;
-  uint32_t last = 0;           // column of the last term
+  uint32_t last = 0;  // column of the last term
 };
 
 // Average run length from which the runs are used.
@@ -71,7 +70,7 @@ inline constexpr uint32_t kLongRuns = 8;
 
 // acc[col[j]] += m * coef[j] for the pivot's terms after the leading one.
 // Returns the column of the pivot's last term.
-inline uint32_t addmul_cols(uint64_t* acc, uint32_t m, const PivotCols& pv) {
+inline uint32_t Zel_lzw_basic_step_lin_d_multi(uint64_t* acc, uint32_t m, const PivotCols& pv) {
   const uint64_t mm = m;
   const Dom* c = pv.coef;
   if (pv.seg) {

@@ -9,12 +9,12 @@
 
 #include "engine/api/interrupt.hpp"
 #include "engine/api/stop_flag.hpp"
+#include "engine/coef/primes.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/reducer_search.hpp"
 #include "engine/f4/row_code.hpp"
-#include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/zone.hpp"
@@ -186,8 +186,7 @@ CodedRow* code_row(const Base_Exposants* t, const std::vector<uint32_t>& code_sl
   row->kind = CODE_LZW;
   for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(src)[k];
   offsets[0] = 0;
-  for (uint32_t i = 1; i < src->n; ++i)
-    offsets[i] = R - rank(codes[i]);
+  for (uint32_t i = 1; i < src->n; ++i) offsets[i] = R - rank(codes[i]);
   uint32_t ncodes = 0, nbytes = 0;
   row->code = compress_lzw(offsets, src->n, &ncodes, &nbytes);
   row->ncodes = ncodes;

@@ -165,7 +165,8 @@ struct NaiveGB {
       monic(lead);
       R.push_back(lead);
     }
-    std::sort(R.begin(), R.end(), [&](const Poly& a, const Poly& b) { return ord.cmp(a.lm(), b.lm()) > 0; });
+    std::sort(R.begin(), R.end(),
+              [&](const Poly& a, const Poly& b) { return ord.cmp(a.lm(), b.lm()) > 0; });
     return R;
   }
 };

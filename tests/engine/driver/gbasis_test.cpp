@@ -1,11 +1,12 @@
 // The main loop against a naive Buchberger, on standard systems, across
 // thread counts, and its edge cases.
+#include "engine/driver/gbasis.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "engine/api/stop_flag.hpp"
-#include "engine/driver/gbasis.hpp"
 #include "support/engine_gb.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -150,9 +151,9 @@ TEST(Gbasis, EdgeCases) {
     EngineGB e(2, 2);
     auto G = e.basis({{{{1, 1}, 1}, {{1, 0}, 1}}, {{{1, 1}, 1}, {{0, 1}, 1}}});
     NaiveGB gb{kP, {2}};
-    expect_same_basis(gb, G,
-                      gb.reduced_basis(to_naive(gb, {{{{1, 1}, 1}, {{1, 0}, 1}},
-                                                     {{{1, 1}, 1}, {{0, 1}, 1}}})));
+    expect_same_basis(
+        gb, G,
+        gb.reduced_basis(to_naive(gb, {{{{1, 1}, 1}, {{1, 0}, 1}}, {{{1, 1}, 1}, {{0, 1}, 1}}})));
   }
 }
 
