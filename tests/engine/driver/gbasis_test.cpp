@@ -54,10 +54,26 @@ TEST(Gbasis, RandomSmallSystemsGiveTheNaiveReducedBasis) {
     for (uint32_t k = 0; k < m; ++k)
       F.push_back(random_poly(rng, n, n == 4 ? 2 : 3, 2 + uint32_t(rng() % 4)));
     NaiveGB gb{kP, {s}};
-    const auto want = gb.reduced_basis(to_naive(gb, F));
+    auto want = gb.reduced_basis(to_naive(gb, F));
+    // Sometimes only the elimination ideal: the elements free of the first
+    // block.
+    const bool eliminate = s < n && it % 4 == 0;
+    if (eliminate) {
+      std::vector<Poly> kept;
+      for (const Poly& g : want) {
+        bool free_of_block = true;
+        for (const auto& term : g.t)
+          for (uint32_t v = 0; v < s; ++v) free_of_block = free_of_block && term.first[v] == 0;
+        if (free_of_block) kept.push_back(g);
+      }
+      want = kept;
+    }
     SCOPED_TRACE("iteration " + std::to_string(it) + " n=" + std::to_string(n) +
                  " s=" + std::to_string(s));
     EngineGB e(n, s);
+    // The inter-reduction before the strong pass changes nothing in the end.
+    want_mingbasis = it % 4 == 3;
+    want_eliminated = eliminate;
     auto got = e.basis(F);
     expect_same_basis(gb, got, want);
   }
