@@ -318,9 +318,10 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   FpElim e(rows, nrows, ncols, nreduce, ZEL_C(Prime));
   Scratch<int32_t> pivots(uint64_t(ncols) + 1);
   std::fill(pivots.p, pivots.p + ncols + 1, -1);
-  // The lowest index wins when two reducers share a column.
+  // The lowest index wins when two reducers share a column; a reducer
+  // without coefficients (zero) owns nothing.
   for (uint32_t i = nrows; i-- > 0;)
-    if (!rows[i]->to_reduce) pivots[rows[i]->lead] = int32_t(i);
+    if (!rows[i]->to_reduce && rows[i]->coeffs[0]) pivots[rows[i]->lead] = int32_t(i);
   Scratch<uint32_t> offsets(uint64_t(ncols) + 1);
   Scratch<PivotCols> piv(uint64_t(nrows) + 1);
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
