@@ -45,7 +45,7 @@ TEST(Gbasis, RandomSmallSystemsGiveTheNaiveReducedBasis) {
   SEED_TRACE();
   TestHost host(0);
   auto rng = make_rng(71);
-  for (long it = 0; it < iterations(40); ++it) {
+  for (long it = 0; it < iterations(80); ++it) {
     const uint32_t n = 2 + uint32_t(rng() % 3);
     // Degree reverse lexicographic, or two blocks.
     const uint32_t s = (it & 1) ? n : 1 + uint32_t(rng() % (n - 1));
@@ -90,15 +90,20 @@ void expect_basis_of(const System& sys, size_t want_size, bool spairs) {
   for (const Poly& f : to_naive(gb, sys.polys)) EXPECT_TRUE(gb.reduce(f, Gn).zero());
   if (!spairs) return;
   for (size_t i = 0; i < Gn.size(); ++i)
-    for (size_t j = i + 1; j < Gn.size(); ++j)
-      EXPECT_TRUE(gb.reduce(gb.spoly(Gn[i], Gn[j]), Gn).zero()) << i << " " << j;
+    for (size_t j = i + 1; j < Gn.size(); ++j) {
+      // Coprime leading monomials: the S-pair reduces to zero anyway.
+      bool coprime = true;
+      for (size_t v = 0; v < sys.nvars; ++v)
+        coprime = coprime && (Gn[i].lm()[v] == 0 || Gn[j].lm()[v] == 0);
+      if (!coprime) EXPECT_TRUE(gb.reduce(gb.spoly(Gn[i], Gn[j]), Gn).zero()) << i << " " << j;
+    }
 }
 
 TEST(Gbasis, CyclicSystems) {
   TestHost host(0);
   expect_basis_of(cyclic(4, kP), 7, true);
   expect_basis_of(cyclic(5, kP), 20, true);
-  expect_basis_of(cyclic(6, kP), 45, false);
+  expect_basis_of(cyclic(6, kP), 45, true);
 }
 
 TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
