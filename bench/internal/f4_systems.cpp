@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
   host.user_info = ignore;
   zel::set_host(host);
   zel::Zel_verb_info = 4;
-  std::printf("%-12s %7s %10s %6s %18s %12s %6s %18s\n", "system", "threads", "median s",
-              "steps", "largest matrix", "rows total", "basis", "hash");
+  std::printf("%-12s %7s %10s %6s %18s %12s %6s %18s\n", "system", "threads", "median s", "steps",
+              "largest matrix", "rows total", "basis", "hash");
   for (const std::string& name : names) {
     const System sys = make_system(name, 65521);
     for (int t : threads) {

@@ -16,11 +16,11 @@
 namespace zel::ZEL_BUILD {
 
 // Settings read by the main loop; the compute entry sets them per request.
-extern uint32_t want_mingbasis;         // inter-reduce the final basis
-extern uint32_t want_mingbasis_strong;  // strong pass without the homogenising variable
-extern uint32_t want_eliminated;        // keep only polynomials free of the first block
-extern uint32_t ZEL_C(want_ignore_cste);   // a constant found: return the basis plus it
-extern uint32_t ZEL_C(want_very_quiet);    // no step degrees (default 1)
+extern uint32_t want_mingbasis;              // inter-reduce the final basis
+extern uint32_t want_mingbasis_strong;       // strong pass without the homogenising variable
+extern uint32_t want_eliminated;             // keep only polynomials free of the first block
+extern uint32_t ZEL_C(want_ignore_cste);     // a constant found: return the basis plus it
+extern uint32_t ZEL_C(want_very_quiet);      // no step degrees (default 1)
 extern uint32_t ZEL_C(want_ignore_simulin);  // set during the strong pass
 #ifdef ZEL_VARIANT_INT
 extern uint32_t want_rr;  // rational reconstruction of the result (not here yet)

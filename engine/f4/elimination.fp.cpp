@@ -51,7 +51,7 @@ void forward_sequential(FpElim& e, uint64_t* acc) {
     bool kept = row->coeffs[0] != nullptr;
     if (kept) {
       hi = expand_row(acc, row);
-      kept = head_reduce(e, acc, &lead, &hi, i);
+      kept = reduction_tete_multi(e, acc, &lead, &hi, i);
     }
     if (!kept) {
       row->coeffs[0] = nullptr;
@@ -117,7 +117,22 @@ void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi) {
   if (hi >= from) std::fill(acc + from, acc + hi + 1, uint64_t(0));
 }
 
-bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi, uint32_t idx) {
+namespace {
+
+// Clears entry c (whose column the pivot pv leads) by adding the multiple of
+// pv that cancels it; returns the column of pv's last term, or 0 when the
+// entry was already a multiple of p.
+inline uint32_t comb_linear_step1_lzw(const FpElim& e, uint64_t* acc, uint32_t c,
+                                      const PivotCols& pv) {
+  const uint32_t r = e.mod(acc[c]);
+  acc[c] = 0;
+  return r ? Zel_lzw_basic_step_lin_d_multi(acc, uint32_t(e.mod.p) - r, pv) : 0;
+}
+
+}  // namespace
+
+bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi,
+                          uint32_t idx) {
   uint32_t c = *lead, h = *hi;
   // Moves c to the first entry from `from` on with a non-zero residue,
   // reducing (and clearing) the entries it passes.
@@ -136,7 +151,7 @@ bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi, u
     if (!piv) break;
     const uint32_t r = uint32_t(acc[c]);
     acc[c] = 0;
-    h = std::max(h, addmul_cols(acc, uint32_t(e.mod.p) - r, *piv));
+    h = std::max(h, Zel_lzw_basic_step_lin_d_multi(acc, uint32_t(e.mod.p) - r, *piv));
     alive = next_lead(c + 1);
   }
   *lead = c;
@@ -146,14 +161,10 @@ bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi, u
 
 void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx) {
   uint32_t h = *hi;
-  const uint32_t p = uint32_t(e.mod.p);
   for (uint32_t c = lead + 1; c <= h; ++c) {
     if (!acc[c]) continue;
-    const PivotCols* piv = e.usable(c, idx);
-    if (!piv) continue;
-    const uint32_t r = e.mod(acc[c]);
-    acc[c] = 0;
-    if (r) h = std::max(h, addmul_cols(acc, p - r, *piv));
+    if (const PivotCols* piv = e.usable(c, idx))
+      h = std::max(h, comb_linear_step1_lzw(e, acc, c, *piv));
   }
   *hi = h;
 }
@@ -181,6 +192,27 @@ uint32_t collect(FpElim& e, uint64_t* acc, uint32_t lead, uint32_t hi, Dom** out
   return kept;
 }
 
+// Gives pv its runs of consecutive columns when they are long on average.
+void add_runs(PivotCols& pv) {
+  uint32_t runs = 0;
+  for (uint32_t j = 0; j < pv.n; ++j) runs += j == 0 || pv.col[j] != pv.col[j - 1] + 1;
+  pv.seg = nullptr;
+  pv.nseg = 0;
+  if (runs == 0 || pv.n < kLongRuns * runs) return;
+  uint32_t* seg = static_cast<uint32_t*>(alloc(uint64_t(runs) * 2 * sizeof(uint32_t)));
+  uint32_t k = 0;
+  for (uint32_t j = 0; j < pv.n; ++j) {
+    if (j == 0 || pv.col[j] != pv.col[j - 1] + 1) {
+      seg[2 * k] = pv.col[j];
+      seg[2 * k + 1] = 0;
+      ++k;
+    }
+    ++seg[2 * k - 1];
+  }
+  pv.seg = seg;
+  pv.nseg = runs;
+}
+
 // Codes the kept offsets into the row and keeps its decoded columns for
 // its use as a pivot.
 void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
@@ -197,6 +229,7 @@ void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
   pv.col = col;
   pv.n = kept - 1;
   pv.last = row->lead + e.offsets[kept - 1];
+  add_runs(pv);
 }
 
 }  // namespace
@@ -220,14 +253,11 @@ uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t
 void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc, uint32_t lead,
                      uint32_t* hi, int32_t lo, int32_t up) {
   uint32_t h = *hi;
-  const uint32_t p = uint32_t(e.mod.p);
   for (uint32_t c = lead + 1; c <= h; ++c) {
     if (!acc[c]) continue;
     const int32_t q = pos_of_lead[c];
     if (q <= lo || q > up) continue;
-    const uint32_t r = e.mod(acc[c]);
-    acc[c] = 0;
-    if (r) h = std::max(h, addmul_cols(acc, p - r, e.piv[e.newidx[q]]));
+    h = std::max(h, comb_linear_step1_lzw(e, acc, c, e.piv[e.newidx[q]]));
   }
   *hi = h;
 }
@@ -248,19 +278,21 @@ void decode_pivot(FpElim& e, uint32_t idx) {
   if (!row->coeffs[0]) return;
   // Terms after the leading one: at most one per code, or a run's length.
   uint32_t room = 0;
-  walk_gap_code(row->code, row->ncodes, [&](uint32_t) { ++room; },
-                [&](uint32_t, uint32_t k) { room += k; });
+  walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t) { ++room; }, [&](uint32_t, uint32_t k) { room += k; });
   uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(room) * sizeof(uint32_t) + 4));
   uint32_t n = 0;
   const uint32_t lead = row->lead;
-  walk_gap_code(row->code, row->ncodes, [&](uint32_t pos) { col[n++] = lead + pos; },
-                [&](uint32_t first, uint32_t k) {
-                  for (uint32_t j = 0; j < k; ++j) col[n++] = lead + first + j;
-                });
+  walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t pos) { col[n++] = lead + pos; },
+      [&](uint32_t first, uint32_t k) {
+        for (uint32_t j = 0; j < k; ++j) col[n++] = lead + first + j;
+      });
   pv.coef = row->coeffs[0] + 1;
   pv.col = col;
   pv.n = n;
   pv.last = n ? col[n - 1] : lead;
+  add_runs(pv);
 }
 
 void sort_rev_Dpol(FpElim& e) {
@@ -286,9 +318,10 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   FpElim e(rows, nrows, ncols, nreduce, ZEL_C(Prime));
   Scratch<int32_t> pivots(uint64_t(ncols) + 1);
   std::fill(pivots.p, pivots.p + ncols + 1, -1);
-  // The lowest index wins when two reducers share a column.
+  // The lowest index wins when two reducers share a column; a reducer
+  // without coefficients (zero) owns nothing.
   for (uint32_t i = nrows; i-- > 0;)
-    if (!rows[i]->to_reduce) pivots[rows[i]->lead] = int32_t(i);
+    if (!rows[i]->to_reduce && rows[i]->coeffs[0]) pivots[rows[i]->lead] = int32_t(i);
   Scratch<uint32_t> offsets(uint64_t(ncols) + 1);
   Scratch<PivotCols> piv(uint64_t(nrows) + 1);
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);

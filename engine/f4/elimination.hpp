@@ -42,9 +42,8 @@ extern uint32_t ZEL_C(want_state_percent);
 // it outlives the step; `codes` is the step's code table (columns back to
 // monomials).  Returns the number written.  Sorts `rows` in place; everything
 // else it allocates is given back before it returns.
-uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols,
-                             uint32_t nreduce, Dpol** out,
-                             const Base_Exposants* codes);
+uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
+                             Dpol** out, const Base_Exposants* codes);
 
 #ifdef ZEL_VARIANT_FP
 // The elimination without the hand-over, in the current zone: sorts rows,
@@ -52,8 +51,8 @@ uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols,
 // each reduced, monic and re-coded, sorted by increasing `lead`.  Returns
 // their number.  The row records are changed in place; the new coefficient
 // arrays and codes come from the current zone.
-uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols,
-                        uint32_t nreduce, CodedRow** newrows);
+uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
+                        CodedRow** newrows);
 #endif
 
 // Statistics hook called once when a basis computation ends; does nothing.

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
+#include <cstring>
 
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/fp_kernels.hpp"
@@ -21,8 +21,10 @@ struct Scratch {
   explicit Scratch(uint64_t n, bool zero = false) { take(n, zero); }
   void take(uint64_t n, bool zero = false) {
     release();
-    p = static_cast<T*>(zero ? std::calloc(n ? n : 1, sizeof(T)) : zmalloc((n ? n : 1) * sizeof(T)));
+    const uint64_t bytes = (n ? n : 1) * sizeof(T);
+    p = static_cast<T*>(zmalloc(bytes));
     if (!p) Fatal("Cannot allocate memory !");
+    if (zero) std::memset(static_cast<void*>(p), 0, bytes);
   }
   void release() {
     if (p) zfree(p);
@@ -59,11 +61,11 @@ struct FpElim {
   CodedRow** rows;
   uint32_t nrows, ncols, nreduce;
   FastMod mod;
-  int32_t* pivots;     // ncols + 1 entries, -1 or the owner's row index
-  PivotCols* piv;      // per row index: the row's decoded columns, once a pivot
-  uint32_t* newidx;    // row index of each new row, room for nreduce
+  int32_t* pivots;   // ncols + 1 entries, -1 or the owner's row index
+  PivotCols* piv;    // per row index: the row's decoded columns, once a pivot
+  uint32_t* newidx;  // row index of each new row, room for nreduce
   uint32_t nnew = 0;
-  uint32_t* offsets;   // scratch of ncols + 1 offsets for the collection
+  uint32_t* offsets;  // scratch of ncols + 1 offsets for the collection
   Aggressive agg;
   uint32_t progress = 0;
 
@@ -81,25 +83,23 @@ struct FpElim {
 // column *hi) by the usable pivots of its leading column, for the row at
 // index idx.  Returns false (acc cleared) when the row reduces to zero; else
 // *lead is a column without usable pivot and acc[*lead] its non-zero residue.
-bool head_reduce(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi,
-                 uint32_t idx);
+bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi,
+                          uint32_t idx);
 
 // Tail reduction: every entry right of lead that has a usable pivot is
 // cleared by a multiple of it; the others are left to the collection.
-void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi,
-                 uint32_t idx);
+void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx);
 
 // Stores a kept row: collects acc[lead .. hi] (reducing every entry and
 // clearing it) into a new lane-0 array, makes it monic, codes the offsets
 // and fixes lead, width, kind.  Appends nothing.  Returns the term count.
-uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc,
-                                uint32_t lead, uint32_t hi);
+uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t lead, uint32_t hi);
 
 // Backward reduction of `row` (expanded into acc, last column *hi) by the
 // new rows whose position lies in (lo, up], found by their leading columns
 // through pos_of_lead.  Only reads those rows.
-void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc,
-                     uint32_t lead, uint32_t* hi, int32_t lo, int32_t up);
+void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc, uint32_t lead,
+                     uint32_t* hi, int32_t lo, int32_t up);
 
 // Collection of a backward-reduced row: reduces and clears acc[lead .. hi],
 // keeps the non-zero entries as the row's new lane 0 and re-codes it.

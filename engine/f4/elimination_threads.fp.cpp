@@ -65,7 +65,7 @@ void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch) {
       sl.alive = row->coeffs[0] != nullptr;
       if (!sl.alive) continue;
       sl.hi = expand_row(sl.acc, row);
-      sl.alive = head_reduce(e, sl.acc, &sl.lead, &sl.hi, idx);
+      sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
       if (sl.alive) tail_reduce(e, sl.acc, sl.lead, &sl.hi, idx);
     }
   }
@@ -75,7 +75,7 @@ void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch) {
     CodedRow* row = e.rows[idx];
     // Batch-mates stored before this row may own its leading column now.
     if (sl.alive && e.usable(sl.lead, idx))
-      sl.alive = head_reduce(e, sl.acc, &sl.lead, &sl.hi, idx);
+      sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
     if (!sl.alive) {
       row->coeffs[0] = nullptr;
       ZEL_C(mark_useless)(0, row->serial);

@@ -24,8 +24,7 @@ namespace zel::ZEL_BUILD {
 struct FastMod {
   uint64_t p;
   uint64_t recip;
-  explicit FastMod(uint32_t prime)
-      : p(prime), recip(~uint64_t(0) / prime) {}
+  explicit FastMod(uint32_t prime) : p(prime), recip(~uint64_t(0) / prime) {}
   inline uint32_t operator()(uint64_t x) const {
     const uint64_t q = uint64_t((unsigned __int128)x * recip >> 64);
     uint64_t r = x - q * p;
@@ -54,18 +53,36 @@ inline uint32_t expand_row(uint64_t* acc, const CodedRow* row) {
 
 // A pivot row with its columns decoded once: coefficients and absolute
 // columns of its terms after the leading one.
+// A row whose columns come in long runs of consecutive columns also gets
+// them as runs (seg[2k] the first column of run k, seg[2k+1] its length), so
+// the multiply-add streams over consecutive entries.
 struct PivotCols {
-  const Dom* coef = nullptr;   // terms 1 .. n
+  const Dom* coef = nullptr;  // terms 1 .. n
   const uint32_t* col = nullptr;
+  const uint32_t* seg = nullptr;  // null unless the runs are long
   uint32_t n = 0;
-  uint32_t last = 0;           // column of the last term
+  uint32_t nseg = 0;
+  uint32_t last = 0;  // column of the last term
 };
+
+// Average run length from which the runs are used.
+inline constexpr uint32_t kLongRuns = 8;
 
 // acc[col[j]] += m * coef[j] for the pivot's terms after the leading one.
 // Returns the column of the pivot's last term.
-inline uint32_t addmul_cols(uint64_t* acc, uint32_t m, const PivotCols& pv) {
+inline uint32_t Zel_lzw_basic_step_lin_d_multi(uint64_t* acc, uint32_t m, const PivotCols& pv) {
   const uint64_t mm = m;
   const Dom* c = pv.coef;
+  if (pv.seg) {
+    const uint32_t* seg = pv.seg;
+    for (uint32_t k = 0, ns = pv.nseg; k < ns; ++k) {
+      uint64_t* a = acc + seg[2 * k];
+      const uint32_t len = seg[2 * k + 1];
+      for (uint32_t j = 0; j < len; ++j) a[j] += mm * c[j];
+      c += len;
+    }
+    return pv.last;
+  }
   const uint32_t* col = pv.col;
   const uint32_t n = pv.n;
   uint32_t j = 0;
@@ -77,23 +94,6 @@ inline uint32_t addmul_cols(uint64_t* acc, uint32_t m, const PivotCols& pv) {
   }
   for (; j < n; ++j) acc[col[j]] += mm * c[j];
   return pv.last;
-}
-
-// acc[column of term i] += m * coefficient i for every term i >= 1 of lane 0
-// of the pivot row `piv` (its coefficient 0 is skipped: the caller clears
-// the pivot's column itself).  Returns the column of the pivot's last term.
-inline uint32_t addmul_row(uint64_t* acc, uint32_t m, const CodedRow* piv) {
-  const Dom* c = piv->coeffs[0] + 1;
-  uint64_t* a = acc + piv->lead;
-  const uint64_t mm = m;
-  const uint32_t last = walk_gap_code(
-      piv->code, piv->ncodes, [&](uint32_t pos) { a[pos] += mm * *c++; },
-      [&](uint32_t first, uint32_t k) {
-        uint64_t* d = a + first;
-        for (uint32_t j = 0; j < k; ++j) d[j] += mm * c[j];
-        c += k;
-      });
-  return piv->lead + last;
 }
 
 }  // namespace zel::ZEL_BUILD

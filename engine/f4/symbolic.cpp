@@ -9,12 +9,12 @@
 
 #include "engine/api/interrupt.hpp"
 #include "engine/api/stop_flag.hpp"
+#include "engine/coef/primes.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/reducer_search.hpp"
 #include "engine/f4/row_code.hpp"
-#include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/zone.hpp"
@@ -46,6 +46,10 @@ struct Builder {
   uint32_t r = 0;  // rows so far
   uint32_t f = 0;  // flagged item rows
   uint32_t capacity;
+  // The code of every term of every row, row by row, so that coding the
+  // rows needs no second lookup of the products.
+  std::vector<uint32_t> term_codes;
+  std::vector<size_t> row_start;
 
   // Enters the products mult * term for the terms first .. n-1 of src; new
   // codes get the flag kSearch.
@@ -54,11 +58,14 @@ struct Builder {
       uint32_t code;
       Expos* m;
       if (ZEL_C(get_code)(uint32_t(h), mult, src->mono[t], table, &code, &m)) flags[code] = kSearch;
+      term_codes.push_back(code);
     }
   }
 
-  void add_row(Dpol* header, Dpol* src, ExposW* mult, uint64_t h) {
+  void add_row(Dpol* header, Dpol* src, ExposW* mult, uint64_t h, uint32_t lead_code) {
     set_relative(relative_MatrixRow, r, MatrixRow{header, src, mult, h});
+    row_start.push_back(term_codes.size());
+    term_codes.push_back(lead_code);
   }
 };
 
@@ -117,7 +124,7 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
       Dpol* header = new_Dpol(0);
       header->row_mark = 0;
       header->serial = red->serial;
-      b.add_row(header, red, q, h);
+      b.add_row(header, red, q, h, code);
       b.enter_terms(h, q, red, 1);
       if constexpr (kIntegerBuild) {
         if (zel_max_index <= b.r) too_many_rows(3, zel_max_index);
@@ -134,12 +141,14 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
 
 // Numbers the columns: map entries sorted by increasing monomial, value of
 // each slot its rank.  The monomials are distinct, so the order is total and
-// any correct sort gives the same ranks.
-uint32_t order_columns(Base_Exposants* t) {
+// any correct sort gives the same ranks.  code_slot receives the slot of
+// every code (the map before the sort).
+uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& code_slot) {
   const uint32_t n = t->count;
   ExposSlot* e = t->entries;
   std::vector<uint32_t> slots(n);
   for (uint32_t k = 0; k < n; ++k) slots[k] = e[k].map;
+  code_slot = slots;
   const bool strong = use_strong_order != 0;
   use_strong_order = 0;
   auto less = [&](uint32_t a, uint32_t b) {
@@ -155,12 +164,16 @@ uint32_t order_columns(Base_Exposants* t) {
   return n;
 }
 
-// Codes row j of the MatrixRow table; null on a stop request.
-CodedRow* code_row(const Base_Exposants* t, uint32_t j, uint32_t ncols, uint32_t nlanes,
+// Codes row j of the MatrixRow table, whose term codes start at `codes`;
+// null on a stop request.
+CodedRow* code_row(const Base_Exposants* t, const std::vector<uint32_t>& code_slot,
+                   const uint32_t* codes, uint32_t j, uint32_t ncols, uint32_t nlanes,
                    uint32_t* offsets) {
   const MatrixRow mr = get_relative(relative_MatrixRow, j);
   const Dpol* src = mr.source;
-  const uint32_t R = find_code(uint32_t(mr.hash), mr.mult, src->mono[0], t);
+  const ExposSlot* e = t->entries;
+  auto rank = [&](uint32_t code) { return e[code_slot[code]].value; };
+  const uint32_t R = rank(codes[0]);
   auto* row = static_cast<CodedRow*>(alloc(coded_row_bytes(nlanes)));
   checkInterrupt();
   if (ZEL_C(stop_immediately_semaphore)) return nullptr;
@@ -173,8 +186,7 @@ CodedRow* code_row(const Base_Exposants* t, uint32_t j, uint32_t ncols, uint32_t
   row->kind = CODE_LZW;
   for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(src)[k];
   offsets[0] = 0;
-  for (uint32_t i = 1; i < src->n; ++i)
-    offsets[i] = R - find_code(uint32_t(mr.hash), mr.mult, src->mono[i], t);
+  for (uint32_t i = 1; i < src->n; ++i) offsets[i] = R - rank(codes[i]);
   uint32_t ncodes = 0, nbytes = 0;
   row->code = compress_lzw(offsets, src->n, &ncodes, &nbytes);
   row->ncodes = ncodes;
@@ -214,11 +226,11 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
       header->serial = src->serial;
     else
       ++b.f;
-    b.add_row(header, src, mult, h);
     uint32_t code;
     Expos* m;
     ZEL_C(get_code)(uint32_t(h), mult, src->mono[0], table, &code, &m);
     b.flags[code] = kLeading;
+    b.add_row(header, src, mult, h, code);
     b.enter_terms(h, mult, src, 1);
     if (zel_max_index <= b.r) too_many_rows(1, zel_max_index);
     if (*count <= b.r) too_many_rows(2, *count);
@@ -229,7 +241,8 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     *count = 0;
     return;
   }
-  const uint32_t c = order_columns(table);
+  std::vector<uint32_t> code_slot;
+  const uint32_t c = order_columns(table, code_slot);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 
@@ -242,7 +255,8 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     std::unique_ptr<uint32_t, void (*)(void*)> offsets(
         static_cast<uint32_t*>(zmalloc(uint64_t(maxterms) * sizeof(uint32_t))), zfree);
     for (uint32_t j = 0; j < r; ++j) {
-      rows[j] = code_row(table, j, c, nlanes, offsets.get());
+      rows[j] = code_row(table, code_slot, b.term_codes.data() + b.row_start[j], j, c, nlanes,
+                         offsets.get());
       if (!rows[j]) {
         *count = 0;
         return;

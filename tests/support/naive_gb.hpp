@@ -81,22 +81,39 @@ struct NaiveGB {
     normalise(r);
     return r;
   }
-  // Full reduction of f by G (monic elements).
-  Poly reduce(Poly f, const std::vector<Poly>& G) const {
+  // Full reduction of f (normalised) by G (monic elements).
+  Poly reduce(const Poly& f, const std::vector<Poly>& G) const {
+    auto larger = [this](const Mono& a, const Mono& b) { return ord.cmp(a, b) > 0; };
+    std::map<Mono, uint32_t, decltype(larger)> w(larger);
+    for (const auto& [m, c] : f.t) w[m] = c;
     Poly out;
-    while (!f.zero()) {
-      bool done = false;
-      for (const Poly& g : G) {
-        if (g.zero() || !divides(g.lm(), f.lm())) continue;
-        Mono q = f.lm();
-        for (size_t i = 0; i < q.size(); ++i) q[i] -= g.lm()[i];
-        f = sub_mul(f, f.t[0].second, q, g);
-        done = true;
-        break;
+    while (!w.empty()) {
+      const Mono m = w.begin()->first;
+      const uint64_t c = w.begin()->second;
+      const Poly* div = nullptr;
+      for (const Poly& g : G)
+        if (!g.zero() && divides(g.lm(), m)) {
+          div = &g;
+          break;
+        }
+      if (!div) {
+        out.t.push_back({m, uint32_t(c)});
+        w.erase(w.begin());
+        continue;
       }
-      if (!done) {
-        out.t.push_back(f.t[0]);
-        f.t.erase(f.t.begin());
+      for (const auto& [gm, gc] : div->t) {
+        Mono x = gm;
+        for (size_t i = 0; i < x.size(); ++i) x[i] += m[i] - div->lm()[i];
+        auto it = w.find(x);
+        const uint64_t old = it == w.end() ? 0 : it->second;
+        const uint32_t v = uint32_t((old + (p - c) * gc) % p);
+        if (v == 0) {
+          if (it != w.end()) w.erase(it);
+        } else if (it == w.end()) {
+          w.emplace(x, v);
+        } else {
+          it->second = v;
+        }
       }
     }
     return out;
@@ -165,7 +182,8 @@ struct NaiveGB {
       monic(lead);
       R.push_back(lead);
     }
-    std::sort(R.begin(), R.end(), [&](const Poly& a, const Poly& b) { return ord.cmp(a.lm(), b.lm()) > 0; });
+    std::sort(R.begin(), R.end(),
+              [&](const Poly& a, const Poly& b) { return ord.cmp(a.lm(), b.lm()) > 0; });
     return R;
   }
 };

@@ -31,7 +31,8 @@ inline System cyclic(uint32_t n, uint32_t p) {
     }
     s.polys.push_back(f);
   }
-  s.polys.push_back({{std::vector<uint32_t>(n, 1), 1}, {std::vector<uint32_t>(n, 0), sys_neg(1, p)}});
+  s.polys.push_back(
+      {{std::vector<uint32_t>(n, 1), 1}, {std::vector<uint32_t>(n, 0), sys_neg(1, p)}});
   return s;
 }
 

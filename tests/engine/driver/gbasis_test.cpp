@@ -1,11 +1,12 @@
 // The main loop against a naive Buchberger, on standard systems, across
 // thread counts, and its edge cases.
+#include "engine/driver/gbasis.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "engine/api/stop_flag.hpp"
-#include "engine/driver/gbasis.hpp"
 #include "support/engine_gb.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -44,7 +45,7 @@ TEST(Gbasis, RandomSmallSystemsGiveTheNaiveReducedBasis) {
   SEED_TRACE();
   TestHost host(0);
   auto rng = make_rng(71);
-  for (long it = 0; it < iterations(40); ++it) {
+  for (long it = 0; it < iterations(80); ++it) {
     const uint32_t n = 2 + uint32_t(rng() % 3);
     // Degree reverse lexicographic, or two blocks.
     const uint32_t s = (it & 1) ? n : 1 + uint32_t(rng() % (n - 1));
@@ -53,10 +54,26 @@ TEST(Gbasis, RandomSmallSystemsGiveTheNaiveReducedBasis) {
     for (uint32_t k = 0; k < m; ++k)
       F.push_back(random_poly(rng, n, n == 4 ? 2 : 3, 2 + uint32_t(rng() % 4)));
     NaiveGB gb{kP, {s}};
-    const auto want = gb.reduced_basis(to_naive(gb, F));
+    auto want = gb.reduced_basis(to_naive(gb, F));
+    // Sometimes only the elimination ideal: the elements free of the first
+    // block.
+    const bool eliminate = s < n && it % 4 == 0;
+    if (eliminate) {
+      std::vector<Poly> kept;
+      for (const Poly& g : want) {
+        bool free_of_block = true;
+        for (const auto& term : g.t)
+          for (uint32_t v = 0; v < s; ++v) free_of_block = free_of_block && term.first[v] == 0;
+        if (free_of_block) kept.push_back(g);
+      }
+      want = kept;
+    }
     SCOPED_TRACE("iteration " + std::to_string(it) + " n=" + std::to_string(n) +
                  " s=" + std::to_string(s));
     EngineGB e(n, s);
+    // The inter-reduction before the strong pass changes nothing in the end.
+    want_mingbasis = it % 4 == 3;
+    want_eliminated = eliminate;
     auto got = e.basis(F);
     expect_same_basis(gb, got, want);
   }
@@ -73,15 +90,20 @@ void expect_basis_of(const System& sys, size_t want_size, bool spairs) {
   for (const Poly& f : to_naive(gb, sys.polys)) EXPECT_TRUE(gb.reduce(f, Gn).zero());
   if (!spairs) return;
   for (size_t i = 0; i < Gn.size(); ++i)
-    for (size_t j = i + 1; j < Gn.size(); ++j)
-      EXPECT_TRUE(gb.reduce(gb.spoly(Gn[i], Gn[j]), Gn).zero()) << i << " " << j;
+    for (size_t j = i + 1; j < Gn.size(); ++j) {
+      // Coprime leading monomials: the S-pair reduces to zero anyway.
+      bool coprime = true;
+      for (size_t v = 0; v < sys.nvars; ++v)
+        coprime = coprime && (Gn[i].lm()[v] == 0 || Gn[j].lm()[v] == 0);
+      if (!coprime) EXPECT_TRUE(gb.reduce(gb.spoly(Gn[i], Gn[j]), Gn).zero()) << i << " " << j;
+    }
 }
 
 TEST(Gbasis, CyclicSystems) {
   TestHost host(0);
   expect_basis_of(cyclic(4, kP), 7, true);
   expect_basis_of(cyclic(5, kP), 20, true);
-  expect_basis_of(cyclic(6, kP), 45, false);
+  expect_basis_of(cyclic(6, kP), 45, true);
 }
 
 TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
@@ -150,9 +172,9 @@ TEST(Gbasis, EdgeCases) {
     EngineGB e(2, 2);
     auto G = e.basis({{{{1, 1}, 1}, {{1, 0}, 1}}, {{{1, 1}, 1}, {{0, 1}, 1}}});
     NaiveGB gb{kP, {2}};
-    expect_same_basis(gb, G,
-                      gb.reduced_basis(to_naive(gb, {{{{1, 1}, 1}, {{1, 0}, 1}},
-                                                     {{{1, 1}, 1}, {{0, 1}, 1}}})));
+    expect_same_basis(
+        gb, G,
+        gb.reduced_basis(to_naive(gb, {{{{1, 1}, 1}, {{1, 0}, 1}}, {{{1, 1}, 1}, {{0, 1}, 1}}})));
   }
 }
 

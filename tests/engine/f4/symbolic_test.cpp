@@ -1,12 +1,13 @@
 // Symbolic preprocessing (rows, reducer choice, limits, column order) and
 // the conversion of rows back to polynomials.
+#include "engine/f4/symbolic.hpp"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "engine/coef/primes.hpp"
 #include "engine/f4/dpol_from_row.hpp"
-#include "engine/f4/symbolic.hpp"
 #include "engine/mono/code_table.hpp"
 #include "engine/mono/expos_hash.hpp"
 #include "f4_session.hpp"
