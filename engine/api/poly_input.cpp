@@ -171,6 +171,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) {
   if (libmode_record) record("  ZEL(set_coeff_I32)(prev,%u,%d);\n", i, c);
   Dpol* p = handle_Dpol(h, "set_coeff_I32");
   check_term(p, i, "set_coeff_I32");
+  if (ZEL_C(Primes) == nullptr) Fatal("Zel interface error: set_coeff_I32 before reset_coeffs\n");
   // Residues must lie in [0, p): a raw 16 or 32-bit copy of a negative or
   // large c would be a wrong coefficient.
   lanes(p)[0][i] = Dom(reduce_I32(c, ZEL_C(Primes)[0]));
@@ -200,6 +201,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, 
 ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) {
   Dpol* p = handle_Dpol(h, "set_coeff");
   check_term(p, i, "set_coeff");
+  if (ZEL_C(Primes) == nullptr) Fatal("Zel interface error: set_coeff before reset_coeffs\n");
   for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) {
     if (c[l] >= ZEL_C(Primes)[l])
       Fatal("Zel interface error: residue %u is not below the prime %u\n", unsigned(c[l]),

@@ -40,6 +40,11 @@ void forget_session_state() {
   names_cleared = false;
   z_Crit = nullptr;
   ZEL_C(ptr_Base_Exposants) = nullptr;
+  // The prime table lived in the memory just given back.
+  ZEL_C(Primes) = nullptr;
+  Primes_ori = nullptr;
+  modulo6 = nullptr;
+  modulo32 = nullptr;
 }
 
 }  // namespace zel::ZEL_BUILD

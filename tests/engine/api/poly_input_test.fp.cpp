@@ -80,6 +80,16 @@ TEST(PolyInputDeathTest, ACCallerIsStoppedWithTheMessage) {
               "Zel interface error: power products should be < 32767");
 }
 
+TEST_F(PolyInputTest, CoefficientsNeedThePrimeOfThisSession) {
+  // The prime of an earlier session is gone with its memory.
+  ZEL_C(reset_memory)();
+  ZEL_C(init_urgent)(2, 2, "DRLDRL", 100000, 0);
+  ZEL_C(init)(1, 1, 0, nullptr);
+  void* h = ZEL_C(creat_poly)(1);
+  EXPECT_RAISES(ZEL_C(set_coeff_I32)(h, 0, 1),
+                "Zel interface error: set_coeff_I32 before reset_coeffs\n");
+}
+
 TEST_F(PolyInputTest, CoefficientsAreReducedModuloThePrime) {
   const I32 given[] = {-1, 65521, 65522, -65522, 2147483647, -2147483647 - 1, 70000};
   const UI32 n = sizeof given / sizeof given[0];
