@@ -12,6 +12,10 @@
 #include "engine/f4/pairs.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/pool.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/expos_pool.hpp"
+#include <cstring>
+#include <vector>
 #include "engine/mono/expos_layout.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -53,6 +57,27 @@ void apply_request(const sZEL_Comp_Desc* env) {
   Dlim = env->_dlim > 0 ? uint32_t(env->_dlim) : kDefaultDlim;
 }
 
+// The main loop sorts, normalises and dehomogenises its inputs in place, so
+// it works on copies (monomials included): a caller may hand the same
+// polynomials to another request.  The copies live in zone 3, like the
+// inputs, since results may be among them.
+std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
+  std::vector<Dpol*> out(n);
+  InZone3 z3;
+  for (uint32_t i = 0; i < n; ++i) {
+    const Dpol* p = in[i];
+    Dpol* q = new_Dpol(p->n);
+    for (uint32_t t = 0; t < p->n; ++t) {
+      Expos* m = ZEL_C(new_heap_Expos)();
+      std::memcpy(m, p->mono[t], sz_Expos);
+      q->mono[t] = m;
+    }
+    if (p->n > 0) std::memcpy(lanes(q)[0], lanes(p)[0], sizeof(Dom) * p->n);
+    out[i] = q;
+  }
+  return out;
+}
+
 // Keeps the results free of the first `first_block` variables.
 uint32_t restrict_to(Dpol** G, uint32_t n, uint32_t first_block) {
   const uint32_t saved = var_second_block;
@@ -78,7 +103,8 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
   apply_request(env);
   double spent = 0;
-  Dpol** in = reinterpret_cast<Dpol**>(base);
+  std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
+  Dpol** in = copies.data();
   Dpol** out = reinterpret_cast<Dpol**>(result);
   uint32_t count = 0;
   switch (env->_compute) {

@@ -235,6 +235,38 @@ TEST_F(GroebnerTest, RequestsDoNotInheritEarlierOptions) {
   free_all(sys);
 }
 
+// The same handles may go to several requests: a computation leaves its
+// inputs as they were.
+TEST_F(GroebnerTest, InputsCanBeHandedToSeveralRequests) {
+  for (int which = 0; which < 2; ++which) {
+    std::vector<zs_poly> sys(5);
+    if (which == 0) {
+      zs_katsura(4, sys.data());
+    } else {
+      zs_cyclic(5, sys.data());
+    }
+    const std::vector<NGPoly> ref = reference(sys, 0);
+    zs_session(0, 5, kP, 0);
+    std::vector<void*> in;
+    for (auto& f : sys) in.push_back(zs_send(&f));
+    std::vector<NGPoly> before;
+    for (void* h : in) before.push_back(exported(h, 5));
+    for (int round = 0; round < 3; ++round) {
+      Request r;
+      double t;
+      UI32 n = Zel_groebner(in.data(), 5, out.data(), 1, 0, &t, 0, 8, 0, &r.env);
+      std::vector<NGPoly> B;
+      for (UI32 i = 0; i < n; ++i) B.push_back(exported(out[i], 5));
+      NaiveGroebner{{0}, kP}.sort_basis(B);
+      EXPECT_EQ(B, ref) << "round " << round;
+    }
+    std::vector<NGPoly> after;
+    for (void* h : in) after.push_back(exported(h, 5));
+    EXPECT_EQ(after, before);
+    free_all(sys);
+  }
+}
+
 TEST_F(GroebnerTest, ModesThisBuildCannotRunFailWithAMessage) {
   std::vector<zs_poly> sys(3);
   zs_katsura(2, sys.data());
