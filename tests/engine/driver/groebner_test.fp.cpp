@@ -308,6 +308,11 @@ TEST_F(GroebnerTest, EdgeCases) {
   ASSERT_EQ(B.size(), 1u);
   EXPECT_EQ(B[0], (NGPoly{{{0, 0}, 1}}));
   free_all(unit);
+  // restrict without a first block keeps everything.
+  std::vector<zs_poly> k3(4);
+  zs_katsura(3, k3.data());
+  EXPECT_EQ(compute(k3, 0, 4, Request{}, 1), reference(k3, 0));
+  free_all(k3);
   char buf[64];
   I32 n = Zel_recompute(buf, sizeof buf);
   EXPECT_EQ(n, I32(std::strlen(buf)));
