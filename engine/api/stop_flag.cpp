@@ -1,0 +1,14 @@
+#include "engine/api/stop_flag.hpp"
+
+#include "engine/api/interrupt.hpp"
+
+namespace zel::ZEL_BUILD {
+
+int32_t ZEL_C(stop_immediately_semaphore) = 0;
+
+bool stop_requested() {
+  checkInterrupt();
+  return ZEL_C(stop_immediately_semaphore) != 0;
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,307 @@
+// The F4 main loop.
+#include "engine/driver/gbasis.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "engine/api/host.hpp"
+#include "engine/api/stop_flag.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/coef/residue.hpp"
+#include "engine/f4/basis.hpp"
+#include "engine/f4/criteria.hpp"
+#include "engine/f4/elimination.hpp"
+#include "engine/f4/pairs.hpp"
+#include "engine/f4/symbolic.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/relative_table.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/code_table.hpp"
+#include "engine/mono/expos_array.hpp"
+#include "engine/mono/expos_hash.hpp"
+#include "engine/mono/expos_order.hpp"
+#include "engine/mono/expos_pool.hpp"
+
+namespace zel::ZEL_BUILD {
+
+uint32_t want_mingbasis = 0;
+uint32_t want_mingbasis_strong = 0;
+uint32_t want_eliminated = 0;
+uint32_t ZEL_C(want_ignore_cste) = 0;
+uint32_t ZEL_C(want_very_quiet) = 1;
+uint32_t ZEL_C(want_ignore_simulin) = 0;
+#ifdef ZEL_VARIANT_INT
+uint32_t want_rr = 0;
+#else
+uint32_t aggressive_tab[1001] = {};
+#endif
+
+namespace {
+
+constexpr uint64_t kMaxSteps = 1000000000ULL;
+
+double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
+inline const ExposW* lead_of(const Dpol* p) { return words_of(p->mono[0]); }
+
+inline void give_back(ExposW* w) {
+  if (w) ZEL_C(kill_Expos)(pool_block_of(w));
+}
+
+// Sorts the inputs: larger total degree of the leading monomial first, then
+// the smaller leading monomial, then the larger serial.  The key is a total
+// order, so the result is the one the specified Shell sort gives.
+void sort_inputs(Dpol** v, uint32_t n) {
+  std::sort(v, v + n, [](const Dpol* a, const Dpol* b) {
+    const uint32_t da = total_degree(lead_of(a)), db = total_degree(lead_of(b));
+    if (da != db) return da > db;
+    const int32_t c = comp_Expos(lead_of(a), lead_of(b));
+    if (c != 0) return c < 0;
+    return a->serial > b->serial;
+  });
+}
+
+// The polynomial f enters the basis with its pairs.
+void enter(Dpol* f, Crit** D, Dpol** G, uint32_t* count) {
+  const ExposW* m = lead_of(f);
+  Crit* P = trier_Crit(ZEL_C(generate_Crit)(f, G, int32_t(*count)));
+  Crit* Dp = crit2onLPC(m, *D);
+  *D = updatD(critBackEtrangeronLPC(P), Dp);
+  *count = updatF(m, f, G, *count);
+}
+
+void reset_item_tables() {
+  reset_relative(relative_Expos);
+  reset_relative_CBoolean();
+  reset_relative_Indexes();
+}
+
+struct Item {
+  Dpol* poly;
+  ExposW* mult;
+};
+
+// Takes every pair of the head degree d out of D and writes the step's items
+// behind the reducers (items[k], multiplier and flag in the segmented
+// tables).  Returns the number of items.
+uint32_t select_pairs(Crit** D, uint32_t d, Dpol** items, uint32_t room) {
+  uint32_t t = 0;
+  std::vector<Item> group;
+  while (*D && (*D)->degree == d) {
+    Crit* first = *D;
+    group.clear();
+    auto add = [&](Dpol* p, ExposW* mult) {
+      for (const Item& it : group)
+        if (it.poly->serial == p->serial) {
+          give_back(mult);
+          return;
+        }
+      group.push_back({p, mult});
+    };
+    group.push_back({first->p1, first->mult1});
+    group.push_back({first->p2, first->mult2});
+    Crit* c = first->next;
+    while (c && c->degree == d && equal_Expos(c->lcm, first->lcm)) {
+      add(c->p1, c->mult1);
+      add(c->p2, c->mult2);
+      Crit* next = c->next;
+      give_back(c->lcm);
+      free_Crit(c);
+      c = next;
+    }
+    give_back(first->lcm);
+    free_Crit(first);
+    *D = c;
+    // The pivot of the lcm's column: a product without multiplier first,
+    // else the smaller serial.
+    std::sort(group.begin(), group.end(), [](const Item& a, const Item& b) {
+      if ((a.mult == nullptr) != (b.mult == nullptr)) return a.mult == nullptr;
+      return a.poly->serial < b.poly->serial;
+    });
+    if (uint64_t(t) + group.size() >= room)
+      Fatal("Too many products in one F4 step for the table of reductors (%u)!\n", room);
+    for (size_t k = 0; k < group.size(); ++k) {
+      items[t] = group[k].poly;
+      set_relative(relative_Expos, t, group[k].mult);
+      set_relative_CBoolean(t, k == 0 ? 0 : 1);
+      ++t;
+    }
+  }
+  return t;
+}
+
+// One F4 step on the t items behind the r reducers, in its own zone mark.
+// Returns the number of new polynomials (in table[r ..]).
+uint32_t run_step(Dpol** table, uint32_t r, uint32_t t) {
+  const uint32_t saved_aggressive = ZEL_C(want_aggressive);
+  uint32_t room = zel_max_index - r - t;
+  {
+    ZoneScope mark;
+    internal_symbolic_reduction(t, table, r, table + r, &room);
+  }
+  ZEL_C(want_aggressive) = saved_aggressive;
+  return room;
+}
+
+// Keeps, in order, the polynomials whose leading monomial no other kept
+// polynomial's divides (the later of two equal ones stays).
+uint32_t minimal_basis(Dpol** G, uint32_t count) {
+  uint32_t pos = count;
+  for (uint32_t i = count; i-- > 0;)
+    if (!is_reducible(G[i]->mono, G + pos, count - pos)) G[--pos] = G[i];
+  const uint32_t kept = count - pos;
+  std::copy(G + pos, G + count, G);
+  uint32_t m = 0;
+  for (uint32_t i = 0; i < kept; ++i)
+    if (!is_reducible(G[i]->mono, G, m)) G[m++] = G[i];
+  return m;
+}
+
+// Inter-reduction of G[0 .. count-1] by one F4 step whose items are the
+// basis polynomials themselves (no multiplier, all flagged).
+uint32_t inter_reduce(Dpol* const* reducers, uint32_t nred, Dpol** items_at, uint32_t room,
+                      Dpol** G, uint32_t count, bool strong) {
+  reset_item_tables();
+  for (uint32_t k = 0; k < count; ++k) {
+    items_at[k] = G[k];
+    set_relative(relative_Expos, k, static_cast<ExposW*>(nullptr));
+    set_relative_CBoolean(k, 1);
+    set_relative_Indexes(k, int32_t(G[k]->serial));
+  }
+  if (!ZEL_C(want_quiet)) Output("[<-]");
+  if (strong) {
+    Stderr("Mingbasis2\n");
+    use_strong_order = 1;
+  }
+  {
+    ZoneScope mark;
+    internal_symbolic_reduction(count, reducers, nred, items_at, &room);
+  }
+  std::copy(items_at, items_at + room, G);
+  return room;
+}
+
+}  // namespace
+
+uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
+  const char* verbose_env = std::getenv("VERBOSE");
+  const uint32_t verbose = verbose_env ? uint32_t(std::atoi(verbose_env)) : 0;
+  const double start = cpu_seconds();
+  if (n == 0) return 0;
+
+  // Inputs without terms contribute nothing to the ideal.
+  uint32_t ni = 0;
+  for (uint32_t i = 0; i < n; ++i)
+    if (input[i] && input[i]->n) input[ni++] = input[i];
+  if (ni == 0) return 0;
+  n = ni;
+  const uint32_t V = kIntegerBuild ? ZEL_C(vectorize) : 1;
+  for (uint32_t i = 0; i < n; ++i) input[i]->input_mark = 1;
+  sort_inputs(input, n);
+  for (uint32_t i = 0; i < n; ++i) set_hash(input[i]->n, input[i]->mono);
+
+  Crit* D = nullptr;
+  uint32_t count = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    monic_lanes_d(lanes(input[i]), V, input[i]->n);
+    if (i == 0)
+      count = updatF(nullptr, input[0], G, 0);
+    else
+      enter(input[i], &D, G, &count);
+  }
+
+  Dpol** table = static_cast<Dpol**>(alloc64(uint64_t(zel_max_index) * sizeof(Dpol*)));
+  uint32_t r = 0;
+  // Segments of an earlier call may be gone with their zone: start afresh.
+  forget_relative(relative_Expos);
+  forget_relative(relative_CBoolean);
+  forget_relative(relative_Indexes);
+  reset_item_tables();
+  reductors(table, &r, G, count, zel_max_index);
+
+  Dpol* constant = nullptr;
+  uint64_t steps = 0;
+  while (D && D->degree <= Dlim && !constant) {
+    if (stop_requested()) break;
+    const uint32_t d = D->degree;
+    if (d > 32767) Fatal("You should recompile with BIGNNI=1 (degree =%u)\n", d);
+    if (!ZEL_C(want_very_quiet) || want_pipe2) Infos("[%u]", d);
+    if constexpr (kIntegerBuild) Output("[%u]", d);
+
+    reset_item_tables();
+    const uint32_t t = select_pairs(&D, d, table + r, zel_max_index - r);
+#ifdef ZEL_VARIANT_FP
+    ZEL_C(want_aggressive2) =
+        ZEL_C(want_aggressive) ? (d <= 999 ? aggressive_tab[d] : zel_max_index) : zel_max_index;
+#else
+    ZEL_C(want_aggressive2) = zel_max_index;
+#endif
+    // The items' multipliers go back to the pool once the step is done.
+    std::vector<ExposW*> mults(t);
+    for (uint32_t k = 0; k < t; ++k) mults[k] = get_relative(relative_Expos, k);
+    const uint32_t s = run_step(table, r, t);
+    for (ExposW* w : mults) give_back(w);
+
+    if (verbose && verbose == d) {
+      Output("\n");
+      for (uint32_t k = 0; k < s; ++k) {
+        if (table[r + k]->row_mark) Output("Base ");
+        ZEL_C(see_Dpol)(table[r + k]);
+        Output("\n");
+      }
+    }
+    Stderr("<%d>", int(s));
+    for (uint32_t k = 0; k < s; ++k) {
+      Dpol* p = table[r + k];
+      if (!p->row_mark) continue;
+      if (is_one_Expos(lead_of(p))) {
+        constant = p;
+        break;
+      }
+      enter(p, &D, G, &count);
+    }
+    if (constant) break;
+    reductors(table, &r, table + r, s, zel_max_index);
+    if (++steps >= kMaxSteps) break;
+  }
+
+  if (constant) {
+    if (ZEL_C(want_ignore_cste)) {
+      Stderr("!");
+      G[count] = constant;
+      *cpu = cpu_seconds() - start;
+      return count + 1;
+    }
+    G[0] = constant;
+    Infos("\n#C Dimension: -1, Degree: -1\n");
+    *cpu = cpu_seconds() - start;
+    return 1;
+  }
+
+  if (want_eliminated) count = restriction(G, count);
+  count = minimal_basis(G, count);
+  if (!ZEL_C(want_very_quiet)) info_Maple("\n");
+  if (!ZEL_C(want_quiet)) Output("Collect %u pols\n", count);
+  if (want_mingbasis)
+    count = inter_reduce(table, r, table + r, zel_max_index - r - count, G, count, false);
+  if (!stop_requested() && want_mingbasis_strong) {
+    const uint32_t h = nb_of_affine_variables;
+    for (uint32_t k = 0; k < count; ++k) {
+      Dpol* p = G[k];
+      for (uint32_t i = 0; i < p->n; ++i) set_field(words_of(p->mono[i]), h, 0);
+      set_hash(p->n, p->mono);
+    }
+    ZEL_C(want_ignore_simulin) = 1;
+    count = inter_reduce(G, count, table + r, zel_max_index - r - count, G, count, true);
+    ZEL_C(want_ignore_simulin) = 0;
+  }
+  if (want_Lexico && count != real_nb_of_affine_variables)
+    Fatal("This is not a triangular system !\n");
+  *cpu = cpu_seconds() - start;
+  ZEL_C(info_count_lzw)();
+  return stop_requested() ? 0 : count;
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,375 @@
+// Prime-field elimination: row order, pivot table, sequential forward pass,
+// backward pass and hand-over.  The threaded passes are in
+// elimination_threads.fp.cpp.
+#include <omp.h>
+
+#include <algorithm>
+
+#include "engine/api/stop_flag.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/coef/residue.hpp"
+#include "engine/driver/threads.hpp"
+#include "engine/f4/accumulator.hpp"
+#include "engine/f4/dpol_from_row.hpp"
+#include "engine/f4/elimination_fp.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/zone.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+// Shell sort with gaps n/2, n/4 .. 1; `first(a, b)` says a must come before
+// b.  Equal elements are never swapped.
+template <class First>
+void shell_sort(CodedRow** v, uint32_t n, First first) {
+  for (uint32_t gap = n / 2; gap > 0; gap /= 2) {
+    for (uint32_t i = 0; i + gap < n; ++i) {
+      for (int64_t j = i; j >= 0; j -= gap) {
+        if (!first(v[j + gap], v[j])) break;
+        std::swap(v[j], v[j + gap]);
+      }
+    }
+  }
+}
+
+// Forward order: larger lead first, for equal lead the smaller serial.
+void sort_rows(CodedRow** v, uint32_t n) {
+  shell_sort(v, n, [](const CodedRow* a, const CodedRow* b) {
+    return a->lead > b->lead || (a->lead == b->lead && a->serial < b->serial);
+  });
+}
+
+// The sequential forward pass (nb_threads = 1).
+void forward_sequential(FpElim& e, uint64_t* acc) {
+  for (uint32_t i = 0; i < e.nrows; ++i) {
+    CodedRow* row = e.rows[i];
+    if (!row->to_reduce) continue;
+    if (e.agg.skip_row()) continue;
+    if (ZEL_C(want_state_percent) && (++e.progress & 63) == 0) show_progress(e, e.progress);
+    uint32_t lead = row->lead, hi = 0;
+    bool kept = row->coeffs[0] != nullptr;
+    if (kept) {
+      hi = expand_row(acc, row);
+      kept = reduction_tete_multi(e, acc, &lead, &hi, i);
+    }
+    if (!kept) {
+      row->coeffs[0] = nullptr;
+      ZEL_C(mark_useless)(0, row->serial);
+      e.agg.on_zero();
+      continue;
+    }
+    e.pivots[lead] = int32_t(i);
+    tail_reduce(e, acc, lead, &hi, i);
+    ZEL_C(mark_useless)(1, row->serial);
+    ZEL_C(compact_result1)(e, i, acc, lead, hi);
+    e.newidx[e.nnew++] = i;
+    e.agg.on_kept();
+  }
+}
+
+// The sequential backward pass over the new rows sorted by increasing lead.
+void backward_sequential(FpElim& e, const int32_t* pos_of_lead, uint64_t* acc) {
+  const int32_t count = int32_t(e.nnew);
+  for (int32_t i = count - 2; i >= 0; --i) {
+    const CodedRow* row = e.rows[e.newidx[i]];
+    if (row->kind != CODE_LZW) Fatal("code <> CODE_LZW");
+    if (stop_requested()) continue;  // the row keeps its forward-pass form
+    uint32_t hi = expand_row(acc, row);
+    backward_reduce(e, pos_of_lead, acc, row->lead, &hi, i, count - 1);
+    collect_backward(e, uint32_t(i), acc, hi);
+  }
+}
+
+}  // namespace
+
+void Aggressive::on_zero() {
+  if (!ZEL_C(want_aggressive)) return;
+  if (skipping) {
+    skip = want_skip_comput;
+    Stderr("$");
+  } else if (zeros >= ZEL_C(want_aggressive2)) {
+    if (want_skip_comput == 0) {
+      go_on = false;
+    } else {
+      skip = want_skip_comput;
+      skipping = true;
+    }
+  } else {
+    ++zeros;
+  }
+}
+
+void Aggressive::on_kept() {
+  if (skipping) {
+    Stderr("!");
+    skipping = false;
+    skip = 0;
+  }
+  zeros = 0;
+}
+
+void show_progress(const FpElim& e, uint32_t done) {
+  Stderr("%.1f%%/", e.nreduce ? 100.0 * done / e.nreduce : 100.0);
+}
+
+void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi) {
+  if (hi >= from) std::fill(acc + from, acc + hi + 1, uint64_t(0));
+}
+
+namespace {
+
+// Clears entry c (whose column the pivot pv leads) by adding the multiple of
+// pv that cancels it; returns the column of pv's last term, or 0 when the
+// entry was already a multiple of p.
+inline uint32_t comb_linear_step1_lzw(const FpElim& e, uint64_t* acc, uint32_t c,
+                                      const PivotCols& pv) {
+  const uint32_t r = e.mod(acc[c]);
+  acc[c] = 0;
+  return r ? Zel_lzw_basic_step_lin_d_multi(acc, uint32_t(e.mod.p) - r, pv) : 0;
+}
+
+}  // namespace
+
+bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi,
+                          uint32_t idx) {
+  uint32_t c = *lead, h = *hi;
+  // Moves c to the first entry from `from` on with a non-zero residue,
+  // reducing (and clearing) the entries it passes.
+  auto next_lead = [&](uint32_t from) {
+    for (c = from; c <= h; ++c) {
+      if (!acc[c]) continue;
+      const uint32_t x = e.mod(acc[c]);
+      acc[c] = x;
+      if (x) return true;
+    }
+    return false;
+  };
+  bool alive = next_lead(c);
+  while (alive) {
+    const PivotCols* piv = e.usable(c, idx);
+    if (!piv) break;
+    const uint32_t r = uint32_t(acc[c]);
+    acc[c] = 0;
+    h = std::max(h, Zel_lzw_basic_step_lin_d_multi(acc, uint32_t(e.mod.p) - r, *piv));
+    alive = next_lead(c + 1);
+  }
+  *lead = c;
+  *hi = h;
+  return alive;
+}
+
+void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx) {
+  uint32_t h = *hi;
+  for (uint32_t c = lead + 1; c <= h; ++c) {
+    if (!acc[c]) continue;
+    if (const PivotCols* piv = e.usable(c, idx))
+      h = std::max(h, comb_linear_step1_lzw(e, acc, c, *piv));
+  }
+  *hi = h;
+}
+
+namespace {
+
+// Reduces and clears acc[lead .. hi] into a fresh zone array of residues
+// and the offsets; returns the count kept.
+uint32_t collect(FpElim& e, uint64_t* acc, uint32_t lead, uint32_t hi, Dom** out) {
+  const uint32_t n = hi - lead + 1;
+  Dom* c = static_cast<Dom*>(alloc(uint64_t(n) * sizeof(Dom)));
+  uint32_t kept = 0;
+  uint64_t* a = acc + lead;
+  for (uint32_t j = 0; j < n; ++j) {
+    if (!a[j]) continue;
+    const uint32_t r = e.mod(a[j]);
+    a[j] = 0;
+    if (r) {
+      c[kept] = Dom(r);
+      e.offsets[kept++] = j;
+    }
+  }
+  realloca(c, uint64_t(kept) * sizeof(Dom), uint64_t(n) * sizeof(Dom));
+  *out = c;
+  return kept;
+}
+
+// Gives pv its runs of consecutive columns when they are long on average.
+void add_runs(PivotCols& pv) {
+  uint32_t runs = 0;
+  for (uint32_t j = 0; j < pv.n; ++j) runs += j == 0 || pv.col[j] != pv.col[j - 1] + 1;
+  pv.seg = nullptr;
+  pv.nseg = 0;
+  if (runs == 0 || pv.n < kLongRuns * runs) return;
+  uint32_t* seg = static_cast<uint32_t*>(alloc(uint64_t(runs) * 2 * sizeof(uint32_t)));
+  uint32_t k = 0;
+  for (uint32_t j = 0; j < pv.n; ++j) {
+    if (j == 0 || pv.col[j] != pv.col[j - 1] + 1) {
+      seg[2 * k] = pv.col[j];
+      seg[2 * k + 1] = 0;
+      ++k;
+    }
+    ++seg[2 * k - 1];
+  }
+  pv.seg = seg;
+  pv.nseg = runs;
+}
+
+// Codes the kept offsets into the row and keeps its decoded columns for
+// its use as a pivot.
+void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
+  CodedRow* row = e.rows[idx];
+  uint32_t ncodes = 0, nbytes = 0;
+  row->code = compress_lzw(e.offsets, kept, &ncodes, &nbytes);
+  row->ncodes = ncodes;
+  row->kind = CODE_LZW;
+  row->width = e.ncols + 1 - row->lead;
+  PivotCols& pv = e.piv[idx];
+  uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(kept) * sizeof(uint32_t) + 4));
+  for (uint32_t j = 1; j < kept; ++j) col[j - 1] = row->lead + e.offsets[j];
+  pv.coef = row->coeffs[0] + 1;
+  pv.col = col;
+  pv.n = kept - 1;
+  pv.last = row->lead + e.offsets[kept - 1];
+  add_runs(pv);
+}
+
+}  // namespace
+
+uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t lead,
+                                uint32_t hi) {
+  CodedRow* row = e.rows[idx];
+  Dom* c = nullptr;
+  const uint32_t kept = collect(e, acc, lead, hi, &c);
+  const uint32_t p = uint32_t(e.mod.p);
+  if (c[0] != 1) {
+    const Dom u = inv_Dom(c[0], p);
+    scale_lane_d(c, kept, u, p);
+  }
+  row->coeffs[0] = c;
+  row->lead = lead;
+  store_code(e, idx, kept);
+  return kept;
+}
+
+void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc, uint32_t lead,
+                     uint32_t* hi, int32_t lo, int32_t up) {
+  uint32_t h = *hi;
+  for (uint32_t c = lead + 1; c <= h; ++c) {
+    if (!acc[c]) continue;
+    const int32_t q = pos_of_lead[c];
+    if (q <= lo || q > up) continue;
+    h = std::max(h, comb_linear_step1_lzw(e, acc, c, e.piv[e.newidx[q]]));
+  }
+  *hi = h;
+}
+
+void collect_backward(FpElim& e, uint32_t pos, uint64_t* acc, uint32_t hi) {
+  const uint32_t idx = e.newidx[pos];
+  CodedRow* row = e.rows[idx];
+  Dom* c = nullptr;
+  const uint32_t kept = collect(e, acc, row->lead, hi, &c);
+  row->coeffs[0] = c;
+  store_code(e, idx, kept);
+}
+
+void decode_pivot(FpElim& e, uint32_t idx) {
+  const CodedRow* row = e.rows[idx];
+  PivotCols& pv = e.piv[idx];
+  pv = PivotCols{};
+  if (!row->coeffs[0]) return;
+  // Terms after the leading one: at most one per code, or a run's length.
+  uint32_t room = 0;
+  walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t) { ++room; }, [&](uint32_t, uint32_t k) { room += k; });
+  uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(room) * sizeof(uint32_t) + 4));
+  uint32_t n = 0;
+  const uint32_t lead = row->lead;
+  walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t pos) { col[n++] = lead + pos; },
+      [&](uint32_t first, uint32_t k) {
+        for (uint32_t j = 0; j < k; ++j) col[n++] = lead + first + j;
+      });
+  pv.coef = row->coeffs[0] + 1;
+  pv.col = col;
+  pv.n = n;
+  pv.last = n ? col[n - 1] : lead;
+  add_runs(pv);
+}
+
+void sort_rev_Dpol(FpElim& e) {
+  CodedRow** rows = e.rows;
+  uint32_t* x = e.newidx;
+  const uint32_t n = e.nnew;
+  auto first = [&](uint32_t a, uint32_t b) {
+    return rows[a]->lead < rows[b]->lead ||
+           (rows[a]->lead == rows[b]->lead && rows[a]->serial > rows[b]->serial);
+  };
+  for (uint32_t gap = n / 2; gap > 0; gap /= 2)
+    for (uint32_t i = 0; i + gap < n; ++i)
+      for (int64_t j = i; j >= 0; j -= gap) {
+        if (!first(x[j + gap], x[j])) break;
+        std::swap(x[j], x[j + gap]);
+      }
+}
+
+uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
+                        CodedRow** newrows) {
+  sort_rows(rows, nrows);
+  select_lane(0);
+  FpElim e(rows, nrows, ncols, nreduce, ZEL_C(Prime));
+  Scratch<int32_t> pivots(uint64_t(ncols) + 1);
+  std::fill(pivots.p, pivots.p + ncols + 1, -1);
+  // The lowest index wins when two reducers share a column; a reducer
+  // without coefficients (zero) owns nothing.
+  for (uint32_t i = nrows; i-- > 0;)
+    if (!rows[i]->to_reduce && rows[i]->coeffs[0]) pivots[rows[i]->lead] = int32_t(i);
+  Scratch<uint32_t> offsets(uint64_t(ncols) + 1);
+  Scratch<PivotCols> piv(uint64_t(nrows) + 1);
+  Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
+  e.pivots = pivots.p;
+  e.offsets = offsets.p;
+  e.piv = piv.p;
+  e.newidx = newidx.p;
+  // Reducers are decoded once, before any row uses them.
+  for (uint32_t i = 0; i < nrows; ++i)
+    if (!rows[i]->to_reduce && pivots[rows[i]->lead] == int32_t(i)) decode_pivot(e, i);
+
+  const int32_t threads = nb_threads > 1 ? nb_threads : 1;
+  if (threads > 1) {
+    forward_threads(e, uint32_t(threads));
+  } else {
+    Scratch<uint64_t> acc(uint64_t(ncols) + 1, true);
+    forward_sequential(e, acc.p);
+    if (e.nnew) {
+      sort_rev_Dpol(e);
+      // The pivot table becomes the map from leading column to position.
+      std::fill(pivots.p, pivots.p + ncols + 1, -1);
+      for (uint32_t k = 0; k < e.nnew; ++k) pivots[rows[e.newidx[k]]->lead] = int32_t(k);
+      backward_sequential(e, pivots.p, acc.p);
+    }
+  }
+  for (uint32_t k = 0; k < e.nnew; ++k) newrows[k] = rows[e.newidx[k]];
+  return e.nnew;
+}
+
+uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
+                             Dpol** out, const Base_Exposants* codes) {
+  const double start = omp_get_wtime();
+  ZoneScope mark;
+  Scratch<CodedRow*> newrows(uint64_t(nreduce) + 1);
+  const uint32_t nnew = eliminate_rows(rows, nrows, ncols, nreduce, newrows.p);
+  uint32_t count = 0;
+  {
+    // The polynomials outlive the step: they are made in the other zone.
+    InZone2 other;
+    for (uint32_t k = 0; k < nnew; ++k) {
+      const CodedRow* row = newrows[k];
+      if (Dpol* p = ZEL_C(clone_lzw_ALGO_Dpol)(row, codes, ncols - row->lead)) out[count++] = p;
+    }
+  }
+  if (ZEL_C(want_state_percent)) Stderr("100%%/");
+  const double spent = omp_get_wtime() - start;
+  if (spent > 1.0) Stderr("{L=%.2f sec}", spent);
+  return count;
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,125 @@
+// Pieces of the prime-field elimination shared by the sequential pass and
+// the threaded one (forward_threads).  Internal to engine/f4.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "engine/f4/elimination.hpp"
+#include "engine/f4/fp_kernels.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/raw_block.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// A zmalloc'd scratch array given back when the scope ends, also when a
+// fatal error or an interrupt unwinds the step.
+template <class T>
+struct Scratch {
+  T* p = nullptr;
+  Scratch() = default;
+  explicit Scratch(uint64_t n, bool zero = false) { take(n, zero); }
+  void take(uint64_t n, bool zero = false) {
+    release();
+    const uint64_t bytes = (n ? n : 1) * sizeof(T);
+    p = static_cast<T*>(zmalloc(bytes));
+    if (!p) Fatal("Cannot allocate memory !");
+    if (zero) std::memset(static_cast<void*>(p), 0, bytes);
+  }
+  void release() {
+    if (p) zfree(p);
+    p = nullptr;
+  }
+  ~Scratch() { release(); }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  T& operator[](uint64_t i) const { return p[i]; }
+};
+
+// State of the aggressive mode during one call.
+struct Aggressive {
+  uint32_t zeros = 0;     // consecutive zero rows
+  bool skipping = false;  // in the skipping state
+  uint32_t skip = 0;      // rows still to skip
+  bool go_on = true;      // cleared: every later row is skipped
+
+  // Whether the next row to be reduced is skipped (counting the skip down).
+  bool skip_row() {
+    if (!go_on) return true;
+    if (skip > 0) {
+      --skip;
+      return true;
+    }
+    return false;
+  }
+  void on_zero();
+  void on_kept();
+};
+
+// One elimination: the sorted rows, the pivot table, the new rows.
+struct FpElim {
+  CodedRow** rows;
+  uint32_t nrows, ncols, nreduce;
+  FastMod mod;
+  int32_t* pivots;   // ncols + 1 entries, -1 or the owner's row index
+  PivotCols* piv;    // per row index: the row's decoded columns, once a pivot
+  uint32_t* newidx;  // row index of each new row, room for nreduce
+  uint32_t nnew = 0;
+  uint32_t* offsets;  // scratch of ncols + 1 offsets for the collection
+  Aggressive agg;
+  uint32_t progress = 0;
+
+  FpElim(CodedRow** r, uint32_t nr, uint32_t nc, uint32_t nred, uint32_t prime)
+      : rows(r), nrows(nr), ncols(nc), nreduce(nred), mod(prime) {}
+
+  // The usable pivot of column c for the row at index idx, or null.
+  const PivotCols* usable(uint32_t c, uint32_t idx) const {
+    const int32_t pv = pivots[c];
+    return (pv >= 0 && uint32_t(pv) < idx) ? &piv[pv] : nullptr;
+  }
+};
+
+// Head reduction of the row in acc (leading column *lead, last touched
+// column *hi) by the usable pivots of its leading column, for the row at
+// index idx.  Returns false (acc cleared) when the row reduces to zero; else
+// *lead is a column without usable pivot and acc[*lead] its non-zero residue.
+bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi,
+                          uint32_t idx);
+
+// Tail reduction: every entry right of lead that has a usable pivot is
+// cleared by a multiple of it; the others are left to the collection.
+void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx);
+
+// Stores a kept row: collects acc[lead .. hi] (reducing every entry and
+// clearing it) into a new lane-0 array, makes it monic, codes the offsets
+// and fixes lead, width, kind.  Appends nothing.  Returns the term count.
+uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t lead, uint32_t hi);
+
+// Backward reduction of `row` (expanded into acc, last column *hi) by the
+// new rows whose position lies in (lo, up], found by their leading columns
+// through pos_of_lead.  Only reads those rows.
+void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc, uint32_t lead,
+                     uint32_t* hi, int32_t lo, int32_t up);
+
+// Collection of a backward-reduced row: reduces and clears acc[lead .. hi],
+// keeps the non-zero entries as the row's new lane 0 and re-codes it.
+void collect_backward(FpElim& e, uint32_t pos, uint64_t* acc, uint32_t hi);
+
+// Decodes the columns of row idx into e.piv[idx] (zone memory).
+void decode_pivot(FpElim& e, uint32_t idx);
+
+// Clears acc[from .. hi].
+void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi);
+
+// Writes "%.1f%%/" with 100 * done / nreduce on the error stream.
+void show_progress(const FpElim& e, uint32_t done);
+
+// Sorts the new rows (e.newidx) by increasing lead (ties: larger serial
+// first).
+void sort_rev_Dpol(FpElim& e);
+
+// Threaded forward and backward passes (nb_threads > 1); fills e.newidx and
+// e.nnew.
+void forward_threads(FpElim& e, uint32_t nthreads);
+
+}  // namespace zel::ZEL_BUILD

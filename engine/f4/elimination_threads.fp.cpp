@@ -1,0 +1,146 @@
+// Threaded forward and backward passes of the prime-field elimination.
+//
+// Forward: rows to be reduced are taken in batches of nb_threads.  A batch is
+// reduced in parallel, each row against the pivots found before the batch
+// (the pivot table is only read in the region); then, in batch order on the
+// calling thread, each row is head-reduced further by the pivots its
+// batch-mates have just taken, takes its column and is stored.  A row's final
+// leading column depends only on the rows before it, so the new rows are the
+// ones the sequential pass finds.
+//
+// Backward: stages of nb_threads new rows, from the end.  In parallel each
+// row of a stage is reduced by the rows after the stage (final already);
+// then the calling thread reduces the stage's rows by each other from the
+// last one down, and stores them.  Every allocation and every possible fatal
+// error happens on the calling thread, outside the regions, and no region
+// waits at a barrier, so a runtime that grants fewer threads than asked
+// (dynamic teams) only runs slower.
+#include <omp.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "engine/f4/dpol_from_row.hpp"
+#include "engine/f4/elimination_fp.hpp"
+#include "engine/mem/messages.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+struct Slot {
+  uint64_t* acc = nullptr;  // ncols + 1 entries, all zero between rows
+  uint32_t lead = 0, hi = 0;
+  bool alive = false;
+};
+
+// Accumulators of the slots in use, taken on first use.
+struct Slots {
+  std::vector<Slot> slot;
+  std::vector<std::unique_ptr<Scratch<uint64_t>>> mem;
+  uint32_t ncols;
+  Slots(uint32_t n, uint32_t nc) : slot(n), mem(n), ncols(nc) {}
+  void ensure(uint32_t used) {
+    for (uint32_t s = 0; s < used; ++s)
+      if (!slot[s].acc) {
+        mem[s] = std::make_unique<Scratch<uint64_t>>(uint64_t(ncols) + 1, true);
+        slot[s].acc = mem[s]->p;
+      }
+  }
+};
+
+void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch) {
+  const int32_t used = int32_t(batch.size());
+  slots.ensure(uint32_t(used));
+#pragma omp parallel
+  {
+    const int32_t T = omp_get_num_threads();
+    for (int32_t s = omp_get_thread_num(); s < used; s += T) {
+      Slot& sl = slots.slot[s];
+      const uint32_t idx = batch[s];
+      const CodedRow* row = e.rows[idx];
+      sl.lead = row->lead;
+      sl.hi = 0;
+      sl.alive = row->coeffs[0] != nullptr;
+      if (!sl.alive) continue;
+      sl.hi = expand_row(sl.acc, row);
+      sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
+      if (sl.alive) tail_reduce(e, sl.acc, sl.lead, &sl.hi, idx);
+    }
+  }
+  for (int32_t s = 0; s < used; ++s) {
+    Slot& sl = slots.slot[s];
+    const uint32_t idx = batch[s];
+    CodedRow* row = e.rows[idx];
+    // Batch-mates stored before this row may own its leading column now.
+    if (sl.alive && e.usable(sl.lead, idx))
+      sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
+    if (!sl.alive) {
+      row->coeffs[0] = nullptr;
+      ZEL_C(mark_useless)(0, row->serial);
+      e.agg.on_zero();
+      continue;
+    }
+    e.pivots[sl.lead] = int32_t(idx);
+    ZEL_C(mark_useless)(1, row->serial);
+    ZEL_C(compact_result1)(e, idx, sl.acc, sl.lead, sl.hi);
+    e.newidx[e.nnew++] = idx;
+    e.agg.on_kept();
+  }
+}
+
+void backward_threads(FpElim& e, Slots& slots, const int32_t* pos_of_lead, uint32_t nb) {
+  const int32_t count = int32_t(e.nnew);
+  for (int32_t b = count - 2; b >= 0; b -= int32_t(nb)) {
+    const int32_t low = std::max(b - int32_t(nb) + 1, 0);
+    const int32_t used = b - low + 1;
+    for (int32_t pos = b; pos >= low; --pos)
+      if (e.rows[e.newidx[pos]]->kind != CODE_LZW) Fatal("code <> CODE_LZW");
+    slots.ensure(uint32_t(used));
+#pragma omp parallel num_threads(int(nb))
+    {
+      const int32_t T = omp_get_num_threads();
+      for (int32_t t = omp_get_thread_num(); t < used; t += T) {
+        Slot& sl = slots.slot[t];
+        const CodedRow* row = e.rows[e.newidx[b - t]];
+        sl.hi = expand_row(sl.acc, row);
+        backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, b, count - 1);
+      }
+    }
+    for (int32_t pos = b; pos >= low; --pos) {
+      Slot& sl = slots.slot[b - pos];
+      const CodedRow* row = e.rows[e.newidx[pos]];
+      backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, pos, b);
+      collect_backward(e, uint32_t(pos), sl.acc, sl.hi);
+    }
+  }
+}
+
+}  // namespace
+
+void forward_threads(FpElim& e, uint32_t nb) {
+  Slots slots(nb, e.ncols);
+  std::vector<uint32_t> batch;
+  batch.reserve(nb);
+  uint32_t counted = 0, batches = 0;
+  for (uint32_t i = 0; i < e.nrows; ++i) {
+    if (e.rows[i]->to_reduce) {
+      ++counted;
+      if (!e.agg.skip_row()) batch.push_back(i);
+    }
+    if (!batch.empty() && (batch.size() == nb || i + 1 == e.nrows)) {
+      reduce_batch(e, slots, batch);
+      batch.clear();
+      if (ZEL_C(want_state_percent) && (++batches & 63) == 0) show_progress(e, counted);
+    }
+  }
+  if (!batch.empty()) Fatal("il reste %u polynomes\n", uint32_t(batch.size()));
+  if (e.nnew == 0) return;
+  sort_rev_Dpol(e);
+  std::fill(e.pivots, e.pivots + e.ncols + 1, -1);
+  for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.rows[e.newidx[k]]->lead] = int32_t(k);
+  backward_threads(e, slots, e.pivots, nb);
+}
+
+}  // namespace zel::ZEL_BUILD

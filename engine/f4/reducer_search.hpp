@@ -1,0 +1,60 @@
+// The reducer search of symbolic preprocessing: for a column's monomial, the
+// first reducer, in table order, whose leading monomial divides it.
+//
+// Each reducer's leading monomial gets a divisor mask (one bit per variable
+// with a positive exponent, variables folded modulo 64): a reducer whose mask
+// has a bit the column's mask lacks cannot divide, so most candidates are
+// passed over with one AND; the word-subtraction test decides the rest.  The
+// filter only skips reducers that do not divide, so the first divisor found
+// is the one a plain scan finds.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/mono/expos_words.hpp"
+#include "engine/poly/dpol.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// Divisor mask of a word-form monomial.
+inline uint64_t divmask(const ExposW* m) {
+  uint64_t mask = 0;
+  for (uint32_t k = 0, B = nb_of_blocks_of_variables; k < B; ++k) {
+    const uint64_t x = get_word(m, k);
+    // Top bit of each field set when the field is non-zero (fields < 2^15).
+    const uint64_t nz = (((x & 0x7FFF7FFF7FFF7FFFULL) + 0x7FFF7FFF7FFF7FFFULL) | x) & kFieldTopBits;
+    const uint64_t nib = ((nz >> 15) & 1) | ((nz >> 30) & 2) | ((nz >> 45) & 4) | ((nz >> 60) & 8);
+    mask |= nib << ((4 * k) & 63);
+  }
+  return mask;
+}
+
+// Leading monomials and masks of the reducers, in table order.
+struct ReducerIndex {
+  const ExposW** lead = nullptr;
+  uint64_t* mask = nullptr;
+  uint32_t n = 0;
+};
+
+// Fills idx for reducers[0 .. n-1] (arrays from zmalloc); release_reducer_index
+// gives them back.
+void build_reducer_index(ReducerIndex& idx, Dpol* const* reducers, uint32_t n);
+void release_reducer_index(ReducerIndex& idx);
+
+// Index of the first reducer whose leading monomial divides m, or -1.  Only
+// reads; safe in threads.
+inline int32_t first_divisor(const ReducerIndex& idx, const ExposW* m) {
+  const uint64_t mm = divmask(m);
+  const uint32_t B = nb_of_blocks_of_variables;
+  for (uint32_t i = 0; i < idx.n; ++i) {
+    if (idx.mask[i] & ~mm) continue;
+    const ExposW* L = idx.lead[i];
+    uint32_t k = 0;
+    while (k < B && !((get_word(m, k) - get_word(L, k)) & kFieldTopBits)) ++k;
+    if (k == B) return int32_t(i);
+  }
+  return -1;
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,292 @@
+// Symbolic preprocessing of one F4 step.
+#include "engine/f4/symbolic.hpp"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "engine/api/interrupt.hpp"
+#include "engine/api/stop_flag.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/driver/threads.hpp"
+#include "engine/f4/dpol_from_row.hpp"
+#include "engine/f4/elimination.hpp"
+#include "engine/f4/reducer_search.hpp"
+#include "engine/f4/row_code.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/raw_block.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/code_table.hpp"
+#include "engine/mono/expos_hash.hpp"
+#include "engine/mono/expos_order.hpp"
+#include "engine/mono/expos_pool.hpp"
+
+namespace zel::ZEL_BUILD {
+
+uint32_t use_strong_order = 0;
+
+namespace {
+
+// Column flags: the column leads some row, still needs a search, or no
+// reducer divides it.
+constexpr int32_t kLeading = 1;
+constexpr int32_t kSearch = 0;
+constexpr int32_t kNoReducer = -1;
+
+[[noreturn]] void too_many_rows(int which, uint32_t limit) {
+  Fatal("Sorry max number of columns is set to %u in zel linear algebra package (%d) !%s", limit,
+        which, "\n");
+}
+
+struct Builder {
+  Base_Exposants* table;
+  int32_t* flags;
+  uint32_t r = 0;  // rows so far
+  uint32_t f = 0;  // flagged item rows
+  uint32_t capacity;
+  // The code of every term of every row, row by row, so that coding the
+  // rows needs no second lookup of the products.
+  std::vector<uint32_t> term_codes;
+  std::vector<size_t> row_start;
+
+  // Enters the products mult * term for the terms first .. n-1 of src; new
+  // codes get the flag kSearch.
+  void enter_terms(uint64_t h, const ExposW* mult, const Dpol* src, uint32_t first) {
+    for (uint32_t t = first; t < src->n; ++t) {
+      uint32_t code;
+      Expos* m;
+      if (ZEL_C(get_code)(uint32_t(h), mult, src->mono[t], table, &code, &m)) flags[code] = kSearch;
+      term_codes.push_back(code);
+    }
+  }
+
+  void add_row(Dpol* header, Dpol* src, ExposW* mult, uint64_t h, uint32_t lead_code) {
+    set_relative(relative_MatrixRow, r, MatrixRow{header, src, mult, h});
+    row_start.push_back(term_codes.size());
+    term_codes.push_back(lead_code);
+  }
+};
+
+// The reducer rows, found in sweeps over the codes not yet searched; codes
+// created by a sweep's rows are searched by the next sweep.  The divisibility
+// tests of a sweep run in threads (prime-field build); rows and codes are
+// made afterwards on the calling thread, in code order.
+bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
+  ReducerIndex idx;
+  build_reducer_index(idx, reducers, nreducers);
+  struct Release {
+    ReducerIndex& i;
+    ~Release() { release_reducer_index(i); }
+  } release{idx};
+  const uint32_t nb = kIntegerBuild ? 1u : uint32_t(std::max<int32_t>(nb_threads, 1));
+  std::vector<int32_t> found;
+  uint32_t start = 0;
+  while (start < b.table->count) {
+    const uint32_t end = b.table->count;
+    found.assign(end - start, -1);
+    const ExposSlot* entries = b.table->entries;
+    const int32_t* flags = b.flags;
+    auto search = [&](uint32_t lo, uint32_t hi) {
+      for (uint32_t code = lo; code < hi; ++code)
+        if (flags[code] == kSearch)
+          found[code - start] = first_divisor(idx, entries[entries[code].map].monomial);
+    };
+    if (nb > 1 && end - start > 1) {
+      const uint32_t chunk = (end - start + nb - 1) / nb;
+#pragma omp parallel
+      {
+        const uint32_t T = uint32_t(omp_get_num_threads());
+        for (uint32_t k = uint32_t(omp_get_thread_num()); k < nb; k += T) {
+          const uint64_t lo = start + uint64_t(k) * chunk;
+          if (lo < end) search(uint32_t(lo), uint32_t(std::min<uint64_t>(lo + chunk, end)));
+        }
+      }
+    } else {
+      search(start, end);
+    }
+    for (uint32_t code = start; code < end; ++code) {
+      if (b.flags[code] != kSearch) continue;
+      if constexpr (kIntegerBuild) {
+        if (stop_requested()) return false;
+      }
+      const int32_t ri = found[code - start];
+      if (ri < 0) {
+        b.flags[code] = kNoReducer;
+        continue;
+      }
+      b.flags[code] = kLeading;
+      Dpol* red = reducers[ri];
+      const ExposW* m = slot_of_map(b.table, code).monomial;
+      ExposW* q = sub_Expos(m, words_of(red->mono[0]));
+      const uint64_t h = hash_Expos(q);
+      Dpol* header = new_Dpol(0);
+      header->row_mark = 0;
+      header->serial = red->serial;
+      b.add_row(header, red, q, h, code);
+      b.enter_terms(h, q, red, 1);
+      if constexpr (kIntegerBuild) {
+        if (zel_max_index <= b.r) too_many_rows(3, zel_max_index);
+        if (b.capacity <= b.r) too_many_rows(4, b.capacity);
+      } else {
+        if (b.capacity <= b.r || zel_max_index <= b.r) too_many_rows(4, b.capacity);
+      }
+      ++b.r;
+    }
+    start = end;
+  }
+  return true;
+}
+
+// Numbers the columns: map entries sorted by increasing monomial, value of
+// each slot its rank.  The monomials are distinct, so the order is total and
+// any correct sort gives the same ranks.  code_slot receives the slot of
+// every code (the map before the sort).
+uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& code_slot) {
+  const uint32_t n = t->count;
+  ExposSlot* e = t->entries;
+  std::vector<uint32_t> slots(n);
+  for (uint32_t k = 0; k < n; ++k) slots[k] = e[k].map;
+  code_slot = slots;
+  const bool strong = use_strong_order != 0;
+  use_strong_order = 0;
+  auto less = [&](uint32_t a, uint32_t b) {
+    const int32_t c = strong ? comp5_Expos(e[a].monomial, e[b].monomial)
+                             : comp4_Expos(e[a].monomial, e[b].monomial);
+    return c < 0;
+  };
+  std::sort(slots.begin(), slots.end(), less);
+  for (uint32_t k = 0; k < n; ++k) {
+    e[k].map = slots[k];
+    e[slots[k]].value = k;
+  }
+  return n;
+}
+
+// Codes row j of the MatrixRow table, whose term codes start at `codes`;
+// null on a stop request.
+CodedRow* code_row(const Base_Exposants* t, const std::vector<uint32_t>& code_slot,
+                   const uint32_t* codes, uint32_t j, uint32_t ncols, uint32_t nlanes,
+                   uint32_t* offsets) {
+  const MatrixRow mr = get_relative(relative_MatrixRow, j);
+  const Dpol* src = mr.source;
+  const ExposSlot* e = t->entries;
+  auto rank = [&](uint32_t code) { return e[code_slot[code]].value; };
+  const uint32_t R = rank(codes[0]);
+  auto* row = static_cast<CodedRow*>(alloc(coded_row_bytes(nlanes)));
+  checkInterrupt();
+  if (ZEL_C(stop_immediately_semaphore)) return nullptr;
+  row->header[0] = mr.header->input_mark;
+  row->header[1] = mr.header->row_mark;
+  row->lead = ncols - R;
+  row->width = R + 1;
+  row->serial = mr.header->serial;
+  row->to_reduce = (mr.header->row_mark || mr.header->input_mark) ? 1 : 0;
+  row->kind = CODE_LZW;
+  for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(src)[k];
+  offsets[0] = 0;
+  for (uint32_t i = 1; i < src->n; ++i) offsets[i] = R - rank(codes[i]);
+  uint32_t ncodes = 0, nbytes = 0;
+  row->code = compress_lzw(offsets, src->n, &ncodes, &nbytes);
+  row->ncodes = ncodes;
+  return row;
+}
+
+}  // namespace
+
+void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_t nreducers,
+                                 Dpol** items, uint32_t* count) {
+  Base_Exposants* table = ZEL_C(ptr_Base_Exposants);
+  Builder b;
+  b.table = table;
+  b.capacity = *count;
+  b.flags = static_cast<int32_t*>(alloc(uint64_t(zel_hash_prime) * sizeof(int32_t)));
+  forget_relative(relative_MatrixRow);
+  reset_relative(relative_MatrixRow);
+  empty_codes_Table_de_Recherche(table);
+
+  // Item rows.
+  for (uint32_t i = 0; i < nitems; ++i) {
+    Dpol* src = items[i];
+    // A null item, or one without terms, makes no row.
+    if (!src || src->n == 0) continue;
+    const uint8_t flag = get_relative_CBoolean(i);
+    ExposW* mult = get_relative(relative_Expos, i);
+    const uint64_t h = mult ? hash_Expos(mult) : 0;
+    if constexpr (kIntegerBuild) {
+      if (stop_requested()) {
+        *count = 0;
+        return;
+      }
+    }
+    Dpol* header = new_Dpol(0);
+    header->row_mark = uint32_t(int32_t(int8_t(flag)));
+    if (flag == 0)
+      header->serial = src->serial;
+    else
+      ++b.f;
+    uint32_t code;
+    Expos* m;
+    ZEL_C(get_code)(uint32_t(h), mult, src->mono[0], table, &code, &m);
+    b.flags[code] = kLeading;
+    b.add_row(header, src, mult, h, code);
+    b.enter_terms(h, mult, src, 1);
+    if (zel_max_index <= b.r) too_many_rows(1, zel_max_index);
+    if (*count <= b.r) too_many_rows(2, *count);
+    ++b.r;
+  }
+
+  if (!add_reducer_rows(b, reducers, nreducers)) {
+    *count = 0;
+    return;
+  }
+  std::vector<uint32_t> code_slot;
+  const uint32_t c = order_columns(table, code_slot);
+  const uint32_t r = b.r;
+  const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
+
+  // Row coding.
+  CodedRow** rows = static_cast<CodedRow**>(alloc(uint64_t(r + (r & 1) + 1) * sizeof(CodedRow*)));
+  if (r) {
+    uint32_t maxterms = 1;
+    for (uint32_t j = 0; j < r; ++j)
+      maxterms = std::max(maxterms, at_relative(relative_MatrixRow, j)->source->n);
+    std::unique_ptr<uint32_t, void (*)(void*)> offsets(
+        static_cast<uint32_t*>(zmalloc(uint64_t(maxterms) * sizeof(uint32_t))), zfree);
+    for (uint32_t j = 0; j < r; ++j) {
+      rows[j] = code_row(table, code_slot, b.term_codes.data() + b.row_start[j], j, c, nlanes,
+                         offsets.get());
+      if (!rows[j]) {
+        *count = 0;
+        return;
+      }
+    }
+  }
+
+  // Report and eliminate.
+  if (stop_requested()) {
+    *count = 0;
+    return;
+  }
+  if (!ZEL_C(want_quiet)) Output("\nMatrix %u x %u x %u: ", r, c, b.f);
+  if (want_pipe2) Stderr("(%ux%ux%u)", r, c, b.f);
+  Dpol** result = static_cast<Dpol**>(alloc(uint64_t(b.f + (b.f & 1) + 1) * sizeof(Dpol*)));
+  const uint32_t s = ZEL_C(LINEAR_solve)(rows, r, c, b.f, result, table);
+
+  // New polynomials.
+  nb_of_renormed = 0;
+  *count = s;
+  if (s == 0) return;
+  for (uint32_t k = 0; k < s; ++k) {
+    renorm_poly(result[k]);
+    items[k] = result[k];
+  }
+  if (nb_of_renormed) {
+    want_automatique = 1;
+    if (nb_of_renormed > 1)
+      for (uint32_t k = 0; k < s; ++k) renorm_poly(items[k]);
+  }
+}
+
+}  // namespace zel::ZEL_BUILD

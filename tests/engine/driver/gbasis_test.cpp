@@ -1,0 +1,227 @@
+// The main loop against a naive Buchberger, on standard systems, across
+// thread counts, and its edge cases.
+#include "engine/driver/gbasis.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/api/stop_flag.hpp"
+#include "support/engine_gb.hpp"
+#include "support/seeds.hpp"
+#include "support/test_host.hpp"
+
+using namespace zel::ZEL_BUILD;
+using namespace zel_test;
+
+namespace {
+
+#ifdef ZEL_VARIANT_FP
+
+constexpr uint32_t kP = 65521;
+
+SysPoly random_poly(std::mt19937_64& rng, uint32_t n, uint32_t maxdeg, uint32_t terms) {
+  SysPoly f;
+  for (uint32_t t = 0; t < terms; ++t) {
+    std::vector<uint32_t> e(n, 0);
+    uint32_t d = uint32_t(rng() % (maxdeg + 1));
+    for (uint32_t k = 0; k < d; ++k) e[rng() % n] += 1;
+    f.push_back({e, 1 + uint32_t(rng() % (kP - 1))});
+  }
+  return f;
+}
+
+// Same polynomials (both normalised and sorted by the order).
+void expect_same_basis(const NaiveGB& gb, const std::vector<SysPoly>& engine,
+                       const std::vector<Poly>& naive) {
+  std::vector<Poly> got = to_naive(gb, engine);
+  std::sort(got.begin(), got.end(),
+            [&](const Poly& a, const Poly& b) { return gb.ord.cmp(a.lm(), b.lm()) > 0; });
+  ASSERT_EQ(got.size(), naive.size());
+  for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].t, naive[i].t) << "polynomial " << i;
+}
+
+TEST(Gbasis, RandomSmallSystemsGiveTheNaiveReducedBasis) {
+  SEED_TRACE();
+  TestHost host(0);
+  auto rng = make_rng(71);
+  for (long it = 0; it < iterations(80); ++it) {
+    const uint32_t n = 2 + uint32_t(rng() % 3);
+    // Degree reverse lexicographic, or two blocks.
+    const uint32_t s = (it & 1) ? n : 1 + uint32_t(rng() % (n - 1));
+    std::vector<SysPoly> F;
+    const uint32_t m = 2 + uint32_t(rng() % 2);
+    for (uint32_t k = 0; k < m; ++k)
+      F.push_back(random_poly(rng, n, n == 4 ? 2 : 3, 2 + uint32_t(rng() % 4)));
+    NaiveGB gb{kP, {s}};
+    auto want = gb.reduced_basis(to_naive(gb, F));
+    // Sometimes only the elimination ideal: the elements free of the first
+    // block.
+    const bool eliminate = s < n && it % 4 == 0;
+    if (eliminate) {
+      std::vector<Poly> kept;
+      for (const Poly& g : want) {
+        bool free_of_block = true;
+        for (const auto& term : g.t)
+          for (uint32_t v = 0; v < s; ++v) free_of_block = free_of_block && term.first[v] == 0;
+        if (free_of_block) kept.push_back(g);
+      }
+      want = kept;
+    }
+    SCOPED_TRACE("iteration " + std::to_string(it) + " n=" + std::to_string(n) +
+                 " s=" + std::to_string(s));
+    EngineGB e(n, s);
+    // The inter-reduction before the strong pass changes nothing in the end.
+    want_mingbasis = it % 4 == 3;
+    want_eliminated = eliminate;
+    auto got = e.basis(F);
+    expect_same_basis(gb, got, want);
+  }
+}
+
+// Every input and every S-pair of the result reduces to zero by it.
+void expect_basis_of(const System& sys, size_t want_size, bool spairs) {
+  EngineGB e(sys.nvars, sys.nvars);
+  const auto G = e.basis(sys.polys);
+  EXPECT_EQ(G.size(), want_size);
+  NaiveGB gb{kP, {sys.nvars}};
+  const auto Gn = to_naive(gb, G);
+  for (const Poly& g : Gn) EXPECT_EQ(g.t[0].second, 1u);
+  for (const Poly& f : to_naive(gb, sys.polys)) EXPECT_TRUE(gb.reduce(f, Gn).zero());
+  if (!spairs) return;
+  for (size_t i = 0; i < Gn.size(); ++i)
+    for (size_t j = i + 1; j < Gn.size(); ++j) {
+      // Coprime leading monomials: the S-pair reduces to zero anyway.
+      bool coprime = true;
+      for (size_t v = 0; v < sys.nvars; ++v)
+        coprime = coprime && (Gn[i].lm()[v] == 0 || Gn[j].lm()[v] == 0);
+      if (!coprime) EXPECT_TRUE(gb.reduce(gb.spoly(Gn[i], Gn[j]), Gn).zero()) << i << " " << j;
+    }
+}
+
+TEST(Gbasis, CyclicSystems) {
+  TestHost host(0);
+  expect_basis_of(cyclic(4, kP), 7, true);
+  expect_basis_of(cyclic(5, kP), 20, true);
+  expect_basis_of(cyclic(6, kP), 45, true);
+}
+
+TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
+  const System sys = cyclic(6, kP);
+  std::string lines1;
+  std::vector<SysPoly> basis1;
+  for (int threads : {1, 2, 3, 8}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    TestHost host(4);
+    EngineGB e(sys.nvars, sys.nvars, kP, threads);
+    ZEL_C(want_quiet) = 0;
+    captured().printed.clear();
+    auto G = e.basis(sys.polys);
+    std::string lines;
+    for (size_t at = captured().printed.find("\nMatrix"); at != std::string::npos;
+         at = captured().printed.find("\nMatrix", at + 1))
+      lines += captured().printed.substr(at, captured().printed.find(':', at) - at);
+    if (threads == 1) {
+      lines1 = lines;
+      basis1 = G;
+      EXPECT_FALSE(lines.empty());
+    } else {
+      EXPECT_EQ(lines, lines1);
+      EXPECT_EQ(G, basis1);
+    }
+  }
+}
+
+TEST(Gbasis, EdgeCases) {
+  TestHost host(4);
+  // No input: 0, the time untouched.
+  {
+    EngineGB e(2, 2);
+    std::vector<Dpol*> G(4);
+    double cpu = -1;
+    EXPECT_EQ(gbasis(nullptr, 0, G.data(), &cpu), 0u);
+    EXPECT_EQ(cpu, -1);
+  }
+  // One input: itself, monic.
+  {
+    EngineGB e(2, 2);
+    auto G = e.basis({{{{2, 0}, 3}, {{0, 1}, 6}}});
+    ASSERT_EQ(G.size(), 1u);
+    EXPECT_EQ(G[0], (SysPoly{{{2, 0}, 1}, {{0, 1}, 2}}));
+  }
+  // Inconsistent system: the constant 1.  The step meets it as a power of
+  // the homogenising variable; once new polynomials are divided by it, the
+  // constant ends the computation with the dimension line.
+  {
+    EngineGB e(2, 2);
+    auto G = e.basis({{{{1, 0}, 1}, {{0, 0}, 1}}, {{{1, 0}, 1}, {{0, 0}, 2}}});
+    ASSERT_EQ(G.size(), 1u);
+    EXPECT_EQ(G[0], (SysPoly{{{0, 0}, 1}}));
+  }
+  {
+    EngineGB e(2, 2);
+    want_automatique = 1;
+    captured().printed.clear();
+    auto G = e.basis({{{{1, 0}, 1}, {{0, 0}, 1}}, {{{1, 0}, 1}, {{0, 0}, 2}}});
+    ASSERT_EQ(G.size(), 1u);
+    EXPECT_EQ(G[0], (SysPoly{{{0, 0}, 1}}));
+    EXPECT_NE(captured().printed.find("\n#C Dimension: -1, Degree: -1\n"), std::string::npos);
+  }
+  // Two inputs with the same leading monomial.
+  {
+    EngineGB e(2, 2);
+    auto G = e.basis({{{{1, 1}, 1}, {{1, 0}, 1}}, {{{1, 1}, 1}, {{0, 1}, 1}}});
+    NaiveGB gb{kP, {2}};
+    expect_same_basis(
+        gb, G,
+        gb.reduced_basis(to_naive(gb, {{{{1, 1}, 1}, {{1, 0}, 1}}, {{{1, 1}, 1}, {{0, 1}, 1}}})));
+  }
+}
+
+TEST(Gbasis, NoHangWithDynamicTeams) {
+  TestHost host(0);
+  omp_set_dynamic(1);
+  EngineGB e(5, 5, kP, 8);
+  EXPECT_EQ(e.basis(cyclic(5, kP).polys).size(), 20u);
+  omp_set_dynamic(0);
+}
+
+#endif
+
+}  // namespace
+
+#ifdef ZEL_VARIANT_FP
+namespace {
+
+TEST(Gbasis, StopRequestReturnsNothing) {
+  TestHost host(0);
+  EngineGB e(4, 4);
+  ZEL_C(stop_immediately_semaphore) = 1;
+  uint32_t n = 99;
+  e.basis(cyclic(4, 65521).polys, &n);
+  ZEL_C(stop_immediately_semaphore) = 0;
+  EXPECT_EQ(n, 0u);
+}
+
+TEST(Gbasis, AThreadCountBelowOneMeansOneThread) {
+  TestHost host(0);
+  EngineGB e(4, 4);
+  nb_threads = 0;
+  EXPECT_EQ(e.basis(cyclic(4, 65521).polys).size(), 7u);
+  EngineGB e2(4, 4);
+  nb_threads = -3;
+  EXPECT_EQ(e2.basis(cyclic(4, 65521).polys).size(), 7u);
+}
+
+TEST(Gbasis, VerbosePrintsTheNewPolynomialsOfItsDegree) {
+  TestHost host(4);
+  EngineGB e(2, 2);
+  setenv("VERBOSE", "3", 1);
+  captured().printed.clear();
+  e.basis({{{{1, 1}, 1}, {{0, 0}, 1}}, {{{2, 0}, 1}, {{0, 1}, 1}}});
+  unsetenv("VERBOSE");
+  EXPECT_NE(captured().printed.find("Base f"), std::string::npos);
+}
+
+}  // namespace
+#endif

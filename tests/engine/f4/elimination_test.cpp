@@ -1,0 +1,326 @@
+// The F4 elimination against a dense reduced echelon form modulo 65521, its
+// edge cases, thread counts and aggressive mode.
+#include "engine/f4/elimination.hpp"
+
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+
+#include "engine/driver/threads.hpp"
+#include "engine/mem/zone.hpp"
+#include "support/dense_rref.hpp"
+#include "support/engine_memory.hpp"
+#include "support/seeds.hpp"
+#include "support/test_host.hpp"
+
+#ifdef ZEL_VARIANT_FP
+#include "engine/coef/primes.hpp"
+#endif
+
+using namespace zel::ZEL_BUILD;
+using namespace zel_test;
+
+namespace {
+
+#ifdef ZEL_VARIANT_FP
+
+constexpr uint32_t kP = 65521;
+
+struct ElimSession {
+  TestHost host{4};
+  ElimSession() {
+    fresh_engine_memory();
+    set_field_prime(kP);
+    ZEL_C(want_aggressive) = 0;
+    ZEL_C(want_state_percent) = 0;
+    want_skip_comput = 0;
+  }
+  ~ElimSession() {
+    nb_threads = 1;
+    omp_set_num_threads(1);
+    omp_set_dynamic(0);
+    ZEL_C(want_aggressive) = 0;
+    want_skip_comput = 0;
+    zel::reset_engine_memory();
+  }
+};
+
+// A matrix row given densely over columns 1 .. ncols (entry c-1 for column c).
+struct TestRow {
+  DenseRow dense;
+  uint32_t serial;
+  bool reduce;
+};
+
+// Codes a dense row into a CodedRow in zone 1.
+CodedRow* code_row(const TestRow& t) {
+  const uint32_t ncols = uint32_t(t.dense.size());
+  std::vector<uint32_t> offs;
+  std::vector<Dom> coefs;
+  const size_t lead = pivot_of(t.dense);
+  for (size_t c = lead; c < ncols; ++c)
+    if (t.dense[c]) {
+      offs.push_back(uint32_t(c - lead));
+      coefs.push_back(Dom(t.dense[c]));
+    }
+  auto* row = static_cast<CodedRow*>(alloc64(coded_row_bytes(1)));
+  uint32_t ncodes = 0, nbytes = 0;
+  row->code = compress_lzw(offs.data(), uint32_t(offs.size()), &ncodes, &nbytes);
+  Dom* c = static_cast<Dom*>(alloc64(coefs.size() * sizeof(Dom) + 8));
+  std::copy(coefs.begin(), coefs.end(), c);
+  row->header[0] = 0;
+  row->header[1] = t.reduce;
+  row->lead = uint32_t(lead + 1);
+  row->width = ncols - uint32_t(lead);
+  row->serial = t.serial;
+  row->to_reduce = t.reduce;
+  row->ncodes = ncodes;
+  row->kind = CODE_LZW;
+  row->coeffs[0] = c;
+  return row;
+}
+
+DenseRow decode_row(const CodedRow* r, uint32_t ncols) {
+  DenseRow d(ncols, 0);
+  std::vector<uint32_t> offs(ncols + 1);
+  const uint32_t n = decode_gaps(r->code, r->ncodes, offs.data());
+  for (uint32_t i = 0; i < n; ++i) d[r->lead - 1 + offs[i]] = r->coeffs[0][i];
+  return d;
+}
+
+// Runs the elimination on the rows; returns the new rows densely.
+std::vector<DenseRow> eliminate(const std::vector<TestRow>& rows, uint32_t ncols) {
+  ZoneScope scope;
+  std::vector<CodedRow*> coded;
+  uint32_t nreduce = 0;
+  for (const TestRow& t : rows) {
+    coded.push_back(code_row(t));
+    nreduce += t.reduce;
+  }
+  std::vector<CodedRow*> out(nreduce + 1);
+  const uint32_t n =
+      eliminate_rows(coded.data(), uint32_t(coded.size()), ncols, nreduce, out.data());
+  std::vector<DenseRow> res;
+  for (uint32_t k = 0; k < n; ++k) {
+    if (k) {
+      EXPECT_LT(out[k - 1]->lead, out[k]->lead);
+    }
+    EXPECT_EQ(out[k]->width, ncols + 1 - out[k]->lead);
+    res.push_back(decode_row(out[k], ncols));
+  }
+  return res;
+}
+
+// A random sparse matrix: reducers on distinct columns, monic, listed with
+// smaller serials than the rows to be reduced; rows to be reduced with any
+// leading coefficient, some of them combinations of earlier rows.
+std::vector<TestRow> random_matrix(std::mt19937_64& rng, uint32_t ncols, uint32_t nred,
+                                   uint32_t nrows, uint32_t density_pct) {
+  std::vector<TestRow> rows;
+  std::uniform_int_distribution<uint32_t> col(0, ncols - 1), coef(1, kP - 1), pct(0, 99);
+  std::vector<uint32_t> cols(ncols);
+  for (uint32_t c = 0; c < ncols; ++c) cols[c] = c;
+  std::shuffle(cols.begin(), cols.end(), rng);
+  uint32_t serial = 1;
+  for (uint32_t k = 0; k < nred && k < ncols; ++k) {
+    DenseRow d(ncols, 0);
+    d[cols[k]] = 1;
+    for (uint32_t c = cols[k] + 1; c < ncols; ++c)
+      if (pct(rng) < density_pct) d[c] = coef(rng);
+    rows.push_back({d, serial++, false});
+  }
+  for (uint32_t k = 0; k < nrows; ++k) {
+    DenseRow d(ncols, 0);
+    if (k >= 2 && pct(rng) < 30) {
+      // A combination of two earlier rows: often reduces to zero.
+      const TestRow& a = rows[rng() % rows.size()];
+      const TestRow& b = rows[rng() % rows.size()];
+      const uint64_t u = coef(rng), v = coef(rng);
+      for (uint32_t c = 0; c < ncols; ++c) d[c] = uint32_t((u * a.dense[c] + v * b.dense[c]) % kP);
+    } else {
+      const uint32_t lead = col(rng);
+      d[lead] = coef(rng);
+      for (uint32_t c = lead + 1; c < ncols; ++c)
+        if (pct(rng) < density_pct) d[c] = coef(rng);
+    }
+    if (pivot_of(d) == ncols) d[col(rng)] = 1;  // rows are never empty
+    rows.push_back({d, serial++, true});
+  }
+  return rows;
+}
+
+// The rows of the reduced echelon form whose pivot is not a reducer's.
+std::vector<DenseRow> expected_new_rows(const std::vector<TestRow>& rows) {
+  std::vector<DenseRow> all;
+  std::vector<bool> reducer_col(rows[0].dense.size(), false);
+  for (const TestRow& t : rows) {
+    all.push_back(t.dense);
+    if (!t.reduce) reducer_col[pivot_of(t.dense)] = true;
+  }
+  std::vector<DenseRow> out;
+  for (DenseRow& r : dense_rref(all, kP))
+    if (!reducer_col[pivot_of(r)]) out.push_back(r);
+  return out;
+}
+
+TEST(Elimination, RandomMatricesGiveTheNewRowsOfTheReducedEchelonForm) {
+  SEED_TRACE();
+  auto rng = make_rng(51);
+  for (long it = 0; it < iterations(25); ++it) {
+    ElimSession s;
+    const uint32_t ncols = 1 + uint32_t(rng() % 90);
+    // Sparse rows, and every third matrix nearly dense (long runs of columns).
+    const uint32_t density = it % 3 == 2 ? 90 + uint32_t(rng() % 10) : 5 + uint32_t(rng() % 50);
+    auto rows =
+        random_matrix(rng, ncols, uint32_t(rng() % (ncols + 1)), 1 + uint32_t(rng() % 40), density);
+    const auto want = expected_new_rows(rows);
+    for (int32_t threads : {1, 2, 3, 8}) {
+      // Eight threads on a small machine spin a lot: a few matrices suffice.
+      if (threads == 8 && it >= 5) continue;
+      SCOPED_TRACE("threads " + std::to_string(threads) + " iteration " + std::to_string(it));
+      nb_threads = threads;
+      omp_set_num_threads(threads);
+      EXPECT_EQ(eliminate(rows, ncols), want);
+    }
+  }
+}
+
+TEST(Elimination, LargeGapsAndLongRunsSurviveTheRoundTrip) {
+  SEED_TRACE();
+  auto rng = make_rng(52);
+  ElimSession s;
+  // 70000 columns: gaps beyond 65279 and runs beyond 126 columns.
+  const uint32_t ncols = 70000;
+  std::vector<TestRow> rows;
+  DenseRow a(ncols, 0), b(ncols, 0), c(ncols, 0);
+  a[0] = 1;
+  for (uint32_t j = 1; j < 300; ++j) a[j] = 1 + uint32_t(rng() % (kP - 1));
+  a[69999] = 7;
+  b[0] = 5;
+  b[200] = 3;
+  b[69000] = 11;
+  c[150] = 2;
+  c[69999] = 9;
+  rows.push_back({a, 1, false});
+  rows.push_back({b, 2, true});
+  rows.push_back({c, 3, true});
+  for (int32_t threads : {1, 3}) {
+    nb_threads = threads;
+    omp_set_num_threads(threads);
+    EXPECT_EQ(eliminate(rows, ncols), expected_new_rows(rows));
+  }
+}
+
+TEST(Elimination, EdgeCasesOfTheRowOrder) {
+  ElimSession s;
+  // Two rows to be reduced with the same leading column: the first in sort
+  // order (smaller serial) becomes the pivot, the second is reduced by it.
+  {
+    std::vector<TestRow> rows = {{{2, 4, 0, 6}, 8, true}, {{1, 2, 1, 3}, 9, true}};
+    auto got = eliminate(rows, 4);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], (DenseRow{1, 2, 0, 3}));
+    EXPECT_EQ(got[1], (DenseRow{0, 0, 1, 0}));
+  }
+  // A reducer placed after a row to be reduced (same column, larger serial)
+  // is not used for it: that row becomes the pivot of the column, monic.
+  {
+    std::vector<TestRow> rows = {{{1, 2, 0}, 5, false}, {{3, 1, 1}, 3, true}};
+    auto got = eliminate(rows, 3);
+    ASSERT_EQ(got.size(), 1u);
+    const uint32_t third = inv_mod(3, kP);
+    EXPECT_EQ(got[0], (DenseRow{1, third, third}));
+  }
+  // A kept row of a single term becomes the monomial with coefficient 1.
+  {
+    std::vector<TestRow> rows = {{{0, 0, 17}, 1, true}};
+    EXPECT_EQ(eliminate(rows, 3), (std::vector<DenseRow>{{0, 0, 1}}));
+  }
+  // No rows to be reduced: nothing.
+  {
+    std::vector<TestRow> rows = {{{1, 5, 0}, 1, false}};
+    EXPECT_TRUE(eliminate(rows, 3).empty());
+    EXPECT_TRUE(eliminate({}, 3).empty());
+  }
+  // A row whose every term is eliminated gives nothing.
+  {
+    std::vector<TestRow> rows = {{{1, 5, 0}, 1, false}, {{3, 15, 0}, 2, true}};
+    EXPECT_TRUE(eliminate(rows, 3).empty());
+  }
+}
+
+TEST(Elimination, NoHangWithDynamicTeams) {
+  SEED_TRACE();
+  auto rng = make_rng(53);
+  ElimSession s;
+  omp_set_dynamic(1);
+  for (int it = 0; it < 10; ++it) {
+    auto rows = random_matrix(rng, 60, 20, 40, 20);
+    nb_threads = 8;
+    omp_set_num_threads(8);
+    EXPECT_EQ(eliminate(rows, 60), expected_new_rows(rows));
+  }
+}
+
+// Rows whose forward order (decreasing lead) follows `pattern`: 'Z' a row
+// that reduces to zero (a copy of the reducer on its column), 'K' a row kept.
+// The "$" and "!" marks among what was printed.
+std::string marks() {
+  std::string m;
+  for (char c : captured().printed)
+    if (c == '$' || c == '!') m += c;
+  return m;
+}
+
+std::vector<TestRow> pattern_rows(const std::string& pattern) {
+  const uint32_t n = uint32_t(pattern.size());
+  std::vector<TestRow> rows;
+  uint32_t serial = 1;
+  for (uint32_t k = 0; k < n; ++k) {
+    DenseRow d(n, 0);
+    const uint32_t lead = n - 1 - k;  // first in pattern = largest lead
+    d[lead] = 1;
+    if (pattern[k] == 'Z') rows.push_back({d, serial++, false});
+    rows.push_back({d, serial++ + 100, true});
+  }
+  return rows;
+}
+
+TEST(Elimination, AggressiveModeSkipsAfterZeroRows) {
+  ElimSession s;
+  ZEL_C(want_aggressive) = 1;
+  ZEL_C(want_aggressive2) = 0;
+  // Skip counter 3: the first zero row starts skipping three rows; a zero
+  // row met while skipping prints "$" and skips three more; the first kept
+  // row prints "!".
+  want_skip_comput = 3;
+  captured().printed.clear();
+  auto got = eliminate(pattern_rows("ZKKKZKKKKK"), 10);
+  EXPECT_EQ(marks(), "$!");
+  // Rows kept: the one after the second skip and the last.
+  EXPECT_EQ(got.size(), 2u);
+  // No skip counter: the first zero row stops the pass.
+  want_skip_comput = 0;
+  captured().printed.clear();
+  EXPECT_TRUE(eliminate(pattern_rows("ZKKK"), 4).empty());
+  EXPECT_EQ(marks(), "");
+  // A threshold of two consecutive zero rows.
+  ZEL_C(want_aggressive2) = 2;
+  EXPECT_EQ(eliminate(pattern_rows("ZZKZZZKK"), 8).size(), 1u);
+}
+
+#else  // integer build
+
+TEST(Elimination, IntegerBuildStopsWithAMessage) {
+  TestHost host(4);
+  EXPECT_RAISES(ZEL_C(LINEAR_solve)(nullptr, 0, 0, 0, nullptr, nullptr),
+                "The integer build cannot eliminate F4 matrices yet (multi-prime elimination "
+                "missing)\n");
+}
+
+#endif
+
+}  // namespace
