@@ -46,9 +46,11 @@ TEST(Gbasis, RandomSmallSystemsGiveTheNaiveReducedBasis) {
   TestHost host(0);
   auto rng = make_rng(71);
   for (long it = 0; it < iterations(80); ++it) {
-    const uint32_t n = 2 + uint32_t(rng() % 3);
-    // Degree reverse lexicographic, or two blocks.
-    const uint32_t s = (it & 1) ? n : 1 + uint32_t(rng() % (n - 1));
+    // Degree reverse lexicographic on 2 to 4 variables, or two blocks on 2 or
+    // 3 (elimination orders can make the naive reference very slow on 4).
+    const bool drl = it & 1;
+    const uint32_t n = 2 + uint32_t(rng() % (drl ? 3 : 2));
+    const uint32_t s = drl ? n : 1 + uint32_t(rng() % (n - 1));
     std::vector<SysPoly> F;
     const uint32_t m = 2 + uint32_t(rng() % 2);
     for (uint32_t k = 0; k < m; ++k)
