@@ -227,3 +227,39 @@ TEST(Gbasis, VerbosePrintsTheNewPolynomialsOfItsDegree) {
 
 }  // namespace
 #endif
+
+#ifdef ZEL_VARIANT_FP
+namespace {
+
+// The inputs' monomials outlive the computation unchanged: a second request
+// on the same polynomials gives the same basis.
+TEST(Gbasis, InputsSurviveForASecondComputation) {
+  TestHost host(0);
+  EngineGB e(4, 4);
+  const System sys = cyclic(4, 65521);
+  std::vector<Dpol*> in;
+  for (const SysPoly& f : sys.polys) in.push_back(e.make(f));
+  std::vector<std::vector<std::vector<uint32_t>>> before;
+  for (Dpol* p : in) {
+    std::vector<std::vector<uint32_t>> terms;
+    for (uint32_t i = 0; i < p->n; ++i) {
+      std::vector<uint32_t> x(nb_of_variables);
+      for (uint32_t v = 0; v < nb_of_variables; ++v) x[v] = get_field(words_of(p->mono[i]), v);
+      terms.push_back(x);
+    }
+    before.push_back(terms);
+  }
+  std::vector<Dpol*> G(100);
+  double cpu = 0;
+  std::vector<Dpol*> copy = in;
+  EXPECT_EQ(gbasis(copy.data(), uint32_t(copy.size()), G.data(), &cpu), 7u);
+  for (size_t k = 0; k < in.size(); ++k)
+    for (uint32_t i = 0; i < in[k]->n; ++i)
+      for (uint32_t v = 0; v < nb_of_variables; ++v)
+        EXPECT_EQ(get_field(words_of(in[k]->mono[i]), v), before[k][i][v]);
+  copy = in;
+  EXPECT_EQ(gbasis(copy.data(), uint32_t(copy.size()), G.data(), &cpu), 7u);
+}
+
+}  // namespace
+#endif
