@@ -4,7 +4,20 @@
  * Z, computations modulo batches of 32-bit primes); names beginning with Zel_
  * to the prime-field build (one prime below 2^16).  A program that replays a
  * recorded session writes ZEL(name) and chooses the build by defining
- * ZEL_INT_BUILD before including this header. */
+ * ZEL_INT_BUILD, or LIBMODE as 2 (integer) or 1 (prime field), before
+ * including this header.
+ *
+ * A session, in this order:
+ *   ZEL(reset_memory)();
+ *   ZEL(init_urgent)(sizeof residue, 2, "DRLDRL", 100000, record);
+ *   ZEL(init)(quiet, info_on_stderr, chinese_only, log);
+ *   ZEL(reset_coeffs)(...);  ZEL(reset_expos)(n1, n2, names);
+ *   per polynomial: p = ZEL(creat_poly)(nterms); per term i
+ *     ZEL(set_expos2)(p, i, e, nvars) and a coefficient setter;
+ *     then ZEL(full_sort_poly2)(p);
+ *   ZEL(groebner)(...);
+ *   per result: ZEL(nb_terms)(r), then an export function.
+ * Handles stay valid until the next reset_memory or free_memory. */
 #ifndef CALL_ZEL_H
 #define CALL_ZEL_H
 
@@ -14,11 +27,56 @@
 typedef int32_t I32;
 typedef uint32_t UI32;
 
-#ifdef ZEL_INT_BUILD
+#if defined(ZEL_INT_BUILD) || (defined(LIBMODE) && LIBMODE == 2)
 #define ZEL(name) Zel_int_##name
 #else
 #define ZEL(name) Zel_##name
 #endif
+
+/* Polynomial handles.  The engine's own sources see its record types
+ * instead, so the names are given to callers only. */
+#if !defined(ZEL_VARIANT_INT) && !defined(ZEL_VARIANT_FP)
+typedef void* Dpol;
+typedef void* Dpol_INT;
+#endif
+
+/* A recorded session's program: it ends with exit() and passes the log
+ * stream of init as log_output. */
+#ifdef LIBMODE
+#include <stdlib.h>
+#define log_output stdout
+#endif
+
+/* The compute record of groebner: mode and options of one request. */
+struct sZEL_Comp_Desc {
+  I32 _compute;      /* compute mode, ZEL_COMPUTE_... */
+  I32 _nb;           /* modes 6, 7, 9: polynomials of the second list */
+  I32 _force_elim;   /* mode 1: keep only the polynomials free of the first block */
+  I32 _off;          /* integer build: where the first batch of primes starts */
+  I32 _index;        /* > 0: largest number of matrix columns */
+  I32 _zone;         /* recorded only */
+  I32 _memory;       /* > 0: zone tables of _memory * 30000 entries */
+  I32 _nb2;          /* mode 11: polynomials of the second computation */
+  I32 _force_elim2;  /* mode 11: elimination flag of the second basis */
+  I32 _bk2;          /* mode 11: second block of the second basis */
+  I32 _aggressive2;  /* prime-field build, >= 1: aggressive elimination level */
+  I32 _dlim;         /* > 0: degree limit */
+  I32 _skip;         /* prime-field build, > 0: skipping level of the elimination */
+};
+typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
+
+#define ZEL_COMPUTE_GBASIS 1
+#define ZEL_COMPUTE_RRFORM 2
+#define ZEL_COMPUTE_RRFORM_SQFR 3
+#define ZEL_COMPUTE_MINPOLY 4
+#define ZEL_COMPUTE_MINPOLY_SQFR 5
+#define ZEL_COMPUTE_GBASIS_NF 6
+#define ZEL_COMPUTE_GBASIS_NF_RECOMPUTE 7
+#define ZEL_COMPUTE_RADICAL_STRATEG1 8
+#define ZEL_COMPUTE_RADICAL_STRATEG2 9
+#define ZEL_COMPUTE_NOP 10
+#define ZEL_COMPUTE_GBASIS_MULTI 11
+#define ZEL_COMPUTE_MATRIXN 12
 
 #if defined(__GNUC__)
 #define ZEL_C_NORETURN __attribute__((noreturn))
@@ -30,9 +88,136 @@ typedef uint32_t UI32;
 extern "C" {
 #endif
 
+/* ---- Session set-up (both builds) -------------------------------------- */
+
+/* Forgets all engine memory of BOTH builds; every handle becomes invalid. */
+void Zel_int_reset_memory(void);
+void Zel_reset_memory(void);
+void Zel_int_reset_memory_internal(I32 flag);
+void Zel_reset_memory_internal(I32 flag);
+/* size_dom: 4 (integer build) or 2 (prime field); size_nni 2; order
+ * "DRLDRL"; maxi_base 100000; record non-zero writes the session as a C
+ * program under /tmp.  Returns the monomial code table. */
+void* Zel_int_init_urgent(UI32 size_dom, UI32 size_nni, const char* order, UI32 maxi_base,
+                          I32 record);
+void* Zel_init_urgent(UI32 size_dom, UI32 size_nni, const char* order, UI32 maxi_base,
+                      I32 record);
+/* Session flags; log (may be NULL) becomes the output stream.  Returns the
+ * root of the pair lists. */
+void* Zel_int_init(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log);
+void* Zel_init(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log);
+/* Integer build: n primes per batch.  Prime field: the prime pr[0] (a prime
+ * below 65536); n is ignored. */
+void Zel_int_reset_coeffs(UI32 n);
+void Zel_reset_coeffs(UI32 n, UI32* pr);
+/* n1 variables in the first block, n2 in the second; the names are kept by
+ * pointer and must live as long as the session. */
+void Zel_int_reset_expos(UI32 n1, UI32 n2, char** names);
+void Zel_reset_expos(UI32 n1, UI32 n2, char** names);
+void Zel_int_log(FILE* log);
+void Zel_log(FILE* log);
+/* Gives all engine memory back (as reset_memory); returns 1. */
+I32 Zel_int_free_memory(void);
+I32 Zel_free_memory(void);
+
+/* ---- Polynomial input ----------------------------------------------------
+ * Prime field: creat_poly makes a polynomial of nterms terms; set_expos2
+ * sets the nvars (<= declared variables) exponents of term i, each in
+ * 0..32767; set_coeff_I32 its coefficient (any integer, reduced modulo the
+ * prime); full_sort_poly2 then sorts the terms, adds those with equal
+ * monomials and drops zero terms.  A term left unset counts as zero. */
+void* Zel_creat_poly(UI32 nterms);
+void Zel_int_set_expos2(void* p, UI32 i, const I32* e, UI32 nvars);
+void Zel_set_expos2(void* p, UI32 i, const I32* e, UI32 nvars);
+void Zel_int_set_coeff_I32(void* p, UI32 i, I32 c);
+void Zel_set_coeff_I32(void* p, UI32 i, I32 c);
+void Zel_full_sort_poly2(void* p);
+
+/* ---- Results -------------------------------------------------------------- */
+UI32 Zel_int_nb_terms(void* p);
+UI32 Zel_nb_terms(void* p);
+UI32 Zel_int_size_poly(void* p);
+UI32 Zel_size_poly(void* p);
+/* Exponents (nvars per term) and lane-0 residues of a residue polynomial of
+ * m terms; -1 (nothing written) when m is not its term count or nvars
+ * exceeds the declared variables, 1 otherwise. */
+I32 Zel_int_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
+I32 Zel_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
+/* Prints p ("f<serial> = " and its terms) on the standard error stream when
+ * the engine's messages are silent, else through the message sink. */
+void Zel_see_Dpol(void* p);
+
+/* ---- Residue accessors (one lane of 32-bit residues per prime in the
+ * integer build, one lane of 16-bit residues in the prime field) ---------- */
+void Zel_int_set_coeff(void* p, UI32 i, const UI32* c);
+void Zel_set_coeff(void* p, UI32 i, const uint16_t* c);
+UI32* Zel_int_get_coeff(void* p, UI32 i, UI32* c);
+uint16_t* Zel_get_coeff(void* p, UI32 i, uint16_t* c);
+void* Zel_int_set_expos(void* p, UI32 i, const I32* e);
+void* Zel_set_expos(void* p, UI32 i, const I32* e);
+void Zel_int_set_expos_d(void* p, UI32 i, void* m);
+void Zel_set_expos_d(void* p, UI32 i, void* m);
+void* Zel_int_assign_expos(const I32* e, UI32 n);
+void* Zel_assign_expos(const I32* e, UI32 n);
+void Zel_int_get_expos(void* p, UI32 i, I32* e);
+void Zel_get_expos(void* p, UI32 i, I32* e);
+void Zel_int_sort_poly(void* p);
+void Zel_sort_poly(void* p);
+void Zel_int_full_sort_poly(void* p);
+void Zel_full_sort_poly(void* p);
+UI32 Zel_int_size_memory_coeff(void);
+UI32 Zel_size_memory_coeff(void);
+
+/* ---- Computations ----------------------------------------------------------
+ * groebner: the nb polynomials of base, the request in env; results go to
+ * result (room for 100000 handles), their number is returned and the CPU
+ * seconds are stored in *cpu.  block: keep only the results free of the
+ * first `block` variables; restrict: the same with the declared blocks.
+ * Modes the build cannot run fail with a message. */
+UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
+                  double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
+UI32 Zel_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
+                 double* cpu, I32 bk0, I32 pas0, I32 restrict_);
+UI32 Zel_gbasis_rr_form(void** base, UI32 nb, void** result, double* cpu);
+/* The local date and time ("%a %b %e %H:%M:%S") into buffer; the number of
+ * characters written, 0 when it does not fit. */
+I32 Zel_int_recompute(char* buffer, I32 size);
+I32 Zel_recompute(char* buffer, I32 size);
+void Zel_int_memory_state(void);
+void Zel_memory_state(void);
+
+/* ---- Session recording -----------------------------------------------------
+ * d non-zero starts a recording comment (opening the file if needed); 0
+ * closes the recorded program. */
+void Zel_int_debug(I32 d);
+void Zel_debug(I32 d);
+
+/* ---- Other entries ---------------------------------------------------------- */
 /* 11804 in the integer build, 11803 in the prime-field build. */
 I32 Zel_int_internal_version(void);
 I32 Zel_internal_version(void);
+/* Prime field: OpenMP threads of the engine (n <= 0 means 1); returns the
+ * count set.  Integer build: single-threaded, returns -1. */
+I32 Zel_int_internal_threads(I32 n);
+I32 Zel_internal_threads(I32 n);
+/* Prints the build report; returns the version. */
+I32 Zel_int_internal_report(void);
+I32 Zel_internal_report(void);
+I32 Zel_int_scheduler(void);
+I32 Zel_scheduler(void);
+/* Polls the host for an interrupt; returns the stop flag. */
+I32 Zel_int_stop_immediately(void);
+I32 Zel_stop_immediately(void);
+I32 Zel_int_want_full_lift(void);
+I32 Zel_want_full_lift(void);
+/* User plus system CPU seconds of the process. */
+double Zel_int_cpu(void);
+double Zel_cpu(void);
+/* Debugging stop: writes "Attendre" and never returns. */
+void Zel_int_attendre(void) ZEL_C_NORETURN;
+void Zel_attendre(void) ZEL_C_NORETURN;
+I32 Zel_int_attendre1(void);
+I32 Zel_attendre1(void);
 
 /* Engine messages: printf-style text handed to the host's message sink.
  * Fatal raises the text as a host error and does not return (a C caller's
@@ -54,21 +239,10 @@ void* Zel_alloc64(uint64_t size);
 UI32 Zel_int_align_vector_size(UI32 n);
 UI32 Zel_align_vector_size(UI32 n);
 
-/* Writes the gap code of the n increasing column offsets cols (cols[0] = 0)
- * into buf; the code must end strictly inside the capacity bytes, otherwise
- * the call fails. */
-void Zel_int_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
-                        UI32* ncodes, UI32* nbytes);
-void Zel_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
-                    UI32* ncodes, UI32* nbytes);
-
-/* Cuts polynomial p (a handle) down to the leading run of its terms that
- * agree with the leading monomial on the first block of variables.  Returns
- * p; null, with p untouched, when p has fewer than two terms, the first block
- * is empty or the leading monomial has none of its variables; null too when
- * the run is the leading term alone (p then keeps that one term). */
-void* Zel_int_coeff_Dpol(void* p);
-void* Zel_coeff_Dpol(void* p);
+/* Writes "Save session in %s for proc %d" and opens the parallel method's
+ * file of process proc for writing; never returns NULL. */
+FILE* Zel_int_ouvrir_paral(I32 proc);
+FILE* Zel_ouvrir_paral(I32 proc);
 
 /* Sparse change of order: univariate polynomials modulo the prime of the
  * last run (entry i the coefficient of X^i, degree -1 for zero).  shift_X
@@ -108,16 +282,27 @@ I32 Zel_w_minpoly2(UI32* prime, I32 D, I32* sparse, I32* nosp, uint16_t* rows, I
 I32 Zel_int_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, UI32* rows);
 I32 Zel_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, uint16_t* rows);
 
+/* Writes the gap code of the n increasing column offsets cols (cols[0] = 0)
+ * into buf; the code must end strictly inside the capacity bytes, otherwise
+ * the call fails. */
+void Zel_int_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
+                        UI32* ncodes, UI32* nbytes);
+void Zel_compactify(unsigned char* buf, UI32 capacity, const UI32* cols, UI32 n,
+                    UI32* ncodes, UI32* nbytes);
+
+/* Cuts polynomial p (a handle) down to the leading run of its terms that
+ * agree with the leading monomial on the first block of variables.  Returns
+ * p; null, with p untouched, when p has fewer than two terms, the first block
+ * is empty or the leading monomial has none of its variables; null too when
+ * the run is the leading term alone (p then keeps that one term). */
+void* Zel_int_coeff_Dpol(void* p);
+void* Zel_coeff_Dpol(void* p);
 /* A polynomial from a matrix row whose coefficients are held densely (one
  * array of `width` residues per lane), its columns mapped back to monomials
  * through the step's code table; R is the rank of the row's leading
  * monomial.  No function of the library calls it. */
 void* Zel_int_clone_ALGO_Dpol(void* row, void* codes, UI32 R);
 void* Zel_clone_ALGO_Dpol(void* row, void* codes, UI32 R);
-/* Writes "Save session in %s for proc %d" and opens the parallel method's
- * file of process proc for writing; never returns NULL. */
-FILE* Zel_int_ouvrir_paral(I32 proc);
-FILE* Zel_ouvrir_paral(I32 proc);
 
 #ifdef __cplusplus
 }

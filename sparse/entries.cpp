@@ -41,6 +41,21 @@ void check_lists(const char* entry, int32_t D, bool pair_form) {
     if (s[0] >= D) bad_argument(entry, "dense row out of range");
 }
 
+// The vector kernel's lanes hold sums of two products exactly only for row
+// entries in the symmetric range: refuse any other row.
+template <class Rows>
+void check_symmetric_rows(const char* entry, Rows rows, int32_t D, uint32_t p) {
+  if constexpr (!kIntegerBuild) {
+    const int32_t half = static_cast<int32_t>((p - 1) / 2), k = count_dense_rows();
+    for (int32_t r = 0; r < k; ++r) {
+      if (rows[r] == nullptr) bad_argument(entry, "null dense row");
+      for (int32_t c = 0; c < D; ++c)
+        if (rows[r][c] < -half || rows[r][c] > half)
+          bad_argument(entry, "dense row entry outside the symmetric range");
+    }
+  }
+}
+
 // Writes the minimal polynomial as 32-bit values over the start of the dense
 // rows, when they have the room.
 int32_t store_minpoly(const MinpolyOut& m, void* rows, int32_t D) {
@@ -95,6 +110,7 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
   if (D < 1 || nvars < 1 || coords == nullptr) bad_argument(kEntry, "empty matrix or no variable");
   check_lists(kEntry, D, true);
   if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
+  check_symmetric_rows(kEntry, rows, D, *prime);
   for (int32_t j = 0; j < nvars; ++j)
     if (coords[j] >= D) bad_argument(kEntry, "coordinate out of range");
   if (coords[nvars - 1] < 0) bad_argument(kEntry, "no coordinate for the minimal polynomial");

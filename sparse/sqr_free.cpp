@@ -9,13 +9,10 @@
 namespace zel::ZEL_BUILD {
 
 int32_t new_sqr_free(Dom* P, int32_t d) {
-  const uint32_t p = current_prime();
-  // The derivative, its factor i taken modulo p whatever the degree; the row
-  // also receives the gcd's cofactor, of degree at most d.
+  // The derivative's row also receives the gcd's cofactor, of degree <= d.
   std::vector<Dom> Q(std::max(d, 0) + 2, 0);
-  for (int32_t i = 1; i <= d; ++i) Q[i - 1] = MUL(static_cast<Dom>(i % p), P[i], p);
   int32_t g = d;
-  int32_t e = d > 0 ? true_degree(Q.data(), d - 1) : d - 1;
+  int32_t e = d > 0 ? derivative(P, d, Q.data()) : d - 1;
   gcd(P, &g, Q.data(), &e);
   if (e == 0) return g;
   if (e < 0) return e;

@@ -47,6 +47,13 @@ void mul_tronquer(Dom* R, int32_t* dR, const Dom* A, int32_t dA, const Dom* B, i
   *dR = true_degree(R, n - 1);
 }
 
+int32_t derivative(const Dom* P, int32_t d, Dom* Q) {
+  const uint32_t p = current_prime();
+  for (int32_t i = 1; i <= d; ++i)
+    Q[i - 1] = MUL(static_cast<Dom>(static_cast<uint32_t>(i) % p), P[i], p);
+  return true_degree(Q, d - 1);
+}
+
 int32_t reverse(Dom* P, int32_t n) {
   if (n < 0) return -1;
   for (int32_t i = 0, j = n; i < j; ++i, --j) std::swap(P[i], P[j]);

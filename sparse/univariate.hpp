@@ -30,6 +30,10 @@ void addmul_poly(Dom* P, const Dom* Q, int32_t s, Dom c, int32_t* dP, int32_t dQ
 void mul_tronquer(Dom* R, int32_t* dR, const Dom* A, int32_t dA, const Dom* B, int32_t dB,
                   int32_t n);
 
+// Q := P' (Q holds max(d, 1) entries); returns its degree.  The factor i is
+// taken modulo p whatever the degree.
+int32_t derivative(const Dom* P, int32_t d, Dom* Q);
+
 // Exchanges P[i] and P[n-i]; returns the degree of the result (-1 for n < 0).
 int32_t reverse(Dom* P, int32_t n);
 

@@ -164,7 +164,7 @@ void update_all_garbages(char* block, uint64_t size) {
   z.bot_bignum_tas = block + size;
 }
 
-void* alloc_internal(uint64_t size) {
+void* alloc_internal_slow(uint64_t size) {
   GarbageZone& z = z1();
 #ifdef ZEL_MEMDEBUG
   return debug_alloc(z, size);
@@ -224,11 +224,6 @@ void* alloc_internal(uint64_t size) {
     }
     update_all_garbages(b, zone_memory_allocated);
   }
-}
-
-void* alloc64(uint64_t size) {
-  uint64_t t = size + ((size & 7) ? 4 : 0) + 16;
-  return round_up(static_cast<char*>(alloc_internal(t)), 16);
 }
 
 void realloca(void*, uint64_t n, uint64_t m) {

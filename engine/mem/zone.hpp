@@ -67,11 +67,30 @@ bool zone_tables_ready();
 // current ones), copying the old entries; sets dynamic_max_garbages.
 void enlarge_zone_tables(uint32_t slots);
 
+// The general case of alloc_internal: opens or reuses a block.
+void* alloc_internal_slow(uint64_t size);
+
 // Exactly `size` bytes from zone 1 (no alignment beyond what earlier sizes
 // leave).  Valid until the mark before it is restored or the next reset.
-void* alloc_internal(uint64_t size);
+// The common case is one comparison and one addition, inlined.
+inline void* alloc_internal(uint64_t size) {
+#ifndef ZEL_MEMDEBUG
+  GarbageZone& z = garbage_zone[0];
+  char* p = z.bignum_tas;
+  if (size < zone_memory_allocated && p != nullptr && size < uint64_t(z.bot_bignum_tas - p)) {
+    z.bignum_tas = p + size;
+    return p;
+  }
+#endif
+  return alloc_internal_slow(size);
+}
+
 // `size` bytes from zone 1, start 16-byte aligned.
-void* alloc64(uint64_t size);
+inline void* alloc64(uint64_t size) {
+  const uint64_t t = size + ((size & 7) ? 4 : 0) + 16;
+  const uintptr_t p = reinterpret_cast<uintptr_t>(alloc_internal(t));
+  return reinterpret_cast<void*>((p + 15) & ~uintptr_t(15));
+}
 inline void* alloc(uint64_t size) { return alloc64(size); }
 // Shrinks the last allocation of zone 1 from m to n bytes (n > m is fatal).
 void realloca(void* p, uint64_t n, uint64_t m);

@@ -291,6 +291,14 @@ TEST(SparseFglmDeathTest, InterfaceErrorsEndTheProcessWithStatus3) {
   c.coords[0] = 4;  // outside the normal set
   EXPECT_EXIT(call(1), testing::ExitedWithCode(3), "coordinate out of range");
   c.coords[0] = 1;
+  if constexpr (!kIntegerBuild) {
+    PointSystem::Rows bad = sys.rows();
+    bad.sym[0][1] = -32768;  // no residue of the symmetric range
+    EXPECT_EXIT(ZEL_C(w_fglm)(4, sys.sparse.data(), sys.nosp.data(), 2, c.coords.data(),
+                              bad.fglm_rows(), 1, c.degrees.data(), &c.prime, 0, 0,
+                              c.names.data(), 0, 0, -1, -1, -1),
+                testing::ExitedWithCode(3), "symmetric range");
+  }
   sys.sparse[1] = 99;
   EXPECT_EXIT(call(1), testing::ExitedWithCode(3), "copy row out of range");
 

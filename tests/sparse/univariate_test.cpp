@@ -124,6 +124,20 @@ TEST(SparseUnivariate, ReverseAndShift) {
   EXPECT_EQ(z[0], 0);
 }
 
+TEST(SparseUnivariate, DerivativeFactorsAreTakenModuloP) {
+  // Degrees past 2^16: the factor of X^65536 is 65537 = 16 mod 65521, not 1.
+  PrimeScope ps(65521);
+  std::vector<Dom> P(65538, 0), Q(65537, 9);
+  P[65537] = 1;
+  P[65536] = 1;
+  P[3] = 2;
+  EXPECT_EQ(derivative(P.data(), 65537, Q.data()), 65536);
+  EXPECT_EQ(Q[65536], 16);
+  EXPECT_EQ(Q[65535], 15);
+  EXPECT_EQ(Q[2], 6);
+  EXPECT_EQ(std::count(Q.begin(), Q.end(), Dom(0)), 65537 - 3);
+}
+
 TEST(SparseUnivariate, CombiLinReducesItsScalarModuloP) {
   for (uint32_t p : build_primes()) {
     PrimeScope ps(p);

@@ -1,0 +1,45 @@
+// Small entries of the C interface: threads, scheduler, stop flag, CPU time
+// and the debugging stops.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "engine/api/interrupt.hpp"
+#include "engine/api/record.hpp"
+#include "engine/api/session.hpp"
+#include "engine/api/stop_flag.hpp"
+#include "engine/call_zel.h"
+#include "engine/driver/threads.hpp"
+#include "engine/mem/messages.hpp"
+
+using namespace zel::ZEL_BUILD;
+
+ZEL_EXPORT I32 ZEL_C(internal_threads)(I32 n) {
+  if (libmode_record)
+    record(kIntegerBuild ? "  Zel_int_internal_threads(%d);\n" : "  Zel_internal_threads(%d);\n", n);
+  return internal_threads(n);
+}
+
+ZEL_EXPORT I32 ZEL_C(scheduler)(void) { return 0; }
+
+ZEL_EXPORT I32 ZEL_C(stop_immediately)(void) {
+  checkInterrupt();
+  return ZEL_C(stop_immediately_semaphore);
+}
+
+ZEL_EXPORT I32 ZEL_C(want_full_lift)(void) { return ZEL_C(want_lift); }
+
+ZEL_EXPORT double ZEL_C(cpu)(void) {
+  rusage u;
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Holds the process for a debugger to attach; sleeps rather than burning a
+// core while it waits.
+ZEL_EXPORT void ZEL_C(attendre)(void) {
+  Stderr("Attendre\n");
+  for (;;) pause();
+}
+
+ZEL_EXPORT I32 ZEL_C(attendre1)(void) { return 1; }

@@ -1,0 +1,261 @@
+// The C interface's polynomial input and output on residue polynomials
+// (Dpol), both builds: exponents, residues, term counts and the export.
+#include "engine/api/poly_input.hpp"
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+#include "engine/api/record.hpp"
+#include "engine/call_zel.h"
+#include "engine/coef/primes.hpp"
+#include "engine/f4/dpol_sort.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/expos_order.hpp"
+#include "engine/mono/expos_pool.hpp"
+
+namespace zel::ZEL_BUILD {
+
+Dpol* handle_Dpol(void* p, const char* who) {
+  if (p == nullptr) Fatal("Zel interface error: null polynomial given to %s\n", who);
+  return static_cast<Dpol*>(p);
+}
+
+void check_term(const Dpol* p, uint32_t i, const char* who) {
+  if (i >= p->n)
+    Fatal("Zel interface error: %s of term %u in a polynomial of %u terms\n", who, i, p->n);
+}
+
+void check_exponents(const int32_t* e, uint32_t nvars) {
+  if (nvars > real_nb_of_affine_variables)
+    Fatal("Zel interface error: %u exponents given for %u variables\n", nvars,
+          real_nb_of_affine_variables);
+  if (nvars > 0 && e == nullptr) Fatal("Zel interface error: no exponents given\n");
+  for (uint32_t j = 0; j < nvars; ++j) {
+    if (e[j] < 0) Fatal("Zel interface error: negative exponent %d\n", e[j]);
+    if (uint32_t(e[j]) > kMaxExponent)
+      Fatal("Zel interface error: power products should be < %d", int(kMaxExponent));
+  }
+}
+
+namespace {
+
+bool same_monomial(const Expos* a, const Expos* b) {
+  const ExposW* wa = words_of(a);
+  const ExposW* wb = words_of(b);
+  for (uint32_t k = 0, B = nb_of_blocks_of_variables; k < B; ++k)
+    if (get_word(wa, k) != get_word(wb, k)) return false;
+  return true;
+}
+
+Dom add_mod(Dom a, Dom b, uint32_t p) {
+  const uint64_t s = uint64_t(a) + b;
+  return Dom(s >= p ? s - p : s);
+}
+
+bool zero_term(Dpol* p, uint32_t t) {
+  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l)
+    if (lanes(p)[l][t] != 0) return false;
+  return true;
+}
+
+void move_term(Dpol* p, uint32_t from, uint32_t to) {
+  p->mono[to] = p->mono[from];
+  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) lanes(p)[l][to] = lanes(p)[l][from];
+}
+
+// Decreasing monomial order, coefficients of every lane moving along.
+void sort_terms(Dpol* p) {
+#ifdef ZEL_VARIANT_FP
+  force_sort_Dpol(p);
+#else
+  const uint32_t n = p->n;
+  if (n < 2) return;
+  std::vector<uint32_t> perm(n);
+  std::iota(perm.begin(), perm.end(), 0u);
+  Expos** mono = p->mono;
+  std::sort(perm.begin(), perm.end(), [mono](uint32_t a, uint32_t b) {
+    return comp5_Expos(words_of(mono[a]), words_of(mono[b])) > 0;
+  });
+  std::vector<Expos*> m2(n);
+  for (uint32_t i = 0; i < n; ++i) m2[i] = mono[perm[i]];
+  std::copy(m2.begin(), m2.end(), mono);
+  std::vector<Dom> c2(n);
+  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) {
+    Dom* c = lanes(p)[l];
+    for (uint32_t i = 0; i < n; ++i) c2[i] = c[perm[i]];
+    std::copy(c2.begin(), c2.end(), c);
+  }
+#endif
+}
+
+// Drops unset and zero terms, keeping the order of the others.
+void drop_empty_terms(Dpol* p) {
+  uint32_t k = 0;
+  for (uint32_t t = 0; t < p->n; ++t)
+    if (p->mono[t] != nullptr && !zero_term(p, t)) move_term(p, t, k++);
+  p->n = k;
+}
+
+}  // namespace
+
+void normalize_input_Dpol(Dpol* p, bool copy_raised) {
+  if (p->n == 0) return;
+  drop_empty_terms(p);
+  // Equal monomials become neighbours; add them up.
+  sort_terms(p);
+  uint32_t k = 0;
+  for (uint32_t t = 0; t < p->n; ++t) {
+    if (k > 0 && same_monomial(p->mono[k - 1], p->mono[t])) {
+      for (uint32_t l = 0; l < ZEL_C(vectorize); ++l)
+        lanes(p)[l][k - 1] = add_mod(lanes(p)[l][k - 1], lanes(p)[l][t], ZEL_C(Primes)[l]);
+    } else {
+      move_term(p, t, k++);
+    }
+  }
+  p->n = k;
+  drop_empty_terms(p);
+  // Homogenise: every monomial gets the largest total degree.
+  uint32_t D = 0;
+  for (uint32_t t = 0; t < p->n; ++t) D = std::max(D, total_degree(words_of(p->mono[t])));
+  if (copy_raised) {
+    for (uint32_t t = 0; t < p->n; ++t) {
+      const uint32_t d = total_degree(words_of(p->mono[t]));
+      if (d == D) continue;
+      const uint32_t h = nb_of_affine_variables;
+      const uint64_t e = uint64_t(get_field(words_of(p->mono[t]), h)) + (D - d);
+      if (e > kMaxExponent)
+        Fatal("Homogenisation raises the exponent of the homogenising variable to %llu (at most %u)\n",
+              static_cast<unsigned long long>(e), kMaxExponent);
+      ExposW* w = copy_offset_Expos(words_of(p->mono[t]));
+      set_field(w, h, uint32_t(e));
+      p->mono[t] = header_of(w);
+    }
+  } else {
+    std::vector<ExposW*> w(p->n);
+    for (uint32_t t = 0; t < p->n; ++t) w[t] = words_of(p->mono[t]);
+    renormalize_input(w.data(), p->n);
+  }
+  // Homogenising may change the order between blocks: sort again.
+  sort_terms(p);
+}
+
+}  // namespace zel::ZEL_BUILD
+
+using namespace zel::ZEL_BUILD;
+
+ZEL_EXPORT void ZEL_C(set_expos2)(void* h, UI32 i, const I32* e, UI32 nvars) {
+  if (libmode_record) {
+    // A C array needs at least one element, even for no exponents.
+    record("  {\n    I32 e[%u]={%d", nvars > 0 ? nvars : 1u, nvars > 0 && e ? e[0] : 0);
+    for (UI32 j = 1; j < nvars && e; ++j) record(",%d", e[j]);
+    record("};\n    ZEL(set_expos2)(prev,%u,e,%u);\n  }\n", i, nvars);
+  }
+  Dpol* p = handle_Dpol(h, "set_expos2");
+  check_term(p, i, "set_expos2");
+  check_exponents(e, nvars);
+  // Zone 3, like the polynomial: the monomial lives as long as the session.
+  ExposW* w;
+  {
+    InZone3 z3;
+    w = words_of(ZEL_C(new_heap_Expos)());
+  }
+  for (uint32_t k = 0; k < nb_of_blocks_of_variables; ++k) set_word(w, k, 0);
+  for (uint32_t j = 0; j < nvars; ++j) set_field(w, j, uint32_t(e[j]));
+  put_hash(header_of(w), 0);
+  p->mono[i] = header_of(w);
+}
+
+ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) {
+  if (libmode_record) record("  ZEL(set_coeff_I32)(prev,%u,%d);\n", i, c);
+  Dpol* p = handle_Dpol(h, "set_coeff_I32");
+  check_term(p, i, "set_coeff_I32");
+  if (ZEL_C(Primes) == nullptr) Fatal("Zel interface error: set_coeff_I32 before reset_coeffs\n");
+  // Residues must lie in [0, p): a raw 16 or 32-bit copy of a negative or
+  // large c would be a wrong coefficient.
+  lanes(p)[0][i] = Dom(reduce_I32(c, ZEL_C(Primes)[0]));
+}
+
+ZEL_EXPORT UI32 ZEL_C(nb_terms)(void* h) { return handle_Dpol(h, "nb_terms")->n; }
+ZEL_EXPORT UI32 ZEL_C(size_poly)(void* h) { return handle_Dpol(h, "size_poly")->n; }
+
+ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* h) {
+  Dpol* p = handle_Dpol(h, "export_poly");
+  if (m != p->n) return -1;
+  if (nvars > real_nb_of_affine_variables) {
+    Stderr("Zel interface error: %u exponents asked for %u variables\n", nvars,
+           real_nb_of_affine_variables);
+    return -1;
+  }
+  for (uint32_t t = 0; t < m; ++t) {
+    const ExposW* w = words_of(p->mono[t]);
+    for (uint32_t j = 0; j < nvars; ++j) exps[size_t(t) * nvars + j] = get_field(w, j);
+    coeffs[t] = lanes(p)[0][t];
+  }
+  return 1;
+}
+
+// ---- residue accessors ------------------------------------------------------
+
+ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) {
+  Dpol* p = handle_Dpol(h, "set_coeff");
+  check_term(p, i, "set_coeff");
+  if (ZEL_C(Primes) == nullptr) Fatal("Zel interface error: set_coeff before reset_coeffs\n");
+  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) {
+    if (c[l] >= ZEL_C(Primes)[l])
+      Fatal("Zel interface error: residue %u is not below the prime %u\n", unsigned(c[l]),
+            ZEL_C(Primes)[l]);
+    lanes(p)[l][i] = c[l];
+  }
+}
+
+ZEL_EXPORT Dom* ZEL_C(get_coeff)(void* h, UI32 i, Dom* c) {
+  Dpol* p = handle_Dpol(h, "get_coeff");
+  check_term(p, i, "get_coeff");
+  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) c[l] = lanes(p)[l][i];
+  return c;
+}
+
+ZEL_EXPORT void* ZEL_C(assign_expos)(const I32* e, UI32 n) {
+  check_exponents(e, n);
+  ExposW* w = zero_Expos();
+  for (uint32_t j = 0; j < n; ++j) set_field(w, j, uint32_t(e[j]));
+  return header_of(w);
+}
+
+ZEL_EXPORT void* ZEL_C(set_expos)(void* h, UI32 i, const I32* e) {
+  Dpol* p = handle_Dpol(h, "set_expos");
+  check_term(p, i, "set_expos");
+  void* m = ZEL_C(assign_expos)(e, real_nb_of_affine_variables);
+  p->mono[i] = static_cast<Expos*>(m);
+  return m;
+}
+
+ZEL_EXPORT void ZEL_C(set_expos_d)(void* h, UI32 i, void* m) {
+  Dpol* p = handle_Dpol(h, "set_expos_d");
+  check_term(p, i, "set_expos_d");
+  p->mono[i] = static_cast<Expos*>(m);
+}
+
+ZEL_EXPORT void ZEL_C(get_expos)(void* h, UI32 i, I32* e) {
+  Dpol* p = handle_Dpol(h, "get_expos");
+  check_term(p, i, "get_expos");
+  for (uint32_t j = 0; j < real_nb_of_affine_variables; ++j)
+    e[j] = I32(get_field(words_of(p->mono[i]), j));
+}
+
+// Homogenises in place; the monomials already are in the engine's form.
+ZEL_EXPORT void ZEL_C(sort_poly)(void* h) {
+  Dpol* p = handle_Dpol(h, "sort_poly");
+  std::vector<ExposW*> w(p->n);
+  for (uint32_t t = 0; t < p->n; ++t) w[t] = p->mono[t] ? words_of(p->mono[t]) : nullptr;
+  renormalize_input(w.data(), p->n);
+}
+
+// Monomials given by set_expos_d may be shared: raised ones are copied.
+ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) {
+  normalize_input_Dpol(handle_Dpol(h, "full_sort_poly"), true);
+}
+
+ZEL_EXPORT UI32 ZEL_C(size_memory_coeff)(void) { return 8 * ZEL_C(vectorize); }

@@ -1,0 +1,44 @@
+// The prime-field build's polynomial records: creation, the input sort with
+// its normalisation, and the printer for C callers.
+#include <cstring>
+
+#include "engine/api/host.hpp"
+#include "engine/api/poly_input.hpp"
+#include "engine/api/record.hpp"
+#include "engine/call_zel.h"
+#include "engine/mem/zone.hpp"
+
+using namespace zel::ZEL_BUILD;
+
+ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
+  if (libmode_record) {
+    record("  prev=ZEL(creat_poly)(%u);\n", nterms);
+    record("  base[global_nb++]=prev;\n");
+  }
+  Dpol* p;
+  {
+    InZone3 z3;
+    p = new_Dpol(nterms);
+  }
+  // Unset terms must read as absent, not as whatever the zone held.
+  for (uint32_t t = 0; t < nterms; ++t) {
+    p->mono[t] = nullptr;
+    lanes(p)[0][t] = 0;
+  }
+  return p;
+}
+
+ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) {
+  if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");
+  normalize_input_Dpol(handle_Dpol(h, "full_sort_poly2"), false);
+}
+
+ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) {
+  Dpol* p = handle_Dpol(h, "see_Dpol");
+  // A C caller's messages are silent by default; the replay programs print
+  // their results on the standard error stream.
+  const int32_t verbosity = zel::Zel_verb_info;
+  if (verbosity < 1 || verbosity > 4) zel::Zel_verb_info = 3;
+  zel::ZEL_BUILD::ZEL_C(see_Dpol)(p);
+  zel::Zel_verb_info = verbosity;
+}

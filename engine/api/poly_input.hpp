@@ -1,0 +1,37 @@
+// Helpers of the C interface's polynomial input, shared by both builds.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/mono/expos_words.hpp"
+#include "engine/poly/dpol.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// The handle as a polynomial; a null handle is fatal.
+Dpol* handle_Dpol(void* p, const char* who);
+// Term index i of p must be below its term count (fatal otherwise).
+void check_term(const Dpol* p, uint32_t i, const char* who);
+
+// Checks e[0 .. nvars) as exponents of the declared variables: nvars at most
+// their number, every exponent in 0 .. 32767.  Fatal otherwise; the message
+// for a too large exponent is "Zel interface error: power products should
+// be < 32767".
+void check_exponents(const int32_t* e, uint32_t nvars);
+
+// c reduced into [0, p).
+inline uint32_t reduce_I32(int32_t c, uint32_t p) {
+  const int64_t r = int64_t(c) % int64_t(p);
+  return uint32_t(r < 0 ? r + p : r);
+}
+
+// Brings a polynomial given term by term into the form the engine reads:
+// drops unset terms (no monomial) and zero terms, adds the coefficients of
+// equal monomials, homogenises to the largest total degree, and sorts the
+// terms by decreasing monomial.  With copy_raised set a monomial whose
+// homogenising exponent must grow is copied first (it may be shared with
+// another polynomial); otherwise it is changed in place.
+void normalize_input_Dpol(Dpol* p, bool copy_raised);
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,121 @@
+// Shared parts of the compute entries (see compute_entry.hpp), the date
+// stamp and the memory-state hook.
+#include "engine/driver/compute_entry.hpp"
+
+#include <cstring>
+#include <ctime>
+
+#include "engine/api/record.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/code_table.hpp"
+
+namespace zel::ZEL_BUILD {
+
+uint32_t want_buildmatrix = 0;
+uint32_t want_rr_form = 0;
+uint32_t want_radical_strateg1 = 0;
+uint32_t want_add_equations = 0;
+
+const char* compute_mode_name(int32_t mode) {
+  static const char* const kNames[] = {
+      "ZEL_COMPUTE_GBASIS",          "ZEL_COMPUTE_RRFORM",
+      "ZEL_COMPUTE_RRFORM_SQFR",     "ZEL_COMPUTE_MINPOLY",
+      "ZEL_COMPUTE_MINPOLY_SQFR",    "ZEL_COMPUTE_GBASIS_NF",
+      "ZEL_COMPUTE_GBASIS_NF_RECOMPUTE", "ZEL_COMPUTE_RADICAL_STRATEG1",
+      "ZEL_COMPUTE_RADICAL_STRATEG2", "ZEL_COMPUTE_NOP",
+      "ZEL_COMPUTE_GBASIS_MULTI",    "ZEL_COMPUTE_MATRIXN"};
+  return mode >= 1 && mode <= 12 ? kNames[mode - 1] : "ZEL_???";
+}
+
+namespace {
+
+// Prints the results on the standard error stream when the replay program
+// runs with a first argument of 1.
+void record_display_block() {
+  record1(
+      "    if (want_display) {\n"
+      "      int i;\n"
+      "      fprintf(stderr,\"[\\n\");\n"
+      "      for (i=0;i<nb;i++) {\n"
+      "        if (i) fprintf(stderr,\",\\n\");\n");
+  record1(kIntegerBuild ? "        ZEL(see_Dpol_INT)(resultat[i]);\n"
+                        : "        ZEL(see_Dpol)(resultat[i]);\n");
+  record1(
+      "      }\n"
+      "      fprintf(stderr,\"\\n]\\n\");\n"
+      "    }\n");
+}
+
+}  // namespace
+
+void record_groebner_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
+                          int32_t restrict_, const sZEL_Comp_Desc* env) {
+  if (!libmode_record) return;
+  record("  {\n    int nb;\n\tstruct sZEL_Comp_Desc Env;\n    ZEL_Comp_Desc env=&Env;\n");
+  record("    env->_compute=%s;\n", compute_mode_name(env->_compute));
+  record("    env->_nb=%d;\n", env->_nb);
+  record("    env->_force_elim=%d;\n", env->_force_elim);
+  record("    env->_off=%d;\n", env->_off);
+  record("    env->_index=%d;\n", env->_index);
+  record("    env->_zone=%d;\n", env->_zone);
+  record("    env->_memory=%d;\n", env->_memory);
+  record("    env->_nb2=%d;\n", env->_nb2);
+  record("    env->_bk2=%d;\n", env->_bk2);
+  record("    env->_force_elim2=%d;\n", env->_force_elim2);
+  record("    env->_aggressive2=%d;\n", env->_aggressive2);
+  record("    env->_dlim=%d;\n", env->_dlim);
+  record("    env->_skip=%d;\n", env->_skip);
+  record("    nb=ZEL(groebner)(base,%u,resultat,%d,%d,&t0,bk0,pas0,%d,env);\n", nb,
+         mingbasis_strong, block, restrict_);
+  record_display_block();
+  record("  }\n  global_nb=0;\n");
+  record("flush");
+}
+
+void record_hilbert_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
+                         int32_t restrict_) {
+  if (!libmode_record) return;
+  record("  {\n    int nb;\n    nb=ZEL(hilbert)(base,%u,resultat,%d,%d,&t0,bk0,pas0,%d);\n", nb,
+         mingbasis_strong, block, restrict_);
+  record_display_block();
+  record("  }\n  global_nb=0;\n");
+  record("flush");
+}
+
+void apply_table_options(const sZEL_Comp_Desc* env) {
+  if (env->_memory > 0) {
+    const uint64_t slots = uint64_t(env->_memory) * 30000;
+    if (slots > 0xFFFFFFFFull / 8)
+      Fatal("Zel interface error: _memory=%d asks for too large zone tables\n", env->_memory);
+    enlarge_zone_tables(uint32_t(slots));
+  }
+  if (env->_index > 0) {
+    zel_max_index = uint32_t(env->_index);
+    set_hash_prime();
+    Base_Exposants* t = dynamic_Table_de_Recherche();
+    empty_Table_de_Recherche(t);
+    ZEL_C(ptr_Base_Exposants) = t;
+  }
+}
+
+void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, const char* who) {
+  if (nb > 0 && base == nullptr) Fatal("Zel interface error: no input array given to %s\n", who);
+  if (result == nullptr) Fatal("Zel interface error: no result array given to %s\n", who);
+  for (uint32_t i = 0; i < nb; ++i)
+    if (base[i] == nullptr) Fatal("Zel interface error: input polynomial %u of %s is null\n", i, who);
+  if (ZEL_C(ptr_Base_Exposants) == nullptr)
+    Fatal("Zel interface error: %s before init_urgent\n", who);
+}
+
+}  // namespace zel::ZEL_BUILD
+
+ZEL_EXPORT I32 ZEL_C(recompute)(char* buffer, I32 size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  std::time_t now = std::time(nullptr);
+  std::tm local;
+  localtime_r(&now, &local);
+  return I32(std::strftime(buffer, size_t(size), "%a %b %e %H:%M:%S", &local));
+}
+
+ZEL_EXPORT void ZEL_C(memory_state)(void) {}

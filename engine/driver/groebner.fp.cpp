@@ -1,0 +1,144 @@
+// The prime-field build's compute entries: groebner, hilbert and the
+// rational-representation entry.
+#include "engine/api/poly_input.hpp"
+#include "engine/api/record.hpp"
+#include "engine/api/stop_flag.hpp"
+#include "engine/call_zel.h"
+#include "engine/driver/compute_entry.hpp"
+#include "engine/driver/gbasis.hpp"
+#include "engine/f4/basis.hpp"
+#include "engine/f4/dpol_from_row.hpp"
+#include "engine/f4/elimination.hpp"
+#include "engine/f4/pairs.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/pool.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/expos_pool.hpp"
+#include <cstring>
+#include <vector>
+#include "engine/mono/expos_layout.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+constexpr uint32_t kDefaultDlim = 1000000000;
+
+// Each request starts from fresh free lists; their records stay in zone 3.
+void empty_free_lists() {
+  Expos_pool.root = nullptr;
+  List_Expos_pool.root = nullptr;
+  Crit_pool.root = nullptr;
+}
+
+// Sets every engine setting the request reads, from the record or to its
+// default, so that nothing of an earlier request carries over (the tables
+// of _index and _memory excepted: they are capacities).
+void apply_request(const sZEL_Comp_Desc* env) {
+  want_mingbasis_strong = 1;
+  want_mingbasis = 0;
+  nb_of_renormed = 0;
+  want_automatique = 0;
+  want_eliminated = 0;
+  want_buildmatrix = 0;
+  want_rr_form = 0;
+  want_radical_strateg1 = 0;
+  want_add_equations = 0;
+  apply_table_options(env);
+  if (env->_aggressive2 < 1) {
+    ZEL_C(want_aggressive) = 0;
+  } else {
+    ZEL_C(want_aggressive2) = uint32_t(env->_aggressive2);
+    for (uint32_t& a : aggressive_tab) a = uint32_t(env->_aggressive2);
+    ZEL_C(want_aggressive) = 1;
+    std::fprintf(stderr, "********** Set -O2 %d\n", env->_aggressive2);
+  }
+  want_skip_comput = env->_skip > 0 ? uint32_t(env->_skip) : 0;
+  Dlim = env->_dlim > 0 ? uint32_t(env->_dlim) : kDefaultDlim;
+}
+
+// The main loop sorts, normalises and dehomogenises its inputs in place, so
+// it works on copies (monomials included): a caller may hand the same
+// polynomials to another request.  The copies live in zone 3, like the
+// inputs, since results may be among them.
+std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
+  std::vector<Dpol*> out(n);
+  InZone3 z3;
+  for (uint32_t i = 0; i < n; ++i) {
+    const Dpol* p = in[i];
+    Dpol* q = new_Dpol(p->n);
+    for (uint32_t t = 0; t < p->n; ++t) {
+      Expos* m = ZEL_C(new_heap_Expos)();
+      std::memcpy(m, p->mono[t], sz_Expos);
+      q->mono[t] = m;
+    }
+    if (p->n > 0) std::memcpy(lanes(q)[0], lanes(p)[0], sizeof(Dom) * p->n);
+    out[i] = q;
+  }
+  return out;
+}
+
+// Keeps the results free of the first `first_block` variables.
+uint32_t restrict_to(Dpol** G, uint32_t n, uint32_t first_block) {
+  const uint32_t saved = var_second_block;
+  var_second_block = first_block;
+  n = restriction(G, n);
+  var_second_block = saved;
+  return n;
+}
+
+}  // namespace
+
+}  // namespace zel::ZEL_BUILD
+
+using namespace zel::ZEL_BUILD;
+
+ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
+                                I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_,
+                                ZEL_Comp_Desc env) {
+  if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
+  empty_free_lists();
+  record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
+  check_compute_arrays(base, nb, result, "groebner");
+  if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
+  apply_request(env);
+  double spent = 0;
+  std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
+  Dpol** in = copies.data();
+  Dpol** out = reinterpret_cast<Dpol**>(result);
+  uint32_t count = 0;
+  switch (env->_compute) {
+    case ZEL_COMPUTE_GBASIS: {
+      want_eliminated = env->_force_elim != 0;
+      struct Reset {
+        ~Reset() { want_eliminated = 0; }
+      } reset;
+      count = gbasis(in, nb, out, &spent);
+      break;
+    }
+    case ZEL_COMPUTE_MATRIXN:
+      Fatal("Zel_groebner: the multiplication matrix (ZEL_COMPUTE_MATRIXN) is not available in "
+            "this version of the library\n");
+    default:
+      Fatal("Zel_groebner: compute mode %d (%s) is not available in the prime-field build\n",
+            env->_compute, compute_mode_name(env->_compute));
+  }
+  if (cpu != nullptr) *cpu = spent;
+  if (ZEL_C(stop_immediately_semaphore)) return 0;
+  if (block != 0) count = restrict_to(out, count, uint32_t(block));
+  if (restrict_ != 0) count = restriction(out, count);
+  return count;
+}
+
+ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
+                               I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) {
+  empty_free_lists();
+  record_hilbert_call(nb, mingbasis_strong, block, restrict_);
+  Fatal("Zel_hilbert: Hilbert series need the server algorithms, which this version of the "
+        "library does not carry\n");
+}
+
+ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) {
+  Fatal("Zel_gbasis_rr_form: rational representations are not available in this version of the "
+        "library\n");
+}

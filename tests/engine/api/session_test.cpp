@@ -1,0 +1,142 @@
+// Session set-up of the C interface: the size and order checks, primes,
+// variables and the reset shared by both builds.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "engine/api/session.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mono/expos_layout.hpp"
+#include "engine/poly/dpol.hpp"
+#include "support/test_host.hpp"
+#include "tests/engine/api/api_session.hpp"
+
+// The serial counters of both builds.
+namespace zel::int_build {
+extern uint32_t gen_sym_Dpol;
+}
+namespace zel::fp_build {
+extern uint32_t gen_sym_Dpol;
+}
+
+using namespace zel::ZEL_BUILD;
+
+namespace {
+
+struct SessionTest : ::testing::Test {
+  zel_test::TestHost host{0};
+  void SetUp() override { ZEL_C(reset_memory)(); }
+  void TearDown() override { ZEL_C(reset_memory)(); }
+};
+
+TEST_F(SessionTest, InitUrgentRefusesWrongSizesAndOrders) {
+  const UI32 other = kIntegerBuild ? 2 : 4;
+  const std::string coeff_msg =
+      kIntegerBuild ? "Coefficients (Dom): Orv compiled for 16 bits and Zel for 32 bits !\n"
+                    : "Coefficients (Dom): Orv compiled for 32 bits and Zel for 16 bits !\n";
+  EXPECT_RAISES(ZEL_C(init_urgent)(other, 2, "DRLDRL", 100000, 0), coeff_msg);
+  EXPECT_RAISES(ZEL_C(init_urgent)(sizeof(Dom), 2, "DRLDRL", 5000, 0),
+                "MAXI_BASE=100000 in Zel and 5000 in ORV\n");
+  EXPECT_RAISES(ZEL_C(init_urgent)(sizeof(Dom), 4, "DRLDRL", 100000, 0),
+                std::string("Exponents: Maple interface compiled for 32 bits and Zel for 16 bits "
+                            "in LIBMODE=") +
+                    (kIntegerBuild ? "2" : "1") + "!\n");
+  // Shorter, longer and different names: the whole string must match.
+  for (const char* order : {"DRL", "DRLDRLX", "drldrl", ""})
+    EXPECT_RAISES(ZEL_C(init_urgent)(sizeof(Dom), 2, order, 100000, 0),
+                  std::string("Zel was compiled for a elimination ordering and Orv for ") + order +
+                      "\n");
+  EXPECT_NE(ZEL_C(init_urgent)(sizeof(Dom), 2, "DRLDRL", 100000, 0), nullptr);
+}
+
+TEST_F(SessionTest, InitBeforeInitUrgentIsRefused) {
+  EXPECT_RAISES(ZEL_C(init)(1, 1, 0, nullptr), "Zel interface error: init before init_urgent\n");
+}
+
+TEST_F(SessionTest, VariablesAreNamedAndTheTableIsBounded) {
+  zel_test::start_session(2, 3);
+  EXPECT_EQ(var_second_block, 2u);
+  EXPECT_EQ(nb_of_affine_variables, 5u);
+  EXPECT_EQ(current_id_vars, 5u);
+  EXPECT_STREQ(Liste_variables[4], "x4");
+  EXPECT_STREQ(Liste_variables[5], "?");
+  // 9999 names and the "?" fill the 10000 slots; one more would write past.
+  std::vector<std::string> storage(10000, "v");
+  std::vector<char*> names;
+  for (auto& s : storage) names.push_back(&s[0]);
+  ZEL_C(reset_expos)(9999, 0, names.data());
+  EXPECT_STREQ(Liste_variables[9999], "?");
+  EXPECT_RAISES(ZEL_C(reset_expos)(5000, 5000, names.data()),
+                "Zel interface error: at most 9999 variables (got 10000)\n");
+  EXPECT_RAISES(ZEL_C(reset_expos)(0xFFFFFFFFu, 2, names.data()),
+                "Zel interface error: at most 9999 variables (got 4294967297)\n");
+}
+
+#ifdef ZEL_VARIANT_FP
+TEST_F(SessionTest, ThePrimeMustBeAPrimeBelow65536) {
+  zel_test::start_session(0, 2);
+  // n other than 1 still means the one prime pr[0].
+  UI32 pr[] = {32003, 7};
+  ZEL_C(reset_coeffs)(5, pr);
+  EXPECT_EQ(ZEL_C(vectorize), 1u);
+  EXPECT_EQ(ZEL_C(Primes)[0], 32003u);
+  for (UI32 bad : {65536u, 65537u, 65535u, 1u, 0u, 100u}) {
+    UI32 q[] = {bad};
+    EXPECT_RAISES(ZEL_C(reset_coeffs)(1, q), "The prime-field build needs a prime below 65536 (got " +
+                                                 std::to_string(bad) + ")\n");
+  }
+}
+#endif
+
+TEST_F(SessionTest, AResetOfOneBuildResetsTheOther) {
+  zel_test::start_session(0, 2);
+  zel::int_build::gen_sym_Dpol = 7;
+  zel::fp_build::gen_sym_Dpol = 9;
+  ZEL_C(reset_memory)();
+  EXPECT_EQ(zel::int_build::gen_sym_Dpol, 0u);
+  EXPECT_EQ(zel::fp_build::gen_sym_Dpol, 0u);
+  EXPECT_EQ(ZEL_C(free_memory)(), 1);
+  // After free_memory a new session starts cleanly.
+  zel_test::start_session(1, 1);
+  EXPECT_EQ(nb_of_affine_variables, 2u);
+}
+
+TEST_F(SessionTest, InitSetsTheFlagsAndTheRootPair) {
+  zel_test::start_session(0, 2);
+  void* root = ZEL_C(init)(0, 0, 1, nullptr);
+  EXPECT_EQ(root, static_cast<void*>(z_Crit));
+  EXPECT_EQ(ZEL_C(want_quiet), 0u);
+  EXPECT_EQ(ZEL_C(want_chinese_only), 1);
+  EXPECT_EQ(ZEL_C(want_full_lift)(), 1);
+  ZEL_C(init)(0, 1, 0, nullptr);
+  EXPECT_EQ(ZEL_C(want_quiet), 1u);
+  EXPECT_EQ(want_pipe2, 1);
+}
+
+TEST_F(SessionTest, SmallEntries) {
+  EXPECT_EQ(ZEL_C(internal_version)(), kIntegerBuild ? 11804 : 11803);
+  EXPECT_EQ(ZEL_C(scheduler)(), 0);
+  EXPECT_EQ(ZEL_C(attendre1)(), 1);
+  EXPECT_EQ(ZEL_C(size_memory_coeff)(), 8 * ZEL_C(vectorize));
+  EXPECT_GE(ZEL_C(cpu)(), 0.0);
+  zel_test::TestHost report{4};
+  EXPECT_EQ(ZEL_C(internal_report)(), ZEL_C(internal_version)());
+  const std::string& out = zel_test::captured().printed;
+  EXPECT_NE(out.find(kIntegerBuild ? "(LIBMODE=2)" : "(LIBMODE=1)"), std::string::npos);
+  EXPECT_NE(out.find("\tHASH_PRIME = 5666677\n"), std::string::npos);
+  EXPECT_NE(out.find("\tMAX_GARBAGES=30000\n"), std::string::npos);
+}
+
+TEST(SessionDeathTest, AttendreNeverReturns) {
+  // It holds the process for a debugger: only a signal ends it.
+  EXPECT_EXIT(
+      {
+        alarm(1);
+        ZEL_C(attendre)();
+      },
+      ::testing::KilledBySignal(SIGALRM), "");
+}
+
+}  // namespace
