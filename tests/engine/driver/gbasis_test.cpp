@@ -97,7 +97,9 @@ void expect_basis_of(const System& sys, size_t want_size, bool spairs) {
       bool coprime = true;
       for (size_t v = 0; v < sys.nvars; ++v)
         coprime = coprime && (Gn[i].lm()[v] == 0 || Gn[j].lm()[v] == 0);
-      if (!coprime) EXPECT_TRUE(gb.reduce(gb.spoly(Gn[i], Gn[j]), Gn).zero()) << i << " " << j;
+      if (!coprime) {
+        EXPECT_TRUE(gb.reduce(gb.spoly(Gn[i], Gn[j]), Gn).zero()) << i << " " << j;
+      }
     }
 }
 
