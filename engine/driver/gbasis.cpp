@@ -52,7 +52,7 @@ inline void give_back(ExposW* w) {
 
 // Sorts the inputs: larger total degree of the leading monomial first, then
 // the smaller leading monomial, then the larger serial.  The key is a total
-// order, so the result is the one the specified Shell sort gives.
+// order, so the result is the one a Shell sort on the same key gives.
 void sort_inputs(Dpol** v, uint32_t n) {
   std::sort(v, v + n, [](const Dpol* a, const Dpol* b) {
     const uint32_t da = total_degree(lead_of(a)), db = total_degree(lead_of(b));
