@@ -52,7 +52,7 @@ inline void give_back(ExposW* w) {
 
 // Sorts the inputs: larger total degree of the leading monomial first, then
 // the smaller leading monomial, then the larger serial.  The key is a total
-// order, so the result is the one the specified Shell sort gives.
+// order, so the result is the one a Shell sort on the same key gives.
 void sort_inputs(Dpol** v, uint32_t n) {
   std::sort(v, v + n, [](const Dpol* a, const Dpol* b) {
     const uint32_t da = total_degree(lead_of(a)), db = total_degree(lead_of(b));
@@ -287,10 +287,20 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   if (want_mingbasis)
     count = inter_reduce(table, r, table + r, zel_max_index - r - count, G, count, false);
   if (!stop_requested() && want_mingbasis_strong) {
+    // The homogenising variable leaves every term.  Monomial blocks are
+    // shared (with the caller's inputs, with other polynomials of a step),
+    // so each term gets a fresh block rather than having its own rewritten.
     const uint32_t h = nb_of_affine_variables;
+    const uint32_t B = nb_of_blocks_of_variables;
     for (uint32_t k = 0; k < count; ++k) {
       Dpol* p = G[k];
-      for (uint32_t i = 0; i < p->n; ++i) set_field(words_of(p->mono[i]), h, 0);
+      for (uint32_t i = 0; i < p->n; ++i) {
+        Expos* m = ZEL_C(new_Expos)();
+        for (uint32_t w = 0; w < B; ++w)
+          set_word(words_of(m), w, get_word(words_of(p->mono[i]), w));
+        set_field(words_of(m), h, 0);
+        p->mono[i] = m;
+      }
       set_hash(p->n, p->mono);
     }
     ZEL_C(want_ignore_simulin) = 1;

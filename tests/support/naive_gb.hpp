@@ -144,19 +144,54 @@ struct NaiveGB {
         G.push_back(f);
       }
     }
-    std::set<std::pair<size_t, size_t>> done;
-    for (bool again = true; again;) {
-      again = false;
-      for (size_t i = 0; i < G.size() && !again; ++i)
-        for (size_t j = i + 1; j < G.size() && !again; ++j) {
-          if (!done.insert({i, j}).second) continue;
-          Poly h = reduce(spoly(G[i], G[j]), G);
-          if (!h.zero()) {
-            monic(h);
-            G.push_back(h);
-            again = true;
-          }
+    // Buchberger with two safe shortcuts: pairs with coprime leading
+    // monomials are skipped, and an element whose leading monomial a new one
+    // divides leaves the active set, its remainder coming back instead.
+    std::vector<bool> active(G.size(), true);
+    std::vector<std::pair<size_t, size_t>> pairs;
+    for (size_t j = 0; j < G.size(); ++j)
+      for (size_t i = 0; i < j; ++i) pairs.push_back({i, j});
+    auto active_set = [&] {
+      std::vector<Poly> A;
+      for (size_t k = 0; k < G.size(); ++k)
+        if (active[k]) A.push_back(G[k]);
+      return A;
+    };
+    std::vector<Poly> pending;
+    auto add = [&](Poly h) {
+      monic(h);
+      for (size_t k = 0; k < G.size(); ++k)
+        if (active[k] && divides(h.lm(), G[k].lm())) {
+          active[k] = false;
+          pending.push_back(G[k]);
         }
+      for (size_t k = 0; k < G.size(); ++k)
+        if (active[k]) pairs.push_back({k, G.size()});
+      G.push_back(h);
+      active.push_back(true);
+    };
+    auto coprime = [](const Mono& a, const Mono& b) {
+      for (size_t v = 0; v < a.size(); ++v)
+        if (a[v] && b[v]) return false;
+      return true;
+    };
+    while (!pairs.empty() || !pending.empty()) {
+      if (!pending.empty()) {
+        Poly g = pending.back();
+        pending.pop_back();
+        Poly r = reduce(g, active_set());
+        if (!r.zero()) add(r);
+        continue;
+      }
+      const auto [i, j] = pairs.back();
+      pairs.pop_back();
+      if (!active[i] || !active[j] || coprime(G[i].lm(), G[j].lm())) continue;
+      Poly h = reduce(spoly(G[i], G[j]), active_set());
+      if (!h.zero()) add(h);
+    }
+    {
+      std::vector<Poly> A = active_set();
+      G.swap(A);
     }
     // Minimal, then reduced.
     std::vector<Poly> M;
