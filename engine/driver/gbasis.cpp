@@ -309,6 +309,11 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   }
   if (want_Lexico && count != real_nb_of_affine_variables)
     Fatal("This is not a triangular system !\n");
+#ifdef ZEL_VARIANT_INT
+  // The integer build's rational parametrisation of the result comes with
+  // its lifting; refuse rather than return the basis unchanged.
+  if (want_rr) Fatal("The integer build cannot apply the rational parametrisation yet\n");
+#endif
   *cpu = cpu_seconds() - start;
   ZEL_C(info_count_lzw)();
   return stop_requested() ? 0 : count;

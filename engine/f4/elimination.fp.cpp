@@ -113,10 +113,6 @@ void show_progress(const FpElim& e, uint32_t done) {
   Stderr("%.1f%%/", e.nreduce ? 100.0 * done / e.nreduce : 100.0);
 }
 
-void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi) {
-  if (hi >= from) std::fill(acc + from, acc + hi + 1, uint64_t(0));
-}
-
 namespace {
 
 // Clears entry c (whose column the pivot pv leads) by adding the multiple of

@@ -108,9 +108,6 @@ void collect_backward(FpElim& e, uint32_t pos, uint64_t* acc, uint32_t hi);
 // Decodes the columns of row idx into e.piv[idx] (zone memory).
 void decode_pivot(FpElim& e, uint32_t idx);
 
-// Clears acc[from .. hi].
-void clear_acc(uint64_t* acc, uint32_t from, uint32_t hi);
-
 // Writes "%.1f%%/" with 100 * done / nreduce on the error stream.
 void show_progress(const FpElim& e, uint32_t done);
 

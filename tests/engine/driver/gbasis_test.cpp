@@ -111,27 +111,31 @@ TEST(Gbasis, CyclicSystems) {
 }
 
 TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
-  const System sys = cyclic(6, kP);
-  std::string lines1;
-  std::vector<SysPoly> basis1;
-  for (int threads : {1, 2, 3, 8}) {
-    SCOPED_TRACE("threads " + std::to_string(threads));
-    TestHost host(4);
-    EngineGB e(sys.nvars, sys.nvars, kP, threads);
-    ZEL_C(want_quiet) = 0;
-    captured().printed.clear();
-    auto G = e.basis(sys.polys);
-    std::string lines;
-    for (size_t at = captured().printed.find("\nMatrix"); at != std::string::npos;
-         at = captured().printed.find("\nMatrix", at + 1))
-      lines += captured().printed.substr(at, captured().printed.find(':', at) - at);
-    if (threads == 1) {
-      lines1 = lines;
-      basis1 = G;
-      EXPECT_FALSE(lines.empty());
-    } else {
-      EXPECT_EQ(lines, lines1);
-      EXPECT_EQ(G, basis1);
+  // Sparse (cyclic) and dense (katsura) matrices; eco with two blocks.
+  for (const auto& [sys, first_block] :
+       {std::pair<System, uint32_t>{cyclic(6, kP), 6}, {katsura(6, kP), 7}, {eco(7, kP), 3}}) {
+    SCOPED_TRACE(sys.name);
+    std::string lines1;
+    std::vector<SysPoly> basis1;
+    for (int threads : {1, 2, 3, 8}) {
+      SCOPED_TRACE("threads " + std::to_string(threads));
+      TestHost host(4);
+      EngineGB e(sys.nvars, first_block, kP, threads);
+      ZEL_C(want_quiet) = 0;
+      captured().printed.clear();
+      auto G = e.basis(sys.polys);
+      std::string lines;
+      for (size_t at = captured().printed.find("\nMatrix"); at != std::string::npos;
+           at = captured().printed.find("\nMatrix", at + 1))
+        lines += captured().printed.substr(at, captured().printed.find(':', at) - at);
+      if (threads == 1) {
+        lines1 = lines;
+        basis1 = G;
+        EXPECT_FALSE(lines.empty());
+      } else {
+        EXPECT_EQ(lines, lines1);
+        EXPECT_EQ(G, basis1);
+      }
     }
   }
 }
