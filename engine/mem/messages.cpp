@@ -13,7 +13,7 @@ namespace zel::ZEL_BUILD {
 
 FILE* ZEL_C(output) = stdout;
 FILE* ZEL_C(stderr) = stderr;
-int32_t want_pipe2 = 0;
+int32_t want_pipe2 = 1;
 void (*fatal_cleanup)() = nullptr;
 
 void set_engine_streams(FILE* out, FILE* err) {
