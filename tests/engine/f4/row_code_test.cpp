@@ -136,6 +136,7 @@ TEST(GapCode, CompactifyNeedsOneByteMoreThanTheCode) {
 }
 
 TEST(GapCode, CompressInTheZoneKeepsOnlyTheCode) {
+  SKIP_IN_MEMDEBUG();
   SEED_TRACE();
   zel_test::TestHost host{0};
   zel_test::fresh_engine_memory();
