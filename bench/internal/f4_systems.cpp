@@ -18,7 +18,7 @@
 #include "engine/api/host.hpp"
 #include "engine/mem/messages.hpp"
 #include "support/engine_gb.hpp"
-#include "support/systems.hpp"
+#include "support/zel_systems.h"
 
 using namespace zel::ZEL_BUILD;
 using namespace zel_test;

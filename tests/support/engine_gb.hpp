@@ -23,8 +23,8 @@
 #include "engine/mono/expos_pool.hpp"
 #include "engine/mono/expos_words.hpp"
 #include "support/engine_memory.hpp"
-#include "support/naive_gb.hpp"
-#include "support/systems.hpp"
+#include "support/naive_buchberger.hpp"
+#include "support/zel_systems.h"
 
 namespace zel_test {
 
@@ -115,14 +115,17 @@ struct EngineGB {
   }
 };
 
+using buchberger::NaiveGroebner;
+using buchberger::NGPoly;
+using buchberger::NMono;
+
 // Term lists to the naive reference's polynomials (normalised, sorted).
-inline std::vector<Poly> to_naive(const NaiveGB& gb, const std::vector<SysPoly>& F) {
-  std::vector<Poly> out;
+inline std::vector<NGPoly> to_naive(const NaiveGroebner& gb, const std::vector<SysPoly>& F) {
+  std::vector<NGPoly> out;
   for (const SysPoly& f : F) {
-    Poly q;
-    for (const auto& [e, c] : f) q.t.push_back({e, c});
-    gb.normalise(q);
-    out.push_back(q);
+    NGPoly q;
+    for (const auto& [e, c] : f) q.push_back({NMono(e.begin(), e.end()), c});
+    out.push_back(gb.normalise(q));
   }
   return out;
 }

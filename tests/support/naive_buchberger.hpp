@@ -1,18 +1,20 @@
-// A plainly written Buchberger algorithm modulo a prime, with the normal
-// selection strategy and Buchberger's two criteria, so that it reaches
-// systems of the size of katsura-6 in about a second: the reference that
-// whole reduced bases of the C interface are compared with (a reduced basis
-// is unique).  naive_gb.hpp is the criterion-free reference for small cases.
+// The naive Groebner reference: a plainly written Buchberger algorithm
+// modulo a prime, with the normal selection strategy and Buchberger's two
+// criteria (coprime leading monomials, chain), so that it reaches systems of
+// the size of katsura-6 in about a second.  Whole reduced bases of the engine
+// are compared with it (a reduced basis is unique); reduce and spoly also
+// check that inputs and S-pairs reduce to zero by a basis.
 //
 // Monomial order: variables 0 .. s-1 form the first block and s .. n-1 the
 // second; the first block is compared by degree then reverse lexicographic
-// order, and on a tie the second block the same way (s = 0: plain degree
-// reverse lexicographic order).
+// order, and on a tie the second block the same way (s = 0 or s = n: plain
+// degree reverse lexicographic order).
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -220,5 +222,12 @@ struct NaiveGroebner {
 };
 
 inline bool operator==(const NTerm& a, const NTerm& b) { return a.e == b.e && a.c == b.c; }
+
+// Readable failure messages: exponents, then the coefficient.
+inline void PrintTo(const NTerm& t, std::ostream* os) {
+  *os << "[";
+  for (size_t i = 0; i < t.e.size(); ++i) *os << (i ? " " : "") << t.e[i];
+  *os << "]*" << t.c;
+}
 
 }  // namespace zel_test::buchberger

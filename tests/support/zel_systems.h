@@ -1,6 +1,8 @@
-/* Standard polynomial systems as term lists, and their hand-over through
- * the prime-field C interface.  Plain C, so that the end-to-end C programs
- * and the C++ tests share one definition. */
+/* Standard polynomial systems as term lists (cyclic-n, katsura-n, eco-n,
+ * noon-n), and their hand-over through the prime-field C interface.  Plain
+ * C, so that the end-to-end C programs, the benchmark drivers and the C++
+ * tests share one definition; C++ code also gets them as residues modulo a
+ * prime (zel_test::System, at the end). */
 #ifndef ZEL_TEST_SYSTEMS_H
 #define ZEL_TEST_SYSTEMS_H
 
@@ -92,6 +94,57 @@ static inline int zs_katsura(int n, zs_poly* out) {
   return n + 1;
 }
 
+/* eco-n: n polynomials in x1 .. xn, stored at 0 .. n-1. */
+static inline int zs_eco(int n, zs_poly* out) {
+  int k, i, e[64];
+  for (k = 1; k <= n - 1; k++) {
+    zs_init(&out[k - 1], n);
+    memset(e, 0, sizeof e);
+    e[k - 1] = 1;
+    e[n - 1] = 1;
+    zs_add_term(&out[k - 1], e, 1);
+    for (i = 1; i + k <= n - 1; i++) {
+      memset(e, 0, sizeof e);
+      e[i - 1]++;
+      e[i + k - 1]++;
+      e[n - 1]++;
+      zs_add_term(&out[k - 1], e, 1);
+    }
+    memset(e, 0, sizeof e);
+    zs_add_term(&out[k - 1], e, -k);
+  }
+  zs_init(&out[n - 1], n);
+  for (i = 0; i + 1 < n; i++) {
+    memset(e, 0, sizeof e);
+    e[i] = 1;
+    zs_add_term(&out[n - 1], e, 1);
+  }
+  memset(e, 0, sizeof e);
+  zs_add_term(&out[n - 1], e, 1);
+  return n;
+}
+
+/* noon-n: 10 x_i (sum over j != i of x_j^2) - 11 x_i + 10, i = 0 .. n-1. */
+static inline int zs_noon(int n, zs_poly* out) {
+  int i, j, e[64];
+  for (i = 0; i < n; i++) {
+    zs_init(&out[i], n);
+    for (j = 0; j < n; j++) {
+      if (j == i) continue;
+      memset(e, 0, sizeof e);
+      e[i] = 1;
+      e[j] += 2;
+      zs_add_term(&out[i], e, 10);
+    }
+    memset(e, 0, sizeof e);
+    e[i] = 1;
+    zs_add_term(&out[i], e, -11);
+    memset(e, 0, sizeof e);
+    zs_add_term(&out[i], e, 10);
+  }
+  return n;
+}
+
 /* Hands p over to the prime-field build; returns its handle. */
 static inline void* zs_send(const zs_poly* p) {
   int i;
@@ -134,5 +187,51 @@ static inline UI32 zs_groebner(void** in, UI32 n, void** out, int force_elim, in
   env._skip = -1;
   return Zel_groebner(in, n, out, 1, 0, &t, 0, 8, restrict_, &env);
 }
+
+#ifdef __cplusplus
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zel_test {
+
+/* A term: exponent vector and a residue. */
+using SysTerm = std::pair<std::vector<uint32_t>, uint32_t>;
+using SysPoly = std::vector<SysTerm>;
+struct System {
+  std::string name;
+  uint32_t nvars;
+  std::vector<SysPoly> polys;
+};
+
+/* The system a generator above builds for n, coefficients reduced modulo p. */
+inline System zs_system(const char* kind, int (*generate)(int, zs_poly*), uint32_t n,
+                        uint32_t p) {
+  std::vector<zs_poly> raw(n + 1);
+  const int count = generate(int(n), raw.data());
+  System s{std::string(kind) + "-" + std::to_string(n), uint32_t(raw[0].nvars), {}};
+  for (int k = 0; k < count; ++k) {
+    SysPoly f;
+    for (int t = 0; t < raw[k].nterms; ++t) {
+      const int* e = raw[k].e + size_t(t) * size_t(raw[k].nvars);
+      const int64_t c = raw[k].c[t] % int64_t(p);
+      f.push_back({std::vector<uint32_t>(e, e + raw[k].nvars), uint32_t(c < 0 ? c + p : c)});
+    }
+    s.polys.push_back(f);
+    zs_free(&raw[k]);
+  }
+  return s;
+}
+
+inline System cyclic(uint32_t n, uint32_t p) { return zs_system("cyclic", zs_cyclic, n, p); }
+/* Variables u_0 .. u_n. */
+inline System katsura(uint32_t n, uint32_t p) { return zs_system("katsura", zs_katsura, n, p); }
+/* Variables x_1 .. x_n stored at 0 .. n-1. */
+inline System eco(uint32_t n, uint32_t p) { return zs_system("eco", zs_eco, n, p); }
+inline System noon(uint32_t n, uint32_t p) { return zs_system("noon", zs_noon, n, p); }
+
+}  // namespace zel_test
+#endif
 
 #endif
