@@ -1,6 +1,6 @@
 # Records a session, compiles the recording with the C compiler against
 # call_zel.h and the shared library, runs it and compares what it displays.
-# Variables: RECORDER, CC, INCLUDE, LIBDIR, WORK.
+# Variables: RECORDER, CC, INCLUDE, LIBDIR, WORK; CFLAGS (optional, one flag).
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${RECORDER} OUTPUT_VARIABLE marker ERROR_VARIABLE expected
   RESULT_VARIABLE rc)
@@ -17,7 +17,7 @@ if(NOT recording)
 endif()
 configure_file(${recording} ${WORK}/replay.c COPYONLY)
 file(REMOVE ${recording})
-execute_process(COMMAND ${CC} -std=c99 -Wall -o ${WORK}/replay ${WORK}/replay.c -I${INCLUDE}
+execute_process(COMMAND ${CC} -std=c99 -Wall ${CFLAGS} -o ${WORK}/replay ${WORK}/replay.c -I${INCLUDE}
     -L${LIBDIR} -lzel -Wl,-rpath,${LIBDIR}
   RESULT_VARIABLE rc ERROR_VARIABLE cc_out)
 if(NOT rc EQUAL 0)
