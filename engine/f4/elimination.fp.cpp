@@ -134,6 +134,7 @@ bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32
   // reducing (and clearing) the entries it passes.
   auto next_lead = [&](uint32_t from) {
     for (c = from; c <= h; ++c) {
+      e.prefetch_ahead(acc, c, h);
       if (!acc[c]) continue;
       const uint32_t x = e.mod(acc[c]);
       acc[c] = x;
@@ -158,6 +159,7 @@ bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32
 void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx) {
   uint32_t h = *hi;
   for (uint32_t c = lead + 1; c <= h; ++c) {
+    e.prefetch_ahead(acc, c, h);
     if (!acc[c]) continue;
     if (const PivotCols* piv = e.usable(c, idx))
       h = std::max(h, comb_linear_step1_lzw(e, acc, c, *piv));
@@ -319,7 +321,7 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   for (uint32_t i = nrows; i-- > 0;)
     if (!rows[i]->to_reduce && rows[i]->coeffs[0]) pivots[rows[i]->lead] = int32_t(i);
   Scratch<uint32_t> offsets(uint64_t(ncols) + 1);
-  Scratch<PivotCols> piv(uint64_t(nrows) + 1);
+  Scratch<PivotCols> piv(uint64_t(nrows) + 1, true);
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
   e.pivots = pivots.p;
   e.offsets = offsets.p;
