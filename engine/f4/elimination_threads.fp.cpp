@@ -1,7 +1,8 @@
 // Threaded forward and backward passes of the prime-field elimination.
 //
-// Forward: rows to be reduced are taken in batches of nb_threads.  A batch is
-// reduced in parallel, each row against the pivots found before the batch
+// Forward: rows to be reduced are taken in batches of up to eight rows per
+// thread (one per thread in aggressive mode).  A batch is reduced in
+// parallel, each row against the pivots found before the batch
 // (the pivot table is only read in the region); then, in batch order on the
 // calling thread, each row is head-reduced further by the pivots its
 // batch-mates have just taken, takes its column and is stored.  A row's final
