@@ -134,6 +134,7 @@ bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32
   // reducing (and clearing) the entries it passes.
   auto next_lead = [&](uint32_t from) {
     for (c = from; c <= h; ++c) {
+      e.prefetch_ahead(acc, c, h);
       if (!acc[c]) continue;
       const uint32_t x = e.mod(acc[c]);
       acc[c] = x;
@@ -158,6 +159,7 @@ bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32
 void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx) {
   uint32_t h = *hi;
   for (uint32_t c = lead + 1; c <= h; ++c) {
+    e.prefetch_ahead(acc, c, h);
     if (!acc[c]) continue;
     if (const PivotCols* piv = e.usable(c, idx))
       h = std::max(h, comb_linear_step1_lzw(e, acc, c, *piv));
@@ -188,25 +190,40 @@ uint32_t collect(FpElim& e, uint64_t* acc, uint32_t lead, uint32_t hi, Dom** out
   return kept;
 }
 
-// Gives pv its runs of consecutive columns when they are long on average.
-void add_runs(PivotCols& pv) {
+// Lays out pivot pv (leading column lead) from the offsets off[0 .. n-1]
+// of its terms after the leading one and their coefficients coef.
+void make_pivot(PivotCols& pv, uint32_t lead, const uint32_t* off, uint32_t n, const Dom* coef) {
+  pv = PivotCols{};
+  pv.coef = coef;
+  pv.n = n;
+  pv.lead = lead;
+  pv.last = n ? lead + off[n - 1] : lead;
+  if (n == 0) return;
   uint32_t runs = 0;
-  for (uint32_t j = 0; j < pv.n; ++j) runs += j == 0 || pv.col[j] != pv.col[j - 1] + 1;
-  pv.seg = nullptr;
-  pv.nseg = 0;
-  if (runs == 0 || pv.n < kLongRuns * runs) return;
-  uint32_t* seg = static_cast<uint32_t*>(alloc(uint64_t(runs) * 2 * sizeof(uint32_t)));
-  uint32_t k = 0;
-  for (uint32_t j = 0; j < pv.n; ++j) {
-    if (j == 0 || pv.col[j] != pv.col[j - 1] + 1) {
-      seg[2 * k] = pv.col[j];
-      seg[2 * k + 1] = 0;
-      ++k;
+  for (uint32_t j = 0; j < n; ++j) runs += j == 0 || off[j] != off[j - 1] + 1;
+  if (n >= kLongRuns * runs) {
+    uint32_t* seg = static_cast<uint32_t*>(alloc(uint64_t(runs) * 2 * sizeof(uint32_t)));
+    uint32_t k = 0;
+    for (uint32_t j = 0; j < n; ++j) {
+      if (j == 0 || off[j] != off[j - 1] + 1) {
+        seg[2 * k] = lead + off[j];
+        seg[2 * k + 1] = 0;
+        ++k;
+      }
+      ++seg[2 * k - 1];
     }
-    ++seg[2 * k - 1];
+    pv.seg = seg;
+    pv.nseg = runs;
+    return;
   }
-  pv.seg = seg;
-  pv.nseg = runs;
+  uint32_t* d = static_cast<uint32_t*>(alloc(uint64_t(n) * sizeof(uint32_t)));
+  if (off[n - 1] < kPackedSpan) {
+    for (uint32_t j = 0; j < n; ++j) d[j] = (off[j] << 16) | coef[j];
+    pv.packed = d;
+  } else {
+    for (uint32_t j = 0; j < n; ++j) d[j] = lead + off[j];
+    pv.col = d;
+  }
 }
 
 // Codes the kept offsets into the row and keeps its decoded columns for
@@ -218,14 +235,7 @@ void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
   row->ncodes = ncodes;
   row->kind = CODE_LZW;
   row->width = e.ncols + 1 - row->lead;
-  PivotCols& pv = e.piv[idx];
-  uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(kept) * sizeof(uint32_t) + 4));
-  for (uint32_t j = 1; j < kept; ++j) col[j - 1] = row->lead + e.offsets[j];
-  pv.coef = row->coeffs[0] + 1;
-  pv.col = col;
-  pv.n = kept - 1;
-  pv.last = row->lead + e.offsets[kept - 1];
-  add_runs(pv);
+  make_pivot(e.piv[idx], row->lead, e.offsets + 1, kept - 1, row->coeffs[0] + 1);
 }
 
 }  // namespace
@@ -272,23 +282,15 @@ void decode_pivot(FpElim& e, uint32_t idx) {
   PivotCols& pv = e.piv[idx];
   pv = PivotCols{};
   if (!row->coeffs[0]) return;
-  // Terms after the leading one: at most one per code, or a run's length.
-  uint32_t room = 0;
-  walk_gap_code(
-      row->code, row->ncodes, [&](uint32_t) { ++room; }, [&](uint32_t, uint32_t k) { room += k; });
-  uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(room) * sizeof(uint32_t) + 4));
+  // e.offsets is free before the forward pass starts.
+  uint32_t* off = e.offsets;
   uint32_t n = 0;
-  const uint32_t lead = row->lead;
   walk_gap_code(
-      row->code, row->ncodes, [&](uint32_t pos) { col[n++] = lead + pos; },
+      row->code, row->ncodes, [&](uint32_t pos) { off[n++] = pos; },
       [&](uint32_t first, uint32_t k) {
-        for (uint32_t j = 0; j < k; ++j) col[n++] = lead + first + j;
+        for (uint32_t j = 0; j < k; ++j) off[n++] = first + j;
       });
-  pv.coef = row->coeffs[0] + 1;
-  pv.col = col;
-  pv.n = n;
-  pv.last = n ? col[n - 1] : lead;
-  add_runs(pv);
+  make_pivot(pv, row->lead, off, n, row->coeffs[0] + 1);
 }
 
 void sort_rev_Dpol(FpElim& e) {
@@ -319,7 +321,7 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   for (uint32_t i = nrows; i-- > 0;)
     if (!rows[i]->to_reduce && rows[i]->coeffs[0]) pivots[rows[i]->lead] = int32_t(i);
   Scratch<uint32_t> offsets(uint64_t(ncols) + 1);
-  Scratch<PivotCols> piv(uint64_t(nrows) + 1);
+  Scratch<PivotCols> piv(uint64_t(nrows) + 1, true);
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
   e.pivots = pivots.p;
   e.offsets = offsets.p;

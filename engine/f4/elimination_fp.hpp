@@ -72,6 +72,27 @@ struct FpElim {
   FpElim(CodedRow** r, uint32_t nr, uint32_t nc, uint32_t nred, uint32_t prime)
       : rows(r), nrows(nr), ncols(nc), nreduce(nred), mod(prime) {}
 
+  // Prefetches the data of pivots the row at column c is about to meet: the
+  // record of the pivot of a non-zero entry 16 columns ahead, the start of
+  // the data of one 8 columns ahead.  A pivot's data is usually far from
+  // the previous one's, and the scan reaches it late.  Hints only.
+  void prefetch_ahead(const uint64_t* acc, uint32_t c, uint32_t h) const {
+    if (c + 16 <= h && acc[c + 16]) {
+      const int32_t pv = pivots[c + 16];
+      if (pv >= 0) __builtin_prefetch(&piv[pv]);
+    }
+    if (c + 8 <= h && acc[c + 8]) {
+      const int32_t pv = pivots[c + 8];
+      if (pv >= 0) {
+        const PivotCols& p = piv[pv];
+        const char* d = p.packed ? reinterpret_cast<const char*>(p.packed)
+                                 : reinterpret_cast<const char*>(p.coef);
+        __builtin_prefetch(d);
+        __builtin_prefetch(d + 64);
+      }
+    }
+  }
+
   // The usable pivot of column c for the row at index idx, or null.
   const PivotCols* usable(uint32_t c, uint32_t idx) const {
     const int32_t pv = pivots[c];

@@ -1,7 +1,8 @@
 // Threaded forward and backward passes of the prime-field elimination.
 //
-// Forward: rows to be reduced are taken in batches of nb_threads.  A batch is
-// reduced in parallel, each row against the pivots found before the batch
+// Forward: rows to be reduced are taken in batches of up to eight rows per
+// thread (one per thread in aggressive mode).  A batch is reduced in
+// parallel, each row against the pivots found before the batch
 // (the pivot table is only read in the region); then, in batch order on the
 // calling thread, each row is head-reduced further by the pivots its
 // batch-mates have just taken, takes its column and is stored.  A row's final
@@ -29,6 +30,9 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
+// Largest number of rows per thread in a forward batch.
+constexpr uint64_t kRowsPerThread = 8;
+
 struct Slot {
   uint64_t* acc = nullptr;  // ncols + 1 entries, all zero between rows
   uint32_t lead = 0, hi = 0;
@@ -53,21 +57,20 @@ struct Slots {
 void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch) {
   const int32_t used = int32_t(batch.size());
   slots.ensure(uint32_t(used));
-#pragma omp parallel
-  {
-    const int32_t T = omp_get_num_threads();
-    for (int32_t s = omp_get_thread_num(); s < used; s += T) {
-      Slot& sl = slots.slot[s];
-      const uint32_t idx = batch[s];
-      const CodedRow* row = e.rows[idx];
-      sl.lead = row->lead;
-      sl.hi = 0;
-      sl.alive = row->coeffs[0] != nullptr;
-      if (!sl.alive) continue;
-      sl.hi = expand_row(sl.acc, row);
-      sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
-      if (sl.alive) tail_reduce(e, sl.acc, sl.lead, &sl.hi, idx);
-    }
+  // Rows differ widely in cost: handing them out one at a time keeps every
+  // thread busy until the batch is done.
+#pragma omp parallel for schedule(dynamic, 1)
+  for (int32_t s = 0; s < used; ++s) {
+    Slot& sl = slots.slot[s];
+    const uint32_t idx = batch[s];
+    const CodedRow* row = e.rows[idx];
+    sl.lead = row->lead;
+    sl.hi = 0;
+    sl.alive = row->coeffs[0] != nullptr;
+    if (!sl.alive) continue;
+    sl.hi = expand_row(sl.acc, row);
+    sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
+    if (sl.alive) tail_reduce(e, sl.acc, sl.lead, &sl.hi, idx);
   }
   for (int32_t s = 0; s < used; ++s) {
     Slot& sl = slots.slot[s];
@@ -117,10 +120,22 @@ void backward_threads(FpElim& e, Slots& slots, const int32_t* pos_of_lead, uint3
   }
 }
 
+// Rows per thread in a batch: each batch costs a parallel region and a wait
+// for its slowest row, so larger batches pay off; the accumulators they hold
+// bound them (about 256 MiB).  Aggressive mode decides skips batch by batch,
+// so it keeps batches of one row per thread.
+uint32_t rows_per_thread(const FpElim& e, uint32_t nb) {
+  if (ZEL_C(want_aggressive)) return 1;
+  const uint64_t bytes = (uint64_t(e.ncols) + 1) * sizeof(uint64_t) * nb;
+  const uint64_t fit = (uint64_t(256) << 20) / bytes;
+  return uint32_t(std::clamp<uint64_t>(fit, 1, kRowsPerThread));
+}
+
 }  // namespace
 
-void forward_threads(FpElim& e, uint32_t nb) {
-  Slots slots(nb, e.ncols);
+void forward_threads(FpElim& e, uint32_t nthreads) {
+  const uint32_t nb = nthreads * rows_per_thread(e, nthreads);
+  Slots slots(std::max(nb, nthreads), e.ncols);
   std::vector<uint32_t> batch;
   batch.reserve(nb);
   uint32_t counted = 0, batches = 0;
@@ -140,7 +155,7 @@ void forward_threads(FpElim& e, uint32_t nb) {
   sort_rev_Dpol(e);
   std::fill(e.pivots, e.pivots + e.ncols + 1, -1);
   for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.rows[e.newidx[k]]->lead] = int32_t(k);
-  backward_threads(e, slots, e.pivots, nb);
+  backward_threads(e, slots, e.pivots, nthreads);
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -51,27 +51,50 @@ inline uint32_t expand_row(uint64_t* acc, const CodedRow* row) {
   return row->lead + last;
 }
 
-// A pivot row with its columns decoded once: coefficients and absolute
-// columns of its terms after the leading one.
-// A row whose columns come in long runs of consecutive columns also gets
-// them as runs (seg[2k] the first column of run k, seg[2k+1] its length), so
-// the multiply-add streams over consecutive entries.
+// A pivot row with its columns decoded once, in one of three layouts:
+// - runs (seg[2k] the first column of run k, seg[2k+1] its length) when
+//   the columns come in long runs, so the multiply-add streams over
+//   consecutive entries;
+// - packed, when the row spans fewer than 2^16 columns: one u32 per term,
+//   the offset from the leading column in the high half and the coefficient
+//   in the low half, so the kernel reads one stream instead of two (the
+//   start of each pivot's data is usually a cache miss);
+// - otherwise absolute columns beside the coefficients.
 struct PivotCols {
-  const Dom* coef = nullptr;  // terms 1 .. n
+  const Dom* coef = nullptr;  // terms 1 .. n (runs and absolute columns)
   const uint32_t* col = nullptr;
-  const uint32_t* seg = nullptr;  // null unless the runs are long
+  const uint32_t* seg = nullptr;     // null unless the runs are long
+  const uint32_t* packed = nullptr;  // null unless packed
   uint32_t n = 0;
   uint32_t nseg = 0;
+  uint32_t lead = 0;
   uint32_t last = 0;  // column of the last term
 };
 
 // Average run length from which the runs are used.
 inline constexpr uint32_t kLongRuns = 8;
+// Offsets below this fit the packed layout.
+inline constexpr uint32_t kPackedSpan = 1u << 16;
 
 // acc[col[j]] += m * coef[j] for the pivot's terms after the leading one.
 // Returns the column of the pivot's last term.
 inline uint32_t Zel_lzw_basic_step_lin_d_multi(uint64_t* acc, uint32_t m, const PivotCols& pv) {
   const uint64_t mm = m;
+  if (pv.packed) {
+    const uint32_t* d = pv.packed;
+    uint64_t* a = acc + pv.lead;
+    const uint32_t n = pv.n;
+    uint32_t j = 0;
+    for (; j + 4 <= n; j += 4) {
+      const uint32_t x0 = d[j], x1 = d[j + 1], x2 = d[j + 2], x3 = d[j + 3];
+      a[x0 >> 16] += mm * (x0 & 0xFFFF);
+      a[x1 >> 16] += mm * (x1 & 0xFFFF);
+      a[x2 >> 16] += mm * (x2 & 0xFFFF);
+      a[x3 >> 16] += mm * (x3 & 0xFFFF);
+    }
+    for (; j < n; ++j) a[d[j] >> 16] += mm * (d[j] & 0xFFFF);
+    return pv.last;
+  }
   const Dom* c = pv.coef;
   if (pv.seg) {
     const uint32_t* seg = pv.seg;

@@ -141,14 +141,14 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
 
 // Numbers the columns: map entries sorted by increasing monomial, value of
 // each slot its rank.  The monomials are distinct, so the order is total and
-// any correct sort gives the same ranks.  code_slot receives the slot of
-// every code (the map before the sort).
-uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& code_slot) {
+// any correct sort gives the same ranks.  rank_of_code receives the rank of
+// every code, so that coding the rows reads a dense array rather than the
+// scattered slots of the table.
+uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& rank_of_code) {
   const uint32_t n = t->count;
   ExposSlot* e = t->entries;
   std::vector<uint32_t> slots(n);
   for (uint32_t k = 0; k < n; ++k) slots[k] = e[k].map;
-  code_slot = slots;
   const bool strong = use_strong_order != 0;
   use_strong_order = 0;
   auto less = [&](uint32_t a, uint32_t b) {
@@ -157,22 +157,22 @@ uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& code_slot) {
     return c < 0;
   };
   std::sort(slots.begin(), slots.end(), less);
+  rank_of_code.resize(n);
   for (uint32_t k = 0; k < n; ++k) {
     e[k].map = slots[k];
     e[slots[k]].value = k;
+    rank_of_code[e[slots[k]].code] = k;
   }
   return n;
 }
 
 // Codes row j of the MatrixRow table, whose term codes start at `codes`;
 // null on a stop request.
-CodedRow* code_row(const Base_Exposants* t, const std::vector<uint32_t>& code_slot,
-                   const uint32_t* codes, uint32_t j, uint32_t ncols, uint32_t nlanes,
-                   uint32_t* offsets) {
+CodedRow* code_row(const std::vector<uint32_t>& rank_of_code, const uint32_t* codes, uint32_t j,
+                   uint32_t ncols, uint32_t nlanes, uint32_t* offsets) {
   const MatrixRow mr = get_relative(relative_MatrixRow, j);
   const Dpol* src = mr.source;
-  const ExposSlot* e = t->entries;
-  auto rank = [&](uint32_t code) { return e[code_slot[code]].value; };
+  auto rank = [&](uint32_t code) { return rank_of_code[code]; };
   const uint32_t R = rank(codes[0]);
   auto* row = static_cast<CodedRow*>(alloc(coded_row_bytes(nlanes)));
   checkInterrupt();
@@ -241,8 +241,8 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     *count = 0;
     return;
   }
-  std::vector<uint32_t> code_slot;
-  const uint32_t c = order_columns(table, code_slot);
+  std::vector<uint32_t> rank_of_code;
+  const uint32_t c = order_columns(table, rank_of_code);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 
@@ -255,7 +255,7 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     std::unique_ptr<uint32_t, void (*)(void*)> offsets(
         static_cast<uint32_t*>(zmalloc(uint64_t(maxterms) * sizeof(uint32_t))), zfree);
     for (uint32_t j = 0; j < r; ++j) {
-      rows[j] = code_row(table, code_slot, b.term_codes.data() + b.row_start[j], j, c, nlanes,
+      rows[j] = code_row(rank_of_code, b.term_codes.data() + b.row_start[j], j, c, nlanes,
                          offsets.get());
       if (!rows[j]) {
         *count = 0;
