@@ -29,24 +29,7 @@ void reductors(Dpol** table, uint32_t* r, Dpol* const* fresh, uint32_t k,
   *r += k;
 }
 
-Crit* updatD(Crit* a, Crit* b) {
-  if (!a) return b;
-  if (!b) return a;
-  Crit head{};
-  Crit* t = &head;
-  while (a && b) {
-    if (comp_Crit(a, b) < 0) {
-      t->next = a;
-      a = a->next;
-    } else {
-      t->next = b;
-      b = b->next;
-    }
-    t = t->next;
-  }
-  t->next = a ? a : b;
-  return head.next;
-}
+Crit* updatD(Crit* a, Crit* b) { return merge_Crit(a, b); }
 
 Crit* kill_deep_Crit(Crit* c) {
   Crit* next = c->next;
@@ -58,19 +41,7 @@ Crit* kill_deep_Crit(Crit* c) {
 }
 
 Crit* critBackonD1(uint32_t d, const ExposW* l, Crit* L) {
-  Crit head{};
-  head.next = L;
-  Crit* prev = &head;
-  for (Crit* c = L; c;) {
-    if (c->degree >= d && is_sub_Expos1(c->lcm, l)) {
-      c = kill_deep_Crit(c);
-      prev->next = c;
-    } else {
-      prev = c;
-      c = c->next;
-    }
-  }
-  return head.next;
+  return kill_Crit_if(L, [&](const Crit* c) { return c->degree >= d && is_sub_Expos1(c->lcm, l); });
 }
 
 uint32_t restriction(Dpol** G, uint32_t n) {

@@ -42,6 +42,24 @@ Crit* critBackonD1(uint32_t d, const ExposW* l, Crit* L);
 // Gives c's monomials and c itself back to their pools; returns c's next.
 Crit* kill_deep_Crit(Crit* c);
 
+// Gives back every pair of L for which drop(c) holds; returns the rest in order.
+template <class Drop>
+Crit* kill_Crit_if(Crit* L, Drop drop) {
+  Crit head{};
+  head.next = L;
+  Crit* prev = &head;
+  for (Crit* c = L; c;) {
+    if (drop(c)) {
+      c = kill_deep_Crit(c);
+      prev->next = c;
+    } else {
+      prev = c;
+      c = c->next;
+    }
+  }
+  return head.next;
+}
+
 // Keeps, packed to the front in order, the G[i] free of the first block of
 // variables (every term with exponent 0 in variables 0 .. var_second_block-1);
 // reports the count unless quiet and returns it.

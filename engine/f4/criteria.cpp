@@ -26,19 +26,7 @@ int crit2(const ExposW* m, const ExposW* lcm, const ExposW* L1, const ExposW* L2
 }
 
 Crit* crit2onLPC(const ExposW* m, Crit* D) {
-  Crit head{};
-  head.next = D;
-  Crit* prev = &head;
-  for (Crit* c = D; c;) {
-    if (crit2(m, c->lcm, leading(c->p1), leading(c->p2))) {
-      c = kill_deep_Crit(c);
-      prev->next = c;
-    } else {
-      prev = c;
-      c = c->next;
-    }
-  }
-  return head.next;
+  return kill_Crit_if(D, [&](const Crit* c) { return crit2(m, c->lcm, leading(c->p1), leading(c->p2)); });
 }
 
 int Disjoint(const Crit* c) {

@@ -54,11 +54,7 @@ int32_t comp_Crit(const Crit* a, const Crit* b) {
   return a->mult1 ? -1 : 0;
 }
 
-namespace {
-
-// Merges two sorted runs; on a tie the pair of run b goes first.  Returns the
-// head and stores the last pair in *tail.
-inline Crit* merge_runs(Crit* a, Crit* b, Crit** tail) {
+Crit* merge_Crit(Crit* a, Crit* b, Crit** tail) {
   Crit head{};
   Crit* t = &head;
   while (a && b) {
@@ -72,10 +68,14 @@ inline Crit* merge_runs(Crit* a, Crit* b, Crit** tail) {
     t = t->next;
   }
   t->next = a ? a : b;
-  while (t->next) t = t->next;
-  *tail = t;
+  if (tail) {
+    while (t->next) t = t->next;
+    *tail = t;
+  }
   return head.next;
 }
+
+namespace {
 
 // Cuts a run of at most r pairs off the front of *rest; returns it.
 inline Crit* cut_run(Crit** rest, uint32_t r) {
@@ -103,7 +103,7 @@ Crit* trier_Crit(Crit* list) {
       Crit* a = cut_run(&rest, r);
       Crit* b = cut_run(&rest, r);
       Crit* last;
-      tail->next = merge_runs(a, b, &last);
+      tail->next = merge_Crit(a, b, &last);
       tail = last;
       ++merges;
     }

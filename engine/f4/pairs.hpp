@@ -66,4 +66,8 @@ int32_t comp_Crit(const Crit* a, const Crit* b);
 // pairs compare equal the one from the later run comes first).
 Crit* trier_Crit(Crit* list);
 
+// Merges two lists sorted by comp_Crit; on a tie the pair of b goes first.
+// When tail is given, stores the merged list's last pair there.
+Crit* merge_Crit(Crit* a, Crit* b, Crit** tail = nullptr);
+
 }  // namespace zel::ZEL_BUILD

@@ -27,29 +27,24 @@ BUS& BUS::operator<<(Messages m) {
   return *this;
 }
 
-void BUS::ecrirei(const void* data, unsigned nbytes) {
+// Appends nbytes / sizeof(T) values of data in protocol order, flushing
+// whenever the next value would not fit.
+template <class T>
+static void put_values(BUS& bus, const void* data, unsigned nbytes) {
   const unsigned char* p = static_cast<const unsigned char*>(data);
-  for (unsigned k = 0; k + 4 <= nbytes; k += 4) {
-    if (wpos >= kBufferSize - 4) flush();
-    uint32_t w;
-    std::memcpy(&w, p + k, 4);
-    w = protocol_order(w);
-    std::memcpy(wbuf + wpos, &w, 4);
-    wpos += 4;
+  for (unsigned k = 0; k + sizeof(T) <= nbytes; k += sizeof(T)) {
+    if (bus.wpos >= BUS::kBufferSize - sizeof(T)) bus.flush();
+    T v;
+    std::memcpy(&v, p + k, sizeof(T));
+    v = protocol_order(v);
+    std::memcpy(bus.wbuf + bus.wpos, &v, sizeof(T));
+    bus.wpos += sizeof(T);
   }
 }
 
-void BUS::ecrires(const void* data, unsigned nbytes) {
-  const unsigned char* p = static_cast<const unsigned char*>(data);
-  for (unsigned k = 0; k + 2 <= nbytes; k += 2) {
-    if (wpos >= kBufferSize - 2) flush();
-    uint16_t v;
-    std::memcpy(&v, p + k, 2);
-    v = protocol_order(v);
-    std::memcpy(wbuf + wpos, &v, 2);
-    wpos += 2;
-  }
-}
+void BUS::ecrirei(const void* data, unsigned nbytes) { put_values<uint32_t>(*this, data, nbytes); }
+
+void BUS::ecrires(const void* data, unsigned nbytes) { put_values<uint16_t>(*this, data, nbytes); }
 
 void BUS::out_Atome(const char* text, unsigned length) {
   if (length == 0 && text) length = unsigned(std::strlen(text));

@@ -101,7 +101,10 @@ struct Dmp {
 
   // --- Copies (the argument is untouched) -----------------------------------
 
-  static Node* copy(const Node* p) {
+  // Copies every node of p; each term's coefficient becomes coef(old one),
+  // a numbered header keeps its statistics slot.
+  template <class CoefOf>
+  static Node* copy_nodes(const Node* p, CoefOf coef) {
     if (p == nullptr) return nullptr;
     Node* first = nullptr;
     Node* last = nullptr;
@@ -109,7 +112,7 @@ struct Dmp {
     for (; p != nullptr; p = p->next) {
       Node* t = new_node();
       std::memcpy(static_cast<void*>(t), p, node_bytes());
-      if (p != header) t->coef = C::copy(p->coef);
+      if (p != header) t->coef = coef(p->coef);
       if (last)
         last->next = t;
       else
@@ -118,6 +121,10 @@ struct Dmp {
     }
     last->next = nullptr;
     return first;
+  }
+
+  static Node* copy(const Node* p) {
+    return copy_nodes(p, [](const Coef& c) { return C::copy(c); });
   }
 
   static Node* copy_one(const Node* p) {
@@ -129,22 +136,7 @@ struct Dmp {
   }
 
   static Node* skel(const Node* p) {
-    if (p == nullptr) return nullptr;
-    Node* first = nullptr;
-    Node* last = nullptr;
-    const Node* header = is_header(p) ? p : nullptr;
-    for (; p != nullptr; p = p->next) {
-      Node* t = new_node();
-      std::memcpy(static_cast<void*>(t), p, node_bytes());
-      if (p != header) t->coef = C::one();
-      if (last)
-        last->next = t;
-      else
-        first = t;
-      last = t;
-    }
-    last->next = nullptr;
-    return first;
+    return copy_nodes(p, [](const Coef&) { return C::one(); });
   }
 
   // --- Queries ----------------------------------------------------------------
