@@ -25,6 +25,10 @@
 // reached.  Entries are reduced only when they meet a pivot or are
 // collected.
 #include <algorithm>
+#include <climits>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <cstdio>
 
 #include "engine/api/stop_flag.hpp"
@@ -45,10 +49,13 @@ namespace {
 
 // The columns of a pivot row after its leading one, decoded once and read
 // by every lane: col[j] is the absolute column of coefficient j + 1.
+// For a lockstep group of G lanes, the pivot's tail coefficients are laid
+// out once, interleaved (G per term), so the group reads one stream.
 struct IntPivot {
   const uint32_t* col = nullptr;
   uint32_t n = 0;
-  uint32_t last = 0;  // column of the last term
+  uint32_t last = 0;           // column of the last term
+  const Dom** grouped = nullptr;  // per group of lanes, or null until used
 };
 
 // Largest group of lanes reduced in lockstep.
@@ -56,8 +63,65 @@ constexpr uint32_t kMaxGroup = 8;
 // Bytes the group accumulator may take; wider matrices use smaller groups.
 constexpr uint64_t kGroupAccBytes = uint64_t(128) << 20;
 
-inline bool nonzero(const Acc96& e) { return (e.w0 | e.w1 | e.w2) != 0; }
-inline void clear(Acc96& e) { e = Acc96{0, 0, 0}; }
+// An accumulator entry: a 64-bit value congruent to the sum of products
+// added into it (see add_product).
+using Entry = uint64_t;
+
+// x mod p with v = prime_inverse(p).
+inline uint32_t residue(Entry x, uint32_t p, uint32_t v) {
+  return reduce96(uint32_t(x), uint32_t(x >> 32), 0, p, v);
+}
+
+// e += x modulo p, for a product x <= (p - 1)^2: when the sum wraps past
+// 2^64 the lost 2^64 is put back as c64 = 2^64 mod p.  The wrapped sum is
+// below x, so adding c64 < p cannot wrap again; any number of products fits.
+inline void add_product(Entry& e, uint64_t x, uint64_t c64) {
+  const uint64_t s = e + x;
+  e = s + (s < x ? c64 : 0);
+}
+
+// acc[col[j]*G + t] += m[t] * s[j*G + t] for j < n, t < G (add_product).
+template <uint32_t G>
+void add_multiple(Entry* acc, const uint32_t* col, uint32_t n, const Dom* s, const uint64_t* m,
+                  const uint64_t* c64) {
+  for (uint32_t j = 0; j < n; ++j, s += G) {
+    Entry* d = acc + size_t(col[j]) * G;
+    for (uint32_t t = 0; t < G; ++t) add_product(d[t], m[t] * s[t], c64[t]);
+  }
+}
+
+#if defined(__x86_64__)
+// The same, four lanes to a 256-bit register: products of the low 32-bit
+// halves, and the unsigned comparison that detects a wrap made signed by
+// flipping the top bits.
+template <uint32_t G>
+__attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_t* col,
+                                                       uint32_t n, const Dom* s,
+                                                       const uint64_t* m, const uint64_t* c64) {
+  static_assert(G % 4 == 0, "whole registers");
+  constexpr uint32_t R = G / 4;
+  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
+  __m256i mm[R], cc[R];
+  for (uint32_t r = 0; r < R; ++r) {
+    mm[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + 4 * r));
+    cc[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c64 + 4 * r));
+  }
+  for (uint32_t j = 0; j < n; ++j, s += G) {
+    Entry* d = acc + size_t(col[j]) * G;
+    for (uint32_t r = 0; r < R; ++r) {
+      __m256i* dv = reinterpret_cast<__m256i*>(d + 4 * r);
+      const __m128i c4 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * r));
+      const __m256i x = _mm256_mul_epu32(mm[r], _mm256_cvtepu32_epi64(c4));
+      const __m256i sum = _mm256_add_epi64(_mm256_loadu_si256(dv), x);
+      const __m256i wrapped =
+          _mm256_cmpgt_epi64(_mm256_xor_si256(x, top), _mm256_xor_si256(sum, top));
+      _mm256_storeu_si256(dv, _mm256_add_epi64(sum, _mm256_and_si256(wrapped, cc[r])));
+    }
+  }
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
 
 // Memory of a zmalloc'd scratch array, given back also when a fatal error
 // or an interrupt unwinds the step.
@@ -95,12 +159,13 @@ struct IntElim {
   CodedRow** rows;
   uint32_t nrows, ncols, nreduce, V;
   uint32_t group;    // lanes per lockstep group (power of 2, at most kMaxGroup)
+  uint32_t ngroups;  // groups of the lanes after lane 0
   int32_t* pivots;   // ncols + 1 entries: -1 or the owner's row index
   IntPivot* piv;     // per row index, once the row is a pivot
   uint32_t* newidx;  // row index of each new row
   uint32_t nnew = 0;
   uint32_t* off0;    // lane 0's kept offsets (ncols + 1)
-  Acc96* acc;        // (ncols + 1) * group entries, all zero between rows
+  Entry* acc;        // (ncols + 1) * group entries, all zero between rows
   uint32_t progress = 0;
 };
 
@@ -108,12 +173,13 @@ struct IntElim {
 // is still computed.
 struct LaneOf {
   uint32_t lane, p, v;
+  uint64_t c64;  // 2^64 mod p
   bool live;
 };
 
 inline LaneOf lane_of(uint32_t k) {
   const uint32_t p = ZEL_C(Primes)[k];
-  return LaneOf{k, p, prime_inverse(p), k == 0 || !lane_is_bad(k)};
+  return LaneOf{k, p, prime_inverse(p), (~uint64_t(0) % p + 1) % p, k == 0 || !lane_is_bad(k)};
 }
 
 // Reduces lanes k0 .. k0+G-1 of `row` together: expands them into the
@@ -121,48 +187,75 @@ inline LaneOf lane_of(uint32_t k) {
 // left to right, every column for which pivot_at(c) gives a pivot, each lane
 // by its own multiple of that pivot.  Dead lanes stay zero.  Returns the
 // last column touched.
+// The tail coefficients of pivot pv in lanes k0 .. k0+G-1 for group gid:
+// the lane's own array for a single lane, else the interleaved copy, made
+// in the zone at its first use.
+template <uint32_t G>
+const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t gid, uint32_t k0) {
+  const CodedRow* prow = e.rows[pv - e.piv];
+  if (G == 1) return prow->coeffs[k0] + 1;
+  IntPivot& P = e.piv[pv - e.piv];
+  if (!P.grouped) {
+    P.grouped = static_cast<const Dom**>(alloc(uint64_t(e.ngroups) * sizeof(Dom*)));
+    std::fill(P.grouped, P.grouped + e.ngroups, nullptr);
+  }
+  if (!P.grouped[gid]) {
+    Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
+    // A dead lane's array may be lane 0's: copied all the same, used times 0.
+    for (uint32_t t = 0; t < G; ++t) {
+      const Dom* c = prow->coeffs[k0 + t] + 1;
+      for (uint32_t j = 0; j < P.n; ++j) s[size_t(j) * G + t] = c[j];
+    }
+    P.grouped[gid] = s;
+  }
+  return P.grouped[gid];
+}
+
 template <uint32_t G, class PivotAt>
-uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, PivotAt pivot_at) {
+uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t gid,
+                      PivotAt pivot_at) {
   LaneOf L[G];
   for (uint32_t t = 0; t < G; ++t) L[t] = lane_of(k0 + t);
-  Acc96* acc = e.acc;
+  Entry* acc = e.acc;
   const uint32_t lead = row->lead;
   uint32_t hi = lead;
   for (uint32_t t = 0; t < G; ++t) {
     if (!L[t].live) continue;
     const Dom* c = row->coeffs[k0 + t];
-    Acc96* a = acc + size_t(lead) * G + t;
-    set_reduced(a[0], *c++);
+    Entry* a = acc + size_t(lead) * G + t;
+    a[0] = *c++;
     hi = lead + walk_gap_code(
-                    row->code, row->ncodes, [&](uint32_t pos) { set_reduced(a[size_t(pos) * G], *c++); },
+                    row->code, row->ncodes, [&](uint32_t pos) { a[size_t(pos) * G] = *c++; },
                     [&](uint32_t first, uint32_t k) {
-                      for (uint32_t j = 0; j < k; ++j) set_reduced(a[size_t(first + j) * G], c[j]);
+                      for (uint32_t j = 0; j < k; ++j) a[size_t(first + j) * G] = c[j];
                       c += k;
                     });
   }
   for (uint32_t c = lead; c <= hi; ++c) {
-    Acc96* a = acc + size_t(c) * G;
-    uint32_t any = 0;
-    for (uint32_t t = 0; t < G; ++t) any |= a[t].w0 | a[t].w1 | a[t].w2;
+    Entry* a = acc + size_t(c) * G;
+    uint64_t any = 0;
+    for (uint32_t t = 0; t < G; ++t) any |= a[t];
     if (!any) continue;
     const IntPivot* pv = pivot_at(c);
     if (!pv) continue;
-    const CodedRow* prow = e.rows[pv - e.piv];
-    uint64_t m[G];
-    const Dom* pc[G];
+    uint64_t m[G], c64[G];
     for (uint32_t t = 0; t < G; ++t) {
-      const uint32_t r = reduce96(a[t].w0, a[t].w1, a[t].w2, L[t].p, L[t].v);
-      clear(a[t]);
+      const uint32_t r = residue(a[t], L[t].p, L[t].v);
+      a[t] = 0;
       m[t] = r ? L[t].p - r : 0;
-      // A dead lane's arrays may be lane 0's: read, times 0.
-      pc[t] = prow->coeffs[k0 + t] + 1;
+      c64[t] = L[t].c64;
     }
-    // acc[col] += m * coefficient, as 96-bit additions of 64-bit products.
-    const uint32_t* col = pv->col;
-    for (uint32_t j = 0, n = pv->n; j < n; ++j) {
-      Acc96* d = acc + size_t(col[j]) * G;
-      for (uint32_t t = 0; t < G; ++t) acc_add(d[t], m[t] * pc[t][j]);
+    const Dom* s = tail_of<G>(e, pv, gid, k0);
+#if defined(__x86_64__)
+    if constexpr (G % 4 == 0) {
+      if (kHasAvx2) {
+        add_multiple_avx2<G>(acc, pv->col, pv->n, s, m, c64);
+        hi = std::max(hi, pv->last);
+        continue;
+      }
     }
+#endif
+    add_multiple<G>(acc, pv->col, pv->n, s, m, c64);
     hi = std::max(hi, pv->last);
   }
   return hi;
@@ -172,29 +265,26 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, PivotAt pivo
 // the non-zero residues in a new zone array (*out) and their offsets from
 // the first of them in off; *lead receives its column.  Returns the count
 // (0 for a zero row, nothing allocated).
-uint32_t collect_lead_lane(Acc96* acc, uint32_t from, uint32_t hi, uint32_t* off, Dom** out,
+uint32_t collect_lead_lane(Entry* acc, uint32_t from, uint32_t hi, uint32_t* off, Dom** out,
                            uint32_t* lead) {
   const uint32_t p = ZEL_C(Primes)[0], v = prime_inverse(p);
   uint32_t c = from;
   for (; c <= hi; ++c) {
-    if (!nonzero(acc[c])) continue;
-    const uint32_t r = reduce96(acc[c].w0, acc[c].w1, acc[c].w2, p, v);
-    clear(acc[c]);
-    if (r) {
-      set_reduced(acc[c], r);
-      break;
-    }
+    if (!acc[c]) continue;
+    const uint32_t r = residue(acc[c], p, v);
+    acc[c] = r;
+    if (r) break;
   }
   if (c > hi) return 0;
   *lead = c;
   const uint32_t n = hi - c + 1;
   Dom* k = static_cast<Dom*>(alloc(uint64_t(n) * sizeof(Dom)));
   uint32_t kept = 0;
-  Acc96* a = acc + c;
+  Entry* a = acc + c;
   for (uint32_t j = 0; j < n; ++j) {
-    if (!nonzero(a[j])) continue;
-    const uint32_t r = reduce96(a[j].w0, a[j].w1, a[j].w2, p, v);
-    clear(a[j]);
+    if (!a[j]) continue;
+    const uint32_t r = residue(a[j], p, v);
+    a[j] = 0;
     if (r) {
       k[kept] = r;
       off[kept++] = j;
@@ -213,16 +303,16 @@ uint32_t collect_lead_lane(Acc96* acc, uint32_t from, uint32_t hi, uint32_t* off
 // is announced on the error stream when `warn` is set.  Clears the lane's
 // entries.
 template <uint32_t G>
-bool collect_on_pattern(Acc96* acc, uint32_t t, const LaneOf& L, uint32_t from, uint32_t hi,
+bool collect_on_pattern(Entry* acc, uint32_t t, const LaneOf& L, uint32_t from, uint32_t hi,
                         uint32_t lead, const uint32_t* pat, uint32_t npat, bool warn, Dom** out,
                         uint32_t* nonzeros) {
   Dom* c = static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
   uint32_t k = 0;
   bool fits = true;
   for (uint32_t col = from; col <= hi; ++col) {
-    Acc96& a = acc[size_t(col) * G + t];
-    const uint32_t r = nonzero(a) ? reduce96(a.w0, a.w1, a.w2, L.p, L.v) : 0;
-    clear(a);
+    Entry& a = acc[size_t(col) * G + t];
+    const uint32_t r = a ? residue(a, L.p, L.v) : 0;
+    a = 0;
     *nonzeros += r != 0;
     if (col >= lead && k < npat && pat[k] == col - lead) {
       if (r == 0 && warn) {
@@ -245,7 +335,7 @@ void make_monic(Dom* c, uint32_t n, const LaneOf& L) {
   const uint64_t u = inv_Dom(c[0], L.p);
   for (uint32_t j = 0; j < n; ++j) {
     const uint64_t x = u * c[j];
-    c[j] = reduce96(uint32_t(x), uint32_t(x >> 32), 0, L.p, L.v);
+    c[j] = residue(x, L.p, L.v);
   }
 }
 
@@ -262,6 +352,7 @@ void store_row(IntElim& e, uint32_t idx, uint32_t kept) {
   row->kind = CODE_LZW;
   row->width = e.ncols + 1 - row->lead;
   IntPivot& pv = e.piv[idx];
+  pv.grouped = nullptr;
   pv.n = kept - 1;
   uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(kept) * sizeof(uint32_t)));
   for (uint32_t j = 1; j < kept; ++j) col[j - 1] = row->lead + e.off0[j];
@@ -288,9 +379,9 @@ enum class LaneStep { kept, zero, moved, off_pattern };
 // was (leading column lead, kept0 offsets in e.off0), collects and makes
 // monic each live lane, and reports every lane that departs.
 template <uint32_t G, class PivotAt, class Report>
-void other_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t lead, uint32_t kept0,
-                 bool warn, PivotAt pivot_at, Report report) {
-  const uint32_t hi = reduce_lanes<G>(e, row, k0, pivot_at);
+void other_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t gid, uint32_t lead,
+                 uint32_t kept0, bool warn, PivotAt pivot_at, Report report) {
+  const uint32_t hi = reduce_lanes<G>(e, row, k0, gid, pivot_at);
   for (uint32_t t = 0; t < G; ++t) {
     const LaneOf L = lane_of(k0 + t);
     if (!L.live) continue;  // its entries stayed zero
@@ -314,14 +405,14 @@ void other_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t lead, uint32_t
 template <class PivotAt, class Report>
 void all_other_lanes(IntElim& e, CodedRow* row, uint32_t lead, uint32_t kept0, bool warn,
                      PivotAt pivot_at, Report report) {
-  uint32_t k = 1;
+  uint32_t k = 1, gid = 0;
   auto run = [&](uint32_t g) {
-    for (; g <= e.group && k + g <= e.V; k += g) {
+    for (; g <= e.group && k + g <= e.V; k += g, ++gid) {
       switch (g) {
-        case 8: other_lanes<8>(e, row, k, lead, kept0, warn, pivot_at, report); break;
-        case 4: other_lanes<4>(e, row, k, lead, kept0, warn, pivot_at, report); break;
-        case 2: other_lanes<2>(e, row, k, lead, kept0, warn, pivot_at, report); break;
-        default: other_lanes<1>(e, row, k, lead, kept0, warn, pivot_at, report); break;
+        case 8: other_lanes<8>(e, row, k, gid, lead, kept0, warn, pivot_at, report); break;
+        case 4: other_lanes<4>(e, row, k, gid, lead, kept0, warn, pivot_at, report); break;
+        case 2: other_lanes<2>(e, row, k, gid, lead, kept0, warn, pivot_at, report); break;
+        default: other_lanes<1>(e, row, k, gid, lead, kept0, warn, pivot_at, report); break;
       }
     }
   };
@@ -364,7 +455,7 @@ bool forward(IntElim& e) {
     uint32_t lead = 0, kept0 = 0;
     Dom* c0 = nullptr;
     if (row->coeffs[0]) {
-      const uint32_t hi = reduce_lanes<1>(e, row, 0, usable);
+      const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
       kept0 = collect_lead_lane(e.acc, row->lead, hi, e.off0, &c0, &lead);
     }
     if (kept0 == 0) {
@@ -418,7 +509,7 @@ void backward(IntElim& e) {
       const int32_t q = pos_of_lead[c];
       return q > i ? &e.piv[e.newidx[q]] : nullptr;
     };
-    const uint32_t hi = reduce_lanes<1>(e, row, 0, later);
+    const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, later);
     Dom* c0 = nullptr;
     uint32_t lead = 0;
     const uint32_t kept0 = collect_lead_lane(e.acc, row->lead, hi, e.off0, &c0, &lead);
@@ -443,8 +534,10 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   e.nreduce = nreduce;
   e.V = ZEL_C(vectorize);
   e.group = kMaxGroup;
-  while (e.group > 1 && (uint64_t(ncols) + 1) * e.group * sizeof(Acc96) > kGroupAccBytes)
+  while (e.group > 1 && (uint64_t(ncols) + 1) * e.group * sizeof(Entry) > kGroupAccBytes)
     e.group /= 2;
+  // Groups of e.group lanes, then smaller powers of two (all_other_lanes).
+  e.ngroups = (e.V - 1) / e.group + 4;
   // The pivot table and the pivots' columns live in the step's zone.
   e.pivots = static_cast<int32_t*>(alloc((uint64_t(ncols) + 1) * sizeof(int32_t)));
   std::fill(e.pivots, e.pivots + ncols + 1, -1);
@@ -453,7 +546,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   Scratch<IntPivot> piv(uint64_t(nrows) + 1, true);
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
   Scratch<uint32_t> off0(uint64_t(ncols) + 1);
-  Scratch<Acc96> acc((uint64_t(ncols) + 1) * e.group, true);
+  Scratch<Entry> acc((uint64_t(ncols) + 1) * e.group, true);
   e.piv = piv.p;
   e.newidx = newidx.p;
   e.off0 = off0.p;

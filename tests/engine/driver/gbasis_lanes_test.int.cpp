@@ -60,7 +60,7 @@ TEST(GbasisLanes, EveryLaneGivesTheNaiveReducedBasisModuloItsPrime) {
     const uint32_t m = 2 + uint32_t(rng() % 2);
     for (uint32_t k = 0; k < m; ++k)
       F.push_back(random_poly(rng, n, n == 4 ? 2 : 3, 2 + uint32_t(rng() % 4)));
-    const uint32_t V = 1 + uint32_t(it % 5);
+    const uint32_t V = 1 + uint32_t(it % 5) * 3;
     SCOPED_TRACE("iteration " + std::to_string(it) + " n=" + std::to_string(n) +
                  " s=" + std::to_string(s) + " lanes=" + std::to_string(V));
     {
