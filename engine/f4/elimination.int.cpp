@@ -1,29 +1,33 @@
 // Integer-build elimination: every row carries V residue lanes, one per
 // prime of the batch, and shares one column code.
 //
-// Lane 0 leads.  A row is reduced in lane 0 first (against the trace of the
-// first batch, see trace.hpp); when it is kept, the other lanes reduce the
-// same row against the same pivots and must land on lane 0's leading column
-// and columns (a lane may hold a zero where lane 0 has a term: a
-// coefficient of the true result can be divisible by one prime).  A lane
-// that departs is reported bad and computed no more in this batch: its
-// coefficient arrays then share lane 0's.  Zero rows of lane 0 are zero in
-// every lane; nothing else of the row is computed.
+// Lane 0 leads.  Its result fixes the row: zero or not, the leading column
+// (checked against the trace of the first batch, see trace.hpp) and the
+// columns kept.  The other lanes reduce the same row against the same
+// pivots and must land on lane 0's leading column and columns (a lane may
+// hold a zero where lane 0 has a term: a coefficient of the true result can
+// be divisible by one prime).  A lane that departs is reported bad and
+// computed no more in this batch: its coefficient arrays then share lane
+// 0's.  Zero rows of lane 0 are zero in every lane; nothing else of the row
+// is computed.
 //
 // Reducing a row clears every column that has a usable pivot, from left to
 // right; the first column left non-zero is the leading one.  This is head
 // and tail reduction in one sweep, the same operations in the same order.
-// Lanes after lane 0 go through it in groups of up to eight in lockstep: a
-// column of the accumulator holds the group's entries side by side, so a
-// pivot's columns are decoded and visited once per group, not once per
-// lane.
+// Lanes go through it in groups of up to eight in lockstep: a column of the
+// accumulator holds the group's entries side by side (one cache line for
+// eight), and a pivot's tail is laid out interleaved for the group, so a
+// pivot's columns are visited once per group, not once per lane.  Where
+// zero rows are still unknown (the batch that writes the trace) lane 0 goes
+// alone first, so a zero row costs one lane; elsewhere it joins the first
+// group.
 //
-// Accumulator entries are three 32-bit words per lane (sums of up to 2^32
-// products of residues below 2^32), indexed by absolute column, and kept
-// all-zero between rows: a row is expanded without clearing, and every pass
-// clears exactly the entries it reads, so no row pays for columns it never
-// reached.  Entries are reduced only when they meet a pivot or are
-// collected.
+// Accumulator entries are 64-bit per lane, congruent to the sum of the
+// products added (a wrap past 2^64 is put back as 2^64 mod p, so any number
+// of products fits), indexed by absolute column, and kept all-zero between
+// rows: a row is expanded without clearing, and every pass clears exactly
+// the entries it reads, so no row pays for columns it never reached.
+// Entries are reduced only when they meet a pivot or are collected.
 #include <algorithm>
 #include <climits>
 #if defined(__x86_64__)
@@ -120,7 +124,11 @@ __attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_
   }
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+// Read once at load time; the processor model may not be known yet then.
+const bool kHasAvx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
 #endif
 
 // Memory of a zmalloc'd scratch array, given back also when a fatal error
@@ -155,31 +163,57 @@ void shell_sort(T* v, uint32_t n, First first) {
 bool banner_shown = false;
 bool mismatch_shown = false;
 
+// One lane: its prime, the prime's reciprocal, 2^64 mod p, and whether it
+// is still computed.
+struct LaneOf {
+  uint32_t lane, p, v;
+  uint64_t c64;
+  bool live;
+};
+
 struct IntElim {
   CodedRow** rows;
   uint32_t nrows, ncols, nreduce, V;
   uint32_t group;    // lanes per lockstep group (power of 2, at most kMaxGroup)
-  uint32_t ngroups;  // groups of the lanes after lane 0
+  uint32_t ngroups;  // bound on the groups of one layout (run_lanes)
   int32_t* pivots;   // ncols + 1 entries: -1 or the owner's row index
   IntPivot* piv;     // per row index, once the row is a pivot
   uint32_t* newidx;  // row index of each new row
   uint32_t nnew = 0;
   uint32_t* off0;    // lane 0's kept offsets (ncols + 1)
   Entry* acc;        // (ncols + 1) * group entries, all zero between rows
+  LaneOf* lanes;     // the batch's lanes, `live` as of the step's start
   uint32_t progress = 0;
+
+  LaneOf lane_of(uint32_t k) const {
+    LaneOf L = lanes[k];
+    L.live = k == 0 || !lane_is_bad(k);
+    return L;
+  }
 };
 
-// One lane of a group: its prime, the prime's reciprocal, and whether it
-// is still computed.
-struct LaneOf {
-  uint32_t lane, p, v;
-  uint64_t c64;  // 2^64 mod p
-  bool live;
-};
-
-inline LaneOf lane_of(uint32_t k) {
-  const uint32_t p = ZEL_C(Primes)[k];
-  return LaneOf{k, p, prime_inverse(p), (~uint64_t(0) % p + 1) % p, k == 0 || !lane_is_bad(k)};
+// The tail coefficients of pivot pv in lanes k0 .. k0+G-1, kept in `slot`:
+// the lane's own array for a single lane, else the interleaved copy, made
+// in the zone at its first use.
+template <uint32_t G>
+const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
+  const CodedRow* prow = e.rows[pv - e.piv];
+  if (G == 1) return prow->coeffs[k0] + 1;
+  IntPivot& P = e.piv[pv - e.piv];
+  if (!P.grouped) {
+    P.grouped = static_cast<const Dom**>(alloc(uint64_t(2) * e.ngroups * sizeof(Dom*)));
+    std::fill(P.grouped, P.grouped + 2 * e.ngroups, nullptr);
+  }
+  if (!P.grouped[slot]) {
+    Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
+    // A dead lane's array may be lane 0's: copied all the same, used times 0.
+    for (uint32_t t = 0; t < G; ++t) {
+      const Dom* c = prow->coeffs[k0 + t] + 1;
+      for (uint32_t j = 0; j < P.n; ++j) s[size_t(j) * G + t] = c[j];
+    }
+    P.grouped[slot] = s;
+  }
+  return P.grouped[slot];
 }
 
 // Reduces lanes k0 .. k0+G-1 of `row` together: expands them into the
@@ -187,35 +221,11 @@ inline LaneOf lane_of(uint32_t k) {
 // left to right, every column for which pivot_at(c) gives a pivot, each lane
 // by its own multiple of that pivot.  Dead lanes stay zero.  Returns the
 // last column touched.
-// The tail coefficients of pivot pv in lanes k0 .. k0+G-1 for group gid:
-// the lane's own array for a single lane, else the interleaved copy, made
-// in the zone at its first use.
-template <uint32_t G>
-const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t gid, uint32_t k0) {
-  const CodedRow* prow = e.rows[pv - e.piv];
-  if (G == 1) return prow->coeffs[k0] + 1;
-  IntPivot& P = e.piv[pv - e.piv];
-  if (!P.grouped) {
-    P.grouped = static_cast<const Dom**>(alloc(uint64_t(e.ngroups) * sizeof(Dom*)));
-    std::fill(P.grouped, P.grouped + e.ngroups, nullptr);
-  }
-  if (!P.grouped[gid]) {
-    Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
-    // A dead lane's array may be lane 0's: copied all the same, used times 0.
-    for (uint32_t t = 0; t < G; ++t) {
-      const Dom* c = prow->coeffs[k0 + t] + 1;
-      for (uint32_t j = 0; j < P.n; ++j) s[size_t(j) * G + t] = c[j];
-    }
-    P.grouped[gid] = s;
-  }
-  return P.grouped[gid];
-}
-
 template <uint32_t G, class PivotAt>
-uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t gid,
+uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t slot,
                       PivotAt pivot_at) {
   LaneOf L[G];
-  for (uint32_t t = 0; t < G; ++t) L[t] = lane_of(k0 + t);
+  for (uint32_t t = 0; t < G; ++t) L[t] = e.lane_of(k0 + t);
   Entry* acc = e.acc;
   const uint32_t lead = row->lead;
   uint32_t hi = lead;
@@ -245,7 +255,7 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t gid
       m[t] = r ? L[t].p - r : 0;
       c64[t] = L[t].c64;
     }
-    const Dom* s = tail_of<G>(e, pv, gid, k0);
+    const Dom* s = tail_of<G>(e, pv, slot, k0);
 #if defined(__x86_64__)
     if constexpr (G % 4 == 0) {
       if (kHasAvx2) {
@@ -261,18 +271,21 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t gid
   return hi;
 }
 
-// Lane 0 after reduce_lanes<1>: reduces and clears acc[from .. hi], keeps
-// the non-zero residues in a new zone array (*out) and their offsets from
-// the first of them in off; *lead receives its column.  Returns the count
-// (0 for a zero row, nothing allocated).
+// Lane 0 after reduce_lanes<G> with k0 = 0: reduces and clears its
+// entries of columns from .. hi, keeps the non-zero residues in a new zone
+// array (*out) and their offsets from the first of them in off; *lead
+// receives its column.  Returns the count (0 for a zero row, nothing
+// allocated).
+template <uint32_t G>
 uint32_t collect_lead_lane(Entry* acc, uint32_t from, uint32_t hi, uint32_t* off, Dom** out,
                            uint32_t* lead) {
   const uint32_t p = ZEL_C(Primes)[0], v = prime_inverse(p);
   uint32_t c = from;
   for (; c <= hi; ++c) {
-    if (!acc[c]) continue;
-    const uint32_t r = residue(acc[c], p, v);
-    acc[c] = r;
+    Entry& a = acc[size_t(c) * G];
+    if (!a) continue;
+    const uint32_t r = residue(a, p, v);
+    a = r;
     if (r) break;
   }
   if (c > hi) return 0;
@@ -280,11 +293,12 @@ uint32_t collect_lead_lane(Entry* acc, uint32_t from, uint32_t hi, uint32_t* off
   const uint32_t n = hi - c + 1;
   Dom* k = static_cast<Dom*>(alloc(uint64_t(n) * sizeof(Dom)));
   uint32_t kept = 0;
-  Entry* a = acc + c;
+  Entry* a = acc + size_t(c) * G;
   for (uint32_t j = 0; j < n; ++j) {
-    if (!a[j]) continue;
-    const uint32_t r = residue(a[j], p, v);
-    a[j] = 0;
+    Entry& x = a[size_t(j) * G];
+    if (!x) continue;
+    const uint32_t r = residue(x, p, v);
+    x = 0;
     if (r) {
       k[kept] = r;
       off[kept++] = j;
@@ -372,51 +386,70 @@ void decode_pivot(IntElim& e, uint32_t idx) {
   pv.last = row->lead + off[n - 1];
 }
 
-// Where the lanes after lane 0 stand with a row.
-enum class LaneStep { kept, zero, moved, off_pattern };
+// How a lane departs from lane 0 on a row.
+enum class LaneStep { zero, moved, off_pattern };
 
-// Reduces lanes 1 .. V-1 of `row` (lanes k0 .. k0+G-1 per call) as lane 0
-// was (leading column lead, kept0 offsets in e.off0), collects and makes
-// monic each live lane, and reports every lane that departs.
+// Reduces lanes k0 .. k0+G-1 of `row` in lockstep.  With k0 = 0, lane 0
+// leads: it is collected first and made monic (*c0, its count returned,
+// *lead and e.off0 describe it; a zero row returns 0 with the group's
+// entries cleared).  The other lanes are held to lane 0's row (lead, kept0
+// offsets in e.off0), collected, made monic and stored; every lane that
+// departs is reported and marked bad.
 template <uint32_t G, class PivotAt, class Report>
-void other_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t gid, uint32_t lead,
-                 uint32_t kept0, bool warn, PivotAt pivot_at, Report report) {
-  const uint32_t hi = reduce_lanes<G>(e, row, k0, gid, pivot_at);
-  for (uint32_t t = 0; t < G; ++t) {
-    const LaneOf L = lane_of(k0 + t);
+uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint32_t* lead,
+                     uint32_t kept0, Dom** c0, bool warn, PivotAt pivot_at, Report report) {
+  const uint32_t hi = reduce_lanes<G>(e, row, k0, slot, pivot_at);
+  uint32_t t = 0;
+  if (k0 == 0) {
+    kept0 = collect_lead_lane<G>(e.acc, row->lead, hi, e.off0, c0, lead);
+    if (kept0 == 0) {
+      std::memset(static_cast<void*>(e.acc + size_t(row->lead) * G), 0,
+                  size_t(hi - row->lead + 1) * G * sizeof(Entry));
+      return 0;
+    }
+    make_monic(*c0, kept0, e.lane_of(0));
+    t = 1;
+  }
+  for (; t < G; ++t) {
+    const LaneOf L = e.lane_of(k0 + t);
     if (!L.live) continue;  // its entries stayed zero
     Dom* c = nullptr;
     uint32_t nz = 0;
     const bool fits =
-        collect_on_pattern<G>(e.acc, t, L, row->lead, hi, lead, e.off0, kept0, warn, &c, &nz);
+        collect_on_pattern<G>(e.acc, t, L, row->lead, hi, *lead, e.off0, kept0, warn, &c, &nz);
     if (!fits || c[0] == 0) {
       report(L, nz == 0 ? LaneStep::zero : c[0] == 0 ? LaneStep::moved : LaneStep::off_pattern,
-             nz);
+             nz, kept0);
       mark_bad_prime(L.lane, BadPrime::lane_differs);
       continue;
     }
     make_monic(c, kept0, L);
     row->coeffs[L.lane] = c;
   }
+  return kept0;
 }
 
-// Runs other_lanes over lanes 1 .. V-1 in groups of e.group, then smaller
-// powers of two.
+// Runs group_lanes over lanes from .. V-1 (from = 0 or 1) in groups of
+// e.group lanes, then smaller powers of two.  With from = 0 lane 0 leads
+// (see group_lanes) and a zero row stops at once.  Returns lane 0's count.
 template <class PivotAt, class Report>
-void all_other_lanes(IntElim& e, CodedRow* row, uint32_t lead, uint32_t kept0, bool warn,
-                     PivotAt pivot_at, Report report) {
-  uint32_t k = 1, gid = 0;
-  auto run = [&](uint32_t g) {
-    for (; g <= e.group && k + g <= e.V; k += g, ++gid) {
+uint32_t run_lanes(IntElim& e, CodedRow* row, uint32_t from, uint32_t* lead, uint32_t kept0,
+                   Dom** c0, bool warn, PivotAt pivot_at, Report report) {
+  uint32_t k = from, gid = 0;
+  // Each layout of groups keeps its own interleaved pivot tails.
+  const uint32_t base = from * e.ngroups;
+  for (uint32_t g = e.group; g >= 1; g /= 2)
+    for (; k + g <= e.V; k += g, ++gid) {
+      const uint32_t slot = base + gid;
       switch (g) {
-        case 8: other_lanes<8>(e, row, k, gid, lead, kept0, warn, pivot_at, report); break;
-        case 4: other_lanes<4>(e, row, k, gid, lead, kept0, warn, pivot_at, report); break;
-        case 2: other_lanes<2>(e, row, k, gid, lead, kept0, warn, pivot_at, report); break;
-        default: other_lanes<1>(e, row, k, gid, lead, kept0, warn, pivot_at, report); break;
+        case 8: kept0 = group_lanes<8>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
+        case 4: kept0 = group_lanes<4>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
+        case 2: kept0 = group_lanes<2>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
+        default: kept0 = group_lanes<1>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
       }
+      if (kept0 == 0) return 0;
     }
-  };
-  for (uint32_t g = kMaxGroup; g >= 1; g /= 2) run(g);
+  return kept0;
 }
 
 // Lane 0 of a replaying batch departs from the trace.
@@ -452,11 +485,26 @@ bool forward(IntElim& e) {
       const int32_t pv = e.pivots[c];
       return (pv >= 0 && uint32_t(pv) < i) ? &e.piv[pv] : nullptr;
     };
+    auto report = [i](const LaneOf& L, LaneStep why, uint32_t nz, uint32_t kept0) {
+      if (why == LaneStep::zero)
+        Stderr("Bad prime number bp=%u\n", L.p);
+      else if (why == LaneStep::moved)
+        Stderr("Cas complique line %u for p[%u]=%u\n", i, L.lane, L.p);
+      else
+        Stderr("Probably a bad prime ! (sz=%u sz0=%u)\n", kept0, nz);
+    };
+    // A replay knows the zero rows: lane 0 joins the first group.  Else lane
+    // 0 goes alone first, so a zero row costs one lane.
     uint32_t lead = 0, kept0 = 0;
     Dom* c0 = nullptr;
     if (row->coeffs[0]) {
-      const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
-      kept0 = collect_lead_lane(e.acc, row->lead, hi, e.off0, &c0, &lead);
+      if (asked) {
+        kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
+      } else {
+        const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
+        kept0 = collect_lead_lane<1>(e.acc, row->lead, hi, e.off0, &c0, &lead);
+        if (kept0) make_monic(c0, kept0, e.lane_of(0));
+      }
     }
     if (kept0 == 0) {
       if (asked) trace_departure();  // the first batch kept this row
@@ -469,16 +517,7 @@ bool forward(IntElim& e) {
     if (asked && (trace_exhausted() || want_width != width)) trace_departure();
     if (simul_write) simul_out("+", width);
     ZEL_C(mark_useless)(1, row->serial);
-    make_monic(c0, kept0, lane_of(0));
-    all_other_lanes(e, row, lead, kept0, true, usable,
-                    [&](const LaneOf& L, LaneStep why, uint32_t nz) {
-                      if (why == LaneStep::zero)
-                        Stderr("Bad prime number bp=%u\n", L.p);
-                      else if (why == LaneStep::moved)
-                        Stderr("Cas complique line %u for p[%u]=%u\n", i, L.lane, L.p);
-                      else
-                        Stderr("Probably a bad prime ! (sz=%u sz0=%u)\n", kept0, nz);
-                    });
+    if (!asked) run_lanes(e, row, 1, &lead, kept0, &c0, true, usable, report);
     row->coeffs[0] = c0;
     row->lead = lead;
     e.pivots[lead] = int32_t(i);
@@ -509,13 +548,12 @@ void backward(IntElim& e) {
       const int32_t q = pos_of_lead[c];
       return q > i ? &e.piv[e.newidx[q]] : nullptr;
     };
-    const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, later);
     Dom* c0 = nullptr;
-    uint32_t lead = 0;
-    const uint32_t kept0 = collect_lead_lane(e.acc, row->lead, hi, e.off0, &c0, &lead);
-    all_other_lanes(e, row, lead, kept0, false, later, [](const LaneOf&, LaneStep, uint32_t) {
-      Stderr("Not the same size after backward !\n");
-    });
+    uint32_t lead = row->lead;
+    const uint32_t kept0 =
+        run_lanes(e, row, 0, &lead, 0, &c0, false, later, [](const LaneOf&, LaneStep, uint32_t, uint32_t) {
+          Stderr("Not the same size after backward !\n");
+        });
     row->coeffs[0] = c0;
     store_row(e, idx, kept0);
   }
@@ -536,8 +574,8 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   e.group = kMaxGroup;
   while (e.group > 1 && (uint64_t(ncols) + 1) * e.group * sizeof(Entry) > kGroupAccBytes)
     e.group /= 2;
-  // Groups of e.group lanes, then smaller powers of two (all_other_lanes).
-  e.ngroups = (e.V - 1) / e.group + 4;
+  // Groups of e.group lanes, then smaller powers of two (run_lanes).
+  e.ngroups = e.V / e.group + 4;
   // The pivot table and the pivots' columns live in the step's zone.
   e.pivots = static_cast<int32_t*>(alloc((uint64_t(ncols) + 1) * sizeof(int32_t)));
   std::fill(e.pivots, e.pivots + ncols + 1, -1);
@@ -547,6 +585,12 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
   Scratch<uint32_t> off0(uint64_t(ncols) + 1);
   Scratch<Entry> acc((uint64_t(ncols) + 1) * e.group, true);
+  Scratch<LaneOf> lanes(e.V);
+  for (uint32_t k = 0; k < e.V; ++k) {
+    const uint32_t p = ZEL_C(Primes)[k];
+    lanes[k] = LaneOf{k, p, prime_inverse(p), (~uint64_t(0) % p + 1) % p, true};
+  }
+  e.lanes = lanes.p;
   e.piv = piv.p;
   e.newidx = newidx.p;
   e.off0 = off0.p;
