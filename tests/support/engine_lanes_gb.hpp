@@ -13,13 +13,10 @@
 #include "engine/driver/gbasis.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/dpol_sort.hpp"
-#include "engine/f4/elimination.hpp"
 #include "engine/f4/trace.hpp"
-#include "engine/mem/zone.hpp"
 #include "engine/mono/code_table.hpp"
 #include "engine/mono/expos_layout.hpp"
 #include "engine/mono/expos_pool.hpp"
-#include "engine/mono/expos_words.hpp"
 #include "support/engine_memory.hpp"
 #include "support/naive_buchberger.hpp"
 #include "support/zel_systems.h"
@@ -74,8 +71,7 @@ struct EngineLanesGB {
   // V lanes, the batch `offset` primes below the top of the prime table;
   // the elimination writes the trace (write) or replays the one written by
   // an earlier batch.
-  EngineLanesGB(uint32_t n, uint32_t first_block, uint32_t V, uint32_t offset, bool write,
-                uint32_t max_index = 200000)
+  EngineLanesGB(uint32_t n, uint32_t first_block, uint32_t V, uint32_t offset, bool write)
       : nvars(n) {
     using namespace zel::ZEL_BUILD;
     fresh_engine_memory();
@@ -86,7 +82,7 @@ struct EngineLanesGB {
     want_Lexico = 0;
     var_second_block = first_block;
     set_Expos(n);
-    zel_max_index = max_index;
+    zel_max_index = 200000;
     set_hash_prime();
     {
       InZone3 z3;
