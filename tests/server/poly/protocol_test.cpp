@@ -69,7 +69,6 @@ struct ProtocolTest : ::testing::Test {
   void SetUp() override {
     orv::want_quiet = 1;
     text_setup<P>(3);
-    for (uint32_t i = 0; i < 3; ++i) N::table()[i] = nullptr;
   }
   void TearDown() override { orv::want_quiet = 0; }
   static NodeOf<P>* make(const std::vector<Term>& t) { return Poly<P>::make(t); }

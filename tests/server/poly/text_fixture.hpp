@@ -11,8 +11,11 @@
 
 namespace orv_test {
 
+// Also forgets the names other tests gave the first variables.
 template <class P>
 void text_setup(uint32_t nvar) {
+  global_List_variables = nullptr;
+  for (uint32_t i = 0; i < 16; ++i) ExpNames<typename P::E>::table()[i] = nullptr;
   P::setup(nvar);
 #ifdef ZEL_VARIANT_INT
   set_VGF(1);

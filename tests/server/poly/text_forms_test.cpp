@@ -65,16 +65,11 @@ struct PolyTextTest : ::testing::Test {
   using N = ExpNames<E>;
   void SetUp() override {
     orv::want_quiet = 1;
-    clear_names();
     text_setup<P>(3);
   }
   void TearDown() override {
     orv::want_quiet = 0;
-    clear_names();
-  }
-  static void clear_names() {
     global_List_variables = nullptr;
-    for (uint32_t i = 0; i < 12; ++i) N::table()[i] = nullptr;
   }
   static NodeOf<P>* make(const std::vector<Term>& t) { return Poly<P>::make(t); }
   static std::vector<Term> read(const NodeOf<P>* p) { return Poly<P>::read(p); }
