@@ -71,8 +71,8 @@ struct MonomText {
     return out;
   }
 
-  // The exponent vector as stored: "(d=3)[2,1]" (the degree only for a
-  // type that keeps one), last variable first.
+  // The exponents, last variable first: "[2,1]", led by the degree field
+  // for BigDexp: "(d=3)[2,1]".
   static void zprint(const uint64_t* e) {
     const uint32_t n = V::N::n();
     if constexpr (std::is_same_v<E, DegreeExp>) Pretty << "(d=" << E::total_degree(e) << ")";
@@ -83,7 +83,6 @@ struct MonomText {
     }
     Pretty << ']';
   }
-
 };
 
 template <class E, class C>
