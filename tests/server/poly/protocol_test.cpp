@@ -76,7 +76,7 @@ struct ProtocolTest : ::testing::Test {
   static uint32_t& behind() {
 #ifdef ZEL_VARIANT_INT
     return std::string(E::name) == "BigDexp" ? extra_nb_end_vars_BigDexp
-                                              : extra_nb_end_vars_BigLexp;
+                                             : extra_nb_end_vars_BigLexp;
 #else
     return extra_nb_end_vars_DRLDRL;
 #endif
