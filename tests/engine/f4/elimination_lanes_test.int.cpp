@@ -206,9 +206,7 @@ TEST(EliminationLanes, EveryLaneGivesTheReducedEchelonFormModuloItsPrime) {
 
 TEST(EliminationLanes, TraceWritesAndReplaysItsItems) {
   LaneSession s(3, 0, true);
-  simul_out("+", 12);
-  simul_out("*", 0);
-  simul_out("+", 7);
+  simul_out("+", 12), simul_out("*", 0), simul_out("+", 7);
   EXPECT_STREQ(simul_string, "+12*+7");
   s.batch(3, 0, false);
   EXPECT_EQ(next_syz_non_zero(), 12u);
@@ -267,40 +265,29 @@ TEST(EliminationLanes, ReplayDepartingFromTheTraceMakesTheBatchUnusable) {
   EXPECT_EQ(bad_prime_count(), 0u);
 }
 
-TEST(EliminationLanes, ALaneThatDepartsFromLaneZeroIsReportedAndTheOthersStayExact) {
+TEST(EliminationLanes, ALaneDepartingFromLaneZeroIsReportedAZeroResidueIsNot) {
   SEED_TRACE();
   auto rng = make_rng(62);
   LaneSession s(4, 0, true);
-  const uint32_t p2 = ZEL_C(Primes)[2];
-  // A random matrix beside an empty first column, and one row led there by
-  // p2: lane 2 sees that row's pivot elsewhere.
+  const int64_t p1 = ZEL_C(Primes)[1], p2 = ZEL_C(Primes)[2];
+  // A random matrix beside three empty first columns.  A row led on column
+  // 1 by p2: lane 2 finds its pivot elsewhere.  The row x2 + 2 p1 x3: lane 1
+  // keeps a zero on lane 0's column and stays good.
   const uint32_t ncols = 30;
-  auto rows = random_matrix(rng, ncols - 1, 10, 20, 30);
-  for (IntRow& r : rows) r.dense.insert(r.dense.begin(), 0);
-  std::vector<int64_t> d(ncols, 0);
-  d[0] = p2;
-  d[5] = 1;
-  d[17] = -3;
-  rows.push_back({d, 999, true});
+  auto rows = random_matrix(rng, ncols - 3, 10, 20, 30);
+  for (IntRow& r : rows) r.dense.insert(r.dense.begin(), 3, 0);
+  std::vector<int64_t> d(ncols, 0), z(ncols, 0);
+  d[0] = p2, d[5] = 1, d[17] = -3;
+  z[1] = 1, z[2] = 2 * p1;
+  rows.push_back({d, 998, true});
+  rows.push_back({z, 999, true});
   const auto got = eliminate(rows, ncols);
   EXPECT_EQ(bad_prime_of_lane(2), BadPrime::lane_differs);
   EXPECT_EQ(bad_prime_count(), 1u);
   for (uint32_t l : {0u, 1u, 3u}) EXPECT_EQ(got[l], expected_new_rows(rows, ZEL_C(Primes)[l]));
-  // The dead lane shares lane 0's arrays.
-  EXPECT_EQ(got[2], got[0]);
-}
-
-TEST(EliminationLanes, AZeroResidueUnderLaneZerosTermIsKept) {
-  // Over the rationals the reduced row is x1 + 2 p1 x3: lane 1 keeps a zero
-  // coefficient on lane 0's column and stays good.
-  LaneSession s(2, 0, true);
-  const int64_t p1 = ZEL_C(Primes)[1];
-  const std::vector<IntRow> rows = {{{1, 0, 2 * p1}, 1, true}};
-  const auto got = eliminate(rows, 3);
-  ASSERT_EQ(got[1].size(), 1u);
-  EXPECT_EQ(got[1][0], (DenseRow{1, 0, 0}));
-  EXPECT_EQ(got[0][0], (DenseRow{1, 0, residue_of(2 * p1, ZEL_C(Primes)[0])}));
-  EXPECT_EQ(bad_prime_count(), 0u);
+  EXPECT_EQ(got[2], got[0]);  // the dead lane shares lane 0's arrays
+  ASSERT_GE(got[1].size(), 2u);
+  EXPECT_EQ(got[1][1][2], 0u);
 }
 
 }  // namespace
