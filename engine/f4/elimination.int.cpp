@@ -58,7 +58,7 @@ namespace {
 struct IntPivot {
   const uint32_t* col = nullptr;
   uint32_t n = 0;
-  uint32_t last = 0;           // column of the last term
+  uint32_t last = 0;              // column of the last term
   const Dom** grouped = nullptr;  // per group of lanes, or null until used
 };
 
@@ -99,9 +99,9 @@ void add_multiple(Entry* acc, const uint32_t* col, uint32_t n, const Dom* s, con
 // halves, and the unsigned comparison that detects a wrap made signed by
 // flipping the top bits.
 template <uint32_t G>
-__attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_t* col,
-                                                       uint32_t n, const Dom* s,
-                                                       const uint64_t* m, const uint64_t* c64) {
+__attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_t* col, uint32_t n,
+                                                       const Dom* s, const uint64_t* m,
+                                                       const uint64_t* c64) {
   static_assert(G % 4 == 0, "whole registers");
   constexpr uint32_t R = G / 4;
   const __m256i top = _mm256_set1_epi64x(INT64_MIN);
@@ -180,9 +180,9 @@ struct IntElim {
   IntPivot* piv;     // per row index, once the row is a pivot
   uint32_t* newidx;  // row index of each new row
   uint32_t nnew = 0;
-  uint32_t* off0;    // lane 0's kept offsets (ncols + 1)
-  Entry* acc;        // (ncols + 1) * group entries, all zero between rows
-  LaneOf* lanes;     // the batch's lanes, `live` as of the step's start
+  uint32_t* off0;  // lane 0's kept offsets (ncols + 1)
+  Entry* acc;      // (ncols + 1) * group entries, all zero between rows
+  LaneOf* lanes;   // the batch's lanes, `live` as of the step's start
   uint32_t progress = 0;
 
   LaneOf lane_of(uint32_t k) const {
@@ -418,7 +418,10 @@ uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint
     const bool fits =
         collect_on_pattern<G>(e.acc, t, L, row->lead, hi, *lead, e.off0, kept0, warn, &c, &nz);
     if (!fits || c[0] == 0) {
-      report(L, nz == 0 ? LaneStep::zero : c[0] == 0 ? LaneStep::moved : LaneStep::off_pattern,
+      report(L,
+             nz == 0     ? LaneStep::zero
+             : c[0] == 0 ? LaneStep::moved
+                         : LaneStep::off_pattern,
              nz, kept0);
       mark_bad_prime(L.lane, BadPrime::lane_differs);
       continue;
@@ -442,10 +445,18 @@ uint32_t run_lanes(IntElim& e, CodedRow* row, uint32_t from, uint32_t* lead, uin
     for (; k + g <= e.V; k += g, ++gid) {
       const uint32_t slot = base + gid;
       switch (g) {
-        case 8: kept0 = group_lanes<8>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
-        case 4: kept0 = group_lanes<4>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
-        case 2: kept0 = group_lanes<2>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
-        default: kept0 = group_lanes<1>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
+        case 8:
+          kept0 = group_lanes<8>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        case 4:
+          kept0 = group_lanes<4>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        case 2:
+          kept0 = group_lanes<2>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        default:
+          kept0 = group_lanes<1>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
       }
       if (kept0 == 0) return 0;
     }
@@ -550,10 +561,10 @@ void backward(IntElim& e) {
     };
     Dom* c0 = nullptr;
     uint32_t lead = row->lead;
-    const uint32_t kept0 =
-        run_lanes(e, row, 0, &lead, 0, &c0, false, later, [](const LaneOf&, LaneStep, uint32_t, uint32_t) {
-          Stderr("Not the same size after backward !\n");
-        });
+    const uint32_t kept0 = run_lanes(e, row, 0, &lead, 0, &c0, false, later,
+                                     [](const LaneOf&, LaneStep, uint32_t, uint32_t) {
+                                       Stderr("Not the same size after backward !\n");
+                                     });
     row->coeffs[0] = c0;
     store_row(e, idx, kept0);
   }
