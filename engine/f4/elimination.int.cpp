@@ -309,6 +309,19 @@ uint32_t collect_lead_lane(Entry* acc, uint32_t from, uint32_t hi, uint32_t* off
   return kept;
 }
 
+// Lane 0 alone after reduce_lanes<1>: whether any of columns from .. hi
+// holds a non-zero residue.  Clears them all.
+bool clear_lead_lane(Entry* acc, uint32_t from, uint32_t hi) {
+  const uint32_t p = ZEL_C(Primes)[0], v = prime_inverse(p);
+  bool any = false;
+  for (uint32_t c = from; c <= hi; ++c) {
+    if (!acc[c]) continue;
+    any = any || residue(acc[c], p, v) != 0;
+    acc[c] = 0;
+  }
+  return any;
+}
+
 // Lane k0 + t after reduce_lanes<G>: collects its entries of columns
 // from .. hi on lane 0's row (leading column lead, npat offsets pat) into a
 // new zone array: the residues at the pattern's columns, zero or not.
@@ -505,12 +518,20 @@ bool forward(IntElim& e) {
         Stderr("Probably a bad prime ! (sz=%u sz0=%u)\n", kept0, nz);
     };
     // A replay knows the zero rows: lane 0 joins the first group.  Else lane
-    // 0 goes alone first, so a zero row costs one lane.
+    // 0 goes alone first, so a zero row costs one lane; a kept row then goes
+    // through the groups from lane 1, or, when the lanes come in whole
+    // registers from lane 0 (V a multiple of 4), from lane 0 again.
     uint32_t lead = 0, kept0 = 0;
     Dom* c0 = nullptr;
+    bool all_lanes_done = asked;
     if (row->coeffs[0]) {
       if (asked) {
         kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
+      } else if (e.V % 4 == 0 && e.V > 1) {
+        const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
+        if (clear_lead_lane(e.acc, row->lead, hi))
+          kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
+        all_lanes_done = true;
       } else {
         const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
         kept0 = collect_lead_lane<1>(e.acc, row->lead, hi, e.off0, &c0, &lead);
@@ -528,7 +549,7 @@ bool forward(IntElim& e) {
     if (asked && (trace_exhausted() || want_width != width)) trace_departure();
     if (simul_write) simul_out("+", width);
     ZEL_C(mark_useless)(1, row->serial);
-    if (!asked) run_lanes(e, row, 1, &lead, kept0, &c0, true, usable, report);
+    if (!all_lanes_done) run_lanes(e, row, 1, &lead, kept0, &c0, true, usable, report);
     row->coeffs[0] = c0;
     row->lead = lead;
     e.pivots[lead] = int32_t(i);
