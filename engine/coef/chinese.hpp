@@ -43,11 +43,13 @@ extern INT* chinese_cstes;               // tree constants, preorder (2n - 2 use
 // with want_chinese_only the output lifts stop after Chinese remaindering;
 // want_small / want_quiet silence the convergence message.
 // (ZEL_C(want_lift), ZEL_C(want_chinese_only), ZEL_C(want_small) and
-// ZEL_C(want_quiet) are the session's flags, engine/api/session.hpp.)
+// ZEL_C(want_quiet) are the session's flags, engine/api/session.hpp and
+// engine/mono/expos_layout.hpp.)
 
 // Rebuilds the context from the prime table (numberOfPrimes/listOfPrimes of
 // primes.hpp) when want_lift is set: n, the primes, P, B and the constants.
-// Needs a prime table; leaves zone 1 as it was.
+// Needs a prime table; leaves zone 1 as it was; enters the INT context
+// itself (it is the hook that init_Dom runs, primes.hpp).
 void init_Lift_INT();
 void ZEL_C(re_init_Chineese_INT)();
 void ZEL_C(init_Chineese_INT)();
