@@ -16,9 +16,6 @@
 #include "engine/mono/code_table.hpp"
 #include "engine/mono/expos_layout.hpp"
 #include "engine/poly/dpol.hpp"
-#ifdef ZEL_VARIANT_INT
-#include "engine/coef/chinese.hpp"
-#endif
 
 namespace zel::ZEL_BUILD {
 
@@ -48,9 +45,6 @@ void forget_session_state() {
   Primes_ori = nullptr;
   modulo6 = nullptr;
   modulo32 = nullptr;
-#ifdef ZEL_VARIANT_INT
-  forget_lift_context();
-#endif
 }
 
 }  // namespace zel::ZEL_BUILD

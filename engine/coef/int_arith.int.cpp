@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/coef/int_context.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/xmalloc.hpp"
@@ -194,6 +195,7 @@ void ZEL_C(convert_modulos)(const char* text, uint32_t* out, const uint32_t* pri
   bool negative;
   if (!decimal_digits(text, digits, negative))
     Fatal("Not an integer: \"%s\"\n", text ? text : "(null)");
+  IntContext ctx;
   ZoneScope scope;
   INT v;
   mpz_init_set_str(&v, digits.c_str(), 10);
