@@ -75,8 +75,9 @@ INT ZEL_C(compute_bound)(const INT& P);
 // shorter than s words.
 uint32_t ZEL_C(compute_bound_size)(const INT& M);
 
-// Rational reconstruction of u modulo M with bound B: 1 and n/d (reduced,
-// d > 0, sign on n) into *num / *den when |n|, d < B; otherwise 0 and 0/1.
+// Rational reconstruction of u modulo M with bound B: 1 and n/d (coprime,
+// d > 0, sign on n, n = u d mod M) into *num / *den when |n|, d < B;
+// otherwise 0 and 0/1.
 int internal_lift_INT(const INT& u, const INT& M, const INT& B, INT* num, INT* den);
 // internal_lift_INT(u, P, B) of the context.
 int ZEL_C(lift_INT)(const INT& u, INT* num, INT* den);

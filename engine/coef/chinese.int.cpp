@@ -131,21 +131,22 @@ void euclid_step(mpz_ptr r0, mpz_ptr r1, mpz_ptr t0, mpz_ptr t1, mpz_ptr q, mpz_
   mpz_swap(t0, t1);
 }
 
-// n = r sign(t), d = |t|, reduced; then back down to mark m.
-void finish_fraction(const HeapMark& m, mpz_srcptr r, mpz_srcptr t, INT* num, INT* den) {
+// n = r sign(t), d = |t|, then back down to mark m.  Only a pair without
+// common factor is an answer: a common factor divides the modulus, and the
+// reduced fraction is then no preimage of the image (the problem has no
+// solution at all).  False, m not restored, in that case.
+bool finish_fraction(const HeapMark& m, mpz_srcptr r, mpz_srcptr t, INT* num, INT* den) {
+  INT g;
+  mpz_init(&g);
+  mpz_gcd(&g, r, t);
+  if (mpz_cmp_ui(&g, 1) != 0) return false;
   mpz_init_set(num, r);
   if (mpz_sgn(t) < 0) mpz_neg(num, num);
   mpz_init(den);
   mpz_abs(den, t);
-  INT g;
-  mpz_init(&g);
-  mpz_gcd(&g, den, num);
-  if (mpz_cmp_ui(&g, 1) != 0) {
-    mpz_divexact(num, num, &g);
-    mpz_divexact(den, den, &g);
-  }
   INT* out[2] = {num, den};
   restore_and_slide(m, out, 2);
+  return true;
 }
 
 void set_zero_over_one(INT* num, INT* den) {
@@ -263,11 +264,14 @@ namespace {
 
 // Rational reconstruction of x modulo M, `small` telling which values fit:
 // the remainder sequence of (M, x mod M) runs until r1 is small; then r1/t1
-// is the fraction when t1 is small too.  The sequence reaching 0 means x
-// shares a factor with M that no fitting fraction can have (x is 0 modulo
-// several primes, say): not lifted either, more primes will tell.  Called
-// with mark m saved; on success the results are slid down to it, otherwise
-// m is restored and the result is 0/1.  `quiet` false reports a bound miss.
+// is the fraction when t1 is small too and prime to r1.  The sequence
+// reaching 0 means x shares a factor with M that no fitting fraction can
+// have (x is 0 modulo several primes, say); a common factor of r1 and t1
+// divides M too, and the reduced fraction is then no preimage of x (an image
+// wrong modulo one prime gives one).  Neither is an error: not lifted, more
+// primes will tell.  Called with mark m saved; on success the results are
+// slid down to it, otherwise m is restored and the result is 0/1.  A bound
+// miss is reported when bound_for_message is given.
 template <class Small>
 int reconstruct(const HeapMark& m, const INT& x, const INT& M, Small small, INT* num, INT* den,
                 const INT* bound_for_message) {
@@ -296,8 +300,10 @@ int reconstruct(const HeapMark& m, const INT& x, const INT& M, Small small, INT*
     set_zero_over_one(num, den);
     return 0;
   }
-  finish_fraction(m, &r1, &t1, num, den);
-  return 1;
+  if (finish_fraction(m, &r1, &t1, num, den)) return 1;
+  restore_GC_state(m);
+  set_zero_over_one(num, den);
+  return 0;
 }
 
 }  // namespace

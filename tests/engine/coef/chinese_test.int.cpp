@@ -123,7 +123,7 @@ TEST_F(ChineseTest, ImagesAndFractionsAgreeWithPlainGmpOnRandomData) {
   }
 }
 
-TEST_F(ChineseTest, AnImageSharingTwoPrimesWithTheModulusWaitsForMorePrimes) {
+TEST_F(ChineseTest, ImagesSharingAFactorWithTheModulusWaitForMorePrimes) {
   const std::vector<uint32_t> primes = batch_primes();
   // 0 modulo p0 and p1, not a fraction within the bound: formerly fatal.
   RefZ x, one("1");
@@ -133,6 +133,13 @@ TEST_F(ChineseTest, AnImageSharingTwoPrimesWithTheModulusWaitsForMorePrimes) {
   const Lifted l = try_lift(residues_of(x, one, primes));
   EXPECT_EQ(l.ok, 0);
   EXPECT_EQ(l.num + "/" + l.den, "0/1");
+  // -3/2 with a wrong residue modulo p0: the remainder sequence stops at
+  // -3 p0 / 2 p0, which is no preimage; reducing it gave -3/2 as if lifted.
+  std::vector<uint32_t> r = residues_of(RefZ("-3"), RefZ("2"), primes);
+  r[0] = 123456789;
+  const Lifted wrong = try_lift(r);
+  EXPECT_EQ(wrong.ok, 0);
+  EXPECT_EQ(wrong.num + "/" + wrong.den, "0/1");
 }
 
 TEST_F(ChineseTest, SizeBoundIsSoundForSmallModuliAndZeroIsRefused) {
