@@ -63,7 +63,7 @@ int main(void) {
   mpz_t mine, made[4];
   char text[128], again[128];
   const I32 words[3] = {-1, 7, 1}; /* -(7 + 2^32) */
-  UI32 exps[4];
+  UI32 exps[6];
   void* p;
   mpz_srcptr* c;
 
