@@ -182,6 +182,7 @@ INT* init_Chinese_cstes(const uint32_t* primes, uint32_t n) {
 }
 
 INT Chinese_INT(const uint32_t* residues, const INT* constants, uint32_t n) {
+  require_int_context("Chinese_INT");
   if (n == 0 || (n > 1 && constants == nullptr)) Fatal("No primes to lift with\n");
   INT x;
   if (n == 1) {

@@ -140,6 +140,9 @@ TEST_F(ChineseTest, ImagesSharingAFactorWithTheModulusWaitForMorePrimes) {
   const Lifted wrong = try_lift(r);
   EXPECT_EQ(wrong.ok, 0);
   EXPECT_EQ(wrong.num + "/" + wrong.den, "0/1");
+  // Outside the INT context nothing is lifted at all.
+  INT t[3];
+  EXPECT_RAISES(ZEL_C(try_lift_one_INT)(r.data(), t), "Chinese_INT needs the INT context\n");
 }
 
 TEST_F(ChineseTest, SizeBoundIsSoundForSmallModuliAndZeroIsRefused) {
