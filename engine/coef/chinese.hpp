@@ -114,7 +114,8 @@ int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, 
 // the size bound s otherwise; results as internal_lift_INT.
 int lift_sharing_denominator(INT* triple, const INT& M, const INT* B, uint32_t s, INT* D);
 
-// First batch of a polynomial of t terms: every term is tried.  All lifted:
+// First batch of a polynomial of t terms: every term's image is made, and
+// the terms are reconstructed up to the first failure.  All lifted:
 // out[j] = the integral coefficients (numerators times lcm/d_j), *extra (when
 // given) = the lcm, result 1.  Otherwise out[j] = the images, result 0.
 // out and extra take zone-1 memory.

@@ -426,8 +426,8 @@ bool over_known_denominator(const HeapMark& m, const INT& x, const INT& M, const
   mpz_init_set(num, &y);
   mpz_init_set(den, &D);
   INT g;
-  mpz_init(&g);
-  mpz_gcd(&g, num, den);
+  mpz_init_set_ui(&g, 1);
+  if (mpz_cmp_ui(&D, 1) != 0) mpz_gcd(&g, num, den);
   if (mpz_cmp_ui(&g, 1) != 0) {
     mpz_divexact(num, num, &g);
     mpz_divexact(den, den, &g);

@@ -41,7 +41,10 @@ int ZEL_C(primpart)(INT* extra, INT* out, Dom* const* lanes, uint32_t t) {
   for (uint32_t j = 0; j < t; j++) {
     for (uint32_t l = 0; l < valid_number_of_primes; l++) r[l] = lanes[l][j];
     tri[3 * j] = Chinese_INT(r.data(), chinese_cstes, valid_number_of_primes);
-    if (!lift_sharing_denominator(tri + 3 * j, ZEL_C(product_of_primes), &ZEL_C(maxi_INT), 0, &D))
+    // After a failure only the images are kept: reconstructing the other
+    // terms would change nothing.
+    if (all &&
+        !lift_sharing_denominator(tri + 3 * j, ZEL_C(product_of_primes), &ZEL_C(maxi_INT), 0, &D))
       all = false;
   }
   if (!all) {
