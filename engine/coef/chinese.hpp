@@ -43,11 +43,13 @@ extern INT* chinese_cstes;               // tree constants, preorder (2n - 2 use
 // with want_chinese_only the output lifts stop after Chinese remaindering;
 // want_small / want_quiet silence the convergence message.
 // (ZEL_C(want_lift), ZEL_C(want_chinese_only), ZEL_C(want_small) and
-// ZEL_C(want_quiet) are the session's flags, engine/api/session.hpp.)
+// ZEL_C(want_quiet) are the session's flags, engine/api/session.hpp and
+// engine/mono/expos_layout.hpp.)
 
 // Rebuilds the context from the prime table (numberOfPrimes/listOfPrimes of
 // primes.hpp) when want_lift is set: n, the primes, P, B and the constants.
-// Needs a prime table; leaves zone 1 as it was.
+// Needs a prime table; leaves zone 1 as it was; enters the INT context
+// itself (it is the hook that init_Dom runs, primes.hpp).
 void init_Lift_INT();
 void ZEL_C(re_init_Chineese_INT)();
 void ZEL_C(init_Chineese_INT)();
@@ -73,8 +75,9 @@ INT ZEL_C(compute_bound)(const INT& P);
 // shorter than s words.
 uint32_t ZEL_C(compute_bound_size)(const INT& M);
 
-// Rational reconstruction of u modulo M with bound B: 1 and n/d (reduced,
-// d > 0, sign on n) into *num / *den when |n|, d < B; otherwise 0 and 0/1.
+// Rational reconstruction of u modulo M with bound B: 1 and n/d (coprime,
+// d > 0, sign on n, n = u d mod M) into *num / *den when |n|, d < B;
+// otherwise 0 and 0/1.
 int internal_lift_INT(const INT& u, const INT& M, const INT& B, INT* num, INT* den);
 // internal_lift_INT(u, P, B) of the context.
 int ZEL_C(lift_INT)(const INT& u, INT* num, INT* den);

@@ -83,7 +83,8 @@ bool parse_INT(const char* text, INT* v);
 // an integer of %u words does not fit in %u words\n") and nothing is written.
 // Needs no context.
 void ZEL_C(export_INT)(uint32_t* out, const INT& v, uint32_t len);
-// Words of the magnitude of v (what export_INT needs beyond the sign word).
+// Width of v's magnitude for export: 32-bit words, twice its limbs (always
+// enough for export_INT beyond the sign word).
 uint32_t export_words_INT(const INT& v);
 // Inverse of export_INT: the magnitude from the len - 1 words after the
 // sign word (least significant first), negated when the sign word is

@@ -35,6 +35,12 @@ extern int32_t ZEL_C(want_denom_coeff_only);
 // dpol.hpp.
 int secure_see_Dpol_1(const Dpol* p);
 
+// The hooks of the printers of dpol.hpp and dom_string.hpp: the first is
+// secure_see_Dpol_1, the second prints the rational that the n residues
+// lift to (false, printing nothing, when they do not).
+void see_Dpol_lifted_terms(const Dpol* p);
+bool display_lifted_value(const uint32_t* v, uint32_t n);
+
 // n values pairwise distinct, or fatal "incoherence dans data: %u = %u\n".
 void verifier_coherence(const uint32_t* values, uint32_t n);
 
