@@ -1,7 +1,8 @@
 # Records a session, compiles the recording with the C compiler against
 # call_zel.h and the shared library, runs it and compares what it displays.
 # Variables: RECORDER, CC, INCLUDE, LIBDIR, WORK; CFLAGS (optional, one flag);
-# PATTERN (optional): the start of the recording's file name under /tmp.
+# PATTERN (optional): the recordings' name prefix under /tmp, the prime-field
+# build's by default.
 if(NOT PATTERN)
   set(PATTERN zel_record_modp_)
 endif()
