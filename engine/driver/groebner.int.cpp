@@ -70,6 +70,13 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
           "library\n",
           env->_compute, compute_mode_name(env->_compute));
 
+  // The batches walk down the prime table from the request's offset; the
+  // session's own offset (which reset_coeffs uses) comes back afterwards,
+  // also when a failure unwinds.
+  struct OffsetGuard {
+    uint32_t saved = offset_primes;
+    ~OffsetGuard() { offset_primes = saved; }
+  } offset_guard;
   offset_primes = prime_offset(env->_off);
   Stderr("Set offset primes to %u/%d\n", offset_primes, 20000);
   apply_request(env);
