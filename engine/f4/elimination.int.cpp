@@ -58,7 +58,7 @@ namespace {
 struct IntPivot {
   const uint32_t* col = nullptr;
   uint32_t n = 0;
-  uint32_t last = 0;           // column of the last term
+  uint32_t last = 0;              // column of the last term
   const Dom** grouped = nullptr;  // per group of lanes, or null until used
 };
 
@@ -99,9 +99,9 @@ void add_multiple(Entry* acc, const uint32_t* col, uint32_t n, const Dom* s, con
 // halves, and the unsigned comparison that detects a wrap made signed by
 // flipping the top bits.
 template <uint32_t G>
-__attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_t* col,
-                                                       uint32_t n, const Dom* s,
-                                                       const uint64_t* m, const uint64_t* c64) {
+__attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_t* col, uint32_t n,
+                                                       const Dom* s, const uint64_t* m,
+                                                       const uint64_t* c64) {
   static_assert(G % 4 == 0, "whole registers");
   constexpr uint32_t R = G / 4;
   const __m256i top = _mm256_set1_epi64x(INT64_MIN);
@@ -180,9 +180,9 @@ struct IntElim {
   IntPivot* piv;     // per row index, once the row is a pivot
   uint32_t* newidx;  // row index of each new row
   uint32_t nnew = 0;
-  uint32_t* off0;    // lane 0's kept offsets (ncols + 1)
-  Entry* acc;        // (ncols + 1) * group entries, all zero between rows
-  LaneOf* lanes;     // the batch's lanes, `live` as of the step's start
+  uint32_t* off0;  // lane 0's kept offsets (ncols + 1)
+  Entry* acc;      // (ncols + 1) * group entries, all zero between rows
+  LaneOf* lanes;   // the batch's lanes, `live` as of the step's start
   uint32_t progress = 0;
 
   LaneOf lane_of(uint32_t k) const {
@@ -309,6 +309,19 @@ uint32_t collect_lead_lane(Entry* acc, uint32_t from, uint32_t hi, uint32_t* off
   return kept;
 }
 
+// Lane 0 alone after reduce_lanes<1>: whether any of columns from .. hi
+// holds a non-zero residue.  Clears them all.
+bool clear_lead_lane(Entry* acc, uint32_t from, uint32_t hi) {
+  const uint32_t p = ZEL_C(Primes)[0], v = prime_inverse(p);
+  bool any = false;
+  for (uint32_t c = from; c <= hi; ++c) {
+    if (!acc[c]) continue;
+    any = any || residue(acc[c], p, v) != 0;
+    acc[c] = 0;
+  }
+  return any;
+}
+
 // Lane k0 + t after reduce_lanes<G>: collects its entries of columns
 // from .. hi on lane 0's row (leading column lead, npat offsets pat) into a
 // new zone array: the residues at the pattern's columns, zero or not.
@@ -418,7 +431,10 @@ uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint
     const bool fits =
         collect_on_pattern<G>(e.acc, t, L, row->lead, hi, *lead, e.off0, kept0, warn, &c, &nz);
     if (!fits || c[0] == 0) {
-      report(L, nz == 0 ? LaneStep::zero : c[0] == 0 ? LaneStep::moved : LaneStep::off_pattern,
+      report(L,
+             nz == 0     ? LaneStep::zero
+             : c[0] == 0 ? LaneStep::moved
+                         : LaneStep::off_pattern,
              nz, kept0);
       mark_bad_prime(L.lane, BadPrime::lane_differs);
       continue;
@@ -442,10 +458,18 @@ uint32_t run_lanes(IntElim& e, CodedRow* row, uint32_t from, uint32_t* lead, uin
     for (; k + g <= e.V; k += g, ++gid) {
       const uint32_t slot = base + gid;
       switch (g) {
-        case 8: kept0 = group_lanes<8>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
-        case 4: kept0 = group_lanes<4>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
-        case 2: kept0 = group_lanes<2>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
-        default: kept0 = group_lanes<1>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report); break;
+        case 8:
+          kept0 = group_lanes<8>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        case 4:
+          kept0 = group_lanes<4>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        case 2:
+          kept0 = group_lanes<2>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        default:
+          kept0 = group_lanes<1>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
       }
       if (kept0 == 0) return 0;
     }
@@ -494,12 +518,20 @@ bool forward(IntElim& e) {
         Stderr("Probably a bad prime ! (sz=%u sz0=%u)\n", kept0, nz);
     };
     // A replay knows the zero rows: lane 0 joins the first group.  Else lane
-    // 0 goes alone first, so a zero row costs one lane.
+    // 0 goes alone first, so a zero row costs one lane; a kept row then goes
+    // through the groups from lane 1, or, when the lanes come in whole
+    // registers from lane 0 (V a multiple of 4), from lane 0 again.
     uint32_t lead = 0, kept0 = 0;
     Dom* c0 = nullptr;
+    bool all_lanes_done = asked;
     if (row->coeffs[0]) {
       if (asked) {
         kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
+      } else if (e.V % 4 == 0 && e.V > 1) {
+        const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
+        if (clear_lead_lane(e.acc, row->lead, hi))
+          kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
+        all_lanes_done = true;
       } else {
         const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
         kept0 = collect_lead_lane<1>(e.acc, row->lead, hi, e.off0, &c0, &lead);
@@ -517,7 +549,7 @@ bool forward(IntElim& e) {
     if (asked && (trace_exhausted() || want_width != width)) trace_departure();
     if (simul_write) simul_out("+", width);
     ZEL_C(mark_useless)(1, row->serial);
-    if (!asked) run_lanes(e, row, 1, &lead, kept0, &c0, true, usable, report);
+    if (!all_lanes_done) run_lanes(e, row, 1, &lead, kept0, &c0, true, usable, report);
     row->coeffs[0] = c0;
     row->lead = lead;
     e.pivots[lead] = int32_t(i);
@@ -550,10 +582,10 @@ void backward(IntElim& e) {
     };
     Dom* c0 = nullptr;
     uint32_t lead = row->lead;
-    const uint32_t kept0 =
-        run_lanes(e, row, 0, &lead, 0, &c0, false, later, [](const LaneOf&, LaneStep, uint32_t, uint32_t) {
-          Stderr("Not the same size after backward !\n");
-        });
+    const uint32_t kept0 = run_lanes(e, row, 0, &lead, 0, &c0, false, later,
+                                     [](const LaneOf&, LaneStep, uint32_t, uint32_t) {
+                                       Stderr("Not the same size after backward !\n");
+                                     });
     row->coeffs[0] = c0;
     store_row(e, idx, kept0);
   }

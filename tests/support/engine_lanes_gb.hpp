@@ -68,16 +68,10 @@ inline std::vector<buchberger::NGPoly> naive_polys(const buchberger::NaiveGroebn
 
 struct EngineLanesGB {
   uint32_t nvars;
-  // V lanes, the batch `offset` primes below the top of the prime table;
-  // the elimination writes the trace (write) or replays the one written by
-  // an earlier batch.
   EngineLanesGB(uint32_t n, uint32_t first_block, uint32_t V, uint32_t offset, bool write)
       : nvars(n) {
     using namespace zel::ZEL_BUILD;
     fresh_engine_memory();
-    ZEL_C(vectorize) = ZEL_C(maxi_vectorize) = V;
-    offset_primes = offset;
-    init_Dom();
     ZEL_C(want_quiet) = 1;
     want_Lexico = 0;
     var_second_block = first_block;
@@ -94,14 +88,25 @@ struct EngineLanesGB {
     want_eliminated = 0;
     want_automatique = 0;
     nb_of_renormed = 0;
+    batch(V, offset, write);
+  }
+  // The next batch: V lanes, `offset` primes below the top of the prime
+  // table; the elimination writes the trace (write) or replays the one
+  // written by an earlier batch.
+  void batch(uint32_t V, uint32_t offset, bool write) {
+    using namespace zel::ZEL_BUILD;
+    ZEL_C(vectorize) = ZEL_C(maxi_vectorize) = V;
+    offset_primes = offset;
+    init_Dom();
     simul_write = write;
+    ZEL_C(want_ignore_simulin) = 0;
     ZEL_C(reset_simulation)();
   }
   ~EngineLanesGB() {
     using namespace zel::ZEL_BUILD;
     ZEL_C(vectorize) = ZEL_C(maxi_vectorize) = 5;
     offset_primes = 0;
-    simul_write = 1;
+    simul_write = 1;  // the trace stays for a later batch to replay
     zel_max_index = 5000000;
     zel_hash_prime = 5666677;
     zel::reset_engine_memory();
