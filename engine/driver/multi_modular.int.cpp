@@ -307,7 +307,8 @@ struct Loop {
         r->row_mark = G[i]->row_mark;
         r->flags = G[i]->flags;
         r->input_mark = G[i]->input_mark;
-        r->spare[0] = 0;
+        r->spare[0] = 0;  // lifted
+        r->spare[1] = 0;  // lifted and checked against a later batch
         for (uint32_t t = 0; t < r->n; ++t) r->mono[t] = mono[kept.index[i][t]];
         result[i] = r;
       }
@@ -353,26 +354,31 @@ struct Loop {
     return true;
   }
 
-  // Whether every lifted coefficient agrees with this pass's residues: c_t
-  // m_0 = c_0 m_t modulo each prime (m the residues of result i).
+  // Whether the polynomials lifted by earlier passes and not checked yet
+  // agree with this pass's residues modulo its first prime p: c_t m_0 =
+  // c_0 m_t (m the residues of result i).  A fresh prime is the check of a
+  // lift; one is enough (a wrong one passes with probability 1/p).
   bool lifted_values_agree() const {
-    const uint32_t V = ZEL_C(vectorize);
+    const uint64_t p = ZEL_C(Primes)[0];
     for (uint32_t i = 0; i < count; ++i) {
       const Dpol_INT* r = result[i];
-      if (!r->spare[0] || r->n == 0) continue;
+      if (!r->spare[0] || r->spare[1] || r->n == 0) continue;
       const INT* c = coeffs_INT(r);
-      for (uint32_t l = 0; l < V; ++l) {
-        const uint64_t p = ZEL_C(Primes)[l];
-        const Dom* m = lanes(G[i])[l];
-        const uint64_t c0 = ZEL_C(INT_to_Dom)(c[0], uint32_t(p));
-        for (uint32_t t = 0; t < r->n; ++t)
-          if (uint64_t(ZEL_C(INT_to_Dom)(c[t], uint32_t(p))) * m[0] % p != c0 * m[t] % p) {
-            Stderr("Lifted polynomial %u disagrees with prime %u\n", i, uint32_t(p));
-            return false;
-          }
-      }
+      const Dom* m = lanes(G[i])[0];
+      const uint64_t c0 = ZEL_C(INT_to_Dom)(c[0], uint32_t(p));
+      for (uint32_t t = 0; t < r->n; ++t)
+        if (uint64_t(ZEL_C(INT_to_Dom)(c[t], uint32_t(p))) * m[0] % p != c0 * m[t] % p) {
+          Stderr("Lifted polynomial %u disagrees with prime %u\n", i, uint32_t(p));
+          return false;
+        }
     }
     return true;
+  }
+
+  // After an accepted pass: every polynomial lifted so far is checked.
+  void mark_checked() {
+    for (uint32_t i = 0; i < count; ++i)
+      if (result[i]->spare[0]) result[i]->spare[1] = 1;
   }
 
   // Forgets everything combined so far: the next pass is a first pass.
@@ -439,6 +445,7 @@ struct Loop {
       return true;
     }
     disagreements = 0;
+    if (pass > 0) mark_checked();
 
     if (confirming) {
       restore_orv_state_z3(z3_mark);
