@@ -113,3 +113,17 @@ TYPED_TEST(ArithTest, LeadingCoefficientInAVariable) {
   }
   EXPECT_EQ(this->read(A::lead_coeff_in(p, -1)), (std::vector<Term>{{{0, 0, 0}, 1}}));
 }
+
+#ifdef ZEL_VARIANT_FP
+TEST(ArithFp, DerivativeDropsFactorsThatVanishModuloThePrime) {
+  using A = DmpArith<ExpDRLDRL, CoefGFC>;
+  PairDRLDRL::setup(3);
+  set_module_GFC(7);
+  // d(x^7 y + x^2)/dx = 7 x^6 y + 2x = 2x modulo 7.
+  auto* d = A::differentiate(Poly<PairDRLDRL>::make({{{7, 1, 0}, 1}, {{2, 0, 0}, 1}}), 0);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->next, nullptr);
+  EXPECT_EQ(d->coef, 2u);
+  set_module_GFC(65521);
+}
+#endif
