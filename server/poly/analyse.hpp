@@ -14,7 +14,7 @@
 namespace orv::ORV_BUILD {
 
 template <class E, class C>
-struct Analyse {
+struct DmpAnalyse {
   using T = DmpTransform<E, C>;
   using X = ExpExtra<E>;
   using Node = DmpNode<E, C>;

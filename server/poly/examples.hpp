@@ -14,7 +14,7 @@
 namespace orv::ORV_BUILD {
 
 template <class E, class C>
-struct Examples {
+struct DmpExamples {
   using P = Dmp<E, C>;
   using A = DmpArith<E, C>;
   using Node = DmpNode<E, C>;
@@ -101,7 +101,7 @@ struct Examples {
     return DmpTransform<E, C>::filter(p, [](const Node* t) { return test(t->coef); });
   }
   [[noreturn]] static void random_list(unsigned d, unsigned k) {
-    Node* tpl = Staircase<E, C>::all_monomes(d);
+    Node* tpl = DmpStaircase<E, C>::all_monomes(d);
     Cell* list = nullptr;
     for (unsigned i = 0; i < k; ++i) list = L::cons(random(tpl), list);
     diag_list(Fortran, list);

@@ -26,7 +26,7 @@
 namespace orv::ORV_BUILD {
 
 template <class E, class C>
-struct Staircase {
+struct DmpStaircase {
   using P = Dmp<E, C>;
   using A = DmpArith<E, C>;
   using X = ExpExtra<E>;
