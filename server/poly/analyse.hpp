@@ -56,7 +56,9 @@ struct DmpAnalyse {
     E::ranger(x, 1, unsigned(i));
     if (!want_quiet) {
       diag_monomial<E>(Fortran, x);
-      Fortran << " (" << i << ") -> " << coef_shown(C{}, factor) << "*";
+      Fortran << " (" << i << ") -> ";
+      fortran_coef(Fortran, factor);
+      Fortran << "*";
       diag_monomial<E>(Fortran, x);
       Fortran << "\n";
     }

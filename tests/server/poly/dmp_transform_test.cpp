@@ -95,7 +95,12 @@ TYPED_TEST(TransformTest, CommonMonomialFactor) {
   using T = typename TestFixture::T;
   using V = typename TestFixture::V;
   auto* p = this->make({{{2, 1, 0}, 1}, {{1, 2, 0}, 1}});
+  StreamCapture fortran(&orv::Fortran.out);
   EXPECT_EQ(T::simpl_factor(p), 2u);
+  const std::string said = fortran.take();
+  EXPECT_EQ(said.rfind("Divise par ", 0), 0u) << said;
+  EXPECT_NE(said.find('*'), std::string::npos) << said;  // x*y
+  EXPECT_EQ(said.back(), '\n');
   EXPECT_EQ(this->read(p), (V{{{1, 0, 0}, 1}, {{0, 1, 0}, 1}}));
   EXPECT_EQ(T::simpl_factor(this->make({{{1, 0, 0}, 1}, {{0, 0, 0}, 1}})), 0u);
   auto* c = this->make({{{2, 0, 0}, 3}});
