@@ -52,11 +52,12 @@ uint64_t element_count(const HostObject* rt) {
 }
 
 std::string ordinal(long n) {
+  const long a = n < 0 ? -n : n;
   const char* suffix = "th";
-  if (n % 100 < 11 || n % 100 > 13) {
-    if (n % 10 == 1) suffix = "st";
-    if (n % 10 == 2) suffix = "nd";
-    if (n % 10 == 3) suffix = "rd";
+  if (a % 100 < 11 || a % 100 > 13) {
+    if (a % 10 == 1) suffix = "st";
+    if (a % 10 == 2) suffix = "nd";
+    if (a % 10 == 3) suffix = "rd";
   }
   return std::to_string(n) + suffix;
 }

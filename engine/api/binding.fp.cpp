@@ -36,7 +36,6 @@ ZEL_EXPORT I32 zel_receive_poly(I32 k, UI32 nvars, UI32 nterms, UI32* exps, UI32
   return code;
 }
 
-// The prime-field build has no GMP context to enter or leave.
-ZEL_EXPORT void Zel_enter(void) {}
-ZEL_EXPORT void Zel_exit(void) {}
+// The prime-field build has no GMP context to leave (Zel_enter and Zel_exit
+// are with the other entries).
 ZEL_EXPORT void Zel_safe_exit(void) {}
