@@ -58,8 +58,7 @@ struct Pool {
   };
   // Never destroyed: after a rebuild this table is all that still points
   // to the old blocks, and they live until the process ends.
-  static inline std::map<const char*, BlockRange>& blocks =
-      *new std::map<const char*, BlockRange>;
+  static inline std::map<const char*, BlockRange>& blocks = *new std::map<const char*, BlockRange>;
 
   // Under the memory-debug option every record is a block of its own, so
   // that the sanitizer sees each record's bounds, and a released record is

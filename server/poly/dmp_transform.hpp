@@ -78,7 +78,8 @@ struct DmpTransform {
   [[noreturn]] static void permute_diagnostic(const Node* p) {
     Fortran << "Avant ";
     diag_poly(Fortran, p);
-    Fortran << "\n" << "Apres ";
+    Fortran << "\n"
+            << "Apres ";
     diag_poly(Fortran, p);
     Fortran << "\n";
     Fatal("ici\n");

@@ -60,8 +60,8 @@ struct DmpExamples {
   static Node* equation(long i, long m, bool homog) {
     Node* e = nullptr;
     for (long l = -m; l <= m; ++l) e = A::sum(e, A::times(var_u(l, m), var_u(i - l, m)));
-    Node* lin = homog ? term(-1, {{unsigned(i), 1}, {unsigned(m + 1), 1}})
-                      : term(-1, {{unsigned(i), 1}});
+    Node* lin =
+        homog ? term(-1, {{unsigned(i), 1}, {unsigned(m + 1), 1}}) : term(-1, {{unsigned(i), 1}});
     return A::sum(e, lin);
   }
   static Cell* katsura(unsigned n, bool homog) {

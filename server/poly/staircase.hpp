@@ -38,9 +38,7 @@ struct DmpStaircase {
   static inline Cell* old_base = nullptr;
   static inline Node* memo_all_monoms = nullptr;
 
-  static const Node* lead(const Cell* c) {
-    return have_sentinelle ? c->poly->next : c->poly;
-  }
+  static const Node* lead(const Cell* c) { return have_sentinelle ? c->poly->next : c->poly; }
 
   // Which variables are enumerated and how divisibility reads the leading
   // monomials.

@@ -54,7 +54,8 @@ TYPED_TEST(ArithTest, RandomSumsProductsAndScalingsAgreeWithTheReference) {
     ASSERT_EQ(R::of(A::monic(mon)), R::scale(a, zel_test::powmod(lc, R::prime() - 2, R::prime())));
     ASSERT_EQ(R::residue(mon->coef), 1u);
     // Derivatives in every variable.
-    for (unsigned v = 0; v < 3; ++v) ASSERT_EQ(R::of(A::differentiate(R::make(a), v)), R::diff(a, v));
+    for (unsigned v = 0; v < 3; ++v)
+      ASSERT_EQ(R::of(A::differentiate(R::make(a), v)), R::diff(a, v));
   }
 }
 

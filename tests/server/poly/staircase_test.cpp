@@ -45,7 +45,8 @@ struct StaircaseTest : ::testing::Test {
     for (; l != nullptr; l = l->next) out.push_back(read(l->poly));
     return out;
   }
-  static std::vector<std::vector<uint16_t>> exponents(const DmpNode<typename P::E, typename P::C>* s) {
+  static std::vector<std::vector<uint16_t>> exponents(
+      const DmpNode<typename P::E, typename P::C>* s) {
     std::vector<std::vector<uint16_t>> out;
     for (auto& [e, c] : read(s)) out.push_back(e);
     return out;
@@ -145,10 +146,11 @@ TYPED_TEST(StaircaseTest, ExampleSystemsAreTheListedOnes) {
             this->read(this->polys({{{{1, 1, 0}, 1}, {{0, 1, 1}, 1}, {{1, 0, 1}, 1}},
                                     {{{1, 0, 0}, 1}, {{0, 1, 0}, 1}, {{0, 0, 1}, 1}},
                                     {{{1, 1, 1}, 1}, {{0, 0, 0}, -1}}})));
-  EXPECT_EQ(this->read(X::katsura(3, false)),
-            this->read(this->polys({{{{1, 0, 0}, 1}, {{0, 1, 0}, 2}, {{0, 0, 1}, 2}, {{0, 0, 0}, -1}},
-                                    {{{1, 1, 0}, 2}, {{0, 1, 1}, 2}, {{0, 1, 0}, -1}},
-                                    {{{2, 0, 0}, 1}, {{0, 2, 0}, 2}, {{0, 0, 2}, 2}, {{1, 0, 0}, -1}}})));
+  EXPECT_EQ(
+      this->read(X::katsura(3, false)),
+      this->read(this->polys({{{{1, 0, 0}, 1}, {{0, 1, 0}, 2}, {{0, 0, 1}, 2}, {{0, 0, 0}, -1}},
+                              {{{1, 1, 0}, 2}, {{0, 1, 1}, 2}, {{0, 1, 0}, -1}},
+                              {{{2, 0, 0}, 1}, {{0, 2, 0}, 2}, {{0, 0, 2}, 2}, {{1, 0, 0}, -1}}})));
   EXPECT_EQ(this->read(X::binary(3, true)),
             this->read(this->polys({{{{1, 0, 0}, 1}, {{0, 1, 0}, 2}, {{0, 0, 1}, 4}},
                                     {{{0, 2, 0}, 1}, {{0, 1, 1}, -1}},
