@@ -57,8 +57,12 @@ struct Pool {
     uint32_t size;
   };
   // Never destroyed: after a rebuild this table is all that still points
-  // to the old blocks, and they live until the process ends.
-  static inline std::map<const char*, BlockRange>& blocks = *new std::map<const char*, BlockRange>;
+  // to the old blocks, and they live until the process ends.  Made on first
+  // use, so that pools that keep no table own none.
+  static std::map<const char*, BlockRange>& blocks() {
+    static auto* table = new std::map<const char*, BlockRange>;
+    return *table;
+  }
 
   // Under the memory-debug option every record is a block of its own, so
   // that the sanitizer sees each record's bounds, and a released record is
@@ -83,8 +87,8 @@ struct Pool {
 
   static const BlockRange* block_of(const void* p) {
     const char* c = static_cast<const char*>(p);
-    auto it = blocks.upper_bound(c);
-    if (it == blocks.begin()) return nullptr;
+    auto it = blocks().upper_bound(c);
+    if (it == blocks().begin()) return nullptr;
     --it;
     return c < it->second.second ? &it->second : nullptr;
   }
@@ -144,7 +148,7 @@ struct Pool {
       }
     }
     if constexpr (Policy::variable_size || Policy::track_blocks)
-      blocks[block] = BlockRange{block, block + bytes, size};
+      blocks()[block] = BlockRange{block, block + bytes, size};
     root = lay_out(start, n, size);
   }
 
