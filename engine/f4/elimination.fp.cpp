@@ -216,11 +216,12 @@ void make_pivot(PivotCols& pv, uint32_t lead, const uint32_t* off, uint32_t n, c
     pv.nseg = runs;
     return;
   }
-  uint32_t* d = static_cast<uint32_t*>(alloc(uint64_t(n) * sizeof(uint32_t)));
-  if (off[n - 1] < kPackedSpan) {
-    for (uint32_t j = 0; j < n; ++j) d[j] = (off[j] << 16) | coef[j];
-    pv.packed = d;
+  if (off[n - 1] < kShortSpan) {
+    uint16_t* d = static_cast<uint16_t*>(alloc(uint64_t(n) * sizeof(uint16_t)));
+    for (uint32_t j = 0; j < n; ++j) d[j] = uint16_t(off[j]);
+    pv.off = d;
   } else {
+    uint32_t* d = static_cast<uint32_t*>(alloc(uint64_t(n) * sizeof(uint32_t)));
     for (uint32_t j = 0; j < n; ++j) d[j] = lead + off[j];
     pv.col = d;
   }

@@ -85,10 +85,9 @@ struct FpElim {
       const int32_t pv = pivots[c + 8];
       if (pv >= 0) {
         const PivotCols& p = piv[pv];
-        const char* d = p.packed ? reinterpret_cast<const char*>(p.packed)
-                                 : reinterpret_cast<const char*>(p.coef);
-        __builtin_prefetch(d);
-        __builtin_prefetch(d + 64);
+        __builtin_prefetch(p.off ? static_cast<const void*>(p.off)
+                                 : static_cast<const void*>(p.col));
+        __builtin_prefetch(p.coef);
       }
     }
   }
