@@ -63,8 +63,20 @@ void set_hash_prime();
 // is cleared: empty it fully before use.
 Base_Exposants* dynamic_Table_de_Recherche();
 
+// The engine's table of this build, sized by `zel_hash_prime`, empty.  Its
+// slots are pages taken from the system rather than zone memory: only the
+// slots in use cost memory, and the pages stay with the build across
+// requests, so asking again for the same size reuses them (another size
+// replaces them).  The table made before is no longer valid afterwards.
+Base_Exposants* engine_Table_de_Recherche();
+
+// Gives the pages of the engine's table back to the system (memory reset);
+// the table stays valid and empty.
+void release_engine_table_pages();
+
 // Empties every slot (monomial null, collision flag 0) and sets count to 0;
-// codes, maps and values keep their contents.
+// codes, maps and values keep their contents, except in the engine's table,
+// whose pages go back to the system and read as zero afterwards.
 void empty_Table_de_Recherche(Base_Exposants* t);
 
 // Empties only the slots named by map entries 0 .. count-1 (exactly the

@@ -301,3 +301,29 @@ TEST_F(CodeTable, PrintsTheMonomialOfAMapEntry) {
   EXPECT_EQ(captured().printed, "x^2*zy");
   for (int i = 0; i < 4; ++i) Liste_variables[i] = nullptr;
 }
+
+// The engine's table keeps its pages across requests: made again at the same
+// size it is the same table, empty; another size gives a working table too.
+TEST_F(CodeTable, EngineTableIsReusedEmptyAtTheSameSize) {
+  make_table(3, 512);
+  Base_Exposants* first = engine_Table_de_Recherche();
+  empty_Table_de_Recherche(first);
+  t = first;
+  for (int k = 1; k <= 40; ++k) ZEL_C(insert_code)(heap_mono({k, 0, 1, 0}), t, uint32_t(k));
+  EXPECT_EQ(t->count, 40u);
+  EXPECT_EQ(occupied_slots(), 40u);
+  t = engine_Table_de_Recherche();
+  EXPECT_EQ(t, first);
+  EXPECT_EQ(t->count, 0u);
+  EXPECT_EQ(occupied_slots(), 0u);
+  for (uint32_t s = 0; s < zel_hash_prime; ++s) EXPECT_EQ(t->entries[s].collision, 0u);
+  Expos* m = heap_mono({2, 2, 0, 0});
+  EXPECT_EQ(ZEL_C(insert_code)(m, t, 7), 1);
+  EXPECT_EQ(find_code1(m, t), 7u);
+  zel_max_index = 4096;
+  set_hash_prime();
+  t = engine_Table_de_Recherche();
+  EXPECT_EQ(occupied_slots(), 0u);
+  EXPECT_EQ(ZEL_C(insert_code)(m, t, 9), 1);
+  EXPECT_EQ(find_code1(m, t), 9u);
+}
