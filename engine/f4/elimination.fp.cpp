@@ -12,6 +12,7 @@
 #include "engine/f4/accumulator.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination_fp.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
 
@@ -336,15 +337,18 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   if (threads > 1) {
     forward_threads(e, uint32_t(threads));
   } else {
-    Scratch<uint64_t> acc(uint64_t(ncols) + 1, true);
-    forward_sequential(e, acc.p);
+    StepBuffers& buf = step_buffers();
+    buf.accumulators(1);
+    uint64_t* acc = buf.acc[0].take(uint64_t(ncols) + 1);
+    forward_sequential(e, acc);
     if (e.nnew) {
       sort_rev_Dpol(e);
       // The pivot table becomes the map from leading column to position.
       std::fill(pivots.p, pivots.p + ncols + 1, -1);
       for (uint32_t k = 0; k < e.nnew; ++k) pivots[rows[e.newidx[k]]->lead] = int32_t(k);
-      backward_sequential(e, pivots.p, acc.p);
+      backward_sequential(e, pivots.p, acc);
     }
+    buf.acc[0].give_back();
   }
   for (uint32_t k = 0; k < e.nnew; ++k) newrows[k] = rows[e.newidx[k]];
   return e.nnew;

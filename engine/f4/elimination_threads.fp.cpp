@@ -19,11 +19,11 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination_fp.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "engine/mem/messages.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -39,18 +39,23 @@ struct Slot {
   bool alive = false;
 };
 
-// Accumulators of the slots in use, taken on first use.
+// Accumulators of the slots in use, taken on first use from the step
+// buffers (kept between steps) and given back, all zero, at the end.
 struct Slots {
   std::vector<Slot> slot;
-  std::vector<std::unique_ptr<Scratch<uint64_t>>> mem;
+  StepBuffers& buf;
   uint32_t ncols;
-  Slots(uint32_t n, uint32_t nc) : slot(n), mem(n), ncols(nc) {}
+  Slots(uint32_t n, uint32_t nc) : slot(n), buf(step_buffers()), ncols(nc) {
+    buf.accumulators(n);
+  }
   void ensure(uint32_t used) {
     for (uint32_t s = 0; s < used; ++s)
-      if (!slot[s].acc) {
-        mem[s] = std::make_unique<Scratch<uint64_t>>(uint64_t(ncols) + 1, true);
-        slot[s].acc = mem[s]->p;
-      }
+      if (!slot[s].acc) slot[s].acc = buf.acc[s].take(uint64_t(ncols) + 1);
+  }
+  // Every slot's accumulator is all zero again.
+  void give_back() {
+    for (size_t s = 0; s < slot.size(); ++s)
+      if (slot[s].acc) buf.acc[s].give_back();
   }
 };
 
@@ -151,11 +156,13 @@ void forward_threads(FpElim& e, uint32_t nthreads) {
     }
   }
   if (!batch.empty()) Fatal("il reste %u polynomes\n", uint32_t(batch.size()));
-  if (e.nnew == 0) return;
-  sort_rev_Dpol(e);
-  std::fill(e.pivots, e.pivots + e.ncols + 1, -1);
-  for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.rows[e.newidx[k]]->lead] = int32_t(k);
-  backward_threads(e, slots, e.pivots, nthreads);
+  if (e.nnew) {
+    sort_rev_Dpol(e);
+    std::fill(e.pivots, e.pivots + e.ncols + 1, -1);
+    for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.rows[e.newidx[k]]->lead] = int32_t(k);
+    backward_threads(e, slots, e.pivots, nthreads);
+  }
+  slots.give_back();
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -15,6 +15,7 @@
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/reducer_search.hpp"
 #include "engine/f4/row_code.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/zone.hpp"
@@ -26,6 +27,11 @@
 namespace zel::ZEL_BUILD {
 
 uint32_t use_strong_order = 0;
+
+StepBuffers& step_buffers() {
+  static StepBuffers buffers;
+  return buffers;
+}
 
 namespace {
 
@@ -42,14 +48,20 @@ constexpr int32_t kNoReducer = -1;
 
 struct Builder {
   Base_Exposants* table;
-  int32_t* flags;
+  int32_t* flags = nullptr;
   uint32_t r = 0;  // rows so far
   uint32_t f = 0;  // flagged item rows
   uint32_t capacity;
   // The code of every term of every row, row by row, so that coding the
-  // rows needs no second lookup of the products.
-  std::vector<uint32_t> term_codes;
-  std::vector<size_t> row_start;
+  // rows needs no second lookup of the products (kept between steps).
+  std::vector<uint32_t>& term_codes;
+  std::vector<size_t>& row_start;
+
+  Builder(Base_Exposants* t, uint32_t cap, StepBuffers& buf)
+      : table(t), capacity(cap), term_codes(buf.term_codes), row_start(buf.row_start) {
+    term_codes.clear();
+    row_start.clear();
+  }
 
   // Enters the products mult * term for the terms first .. n-1 of src; new
   // codes get the flag kSearch.
@@ -144,10 +156,11 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
 // any correct sort gives the same ranks.  rank_of_code receives the rank of
 // every code, so that coding the rows reads a dense array rather than the
 // scattered slots of the table.
-uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& rank_of_code) {
+uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& rank_of_code,
+                       std::vector<uint32_t>& slots) {
   const uint32_t n = t->count;
   ExposSlot* e = t->entries;
-  std::vector<uint32_t> slots(n);
+  slots.resize(n);
   for (uint32_t k = 0; k < n; ++k) slots[k] = e[k].map;
   const bool strong = use_strong_order != 0;
   use_strong_order = 0;
@@ -198,9 +211,8 @@ CodedRow* code_row(const std::vector<uint32_t>& rank_of_code, const uint32_t* co
 void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_t nreducers,
                                  Dpol** items, uint32_t* count) {
   Base_Exposants* table = ZEL_C(ptr_Base_Exposants);
-  Builder b;
-  b.table = table;
-  b.capacity = *count;
+  StepBuffers& buf = step_buffers();
+  Builder b(table, *count, buf);
   b.flags = static_cast<int32_t*>(alloc(uint64_t(zel_hash_prime) * sizeof(int32_t)));
   forget_relative(relative_MatrixRow);
   reset_relative(relative_MatrixRow);
@@ -241,8 +253,8 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     *count = 0;
     return;
   }
-  std::vector<uint32_t> rank_of_code;
-  const uint32_t c = order_columns(table, rank_of_code);
+  std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
+  const uint32_t c = order_columns(table, rank_of_code, buf.column_slots);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 
