@@ -13,10 +13,10 @@
 // row of a stage is reduced by the rows after the stage (final already);
 // then the calling thread reduces the stage's rows by each other from the
 // last one down, and stores them.  Every allocation and every possible fatal
-// error happens on the calling thread, outside the regions, and no region
-// waits at a barrier, so a runtime that grants fewer threads than asked
-// (dynamic teams) only runs slower.
-#include <omp.h>
+// error happens on the calling thread, outside the parallel parts, and no
+// part waits at a barrier: the parallel parts run on the worker team
+// (worker_team.hpp), whose threads take tasks while there are any and sleep
+// between parts, so fewer threads than asked only run slower.
 
 #include <algorithm>
 #include <vector>
@@ -24,6 +24,7 @@
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination_fp.hpp"
 #include "engine/f4/step_buffers.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/mem/messages.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -59,24 +60,23 @@ struct Slots {
   }
 };
 
-void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch) {
+void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch, uint32_t nthreads) {
   const int32_t used = int32_t(batch.size());
   slots.ensure(uint32_t(used));
   // Rows differ widely in cost: handing them out one at a time keeps every
   // thread busy until the batch is done.
-#pragma omp parallel for schedule(dynamic, 1)
-  for (int32_t s = 0; s < used; ++s) {
+  worker_team().run(nthreads, uint32_t(used), [&](uint32_t s) {
     Slot& sl = slots.slot[s];
     const uint32_t idx = batch[s];
     const CodedRow* row = e.rows[idx];
     sl.lead = row->lead;
     sl.hi = 0;
     sl.alive = row->coeffs[0] != nullptr;
-    if (!sl.alive) continue;
+    if (!sl.alive) return;
     sl.hi = expand_row(sl.acc, row);
     sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
     if (sl.alive) tail_reduce(e, sl.acc, sl.lead, &sl.hi, idx);
-  }
+  });
   for (int32_t s = 0; s < used; ++s) {
     Slot& sl = slots.slot[s];
     const uint32_t idx = batch[s];
@@ -106,16 +106,12 @@ void backward_threads(FpElim& e, Slots& slots, const int32_t* pos_of_lead, uint3
     for (int32_t pos = b; pos >= low; --pos)
       if (e.rows[e.newidx[pos]]->kind != CODE_LZW) Fatal("code <> CODE_LZW");
     slots.ensure(uint32_t(used));
-#pragma omp parallel num_threads(int(nb))
-    {
-      const int32_t T = omp_get_num_threads();
-      for (int32_t t = omp_get_thread_num(); t < used; t += T) {
-        Slot& sl = slots.slot[t];
-        const CodedRow* row = e.rows[e.newidx[b - t]];
-        sl.hi = expand_row(sl.acc, row);
-        backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, b, count - 1);
-      }
-    }
+    worker_team().run(nb, uint32_t(used), [&](uint32_t t) {
+      Slot& sl = slots.slot[t];
+      const CodedRow* row = e.rows[e.newidx[b - int32_t(t)]];
+      sl.hi = expand_row(sl.acc, row);
+      backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, b, count - 1);
+    });
     for (int32_t pos = b; pos >= low; --pos) {
       Slot& sl = slots.slot[b - pos];
       const CodedRow* row = e.rows[e.newidx[pos]];
@@ -150,7 +146,7 @@ void forward_threads(FpElim& e, uint32_t nthreads) {
       if (!e.agg.skip_row()) batch.push_back(i);
     }
     if (!batch.empty() && (batch.size() == nb || i + 1 == e.nrows)) {
-      reduce_batch(e, slots, batch);
+      reduce_batch(e, slots, batch, nthreads);
       batch.clear();
       if (ZEL_C(want_state_percent) && (++batches & 63) == 0) show_progress(e, counted);
     }

@@ -16,6 +16,7 @@
 #include "engine/f4/reducer_search.hpp"
 #include "engine/f4/row_code.hpp"
 #include "engine/f4/step_buffers.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/zone.hpp"
@@ -107,14 +108,10 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
     };
     if (nb > 1 && end - start > 1) {
       const uint32_t chunk = (end - start + nb - 1) / nb;
-#pragma omp parallel
-      {
-        const uint32_t T = uint32_t(omp_get_num_threads());
-        for (uint32_t k = uint32_t(omp_get_thread_num()); k < nb; k += T) {
-          const uint64_t lo = start + uint64_t(k) * chunk;
-          if (lo < end) search(uint32_t(lo), uint32_t(std::min<uint64_t>(lo + chunk, end)));
-        }
-      }
+      worker_team().run(nb, nb, [&](uint32_t k) {
+        const uint64_t lo = start + uint64_t(k) * chunk;
+        if (lo < end) search(uint32_t(lo), uint32_t(std::min<uint64_t>(lo + chunk, end)));
+      });
     } else {
       search(start, end);
     }
