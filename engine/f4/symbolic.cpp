@@ -47,38 +47,99 @@ constexpr int32_t kNoReducer = -1;
         which, "\n");
 }
 
+// A code not known yet: the product was not in the table when looked up.
+constexpr uint32_t kUnknown = ~uint32_t(0);
+
+// A row whose products still have to be entered in the code table.
+struct PendingRow {
+  const Dpol* src;
+  const ExposW* mult;
+  uint32_t hash;  // of mult
+  size_t start;   // its first entry in term_codes
+};
+
+// Terms from which looking the products up in threads pays.
+constexpr size_t kThreadedLookups = 4096;
+
 struct Builder {
   Base_Exposants* table;
   int32_t* flags = nullptr;
   uint32_t r = 0;  // rows so far
   uint32_t f = 0;  // flagged item rows
   uint32_t capacity;
+  uint32_t threads;
   // The code of every term of every row, row by row, so that coding the
   // rows needs no second lookup of the products (kept between steps).
   std::vector<uint32_t>& term_codes;
   std::vector<size_t>& row_start;
+  std::vector<PendingRow> pending;
+  size_t pending_terms = 0;
 
-  Builder(Base_Exposants* t, uint32_t cap, StepBuffers& buf)
-      : table(t), capacity(cap), term_codes(buf.term_codes), row_start(buf.row_start) {
+  Builder(Base_Exposants* t, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
+      : table(t), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
+        row_start(buf.row_start) {
     term_codes.clear();
     row_start.clear();
   }
 
-  // Enters the products mult * term for the terms first .. n-1 of src; new
-  // codes get the flag kSearch.
-  void enter_terms(uint64_t h, const ExposW* mult, const Dpol* src, uint32_t first) {
-    for (uint32_t t = first; t < src->n; ++t) {
-      uint32_t code;
-      Expos* m;
-      if (ZEL_C(get_code)(uint32_t(h), mult, src->mono[t], table, &code, &m)) flags[code] = kSearch;
-      term_codes.push_back(code);
-    }
-  }
-
+  // Records row r; its products are entered by the next enter_pending.
+  // lead_code is the code of its leading product when the caller knows it.
   void add_row(Dpol* header, Dpol* src, ExposW* mult, uint64_t h, uint32_t lead_code) {
     set_relative(relative_MatrixRow, r, MatrixRow{header, src, mult, h});
-    row_start.push_back(term_codes.size());
-    term_codes.push_back(lead_code);
+    const size_t start = term_codes.size();
+    row_start.push_back(start);
+    term_codes.resize(start + src->n, kUnknown);
+    term_codes[start] = lead_code;
+    pending.push_back(PendingRow{src, mult, uint32_t(h), start});
+    pending_terms += src->n;
+  }
+
+  // Enters the products of the pending rows, row after row and term after
+  // term, as entering each row at once would: codes are handed out in the
+  // same order.  Looking a product up writes nothing, so the products
+  // already in the table are found in threads first; then the calling
+  // thread enters the others in order (a product missing from the table may
+  // have been entered by an earlier row meanwhile: get_code finds it).  The
+  // leading product of an item row takes the flag kLeading; every other new
+  // code kSearch; a product found keeps its column's flag.
+  void enter_pending() {
+    auto look_up = [&](size_t lo, size_t hi) {
+      for (size_t i = lo; i < hi; ++i) {
+        const PendingRow& p = pending[i];
+        uint32_t* codes = term_codes.data() + p.start;
+        for (uint32_t t = 0; t < p.src->n; ++t) {
+          if (codes[t] != kUnknown) continue;
+          if (!lookup_code(p.hash, p.mult, p.src->mono[t], table, &codes[t])) codes[t] = kUnknown;
+        }
+      }
+    };
+    const size_t n = pending.size();
+    if (threads > 1 && pending_terms >= kThreadedLookups && n > 1) {
+      const size_t parts = std::min<size_t>(n, size_t(threads) * 8);
+      worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
+        look_up(n * k / parts, n * (k + 1) / parts);
+      });
+    }
+    for (const PendingRow& p : pending) {
+      uint32_t* codes = term_codes.data() + p.start;
+      if (codes[0] == kUnknown) {
+        Expos* m;
+        ZEL_C(get_code)(p.hash, p.mult, p.src->mono[0], table, &codes[0], &m);
+        flags[codes[0]] = kLeading;
+      } else {
+        // An item row's leading product found in the table, or a reducer
+        // row's leading column (which has the flag already).
+        flags[codes[0]] = kLeading;
+      }
+      for (uint32_t t = 1; t < p.src->n; ++t) {
+        if (codes[t] != kUnknown) continue;
+        Expos* m;
+        if (ZEL_C(get_code)(p.hash, p.mult, p.src->mono[t], table, &codes[t], &m))
+          flags[codes[t]] = kSearch;
+      }
+    }
+    pending.clear();
+    pending_terms = 0;
   }
 };
 
@@ -134,7 +195,6 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
       header->row_mark = 0;
       header->serial = red->serial;
       b.add_row(header, red, q, h, code);
-      b.enter_terms(h, q, red, 1);
       if constexpr (kIntegerBuild) {
         if (zel_max_index <= b.r) too_many_rows(3, zel_max_index);
         if (b.capacity <= b.r) too_many_rows(4, b.capacity);
@@ -143,6 +203,8 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
       }
       ++b.r;
     }
+    // The rows' products: new codes are searched by the next sweep.
+    b.enter_pending();
     start = end;
   }
   return true;
@@ -209,7 +271,8 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
                                  Dpol** items, uint32_t* count) {
   Base_Exposants* table = ZEL_C(ptr_Base_Exposants);
   StepBuffers& buf = step_buffers();
-  Builder b(table, *count, buf);
+  const uint32_t threads = kIntegerBuild ? 1u : uint32_t(std::max<int32_t>(nb_threads, 1));
+  Builder b(table, *count, threads, buf);
   b.flags = static_cast<int32_t*>(alloc(uint64_t(zel_hash_prime) * sizeof(int32_t)));
   forget_relative(relative_MatrixRow);
   reset_relative(relative_MatrixRow);
@@ -235,16 +298,12 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
       header->serial = src->serial;
     else
       ++b.f;
-    uint32_t code;
-    Expos* m;
-    ZEL_C(get_code)(uint32_t(h), mult, src->mono[0], table, &code, &m);
-    b.flags[code] = kLeading;
-    b.add_row(header, src, mult, h, code);
-    b.enter_terms(h, mult, src, 1);
+    b.add_row(header, src, mult, h, kUnknown);
     if (zel_max_index <= b.r) too_many_rows(1, zel_max_index);
     if (*count <= b.r) too_many_rows(2, *count);
     ++b.r;
   }
+  b.enter_pending();
 
   if (!add_reducer_rows(b, reducers, nreducers)) {
     *count = 0;

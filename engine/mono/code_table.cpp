@@ -240,6 +240,14 @@ int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, u
   return 1;
 }
 
+bool lookup_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t,
+                 uint32_t* code) {
+  uint32_t s;
+  if (probe_lookup(t, home_slot(hb, b, a), b, a, &s) != Probe::kHit) return false;
+  *code = t->entries[s].code;
+  return true;
+}
+
 uint32_t find_code1(const Expos* a, const Base_Exposants* t) {
   const uint32_t home = uint32_t(get_hash(a));
   const ExposSlot& h = t->entries[home];

@@ -92,6 +92,12 @@ void empty_codes_Table_de_Recherche(Base_Exposants* t);
 int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, uint32_t* code,
                     Expos** mono);
 
+// The code of a*b (a when b is null) when it is in the table; false when it
+// is not.  Writes nothing, so threads may look up together while nobody
+// enters monomials.
+bool lookup_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t,
+                 uint32_t* code);
+
 // Value of the slot holding a*b (a when b is null); the monomial must be in
 // the table (its absence is fatal).
 uint32_t find_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t);

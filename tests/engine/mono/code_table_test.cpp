@@ -188,6 +188,15 @@ TEST_F(CodeTable, SameProductTwiceAndAdoption) {
   EXPECT_EQ(my, x);
   EXPECT_EQ(cx, 1u);
   EXPECT_EQ(cy, 1u);
+  // lookup_code finds codes and writes nothing.
+  uint32_t found = 99;
+  EXPECT_TRUE(lookup_code(hb, b.w(), a, t, &found));
+  EXPECT_EQ(found, 0u);
+  EXPECT_TRUE(lookup_code(0, nullptr, y, t, &found));
+  EXPECT_EQ(found, 1u);
+  MonoBuf absent({0, 0, 7, 0});
+  EXPECT_FALSE(lookup_code(hash_Expos(absent.w()), absent.w(), a, t, &found));
+  EXPECT_EQ(t->count, 2u);
   // insert_code of a present monomial replaces the value only.
   EXPECT_EQ(ZEL_C(insert_code)(y, t, 42), 0);
   EXPECT_EQ(t->count, 2u);
