@@ -4,7 +4,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "engine/api/interrupt.hpp"
@@ -238,14 +237,12 @@ uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& rank_of_code,
   return n;
 }
 
-// Codes row j of the MatrixRow table, whose term codes start at `codes`;
-// null on a stop request.
-CodedRow* code_row(const std::vector<uint32_t>& rank_of_code, const uint32_t* codes, uint32_t j,
-                   uint32_t ncols, uint32_t nlanes, uint32_t* offsets) {
+// The record of row j of the MatrixRow table (its code comes later); null
+// on a stop request.  Polls for interrupts once per row.
+CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* codes, uint32_t j,
+                     uint32_t ncols, uint32_t nlanes) {
   const MatrixRow mr = get_relative(relative_MatrixRow, j);
-  const Dpol* src = mr.source;
-  auto rank = [&](uint32_t code) { return rank_of_code[code]; };
-  const uint32_t R = rank(codes[0]);
+  const uint32_t R = rank_of_code[codes[0]];
   auto* row = static_cast<CodedRow*>(alloc(coded_row_bytes(nlanes)));
   checkInterrupt();
   if (ZEL_C(stop_immediately_semaphore)) return nullptr;
@@ -256,13 +253,63 @@ CodedRow* code_row(const std::vector<uint32_t>& rank_of_code, const uint32_t* co
   row->serial = mr.header->serial;
   row->to_reduce = (mr.header->row_mark || mr.header->input_mark) ? 1 : 0;
   row->kind = CODE_LZW;
-  for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(src)[k];
-  offsets[0] = 0;
-  for (uint32_t i = 1; i < src->n; ++i) offsets[i] = R - rank(codes[i]);
-  uint32_t ncodes = 0, nbytes = 0;
-  row->code = compress_lzw(offsets, src->n, &ncodes, &nbytes);
-  row->ncodes = ncodes;
+  for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(mr.source)[k];
+  row->code = nullptr;
+  row->ncodes = 0;
   return row;
+}
+
+// Codes the rows: records on this thread (with the interrupt polls), then
+// the gap codes of all rows in threads, twice: once into scratch to learn
+// each code's size, then, once this thread has taken every code's memory
+// from the zone, into place.  Returns false on a stop request.
+bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uint32_t threads,
+               const std::vector<uint32_t>& rank_of_code, const Builder& b) {
+  std::vector<uint32_t> nterms(r);
+  uint32_t maxterms = 1;
+  for (uint32_t j = 0; j < r; ++j) {
+    nterms[j] = at_relative(relative_MatrixRow, j)->source->n;
+    maxterms = std::max(maxterms, nterms[j]);
+  }
+  for (uint32_t j = 0; j < r; ++j) {
+    rows[j] = row_record(rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
+    if (!rows[j]) return false;
+  }
+  const uint32_t parts = std::max(1u, std::min(r, threads * 8));
+  std::vector<std::vector<uint32_t>> offsets(parts);
+  std::vector<std::vector<uint8_t>> scratch(parts);
+  std::vector<uint32_t> nbytes(r);
+  // The offsets of row j's terms from its leading column.
+  auto offsets_of = [&](uint32_t j, uint32_t* off) {
+    const uint32_t* codes = b.term_codes.data() + b.row_start[j];
+    const uint32_t R = rank_of_code[codes[0]];
+    off[0] = 0;
+    for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
+  };
+  auto each = [&](uint32_t k, auto&& body) {
+    for (uint32_t j = uint32_t(uint64_t(r) * k / parts); j < uint64_t(r) * (k + 1) / parts; ++j)
+      body(j);
+  };
+  worker_team().run(threads, parts, [&](uint32_t k) {
+    offsets[k].resize(maxterms);
+    scratch[k].resize(gap_code_room(maxterms));
+    each(k, [&](uint32_t j) {
+      offsets_of(j, offsets[k].data());
+      uint32_t ncodes = 0;
+      nbytes[j] = nterms[j] < 2 ? 0 : encode_gaps(scratch[k].data(), offsets[k].data(), nterms[j], &ncodes);
+      rows[j]->ncodes = ncodes;
+    });
+  });
+  for (uint32_t j = 0; j < r; ++j) rows[j]->code = static_cast<uint8_t*>(alloc(std::max(nbytes[j], 1u)));
+  worker_team().run(threads, parts, [&](uint32_t k) {
+    each(k, [&](uint32_t j) {
+      if (nterms[j] < 2) return;
+      uint32_t ncodes = 0;
+      offsets_of(j, offsets[k].data());
+      encode_gaps(rows[j]->code, offsets[k].data(), nterms[j], &ncodes);
+    });
+  });
+  return true;
 }
 
 }  // namespace
@@ -316,20 +363,9 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
 
   // Row coding.
   CodedRow** rows = static_cast<CodedRow**>(alloc(uint64_t(r + (r & 1) + 1) * sizeof(CodedRow*)));
-  if (r) {
-    uint32_t maxterms = 1;
-    for (uint32_t j = 0; j < r; ++j)
-      maxterms = std::max(maxterms, at_relative(relative_MatrixRow, j)->source->n);
-    std::unique_ptr<uint32_t, void (*)(void*)> offsets(
-        static_cast<uint32_t*>(zmalloc(uint64_t(maxterms) * sizeof(uint32_t))), zfree);
-    for (uint32_t j = 0; j < r; ++j) {
-      rows[j] = code_row(rank_of_code, b.term_codes.data() + b.row_start[j], j, c, nlanes,
-                         offsets.get());
-      if (!rows[j]) {
-        *count = 0;
-        return;
-      }
-    }
+  if (r && !code_rows(rows, r, c, nlanes, threads, rank_of_code, b)) {
+    *count = 0;
+    return;
   }
 
   // Report and eliminate.
