@@ -358,6 +358,16 @@ void decode_pivots(FpElim& e, const std::vector<uint32_t>& owners, uint32_t thre
           });
     };
   };
+  if (threads <= 1) {
+    // One walk of each code, into the offsets scratch (free before the
+    // forward pass).
+    for (uint32_t idx : owners) {
+      const CodedRow* row = e.rows[idx];
+      const uint32_t m = decode_gaps(row->code, row->ncodes, e.offsets) - 1;
+      make_pivot(e.piv[idx], row->lead, e.offsets + 1, m, row->coeffs[0] + 1);
+    }
+    return;
+  }
   std::vector<PivotShape> shape(n);
   std::vector<void*> mem(n, nullptr);
   const uint32_t parts = threads > 1 ? std::min(n, threads * 8) : 1;

@@ -59,6 +59,9 @@ struct PendingRow {
 
 // Terms from which looking the products up in threads pays.
 constexpr size_t kThreadedLookups = 4096;
+// The home slot of a product is fetched 2 * kAhead terms ahead, the
+// monomial in it kAhead terms ahead.
+constexpr uint32_t kAhead = 4;
 
 struct Builder {
   Base_Exposants* table;
@@ -107,6 +110,10 @@ struct Builder {
         const PendingRow& p = pending[i];
         uint32_t* codes = term_codes.data() + p.start;
         for (uint32_t t = 0; t < p.src->n; ++t) {
+          if (t + 2 * kAhead < p.src->n)
+            prefetch_code(p.hash, p.mult, p.src->mono[t + 2 * kAhead], table);
+          if (t + kAhead < p.src->n)
+            prefetch_code_monomial(p.hash, p.mult, p.src->mono[t + kAhead], table);
           if (codes[t] != kUnknown) continue;
           if (!lookup_code(p.hash, p.mult, p.src->mono[t], table, &codes[t])) codes[t] = kUnknown;
         }
@@ -132,6 +139,10 @@ struct Builder {
       }
       for (uint32_t t = 1; t < p.src->n; ++t) {
         if (codes[t] != kUnknown) continue;
+        if (t + 2 * kAhead < p.src->n)
+          prefetch_code(p.hash, p.mult, p.src->mono[t + 2 * kAhead], table);
+        if (t + kAhead < p.src->n)
+          prefetch_code_monomial(p.hash, p.mult, p.src->mono[t + kAhead], table);
         Expos* m;
         if (ZEL_C(get_code)(p.hash, p.mult, p.src->mono[t], table, &codes[t], &m))
           flags[codes[t]] = kSearch;
@@ -260,9 +271,10 @@ CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* 
 }
 
 // Codes the rows: records on this thread (with the interrupt polls), then
-// the gap codes of all rows in threads, twice: once into scratch to learn
-// each code's size, then, once this thread has taken every code's memory
-// from the zone, into place.  Returns false on a stop request.
+// the gap codes.  With threads, the codes of all rows are written twice:
+// once into scratch to learn each code's size, then, once this thread has
+// taken every code's memory from the zone, into place.  Returns false on a
+// stop request.
 bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uint32_t threads,
                const std::vector<uint32_t>& rank_of_code, const Builder& b) {
   std::vector<uint32_t> nterms(r);
@@ -275,7 +287,19 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     rows[j] = row_record(rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
     if (!rows[j]) return false;
   }
-  const uint32_t parts = std::max(1u, std::min(r, threads * 8));
+  if (threads <= 1) {
+    std::vector<uint32_t> off(maxterms);
+    for (uint32_t j = 0; j < r; ++j) {
+      const uint32_t* codes = b.term_codes.data() + b.row_start[j];
+      const uint32_t R = rank_of_code[codes[0]];
+      off[0] = 0;
+      for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
+      uint32_t nbytes = 0;
+      rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
+    }
+    return true;
+  }
+  const uint32_t parts = std::min(r, threads * 8);
   std::vector<std::vector<uint32_t>> offsets(parts);
   std::vector<std::vector<uint8_t>> scratch(parts);
   std::vector<uint32_t> nbytes(r);
