@@ -14,7 +14,9 @@
  * With -p the peer `mgb` (Debian package mathicgb) runs the same system,
  * written to NAME.ideal in a temporary directory, as
  *   mgb gb NAME -reducer 26 -threadCount T -outputResult off
- * alternating with our runs; the ratio is ours over the peer's median.  The
+ * alternating with our runs; the ratios are ours over the peer's median,
+ * of the wall time and of the processor time (user and system, all
+ * threads; on a loaded machine the steadier of the two).  The
  * peer's input names variables by single letters, so it runs on systems of
  * at most 52 variables.
  *
@@ -285,7 +287,8 @@ static int child_run(const char* name, int threads) {
 }
 
 typedef struct {
-  double seconds;   /* whole process */
+  double seconds;   /* whole process, wall time */
+  double cpu;       /* whole process, user and system time of all threads */
   double call;      /* the groebner call alone (ours) */
   double peak_mb;   /* peak resident memory */
   unsigned basis;
@@ -333,6 +336,8 @@ static Figures run_process(char* const* argv, char* out, size_t cap, int quiet) 
   if (out) out[used] = 0;
   if (wait4(pid, &status, 0, &ru) < 0) return f;
   f.seconds = now() - t0;
+  f.cpu = ru.ru_utime.tv_sec + ru.ru_utime.tv_usec * 1e-6 + ru.ru_stime.tv_sec +
+          ru.ru_stime.tv_usec * 1e-6;
   f.peak_mb = ru.ru_maxrss / 1024.0;
   f.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return f;
@@ -426,6 +431,21 @@ static Figures run_peer(const char* dir, const char* name, int threads) {
   return run_process(argv, NULL, 0, 1);
 }
 
+static int by_double(const void* a, const void* b) {
+  double x = *(const double*)a, y = *(const double*)b;
+  return x < y ? -1 : x > y;
+}
+
+/* Median processor time of n runs: on a loaded machine it moves less than
+ * the wall time. */
+static double median_cpu(const Figures* f, int n) {
+  double v[64];
+  int i;
+  for (i = 0; i < n; i++) v[i] = f[i].cpu;
+  qsort(v, (size_t)n, sizeof v[0], by_double);
+  return v[n / 2];
+}
+
 static int by_time(const void* a, const void* b) {
   double x = ((const Figures*)a)->seconds, y = ((const Figures*)b)->seconds;
   return x < y ? -1 : x > y;
@@ -475,9 +495,9 @@ int main(int argc, char** argv) {
     printf("start-up (trivial system x0 - 1, whole process): %.1f ms, call %.1f ms, peak %.1f MB\n",
            1000 * t.seconds, 1000 * t.call, t.peak_mb);
   }
-  printf("%-12s %3s %9s %9s %8s %6s %18s", "system", "thr", "proc s", "call s", "peak MB",
-         "basis", "hash");
-  if (peer) printf(" %9s %8s %7s", "peer s", "peer MB", "ratio");
+  printf("%-12s %3s %9s %9s %9s %8s %6s %18s", "system", "thr", "proc s", "call s", "cpu s",
+         "peak MB", "basis", "hash");
+  if (peer) printf(" %9s %9s %8s %7s %7s", "peer s", "peer cpu", "peer MB", "ratio", "cpu rt");
   printf("\n");
   for (s = 0; s < nlist; s++) {
     int with_peer;
@@ -497,13 +517,15 @@ int main(int argc, char** argv) {
       }
       qsort(ours, (size_t)nr, sizeof ours[0], by_time);
       m = ours[nr / 2];
-      printf("%-12s %3d %9.3f %9.3f %8.1f %6u %018llx", list[s], threads[k], m.seconds, m.call,
-             m.peak_mb, m.basis, m.hash);
+      printf("%-12s %3d %9.3f %9.3f %9.3f %8.1f %6u %018llx", list[s], threads[k], m.seconds,
+             m.call, median_cpu(ours, nr), m.peak_mb, m.basis, m.hash);
       if (!m.ok) printf(" (failed)");
       if (with_peer) {
         qsort(theirs, (size_t)nr, sizeof theirs[0], by_time);
         q = theirs[nr / 2];
-        printf(" %9.3f %8.1f %7.2f", q.seconds, q.peak_mb, q.ok ? m.seconds / q.seconds : 0.0);
+        printf(" %9.3f %9.3f %8.1f %7.2f %7.2f", q.seconds, median_cpu(theirs, nr), q.peak_mb,
+               q.ok ? m.seconds / q.seconds : 0.0,
+               q.ok ? median_cpu(ours, nr) / median_cpu(theirs, nr) : 0.0);
         if (!q.ok) printf(" (peer failed)");
       }
       printf("\n");

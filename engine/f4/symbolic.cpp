@@ -314,9 +314,11 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     for (uint32_t j = uint32_t(uint64_t(r) * k / parts); j < uint64_t(r) * (k + 1) / parts; ++j)
       body(j);
   };
-  worker_team().run(threads, parts, [&](uint32_t k) {
+  for (uint32_t k = 0; k < parts; ++k) {
     offsets[k].resize(maxterms);
     scratch[k].resize(gap_code_room(maxterms));
+  }
+  worker_team().run(threads, parts, [&](uint32_t k) {
     each(k, [&](uint32_t j) {
       offsets_of(j, offsets[k].data());
       uint32_t ncodes = 0;
