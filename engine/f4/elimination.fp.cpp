@@ -215,11 +215,12 @@ PivotShape measure_pivot(Walk walk) {
   return sh;
 }
 
-enum class Layout { kNone, kRuns, kShort, kAbsolute };
+enum class Layout { kNone, kRuns, kDense, kShort, kAbsolute };
 
 Layout layout_of(const PivotShape& sh) {
   if (sh.n == 0) return Layout::kNone;
   if (sh.n >= kLongRuns * sh.runs) return Layout::kRuns;
+  if (sh.last <= uint64_t(kDenseSpan) * sh.n) return Layout::kDense;
   return sh.last < kShortSpan ? Layout::kShort : Layout::kAbsolute;
 }
 
@@ -230,6 +231,7 @@ uint64_t pivot_bytes(const PivotShape& sh) {
   switch (layout_of(sh)) {
     case Layout::kNone: break;
     case Layout::kRuns: b = uint64_t(sh.runs) * 2 * sizeof(uint32_t); break;
+    case Layout::kDense: b = uint64_t(sh.last) * sizeof(Dom); break;
     case Layout::kShort: b = uint64_t(sh.n) * sizeof(uint16_t); break;
     case Layout::kAbsolute: b = uint64_t(sh.n) * sizeof(uint32_t); break;
   }
@@ -266,6 +268,15 @@ void fill_pivot(PivotCols& pv, uint32_t lead, const PivotShape& sh, void* mem, c
       });
       pv.seg = seg;
       pv.nseg = sh.runs;
+      return;
+    }
+    case Layout::kDense: {
+      Dom* d = static_cast<Dom*>(mem);
+      std::fill(d, d + sh.last, Dom(0));
+      uint32_t k = 0;
+      walk([&](uint32_t off) { d[off - 1] = coef[k++]; });
+      pv.dense = d;
+      pv.span = sh.last;
       return;
     }
     case Layout::kShort: {

@@ -86,9 +86,13 @@ struct FpElim {
       const int32_t pv = pivots[c + 8];
       if (pv >= 0) {
         const PivotCols& p = piv[pv];
-        __builtin_prefetch(p.off ? static_cast<const void*>(p.off)
-                                 : static_cast<const void*>(p.col));
-        __builtin_prefetch(p.coef);
+        if (p.dense) {
+          __builtin_prefetch(p.dense);
+        } else {
+          __builtin_prefetch(p.off ? static_cast<const void*>(p.off)
+                                   : static_cast<const void*>(p.col));
+          __builtin_prefetch(p.coef);
+        }
       }
     }
   }

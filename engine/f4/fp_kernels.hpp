@@ -60,20 +60,28 @@ inline uint32_t expand_row(uint64_t* acc, const CodedRow* row) {
 //   read where the row keeps them, which for a reducer is the array of its
 //   source polynomial, shared by every multiple of it in the matrix, so a
 //   pivot streams two bytes of its own per term;
+// - dense, when the terms fill at least half of the columns they span: the
+//   coefficients spread over those columns with zeros between, so the
+//   multiply-add streams without reading offsets (adding 0 changes nothing);
 // - otherwise absolute columns beside the coefficients.
 struct PivotCols {
-  const Dom* coef = nullptr;         // terms 1 .. n, every layout
+  const Dom* coef = nullptr;         // terms 1 .. n, every layout but dense
+  const Dom* dense = nullptr;        // null unless dense: `span` coefficients
+                                     // of offsets 1 .. span, 0 where no term
   const uint16_t* off = nullptr;     // null unless short
   const uint32_t* col = nullptr;     // null unless absolute
   const uint32_t* seg = nullptr;     // null unless the runs are long
   uint32_t n = 0;
   uint32_t nseg = 0;
+  uint32_t span = 0;  // dense: offset of the last term
   uint32_t lead = 0;
   uint32_t last = 0;  // column of the last term
 };
 
 // Average run length from which the runs are used.
 inline constexpr uint32_t kLongRuns = 8;
+// A pivot is dense when its span is at most this many times its terms.
+inline constexpr uint32_t kDenseSpan = 2;
 // Offsets below this fit the short layout.
 inline constexpr uint32_t kShortSpan = 1u << 16;
 
@@ -82,6 +90,12 @@ inline constexpr uint32_t kShortSpan = 1u << 16;
 // below 2^16 fit 32 bits, so each term costs one 32-bit multiply, two
 // 16-bit loads through walking pointers and one scattered add.
 inline uint32_t Zel_lzw_basic_step_lin_d_multi(uint64_t* acc, uint32_t m, const PivotCols& pv) {
+  if (pv.dense) {
+    uint64_t* a = acc + pv.lead + 1;
+    const Dom* d = pv.dense;
+    for (uint32_t j = 0, n = pv.span; j < n; ++j) a[j] += uint32_t(m * d[j]);
+    return pv.last;
+  }
   const Dom* c = pv.coef;
   if (pv.off) {
     const uint16_t* o = pv.off;
