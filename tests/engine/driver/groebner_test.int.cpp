@@ -226,6 +226,25 @@ TEST(GroebnerQQ, TheBasisDependsNeitherOnThePrimeOffsetNorOnThreads) {
   }
 }
 
+// x^2 + y and x^2 + y + c z: modulo a prime dividing c the pair of the two
+// reduces to zero, so a first pass whose lane 0 takes such a prime leaves z
+// out and its later batches, which skip the rows it found zero, agree.
+// c = the lane-0 prime of the first batch, then the product of all eight.
+TEST(GroebnerQQ, ARowThatTheFirstLaneZeroesWronglyIsFound) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const uint32_t* table = zel::Zel_Default_Primes32();
+  mpz_class all = 1;
+  for (int k = 0; k < 8; ++k) all *= table[zel::kDefaultPrimes - 1 - k];
+  for (const mpz_class& c : {mpz_class(table[zel::kDefaultPrimes - 1 - 7]), all}) {
+    const std::vector<QPoly> F = {{{NMono{2, 0, 0}, 1}, {NMono{0, 1, 0}, 1}},
+                                  {{NMono{2, 0, 0}, 1}, {NMono{0, 1, 0}, 1}, {NMono{0, 0, 1}, c}}};
+    Request rq;
+    rq.pas0 = 8;
+    EXPECT_EQ(qq_basis(gb, 0, 3, F, rq), gb.basis(F)) << c.get_str();
+  }
+}
+
 TEST(GroebnerQQ, PrimesDividingALeadingCoefficientStayOutOfTheBatches) {
   TestHost host(0);
   NaiveGroebnerQQ gb{{0}};
