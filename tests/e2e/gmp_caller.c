@@ -60,7 +60,7 @@ static void make_own(mpz_t v, const mpz_t from, const char* after) {
 
 int main(void) {
   char* names[2] = {"x", "y"};
-  mpz_t mine, made[4];
+  mpz_t mine, made[5];
   char text[128], again[128];
   const I32 words[3] = {-1, 7, 1}; /* -(7 + 2^32) */
   UI32 exps[6];
@@ -105,6 +105,36 @@ int main(void) {
   }
   expect_own_functions("export_poly_INT");
 
+  /* A computation over the rationals with the caller's polynomial and x y - 5. */
+  {
+    void* in[2];
+    void* out[16];
+    I32 e0[2] = {1, 1}, e1[2] = {0, 0};
+    I32 one[2] = {1, 1}, five[2] = {-1, 5};
+    struct sZEL_Comp_Desc env;
+    double cpu = 0;
+    UI32 count, ex[2];
+    mpz_t copy;
+    in[0] = p;
+    in[1] = Zel_int_creat_poly(2);
+    Zel_int_set_expos2(in[1], 0, e0, 2);
+    Zel_int_set_coeff_raw(in[1], 0, one, 2);
+    Zel_int_set_expos2(in[1], 1, e1, 2);
+    Zel_int_set_coeff_raw(in[1], 1, five, 2);
+    Zel_int_full_sort_poly2(in[1]);
+    memset(&env, 0, sizeof env);
+    env._compute = ZEL_COMPUTE_GBASIS;
+    count = Zel_int_groebner(in, 2, out, 1, 0, &cpu, 0, -1, 0, &env);
+    expect_own_functions("groebner");
+    expect(count >= 1, "groebner gives a basis");
+    make_own(made[4], mine, "groebner");
+    /* The caller copies a lifted coefficient with its own allocator. */
+    mpz_init(copy);
+    if (count >= 1) mpz_set(copy, Zel_int_export_monom_INT(0, 2, ex, out[0]));
+    expect(mpz_sgn(copy) != 0, "a lifted leading coefficient is not zero");
+    mpz_clear(copy);
+  }
+
   /* Holding the context on purpose, and leaving it. */
   Zel_int_enter();
   {
@@ -124,7 +154,7 @@ int main(void) {
    * back, and still grows on the caller's heap. */
   mpz_get_str(again, 10, mine);
   expect(strcmp(text, again) == 0, "the caller's integer kept its value");
-  for (int i = 0; i < 4; i++) {
+  for (int i = 0; i < 5; i++) {
     mpz_t sq;
     mpz_init(sq);
     mpz_mul(sq, mine, mine);

@@ -206,6 +206,12 @@ TEST(GroebnerQQ, TheBasisDependsNeitherOnThePrimeOffsetNorOnThreads) {
       EXPECT_GE(last_modular_figures.discarded, 1u) << "_off = " << off;
     }
   }
+  // First batches below the sound minimum are raised to it.
+  for (int32_t pas0 : {1, 4}) {
+    Request rq;
+    rq.pas0 = pas0;
+    EXPECT_EQ(qq_basis(gb, 0, 3, F, rq), want) << "pas0 = " << pas0;
+  }
   // Every prime of the first batch bad: its lanes agree with each other, and
   // only the later batches, which all disagree, show that it was wrong.
   mpz_class all = 1;
