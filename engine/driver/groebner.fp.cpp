@@ -1,5 +1,7 @@
 // The prime-field build's compute entries: groebner, hilbert and the
 // rational-representation entry.
+#include "engine/api/entry_guard.hpp"
+#include "engine/api/handles.hpp"
 #include "engine/api/poly_input.hpp"
 #include "engine/api/record.hpp"
 #include "engine/api/stop_flag.hpp"
@@ -95,11 +97,13 @@ using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                 I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_,
-                                ZEL_Comp_Desc env) {
+                                ZEL_Comp_Desc env) try {
   if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
   empty_free_lists();
-  record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   check_compute_arrays(base, nb, result, "groebner");
+  for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "groebner", true);
+  record_groebner_inputs(base, nb);
+  record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
   apply_request(env);
   double spent = 0;
@@ -124,11 +128,13 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
             env->_compute, compute_mode_name(env->_compute));
   }
   if (cpu != nullptr) *cpu = spent;
-  if (ZEL_C(stop_immediately_semaphore)) return 0;
+  if (ZEL_C(stop_immediately_semaphore)) count = 0;
   if (block != 0) count = restrict_to(out, count, uint32_t(block));
   if (restrict_ != 0) count = restriction(out, count);
+  for (uint32_t i = 0; i < count; ++i) register_handle(out[i], true);
+  start_new_request();
   return count;
-}
+} ZEL_ENTRY_CATCH("groebner")
 
 ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) {
