@@ -16,6 +16,7 @@
 #include "engine/mem/pool.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_pool.hpp"
+#include <cstdio>
 #include <cstring>
 #include <vector>
 #include "engine/mono/expos_layout.hpp"
@@ -62,7 +63,8 @@ void apply_request(const sZEL_Comp_Desc* env) {
 // The main loop sorts, normalises and dehomogenises its inputs in place, so
 // it works on copies (monomials included): a caller may hand the same
 // polynomials to another request.  The copies live in zone 3, like the
-// inputs, since results may be among them.
+// inputs, since results may be among them.  Results of an earlier request
+// are dehomogenised: every copy is brought back to the input form.
 std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
   std::vector<Dpol*> out(n);
   InZone3 z3;
@@ -75,9 +77,33 @@ std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
       q->mono[t] = m;
     }
     if (p->n > 0) std::memcpy(lanes(q)[0], lanes(p)[0], sizeof(Dom) * p->n);
+    normalize_input_Dpol(q, false);
     out[i] = q;
   }
   return out;
+}
+
+// Aggressive elimination skips rows on the guess that they reduce to zero;
+// when the guess was wrong the result is no basis.  When rows were skipped,
+// the basis is completed by a full computation from the inputs and the
+// polynomials found (all in the ideal), which also gives the reduced basis.
+uint32_t complete_after_skips(Dpol* const* base, uint32_t nb, Dpol** out, uint32_t count,
+                              double* spent) {
+  // On the standard error stream, like the line that announced the option.
+  std::fprintf(stderr,
+               "********** Aggressive elimination skipped %llu rows: completing the basis "
+               "without skipping\n",
+               static_cast<unsigned long long>(aggressive_skipped_rows));
+  std::vector<Dpol*> all(base, base + nb);
+  all.insert(all.end(), out, out + count);
+  std::vector<Dpol*> copies = copy_inputs(all.data(), uint32_t(all.size()));
+  const uint32_t saved = ZEL_C(want_aggressive);
+  ZEL_C(want_aggressive) = 0;
+  double more = 0;
+  count = gbasis(copies.data(), uint32_t(copies.size()), out, &more);
+  ZEL_C(want_aggressive) = saved;
+  *spent += more;
+  return count;
 }
 
 // Keeps the results free of the first `first_block` variables.
@@ -117,7 +143,11 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
       struct Reset {
         ~Reset() { want_eliminated = 0; }
       } reset;
+      aggressive_skipped_rows = 0;
       count = gbasis(in, nb, out, &spent);
+      if (ZEL_C(want_aggressive) && aggressive_skipped_rows > 0 && count > 0 &&
+          !ZEL_C(stop_immediately_semaphore))
+        count = complete_after_skips(reinterpret_cast<Dpol**>(base), nb, out, count, &spent);
       break;
     }
     case ZEL_COMPUTE_MATRIXN:
