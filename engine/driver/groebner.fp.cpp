@@ -106,6 +106,53 @@ uint32_t complete_after_skips(Dpol* const* base, uint32_t nb, Dpol** out, uint32
   return count;
 }
 
+// Where the three zones stood when a request began.  Everything the request
+// takes (input copies, pool records, the reducer table, every intermediate
+// polynomial) is given back when it ends, so that a session computing many
+// bases in a loop stays flat; only the results are kept, rebuilt in zone 3.
+struct RequestMarks {
+  HeapMark z1, z2, z3;
+  RequestMarks() {
+    save_orv_state2(z1, z2);
+    save_orv_state_z3(z3);
+  }
+};
+
+void keep_only_results(Dpol** out, uint32_t count, const RequestMarks& marks) {
+  struct Saved {
+    uint32_t serial, n;
+    size_t at;  // first monomial in `monos`, first residue in `coeffs`
+  };
+  std::vector<Saved> saved(count);
+  std::vector<unsigned char> monos;
+  std::vector<Dom> coeffs;
+  for (uint32_t i = 0; i < count; ++i) {
+    const Dpol* p = out[i];
+    saved[i] = {p->serial, p->n, coeffs.size()};
+    for (uint32_t t = 0; t < p->n; ++t) {
+      const unsigned char* m = reinterpret_cast<const unsigned char*>(p->mono[t]);
+      monos.insert(monos.end(), m, m + sz_Expos);
+      coeffs.push_back(lanes(const_cast<Dpol*>(p))[0][t]);
+    }
+  }
+  restore_orv_state_z3(marks.z3);
+  restore_orv_state2(marks.z1, marks.z2);
+  // The free lists may run through the records just given back.
+  empty_free_lists();
+  InZone3 z3;
+  for (uint32_t i = 0; i < count; ++i) {
+    Dpol* q = new_Dpol(saved[i].n);
+    q->serial = saved[i].serial;
+    for (uint32_t t = 0; t < saved[i].n; ++t) {
+      Expos* m = ZEL_C(new_heap_Expos)();
+      std::memcpy(m, monos.data() + (saved[i].at + t) * sz_Expos, sz_Expos);
+      q->mono[t] = m;
+      lanes(q)[0][t] = coeffs[saved[i].at + t];
+    }
+    out[i] = q;
+  }
+}
+
 // Keeps the results free of the first `first_block` variables.
 uint32_t restrict_to(Dpol** G, uint32_t n, uint32_t first_block) {
   const uint32_t saved = var_second_block;
@@ -132,6 +179,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
   apply_request(env);
+  const RequestMarks marks;
   double spent = 0;
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
   Dpol** in = copies.data();
@@ -161,6 +209,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   if (ZEL_C(stop_immediately_semaphore)) count = 0;
   if (block != 0) count = restrict_to(out, count, uint32_t(block));
   if (restrict_ != 0) count = restriction(out, count);
+  keep_only_results(out, count, marks);
   for (uint32_t i = 0; i < count; ++i) register_handle(out[i], true);
   start_new_request();
   return count;
