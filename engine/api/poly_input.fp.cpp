@@ -12,7 +12,7 @@
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
+ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
   if (libmode_record) {
     record("  prev=ZEL(creat_poly)(%u);\n", nterms);
     record("  base[global_nb++]=prev;\n");
@@ -30,7 +30,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
   }
   register_handle(p, nterms == 0);
   return p;
-}
+} ZEL_ENTRY_CATCH("creat_poly")
 
 ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");

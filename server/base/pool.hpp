@@ -55,7 +55,10 @@ struct Pool {
     const char* second;
     uint32_t size;
   };
-  static inline std::vector<BlockRange> blocks;
+  // Never destroyed: the blocks belong to the pool until the process ends,
+  // also while other objects are destroyed at exit (and the leak check sees
+  // them owned).
+  static inline std::vector<BlockRange>& blocks = *new std::vector<BlockRange>;
 
   static Record*& link(Record* r) { return Policy::link(r); }
 
