@@ -15,9 +15,11 @@ namespace zel::ZEL_BUILD {
 // entry 0 up.
 Dom dot_product_dense(const Dom* row, const Dom* x, uint32_t n, uint32_t p);
 
-// Symmetric residues: t mod p for t = sum row[i]*x[i], brought into
-// [-(p-1)/2, (p-1)/2].  The exact scalar form, summing from the last entry down.
-int16_t dot_product_dense_C(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p);
+// The exact scalar form, summing from the last entry down; the block-Hankel
+// layer's product.  Prime-field build: symmetric residues, t mod p for
+// t = sum row[i]*x[i] brought into [-(p-1)/2, (p-1)/2].  Integer build:
+// residues in [0, p), the 128-bit sum mod p.
+Coord dot_product_dense_C(const Coord* row, const Coord* x, uint32_t n, uint32_t p);
 
 // The residue of a signed total, folded into [-(p-1)/2, (p-1)/2].
 inline int16_t fold_symmetric(int64_t t, uint32_t p) {
@@ -35,5 +37,17 @@ inline int16_t fold_symmetric(int64_t t, uint32_t p) {
 int16_t dot_product_dense_sse(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p);
 int16_t dot_product_dense_sse_prefetch(const int16_t* row, const int16_t* x, uint32_t n,
                                        uint32_t p);
+// 2, 4 or 8 rows against one x, sharing each load of x: res[r] := the
+// symmetric dot product of rows[r] and x, each reduced on its own.
+void dot_product_dense_sse2(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p);
+void dot_product_dense_sse4(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p);
+void dot_product_dense_sse8(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p);
+
+// The dot product of two vectors of n residues in [0, p) modulo the current
+// prime, for unpadded rows (dense_matrix).
+Dom dot_product(const Dom* a, const Dom* b, int32_t n);
 
 }  // namespace zel::ZEL_BUILD

@@ -57,6 +57,22 @@ int16_t dot_sse(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p) {
   return fold_symmetric(total(acc0, acc1), p);
 }
 
+// R rows against one x: each block of x is loaded once for all rows.
+template <int R>
+void dot_sse_rows(int16_t* const* res, const int16_t* const* rows, const int16_t* x, uint32_t n,
+                  uint32_t p) {
+  __m128i acc[R];
+  for (int r = 0; r < R; ++r) acc[r] = _mm_setzero_si128();
+  for (uint32_t off = n; off > 0;) {
+    off -= 8;
+    const __m128i xv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + off));
+    for (int r = 0; r < R; ++r)
+      acc[r] = add_widened(
+          acc[r], _mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(rows[r] + off)), xv));
+  }
+  for (int r = 0; r < R; ++r) *res[r] = fold_symmetric(total(acc[r], _mm_setzero_si128()), p);
+}
+
 }  // namespace
 
 int16_t dot_product_dense_sse(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p) {
@@ -68,6 +84,19 @@ int16_t dot_product_dense_sse_prefetch(const int16_t* row, const int16_t* x, uin
   return dot_sse<true>(row, x, n, p);
 }
 
+void dot_product_dense_sse2(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p) {
+  dot_sse_rows<2>(res, rows, x, n, p);
+}
+void dot_product_dense_sse4(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p) {
+  dot_sse_rows<4>(res, rows, x, n, p);
+}
+void dot_product_dense_sse8(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p) {
+  dot_sse_rows<8>(res, rows, x, n, p);
+}
+
 #else  // no 128-bit integer vectors: the exact scalar form
 
 int16_t dot_product_dense_sse(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p) {
@@ -77,6 +106,27 @@ int16_t dot_product_dense_sse(const int16_t* row, const int16_t* x, uint32_t n, 
 int16_t dot_product_dense_sse_prefetch(const int16_t* row, const int16_t* x, uint32_t n,
                                        uint32_t p) {
   return dot_product_dense_C(row, x, n, p);
+}
+
+namespace {
+template <int R>
+void dot_rows(int16_t* const* res, const int16_t* const* rows, const int16_t* x, uint32_t n,
+              uint32_t p) {
+  for (int r = 0; r < R; ++r) *res[r] = dot_product_dense_C(rows[r], x, n, p);
+}
+}  // namespace
+
+void dot_product_dense_sse2(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p) {
+  dot_rows<2>(res, rows, x, n, p);
+}
+void dot_product_dense_sse4(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p) {
+  dot_rows<4>(res, rows, x, n, p);
+}
+void dot_product_dense_sse8(int16_t* const* res, const int16_t* const* rows, const int16_t* x,
+                            uint32_t n, uint32_t p) {
+  dot_rows<8>(res, rows, x, n, p);
 }
 
 #endif

@@ -1,7 +1,10 @@
 #include "sparse/matvec.hpp"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
+#include "engine/driver/threads.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/dot_product.hpp"
 
@@ -48,20 +51,90 @@ void apply(Dom* y, const Dom* x, int32_t D) {
   dense_matrix_I32_align(y, x, D);
 }
 
-uint64_t sparsity_align(int32_t D, bool row_table) {
+void dense_matrix_I32_align_vect(Dom* y, const Dom* x, int32_t D, const int32_t* list,
+                                 int32_t k) {
+  const uint32_t p = current_prime(), n = align_vector_size(static_cast<uint32_t>(D));
+  // Each thread writes the coordinates of its own rows only.
+  const int32_t T = kIntegerBuild ? 1 : std::max<int32_t>(nb_threads, 1);
+  const int32_t chunk = T > 0 && k > 0 ? (k + T - 1) / T : 1;
+#pragma omp parallel for schedule(static, chunk) num_threads(T) if (T > 1 && k > 1)
+  for (int32_t i = 0; i < k; ++i)
+    y[list[i]] = dot_product_dense(w_cfs + static_cast<uint64_t>(i) * n, x, n, p);
+}
+
+void dense_matrix_I32(Dom* y, const Dom* x, int32_t D) {
+  const uint32_t p = current_prime();
+  const Dom* row = w_cfs;
+  for (const int32_t* s = w_nosp; s[0] >= 0; s += 2) {
+    const uint32_t first = static_cast<uint32_t>(s[1]), len = static_cast<uint32_t>(D) - first;
+    y[s[0]] = dot_product_dense(row, x + first, len, p);
+    row += len;
+  }
+}
+
+void dense_matrix(Dom* y, const Dom* x, int32_t D) {
+  const Dom* row = w_cfs;
+  for (const int32_t* s = w_nosp; s[0] >= 0; s += 2, row += D) y[s[0]] = dot_product(row, x, D);
+}
+
+uint64_t sparsity_align2(int32_t D) {
   const uint32_t n = align_vector_size(static_cast<uint32_t>(D));
   const int32_t k = count_dense_rows();
   uint64_t nnz = 0;
   for (int32_t r = 0; r < k; ++r) {
-    if (row_table) {
-      const Coord* row = w_cfs_tab[r];
-      for (int32_t i = 0; i < D; ++i) nnz += row[i] != 0;
-    } else {
-      const Dom* row = w_cfs + static_cast<uint64_t>(r) * n;
-      for (int32_t i = 0; i < D; ++i) nnz += row[i] != 0;
-    }
+    const Dom* row = w_cfs + static_cast<uint64_t>(r) * n;
+    for (int32_t i = 0; i < D; ++i) nnz += row[i] != 0;
   }
   return nnz;
+}
+
+uint64_t sparsity_align2_openmp(int32_t D) {
+  const int32_t k = count_dense_rows();
+  uint64_t nnz = 0;
+  for (int32_t r = 0; r < k; ++r)
+    for (int32_t i = 0; i < D; ++i) nnz += w_cfs_tab[r][i] != 0;
+  return nnz;
+}
+
+uint64_t sparsity_align(int32_t D, bool row_table) {
+  return row_table ? sparsity_align2_openmp(D) : sparsity_align2(D);
+}
+
+namespace {
+
+// a + b mod p for a, b in [0, p): one conditional subtraction.
+inline Dom add_mod(Dom a, uint64_t b, uint32_t p) {
+  const uint64_t s = a + b;
+  return static_cast<Dom>(s >= p ? s - p : s);
+}
+
+}  // namespace
+
+Dom dense_trace_I32_align(int32_t D) {
+  const uint32_t p = current_prime(), n = align_vector_size(static_cast<uint32_t>(D));
+  Dom t = 0;
+  const Dom* row = w_cfs;
+  for (const int32_t* s = w_nosp; s[0] >= 0; s += 2, row += n) t = add_mod(t, row[s[0]] % p, p);
+  return t;
+}
+
+Dom dense_trace_I32_align_openmp(int32_t D) {
+  const uint32_t p = current_prime();
+  Dom t = 0;
+  int32_t k = 0;
+  for (const int32_t* s = w_nosp; s[0] >= 0; s += 2, ++k) {
+    const int64_t v = static_cast<int64_t>(w_cfs_tab[k][s[0]]) % p;  // signed entries
+    t = add_mod(t, static_cast<uint64_t>(v < 0 ? v + p : v), p);
+  }
+  return t;
+}
+
+void compute_trace2(Dom* result, int32_t D) {
+  *result = kIntegerBuild ? dense_trace_I32_align(D) : dense_trace_I32_align_openmp(D);
+}
+
+void* realign_ptr(void* address) {
+  return reinterpret_cast<void*>((reinterpret_cast<uintptr_t>(address) + 16) & ~uintptr_t(15));
 }
 
 }  // namespace zel::ZEL_BUILD

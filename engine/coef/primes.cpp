@@ -6,6 +6,9 @@
 #include "engine/coef/default_primes.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/xmalloc.hpp"
+#ifdef ZEL_VARIANT_INT
+#include "engine/coef/chinese.hpp"
+#endif
 
 namespace zel::ZEL_BUILD {
 
@@ -20,7 +23,11 @@ char state1[128];
 double ZEL_C(taille_maxi) = 0;
 double ZEL_C(local_taille_maxi) = 0;
 int32_t ZEL_C(want_raw_output) = kIntegerBuild ? 0 : 1;
+#ifdef ZEL_VARIANT_INT
+void (*init_INT_hook)() = ZEL_C(re_init_Chineese_INT);
+#else
 void (*init_INT_hook)() = nullptr;
+#endif
 
 namespace {
 

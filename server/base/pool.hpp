@@ -55,9 +55,8 @@ struct Pool {
     const char* second;
     uint32_t size;
   };
-  // Never destroyed: the blocks belong to the pool until the process ends,
-  // also while other objects are destroyed at exit (and the leak check sees
-  // them owned).
+  // Never destroyed: after a rebuild this table is all that still points
+  // to the old blocks, and they live until the process ends.
   static inline std::vector<BlockRange>& blocks = *new std::vector<BlockRange>;
 
   static Record*& link(Record* r) { return Policy::link(r); }

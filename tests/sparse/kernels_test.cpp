@@ -1,6 +1,7 @@
 // Dot products and matrix-vector products against plain reference loops.
 #include <gtest/gtest.h>
 
+#include <type_traits>
 #include <vector>
 
 #include "engine/driver/threads.hpp"
@@ -21,6 +22,24 @@ int64_t exact_dot(const int16_t* a, const int16_t* b, uint32_t n) {
   int64_t t = 0;
   for (uint32_t i = 0; i < n; ++i) t += static_cast<int64_t>(a[i]) * b[i];
   return t;
+}
+
+// The prime-field build's scalar form (the integer build has no signed one).
+template <class C>
+int64_t scalar_C(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p) {
+  if constexpr (std::is_same_v<C, int16_t>)
+    return dot_product_dense_C(reinterpret_cast<const C*>(row), reinterpret_cast<const C*>(x), n, p);
+  else
+    return 0;
+}
+
+// The integer build's scalar form over residues in [0, p).
+template <class C>
+Dom unsigned_C(const Dom* row, const Dom* x, uint32_t n, uint32_t p) {
+  if constexpr (std::is_same_v<C, Dom>)
+    return dot_product_dense_C(reinterpret_cast<const C*>(row), reinterpret_cast<const C*>(x), n, p);
+  else
+    return 0;
 }
 
 int64_t mod_sym(int64_t t, int64_t p) {
@@ -66,7 +85,7 @@ TEST(SparseDot, VectorFormEqualsExactScalarForm) {
                                                : static_cast<int16_t>(r >> 32));
         }
         const int64_t want = mod_sym(exact_dot(row.data(), x.data(), n), p);
-        ASSERT_EQ(dot_product_dense_C(row.data(), x.data(), n, p), want) << n;
+        ASSERT_EQ(scalar_C<Coord>(row.data(), x.data(), n, p), want) << n;
         ASSERT_EQ(dot_product_dense_sse(row.data(), x.data(), n, p), want) << n;
         ASSERT_EQ(dot_product_dense_sse_prefetch(row.data(), x.data(), n, p), want) << n;
       }
@@ -231,4 +250,119 @@ TEST(SparseMatvec, ThreadedProductEqualsSequential) {
   }
   internal_threads(0);  // clamps to one thread
   EXPECT_EQ(nb_threads, 1);
+}
+
+TEST(SparseDot, MultiRowAndIntegerScalarFormsEqualTheExactSum) {
+  SEED_TRACE();
+  auto rng = make_rng(15);
+  for (uint32_t p : build_primes()) {
+    PrimeScope ps(p);
+    for (uint32_t n : {8u, 16u, 40u, 264u}) {
+      if constexpr (kIntegerBuild) {
+        std::vector<Dom> a(n), b(n);
+        unsigned __int128 t = 0;
+        for (uint32_t i = 0; i < n; ++i) {
+          a[i] = static_cast<Dom>(rng() % p), b[i] = static_cast<Dom>(i % 3 ? rng() % p : p - 1);
+          t += static_cast<unsigned __int128>(a[i]) * b[i];
+        }
+        ASSERT_EQ(unsigned_C<Coord>(a.data(), b.data(), n, p), static_cast<Dom>(t % p));
+        ASSERT_EQ(dot_product(a.data(), b.data(), static_cast<int32_t>(n)), static_cast<Dom>(t % p));
+      } else {
+        const int32_t half = static_cast<int32_t>((p - 1) / 2);
+        std::vector<AlignedBuf<int16_t>> rows;
+        AlignedBuf<int16_t> x(n);
+        for (uint32_t i = 0; i < n; ++i) x[i] = static_cast<int16_t>(rng());
+        std::vector<const int16_t*> rp;
+        for (int r = 0; r < 8; ++r) {
+          rows.emplace_back(n);
+          for (uint32_t i = 0; i < n; ++i)
+            rows.back()[i] = static_cast<int16_t>(static_cast<int32_t>(rng() % p) - half);
+          rp.push_back(rows.back().data());
+        }
+        int16_t out[8];
+        int16_t* res[8];
+        for (int r = 0; r < 8; ++r) res[r] = out + r;
+        for (auto* kernel : {dot_product_dense_sse2, dot_product_dense_sse4, dot_product_dense_sse8}) {
+          const int count = kernel == dot_product_dense_sse2 ? 2 : kernel == dot_product_dense_sse4 ? 4 : 8;
+          std::fill(out, out + 8, int16_t(12345));
+          kernel(res, rp.data(), x.data(), n, p);
+          for (int r = 0; r < 8; ++r)
+            ASSERT_EQ(out[r], r < count ? mod_sym(exact_dot(rp[r], x.data(), n), p) : 12345)
+                << count << " rows, row " << r << " n " << n;
+        }
+      }
+    }
+  }
+}
+
+TEST(SparseMatvec, PackedUnpaddedAndListFormsOfTheDenseRows) {
+  SEED_TRACE();
+  auto rng = make_rng(16);
+  for (uint32_t p : build_primes()) {
+    PrimeScope ps(p);
+    for (int32_t D : {1, 5, 9, 40}) {
+      TestMatrix m(D, p, rng, D / 2 + 1);
+      m.install();
+      const uint32_t n = align_vector_size(D);
+      std::vector<uint64_t> xr(D);
+      AlignedBuf<Dom> x(n), y(n);
+      for (int32_t i = 0; i < D; ++i) x[i] = static_cast<Dom>(xr[i] = rng() % p);
+      const std::vector<uint64_t> want = m.times(xr);
+      auto dense_rows_match = [&](const char* form) {
+        for (int32_t r : m.list) ASSERT_EQ(y[r], want[r]) << form << " D=" << D << " row " << r;
+      };
+      // Unpadded rows of D entries.
+      std::vector<Dom> plain;
+      for (size_t k = 0; k < m.list.size(); ++k)
+        plain.insert(plain.end(), m.block.data() + k * n, m.block.data() + k * n + D);
+      plain.push_back(0);
+      w_cfs = plain.data();
+      dense_matrix(y.data(), x.data(), D);
+      dense_rows_match("unpadded");
+      // Packed rows from a first column on; the reference drops the columns before it.
+      std::vector<Dom> packed;
+      std::vector<int32_t> nosp;
+      std::vector<uint64_t> want_packed(D, 0);
+      for (size_t k = 0; k < m.list.size(); ++k) {
+        const int32_t r = m.list[k], first = static_cast<int32_t>(rng() % D);
+        nosp.insert(nosp.end(), {r, first});
+        unsigned __int128 t = 0;
+        for (int32_t c = first; c < D; ++c) {
+          packed.push_back(static_cast<Dom>(m.dense[r][c]));
+          t += static_cast<unsigned __int128>(m.dense[r][c]) * xr[c];
+        }
+        want_packed[r] = static_cast<uint64_t>(t % p);
+      }
+      nosp.insert(nosp.end(), {-1, -1});
+      packed.push_back(0);
+      w_cfs = packed.data();
+      w_nosp = nosp.data();
+      dense_matrix_I32(y.data(), x.data(), D);
+      for (int32_t r : m.list) ASSERT_EQ(y[r], want_packed[r]) << "packed D=" << D;
+      // Aligned rows in list order, threaded in the prime-field build.
+      m.install();
+      for (int32_t t : {1, 3}) {
+        if constexpr (!kIntegerBuild) internal_threads(t);
+        dense_matrix_I32_align_vect(y.data(), x.data(), D, m.list.data(),
+                                    static_cast<int32_t>(m.list.size()));
+        dense_rows_match("list");
+      }
+      if constexpr (kIntegerBuild) {
+        apply2v(y.data(), x.data(), D, m.list.data(), static_cast<int32_t>(m.list.size()));
+        for (int32_t i = 0; i < D; ++i) ASSERT_EQ(y[i], want[i]) << "apply2v D=" << D;
+      }
+      // The trace of the dense rows, in this build's row form.
+      uint64_t tr = 0;
+      for (int32_t r : m.list) tr = (tr + m.dense[r][r]) % p;
+      Dom got = 0;
+      compute_trace2(&got, D);
+      EXPECT_EQ(got, tr) << "D=" << D;
+      EXPECT_EQ(sparsity_align2(D), sparsity_align(D, false));
+    }
+  }
+  if constexpr (!kIntegerBuild) internal_threads(1);
+  alignas(16) char buf[64];
+  EXPECT_EQ(realign_ptr(buf), buf + 16);
+  EXPECT_EQ(realign_ptr(buf + 1), buf + 16);
+  EXPECT_EQ(realign_ptr(buf + 15), buf + 16);
 }
