@@ -79,6 +79,9 @@ void record_groebner_inputs(void* const* base, uint32_t nb) {
   if (!libmode_record) return;
   // The replay's `base` holds the polynomials made since the last request,
   // in order; anything else is named by its number in the session.
+  // A build that keeps no handle table records its inputs as made.
+  for (uint32_t i = 0; i < nb; ++i)
+    if (find_handle(base[i]) == nullptr) return;
   const uint32_t first = first_input_since_request();
   bool as_made = first + nb == handle_count();
   for (uint32_t i = 0; i < nb && as_made; ++i) as_made = find_handle(base[i])->number == first + i;
