@@ -2,7 +2,6 @@
  * input left unsorted, absurd thread counts and allocations, recordings of
  * bad calls, null handles and buffers.  Each case runs in a child and must
  * end with a clear message instead. */
-#include <glob.h>
 #include <limits.h>
 
 #include "child_case.h"
@@ -51,10 +50,6 @@ static void* unsorted_input(void) {
 static void groebner_on_unsorted_input(void) {
   void* h = unsorted_input();
   zs_groebner(&h, 1, result, 0, 0);
-}
-static void export_of_unsorted_input(void) {
-  UI32 e[6], c[2];
-  Zel_export_poly(3, 2, e, c, unsorted_input());
 }
 static void get_expos_of_unset_term(void) {
   I32 e[3];
@@ -108,25 +103,8 @@ static void export_into_null_buffers(void) {
   Zel_export_poly(3, 1, NULL, NULL, h);
 }
 
-/* The recordings of this run's children hold the marker: remove them. */
-static void remove_recordings(void) {
-  glob_t g;
-  size_t i;
-  if (glob("/tmp/zel_record_modp_*", 0, NULL, &g) != 0) return;
-  for (i = 0; i < g.gl_pathc; i++) {
-    char buf[4096];
-    size_t n;
-    FILE* f = fopen(g.gl_pathv[i], "r");
-    if (f == NULL) continue;
-    n = fread(buf, 1, sizeof buf - 1, f);
-    buf[n] = 0;
-    fclose(f);
-    if (strstr(buf, marker) != NULL) unlink(g.gl_pathv[i]);
-  }
-  globfree(&g);
-}
-
 int main(void) {
+  char cmd[256];
   snprintf(marker, sizeof marker, "crash_marker_%ld", (long)getpid());
   cc_expect("w_minpoly with a shift index near INT_MAX", minpoly_shift_near_int_max, 3,
             "copy row out of range");
@@ -137,8 +115,6 @@ int main(void) {
 #endif
   cc_expect("groebner on input never sorted", groebner_on_unsorted_input, 1,
             "whose terms were set after its last sort: call full_sort_poly2 first");
-  cc_expect("export_poly of input never sorted", export_of_unsorted_input, 1,
-            "call full_sort_poly2 first");
   cc_expect("get_expos of an unset term", get_expos_of_unset_term, 1,
             "get_expos of term 1, which is not set");
   cc_expect("internal_threads(100000)", huge_thread_count, 0, "");
@@ -151,6 +127,9 @@ int main(void) {
   cc_expect("clone_ALGO_Dpol(NULL, ...)", clone_of_null_row, 1, "null row or code table");
   cc_expect("export_poly into null buffers", export_into_null_buffers, 1,
             "null output array given to export_poly");
-  remove_recordings();
+  /* The recordings of this run's children hold the marker. */
+  snprintf(cmd, sizeof cmd,
+           "grep -l -s -F %s /tmp/zel_record_modp_* | xargs -r -d '\\n' rm -f", marker);
+  if (system(cmd) != 0) cc_failures++;
   return cc_failures != 0;
 }
