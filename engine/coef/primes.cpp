@@ -77,6 +77,22 @@ void init_Dom() {
   setstate(state1);
 }
 
+void set_batch_primes(const uint32_t* primes, uint32_t v) {
+  if (v == 0) Fatal("A batch needs at least one prime\n");
+  ZEL_C(maxi_vectorize) = ZEL_C(vectorize) = v;
+  allocate_table(v);
+  for (uint32_t l = 0; l < v; l++) {
+    if (primes[l] < (uint32_t(1) << 31))
+      Fatal("Valid prime p[%u]=%lu should >= 2^%u (in reset_Dom)\n", l, (unsigned long)primes[l],
+            31u);
+    ZEL_C(Primes)[l] = primes[l];
+    fill_constants(l);
+  }
+  if (init_INT_hook != nullptr) init_INT_hook();
+  initstate(1, state1, sizeof state1);
+  setstate(state1);
+}
+
 void set_field_prime(uint32_t p) {
   if (p >= 65536 || !is_small_prime(p))
     Fatal("The prime-field build needs a prime below 65536 (got %u)\n", p);
