@@ -62,9 +62,9 @@ void apply_request(const sZEL_Comp_Desc* env) {
 
 // The main loop sorts, normalises and dehomogenises its inputs in place, so
 // it works on copies (monomials included): a caller may hand the same
-// polynomials to another request.  The copies live in zone 3, like the
-// inputs, since results may be among them.  Results of an earlier request
-// are dehomogenised: every copy is brought back to the input form.
+// polynomials to another request.  The copies go back with the request's
+// memory.  Results of an earlier request are dehomogenised: every copy is
+// brought back to the input form.
 std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
   std::vector<Dpol*> out(n);
   InZone3 z3;
