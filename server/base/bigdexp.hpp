@@ -40,6 +40,7 @@ extern uint32_t extra_nb_end_vars_BigDexp;            // ... and behind the user
 extern char* Liste_variables_BigDexp[kMaxVariables];  // names by variable index
 
 struct BigDexpLayout {
+  static constexpr const char* kName = "BigDexp";
   static constexpr unsigned kBits = 16;
   using Flat = uint16_t;
   static constexpr unsigned kBlocks = 1;

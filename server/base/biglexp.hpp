@@ -31,6 +31,7 @@ extern uint32_t extra_nb_end_vars_BigLexp;
 extern char* Liste_variables_BigLexp[kMaxVariables];
 
 struct BigLexpLayout {
+  static constexpr const char* kName = "BigLexp";
   static constexpr unsigned kBits = 16;
   using Flat = uint16_t;
   static constexpr unsigned kBlocks = 1;

@@ -41,6 +41,7 @@ extern uint32_t extra_nb_end_vars_DRLDRL;
 extern char* Liste_variables_DRLDRL[kMaxVariables];
 
 struct DRLDRLLayout {
+  static constexpr const char* kName = "DRLDRL";
   static constexpr unsigned kBits = 8;
   using Flat = uint8_t;
   static constexpr unsigned kBlocks = 2;
@@ -116,7 +117,7 @@ inline DRLDRL* zsup_DRLDRL(const DRLDRL* a, const DRLDRL* b, DRLDRL* out) {
   DRLDRLOps::merge<true>(a, b, out);
   return out;
 }
-// The same; warns once per process when block 1's degree does not fit.
+// The same; warns once per process when a block's degree does not fit.
 DRLDRL* zsup_verif_DRLDRL(const DRLDRL* a, const DRLDRL* b, DRLDRL* out);
 inline DRLDRL* zinf_DRLDRL(const DRLDRL* a, const DRLDRL* b, DRLDRL* out) {
   DRLDRLOps::merge<false>(a, b, out);

@@ -4,6 +4,7 @@
 // orders, which differ, are written there.
 //
 // A layout L provides:
+//   kName                    the type's name, for messages
 //   kBits                    field width (16 or 8)
 //   Flat                     the type of one exponent in the flat form
 //   words()                  64-bit words per vector
@@ -20,6 +21,7 @@
 #include <cstdint>
 
 #include "server/base/exp_words.hpp"
+#include "server/base/runtime.hpp"
 
 namespace orv::ORV_BUILD {
 
@@ -38,15 +40,30 @@ struct ExpOps {
   static unsigned extraire(const uint64_t* e, unsigned i) { return F::get(e, L::field_of_var(i)); }
 
   // Stores v as the exponent of variable i; the degree of its block moves by
-  // the difference (in the field's width).  When i names the degree field
-  // itself, sets it.
+  // the difference.  When i names the degree field itself, sets it.  An
+  // exponent outside the exact range (2^(kBits-1)), or a degree that no
+  // longer fits its field, is refused rather than truncated.
   static void ranger(uint64_t* e, unsigned v, unsigned i) {
     unsigned f = L::field_of_var(i);
     if constexpr (L::kHasDegree) {
       unsigned d = L::degree_field(L::block_of_var(i));
-      if (d != f) F::put(e, d, F::get(e, d) - F::get(e, f) + v);
+      if (d == f) {
+        if (v > F::kMask) too_large("The degree", v, i, unsigned(F::kMask));
+      } else {
+        if (v >= kExact) too_large("The exponent", v, i, kExact - 1);
+        unsigned degree = F::get(e, d) - F::get(e, f) + v;
+        if (degree > F::kMask) too_large("The degree", degree, i, unsigned(F::kMask));
+        F::put(e, d, degree);
+      }
+    } else {
+      if (v >= kExact) too_large("The exponent", v, i, kExact - 1);
     }
     F::put(e, f, v);
+  }
+  static constexpr unsigned kExact = 1u << (L::kBits - 1);
+  [[noreturn]] static void too_large(const char* what, unsigned v, unsigned i, unsigned most) {
+    Fatal("%s %u of variable %u does not fit a %s exponent vector (at most %u)\n", what, v, i,
+          L::kName, most);
   }
   static void ranger_add(uint64_t* e, unsigned d, unsigned i) { ranger(e, extraire(e, i) + d, i); }
 
@@ -93,10 +110,11 @@ struct ExpOps {
 
   // Field-wise maximum (Max) or minimum of the exponents; each degree field
   // gets the sum of its block's results, truncated to the field.  Returns
-  // the untruncated sum of block 0 (all fields when there is no degree).
+  // the largest untruncated block sum (all fields when there is no degree),
+  // so that an overflow shows whichever block it happens in.
   template <bool Max>
   static unsigned merge(const uint64_t* a, const uint64_t* b, uint64_t* out) {
-    unsigned first_sum = 0;
+    unsigned largest = 0;
     for (unsigned k = 0; k < L::kBlocks; ++k) {
       unsigned sum = 0;
       for (unsigned f = L::block_begin(k); f < L::block_end(k); ++f) {
@@ -107,9 +125,9 @@ struct ExpOps {
         sum += v;
       }
       if constexpr (L::kHasDegree) F::put(out, L::degree_field(k), sum);
-      if (k == 0) first_sum = sum;
+      if (sum > largest) largest = sum;
     }
-    return first_sum;
+    return largest;
   }
 
   static uint32_t hash(const uint64_t* e, uint32_t m) { return F::horner(e, fields(), m); }

@@ -33,6 +33,8 @@ void init_random() {
   setstate(random_state);
 }
 
+void no_prime_GFC() { Fatal("cGFC: no prime is set (init_GFC has not run)\n"); }
+
 void init_GFC() {
   MAGIC = 0;
   init_random();

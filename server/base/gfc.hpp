@@ -40,7 +40,11 @@ void init_random();  // seeds random() with seed 1 over a 128-byte state
 // Construction ---------------------------------------------------------------
 inline uint32_t modulus_GFC() { return static_cast<uint32_t>(MAGIC); }
 
+// A coefficient asked for before init_GFC has set a prime: fatal.
+[[noreturn]] void no_prime_GFC();
+
 inline GFC cGFC(int64_t v) {
+  if (MAGIC == 0) no_prime_GFC();
   const int64_t p = static_cast<int64_t>(MAGIC);
   int64_t r = v % p;
   return static_cast<GFC>(r < 0 ? r + p : r);

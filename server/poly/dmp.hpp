@@ -32,7 +32,13 @@ struct Dmp {
 
   static uint32_t words() { return E::words(); }
   static size_t node_bytes() { return Node::bytes(E::words()); }
-  static Node* new_node() { return Terms::new_(); }
+  // The whole slot is cleared, so that a GFC coefficient (32 bits) leaves
+  // no stale pointer bits behind it: is_header can then trust the slot.
+  static Node* new_node() {
+    Node* t = Terms::new_();
+    t->slot = 0;
+    return t;
+  }
 
   // --- Construction --------------------------------------------------------
 
@@ -89,15 +95,10 @@ struct Dmp {
 
   // A header node's slot points to a statistics record, not a coefficient:
   // copies keep it (the copy shares the record, number and sugar included)
-  // instead of copying it as a VGF cell.  Only VGF slots always hold a whole
-  // pointer, so only there can a header be told from a term; a GFC copy
-  // keeps the slot anyway.
-  static bool is_header(const Node* p) {
-    if constexpr (C::has_heap)
-      return StatsPool<E, C>::owns(p->stats);
-    else
-      return false;
-  }
+  // instead of copying it as a coefficient.  A VGF slot holds a pointer into
+  // the coefficient heap, a GFC slot a value below 2^16 with the upper bits
+  // clear (new_node), and neither lies in a block of the statistics pool.
+  static bool is_header(const Node* p) { return StatsPool<E, C>::owns(p->stats); }
 
   // --- Copies (the argument is untouched) -----------------------------------
 

@@ -372,3 +372,6 @@ inline unsigned totalDegree(const BigDexp* e) { return degree_BigDexp(e); }
 #endif
 
 }  // namespace orv::ORV_BUILD
+
+// The arithmetic and everything built on it, stamped the same way.
+#include "server/poly/dmp_names_ops.hpp"

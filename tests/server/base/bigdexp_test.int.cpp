@@ -133,16 +133,32 @@ TEST(BigDexpDeath, TheDegreeWarningFiresOnceFromTheFirstDegreeThatDoesNotFit) {
   orv_test::use_fresh_children();
   auto run = [] {
     orv::log_output = stderr;
-    set_nb_var_BigDexp(2, 0, 0);
+    set_nb_var_BigDexp(3, 0, 0);
     BigDexp out[1];
     // 65535 fits: no warning.
-    zsup_verif_BigDexp(mono({65000, 0}).p(), mono({0, 535}).p(), out);
+    zsup_verif_BigDexp(mono({30000, 30000, 0}).p(), mono({0, 0, 5535}).p(), out);
     fputs("|", stderr);
-    zsup_verif_BigDexp(mono({65000, 0}).p(), mono({0, 536}).p(), out);
-    zsup_verif_BigDexp(mono({65000, 0}).p(), mono({0, 537}).p(), out);
+    zsup_verif_BigDexp(mono({30000, 30000, 0}).p(), mono({0, 0, 5536}).p(), out);
+    zsup_verif_BigDexp(mono({30000, 30000, 0}).p(), mono({0, 0, 5537}).p(), out);
     exit(0);
   };
   EXPECT_EXIT(run(), testing::ExitedWithCode(0), "^\\|#C Warning: Depassement du degre 65536 !$");
+}
+
+// Exponents from 32768 on, and degrees beyond 16 bits, would be truncated
+// or break the order: they are refused.
+TEST(BigDexpDeath, ExponentsOutsideTheExactRangeAreRefused) {
+  orv_test::use_fresh_children();
+  auto store = [](std::initializer_list<unsigned> e) {
+    orv::log_output = stderr;
+    set_nb_var_BigDexp(3, 0, 0);
+    mono(e);
+  };
+  EXPECT_EXIT(store({32768, 0, 0}), testing::ExitedWithCode(3),
+              "The exponent 32768 of variable 0 does not fit a BigDexp exponent vector");
+  EXPECT_EXIT(store({32767, 32767, 2}), testing::ExitedWithCode(3),
+              "The degree 65536 of variable 2 does not fit");
+  EXPECT_EXIT(store({70000, 0, 0}), testing::ExitedWithCode(3), "The exponent 70000");
 }
 
 // init_BigDexp runs once per process, so it is watched in a fresh child:

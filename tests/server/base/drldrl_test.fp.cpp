@@ -159,14 +159,39 @@ TEST(DRLDRLDeath, TheDegreeWarningFiresOnceFromTheFirstBlockOneDegreeThatDoesNot
   orv_test::use_fresh_children();
   auto run = [] {
     orv::log_output = stderr;
-    set_nb_var_DRLDRL(4, 2, 0);
+    set_nb_var_DRLDRL(4, 3, 0);
     DRLDRL out[1];
-    zsup_verif_DRLDRL(mono({200, 0, 0, 0}).p(), mono({0, 55, 0, 0}).p(), out);
-    zsup_verif_DRLDRL(mono({0, 0, 200, 0}).p(), mono({0, 0, 0, 100}).p(), out);  // block 2
+    zsup_verif_DRLDRL(mono({100, 100, 0, 0}).p(), mono({0, 0, 55, 0}).p(), out);
     fputs("|", stderr);
-    zsup_verif_DRLDRL(mono({200, 0, 0, 0}).p(), mono({0, 56, 0, 0}).p(), out);
-    zsup_verif_DRLDRL(mono({200, 0, 0, 0}).p(), mono({0, 57, 0, 0}).p(), out);
+    zsup_verif_DRLDRL(mono({100, 100, 0, 0}).p(), mono({0, 0, 56, 0}).p(), out);
+    zsup_verif_DRLDRL(mono({100, 100, 0, 0}).p(), mono({0, 0, 57, 0}).p(), out);
     exit(0);
   };
   EXPECT_EXIT(run(), testing::ExitedWithCode(0), "^\\|#C Warning: Depassement du degre 256 !$");
+}
+
+TEST(DRLDRLDeath, TheSecondBlockWarnsLikeTheFirst) {
+  orv_test::use_fresh_children();
+  auto run = [] {
+    orv::log_output = stderr;
+    set_nb_var_DRLDRL(4, 1, 0);
+    DRLDRL out[1];
+    zsup_verif_DRLDRL(mono({0, 100, 100, 0}).p(), mono({0, 0, 0, 55}).p(), out);
+    fputs("|", stderr);
+    zsup_verif_DRLDRL(mono({0, 100, 100, 0}).p(), mono({0, 0, 0, 60}).p(), out);
+    exit(0);
+  };
+  EXPECT_EXIT(run(), testing::ExitedWithCode(0), "^\\|#C Warning: Depassement du degre 260 !$");
+}
+
+TEST(DRLDRLDeath, ExponentsOutsideTheExactRangeAreRefused) {
+  orv_test::use_fresh_children();
+  auto store = [](std::initializer_list<unsigned> e) {
+    orv::log_output = stderr;
+    set_nb_var_DRLDRL(4, 1, 0);
+    mono(e);
+  };
+  EXPECT_EXIT(store({0, 128, 0, 0}), testing::ExitedWithCode(3),
+              "The exponent 128 of variable 1 does not fit a DRLDRL exponent vector");
+  EXPECT_EXIT(store({0, 127, 127, 2}), testing::ExitedWithCode(3), "The degree 256");
 }

@@ -151,3 +151,14 @@ TEST(GfcDeath, BadModuliAreFatal) {
       },
       ::testing::ExitedWithCode(3), "set_module_GFC not implemented");
 }
+
+// Without a prime, cGFC would divide by zero.
+TEST(GfcDeath, CoefficientsBeforeAnyPrimeAreRefused) {
+  orv_test::use_fresh_children();
+  auto early = [] {
+    orv::log_output = stderr;
+    MAGIC = 0;
+    cGFC(5);
+  };
+  EXPECT_EXIT(early(), ::testing::ExitedWithCode(3), "cGFC: no prime is set");
+}

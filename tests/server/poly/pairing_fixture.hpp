@@ -41,6 +41,7 @@ struct PairBigLexp {
   static long value(VGF c) { return PairBigDexp::value(c); }
 };
 using Pairings = ::testing::Types<PairBigDexp, PairBigLexp>;
+using FirstPairing = PairBigDexp;  // for tests that need one pairing
 #else
 struct PairDRLDRL {
   using E = ExpDRLDRL;
@@ -54,6 +55,7 @@ struct PairDRLDRL {
   static long value(GFC c) { return c > 65521 / 2 ? static_cast<long>(c) - 65521 : c; }
 };
 using Pairings = ::testing::Types<PairDRLDRL>;
+using FirstPairing = PairDRLDRL;
 #endif
 
 using Term = std::pair<std::vector<uint16_t>, long>;

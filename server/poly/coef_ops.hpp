@@ -1,0 +1,38 @@
+// Coefficient operations the polynomial templates need beyond the traits of
+// vgf.hpp and gfc.hpp, chosen by overloading on the traits tag: a value from
+// a machine integer, a random value, and the absolute value of a residue
+// read in the symmetric range.
+#pragma once
+
+#include <cstdint>
+
+#include "server/base/orv_variant.hpp"
+
+#ifdef ZEL_VARIANT_INT
+#include "server/base/vgf.hpp"
+#include "server/base/vgf_io.hpp"
+#else
+#include "server/base/gfc.hpp"
+#include "server/base/gfc_io.hpp"
+#endif
+
+namespace orv::ORV_BUILD {
+
+#ifdef ZEL_VARIANT_INT
+inline VGF coef_of(CoefVGF, long v) { return cVGF(v); }
+inline VGF coef_random(CoefVGF) { return rdm_VGF(1000); }
+// Read in the symmetric range of the first prime, where the small integers
+// that weights are made of have one sign.
+inline VGF coef_abs(CoefVGF, VGF a) {
+  return a.rep[0] > VGF::_prime[0] / 2 ? minus(a) : copy(a);
+}
+// What the Fortran printer writes for a coefficient.
+inline VGF coef_shown(CoefVGF, VGF a) { return a; }
+#else
+inline GFC coef_of(CoefGFC, long v) { return cGFC(v); }
+inline GFC coef_random(CoefGFC) { return rdm_GFC(1000); }
+inline GFC coef_abs(CoefGFC, GFC a) { return a > modulus_GFC() / 2 ? minus(a) : a; }
+inline Uniq_GFC coef_shown(CoefGFC, GFC a) { return Uniq_GFC(a); }
+#endif
+
+}  // namespace orv::ORV_BUILD
