@@ -21,6 +21,7 @@
 #ifndef CALL_ZEL_H
 #define CALL_ZEL_H
 
+#include <gmp.h>
 #include <stdint.h>
 #include <stdio.h>
 
@@ -133,6 +134,36 @@ void Zel_int_set_coeff_I32(void* p, UI32 i, I32 c);
 void Zel_set_coeff_I32(void* p, UI32 i, I32 c);
 void Zel_full_sort_poly2(void* p);
 
+/* Integer build: creat_poly makes a polynomial of nterms terms with integer
+ * coefficients (in the engine's zone 3: valid until the next reset).  Per
+ * term i, set_expos2 and one of:
+ *   set_coeff_raw: u[0] the sign (negative for a negative number), u[1 ..
+ *     n-1] the magnitude in 32-bit words, least significant first (n >= 1;
+ *     n = 1 is 0);
+ *   set_coeff_gmp: a copy of the caller's integer (only read);
+ *   set_coeff_gmp_str: a decimal integer ("-123"; blanks around allowed).
+ * full_sort_poly2 then adds the coefficients of equal monomials, drops zero
+ * and unset terms, homogenises and sorts.  Bad input (a term index out of
+ * range, no sign word, text that is no integer) fails with a message.
+ * Every entry of the integer build leaves GMP's memory functions as the
+ * caller had them. */
+void* Zel_int_creat_poly(UI32 nterms);
+void Zel_int_set_coeff_raw(void* p, UI32 i, const I32* u, UI32 n);
+void Zel_int_set_coeff_gmp(void* p, UI32 i, mpz_srcptr c);
+void Zel_int_set_coeff_gmp_str(void* p, UI32 i, const char* decimal);
+void Zel_int_full_sort_poly2(void* p);
+/* Residues of the number given as |n| digits d[] in base radix (least
+ * significant first, the low 32 bits of each word), negated for n < 0,
+ * modulo each prime of the batch, into r[0 .. n primes). */
+void Zel_int_convert_from_ntl_int(const uint64_t* d, I32 n, UI32* r, UI32 radix);
+/* Holds the engine's GMP context across calls (counted): GMP's memory
+ * functions are the engine's zones until the matching exit.  Not needed by
+ * callers: every entry enters and leaves on its own. */
+void Zel_int_enter(void);
+void Zel_int_exit(void);
+void Zel_enter(void);
+void Zel_exit(void);
+
 /* ---- Results -------------------------------------------------------------- */
 UI32 Zel_int_nb_terms(void* p);
 UI32 Zel_nb_terms(void* p);
@@ -143,6 +174,25 @@ UI32 Zel_size_poly(void* p);
  * exceeds the declared variables, 1 otherwise. */
 I32 Zel_int_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
 I32 Zel_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
+/* Integer build, polynomials with integer coefficients (input or results):
+ * export_poly_INT writes, for each of the m terms, nvars exponents at
+ * exps[k*nvars] and the coefficient as B words at out[k*B] (sign word 1 or
+ * -1, magnitude least significant first, zero padded), B = 1 + the widest
+ * magnitude in words, stored in *width.  -1 when m is not the term count,
+ * -2 (nothing written) when B*m >= limit.  export_poly_mon_INT does the
+ * same for term k alone (-2 when B >= limit).  export_poly_INT_gmp writes
+ * the exponents and returns m pointers (valid until the next reset) to the
+ * polynomial's own coefficients, export_monom_INT the exponents of term k
+ * and a pointer to its coefficient; null on a count or index mismatch.
+ * Those coefficients are the engine's: read them, never change them.
+ * see_Dpol_INT prints p on the output channel; returns 1. */
+I32 Zel_int_export_poly_INT(UI32 nvars, UI32 m, UI32* exps, UI32* out, I32 limit, void* p,
+                            UI32* width);
+I32 Zel_int_export_poly_mon_INT(I32 k, UI32 nvars, I32 m, UI32* exps, UI32* out, I32 limit,
+                                void* p, UI32* width);
+mpz_srcptr* Zel_int_export_poly_INT_gmp(UI32 nvars, UI32 m, UI32* exps, void* p);
+mpz_srcptr Zel_int_export_monom_INT(UI32 k, UI32 nvars, UI32* exps, void* p);
+I32 Zel_int_see_Dpol_INT(void* p);
 /* Prints p ("f<serial> = " and its terms) on the standard error stream when
  * the engine's messages are silent, else through the message sink. */
 void Zel_see_Dpol(void* p);
@@ -176,6 +226,18 @@ UI32 Zel_size_memory_coeff(void);
  * Modes the build cannot run fail with a message. */
 UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                   double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
+/* Integer build: modes ZEL_COMPUTE_GBASIS and ZEL_COMPUTE_NOP over the
+ * rationals.  base holds polynomials of creat_poly (integer coefficients);
+ * the results are polynomials with integer coefficients, each the reduced
+ * basis element times the lcm of its denominators (export_poly_INT).
+ * pas0: primes of the first batch (<= 0: chosen from the coefficient
+ * sizes); env->_off: where in the prime table the batches start (< 0:
+ * random). */
+UI32 Zel_int_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
+                      double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
+UI32 Zel_int_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
+                     double* cpu, I32 bk0, I32 pas0, I32 restrict_);
+UI32 Zel_int_gbasis_rr_form(void** base, UI32 nb, void** result, double* cpu);
 UI32 Zel_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                  double* cpu, I32 bk0, I32 pas0, I32 restrict_);
 UI32 Zel_gbasis_rr_form(void** base, UI32 nb, void** result, double* cpu);

@@ -43,3 +43,9 @@ ZEL_EXPORT void ZEL_C(attendre)(void) {
 }
 
 ZEL_EXPORT I32 ZEL_C(attendre1)(void) { return 1; }
+
+#ifdef ZEL_VARIANT_FP
+// The prime-field build has no GMP context to hold.
+ZEL_EXPORT void ZEL_C(enter)(void) {}
+ZEL_EXPORT void ZEL_C(exit)(void) {}
+#endif

@@ -39,8 +39,6 @@ void check_exponents(const int32_t* e, uint32_t nvars) {
   }
 }
 
-namespace {
-
 bool same_monomial(const Expos* a, const Expos* b) {
   const ExposW* wa = words_of(a);
   const ExposW* wb = words_of(b);
@@ -49,96 +47,89 @@ bool same_monomial(const Expos* a, const Expos* b) {
   return true;
 }
 
+std::vector<uint32_t> decreasing_order(Expos* const* mono, uint32_t n) {
+  std::vector<uint32_t> perm(n);
+  std::iota(perm.begin(), perm.end(), 0u);
+  std::sort(perm.begin(), perm.end(), [mono](uint32_t a, uint32_t b) {
+    return comp5_Expos(words_of(mono[a]), words_of(mono[b])) > 0;
+  });
+  return perm;
+}
+
+void homogenise_terms(Expos** mono, uint32_t n, bool copy_raised) {
+  uint32_t D = 0;
+  for (uint32_t t = 0; t < n; ++t) D = std::max(D, total_degree(words_of(mono[t])));
+  if (copy_raised) {
+    for (uint32_t t = 0; t < n; ++t) {
+      const uint32_t d = total_degree(words_of(mono[t]));
+      if (d == D) continue;
+      const uint32_t h = nb_of_affine_variables;
+      const uint64_t e = uint64_t(get_field(words_of(mono[t]), h)) + (D - d);
+      if (e > kMaxExponent)
+        Fatal("Homogenisation raises the exponent of the homogenising variable to %llu (at most %u)\n",
+              static_cast<unsigned long long>(e), kMaxExponent);
+      ExposW* w = copy_offset_Expos(words_of(mono[t]));
+      set_field(w, h, uint32_t(e));
+      mono[t] = header_of(w);
+    }
+  } else {
+    std::vector<ExposW*> w(n);
+    for (uint32_t t = 0; t < n; ++t) w[t] = words_of(mono[t]);
+    renormalize_input(w.data(), n);
+  }
+}
+
+namespace {
+
 Dom add_mod(Dom a, Dom b, uint32_t p) {
   const uint64_t s = uint64_t(a) + b;
   return Dom(s >= p ? s - p : s);
 }
 
-bool zero_term(Dpol* p, uint32_t t) {
-  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l)
-    if (lanes(p)[l][t] != 0) return false;
-  return true;
-}
-
-void move_term(Dpol* p, uint32_t from, uint32_t to) {
-  p->mono[to] = p->mono[from];
-  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) lanes(p)[l][to] = lanes(p)[l][from];
-}
-
-// Decreasing monomial order, coefficients of every lane moving along.
-void sort_terms(Dpol* p) {
-#ifdef ZEL_VARIANT_FP
-  force_sort_Dpol(p);
-#else
-  const uint32_t n = p->n;
-  if (n < 2) return;
-  std::vector<uint32_t> perm(n);
-  std::iota(perm.begin(), perm.end(), 0u);
-  Expos** mono = p->mono;
-  std::sort(perm.begin(), perm.end(), [mono](uint32_t a, uint32_t b) {
-    return comp5_Expos(words_of(mono[a]), words_of(mono[b])) > 0;
-  });
-  std::vector<Expos*> m2(n);
-  for (uint32_t i = 0; i < n; ++i) m2[i] = mono[perm[i]];
-  std::copy(m2.begin(), m2.end(), mono);
-  std::vector<Dom> c2(n);
-  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) {
-    Dom* c = lanes(p)[l];
-    for (uint32_t i = 0; i < n; ++i) c2[i] = c[perm[i]];
-    std::copy(c2.begin(), c2.end(), c);
+// The residue polynomial as normalize_input_terms sees it.
+struct DpolTerms {
+  Dpol* p;
+  uint32_t& n() { return p->n; }
+  Expos** mono() { return p->mono; }
+  bool zero(uint32_t t) const {
+    for (uint32_t l = 0; l < ZEL_C(vectorize); ++l)
+      if (lanes(p)[l][t] != 0) return false;
+    return true;
   }
+  void move(uint32_t from, uint32_t to) {
+    p->mono[to] = p->mono[from];
+    for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) lanes(p)[l][to] = lanes(p)[l][from];
+  }
+  void add(uint32_t to, uint32_t from) {
+    for (uint32_t l = 0; l < ZEL_C(vectorize); ++l)
+      lanes(p)[l][to] = add_mod(lanes(p)[l][to], lanes(p)[l][from], ZEL_C(Primes)[l]);
+  }
+  // Decreasing monomial order, coefficients of every lane moving along.
+  void sort() {
+#ifdef ZEL_VARIANT_FP
+    force_sort_Dpol(p);
+#else
+    const uint32_t n = p->n;
+    if (n < 2) return;
+    const std::vector<uint32_t> perm = decreasing_order(p->mono, n);
+    std::vector<Expos*> m2(n);
+    for (uint32_t i = 0; i < n; ++i) m2[i] = p->mono[perm[i]];
+    std::copy(m2.begin(), m2.end(), p->mono);
+    std::vector<Dom> c2(n);
+    for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) {
+      Dom* c = lanes(p)[l];
+      for (uint32_t i = 0; i < n; ++i) c2[i] = c[perm[i]];
+      std::copy(c2.begin(), c2.end(), c);
+    }
 #endif
-}
-
-// Drops unset and zero terms, keeping the order of the others.
-void drop_empty_terms(Dpol* p) {
-  uint32_t k = 0;
-  for (uint32_t t = 0; t < p->n; ++t)
-    if (p->mono[t] != nullptr && !zero_term(p, t)) move_term(p, t, k++);
-  p->n = k;
-}
+  }
+};
 
 }  // namespace
 
 void normalize_input_Dpol(Dpol* p, bool copy_raised) {
-  if (p->n == 0) return;
-  drop_empty_terms(p);
-  // Equal monomials become neighbours; add them up.
-  sort_terms(p);
-  uint32_t k = 0;
-  for (uint32_t t = 0; t < p->n; ++t) {
-    if (k > 0 && same_monomial(p->mono[k - 1], p->mono[t])) {
-      for (uint32_t l = 0; l < ZEL_C(vectorize); ++l)
-        lanes(p)[l][k - 1] = add_mod(lanes(p)[l][k - 1], lanes(p)[l][t], ZEL_C(Primes)[l]);
-    } else {
-      move_term(p, t, k++);
-    }
-  }
-  p->n = k;
-  drop_empty_terms(p);
-  // Homogenise: every monomial gets the largest total degree.
-  uint32_t D = 0;
-  for (uint32_t t = 0; t < p->n; ++t) D = std::max(D, total_degree(words_of(p->mono[t])));
-  if (copy_raised) {
-    for (uint32_t t = 0; t < p->n; ++t) {
-      const uint32_t d = total_degree(words_of(p->mono[t]));
-      if (d == D) continue;
-      const uint32_t h = nb_of_affine_variables;
-      const uint64_t e = uint64_t(get_field(words_of(p->mono[t]), h)) + (D - d);
-      if (e > kMaxExponent)
-        Fatal("Homogenisation raises the exponent of the homogenising variable to %llu (at most %u)\n",
-              static_cast<unsigned long long>(e), kMaxExponent);
-      ExposW* w = copy_offset_Expos(words_of(p->mono[t]));
-      set_field(w, h, uint32_t(e));
-      p->mono[t] = header_of(w);
-    }
-  } else {
-    std::vector<ExposW*> w(p->n);
-    for (uint32_t t = 0; t < p->n; ++t) w[t] = words_of(p->mono[t]);
-    renormalize_input(w.data(), p->n);
-  }
-  // Homogenising may change the order between blocks: sort again.
-  sort_terms(p);
+  DpolTerms terms{p};
+  normalize_input_terms(terms, copy_raised);
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/mono/expos_words.hpp"
 #include "engine/poly/dpol.hpp"
@@ -24,6 +25,43 @@ void check_exponents(const int32_t* e, uint32_t nvars);
 inline uint32_t reduce_I32(int32_t c, uint32_t p) {
   const int64_t r = int64_t(c) % int64_t(p);
   return uint32_t(r < 0 ? r + p : r);
+}
+
+// True when a and b (header form) are the same monomial.
+bool same_monomial(const Expos* a, const Expos* b);
+// The term indices of mono[0 .. n) by decreasing monomial.
+std::vector<uint32_t> decreasing_order(Expos* const* mono, uint32_t n);
+// Homogenises the n monomials to their largest total degree (see below).
+void homogenise_terms(Expos** mono, uint32_t n, bool copy_raised);
+
+// The normalisation below for any coefficient type.  Terms gives: n() (a
+// reference to the term count), mono(), zero(t), move(from, to) (monomial
+// and coefficient), add(to, from) (coefficient of `from` added into `to`)
+// and sort() (decreasing monomials).
+template <class Terms>
+void normalize_input_terms(Terms& p, bool copy_raised) {
+  if (p.n() == 0) return;
+  auto drop_empty = [&p]() {
+    uint32_t k = 0;
+    for (uint32_t t = 0; t < p.n(); ++t)
+      if (p.mono()[t] != nullptr && !p.zero(t)) p.move(t, k++);
+    p.n() = k;
+  };
+  drop_empty();
+  // Equal monomials become neighbours; add them up.
+  p.sort();
+  uint32_t k = 0;
+  for (uint32_t t = 0; t < p.n(); ++t) {
+    if (k > 0 && same_monomial(p.mono()[k - 1], p.mono()[t]))
+      p.add(k - 1, t);
+    else
+      p.move(t, k++);
+  }
+  p.n() = k;
+  drop_empty();
+  homogenise_terms(p.mono(), p.n(), copy_raised);
+  // Homogenising may change the order between blocks: sort again.
+  p.sort();
 }
 
 // Brings a polynomial given term by term into the form the engine reads:

@@ -6,10 +6,17 @@
 #include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
+#ifdef ZEL_VARIANT_INT
+#include "engine/coef/lift_print.hpp"
+#endif
 
 namespace zel::ZEL_BUILD {
 
+#ifdef ZEL_VARIANT_INT
+bool (*display_lift)(const uint32_t* v, uint32_t n) = display_lifted_value;
+#else
 bool (*display_lift)(const uint32_t* v, uint32_t n) = nullptr;
+#endif
 
 namespace {
 

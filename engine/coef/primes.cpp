@@ -6,6 +6,9 @@
 #include "engine/coef/default_primes.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/xmalloc.hpp"
+#ifdef ZEL_VARIANT_INT
+#include "engine/coef/chinese.hpp"
+#endif
 
 namespace zel::ZEL_BUILD {
 
@@ -20,7 +23,11 @@ char state1[128];
 double ZEL_C(taille_maxi) = 0;
 double ZEL_C(local_taille_maxi) = 0;
 int32_t ZEL_C(want_raw_output) = kIntegerBuild ? 0 : 1;
+#ifdef ZEL_VARIANT_INT
+void (*init_INT_hook)() = ZEL_C(re_init_Chineese_INT);
+#else
 void (*init_INT_hook)() = nullptr;
+#endif
 
 namespace {
 
@@ -63,6 +70,22 @@ void init_Dom() {
     if (p < (uint32_t(1) << 31))
       Fatal("Valid prime p[%u]=%lu should >= 2^%u (in reset_Dom)\n", l, (unsigned long)p, 31u);
     ZEL_C(Primes)[l] = p;
+    fill_constants(l);
+  }
+  if (init_INT_hook != nullptr) init_INT_hook();
+  initstate(1, state1, sizeof state1);
+  setstate(state1);
+}
+
+void set_batch_primes(const uint32_t* primes, uint32_t v) {
+  if (v == 0) Fatal("A batch needs at least one prime\n");
+  ZEL_C(maxi_vectorize) = ZEL_C(vectorize) = v;
+  allocate_table(v);
+  for (uint32_t l = 0; l < v; l++) {
+    if (primes[l] < (uint32_t(1) << 31))
+      Fatal("Valid prime p[%u]=%lu should >= 2^%u (in reset_Dom)\n", l, (unsigned long)primes[l],
+            31u);
+    ZEL_C(Primes)[l] = primes[l];
     fill_constants(l);
   }
   if (init_INT_hook != nullptr) init_INT_hook();

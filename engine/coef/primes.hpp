@@ -36,6 +36,12 @@ extern void (*init_INT_hook)();
 // "Offset is not valid [2] ! %u %u %u %d\n" when the window leaves the table.
 void init_Dom();
 
+// Integer build: the prime table of a batch chosen by the caller: lane l
+// modulo primes[l] (v primes, each above 2^31); sets ZEL_C(vectorize) and
+// ZEL_C(maxi_vectorize) to v, computes modulo6 / modulo32, runs
+// init_INT_hook and restarts random() from seed 1, as init_Dom does.
+void set_batch_primes(const uint32_t* primes, uint32_t v);
+
 // Prime-field build: one lane modulo p.  p must be a prime below 65536
 // (fatal otherwise: residues are 16 bits and inverses need a prime).
 void set_field_prime(uint32_t p);

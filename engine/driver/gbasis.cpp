@@ -15,6 +15,7 @@
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/pairs.hpp"
 #include "engine/f4/symbolic.hpp"
+#include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/relative_table.hpp"
 #include "engine/mem/zone.hpp"
@@ -197,15 +198,19 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
     if (input[i] && input[i]->n) input[ni++] = input[i];
   if (ni == 0) return 0;
   n = ni;
-  const uint32_t V = kIntegerBuild ? ZEL_C(vectorize) : 1;
   for (uint32_t i = 0; i < n; ++i) input[i]->input_mark = 1;
   sort_inputs(input, n);
   for (uint32_t i = 0; i < n; ++i) set_hash(input[i]->n, input[i]->mono);
 
+  // Integer build: a prime dividing a leading coefficient is reported, never
+  // fatal; when it is lane 0's, which leads the batch, nothing is computed.
+  if (!monic_input_lanes(input, n)) {
+    *cpu = cpu_seconds() - start;
+    return 0;
+  }
   Crit* D = nullptr;
   uint32_t count = 0;
   for (uint32_t i = 0; i < n; ++i) {
-    monic_lanes_d(lanes(input[i]), V, input[i]->n);
     if (i == 0)
       count = updatF(nullptr, input[0], G, 0);
     else

@@ -10,9 +10,9 @@
 //
 // Prime-field build: one lane, u64 accumulators, and with nb_threads > 1 the
 // forward pass runs in batches of nb_threads rows and the backward pass in
-// stages (forward_threads).  The integer build's multi-lane elimination with
-// the first-prime trace is not part of this library yet: its LINEAR_solve
-// fails with a message.
+// stages (forward_threads).  Integer build: one residue lane per prime of the
+// batch, lane 0 leading and checked against the first-prime trace, the
+// other lanes checked against lane 0 (elimination.int.cpp, trace.hpp).
 #pragma once
 
 #include <cstdint>
@@ -45,15 +45,14 @@ extern uint32_t ZEL_C(want_state_percent);
 uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
                              Dpol** out, const Base_Exposants* codes);
 
-#ifdef ZEL_VARIANT_FP
 // The elimination without the hand-over, in the current zone: sorts rows,
 // eliminates, and leaves in newrows (room for nreduce) the new pivot rows,
 // each reduced, monic and re-coded, sorted by increasing `lead`.  Returns
-// their number.  The row records are changed in place; the new coefficient
-// arrays and codes come from the current zone.
+// their number (integer build: 0 after a stop request).  The row records are
+// changed in place; the new coefficient arrays and codes come from the
+// current zone.
 uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
                         CodedRow** newrows);
-#endif
 
 // Statistics hook called once when a basis computation ends; does nothing.
 void ZEL_C(info_count_lzw)();

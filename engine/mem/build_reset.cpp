@@ -8,6 +8,9 @@
 #include "engine/mem/zone.hpp"
 #include "engine/poly/dpol.hpp"
 #include "engine/variant.hpp"
+#ifdef ZEL_VARIANT_INT
+#include "engine/coef/chinese.hpp"
+#endif
 
 namespace zel::ZEL_BUILD {
 
@@ -21,6 +24,10 @@ void forget_build_memory() {
   forget_relative(relative_CBoolean);
   // Serial numbers of polynomial records start again at 1.
   gen_sym_Dpol = 0;
+#ifdef ZEL_VARIANT_INT
+  // The lift context lived in an xmalloc block.
+  forget_lift_context();
+#endif
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -62,10 +62,11 @@ void ZEL_C(see_Dpol)(const Dpol* p);
 // ("-" for p - 1) when set.  Default 0.
 extern uint32_t ZEL_C(want_mods);
 
-// Set by the lifting layer: prints the n > 0 terms of p with their
-// coefficients lifted to rationals (each a sign, "(num/den)" or "NYA", then
-// "*" and the monomial), giving back the lift's integers.  Until a lifting
-// layer is installed every coefficient prints as one that cannot be lifted.
+// Prints the n > 0 terms of p with their coefficients lifted to rationals.
+// Integer build: the lifting layer's printer (lift_print.hpp: the terms as
+// sign, "(num/den)" or the integer, "*" and the monomial; "NYA" alone when a
+// coefficient does not lift yet).  Prime-field build: every coefficient
+// prints as "NYA".
 extern void (*see_Dpol_lifted)(const Dpol* p);
 
 }  // namespace zel::ZEL_BUILD

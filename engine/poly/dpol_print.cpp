@@ -5,22 +5,15 @@
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_print.hpp"
 #include "engine/poly/dpol.hpp"
+#ifdef ZEL_VARIANT_INT
+#include "engine/coef/lift_print.hpp"
+#endif
 
 namespace zel::ZEL_BUILD {
 
 uint32_t ZEL_C(want_mods) = 0;
 
 namespace {
-
-// Without a lifting layer no coefficient can be lifted: say so per term
-// rather than print residues as if they were the coefficients.
-void see_unliftable_terms(const Dpol* p) {
-  for (uint32_t i = 0; i < p->n; ++i) {
-    if (i > 0) Output("+");
-    Output("NYA*");
-    see_Expos2(p->mono[i], 1);
-  }
-}
 
 // Integer build: every residue of the term, "<...>" around several lanes.
 void see_raw_term_int(const Dpol* p, uint32_t i, uint32_t v) {
@@ -61,7 +54,23 @@ void see_raw_term_fp(const Dpol* p, uint32_t i, uint32_t v) {
 
 }  // namespace
 
+#ifdef ZEL_VARIANT_INT
+void (*see_Dpol_lifted)(const Dpol* p) = see_Dpol_lifted_terms;
+#else
+namespace {
+// The prime-field build has nothing to lift to: say so per term
+// rather than print residues as if they were the coefficients.
+void see_unliftable_terms(const Dpol* p) {
+  for (uint32_t i = 0; i < p->n; ++i) {
+    if (i > 0) Output("+");
+    Output("NYA*");
+    see_Expos2(p->mono[i], 1);
+  }
+}
+
+}  // namespace
 void (*see_Dpol_lifted)(const Dpol* p) = see_unliftable_terms;
+#endif
 
 void ZEL_C(see_Dpol)(const Dpol* p) {
   Output("f%d = ", int(p->serial));

@@ -312,15 +312,6 @@ TEST(Elimination, AggressiveModeSkipsAfterZeroRows) {
   EXPECT_EQ(eliminate(pattern_rows("ZZKZZZKK"), 8).size(), 1u);
 }
 
-#else  // integer build
-
-TEST(Elimination, IntegerBuildStopsWithAMessage) {
-  TestHost host(4);
-  EXPECT_RAISES(ZEL_C(LINEAR_solve)(nullptr, 0, 0, 0, nullptr, nullptr),
-                "The integer build cannot eliminate F4 matrices yet (multi-prime elimination "
-                "missing)\n");
-}
-
 #endif
 
 }  // namespace

@@ -143,7 +143,9 @@ TEST_F(DpolTest, LiftedPrintingWithoutALiftingLayerSaysSoAndKeepsZoneOne) {
   p->mono[1] = y.hdr();
   HeapMark before, after;
   save_GC_state(before);
-  EXPECT_EQ(print(p), "f1 = NYA*y+NYA*y");
+  // The integer build lifts the polynomial as a whole (and has no lift
+  // context here); the prime-field build has nothing to lift to.
+  EXPECT_EQ(print(p), kIntegerBuild ? "f1 = NYA" : "f1 = NYA*y+NYA*y");
   save_GC_state(after);
   EXPECT_EQ(before.cur_garbages, after.cur_garbages);
   EXPECT_EQ(before.bignum_tas, after.bignum_tas);

@@ -1,0 +1,147 @@
+// Standard systems over the rationals: the integer build through its C
+// interface (creat_poly, set_coeff_gmp, groebner, export_poly_INT), with the
+// figures of its loop over batches of primes read from the build's
+// internals.  For each system and thread count: median wall time of several
+// runs after one warm-up, basis size, passes (batches combined), primes,
+// batches thrown away, the largest coefficient in 32-bit words, and a hash
+// of the exported basis so that a fast wrong answer shows.
+//
+//   qq_systems_int [-r runs] [-t 1,4] [cyclic-7 katsura-9 eco-8 ...]
+#include <gmp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/call_zel.h"
+#include "engine/driver/multi_modular.hpp"
+#include "support/zel_systems.h"
+
+namespace {
+
+struct Figures {
+  double seconds = 0;
+  UI32 basis = 0;
+  zel::int_build::ModularFigures loop;
+  unsigned long long hash = 1469598103934665603ULL;
+};
+
+void mix(unsigned long long* h, unsigned long long x) { *h = (*h ^ x) * 1099511628211ULL; }
+
+void* send(const zs_poly& p) {
+  void* h = Zel_int_creat_poly(UI32(p.nterms));
+  mpz_t c;
+  mpz_init(c);
+  for (int t = 0; t < p.nterms; ++t) {
+    Zel_int_set_expos2(h, UI32(t), p.e + size_t(t) * size_t(p.nvars), UI32(p.nvars));
+    mpz_set_si(c, p.c[t]);
+    Zel_int_set_coeff_gmp(h, UI32(t), c);
+  }
+  mpz_clear(c);
+  Zel_int_full_sort_poly2(h);
+  return h;
+}
+
+Figures run_once(int (*generate)(int, zs_poly*), int n, int threads) {
+  static char storage[64][8];
+  static char* names[64];
+  std::vector<zs_poly> sys(64);
+  const int count = generate(n, sys.data());
+  const int nvars = sys[0].nvars;
+  for (int i = 0; i < nvars; ++i) {
+    std::snprintf(storage[i], sizeof storage[i], "x%d", i);
+    names[i] = storage[i];
+  }
+  Zel_int_reset_memory();
+  Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
+  Zel_int_init(1, 1, 0, nullptr);
+  Zel_int_reset_coeffs(5);
+  Zel_int_reset_expos(0, UI32(nvars), names);
+  Zel_int_internal_threads(threads);
+  std::vector<void*> in;
+  for (int k = 0; k < count; ++k) {
+    in.push_back(send(sys[k]));
+    zs_free(&sys[k]);
+  }
+  std::vector<void*> out(100000);
+  sZEL_Comp_Desc env{};
+  env._compute = ZEL_COMPUTE_GBASIS;
+  double cpu = 0;
+  Figures f;
+  const auto t0 = std::chrono::steady_clock::now();
+  f.basis = Zel_int_groebner(in.data(), UI32(count), out.data(), 1, 0, &cpu, 0, -1, 0, &env);
+  f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  f.loop = zel::int_build::last_modular_figures;
+  std::vector<UI32> e, c;
+  for (UI32 i = 0; i < f.basis; ++i) {
+    const UI32 m = Zel_int_nb_terms(out[i]);
+    UI32 width = 0;
+    e.resize(size_t(m) * nvars + 1);
+    c.resize(size_t(m) * (f.loop.largest_words + 2) + 1);
+    if (Zel_int_export_poly_INT(UI32(nvars), m, e.data(), c.data(), I32(c.size()), out[i], &width) !=
+        1) {
+      std::fprintf(stderr, "cannot export polynomial %u\n", unsigned(i));
+      std::exit(1);
+    }
+    mix(&f.hash, m);
+    for (size_t k = 0; k < size_t(m) * nvars; ++k) mix(&f.hash, e[k]);
+    for (size_t k = 0; k < size_t(m) * width; ++k) mix(&f.hash, c[k]);
+  }
+  Zel_int_internal_threads(1);
+  return f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = 3;
+  std::vector<int> threads = {1, 4};
+  std::vector<std::string> systems;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "-r") && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else if (!std::strcmp(argv[i], "-t") && i + 1 < argc) {
+      threads.clear();
+      for (char* s = std::strtok(argv[++i], ","); s; s = std::strtok(nullptr, ","))
+        threads.push_back(std::max(1, std::atoi(s)));
+    } else {
+      systems.push_back(argv[i]);
+    }
+  }
+  if (systems.empty())
+    systems = {"cyclic-6", "cyclic-7", "katsura-8", "katsura-9", "katsura-10", "eco-8"};
+  std::printf("%-11s %7s %9s %6s %6s %6s %9s %8s %18s\n", "system", "threads", "median s", "basis",
+              "passes", "primes", "discarded", "words", "hash");
+  for (const std::string& name : systems) {
+    const size_t dash = name.rfind('-');
+    const std::string kind = dash == std::string::npos ? name : name.substr(0, dash);
+    const int n = dash == std::string::npos ? 0 : std::atoi(name.c_str() + dash + 1);
+    int (*generate)(int, zs_poly*) = kind == "cyclic" ? zs_cyclic
+                                     : kind == "katsura" ? zs_katsura
+                                     : kind == "eco" ? zs_eco
+                                     : kind == "noon" ? zs_noon
+                                     : nullptr;
+    if (!generate || n < 2 || n > 40) {
+      std::fprintf(stderr, "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n)\n", name.c_str());
+      return 2;
+    }
+    for (int t : threads) {
+      run_once(generate, n, t);  // warm-up
+      std::vector<Figures> all;
+      for (int r = 0; r < runs; ++r) all.push_back(run_once(generate, n, t));
+      std::sort(all.begin(), all.end(),
+                [](const Figures& a, const Figures& b) { return a.seconds < b.seconds; });
+      const Figures& m = all[all.size() / 2];
+      std::printf("%-11s %7d %9.3f %6u %6u %6u %9u %8u %018llx\n", name.c_str(), t, m.seconds,
+                  unsigned(m.basis), m.loop.passes, m.loop.primes, m.loop.discarded,
+                  m.loop.largest_words, m.hash);
+      std::fflush(stdout);
+    }
+  }
+  Zel_int_free_memory();
+  return 0;
+}

@@ -1,0 +1,412 @@
+// Integer build: the lift context, Chinese remaindering over a tree of
+// partial products, and rational reconstruction.
+#include "engine/coef/chinese.hpp"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "engine/api/session.hpp"
+#include "engine/coef/int_context.hpp"
+#include "engine/coef/int_slide.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/xmalloc.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/expos_layout.hpp"
+
+namespace zel::ZEL_BUILD {
+
+uint32_t valid_number_of_primes = 0;
+uint32_t* valid_Primes = nullptr;
+INT ZEL_C(product_of_primes) = {};
+INT ZEL_C(maxi_INT) = {};
+INT* chinese_cstes = nullptr;
+
+namespace {
+
+// ---- machine-word helpers -----------------------------------------------------
+
+// a^-1 mod p by the extended Euclidean algorithm, the cofactor kept in
+// [0, p); a and p coprime.
+uint32_t inv_mod_word(uint64_t a, uint64_t p) {
+  uint64_t r0 = p, r1 = a % p;
+  uint64_t t0 = 0, t1 = 1;
+  while (r1 != 0) {
+    const uint64_t q = r0 / r1;
+    const uint64_t r = r0 - q * r1;
+    const uint64_t t = (t0 + p - (q % p) * t1 % p) % p;
+    r0 = r1;
+    r1 = r;
+    t0 = t1;
+    t1 = t;
+  }
+  if (r0 != 1) Fatal("The primes of the batch are not distinct (%llu)\n", (unsigned long long)p);
+  return uint32_t(t0);
+}
+
+// inv_i = (prod_{j != i} p_j mod p_i)^-1 mod p_i.
+std::vector<uint32_t> cofactor_inverses(const uint32_t* primes, uint32_t n) {
+  std::vector<uint32_t> inv(n);
+  for (uint32_t i = 0; i < n; i++) {
+    const uint64_t p = primes[i];
+    uint64_t c = 1;
+    for (uint32_t j = 0; j < n; j++)
+      if (j != i) c = c * (primes[j] % p) % p;
+    inv[i] = inv_mod_word(c, p);
+  }
+  return inv;
+}
+
+void product_of(mpz_ptr r, const uint32_t* primes, uint32_t lo, uint32_t hi) {
+  mpz_set_ui(r, 1);
+  for (uint32_t i = lo; i < hi; i++) mpz_mul_ui(r, r, primes[i]);
+}
+
+// Fills node [a, b) of parent [lo, hi) and its subtree at cursor (preorder).
+INT* fill_constants(INT* cursor, uint32_t lo, uint32_t hi, uint32_t a, uint32_t b,
+                    const uint32_t* primes, const std::vector<uint32_t>& inv) {
+  INT* c = cursor++;
+  mpz_init(c);
+  // The sibling's primes: what the node's partial sum misses of its parent.
+  if (b == hi)
+    product_of(c, primes, lo, a);
+  else
+    product_of(c, primes, b, hi);
+  if (b - a == 1) {
+    mpz_mul_ui(c, c, inv[a]);
+    return cursor;
+  }
+  const uint32_t m = a + (b - a) / 2;
+  cursor = fill_constants(cursor, a, b, a, m, primes, inv);
+  return fill_constants(cursor, a, b, m, b, primes, inv);
+}
+
+// Sum over the subtree of node [a, b) into out (initialised); the node's
+// constant is the next one.  Returns the next constant.
+const INT* chinese_node(mpz_ptr out, uint32_t a, uint32_t b, const uint32_t* residues,
+                        const INT* cursor) {
+  const INT* c = cursor++;
+  if (b - a == 1) {
+    mpz_mul_ui(out, c, residues[a]);
+    return cursor;
+  }
+  const uint32_t m = a + (b - a) / 2;
+  INT right;
+  mpz_init(&right);
+  cursor = chinese_node(out, a, m, residues, cursor);
+  cursor = chinese_node(&right, m, b, residues, cursor);
+  mpz_add(out, out, &right);
+  mpz_mul(out, out, c);
+  return cursor;
+}
+
+// Copies n integers into one long-lived block (limbs included): the lift
+// context must survive every zone restore.  Returns the copies.
+INT* keep_long_lived(const INT* v, uint32_t n) {
+  size_t limbs = 0;
+  for (uint32_t i = 0; i < n; i++) limbs += size_t(std::abs(v[i]._mp_size)) + 1;
+  auto* block = static_cast<char*>(xmalloc_spec(n * sizeof(INT) + limbs * sizeof(mp_limb_t), 5));
+  INT* out = reinterpret_cast<INT*>(block);
+  auto* d = reinterpret_cast<mp_limb_t*>(block + n * sizeof(INT));
+  for (uint32_t i = 0; i < n; i++) {
+    const int k = std::abs(v[i]._mp_size);
+    std::memcpy(d, v[i]._mp_d, size_t(k) * sizeof(mp_limb_t));
+    out[i]._mp_size = v[i]._mp_size;
+    out[i]._mp_alloc = k + 1;
+    out[i]._mp_d = d;
+    d += k + 1;
+  }
+  return out;
+}
+
+// The steps of the remainder sequence behind reconstruction, in place:
+// (r0, r1) <- (r1, r0 - q r1), (t0, t1) <- (t1, t0 - q t1).
+void euclid_step(mpz_ptr r0, mpz_ptr r1, mpz_ptr t0, mpz_ptr t1, mpz_ptr q, mpz_ptr tmp) {
+  mpz_tdiv_qr(q, tmp, r0, r1);
+  mpz_swap(r0, r1);
+  mpz_swap(r1, tmp);
+  mpz_mul(tmp, q, t1);
+  mpz_sub(t0, t0, tmp);
+  mpz_swap(t0, t1);
+}
+
+// n = r sign(t), d = |t|, then back down to mark m.  Only a pair without
+// common factor is an answer: a common factor divides the modulus, and the
+// reduced fraction is then no preimage of the image (the problem has no
+// solution at all).  False, m not restored, in that case.
+bool finish_fraction(const HeapMark& m, mpz_srcptr r, mpz_srcptr t, INT* num, INT* den) {
+  INT g;
+  mpz_init(&g);
+  mpz_gcd(&g, r, t);
+  if (mpz_cmp_ui(&g, 1) != 0) return false;
+  mpz_init_set(num, r);
+  if (mpz_sgn(t) < 0) mpz_neg(num, num);
+  mpz_init(den);
+  mpz_abs(den, t);
+  INT* out[2] = {num, den};
+  restore_and_slide(m, out, 2);
+  return true;
+}
+
+void set_zero_over_one(INT* num, INT* den) {
+  mpz_init(num);
+  mpz_init_set_ui(den, 1);
+}
+
+// Length of |v| in 32-bit words as the size bound counts it.
+uint32_t words(mpz_srcptr v) { return 2 * uint32_t(std::abs(v->_mp_size)); }
+
+void gather(Dom* const* lanes, uint32_t j, uint32_t* residues) {
+  for (uint32_t l = 0; l < valid_number_of_primes; l++) residues[l] = lanes[l][j];
+}
+
+}  // namespace
+
+// ---- the context ------------------------------------------------------------------
+
+INT prime_product(uint32_t lo, uint32_t hi) {
+  INT r;
+  mpz_init(&r);
+  product_of(&r, valid_Primes, lo, hi > lo ? hi : lo + 1);
+  return r;
+}
+
+INT* init_Chinese_cstes(const uint32_t* primes, uint32_t n) {
+  const std::vector<uint32_t> inv = cofactor_inverses(primes, n);
+  INT* cst = static_cast<INT*>(alloc64(sizeof(INT) * 2 * n));
+  const uint32_t half = n / 2;
+  INT* cursor = fill_constants(cst, 0, n, 0, half, primes, inv);
+  fill_constants(cursor, 0, n, half, n, primes, inv);
+  return cst;
+}
+
+INT Chinese_INT(const uint32_t* residues, const INT* constants, uint32_t n) {
+  if (n == 0 || (n > 1 && constants == nullptr)) Fatal("No primes to lift with\n");
+  INT x;
+  if (n == 1) {
+    mpz_init_set_ui(&x, residues[0]);
+    return x;
+  }
+  HeapMark m;
+  save_GC_state(m);
+  mpz_init(&x);
+  INT right;
+  mpz_init(&right);
+  const uint32_t half = n / 2;
+  const INT* cursor = chinese_node(&x, 0, half, residues, constants);
+  chinese_node(&right, half, n, residues, cursor);
+  mpz_add(&x, &x, &right);
+  INT* out[1] = {&x};
+  restore_and_slide(m, out, 1);
+  return x;
+}
+
+INT ZEL_C(compute_bound)(const INT& P) {
+  INT b;
+  mpz_init(&b);
+  mpz_fdiv_q_2exp(&b, &P, 1);
+  if (valid_number_of_primes > 1) mpz_fdiv_q_ui(&b, &b, valid_Primes[0]);
+  mpz_sqrt(&b, &b);
+  return b;
+}
+
+uint32_t ZEL_C(compute_bound_size)(const INT& M) {
+  const uint32_t l = words(&M);
+  if (l == 0) Fatal("pas fait in compute_bound_size n=%d --> l=%d!\n", 0, int(l));
+  // s words each for numerator and denominator leave 2 n d below M with
+  // room to spare; a modulus too small for one word gives 0: nothing lifts
+  // until more primes come.
+  const uint32_t s0 = (l - 1) / 2;
+  return s0 > 2 ? s0 - 2 : 0;
+}
+
+void init_Lift_INT() {
+  if (!ZEL_C(want_lift)) return;
+  const uint32_t n = numberOfPrimes();
+  const uint32_t* primes = listOfPrimes();
+  if (n == 0 || primes == nullptr) Fatal("No primes to lift with\n");
+  IntContext ctx;
+  ZoneScope scope;
+  auto* kept_primes = static_cast<uint32_t*>(xmalloc_spec(uint64_t(n) * sizeof(uint32_t), 5));
+  std::memcpy(kept_primes, primes, n * sizeof(uint32_t));
+  // The bound reads the context's primes.
+  valid_Primes = kept_primes;
+  valid_number_of_primes = n;
+  std::vector<INT> all(2 * n);  // P, B, then the 2n - 2 constants
+  all[0] = prime_product(0, n);
+  all[1] = ZEL_C(compute_bound)(all[0]);
+  if (n > 1) {
+    INT* cst = init_Chinese_cstes(kept_primes, n);
+    std::copy(cst, cst + 2 * n - 2, all.begin() + 2);
+  }
+  INT* kept = keep_long_lived(all.data(), n > 1 ? 2 * n : 2);
+  ZEL_C(product_of_primes) = kept[0];
+  ZEL_C(maxi_INT) = kept[1];
+  chinese_cstes = n > 1 ? kept + 2 : nullptr;
+}
+
+void ZEL_C(re_init_Chineese_INT)() { init_Lift_INT(); }
+void ZEL_C(init_Chineese_INT)() { init_Lift_INT(); }
+void ZEL_C(recursive_init_Chinese)() { init_Lift_INT(); }
+
+void forget_lift_context() {
+  valid_number_of_primes = 0;
+  valid_Primes = nullptr;
+  ZEL_C(product_of_primes) = INT{};
+  ZEL_C(maxi_INT) = INT{};
+  chinese_cstes = nullptr;
+}
+
+// ---- reconstruction -------------------------------------------------------------
+
+namespace {
+
+// Rational reconstruction of x modulo M, `small` telling which values fit:
+// the remainder sequence of (M, x mod M) runs until r1 is small; then r1/t1
+// is the fraction when t1 is small too and prime to r1.  The sequence
+// reaching 0 means x shares a factor with M that no fitting fraction can
+// have (x is 0 modulo several primes, say); a common factor of r1 and t1
+// divides M too, and the reduced fraction is then no preimage of x (an image
+// wrong modulo one prime gives one).  Neither is an error: not lifted, more
+// primes will tell.  Called with mark m saved; on success the results are
+// slid down to it, otherwise m is restored and the result is 0/1.  A bound
+// miss is reported when bound_for_message is given.
+template <class Small>
+int reconstruct(const HeapMark& m, const INT& x, const INT& M, Small small, INT* num, INT* den,
+                const INT* bound_for_message) {
+  INT r0, r1, t0, t1, q, tmp;
+  mpz_init_set(&r0, &M);
+  mpz_init(&r1);
+  mpz_mod(&r1, &x, &M);
+  mpz_init(&t0);
+  mpz_init_set_ui(&t1, 1);
+  if (small(&r1) && small(&t1)) {
+    mpz_init_set(num, &r1);
+    mpz_init_set_ui(den, 1);
+    INT* out[2] = {num, den};
+    restore_and_slide(m, out, 2);
+    return 1;
+  }
+  mpz_init(&q);
+  mpz_init(&tmp);
+  while (mpz_sgn(&r1) != 0 && !small(&r1)) euclid_step(&r0, &r1, &t0, &t1, &q, &tmp);
+  if (mpz_sgn(&r1) == 0 || !small(&t1)) {
+    if (mpz_sgn(&r1) != 0 && bound_for_message != nullptr && !ZEL_C(want_small) &&
+        !ZEL_C(want_quiet))
+      Output("Bad convergence v2= %f v3=%f b=%f\n", ZEL_C(estime_log_INT)(t1),
+             ZEL_C(estime_log_INT)(r1), ZEL_C(estime_log_INT)(*bound_for_message));
+    restore_GC_state(m);
+    set_zero_over_one(num, den);
+    return 0;
+  }
+  if (finish_fraction(m, &r1, &t1, num, den)) return 1;
+  restore_GC_state(m);
+  set_zero_over_one(num, den);
+  return 0;
+}
+
+}  // namespace
+
+int internal_lift_INT(const INT& u, const INT& M, const INT& B, INT* num, INT* den) {
+  HeapMark m;
+  save_GC_state(m);
+  auto below_bound = [&B](mpz_srcptr v) { return mpz_cmpabs(v, &B) < 0; };
+  return reconstruct(m, u, M, below_bound, num, den, &B);
+}
+
+int ZEL_C(lift_INT)(const INT& u, INT* num, INT* den) {
+  return internal_lift_INT(u, ZEL_C(product_of_primes), ZEL_C(maxi_INT), num, den);
+}
+
+int ZEL_C(try_lift_one_INT)(const uint32_t* residues, INT* triple) {
+  triple[0] = Chinese_INT(residues, chinese_cstes, valid_number_of_primes);
+  if (mpz_sgn(&triple[0]) == 0) {
+    set_zero_over_one(&triple[1], &triple[2]);
+    return 1;
+  }
+  return ZEL_C(lift_INT)(triple[0], &triple[1], &triple[2]);
+}
+
+int ZEL_C(try_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple) {
+  std::vector<uint32_t> r(valid_number_of_primes);
+  gather(lanes, j, r.data());
+  return ZEL_C(try_lift_one_INT)(r.data(), triple);
+}
+
+int ZEL_C(lift_one_INT)(const uint32_t* residues, INT* pair) {
+  HeapMark m;
+  save_GC_state(m);
+  INT u = Chinese_INT(residues, chinese_cstes, valid_number_of_primes);
+  if (ZEL_C(want_chinese_only)) {
+    pair[0] = u;
+    mpz_init_set_ui(&pair[1], 1);
+    return 1;
+  }
+  if (mpz_sgn(&u) == 0) {
+    restore_GC_state(m);
+    set_zero_over_one(&pair[0], &pair[1]);
+    return 1;
+  }
+  const int ok = ZEL_C(lift_INT)(u, &pair[0], &pair[1]);
+  INT* out[2] = {&pair[0], &pair[1]};
+  restore_and_slide(m, out, 2);
+  return ok;
+}
+
+int ZEL_C(lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int32_t one) {
+  if (one != 1) return 1;
+  std::vector<uint32_t> r(valid_number_of_primes);
+  gather(lanes, j, r.data());
+  return ZEL_C(lift_one_INT)(r.data(), pair);
+}
+
+int ZEL_C(recursive_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int32_t one) {
+  return ZEL_C(lift_row_INT)(lanes, j, pair, one);
+}
+
+// ---- a further batch ---------------------------------------------------------------
+
+int ZEL_C(try_upgrade_lift_one_INT)(const uint32_t* residues, INT* triple, const INT& U,
+                                    const INT& M, uint32_t s, const INT& c1, const INT& c2,
+                                    int32_t combine_only) {
+  HeapMark m;
+  save_GC_state(m);
+  INT x = Chinese_INT(residues, chinese_cstes, valid_number_of_primes);
+  INT tmp;
+  mpz_init(&tmp);
+  mpz_mul(&x, &x, &c2);
+  mpz_mul(&tmp, &U, &c1);
+  mpz_add(&x, &x, &tmp);
+  mpz_mod(&x, &x, &M);
+  triple[0] = x;
+  {
+    INT* out[1] = {&triple[0]};
+    restore_and_slide(m, out, 1);
+  }
+  if (combine_only) return 0;
+
+  save_GC_state(m);
+  auto shorter = [s](mpz_srcptr v) { return words(v) < s; };
+  return reconstruct(m, triple[0], M, shorter, &triple[1], &triple[2], nullptr);
+}
+
+int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, const INT& U,
+                                    uint32_t s, const INT& M, const INT& c1, const INT& c2,
+                                    int32_t combine_only) {
+  std::vector<uint32_t> r(valid_number_of_primes);
+  gather(lanes, j, r.data());
+  return ZEL_C(try_upgrade_lift_one_INT)(r.data(), triple, U, M, s, c1, c2, combine_only);
+}
+
+INT ZEL_C(inv_mod_INT)(const INT& a, const INT& m) {
+  INT r;
+  mpz_init(&r);
+  if (mpz_cmp_ui(&m, 1) <= 0 || mpz_invert(&r, &a, &m) == 0)
+    Fatal("No inverse modulo the product of the primes (a common factor)\n");
+  return r;
+}
+
+void ZEL_C(invalid)(uint32_t p) { Fatal("invalid function does not work (prime %u) !\n", p); }
+
+}  // namespace zel::ZEL_BUILD

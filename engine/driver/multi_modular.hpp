@@ -1,0 +1,86 @@
+// Integer build: the loop over batches of primes behind Zel_int_groebner.
+//
+// The engine never computes with integers.  Each pass converts the input
+// coefficients modulo a batch of 32-bit primes (one residue lane per prime),
+// runs the compute mode once on all lanes, and combines the results with the
+// earlier passes by Chinese remaindering; a result polynomial whose
+// coefficients all reconstruct as rationals within the bound is made
+// integral and never touched again.  Passes go on until every result
+// polynomial has lifted.
+//
+// The first pass records the elimination's trace; later passes replay it.
+// A batch in which the elimination found a bad prime, or whose results
+// differ in shape (count, term counts, monomials) from the first pass, is
+// never combined: it is thrown away and the pass is run again on fresh
+// primes.  When three batches in a row disagree with the first pass, the
+// first pass was the odd one out and everything starts again.  Primes that
+// divide the leading coefficient of an input are never put in a batch.
+//
+// Batch sizes: the first from the input's coefficient sizes (or the
+// caller), then the total number of primes doubles with every pass (at most
+// 256 primes per pass), except that once nine tenths of the polynomials have
+// lifted the next batch is a quarter of the total: the last polynomials are
+// seldom much larger than the others, and the whole basis is computed again
+// for them.
+//
+// Memory (zones of engine/mem/zone.hpp): zone 3 keeps what lives until the
+// end (result records, their monomials and lifted coefficients, M and the
+// combination constants); the images of the polynomials not yet lifted live
+// in one of zones 1 and 2 while a pass works in the other, and the two are
+// swapped after each pass.  Everything else a pass makes is given back when
+// it ends.
+#pragma once
+
+#ifndef ZEL_VARIANT_INT
+#error "the multi-modular loop exists in the integer build only"
+#endif
+
+#include <cstdint>
+
+#include "engine/poly/dpol_int.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// One request of the loop.
+struct ModularRequest {
+  Dpol_INT* const* input = nullptr;  // sorted, homogenised (full_sort_poly2)
+  uint32_t n = 0;
+  int32_t mode = 1;                  // ZEL_COMPUTE_GBASIS or ZEL_COMPUTE_NOP
+  int32_t force_elim = 0;            // mode 1: want_eliminated during the run
+  int32_t mingbasis_strong = 1;
+  uint32_t block = 0;                // > 0: keep results free of the first `block` variables
+  bool restrict_ = false;            // keep results free of the declared first block
+  uint32_t first_batch = 8;          // primes of the first pass
+};
+
+// What the last run of the loop did.
+struct ModularFigures {
+  uint32_t passes = 0;          // batches combined
+  uint32_t primes = 0;          // primes of the combined batches
+  uint32_t discarded = 0;       // batches thrown away (bad prime or disagreement)
+  uint32_t restarts = 0;        // times the first pass was computed again
+  uint32_t skipped_primes = 0;  // primes left out: they divide a leading coefficient
+  uint32_t largest_words = 0;   // largest lifted coefficient, in 32-bit words
+};
+extern ModularFigures last_modular_figures;
+
+// The smallest first batch: one batch of the trace must be cross-checked by
+// several lanes, and its reconstruction needs a margin of several primes.
+inline constexpr uint32_t kMinFirstBatch = 5;
+// No pass after the first takes more primes than this.
+inline constexpr uint32_t kMaxBatch = 256;
+
+// First batch size: pas0 > 0 as given (but at least kMinFirstBatch);
+// otherwise twice the largest input coefficient in 32-bit words plus one,
+// at least 8.
+uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n);
+
+// Runs the passes; writes the lifted result records (Dpol_INT in zone 3,
+// integral coefficients) into result and returns their number.  A stop
+// request ends the loop after the current pass: the records lifted by then
+// keep their integers, the others hold their images modulo the product of
+// the primes; before the first pass has lifted anything the result is 0.
+uint32_t run_multi_modular(const ModularRequest& rq, Dpol_INT** result);
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,490 @@
+// The integer build's loop over batches of primes (see multi_modular.hpp).
+#include "engine/driver/multi_modular.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/api/stop_flag.hpp"
+#include "engine/call_zel.h"
+#include "engine/coef/chinese.hpp"
+#include "engine/coef/default_primes.hpp"
+#include "engine/coef/int_arith.hpp"
+#include "engine/coef/int_slide.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/driver/gbasis.hpp"
+#include "engine/f4/basis.hpp"
+#include "engine/f4/dpol_from_row.hpp"
+#include "engine/f4/elimination.hpp"
+#include "engine/f4/trace.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mem/pool.hpp"
+#include "engine/mem/xmalloc.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/expos_layout.hpp"
+#include "engine/mono/expos_pool.hpp"
+
+namespace zel::ZEL_BUILD {
+
+ModularFigures last_modular_figures;
+
+namespace {
+
+constexpr uint32_t kMaxPasses = 10000;
+constexpr uint32_t kResultRoom = 100000;
+// Batches in a row that may disagree with the first pass before it is
+// computed again.
+constexpr uint32_t kMaxDisagreements = 3;
+// The batch stops doubling once a pass's long-lived memory grows past this.
+constexpr uint64_t kDoublingLimitKiB = 512000;
+
+// ---- primes ------------------------------------------------------------------
+
+// The leading coefficient (first non-zero one) of every input.
+std::vector<const INT*> leading_coefficients(Dpol_INT* const* in, uint32_t n) {
+  std::vector<const INT*> lead;
+  for (uint32_t i = 0; i < n; ++i) {
+    const INT* c = coeffs_INT(in[i]);
+    for (uint32_t t = 0; t < in[i]->n; ++t)
+      if (!ZEL_C(is_zero_INT)(c[t])) {
+        lead.push_back(&c[t]);
+        break;
+      }
+  }
+  return lead;
+}
+
+// The next v primes of the default table, walking down from its top past
+// offset_primes, leaving out those that divide a leading coefficient (the
+// input would not be monic modulo them).  Increasing order, as init_Dom.
+std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead) {
+  std::vector<uint32_t> batch;
+  const uint32_t* table = Zel_Default_Primes32();
+  while (batch.size() < v) {
+    if (offset_primes >= uint32_t(kDefaultPrimes))
+      Fatal("Not enough primes in default table (%d primes used)\n", kDefaultPrimes);
+    const uint32_t p = table[kDefaultPrimes - 1 - int32_t(offset_primes)];
+    ++offset_primes;
+    bool divides = false;
+    for (const INT* c : lead) divides = divides || ZEL_C(INT_to_Dom)(*c, p) == 0;
+    if (divides)
+      ++last_modular_figures.skipped_primes;
+    else
+      batch.push_back(p);
+  }
+  std::reverse(batch.begin(), batch.end());
+  return batch;
+}
+
+// ---- one pass ----------------------------------------------------------------
+
+// f modulo the primes of the batch, in the current zone: header words
+// copied, zero terms dropped, monomials copied (the engine writes their
+// hash), lane l of term t holding coefficient t modulo prime l.
+Dpol* to_residues(const Dpol_INT* f) {
+  const INT* c = coeffs_INT(f);
+  uint32_t m = 0;
+  for (uint32_t t = 0; t < f->n; ++t) m += !ZEL_C(is_zero_INT)(c[t]);
+  Dpol* p = new_Dpol(m);
+  p->serial = f->serial;
+  p->row_mark = f->row_mark;
+  p->flags = f->flags;
+  p->input_mark = f->input_mark;
+  const uint32_t V = ZEL_C(vectorize);
+  Dom** lane = lanes(p);
+  for (uint32_t t = 0, k = 0; t < f->n; ++t) {
+    if (ZEL_C(is_zero_INT)(c[t])) continue;
+    Expos* e = ZEL_C(new_heap_Expos)();
+    std::memcpy(e, f->mono[t], sz_Expos);
+    p->mono[k] = e;
+    for (uint32_t l = 0; l < V; ++l) lane[l][k] = ZEL_C(INT_to_Dom)(c[t], ZEL_C(Primes)[l]);
+    ++k;
+  }
+  return p;
+}
+
+bool same_monomial(const Expos* a, const Expos* b) {
+  const ExposW* wa = words_of(a);
+  const ExposW* wb = words_of(b);
+  for (uint32_t k = 0; k < nb_of_blocks_of_variables; ++k)
+    if (get_word(wa, k) != get_word(wb, k)) return false;
+  return true;
+}
+
+// Settings of the engine for one pass; the first records the trace, the
+// others replay it.
+void set_pass_flags(bool first, int32_t mingbasis_strong) {
+  want_mingbasis = 0;
+  nb_of_renormed = 0;
+  want_automatique = 0;
+  want_mingbasis_strong = uint32_t(mingbasis_strong);
+  want_pipe2 = first ? 1 : 0;
+  ZEL_C(want_state_percent) = first ? 1 : 0;
+  simul_write = first ? 1 : 0;
+  ZEL_C(want_very_quiet) = first ? 0 : 1;
+  ZEL_C(reset_simulation)();
+}
+
+// The session's channel settings, which the passes change, come back when
+// the loop ends (also on a fatal error that unwinds).
+struct PassFlagsGuard {
+  int32_t pipe2 = want_pipe2;
+  uint32_t state_percent = ZEL_C(want_state_percent);
+  uint32_t very_quiet = ZEL_C(want_very_quiet);
+  int32_t raw_output = ZEL_C(want_raw_output);
+  uint32_t eliminated = want_eliminated;
+  ~PassFlagsGuard() {
+    want_pipe2 = pipe2;
+    ZEL_C(want_state_percent) = state_percent;
+    ZEL_C(want_very_quiet) = very_quiet;
+    ZEL_C(want_raw_output) = raw_output;
+    want_eliminated = eliminated;
+  }
+};
+
+// Runs the mode on the converted inputs X (which it may reorder); the
+// results go to G.  Returns their number.
+uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G) {
+  double spent = 0;
+  ZEL_C(want_raw_output) = 1;
+  if (rq.mode == ZEL_COMPUTE_NOP) {
+    std::copy(X, X + rq.n, G);
+    return rq.n;
+  }
+  want_eliminated = rq.force_elim != 0;
+  const uint32_t count = gbasis(X, rq.n, G, &spent);
+  want_eliminated = 0;
+  return count;
+}
+
+// Keeps the results free of the first `block` variables, then (restrict_)
+// those free of the declared first block.
+uint32_t filter_results(const ModularRequest& rq, Dpol** G, uint32_t count) {
+  if (rq.block != 0) {
+    const uint32_t saved = var_second_block;
+    var_second_block = rq.block;
+    count = restriction(G, count);
+    var_second_block = saved;
+  }
+  if (rq.restrict_ && var_second_block != 0) count = restriction(G, count);
+  return count;
+}
+
+void print_memory_use() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) pages = resident = 0;
+    std::fclose(f);
+  }
+  const double page = double(sysconf(_SC_PAGESIZE));
+  Output(" [RES=%.1fM,VIRT=%.1fM]", resident * page / 1e6, pages * page / 1e6);
+}
+
+// ---- monomials of the results --------------------------------------------------
+
+// Copies the monomials of the results into zone 3 across a restore of that
+// zone: save() before the restore reads them, place() after it writes one
+// copy of each distinct monomial and points the records at them.  Monomials
+// shared by several terms stay shared.
+struct MonomialKeeper {
+  std::vector<char> bytes;                  // sz_Expos bytes per distinct monomial
+  std::vector<std::vector<uint32_t>> index; // per result, per term: which one
+  uint32_t references = 0;
+
+  void save(Dpol* const* G, uint32_t count) {
+    std::unordered_map<const Expos*, uint32_t> seen;
+    index.assign(count, {});
+    for (uint32_t i = 0; i < count; ++i) {
+      index[i].resize(G[i]->n);
+      for (uint32_t t = 0; t < G[i]->n; ++t) {
+        auto [it, fresh] = seen.emplace(G[i]->mono[t], uint32_t(seen.size()));
+        if (fresh) {
+          const char* src = reinterpret_cast<const char*>(G[i]->mono[t]);
+          bytes.insert(bytes.end(), src, src + sz_Expos);
+        }
+        index[i][t] = it->second;
+      }
+      references += G[i]->n;
+    }
+  }
+
+  // In zone 3 (the caller's InZone3): the distinct monomials.
+  std::vector<Expos*> place() const {
+    const uint32_t distinct = uint32_t(bytes.size() / sz_Expos);
+    std::vector<Expos*> copies(distinct);
+    for (uint32_t k = 0; k < distinct; ++k) {
+      copies[k] = ZEL_C(new_heap_Expos)();
+      std::memcpy(copies[k], bytes.data() + size_t(k) * sz_Expos, sz_Expos);
+    }
+    Output("Copy %.2f for %u/%u exposants\n",
+           references ? 100.0 * distinct / references : 0.0, distinct, references);
+    return copies;
+  }
+};
+
+// ---- the loop ------------------------------------------------------------------
+
+struct Loop {
+  const ModularRequest& rq;
+  Dpol_INT** result;
+  std::vector<const INT*> lead;
+  std::vector<Dpol*> G = std::vector<Dpol*>(kResultRoom + 1);
+
+  uint32_t batch = 0;
+  uint32_t pass = 0;        // passes combined so far
+  uint32_t count = 0;       // result polynomials (of the first pass)
+  uint32_t lifted = 0;
+  uint32_t disagreements = 0;
+  uint32_t entry_serial = gen_sym_Dpol;
+  INT M{};                  // product of the combined primes (zone 3)
+
+  // Zone marks: the bottom of zones 1 and 2 (they travel with a swap) and
+  // of zone 3 before the first record.
+  HeapMark base1{}, base2{}, base3{};
+  bool swapped = false;
+
+  Loop(const ModularRequest& r, Dpol_INT** out) : rq(r), result(out) {
+    lead = leading_coefficients(rq.input, rq.n);
+    batch = rq.first_batch;
+    save_orv_state2(base1, base2);
+    save_orv_state_z3(base3);
+    InZone3 z3;
+    M = ZEL_C(cINT_I32)(1);
+  }
+
+  ~Loop() {
+    if (swapped) swap_zone();
+  }
+
+  // Empties the free lists of the pools whose records a pass takes from
+  // zone 3: the pass gives that memory back.
+  static void empty_free_lists() {
+    Expos_pool.root = nullptr;
+    List_Expos_pool.root = nullptr;
+    Crit_pool.root = nullptr;
+  }
+
+  // Lifts result i of the pass (residues of G[i]) into its record, with the
+  // temporaries in zone 2 (given back); lifted coefficients go to zone 3,
+  // images of a polynomial not yet lifted to zone 1.
+  void lift(uint32_t i, uint32_t bound_words, const INT* c1, const INT* c2) {
+    Dpol_INT* r = result[i];
+    INT* slots = coeffs_INT(r);
+    int ok;
+    {
+      InZone2 temporaries;
+      ZoneScope mark;
+      if (pass == 0)
+        ok = ZEL_C(primpart)(nullptr, slots, lanes(G[i]), r->n);
+      else
+        ok = ZEL_C(primpart_upgrade)(nullptr, slots, lanes(G[i]), r->n, bound_words, M, *c1, *c2);
+      if (ok) {
+        InZone3 keep;
+        glisser_INTs(slots, r->n);
+      } else {
+        InZone2 images;
+        glisser_INTs(slots, r->n);
+      }
+    }
+    r->spare[0] = uint32_t(ok);
+    lifted += uint32_t(ok);
+  }
+
+  // First pass: one record per result in zone 3, then the lift.
+  void make_records(const MonomialKeeper& kept) {
+    {
+      InZone3 z3;
+      const std::vector<Expos*> mono = kept.place();
+      for (uint32_t i = 0; i < count; ++i) {
+        Dpol_INT* r = new_Dpol_INT(G[i]->n);
+        r->serial = G[i]->serial;
+        r->row_mark = G[i]->row_mark;
+        r->flags = G[i]->flags;
+        r->input_mark = G[i]->input_mark;
+        r->spare[0] = 0;
+        for (uint32_t t = 0; t < r->n; ++t) r->mono[t] = mono[kept.index[i][t]];
+        result[i] = r;
+      }
+    }
+    for (uint32_t i = 0; i < count; ++i) lift(i, 0, nullptr, nullptr);
+  }
+
+  // Later pass: combine with the new batch and lift what has not lifted.
+  void combine() {
+    const INT& P = ZEL_C(product_of_primes);
+    INT c1, c2;
+    uint32_t s;
+    {
+      InZone3 z3;
+      c1 = ZEL_C(mult_INT)(P, ZEL_C(inv_mod_INT)(ZEL_C(mod_INT)(P, M), M));
+      c2 = ZEL_C(mult_INT)(M, ZEL_C(inv_mod_INT)(ZEL_C(mod_INT)(M, P), P));
+      M = ZEL_C(mult_INT)(M, P);
+      s = ZEL_C(compute_bound_size)(M);
+    }
+    Output("Compute_upper bound %u\n", s);
+    for (uint32_t i = 0; i < count; ++i)
+      if (!result[i]->spare[0]) lift(i, s, &c1, &c2);
+  }
+
+  // True when this pass's results have the first pass's shape.
+  bool agrees(uint32_t n) const {
+    if (n != count) {
+      Stderr("pas le meme nombre de polynomes %u %u\n", count, n);
+      return false;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+      const Dpol_INT* r = result[i];
+      if (G[i]->n != r->n) {
+        Stderr("Tailles incompatibles: %u %u\n", r->n, G[i]->n);
+        return false;
+      }
+      for (uint32_t t = 0; t < r->n; ++t)
+        if (!same_monomial(G[i]->mono[t], r->mono[t])) {
+          Stderr("Different monomials in polynomial %u, term %u\n", i, t);
+          return false;
+        }
+    }
+    return true;
+  }
+
+  // Forgets everything combined so far: the next pass is a first pass.
+  void restart() {
+    restore_orv_state_z3(base3);
+    restore_orv_state_z2(base2);
+    InZone3 z3;
+    M = ZEL_C(cINT_I32)(1);
+    pass = count = lifted = disagreements = 0;
+    batch = rq.first_batch;
+    ++last_modular_figures.restarts;
+  }
+
+  // One pass on a fresh batch.  Returns false when the loop is done.
+  bool run_pass() {
+    ModularFigures& fig = last_modular_figures;
+    empty_free_lists();
+    gen_sym_Dpol = entry_serial;
+    HeapMark images_top, z3_mark;
+    save_orv_state2(base1, images_top);  // zone 1 is at its bottom here
+    // The prime table of the batch; set_batch_primes also rebuilds the lift
+    // context (init_INT_hook).
+    set_batch_primes(next_batch(batch, lead).data(), batch);
+    std::vector<Dpol*> X(rq.n);
+    {
+      InZone2 keep;
+      for (uint32_t i = 0; i < rq.n; ++i) X[i] = to_residues(rq.input[i]);
+    }
+    Output("/S:%d -> %u/", int(pass), fig.primes + batch);
+    print_memory_use();
+    // A stop ends the loop with what earlier passes combined.
+    auto stop = [&] {
+      restore_orv_state_z3(z3_mark);
+      restore_GC_state(base1);
+      restore_orv_state_z2(images_top);
+      return false;
+    };
+    save_orv_state_z3(z3_mark);
+    if (stop_requested()) return stop();
+
+    set_pass_flags(pass == 0, rq.mingbasis_strong);
+    const uint64_t before = xmalloc_state.total_allocated;
+    uint32_t n = run_mode(rq, X.data(), G.data());
+    const uint64_t growth = xmalloc_state.total_allocated - before;
+    if (stop_requested()) return stop();
+    n = filter_results(rq, G.data(), n);
+    restore_GC_state(base1);
+    Output("restore Z1 ");
+
+    const bool bad = bad_prime_count() != 0;
+    const bool disagree = !bad && pass > 0 && !agrees(n);
+    if (bad || disagree) {
+      // Nothing of this batch is kept; the pass runs again on fresh primes.
+      restore_orv_state_z3(z3_mark);
+      restore_orv_state_z2(images_top);
+      ++fig.discarded;
+      Output("{batch of %u primes discarded}\n", batch);
+      if (disagree && ++disagreements >= kMaxDisagreements) restart();
+      return true;
+    }
+    disagreements = 0;
+
+    if (pass == 0) {
+      if (n > kResultRoom) Fatal("Too many polynomials in the result (%u)\n", n);
+      count = n;
+      MonomialKeeper kept;
+      kept.save(G.data(), n);
+      restore_orv_state_z3(z3_mark);
+      make_records(kept);
+      if (lifted < count) {
+        InZone3 z3;
+        M = ZEL_C(mult_INT)(M, ZEL_C(product_of_primes));
+      }
+    } else {
+      restore_orv_state_z3(z3_mark);
+      combine();
+    }
+    fig.primes += batch;
+    ++fig.passes;
+    if (lifted == count)
+      Output(" {done}\n");
+    else
+      Output("{%.2f per completed}\n", 100.0 * lifted / count);
+
+    // The images just made (zone 1) stay; the old ones, the pass's inputs
+    // and results (zone 2) go.
+    restore_orv_state_z2(base2);
+    swap_zone();
+    std::swap(base1, base2);
+    swapped = !swapped;
+    Output("SWAP Z1/2 Memory usage (estimate):  %.3f\n", double(growth) / 1024);
+
+    // The total of primes doubles while the long-lived memory allows; when
+    // at most a tenth of the polynomials are left, they are most likely a
+    // little larger than the others, and a quarter of it is enough.
+    if (growth > kDoublingLimitKiB)
+      Output("pas=%d\n", int(batch));
+    else if (10 * (count - lifted) <= count)
+      batch = std::max(fig.primes / 4, kMinFirstBatch);
+    else
+      batch = fig.primes;
+    batch = std::min(batch, kMaxBatch);
+    ++pass;
+    return lifted < count;
+  }
+};
+
+}  // namespace
+
+uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n) {
+  if (pas0 > 0) return std::max(uint32_t(pas0), kMinFirstBatch);
+  uint32_t words = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const INT* c = coeffs_INT(input[i]);
+    for (uint32_t t = 0; t < input[i]->n; ++t)
+      words = std::max(words, ZEL_C(Relative_GetLSize_Int)(c[t]));
+  }
+  return std::max(2 * words + 1, uint32_t(8));
+}
+
+uint32_t run_multi_modular(const ModularRequest& rq, Dpol_INT** result) {
+  last_modular_figures = ModularFigures{};
+  PassFlagsGuard flags;
+  Loop loop(rq, result);
+  uint32_t attempts = 0;
+  while (loop.run_pass()) {
+    if (++attempts >= kMaxPasses) Fatal("Pas fait max_step !\n");
+  }
+  if (loop.pass == 0) return 0;  // stopped before anything lifted
+  uint32_t largest = 0;
+  for (uint32_t i = 0; i < loop.count; ++i)
+    if (result[i]->spare[0])
+      for (uint32_t t = 0; t < result[i]->n; ++t)
+        largest = std::max(largest, ZEL_C(Relative_GetLSize_Int)(coeffs_INT(result[i])[t]));
+  last_modular_figures.largest_words = largest;
+  return loop.count;
+}
+
+}  // namespace zel::ZEL_BUILD

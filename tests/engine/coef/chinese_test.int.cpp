@@ -1,0 +1,229 @@
+// Chinese remaindering and rational reconstruction against plain GMP.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/coef/chinese.hpp"
+#include "engine/coef/int_context.hpp"
+#include "engine/mem/zone.hpp"
+#include "support/int_ref.hpp"
+#include "support/seeds.hpp"
+
+using namespace zel::ZEL_BUILD;
+using zel_test::dec;
+using zel_test::RefZ;
+
+namespace {
+
+struct ChineseTest : zel_test::BatchFixture {};
+
+std::vector<uint32_t> batch_primes() {
+  return std::vector<uint32_t>(valid_Primes, valid_Primes + valid_number_of_primes);
+}
+
+RefZ product(const std::vector<uint32_t>& primes) {
+  RefZ P("1");
+  for (uint32_t p : primes) mpz_mul_ui(P.v, P.v, p);
+  return P;
+}
+
+// Residues of num/den modulo each prime (den invertible).
+std::vector<uint32_t> residues_of(const RefZ& num, const RefZ& den,
+                                  const std::vector<uint32_t>& primes) {
+  std::vector<uint32_t> r;
+  for (uint32_t p : primes) {
+    RefZ pp, inv, x;
+    mpz_set_ui(pp.v, p);
+    EXPECT_NE(mpz_invert(inv.v, den.v, pp.v), 0);
+    mpz_mul(x.v, num.v, inv.v);
+    r.push_back(uint32_t(mpz_fdiv_ui(x.v, p)));
+  }
+  return r;
+}
+
+struct Lifted {
+  int ok;
+  std::string image, num, den;
+};
+
+// try_lift_one_INT of the residues, as text.
+Lifted try_lift(const std::vector<uint32_t>& r) {
+  IntContext ctx;
+  zel::ZEL_BUILD::ZoneScope scope;
+  INT t[3];
+  const int ok = ZEL_C(try_lift_one_INT)(r.data(), t);
+  return {ok, dec(&t[0]), dec(&t[1]), dec(&t[2])};
+}
+
+// The reconstruction contract: num = image * den mod P, |num| and den below
+// the bound, den > 0, gcd 1.
+void expect_valid_fraction(const Lifted& l, const RefZ& P, const RefZ& B) {
+  RefZ u(l.image.c_str()), n(l.num.c_str()), d(l.den.c_str()), x, g;
+  mpz_mul(x.v, u.v, d.v);
+  mpz_sub(x.v, x.v, n.v);
+  EXPECT_TRUE(mpz_divisible_p(x.v, P.v)) << l.num << "/" << l.den;
+  EXPECT_GT(mpz_sgn(d.v), 0);
+  EXPECT_LT(mpz_cmpabs(n.v, B.v), 0);
+  EXPECT_LT(mpz_cmp(d.v, B.v), 0);
+  mpz_gcd(g.v, n.v, d.v);
+  EXPECT_EQ(mpz_cmp_ui(g.v, 1), 0);
+}
+
+TEST_F(ChineseTest, ImagesAndFractionsAgreeWithPlainGmpOnRandomData) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(11);
+  for (uint32_t n : {1u, 2u, 3u, 5u, 8u, 13u}) {
+    zel_test::use_batch(n, 100 + n);
+    const std::vector<uint32_t> primes = batch_primes();
+    const RefZ P = product(primes);
+    EXPECT_EQ(dec(&ZEL_C(product_of_primes)), dec(P.v));
+    RefZ B;
+    mpz_fdiv_q_2exp(B.v, P.v, 1);
+    if (n > 1) mpz_fdiv_q_ui(B.v, B.v, primes[0]);
+    mpz_sqrt(B.v, B.v);
+    EXPECT_EQ(dec(&ZEL_C(maxi_INT)), dec(B.v));
+    const uint32_t bits = uint32_t(mpz_sizeinbase(B.v, 2)) - 1;
+    for (long it = 0; it < zel_test::iterations(60); it++) {
+      // A fraction within the bound comes back exactly, reduced, sign on top.
+      RefZ num = zel_test::random_ref(rng, 1 + uint32_t(rng() % bits));
+      RefZ den = zel_test::random_ref(rng, 1 + uint32_t(rng() % bits), false);
+      if (mpz_sgn(den.v) == 0) mpz_set_ui(den.v, 1);
+      RefZ g;
+      mpz_gcd(g.v, num.v, den.v);
+      bool invertible = mpz_sgn(g.v) != 0;
+      for (uint32_t p : primes) invertible = invertible && mpz_fdiv_ui(den.v, p) != 0;
+      if (!invertible) continue;
+      mpz_divexact(num.v, num.v, g.v);
+      mpz_divexact(den.v, den.v, g.v);
+      const Lifted l = try_lift(residues_of(num, den, primes));
+      ASSERT_EQ(l.ok, 1) << dec(num.v) << "/" << dec(den.v);
+      EXPECT_EQ(l.num, dec(num.v));
+      EXPECT_EQ(l.den, dec(den.v));
+      // The image is the residue vector's unique preimage modulo P.
+      RefZ u(l.image.c_str());
+      for (size_t i = 0; i < primes.size(); i++) {
+        RefZ x;
+        mpz_fdiv_r_ui(x.v, u.v, primes[i]);
+        EXPECT_EQ(mpz_get_ui(x.v), residues_of(num, den, primes)[i]);
+      }
+      // Arbitrary residues: either no fraction, or one that checks out.
+      std::vector<uint32_t> r(n);
+      for (uint32_t i = 0; i < n; i++) r[i] = uint32_t(rng() % primes[i]);
+      const Lifted any = try_lift(r);
+      if (any.ok)
+        expect_valid_fraction(any, P, B);
+      else
+        EXPECT_EQ(any.num + "/" + any.den, "0/1");
+    }
+    // Zero lifts to 0/1.
+    const Lifted z = try_lift(std::vector<uint32_t>(n, 0));
+    EXPECT_EQ(z.ok, 1);
+    EXPECT_EQ(z.num + "/" + z.den, "0/1");
+  }
+}
+
+TEST_F(ChineseTest, ImagesSharingAFactorWithTheModulusWaitForMorePrimes) {
+  const std::vector<uint32_t> primes = batch_primes();
+  // 0 modulo p0 and p1, not a fraction within the bound: formerly fatal.
+  RefZ x, one("1");
+  mpz_set_ui(x.v, primes[0]);
+  mpz_mul_ui(x.v, x.v, primes[1]);
+  mpz_mul_ui(x.v, x.v, 12345);
+  const Lifted l = try_lift(residues_of(x, one, primes));
+  EXPECT_EQ(l.ok, 0);
+  EXPECT_EQ(l.num + "/" + l.den, "0/1");
+  // -3/2 with a wrong residue modulo p0: the remainder sequence stops at
+  // -3 p0 / 2 p0, which is no preimage; reducing it gave -3/2 as if lifted.
+  std::vector<uint32_t> r = residues_of(RefZ("-3"), RefZ("2"), primes);
+  r[0] = 123456789;
+  const Lifted wrong = try_lift(r);
+  EXPECT_EQ(wrong.ok, 0);
+  EXPECT_EQ(wrong.num + "/" + wrong.den, "0/1");
+}
+
+TEST_F(ChineseTest, SizeBoundIsSoundForSmallModuliAndZeroIsRefused) {
+  IntContext ctx;
+  zel::ZEL_BUILD::ZoneScope scope;
+  INT M;
+  // A modulus of k limbs: s = k - 3 words, 0 (nothing lifts) below 4 limbs.
+  const uint32_t expected[] = {0, 0, 0, 0, 1, 2, 3};
+  for (uint32_t limbs = 1; limbs <= 6; limbs++) {
+    mpz_init_set_ui(&M, 1);
+    mpz_mul_2exp(&M, &M, 64 * limbs - 1);
+    EXPECT_EQ(ZEL_C(compute_bound_size)(M), expected[limbs]) << limbs;
+  }
+  mpz_init(&M);
+  EXPECT_RAISES(ZEL_C(compute_bound_size)(M), "pas fait in compute_bound_size n=0 --> l=0!\n");
+}
+
+// Residue lanes of a polynomial whose coefficients are num[j]/den[j].
+std::vector<std::vector<Dom>> lanes_of(const std::vector<RefZ>& num, const std::vector<RefZ>& den,
+                                       const std::vector<uint32_t>& primes) {
+  std::vector<std::vector<Dom>> lanes(primes.size(), std::vector<Dom>(num.size()));
+  for (size_t j = 0; j < num.size(); j++) {
+    const std::vector<uint32_t> r = residues_of(num[j], den[j], primes);
+    for (size_t l = 0; l < primes.size(); l++) lanes[l][j] = r[l];
+  }
+  return lanes;
+}
+
+TEST_F(ChineseTest, PrimitivePartsLiftOverTwoBatchesToTheClearedCoefficients) {
+  // 3/2, -5/6, a 200-bit integer, 0 and 7/4: too large for one batch of 5,
+  // lifted once 20 more primes come.
+  std::vector<RefZ> num = {RefZ("3"), RefZ("-5"),
+                           RefZ("1606938044258990275541962092341162602522202993782792835301376"),
+                           RefZ("0"), RefZ("7")};
+  std::vector<RefZ> den = {RefZ("2"), RefZ("6"), RefZ("1"), RefZ("1"), RefZ("4")};
+  const uint32_t t = uint32_t(num.size());
+  // lcm 12: 18, -10, 12 * big, 0, 21.
+  RefZ big12;
+  mpz_mul_ui(big12.v, num[2].v, 12);
+  const std::vector<std::string> cleared = {"18", "-10", dec(big12.v), "0", "21"};
+
+  IntContext ctx;
+  const std::vector<uint32_t> first = batch_primes();
+  auto l1 = lanes_of(num, den, first);
+  std::vector<Dom*> ptr1;
+  for (auto& l : l1) ptr1.push_back(l.data());
+  std::vector<INT> slots(t);
+  EXPECT_EQ(ZEL_C(primpart)(nullptr, slots.data(), ptr1.data(), t), 0);
+
+  // Combination constants for the second batch, as the multi-modular loop
+  // makes them: c1 = 1 mod M_old, 0 mod P; c2 = 0 mod M_old, 1 mod P.
+  INT M_old = ZEL_C(copy_INT)(ZEL_C(product_of_primes));
+  zel_test::use_batch(20, 50);
+  const std::vector<uint32_t> second = batch_primes();
+  const INT& P = ZEL_C(product_of_primes);
+  INT c1 = ZEL_C(mult_INT)(P, ZEL_C(inv_mod_INT)(P, M_old));
+  INT c2 = ZEL_C(mult_INT)(M_old, ZEL_C(inv_mod_INT)(M_old, P));
+  INT M = ZEL_C(mult_INT)(M_old, P);
+  const uint32_t s = ZEL_C(compute_bound_size)(M);
+  auto l2 = lanes_of(num, den, second);
+  std::vector<Dom*> ptr2;
+  for (auto& l : l2) ptr2.push_back(l.data());
+  INT L;
+  ASSERT_EQ(ZEL_C(primpart_upgrade)(&L, slots.data(), ptr2.data(), t, s, M, c1, c2), 1);
+  for (uint32_t j = 0; j < t; j++) EXPECT_EQ(dec(&slots[j]), cleared[j]) << j;
+  EXPECT_EQ(dec(&L), "12");
+
+  // One batch is enough for small coefficients, and lift_array puts them
+  // over their common denominator too.
+  std::vector<RefZ> small_num = {RefZ("3"), RefZ("-5"), RefZ("7")};
+  std::vector<RefZ> small_den = {RefZ("2"), RefZ("6"), RefZ("4")};
+  auto l3 = lanes_of(small_num, small_den, second);
+  std::vector<Dom*> ptr3;
+  for (auto& l : l3) ptr3.push_back(l.data());
+  INT out[3];
+  INT extra;
+  ASSERT_EQ(ZEL_C(primpart)(&extra, out, ptr3.data(), 3), 1);
+  EXPECT_EQ(dec(&out[0]) + " " + dec(&out[1]) + " " + dec(&out[2]) + " / " + dec(&extra),
+            "18 -10 21 / 12");
+  std::vector<uint32_t> vectors;
+  for (uint32_t j = 0; j < 3; j++)
+    for (size_t l = 0; l < second.size(); l++) vectors.push_back(l3[l][j]);
+  ASSERT_EQ(ZEL_C(lift_array)(vectors.data(), out, 3), 1);
+  EXPECT_EQ(dec(&out[0]) + " " + dec(&out[1]) + " " + dec(&out[2]), "18 -10 21");
+}
+
+}  // namespace

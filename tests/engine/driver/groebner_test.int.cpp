@@ -1,0 +1,240 @@
+// Reduced bases over the rationals through the integer build's C interface,
+// against the naive Buchberger over QQ, on standard systems, and across
+// prime offsets (one of them meeting a bad prime), thread counts and lane
+// counts.
+#include <gtest/gtest.h>
+
+#include <gmpxx.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/call_zel.h"
+#include "engine/coef/default_primes.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/driver/gbasis.hpp"
+#include "engine/driver/multi_modular.hpp"
+#include "engine/f4/dpol_sort.hpp"
+#include "engine/mem/zone.hpp"
+#include "engine/mono/expos_layout.hpp"
+#include "engine/mono/expos_pool.hpp"
+#include "support/naive_buchberger_qq.hpp"
+#include "support/seeds.hpp"
+#include "support/test_host.hpp"
+#include "support/zel_systems.h"
+
+using namespace zel::ZEL_BUILD;
+using namespace zel_test;
+using namespace zel_test::buchberger;
+
+namespace {
+
+struct Request {
+  int32_t off = 0;
+  int32_t pas0 = -1;
+  int32_t block = 0;
+  int32_t restrict_ = 0;
+  int32_t mode = ZEL_COMPUTE_GBASIS;
+  int32_t threads = 1;
+};
+
+// A session of n1 + n2 variables; the system goes in through creat_poly,
+// set_expos2, set_coeff_gmp and full_sort_poly2; the basis comes back
+// through export_poly_INT_gmp, each polynomial scaled to leading
+// coefficient 1 (mode 1) and sorted as the naive reference sorts.
+std::vector<QPoly> qq_basis(const NaiveGroebnerQQ& gb, uint32_t n1, uint32_t n2,
+                            const std::vector<QPoly>& F, const Request& rq = {}) {
+  static std::vector<std::string> names;
+  static std::vector<char*> ptrs;
+  names.clear();
+  ptrs.clear();
+  for (uint32_t i = 0; i < n1 + n2; ++i) names.push_back("x" + std::to_string(i));
+  for (auto& s : names) ptrs.push_back(&s[0]);
+  const uint32_t n = n1 + n2;
+  Zel_int_reset_memory();
+  Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
+  Zel_int_init(1, 1, 0, nullptr);
+  Zel_int_reset_coeffs(5);
+  Zel_int_reset_expos(n1, n2, ptrs.data());
+  Zel_int_internal_threads(rq.threads);
+  std::vector<void*> in;
+  for (const QPoly& f : F) {
+    void* p = Zel_int_creat_poly(UI32(f.size()));
+    for (size_t t = 0; t < f.size(); ++t) {
+      std::vector<I32> e(f[t].e.begin(), f[t].e.end());
+      Zel_int_set_expos2(p, UI32(t), e.data(), n);
+      Zel_int_set_coeff_gmp(p, UI32(t), f[t].c.get_num_mpz_t());
+    }
+    Zel_int_full_sort_poly2(p);
+    in.push_back(p);
+  }
+  sZEL_Comp_Desc env{};
+  env._compute = rq.mode;
+  env._off = rq.off;
+  double cpu = 0;
+  std::vector<void*> out(100000);
+  const UI32 count = Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, rq.block, &cpu,
+                                      0, rq.pas0, rq.restrict_, &env);
+  std::vector<QPoly> B;
+  for (UI32 k = 0; k < count; ++k) {
+    const UI32 m = Zel_int_nb_terms(out[k]);
+    std::vector<UI32> e(size_t(m) * n + 1);
+    mpz_srcptr* c = Zel_int_export_poly_INT_gmp(n, m, e.data(), out[k]);
+    QPoly f;
+    for (UI32 t = 0; t < m; ++t)
+      f.push_back({NMono(e.begin() + t * n, e.begin() + (t + 1) * n), mpq_class(mpz_class(c[t]))});
+    B.push_back(rq.mode == ZEL_COMPUTE_GBASIS ? NaiveGroebnerQQ::monic(f) : f);
+  }
+  Zel_int_internal_threads(1);
+  if (rq.mode == ZEL_COMPUTE_GBASIS) gb.sort_basis(B);
+  return B;
+}
+
+mpz_class random_coefficient(std::mt19937_64& rng) {
+  mpz_class c = 1 + rng() % 9;
+  if (rng() % 3 == 0)  // large: up to about 2^100
+    for (int k = 0; k < 3; ++k) c = c * (mpz_class(1) << 32) + mpz_class(std::to_string(rng() >> 32));
+  return rng() % 2 ? mpz_class(-c) : c;
+}
+
+QPoly random_poly(std::mt19937_64& rng, uint32_t n, uint32_t maxdeg, uint32_t terms) {
+  QPoly f;
+  for (uint32_t t = 0; t < terms; ++t) {
+    NMono e(n, 0);
+    const uint32_t d = uint32_t(rng() % (maxdeg + 1));
+    for (uint32_t k = 0; k < d; ++k) e[rng() % n] += 1;
+    f.push_back({e, mpq_class(random_coefficient(rng))});
+  }
+  return f;
+}
+
+// A standard system as polynomials over QQ.
+std::vector<QPoly> standard(int (*generate)(int, zs_poly*), int n, const NaiveGroebnerQQ& gb) {
+  std::vector<zs_poly> raw(size_t(n) + 2);
+  const int count = generate(n, raw.data());
+  std::vector<QPoly> F;
+  for (int k = 0; k < count; ++k) {
+    QPoly f;
+    for (int t = 0; t < raw[k].nterms; ++t) {
+      const int* e = raw[k].e + size_t(t) * size_t(raw[k].nvars);
+      f.push_back({NMono(e, e + raw[k].nvars), mpq_class(raw[k].c[t])});
+    }
+    F.push_back(gb.normalise(f));
+    zs_free(&raw[k]);
+  }
+  return F;
+}
+
+TEST(GroebnerQQ, RandomSystemsGiveTheNaiveReducedBasis) {
+  SEED_TRACE();
+  TestHost host(0);
+  auto rng = make_rng(1209);
+  for (long it = 0; it < iterations(24); ++it) {
+    const bool drl = it % 2 == 0;
+    const uint32_t n = 2 + uint32_t(rng() % (drl ? 3 : 2));
+    const uint32_t s = drl ? n : 1 + uint32_t(rng() % (n - 1));
+    NaiveGroebnerQQ gb{{int(s)}};
+    std::vector<QPoly> F;
+    for (uint32_t k = 0, m = 2 + uint32_t(rng() % 2); k < m; ++k)
+      F.push_back(gb.normalise(random_poly(rng, n, n == 4 ? 2 : 3, 2 + uint32_t(rng() % 4))));
+    std::vector<QPoly> want = gb.basis(F);
+    Request rq;
+    rq.off = int32_t(rng() % 2000);
+    // Two-block orders: sometimes only the elimination ideal.
+    rq.restrict_ = !drl && it % 4 == 1;
+    if (rq.restrict_) {
+      std::vector<QPoly> kept;
+      for (auto& g : want) {
+        bool free_of_first = true;
+        for (auto& t : g)
+          for (uint32_t v = 0; v < s; ++v) free_of_first = free_of_first && t.e[v] == 0;
+        if (free_of_first) kept.push_back(g);
+      }
+      want = kept;
+    }
+    EXPECT_EQ(qq_basis(gb, s, n - s, F, rq), want) << "iteration " << it;
+  }
+}
+
+TEST(GroebnerQQ, StandardSystemsReduceTheirInputsToZeroAndAreReduced) {
+  TestHost host(0);
+  struct Case {
+    int (*generate)(int, zs_poly*);
+    int n;
+    size_t size;
+  } cases[] = {{zs_cyclic, 5, 20}, {zs_cyclic, 6, 45}, {zs_katsura, 6, 41}};
+  for (const Case& c : cases) {
+    NaiveGroebnerQQ gb{{0}};
+    const std::vector<QPoly> F = standard(c.generate, c.n, gb);
+    const uint32_t n = uint32_t(F[0][0].e.size());
+    const std::vector<QPoly> B = qq_basis(gb, 0, n, F);
+    ASSERT_EQ(B.size(), c.size);
+    EXPECT_TRUE(gb.is_reduced(B));
+    for (const QPoly& f : F) EXPECT_TRUE(gb.reduce(f, B).empty());
+  }
+}
+
+// x^2 + y^2 and x^2 + (1 - p) y^2 + z differ by p y^2 - z: modulo p the
+// basis has z where over QQ it has y^2 - z/p, so p is a bad prime.
+std::vector<QPoly> system_with_bad_prime(uint32_t p) {
+  auto mono = [](int a, int b, int c) { return NMono{a, b, c}; };
+  QPoly f1 = {{mono(2, 0, 0), 1}, {mono(0, 2, 0), 1}, {mono(0, 1, 1), 3}};
+  QPoly f2 = {{mono(2, 0, 0), 1}, {mono(0, 2, 0), mpq_class(1) - p}, {mono(0, 1, 1), 3},
+              {mono(0, 0, 1), 1}};
+  // A coefficient of 300 bits: the result needs more than one batch.
+  const mpz_class big = (mpz_class(7) << 300) + 1;
+  QPoly f3 = {{mono(1, 1, 1), 2}, {mono(0, 0, 2), -5}, {mono(1, 0, 0), mpq_class(big)}};
+  return {f1, f2, f3};
+}
+
+TEST(GroebnerQQ, TheBasisDependsNeitherOnThePrimeOffsetNorOnThreads) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  // The prime at position 3 of the batch that _off = 2 starts: the first
+  // batch with _off = 2, a later batch with _off = 1.
+  const uint32_t bad = zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - 16 - 4];
+  const std::vector<QPoly> F = system_with_bad_prime(bad);
+  const std::vector<QPoly> want = gb.basis(F);
+  for (int32_t off : {0, 1, 2, 7, 2499}) {
+    Request rq;
+    rq.off = off;
+    rq.pas0 = 8;
+    EXPECT_EQ(qq_basis(gb, 0, 3, F, rq), want) << "_off = " << off;
+    if (off == 1 || off == 2) {
+      EXPECT_GE(last_modular_figures.discarded, 1u) << "_off = " << off;
+    }
+  }
+  const std::vector<QPoly> C = standard(zs_cyclic, 5, gb);
+  const std::vector<QPoly> one = qq_basis(gb, 0, 5, C);
+  for (int32_t threads : {2, 4}) {
+    Request rq;
+    rq.threads = threads;
+    rq.off = 300;
+    EXPECT_EQ(qq_basis(gb, 0, 5, C, rq), one) << threads << " threads";
+  }
+}
+
+TEST(GroebnerQQ, PrimesDividingALeadingCoefficientStayOutOfTheBatches) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const uint32_t* table = zel::Zel_Default_Primes32();
+  const mpz_class lc = mpz_class(table[zel::kDefaultPrimes - 1]) * table[zel::kDefaultPrimes - 3];
+  const std::vector<QPoly> F = {{{NMono{2, 0}, mpq_class(lc)}, {NMono{0, 1}, 1}},
+                                {{NMono{1, 1}, 1}, {NMono{0, 0}, -3}}};
+  EXPECT_EQ(qq_basis(gb, 0, 2, F), gb.basis(F));
+  EXPECT_EQ(last_modular_figures.skipped_primes, 2u);
+}
+
+TEST(GroebnerQQ, NoOperationGivesTheInputsBack) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  auto rng = make_rng(77);
+  const std::vector<QPoly> F = {gb.normalise(random_poly(rng, 3, 3, 5)),
+                                gb.normalise(random_poly(rng, 3, 3, 4))};
+  Request rq;
+  rq.mode = ZEL_COMPUTE_NOP;
+  EXPECT_EQ(qq_basis(gb, 0, 3, F, rq), F);
+}
+
+}  // namespace
