@@ -55,7 +55,9 @@ struct Pool {
     const char* second;
     uint32_t size;
   };
-  static inline std::vector<BlockRange> blocks;
+  // Never destroyed: after a rebuild this table is all that still points
+  // to the old blocks, and they live until the process ends.
+  static inline std::vector<BlockRange>& blocks = *new std::vector<BlockRange>;
 
   static Record*& link(Record* r) { return Policy::link(r); }
 

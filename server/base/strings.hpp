@@ -16,7 +16,7 @@ std::string ext_name(const char* src, const char* ext);
 std::string principale(const char* src);
 
 // h = (h * 256 + b) mod 16777213 over the bytes b taken as signed 8-bit
-// values, in unsigned 32-bit arithmetic.
+// values, in unsigned 32-bit arithmetic.  A null string hashes as "?".
 uint32_t Hash_String(const char* s);
 
 }  // namespace orv

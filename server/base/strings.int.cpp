@@ -36,7 +36,7 @@ std::string principale(const char* src) {
 
 uint32_t Hash_String(const char* s) {
   uint32_t h = 0;
-  if (!s) return 0;
+  if (!s) s = "?";  // a missing name hashes like the hidden name
   for (; *s; ++s) h = (h * 256u + uint32_t(int32_t(static_cast<signed char>(*s)))) % 16777213u;
   return h;
 }

@@ -3,3 +3,4 @@
 // first reaches it.
 #include "server/poly/algo_records.hpp"
 #include "server/poly/dmp_names.hpp"
+#include "server/poly/dmp_io_names.hpp"
