@@ -2,11 +2,11 @@
 // interface (creat_poly, set_coeff_gmp, groebner, export_poly_INT), with the
 // figures of its loop over batches of primes read from the build's
 // internals.  For each system and thread count: median wall time of several
-// runs after one warm-up, basis size, passes (batches combined), primes,
+// runs after the warm-ups (default one), basis size, passes (batches combined), primes,
 // batches thrown away, the largest coefficient in 32-bit words, and a hash
 // of the exported basis so that a fast wrong answer shows.
 //
-//   qq_systems_int [-r runs] [-t 1,4] [cyclic-7 katsura-9 eco-8 ...]
+//   qq_systems_int [-r runs] [-w warm-ups] [-t 1,4] [cyclic-7 katsura-9 eco-8 ...]
 #include <gmp.h>
 
 #include <algorithm>
@@ -98,12 +98,14 @@ Figures run_once(int (*generate)(int, zs_poly*), int n, int threads) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int runs = 3;
+  int runs = 3, warmups = 1;
   std::vector<int> threads = {1, 4};
   std::vector<std::string> systems;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-r") && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
+    } else if (!std::strcmp(argv[i], "-w") && i + 1 < argc) {
+      warmups = std::max(0, std::atoi(argv[++i]));
     } else if (!std::strcmp(argv[i], "-t") && i + 1 < argc) {
       threads.clear();
       for (char* s = std::strtok(argv[++i], ","); s; s = std::strtok(nullptr, ","))
@@ -130,7 +132,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     for (int t : threads) {
-      run_once(generate, n, t);  // warm-up
+      for (int w = 0; w < warmups; ++w) run_once(generate, n, t);
       std::vector<Figures> all;
       for (int r = 0; r < runs; ++r) all.push_back(run_once(generate, n, t));
       std::sort(all.begin(), all.end(),

@@ -106,7 +106,16 @@ int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, 
                                     uint32_t s, const INT& M, const INT& c1, const INT& c2,
                                     int32_t combine_only);
 
-// First batch of a polynomial of t terms: every term is tried.  All lifted:
+// The reconstruction of the image triple[0] modulo M into triple[1..2], for
+// the terms of one polynomial in turn: the terms of a polynomial mostly share
+// their denominator, so the lcm *D of the denominators found so far is tried
+// first (one multiplication); the remainder sequence runs only when it does
+// not fit, and *D takes in the new denominator.  The bound is B when given,
+// the size bound s otherwise; results as internal_lift_INT.
+int lift_sharing_denominator(INT* triple, const INT& M, const INT* B, uint32_t s, INT* D);
+
+// First batch of a polynomial of t terms: every term's image is made, and
+// the terms are reconstructed up to the first failure.  All lifted:
 // out[j] = the integral coefficients (numerators times lcm/d_j), *extra (when
 // given) = the lcm, result 1.  Otherwise out[j] = the images, result 0.
 // out and extra take zone-1 memory.

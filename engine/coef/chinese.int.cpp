@@ -182,6 +182,7 @@ INT* init_Chinese_cstes(const uint32_t* primes, uint32_t n) {
 }
 
 INT Chinese_INT(const uint32_t* residues, const INT* constants, uint32_t n) {
+  require_int_context("Chinese_INT");
   if (n == 0 || (n > 1 && constants == nullptr)) Fatal("No primes to lift with\n");
   INT x;
   if (n == 1) {
@@ -397,6 +398,65 @@ int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, 
   std::vector<uint32_t> r(valid_number_of_primes);
   gather(lanes, j, r.data());
   return ZEL_C(try_upgrade_lift_one_INT)(r.data(), triple, U, M, s, c1, c2, combine_only);
+}
+
+// ---- a polynomial's terms -------------------------------------------------------
+
+namespace {
+
+// x D mod M between -M/2 and M/2 is the numerator over D when it and D both
+// fit: fractions that fit are unique, so this is what the remainder
+// sequence would find.  True and n/d (reduced) into num/den then, with mark
+// m restored around the results; false, m restored, otherwise.
+template <class Small>
+bool over_known_denominator(const HeapMark& m, const INT& x, const INT& M, const INT& D,
+                            Small small, INT* num, INT* den) {
+  if (!small(&D)) return false;
+  INT y, half;
+  mpz_init(&y);
+  mpz_mul(&y, &x, &D);
+  mpz_mod(&y, &y, &M);
+  mpz_init(&half);
+  mpz_fdiv_q_2exp(&half, &M, 1);
+  if (mpz_cmp(&y, &half) > 0) mpz_sub(&y, &y, &M);
+  if (!small(&y)) {
+    restore_GC_state(m);
+    return false;
+  }
+  mpz_init_set(num, &y);
+  mpz_init_set(den, &D);
+  INT g;
+  mpz_init_set_ui(&g, 1);
+  if (mpz_cmp_ui(&D, 1) != 0) mpz_gcd(&g, num, den);
+  if (mpz_cmp_ui(&g, 1) != 0) {
+    mpz_divexact(num, num, &g);
+    mpz_divexact(den, den, &g);
+  }
+  INT* out[2] = {num, den};
+  restore_and_slide(m, out, 2);
+  return true;
+}
+
+}  // namespace
+
+int lift_sharing_denominator(INT* triple, const INT& M, const INT* B, uint32_t s, INT* D) {
+  auto below_bound = [B](mpz_srcptr v) { return mpz_cmpabs(v, B) < 0; };
+  auto shorter = [s](mpz_srcptr v) { return words(v) < s; };
+  HeapMark m;
+  save_GC_state(m);
+  if (mpz_sgn(&triple[0]) == 0) {
+    set_zero_over_one(&triple[1], &triple[2]);
+    return 1;
+  }
+  const bool known = B ? over_known_denominator(m, triple[0], M, *D, below_bound, &triple[1],
+                                                &triple[2])
+                       : over_known_denominator(m, triple[0], M, *D, shorter, &triple[1],
+                                                &triple[2]);
+  if (known) return 1;
+  const int ok = B ? reconstruct(m, triple[0], M, below_bound, &triple[1], &triple[2], B)
+                   : reconstruct(m, triple[0], M, shorter, &triple[1], &triple[2], nullptr);
+  if (ok) mpz_lcm(D, D, &triple[2]);
+  return ok;
 }
 
 INT ZEL_C(inv_mod_INT)(const INT& a, const INT& m) {

@@ -49,6 +49,10 @@ void ZEL_C(enter_INT)();
 void ZEL_C(exit_INT)();
 // True while the context is active.
 bool int_context_active();
+// Fatal ("%s needs the INT context\n") unless the context is active: an
+// integer made on the caller's allocator and then slid or freed in a zone
+// would corrupt one heap or the other.
+void require_int_context(const char* who);
 
 // Holds the INT context for a scope; leaves it on return and on unwinding.
 struct IntContext {

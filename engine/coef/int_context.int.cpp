@@ -80,6 +80,10 @@ void ZEL_C(exit_INT)() {
 
 bool int_context_active() { return depth > 0; }
 
+void require_int_context(const char* who) {
+  if (depth == 0) Fatal("%s needs the INT context\n", who);
+}
+
 void ZEL_C(safe_exit_INT)() { Fatal("pas fait: safe_exit_INT\n"); }
 
 uint32_t ZEL_C(init_INT)() {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/coef/int_context.hpp"
+
 namespace zel::ZEL_BUILD {
 
 void in_place_copy_INT(INT* v) {
@@ -48,6 +50,7 @@ void ZEL_C(glisser_INT4)(INT* a, INT* b, INT* c, INT* d) {
 }
 
 void glisser_INTs_add1(INT* extra, INT* array, uint32_t n) {
+  require_int_context("glisser_INTs");
   std::vector<INT*> v;
   v.reserve(n + 1);
   for (uint32_t i = 0; i < n; i++) v.push_back(array + i);
@@ -58,6 +61,7 @@ void glisser_INTs_add1(INT* extra, INT* array, uint32_t n) {
 void glisser_INTs(INT* array, uint32_t n) { glisser_INTs_add1(nullptr, array, n); }
 
 void restore_and_slide(const HeapMark& m, INT* const* v, uint32_t n) {
+  require_int_context("restore_and_slide");
 #ifdef ZEL_MEMDEBUG
   // The restore frees the sources: keep their limbs aside first.
   std::vector<std::vector<mp_limb_t>> kept(n);

@@ -2,6 +2,8 @@
 // clearing their denominators.
 #include <vector>
 
+#include <gmp.h>
+
 #include "engine/coef/chinese.hpp"
 #include "engine/coef/int_slide.hpp"
 #include "engine/mem/zone.hpp"
@@ -32,9 +34,19 @@ int ZEL_C(primpart)(INT* extra, INT* out, Dom* const* lanes, uint32_t t) {
   HeapMark m;
   save_GC_state(m);
   auto* tri = static_cast<INT*>(alloc64(sizeof(INT) * 3 * (t > 0 ? t : 1)));
+  INT D;
+  mpz_init_set_ui(&D, 1);
+  std::vector<uint32_t> r(valid_number_of_primes);
   bool all = true;
-  for (uint32_t j = 0; j < t; j++)
-    if (!ZEL_C(try_lift_row_INT)(lanes, j, tri + 3 * j)) all = false;
+  for (uint32_t j = 0; j < t; j++) {
+    for (uint32_t l = 0; l < valid_number_of_primes; l++) r[l] = lanes[l][j];
+    tri[3 * j] = Chinese_INT(r.data(), chinese_cstes, valid_number_of_primes);
+    // After a failure only the images are kept: reconstructing the other
+    // terms would change nothing.
+    if (all &&
+        !lift_sharing_denominator(tri + 3 * j, ZEL_C(product_of_primes), &ZEL_C(maxi_INT), 0, &D))
+      all = false;
+  }
   if (!all) {
     for (uint32_t j = 0; j < t; j++) out[j] = tri[3 * j];
     restore_and_slide_array(m, nullptr, out, t);
@@ -50,12 +62,14 @@ int ZEL_C(primpart_upgrade)(INT* extra, INT* slots, Dom* const* lanes, uint32_t 
   HeapMark m;
   save_GC_state(m);
   auto* tri = static_cast<INT*>(alloc64(sizeof(INT) * 3 * (t > 0 ? t : 1)));
+  INT D;
+  mpz_init_set_ui(&D, 1);
   bool all = true;
   // From the last term: the tail is where a coefficient fails first, and
   // after a failure the others need only their new images.
   for (uint32_t j = t; j-- > 0;) {
-    if (!ZEL_C(try_upgrade_lift_row_INT)(lanes, j, tri + 3 * j, slots[j], s, M, c1, c2, !all))
-      all = false;
+    ZEL_C(try_upgrade_lift_row_INT)(lanes, j, tri + 3 * j, slots[j], s, M, c1, c2, 1);
+    if (all && !lift_sharing_denominator(tri + 3 * j, M, nullptr, s, &D)) all = false;
   }
   if (!all) {
     for (uint32_t j = 0; j < t; j++) slots[j] = tri[3 * j];

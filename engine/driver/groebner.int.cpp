@@ -69,6 +69,13 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   if (env->_compute < ZEL_COMPUTE_GBASIS || env->_compute > ZEL_COMPUTE_MATRIXN)
     Fatal("Zel_int_groebner: unknown compute mode %d\n", env->_compute);
 
+  // The batches walk down the prime table from the request's offset; the
+  // session's own offset (which reset_coeffs uses) comes back afterwards,
+  // also when a failure unwinds.
+  struct OffsetGuard {
+    uint32_t saved = offset_primes;
+    ~OffsetGuard() { offset_primes = saved; }
+  } offset_guard;
   offset_primes = prime_offset(env->_off);
   Stderr("Set offset primes to %u/%d\n", offset_primes, 20000);
   apply_request(env);

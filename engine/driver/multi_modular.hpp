@@ -13,8 +13,11 @@
 // differ in shape (count, term counts, monomials) from the first pass, is
 // never combined: it is thrown away and the pass is run again on fresh
 // primes.  When three batches in a row disagree with the first pass, the
-// first pass was the odd one out and everything starts again.  Primes that
-// divide the leading coefficient of an input are never put in a batch.
+// first pass was the odd one out and everything starts again.  A lifted
+// polynomial is checked modulo a prime of the next batch; when the first
+// pass lifts every polynomial, one more small batch is run for that check.
+// Primes that divide the leading coefficient of an input are never put in a
+// batch.
 //
 // Batch sizes: the first from the input's coefficient sizes (or the
 // caller), then the total number of primes doubles with every pass (at most

@@ -243,6 +243,8 @@ struct Loop {
   uint32_t count = 0;       // result polynomials (of the first pass)
   uint32_t lifted = 0;
   uint32_t disagreements = 0;
+  // The first pass lifted everything: one more batch must agree with it.
+  bool confirming = false;
   uint32_t entry_serial = gen_sym_Dpol;
   INT M{};                  // product of the combined primes (zone 3)
 
@@ -309,7 +311,8 @@ struct Loop {
         r->row_mark = G[i]->row_mark;
         r->flags = G[i]->flags;
         r->input_mark = G[i]->input_mark;
-        r->spare[0] = 0;
+        r->spare[0] = 0;  // lifted
+        r->spare[1] = 0;  // lifted and checked against a later batch
         for (uint32_t t = 0; t < r->n; ++t) r->mono[t] = mono[kept.index[i][t]];
         result[i] = r;
       }
@@ -355,6 +358,33 @@ struct Loop {
     return true;
   }
 
+  // Whether the polynomials lifted by earlier passes and not checked yet
+  // agree with this pass's residues modulo its first prime p: c_t m_0 =
+  // c_0 m_t (m the residues of result i).  A fresh prime is the check of a
+  // lift; one is enough (a wrong one passes with probability 1/p).
+  bool lifted_values_agree() const {
+    const uint64_t p = ZEL_C(Primes)[0];
+    for (uint32_t i = 0; i < count; ++i) {
+      const Dpol_INT* r = result[i];
+      if (!r->spare[0] || r->spare[1] || r->n == 0) continue;
+      const INT* c = coeffs_INT(r);
+      const Dom* m = lanes(G[i])[0];
+      const uint64_t c0 = ZEL_C(INT_to_Dom)(c[0], uint32_t(p));
+      for (uint32_t t = 0; t < r->n; ++t)
+        if (uint64_t(ZEL_C(INT_to_Dom)(c[t], uint32_t(p))) * m[0] % p != c0 * m[t] % p) {
+          Stderr("Lifted polynomial %u disagrees with prime %u\n", i, uint32_t(p));
+          return false;
+        }
+    }
+    return true;
+  }
+
+  // After an accepted pass: every polynomial lifted so far is checked.
+  void mark_checked() {
+    for (uint32_t i = 0; i < count; ++i)
+      if (result[i]->spare[0]) result[i]->spare[1] = 1;
+  }
+
   // Forgets everything combined so far: the next pass is a first pass.
   void restart() {
     restore_orv_state_z3(base3);
@@ -362,6 +392,7 @@ struct Loop {
     InZone3 z3;
     M = ZEL_C(cINT_I32)(1);
     pass = count = lifted = disagreements = 0;
+    confirming = false;
     batch = rq.first_batch;
     ++last_modular_figures.restarts;
   }
@@ -402,19 +433,33 @@ struct Loop {
     restore_GC_state(base1);
     Output("restore Z1 ");
 
+    // A lane that departs from lane 0 is a bad prime of this batch; lane 0
+    // departing from the trace, or results of another shape, say as much
+    // against the first pass as against this batch.
     const bool bad = bad_prime_count() != 0;
-    const bool disagree = !bad && pass > 0 && !agrees(n);
+    const bool departs = pass > 0 && batch_unusable();
+    const bool disagree = !bad && pass > 0 && !(agrees(n) && lifted_values_agree());
     if (bad || disagree) {
       // Nothing of this batch is kept; the pass runs again on fresh primes.
       restore_orv_state_z3(z3_mark);
       restore_orv_state_z2(images_top);
       ++fig.discarded;
       Output("{batch of %u primes discarded}\n", batch);
-      if (disagree && ++disagreements >= kMaxDisagreements) restart();
+      if ((departs || disagree) && ++disagreements >= kMaxDisagreements) restart();
       return true;
     }
     disagreements = 0;
+    if (pass > 0) mark_checked();
 
+    if (confirming) {
+      restore_orv_state_z3(z3_mark);
+      restore_GC_state(base1);
+      restore_orv_state_z2(images_top);
+      fig.primes += batch;
+      ++fig.passes;
+      Output(" {confirmed}\n");
+      return false;
+    }
     if (pass == 0) {
       if (n > kResultRoom) Fatal("Too many polynomials in the result (%u)\n", n);
       count = n;
@@ -455,8 +500,14 @@ struct Loop {
     else
       batch = fig.primes;
     batch = std::min(batch, kMaxBatch);
+    // A first pass that lifts everything has been checked against nothing:
+    // a batch whose primes were all bad in the same way would go unseen.
+    if (pass == 0 && count > 0 && lifted == count) {
+      confirming = true;
+      batch = kMinFirstBatch;
+    }
     ++pass;
-    return lifted < count;
+    return lifted < count || confirming;
   }
 };
 

@@ -56,7 +56,6 @@ void sort_totaldeg_Dpol(Dpol** v, int32_t n) {
   });
 }
 
-#ifdef ZEL_VARIANT_FP
 void force_sort_Dpol(Dpol* p) {
   // Sort term positions, then move monomials and every lane's coefficients
   // once.  The same comparisons as a sort of the terms themselves, so the
@@ -80,7 +79,6 @@ void force_sort_Dpol(Dpol* p) {
     std::copy(c2.begin(), c2.end(), c);
   }
 }
-#endif
 
 void renormalize_input(ExposW** monomials, uint32_t n) {
   const uint32_t h = nb_of_affine_variables;

@@ -24,11 +24,9 @@ void resort_Dpol(Dpol** v, int32_t n);
 // included), smallest first.
 void sort_totaldeg_Dpol(Dpol** v, int32_t n);
 
-#ifdef ZEL_VARIANT_FP
 // Sorts p's terms by comp5_Expos, largest first, moving each term's
-// coefficient with its monomial.  Monomials in header form.
+// coefficient in every lane with its monomial.  Monomials in header form.
 void force_sort_Dpol(Dpol* p);
-#endif
 
 // Homogenises input monomials (word form; null entries skipped): each gets
 // the largest total degree D among them by raising its homogenising exponent.

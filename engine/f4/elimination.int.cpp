@@ -1,22 +1,38 @@
 // Integer-build elimination: every row carries V residue lanes, one per
 // prime of the batch, and shares one column code.
 //
-// Lane 0 leads.  A row is head- and tail-reduced in lane 0 first (against
-// the trace of the first batch, see trace.hpp); when it is kept, every other
-// lane reduces the same row again against the same pivots and must land on
-// the same leading column and on lane 0's columns (a lane may hold a zero
-// where lane 0 has a term: a coefficient of the true result can be divisible
-// by one prime).  A lane that departs is reported bad and computed no more
-// in this batch: its coefficient arrays then share lane 0's.  Zero rows of
-// lane 0 are zero in every lane; nothing else of the row is computed.
+// Lane 0 leads.  Its result fixes the row: zero or not, the leading column
+// (checked against the trace of the first batch, see trace.hpp) and the
+// columns kept.  The other lanes reduce the same row against the same
+// pivots and must land on lane 0's leading column and columns (a lane may
+// hold a zero where lane 0 has a term: a coefficient of the true result can
+// be divisible by one prime).  A lane that departs is reported bad and
+// computed no more in this batch: its coefficient arrays then share lane
+// 0's.  Zero rows of lane 0 are zero in every lane; nothing else of the row
+// is computed.
 //
-// Accumulators are indexed by absolute column, three 32-bit words per
-// column (sums of up to 2^32 products of residues below 2^32), and kept
-// all-zero between rows: a row is expanded without clearing, and every pass
-// clears exactly the entries it reads, so no row pays for columns it never
-// reached.  Entries are reduced only when they become leading, meet a pivot
-// or are collected.
+// Reducing a row clears every column that has a usable pivot, from left to
+// right; the first column left non-zero is the leading one.  This is head
+// and tail reduction in one sweep, the same operations in the same order.
+// Lanes go through it in groups of up to eight in lockstep: a column of the
+// accumulator holds the group's entries side by side (one cache line for
+// eight), and a pivot's tail is laid out interleaved for the group, so a
+// pivot's columns are visited once per group, not once per lane.  Where
+// zero rows are still unknown (the batch that writes the trace) lane 0 goes
+// alone first, so a zero row costs one lane; elsewhere it joins the first
+// group.
+//
+// Accumulator entries are 64-bit per lane, congruent to the sum of the
+// products added (a wrap past 2^64 is put back as 2^64 mod p, so any number
+// of products fits), indexed by absolute column, and kept all-zero between
+// rows: a row is expanded without clearing, and every pass clears exactly
+// the entries it reads, so no row pays for columns it never reached.
+// Entries are reduced only when they meet a pivot or are collected.
 #include <algorithm>
+#include <climits>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <cstdio>
 
 #include "engine/api/stop_flag.hpp"
@@ -37,23 +53,83 @@ namespace {
 
 // The columns of a pivot row after its leading one, decoded once and read
 // by every lane: col[j] is the absolute column of coefficient j + 1.
+// For a lockstep group of G lanes, the pivot's tail coefficients are laid
+// out once, interleaved (G per term), so the group reads one stream.
 struct IntPivot {
   const uint32_t* col = nullptr;
   uint32_t n = 0;
-  uint32_t last = 0;  // column of the last term
+  uint32_t last = 0;              // column of the last term
+  const Dom** grouped = nullptr;  // per group of lanes, or null until used
 };
 
-inline bool nonzero(const Acc96& e) { return (e.w0 | e.w1 | e.w2) != 0; }
-inline void clear(Acc96& e) { e = Acc96{0, 0, 0}; }
+// Largest group of lanes reduced in lockstep.
+constexpr uint32_t kMaxGroup = 8;
+// Bytes the group accumulator may take; wider matrices use smaller groups.
+constexpr uint64_t kGroupAccBytes = uint64_t(128) << 20;
 
-// acc[col[j]] += m * coef[j] over the pivot's terms after the leading one,
-// as 96-bit additions of 64-bit products.
-inline void Zel_int_lzw_basic_step_lin_d_2(Acc96* acc, uint32_t m, const IntPivot& pv,
-                                           const Dom* coef) {
-  const uint64_t mm = m;
-  const uint32_t* col = pv.col;
-  for (uint32_t j = 0, n = pv.n; j < n; ++j) acc_add(acc[col[j]], mm * coef[j]);
+// An accumulator entry: a 64-bit value congruent to the sum of products
+// added into it (see add_product).
+using Entry = uint64_t;
+
+// x mod p with v = prime_inverse(p).
+inline uint32_t residue(Entry x, uint32_t p, uint32_t v) {
+  return reduce96(uint32_t(x), uint32_t(x >> 32), 0, p, v);
 }
+
+// e += x modulo p, for a product x <= (p - 1)^2: when the sum wraps past
+// 2^64 the lost 2^64 is put back as c64 = 2^64 mod p.  The wrapped sum is
+// below x, so adding c64 < p cannot wrap again; any number of products fits.
+inline void add_product(Entry& e, uint64_t x, uint64_t c64) {
+  const uint64_t s = e + x;
+  e = s + (s < x ? c64 : 0);
+}
+
+// acc[col[j]*G + t] += m[t] * s[j*G + t] for j < n, t < G (add_product).
+template <uint32_t G>
+void add_multiple(Entry* acc, const uint32_t* col, uint32_t n, const Dom* s, const uint64_t* m,
+                  const uint64_t* c64) {
+  for (uint32_t j = 0; j < n; ++j, s += G) {
+    Entry* d = acc + size_t(col[j]) * G;
+    for (uint32_t t = 0; t < G; ++t) add_product(d[t], m[t] * s[t], c64[t]);
+  }
+}
+
+#if defined(__x86_64__)
+// The same, four lanes to a 256-bit register: products of the low 32-bit
+// halves, and the unsigned comparison that detects a wrap made signed by
+// flipping the top bits.
+template <uint32_t G>
+__attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_t* col, uint32_t n,
+                                                       const Dom* s, const uint64_t* m,
+                                                       const uint64_t* c64) {
+  static_assert(G % 4 == 0, "whole registers");
+  constexpr uint32_t R = G / 4;
+  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
+  __m256i mm[R], cc[R];
+  for (uint32_t r = 0; r < R; ++r) {
+    mm[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + 4 * r));
+    cc[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c64 + 4 * r));
+  }
+  for (uint32_t j = 0; j < n; ++j, s += G) {
+    Entry* d = acc + size_t(col[j]) * G;
+    for (uint32_t r = 0; r < R; ++r) {
+      __m256i* dv = reinterpret_cast<__m256i*>(d + 4 * r);
+      const __m128i c4 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * r));
+      const __m256i x = _mm256_mul_epu32(mm[r], _mm256_cvtepu32_epi64(c4));
+      const __m256i sum = _mm256_add_epi64(_mm256_loadu_si256(dv), x);
+      const __m256i wrapped =
+          _mm256_cmpgt_epi64(_mm256_xor_si256(x, top), _mm256_xor_si256(sum, top));
+      _mm256_storeu_si256(dv, _mm256_add_epi64(sum, _mm256_and_si256(wrapped, cc[r])));
+    }
+  }
+}
+
+// Read once at load time; the processor model may not be known yet then.
+const bool kHasAvx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+#endif
 
 // Memory of a zmalloc'd scratch array, given back also when a fatal error
 // or an interrupt unwinds the step.
@@ -87,177 +163,223 @@ void shell_sort(T* v, uint32_t n, First first) {
 bool banner_shown = false;
 bool mismatch_shown = false;
 
+// One lane: its prime, the prime's reciprocal, 2^64 mod p, and whether it
+// is still computed.
+struct LaneOf {
+  uint32_t lane, p, v;
+  uint64_t c64;
+  bool live;
+};
+
 struct IntElim {
   CodedRow** rows;
   uint32_t nrows, ncols, nreduce, V;
+  uint32_t group;    // lanes per lockstep group (power of 2, at most kMaxGroup)
+  uint32_t ngroups;  // bound on the groups of one layout (run_lanes)
   int32_t* pivots;   // ncols + 1 entries: -1 or the owner's row index
   IntPivot* piv;     // per row index, once the row is a pivot
   uint32_t* newidx;  // row index of each new row
   uint32_t nnew = 0;
-  uint32_t* off0;    // lane 0's kept offsets (ncols + 1)
-  Acc96* acc;        // ncols + 1 entries, all zero between rows
+  uint32_t* off0;  // lane 0's kept offsets (ncols + 1)
+  Entry* acc;      // (ncols + 1) * group entries, all zero between rows
+  LaneOf* lanes;   // the batch's lanes, `live` as of the step's start
   uint32_t progress = 0;
 
-  const IntPivot* usable(uint32_t c, uint32_t idx) const {
-    const int32_t pv = pivots[c];
-    return (pv >= 0 && uint32_t(pv) < idx) ? &piv[pv] : nullptr;
+  LaneOf lane_of(uint32_t k) const {
+    LaneOf L = lanes[k];
+    L.live = k == 0 || !lane_is_bad(k);
+    return L;
   }
-  const Dom* tail_of(const IntPivot* pv, uint32_t lane) const {
-    return rows[pv - piv]->coeffs[lane] + 1;
-  }
-
-  // Places lane `lane` of the row at its absolute columns; returns the
-  // column of its last term.
-  uint32_t expand(const CodedRow* row, uint32_t lane) {
-    const Dom* c = row->coeffs[lane];
-    Acc96* a = acc + row->lead;
-    set_reduced(a[0], c[0]);
-    ++c;
-    return row->lead + walk_gap_code(
-                           row->code, row->ncodes, [&](uint32_t pos) { set_reduced(a[pos], *c++); },
-                           [&](uint32_t first, uint32_t k) {
-                             for (uint32_t j = 0; j < k; ++j) set_reduced(a[first + j], c[j]);
-                             c += k;
-                           });
-  }
-
-  void clear_range(uint32_t from, uint32_t to) {
-    if (from <= to) std::memset(static_cast<void*>(acc + from), 0, (to - from + 1) * sizeof(Acc96));
-  }
-
-  // Adds (p - r) times the pivot's tail from its leading column on.
-  void cancel(uint32_t r, const IntPivot& pv, uint32_t lane, uint32_t* hi) {
-    Zel_int_lzw_basic_step_lin_d_2(acc, ZEL_C(Prime) - r, pv, tail_of(&pv, lane));
-    *hi = std::max(*hi, pv.last);
-  }
-
-  bool head_reduce(uint32_t idx, uint32_t lane, uint32_t* lead, uint32_t* hi);
-  void tail_reduce(uint32_t idx, uint32_t lane, uint32_t lead, uint32_t* hi);
 };
 
-// Head reduction of the expanded row at index idx (leading column *lead,
-// last touched column *hi) by the usable pivots of its leading column.
-// Returns false, the accumulator cleared, when the row reduces to zero or a
-// stop is requested; else *lead has no usable pivot and holds a non-zero
-// residue, the entries before it are clear.
-bool IntElim::head_reduce(uint32_t idx, uint32_t lane, uint32_t* lead, uint32_t* hi) {
-  const uint32_t p = ZEL_C(Prime), v = Prime_inv;
-  uint32_t c = *lead;
-  auto next_lead = [&](uint32_t from) {
-    for (c = from; c <= *hi; ++c) {
-      if (!nonzero(acc[c])) continue;
-      const uint32_t r = reduce96(acc[c].w0, acc[c].w1, acc[c].w2, p, v);
-      if (r) {
-        set_reduced(acc[c], r);
-        return true;
-      }
-      clear(acc[c]);
-    }
-    return false;
-  };
-  bool alive = next_lead(c);
-  while (alive) {
-    const IntPivot* pv = usable(c, idx);
-    if (!pv) break;
-    if (stop_requested()) {
-      clear_range(c, *hi);
-      return false;
-    }
-    const uint32_t r = acc[c].w0;
-    clear(acc[c]);
-    cancel(r, *pv, lane, hi);
-    alive = next_lead(c + 1);
+// The tail coefficients of pivot pv in lanes k0 .. k0+G-1, kept in `slot`:
+// the lane's own array for a single lane, else the interleaved copy, made
+// in the zone at its first use.
+template <uint32_t G>
+const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
+  const CodedRow* prow = e.rows[pv - e.piv];
+  if (G == 1) return prow->coeffs[k0] + 1;
+  IntPivot& P = e.piv[pv - e.piv];
+  if (!P.grouped) {
+    P.grouped = static_cast<const Dom**>(alloc(uint64_t(2) * e.ngroups * sizeof(Dom*)));
+    std::fill(P.grouped, P.grouped + 2 * e.ngroups, nullptr);
   }
-  *lead = c;
-  return alive;
+  if (!P.grouped[slot]) {
+    Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
+    // A dead lane's array may be lane 0's: copied all the same, used times 0.
+    for (uint32_t t = 0; t < G; ++t) {
+      const Dom* c = prow->coeffs[k0 + t] + 1;
+      for (uint32_t j = 0; j < P.n; ++j) s[size_t(j) * G + t] = c[j];
+    }
+    P.grouped[slot] = s;
+  }
+  return P.grouped[slot];
 }
 
-// Tail reduction: every entry right of lead with a usable pivot is cleared
-// by a multiple of that pivot; the others wait for the collection.
-void IntElim::tail_reduce(uint32_t idx, uint32_t lane, uint32_t lead, uint32_t* hi) {
-  const uint32_t p = ZEL_C(Prime), v = Prime_inv;
-  for (uint32_t c = lead + 1; c <= *hi; ++c) {
-    if (!nonzero(acc[c])) continue;
-    const IntPivot* pv = usable(c, idx);
+// Reduces lanes k0 .. k0+G-1 of `row` together: expands them into the
+// accumulator (entry c*G + t for column c, lane k0 + t), then clears, from
+// left to right, every column for which pivot_at(c) gives a pivot, each lane
+// by its own multiple of that pivot.  Dead lanes stay zero.  Returns the
+// last column touched.
+template <uint32_t G, class PivotAt>
+uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t slot,
+                      PivotAt pivot_at) {
+  LaneOf L[G];
+  for (uint32_t t = 0; t < G; ++t) L[t] = e.lane_of(k0 + t);
+  Entry* acc = e.acc;
+  const uint32_t lead = row->lead;
+  uint32_t hi = lead;
+  for (uint32_t t = 0; t < G; ++t) {
+    if (!L[t].live) continue;
+    const Dom* c = row->coeffs[k0 + t];
+    Entry* a = acc + size_t(lead) * G + t;
+    a[0] = *c++;
+    hi = lead + walk_gap_code(
+                    row->code, row->ncodes, [&](uint32_t pos) { a[size_t(pos) * G] = *c++; },
+                    [&](uint32_t first, uint32_t k) {
+                      for (uint32_t j = 0; j < k; ++j) a[size_t(first + j) * G] = c[j];
+                      c += k;
+                    });
+  }
+  for (uint32_t c = lead; c <= hi; ++c) {
+    Entry* a = acc + size_t(c) * G;
+    uint64_t any = 0;
+    for (uint32_t t = 0; t < G; ++t) any |= a[t];
+    if (!any) continue;
+    const IntPivot* pv = pivot_at(c);
     if (!pv) continue;
-    const uint32_t r = reduce96(acc[c].w0, acc[c].w1, acc[c].w2, p, v);
-    clear(acc[c]);
-    if (r) cancel(r, *pv, lane, hi);
+    uint64_t m[G], c64[G];
+    for (uint32_t t = 0; t < G; ++t) {
+      const uint32_t r = residue(a[t], L[t].p, L[t].v);
+      a[t] = 0;
+      m[t] = r ? L[t].p - r : 0;
+      c64[t] = L[t].c64;
+    }
+    const Dom* s = tail_of<G>(e, pv, slot, k0);
+#if defined(__x86_64__)
+    if constexpr (G % 4 == 0) {
+      if (kHasAvx2) {
+        add_multiple_avx2<G>(acc, pv->col, pv->n, s, m, c64);
+        hi = std::max(hi, pv->last);
+        continue;
+      }
+    }
+#endif
+    add_multiple<G>(acc, pv->col, pv->n, s, m, c64);
+    hi = std::max(hi, pv->last);
   }
+  return hi;
 }
 
-// Reduces and clears acc[lead .. hi]; keeps the non-zero residues in a new
-// zone array (*out) and their offsets from lead in `off`.  Returns the count.
-uint32_t collect(Acc96* acc, uint32_t lead, uint32_t hi, uint32_t* off, Dom** out) {
-  const uint32_t p = ZEL_C(Prime), v = Prime_inv;
-  const uint32_t n = hi - lead + 1;
-  Dom* c = static_cast<Dom*>(alloc(uint64_t(n) * sizeof(Dom)));
+// Lane 0 after reduce_lanes<G> with k0 = 0: reduces and clears its
+// entries of columns from .. hi, keeps the non-zero residues in a new zone
+// array (*out) and their offsets from the first of them in off; *lead
+// receives its column.  Returns the count (0 for a zero row, nothing
+// allocated).
+template <uint32_t G>
+uint32_t collect_lead_lane(Entry* acc, uint32_t from, uint32_t hi, uint32_t* off, Dom** out,
+                           uint32_t* lead) {
+  const uint32_t p = ZEL_C(Primes)[0], v = prime_inverse(p);
+  uint32_t c = from;
+  for (; c <= hi; ++c) {
+    Entry& a = acc[size_t(c) * G];
+    if (!a) continue;
+    const uint32_t r = residue(a, p, v);
+    a = r;
+    if (r) break;
+  }
+  if (c > hi) return 0;
+  *lead = c;
+  const uint32_t n = hi - c + 1;
+  Dom* k = static_cast<Dom*>(alloc(uint64_t(n) * sizeof(Dom)));
   uint32_t kept = 0;
-  Acc96* a = acc + lead;
+  Entry* a = acc + size_t(c) * G;
   for (uint32_t j = 0; j < n; ++j) {
-    if (!nonzero(a[j])) continue;
-    const uint32_t r = reduce96(a[j].w0, a[j].w1, a[j].w2, p, v);
-    clear(a[j]);
+    Entry& x = a[size_t(j) * G];
+    if (!x) continue;
+    const uint32_t r = residue(x, p, v);
+    x = 0;
     if (r) {
-      c[kept] = r;
+      k[kept] = r;
       off[kept++] = j;
     }
   }
-  realloca(c, uint64_t(kept) * sizeof(Dom), uint64_t(n) * sizeof(Dom));
-  *out = c;
+  realloca(k, uint64_t(kept) * sizeof(Dom), uint64_t(n) * sizeof(Dom));
+  *out = k;
   return kept;
 }
 
-// Collects acc[lead .. hi] on the pattern of lane 0 (npat offsets from
-// lead): the residues at the pattern's offsets, zero or not, into a new zone
-// array.  Returns false when a non-zero residue lies off the pattern.  A
-// zero kept from the pattern is announced on the error stream when `warn` is
-// set.  *nonzeros receives the number of non-zero residues.  Clears the
-// entries it reads.
-bool collect_on_pattern(Acc96* acc, uint32_t lead, uint32_t hi, const uint32_t* pat,
-                        uint32_t npat, bool warn, Dom** out, uint32_t* nonzeros) {
-  const uint32_t p = ZEL_C(Prime), v = Prime_inv;
-  const uint32_t n = hi - lead + 1;
+// Lane 0 alone after reduce_lanes<1>: whether any of columns from .. hi
+// holds a non-zero residue.  Clears them all.
+bool clear_lead_lane(Entry* acc, uint32_t from, uint32_t hi) {
+  const uint32_t p = ZEL_C(Primes)[0], v = prime_inverse(p);
+  bool any = false;
+  for (uint32_t c = from; c <= hi; ++c) {
+    if (!acc[c]) continue;
+    any = any || residue(acc[c], p, v) != 0;
+    acc[c] = 0;
+  }
+  return any;
+}
+
+// Lane k0 + t after reduce_lanes<G>: collects its entries of columns
+// from .. hi on lane 0's row (leading column lead, npat offsets pat) into a
+// new zone array: the residues at the pattern's columns, zero or not.
+// Returns false when a non-zero residue lies off the pattern; *nonzeros
+// receives the number of non-zero residues.  A zero kept from the pattern
+// is announced on the error stream when `warn` is set.  Clears the lane's
+// entries.
+template <uint32_t G>
+bool collect_on_pattern(Entry* acc, uint32_t t, const LaneOf& L, uint32_t from, uint32_t hi,
+                        uint32_t lead, const uint32_t* pat, uint32_t npat, bool warn, Dom** out,
+                        uint32_t* nonzeros) {
   Dom* c = static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
-  uint32_t t = 0;
+  uint32_t k = 0;
   bool fits = true;
-  Acc96* a = acc + lead;
-  for (uint32_t j = 0; j < n; ++j) {
-    const uint32_t r = nonzero(a[j]) ? reduce96(a[j].w0, a[j].w1, a[j].w2, p, v) : 0;
-    clear(a[j]);
+  for (uint32_t col = from; col <= hi; ++col) {
+    Entry& a = acc[size_t(col) * G + t];
+    const uint32_t r = a ? residue(a, L.p, L.v) : 0;
+    a = 0;
     *nonzeros += r != 0;
-    if (t < npat && pat[t] == j) {
+    if (col >= lead && k < npat && pat[k] == col - lead) {
       if (r == 0 && warn) {
         Stderr("======================================================================\n");
         Stderr("Warning: new experimental implementation of size_compact_row_adaptative\n");
       }
-      c[t++] = r;
+      c[k++] = r;
     } else if (r) {
       fits = false;
     }
   }
-  fits = fits && t == npat;
   *out = c;
-  return fits;
+  return fits && k == npat;
 }
 
-void make_monic(Dom* c, uint32_t n) {
+// c := c / c[0] modulo p, in place.
+void make_monic(Dom* c, uint32_t n, const LaneOf& L) {
   if (c[0] == 1) return;
-  const uint32_t p = ZEL_C(Prime);
-  if (c[0] == 0) Fatal("non inversible pour p=%lu!\n", (unsigned long)p);
-  scale_lane_d(c, n, inv_Dom(c[0], p), p);
+  if (c[0] == 0) Fatal("non inversible pour p=%lu!\n", (unsigned long)L.p);
+  const uint64_t u = inv_Dom(c[0], L.p);
+  for (uint32_t j = 0; j < n; ++j) {
+    const uint64_t x = u * c[j];
+    c[j] = residue(x, L.p, L.v);
+  }
 }
 
 // Codes lane 0's kept offsets into the row and decodes its columns for its
-// use as a pivot.
+// use as a pivot.  Lanes that died share lane 0's coefficients, which have
+// the row's length.
 void store_row(IntElim& e, uint32_t idx, uint32_t kept) {
   CodedRow* row = e.rows[idx];
+  for (uint32_t k = 1; k < e.V; ++k)
+    if (lane_is_bad(k)) row->coeffs[k] = row->coeffs[0];
   uint32_t ncodes = 0, nbytes = 0;
   row->code = compress_lzw(e.off0, kept, &ncodes, &nbytes);
   row->ncodes = ncodes;
   row->kind = CODE_LZW;
   row->width = e.ncols + 1 - row->lead;
   IntPivot& pv = e.piv[idx];
+  pv.grouped = nullptr;
   pv.n = kept - 1;
   uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(kept) * sizeof(uint32_t)));
   for (uint32_t j = 1; j < kept; ++j) col[j - 1] = row->lead + e.off0[j];
@@ -277,14 +399,82 @@ void decode_pivot(IntElim& e, uint32_t idx) {
   pv.last = row->lead + off[n - 1];
 }
 
-// Lane `lane` departs from lane 0: reported once per batch, computed no more.
-void lane_departs(uint32_t lane) { mark_bad_prime(lane, BadPrime::lane_differs); }
+// How a lane departs from lane 0 on a row.
+enum class LaneStep { zero, moved, off_pattern };
 
-// What the trace of the first batch says of the row about to be reduced.
-struct Expectation {
-  bool asked = false;
-  uint32_t width = 1;
-};
+// Reduces lanes k0 .. k0+G-1 of `row` in lockstep.  With k0 = 0, lane 0
+// leads: it is collected first and made monic (*c0, its count returned,
+// *lead and e.off0 describe it; a zero row returns 0 with the group's
+// entries cleared).  The other lanes are held to lane 0's row (lead, kept0
+// offsets in e.off0), collected, made monic and stored; every lane that
+// departs is reported and marked bad.
+template <uint32_t G, class PivotAt, class Report>
+uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint32_t* lead,
+                     uint32_t kept0, Dom** c0, bool warn, PivotAt pivot_at, Report report) {
+  const uint32_t hi = reduce_lanes<G>(e, row, k0, slot, pivot_at);
+  uint32_t t = 0;
+  if (k0 == 0) {
+    kept0 = collect_lead_lane<G>(e.acc, row->lead, hi, e.off0, c0, lead);
+    if (kept0 == 0) {
+      std::memset(static_cast<void*>(e.acc + size_t(row->lead) * G), 0,
+                  size_t(hi - row->lead + 1) * G * sizeof(Entry));
+      return 0;
+    }
+    make_monic(*c0, kept0, e.lane_of(0));
+    t = 1;
+  }
+  for (; t < G; ++t) {
+    const LaneOf L = e.lane_of(k0 + t);
+    if (!L.live) continue;  // its entries stayed zero
+    Dom* c = nullptr;
+    uint32_t nz = 0;
+    const bool fits =
+        collect_on_pattern<G>(e.acc, t, L, row->lead, hi, *lead, e.off0, kept0, warn, &c, &nz);
+    if (!fits || c[0] == 0) {
+      report(L,
+             nz == 0     ? LaneStep::zero
+             : c[0] == 0 ? LaneStep::moved
+                         : LaneStep::off_pattern,
+             nz, kept0);
+      mark_bad_prime(L.lane, BadPrime::lane_differs);
+      continue;
+    }
+    make_monic(c, kept0, L);
+    row->coeffs[L.lane] = c;
+  }
+  return kept0;
+}
+
+// Runs group_lanes over lanes from .. V-1 (from = 0 or 1) in groups of
+// e.group lanes, then smaller powers of two.  With from = 0 lane 0 leads
+// (see group_lanes) and a zero row stops at once.  Returns lane 0's count.
+template <class PivotAt, class Report>
+uint32_t run_lanes(IntElim& e, CodedRow* row, uint32_t from, uint32_t* lead, uint32_t kept0,
+                   Dom** c0, bool warn, PivotAt pivot_at, Report report) {
+  uint32_t k = from, gid = 0;
+  // Each layout of groups keeps its own interleaved pivot tails.
+  const uint32_t base = from * e.ngroups;
+  for (uint32_t g = e.group; g >= 1; g /= 2)
+    for (; k + g <= e.V; k += g, ++gid) {
+      const uint32_t slot = base + gid;
+      switch (g) {
+        case 8:
+          kept0 = group_lanes<8>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        case 4:
+          kept0 = group_lanes<4>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        case 2:
+          kept0 = group_lanes<2>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+        default:
+          kept0 = group_lanes<1>(e, row, k, slot, lead, kept0, c0, warn, pivot_at, report);
+          break;
+      }
+      if (kept0 == 0) return 0;
+    }
+  return kept0;
+}
 
 // Lane 0 of a replaying batch departs from the trace.
 void trace_departure() {
@@ -303,70 +493,66 @@ bool forward(IntElim& e) {
     if (!row->to_reduce) continue;
     if (ZEL_C(want_state_percent) && (++e.progress & 63) == 0)
       Stderr("%.1f%%/", e.nreduce ? 100.0 * e.progress / e.nreduce : 100.0);
-    select_lane(0);
-    Expectation want;
-    if (!ZEL_C(want_ignore_simulin) && !simul_write) {
-      want.asked = true;
-      want.width = next_syz_non_zero();
-      if (want.width == 0) {  // zero in the first batch: no arithmetic
+    // What the first batch's trace says of the row.
+    const bool asked = !ZEL_C(want_ignore_simulin) && !simul_write;
+    uint32_t want_width = 1;
+    if (asked) {
+      select_lane(0);
+      want_width = next_syz_non_zero();
+      if (want_width == 0) {  // zero in the first batch: no arithmetic
         row->coeffs[0] = nullptr;
         ZEL_C(mark_useless)(0, row->serial);
         continue;
       }
     }
-    const uint32_t lead_in = row->lead;
-    uint32_t lead = lead_in, hi = 0;
-    bool kept = row->coeffs[0] != nullptr;
-    if (kept) {
-      hi = e.expand(row, 0);
-      kept = e.head_reduce(i, 0, &lead, &hi);
+    auto usable = [&e, i](uint32_t c) -> const IntPivot* {
+      const int32_t pv = e.pivots[c];
+      return (pv >= 0 && uint32_t(pv) < i) ? &e.piv[pv] : nullptr;
+    };
+    auto report = [i](const LaneOf& L, LaneStep why, uint32_t nz, uint32_t kept0) {
+      if (why == LaneStep::zero)
+        Stderr("Bad prime number bp=%u\n", L.p);
+      else if (why == LaneStep::moved)
+        Stderr("Cas complique line %u for p[%u]=%u\n", i, L.lane, L.p);
+      else
+        Stderr("Probably a bad prime ! (sz=%u sz0=%u)\n", kept0, nz);
+    };
+    // A replay knows the zero rows: lane 0 joins the first group.  Else lane
+    // 0 goes alone first, so a zero row costs one lane; a kept row then goes
+    // through the groups from lane 1, or, when the lanes come in whole
+    // registers from lane 0 (V a multiple of 4), from lane 0 again.
+    uint32_t lead = 0, kept0 = 0;
+    Dom* c0 = nullptr;
+    bool all_lanes_done = asked;
+    if (row->coeffs[0]) {
+      if (asked) {
+        kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
+      } else if (e.V % 4 == 0 && e.V > 1) {
+        const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
+        if (clear_lead_lane(e.acc, row->lead, hi))
+          kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
+        all_lanes_done = true;
+      } else {
+        const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
+        kept0 = collect_lead_lane<1>(e.acc, row->lead, hi, e.off0, &c0, &lead);
+        if (kept0) make_monic(c0, kept0, e.lane_of(0));
+      }
     }
-    if (!kept) {
-      if (want.asked) trace_departure();  // the first batch kept this row
+    if (kept0 == 0) {
+      if (asked) trace_departure();  // the first batch kept this row
       if (simul_write) simul_out("*", 0);
       row->coeffs[0] = nullptr;
       ZEL_C(mark_useless)(0, row->serial);
       continue;
     }
     const uint32_t width = e.ncols + 1 - lead;
-    e.pivots[lead] = int32_t(i);
-    if (want.asked && (trace_exhausted() || want.width != width)) trace_departure();
+    if (asked && (trace_exhausted() || want_width != width)) trace_departure();
     if (simul_write) simul_out("+", width);
-    e.tail_reduce(i, 0, lead, &hi);
     ZEL_C(mark_useless)(1, row->serial);
-    Dom* c0 = nullptr;
-    const uint32_t kept0 = collect(e.acc, lead, hi, e.off0, &c0);
-    make_monic(c0, kept0);
-
-    for (uint32_t k = 1; k < e.V; ++k) {
-      if (lane_is_bad(k)) continue;
-      select_lane(k);
-      uint32_t lead_k = lead_in, hi_k = e.expand(row, k);
-      if (!e.head_reduce(i, k, &lead_k, &hi_k)) {
-        Stderr("Bad prime number bp=%u\n", ZEL_C(Prime));
-        lane_departs(k);
-        continue;
-      }
-      if (lead_k != lead) {
-        e.clear_range(lead_k, hi_k);
-        Stderr("Cas complique line %u for p[%u]=%u\n", i, k, ZEL_C(Prime));
-        lane_departs(k);
-        continue;
-      }
-      e.tail_reduce(i, k, lead, &hi_k);
-      Dom* ck = nullptr;
-      uint32_t nz = 0;
-      if (!collect_on_pattern(e.acc, lead, hi_k, e.off0, kept0, true, &ck, &nz)) {
-        Stderr("Probably a bad prime ! (sz=%u sz0=%u)\n", kept0, nz);
-        lane_departs(k);
-        continue;
-      }
-      make_monic(ck, kept0);
-      row->coeffs[k] = ck;
-    }
-    select_lane(0);
+    if (!all_lanes_done) run_lanes(e, row, 1, &lead, kept0, &c0, true, usable, report);
     row->coeffs[0] = c0;
     row->lead = lead;
+    e.pivots[lead] = int32_t(i);
     store_row(e, i, kept0);
     e.newidx[e.nnew++] = i;
   }
@@ -385,38 +571,22 @@ void backward(IntElim& e) {
   int32_t* pos_of_lead = e.pivots;
   std::fill(pos_of_lead, pos_of_lead + e.ncols + 1, -1);
   for (uint32_t k = 0; k < e.nnew; ++k) pos_of_lead[rows[e.newidx[k]]->lead] = int32_t(k);
-  const uint32_t p_lanes = e.V;
   for (int32_t i = int32_t(e.nnew) - 2; i >= 0; --i) {
     const uint32_t idx = e.newidx[i];
     CodedRow* row = rows[idx];
     if (row->kind != CODE_LZW) Fatal("code <> CODE_LZW");
     if (stop_requested()) continue;  // the row keeps its forward-pass form
-    uint32_t kept0 = 0;
-    for (uint32_t k = 0; k < p_lanes; ++k) {
-      if (k && lane_is_bad(k)) continue;
-      select_lane(k);
-      const uint32_t p = ZEL_C(Prime), v = Prime_inv;
-      uint32_t hi = e.expand(row, k);
-      for (uint32_t c = row->lead + 1; c <= hi; ++c) {
-        if (!nonzero(e.acc[c])) continue;
-        const int32_t q = pos_of_lead[c];
-        if (q <= i) continue;
-        const uint32_t r = reduce96(e.acc[c].w0, e.acc[c].w1, e.acc[c].w2, p, v);
-        clear(e.acc[c]);
-        if (r) e.cancel(r, e.piv[e.newidx[q]], k, &hi);
-      }
-      Dom* c = nullptr;
-      if (k == 0) {
-        kept0 = collect(e.acc, row->lead, hi, e.off0, &c);
-      } else if (uint32_t nz = 0;
-                 !collect_on_pattern(e.acc, row->lead, hi, e.off0, kept0, false, &c, &nz)) {
-        Stderr("Not the same size after backward !\n");
-        lane_departs(k);
-        continue;
-      }
-      row->coeffs[k] = c;
-    }
-    select_lane(0);
+    auto later = [&e, pos_of_lead, i](uint32_t c) -> const IntPivot* {
+      const int32_t q = pos_of_lead[c];
+      return q > i ? &e.piv[e.newidx[q]] : nullptr;
+    };
+    Dom* c0 = nullptr;
+    uint32_t lead = row->lead;
+    const uint32_t kept0 = run_lanes(e, row, 0, &lead, 0, &c0, false, later,
+                                     [](const LaneOf&, LaneStep, uint32_t, uint32_t) {
+                                       Stderr("Not the same size after backward !\n");
+                                     });
+    row->coeffs[0] = c0;
     store_row(e, idx, kept0);
   }
 }
@@ -433,6 +603,11 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   e.ncols = ncols;
   e.nreduce = nreduce;
   e.V = ZEL_C(vectorize);
+  e.group = kMaxGroup;
+  while (e.group > 1 && (uint64_t(ncols) + 1) * e.group * sizeof(Entry) > kGroupAccBytes)
+    e.group /= 2;
+  // Groups of e.group lanes, then smaller powers of two (run_lanes).
+  e.ngroups = e.V / e.group + 4;
   // The pivot table and the pivots' columns live in the step's zone.
   e.pivots = static_cast<int32_t*>(alloc((uint64_t(ncols) + 1) * sizeof(int32_t)));
   std::fill(e.pivots, e.pivots + ncols + 1, -1);
@@ -441,23 +616,26 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   Scratch<IntPivot> piv(uint64_t(nrows) + 1, true);
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
   Scratch<uint32_t> off0(uint64_t(ncols) + 1);
-  Scratch<Acc96> acc(uint64_t(ncols) + 1, true);
+  Scratch<Entry> acc((uint64_t(ncols) + 1) * e.group, true);
+  Scratch<LaneOf> lanes(e.V);
+  for (uint32_t k = 0; k < e.V; ++k) {
+    const uint32_t p = ZEL_C(Primes)[k];
+    lanes[k] = LaneOf{k, p, prime_inverse(p), (~uint64_t(0) % p + 1) % p, true};
+  }
+  e.lanes = lanes.p;
   e.piv = piv.p;
   e.newidx = newidx.p;
   e.off0 = off0.p;
   e.acc = acc.p;
   for (uint32_t i = 0; i < nrows; ++i)
     if (!rows[i]->to_reduce && e.pivots[rows[i]->lead] == int32_t(i)) decode_pivot(e, i);
-  if (!forward(e)) {
-    select_lane(0);
-    return -1;
-  }
-  if (e.nnew) backward(e);
+  const bool done = forward(e);
+  if (done && e.nnew) backward(e);
   select_lane(0);
+  if (!done) return -1;
   for (uint32_t k = 0; k < e.nnew; ++k) {
     CodedRow* row = rows[e.newidx[k]];
-    // Lanes that died keep no arrays of their own: they share lane 0's,
-    // which have the row's length.
+    // Lanes that died later than the row was stored share lane 0's arrays.
     for (uint32_t l = 1; l < e.V; ++l)
       if (lane_is_bad(l)) row->coeffs[l] = row->coeffs[0];
     newrows[k] = row;

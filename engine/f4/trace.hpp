@@ -38,9 +38,9 @@ namespace zel::ZEL_BUILD {
 // Why a lane's prime was found bad in the current batch.
 enum class BadPrime : uint8_t {
   none = 0,
-  divides_lead,  // the prime divides the leading coefficient of an input
-  lane_differs,  // a row of this lane reduced differently from lane 0
-  trace_differs, // lane 0 in a replaying batch: a row departed from the trace
+  divides_lead,   // the prime divides the leading coefficient of an input
+  lane_differs,   // a row of this lane reduced differently from lane 0
+  trace_differs,  // lane 0 in a replaying batch: a row departed from the trace
 };
 
 #ifdef ZEL_VARIANT_INT

@@ -285,6 +285,18 @@ void slide(uint32_t from, uint32_t n, VGF** h, Fresh fresh, Skip skip) {
   }
 }
 
+// Under the memory-debug option, once the survivors have slid down,
+// everything above zone 1's top is free: it is filled with a pattern so
+// that a handle left dangling by the compaction reads garbage.  (The heap
+// cannot hand out cells one malloc each: sliding needs contiguous blocks.)
+void scrub_above_top() {
+#ifdef ZEL_MEMDEBUG
+  CoefZone& z = coef_zone1;
+  if (z.top != nullptr) std::memset(z.top, 0xDB, size_t(z.end - z.top));
+  for (int32_t k = z.next; k < z.held; ++k) std::memset(z.table[k], 0xDB, kCoefBlockBytes);
+#endif
+}
+
 uint32_t first_above_top(uint32_t n, VGF** h) {
   uint32_t i = 0;
   while (i < n && reinterpret_cast<char*>(h[i]->rep) < coef_zone1.top) ++i;
@@ -297,12 +309,14 @@ void compacteur_glissant(uint32_t n, VGF** h, bool) {
   if (n == 0) return;
   sort_by_address(n, h);
   slide(0, n, h, new_Implement_VGF, [](uint32_t) { return false; });
+  scrub_above_top();
   ++count_glisser_VGF;
 }
 
 void other_compacteur_glissant(uint32_t n, VGF** h) {
   sort_by_address(n, h);
   slide(first_above_top(n, h), n, h, new_Implement_VGF, [](uint32_t) { return false; });
+  scrub_above_top();
 }
 
 void compacteur_glissant_dbl(uint32_t n, VGF** h) {
@@ -315,6 +329,7 @@ void compacteur_glissant_dbl(uint32_t n, VGF** h) {
       if (h[j - 1] == h[i]) return true;
     return false;
   });
+  scrub_above_top();
 }
 
 void compacteur_glissant_zone2(uint32_t n, VGF** h) {

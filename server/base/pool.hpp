@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,17 +48,33 @@ struct Pool {
   static inline uint32_t stat_orv = 0;    // blocks taken since the last rebuild
   static inline uint32_t last_Objet = 0;  // word count of the last build (variable-size)
 
-  // Every block taken, with the record size it was laid out for.  Releasing
-  // a record of another size into the pool would later hand out a record
-  // too small (or misplaced) for the current size.
-  struct BlockRange {  // our own type, so the vector stays out of the export table
+  // Every block taken, by its first byte, with the record size it was laid
+  // out for.  Releasing a record of another size into the pool would later
+  // hand out a record too small (or misplaced) for the current size.
+  struct BlockRange {  // our own type, so the map stays out of the export table
     const char* first;
     const char* second;
     uint32_t size;
   };
   // Never destroyed: after a rebuild this table is all that still points
-  // to the old blocks, and they live until the process ends.
-  static inline std::vector<BlockRange>& blocks = *new std::vector<BlockRange>;
+  // to the old blocks, and they live until the process ends.  Made on first
+  // use, so that pools that keep no table own none.
+  static std::map<const char*, BlockRange>& blocks() {
+    static auto* table = new std::map<const char*, BlockRange>;
+    return *table;
+  }
+
+  // Under the memory-debug option every record is a block of its own, so
+  // that the sanitizer sees each record's bounds, and a released record is
+  // filled with a pattern (its link aside) so that a dangling read sees
+  // garbage.
+#ifdef ZEL_MEMDEBUG
+  static constexpr bool kMemDebug = true;
+  static constexpr uint32_t kPerBlock = 1;
+#else
+  static constexpr bool kMemDebug = false;
+  static constexpr uint32_t kPerBlock = Policy::per_block;
+#endif
 
   static Record*& link(Record* r) { return Policy::link(r); }
 
@@ -68,20 +85,21 @@ struct Pool {
     return s;
   }
 
-  // True when p lies in a block of this pool (variable-size or tracked pools).
-  static bool owns(const void* p) {
+  static const BlockRange* block_of(const void* p) {
     const char* c = static_cast<const char*>(p);
-    for (const auto& b : blocks)
-      if (c >= b.first && c < b.second) return true;
-    return false;
+    auto it = blocks().upper_bound(c);
+    if (it == blocks().begin()) return nullptr;
+    --it;
+    return c < it->second.second ? &it->second : nullptr;
   }
+
+  // True when p lies in a block of this pool (variable-size or tracked pools).
+  static bool owns(const void* p) { return block_of(p) != nullptr; }
 
   // True for a record of a block laid out for another record size.
   static bool is_stale(const Record* r) {
-    const char* p = reinterpret_cast<const char*>(r);
-    for (const auto& b : blocks)
-      if (p >= b.first && p < b.second) return b.size != elt_size();
-    return false;
+    const BlockRange* b = block_of(r);
+    return b != nullptr && b->size != elt_size();
   }
 
   static void check_release(const Record* r) {
@@ -106,21 +124,22 @@ struct Pool {
 
   static void orv_() {
     const uint32_t size = elt_size();
-    const uint32_t bytes = Policy::per_block * size;
+    // A memory-debug block has room to align its one record.
+    const uint32_t bytes = kPerBlock * size + (kMemDebug && Policy::term_nodes ? 16 : 0);
     char* block = static_cast<char*>(ORV_C(Orv_malloc)(bytes));
     if (block == nullptr)
       Fatal("\nPas assez de memoire dans orv_%s pour %u octets\n", Policy::oom_name(), bytes);
-    uint32_t n = Policy::per_block;
+    uint32_t n = kPerBlock;
     char* start = block;
     if constexpr (Policy::term_nodes) {
       uintptr_t a = reinterpret_cast<uintptr_t>(block);
       if (a % 16 != 0) {
         start = block + (16 - a % 16);
-        --n;
+        if (!kMemDebug) --n;
       }
     }
     ++stat_orv;
-    if constexpr (Policy::term_nodes) {
+    if constexpr (Policy::term_nodes && !kMemDebug) {
       if (!want_quiet) {
         std::string head = std::string("\n>>> Extend Memory (") + Policy::name() + ") ";
         Inform(head.c_str());
@@ -129,7 +148,7 @@ struct Pool {
       }
     }
     if constexpr (Policy::variable_size || Policy::track_blocks)
-      blocks.push_back(BlockRange{block, block + bytes, size});
+      blocks()[block] = BlockRange{block, block + bytes, size};
     root = lay_out(start, n, size);
   }
 
@@ -156,8 +175,22 @@ struct Pool {
     return r;
   }
 
+  // Fills a released record, its link aside, under the memory-debug option.
+  static void scrub(Record* x) {
+    if constexpr (kMemDebug) {
+      char* r = reinterpret_cast<char*>(x);
+      char* l = reinterpret_cast<char*>(&link(x));
+      const size_t size = Policy::shown_size();
+      std::memset(r, 0xDB, size_t(l - r));
+      std::memset(l + sizeof(Record*), 0xDB, size - size_t(l - r) - sizeof(Record*));
+    } else {
+      (void)x;
+    }
+  }
+
   static void push_free(Record* x) {
     check_release(x);
+    scrub(x);
     link(x) = root;
     root = x;
   }
@@ -181,9 +214,11 @@ struct Pool {
     if (list == nullptr) return nullptr;
     Record* last = list;
     check_release(last);
+    scrub(last);
     while (link(last) != nullptr) {
       last = link(last);
       check_release(last);
+      scrub(last);
     }
     link(last) = root;
     root = list;
@@ -231,8 +266,8 @@ struct Pool {
     uint32_t n = 0;
     for (Record* r = root; r != nullptr; r = link(r)) ++n;
     Output("Nb block %s = %d, Nb elts par block= %u, taille elt= %u,\n libre = %d block(s) + %d\n",
-           Policy::name(), static_cast<int>(stat_orv), Policy::per_block, Policy::shown_size(),
-           static_cast<int>(n / Policy::per_block), static_cast<int>(n % Policy::per_block));
+           Policy::name(), static_cast<int>(stat_orv), kPerBlock, Policy::shown_size(),
+           static_cast<int>(n / kPerBlock), static_cast<int>(n % kPerBlock));
     return n;
   }
 

@@ -14,7 +14,7 @@
 namespace orv::ORV_BUILD {
 
 template <class E, class C>
-struct Analyse {
+struct DmpAnalyse {
   using T = DmpTransform<E, C>;
   using X = ExpExtra<E>;
   using Node = DmpNode<E, C>;
@@ -56,7 +56,9 @@ struct Analyse {
     E::ranger(x, 1, unsigned(i));
     if (!want_quiet) {
       diag_monomial<E>(Fortran, x);
-      Fortran << " (" << i << ") -> " << coef_shown(C{}, factor) << "*";
+      Fortran << " (" << i << ") -> ";
+      fortran_coef(Fortran, factor);
+      Fortran << "*";
       diag_monomial<E>(Fortran, x);
       Fortran << "\n";
     }

@@ -23,16 +23,11 @@ inline VGF coef_of(CoefVGF, long v) { return cVGF(v); }
 inline VGF coef_random(CoefVGF) { return rdm_VGF(1000); }
 // Read in the symmetric range of the first prime, where the small integers
 // that weights are made of have one sign.
-inline VGF coef_abs(CoefVGF, VGF a) {
-  return a.rep[0] > VGF::_prime[0] / 2 ? minus(a) : copy(a);
-}
-// What the Fortran printer writes for a coefficient.
-inline VGF coef_shown(CoefVGF, VGF a) { return a; }
+inline VGF coef_abs(CoefVGF, VGF a) { return a.rep[0] > VGF::_prime[0] / 2 ? minus(a) : copy(a); }
 #else
 inline GFC coef_of(CoefGFC, long v) { return cGFC(v); }
 inline GFC coef_random(CoefGFC) { return rdm_GFC(1000); }
 inline GFC coef_abs(CoefGFC, GFC a) { return a > modulus_GFC() / 2 ? minus(a) : a; }
-inline Uniq_GFC coef_shown(CoefGFC, GFC a) { return Uniq_GFC(a); }
 #endif
 
 }  // namespace orv::ORV_BUILD

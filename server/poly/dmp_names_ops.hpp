@@ -21,8 +21,8 @@ namespace orv::ORV_BUILD {
   using Arith__##E##__##C = DmpArith<Exp##E, Coef##C>;                                             \
   using Reduce__##E##__##C = DmpReduce<Exp##E, Coef##C>;                                           \
   using Transform__##E##__##C = DmpTransform<Exp##E, Coef##C>;                                     \
-  using Staircase__##E##__##C = Staircase<Exp##E, Coef##C>;                                        \
-  using Examples__##E##__##C = Examples<Exp##E, Coef##C>;                                          \
+  using Staircase__##E##__##C = DmpStaircase<Exp##E, Coef##C>;                                        \
+  using Examples__##E##__##C = DmpExamples<Exp##E, Coef##C>;                                          \
                                                                                                    \
   /* Arithmetic: the suffixes say what is consumed (dmp_arith.hpp) */                              \
   inline DMP__##E##__##C add_DMP__##E##__##C##_dd(DMP__##E##__##C p, DMP__##E##__##C q) {          \
@@ -213,7 +213,7 @@ namespace orv::ORV_BUILD {
   inline uint32_t compute_sparse_dim_DMP__##E##__##C() { return Staircase__##E##__##C::gathered(); } \
                                                                                                    \
   /* Analysis of systems; the factorisers this library does not carry */                           \
-  inline void analyse_system(List_DMP__##E##__##C l) { Analyse<Exp##E, Coef##C>::run(l); }         \
+  inline void analyse_system(List_DMP__##E##__##C l) { DmpAnalyse<Exp##E, Coef##C>::run(l); }         \
   [[noreturn]] inline void ntl_factor(DMP__##E##__##C, int) { Fatal("NTL not compiled\n"); }       \
   inline int uspensky(DMP__##E##__##C) { return 0; }                                               \
   inline void info_factors_DMP__##E##__##C() {}                                                    \

@@ -146,8 +146,7 @@ struct DmpReduce {
   // part in the reduction.  Each step is the pseudo-reduction step, so p
   // keeps its scale and every quotient term lc(p)/lc(g) x^m is exact.
   static Node* exact_quotient(Node* p, const Cell* l) {
-    if (l == nullptr || l->poly == nullptr)
-      Fatal("exquo_%s: no divisor\n", pairing_name<E, C>());
+    if (l == nullptr || l->poly == nullptr) Fatal("exquo_%s: no divisor\n", pairing_name<E, C>());
     const Coef i0 = inv(l->poly->coef);
     Node* quotient = nullptr;
     uint64_t m[kScratchWords];

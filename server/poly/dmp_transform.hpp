@@ -78,7 +78,8 @@ struct DmpTransform {
   [[noreturn]] static void permute_diagnostic(const Node* p) {
     Fortran << "Avant ";
     diag_poly(Fortran, p);
-    Fortran << "\n" << "Apres ";
+    Fortran << "\n"
+            << "Apres ";
     diag_poly(Fortran, p);
     Fortran << "\n";
     Fatal("ici\n");
@@ -297,8 +298,13 @@ struct DmpTransform {
       if (tp == nullptr) Fatal("GSL_form: p has fewer terms than q\n");
       const Coef r2 = quot(tp->coef, tq->coef);
       if (comp_NEQ(r2, r)) {
-        Fortran << "Bad case(2) " << coef_shown(C{}, tp->coef) << " " << coef_shown(C{}, tq->coef)
-                << " and " << coef_shown(C{}, r2) << "\n";
+        Fortran << "Bad case(2) ";
+        fortran_coef(Fortran, tp->coef);
+        Fortran << " ";
+        fortran_coef(Fortran, tq->coef);
+        Fortran << " and ";
+        fortran_coef(Fortran, r2);
+        Fortran << "\n";
         return p;
       }
     }

@@ -14,7 +14,7 @@
 namespace orv::ORV_BUILD {
 
 template <class E, class C>
-struct Examples {
+struct DmpExamples {
   using P = Dmp<E, C>;
   using A = DmpArith<E, C>;
   using Node = DmpNode<E, C>;
@@ -60,8 +60,8 @@ struct Examples {
   static Node* equation(long i, long m, bool homog) {
     Node* e = nullptr;
     for (long l = -m; l <= m; ++l) e = A::sum(e, A::times(var_u(l, m), var_u(i - l, m)));
-    Node* lin = homog ? term(-1, {{unsigned(i), 1}, {unsigned(m + 1), 1}})
-                      : term(-1, {{unsigned(i), 1}});
+    Node* lin =
+        homog ? term(-1, {{unsigned(i), 1}, {unsigned(m + 1), 1}}) : term(-1, {{unsigned(i), 1}});
     return A::sum(e, lin);
   }
   static Cell* katsura(unsigned n, bool homog) {
@@ -101,7 +101,7 @@ struct Examples {
     return DmpTransform<E, C>::filter(p, [](const Node* t) { return test(t->coef); });
   }
   [[noreturn]] static void random_list(unsigned d, unsigned k) {
-    Node* tpl = Staircase<E, C>::all_monomes(d);
+    Node* tpl = DmpStaircase<E, C>::all_monomes(d);
     Cell* list = nullptr;
     for (unsigned i = 0; i < k; ++i) list = L::cons(random(tpl), list);
     diag_list(Fortran, list);

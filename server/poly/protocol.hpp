@@ -164,8 +164,7 @@ struct Protocol {
     bus >> tag;
     const uint32_t front = N::front(), added = front + N::behind();
     if (added > N::n())
-      Fatal("Cannot read exponents: %u variables added to %u\n", unsigned(added),
-            unsigned(N::n()));
+      Fatal("Cannot read exponents: %u variables added to %u\n", unsigned(added), unsigned(N::n()));
     const uint32_t m = N::n() - added;
     uint16_t run[kMaxVariables];
     bus.lires(run, 2 * m);

@@ -26,7 +26,7 @@
 namespace orv::ORV_BUILD {
 
 template <class E, class C>
-struct Staircase {
+struct DmpStaircase {
   using P = Dmp<E, C>;
   using A = DmpArith<E, C>;
   using X = ExpExtra<E>;
@@ -38,9 +38,7 @@ struct Staircase {
   static inline Cell* old_base = nullptr;
   static inline Node* memo_all_monoms = nullptr;
 
-  static const Node* lead(const Cell* c) {
-    return have_sentinelle ? c->poly->next : c->poly;
-  }
+  static const Node* lead(const Cell* c) { return have_sentinelle ? c->poly->next : c->poly; }
 
   // Which variables are enumerated and how divisibility reads the leading
   // monomials.

@@ -32,18 +32,18 @@ namespace orv::ORV_BUILD {
 template <class E>
 struct ExpNames;
 
-#define ORV_EXP_NAMES(X)                                                         \
-  static char** table() { return Liste_variables_##X; }                          \
-  static uint32_t n() { return internal_nb_var_##X; }                            \
-  static constexpr unsigned kMaxExponent = X##Layout::kBits == 16 ? 32767 : 127; \
-  static uint32_t front() { return extra_nb_vars_##X; }                          \
-  static uint32_t behind() { return extra_nb_end_vars_##X; }                     \
-  /* b divides a. */                                                             \
+#define ORV_EXP_NAMES(X)                                                                \
+  static char** table() { return Liste_variables_##X; }                                 \
+  static uint32_t n() { return internal_nb_var_##X; }                                   \
+  static constexpr unsigned kMaxExponent = X##Layout::kBits == 16 ? 32767 : 127;        \
+  static uint32_t front() { return extra_nb_vars_##X; }                                 \
+  static uint32_t behind() { return extra_nb_end_vars_##X; }                            \
+  /* b divides a. */                                                                    \
   static bool is_sub(const uint64_t* a, const uint64_t* b) { return is_sub_##X(a, b); } \
-  /* The user's own variables: n less those added in front and behind. */       \
-  static uint32_t user() {                                                       \
-    uint32_t added = front() + behind();                                         \
-    return added < n() ? n() - added : 0;                                        \
+  /* The user's own variables: n less those added in front and behind. */               \
+  static uint32_t user() {                                                              \
+    uint32_t added = front() + behind();                                                \
+    return added < n() ? n() - added : 0;                                               \
   }
 
 #ifdef ZEL_VARIANT_INT
@@ -65,9 +65,7 @@ struct ExpNames<ExpBigLexp> {
   static unsigned block_of(uint32_t) { return 0; }
   static constexpr bool exchange_v_line = false;
   // An elimination shows the eliminating block's variables only.
-  static uint32_t script_first() {
-    return want_elim && want_block > 0 ? uint32_t(want_block) : 0;
-  }
+  static uint32_t script_first() { return want_elim && want_block > 0 ? uint32_t(want_block) : 0; }
   static uint32_t header_first() {
     return want_intersect && want_quotient_display ? 0 : script_first();
   }

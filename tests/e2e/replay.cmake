@@ -1,6 +1,11 @@
 # Records a session, compiles the recording with the C compiler against
 # call_zel.h and the shared library, runs it and compares what it displays.
-# Variables: RECORDER, CC, INCLUDE, LIBDIR, WORK; CFLAGS (optional, one flag).
+# Variables: RECORDER, CC, INCLUDE, LIBDIR, WORK; CFLAGS (optional, one flag);
+# PATTERN (optional): the recordings' name prefix under /tmp, the prime-field
+# build's by default.
+if(NOT PATTERN)
+  set(PATTERN zel_record_modp_)
+endif()
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${RECORDER} OUTPUT_VARIABLE marker ERROR_VARIABLE expected
   RESULT_VARIABLE rc)
@@ -10,7 +15,7 @@ endif()
 string(STRIP "${marker}" marker)
 # Other tests make and remove recordings at the same time: grep skips files
 # that vanish between the listing and the read.
-execute_process(COMMAND sh -c "grep -l -s -F '${marker}' /tmp/zel_record_modp_*"
+execute_process(COMMAND sh -c "grep -l -s -F '${marker}' /tmp/${PATTERN}*"
   OUTPUT_VARIABLE recording OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(NOT recording)
   message(FATAL_ERROR "no recording holds the marker ${marker}")

@@ -2,6 +2,8 @@
 // combination of block session files, against naive arithmetic mod p.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <initializer_list>
@@ -371,7 +373,9 @@ NPoly charpoly(const PointSystem& sys) {
 
 struct CombineTest : testing::Test {
   TestHost host{0};
-  std::string base = testing::TempDir() + "zel_block_session";
+  // Tests run in parallel processes, both builds at once: one name each.
+  std::string base = testing::TempDir() + "zel_block_session_" +
+                     (kIntegerBuild ? "int_" : "fp_") + std::to_string(getpid());
   void SetUp() override {
     fresh_engine_memory();
     if constexpr (!kIntegerBuild) set_field_prime(kP);

@@ -140,6 +140,9 @@ TEST_F(ChineseTest, ImagesSharingAFactorWithTheModulusWaitForMorePrimes) {
   const Lifted wrong = try_lift(r);
   EXPECT_EQ(wrong.ok, 0);
   EXPECT_EQ(wrong.num + "/" + wrong.den, "0/1");
+  // Outside the INT context nothing is lifted at all.
+  INT t[3];
+  EXPECT_RAISES(ZEL_C(try_lift_one_INT)(r.data(), t), "Chinese_INT needs the INT context\n");
 }
 
 TEST_F(ChineseTest, SizeBoundIsSoundForSmallModuliAndZeroIsRefused) {
@@ -224,6 +227,47 @@ TEST_F(ChineseTest, PrimitivePartsLiftOverTwoBatchesToTheClearedCoefficients) {
     for (size_t l = 0; l < second.size(); l++) vectors.push_back(l3[l][j]);
   ASSERT_EQ(ZEL_C(lift_array)(vectors.data(), out, 3), 1);
   EXPECT_EQ(dec(&out[0]) + " " + dec(&out[1]) + " " + dec(&out[2]), "18 -10 21");
+}
+
+TEST_F(ChineseTest, PrimitivePartsOfRandomRowsMatchTheClearedReference) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(29);
+  zel_test::use_batch(12, 300);
+  const std::vector<uint32_t> primes = batch_primes();
+  // Denominators drawn from a few shared ones, as in the rows of a basis.
+  const RefZ dens[4] = {RefZ("1"), RefZ("6"), RefZ("35"), RefZ("1155")};
+  for (long it = 0; it < zel_test::iterations(20); it++) {
+    const uint32_t t = 1 + uint32_t(rng() % 30);
+    std::vector<RefZ> num(t), den(t);
+    RefZ L("1");
+    for (uint32_t j = 0; j < t; j++) {
+      num[j] = zel_test::random_ref(rng, 1 + uint32_t(rng() % 100));
+      den[j] = dens[rng() % 4];
+      RefZ g;
+      mpz_gcd(g.v, num[j].v, den[j].v);
+      if (mpz_sgn(g.v) == 0) continue;
+      mpz_divexact(num[j].v, num[j].v, g.v);
+      mpz_divexact(den[j].v, den[j].v, g.v);
+      mpz_lcm(L.v, L.v, den[j].v);
+    }
+    std::vector<std::string> cleared(t);
+    for (uint32_t j = 0; j < t; j++) {
+      RefZ c;
+      mpz_divexact(c.v, L.v, den[j].v);
+      mpz_mul(c.v, c.v, num[j].v);
+      cleared[j] = dec(c.v);
+    }
+    auto l = lanes_of(num, den, primes);
+    std::vector<Dom*> ptr;
+    for (auto& lane : l) ptr.push_back(lane.data());
+    IntContext ctx;
+    ZoneScope scope;
+    std::vector<INT> out(t);
+    INT extra;
+    ASSERT_EQ(ZEL_C(primpart)(&extra, out.data(), ptr.data(), t), 1);
+    for (uint32_t j = 0; j < t; j++) EXPECT_EQ(dec(&out[j]), cleared[j]) << j;
+    EXPECT_EQ(dec(&extra), dec(L.v));
+  }
 }
 
 }  // namespace

@@ -176,8 +176,9 @@ TEST(GroebnerQQ, StandardSystemsReduceTheirInputsToZeroAndAreReduced) {
 }
 
 // x^2 + y^2 and x^2 + (1 - p) y^2 + z differ by p y^2 - z: modulo p the
-// basis has z where over QQ it has y^2 - z/p, so p is a bad prime.
-std::vector<QPoly> system_with_bad_prime(uint32_t p) {
+// basis has z where over QQ it has y^2 - z/p, so p is a bad prime (every
+// prime dividing p is).
+std::vector<QPoly> system_with_bad_prime(const mpz_class& p) {
   auto mono = [](int a, int b, int c) { return NMono{a, b, c}; };
   QPoly f1 = {{mono(2, 0, 0), 1}, {mono(0, 2, 0), 1}, {mono(0, 1, 1), 3}};
   QPoly f2 = {{mono(2, 0, 0), 1}, {mono(0, 2, 0), mpq_class(1) - p}, {mono(0, 1, 1), 3},
@@ -205,6 +206,16 @@ TEST(GroebnerQQ, TheBasisDependsNeitherOnThePrimeOffsetNorOnThreads) {
       EXPECT_GE(last_modular_figures.discarded, 1u) << "_off = " << off;
     }
   }
+  // Every prime of the first batch bad: its lanes agree with each other, and
+  // only the later batches, which all disagree, show that it was wrong.
+  mpz_class all = 1;
+  for (int k = 0; k < 8; ++k) all *= zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - k];
+  const std::vector<QPoly> G = system_with_bad_prime(all);
+  Request first;
+  first.pas0 = 8;
+  EXPECT_EQ(qq_basis(gb, 0, 3, G, first), gb.basis(G));
+  EXPECT_EQ(last_modular_figures.restarts, 1u);
+
   const std::vector<QPoly> C = standard(zs_cyclic, 5, gb);
   const std::vector<QPoly> one = qq_basis(gb, 0, 5, C);
   for (int32_t threads : {2, 4}) {

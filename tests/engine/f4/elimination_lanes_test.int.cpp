@@ -14,6 +14,7 @@
 #include "engine/f4/trace.hpp"
 #include "engine/mem/zone.hpp"
 #include "support/dense_rref.hpp"
+#include "support/engine_lanes_gb.hpp"
 #include "support/engine_memory.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -23,30 +24,11 @@ using namespace zel_test;
 
 namespace {
 
-// A batch of V primes starting `offset` primes below the top of the table,
-// the trace written (first batch) or replayed.
-struct LaneSession {
+// A batch of V primes `offset` primes below the top of the table, writing
+// or replaying the trace.
+struct LaneSession : EngineLanesGB {
   TestHost host{4};
-  LaneSession(uint32_t V, uint32_t offset, bool write) {
-    fresh_engine_memory();
-    batch(V, offset, write);
-  }
-  void batch(uint32_t V, uint32_t offset, bool write) {
-    ZEL_C(vectorize) = ZEL_C(maxi_vectorize) = V;
-    offset_primes = offset;
-    init_Dom();
-    select_lane(0);
-    simul_write = write;
-    ZEL_C(want_ignore_simulin) = 0;
-    ZEL_C(reset_simulation)();
-  }
-  ~LaneSession() {
-    simul_write = 1;
-    ZEL_C(reset_simulation)();
-    ZEL_C(vectorize) = ZEL_C(maxi_vectorize) = 5;
-    offset_primes = 0;
-    zel::reset_engine_memory();
-  }
+  LaneSession(uint32_t V, uint32_t offset, bool write) : EngineLanesGB(1, 1, V, offset, write) {}
 };
 
 // A row over the integers, densely over columns 1 .. ncols.
@@ -55,11 +37,6 @@ struct IntRow {
   uint32_t serial;
   bool reduce;
 };
-
-uint32_t mod(int64_t c, uint32_t p) {
-  const int64_t r = c % int64_t(p);
-  return uint32_t(r < 0 ? r + p : r);
-}
 
 size_t lead_of(const std::vector<int64_t>& d) {
   size_t c = 0;
@@ -81,17 +58,13 @@ CodedRow* code_row(const IntRow& t) {
   row->code = compress_lzw(offs.data(), uint32_t(offs.size()), &ncodes, &nbytes);
   for (uint32_t l = 0; l < V; ++l) {
     Dom* c = static_cast<Dom*>(alloc64(offs.size() * sizeof(Dom) + 8));
-    for (size_t j = 0; j < offs.size(); ++j) c[j] = mod(t.dense[lead + offs[j]], ZEL_C(Primes)[l]);
+    for (size_t j = 0; j < offs.size(); ++j)
+      c[j] = residue_of(t.dense[lead + offs[j]], ZEL_C(Primes)[l]);
     row->coeffs[l] = c;
   }
-  row->header[0] = 0;
-  row->header[1] = t.reduce;
-  row->lead = uint32_t(lead + 1);
-  row->width = ncols - uint32_t(lead);
-  row->serial = t.serial;
-  row->to_reduce = t.reduce;
-  row->ncodes = ncodes;
-  row->kind = CODE_LZW;
+  *row = CodedRow{
+      row->code, {0, t.reduce}, uint32_t(lead + 1), ncols - uint32_t(lead), t.serial, t.reduce,
+      ncodes,    CODE_LZW};
   return row;
 }
 
@@ -128,7 +101,7 @@ std::vector<DenseRow> expected_new_rows(const std::vector<IntRow>& rows, uint32_
   std::vector<bool> reducer_col(rows[0].dense.size(), false);
   for (const IntRow& t : rows) {
     DenseRow d;
-    for (int64_t c : t.dense) d.push_back(mod(c, p));
+    for (int64_t c : t.dense) d.push_back(residue_of(c, p));
     all.push_back(d);
     if (!t.reduce) reducer_col[lead_of(t.dense)] = true;
   }
@@ -151,31 +124,30 @@ std::vector<IntRow> random_matrix(std::mt19937_64& rng, uint32_t ncols, uint32_t
     while (c == 0) c = coef(rng);
     return c;
   };
+  auto row_led_by = [&](uint32_t lead, int64_t first) {
+    std::vector<int64_t> d(ncols, 0);
+    d[lead] = first;
+    for (uint32_t c = lead + 1; c < ncols; ++c)
+      if (pct(rng) < density_pct) d[c] = entry();
+    return d;
+  };
   std::vector<uint32_t> cols(ncols);
   for (uint32_t c = 0; c < ncols; ++c) cols[c] = c;
   std::shuffle(cols.begin(), cols.end(), rng);
   uint32_t serial = 1;
-  for (uint32_t k = 0; k < nred && k < ncols; ++k) {
-    std::vector<int64_t> d(ncols, 0);
-    d[cols[k]] = 1;
-    for (uint32_t c = cols[k] + 1; c < ncols; ++c)
-      if (pct(rng) < density_pct) d[c] = entry();
-    rows.push_back({d, serial++, false});
-  }
+  for (uint32_t k = 0; k < nred && k < ncols; ++k)
+    rows.push_back({row_led_by(cols[k], 1), serial++, false});
+  // Combinations of the reducers and the first two rows, none a
+  // combination itself: entries stay small.
+  const size_t plain = rows.size() + 2;
   for (uint32_t k = 0; k < nrows; ++k) {
     std::vector<int64_t> d(ncols, 0);
     if (k >= 2 && pct(rng) < 30) {
-      const IntRow& a = rows[rng() % rows.size()];
-      const IntRow& b = rows[rng() % rows.size()];
+      const IntRow &a = rows[rng() % plain], &b = rows[rng() % plain];
       const int64_t u = coef(rng), v = coef(rng);
       for (uint32_t c = 0; c < ncols; ++c) d[c] = u * a.dense[c] + v * b.dense[c];
     }
-    if (lead_of(d) == ncols) {
-      const uint32_t lead = uint32_t(rng() % ncols);
-      d[lead] = entry();
-      for (uint32_t c = lead + 1; c < ncols; ++c)
-        if (pct(rng) < density_pct) d[c] = entry();
-    }
+    if (lead_of(d) == ncols) d = row_led_by(uint32_t(rng() % ncols), entry());
     rows.push_back({d, serial++, true});
   }
   return rows;
@@ -194,7 +166,7 @@ TEST(EliminationLanes, EveryLaneGivesTheReducedEchelonFormModuloItsPrime) {
   SEED_TRACE();
   auto rng = make_rng(61);
   for (long it = 0; it < iterations(30); ++it) {
-    const uint32_t V = 1 + uint32_t(it % 6);
+    const uint32_t V = 1 + uint32_t(it % 6) * 3;
     const uint32_t ncols = 1 + uint32_t(rng() % 80);
     const uint32_t density = it % 3 == 2 ? 90 : 5 + uint32_t(rng() % 50);
     const auto rows =
@@ -213,9 +185,7 @@ TEST(EliminationLanes, EveryLaneGivesTheReducedEchelonFormModuloItsPrime) {
 
 TEST(EliminationLanes, TraceWritesAndReplaysItsItems) {
   LaneSession s(3, 0, true);
-  simul_out("+", 12);
-  simul_out("*", 0);
-  simul_out("+", 7);
+  simul_out("+", 12), simul_out("*", 0), simul_out("+", 7);
   EXPECT_STREQ(simul_string, "+12*+7");
   s.batch(3, 0, false);
   EXPECT_EQ(next_syz_non_zero(), 12u);
@@ -274,40 +244,29 @@ TEST(EliminationLanes, ReplayDepartingFromTheTraceMakesTheBatchUnusable) {
   EXPECT_EQ(bad_prime_count(), 0u);
 }
 
-TEST(EliminationLanes, ALaneThatDepartsFromLaneZeroIsReportedAndTheOthersStayExact) {
+TEST(EliminationLanes, ALaneDepartingFromLaneZeroIsReportedAZeroResidueIsNot) {
   SEED_TRACE();
   auto rng = make_rng(62);
   LaneSession s(4, 0, true);
-  const uint32_t p2 = ZEL_C(Primes)[2];
-  // A random matrix beside an empty first column, and one row led there by
-  // p2: lane 2 sees that row's pivot elsewhere.
+  const int64_t p1 = ZEL_C(Primes)[1], p2 = ZEL_C(Primes)[2];
+  // A random matrix beside three empty first columns.  A row led on column
+  // 1 by p2: lane 2 finds its pivot elsewhere.  The row x2 + 2 p1 x3: lane 1
+  // keeps a zero on lane 0's column and stays good.
   const uint32_t ncols = 30;
-  auto rows = random_matrix(rng, ncols - 1, 10, 20, 30);
-  for (IntRow& r : rows) r.dense.insert(r.dense.begin(), 0);
-  std::vector<int64_t> d(ncols, 0);
-  d[0] = p2;
-  d[5] = 1;
-  d[17] = -3;
-  rows.push_back({d, 999, true});
+  auto rows = random_matrix(rng, ncols - 3, 10, 20, 30);
+  for (IntRow& r : rows) r.dense.insert(r.dense.begin(), 3, 0);
+  std::vector<int64_t> d(ncols, 0), z(ncols, 0);
+  d[0] = p2, d[5] = 1, d[17] = -3;
+  z[1] = 1, z[2] = 2 * p1;
+  rows.push_back({d, 998, true});
+  rows.push_back({z, 999, true});
   const auto got = eliminate(rows, ncols);
   EXPECT_EQ(bad_prime_of_lane(2), BadPrime::lane_differs);
   EXPECT_EQ(bad_prime_count(), 1u);
   for (uint32_t l : {0u, 1u, 3u}) EXPECT_EQ(got[l], expected_new_rows(rows, ZEL_C(Primes)[l]));
-  // The dead lane shares lane 0's arrays.
-  EXPECT_EQ(got[2], got[0]);
-}
-
-TEST(EliminationLanes, AZeroResidueUnderLaneZerosTermIsKept) {
-  // Over the rationals the reduced row is x1 + 2 p1 x3: lane 1 keeps a zero
-  // coefficient on lane 0's column and stays good.
-  LaneSession s(2, 0, true);
-  const int64_t p1 = ZEL_C(Primes)[1];
-  const std::vector<IntRow> rows = {{{1, 0, 2 * p1}, 1, true}};
-  const auto got = eliminate(rows, 3);
-  ASSERT_EQ(got[1].size(), 1u);
-  EXPECT_EQ(got[1][0], (DenseRow{1, 0, 0}));
-  EXPECT_EQ(got[0][0], (DenseRow{1, 0, mod(2 * p1, ZEL_C(Primes)[0])}));
-  EXPECT_EQ(bad_prime_count(), 0u);
+  EXPECT_EQ(got[2], got[0]);  // the dead lane shares lane 0's arrays
+  ASSERT_GE(got[1].size(), 2u);
+  EXPECT_EQ(got[1][1][2], 0u);
 }
 
 }  // namespace

@@ -24,7 +24,12 @@ struct StepTest : ::testing::Test {
   F4Session s{2, ~0u, 4};
   uint32_t saved_max = zel_max_index;
   StepTest() {
-    if constexpr (!kIntegerBuild) set_field_prime(65521);
+    if constexpr (kIntegerBuild) {
+      offset_primes = 0;
+      init_Dom();
+    } else {
+      set_field_prime(65521);
+    }
     zel_max_index = 1024;
     set_hash_prime();
     ZEL_C(ptr_Base_Exposants) = dynamic_Table_de_Recherche();

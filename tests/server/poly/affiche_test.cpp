@@ -52,7 +52,8 @@ struct AfficheTest : ::testing::Test {
 
 TEST_F(AfficheTest, HeadsOnlyCutsTheCallersPolynomials) {
   StreamCapture out(&orv::Fortran.out);
-  auto* l = list_of<Pair>({make({{{2, 0}, 1}, {{0, 1}, 1}}), nullptr, make({{{0, 1}, 1}, {{0, 0}, 1}})});
+  auto* l =
+      list_of<Pair>({make({{{2, 0}, 1}, {{0, 1}, 1}}), nullptr, make({{{0, 1}, 1}, {{0, 0}, 1}})});
   want_head = 1;
   AFFICHE() << l;
   EXPECT_EQ(out.take(), "[a^2,0,b]");

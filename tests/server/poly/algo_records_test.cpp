@@ -1,5 +1,6 @@
 // The pools of the algorithms' records: staircase and Hilbert terms in both
 // builds, FGLM blocks (integer build) and states (prime-field build).
+#include "server/memdebug_skip.hpp"
 #include "server/poly/algo_records.hpp"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 using namespace orv_test;
 
 TEST(AlgoRecords, StaircaseAndHilbertPoolsReportUnderTheirNames) {
+  ORV_SKIP_IN_MEMDEBUG();
   orv::want_quiet = 1;
 #ifdef ZEL_VARIANT_INT
   PairBigDexp::setup(5);

@@ -54,7 +54,8 @@ TYPED_TEST(ArithTest, RandomSumsProductsAndScalingsAgreeWithTheReference) {
     ASSERT_EQ(R::of(A::monic(mon)), R::scale(a, zel_test::powmod(lc, R::prime() - 2, R::prime())));
     ASSERT_EQ(R::residue(mon->coef), 1u);
     // Derivatives in every variable.
-    for (unsigned v = 0; v < 3; ++v) ASSERT_EQ(R::of(A::differentiate(R::make(a), v)), R::diff(a, v));
+    for (unsigned v = 0; v < 3; ++v)
+      ASSERT_EQ(R::of(A::differentiate(R::make(a), v)), R::diff(a, v));
   }
 }
 
@@ -127,3 +128,14 @@ TEST(ArithFp, DerivativeDropsFactorsThatVanishModuloThePrime) {
   set_module_GFC(65521);
 }
 #endif
+
+TYPED_TEST(ArithTest, LogarithmicFormsOfTheTermsAfterTheLeadingOne) {
+  using A = typename TestFixture::A;
+  // x^2 y + x + 1: x^2 y / x gives x + y, x^2 y / 1 gives 2x + y.
+  auto* l = A::log_forms(this->make({{{2, 1, 0}, 1}, {{1, 0, 0}, 1}, {{0, 0, 0}, 1}}));
+  ASSERT_NE(l, nullptr);
+  ASSERT_NE(l->next, nullptr);
+  EXPECT_EQ(l->next->next, nullptr);
+  EXPECT_EQ(this->read(l->poly), this->read(this->make({{{1, 0, 0}, 1}, {{0, 1, 0}, 1}})));
+  EXPECT_EQ(this->read(l->next->poly), this->read(this->make({{{1, 0, 0}, 2}, {{0, 1, 0}, 1}})));
+}

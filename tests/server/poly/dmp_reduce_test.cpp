@@ -81,7 +81,8 @@ TYPED_TEST(ReduceTest, PartExamplesOfTheSteps) {
             (V{{1, -1}, {0, 1}}));
   EXPECT_EQ(Red::reduce(this->in_x({{2, 1}}), this->in_x({{1, 1}})), nullptr);
   // x^2 by 2x + 1 gives -(1/2) x.
-  auto half = this->read_x(Red::reduce_nonmonic(this->in_x({{2, 1}}), this->in_x({{1, 2}, {0, 1}})));
+  auto half =
+      this->read_x(Red::reduce_nonmonic(this->in_x({{2, 1}}), this->in_x({{1, 2}, {0, 1}})));
   ASSERT_EQ(half.size(), 1u);
   EXPECT_EQ(half[0].first, 1);
   EXPECT_EQ((2 * half[0].second + 1) % long(Ref<TypeParam>::prime()), 0);
@@ -103,7 +104,8 @@ TYPED_TEST(ReduceTest, GcdAndExactQuotient) {
   using V = std::vector<std::pair<uint16_t, long>>;
   EXPECT_EQ(this->read_x(Red::gcd(this->in_x({{2, 1}, {0, -1}}), this->in_x({{1, 1}, {0, -1}}))),
             (V{{1, 1}, {0, -1}}));
-  EXPECT_EQ(this->read_x(Red::gcd(this->in_x({{2, 1}, {1, 1}}), this->in_x({{1, 2}}))), (V{{1, 1}}));
+  EXPECT_EQ(this->read_x(Red::gcd(this->in_x({{2, 1}, {1, 1}}), this->in_x({{1, 2}}))),
+            (V{{1, 1}}));
   Cell cell{this->in_x({{1, 1}, {0, -1}}), nullptr};
   EXPECT_EQ(this->read_x(Red::exact_quotient(this->in_x({{2, 1}, {0, -1}}), &cell)),
             (V{{1, 1}, {0, 1}}));
@@ -157,13 +159,17 @@ TEST(ReduceDeath, RefusalsEndTheProcessWithTheirMessage) {
     P::setup(3);
     f();
   };
-  EXPECT_EXIT(run([&] { Red::reduce(in_x({{{2}, 1}}), in_x({{{1}, 2}, {{0}, 1}})); }),
+  EXPECT_EXIT(run([&] {
+                Red::reduce(in_x({{{2}, 1}}), in_x({{{1}, 2}, {{0}, 1}}));
+              }),
               ::testing::ExitedWithCode(3), "Reduce by a non monic polynomial !");
   EXPECT_EXIT(run([&] {
                 Cell c{in_x({{{1}, 1}, {{0}, -1}}), nullptr};
                 Red::exact_quotient(in_x({{{2}, 1}}), &c);
               }),
               ::testing::ExitedWithCode(3), "Not an exact quotient !");
-  EXPECT_EXIT(run([&] { Red::square_free(in_x({{{1, 1}, 1}, {{0}, 1}}), "sqfr"); }),
+  EXPECT_EXIT(run([&] {
+                Red::square_free(in_x({{{1, 1}, 1}, {{0}, 1}}), "sqfr");
+              }),
               ::testing::ExitedWithCode(3), "sqfr_DMP__.*one variable");
 }

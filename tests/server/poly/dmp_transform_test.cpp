@@ -74,20 +74,23 @@ TYPED_TEST(TransformTest, TermAndListFilters) {
   auto* p = this->make({{{2, 0, 0}, 1}, {{1, 1, 0}, 1}, {{1, 0, 0}, 1}, {{0, 0, 0}, 1}});
   EXPECT_EQ(this->read(T::retain_only_deg(p, 2)), (V{{{2, 0, 0}, 1}, {{1, 1, 0}, 1}}));
   EXPECT_EQ(T::retain_only_deg(this->make({{{1, 0, 0}, 1}}), 5), nullptr);
-  EXPECT_EQ(this->read(T::keep_first_var(this->make({{{2, 0, 0}, 1}, {{0, 1, 0}, 1}, {{0, 0, 0}, 4}}))),
-            (V{{{2, 0, 0}, 1}, {{0, 0, 0}, 4}}));
+  EXPECT_EQ(
+      this->read(T::keep_first_var(this->make({{{2, 0, 0}, 1}, {{0, 1, 0}, 1}, {{0, 0, 0}, 4}}))),
+      (V{{{2, 0, 0}, 1}, {{0, 0, 0}, 4}}));
   auto* z = this->make({{{1, 0, 0}, 1}, {{0, 0, 0}, 1}});
   z->coef = DmpArith<typename TypeParam::E, typename TypeParam::C>::of(0);
   EXPECT_EQ(T::purge_zero(z), nullptr);
   // x eliminated: [x + y, y, x y, y^2] splits into [x + y, x y] and [y, y^2].
   Cell* out = nullptr;
-  Cell* rest = T::retain(this->list({{{{1, 0, 0}, 1}, {{0, 1, 0}, 1}}, {{{0, 1, 0}, 1}},
-                                     {{{1, 1, 0}, 1}}, {{{0, 2, 0}, 1}}}),
-                         out, 1);
+  Cell* rest = T::retain(
+      this->list(
+          {{{{1, 0, 0}, 1}, {{0, 1, 0}, 1}}, {{{0, 1, 0}, 1}}, {{{1, 1, 0}, 1}}, {{{0, 2, 0}, 1}}}),
+      out, 1);
   EXPECT_EQ(this->read(out), (std::vector<V>{{{{1, 0, 0}, 1}, {{0, 1, 0}, 1}}, {{{1, 1, 0}, 1}}}));
   EXPECT_EQ(this->read(rest), (std::vector<V>{{{{0, 1, 0}, 1}}, {{{0, 2, 0}, 1}}}));
   // x^3 h is a multiple of x^2 once h is ignored.
-  EXPECT_EQ(this->read(T::menage_homog(this->list({{{{2, 0, 0}, 1}}, {{{3, 0, 1}, 1}}, {{{0, 1, 0}, 1}}}))),
+  EXPECT_EQ(this->read(T::menage_homog(
+                this->list({{{{2, 0, 0}, 1}}, {{{3, 0, 1}, 1}}, {{{0, 1, 0}, 1}}}))),
             (std::vector<V>{{{{2, 0, 0}, 1}}, {{{0, 1, 0}, 1}}}));
 }
 
@@ -95,7 +98,12 @@ TYPED_TEST(TransformTest, CommonMonomialFactor) {
   using T = typename TestFixture::T;
   using V = typename TestFixture::V;
   auto* p = this->make({{{2, 1, 0}, 1}, {{1, 2, 0}, 1}});
+  StreamCapture fortran(&orv::Fortran.out);
   EXPECT_EQ(T::simpl_factor(p), 2u);
+  const std::string said = fortran.take();
+  EXPECT_EQ(said.rfind("Divise par ", 0), 0u) << said;
+  EXPECT_NE(said.find('*'), std::string::npos) << said;  // x*y
+  EXPECT_EQ(said.back(), '\n');
   EXPECT_EQ(this->read(p), (V{{{1, 0, 0}, 1}, {{0, 1, 0}, 1}}));
   EXPECT_EQ(T::simpl_factor(this->make({{{1, 0, 0}, 1}, {{0, 0, 0}, 1}})), 0u);
   auto* c = this->make({{{2, 0, 0}, 3}});

@@ -76,7 +76,7 @@ struct ProtocolTest : ::testing::Test {
   static uint32_t& behind() {
 #ifdef ZEL_VARIANT_INT
     return std::string(E::name) == "BigDexp" ? extra_nb_end_vars_BigDexp
-                                              : extra_nb_end_vars_BigLexp;
+                                             : extra_nb_end_vars_BigLexp;
 #else
     return extra_nb_end_vars_DRLDRL;
 #endif
@@ -197,6 +197,33 @@ TYPED_TEST(ProtocolTest, ReaderSortsAddsAndDropsOnlyZeroTerms) {
   bus.in >> first;
   const std::vector<Term> linked = {{{1, 0, 0}, 5}, {{0, 0, 0}, 1}};
   EXPECT_EQ(this->read(Pr::read(bus.in, first)), linked);
+}
+
+TYPED_TEST(ProtocolTest, ReaderReducesResiduesAtOrAboveThePrime) {
+  using Pr = typename TestFixture::Pr;
+  const uint32_t p = uint32_t(std::stoul(residue(-1))) + 1;
+  // A coefficient word as a sender may put it, not reduced.
+  auto term = [&](orv::BUS& b, orv::Messages w, uint32_t value, std::vector<uint16_t> e) {
+    b << w;
+#ifdef ZEL_VARIANT_INT
+    const uint32_t words[3] = {orv::MSG_ORV_RAW, 1, value};
+    b.ecrirei(words, 12);
+#else
+    const uint32_t words[2] = {orv::MSG_ORV_GF, value};
+    b.ecrirei(words, 8);
+#endif
+    Pr::out_exps(b, this->make({{e, 1}})->e, false, true);
+  };
+  FileBus bus;
+  // p is a zero term, p + 3 the residue 3.
+  bus.out << orv::MSG_ORV_NEED_SORT;
+  term(bus.out, orv::MSG_ORV_GDMP, p, {2, 0, 0});
+  term(bus.out, orv::MSG_ORV_LAST_GDMP, p + 3, {0, 1, 0});
+  bus.rewind();
+  orv::Messages first;
+  bus.in >> first;
+  const std::vector<Term> reduced = {{{0, 1, 0}, 3}};
+  EXPECT_EQ(this->read(Pr::read(bus.in, first)), reduced);
 }
 
 template <class P>

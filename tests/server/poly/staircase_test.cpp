@@ -12,8 +12,8 @@ using namespace orv_test;
 
 template <class P>
 struct StaircaseTest : ::testing::Test {
-  using S = Staircase<typename P::E, typename P::C>;
-  using X = Examples<typename P::E, typename P::C>;
+  using S = DmpStaircase<typename P::E, typename P::C>;
+  using X = DmpExamples<typename P::E, typename P::C>;
   using Cell = DmpList<typename P::E, typename P::C>;
   using L = typename DmpLists<typename P::E, typename P::C>::L;
   using V = std::vector<Term>;
@@ -45,7 +45,8 @@ struct StaircaseTest : ::testing::Test {
     for (; l != nullptr; l = l->next) out.push_back(read(l->poly));
     return out;
   }
-  static std::vector<std::vector<uint16_t>> exponents(const DmpNode<typename P::E, typename P::C>* s) {
+  static std::vector<std::vector<uint16_t>> exponents(
+      const DmpNode<typename P::E, typename P::C>* s) {
     std::vector<std::vector<uint16_t>> out;
     for (auto& [e, c] : read(s)) out.push_back(e);
     return out;
@@ -145,10 +146,11 @@ TYPED_TEST(StaircaseTest, ExampleSystemsAreTheListedOnes) {
             this->read(this->polys({{{{1, 1, 0}, 1}, {{0, 1, 1}, 1}, {{1, 0, 1}, 1}},
                                     {{{1, 0, 0}, 1}, {{0, 1, 0}, 1}, {{0, 0, 1}, 1}},
                                     {{{1, 1, 1}, 1}, {{0, 0, 0}, -1}}})));
-  EXPECT_EQ(this->read(X::katsura(3, false)),
-            this->read(this->polys({{{{1, 0, 0}, 1}, {{0, 1, 0}, 2}, {{0, 0, 1}, 2}, {{0, 0, 0}, -1}},
-                                    {{{1, 1, 0}, 2}, {{0, 1, 1}, 2}, {{0, 1, 0}, -1}},
-                                    {{{2, 0, 0}, 1}, {{0, 2, 0}, 2}, {{0, 0, 2}, 2}, {{1, 0, 0}, -1}}})));
+  EXPECT_EQ(
+      this->read(X::katsura(3, false)),
+      this->read(this->polys({{{{1, 0, 0}, 1}, {{0, 1, 0}, 2}, {{0, 0, 1}, 2}, {{0, 0, 0}, -1}},
+                              {{{1, 1, 0}, 2}, {{0, 1, 1}, 2}, {{0, 1, 0}, -1}},
+                              {{{2, 0, 0}, 1}, {{0, 2, 0}, 2}, {{0, 0, 2}, 2}, {{1, 0, 0}, -1}}})));
   EXPECT_EQ(this->read(X::binary(3, true)),
             this->read(this->polys({{{{1, 0, 0}, 1}, {{0, 1, 0}, 2}, {{0, 0, 1}, 4}},
                                     {{{0, 2, 0}, 1}, {{0, 1, 1}, -1}},
@@ -165,7 +167,7 @@ TYPED_TEST(StaircaseTest, ExampleSystemsAreTheListedOnes) {
 }
 
 TYPED_TEST(StaircaseTest, AnalysisRescalesVariablesAndReportsWeights) {
-  using A = Analyse<typename TypeParam::E, typename TypeParam::C>;
+  using A = DmpAnalyse<typename TypeParam::E, typename TypeParam::C>;
   StreamCapture log;
   A::run(this->polys({{{{1, 0}, 1}, {{0, 1}, -3}}}));
   EXPECT_EQ(log.take(), "#weights <3 1 >\n");
@@ -185,14 +187,14 @@ TEST(StaircaseDeath, RefusalsEndTheProcessWithTheirMessage) {
   auto escalier_x2 = [] {
     orv::log_output = stderr;
     P::setup(2);
-    Staircase<P::E, P::C>::escalier(T::monomials({{2, 0}}));
+    DmpStaircase<P::E, P::C>::escalier(T::monomials({{2, 0}}));
   };
   EXPECT_EXIT(escalier_x2(), ::testing::ExitedWithCode(3), "not zero-dimensional.*x1");
   auto analyse_zw = [] {
     orv::log_output = stderr;
     orv::want_quiet = 1;
     P::setup(4);
-    Analyse<P::E, P::C>::run(T::polys({{{{1, 1, 0, 0}, 2}, {{0, 0, 1, 1}, 1}}}));
+    DmpAnalyse<P::E, P::C>::run(T::polys({{{{1, 1, 0, 0}, 2}, {{0, 0, 1, 1}, 1}}}));
   };
   EXPECT_EXIT(analyse_zw(), ::testing::ExitedWithCode(3), "Erreur impossible dans analyse");
 }

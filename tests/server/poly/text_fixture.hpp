@@ -49,8 +49,7 @@ template <class P>
 CellOf<P>* list_of(std::initializer_list<NodeOf<P>*> polys) {
   CellOf<P>* first = nullptr;
   CellOf<P>* last = nullptr;
-  for (auto* p : polys)
-    DmpLists<typename P::E, typename P::C>::L::push_back(first, last, p);
+  for (auto* p : polys) DmpLists<typename P::E, typename P::C>::L::push_back(first, last, p);
   return first;
 }
 

@@ -1,0 +1,290 @@
+// The host entries both builds share: the request's start, the compute with
+// its twelve arguments, and the small entries (threads, report, version,
+// debug level, CPU time).
+#include "engine/api/binding.hpp"
+
+#include <signal.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "engine/api/host.hpp"
+#include "engine/api/interrupt.hpp"
+#include "engine/api/stop_flag.hpp"
+#include "engine/call_zel.h"
+#include "engine/zel_binding.h"
+#include "engine/mem/raw_block.hpp"
+
+namespace zel::ZEL_BUILD {
+
+ModuleTable module_table = {};
+int32_t current_debug = 0;
+
+namespace {
+
+struct sigaction previous_sigint;
+bool sigint_installed = false;
+
+void install_sigint() {
+  if (sigint_installed) return;
+  struct sigaction sa {};
+  sa.sa_handler = catch_sigint;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, &previous_sigint);
+  sigint_installed = true;
+}
+
+// The host unloading the library takes our handler with it: give SIGINT back.
+__attribute__((destructor)) void restore_sigint_at_unload() { restore_sigint(); }
+
+// The compute mode named by the host's string; anything unknown is a basis.
+int32_t compute_mode(const char* s) {
+  static const struct {
+    const char* name;
+    int32_t mode;
+  } kModes[] = {{"ZEL_COMPUTE_RRFORM", ZEL_COMPUTE_RRFORM},
+                {"ZEL_COMPUTE_RRFORM_SQFR", ZEL_COMPUTE_RRFORM_SQFR},
+                {"ZEL_COMPUTE_MINPOLY", ZEL_COMPUTE_MINPOLY},
+                {"ZEL_COMPUTE_MINPOLY_SQFR", ZEL_COMPUTE_MINPOLY_SQFR},
+                {"ZEL_COMPUTE_GBASIS_NF", ZEL_COMPUTE_GBASIS_NF},
+                {"ZEL_COMPUTE_GBASIS_NF_RECOMPUTE", ZEL_COMPUTE_GBASIS_NF_RECOMPUTE},
+                {"ZEL_COMPUTE_RADICAL_STRATEG1", ZEL_COMPUTE_RADICAL_STRATEG1},
+                {"ZEL_COMPUTE_RADICAL_STRATEG2", ZEL_COMPUTE_RADICAL_STRATEG2},
+                {"ZEL_COMPUTE_NOP", ZEL_COMPUTE_NOP},
+                {"ZEL_COMPUTE_GBASIS_MULTI", ZEL_COMPUTE_GBASIS_MULTI},
+                {"ZEL_COMPUTE_MATRIXN", ZEL_COMPUTE_MATRIXN}};
+  for (const auto& m : kModes)
+    if (s != nullptr && std::strcmp(s, m.name) == 0) return m.mode;
+  return ZEL_COMPUTE_GBASIS;
+}
+
+// Fills the compute record from the options table: element 0 is the count c
+// of the options that follow; the later fields default when c is short.
+void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
+  if (!IsMapleRTable(kv, table)) MapleRaiseError(kv, "array is not of type INTEGER32");
+  HostRTableSettings s;
+  RTableGetSettings(kv, &s, table);
+  if (s.data_type != HOST_RT_INTEGER32 || !IsMaplePointerNULL(kv, s.index_functions))
+    MapleRaiseError(kv, "array is not of type INTEGER32");
+  const uint64_t size = RTableNumElements(kv, table);
+  const int32_t* o = static_cast<const int32_t*>(RTableDataBlock(kv, table));
+  if (size == 0 || o[0] < 4)
+    MapleRaiseError(kv, "Incorrect number of options for this version of the interface !");
+  const int32_t c = o[0];
+  // The table must hold the options its count announces.
+  if (uint64_t(c) + 1 > size)
+    MapleRaiseError2(kv, "the options table announces %1 options but holds %2",
+                     ToMapleInteger(kv, c), ToMapleInteger(kv, long(size) - 1));
+  if (c >= 12)
+    std::fprintf(stderr,
+                 "Warning some optional parameters (number %d) are not correctly parsed by this "
+                 "version of the interface !\n",
+                 c);
+  std::fflush(stderr);
+  r._off = o[1];
+  r._index = o[2];
+  r._zone = o[3];
+  r._memory = c >= 5 ? o[4] : 0;
+  r._nb2 = c >= 6 ? o[5] : 0;
+  r._bk2 = c >= 7 ? o[6] : 0;
+  r._force_elim2 = c >= 8 ? o[7] : 0;
+  r._aggressive2 = c >= 9 ? o[8] : -1;
+  r._dlim = c >= 10 ? o[9] : -1;
+  r._skip = c >= 11 ? o[10] : -1;
+}
+
+}  // namespace
+
+void catch_sigint(int) { ZEL_C(stop_immediately_semaphore) = 1; }
+
+void restore_sigint() {
+  if (!sigint_installed) return;
+  sigaction(SIGINT, &previous_sigint, nullptr);
+  sigint_installed = false;
+}
+
+void expect_args(HostKernel kv, HostValue args, int32_t n) {
+  if (MapleNumArgs(kv, args) != n)
+    MapleRaiseError1(kv, "%-1 arguments expected", ToMapleInteger(kv, n));
+}
+
+int32_t integer_arg(HostKernel kv, HostValue args, int32_t i) {
+  HostValue v = MapleArg(kv, args, i);
+  if (!IsMapleInteger32(kv, v))
+    MapleRaiseError2(kv, "integer expected for %-1 argument, instead got %2",
+                     ToMapleInteger(kv, i), v);
+  return MapleToInteger32(kv, v);
+}
+
+int32_t* int32_rtable_arg(HostKernel kv, HostValue v, uint64_t need, const char* not_rtable,
+                          const char* wrong_type) {
+  if (IsMaplePointerNULL(kv, v) || !IsMapleRTable(kv, v)) MapleRaiseError(kv, not_rtable);
+  HostRTableSettings s;
+  RTableGetSettings(kv, &s, v);
+  if (s.data_type != HOST_RT_INTEGER32 || !IsMaplePointerNULL(kv, s.index_functions))
+    MapleRaiseError(kv, wrong_type);
+  const uint64_t size = RTableNumElements(kv, v);
+  if (size < need)
+    MapleRaiseError2(kv, "the array holds %1 entries where %2 are needed",
+                     ToMapleInteger(kv, long(size)), ToMapleInteger(kv, long(need)));
+  return static_cast<int32_t*>(RTableDataBlock(kv, v));
+}
+
+HostValue run_compute(HostKernel kv, HostValue args, bool hilbert, EngineCall engine) {
+  const int32_t given = MapleNumArgs(kv, args);
+  if (given != 12) {
+    if (hilbert) MapleRaiseError(kv, "Incorrect number of arguments ! (C code - Hilbert)");
+    MapleRaiseError1(kv,
+                     "Incorrect number of arguments ! (C code new version with Options "
+                     "table/12 args --> receive %-1 arguments)",
+                     ToMapleInteger(kv, given));
+  }
+  sZEL_Comp_Desc record{};
+  if (!hilbert) fill_record(kv, MapleArg(kv, args, 12), record);
+  MapleToInteger32(kv, MapleArg(kv, args, 4));
+  Zel_verb_info = MapleToInteger32(kv, MapleArg(kv, args, 5));
+  const int32_t pas0 = MapleToInteger32(kv, MapleArg(kv, args, 6));
+  const int32_t bk0 = MapleToInteger32(kv, MapleArg(kv, args, 7));
+  const int32_t restrict_ = MapleToInteger32(kv, MapleArg(kv, args, 8));
+  const char* mode = MapleToString(kv, MapleArg(kv, args, 9));
+  if (!hilbert) {
+    record._compute = compute_mode(mode);
+    record._nb = MapleToInteger32(kv, MapleArg(kv, args, 10));
+    record._force_elim = MapleToInteger32(kv, MapleArg(kv, args, 11));
+  }
+
+  // The table's polynomials are the input; the results replace them.
+  std::vector<void*> input(module_table.base, module_table.base + module_table.global_nb);
+  module_table.global_nb = 0;
+  double cpu = 0.0;
+  const uint32_t r =
+      engine(input.data(), uint32_t(input.size()), &cpu, bk0, pas0, restrict_, &record);
+
+  uint32_t first = 0, largest = 0;
+  for (uint32_t i = 0; i < r; ++i) {
+    const uint32_t n = ZEL_C(nb_terms)(module_table.base[i]);
+    if (i == 0) first = n;
+    if (n > largest) largest = n;
+  }
+  module_table.global_nb = r;
+  MapleAssign(kv, MapleArg(kv, args, 1), ToMapleFloat(kv, cpu));
+  MapleAssign(kv, MapleArg(kv, args, 2), ToMapleInteger(kv, long(first)));
+  MapleAssign(kv, MapleArg(kv, args, 3), ToMapleInteger(kv, long(r)));
+  if (!hilbert && ZEL_C(stop_immediately_semaphore) == 1) {
+    ZEL_C(stop_immediately_semaphore) = 0;
+    return ToMapleInteger(kv, -2);
+  }
+  return ToMapleInteger(kv, long(largest));
+}
+
+}  // namespace zel::ZEL_BUILD
+
+using namespace zel::ZEL_BUILD;
+
+// The start of a request: memory reset, session set-up, variables x1, x2, ...
+// and an empty table.  The integer build takes n1, n2, an ignored integer and
+// the recording flag; the prime-field build the prime before the flag.
+ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) {
+  zel::bind_host(kv);
+  ZEL_C(reset_memory)();
+  ZEL_C(local_reset_memory)();
+  const int32_t count = kIntegerBuild ? 4 : 5;
+  expect_args(kv, args, count);
+  int32_t a[5];
+  for (int32_t i = 1; i <= count; ++i) a[i - 1] = integer_arg(kv, args, i);
+  const UI32 n1 = UI32(a[0]), n2 = UI32(a[1]);
+  const int32_t record_flag = a[count - 1];
+  ZEL_C(stop_immediately_semaphore) = 0;
+  if (zel::ZEL_BUILD::MapleVersion() < 11.0) install_sigint();
+
+  ZEL_C(init_urgent)(sizeof(Dom), 2, "DRLDRL", kModuleSlots, current_debug != 0 ? 1 : record_flag);
+  ZEL_C(init)(1, 1, 0, nullptr);
+  std::vector<char*> names(size_t(n1) + n2);
+  for (size_t i = 0; i < names.size(); ++i) {
+    names[i] = static_cast<char*>(zel::Zel_malloc(16));
+    if (names[i] == nullptr) MapleRaiseError(kv, "Not enough memory [zel]");
+    std::snprintf(names[i], 16, "x%d", int(i + 1));
+  }
+#ifdef ZEL_VARIANT_INT
+  ZEL_C(reset_coeffs)(1);
+#else
+  UI32 primes[1] = {UI32(a[3])};
+  ZEL_C(reset_coeffs)(1, primes);
+#endif
+  ZEL_C(reset_expos)(n1, n2, names.data());
+  module_table.global_nb = 0;
+  return ToMapleInteger(kv, 1);
+}
+
+ZEL_EXPORT HostValue ZEL_LC(gbasis_compute)(HostKernel kv, HostValue args) {
+  zel::bind_host(kv);
+  return run_compute(kv, args, false,
+                     [](void** in, uint32_t n, double* cpu, int32_t bk0, int32_t pas0,
+                        int32_t restrict_, sZEL_Comp_Desc* record) -> uint32_t {
+                       return ZEL_C(groebner)(in, n, module_table.base, 1, 0, cpu, bk0, pas0,
+                                              restrict_, record);
+                     });
+}
+
+ZEL_EXPORT HostValue ZEL_LC(hilbert_compute)(HostKernel kv, HostValue args) {
+  zel::bind_host(kv);
+  return run_compute(kv, args, true,
+                     [](void** in, uint32_t n, double* cpu, int32_t bk0, int32_t pas0,
+                        int32_t restrict_, sZEL_Comp_Desc*) -> uint32_t {
+                       return ZEL_C(hilbert)(in, n, module_table.base, 1, 0, cpu, bk0, pas0,
+                                             restrict_);
+                     });
+}
+
+// Returns the previous level; a non-zero level starts the session recording
+// (it is written from the next gbasis_init on), zero closes it.
+ZEL_EXPORT HostValue ZEL_LC(debug_level)(HostKernel kv, HostValue args) {
+  zel::bind_host(kv);
+  expect_args(kv, args, 1);
+  const int32_t d = integer_arg(kv, args, 1);
+  const int32_t previous = current_debug;
+  current_debug = d;
+  ZEL_C(debug)(d);
+  return ToMapleInteger(kv, previous);
+}
+
+namespace {
+// Runs f with the engine's messages on the standard error stream.
+template <class F>
+auto on_stderr(F f) {
+  const int32_t saved = zel::Zel_verb_info;
+  zel::Zel_verb_info = 3;
+  auto r = f();
+  zel::Zel_verb_info = saved;
+  return r;
+}
+}  // namespace
+
+ZEL_EXPORT HostValue ZEL_LC(internal_threads)(HostKernel kv, HostValue args) {
+  zel::bind_host(kv);
+  expect_args(kv, args, 1);
+  const int32_t n = integer_arg(kv, args, 1);
+  return ToMapleInteger(kv, on_stderr([n] { return ZEL_C(internal_threads)(n); }));
+}
+
+ZEL_EXPORT HostValue ZEL_LC(internal_report)(HostKernel kv, HostValue args) {
+  zel::bind_host(kv);
+  return ToMapleInteger(kv, on_stderr([] { return ZEL_C(internal_report)(); }));
+}
+
+ZEL_EXPORT HostValue ZEL_LC(internal_version)(HostKernel kv, HostValue args) {
+  zel::bind_host(kv);
+  return ToMapleInteger(kv, ZEL_C(internal_version)());
+}
+
+ZEL_EXPORT HostValue ZEL_LC(scheduler)(HostKernel kv, HostValue args) {
+  zel::bind_host(kv);
+  return ToMapleInteger(kv, ZEL_C(scheduler)());
+}
+
+ZEL_EXPORT double ZEL_LC(my_cpu)(void) { return ZEL_C(cpu)(); }
+
+// Forgets the export zone of the receive entries (its memory goes with the
+// next memory reset).
+ZEL_EXPORT void ZEL_C(local_reset_memory)(void) { zel::Zel_int_zone = nullptr; }

@@ -1,0 +1,62 @@
+// The engine's host services over the external-call interface.  One host
+// serves the whole process, so this file is compiled once.
+#include <cstdio>
+#include <cstring>
+
+#include "engine/api/binding.hpp"
+#include "engine/api/host.hpp"
+
+namespace zel {
+
+HostKernel Maple_kernel = nullptr;
+uint32_t* Zel_int_zone = nullptr;
+
+namespace {
+
+// The text is printed as it stands: a "%" in a message reaches the host as
+// "%".
+void host_print(const char* text) {
+  if (Maple_kernel) MaplePrintf(Maple_kernel, "%s", text);
+}
+
+void host_user_info(const char* text) {
+  if (Maple_kernel) MapleUserInfo(Maple_kernel, 1, "zel", text);
+}
+
+void host_raise(const char* text) {
+  if (Maple_kernel) MapleRaiseError(Maple_kernel, text);
+  default_host().raise(text);
+}
+
+int host_interrupt_pending() { return Maple_kernel ? MapleGetInterruptValue(Maple_kernel) : 0; }
+
+void host_check_interrupt() {
+  if (Maple_kernel) MapleCheckInterrupt(Maple_kernel);
+}
+
+// The number read from the seventh character of the host's "version" option
+// ("Maple 13.02 ..." gives 13.02); 5.0 when nothing reads there, 0.0 when the
+// host gives no such text.
+double host_version() {
+  if (!Maple_kernel) return 0.0;
+  HostValue v = MapleKernelOptions(Maple_kernel, "version");
+  if (IsMaplePointerNULL(Maple_kernel, v)) return 0.0;
+  const char* s = MapleToString(Maple_kernel, v);
+  if (s == nullptr || std::strlen(s) < 7) return 0.0;
+  double version = 5.0;
+  if (std::sscanf(s + 6, "%lf", &version) != 1) version = 5.0;
+  return version;
+}
+
+const HostServices kBindingHost = {host_print,  host_user_info,       host_raise,
+                                   host_interrupt_pending, host_check_interrupt,
+                                   host_version};
+
+}  // namespace
+
+void bind_host(HostKernel kv) {
+  Maple_kernel = kv;
+  if (current_host().print != host_print) set_host(kBindingHost);
+}
+
+}  // namespace zel

@@ -1,0 +1,36 @@
+# Installs the library into a fresh prefix, then builds and runs an example
+# against it with nothing but pkg-config's flags.
+# Variables: BUILD, CC, EXAMPLE, WORK; CFLAGS (optional, one flag).
+file(REMOVE_RECURSE ${WORK})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/prefix
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed:\n${out}")
+endif()
+file(GLOB pcdirs ${WORK}/prefix/*/pkgconfig ${WORK}/prefix/*/*/pkgconfig)
+list(JOIN pcdirs ":" pcpath)
+set(ENV{PKG_CONFIG_PATH} "${pcpath}")
+# The .pc file names the prefix it was configured for; point it at ours.
+execute_process(COMMAND pkg-config --define-variable=prefix=${WORK}/prefix --cflags --libs zel
+  RESULT_VARIABLE rc OUTPUT_VARIABLE flags ERROR_VARIABLE err OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "pkg-config does not know zel (${pcpath}): ${err}")
+endif()
+separate_arguments(flags UNIX_COMMAND "${flags}")
+execute_process(COMMAND ${CC} -std=c99 ${CFLAGS} -o ${WORK}/example ${EXAMPLE} ${flags}
+  RESULT_VARIABLE rc ERROR_VARIABLE cc_out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the example does not build against the installed library:\n${cc_out}")
+endif()
+file(GLOB libdirs ${WORK}/prefix/lib ${WORK}/prefix/lib/* ${WORK}/prefix/lib64)
+list(JOIN libdirs ":" ldpath)
+set(ENV{LD_LIBRARY_PATH} "${ldpath}")
+execute_process(COMMAND ${WORK}/example RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the installed example failed (${rc}): ${err}")
+endif()
+file(GLOB sonames ${WORK}/prefix/lib/libzel.so.* ${WORK}/prefix/lib/*/libzel.so.*)
+if(NOT sonames)
+  message(FATAL_ERROR "no versioned libzel.so under ${WORK}/prefix")
+endif()
+message(STATUS "installed example ran; ${sonames}")
