@@ -6,6 +6,7 @@
 
 #include <gmpxx.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,70 @@ TEST(SolvingQQ, NormalFormsOfTheInputsVanish) {
   ASSERT_EQ(nf.size(), 2 * (F.size() + 1));
   for (size_t k = 0; k < F.size(); ++k) EXPECT_TRUE(nf[2 * k + 1].empty()) << k;
   EXPECT_EQ(NaiveGroebnerQQ::monic(nf.back()), NaiveGroebnerQQ::monic(gb.reduce(x0sq, G)));
+}
+
+// The Hilbert numerator of a basis over QQ: (1 - t)^5 times the series of
+// its standard monomials, counted on their own.
+TEST(SolvingQQ, HilbertNumeratorOfKatsuraFour) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> G = gb.basis(katsura4(gb));
+  std::vector<int64_t> expect;
+  std::vector<NMono> todo{NMono(5, 0)};
+  std::set<NMono> seen{NMono(5, 0)};
+  while (!todo.empty()) {
+    NMono m = todo.back();
+    todo.pop_back();
+    bool standard = true;
+    for (auto& g : G) {
+      bool divides = true;
+      for (int v = 0; v < 5; ++v) divides &= g[0].e[v] <= m[v];
+      standard &= !divides;
+    }
+    if (!standard) continue;
+    int d = 0;
+    for (int x : m) d += x;
+    if (expect.size() <= size_t(d)) expect.resize(d + 1, 0);
+    ++expect[d];
+    for (int v = 0; v < 5; ++v) {
+      NMono c = m;
+      ++c[v];
+      if (seen.insert(c).second) todo.push_back(c);
+    }
+  }
+  for (int k = 0; k < 5; ++k) {
+    expect.push_back(0);
+    for (size_t i = expect.size(); i-- > 1;) expect[i] -= expect[i - 1];
+  }
+  while (expect.back() == 0) expect.pop_back();
+
+  run({}, 5, ZEL_COMPUTE_NOP);  // a fresh session of five variables
+  std::vector<void*> in;
+  for (QPoly f : G) {
+    mpz_class den = 1;
+    for (auto& t : f) den = lcm(den, mpz_class(t.c.get_den()));
+    void* p = Zel_int_creat_poly(UI32(f.size()));
+    for (size_t t = 0; t < f.size(); ++t) {
+      std::vector<I32> e(f[t].e.begin(), f[t].e.end());
+      Zel_int_set_expos2(p, UI32(t), e.data(), 5);
+      mpq_class c = f[t].c * den;
+      Zel_int_set_coeff_gmp(p, UI32(t), c.get_num_mpz_t());
+    }
+    Zel_int_full_sort_poly2(p);
+    in.push_back(p);
+  }
+  std::vector<void*> out(1);
+  double cpu;
+  ASSERT_EQ(Zel_int_hilbert(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, 0, 0), 1u);
+  const UI32 m = Zel_int_nb_terms(out[0]);
+  std::vector<UI32> e(size_t(m) * 5 + 1);
+  mpz_srcptr* c = Zel_int_export_poly_INT_gmp(5, m, e.data(), out[0]);
+  std::vector<int64_t> got;
+  for (UI32 t = 0; t < m; ++t) {
+    if (got.size() <= e[t * 5]) got.resize(e[t * 5] + 1, 0);
+    got[e[t * 5]] = mpz_get_si(c[t]);
+  }
+  EXPECT_EQ(got, expect);
 }
 
 }  // namespace
