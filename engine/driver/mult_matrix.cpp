@@ -141,9 +141,10 @@ MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads
     const Dpol* g = G[lead->second];
     for (uint32_t t = 1; t < g->n; ++t)
       if (s.column.find(affine_exps(g->mono[t], n)) == s.column.end())
-        Fatal("build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
-              "lies outside the normal set)\n",
-              lead->second);
+        Fatal(
+            "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
+            "lies outside the normal set)\n",
+            lead->second);
     s.nosp.push_back(int32_t(c));
     s.nosp.push_back(0);
     s.dense_from.push_back(lead->second);
@@ -208,13 +209,15 @@ LaneAnswer solve_lane(uint32_t l, Dpol* const* G, const MatrixShape& s, uint32_t
 #endif
   }
   if (deg < 0)
-    Fatal("build_last_matrix: the sparse FGLM found no minimal polynomial of degree at most %u "
-          "modulo %u\n",
-          D, p);
-  if (!minpoly_only && uint32_t(deg) != D)
-    Fatal("build_last_matrix: the last variable does not separate the %u solutions (minimal "
-          "polynomial of degree %d): no parametrisation by it\n",
-          D, deg);
+    Fatal(
+        "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at most %u "
+        "modulo %u\n",
+        D, p);
+  if (!minpoly_only && !sqfr && uint32_t(deg) != D)
+    Fatal(
+        "build_last_matrix: the last variable does not separate the %u solutions (minimal "
+        "polynomial of degree %d): no parametrisation by it\n",
+        D, deg);
   const FglmResults& res = last_fglm_results();
   a.rows.resize(n);
   for (uint32_t j = 0; j < n; ++j) {
@@ -278,8 +281,8 @@ void solve_linear_leads(Dpol* const* G, uint32_t nb, const MatrixShape& s, uint3
 
 }  // namespace
 
-uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D,
-                           int32_t minpoly_only, int32_t sqfr) {
+uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D, int32_t minpoly_only,
+                           int32_t sqfr) {
   if (nb == 0) return 0;
   const double start = cpu_now();
   const uint32_t n = nb_of_affine_variables;
@@ -305,9 +308,10 @@ uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D,
   for (uint32_t l = 0; l < V; ++l) {
     answers.push_back(solve_lane(l, G, s, D, n, minpoly_only, sqfr));
     if (answers[l].degrees != answers[0].degrees)
-      Fatal("build_last_matrix: the primes %u and %u give results of different degrees (an "
-            "unlucky prime); run again with other primes\n",
-            ZEL_C(Primes)[0], ZEL_C(Primes)[l]);
+      Fatal(
+          "build_last_matrix: the primes %u and %u give results of different degrees (an "
+          "unlucky prime); run again with other primes\n",
+          ZEL_C(Primes)[0], ZEL_C(Primes)[l]);
   }
   Stderr("New FGLM: %.2f sec\n", cpu_now() - t0);
 
@@ -360,7 +364,8 @@ std::string dump_matrix(const std::vector<DumpRow>& rows, uint32_t modulus) {
   for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
     name = "/tmp/fmat" + std::to_string(++counter);
     fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-    if (fd < 0 && errno != EEXIST) Fatal("Cannot create %s: %s\n", name.c_str(), std::strerror(errno));
+    if (fd < 0 && errno != EEXIST)
+      Fatal("Cannot create %s: %s\n", name.c_str(), std::strerror(errno));
   }
   if (fd < 0) Fatal("Cannot create a fresh /tmp/fmat file\n");
   FILE* f = fdopen(fd, "wb");
@@ -456,8 +461,7 @@ int32_t rebuild_matrix(const char* file_name) {
     for (uint64_t k = row_start[i]; k < row_start[i + 1]; ++k)
       block.data()[r * W + columns[k]] = neg_entry(values[k] == 0 ? 0 : p - values[k], p);
   }
-  Stderr("\nSparse: %u Non sparse %u\n", uint32_t(sparse.size() / 2),
-         uint32_t(dense_rows.size()));
+  Stderr("\nSparse: %u Non sparse %u\n", uint32_t(sparse.size() / 2), uint32_t(dense_rows.size()));
   Stderr("Before ZEL(w_fglm) deg_minpol_estimate=%d\n", -1);
   const double t0 = cpu_now();
   {
@@ -465,13 +469,13 @@ int32_t rebuild_matrix(const char* file_name) {
 #ifdef ZEL_VARIANT_FP
     std::vector<int16_t*> table(std::max<size_t>(dense_rows.size(), 1));
     for (size_t r = 0; r < dense_rows.size(); ++r) table[r] = block.data() + r * W;
-    ZEL_C(w_fglm)(int32_t(N0), sparse.data(), nosp.data(), int32_t(n), coords.data(),
-                  table.data(), 1, degrees.data(), &p, 1, 1, const_cast<char**>(Liste_variables),
-                  0, 1, -1, -1, -1);
+    ZEL_C(w_fglm)
+    (int32_t(N0), sparse.data(), nosp.data(), int32_t(n), coords.data(), table.data(), 1,
+     degrees.data(), &p, 1, 1, const_cast<char**>(Liste_variables), 0, 1, -1, -1, -1);
 #else
-    ZEL_C(w_fglm)(int32_t(N0), sparse.data(), nosp.data(), int32_t(n), coords.data(),
-                  block.data(), 1, degrees.data(), &p, 1, 1, const_cast<char**>(Liste_variables),
-                  0, 1, -1, -1, -1);
+    ZEL_C(w_fglm)
+    (int32_t(N0), sparse.data(), nosp.data(), int32_t(n), coords.data(), block.data(), 1,
+     degrees.data(), &p, 1, 1, const_cast<char**>(Liste_variables), 0, 1, -1, -1, -1);
 #endif
   }
   Stderr("New FGLM: %.2f sec\n", cpu_now() - t0);

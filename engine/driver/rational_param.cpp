@@ -20,9 +20,10 @@ bool univariate(const Dpol* p, uint32_t nv) {
 }
 
 [[noreturn]] void not_shape(uint32_t i) {
-  Fatal("apply_rr: the lexicographic basis is not in shape position (polynomial %u is not "
-        "x_j + R(last variable) with deg R below the minimal polynomial's)\n",
-        i);
+  Fatal(
+      "apply_rr: the lexicographic basis is not in shape position (polynomial %u is not "
+      "x_j + R(last variable) with deg R below the minimal polynomial's)\n",
+      i);
 }
 
 }  // namespace
@@ -117,8 +118,7 @@ void apply_rr(Dpol** basis, uint32_t n) {
     }
     basis[i] = q;
   }
-  if (want_pipe2)
-    Stderr("Time RR: %.2f sec\n", double(std::clock()) / CLOCKS_PER_SEC - start);
+  if (want_pipe2) Stderr("Time RR: %.2f sec\n", double(std::clock()) / CLOCKS_PER_SEC - start);
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -154,8 +154,8 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
 }
 
 uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
-                          double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2,
-                          uint32_t bk2, int32_t force_elim2) {
+                          double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
+                          int32_t force_elim2) {
   if ((mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_GBASIS_NF_RECOMPUTE) && nb_second > n)
     Fatal("Zel interface error: _nb=%u exceeds the %u input polynomials\n", nb_second, n);
   switch (mode) {
@@ -169,12 +169,12 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, 1, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_GBASIS_NF:
       want_add_equations = 0;
-      return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1,
-                                  0, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1, 0,
+                                  0, 0, 0, 0, 0);
     case ZEL_COMPUTE_GBASIS_NF_RECOMPUTE:
       want_add_equations = 1;
-      return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1,
-                                  1, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1, 1,
+                                  0, 0, 0, 0, 0);
     case ZEL_COMPUTE_GBASIS_MULTI:
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, bk0, uint32_t(force_elim),
                                   std::min(nb2, n), bk2, uint32_t(force_elim2));
@@ -184,8 +184,8 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
       want_rr_form = 1;
       // The prime-field build stops at the shape form; the integer build
       // goes on to the rational parametrisation.
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, kIntegerBuild ? 0 : 1, 1, 0,
-                                  0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, kIntegerBuild ? 0 : 1, 1, 0, 0,
+                                  0, 0, 0);
     default:
       Fatal("compute mode %d (%s) is not available in this version of the library\n", mode,
             compute_mode_name(mode));

@@ -46,7 +46,7 @@ using Words = std::vector<uint64_t>;
 struct Greater {
   bool operator()(const Words& a, const Words& b) const {
     return comp5_Expos(reinterpret_cast<const ExposW*>(a.data()),
-                      reinterpret_cast<const ExposW*>(b.data())) > 0;
+                       reinterpret_cast<const ExposW*>(b.data())) > 0;
   }
 };
 using Coeffs = std::vector<uint64_t>;  // one residue per lane
@@ -139,9 +139,8 @@ void add_shifted(Series& a, const Series& b, uint32_t shift, int64_t sign) {
 }
 
 std::vector<Exps> minimalise(std::vector<Exps> g) {
-  std::sort(g.begin(), g.end(), [](const Exps& a, const Exps& b) {
-    return exps_degree(a) < exps_degree(b);
-  });
+  std::sort(g.begin(), g.end(),
+            [](const Exps& a, const Exps& b) { return exps_degree(a) < exps_degree(b); });
   std::vector<Exps> out;
   for (const Exps& m : g)
     if (std::none_of(out.begin(), out.end(), [&](const Exps& o) { return divides(o, m); }))
@@ -196,8 +195,7 @@ std::vector<Exps> staircase(Dpol* const* basis, uint32_t nb, uint32_t* D) {
   const std::vector<Exps> leads = leading_monomials(basis, nb, n);
   const uint32_t v = missing_pure_power(leads, n);
   if (v < n)
-    Fatal("The basis is not zero-dimensional: no leading monomial is a power of %s\n",
-          var_name(v));
+    Fatal("The basis is not zero-dimensional: no leading monomial is a power of %s\n", var_name(v));
   std::vector<Exps> set;
   if (std::none_of(leads.begin(), leads.end(), [&](const Exps& l) { return exps_degree(l) == 0; }))
     set.push_back(Exps(n, 0));
@@ -219,8 +217,7 @@ std::vector<Exps> staircase(Dpol* const* basis, uint32_t nb, uint32_t* D) {
 
 uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint32_t nb,
                         Dpol* const* divisors, uint32_t ndiv, uint32_t univariate, Dpol** out) {
-  if (ndiv > 0)
-    Fatal("lib_normalForm: division by localising polynomials is not available\n");
+  if (ndiv > 0) Fatal("lib_normalForm: division by localising polynomials is not available\n");
   const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
   std::vector<Reducer> G;
   for (uint32_t k = 0; k < nb; ++k) {

@@ -4,7 +4,6 @@
 // link), reading one back with checked counts and columns, and the sparse
 // layer's process exits turned into the engine's fatal error.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,7 +98,10 @@ TEST_F(SolvingFaults, DumpFilesAreFreshAndRebuiltWithChecks) {
 
   // A column outside the matrix and a truncated file are refused.
   std::string bytes;
-  { std::ifstream in(first, std::ios::binary); bytes.assign(std::istreambuf_iterator<char>(in), {}); }
+  {
+    std::ifstream in(first, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
   std::string bad = bytes;
   bad[20 + 3 * 2] = 9;  // the first column number
   const std::string bad_name = ::testing::TempDir() + "fmat_bad";
@@ -118,8 +120,8 @@ TEST_F(SolvingFaults, SparseExitsBecomeFatalErrors) {
   int32_t sparse[] = {-1}, nosp[] = {-1}, coords[] = {-1, 0}, degrees[2];
   uint32_t p = 65521;
   ExitsRaiseFatal guard;
-  EXPECT_RAISES(Zel_w_fglm(2, sparse, nosp, 2, coords, nullptr, 2, degrees, &p, 0, 0, nullptr, 0,
-                           0, -1, -1, -1),
+  EXPECT_RAISES(Zel_w_fglm(2, sparse, nosp, 2, coords, nullptr, 2, degrees, &p, 0, 0, nullptr, 0, 0,
+                           -1, -1, -1),
                 "The sparse change of order failed (status 3)\n");
 }
 

@@ -163,7 +163,11 @@ void check_solving(SolvingTest& T, std::vector<zs_poly>& sys, int n) {
   for (int j = 0; j < n; ++j) {
     EXPECT_TRUE(ng.reduce(shape[j], G).empty()) << "polynomial " << j << " not in the ideal";
     if (j + 1 < n) {
-      EXPECT_EQ(shape[j][0].e, [&] { NMono x(n, 0); x[j] = 1; return x; }());
+      EXPECT_EQ(shape[j][0].e, [&] {
+        NMono x(n, 0);
+        x[j] = 1;
+        return x;
+      }());
       EXPECT_LT(tail_in_last(shape[j], n, true).size(), D + 1);
     }
   }
@@ -350,10 +354,9 @@ TEST_F(SolvingTest, RefusalsAreClear) {
     EXPECT_RAISES(run(sys, 2, mode),
                   "The system is not zero-dimensional: this mode needs finitely many solutions\n");
   for (int mode : {0, 8, 13}) {
-    std::string expected =
-        "compute mode " + std::to_string(mode) +
-        (mode == 8 ? " (ZEL_COMPUTE_RADICAL_STRATEG1)" : " (ZEL_\?\?\?)") +
-        " is not available in this version of the library\n";
+    std::string expected = "compute mode " + std::to_string(mode) +
+                           (mode == 8 ? " (ZEL_COMPUTE_RADICAL_STRATEG1)" : " (ZEL_\?\?\?)") +
+                           " is not available in this version of the library\n";
     EXPECT_RAISES(run(sys, 2, mode), expected);
   }
   free_all(sys);

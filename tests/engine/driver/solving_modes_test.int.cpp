@@ -2,9 +2,8 @@
 // parametrisation of mode 12 (and mode 2) substituted into the inputs, the
 // minimal polynomial of mode 4, normal forms, checked against the naive
 // basis over QQ.
-#include <gtest/gtest.h>
-
 #include <gmpxx.h>
+#include <gtest/gtest.h>
 
 #include <set>
 #include <string>
@@ -129,7 +128,11 @@ TEST(SolvingQQ, KatsuraFourParametrisationAndMinimalPolynomial) {
     // x_j * u = -Q_j / (coefficient of x_j), and x_last * u = t * u.
     std::vector<Uni> num(n);
     for (int j = 0; j + 1 < n; ++j) {
-      ASSERT_EQ(R[j][0].e, [&] { NMono x(n, 0); x[j] = 1; return x; }());
+      ASSERT_EQ(R[j][0].e, [&] {
+        NMono x(n, 0);
+        x[j] = 1;
+        return x;
+      }());
       Uni q = in_last(R[j], n, 1);
       for (auto& c : q) c = -c / R[j][0].c;
       num[j] = trim(q);
