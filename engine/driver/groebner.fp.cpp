@@ -1,4 +1,5 @@
-// The prime-field build's compute entries: groebner, hilbert and the
+// The prime-field build's compute entries: groebner (every mode: the
+// solving modes through the universal command), hilbert and the
 // rational-representation entry.
 #include "engine/api/entry_guard.hpp"
 #include "engine/api/handles.hpp"
@@ -8,6 +9,10 @@
 #include "engine/call_zel.h"
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/gbasis.hpp"
+#include "engine/driver/universal_cmd.hpp"
+#include "server/algo/bridge.hpp"
+#include <algorithm>
+#include <ctime>
 #include "engine/f4/basis.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
@@ -153,6 +158,14 @@ void keep_only_results(Dpol** out, uint32_t count, const RequestMarks& marks) {
   }
 }
 
+// The results become handles of the session; the next request's inputs
+// count from here.
+template <class P>
+void hand_out_results(P* const* out, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) register_handle(out[i], true);
+  start_new_request();
+}
+
 // Keeps the results free of the first `first_block` variables.
 uint32_t restrict_to(Dpol** G, uint32_t n, uint32_t first_block) {
   const uint32_t saved = var_second_block;
@@ -198,20 +211,23 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
         count = complete_after_skips(reinterpret_cast<Dpol**>(base), nb, out, count, &spent);
       break;
     }
-    case ZEL_COMPUTE_MATRIXN:
-      Fatal("Zel_groebner: the multiplication matrix (ZEL_COMPUTE_MATRIXN) is not available in "
-            "this version of the library\n");
+    case ZEL_COMPUTE_NOP:
+      std::copy(in, in + nb, out);
+      count = nb;
+      break;
     default:
-      Fatal("Zel_groebner: compute mode %d (%s) is not available in the prime-field build\n",
-            env->_compute, compute_mode_name(env->_compute));
+      count = run_solving_mode(env->_compute, in, nb, env->_nb > 0 ? uint32_t(env->_nb) : 0, out,
+                               &spent, bk0 > 0 ? uint32_t(bk0) : 0, env->_force_elim,
+                               env->_nb2 > 0 ? uint32_t(env->_nb2) : 0,
+                               env->_bk2 > 0 ? uint32_t(env->_bk2) : 0, env->_force_elim2);
+      break;
   }
   if (cpu != nullptr) *cpu = spent;
   if (ZEL_C(stop_immediately_semaphore)) count = 0;
   if (block != 0) count = restrict_to(out, count, uint32_t(block));
   if (restrict_ != 0) count = restriction(out, count);
   keep_only_results(out, count, marks);
-  for (uint32_t i = 0; i < count; ++i) register_handle(out[i], true);
-  start_new_request();
+  hand_out_results(out, count);
   return count;
 } ZEL_ENTRY_CATCH("groebner")
 
@@ -219,11 +235,29 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
                                I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) {
   empty_free_lists();
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
-  Fatal("Zel_hilbert: Hilbert series need the server algorithms, which this version of the "
-        "library does not carry\n");
+  check_compute_arrays(base, nb, result, "hilbert");
+  for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "hilbert", true);
+  want_mingbasis_strong = 1;
+  want_mingbasis = 0;
+  nb_of_renormed = 0;
+  want_automatique = 0;
+  const double start = double(std::clock()) / CLOCKS_PER_SEC;
+  const UI32 count = lib_hilbert_compute(base, nb, result);
+  if (cpu != nullptr) *cpu = double(std::clock()) / CLOCKS_PER_SEC - start;
+  hand_out_results(result, count);
+  return count;
 }
 
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) {
-  Fatal("Zel_gbasis_rr_form: rational representations are not available in this version of the "
-        "library\n");
+  empty_free_lists();
+  check_compute_arrays(base, nb, result, "gbasis_rr_form");
+  for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "gbasis_rr_form", true);
+  double spent = 0;
+  std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
+  const UI32 count = gbasis_universal_cmd(copies.data(), nb, reinterpret_cast<Dpol**>(result),
+                                          nullptr, 0, &spent, 0, want_buildmatrix ? 1 : 0, 1, 0,
+                                          0, 0, 0, 0);
+  if (cpu != nullptr) *cpu = spent;
+  hand_out_results(result, count);
+  return count;
 }
