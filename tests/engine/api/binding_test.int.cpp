@@ -170,20 +170,48 @@ TEST_F(IntBinding, ArgumentErrors) {
   expect_gmp_untouched();
 }
 
+using Terms = std::vector<std::pair<std::vector<int32_t>, mpz_class>>;
+const mpz_class kBig = (mpz_class(1) << 70) + 12345;
+// x0^2 - big*x1 + 3, x1^2 - 7*x0*x1 - 2, x0*x1^2 + x2^2 - big
+const std::vector<Terms> kSystem = {{{{2, 0, 0}, 1}, {{0, 1, 0}, -kBig}, {{0, 0, 0}, 3}},
+                                    {{{0, 2, 0}, 1}, {{1, 1, 0}, -7}, {{0, 0, 0}, -2}},
+                                    {{{1, 2, 0}, 1}, {{0, 0, 2}, 1}, {{0, 0, 0}, -kBig}}};
+
+// Sends kSystem as coefficient words (sign word and three magnitude words)
+// and computes its basis; the names t, first and count get the results.
+HostValue send_and_compute(Host& host, HostValue t, HostValue first, HostValue count) {
+  for (const auto& f : kSystem) {
+    const int32_t w = 4;
+    std::vector<int32_t> exps, words;
+    for (const auto& [e, c] : f) {
+      exps.insert(exps.end(), e.begin(), e.end());
+      words.push_back(sgn(c) < 0 ? -1 : 1);
+      mpz_class mag = abs(c);
+      for (int i = 1; i < w; ++i) {
+        words.push_back(int32_t(uint32_t(mpz_class(mag & 0xFFFFFFFFu).get_ui())));
+        mag >>= 32;
+      }
+    }
+    const int32_t m = int32_t(f.size());
+    host.call(zel_int_send_poly, {host.integer(w), host.integer(3), host.integer(m),
+                                  host.int32_rtable(exps, {3 * m}),
+                                  host.int32_rtable(words, {w * m})});
+  }
+  HostValue options = host.int32_rtable({4, 0, 0, 0, 0}, {5});
+  return host.call(zel_int_gbasis_compute,
+                   {t, first, count, host.integer(0), host.integer(0), host.integer(0),
+                    host.integer(0), host.integer(0), host.string("ZEL_COMPUTE_GBASIS"),
+                    host.integer(0), host.integer(0), options});
+}
+
 // A whole request: polynomials with large and negative coefficients sent as
 // words, the basis computed and received as host integers, equal to the
 // naive reduced basis over the rationals; twice in a row.
 TEST_F(IntBinding, WholeRequestGivesTheReducedBasisOverTheRationals) {
   using namespace zel_test::buchberger;
-  const mpz_class big = (mpz_class(1) << 70) + 12345;
-  // x0^2 - big*x1 + 3, x1^2 - 7*x0*x1 - 2, x0*x1^2 + x2^2 - big
-  const std::vector<std::vector<std::pair<std::vector<int32_t>, mpz_class>>> system = {
-      {{{2, 0, 0}, 1}, {{0, 1, 0}, -big}, {{0, 0, 0}, 3}},
-      {{{0, 2, 0}, 1}, {{1, 1, 0}, -7}, {{0, 0, 0}, -2}},
-      {{{1, 2, 0}, 1}, {{0, 0, 2}, 1}, {{0, 0, 0}, -big}}};
   NaiveGroebnerQQ gb{{0}};
   std::vector<QPoly> F;
-  for (const auto& f : system) {
+  for (const auto& f : kSystem) {
     QPoly q;
     for (const auto& [e, c] : f) q.push_back({NMono(e.begin(), e.end()), mpq_class(c)});
     F.push_back(gb.normalise(q));
@@ -193,29 +221,8 @@ TEST_F(IntBinding, WholeRequestGivesTheReducedBasisOverTheRationals) {
 
   for (int round = 0; round < 2; ++round) {
     init(3);
-    for (const auto& f : system) {
-      const int32_t w = 4;  // sign word and three magnitude words
-      std::vector<int32_t> exps, words;
-      for (const auto& [e, c] : f) {
-        exps.insert(exps.end(), e.begin(), e.end());
-        words.push_back(sgn(c) < 0 ? -1 : 1);
-        mpz_class mag = abs(c);
-        for (int i = 1; i < w; ++i) {
-          words.push_back(int32_t(uint32_t(mpz_class(mag & 0xFFFFFFFFu).get_ui())));
-          mag >>= 32;
-        }
-      }
-      const int32_t m = int32_t(f.size());
-      host.call(zel_int_send_poly, {host.integer(w), host.integer(3), host.integer(m),
-                                    host.int32_rtable(exps, {3 * m}),
-                                    host.int32_rtable(words, {w * m})});
-    }
     HostValue t = host.name("t"), first = host.name("first"), count = host.name("count");
-    HostValue options = host.int32_rtable({4, 0, 0, 0, 0}, {5});
-    host.call(zel_int_gbasis_compute,
-              {t, first, count, host.integer(0), host.integer(0), host.integer(0),
-               host.integer(0), host.integer(0), host.string("ZEL_COMPUTE_GBASIS"),
-               host.integer(0), host.integer(0), options});
+    send_and_compute(host, t, first, count);
     expect_gmp_untouched();
     const long r = host.integer_of(host.value_of(count)).get_si();
     ASSERT_EQ(size_t(r), expected.size());
@@ -238,6 +245,28 @@ TEST_F(IntBinding, WholeRequestGivesTheReducedBasisOverTheRationals) {
     gb.sort_basis(got);
     EXPECT_TRUE(got == expected);
   }
+}
+
+// A host from version 13 is polled with GMP on its own functions; a pending
+// interrupt unwinds the compute, GMP is the caller's again and the next
+// request works.
+TEST_F(IntBinding, NewHostsArePolledOutsideTheGmpContextAndCanInterrupt) {
+  host.version = "Maple 13.0";
+  HostValue t = host.name("t"), first = host.name("first"), count = host.name("count");
+  init(3);
+  zel::int_build::count_interrupt = 0xFFF;  // the next poll asks the host
+  send_and_compute(host, t, first, count);
+  ASSERT_GT(host.interrupt_checks, 0);
+  EXPECT_EQ(host.gmp_alloc_at_check, alloc0);
+
+  init(3);
+  host.interrupt = true;
+  zel::int_build::count_interrupt = 0xFFF;
+  EXPECT_THROW(send_and_compute(host, t, first, count), HostRaised);
+  expect_gmp_untouched();
+  init(3);
+  send_and_compute(host, t, first, count);
+  EXPECT_GT(host.integer_of(host.value_of(count)), 2);
 }
 
 }  // namespace
