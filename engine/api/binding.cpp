@@ -3,8 +3,6 @@
 // debug level, CPU time).
 #include "engine/api/binding.hpp"
 
-#include <signal.h>
-
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -22,21 +20,6 @@ ModuleTable module_table = {};
 int32_t current_debug = 0;
 
 namespace {
-
-struct sigaction previous_sigint;
-bool sigint_installed = false;
-
-void install_sigint() {
-  if (sigint_installed) return;
-  struct sigaction sa {};
-  sa.sa_handler = catch_sigint;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, &previous_sigint);
-  sigint_installed = true;
-}
-
-// The host unloading the library takes our handler with it: give SIGINT back.
-__attribute__((destructor)) void restore_sigint_at_unload() { restore_sigint(); }
 
 // The compute mode named by the host's string; anything unknown is a basis.
 int32_t compute_mode(const char* s) {
@@ -97,12 +80,6 @@ void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
 }  // namespace
 
 void catch_sigint(int) { ZEL_C(stop_immediately_semaphore) = 1; }
-
-void restore_sigint() {
-  if (!sigint_installed) return;
-  sigaction(SIGINT, &previous_sigint, nullptr);
-  sigint_installed = false;
-}
 
 void expect_args(HostKernel kv, HostValue args, int32_t n) {
   if (MapleNumArgs(kv, args) != n)
@@ -196,7 +173,7 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) {
   const UI32 n1 = UI32(a[0]), n2 = UI32(a[1]);
   const int32_t record_flag = a[count - 1];
   ZEL_C(stop_immediately_semaphore) = 0;
-  if (zel::ZEL_BUILD::MapleVersion() < 11.0) install_sigint();
+  if (zel::ZEL_BUILD::MapleVersion() < 11.0) zel::install_sigint(catch_sigint);
 
   ZEL_C(init_urgent)(sizeof(Dom), 2, "DRLDRL", kModuleSlots, current_debug != 0 ? 1 : record_flag);
   ZEL_C(init)(1, 1, 0, nullptr);

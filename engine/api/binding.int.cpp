@@ -231,7 +231,7 @@ ZEL_EXPORT HostValue zel_int_unload(HostKernel kv, HostValue args) {
   zel::bind_host(kv);
   Zel_int_free_memory();
   zel::Zel_int_zone = nullptr;
-  restore_sigint();
+  zel::restore_sigint();
   return ToMapleInteger(kv, 1);
 }
 

@@ -28,7 +28,7 @@ struct BindingFixture : ::testing::Test {
     zel::set_host(zel::default_host());
     zel::Zel_verb_info = 0;
     zel::fp_build::forget_host_version();
-    zel::fp_build::restore_sigint();
+    zel::restore_sigint();
     zel::fp_build::current_debug = 0;
   }
 

@@ -3,6 +3,7 @@
 // host integers and expressions; their argument errors; GMP left as found.
 #include <gmp.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <map>
@@ -14,6 +15,11 @@
 #include "engine/zel_binding.h"
 #include "host/standin_host.hpp"
 #include "support/naive_buchberger_qq.hpp"
+
+// The prime-field build's version cache, which a test below fills too.
+namespace zel::fp_build {
+void forget_host_version();
+}
 
 namespace {
 
@@ -31,7 +37,7 @@ struct IntBinding : ::testing::Test {
     zel::set_host(zel::default_host());
     zel::Zel_verb_info = 0;
     zel::int_build::forget_host_version();
-    zel::int_build::restore_sigint();
+    zel::restore_sigint();
   }
   // GMP's memory functions are the caller's again after every entry.
   void expect_gmp_untouched() {
@@ -267,6 +273,28 @@ TEST_F(IntBinding, NewHostsArePolledOutsideTheGmpContextAndCanInterrupt) {
   init(3);
   send_and_compute(host, t, first, count);
   EXPECT_GT(host.integer_of(host.value_of(count)), 2);
+}
+
+// On hosts older than 11.0 both builds install their SIGINT handler; the
+// unload gives back the handler the process had, whichever build came last.
+void host_own_sigint(int) {}
+
+TEST_F(IntBinding, UnloadGivesSigintBack) {
+  struct sigaction own {}, before {}, after {};
+  own.sa_handler = host_own_sigint;
+  sigemptyset(&own.sa_mask);
+  sigaction(SIGINT, &own, &before);
+  host.version = "Maple 10.0";
+  host.call(zel_gbasis_init, {host.integer(2), host.integer(0), host.integer(0),
+                              host.integer(65521), host.integer(0)});
+  init(2);
+  sigaction(SIGINT, nullptr, &after);
+  EXPECT_NE(after.sa_handler, host_own_sigint);
+  host.call(zel_int_unload, {});
+  sigaction(SIGINT, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, host_own_sigint);
+  sigaction(SIGINT, &before, nullptr);
+  zel::fp_build::forget_host_version();
 }
 
 }  // namespace
