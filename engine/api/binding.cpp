@@ -13,6 +13,7 @@
 #include "engine/call_zel.h"
 #include "engine/zel_binding.h"
 #include "engine/mem/raw_block.hpp"
+#include "engine/mono/expos_layout.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -94,6 +95,14 @@ int32_t integer_arg(HostKernel kv, HostValue args, int32_t i) {
   return MapleToInteger32(kv, v);
 }
 
+uint32_t count_arg(HostKernel kv, HostValue args, int32_t i, int32_t least) {
+  const int32_t v = integer_arg(kv, args, i);
+  if (v < least)
+    MapleRaiseError2(kv, "the %-1 argument must be at least %2", ToMapleInteger(kv, i),
+                     ToMapleInteger(kv, least));
+  return uint32_t(v);
+}
+
 int32_t* int32_rtable_arg(HostKernel kv, HostValue v, uint64_t need, const char* not_rtable,
                           const char* wrong_type) {
   if (IsMaplePointerNULL(kv, v) || !IsMapleRTable(kv, v)) MapleRaiseError(kv, not_rtable);
@@ -170,7 +179,13 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) {
   expect_args(kv, args, count);
   int32_t a[5];
   for (int32_t i = 1; i <= count; ++i) a[i - 1] = integer_arg(kv, args, i);
-  const UI32 n1 = UI32(a[0]), n2 = UI32(a[1]);
+  // The variables are named before the engine sees their number: refuse a
+  // count it would refuse rather than allocating billions of names first.
+  const UI32 n1 = count_arg(kv, args, 1, 0), n2 = count_arg(kv, args, 2, 0);
+  if (uint64_t(n1) + n2 >= kMaxNamedVariables)
+    MapleRaiseError2(kv, "at most %1 variables, instead got %2",
+                     ToMapleInteger(kv, long(kMaxNamedVariables) - 1),
+                     ToMapleInteger(kv, long(n1) + long(n2)));
   const int32_t record_flag = a[count - 1];
   ZEL_C(stop_immediately_semaphore) = 0;
   if (zel::ZEL_BUILD::MapleVersion() < 11.0) zel::install_sigint(catch_sigint);

@@ -72,6 +72,8 @@ HostValue run_compute(HostKernel kv, HostValue args, bool hilbert, EngineCall en
 // Argument checks that raise the binding's host errors.
 void expect_args(HostKernel kv, HostValue args, int32_t n);
 int32_t integer_arg(HostKernel kv, HostValue args, int32_t i);
+// A count argument: a host integer of at least `least`.
+uint32_t count_arg(HostKernel kv, HostValue args, int32_t i, int32_t least);
 // An INTEGER32 rtable argument of at least `need` elements; raises
 // `not_rtable` / `wrong_type` (the host's messages) otherwise.
 int32_t* int32_rtable_arg(HostKernel kv, HostValue v, uint64_t need, const char* not_rtable,

@@ -21,15 +21,6 @@ using namespace zel::ZEL_BUILD;
 
 namespace {
 
-// A count argument: a host integer of at least `least`.
-uint32_t count_arg(HostKernel kv, HostValue args, int32_t i, int32_t least) {
-  const int32_t v = integer_arg(kv, args, i);
-  if (v < least)
-    MapleRaiseError2(kv, "the %-1 argument must be at least %2", ToMapleInteger(kv, i),
-                     ToMapleInteger(kv, least));
-  return uint32_t(v);
-}
-
 void* table_slot_for_new_poly(HostKernel kv) {
   if (module_table.global_nb >= kModuleSlots) MapleRaiseError(kv, "Incorrect index");
   return nullptr;

@@ -145,6 +145,13 @@ TEST_F(IntBinding, ExpressionsCapExponentsAtTen) {
 
 TEST_F(IntBinding, ArgumentErrors) {
   EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1)}), "4th arguments expected");
+  // Variable counts the engine refuses, before any is named.
+  EXPECT_EQ(raised(zel_int_gbasis_init,
+                   {host.integer(-1), host.integer(0), host.integer(0), host.integer(0)}),
+            "the 1st argument must be at least 0");
+  EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1), host.integer(0x7fffffff),
+                                         host.integer(0), host.integer(0)}),
+            "at most 9999 variables, instead got 2147483648");
   init(2);
   const auto rt = [&](std::vector<int32_t> v) { return host.int32_rtable(v, {int32_t(v.size())}); };
   // Arrays shorter than the counts they come with.
