@@ -44,7 +44,8 @@ int32_t compute_mode(const char* s) {
 }
 
 // Fills the compute record from the options table: element 0 is the count c
-// of the options that follow; the later fields default when c is short.
+// of its entries, itself included, so element i is read when c > i; the later
+// fields default when c is short.
 void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
   if (!IsMapleRTable(kv, table)) MapleRaiseError(kv, "array is not of type INTEGER32");
   HostRTableSettings s;
@@ -56,10 +57,11 @@ void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
   if (size == 0 || o[0] < 4)
     MapleRaiseError(kv, "Incorrect number of options for this version of the interface !");
   const int32_t c = o[0];
-  // The table must hold the options its count announces.
-  if (uint64_t(c) + 1 > size)
-    MapleRaiseError2(kv, "the options table announces %1 options but holds %2",
-                     ToMapleInteger(kv, c), ToMapleInteger(kv, long(size) - 1));
+  // The table must hold the entries its count announces (up to element 10,
+  // the last one read).
+  if (size < uint64_t(c < 11 ? c : 11))
+    MapleRaiseError2(kv, "the options table of count %1 holds only %2 entries",
+                     ToMapleInteger(kv, c), ToMapleInteger(kv, long(size)));
   if (c >= 12)
     std::fprintf(stderr,
                  "Warning some optional parameters (number %d) are not correctly parsed by this "

@@ -210,7 +210,7 @@ HostValue send_and_compute(Host& host, HostValue t, HostValue first, HostValue c
                                   host.int32_rtable(exps, {3 * m}),
                                   host.int32_rtable(words, {w * m})});
   }
-  HostValue options = host.int32_rtable({4, 0, 0, 0, 0}, {5});
+  HostValue options = host.int32_rtable({4, 0, 0, 0}, {4});
   return host.call(zel_int_gbasis_compute,
                    {t, first, count, host.integer(0), host.integer(0), host.integer(0),
                     host.integer(0), host.integer(0), host.string("ZEL_COMPUTE_GBASIS"),
