@@ -84,6 +84,8 @@ void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
 
 void catch_sigint(int) { ZEL_C(stop_immediately_semaphore) = 1; }
 
+void forget_module_table() { module_table.global_nb = 0; }
+
 void expect_args(HostKernel kv, HostValue args, int32_t n) {
   if (MapleNumArgs(kv, args) != n)
     MapleRaiseError1(kv, "%-1 arguments expected", ToMapleInteger(kv, n));
@@ -177,6 +179,8 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) {
   zel::bind_host(kv);
   ZEL_C(reset_memory)();
   ZEL_C(local_reset_memory)();
+  zel::int_build::forget_module_table();
+  zel::fp_build::forget_module_table();
   const int32_t count = kIntegerBuild ? 4 : 5;
   expect_args(kv, args, count);
   int32_t a[5];

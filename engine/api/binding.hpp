@@ -80,3 +80,12 @@ int32_t* int32_rtable_arg(HostKernel kv, HostValue v, uint64_t need, const char*
                           const char* wrong_type);
 
 }  // namespace zel::ZEL_BUILD
+
+// A memory reset invalidates the handles of both builds: gbasis_init and
+// unload empty both tables.
+namespace zel::int_build {
+void forget_module_table();
+}
+namespace zel::fp_build {
+void forget_module_table();
+}

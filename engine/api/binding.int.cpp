@@ -216,12 +216,14 @@ ZEL_EXPORT HostValue zel_int_receive_monom(HostKernel kv, HostValue args) {
   return ToMapleNULL(kv);
 }
 
-// The host unloads the library: every Zel_malloc block goes back, and SIGINT
-// to the handler it had before.
+// The host unloads the library: every Zel_malloc block goes back (the results
+// of both builds with them), and SIGINT to the handler it had before.
 ZEL_EXPORT HostValue zel_int_unload(HostKernel kv, HostValue args) {
   zel::bind_host(kv);
   Zel_int_free_memory();
   zel::Zel_int_zone = nullptr;
+  zel::int_build::forget_module_table();
+  zel::fp_build::forget_module_table();
   zel::restore_sigint();
   return ToMapleInteger(kv, 1);
 }

@@ -130,6 +130,12 @@ TEST_F(BindingFixture, WholeRequestMatchesTheCInterfaceTwiceInARow) {
     EXPECT_EQ(zel_receive_poly(20, 5, 1, e, c, &next), -1);
     EXPECT_EQ(zel_receive_poly(-1, 5, 1, e, c, &next), -1);
   }
+  // The other build's request resets the memory of both: no result is left
+  // to read.
+  host.call(zel_int_gbasis_init, {host.integer(2), host.integer(0), host.integer(0),
+                                  host.integer(0)});
+  std::vector<UI32> e(5 * expected[0].size()), c(expected[0].size());
+  EXPECT_EQ(zel_receive_poly(0, 5, UI32(expected[0].size()), e.data(), c.data(), nullptr), -1);
 }
 
 TEST_F(BindingFixture, ArgumentErrorsRaiseTheHostMessages) {
