@@ -60,6 +60,9 @@ struct IntPivot {
   uint32_t n = 0;
   uint32_t last = 0;              // column of the last term
   const Dom** grouped = nullptr;  // per group of lanes, or null until used
+  // Lane 0 alone: column (high half) and coefficient (low half) of each
+  // tail term, one stream for the kernel instead of two; made at first use.
+  const uint64_t* solo0 = nullptr;
 };
 
 // Largest group of lanes reduced in lockstep.
@@ -92,6 +95,18 @@ void add_multiple(Entry* acc, const uint32_t* col, uint32_t n, const Dom* s, con
     Entry* d = acc + size_t(col[j]) * G;
     for (uint32_t t = 0; t < G; ++t) add_product(d[t], m[t] * s[t], c64[t]);
   }
+}
+
+// acc[x >> 32] += m * (x mod 2^32) for the n words x of d (add_product).
+inline void add_multiple_solo(Entry* acc, const uint64_t* d, uint32_t n, uint64_t m,
+                              uint64_t c64) {
+  uint32_t j = 0;
+  for (; j + 2 <= n; j += 2) {
+    const uint64_t x0 = d[j], x1 = d[j + 1];
+    add_product(acc[x0 >> 32], m * uint32_t(x0), c64);
+    add_product(acc[x1 >> 32], m * uint32_t(x1), c64);
+  }
+  if (j < n) add_product(acc[d[j] >> 32], m * uint32_t(d[j]), c64);
 }
 
 #if defined(__x86_64__)
@@ -216,6 +231,18 @@ const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
   return P.grouped[slot];
 }
 
+// The packed tail of pivot pv in lane 0 (IntPivot::solo0).
+const uint64_t* solo_tail(IntElim& e, const IntPivot* pv) {
+  IntPivot& P = e.piv[pv - e.piv];
+  if (!P.solo0) {
+    const Dom* c = e.rows[pv - e.piv]->coeffs[0] + 1;
+    uint64_t* d = static_cast<uint64_t*>(alloc(uint64_t(P.n) * sizeof(uint64_t) + 8));
+    for (uint32_t j = 0; j < P.n; ++j) d[j] = uint64_t(P.col[j]) << 32 | c[j];
+    P.solo0 = d;
+  }
+  return P.solo0;
+}
+
 // Reduces lanes k0 .. k0+G-1 of `row` together: expands them into the
 // accumulator (entry c*G + t for column c, lane k0 + t), then clears, from
 // left to right, every column for which pivot_at(c) gives a pivot, each lane
@@ -243,6 +270,20 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t slo
   }
   for (uint32_t c = lead; c <= hi; ++c) {
     Entry* a = acc + size_t(c) * G;
+    if constexpr (G == 1) {
+      // A pivot's data is usually far from the previous one's: ask for the
+      // record of a pivot 16 columns ahead and the data of one 8 ahead.
+      if (c + 16 <= hi && a[16])
+        if (const IntPivot* ahead = pivot_at(c + 16)) __builtin_prefetch(ahead);
+      if (c + 8 <= hi && a[8])
+        if (const IntPivot* ahead = pivot_at(c + 8)) {
+          const char* d = k0 == 0 && ahead->solo0
+                              ? reinterpret_cast<const char*>(ahead->solo0)
+                              : reinterpret_cast<const char*>(ahead->col);
+          __builtin_prefetch(d);
+          __builtin_prefetch(d + 64);
+        }
+    }
     uint64_t any = 0;
     for (uint32_t t = 0; t < G; ++t) any |= a[t];
     if (!any) continue;
@@ -254,6 +295,13 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t slo
       a[t] = 0;
       m[t] = r ? L[t].p - r : 0;
       c64[t] = L[t].c64;
+    }
+    if constexpr (G == 1) {
+      if (k0 == 0) {
+        add_multiple_solo(acc, solo_tail(e, pv), pv->n, m[0], c64[0]);
+        hi = std::max(hi, pv->last);
+        continue;
+      }
     }
     const Dom* s = tail_of<G>(e, pv, slot, k0);
 #if defined(__x86_64__)
@@ -380,6 +428,7 @@ void store_row(IntElim& e, uint32_t idx, uint32_t kept) {
   row->width = e.ncols + 1 - row->lead;
   IntPivot& pv = e.piv[idx];
   pv.grouped = nullptr;
+  pv.solo0 = nullptr;
   pv.n = kept - 1;
   uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(kept) * sizeof(uint32_t)));
   for (uint32_t j = 1; j < kept; ++j) col[j - 1] = row->lead + e.off0[j];
