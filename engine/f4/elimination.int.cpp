@@ -370,37 +370,54 @@ bool clear_lead_lane(Entry* acc, uint32_t from, uint32_t hi) {
   return any;
 }
 
-// Lane k0 + t after reduce_lanes<G>: collects its entries of columns
-// from .. hi on lane 0's row (leading column lead, npat offsets pat) into a
-// new zone array: the residues at the pattern's columns, zero or not.
-// Returns false when a non-zero residue lies off the pattern; *nonzeros
-// receives the number of non-zero residues.  A zero kept from the pattern
-// is announced on the error stream when `warn` is set.  Clears the lane's
-// entries.
+// Lanes t0 .. G-1 of a group after reduce_lanes<G>, in one sweep over the
+// columns from .. hi (a column's lanes share a cache line): collects each
+// live lane on lane 0's row (leading column lead, npat offsets pat) into a
+// new zone array out[t], the residues at the pattern's columns, zero or
+// not.  fits[t] becomes false when a non-zero residue lies off the
+// pattern; nonzeros[t] receives the number of non-zero residues.  A zero
+// kept from the pattern is announced on the error stream when `warn` is
+// set.  Clears the lanes' entries; dead lanes' entries stayed zero.
 template <uint32_t G>
-bool collect_on_pattern(Entry* acc, uint32_t t, const LaneOf& L, uint32_t from, uint32_t hi,
+void collect_on_pattern(Entry* acc, uint32_t t0, const LaneOf* L, uint32_t from, uint32_t hi,
                         uint32_t lead, const uint32_t* pat, uint32_t npat, bool warn, Dom** out,
-                        uint32_t* nonzeros) {
-  Dom* c = static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
-  uint32_t k = 0;
-  bool fits = true;
-  for (uint32_t col = from; col <= hi; ++col) {
-    Entry& a = acc[size_t(col) * G + t];
-    const uint32_t r = a ? residue(a, L.p, L.v) : 0;
-    a = 0;
-    *nonzeros += r != 0;
-    if (col >= lead && k < npat && pat[k] == col - lead) {
-      if (r == 0 && warn) {
-        Stderr("======================================================================\n");
-        Stderr("Warning: new experimental implementation of size_compact_row_adaptative\n");
-      }
-      c[k++] = r;
-    } else if (r) {
-      fits = false;
-    }
+                        uint32_t* nonzeros, bool* fits) {
+  for (uint32_t t = t0; t < G; ++t) {
+    nonzeros[t] = 0;
+    fits[t] = true;
+    if (L[t].live) out[t] = static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
   }
-  *out = c;
-  return fits && k == npat;
+  uint32_t k = 0;
+  for (uint32_t col = from; col <= hi; ++col) {
+    Entry* a = acc + size_t(col) * G;
+    const bool on = col >= lead && k < npat && pat[k] == col - lead;
+    if (!on) {
+      uint64_t any = 0;
+      for (uint32_t t = t0; t < G; ++t) any |= a[t];
+      if (!any) continue;
+    }
+    for (uint32_t t = t0; t < G; ++t) {
+      if (!L[t].live) continue;
+      const uint32_t r = a[t] ? residue(a[t], L[t].p, L[t].v) : 0;
+      a[t] = 0;
+      nonzeros[t] += r != 0;
+      if (on) {
+        if (r == 0 && warn) {
+          Stderr("======================================================================\n");
+          Stderr("Warning: new experimental implementation of size_compact_row_adaptative\n");
+        }
+        out[t][k] = r;
+      } else if (r) {
+        fits[t] = false;
+      }
+    }
+    k += on;
+  }
+  if (k == npat) return;
+  for (uint32_t t = t0; t < G; ++t) {
+    fits[t] = false;
+    if (L[t].live) std::fill(out[t] + k, out[t] + npat, Dom(0));
+  }
 }
 
 // c := c / c[0] modulo p, in place.
@@ -472,13 +489,19 @@ uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint
     make_monic(*c0, kept0, e.lane_of(0));
     t = 1;
   }
+  LaneOf lanes[G];
+  for (uint32_t u = t; u < G; ++u) lanes[u] = e.lane_of(k0 + u);
+  Dom* out[G];
+  uint32_t nonzeros[G];
+  bool fitting[G];
+  collect_on_pattern<G>(e.acc, t, lanes, row->lead, hi, *lead, e.off0, kept0, warn, out, nonzeros,
+                        fitting);
   for (; t < G; ++t) {
-    const LaneOf L = e.lane_of(k0 + t);
-    if (!L.live) continue;  // its entries stayed zero
-    Dom* c = nullptr;
-    uint32_t nz = 0;
-    const bool fits =
-        collect_on_pattern<G>(e.acc, t, L, row->lead, hi, *lead, e.off0, kept0, warn, &c, &nz);
+    const LaneOf& L = lanes[t];
+    if (!L.live) continue;
+    Dom* c = out[t];
+    const uint32_t nz = nonzeros[t];
+    const bool fits = fitting[t];
     if (!fits || c[0] == 0) {
       report(L,
              nz == 0     ? LaneStep::zero
