@@ -139,10 +139,42 @@ __attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_
   }
 }
 
+// The same, eight lanes to a 512-bit register; a wrap is the unsigned
+// comparison sum < x, and 2^64 mod p is added under its mask.
+template <uint32_t G>
+__attribute__((target("avx512f"))) void add_multiple_avx512(Entry* acc, const uint32_t* col,
+                                                            uint32_t n, const Dom* s,
+                                                            const uint64_t* m,
+                                                            const uint64_t* c64) {
+  static_assert(G % 8 == 0, "whole registers");
+  constexpr uint32_t R = G / 8;
+  __m512i mm[R], cc[R];
+  for (uint32_t r = 0; r < R; ++r) {
+    mm[r] = _mm512_loadu_si512(m + 8 * r);
+    cc[r] = _mm512_loadu_si512(c64 + 8 * r);
+  }
+  for (uint32_t j = 0; j < n; ++j, s += G) {
+    Entry* d = acc + size_t(col[j]) * G;
+    for (uint32_t r = 0; r < R; ++r) {
+      const __m256i c8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 8 * r));
+      // The zero-masked forms: the plain ones start from an undefined
+      // register, which the compiler warns about.
+      const __m512i x = _mm512_maskz_mul_epu32(0xFF, mm[r], _mm512_maskz_cvtepu32_epi64(0xFF, c8));
+      const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d + 8 * r), x);
+      const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
+      _mm512_storeu_si512(d + 8 * r, _mm512_mask_add_epi64(sum, wrapped, sum, cc[r]));
+    }
+  }
+}
+
 // Read once at load time; the processor model may not be known yet then.
 const bool kHasAvx2 = [] {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") != 0;
+}();
+const bool kHasAvx512 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") != 0;
 }();
 #endif
 
@@ -305,6 +337,13 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t slo
     }
     const Dom* s = tail_of<G>(e, pv, slot, k0);
 #if defined(__x86_64__)
+    if constexpr (G % 8 == 0) {
+      if (kHasAvx512) {
+        add_multiple_avx512<G>(acc, pv->col, pv->n, s, m, c64);
+        hi = std::max(hi, pv->last);
+        continue;
+      }
+    }
     if constexpr (G % 4 == 0) {
       if (kHasAvx2) {
         add_multiple_avx2<G>(acc, pv->col, pv->n, s, m, c64);
