@@ -83,8 +83,9 @@ inline uint32_t residue(Entry x, uint32_t p, uint32_t v) {
 // 2^64 the lost 2^64 is put back as c64 = 2^64 mod p.  The wrapped sum is
 // below x, so adding c64 < p cannot wrap again; any number of products fits.
 inline void add_product(Entry& e, uint64_t x, uint64_t c64) {
-  const uint64_t s = e + x;
-  e = s + (s < x ? c64 : 0);
+  uint64_t s;
+  const bool wrapped = __builtin_add_overflow(e, x, &s);
+  e = s + (c64 & (uint64_t(0) - uint64_t(wrapped)));
 }
 
 // acc[col[j]*G + t] += m[t] * s[j*G + t] for j < n, t < G (add_product).
