@@ -2,8 +2,8 @@
 // modulo 65521 with 1 and several threads.  For each system and thread count
 // it prints the median wall time of several runs (after one warm-up), the
 // number of F4 steps, the largest matrix (rows x columns), the total of the
-// matrix rows, the basis size and a hash of the basis, so that a fast wrong
-// answer shows.
+// matrix rows, the basis size, a hash of the basis and a hash of every
+// printed matrix line, so that a fast wrong answer or a changed matrix shows.
 //
 //   f4_systems_fp [-r runs] [-t 1,4] [system ...]    systems: cyclic-7 katsura-10 ...
 #include <omp.h>
@@ -33,6 +33,7 @@ struct Figures {
   double seconds = 0;
   uint32_t steps = 0, max_rows = 0, max_cols = 0;
   uint64_t total_rows = 0;
+  uint64_t lines = 1469598103934665603ULL;  // hash of every printed matrix line
   size_t basis = 0;
   uint64_t hash = 0;
 };
@@ -66,6 +67,7 @@ Figures run_once(const System& sys, int threads) {
     if (std::sscanf(printed.c_str() + at, "\nMatrix %u x %u x %u", &r, &c, &f) != 3) continue;
     ++fig.steps;
     fig.total_rows += r;
+    for (uint64_t x : {r, c, f}) fig.lines = (fig.lines ^ x) * 1099511628211ULL;
     if (uint64_t(r) * c > uint64_t(fig.max_rows) * fig.max_cols) {
       fig.max_rows = r;
       fig.max_cols = c;
@@ -110,8 +112,8 @@ int main(int argc, char** argv) {
   host.user_info = ignore;
   zel::set_host(host);
   zel::Zel_verb_info = 4;
-  std::printf("%-12s %7s %10s %6s %18s %12s %6s %18s\n", "system", "threads", "median s", "steps",
-              "largest matrix", "rows total", "basis", "hash");
+  std::printf("%-12s %7s %10s %6s %18s %12s %6s %18s %18s\n", "system", "threads", "median s",
+              "steps", "largest matrix", "rows total", "basis", "hash", "matrix lines");
   for (const std::string& name : names) {
     const System sys = make_system(name, 65521);
     for (int t : threads) {
@@ -123,9 +125,9 @@ int main(int argc, char** argv) {
       const Figures& m = all[all.size() / 2];
       char mat[40];
       std::snprintf(mat, sizeof mat, "%ux%u", m.max_rows, m.max_cols);
-      std::printf("%-12s %7d %10.3f %6u %18s %12llu %6zu %018llx\n", name.c_str(), t, m.seconds,
-                  m.steps, mat, (unsigned long long)m.total_rows, m.basis,
-                  (unsigned long long)m.hash);
+      std::printf("%-12s %7d %10.3f %6u %18s %12llu %6zu %018llx %018llx\n", name.c_str(), t,
+                  m.seconds, m.steps, mat, (unsigned long long)m.total_rows, m.basis,
+                  (unsigned long long)m.hash, (unsigned long long)m.lines);
       std::fflush(stdout);
     }
   }

@@ -217,7 +217,6 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) {
   return ToMapleInteger(kv, 1);
 }
 
-#ifdef ZEL_VARIANT_FP  // the integer build's compute comes with its multi-modular driver
 ZEL_EXPORT HostValue ZEL_LC(gbasis_compute)(HostKernel kv, HostValue args) {
   zel::bind_host(kv);
   return run_compute(kv, args, false,
@@ -237,8 +236,6 @@ ZEL_EXPORT HostValue ZEL_LC(hilbert_compute)(HostKernel kv, HostValue args) {
                                              restrict_);
                      });
 }
-
-#endif
 
 // Returns the previous level; a non-zero level starts the session recording
 // (it is written from the next gbasis_init on), zero closes it.

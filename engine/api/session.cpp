@@ -40,6 +40,7 @@ void forget_session_state() {
   names_cleared = false;
   z_Crit = nullptr;
   ZEL_C(ptr_Base_Exposants) = nullptr;
+  release_engine_table_pages();
   // The prime table lived in the memory just given back.
   ZEL_C(Primes) = nullptr;
   Primes_ori = nullptr;
@@ -87,7 +88,7 @@ ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* or
   init_zone_tables();
   // An interrupt that resets memory must forget the session's handles too.
   interrupt_reset = reset_session_memory;
-  Base_Exposants* t = dynamic_Table_de_Recherche();
+  Base_Exposants* t = engine_Table_de_Recherche();
   empty_Table_de_Recherche(t);
   ZEL_C(ptr_Base_Exposants) = t;
   return t;

@@ -93,7 +93,7 @@ void apply_table_options(const sZEL_Comp_Desc* env) {
   if (env->_index > 0) {
     zel_max_index = uint32_t(env->_index);
     set_hash_prime();
-    Base_Exposants* t = dynamic_Table_de_Recherche();
+    Base_Exposants* t = engine_Table_de_Recherche();
     empty_Table_de_Recherche(t);
     ZEL_C(ptr_Base_Exposants) = t;
   }

@@ -49,11 +49,21 @@ int Disjoint(const Crit* c) {
   return 1;
 }
 
+// The walk over the new pairs of one polynomial.  A pair c prunes the rest
+// of the list of every pair of degree >= its own whose lcm is a multiple of
+// its lcm.  The list is sorted (degree, then larger lcm first), so the pairs
+// after c of c's own degree have smaller lcms, and a multiple of the same
+// degree would be equal: only the pairs of higher degree can go.  The walk
+// therefore prunes from the end of c's degree segment on, and never walks
+// the pairs of its own degree again; a system whose pairs share one degree
+// costs time linear in the pairs rather than quadratic.
 Crit* critBackEtrangeronLPC(Crit* P) {
   Crit head{};
   head.next = P;
   Crit* prev = &head;
   Crit* c = P;
+  // The last pair of c's degree segment (c itself when c is the last one).
+  Crit* seg_last = nullptr;
   while (c) {
     const int d = Disjoint(c);
     Crit* n = c->next;
@@ -64,19 +74,28 @@ Crit* critBackEtrangeronLPC(Crit* P) {
       }
       break;
     }
+    if (!seg_last || seg_last->degree != c->degree || seg_last == prev) {
+      seg_last = c;
+      while (seg_last->next && seg_last->next->degree == c->degree) seg_last = seg_last->next;
+    }
     if (equal_Expos(c->lcm, n->lcm)) {
       if (!d) {
         kill_deep_Crit(c);
         prev->next = n;
         c = n;
       } else {
+        if (seg_last == n) seg_last = c;
         c->next = kill_deep_Crit(n);
         prev = c;
         c = c->next;
       }
     } else {
-      c->next = critBackonD1(c->degree, c->lcm, n);
+      if (seg_last == c)
+        c->next = critBackonD1(c->degree, c->lcm, n);
+      else
+        seg_last->next = critBackonD1(c->degree, c->lcm, seg_last->next);
       if (d) {
+        if (seg_last == c) seg_last = nullptr;
         prev->next = kill_deep_Crit(c);
       } else {
         prev = c;

@@ -4,6 +4,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/api/stop_flag.hpp"
 #include "engine/coef/primes.hpp"
@@ -12,6 +13,8 @@
 #include "engine/f4/accumulator.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination_fp.hpp"
+#include "engine/f4/step_buffers.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
 
@@ -190,40 +193,116 @@ uint32_t collect(FpElim& e, uint64_t* acc, uint32_t lead, uint32_t hi, Dom** out
   return kept;
 }
 
+// How many terms a pivot has after its leading one, in how many runs of
+// consecutive columns, and the offset of its last term: enough to choose
+// its layout and size its memory.
+struct PivotShape {
+  uint32_t n = 0, runs = 0, last = 0;
+};
+
+// Calls walk(emit) once; walk calls emit(offset) for every term after the
+// leading one, in order.
+template <class Walk>
+PivotShape measure_pivot(Walk walk) {
+  PivotShape sh;
+  uint32_t prev = 0;
+  walk([&](uint32_t off) {
+    sh.runs += sh.n == 0 || off != prev + 1;
+    ++sh.n;
+    prev = off;
+  });
+  sh.last = prev;
+  return sh;
+}
+
+enum class Layout { kNone, kRuns, kDense, kShort, kAbsolute };
+
+Layout layout_of(const PivotShape& sh) {
+  if (sh.n == 0) return Layout::kNone;
+  if (sh.n >= kLongRuns * sh.runs) return Layout::kRuns;
+  if (sh.last <= uint64_t(kDenseSpan) * sh.n) return Layout::kDense;
+  return sh.last < kShortSpan ? Layout::kShort : Layout::kAbsolute;
+}
+
+// Bytes of a pivot's column data, a multiple of 8 so blocks can follow each
+// other.
+uint64_t pivot_bytes(const PivotShape& sh) {
+  uint64_t b = 0;
+  switch (layout_of(sh)) {
+    case Layout::kNone: break;
+    case Layout::kRuns: b = uint64_t(sh.runs) * 2 * sizeof(uint32_t); break;
+    case Layout::kDense: b = uint64_t(sh.last) * sizeof(Dom); break;
+    case Layout::kShort: b = uint64_t(sh.n) * sizeof(uint16_t); break;
+    case Layout::kAbsolute: b = uint64_t(sh.n) * sizeof(uint32_t); break;
+  }
+  return (b + 7) & ~uint64_t(7);
+}
+
+// Lays out pivot pv (leading column lead, coefficients of its terms after
+// the leading one at coef) in mem (pivot_bytes(sh) bytes), walking the
+// offsets again as measure_pivot did.
+template <class Walk>
+void fill_pivot(PivotCols& pv, uint32_t lead, const PivotShape& sh, void* mem, const Dom* coef,
+                Walk walk) {
+  pv = PivotCols{};
+  pv.coef = coef;
+  pv.n = sh.n;
+  pv.lead = lead;
+  pv.last = sh.n ? lead + sh.last : lead;
+  switch (layout_of(sh)) {
+    case Layout::kNone:
+      return;
+    case Layout::kRuns: {
+      uint32_t* seg = static_cast<uint32_t*>(mem);
+      uint32_t k = 0, prev = 0;
+      bool first = true;
+      walk([&](uint32_t off) {
+        if (first || off != prev + 1) {
+          seg[2 * k] = lead + off;
+          seg[2 * k + 1] = 0;
+          ++k;
+        }
+        ++seg[2 * k - 1];
+        prev = off;
+        first = false;
+      });
+      pv.seg = seg;
+      pv.nseg = sh.runs;
+      return;
+    }
+    case Layout::kDense: {
+      Dom* d = static_cast<Dom*>(mem);
+      std::fill(d, d + sh.last, Dom(0));
+      uint32_t k = 0;
+      walk([&](uint32_t off) { d[off - 1] = coef[k++]; });
+      pv.dense = d;
+      pv.span = sh.last;
+      return;
+    }
+    case Layout::kShort: {
+      uint16_t* d = static_cast<uint16_t*>(mem);
+      walk([&](uint32_t off) { *d++ = uint16_t(off); });
+      pv.off = static_cast<const uint16_t*>(mem);
+      return;
+    }
+    case Layout::kAbsolute: {
+      uint32_t* d = static_cast<uint32_t*>(mem);
+      walk([&](uint32_t off) { *d++ = lead + off; });
+      pv.col = static_cast<const uint32_t*>(mem);
+      return;
+    }
+  }
+}
+
 // Lays out pivot pv (leading column lead) from the offsets off[0 .. n-1]
 // of its terms after the leading one and their coefficients coef.
 void make_pivot(PivotCols& pv, uint32_t lead, const uint32_t* off, uint32_t n, const Dom* coef) {
-  pv = PivotCols{};
-  pv.coef = coef;
-  pv.n = n;
-  pv.lead = lead;
-  pv.last = n ? lead + off[n - 1] : lead;
-  if (n == 0) return;
-  uint32_t runs = 0;
-  for (uint32_t j = 0; j < n; ++j) runs += j == 0 || off[j] != off[j - 1] + 1;
-  if (n >= kLongRuns * runs) {
-    uint32_t* seg = static_cast<uint32_t*>(alloc(uint64_t(runs) * 2 * sizeof(uint32_t)));
-    uint32_t k = 0;
-    for (uint32_t j = 0; j < n; ++j) {
-      if (j == 0 || off[j] != off[j - 1] + 1) {
-        seg[2 * k] = lead + off[j];
-        seg[2 * k + 1] = 0;
-        ++k;
-      }
-      ++seg[2 * k - 1];
-    }
-    pv.seg = seg;
-    pv.nseg = runs;
-    return;
-  }
-  uint32_t* d = static_cast<uint32_t*>(alloc(uint64_t(n) * sizeof(uint32_t)));
-  if (off[n - 1] < kPackedSpan) {
-    for (uint32_t j = 0; j < n; ++j) d[j] = (off[j] << 16) | coef[j];
-    pv.packed = d;
-  } else {
-    for (uint32_t j = 0; j < n; ++j) d[j] = lead + off[j];
-    pv.col = d;
-  }
+  auto walk = [&](auto&& emit) {
+    for (uint32_t j = 0; j < n; ++j) emit(off[j]);
+  };
+  const PivotShape sh = measure_pivot(walk);
+  void* mem = sh.n ? alloc(pivot_bytes(sh)) : nullptr;
+  fill_pivot(pv, lead, sh, mem, coef, walk);
 }
 
 // Codes the kept offsets into the row and keeps its decoded columns for
@@ -277,20 +356,49 @@ void collect_backward(FpElim& e, uint32_t pos, uint64_t* acc, uint32_t hi) {
   store_code(e, idx, kept);
 }
 
-void decode_pivot(FpElim& e, uint32_t idx) {
-  const CodedRow* row = e.rows[idx];
-  PivotCols& pv = e.piv[idx];
-  pv = PivotCols{};
-  if (!row->coeffs[0]) return;
-  // e.offsets is free before the forward pass starts.
-  uint32_t* off = e.offsets;
-  uint32_t n = 0;
-  walk_gap_code(
-      row->code, row->ncodes, [&](uint32_t pos) { off[n++] = pos; },
-      [&](uint32_t first, uint32_t k) {
-        for (uint32_t j = 0; j < k; ++j) off[n++] = first + j;
-      });
-  make_pivot(pv, row->lead, off, n, row->coeffs[0] + 1);
+void decode_pivots(FpElim& e, const std::vector<uint32_t>& owners, uint32_t threads) {
+  const uint32_t n = uint32_t(owners.size());
+  if (n == 0) return;
+  // The terms of a row after its leading one, from its gap code.
+  auto walk_of = [&](const CodedRow* row) {
+    return [row](auto&& emit) {
+      walk_gap_code(
+          row->code, row->ncodes, [&](uint32_t pos) { emit(pos); },
+          [&](uint32_t first, uint32_t k) {
+            for (uint32_t j = 0; j < k; ++j) emit(first + j);
+          });
+    };
+  };
+  if (threads <= 1) {
+    // One walk of each code, into the offsets scratch (free before the
+    // forward pass).
+    for (uint32_t idx : owners) {
+      const CodedRow* row = e.rows[idx];
+      const uint32_t m = decode_gaps(row->code, row->ncodes, e.offsets) - 1;
+      make_pivot(e.piv[idx], row->lead, e.offsets + 1, m, row->coeffs[0] + 1);
+    }
+    return;
+  }
+  std::vector<PivotShape> shape(n);
+  std::vector<void*> mem(n, nullptr);
+  const uint32_t parts = threads > 1 ? std::min(n, threads * 8) : 1;
+  auto part = [&](uint32_t k, auto&& body) {
+    for (uint32_t j = uint32_t(uint64_t(n) * k / parts); j < uint64_t(n) * (k + 1) / parts; ++j)
+      body(j);
+  };
+  // Measured in threads, given their memory from the zone on this thread,
+  // filled in threads.
+  worker_team().run(threads, parts, [&](uint32_t k) {
+    part(k, [&](uint32_t j) { shape[j] = measure_pivot(walk_of(e.rows[owners[j]])); });
+  });
+  for (uint32_t j = 0; j < n; ++j)
+    if (shape[j].n) mem[j] = alloc(pivot_bytes(shape[j]));
+  worker_team().run(threads, parts, [&](uint32_t k) {
+    part(k, [&](uint32_t j) {
+      const CodedRow* row = e.rows[owners[j]];
+      fill_pivot(e.piv[owners[j]], row->lead, shape[j], mem[j], row->coeffs[0] + 1, walk_of(row));
+    });
+  });
 }
 
 void sort_rev_Dpol(FpElim& e) {
@@ -327,23 +435,28 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   e.offsets = offsets.p;
   e.piv = piv.p;
   e.newidx = newidx.p;
-  // Reducers are decoded once, before any row uses them.
-  for (uint32_t i = 0; i < nrows; ++i)
-    if (!rows[i]->to_reduce && pivots[rows[i]->lead] == int32_t(i)) decode_pivot(e, i);
-
   const int32_t threads = nb_threads > 1 ? nb_threads : 1;
+  // Reducers are decoded once, before any row uses them.
+  std::vector<uint32_t> owners;
+  for (uint32_t i = 0; i < nrows; ++i)
+    if (!rows[i]->to_reduce && pivots[rows[i]->lead] == int32_t(i)) owners.push_back(i);
+  decode_pivots(e, owners, uint32_t(threads));
+
   if (threads > 1) {
     forward_threads(e, uint32_t(threads));
   } else {
-    Scratch<uint64_t> acc(uint64_t(ncols) + 1, true);
-    forward_sequential(e, acc.p);
+    StepBuffers& buf = step_buffers();
+    buf.accumulators(1);
+    uint64_t* acc = buf.acc[0].take(uint64_t(ncols) + 1);
+    forward_sequential(e, acc);
     if (e.nnew) {
       sort_rev_Dpol(e);
       // The pivot table becomes the map from leading column to position.
       std::fill(pivots.p, pivots.p + ncols + 1, -1);
       for (uint32_t k = 0; k < e.nnew; ++k) pivots[rows[e.newidx[k]]->lead] = int32_t(k);
-      backward_sequential(e, pivots.p, acc.p);
+      backward_sequential(e, pivots.p, acc);
     }
+    buf.acc[0].give_back();
   }
   for (uint32_t k = 0; k < e.nnew; ++k) newrows[k] = rows[e.newidx[k]];
   return e.nnew;

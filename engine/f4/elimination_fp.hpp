@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/fp_kernels.hpp"
@@ -85,10 +86,13 @@ struct FpElim {
       const int32_t pv = pivots[c + 8];
       if (pv >= 0) {
         const PivotCols& p = piv[pv];
-        const char* d = p.packed ? reinterpret_cast<const char*>(p.packed)
-                                 : reinterpret_cast<const char*>(p.coef);
-        __builtin_prefetch(d);
-        __builtin_prefetch(d + 64);
+        if (p.dense) {
+          __builtin_prefetch(p.dense);
+        } else {
+          __builtin_prefetch(p.off ? static_cast<const void*>(p.off)
+                                   : static_cast<const void*>(p.col));
+          __builtin_prefetch(p.coef);
+        }
       }
     }
   }
@@ -126,8 +130,9 @@ void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc,
 // keeps the non-zero entries as the row's new lane 0 and re-codes it.
 void collect_backward(FpElim& e, uint32_t pos, uint64_t* acc, uint32_t hi);
 
-// Decodes the columns of row idx into e.piv[idx] (zone memory).
-void decode_pivot(FpElim& e, uint32_t idx);
+// Decodes the columns of the rows owners[..] (reducers owning their leading
+// column) into e.piv (zone memory), in threads.
+void decode_pivots(FpElim& e, const std::vector<uint32_t>& owners, uint32_t threads);
 
 // Writes "%.1f%%/" with 100 * done / nreduce on the error stream.
 void show_progress(const FpElim& e, uint32_t done);

@@ -13,17 +13,18 @@
 // row of a stage is reduced by the rows after the stage (final already);
 // then the calling thread reduces the stage's rows by each other from the
 // last one down, and stores them.  Every allocation and every possible fatal
-// error happens on the calling thread, outside the regions, and no region
-// waits at a barrier, so a runtime that grants fewer threads than asked
-// (dynamic teams) only runs slower.
-#include <omp.h>
+// error happens on the calling thread, outside the parallel parts, and no
+// part waits at a barrier: the parallel parts run on the worker team
+// (worker_team.hpp), whose threads take tasks while there are any and sleep
+// between parts, so fewer threads than asked only run slower.
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination_fp.hpp"
+#include "engine/f4/step_buffers.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/mem/messages.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -39,39 +40,43 @@ struct Slot {
   bool alive = false;
 };
 
-// Accumulators of the slots in use, taken on first use.
+// Accumulators of the slots in use, taken on first use from the step
+// buffers (kept between steps) and given back, all zero, at the end.
 struct Slots {
   std::vector<Slot> slot;
-  std::vector<std::unique_ptr<Scratch<uint64_t>>> mem;
+  StepBuffers& buf;
   uint32_t ncols;
-  Slots(uint32_t n, uint32_t nc) : slot(n), mem(n), ncols(nc) {}
+  Slots(uint32_t n, uint32_t nc) : slot(n), buf(step_buffers()), ncols(nc) {
+    buf.accumulators(n);
+  }
   void ensure(uint32_t used) {
     for (uint32_t s = 0; s < used; ++s)
-      if (!slot[s].acc) {
-        mem[s] = std::make_unique<Scratch<uint64_t>>(uint64_t(ncols) + 1, true);
-        slot[s].acc = mem[s]->p;
-      }
+      if (!slot[s].acc) slot[s].acc = buf.acc[s].take(uint64_t(ncols) + 1);
+  }
+  // Every slot's accumulator is all zero again.
+  void give_back() {
+    for (size_t s = 0; s < slot.size(); ++s)
+      if (slot[s].acc) buf.acc[s].give_back();
   }
 };
 
-void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch) {
+void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch, uint32_t nthreads) {
   const int32_t used = int32_t(batch.size());
   slots.ensure(uint32_t(used));
   // Rows differ widely in cost: handing them out one at a time keeps every
   // thread busy until the batch is done.
-#pragma omp parallel for schedule(dynamic, 1)
-  for (int32_t s = 0; s < used; ++s) {
+  worker_team().run(nthreads, uint32_t(used), [&](uint32_t s) {
     Slot& sl = slots.slot[s];
     const uint32_t idx = batch[s];
     const CodedRow* row = e.rows[idx];
     sl.lead = row->lead;
     sl.hi = 0;
     sl.alive = row->coeffs[0] != nullptr;
-    if (!sl.alive) continue;
+    if (!sl.alive) return;
     sl.hi = expand_row(sl.acc, row);
     sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
     if (sl.alive) tail_reduce(e, sl.acc, sl.lead, &sl.hi, idx);
-  }
+  });
   for (int32_t s = 0; s < used; ++s) {
     Slot& sl = slots.slot[s];
     const uint32_t idx = batch[s];
@@ -101,16 +106,12 @@ void backward_threads(FpElim& e, Slots& slots, const int32_t* pos_of_lead, uint3
     for (int32_t pos = b; pos >= low; --pos)
       if (e.rows[e.newidx[pos]]->kind != CODE_LZW) Fatal("code <> CODE_LZW");
     slots.ensure(uint32_t(used));
-#pragma omp parallel num_threads(int(nb))
-    {
-      const int32_t T = omp_get_num_threads();
-      for (int32_t t = omp_get_thread_num(); t < used; t += T) {
-        Slot& sl = slots.slot[t];
-        const CodedRow* row = e.rows[e.newidx[b - t]];
-        sl.hi = expand_row(sl.acc, row);
-        backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, b, count - 1);
-      }
-    }
+    worker_team().run(nb, uint32_t(used), [&](uint32_t t) {
+      Slot& sl = slots.slot[t];
+      const CodedRow* row = e.rows[e.newidx[b - int32_t(t)]];
+      sl.hi = expand_row(sl.acc, row);
+      backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, b, count - 1);
+    });
     for (int32_t pos = b; pos >= low; --pos) {
       Slot& sl = slots.slot[b - pos];
       const CodedRow* row = e.rows[e.newidx[pos]];
@@ -145,17 +146,19 @@ void forward_threads(FpElim& e, uint32_t nthreads) {
       if (!e.agg.skip_row()) batch.push_back(i);
     }
     if (!batch.empty() && (batch.size() == nb || i + 1 == e.nrows)) {
-      reduce_batch(e, slots, batch);
+      reduce_batch(e, slots, batch, nthreads);
       batch.clear();
       if (ZEL_C(want_state_percent) && (++batches & 63) == 0) show_progress(e, counted);
     }
   }
   if (!batch.empty()) Fatal("il reste %u polynomes\n", uint32_t(batch.size()));
-  if (e.nnew == 0) return;
-  sort_rev_Dpol(e);
-  std::fill(e.pivots, e.pivots + e.ncols + 1, -1);
-  for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.rows[e.newidx[k]]->lead] = int32_t(k);
-  backward_threads(e, slots, e.pivots, nthreads);
+  if (e.nnew) {
+    sort_rev_Dpol(e);
+    std::fill(e.pivots, e.pivots + e.ncols + 1, -1);
+    for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.rows[e.newidx[k]]->lead] = int32_t(k);
+    backward_threads(e, slots, e.pivots, nthreads);
+  }
+  slots.give_back();
 }
 
 }  // namespace zel::ZEL_BUILD

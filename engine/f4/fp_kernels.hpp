@@ -55,53 +55,67 @@ inline uint32_t expand_row(uint64_t* acc, const CodedRow* row) {
 // - runs (seg[2k] the first column of run k, seg[2k+1] its length) when
 //   the columns come in long runs, so the multiply-add streams over
 //   consecutive entries;
-// - packed, when the row spans fewer than 2^16 columns: one u32 per term,
-//   the offset from the leading column in the high half and the coefficient
-//   in the low half, so the kernel reads one stream instead of two (the
-//   start of each pivot's data is usually a cache miss);
+// - short, when the row spans fewer than 2^16 columns: one u16 offset from
+//   the leading column per term.  The coefficients are not copied: they are
+//   read where the row keeps them, which for a reducer is the array of its
+//   source polynomial, shared by every multiple of it in the matrix, so a
+//   pivot streams two bytes of its own per term;
+// - dense, when the terms fill at least half of the columns they span: the
+//   coefficients spread over those columns with zeros between, so the
+//   multiply-add streams without reading offsets (adding 0 changes nothing);
 // - otherwise absolute columns beside the coefficients.
 struct PivotCols {
-  const Dom* coef = nullptr;  // terms 1 .. n (runs and absolute columns)
-  const uint32_t* col = nullptr;
+  const Dom* coef = nullptr;         // terms 1 .. n, every layout but dense
+  const Dom* dense = nullptr;        // null unless dense: `span` coefficients
+                                     // of offsets 1 .. span, 0 where no term
+  const uint16_t* off = nullptr;     // null unless short
+  const uint32_t* col = nullptr;     // null unless absolute
   const uint32_t* seg = nullptr;     // null unless the runs are long
-  const uint32_t* packed = nullptr;  // null unless packed
   uint32_t n = 0;
   uint32_t nseg = 0;
+  uint32_t span = 0;  // dense: offset of the last term
   uint32_t lead = 0;
   uint32_t last = 0;  // column of the last term
 };
 
 // Average run length from which the runs are used.
 inline constexpr uint32_t kLongRuns = 8;
-// Offsets below this fit the packed layout.
-inline constexpr uint32_t kPackedSpan = 1u << 16;
+// A pivot is dense when its span is at most this many times its terms.
+inline constexpr uint32_t kDenseSpan = 2;
+// Offsets below this fit the short layout.
+inline constexpr uint32_t kShortSpan = 1u << 16;
 
 // acc[col[j]] += m * coef[j] for the pivot's terms after the leading one.
-// Returns the column of the pivot's last term.
+// Returns the column of the pivot's last term.  Products of two residues
+// below 2^16 fit 32 bits, so each term costs one 32-bit multiply, two
+// 16-bit loads through walking pointers and one scattered add.
 inline uint32_t Zel_lzw_basic_step_lin_d_multi(uint64_t* acc, uint32_t m, const PivotCols& pv) {
-  const uint64_t mm = m;
-  if (pv.packed) {
-    const uint32_t* d = pv.packed;
-    uint64_t* a = acc + pv.lead;
-    const uint32_t n = pv.n;
-    uint32_t j = 0;
-    for (; j + 4 <= n; j += 4) {
-      const uint32_t x0 = d[j], x1 = d[j + 1], x2 = d[j + 2], x3 = d[j + 3];
-      a[x0 >> 16] += mm * (x0 & 0xFFFF);
-      a[x1 >> 16] += mm * (x1 & 0xFFFF);
-      a[x2 >> 16] += mm * (x2 & 0xFFFF);
-      a[x3 >> 16] += mm * (x3 & 0xFFFF);
-    }
-    for (; j < n; ++j) a[d[j] >> 16] += mm * (d[j] & 0xFFFF);
+  if (pv.dense) {
+    uint64_t* a = acc + pv.lead + 1;
+    const Dom* d = pv.dense;
+    for (uint32_t j = 0, n = pv.span; j < n; ++j) a[j] += uint32_t(m * d[j]);
     return pv.last;
   }
   const Dom* c = pv.coef;
+  if (pv.off) {
+    const uint16_t* o = pv.off;
+    const uint16_t* const end = o + pv.n;
+    uint64_t* a = acc + pv.lead;
+    for (; o + 4 <= end; o += 4, c += 4) {
+      a[o[0]] += uint32_t(m * c[0]);
+      a[o[1]] += uint32_t(m * c[1]);
+      a[o[2]] += uint32_t(m * c[2]);
+      a[o[3]] += uint32_t(m * c[3]);
+    }
+    for (; o < end; ++o, ++c) a[*o] += uint32_t(m * *c);
+    return pv.last;
+  }
   if (pv.seg) {
     const uint32_t* seg = pv.seg;
     for (uint32_t k = 0, ns = pv.nseg; k < ns; ++k) {
       uint64_t* a = acc + seg[2 * k];
       const uint32_t len = seg[2 * k + 1];
-      for (uint32_t j = 0; j < len; ++j) a[j] += mm * c[j];
+      for (uint32_t j = 0; j < len; ++j) a[j] += uint32_t(m * c[j]);
       c += len;
     }
     return pv.last;
@@ -110,12 +124,12 @@ inline uint32_t Zel_lzw_basic_step_lin_d_multi(uint64_t* acc, uint32_t m, const 
   const uint32_t n = pv.n;
   uint32_t j = 0;
   for (; j + 4 <= n; j += 4) {
-    acc[col[j]] += mm * c[j];
-    acc[col[j + 1]] += mm * c[j + 1];
-    acc[col[j + 2]] += mm * c[j + 2];
-    acc[col[j + 3]] += mm * c[j + 3];
+    acc[col[j]] += uint32_t(m * c[j]);
+    acc[col[j + 1]] += uint32_t(m * c[j + 1]);
+    acc[col[j + 2]] += uint32_t(m * c[j + 2]);
+    acc[col[j + 3]] += uint32_t(m * c[j + 3]);
   }
-  for (; j < n; ++j) acc[col[j]] += mm * c[j];
+  for (; j < n; ++j) acc[col[j]] += uint32_t(m * c[j]);
   return pv.last;
 }
 

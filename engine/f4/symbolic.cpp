@@ -4,7 +4,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "engine/api/interrupt.hpp"
@@ -15,6 +14,8 @@
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/reducer_search.hpp"
 #include "engine/f4/row_code.hpp"
+#include "engine/f4/step_buffers.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/zone.hpp"
@@ -26,6 +27,11 @@
 namespace zel::ZEL_BUILD {
 
 uint32_t use_strong_order = 0;
+
+StepBuffers& step_buffers() {
+  static StepBuffers buffers;
+  return buffers;
+}
 
 namespace {
 
@@ -40,32 +46,110 @@ constexpr int32_t kNoReducer = -1;
         which, "\n");
 }
 
+// A code not known yet: the product was not in the table when looked up.
+constexpr uint32_t kUnknown = ~uint32_t(0);
+
+// A row whose products still have to be entered in the code table.
+struct PendingRow {
+  const Dpol* src;
+  const ExposW* mult;
+  uint32_t hash;  // of mult
+  size_t start;   // its first entry in term_codes
+};
+
+// Terms from which looking the products up in threads pays.
+constexpr size_t kThreadedLookups = 4096;
+// The home slot of a product is fetched 2 * kAhead terms ahead, the
+// monomial in it kAhead terms ahead.
+constexpr uint32_t kAhead = 4;
+
 struct Builder {
   Base_Exposants* table;
-  int32_t* flags;
+  int32_t* flags = nullptr;
   uint32_t r = 0;  // rows so far
   uint32_t f = 0;  // flagged item rows
   uint32_t capacity;
+  uint32_t threads;
   // The code of every term of every row, row by row, so that coding the
-  // rows needs no second lookup of the products.
-  std::vector<uint32_t> term_codes;
-  std::vector<size_t> row_start;
+  // rows needs no second lookup of the products (kept between steps).
+  std::vector<uint32_t>& term_codes;
+  std::vector<size_t>& row_start;
+  std::vector<PendingRow> pending;
+  size_t pending_terms = 0;
 
-  // Enters the products mult * term for the terms first .. n-1 of src; new
-  // codes get the flag kSearch.
-  void enter_terms(uint64_t h, const ExposW* mult, const Dpol* src, uint32_t first) {
-    for (uint32_t t = first; t < src->n; ++t) {
-      uint32_t code;
-      Expos* m;
-      if (ZEL_C(get_code)(uint32_t(h), mult, src->mono[t], table, &code, &m)) flags[code] = kSearch;
-      term_codes.push_back(code);
-    }
+  Builder(Base_Exposants* t, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
+      : table(t), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
+        row_start(buf.row_start) {
+    term_codes.clear();
+    row_start.clear();
   }
 
+  // Records row r; its products are entered by the next enter_pending.
+  // lead_code is the code of its leading product when the caller knows it.
   void add_row(Dpol* header, Dpol* src, ExposW* mult, uint64_t h, uint32_t lead_code) {
     set_relative(relative_MatrixRow, r, MatrixRow{header, src, mult, h});
-    row_start.push_back(term_codes.size());
-    term_codes.push_back(lead_code);
+    const size_t start = term_codes.size();
+    row_start.push_back(start);
+    term_codes.resize(start + src->n, kUnknown);
+    term_codes[start] = lead_code;
+    pending.push_back(PendingRow{src, mult, uint32_t(h), start});
+    pending_terms += src->n;
+  }
+
+  // Enters the products of the pending rows, row after row and term after
+  // term, as entering each row at once would: codes are handed out in the
+  // same order.  Looking a product up writes nothing, so the products
+  // already in the table are found in threads first; then the calling
+  // thread enters the others in order (a product missing from the table may
+  // have been entered by an earlier row meanwhile: get_code finds it).  The
+  // leading product of an item row takes the flag kLeading; every other new
+  // code kSearch; a product found keeps its column's flag.
+  void enter_pending() {
+    auto look_up = [&](size_t lo, size_t hi) {
+      for (size_t i = lo; i < hi; ++i) {
+        const PendingRow& p = pending[i];
+        uint32_t* codes = term_codes.data() + p.start;
+        for (uint32_t t = 0; t < p.src->n; ++t) {
+          if (t + 2 * kAhead < p.src->n)
+            prefetch_code(p.hash, p.mult, p.src->mono[t + 2 * kAhead], table);
+          if (t + kAhead < p.src->n)
+            prefetch_code_monomial(p.hash, p.mult, p.src->mono[t + kAhead], table);
+          if (codes[t] != kUnknown) continue;
+          if (!lookup_code(p.hash, p.mult, p.src->mono[t], table, &codes[t])) codes[t] = kUnknown;
+        }
+      }
+    };
+    const size_t n = pending.size();
+    if (threads > 1 && pending_terms >= kThreadedLookups && n > 1) {
+      const size_t parts = std::min<size_t>(n, size_t(threads) * 8);
+      worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
+        look_up(n * k / parts, n * (k + 1) / parts);
+      });
+    }
+    for (const PendingRow& p : pending) {
+      uint32_t* codes = term_codes.data() + p.start;
+      if (codes[0] == kUnknown) {
+        Expos* m;
+        ZEL_C(get_code)(p.hash, p.mult, p.src->mono[0], table, &codes[0], &m);
+        flags[codes[0]] = kLeading;
+      } else {
+        // An item row's leading product found in the table, or a reducer
+        // row's leading column (which has the flag already).
+        flags[codes[0]] = kLeading;
+      }
+      for (uint32_t t = 1; t < p.src->n; ++t) {
+        if (codes[t] != kUnknown) continue;
+        if (t + 2 * kAhead < p.src->n)
+          prefetch_code(p.hash, p.mult, p.src->mono[t + 2 * kAhead], table);
+        if (t + kAhead < p.src->n)
+          prefetch_code_monomial(p.hash, p.mult, p.src->mono[t + kAhead], table);
+        Expos* m;
+        if (ZEL_C(get_code)(p.hash, p.mult, p.src->mono[t], table, &codes[t], &m))
+          flags[codes[t]] = kSearch;
+      }
+    }
+    pending.clear();
+    pending_terms = 0;
   }
 };
 
@@ -95,14 +179,10 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
     };
     if (nb > 1 && end - start > 1) {
       const uint32_t chunk = (end - start + nb - 1) / nb;
-#pragma omp parallel
-      {
-        const uint32_t T = uint32_t(omp_get_num_threads());
-        for (uint32_t k = uint32_t(omp_get_thread_num()); k < nb; k += T) {
-          const uint64_t lo = start + uint64_t(k) * chunk;
-          if (lo < end) search(uint32_t(lo), uint32_t(std::min<uint64_t>(lo + chunk, end)));
-        }
-      }
+      worker_team().run(nb, nb, [&](uint32_t k) {
+        const uint64_t lo = start + uint64_t(k) * chunk;
+        if (lo < end) search(uint32_t(lo), uint32_t(std::min<uint64_t>(lo + chunk, end)));
+      });
     } else {
       search(start, end);
     }
@@ -125,7 +205,6 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
       header->row_mark = 0;
       header->serial = red->serial;
       b.add_row(header, red, q, h, code);
-      b.enter_terms(h, q, red, 1);
       if constexpr (kIntegerBuild) {
         if (zel_max_index <= b.r) too_many_rows(3, zel_max_index);
         if (b.capacity <= b.r) too_many_rows(4, b.capacity);
@@ -134,6 +213,8 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
       }
       ++b.r;
     }
+    // The rows' products: new codes are searched by the next sweep.
+    b.enter_pending();
     start = end;
   }
   return true;
@@ -144,10 +225,11 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
 // any correct sort gives the same ranks.  rank_of_code receives the rank of
 // every code, so that coding the rows reads a dense array rather than the
 // scattered slots of the table.
-uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& rank_of_code) {
+uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& rank_of_code,
+                       std::vector<uint32_t>& slots) {
   const uint32_t n = t->count;
   ExposSlot* e = t->entries;
-  std::vector<uint32_t> slots(n);
+  slots.resize(n);
   for (uint32_t k = 0; k < n; ++k) slots[k] = e[k].map;
   const bool strong = use_strong_order != 0;
   use_strong_order = 0;
@@ -166,14 +248,12 @@ uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& rank_of_code) {
   return n;
 }
 
-// Codes row j of the MatrixRow table, whose term codes start at `codes`;
-// null on a stop request.
-CodedRow* code_row(const std::vector<uint32_t>& rank_of_code, const uint32_t* codes, uint32_t j,
-                   uint32_t ncols, uint32_t nlanes, uint32_t* offsets) {
+// The record of row j of the MatrixRow table (its code comes later); null
+// on a stop request.  Polls for interrupts once per row.
+CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* codes, uint32_t j,
+                     uint32_t ncols, uint32_t nlanes) {
   const MatrixRow mr = get_relative(relative_MatrixRow, j);
-  const Dpol* src = mr.source;
-  auto rank = [&](uint32_t code) { return rank_of_code[code]; };
-  const uint32_t R = rank(codes[0]);
+  const uint32_t R = rank_of_code[codes[0]];
   auto* row = static_cast<CodedRow*>(alloc(coded_row_bytes(nlanes)));
   checkInterrupt();
   if (ZEL_C(stop_immediately_semaphore)) return nullptr;
@@ -184,13 +264,78 @@ CodedRow* code_row(const std::vector<uint32_t>& rank_of_code, const uint32_t* co
   row->serial = mr.header->serial;
   row->to_reduce = (mr.header->row_mark || mr.header->input_mark) ? 1 : 0;
   row->kind = CODE_LZW;
-  for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(src)[k];
-  offsets[0] = 0;
-  for (uint32_t i = 1; i < src->n; ++i) offsets[i] = R - rank(codes[i]);
-  uint32_t ncodes = 0, nbytes = 0;
-  row->code = compress_lzw(offsets, src->n, &ncodes, &nbytes);
-  row->ncodes = ncodes;
+  for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(mr.source)[k];
+  row->code = nullptr;
+  row->ncodes = 0;
   return row;
+}
+
+// Codes the rows: records on this thread (with the interrupt polls), then
+// the gap codes.  With threads, the codes of all rows are written twice:
+// once into scratch to learn each code's size, then, once this thread has
+// taken every code's memory from the zone, into place.  Returns false on a
+// stop request.
+bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uint32_t threads,
+               const std::vector<uint32_t>& rank_of_code, const Builder& b) {
+  std::vector<uint32_t> nterms(r);
+  uint32_t maxterms = 1;
+  for (uint32_t j = 0; j < r; ++j) {
+    nterms[j] = at_relative(relative_MatrixRow, j)->source->n;
+    maxterms = std::max(maxterms, nterms[j]);
+  }
+  for (uint32_t j = 0; j < r; ++j) {
+    rows[j] = row_record(rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
+    if (!rows[j]) return false;
+  }
+  if (threads <= 1) {
+    std::vector<uint32_t> off(maxterms);
+    for (uint32_t j = 0; j < r; ++j) {
+      const uint32_t* codes = b.term_codes.data() + b.row_start[j];
+      const uint32_t R = rank_of_code[codes[0]];
+      off[0] = 0;
+      for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
+      uint32_t nbytes = 0;
+      rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
+    }
+    return true;
+  }
+  const uint32_t parts = std::min(r, threads * 8);
+  std::vector<std::vector<uint32_t>> offsets(parts);
+  std::vector<std::vector<uint8_t>> scratch(parts);
+  std::vector<uint32_t> nbytes(r);
+  // The offsets of row j's terms from its leading column.
+  auto offsets_of = [&](uint32_t j, uint32_t* off) {
+    const uint32_t* codes = b.term_codes.data() + b.row_start[j];
+    const uint32_t R = rank_of_code[codes[0]];
+    off[0] = 0;
+    for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
+  };
+  auto each = [&](uint32_t k, auto&& body) {
+    for (uint32_t j = uint32_t(uint64_t(r) * k / parts); j < uint64_t(r) * (k + 1) / parts; ++j)
+      body(j);
+  };
+  for (uint32_t k = 0; k < parts; ++k) {
+    offsets[k].resize(maxterms);
+    scratch[k].resize(gap_code_room(maxterms));
+  }
+  worker_team().run(threads, parts, [&](uint32_t k) {
+    each(k, [&](uint32_t j) {
+      offsets_of(j, offsets[k].data());
+      uint32_t ncodes = 0;
+      nbytes[j] = nterms[j] < 2 ? 0 : encode_gaps(scratch[k].data(), offsets[k].data(), nterms[j], &ncodes);
+      rows[j]->ncodes = ncodes;
+    });
+  });
+  for (uint32_t j = 0; j < r; ++j) rows[j]->code = static_cast<uint8_t*>(alloc(std::max(nbytes[j], 1u)));
+  worker_team().run(threads, parts, [&](uint32_t k) {
+    each(k, [&](uint32_t j) {
+      if (nterms[j] < 2) return;
+      uint32_t ncodes = 0;
+      offsets_of(j, offsets[k].data());
+      encode_gaps(rows[j]->code, offsets[k].data(), nterms[j], &ncodes);
+    });
+  });
+  return true;
 }
 
 }  // namespace
@@ -198,9 +343,9 @@ CodedRow* code_row(const std::vector<uint32_t>& rank_of_code, const uint32_t* co
 void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_t nreducers,
                                  Dpol** items, uint32_t* count) {
   Base_Exposants* table = ZEL_C(ptr_Base_Exposants);
-  Builder b;
-  b.table = table;
-  b.capacity = *count;
+  StepBuffers& buf = step_buffers();
+  const uint32_t threads = kIntegerBuild ? 1u : uint32_t(std::max<int32_t>(nb_threads, 1));
+  Builder b(table, *count, threads, buf);
   b.flags = static_cast<int32_t*>(alloc(uint64_t(zel_hash_prime) * sizeof(int32_t)));
   forget_relative(relative_MatrixRow);
   reset_relative(relative_MatrixRow);
@@ -226,42 +371,27 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
       header->serial = src->serial;
     else
       ++b.f;
-    uint32_t code;
-    Expos* m;
-    ZEL_C(get_code)(uint32_t(h), mult, src->mono[0], table, &code, &m);
-    b.flags[code] = kLeading;
-    b.add_row(header, src, mult, h, code);
-    b.enter_terms(h, mult, src, 1);
+    b.add_row(header, src, mult, h, kUnknown);
     if (zel_max_index <= b.r) too_many_rows(1, zel_max_index);
     if (*count <= b.r) too_many_rows(2, *count);
     ++b.r;
   }
+  b.enter_pending();
 
   if (!add_reducer_rows(b, reducers, nreducers)) {
     *count = 0;
     return;
   }
-  std::vector<uint32_t> rank_of_code;
-  const uint32_t c = order_columns(table, rank_of_code);
+  std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
+  const uint32_t c = order_columns(table, rank_of_code, buf.column_slots);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 
   // Row coding.
   CodedRow** rows = static_cast<CodedRow**>(alloc(uint64_t(r + (r & 1) + 1) * sizeof(CodedRow*)));
-  if (r) {
-    uint32_t maxterms = 1;
-    for (uint32_t j = 0; j < r; ++j)
-      maxterms = std::max(maxterms, at_relative(relative_MatrixRow, j)->source->n);
-    std::unique_ptr<uint32_t, void (*)(void*)> offsets(
-        static_cast<uint32_t*>(zmalloc(uint64_t(maxterms) * sizeof(uint32_t))), zfree);
-    for (uint32_t j = 0; j < r; ++j) {
-      rows[j] = code_row(rank_of_code, b.term_codes.data() + b.row_start[j], j, c, nlanes,
-                         offsets.get());
-      if (!rows[j]) {
-        *count = 0;
-        return;
-      }
-    }
+  if (r && !code_rows(rows, r, c, nlanes, threads, rank_of_code, b)) {
+    *count = 0;
+    return;
   }
 
   // Report and eliminate.

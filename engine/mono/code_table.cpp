@@ -1,6 +1,9 @@
 // The monomial code table: sizing, probing, entering and finding monomials.
 #include "engine/mono/code_table.hpp"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_pool.hpp"
@@ -131,7 +134,64 @@ Base_Exposants* dynamic_Table_de_Recherche() {
   return t;
 }
 
+namespace {
+
+// The engine's table of this build: its record, and its slots in pages taken
+// from the system.  Fresh pages read as zero, so an empty table costs no
+// memory and no clearing; only the slots in use ever become resident.  The
+// pages are kept across requests: a table of the same size reuses them.
+struct EngineTable {
+  Base_Exposants record{};
+  void* pages = nullptr;
+  uint64_t bytes = 0;
+};
+EngineTable engine_table;
+
+uint64_t page_bytes() {
+  static const uint64_t ps = uint64_t(sysconf(_SC_PAGESIZE));
+  return ps;
+}
+
+// Gives the engine table's pages back to the system: they read as zero
+// afterwards, which is every slot empty with collision flag 0.
+void drop_engine_pages() {
+  if (engine_table.pages) madvise(engine_table.pages, engine_table.bytes, MADV_DONTNEED);
+}
+
+}  // namespace
+
+Base_Exposants* engine_Table_de_Recherche() {
+  const uint64_t ps = page_bytes();
+  const uint64_t bytes = ((uint64_t(zel_hash_prime) + 1) * sizeof(ExposSlot) + ps - 1) / ps * ps;
+  EngineTable& et = engine_table;
+  if (et.bytes != bytes) {
+    if (et.pages) munmap(et.pages, et.bytes);
+    et.pages = nullptr;
+    et.bytes = 0;
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) ZEL_C(Fatal)("Cannot allocate memory !");
+    et.pages = p;
+    et.bytes = bytes;
+  } else {
+    drop_engine_pages();
+  }
+  et.record.count = 0;
+  et.record.entries = static_cast<ExposSlot*>(et.pages);
+  return &et.record;
+}
+
+void release_engine_table_pages() {
+  drop_engine_pages();
+  engine_table.record.count = 0;
+}
+
 void empty_Table_de_Recherche(Base_Exposants* t) {
+  if (t == &engine_table.record) {
+    drop_engine_pages();
+    t->count = 0;
+    return;
+  }
   ExposSlot* e = t->entries;
   for (uint32_t s = 0, p = zel_hash_prime; s < p; ++s) {
     e[s].monomial = nullptr;
@@ -178,6 +238,14 @@ int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, u
   *code = take_slot(t, s, words_of(m));
   *mono = m;
   return 1;
+}
+
+bool lookup_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t,
+                 uint32_t* code) {
+  uint32_t s;
+  if (probe_lookup(t, home_slot(hb, b, a), b, a, &s) != Probe::kHit) return false;
+  *code = t->entries[s].code;
+  return true;
 }
 
 uint32_t find_code1(const Expos* a, const Base_Exposants* t) {

@@ -63,8 +63,20 @@ void set_hash_prime();
 // is cleared: empty it fully before use.
 Base_Exposants* dynamic_Table_de_Recherche();
 
+// The engine's table of this build, sized by `zel_hash_prime`, empty.  Its
+// slots are pages taken from the system rather than zone memory: only the
+// slots in use cost memory, and the pages stay with the build across
+// requests, so asking again for the same size reuses them (another size
+// replaces them).  The table made before is no longer valid afterwards.
+Base_Exposants* engine_Table_de_Recherche();
+
+// Gives the pages of the engine's table back to the system (memory reset);
+// the table stays valid and empty.
+void release_engine_table_pages();
+
 // Empties every slot (monomial null, collision flag 0) and sets count to 0;
-// codes, maps and values keep their contents.
+// codes, maps and values keep their contents, except in the engine's table,
+// whose pages go back to the system and read as zero afterwards.
 void empty_Table_de_Recherche(Base_Exposants* t);
 
 // Empties only the slots named by map entries 0 .. count-1 (exactly the
@@ -79,6 +91,26 @@ void empty_codes_Table_de_Recherche(Base_Exposants* t);
 // itself.  The value field is never written.
 int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, uint32_t* code,
                     Expos** mono);
+
+// The code of a*b (a when b is null) when it is in the table; false when it
+// is not.  Writes nothing, so threads may look up together while nobody
+// enters monomials.
+bool lookup_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t,
+                 uint32_t* code);
+
+// A hint that a*b (a when b is null) is about to be entered or looked up:
+// fetches its home slot.
+inline void prefetch_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t) {
+  const uint32_t ha = uint32_t(get_hash(a));
+  __builtin_prefetch(&t->entries[b ? add_hash(ha, hb) : ha]);
+}
+// The next stage: fetches the monomial stored in the home slot (fetched by
+// an earlier prefetch_code), which the probe compares with.
+inline void prefetch_code_monomial(uint32_t hb, const ExposW* b, const Expos* a,
+                                   const Base_Exposants* t) {
+  const uint32_t ha = uint32_t(get_hash(a));
+  if (const ExposW* m = t->entries[b ? add_hash(ha, hb) : ha].monomial) __builtin_prefetch(m);
+}
 
 // Value of the slot holding a*b (a when b is null); the monomial must be in
 // the table (its absence is fatal).

@@ -30,7 +30,8 @@ void out_VGF(BUS& bus, VGF a);
 void out_protocol_VGF(BUS& bus, VGF a);  // MSG_ORV_RAW first
 void out_domain_protocol_VGF(BUS& bus);  // the primes and the offset
 inline void out_domain_protocol_VGF(BUS& bus, unsigned) { out_domain_protocol_VGF(bus); }
-// Reads a coefficient of n residues; fatal unless n = r.
+// Reads a coefficient of n residues, each reduced modulo its prime; fatal
+// unless n = r.
 void LIRE_VGF(BUS& bus, VGF& a, uint32_t n);
 
 // The same as src.read(buf, n).

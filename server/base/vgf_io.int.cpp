@@ -90,6 +90,9 @@ void LIRE_VGF(BUS& bus, VGF& a, uint32_t n) {
   if (n != r_()) Fatal("Can't read a %d-vector (should be %d)\n", int(n), int(r_()));
   allocate(a);
   bus.lirei(a.rep, 4 * n);
+  // A sender's word may be any 32-bit value: keep residues in [0, p), so a
+  // multiple of p is a zero coefficient like every other.
+  for (uint32_t i = 0; i < n; ++i) a.rep[i] %= VGF::_prime[i];
 }
 
 uint32_t String_or_File_read(String_or_File& src, uint32_t* buf, uint32_t n) {

@@ -11,13 +11,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "server/base/printers.hpp"
 #include "server/base/runtime.hpp"
 #include "server/poly/coef_text.hpp"
 #include "server/poly/dmp_lists.hpp"
+#include "server/poly/staircase.hpp"
 #include "server/poly/var_names.hpp"
 
 namespace orv::ORV_BUILD {
@@ -61,57 +61,13 @@ struct QuotientFile {
 
   // --- Staircase ---------------------------------------------------------------------
 
-  // Some leading monomial of the basis divides e.
-  static bool reducible(const uint64_t* e, const Cell* basis) {
-    for (const Cell* c = basis; c != nullptr; c = c->next)
-      if (c->poly != nullptr && ExpNames<E>::is_sub(e, c->poly->e)) return true;
-    return false;
-  }
-
-  // The monomials no leading monomial divides, largest first.  The basis
-  // must be zero-dimensional (a pure power of every variable among its
-  // leading monomials), otherwise there is no end to them.
+  // The staircase of the basis, largest first, from the staircase code
+  // (which sets its base to this basis and refuses one that is not
+  // zero-dimensional).
   static Node* staircase(const Cell* basis) {
-    const uint32_t n = ExpNames<E>::n();
-    std::vector<bool> bounded(n, false);
-    for (const Cell* c = basis; c != nullptr; c = c->next) {
+    for (const Cell* c = basis; c != nullptr; c = c->next)
       if (c->poly == nullptr) Fatal("Quotient basis: the basis holds the zero polynomial\n");
-      const uint64_t* lead = c->poly->e;
-      if (E::null(lead)) return nullptr;  // the ideal is the whole ring
-      uint32_t occurring = 0, var = 0;
-      for (uint32_t v = 0; v < n; ++v)
-        if (E::extraire(lead, v) != 0) ++occurring, var = v;
-      if (occurring == 1) bounded[var] = true;
-    }
-    for (uint32_t v = 0; v < n; ++v)
-      if (!bounded[v]) {
-        NameBuffer buf;
-        Fatal("Quotient basis: the basis is not zero-dimensional (no leading power of %s)\n",
-              VarNames<E>::name(v, buf));
-      }
-    Node* current = D::new_node();
-    E::set_null(current->e);
-    current->slot = 0;  // staircase terms carry no coefficient
-    current->next = nullptr;
-    for (uint32_t v = 0; v < n; ++v) {
-      Node* first = nullptr;
-      Node* last = nullptr;
-      for (Node* t = current; t != nullptr; t = t->next) {
-        for (unsigned k = 0;; ++k) {
-          E::ranger(t->e, k, v);
-          if (reducible(t->e, basis)) break;
-          Node* s = D::new_node();
-          std::memcpy(s->e, t->e, 8 * size_t{E::words()});
-          s->slot = 0;
-          s->next = nullptr;
-          (last ? last->next : first) = s;
-          last = s;
-        }
-      }
-      Terms::free_all_(current);
-      current = first;
-    }
-    return Terms::trier_(current, D::comp);
+    return DmpStaircase<E, C>::escalier(basis);
   }
 
   // --- Quotient file -------------------------------------------------------------------

@@ -44,7 +44,7 @@ struct EngineGB {
     set_hash_prime();
     {
       InZone3 z3;
-      ZEL_C(ptr_Base_Exposants) = dynamic_Table_de_Recherche();
+      ZEL_C(ptr_Base_Exposants) = engine_Table_de_Recherche();
       empty_Table_de_Recherche(ZEL_C(ptr_Base_Exposants));
     }
     want_mingbasis = 0;

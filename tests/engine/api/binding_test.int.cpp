@@ -13,6 +13,7 @@
 #include "engine/api/interrupt.hpp"
 #include "engine/zel_binding.h"
 #include "host/standin_host.hpp"
+#include "support/naive_buchberger_qq.hpp"
 
 namespace {
 
@@ -167,6 +168,76 @@ TEST_F(IntBinding, ArgumentErrors) {
   host.call(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3), rt(kExps),
                                 rt(kWords)});
   expect_gmp_untouched();
+}
+
+// A whole request: polynomials with large and negative coefficients sent as
+// words, the basis computed and received as host integers, equal to the
+// naive reduced basis over the rationals; twice in a row.
+TEST_F(IntBinding, WholeRequestGivesTheReducedBasisOverTheRationals) {
+  using namespace zel_test::buchberger;
+  const mpz_class big = (mpz_class(1) << 70) + 12345;
+  // x0^2 - big*x1 + 3, x1^2 - 7*x0*x1 - 2, x0*x1^2 + x2^2 - big
+  const std::vector<std::vector<std::pair<std::vector<int32_t>, mpz_class>>> system = {
+      {{{2, 0, 0}, 1}, {{0, 1, 0}, -big}, {{0, 0, 0}, 3}},
+      {{{0, 2, 0}, 1}, {{1, 1, 0}, -7}, {{0, 0, 0}, -2}},
+      {{{1, 2, 0}, 1}, {{0, 0, 2}, 1}, {{0, 0, 0}, -big}}};
+  NaiveGroebnerQQ gb{{0}};
+  std::vector<QPoly> F;
+  for (const auto& f : system) {
+    QPoly q;
+    for (const auto& [e, c] : f) q.push_back({NMono(e.begin(), e.end()), mpq_class(c)});
+    F.push_back(gb.normalise(q));
+  }
+  const std::vector<QPoly> expected = gb.basis(F);
+  ASSERT_GT(expected.size(), 2u);
+
+  for (int round = 0; round < 2; ++round) {
+    init(3);
+    for (const auto& f : system) {
+      const int32_t w = 4;  // sign word and three magnitude words
+      std::vector<int32_t> exps, words;
+      for (const auto& [e, c] : f) {
+        exps.insert(exps.end(), e.begin(), e.end());
+        words.push_back(sgn(c) < 0 ? -1 : 1);
+        mpz_class mag = abs(c);
+        for (int i = 1; i < w; ++i) {
+          words.push_back(int32_t(uint32_t(mpz_class(mag & 0xFFFFFFFFu).get_ui())));
+          mag >>= 32;
+        }
+      }
+      const int32_t m = int32_t(f.size());
+      host.call(zel_int_send_poly, {host.integer(w), host.integer(3), host.integer(m),
+                                    host.int32_rtable(exps, {3 * m}),
+                                    host.int32_rtable(words, {w * m})});
+    }
+    HostValue t = host.name("t"), first = host.name("first"), count = host.name("count");
+    HostValue options = host.int32_rtable({4, 0, 0, 0, 0}, {5});
+    host.call(zel_int_gbasis_compute,
+              {t, first, count, host.integer(0), host.integer(0), host.integer(0),
+               host.integer(0), host.integer(0), host.string("ZEL_COMPUTE_GBASIS"),
+               host.integer(0), host.integer(0), options});
+    expect_gmp_untouched();
+    const long r = host.integer_of(host.value_of(count)).get_si();
+    ASSERT_EQ(size_t(r), expected.size());
+    std::vector<QPoly> got;
+    HostValue next = host.name("next");
+    long m = host.integer_of(host.value_of(first)).get_si();
+    for (long k = 0; k < r; ++k) {
+      HostValue e = host.int32_rtable(std::vector<int32_t>(size_t(3 * m), 0), {int32_t(3 * m)});
+      HostValue list = host.call(zel_int_receive_poly_gmp,
+                                 {host.integer(k), host.integer(3), host.integer(m), e, next});
+      const std::vector<int32_t> exps = host.int32_elements(e);
+      const std::vector<HostValue> cs = host.items_of(list);
+      QPoly f;
+      for (long i = 0; i < m; ++i)
+        f.push_back({NMono(exps.begin() + 3 * i, exps.begin() + 3 * (i + 1)),
+                     mpq_class(host.integer_of(cs[size_t(i)]))});
+      got.push_back(NaiveGroebnerQQ::monic(f));
+      if (k + 1 < r) m = host.integer_of(host.value_of(next)).get_si();
+    }
+    gb.sort_basis(got);
+    EXPECT_TRUE(got == expected);
+  }
 }
 
 }  // namespace

@@ -308,3 +308,75 @@ TEST_F(PairsTest, MergeOfPairListsPutsTheOldPairFirstOnTies) {
             (std::vector<Crit*>{o1, n1, o2, n2}));
 }
 
+
+namespace {
+
+// The new-pair walk written the plain way: every pair that differs from its
+// successor prunes the whole rest of the list.
+Crit* plain_new_pair_walk(Crit* P) {
+  Crit head{};
+  head.next = P;
+  Crit* prev = &head;
+  for (Crit* c = P; c;) {
+    const int d = Disjoint(c);
+    Crit* n = c->next;
+    if (!n) {
+      if (d) {
+        kill_deep_Crit(c);
+        prev->next = nullptr;
+      }
+      break;
+    }
+    if (equal_Expos(c->lcm, n->lcm)) {
+      if (!d) {
+        kill_deep_Crit(c);
+        prev->next = n;
+        c = n;
+      } else {
+        c->next = kill_deep_Crit(n);
+        prev = c;
+        c = c->next;
+      }
+    } else {
+      c->next = critBackonD1(c->degree, c->lcm, n);
+      if (d)
+        prev->next = kill_deep_Crit(c);
+      else
+        prev = c;
+      c = prev->next;
+    }
+  }
+  return head.next;
+}
+
+}  // namespace
+
+// The walk prunes only the degrees above each pair; on random bases with
+// many degrees, equal lcms and coprime pairs it keeps the pairs the plain
+// walk keeps, in the same order.
+TEST_F(PairsTest, NewPairWalkKeepsWhatThePlainWalkKeeps) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(17);
+  for (int it = 0; it < 400; ++it) {
+    auto mono = [&] {
+      Exps e(4, 0);
+      for (uint32_t v = 0; v < 3; ++v) e[v] = rng() % 3 == 0 ? 0 : uint32_t(rng() % 4);
+      if (e[0] + e[1] + e[2] == 0) e[rng() % 3] = 1;
+      return e;
+    };
+    Dpol* f = lm(mono());
+    std::vector<Dpol*> G;
+    for (int k = 0, n = 2 + int(rng() % 30); k < n; ++k) G.push_back(lm(mono()));
+    const int32_t n = int32_t(G.size());
+    auto survivors = [&](Crit* out) {
+      std::vector<std::pair<uint32_t, uint32_t>> v;
+      for (; out; out = out->next) v.emplace_back(out->p1->serial, out->p2->serial);
+      return v;
+    };
+    const auto want =
+        survivors(plain_new_pair_walk(trier_Crit(ZEL_C(generate_Crit)(f, G.data(), n))));
+    const auto got =
+        survivors(critBackEtrangeronLPC(trier_Crit(ZEL_C(generate_Crit)(f, G.data(), n))));
+    ASSERT_EQ(got, want) << "iteration " << it;
+  }
+}

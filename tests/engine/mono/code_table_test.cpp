@@ -188,6 +188,15 @@ TEST_F(CodeTable, SameProductTwiceAndAdoption) {
   EXPECT_EQ(my, x);
   EXPECT_EQ(cx, 1u);
   EXPECT_EQ(cy, 1u);
+  // lookup_code finds codes and writes nothing.
+  uint32_t found = 99;
+  EXPECT_TRUE(lookup_code(hb, b.w(), a, t, &found));
+  EXPECT_EQ(found, 0u);
+  EXPECT_TRUE(lookup_code(0, nullptr, y, t, &found));
+  EXPECT_EQ(found, 1u);
+  MonoBuf absent({0, 0, 7, 0});
+  EXPECT_FALSE(lookup_code(hash_Expos(absent.w()), absent.w(), a, t, &found));
+  EXPECT_EQ(t->count, 2u);
   // insert_code of a present monomial replaces the value only.
   EXPECT_EQ(ZEL_C(insert_code)(y, t, 42), 0);
   EXPECT_EQ(t->count, 2u);
@@ -300,4 +309,30 @@ TEST_F(CodeTable, PrintsTheMonomialOfAMapEntry) {
   ZEL_C(see_local_Expos)(10, t, 11);
   EXPECT_EQ(captured().printed, "x^2*zy");
   for (int i = 0; i < 4; ++i) Liste_variables[i] = nullptr;
+}
+
+// The engine's table keeps its pages across requests: made again at the same
+// size it is the same table, empty; another size gives a working table too.
+TEST_F(CodeTable, EngineTableIsReusedEmptyAtTheSameSize) {
+  make_table(3, 512);
+  Base_Exposants* first = engine_Table_de_Recherche();
+  empty_Table_de_Recherche(first);
+  t = first;
+  for (int k = 1; k <= 40; ++k) ZEL_C(insert_code)(heap_mono({k, 0, 1, 0}), t, uint32_t(k));
+  EXPECT_EQ(t->count, 40u);
+  EXPECT_EQ(occupied_slots(), 40u);
+  t = engine_Table_de_Recherche();
+  EXPECT_EQ(t, first);
+  EXPECT_EQ(t->count, 0u);
+  EXPECT_EQ(occupied_slots(), 0u);
+  for (uint32_t s = 0; s < zel_hash_prime; ++s) EXPECT_EQ(t->entries[s].collision, 0u);
+  Expos* m = heap_mono({2, 2, 0, 0});
+  EXPECT_EQ(ZEL_C(insert_code)(m, t, 7), 1);
+  EXPECT_EQ(find_code1(m, t), 7u);
+  zel_max_index = 4096;
+  set_hash_prime();
+  t = engine_Table_de_Recherche();
+  EXPECT_EQ(occupied_slots(), 0u);
+  EXPECT_EQ(ZEL_C(insert_code)(m, t, 9), 1);
+  EXPECT_EQ(find_code1(m, t), 9u);
 }

@@ -199,6 +199,33 @@ TYPED_TEST(ProtocolTest, ReaderSortsAddsAndDropsOnlyZeroTerms) {
   EXPECT_EQ(this->read(Pr::read(bus.in, first)), linked);
 }
 
+TYPED_TEST(ProtocolTest, ReaderReducesResiduesAtOrAboveThePrime) {
+  using Pr = typename TestFixture::Pr;
+  const uint32_t p = uint32_t(std::stoul(residue(-1))) + 1;
+  // A coefficient word as a sender may put it, not reduced.
+  auto term = [&](orv::BUS& b, orv::Messages w, uint32_t value, std::vector<uint16_t> e) {
+    b << w;
+#ifdef ZEL_VARIANT_INT
+    const uint32_t words[3] = {orv::MSG_ORV_RAW, 1, value};
+    b.ecrirei(words, 12);
+#else
+    const uint32_t words[2] = {orv::MSG_ORV_GF, value};
+    b.ecrirei(words, 8);
+#endif
+    Pr::out_exps(b, this->make({{e, 1}})->e, false, true);
+  };
+  FileBus bus;
+  // p is a zero term, p + 3 the residue 3.
+  bus.out << orv::MSG_ORV_NEED_SORT;
+  term(bus.out, orv::MSG_ORV_GDMP, p, {2, 0, 0});
+  term(bus.out, orv::MSG_ORV_LAST_GDMP, p + 3, {0, 1, 0});
+  bus.rewind();
+  orv::Messages first;
+  bus.in >> first;
+  const std::vector<Term> reduced = {{{0, 1, 0}, 3}};
+  EXPECT_EQ(this->read(Pr::read(bus.in, first)), reduced);
+}
+
 template <class P>
 using ProtocolDeathTest = ProtocolTest<P>;
 TYPED_TEST_SUITE(ProtocolDeathTest, Pairings);

@@ -1,0 +1,54 @@
+// Working buffers of the F4 step, kept by the build between steps and
+// between requests.  They grow to the largest step met and are then reused,
+// so a step of a size already seen costs no fresh pages (building them anew
+// each step made most of the page faults of a run).  Each build has its own
+// set, like the rest of its engine state; a step uses them from its calling
+// thread only (threads fill entries, never resize).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// An accumulator kept all zero between uses: a user expands and collects
+// rows so that every entry it touched is zero again when it gives the
+// accumulator back.  One not given back (an error ended the step) is
+// cleared at its next use.
+struct ZeroedAccumulator {
+  std::vector<uint64_t> mem;
+  bool clean = true;
+
+  uint64_t* take(uint64_t n) {
+    if (!clean) std::fill(mem.begin(), mem.end(), 0);
+    if (mem.size() < n) mem.resize(n, 0);
+    clean = false;
+    return mem.data();
+  }
+  void give_back() { clean = true; }
+};
+
+struct StepBuffers {
+  // Symbolic preprocessing: the code of every term of every row, row by row,
+  // and where each row starts; the rank of every code; the column order.
+  std::vector<uint32_t> term_codes;
+  std::vector<size_t> row_start;
+  std::vector<uint32_t> rank_of_code;
+  std::vector<uint32_t> column_slots;
+  // Elimination: one accumulator per thread slot.
+  std::vector<ZeroedAccumulator> acc;
+
+  // Accumulators 0 .. n-1 exist (none of them taken yet by this step).
+  void accumulators(size_t n) {
+    if (acc.size() < n) acc.resize(n);
+  }
+};
+
+// This build's buffers.
+StepBuffers& step_buffers();
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,76 @@
+// Helper threads that sleep when idle (see worker_team.hpp).
+#include "engine/f4/worker_team.hpp"
+
+namespace zel::ZEL_BUILD {
+
+WorkerTeam& worker_team() {
+  // Never destroyed: a helper may still be waiting at exit, and a forked
+  // child has the record without the threads.
+  static WorkerTeam* team = new WorkerTeam;
+  return *team;
+}
+
+uint32_t WorkerTeam::work(const std::function<void(uint32_t)>* task, uint32_t count) {
+  uint32_t done = 0;
+  for (;;) {
+    uint32_t k;
+    {
+      std::lock_guard<std::mutex> g(m_);
+      k = next_;
+      if (k >= count) break;
+      next_ = k + 1;
+    }
+    (*task)(k);
+    ++done;
+  }
+  return done;
+}
+
+void WorkerTeam::serve(uint32_t id) {
+  uint64_t seen = 0;
+  std::unique_lock<std::mutex> l(m_);
+  for (;;) {
+    wake_.wait(l, [&] { return generation_ != seen; });
+    seen = generation_;
+    if (id >= wanted_) continue;
+    const auto* task = task_;
+    const uint32_t count = count_;
+    ++busy_;
+    l.unlock();
+    const uint32_t done = work(task, count);
+    l.lock();
+    finished_ += done;
+    --busy_;
+    done_.notify_all();
+  }
+}
+
+void WorkerTeam::run(uint32_t threads, uint32_t count, const std::function<void(uint32_t)>& task) {
+  if (threads <= 1 || count <= 1) {
+    for (uint32_t k = 0; k < count; ++k) task(k);
+    return;
+  }
+  const uint32_t helpers = threads - 1;
+  std::unique_lock<std::mutex> l(m_);
+  // A helper still leaving an earlier run must not see this one's counters
+  // under that run's task.
+  done_.wait(l, [&] { return busy_ == 0; });
+  while (helpers_.size() < helpers) {
+    const uint32_t id = uint32_t(helpers_.size());
+    helpers_.emplace_back([this, id] { serve(id); });
+  }
+  task_ = &task;
+  count_ = count;
+  next_ = 0;
+  finished_ = 0;
+  wanted_ = helpers;
+  ++generation_;
+  l.unlock();
+  wake_.notify_all();
+  const uint32_t done = work(&task, count);
+  l.lock();
+  finished_ += done;
+  done_.wait(l, [&] { return finished_ == count_ && busy_ == 0; });
+}
+
+}  // namespace zel::ZEL_BUILD

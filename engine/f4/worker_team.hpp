@@ -1,0 +1,57 @@
+// Helper threads for the parallel parts of the prime-field step.
+//
+// The step alternates short parallel parts (a batch of rows, a stage of the
+// backward pass) with serial ones on the calling thread.  Threads of a
+// parallel runtime that spin while they wait for the next part take the
+// processor from the serial part, and on a loaded machine from each other;
+// these helpers sleep on a condition variable instead whenever they have no
+// work, so waiting costs nothing.
+//
+// run() hands out the tasks 0 .. count-1 one at a time, to the calling
+// thread and to up to threads-1 helpers, and returns once every task is
+// done; whoever is free takes the next task, so fewer helpers (or none, in a
+// forked child) only make it slower.  Tasks must not raise: every error is
+// raised on the calling thread, outside run().
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+class WorkerTeam {
+ public:
+  WorkerTeam() = default;
+  WorkerTeam(const WorkerTeam&) = delete;
+  WorkerTeam& operator=(const WorkerTeam&) = delete;
+
+  void run(uint32_t threads, uint32_t count, const std::function<void(uint32_t)>& task);
+
+ private:
+  void serve(uint32_t id);
+  uint32_t work(const std::function<void(uint32_t)>* task, uint32_t count);
+
+  std::vector<std::thread> helpers_;
+  std::mutex m_;
+  std::condition_variable wake_;  // a new run, for the helpers
+  std::condition_variable done_;  // a helper has left its work
+  uint64_t generation_ = 0;
+  const std::function<void(uint32_t)>* task_ = nullptr;
+  uint32_t count_ = 0;
+  uint32_t wanted_ = 0;    // helpers 0 .. wanted_-1 join the current run
+  uint32_t busy_ = 0;      // helpers inside work()
+  uint32_t finished_ = 0;  // tasks done in the current run
+  uint32_t next_ = 0;      // next task to hand out (under m_)
+};
+
+// This build's team.  It lives as long as the process: helpers sleep when
+// idle and end with it.
+WorkerTeam& worker_team();
+
+}  // namespace zel::ZEL_BUILD
