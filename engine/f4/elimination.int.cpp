@@ -255,10 +255,12 @@ const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
   if (!P.grouped[slot]) {
     Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
     // A dead lane's array may be lane 0's: copied all the same, used times 0.
-    for (uint32_t t = 0; t < G; ++t) {
-      const Dom* c = prow->coeffs[k0 + t] + 1;
-      for (uint32_t j = 0; j < P.n; ++j) s[size_t(j) * G + t] = c[j];
-    }
+    // Written in order, reading the G arrays side by side.
+    const Dom* c[G];
+    for (uint32_t t = 0; t < G; ++t) c[t] = prow->coeffs[k0 + t] + 1;
+    Dom* d = s;
+    for (uint32_t j = 0; j < P.n; ++j, d += G)
+      for (uint32_t t = 0; t < G; ++t) d[t] = c[t][j];
     P.grouped[slot] = s;
   }
   return P.grouped[slot];
