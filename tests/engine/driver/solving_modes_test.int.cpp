@@ -85,9 +85,10 @@ std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb
   return B;
 }
 
-std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) {
+// A standard system (katsura-4, cyclic-5: five polynomials) over QQ.
+std::vector<QPoly> five_polys(const NaiveGroebnerQQ& gb, int (*make)(int, zs_poly*), int n) {
   std::vector<zs_poly> raw(5);
-  zs_katsura(4, raw.data());
+  make(n, raw.data());
   std::vector<QPoly> F;
   for (auto& r : raw) {
     QPoly f;
@@ -100,6 +101,7 @@ std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) {
   }
   return F;
 }
+std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) { return five_polys(gb, zs_katsura, 4); }
 
 Uni in_last(const QPoly& g, int n, size_t skip) {
   Uni r;
@@ -201,18 +203,7 @@ TEST(SolvingQQ, ProductsOutsideTheBasisGetNormalForms) {
   EXPECT_EQ(g, (Uni{-1, 1}));
 
   // cyclic-5: the minimal polynomial of x4 vanishes on the ideal.
-  std::vector<zs_poly> raw(5);
-  zs_cyclic(5, raw.data());
-  std::vector<QPoly> C;
-  for (auto& r : raw) {
-    QPoly f;
-    for (int t = 0; t < r.nterms; ++t) {
-      const int* e = r.e + size_t(t) * size_t(r.nvars);
-      f.push_back({NMono(e, e + r.nvars), mpq_class(r.c[t])});
-    }
-    C.push_back(gb.normalise(f));
-    zs_free(&r);
-  }
+  const std::vector<QPoly> C = five_polys(gb, zs_cyclic, 5);
   const std::vector<QPoly> MC = run(C, 5, ZEL_COMPUTE_MINPOLY);
   ASSERT_EQ(MC.size(), 1u);
   EXPECT_GT(MC[0].size(), 2u);
