@@ -335,6 +335,18 @@ I32 Zel_int_w_fglm(I32 D, I32* sparse, I32* nosp, I32 nvars, I32* coords, UI32* 
 I32 Zel_w_fglm(I32 D, I32* sparse, I32* nosp, I32 nvars, I32* coords, int16_t** rows,
                I32 version, I32* degrees, UI32* prime, I32 verbose, I32 print, char** names,
                I32 sqfr, I32 minpoly_only, I32 estimate, I32 proc, I32 bk);
+/* Store-mode results of the last Zel_w_fglm / Zel_int_w_fglm call: copies
+ * the coefficients of variable j's polynomial (lowest degree first; its
+ * degree is entry j of the degree table) into out, at most room of them.
+ * Returns the number of residues kept per variable (D+1), or -1 when no
+ * store-mode result is kept or j is out of range. */
+I32 Zel_int_w_fglm_result(I32 j, UI32* out, I32 room);
+I32 Zel_w_fglm_result(I32 j, UI32* out, I32 room);
+/* The prime-field build's symmetric residue range: a caller of Zel_w_fglm
+ * sets PrimeSign = p and PrimeHalf = (p-1)/2 before it builds the dense
+ * rows (entries in [-PrimeHalf, PrimeHalf]). */
+extern I32 PrimeSign;
+extern I32 PrimeHalf;
 /* Scalar Wiedemann: the minimal polynomial of T (dense rows contiguous,
  * residues in [0, p)), written lowest degree first as 32-bit values over the
  * start of the dense rows.  minpoly2 takes copy pairs, minpoly single

@@ -1,4 +1,5 @@
-// The prime-field build's compute entries: groebner, hilbert and the
+// The prime-field build's compute entries: groebner (every mode: the
+// solving modes through the universal command), hilbert and the
 // rational-representation entry.
 #include "engine/api/poly_input.hpp"
 #include "engine/api/record.hpp"
@@ -6,6 +7,10 @@
 #include "engine/call_zel.h"
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/gbasis.hpp"
+#include "engine/driver/universal_cmd.hpp"
+#include "server/algo/bridge.hpp"
+#include <algorithm>
+#include <ctime>
 #include "engine/f4/basis.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
@@ -116,12 +121,16 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
       count = gbasis(in, nb, out, &spent);
       break;
     }
-    case ZEL_COMPUTE_MATRIXN:
-      Fatal("Zel_groebner: the multiplication matrix (ZEL_COMPUTE_MATRIXN) is not available in "
-            "this version of the library\n");
+    case ZEL_COMPUTE_NOP:
+      std::copy(in, in + nb, out);
+      count = nb;
+      break;
     default:
-      Fatal("Zel_groebner: compute mode %d (%s) is not available in the prime-field build\n",
-            env->_compute, compute_mode_name(env->_compute));
+      count = run_solving_mode(env->_compute, in, nb, env->_nb > 0 ? uint32_t(env->_nb) : 0, out,
+                               &spent, bk0 > 0 ? uint32_t(bk0) : 0, env->_force_elim,
+                               env->_nb2 > 0 ? uint32_t(env->_nb2) : 0,
+                               env->_bk2 > 0 ? uint32_t(env->_bk2) : 0, env->_force_elim2);
+      break;
   }
   if (cpu != nullptr) *cpu = spent;
   if (ZEL_C(stop_immediately_semaphore)) return 0;
@@ -134,11 +143,25 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
                                I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) {
   empty_free_lists();
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
-  Fatal("Zel_hilbert: Hilbert series need the server algorithms, which this version of the "
-        "library does not carry\n");
+  check_compute_arrays(base, nb, result, "hilbert");
+  want_mingbasis_strong = 1;
+  want_mingbasis = 0;
+  nb_of_renormed = 0;
+  want_automatique = 0;
+  const double start = double(std::clock()) / CLOCKS_PER_SEC;
+  const UI32 count = lib_hilbert_compute(base, nb, result);
+  if (cpu != nullptr) *cpu = double(std::clock()) / CLOCKS_PER_SEC - start;
+  return count;
 }
 
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) {
-  Fatal("Zel_gbasis_rr_form: rational representations are not available in this version of the "
-        "library\n");
+  empty_free_lists();
+  check_compute_arrays(base, nb, result, "gbasis_rr_form");
+  double spent = 0;
+  std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
+  const UI32 count = gbasis_universal_cmd(copies.data(), nb, reinterpret_cast<Dpol**>(result),
+                                          nullptr, 0, &spent, 0, want_buildmatrix ? 1 : 0, 1, 0,
+                                          0, 0, 0, 0);
+  if (cpu != nullptr) *cpu = spent;
+  return count;
 }

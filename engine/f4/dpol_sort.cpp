@@ -135,10 +135,6 @@ Dpol* coeff_Dpol(Dpol* p) {
   return p;
 }
 
-#ifdef ZEL_VARIANT_INT
-uint32_t is_zerodim(Dpol* const*, uint32_t) { return 1; }
-#endif
-
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT void* ZEL_C(coeff_Dpol)(void* p) {
