@@ -66,37 +66,19 @@ std::vector<Exps> normal_set(const std::vector<Exps>& leads, uint32_t n, uint32_
 }
 
 // The matrix in the form the sparse FGLM reads, independent of the prime:
-// copy pairs, and per dense row the basis polynomial it comes from.
+// copy pairs, and per dense row where its entries come from.
 struct MatrixShape {
   std::vector<int32_t> sparse, nosp;  // ended by -1 once complete
-  std::vector<uint32_t> dense_from;   // basis index of each dense row
-  std::vector<int32_t> coords;        // per variable, -1 when none
-  std::map<Exps, int32_t> column;     // normal-set monomial -> column
+  // Per dense row: the basis index whose leading monomial is x_last * b, or
+  // kNormalForm when x_last * b lies further out and needs a normal form.
+  std::vector<uint32_t> dense_from;
+  std::vector<Exps> dense_product;  // x_last * b of each dense row
+  std::vector<int32_t> coords;      // per variable, -1 when none
+  std::map<Exps, int32_t> column;   // normal-set monomial -> column
+  std::vector<const Exps*> by_column;
+  std::map<Exps, uint32_t> lead_of;  // leading monomial -> basis index
 };
-
-// Prints the product that needs a normal form, then stops ("NYA").
-[[noreturn]] void needs_normal_form(const Exps& prod, const std::vector<Exps>& leads,
-                                    const char* const* names) {
-  auto show = [&](const Exps& e) {
-    bool any = false;
-    for (size_t v = 0; v < e.size(); ++v) {
-      if (!e[v]) continue;
-      Output("%s%s", any ? "*" : "", names[v] ? names[v] : "?");
-      if (e[v] > 1) Output("^%u", e[v]);
-      any = true;
-    }
-    if (!any) Output("1");
-  };
-  for (const Exps& l : leads)
-    if (divides(l, prod)) {
-      show(prod);
-      Output(" is reducible by ");
-      show(l);
-      Output("\n");
-      break;
-    }
-  Fatal("NYA\n");
-}
+constexpr uint32_t kNormalForm = ~0u;
 
 MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads,
                      const std::vector<Exps>& set, uint32_t n) {
@@ -110,14 +92,12 @@ MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads
     return comp5_Expos(reinterpret_cast<const ExposW*>(words[a].data()),
                        reinterpret_cast<const ExposW*>(words[b].data())) < 0;
   });
-  std::vector<const Exps*> by_column(set.size());
+  s.by_column.resize(set.size());
   for (size_t c = 0; c < idx.size(); ++c) {
     s.column[set[idx[c]]] = int32_t(c);
-    by_column[c] = &set[idx[c]];
+    s.by_column[c] = &set[idx[c]];
   }
-  std::map<Exps, uint32_t> lead_index;
-  for (uint32_t k = 0; k < nb; ++k)
-    if (leads[k][n - 1] > 0) lead_index.emplace(leads[k], k);
+  for (uint32_t k = 0; k < nb; ++k) s.lead_of.emplace(leads[k], k);
 
   s.coords.assign(n, -1);
   s.coords[n - 1] = 0;
@@ -127,8 +107,8 @@ MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads
     auto it = s.column.find(x);
     if (it != s.column.end()) s.coords[v] = it->second;
   }
-  for (size_t c = 0; c < by_column.size(); ++c) {
-    Exps prod = *by_column[c];
+  for (size_t c = 0; c < s.by_column.size(); ++c) {
+    Exps prod = *s.by_column[c];
     prod[n - 1] += 1;
     auto col = s.column.find(prod);
     if (col != s.column.end()) {
@@ -136,23 +116,92 @@ MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads
       s.sparse.push_back(col->second);
       continue;
     }
-    auto lead = lead_index.find(prod);
-    if (lead == lead_index.end()) needs_normal_form(prod, leads, Liste_variables);
-    const Dpol* g = G[lead->second];
-    for (uint32_t t = 1; t < g->n; ++t)
-      if (s.column.find(affine_exps(g->mono[t], n)) == s.column.end())
-        Fatal(
-            "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
-            "lies outside the normal set)\n",
-            lead->second);
+    auto lead = s.lead_of.find(prod);
+    const uint32_t from = lead == s.lead_of.end() ? kNormalForm : lead->second;
+    if (from != kNormalForm) {
+      const Dpol* g = G[from];
+      for (uint32_t t = 1; t < g->n; ++t)
+        if (s.column.find(affine_exps(g->mono[t], n)) == s.column.end())
+          Fatal(
+              "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
+              "lies outside the normal set)\n",
+              from);
+    }
     s.nosp.push_back(int32_t(c));
     s.nosp.push_back(0);
-    s.dense_from.push_back(lead->second);
+    s.dense_from.push_back(from);
+    s.dense_product.push_back(std::move(prod));
   }
   s.sparse.push_back(-1);
   s.nosp.push_back(-1);
   return s;
 }
+
+// Normal forms of monomials modulo the basis, on one prime, as dense vectors
+// over the columns (residues in [0, p)).  A leading monomial reduces to
+// minus its tail; any other monomial u outside the normal set is x_i * u'
+// with u' still outside it, so NF(u) = sum_j c_j NF(x_i * b_j) where
+// NF(u') = sum_j c_j b_j.  Every b_j is smaller than u' in the monomial
+// order, so the recursion only visits monomials smaller than u and ends.
+class NormalForms {
+ public:
+  NormalForms(Dpol* const* G, const MatrixShape& s, uint32_t n, uint32_t lane, uint32_t p)
+      : G_(G), s_(s), n_(n), lane_(lane), p_(p), D_(uint32_t(s.by_column.size())) {}
+
+  const std::vector<uint32_t>& of(const Exps& u) {
+    auto known = memo_.find(u);
+    if (known != memo_.end()) return known->second;
+    std::vector<uint32_t> nf(D_, 0);
+    auto col = s_.column.find(u);
+    auto lead = s_.lead_of.find(u);
+    if (col != s_.column.end()) {
+      nf[size_t(col->second)] = 1;
+    } else if (lead != s_.lead_of.end()) {
+      const Dpol* g = G_[lead->second];
+      for (uint32_t t = 1; t < g->n; ++t) {
+        auto c = s_.column.find(affine_exps(g->mono[t], n_));
+        if (c == s_.column.end())
+          Fatal(
+              "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
+              "lies outside the normal set)\n",
+              lead->second);
+        const uint32_t a = uint32_t(lanes(g)[lane_][t]) % p_;
+        nf[size_t(c->second)] = a == 0 ? 0 : p_ - a;
+      }
+    } else {
+      const uint32_t i = peel_variable(u);
+      Exps smaller = u;
+      smaller[i] -= 1;
+      const std::vector<uint32_t> outer = of(smaller);
+      for (uint32_t j = 0; j < D_; ++j) {
+        if (outer[j] == 0) continue;
+        Exps prod = *s_.by_column[j];
+        prod[i] += 1;
+        const std::vector<uint32_t>& inner = of(prod);
+        for (uint32_t k = 0; k < D_; ++k)
+          if (inner[k]) nf[k] = uint32_t((nf[k] + mul_mod(outer[j], inner[k], p_)) % p_);
+      }
+    }
+    return memo_.emplace(u, std::move(nf)).first->second;
+  }
+
+ private:
+  // A variable x_i with u / x_i still divisible by a leading monomial (the
+  // last variable when it can be).
+  uint32_t peel_variable(const Exps& u) const {
+    for (const auto& [l, k] : s_.lead_of) {
+      if (!divides(l, u)) continue;
+      for (uint32_t i = n_; i-- > 0;)
+        if (u[i] > l[i]) return i;
+    }
+    Fatal("Bug in build_last_matrix(4)\n");
+  }
+
+  Dpol* const* G_;
+  const MatrixShape& s_;
+  const uint32_t n_, lane_, p_, D_;
+  std::map<Exps, std::vector<uint32_t>> memo_;
+};
 
 // The residue of -a modulo p in the form the dense rows of this build hold.
 #ifdef ZEL_VARIANT_FP
@@ -182,9 +231,15 @@ LaneAnswer solve_lane(uint32_t l, Dpol* const* G, const MatrixShape& s, uint32_t
   const uint32_t W = (D + kRowAlign - 1) / kRowAlign * kRowAlign;
   const size_t nd = s.dense_from.size();
   sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
+  NormalForms normal_forms(G, s, n, l, p);
   for (size_t r = 0; r < nd; ++r) {
-    const Dpol* g = G[s.dense_from[r]];
     RowEntry* row = block.data() + r * W;
+    if (s.dense_from[r] == kNormalForm) {
+      const std::vector<uint32_t>& nf = normal_forms.of(s.dense_product[r]);
+      for (uint32_t c = 0; c < D; ++c) row[c] = neg_entry(nf[c] == 0 ? 0 : p - nf[c], p);
+      continue;
+    }
+    const Dpol* g = G[s.dense_from[r]];
     for (uint32_t t = 1; t < g->n; ++t)
       row[s.column.at(affine_exps(g->mono[t], n))] = neg_entry(uint32_t(lanes(g)[l][t]), p);
   }

@@ -21,8 +21,10 @@ namespace zel::ZEL_BUILD {
 // monomial) gets no polynomial, and a line says so.  Every lane of the prime
 // vector is solved on its own prime; the result terms are the union of the
 // lanes' non-zero positions.  minpoly_only: the minimal polynomial alone.
-// Failures (no normal set of D monomials, a product needing a normal form
-// ("NYA"), no minimal polynomial, lanes that disagree) are fatal.
+// A product x_last * b that is neither in the normal set nor a leading
+// monomial gets its normal form, built from the basis on each prime.
+// Failures (no normal set of D monomials, a basis that is not reduced, no
+// minimal polynomial, lanes that disagree) are fatal.
 uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D,
                            int32_t minpoly_only = 0, int32_t sqfr = 0);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/driver/threads.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/pairs.hpp"
 #include "support/naive_buchberger.hpp"
@@ -108,9 +109,11 @@ TEST_F(GroebnerTest, KatsuraSixMatchesTheNaiveBasis) {
   EXPECT_EQ(compute(sys, 0, 7), ref);
   // The same order given as one first block.
   EXPECT_EQ(compute(sys, 7, 0), ref);
-  // More threads, same basis.
+  // More threads, same basis, also on the small steps.
   internal_threads(3);
+  min_threaded_work = 0;
   EXPECT_EQ(compute(sys, 0, 7), ref);
+  min_threaded_work = kDefaultThreadedWork;
   free_all(sys);
 }
 

@@ -104,6 +104,14 @@ std::vector<NGPoly> naive_drl(std::vector<zs_poly>& sys) {
   return NaiveGroebner{{0}, kP}.basis(in);
 }
 
+// A naive basis for the order that compares x0 .. x_{s-1} first.
+std::vector<NGPoly> naive_elimination(std::vector<zs_poly>& sys, int s) {
+  const NaiveGroebner ng{{s}, kP};
+  std::vector<NGPoly> in;
+  for (auto& f : sys) in.push_back(ng.normalise(to_naive(f)));
+  return ng.basis(in);
+}
+
 // Standard monomials of a zero-dimensional basis, enumerated on their own.
 std::vector<NMono> standard_monomials(const std::vector<NGPoly>& G, int n) {
   std::vector<NMono> todo{NMono(n, 0)}, found;
@@ -211,12 +219,84 @@ TEST_F(SolvingTest, KatsuraFourAndCyclicFive) {
   zs_katsura(4, kat.data());
   check_solving(*this, kat, 5);
   free_all(kat);
+  // Multiplying the normal set of cyclic-5 by the last variable meets
+  // products that are neither standard nor leading monomials.  x4 takes
+  // fewer than 70 values: its minimal polynomial vanishes on the ideal, and
+  // no parametrisation by it is given.
   std::vector<zs_poly> cyc(5);
   zs_cyclic(5, cyc.data());
-  // Multiplying the normal set of cyclic-5 by the last variable meets
-  // products that need a normal form: refused clearly.
-  EXPECT_RAISES(run(cyc, 5, ZEL_COMPUTE_RRFORM), "NYA\n");
+  const std::vector<NGPoly> G = naive_drl(cyc);
+  ASSERT_EQ(standard_monomials(G, 5).size(), 70u);
+  const std::vector<NGPoly> mp = run(cyc, 5, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(mp.size(), 1u);
+  EXPECT_TRUE((NaiveGroebner{{0}, kP}.reduce(mp[0], G).empty()));
+  EXPECT_RAISES(run(cyc, 5, ZEL_COMPUTE_MATRIXN),
+                "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at "
+                "most 70 modulo 65521\n");
+  // The generator of the ideal's intersection with k[x4], from a naive
+  // basis for an order that eliminates x0 .. x3.
+  NGPoly elim;
+  for (const NGPoly& g : naive_elimination(cyc, 4))
+    if (g[0].e == NMono{0, 0, 0, 0, g[0].e[4]}) elim = g;
+  EXPECT_EQ(tail_in_last(mp[0], 5, false), tail_in_last(elim, 5, false));
   free_all(cyc);
+}
+
+// Points on curves x_j = q_j(x_last) (random quadrics q_j), cut out by a
+// random univariate h(x_last) of degree k: x_last separates them, and the
+// degree-order normal set holds x_{n-2} * x_last while x_last^2 is a
+// leading monomial, so x_last * x_{n-2} * x_last needs a normal form.
+std::vector<zs_poly> parabola_system(std::mt19937_64& rng, int n, int k) {
+  auto coef = [&] { return int(rng() % 2000) - 1000; };
+  std::vector<zs_poly> sys(n);
+  int e[8] = {0};
+  for (int j = 0; j + 1 < n; ++j) {
+    zs_init(&sys[j], n);
+    e[j] = 1;
+    zs_add_term(&sys[j], e, 1);
+    e[j] = 0;
+    for (int d = 0; d <= 2; ++d) {
+      e[n - 1] = d;
+      zs_add_term(&sys[j], e, d == 2 ? 1 + int(rng() % 9) : coef());
+    }
+    e[n - 1] = 0;
+  }
+  zs_init(&sys[n - 1], n);
+  for (int d = k; d >= 0; --d) {
+    e[n - 1] = d;
+    zs_add_term(&sys[n - 1], e, d == k ? 1 : coef());
+  }
+  return sys;
+}
+
+TEST_F(SolvingTest, ProductsOutsideTheBasisGetNormalForms) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(41);
+  for (long round = 0; round < zel_test::iterations(4); ++round) {
+    const int n = 2 + int(rng() % 3);
+    std::vector<zs_poly> sys = parabola_system(rng, n, 4 + int(rng() % 3));
+    SCOPED_TRACE("round " + std::to_string(round));
+    check_solving(*this, sys, n);
+    free_all(sys);
+  }
+  // {x0^2 - 1, x1 - 1}: x1 * x0 needs a normal form; x1 takes one value on
+  // the two solutions, so its minimal polynomial is t - 1 and it gives no
+  // parametrisation.
+  std::vector<zs_poly> two(2);
+  zs_init(&two[0], 2);
+  zs_init(&two[1], 2);
+  int x0sq[2] = {2, 0}, x1[2] = {0, 1}, one[2] = {0, 0};
+  zs_add_term(&two[0], x0sq, 1);
+  zs_add_term(&two[0], one, -1);
+  zs_add_term(&two[1], x1, 1);
+  zs_add_term(&two[1], one, -1);
+  const std::vector<NGPoly> mp = run(two, 2, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(mp.size(), 1u);
+  EXPECT_EQ(tail_in_last(mp[0], 2, false), (Uni{kP - 1, 1}));
+  EXPECT_RAISES(run(two, 2, ZEL_COMPUTE_MATRIXN),
+                "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at "
+                "most 2 modulo 65521\n");
+  free_all(two);
 }
 
 TEST_F(SolvingTest, RandomZeroDimensionalSystems) {

@@ -85,9 +85,10 @@ std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb
   return B;
 }
 
-std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) {
+// A standard system (katsura-4, cyclic-5: five polynomials) over QQ.
+std::vector<QPoly> five_polys(const NaiveGroebnerQQ& gb, int (*make)(int, zs_poly*), int n) {
   std::vector<zs_poly> raw(5);
-  zs_katsura(4, raw.data());
+  make(n, raw.data());
   std::vector<QPoly> F;
   for (auto& r : raw) {
     QPoly f;
@@ -100,6 +101,7 @@ std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) {
   }
   return F;
 }
+std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) { return five_polys(gb, zs_katsura, 4); }
 
 Uni in_last(const QPoly& g, int n, size_t skip) {
   Uni r;
@@ -111,12 +113,10 @@ Uni in_last(const QPoly& g, int n, size_t skip) {
   return r;
 }
 
-TEST(SolvingQQ, KatsuraFourParametrisationAndMinimalPolynomial) {
-  zel_test::TestHost host{0};
-  const NaiveGroebnerQQ gb{{0}};
-  const std::vector<QPoly> F = katsura4(gb);
-  const int n = 5;
-  const size_t D = 16;  // solutions of katsura-4, with multiplicity
+// Modes 12 and 2 give x_j + Q_j(t) and f(t) with deg f = D; substituting
+// the parametrisation into every input must vanish modulo f; mode 4 gives
+// the same f.
+void check_solving(const std::vector<QPoly>& F, int n, size_t D) {
   for (int mode : {ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RRFORM}) {
     const std::vector<QPoly> R = run(F, n, mode);
     ASSERT_EQ(R.size(), size_t(n));
@@ -163,6 +163,51 @@ TEST(SolvingQQ, KatsuraFourParametrisationAndMinimalPolynomial) {
     for (auto& c : g) c /= M[0][0].c;
     EXPECT_EQ(g, f);
   }
+}
+
+TEST(SolvingQQ, KatsuraFourParametrisationAndMinimalPolynomial) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  check_solving(katsura4(gb), 5, 16);  // 16 solutions, with multiplicity
+}
+
+QPoly poly(const NaiveGroebnerQQ& gb, int n, std::vector<std::pair<std::vector<int>, int>> terms) {
+  QPoly f;
+  for (auto& [e, c] : terms) {
+    e.resize(size_t(n), 0);
+    f.push_back({NMono(e.begin(), e.end()), mpq_class(c)});
+  }
+  return gb.normalise(f);
+}
+
+// Bases whose matrix of the last variable needs normal forms of products
+// that are neither standard nor leading monomials: the points
+// x_j = q_j(x2) with h(x2) = 0 have x1 * x2 standard and x2^2 leading, so
+// x2 * x1 * x2 needs one.
+TEST(SolvingQQ, ProductsOutsideTheBasisGetNormalForms) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {
+      poly(gb, 3, {{{1}, 1}, {{0, 0, 2}, -2}, {{0, 0, 1}, 1}, {{}, -1}}),
+      poly(gb, 3, {{{0, 1}, 1}, {{0, 0, 2}, -1}, {{0, 0, 1}, -3}, {{}, 2}}),
+      poly(gb, 3, {{{0, 0, 4}, 1}, {{0, 0, 3}, 2}, {{0, 0, 1}, -5}, {{}, 3}})};
+  check_solving(F, 3, 4);
+  // {x0^2 - 1, x1 - 1}: x1 * x0 needs a normal form; the minimal polynomial
+  // of x1 is t - 1.
+  const std::vector<QPoly> two = {poly(gb, 2, {{{2}, 1}, {{}, -1}}),
+                                  poly(gb, 2, {{{0, 1}, 1}, {{}, -1}})};
+  const std::vector<QPoly> M = run(two, 2, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(M.size(), 1u);
+  Uni g = in_last(M[0], 2, 0);
+  for (auto& c : g) c /= M[0][0].c;
+  EXPECT_EQ(g, (Uni{-1, 1}));
+
+  // cyclic-5: the minimal polynomial of x4 vanishes on the ideal.
+  const std::vector<QPoly> C = five_polys(gb, zs_cyclic, 5);
+  const std::vector<QPoly> MC = run(C, 5, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(MC.size(), 1u);
+  EXPECT_GT(MC[0].size(), 2u);
+  EXPECT_TRUE(gb.reduce(gb.normalise(MC[0]), gb.basis(C)).empty());
 }
 
 TEST(SolvingQQ, NormalFormsOfTheInputsVanish) {
