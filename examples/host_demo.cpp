@@ -28,9 +28,9 @@ int main() {
     zel_send_poly(n, uint32_t(coeffs.size()), exps.data(), coeffs.data());
   }
   // compute: names for the time and the counts, verbosity 0, mode, options
-  // (count 4: _off, _index, _zone, _memory).
+  // (count 4: the count itself, _off, _index, _zone; the others default).
   HostValue t = host.name("t"), first = host.name("first"), count = host.name("count");
-  HostValue options = host.int32_rtable({4, 0, 0, 0, 0}, {5});
+  HostValue options = host.int32_rtable({4, 0, 0, 0}, {4});
   try {
     host.call(zel_gbasis_compute, {t, first, count, host.integer(0), host.integer(0),
                                    host.integer(0), host.integer(0), host.integer(0),

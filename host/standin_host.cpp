@@ -242,6 +242,7 @@ int32_t interrupt_value(HostKernel kv) { return host_of(kv).interrupt ? 1 : 0; }
 void check_interrupt(HostKernel kv) {
   Host& host = host_of(kv);
   host.interrupt_checks++;
+  mp_get_memory_functions(&host.gmp_alloc_at_check, nullptr, nullptr);
   if (host.interrupt) {
     host.interrupt = false;
     throw HostRaised("interrupted");

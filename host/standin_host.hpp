@@ -74,6 +74,9 @@ class Host {
   std::string version;                    // the kernel option "version"
   bool interrupt = false;                 // the user interrupted
   int interrupt_checks = 0;
+  // GMP's allocation function at the latest interrupt check: the host makes
+  // its own integers there, so it must be the host's.
+  void* (*gmp_alloc_at_check)(size_t) = nullptr;
 
   struct Impl;
   Impl& impl() { return *impl_; }

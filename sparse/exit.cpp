@@ -4,13 +4,20 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/mem/messages.hpp"
 #include "sparse/messages.hpp"
 
 namespace zel::ZEL_BUILD {
 
+bool exits_raise_fatal = false;
+
 void sparse_exit(int status) {
   std::fflush(stdout);
   std::fflush(err_stream());
+  if (exits_raise_fatal) {
+    exits_raise_fatal = false;
+    Fatal("The sparse change of order failed (status %d)\n", status);
+  }
   std::exit(status);
 }
 

@@ -9,6 +9,10 @@ namespace zel::ZEL_BUILD {
 
 [[noreturn]] void sparse_exit(int status);
 
+// Set while the engine's solving modes run this layer: an exit then becomes
+// the engine's fatal error (raised to the caller, the session stays usable).
+extern bool exits_raise_fatal;
+
 // Writes the message on the engine's error stream, then ends with status 3.
 [[noreturn]] void interface_error(const char* format, ...)
     __attribute__((format(printf, 1, 2)));

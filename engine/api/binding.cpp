@@ -3,8 +3,6 @@
 // debug level, CPU time).
 #include "engine/api/binding.hpp"
 
-#include <signal.h>
-
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "engine/call_zel.h"
 #include "engine/zel_binding.h"
 #include "engine/mem/raw_block.hpp"
+#include "engine/mono/expos_layout.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -22,21 +21,6 @@ ModuleTable module_table = {};
 int32_t current_debug = 0;
 
 namespace {
-
-struct sigaction previous_sigint;
-bool sigint_installed = false;
-
-void install_sigint() {
-  if (sigint_installed) return;
-  struct sigaction sa {};
-  sa.sa_handler = catch_sigint;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, &previous_sigint);
-  sigint_installed = true;
-}
-
-// The host unloading the library takes our handler with it: give SIGINT back.
-__attribute__((destructor)) void restore_sigint_at_unload() { restore_sigint(); }
 
 // The compute mode named by the host's string; anything unknown is a basis.
 int32_t compute_mode(const char* s) {
@@ -60,7 +44,8 @@ int32_t compute_mode(const char* s) {
 }
 
 // Fills the compute record from the options table: element 0 is the count c
-// of the options that follow; the later fields default when c is short.
+// of its entries, itself included, so element i is read when c > i; the later
+// fields default when c is short.
 void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
   if (!IsMapleRTable(kv, table)) MapleRaiseError(kv, "array is not of type INTEGER32");
   HostRTableSettings s;
@@ -72,10 +57,11 @@ void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
   if (size == 0 || o[0] < 4)
     MapleRaiseError(kv, "Incorrect number of options for this version of the interface !");
   const int32_t c = o[0];
-  // The table must hold the options its count announces.
-  if (uint64_t(c) + 1 > size)
-    MapleRaiseError2(kv, "the options table announces %1 options but holds %2",
-                     ToMapleInteger(kv, c), ToMapleInteger(kv, long(size) - 1));
+  // The table must hold the entries its count announces (up to element 10,
+  // the last one read).
+  if (size < uint64_t(c < 11 ? c : 11))
+    MapleRaiseError2(kv, "the options table of count %1 holds only %2 entries",
+                     ToMapleInteger(kv, c), ToMapleInteger(kv, long(size)));
   if (c >= 12)
     std::fprintf(stderr,
                  "Warning some optional parameters (number %d) are not correctly parsed by this "
@@ -98,11 +84,7 @@ void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
 
 void catch_sigint(int) { ZEL_C(stop_immediately_semaphore) = 1; }
 
-void restore_sigint() {
-  if (!sigint_installed) return;
-  sigaction(SIGINT, &previous_sigint, nullptr);
-  sigint_installed = false;
-}
+void forget_module_table() { module_table.global_nb = 0; }
 
 void expect_args(HostKernel kv, HostValue args, int32_t n) {
   if (MapleNumArgs(kv, args) != n)
@@ -115,6 +97,14 @@ int32_t integer_arg(HostKernel kv, HostValue args, int32_t i) {
     MapleRaiseError2(kv, "integer expected for %-1 argument, instead got %2",
                      ToMapleInteger(kv, i), v);
   return MapleToInteger32(kv, v);
+}
+
+uint32_t count_arg(HostKernel kv, HostValue args, int32_t i, int32_t least) {
+  const int32_t v = integer_arg(kv, args, i);
+  if (v < least)
+    MapleRaiseError2(kv, "the %-1 argument must be at least %2", ToMapleInteger(kv, i),
+                     ToMapleInteger(kv, least));
+  return uint32_t(v);
 }
 
 int32_t* int32_rtable_arg(HostKernel kv, HostValue v, uint64_t need, const char* not_rtable,
@@ -189,14 +179,22 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) {
   zel::bind_host(kv);
   ZEL_C(reset_memory)();
   ZEL_C(local_reset_memory)();
+  zel::int_build::forget_module_table();
+  zel::fp_build::forget_module_table();
   const int32_t count = kIntegerBuild ? 4 : 5;
   expect_args(kv, args, count);
   int32_t a[5];
   for (int32_t i = 1; i <= count; ++i) a[i - 1] = integer_arg(kv, args, i);
-  const UI32 n1 = UI32(a[0]), n2 = UI32(a[1]);
+  // The variables are named before the engine sees their number: refuse a
+  // count it would refuse rather than allocating billions of names first.
+  const UI32 n1 = count_arg(kv, args, 1, 0), n2 = count_arg(kv, args, 2, 0);
+  if (uint64_t(n1) + n2 >= kMaxNamedVariables)
+    MapleRaiseError2(kv, "at most %1 variables, instead got %2",
+                     ToMapleInteger(kv, long(kMaxNamedVariables) - 1),
+                     ToMapleInteger(kv, long(n1) + long(n2)));
   const int32_t record_flag = a[count - 1];
   ZEL_C(stop_immediately_semaphore) = 0;
-  if (zel::ZEL_BUILD::MapleVersion() < 11.0) install_sigint();
+  if (zel::ZEL_BUILD::MapleVersion() < 11.0) zel::install_sigint(catch_sigint);
 
   ZEL_C(init_urgent)(sizeof(Dom), 2, "DRLDRL", kModuleSlots, current_debug != 0 ? 1 : record_flag);
   ZEL_C(init)(1, 1, 0, nullptr);

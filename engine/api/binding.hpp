@@ -30,6 +30,13 @@ void bind_host(HostKernel kv);
 inline constexpr uint64_t kExportZoneBytes = 4000000;
 extern uint32_t* Zel_int_zone;
 
+// SIGINT for hosts older than 11.0, shared by both builds: each install
+// makes `handler` the one in force, and only the first remembers the handler
+// the process had, which restore_sigint puts back (at unload, and when the
+// library is unloaded).
+void install_sigint(void (*handler)(int));
+void restore_sigint();
+
 }  // namespace zel
 
 namespace zel::ZEL_BUILD {
@@ -49,10 +56,8 @@ extern ModuleTable module_table;
 extern int32_t current_debug;
 
 // SIGINT handler of old hosts: sets the build's stop flag.  Installed by
-// gbasis_init for hosts older than 11.0; the previous handler comes back at
-// unload (and when the library is unloaded).
+// gbasis_init for hosts older than 11.0 (zel::install_sigint).
 void catch_sigint(int);
-void restore_sigint();
 
 // Runs the engine for one compute: the basis (or the Hilbert series) of the
 // n polynomials of input, results written from module_table.base[0]; returns
@@ -67,9 +72,20 @@ HostValue run_compute(HostKernel kv, HostValue args, bool hilbert, EngineCall en
 // Argument checks that raise the binding's host errors.
 void expect_args(HostKernel kv, HostValue args, int32_t n);
 int32_t integer_arg(HostKernel kv, HostValue args, int32_t i);
+// A count argument: a host integer of at least `least`.
+uint32_t count_arg(HostKernel kv, HostValue args, int32_t i, int32_t least);
 // An INTEGER32 rtable argument of at least `need` elements; raises
 // `not_rtable` / `wrong_type` (the host's messages) otherwise.
 int32_t* int32_rtable_arg(HostKernel kv, HostValue v, uint64_t need, const char* not_rtable,
                           const char* wrong_type);
 
 }  // namespace zel::ZEL_BUILD
+
+// A memory reset invalidates the handles of both builds: gbasis_init and
+// unload empty both tables.
+namespace zel::int_build {
+void forget_module_table();
+}
+namespace zel::fp_build {
+void forget_module_table();
+}

@@ -21,15 +21,6 @@ using namespace zel::ZEL_BUILD;
 
 namespace {
 
-// A count argument: a host integer of at least `least`.
-uint32_t count_arg(HostKernel kv, HostValue args, int32_t i, int32_t least) {
-  const int32_t v = integer_arg(kv, args, i);
-  if (v < least)
-    MapleRaiseError2(kv, "the %-1 argument must be at least %2", ToMapleInteger(kv, i),
-                     ToMapleInteger(kv, least));
-  return uint32_t(v);
-}
-
 void* table_slot_for_new_poly(HostKernel kv) {
   if (module_table.global_nb >= kModuleSlots) MapleRaiseError(kv, "Incorrect index");
   return nullptr;
@@ -225,13 +216,15 @@ ZEL_EXPORT HostValue zel_int_receive_monom(HostKernel kv, HostValue args) {
   return ToMapleNULL(kv);
 }
 
-// The host unloads the library: every Zel_malloc block goes back, and SIGINT
-// to the handler it had before.
+// The host unloads the library: every Zel_malloc block goes back (the results
+// of both builds with them), and SIGINT to the handler it had before.
 ZEL_EXPORT HostValue zel_int_unload(HostKernel kv, HostValue args) {
   zel::bind_host(kv);
   Zel_int_free_memory();
   zel::Zel_int_zone = nullptr;
-  restore_sigint();
+  zel::int_build::forget_module_table();
+  zel::fp_build::forget_module_table();
+  zel::restore_sigint();
   return ToMapleInteger(kv, 1);
 }
 

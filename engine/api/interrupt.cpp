@@ -3,12 +3,13 @@
 
 #include "engine/api/host.hpp"
 #include "engine/mem/raw_block.hpp"
+#ifdef ZEL_VARIANT_INT
+#include "engine/coef/int_context.hpp"
+#endif
 
 namespace zel::ZEL_BUILD {
 
 uint32_t count_interrupt = 0;
-void (*gmp_leave)() = nullptr;
-void (*gmp_enter)() = nullptr;
 void (*interrupt_reset)() = zel::reset_engine_memory;
 
 namespace {
@@ -23,14 +24,19 @@ double MapleVersion() {
 void forget_host_version() { cached_version = 0.0; }
 
 namespace {
-// Re-enters the GMP context even when the host unwinds by an exception.
+// Puts the caller's GMP functions back for the host call and the zone ones
+// after it, even when the host unwinds by an exception (the context's own
+// guards then leave it for good).  The context's depth is left alone.
 struct GmpOutside {
+#ifdef ZEL_VARIANT_INT
+  const bool inside = int_context_active();
   GmpOutside() {
-    if (kIntegerBuild && gmp_leave) gmp_leave();
+    if (inside) memo_reset_mp_set_memory_functions_safe();
   }
   ~GmpOutside() {
-    if (kIntegerBuild && gmp_enter) gmp_enter();
+    if (inside) memo_mp_set_memory_functions(bignum_alloc, bignum_realloc, bignum_free);
   }
+#endif
 };
 }  // namespace
 
@@ -38,7 +44,7 @@ void checkInterrupt() {
   const double version = MapleVersion();
   if (version < 11.0) return;
   if ((++count_interrupt & 0xFFF) != 0) return;
-  GmpOutside outside;
+  [[maybe_unused]] GmpOutside outside;
   const HostServices& host = current_host();
   if (version >= 13.0 && host.interrupt_pending()) {
     interrupt_reset();

@@ -18,13 +18,10 @@ double MapleVersion();
 // handler sets the stop flag instead); otherwise every 4096th call asks the
 // host, which unwinds the call when the user interrupted.  From version 13.0
 // on, a pending interrupt first resets the engine's memory (every handle and
-// zone pointer becomes invalid).  The integer build leaves its GMP context
-// around the host call (gmp_leave / gmp_enter).
+// zone pointer becomes invalid).  The integer build gives GMP back its
+// caller's memory functions around the host call: the host's own integers
+// must not land in engine zones.
 void checkInterrupt();
-
-// Set by the GMP layer of the integer build; null until then.
-extern void (*gmp_leave)();
-extern void (*gmp_enter)();
 // The memory reset done before unwinding on a pending interrupt; the C
 // interface installs its own (which also forgets its handles).
 extern void (*interrupt_reset)();

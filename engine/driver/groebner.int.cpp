@@ -1,4 +1,4 @@
-// The integer build's compute entries: groebner (modes 1 and 10, through the
+// The integer build's compute entries: groebner (every mode, through the
 // loop over batches of primes), hilbert and the rational-representation
 // entry.
 #include <cstdlib>
@@ -11,6 +11,7 @@
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/multi_modular.hpp"
+#include "server/algo/bridge.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/pairs.hpp"
@@ -56,7 +57,7 @@ void apply_request(const sZEL_Comp_Desc* env) {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
-                                I32 block, double* cpu, I32 /*bk0: mode 11 only*/, I32 pas0,
+                                I32 block, double* cpu, I32 bk0, I32 pas0,
                                 I32 restrict_, ZEL_Comp_Desc env) {
   IntContext gmp;
   const double start = cpu_seconds();
@@ -65,10 +66,8 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   check_compute_arrays(base, nb, result, "groebner");
   if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
-  if (env->_compute != ZEL_COMPUTE_GBASIS && env->_compute != ZEL_COMPUTE_NOP)
-    Fatal("Zel_int_groebner: compute mode %d (%s) is not available in this version of the "
-          "library\n",
-          env->_compute, compute_mode_name(env->_compute));
+  if (env->_compute < ZEL_COMPUTE_GBASIS || env->_compute > ZEL_COMPUTE_MATRIXN)
+    Fatal("Zel_int_groebner: unknown compute mode %d\n", env->_compute);
 
   // The batches walk down the prime table from the request's offset; the
   // session's own offset (which reset_coeffs uses) comes back afterwards,
@@ -87,6 +86,11 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   rq.n = nb;
   rq.mode = env->_compute;
   rq.force_elim = env->_force_elim;
+  rq.nb_second = env->_nb > 0 ? uint32_t(env->_nb) : 0;
+  rq.bk0 = bk0 > 0 ? uint32_t(bk0) : 0;
+  rq.nb2 = env->_nb2 > 0 ? uint32_t(env->_nb2) : 0;
+  rq.bk2 = env->_bk2 > 0 ? uint32_t(env->_bk2) : 0;
+  rq.force_elim2 = env->_force_elim2;
   rq.mingbasis_strong = mingbasis_strong;
   rq.block = uint32_t(block);
   rq.restrict_ = restrict_ != 0;
@@ -96,16 +100,34 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   return count;
 }
 
-ZEL_EXPORT UI32 ZEL_C(hilbert)(void** /*base*/, UI32 nb, void** /*result*/,
-                               I32 mingbasis_strong, I32 block, double* /*cpu*/, I32 /*bk0*/,
-                               I32 /*pas0*/, I32 restrict_) {
+ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
+                               I32 block, double* cpu, I32 /*bk0*/, I32 /*pas0*/, I32 restrict_) {
+  IntContext gmp;
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
-  Fatal("Zel_int_hilbert: Hilbert series need the server algorithms, which this version of the "
-        "library does not carry\n");
+  check_compute_arrays(base, nb, result, "hilbert");
+  want_mingbasis_strong = 1;
+  want_mingbasis = 0;
+  nb_of_renormed = 0;
+  want_automatique = 0;
+  const double start = cpu_seconds();
+  const UI32 count = lib_hilbert_compute(base, nb, result);
+  if (cpu != nullptr) *cpu = cpu_seconds() - start;
+  return count;
 }
 
-ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** /*base*/, UI32 /*nb*/, void** /*result*/,
-                                      double* /*cpu*/) {
-  Fatal("Zel_int_gbasis_rr_form: rational representations are not available in this version of "
-        "the library\n");
+// The universal command on all the polynomials through the loop over
+// batches of primes: the rational parametrisation, or the minimal
+// polynomial alone after a multiplication-matrix request.
+ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) {
+  IntContext gmp;
+  const double start = cpu_seconds();
+  check_compute_arrays(base, nb, result, "gbasis_rr_form");
+  ModularRequest rq;
+  rq.input = reinterpret_cast<Dpol_INT* const*>(base);
+  rq.n = nb;
+  rq.mode = want_buildmatrix ? ZEL_COMPUTE_MINPOLY : ZEL_COMPUTE_RRFORM;
+  rq.first_batch = first_batch_size(-1, rq.input, nb);
+  const uint32_t count = run_multi_modular(rq, reinterpret_cast<Dpol_INT**>(result));
+  if (cpu != nullptr) *cpu = cpu_seconds() - start;
+  return count;
 }

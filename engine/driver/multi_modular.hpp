@@ -49,7 +49,10 @@ namespace zel::ZEL_BUILD {
 struct ModularRequest {
   Dpol_INT* const* input = nullptr;  // sorted, homogenised (full_sort_poly2)
   uint32_t n = 0;
-  int32_t mode = 1;                  // ZEL_COMPUTE_GBASIS or ZEL_COMPUTE_NOP
+  int32_t mode = 1;                  // a compute mode (solving modes: universal_cmd.hpp)
+  uint32_t nb_second = 0;            // modes 6 and 7: the record's _nb
+  uint32_t bk0 = 0, nb2 = 0, bk2 = 0;  // mode 11: blocks and the second count
+  int32_t force_elim2 = 0;
   int32_t force_elim = 0;            // mode 1: want_eliminated during the run
   int32_t mingbasis_strong = 1;
   uint32_t block = 0;                // > 0: keep results free of the first `block` variables

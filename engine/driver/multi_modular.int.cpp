@@ -1,5 +1,6 @@
 // The integer build's loop over batches of primes (see multi_modular.hpp).
 #include "engine/driver/multi_modular.hpp"
+#include "engine/driver/universal_cmd.hpp"
 
 #include <unistd.h>
 
@@ -157,6 +158,9 @@ uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G) {
     std::copy(X, X + rq.n, G);
     return rq.n;
   }
+  if (rq.mode != ZEL_COMPUTE_GBASIS)
+    return run_solving_mode(rq.mode, X, rq.n, rq.nb_second, G, &spent, rq.bk0, rq.force_elim,
+                            rq.nb2, rq.bk2, rq.force_elim2);
   want_eliminated = rq.force_elim != 0;
   const uint32_t count = gbasis(X, rq.n, G, &spent);
   want_eliminated = 0;

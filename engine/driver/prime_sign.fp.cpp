@@ -1,8 +1,6 @@
 #include "engine/driver/prime_sign.hpp"
 
-namespace zel::ZEL_BUILD {
-
-int32_t PrimeSign = -1;
-int32_t PrimeHalf = -1;
-
-}  // namespace zel::ZEL_BUILD
+extern "C" {
+__attribute__((visibility("default"))) int32_t PrimeSign = -1;
+__attribute__((visibility("default"))) int32_t PrimeHalf = -1;
+}

@@ -1,17 +1,20 @@
 // The symmetric residue representation of the prime-field build: the
 // change-of-order steps set PrimeSign = p and PrimeHalf = (p-1)/2 before they
 // build the dense rows of a multiplication matrix (entries in
-// [-PrimeHalf, PrimeHalf]).  -1 until set.  Prime-field build only.
+// [-PrimeHalf, PrimeHalf]).  -1 until set.  Prime-field build only; exported
+// under these plain names, so that a C caller of Zel_w_fglm sets them too.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/variant.hpp"
 
-namespace zel::ZEL_BUILD {
-
+extern "C" {
 extern int32_t PrimeSign;
 extern int32_t PrimeHalf;
+}
+
+namespace zel::ZEL_BUILD {
 
 // Sets both for the prime p.
 inline void set_prime_sign(uint32_t p) {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
@@ -135,12 +136,9 @@ Dpol* coeff_Dpol(Dpol* p) {
   return p;
 }
 
-#ifdef ZEL_VARIANT_INT
-uint32_t is_zerodim(Dpol* const*, uint32_t) { return 1; }
-#endif
-
 }  // namespace zel::ZEL_BUILD
 
-ZEL_EXPORT void* ZEL_C(coeff_Dpol)(void* p) {
+ZEL_EXPORT void* ZEL_C(coeff_Dpol)(void* p) try {
+  if (p == nullptr) zel::ZEL_BUILD::Fatal("Zel interface error: null polynomial given to coeff_Dpol\n");
   return zel::ZEL_BUILD::coeff_Dpol(static_cast<zel::ZEL_BUILD::Dpol*>(p));
-}
+} ZEL_ENTRY_CATCH("coeff_Dpol")

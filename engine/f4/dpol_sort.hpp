@@ -45,10 +45,5 @@ Dpol* is_reducible_by_G(const ExposW* m, Dpol* const* G, uint32_t n);
 // leading term alone (p then keeps one term).
 Dpol* coeff_Dpol(Dpol* p);
 
-#ifdef ZEL_VARIANT_INT
-// Whether a basis is zero-dimensional, as the universal command asks it:
-// always 1.
-uint32_t is_zerodim(Dpol* const* basis, uint32_t n);
-#endif
 
 }  // namespace zel::ZEL_BUILD

@@ -435,7 +435,11 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   e.offsets = offsets.p;
   e.piv = piv.p;
   e.newidx = newidx.p;
-  const int32_t threads = nb_threads > 1 ? nb_threads : 1;
+  // The stored terms of the matrix (gap codes: at most its terms) measure
+  // its work.
+  uint64_t terms = 0;
+  for (uint32_t i = 0; i < nrows; ++i) terms += rows[i]->ncodes + 1;
+  const int32_t threads = int32_t(threads_for(terms, nb_threads > 1 ? uint32_t(nb_threads) : 1u));
   // Reducers are decoded once, before any row uses them.
   std::vector<uint32_t> owners;
   for (uint32_t i = 0; i < nrows; ++i)

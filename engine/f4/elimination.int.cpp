@@ -60,6 +60,9 @@ struct IntPivot {
   uint32_t n = 0;
   uint32_t last = 0;              // column of the last term
   const Dom** grouped = nullptr;  // per group of lanes, or null until used
+  // Lane 0 alone: column (high half) and coefficient (low half) of each
+  // tail term, one stream for the kernel instead of two; made at first use.
+  const uint64_t* solo0 = nullptr;
 };
 
 // Largest group of lanes reduced in lockstep.
@@ -80,8 +83,9 @@ inline uint32_t residue(Entry x, uint32_t p, uint32_t v) {
 // 2^64 the lost 2^64 is put back as c64 = 2^64 mod p.  The wrapped sum is
 // below x, so adding c64 < p cannot wrap again; any number of products fits.
 inline void add_product(Entry& e, uint64_t x, uint64_t c64) {
-  const uint64_t s = e + x;
-  e = s + (s < x ? c64 : 0);
+  uint64_t s;
+  const bool wrapped = __builtin_add_overflow(e, x, &s);
+  e = s + (c64 & (uint64_t(0) - uint64_t(wrapped)));
 }
 
 // acc[col[j]*G + t] += m[t] * s[j*G + t] for j < n, t < G (add_product).
@@ -92,6 +96,18 @@ void add_multiple(Entry* acc, const uint32_t* col, uint32_t n, const Dom* s, con
     Entry* d = acc + size_t(col[j]) * G;
     for (uint32_t t = 0; t < G; ++t) add_product(d[t], m[t] * s[t], c64[t]);
   }
+}
+
+// acc[x >> 32] += m * (x mod 2^32) for the n words x of d (add_product).
+inline void add_multiple_solo(Entry* acc, const uint64_t* d, uint32_t n, uint64_t m,
+                              uint64_t c64) {
+  uint32_t j = 0;
+  for (; j + 2 <= n; j += 2) {
+    const uint64_t x0 = d[j], x1 = d[j + 1];
+    add_product(acc[x0 >> 32], m * uint32_t(x0), c64);
+    add_product(acc[x1 >> 32], m * uint32_t(x1), c64);
+  }
+  if (j < n) add_product(acc[d[j] >> 32], m * uint32_t(d[j]), c64);
 }
 
 #if defined(__x86_64__)
@@ -124,10 +140,42 @@ __attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_
   }
 }
 
+// The same, eight lanes to a 512-bit register; a wrap is the unsigned
+// comparison sum < x, and 2^64 mod p is added under its mask.
+template <uint32_t G>
+__attribute__((target("avx512f"))) void add_multiple_avx512(Entry* acc, const uint32_t* col,
+                                                            uint32_t n, const Dom* s,
+                                                            const uint64_t* m,
+                                                            const uint64_t* c64) {
+  static_assert(G % 8 == 0, "whole registers");
+  constexpr uint32_t R = G / 8;
+  __m512i mm[R], cc[R];
+  for (uint32_t r = 0; r < R; ++r) {
+    mm[r] = _mm512_loadu_si512(m + 8 * r);
+    cc[r] = _mm512_loadu_si512(c64 + 8 * r);
+  }
+  for (uint32_t j = 0; j < n; ++j, s += G) {
+    Entry* d = acc + size_t(col[j]) * G;
+    for (uint32_t r = 0; r < R; ++r) {
+      const __m256i c8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 8 * r));
+      // The zero-masked forms: the plain ones start from an undefined
+      // register, which the compiler warns about.
+      const __m512i x = _mm512_maskz_mul_epu32(0xFF, mm[r], _mm512_maskz_cvtepu32_epi64(0xFF, c8));
+      const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d + 8 * r), x);
+      const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
+      _mm512_storeu_si512(d + 8 * r, _mm512_mask_add_epi64(sum, wrapped, sum, cc[r]));
+    }
+  }
+}
+
 // Read once at load time; the processor model may not be known yet then.
 const bool kHasAvx2 = [] {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") != 0;
+}();
+const bool kHasAvx512 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") != 0;
 }();
 #endif
 
@@ -207,13 +255,27 @@ const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
   if (!P.grouped[slot]) {
     Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
     // A dead lane's array may be lane 0's: copied all the same, used times 0.
-    for (uint32_t t = 0; t < G; ++t) {
-      const Dom* c = prow->coeffs[k0 + t] + 1;
-      for (uint32_t j = 0; j < P.n; ++j) s[size_t(j) * G + t] = c[j];
-    }
+    // Written in order, reading the G arrays side by side.
+    const Dom* c[G];
+    for (uint32_t t = 0; t < G; ++t) c[t] = prow->coeffs[k0 + t] + 1;
+    Dom* d = s;
+    for (uint32_t j = 0; j < P.n; ++j, d += G)
+      for (uint32_t t = 0; t < G; ++t) d[t] = c[t][j];
     P.grouped[slot] = s;
   }
   return P.grouped[slot];
+}
+
+// The packed tail of pivot pv in lane 0 (IntPivot::solo0).
+const uint64_t* solo_tail(IntElim& e, const IntPivot* pv) {
+  IntPivot& P = e.piv[pv - e.piv];
+  if (!P.solo0) {
+    const Dom* c = e.rows[pv - e.piv]->coeffs[0] + 1;
+    uint64_t* d = static_cast<uint64_t*>(alloc(uint64_t(P.n) * sizeof(uint64_t) + 8));
+    for (uint32_t j = 0; j < P.n; ++j) d[j] = uint64_t(P.col[j]) << 32 | c[j];
+    P.solo0 = d;
+  }
+  return P.solo0;
 }
 
 // Reduces lanes k0 .. k0+G-1 of `row` together: expands them into the
@@ -243,6 +305,20 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t slo
   }
   for (uint32_t c = lead; c <= hi; ++c) {
     Entry* a = acc + size_t(c) * G;
+    if constexpr (G == 1) {
+      // A pivot's data is usually far from the previous one's: ask for the
+      // record of a pivot 16 columns ahead and the data of one 8 ahead.
+      if (c + 16 <= hi && a[16])
+        if (const IntPivot* ahead = pivot_at(c + 16)) __builtin_prefetch(ahead);
+      if (c + 8 <= hi && a[8])
+        if (const IntPivot* ahead = pivot_at(c + 8)) {
+          const char* d = k0 == 0 && ahead->solo0
+                              ? reinterpret_cast<const char*>(ahead->solo0)
+                              : reinterpret_cast<const char*>(ahead->col);
+          __builtin_prefetch(d);
+          __builtin_prefetch(d + 64);
+        }
+    }
     uint64_t any = 0;
     for (uint32_t t = 0; t < G; ++t) any |= a[t];
     if (!any) continue;
@@ -255,8 +331,22 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t slo
       m[t] = r ? L[t].p - r : 0;
       c64[t] = L[t].c64;
     }
+    if constexpr (G == 1) {
+      if (k0 == 0) {
+        add_multiple_solo(acc, solo_tail(e, pv), pv->n, m[0], c64[0]);
+        hi = std::max(hi, pv->last);
+        continue;
+      }
+    }
     const Dom* s = tail_of<G>(e, pv, slot, k0);
 #if defined(__x86_64__)
+    if constexpr (G % 8 == 0) {
+      if (kHasAvx512) {
+        add_multiple_avx512<G>(acc, pv->col, pv->n, s, m, c64);
+        hi = std::max(hi, pv->last);
+        continue;
+      }
+    }
     if constexpr (G % 4 == 0) {
       if (kHasAvx2) {
         add_multiple_avx2<G>(acc, pv->col, pv->n, s, m, c64);
@@ -322,37 +412,54 @@ bool clear_lead_lane(Entry* acc, uint32_t from, uint32_t hi) {
   return any;
 }
 
-// Lane k0 + t after reduce_lanes<G>: collects its entries of columns
-// from .. hi on lane 0's row (leading column lead, npat offsets pat) into a
-// new zone array: the residues at the pattern's columns, zero or not.
-// Returns false when a non-zero residue lies off the pattern; *nonzeros
-// receives the number of non-zero residues.  A zero kept from the pattern
-// is announced on the error stream when `warn` is set.  Clears the lane's
-// entries.
+// Lanes t0 .. G-1 of a group after reduce_lanes<G>, in one sweep over the
+// columns from .. hi (a column's lanes share a cache line): collects each
+// live lane on lane 0's row (leading column lead, npat offsets pat) into a
+// new zone array out[t], the residues at the pattern's columns, zero or
+// not.  fits[t] becomes false when a non-zero residue lies off the
+// pattern; nonzeros[t] receives the number of non-zero residues.  A zero
+// kept from the pattern is announced on the error stream when `warn` is
+// set.  Clears the lanes' entries; dead lanes' entries stayed zero.
 template <uint32_t G>
-bool collect_on_pattern(Entry* acc, uint32_t t, const LaneOf& L, uint32_t from, uint32_t hi,
+void collect_on_pattern(Entry* acc, uint32_t t0, const LaneOf* L, uint32_t from, uint32_t hi,
                         uint32_t lead, const uint32_t* pat, uint32_t npat, bool warn, Dom** out,
-                        uint32_t* nonzeros) {
-  Dom* c = static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
-  uint32_t k = 0;
-  bool fits = true;
-  for (uint32_t col = from; col <= hi; ++col) {
-    Entry& a = acc[size_t(col) * G + t];
-    const uint32_t r = a ? residue(a, L.p, L.v) : 0;
-    a = 0;
-    *nonzeros += r != 0;
-    if (col >= lead && k < npat && pat[k] == col - lead) {
-      if (r == 0 && warn) {
-        Stderr("======================================================================\n");
-        Stderr("Warning: new experimental implementation of size_compact_row_adaptative\n");
-      }
-      c[k++] = r;
-    } else if (r) {
-      fits = false;
-    }
+                        uint32_t* nonzeros, bool* fits) {
+  for (uint32_t t = t0; t < G; ++t) {
+    nonzeros[t] = 0;
+    fits[t] = true;
+    if (L[t].live) out[t] = static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
   }
-  *out = c;
-  return fits && k == npat;
+  uint32_t k = 0;
+  for (uint32_t col = from; col <= hi; ++col) {
+    Entry* a = acc + size_t(col) * G;
+    const bool on = col >= lead && k < npat && pat[k] == col - lead;
+    if (!on) {
+      uint64_t any = 0;
+      for (uint32_t t = t0; t < G; ++t) any |= a[t];
+      if (!any) continue;
+    }
+    for (uint32_t t = t0; t < G; ++t) {
+      if (!L[t].live) continue;
+      const uint32_t r = a[t] ? residue(a[t], L[t].p, L[t].v) : 0;
+      a[t] = 0;
+      nonzeros[t] += r != 0;
+      if (on) {
+        if (r == 0 && warn) {
+          Stderr("======================================================================\n");
+          Stderr("Warning: new experimental implementation of size_compact_row_adaptative\n");
+        }
+        out[t][k] = r;
+      } else if (r) {
+        fits[t] = false;
+      }
+    }
+    k += on;
+  }
+  if (k == npat) return;
+  for (uint32_t t = t0; t < G; ++t) {
+    fits[t] = false;
+    if (L[t].live) std::fill(out[t] + k, out[t] + npat, Dom(0));
+  }
 }
 
 // c := c / c[0] modulo p, in place.
@@ -380,6 +487,7 @@ void store_row(IntElim& e, uint32_t idx, uint32_t kept) {
   row->width = e.ncols + 1 - row->lead;
   IntPivot& pv = e.piv[idx];
   pv.grouped = nullptr;
+  pv.solo0 = nullptr;
   pv.n = kept - 1;
   uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(kept) * sizeof(uint32_t)));
   for (uint32_t j = 1; j < kept; ++j) col[j - 1] = row->lead + e.off0[j];
@@ -423,13 +531,19 @@ uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint
     make_monic(*c0, kept0, e.lane_of(0));
     t = 1;
   }
+  LaneOf lanes[G];
+  for (uint32_t u = t; u < G; ++u) lanes[u] = e.lane_of(k0 + u);
+  Dom* out[G];
+  uint32_t nonzeros[G];
+  bool fitting[G];
+  collect_on_pattern<G>(e.acc, t, lanes, row->lead, hi, *lead, e.off0, kept0, warn, out, nonzeros,
+                        fitting);
   for (; t < G; ++t) {
-    const LaneOf L = e.lane_of(k0 + t);
-    if (!L.live) continue;  // its entries stayed zero
-    Dom* c = nullptr;
-    uint32_t nz = 0;
-    const bool fits =
-        collect_on_pattern<G>(e.acc, t, L, row->lead, hi, *lead, e.off0, kept0, warn, &c, &nz);
+    const LaneOf& L = lanes[t];
+    if (!L.live) continue;
+    Dom* c = out[t];
+    const uint32_t nz = nonzeros[t];
+    const bool fits = fitting[t];
     if (!fits || c[0] == 0) {
       report(L,
              nz == 0     ? LaneStep::zero

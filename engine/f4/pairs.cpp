@@ -44,7 +44,7 @@ Crit* ZEL_C(generate_Crit)(Dpol* f, Dpol* const* G, int32_t n) {
 
 int32_t comp_Crit(const Crit* a, const Crit* b) {
   if (a->degree != b->degree) return a->degree > b->degree ? 1 : -1;
-  if (const int32_t c = comp_Expos(b->lcm, a->lcm)) return c;
+  if (const int32_t c = comp_Expos_same_degree(b->lcm, a->lcm)) return c;
   if (b->mult1) {
     if (a->mult1) return comp_Expos(b->mult1, a->mult1);
     // A pair without a first multiplier meets one with it under the same lcm.

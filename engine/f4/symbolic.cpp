@@ -177,7 +177,8 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
         if (flags[code] == kSearch)
           found[code - start] = first_divisor(idx, entries[entries[code].map].monomial);
     };
-    if (nb > 1 && end - start > 1) {
+    // A search costs about as much as a few terms of a row.
+    if (threads_for(uint64_t(end - start) * 8, nb) > 1 && end - start > 1) {
       const uint32_t chunk = (end - start + nb - 1) / nb;
       worker_team().run(nb, nb, [&](uint32_t k) {
         const uint64_t lo = start + uint64_t(k) * chunk;
@@ -279,10 +280,13 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
                const std::vector<uint32_t>& rank_of_code, const Builder& b) {
   std::vector<uint32_t> nterms(r);
   uint32_t maxterms = 1;
+  uint64_t total = 0;
   for (uint32_t j = 0; j < r; ++j) {
     nterms[j] = at_relative(relative_MatrixRow, j)->source->n;
     maxterms = std::max(maxterms, nterms[j]);
+    total += nterms[j];
   }
+  threads = threads_for(total, threads);
   for (uint32_t j = 0; j < r; ++j) {
     rows[j] = row_record(rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
     if (!rows[j]) return false;

@@ -3,6 +3,8 @@
 
 namespace zel::ZEL_BUILD {
 
+uint64_t min_threaded_work = kDefaultThreadedWork;
+
 WorkerTeam& worker_team() {
   // Never destroyed: a helper may still be waiting at exit, and a forked
   // child has the record without the threads.

@@ -50,6 +50,18 @@ class WorkerTeam {
   uint32_t next_ = 0;      // next task to hand out (under m_)
 };
 
+// Parallel parts of less work than this (counted in matrix terms, roughly)
+// run on the calling thread alone: waking the helpers would cost more than
+// they save, most of all on a loaded machine.  The results are the same
+// either way; tests set it to 0 so that small inputs take the threaded paths.
+constexpr uint64_t kDefaultThreadedWork = 20000;
+extern uint64_t min_threaded_work;
+
+// The threads for a part of the given work.
+inline uint32_t threads_for(uint64_t work, uint32_t threads) {
+  return work < min_threaded_work ? 1u : threads;
+}
+
 // This build's team.  It lives as long as the process: helpers sleep when
 // idle and end with it.
 WorkerTeam& worker_team();

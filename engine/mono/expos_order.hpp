@@ -81,6 +81,23 @@ inline int32_t comp_Expos(const ExposW* a, const ExposW* b) {
   return s < N ? revlex_range(a, b, s, N) : 0;
 }
 
+// comp_Expos for two monomials of the same total degree (all fields summed),
+// such as the lcms of two pairs of one degree.  The two blocks' degrees then
+// differ by opposite amounts, so the shorter block's sum decides the first
+// block's degree: with many variables the first block is the long one, and
+// summing it on every comparison is what sorting pairs costs.
+inline int32_t comp_Expos_same_degree(const ExposW* a, const ExposW* b) {
+  const uint32_t N = nb_of_variables;
+  const uint32_t s = var_second_block < N ? var_second_block : N;
+  if (s < 1 || 2 * s <= N) return comp_Expos(a, b);
+  if (s < N) {
+    const uint32_t ea = range_degree(a, s, N), eb = range_degree(b, s, N);
+    if (ea != eb) return ea < eb ? 1 : -1;
+  }
+  if (const int32_t r = revlex_range(a, b, 0, s)) return r;
+  return s < N ? revlex_range(a, b, s, N) : 0;
+}
+
 inline int32_t comp4_Expos(const ExposW* a, const ExposW* b) { return comp_Expos(a, b); }
 
 inline int32_t comp5_Expos(const ExposW* a, const ExposW* b) {

@@ -1,7 +1,7 @@
 // Server runtime: the log and error streams, the message functions, the fatal
 // path and the start-up of the server side.
 //
-// One copy serves both builds (namespace `orv`, defined in runtime.int.cpp).
+// One copy serves both builds (namespace `orv`, defined in runtime.once.cpp).
 // Every message is flushed at once so that log lines and other output on the
 // standard output keep their order.  Output lines that are not data begin
 // with "#C ".
@@ -54,6 +54,10 @@ void Inform(const char* s);                          // unchanged, unless want_q
 void Outputc(int c);
 void Flush();
 [[noreturn]] void Fatal(const char* fmt, ...) ORV_PRINTF(1, 2);
+// While the engine runs a server service it sets this: Fatal then hands the
+// message to it (the engine's fatal path, which never returns) instead of
+// ending the process.  Null otherwise.
+extern void (*fatal_raise)(const char* message);
 
 // Exchanges log_output and remember_log_output.
 void switch_Output();

@@ -1,7 +1,6 @@
 // How the library's own diagnostics (the common factor, the analysis of
 // systems, the random systems, the permutation check) write on the Fortran
-// printer: through the text forms, a list as "[p1,p2,...]" of plain
-// polynomials (no header nodes).
+// printer: through the text forms (a list as "[p1,p2,...]").
 #pragma once
 
 #include "server/poly/text_forms.hpp"
@@ -20,12 +19,7 @@ void diag_monomial(Fortran_Print& out, const uint64_t* e) {
 
 template <class E, class C>
 void diag_list(Fortran_Print& out, const DmpList<E, C>* l) {
-  out << '[';
-  for (const DmpList<E, C>* c = l; c != nullptr; c = c->next) {
-    if (c != l) out << ',';
-    diag_poly(out, c->poly);
-  }
-  out << ']';
+  PolyText<E, C>::fortran(out, l);
 }
 
 }  // namespace orv::ORV_BUILD

@@ -158,6 +158,7 @@ struct DmpReduce {
       }
       X::sub(p->e, g->e, m);
       if (cur == l) quotient = A::sum(quotient, P::monom(m, mult(p->coef, i0)));
+      Label label("Reduction rapide");
       Coef b = minus(mult(p->coef, inv(g->coef)));
       p = combine(nullptr, A::release(p), b, m, g->next);
       cur = l;

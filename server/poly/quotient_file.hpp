@@ -61,14 +61,13 @@ struct QuotientFile {
 
   // --- Staircase ---------------------------------------------------------------------
 
-  // The staircase of the basis, largest first (the package's escalier,
-  // which also sets its old_base to the basis and refuses a basis that is
-  // not zero-dimensional).  A zero polynomial has no leading monomial:
-  // refused first.
+  // The staircase of the basis, largest first, from the staircase code
+  // (which sets its base to this basis and refuses one that is not
+  // zero-dimensional).
   static Node* staircase(const Cell* basis) {
     for (const Cell* c = basis; c != nullptr; c = c->next)
       if (c->poly == nullptr) Fatal("Quotient basis: the basis holds the zero polynomial\n");
-    return DmpStaircase<E, C>::escalier(const_cast<Cell*>(basis));
+    return DmpStaircase<E, C>::escalier(basis);
   }
 
   // --- Quotient file -------------------------------------------------------------------

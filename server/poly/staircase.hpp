@@ -22,6 +22,7 @@
 #include "server/base/runtime.hpp"
 #include "server/io/options.hpp"
 #include "server/poly/dmp_transform.hpp"
+#include "server/poly/var_names.hpp"
 
 namespace orv::ORV_BUILD {
 
@@ -35,7 +36,7 @@ struct DmpStaircase {
   using Terms = TermPool<E, C>;
 
   static inline bool have_sentinelle = true;
-  static inline Cell* old_base = nullptr;
+  static inline const Cell* old_base = nullptr;
   static inline Node* memo_all_monoms = nullptr;
 
   static const Node* lead(const Cell* c) { return have_sentinelle ? c->poly->next : c->poly; }
@@ -88,9 +89,11 @@ struct DmpStaircase {
   }
   static void require_dim0(Mode mode, const char* op) {
     int v = missing_power(mode);
-    if (v >= 0)
-      Fatal("%s_%s: the basis is not zero-dimensional (no leading monomial is a power of x%d)\n",
-            op, pairing_name<E, C>(), v);
+    if (v >= 0) {
+      NameBuffer buf;
+      Fatal("%s_%s: the basis is not zero-dimensional (no leading power of %s)\n", op,
+            pairing_name<E, C>(), VarNames<E>::name(unsigned(v), buf));
+    }
   }
 
   // Appends, for every monomial t of the list and e = 0, 1, ... while
@@ -128,7 +131,7 @@ struct DmpStaircase {
 
   // The staircase of the list's leading monomials (plain polynomials),
   // largest first.
-  static Node* escalier(Cell* list) {
+  static Node* escalier(const Cell* list) {
     have_sentinelle = false;
     old_base = list;
     require_dim0(Mode::kFull, "escalier");

@@ -17,6 +17,7 @@
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/f4/elimination.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/code_table.hpp"
 #include "engine/mono/expos_layout.hpp"
@@ -55,11 +56,14 @@ struct EngineGB {
     ZEL_C(want_aggressive) = 0;
     nb_threads = threads;
     omp_set_num_threads(threads);
+    // Small systems take the threaded paths too.
+    min_threaded_work = 0;
   }
   ~EngineGB() {
     using namespace zel::ZEL_BUILD;
     nb_threads = 1;
     omp_set_num_threads(1);
+    min_threaded_work = kDefaultThreadedWork;
     zel_max_index = 5000000;
     zel_hash_prime = 5666677;
     zel::reset_engine_memory();

@@ -28,12 +28,13 @@ struct BindingFixture : ::testing::Test {
     zel::set_host(zel::default_host());
     zel::Zel_verb_info = 0;
     zel::fp_build::forget_host_version();
-    zel::fp_build::restore_sigint();
+    zel::restore_sigint();
     zel::fp_build::current_debug = 0;
   }
 
+  // The options after their count, which counts itself too.
   HostValue options(std::vector<int32_t> opts) {
-    opts.insert(opts.begin(), int32_t(opts.size()));
+    opts.insert(opts.begin(), int32_t(opts.size()) + 1);
     return host.int32_rtable(opts, {int32_t(opts.size())});
   }
 
@@ -129,6 +130,12 @@ TEST_F(BindingFixture, WholeRequestMatchesTheCInterfaceTwiceInARow) {
     EXPECT_EQ(zel_receive_poly(20, 5, 1, e, c, &next), -1);
     EXPECT_EQ(zel_receive_poly(-1, 5, 1, e, c, &next), -1);
   }
+  // The other build's request resets the memory of both: no result is left
+  // to read.
+  host.call(zel_int_gbasis_init, {host.integer(2), host.integer(0), host.integer(0),
+                                  host.integer(0)});
+  std::vector<UI32> e(5 * expected[0].size()), c(expected[0].size());
+  EXPECT_EQ(zel_receive_poly(0, 5, UI32(expected[0].size()), e.data(), c.data(), nullptr), -1);
 }
 
 TEST_F(BindingFixture, ArgumentErrorsRaiseTheHostMessages) {
@@ -172,7 +179,7 @@ TEST_F(BindingFixture, ArgumentErrorsRaiseTheHostMessages) {
   };
   raises(options({0, 0}), "Incorrect number of options for this version of the interface !");
   raises(host.float_rtable(5), "array is not of type INTEGER32");
-  raises(host.int32_rtable({6, 0, 0, 0, 0}, {5}), "the options table announces 6 options but holds 4");
+  raises(host.int32_rtable({6, 0, 0, 0, 0}, {5}), "the options table of count 6 holds only 5 entries");
 }
 
 TEST_F(BindingFixture, OptionCountsAndUnknownModes) {
@@ -181,7 +188,7 @@ TEST_F(BindingFixture, OptionCountsAndUnknownModes) {
   send_cyclic(3);
   testing::internal::CaptureStderr();
   host.call(zel_gbasis_compute,
-            compute_args("no such mode", options({0, 0, 0, 0, 0, 0, 0, 0, -1, -1, -1, 0})));
+            compute_args("no such mode", options({0, 0, 0, 0, 0, 0, 0, -1, -1, -1, 0})));
   EXPECT_NE(testing::internal::GetCapturedStderr().find(
                 "Warning some optional parameters (number 12) are not correctly parsed"),
             std::string::npos);
@@ -247,6 +254,53 @@ TEST_F(BindingFixture, SendSkipsZeroTermsAndRefusesAFullTable) {
   zel::fp_build::module_table.global_nb = zel::fp_build::kModuleSlots;
   EXPECT_EQ(zel_send_poly(2, 2, e, c), -1);
   zel::fp_build::module_table.global_nb = 0;
+}
+
+// What reaches the engine from the twelve compute arguments and the options
+// table, seen through an engine call of our own.
+struct SeenCall {
+  int32_t bk0, pas0, restrict_;
+  sZEL_Comp_Desc record;
+} seen;
+
+uint32_t seeing_engine(void**, uint32_t, double*, int32_t bk0, int32_t pas0, int32_t restrict_,
+                       sZEL_Comp_Desc* record) {
+  seen = {bk0, pas0, restrict_, *record};
+  return 0;
+}
+
+HostValue seeing_compute(HostKernel kv, HostValue args) {
+  return zel::fp_build::run_compute(kv, args, false, seeing_engine);
+}
+
+TEST_F(BindingFixture, ArgumentsAndOptionsReachTheirFields) {
+  init(2, 0);
+  const auto args = [&](const char* mode, HostValue opts) {
+    return std::vector<HostValue>{t, first, count, host.integer(4), host.integer(0),
+                                  host.integer(6), host.integer(7), host.integer(8),
+                                  host.string(mode), host.integer(10), host.integer(11), opts};
+  };
+  // Count 4 (the count and three options): the later options default.
+  host.call(seeing_compute, args("ZEL_COMPUTE_MINPOLY", host.int32_rtable({4, 1, 2, 3}, {4})));
+  EXPECT_EQ(seen.pas0, 6);
+  EXPECT_EQ(seen.bk0, 7);
+  EXPECT_EQ(seen.restrict_, 8);
+  const sZEL_Comp_Desc& r = seen.record;
+  EXPECT_EQ(r._compute, ZEL_COMPUTE_MINPOLY);
+  EXPECT_EQ(r._nb, 10);
+  EXPECT_EQ(r._force_elim, 11);
+  EXPECT_EQ(std::vector<int32_t>({r._off, r._index, r._zone, r._memory, r._nb2, r._bk2,
+                                  r._force_elim2, r._aggressive2, r._dlim, r._skip}),
+            std::vector<int32_t>({1, 2, 3, 0, 0, 0, 0, -1, -1, -1}));
+  // Count 11: elements 1 to 10 in order.
+  host.call(seeing_compute,
+            args("ZEL_COMPUTE_MATRIXN",
+                 host.int32_rtable({11, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30}, {11})));
+  const sZEL_Comp_Desc& q = seen.record;
+  EXPECT_EQ(q._compute, ZEL_COMPUTE_MATRIXN);
+  EXPECT_EQ(std::vector<int32_t>({q._off, q._index, q._zone, q._memory, q._nb2, q._bk2,
+                                  q._force_elim2, q._aggressive2, q._dlim, q._skip}),
+            std::vector<int32_t>({21, 22, 23, 24, 25, 26, 27, 28, 29, 30}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // host integers and expressions; their argument errors; GMP left as found.
 #include <gmp.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <map>
@@ -14,6 +15,11 @@
 #include "engine/zel_binding.h"
 #include "host/standin_host.hpp"
 #include "support/naive_buchberger_qq.hpp"
+
+// The prime-field build's version cache, which a test below fills too.
+namespace zel::fp_build {
+void forget_host_version();
+}
 
 namespace {
 
@@ -31,7 +37,7 @@ struct IntBinding : ::testing::Test {
     zel::set_host(zel::default_host());
     zel::Zel_verb_info = 0;
     zel::int_build::forget_host_version();
-    zel::int_build::restore_sigint();
+    zel::restore_sigint();
   }
   // GMP's memory functions are the caller's again after every entry.
   void expect_gmp_untouched() {
@@ -139,6 +145,13 @@ TEST_F(IntBinding, ExpressionsCapExponentsAtTen) {
 
 TEST_F(IntBinding, ArgumentErrors) {
   EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1)}), "4th arguments expected");
+  // Variable counts the engine refuses, before any is named.
+  EXPECT_EQ(raised(zel_int_gbasis_init,
+                   {host.integer(-1), host.integer(0), host.integer(0), host.integer(0)}),
+            "the 1st argument must be at least 0");
+  EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1), host.integer(0x7fffffff),
+                                         host.integer(0), host.integer(0)}),
+            "at most 9999 variables, instead got 2147483648");
   init(2);
   const auto rt = [&](std::vector<int32_t> v) { return host.int32_rtable(v, {int32_t(v.size())}); };
   // Arrays shorter than the counts they come with.
@@ -170,20 +183,48 @@ TEST_F(IntBinding, ArgumentErrors) {
   expect_gmp_untouched();
 }
 
+using Terms = std::vector<std::pair<std::vector<int32_t>, mpz_class>>;
+const mpz_class kBig = (mpz_class(1) << 70) + 12345;
+// x0^2 - big*x1 + 3, x1^2 - 7*x0*x1 - 2, x0*x1^2 + x2^2 - big
+const std::vector<Terms> kSystem = {{{{2, 0, 0}, 1}, {{0, 1, 0}, -kBig}, {{0, 0, 0}, 3}},
+                                    {{{0, 2, 0}, 1}, {{1, 1, 0}, -7}, {{0, 0, 0}, -2}},
+                                    {{{1, 2, 0}, 1}, {{0, 0, 2}, 1}, {{0, 0, 0}, -kBig}}};
+
+// Sends kSystem as coefficient words (sign word and three magnitude words)
+// and computes its basis; the names t, first and count get the results.
+HostValue send_and_compute(Host& host, HostValue t, HostValue first, HostValue count) {
+  for (const auto& f : kSystem) {
+    const int32_t w = 4;
+    std::vector<int32_t> exps, words;
+    for (const auto& [e, c] : f) {
+      exps.insert(exps.end(), e.begin(), e.end());
+      words.push_back(sgn(c) < 0 ? -1 : 1);
+      mpz_class mag = abs(c);
+      for (int i = 1; i < w; ++i) {
+        words.push_back(int32_t(uint32_t(mpz_class(mag & 0xFFFFFFFFu).get_ui())));
+        mag >>= 32;
+      }
+    }
+    const int32_t m = int32_t(f.size());
+    host.call(zel_int_send_poly, {host.integer(w), host.integer(3), host.integer(m),
+                                  host.int32_rtable(exps, {3 * m}),
+                                  host.int32_rtable(words, {w * m})});
+  }
+  HostValue options = host.int32_rtable({4, 0, 0, 0}, {4});
+  return host.call(zel_int_gbasis_compute,
+                   {t, first, count, host.integer(0), host.integer(0), host.integer(0),
+                    host.integer(0), host.integer(0), host.string("ZEL_COMPUTE_GBASIS"),
+                    host.integer(0), host.integer(0), options});
+}
+
 // A whole request: polynomials with large and negative coefficients sent as
 // words, the basis computed and received as host integers, equal to the
 // naive reduced basis over the rationals; twice in a row.
 TEST_F(IntBinding, WholeRequestGivesTheReducedBasisOverTheRationals) {
   using namespace zel_test::buchberger;
-  const mpz_class big = (mpz_class(1) << 70) + 12345;
-  // x0^2 - big*x1 + 3, x1^2 - 7*x0*x1 - 2, x0*x1^2 + x2^2 - big
-  const std::vector<std::vector<std::pair<std::vector<int32_t>, mpz_class>>> system = {
-      {{{2, 0, 0}, 1}, {{0, 1, 0}, -big}, {{0, 0, 0}, 3}},
-      {{{0, 2, 0}, 1}, {{1, 1, 0}, -7}, {{0, 0, 0}, -2}},
-      {{{1, 2, 0}, 1}, {{0, 0, 2}, 1}, {{0, 0, 0}, -big}}};
   NaiveGroebnerQQ gb{{0}};
   std::vector<QPoly> F;
-  for (const auto& f : system) {
+  for (const auto& f : kSystem) {
     QPoly q;
     for (const auto& [e, c] : f) q.push_back({NMono(e.begin(), e.end()), mpq_class(c)});
     F.push_back(gb.normalise(q));
@@ -193,29 +234,8 @@ TEST_F(IntBinding, WholeRequestGivesTheReducedBasisOverTheRationals) {
 
   for (int round = 0; round < 2; ++round) {
     init(3);
-    for (const auto& f : system) {
-      const int32_t w = 4;  // sign word and three magnitude words
-      std::vector<int32_t> exps, words;
-      for (const auto& [e, c] : f) {
-        exps.insert(exps.end(), e.begin(), e.end());
-        words.push_back(sgn(c) < 0 ? -1 : 1);
-        mpz_class mag = abs(c);
-        for (int i = 1; i < w; ++i) {
-          words.push_back(int32_t(uint32_t(mpz_class(mag & 0xFFFFFFFFu).get_ui())));
-          mag >>= 32;
-        }
-      }
-      const int32_t m = int32_t(f.size());
-      host.call(zel_int_send_poly, {host.integer(w), host.integer(3), host.integer(m),
-                                    host.int32_rtable(exps, {3 * m}),
-                                    host.int32_rtable(words, {w * m})});
-    }
     HostValue t = host.name("t"), first = host.name("first"), count = host.name("count");
-    HostValue options = host.int32_rtable({4, 0, 0, 0, 0}, {5});
-    host.call(zel_int_gbasis_compute,
-              {t, first, count, host.integer(0), host.integer(0), host.integer(0),
-               host.integer(0), host.integer(0), host.string("ZEL_COMPUTE_GBASIS"),
-               host.integer(0), host.integer(0), options});
+    send_and_compute(host, t, first, count);
     expect_gmp_untouched();
     const long r = host.integer_of(host.value_of(count)).get_si();
     ASSERT_EQ(size_t(r), expected.size());
@@ -238,6 +258,50 @@ TEST_F(IntBinding, WholeRequestGivesTheReducedBasisOverTheRationals) {
     gb.sort_basis(got);
     EXPECT_TRUE(got == expected);
   }
+}
+
+// A host from version 13 is polled with GMP on its own functions; a pending
+// interrupt unwinds the compute, GMP is the caller's again and the next
+// request works.
+TEST_F(IntBinding, NewHostsArePolledOutsideTheGmpContextAndCanInterrupt) {
+  host.version = "Maple 13.0";
+  HostValue t = host.name("t"), first = host.name("first"), count = host.name("count");
+  init(3);
+  zel::int_build::count_interrupt = 0xFFF;  // the next poll asks the host
+  send_and_compute(host, t, first, count);
+  ASSERT_GT(host.interrupt_checks, 0);
+  EXPECT_EQ(host.gmp_alloc_at_check, alloc0);
+
+  init(3);
+  host.interrupt = true;
+  zel::int_build::count_interrupt = 0xFFF;
+  EXPECT_THROW(send_and_compute(host, t, first, count), HostRaised);
+  expect_gmp_untouched();
+  init(3);
+  send_and_compute(host, t, first, count);
+  EXPECT_GT(host.integer_of(host.value_of(count)), 2);
+}
+
+// On hosts older than 11.0 both builds install their SIGINT handler; the
+// unload gives back the handler the process had, whichever build came last.
+void host_own_sigint(int) {}
+
+TEST_F(IntBinding, UnloadGivesSigintBack) {
+  struct sigaction own {}, before {}, after {};
+  own.sa_handler = host_own_sigint;
+  sigemptyset(&own.sa_mask);
+  sigaction(SIGINT, &own, &before);
+  host.version = "Maple 10.0";
+  host.call(zel_gbasis_init, {host.integer(2), host.integer(0), host.integer(0),
+                              host.integer(65521), host.integer(0)});
+  init(2);
+  sigaction(SIGINT, nullptr, &after);
+  EXPECT_NE(after.sa_handler, host_own_sigint);
+  host.call(zel_int_unload, {});
+  sigaction(SIGINT, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, host_own_sigint);
+  sigaction(SIGINT, &before, nullptr);
+  zel::fp_build::forget_host_version();
 }
 
 }  // namespace

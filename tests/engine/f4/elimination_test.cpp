@@ -10,6 +10,7 @@
 #include <random>
 
 #include "engine/driver/threads.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/mem/zone.hpp"
 #include "support/dense_rref.hpp"
 #include "support/engine_memory.hpp"
@@ -37,8 +38,10 @@ struct ElimSession {
     ZEL_C(want_aggressive) = 0;
     ZEL_C(want_state_percent) = 0;
     want_skip_comput = 0;
+    min_threaded_work = 0;  // small matrices take the threaded paths too
   }
   ~ElimSession() {
+    min_threaded_work = kDefaultThreadedWork;
     nb_threads = 1;
     omp_set_num_threads(1);
     omp_set_dynamic(0);

@@ -83,6 +83,9 @@ TEST(ExposWords, AgreeWithNaiveReferenceOnRandomPairs) {
       ASSERT_EQ(c, naive_block_order(a, b, s, N, false)) << it;
       ASSERT_EQ(comp4_Expos(A.w(), Bm.w()), c);
       ASSERT_EQ(comp_Expos(Bm.w(), A.w()), -c);
+      if (total_degree(A.w()) == total_degree(Bm.w())) {
+        ASSERT_EQ(comp_Expos_same_degree(A.w(), Bm.w()), c) << it;
+      }
       const int c5 = comp5_Expos(A.w(), Bm.w());
       ASSERT_EQ(c5, naive_block_order(a, b, s, N, true)) << it;
       ASSERT_EQ(comp5_Expos(Bm.w(), A.w()), -c5);

@@ -1,5 +1,7 @@
 // The engine's host services over the external-call interface.  One host
 // serves the whole process, so this file is compiled once.
+#include <signal.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -52,7 +54,30 @@ const HostServices kBindingHost = {host_print,  host_user_info,       host_raise
                                    host_interrupt_pending, host_check_interrupt,
                                    host_version};
 
+// The handler the process had before the first install; one for both
+// builds, so that whichever build installed last, the original comes back.
+struct sigaction original_sigint;
+bool sigint_saved = false;
+
+// The host unloading the library takes our handlers with it: give SIGINT
+// back.
+__attribute__((destructor)) void restore_sigint_at_unload() { restore_sigint(); }
+
 }  // namespace
+
+void install_sigint(void (*handler)(int)) {
+  struct sigaction sa {};
+  sa.sa_handler = handler;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, sigint_saved ? nullptr : &original_sigint);
+  sigint_saved = true;
+}
+
+void restore_sigint() {
+  if (!sigint_saved) return;
+  sigaction(SIGINT, &original_sigint, nullptr);
+  sigint_saved = false;
+}
 
 void bind_host(HostKernel kv) {
   Maple_kernel = kv;

@@ -111,9 +111,18 @@ void switch_Output() {
   remember_log_output = t;
 }
 
+void (*fatal_raise)(const char* message) = nullptr;
+
 void Fatal(const char* fmt, ...) {
   if (Fatal_loop) _exit(5);
   va_list ap;
+  if (fatal_raise != nullptr) {
+    char text[1024];
+    va_start(ap, fmt);
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    fatal_raise(text);
+  }
   va_start(ap, fmt);
   vwrite(log_output, "#error (fatal): ", fmt, ap);
   va_end(ap);

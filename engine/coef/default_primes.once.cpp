@@ -16,13 +16,15 @@ struct Table {
     constexpr uint64_t kTop = uint64_t(1) << 32;
     constexpr uint64_t kWindow = 1000000;
     constexpr uint64_t lo = kTop - kWindow;
-    std::vector<bool> small(65536, true);
-    std::vector<bool> composite(kWindow, false);
+    // Bytes, not bits: the marking loops write a few million entries, and a
+    // packed bit costs a read-modify-write each (most of the process's start-up).
+    std::vector<uint8_t> small(65536, 1);
+    std::vector<uint8_t> composite(kWindow, 0);
     for (uint64_t q = 2; q < 65536; q++) {
       if (!small[q]) continue;
-      for (uint64_t m = q * q; m < 65536; m += q) small[m] = false;
+      for (uint64_t m = q * q; m < 65536; m += q) small[m] = 0;
       uint64_t first = (lo + q - 1) / q * q;
-      for (uint64_t m = first; m < kTop; m += q) composite[m - lo] = true;
+      for (uint64_t m = first; m < kTop; m += q) composite[m - lo] = 1;
     }
     int32_t k = kDefaultPrimes;
     for (uint64_t n = kTop - 1; k > 0; n--)

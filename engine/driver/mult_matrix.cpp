@@ -1,0 +1,540 @@
+#include "engine/driver/mult_matrix.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+
+#include "engine/call_zel.h"
+#include "engine/coef/primes.hpp"
+#include "engine/driver/affine_monomials.hpp"
+#include "engine/driver/fatal_exits.hpp"
+#include "engine/f4/dpol_sort.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mono/expos_order.hpp"
+#include "sparse/aligned.hpp"
+#include "sparse/entries.hpp"
+#ifdef ZEL_VARIANT_FP
+#include "engine/driver/prime_sign.hpp"
+#endif
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+double cpu_now() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
+// Packed words of an affine exponent vector, for the engine's orders.
+std::vector<uint64_t> packed(const Exps& e) {
+  std::vector<uint64_t> w(nb_of_blocks_of_variables, 0);
+  ExposW* x = reinterpret_cast<ExposW*>(w.data());
+  for (uint32_t v = 0; v < e.size(); ++v) set_field(x, v, e[v]);
+  return w;
+}
+
+// The normal set: the monomials no leading monomial divides, found variable
+// by variable from the last one down (each entry extended by powers of the
+// variable while the product stays standard).  Fatal unless it has D
+// elements.
+std::vector<Exps> normal_set(const std::vector<Exps>& leads, uint32_t n, uint32_t D) {
+  auto standard = [&](const Exps& m) {
+    for (const Exps& l : leads)
+      if (divides(l, m)) return false;
+    return true;
+  };
+  std::vector<Exps> set{Exps(n, 0)};
+  for (uint32_t v = n; v-- > 0;) {
+    const size_t L = set.size();
+    for (size_t e = L; e-- > 0;) {
+      for (uint32_t k = 1;; ++k) {
+        Exps c = set[e];
+        c[v] = k;
+        if (!standard(c)) break;
+        if (set.size() >= D) Fatal("bug2 in build_last_matrix\n");
+        set.push_back(std::move(c));
+      }
+    }
+  }
+  if (set.size() != D) Fatal("Bug in build_last_matrix nb=%u<>%u\n", uint32_t(set.size()), D);
+  return set;
+}
+
+// The matrix in the form the sparse FGLM reads, independent of the prime:
+// copy pairs, and per dense row where its entries come from.
+struct MatrixShape {
+  std::vector<int32_t> sparse, nosp;  // ended by -1 once complete
+  // Per dense row: the basis index whose leading monomial is x_last * b, or
+  // kNormalForm when x_last * b lies further out and needs a normal form.
+  std::vector<uint32_t> dense_from;
+  std::vector<Exps> dense_product;  // x_last * b of each dense row
+  std::vector<int32_t> coords;      // per variable, -1 when none
+  std::map<Exps, int32_t> column;   // normal-set monomial -> column
+  std::vector<const Exps*> by_column;
+  std::map<Exps, uint32_t> lead_of;  // leading monomial -> basis index
+};
+constexpr uint32_t kNormalForm = ~0u;
+
+MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads,
+                     const std::vector<Exps>& set, uint32_t n) {
+  MatrixShape s;
+  // Columns in the engine's order, the monomial 1 first.
+  std::vector<size_t> idx(set.size());
+  for (size_t i = 0; i < idx.size(); ++i) idx[i] = i;
+  std::vector<std::vector<uint64_t>> words(set.size());
+  for (size_t i = 0; i < set.size(); ++i) words[i] = packed(set[i]);
+  std::stable_sort(idx.begin(), idx.end(), [&](size_t a, size_t b) {
+    return comp5_Expos(reinterpret_cast<const ExposW*>(words[a].data()),
+                       reinterpret_cast<const ExposW*>(words[b].data())) < 0;
+  });
+  s.by_column.resize(set.size());
+  for (size_t c = 0; c < idx.size(); ++c) {
+    s.column[set[idx[c]]] = int32_t(c);
+    s.by_column[c] = &set[idx[c]];
+  }
+  for (uint32_t k = 0; k < nb; ++k) s.lead_of.emplace(leads[k], k);
+
+  s.coords.assign(n, -1);
+  s.coords[n - 1] = 0;
+  for (uint32_t v = 0; v + 1 < n; ++v) {
+    Exps x(n, 0);
+    x[v] = 1;
+    auto it = s.column.find(x);
+    if (it != s.column.end()) s.coords[v] = it->second;
+  }
+  for (size_t c = 0; c < s.by_column.size(); ++c) {
+    Exps prod = *s.by_column[c];
+    prod[n - 1] += 1;
+    auto col = s.column.find(prod);
+    if (col != s.column.end()) {
+      s.sparse.push_back(int32_t(c));
+      s.sparse.push_back(col->second);
+      continue;
+    }
+    auto lead = s.lead_of.find(prod);
+    const uint32_t from = lead == s.lead_of.end() ? kNormalForm : lead->second;
+    if (from != kNormalForm) {
+      const Dpol* g = G[from];
+      for (uint32_t t = 1; t < g->n; ++t)
+        if (s.column.find(affine_exps(g->mono[t], n)) == s.column.end())
+          Fatal(
+              "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
+              "lies outside the normal set)\n",
+              from);
+    }
+    s.nosp.push_back(int32_t(c));
+    s.nosp.push_back(0);
+    s.dense_from.push_back(from);
+    s.dense_product.push_back(std::move(prod));
+  }
+  s.sparse.push_back(-1);
+  s.nosp.push_back(-1);
+  return s;
+}
+
+// Normal forms of monomials modulo the basis, on one prime, as dense vectors
+// over the columns (residues in [0, p)).  A leading monomial reduces to
+// minus its tail; any other monomial u outside the normal set is x_i * u'
+// with u' still outside it, so NF(u) = sum_j c_j NF(x_i * b_j) where
+// NF(u') = sum_j c_j b_j.  Every b_j is smaller than u' in the monomial
+// order, so the recursion only visits monomials smaller than u and ends.
+class NormalForms {
+ public:
+  NormalForms(Dpol* const* G, const MatrixShape& s, uint32_t n, uint32_t lane, uint32_t p)
+      : G_(G), s_(s), n_(n), lane_(lane), p_(p), D_(uint32_t(s.by_column.size())) {}
+
+  const std::vector<uint32_t>& of(const Exps& u) {
+    auto known = memo_.find(u);
+    if (known != memo_.end()) return known->second;
+    std::vector<uint32_t> nf(D_, 0);
+    auto col = s_.column.find(u);
+    auto lead = s_.lead_of.find(u);
+    if (col != s_.column.end()) {
+      nf[size_t(col->second)] = 1;
+    } else if (lead != s_.lead_of.end()) {
+      const Dpol* g = G_[lead->second];
+      for (uint32_t t = 1; t < g->n; ++t) {
+        auto c = s_.column.find(affine_exps(g->mono[t], n_));
+        if (c == s_.column.end())
+          Fatal(
+              "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
+              "lies outside the normal set)\n",
+              lead->second);
+        const uint32_t a = uint32_t(lanes(g)[lane_][t]) % p_;
+        nf[size_t(c->second)] = a == 0 ? 0 : p_ - a;
+      }
+    } else {
+      const uint32_t i = peel_variable(u);
+      Exps smaller = u;
+      smaller[i] -= 1;
+      const std::vector<uint32_t> outer = of(smaller);
+      for (uint32_t j = 0; j < D_; ++j) {
+        if (outer[j] == 0) continue;
+        Exps prod = *s_.by_column[j];
+        prod[i] += 1;
+        const std::vector<uint32_t>& inner = of(prod);
+        for (uint32_t k = 0; k < D_; ++k)
+          if (inner[k]) nf[k] = uint32_t((nf[k] + mul_mod(outer[j], inner[k], p_)) % p_);
+      }
+    }
+    return memo_.emplace(u, std::move(nf)).first->second;
+  }
+
+ private:
+  // A variable x_i with u / x_i still divisible by a leading monomial (the
+  // last variable when it can be).
+  uint32_t peel_variable(const Exps& u) const {
+    for (const auto& [l, k] : s_.lead_of) {
+      if (!divides(l, u)) continue;
+      for (uint32_t i = n_; i-- > 0;)
+        if (u[i] > l[i]) return i;
+    }
+    Fatal("Bug in build_last_matrix(4)\n");
+  }
+
+  Dpol* const* G_;
+  const MatrixShape& s_;
+  const uint32_t n_, lane_, p_, D_;
+  std::map<Exps, std::vector<uint32_t>> memo_;
+};
+
+// The residue of -a modulo p in the form the dense rows of this build hold.
+#ifdef ZEL_VARIANT_FP
+using RowEntry = int16_t;
+inline RowEntry neg_entry(uint32_t a, uint32_t p) {
+  return a == 0 ? 0 : a <= uint32_t(PrimeHalf) ? RowEntry(-int32_t(a)) : RowEntry(p - a);
+}
+constexpr uint32_t kRowAlign = 8;
+#else
+using RowEntry = uint32_t;
+inline RowEntry neg_entry(uint32_t a, uint32_t p) { return a == 0 ? 0 : p - a; }
+constexpr uint32_t kRowAlign = 4;
+#endif
+
+struct LaneAnswer {
+  std::vector<int32_t> degrees;
+  std::vector<std::vector<uint32_t>> rows;  // per variable, degree+1 coefficients
+};
+
+// Runs the sparse FGLM on lane l.
+LaneAnswer solve_lane(uint32_t l, Dpol* const* G, const MatrixShape& s, uint32_t D, uint32_t n,
+                      int32_t minpoly_only, int32_t sqfr) {
+  uint32_t p = ZEL_C(Primes)[l];
+#ifdef ZEL_VARIANT_FP
+  set_prime_sign(p);
+#endif
+  const uint32_t W = (D + kRowAlign - 1) / kRowAlign * kRowAlign;
+  const size_t nd = s.dense_from.size();
+  sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
+  NormalForms normal_forms(G, s, n, l, p);
+  for (size_t r = 0; r < nd; ++r) {
+    RowEntry* row = block.data() + r * W;
+    if (s.dense_from[r] == kNormalForm) {
+      const std::vector<uint32_t>& nf = normal_forms.of(s.dense_product[r]);
+      for (uint32_t c = 0; c < D; ++c) row[c] = neg_entry(nf[c] == 0 ? 0 : p - nf[c], p);
+      continue;
+    }
+    const Dpol* g = G[s.dense_from[r]];
+    for (uint32_t t = 1; t < g->n; ++t)
+      row[s.column.at(affine_exps(g->mono[t], n))] = neg_entry(uint32_t(lanes(g)[l][t]), p);
+  }
+  std::vector<int32_t> sparse = s.sparse, nosp = s.nosp, coords = s.coords;
+  if (minpoly_only)
+    for (uint32_t v = 0; v + 1 < n; ++v) coords[v] = -1;
+  LaneAnswer a;
+  a.degrees.assign(n, -1);
+  int32_t deg;
+  {
+    ExitsRaiseFatal guard;
+#ifdef ZEL_VARIANT_FP
+    std::vector<int16_t*> table(std::max<size_t>(nd, 1));
+    for (size_t r = 0; r < nd; ++r) table[r] = block.data() + r * W;
+    deg = ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
+                        table.data(), 1, a.degrees.data(), &p, 0, 0,
+                        const_cast<char**>(Liste_variables), sqfr, minpoly_only, -1, -1, -1);
+#else
+    deg = ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
+                        block.data(), 1, a.degrees.data(), &p, 0, 0,
+                        const_cast<char**>(Liste_variables), sqfr, minpoly_only, -1, -1, -1);
+#endif
+  }
+  if (deg < 0)
+    Fatal(
+        "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at most %u "
+        "modulo %u\n",
+        D, p);
+  if (!minpoly_only && !sqfr && uint32_t(deg) != D)
+    Fatal(
+        "build_last_matrix: the last variable does not separate the %u solutions (minimal "
+        "polynomial of degree %d): no parametrisation by it\n",
+        D, deg);
+  const FglmResults& res = last_fglm_results();
+  a.rows.resize(n);
+  for (uint32_t j = 0; j < n; ++j) {
+    if (a.degrees[j] < 0) continue;
+    const Dom* r = res.row(int32_t(j));
+    a.rows[j].assign(r, r + a.degrees[j] + 1);
+  }
+  return a;
+}
+
+// A variable x_j that is itself a leading monomial has no column: its basis
+// polynomial x_j + c_0 + sum c_k x_k (k in the normal set) gives
+// R_j = c_0 - sum c_k R_k, with R_last = -t.  Variables whose polynomial is
+// not of that form keep degree -1 (no polynomial).
+void solve_linear_leads(Dpol* const* G, uint32_t nb, const MatrixShape& s, uint32_t n,
+                        LaneAnswer& a, uint32_t l) {
+  const uint64_t p = ZEL_C(Primes)[l];
+  const uint32_t last = n - 1;
+  const uint32_t D = uint32_t(a.rows[last].size()) - 1;
+  for (uint32_t j = 0; j < last; ++j) {
+    if (s.coords[j] >= 0) continue;
+    const Dpol* g = nullptr;
+    for (uint32_t k = 0; k < nb && g == nullptr; ++k) {
+      const Exps e = affine_exps(G[k]->mono[0], n);
+      if (exps_degree(e) == 1 && e[j] == 1) g = G[k];
+    }
+    if (g == nullptr) continue;
+    std::vector<uint64_t> R(D, 0);
+    bool linear = true;
+    for (uint32_t t = 1; t < g->n && linear; ++t) {
+      const Exps e = affine_exps(g->mono[t], n);
+      const uint64_t c = uint64_t(lanes(g)[l][t]) % p;
+      if (exps_degree(e) == 0) {
+        R[0] = (R[0] + c) % p;
+        continue;
+      }
+      uint32_t k = 0;
+      while (e[k] == 0) ++k;
+      if (exps_degree(e) != 1) {
+        linear = false;
+      } else if (k == last) {  // c * t: R_last = -t
+        if (D < 2) {
+          linear = false;
+        } else {
+          R[1] = (R[1] + c) % p;
+        }
+      } else if (a.degrees[k] < 0 || s.coords[k] < 0) {
+        linear = false;
+      } else {
+        for (int32_t i = 0; i <= a.degrees[k]; ++i)
+          R[size_t(i)] = (R[size_t(i)] + p - mul_mod(c, a.rows[k][size_t(i)], p)) % p;
+      }
+    }
+    if (!linear) continue;
+    int32_t d = int32_t(D) - 1;
+    while (d > 0 && R[size_t(d)] == 0) --d;
+    a.rows[j].assign(R.begin(), R.begin() + d + 1);
+    a.degrees[j] = d;
+  }
+}
+
+}  // namespace
+
+uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D, int32_t minpoly_only,
+                           int32_t sqfr) {
+  if (nb == 0) return 0;
+  const double start = cpu_now();
+  const uint32_t n = nb_of_affine_variables;
+  if (n == 0) Fatal("ne trouve pas find_main_var\n");
+  if (D == 0) Fatal("build_last_matrix: the basis has no solution (empty normal set)\n");
+  sort_totaldeg_Dpol(G, int32_t(nb));
+  std::vector<Exps> leads(nb);
+  uint32_t M = 0;
+  for (uint32_t k = 0; k < nb; ++k) {
+    if (G[k]->n == 0) Fatal("build_last_matrix: basis polynomial %u has no term\n", k);
+    leads[k] = affine_exps(G[k]->mono[0], n);
+    M = std::max(M, exps_degree(leads[k]));
+  }
+  Stderr("Maximal degree in G is %d\n", M + 1);
+  const std::vector<Exps> set = normal_set(leads, n, D);
+  const MatrixShape s = shape_of(G, nb, leads, set, n);
+  Stderr("Matrix (%d/%d)\n", int(s.dense_from.size()), D);
+  Stderr("Build the matrix: %.2f sec\n", cpu_now() - start);
+
+  const uint32_t V = ZEL_C(vectorize);
+  std::vector<LaneAnswer> answers;
+  const double t0 = cpu_now();
+  for (uint32_t l = 0; l < V; ++l) {
+    answers.push_back(solve_lane(l, G, s, D, n, minpoly_only, sqfr));
+    if (answers[l].degrees != answers[0].degrees)
+      Fatal(
+          "build_last_matrix: the primes %u and %u give results of different degrees (an "
+          "unlucky prime); run again with other primes\n",
+          ZEL_C(Primes)[0], ZEL_C(Primes)[l]);
+  }
+  Stderr("New FGLM: %.2f sec\n", cpu_now() - t0);
+
+  if (!minpoly_only)
+    for (uint32_t l = 0; l < V; ++l) solve_linear_leads(G, nb, s, n, answers[l], l);
+  uint32_t count = 0;
+  for (uint32_t j = 0; j < n; ++j) {
+    const int32_t d = answers[0].degrees[j];
+    if (d < 0) {
+      if (j + 1 < n && !minpoly_only)
+        Stderr("build_last_matrix: %s is not in the normal set: no polynomial for it\n",
+               Liste_variables[j] ? Liste_variables[j] : "?");
+      continue;
+    }
+    // Union of the lanes' non-zero positions, highest power first.
+    std::vector<uint32_t> powers;
+    for (int32_t i = d; i >= 0; --i)
+      for (const LaneAnswer& a : answers)
+        if (a.rows[j][size_t(i)] != 0) {
+          powers.push_back(uint32_t(i));
+          break;
+        }
+    const uint32_t head = j + 1 < n ? 1 : 0;
+    Dpol* q = new_Dpol(head + uint32_t(powers.size()));
+    Exps e(n, 0);
+    if (head) {
+      e[j] = 1;
+      q->mono[0] = expos_from(e);
+      e[j] = 0;
+      for (uint32_t l = 0; l < V; ++l) lanes(q)[l][0] = 1;
+    }
+    for (size_t t = 0; t < powers.size(); ++t) {
+      e[n - 1] = powers[t];
+      q->mono[head + t] = expos_from(e);
+      for (uint32_t l = 0; l < V; ++l) lanes(q)[l][head + t] = Dom(answers[l].rows[j][powers[t]]);
+    }
+    result[count++] = q;
+  }
+  return count;
+}
+
+// ---------------------------------------------------------------------------
+// The dump file: u32 N0 (rows), u32 N0 again (columns), u32 modulus, u64 nb
+// (entries), nb u16 values in [0, p), nb u32 columns, N0 u32 row lengths.
+
+std::string dump_matrix(const std::vector<DumpRow>& rows, uint32_t modulus) {
+  static uint32_t counter = 0;
+  int fd = -1;
+  std::string name;
+  for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
+    name = "/tmp/fmat" + std::to_string(++counter);
+    fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    if (fd < 0 && errno != EEXIST)
+      Fatal("Cannot create %s: %s\n", name.c_str(), std::strerror(errno));
+  }
+  if (fd < 0) Fatal("Cannot create a fresh /tmp/fmat file\n");
+  FILE* f = fdopen(fd, "wb");
+  if (f == nullptr) Fatal("Cannot write %s\n", name.c_str());
+  const uint32_t N0 = uint32_t(rows.size());
+  uint64_t nb = 0;
+  for (const DumpRow& r : rows) nb += r.values.size();
+  bool ok = std::fwrite(&N0, 4, 1, f) == 1 && std::fwrite(&N0, 4, 1, f) == 1 &&
+            std::fwrite(&modulus, 4, 1, f) == 1 && std::fwrite(&nb, 8, 1, f) == 1;
+  for (const DumpRow& r : rows)
+    ok = ok && std::fwrite(r.values.data(), 2, r.values.size(), f) == r.values.size();
+  for (const DumpRow& r : rows)
+    ok = ok && std::fwrite(r.columns.data(), 4, r.columns.size(), f) == r.columns.size();
+  for (const DumpRow& r : rows) {
+    const uint32_t len = uint32_t(r.values.size());
+    ok = ok && std::fwrite(&len, 4, 1, f) == 1;
+  }
+  if (std::fclose(f) != 0 || !ok) Fatal("Cannot write %s\n", name.c_str());
+  return name;
+}
+
+int32_t rebuild_matrix(const char* file_name) {
+  if (file_name == nullptr) Fatal("rebuild_matrix: no file name\n");
+  FILE* f = std::fopen(file_name, "rb");
+  if (f == nullptr) Fatal("rebuild_matrix: cannot open %s\n", file_name);
+  struct Closer {
+    FILE* f;
+    ~Closer() { std::fclose(f); }
+  } closer{f};
+  auto read = [&](void* dst, size_t size, size_t count, const char* what) {
+    if (count && std::fread(dst, size, count, f) != count)
+      Fatal("rebuild_matrix: %s is too short (reading %s)\n", file_name, what);
+  };
+  uint32_t N0, m, modulus;
+  uint64_t nb;
+  read(&N0, 4, 1, "the row count");
+  read(&m, 4, 1, "the column count");
+  read(&modulus, 4, 1, "the modulus");
+  read(&nb, 8, 1, "the entry count");
+  if (N0 == 0 || N0 != m || N0 > (1u << 28))
+    Fatal("rebuild_matrix: %s: a square matrix is expected (%u x %u)\n", file_name, N0, m);
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || nb > uint64_t(st.st_size) / 6)
+    Fatal("rebuild_matrix: %s: %llu entries do not fit the file\n", file_name,
+          (unsigned long long)nb);
+  std::vector<uint16_t> values(nb);
+  std::vector<uint32_t> columns(nb), lengths(N0);
+  read(values.data(), 2, nb, "the values");
+  read(columns.data(), 4, nb, "the columns");
+  read(lengths.data(), 4, N0, "the row lengths");
+  uint64_t total = 0;
+  for (uint32_t len : lengths) total += len;
+  if (total != nb)
+    Fatal("rebuild_matrix: %s: the row lengths add up to %llu, not %llu\n", file_name,
+          (unsigned long long)total, (unsigned long long)nb);
+  for (uint32_t c : columns)
+    if (c >= N0) Fatal("rebuild_matrix: %s: column %u outside the matrix\n", file_name, c);
+
+  uint32_t p = ZEL_C(Primes)[0];
+  for (uint16_t v : values)
+    if (v >= p) Fatal("rebuild_matrix: %s: value %u is not a residue modulo %u\n", file_name, v, p);
+  Stderr("%u x %u matrix\n", N0, m);
+  Stderr("mod %u\n", p);
+  Stderr("Nb of Nz elements %llu (density %.2f)\n", (unsigned long long)nb,
+         100.0 * double(nb) / (double(N0) * double(m)));
+#ifdef ZEL_VARIANT_FP
+  set_prime_sign(p);
+#endif
+  const uint32_t n = std::max<uint32_t>(nb_of_affine_variables, 1);
+  std::vector<int32_t> coords(n, -1), degrees(n, -1), sparse, nosp;
+  coords[n - 1] = 0;
+  const uint32_t W = (N0 + kRowAlign - 1) / kRowAlign * kRowAlign;
+  std::vector<uint32_t> dense_rows;
+  uint64_t at = 0;
+  for (uint32_t i = 0; i < N0; ++i) {
+    if (lengths[i] == 1 && values[at] == 1) {
+      sparse.push_back(int32_t(i));
+      sparse.push_back(int32_t(columns[at]));
+    } else {
+      nosp.push_back(int32_t(i));
+      nosp.push_back(0);
+      dense_rows.push_back(i);
+    }
+    at += lengths[i];
+  }
+  sparse.push_back(-1);
+  nosp.push_back(-1);
+  std::vector<uint64_t> row_start(N0 + 1, 0);
+  for (uint32_t i = 0; i < N0; ++i) row_start[i + 1] = row_start[i] + lengths[i];
+  sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(dense_rows.size(), 1) * W + 16);
+  for (size_t r = 0; r < dense_rows.size(); ++r) {
+    const uint32_t i = dense_rows[r];
+    for (uint64_t k = row_start[i]; k < row_start[i + 1]; ++k)
+      block.data()[r * W + columns[k]] = neg_entry(values[k] == 0 ? 0 : p - values[k], p);
+  }
+  Stderr("\nSparse: %u Non sparse %u\n", uint32_t(sparse.size() / 2), uint32_t(dense_rows.size()));
+  Stderr("Before ZEL(w_fglm) deg_minpol_estimate=%d\n", -1);
+  const double t0 = cpu_now();
+  {
+    ExitsRaiseFatal guard;
+#ifdef ZEL_VARIANT_FP
+    std::vector<int16_t*> table(std::max<size_t>(dense_rows.size(), 1));
+    for (size_t r = 0; r < dense_rows.size(); ++r) table[r] = block.data() + r * W;
+    ZEL_C(w_fglm)
+    (int32_t(N0), sparse.data(), nosp.data(), int32_t(n), coords.data(), table.data(), 1,
+     degrees.data(), &p, 1, 1, const_cast<char**>(Liste_variables), 0, 1, -1, -1, -1);
+#else
+    ZEL_C(w_fglm)
+    (int32_t(N0), sparse.data(), nosp.data(), int32_t(n), coords.data(), block.data(), 1,
+     degrees.data(), &p, 1, 1, const_cast<char**>(Liste_variables), 0, 1, -1, -1, -1);
+#endif
+  }
+  Stderr("New FGLM: %.2f sec\n", cpu_now() - t0);
+  return 0;
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,124 @@
+#include "engine/driver/rational_param.hpp"
+
+#include <ctime>
+#include <vector>
+
+#include "engine/coef/primes.hpp"
+#include "engine/driver/affine_monomials.hpp"
+#include "engine/mem/messages.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+// All exponents but the last variable's are 0 in every term.
+bool univariate(const Dpol* p, uint32_t nv) {
+  for (uint32_t t = 0; t < p->n; ++t)
+    for (uint32_t v = 0; v + 1 < nv; ++v)
+      if (get_field(words_of(p->mono[t]), v) != 0) return false;
+  return true;
+}
+
+[[noreturn]] void not_shape(uint32_t i) {
+  Fatal(
+      "apply_rr: the lexicographic basis is not in shape position (polynomial %u is not "
+      "x_j + R(last variable) with deg R below the minimal polynomial's)\n",
+      i);
+}
+
+}  // namespace
+
+void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint32_t* R,
+                   uint32_t* out, uint32_t d) {
+  if (d == 0) return;
+  const uint64_t p = ZEL_C(Primes)[k];
+  // Horner on R from its top coefficient: A = A * t + R[i] * Dm, mod F.
+  std::vector<uint64_t> A(d);
+  for (uint32_t j = 0; j < d; ++j) A[j] = mul_mod(Dm[j], R[d - 1], p);
+  for (uint32_t i = d - 1; i-- > 0;) {
+    const uint64_t top = A[d - 1];
+    const uint64_t q = top == 0 ? 0 : p - top;  // t^d = -F(t) + t^d
+    for (uint32_t j = d - 1; j >= 1; --j)
+      A[j] = (A[j - 1] + mul_mod(Dm[j], R[i], p) + mul_mod(F[j], q, p)) % p;
+    A[0] = (mul_mod(F[0], q, p) + mul_mod(R[i], Dm[0], p)) % p;
+  }
+  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(A[j]);
+}
+
+void apply_rr(Dpol** basis, uint32_t n) {
+  const double start = double(std::clock()) / CLOCKS_PER_SEC;
+  const uint32_t nv = nb_of_affine_variables;
+  if (n == 0 || nv == 0) Fatal("Cannot find the univariate polynomial !\n");
+  uint32_t fi = n;
+  for (uint32_t i = 0; i < n && fi == n; ++i)
+    if (basis[i]->n > 0 && univariate(basis[i], nv)) fi = i;
+  if (fi == n) Fatal("Cannot find the univariate polynomial !\n");
+  const Dpol* f = basis[fi];
+  const uint32_t d = get_field(words_of(f->mono[0]), nv - 1);
+  if (d == 0) return;
+  // Every other polynomial: x_j (coefficient 1) + univariate tail below d.
+  for (uint32_t i = 0; i < n; ++i) {
+    if (i == fi) continue;
+    const Dpol* g = basis[i];
+    if (g->n == 0) not_shape(i);
+    const Exps lead = affine_exps(g->mono[0], nv);
+    if (exps_degree(lead) != 1 || lead[nv - 1] != 0) not_shape(i);
+    for (uint32_t t = 1; t < g->n; ++t) {
+      const Exps e = affine_exps(g->mono[t], nv);
+      if (exps_degree(e) != e[nv - 1]) not_shape(i);
+      if (e[nv - 1] >= d) Fatal("Pas une base reduite\n");
+    }
+  }
+
+  const uint32_t V = ZEL_C(vectorize);
+  // Per lane: the new tails of every polynomial.
+  std::vector<std::vector<std::vector<uint32_t>>> tails(V, std::vector<std::vector<uint32_t>>(n));
+  for (uint32_t k = 0; k < V; ++k) {
+    const uint64_t p = ZEL_C(Primes)[k];
+    std::vector<uint32_t> F(d + 1, 0), Dm(d, 0), R(d), out(d);
+    for (uint32_t t = 0; t < f->n; ++t)
+      F[get_field(words_of(f->mono[t]), nv - 1)] = uint32_t(lanes(f)[k][t]) % p;
+    if (F[d] == 0) Fatal("apply_rr: the minimal polynomial vanishes modulo %u\n", uint32_t(p));
+    const uint64_t lc_inv = inv_mod(F[d], p);
+    for (uint32_t e = 0; e <= d; ++e) F[e] = uint32_t(mul_mod(F[e], lc_inv, p));
+    const uint64_t dinv = inv_mod(d % p, p);
+    for (uint32_t i = 0; i + 1 < d; ++i)
+      Dm[i] = uint32_t(mul_mod(mul_mod((i + 1) % p, F[i + 1], p), dinv, p));
+    Dm[d - 1] = 1;
+    for (uint32_t i = 0; i < n; ++i) {
+      if (i == fi) continue;
+      const Dpol* g = basis[i];
+      std::fill(R.begin(), R.end(), 0);
+      for (uint32_t t = 1; t < g->n; ++t)
+        R[get_field(words_of(g->mono[t]), nv - 1)] = uint32_t(lanes(g)[k][t]);
+      ZEL_C(Pprime)(k, F.data(), Dm.data(), R.data(), out.data(), d);
+      tails[k][i] = out;
+    }
+  }
+  for (uint32_t i = 0; i < n; ++i) {
+    if (i == fi) continue;
+    Dpol* g = basis[i];
+    std::vector<uint32_t> powers;
+    for (uint32_t e = d; e-- > 0;)
+      for (uint32_t k = 0; k < V; ++k)
+        if (tails[k][i][e] != 0) {
+          powers.push_back(e);
+          break;
+        }
+    Dpol* q = new_Dpol(1 + uint32_t(powers.size()));
+    q->mono[0] = g->mono[0];
+    Exps e(nv, 0);
+    for (size_t t = 0; t < powers.size(); ++t) {
+      e[nv - 1] = powers[t];
+      q->mono[1 + t] = expos_from(e);
+    }
+    for (uint32_t k = 0; k < V; ++k) {
+      lanes(q)[k][0] = lanes(g)[k][0];
+      for (size_t t = 0; t < powers.size(); ++t) lanes(q)[k][1 + t] = Dom(tails[k][i][powers[t]]);
+    }
+    basis[i] = q;
+  }
+  if (want_pipe2) Stderr("Time RR: %.2f sec\n", double(std::clock()) / CLOCKS_PER_SEC - start);
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,195 @@
+#include "engine/driver/universal_cmd.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "engine/call_zel.h"
+#include "engine/driver/compute_entry.hpp"
+#include "engine/driver/gbasis.hpp"
+#include "engine/driver/mult_matrix.hpp"
+#include "engine/driver/rational_param.hpp"
+#include "engine/f4/dpol_from_row.hpp"
+#include "engine/f4/dpol_sort.hpp"
+#include "engine/f4/pairs.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mono/expos_array.hpp"
+#include "engine/mono/expos_hash.hpp"
+#include "server/algo/bridge.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+constexpr uint32_t kWorkRoom = 100000;
+
+double cpu_now() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
+// The normal set of a zero-dimensional basis, or a clear refusal.
+uint32_t normal_set_size(Dpol* const* W, uint32_t nb) {
+  if (!is_zerodim(W, nb))
+    Fatal("The system is not zero-dimensional: this mode needs finitely many solutions\n");
+  uint32_t D;
+  staircase(W, nb, &D);
+  return D;
+}
+
+// Homogenises a polynomial made by the follow-ups for another basis run.
+void rehomogenise(Dpol* p) {
+  homogenous_Dpol(p->n, p->mono);
+  set_hash(p->n, p->mono);
+}
+
+}  // namespace
+
+uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** second,
+                              uint32_t m_second, double* cpu, uint32_t sqfr, int32_t minpoly,
+                              int32_t compute_basis, uint32_t bk, uint32_t elim, uint32_t m2,
+                              uint32_t bk2, uint32_t elim2) {
+  if (m < m2) Fatal("Too many polynomials for 2nd computation (m=%d,m2=%d)\n", int(m), int(m2));
+  std::vector<Dpol*> W(kWorkRoom);
+  const uint32_t saved_block = var_second_block;
+  struct Restore {
+    uint32_t block;
+    ~Restore() { var_second_block = block; }
+  } restore{saved_block};
+  want_automatique = 0;
+  nb_of_renormed = 0;
+  want_Lexico = 0;
+  var_second_block = bk;
+  want_eliminated = elim;
+  want_mingbasis_strong = 1;
+#ifdef ZEL_VARIANT_INT
+  want_rr = 0;
+#endif
+
+  const uint32_t m1 = m - m2;
+  resort_Dpol(first, int32_t(m1));
+  uint32_t nb;
+  double t = 0;
+  if (compute_basis) {
+    nb = gbasis(first, m1, W.data(), &t);
+  } else {
+    std::copy(first, first + m1, W.begin());
+    nb = m1;
+  }
+  if (cpu) *cpu += t;
+  want_automatique = 0;
+  nb_of_renormed = 0;
+  want_eliminated = 0;
+
+  bool second_basis = false;
+  if (m2 > 0) {
+    second_basis = true;
+    var_second_block = bk2;
+    want_eliminated = elim2;
+    want_mingbasis_strong = 1;
+    if (uint64_t(nb) + m2 > 99999) Fatal("Intermediate gbasis is too big !");
+    std::copy(first + m1, first + m, W.begin() + nb);
+    resort_Dpol(W.data(), int32_t(nb + m2));
+    Stderr("\nStart 2nd gbasis: bk2=%d for %d polys\n", int(bk2), int(nb + m2));
+    std::vector<Dpol*> W2(kWorkRoom);
+    double t2 = 0;
+    nb = gbasis(W.data(), nb + m2, W2.data(), &t2);
+    Stderr("\nDRL gbasis: %.2f sec\n", t2);
+    std::copy(W2.begin(), W2.begin() + nb, W.begin());
+    want_eliminated = 0;
+  }
+
+  uint32_t count;
+  if (m_second > 0) {
+    const double t0 = cpu_now();
+    if (!want_add_equations) {
+      count = lib_normalForm(second, m_second, W.data(), nb, nullptr, 0, 0, result);
+      if (want_pipe2) Output("#C Second step time %.2f sec\n", cpu_now() - t0);
+      return count;
+    }
+    if (uint64_t(nb) + 2 * m_second > kWorkRoom) Fatal("Intermediate gbasis is too big !");
+    const uint32_t k = lib_normalForm(second, m_second, W.data(), nb, nullptr, 0, 0, W.data() + nb);
+    if (want_pipe2) Output("#C Second step time %.2f sec\n", cpu_now() - t0);
+    // The normal forms join the basis, which is computed again.
+    Stderr("Add:");
+    for (uint32_t i = 0; i < nb; ++i) homogenous_Dpol(W[i]->n, W[i]->mono);
+    std::vector<Dpol*> kept(W.begin(), W.begin() + nb);
+    for (uint32_t i = 0; i < k; ++i) {
+      Dpol* p = W[nb + i];
+      if (p->n == 0) continue;
+      rehomogenise(p);
+      Stderr(" %d", int(total_degree(words_of(p->mono[0]))));
+      kept.push_back(p);
+    }
+    Stderr("\n");
+    want_automatique = 1;
+    nb_of_renormed = 0;
+    resort_Dpol(kept.data(), int32_t(kept.size()));
+    double t3 = 0;
+    count = gbasis(kept.data(), uint32_t(kept.size()), result, &t3);
+    if (want_pipe2) Output("#C Second 3rt time %.2f sec\n", t3);
+    return count;
+  }
+
+  if (want_radical_strateg1)
+    Fatal("The radical strategies are not available in this version of the library\n");
+  const double t0 = cpu_now();
+  if (want_buildmatrix) {
+    count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb), 0, 0);
+  } else if (!second_basis) {
+    Stderr("Compute RR with %d pols ...\n", int(nb));
+    count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb), minpoly,
+                              int32_t(sqfr));
+  } else {
+    Stderr("Copy %d pols ...\n", int(nb));
+    std::copy(W.begin(), W.begin() + nb, result);
+    count = nb;
+  }
+  if (want_pipe2) Output("#C Second step time %.2f sec\n", cpu_now() - t0);
+  Output("#C a faire: %d\n", int(count));
+  if (minpoly == 0) {
+    Output("#C avant rr\n");
+    apply_rr(result, count);
+    Output("#C apres rr\n");
+  }
+  return count;
+}
+
+uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
+                          double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
+                          int32_t force_elim2) {
+  if ((mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_GBASIS_NF_RECOMPUTE) && nb_second > n)
+    Fatal("Zel interface error: _nb=%u exceeds the %u input polynomials\n", nb_second, n);
+  switch (mode) {
+    case ZEL_COMPUTE_RRFORM:
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, 0, 0, 0, 0, 0);
+    case ZEL_COMPUTE_RRFORM_SQFR:
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 0, 1, 0, 0, 0, 0, 0);
+    case ZEL_COMPUTE_MINPOLY:
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 1, 1, 0, 0, 0, 0, 0);
+    case ZEL_COMPUTE_MINPOLY_SQFR:
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, 1, 0, 0, 0, 0, 0);
+    case ZEL_COMPUTE_GBASIS_NF:
+      want_add_equations = 0;
+      return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1, 0,
+                                  0, 0, 0, 0, 0);
+    case ZEL_COMPUTE_GBASIS_NF_RECOMPUTE:
+      want_add_equations = 1;
+      return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1, 1,
+                                  0, 0, 0, 0, 0);
+    case ZEL_COMPUTE_GBASIS_MULTI:
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, bk0, uint32_t(force_elim),
+                                  std::min(nb2, n), bk2, uint32_t(force_elim2));
+    case ZEL_COMPUTE_MATRIXN:
+      want_buildmatrix = 1;
+      want_mingbasis_strong = 1;
+      want_rr_form = 1;
+      // The prime-field build stops at the shape form; the integer build
+      // goes on to the rational parametrisation.
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, kIntegerBuild ? 0 : 1, 1, 0, 0,
+                                  0, 0, 0);
+    default:
+      Fatal("compute mode %d (%s) is not available in this version of the library\n", mode,
+            compute_mode_name(mode));
+  }
+}
+
+}  // namespace zel::ZEL_BUILD

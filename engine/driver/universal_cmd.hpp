@@ -1,0 +1,33 @@
+// The driver behind the compute modes that do more than one basis: a basis
+// for the degree order (optionally a second one on another block), then one
+// follow-up (normal forms, the multiplication matrix solved by the sparse
+// FGLM, or a copy) and, unless only the minimal polynomial is wanted, the
+// rational parametrisation.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/poly/dpol.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// first[0 .. m-m2-1]: the system; its last m2 entries are added for the
+// second basis (block bk2, elimination elim2).  second[0 .. m_second-1]:
+// the polynomials to reduce (normal-form modes).  The CPU seconds of the
+// first basis are added to *cpu.  Returns the number of polynomials written
+// into result.  The modes' flags (want_buildmatrix, want_add_equations, ...)
+// are read from compute_entry.hpp.
+uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** second,
+                              uint32_t m_second, double* cpu, uint32_t sqfr, int32_t minpoly,
+                              int32_t compute_basis, uint32_t bk, uint32_t elim, uint32_t m2,
+                              uint32_t bk2, uint32_t elim2);
+
+// The arguments of one compute mode (2 .. 12) for the universal command,
+// with X[0 .. n-1] the converted inputs and nb_second the record's _nb;
+// sets the mode's flags.  Modes the library does not run are fatal.
+uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
+                          double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
+                          int32_t force_elim2);
+
+}  // namespace zel::ZEL_BUILD

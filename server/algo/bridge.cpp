@@ -1,0 +1,296 @@
+#include "server/algo/bridge.hpp"
+
+#include <algorithm>
+#include <map>
+
+#include "engine/coef/primes.hpp"
+#include "engine/mem/messages.hpp"
+#include "engine/mono/expos_order.hpp"
+#ifdef ZEL_VARIANT_INT
+#include "engine/coef/int_arith.hpp"
+#include "engine/poly/dpol_int.hpp"
+#endif
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+std::vector<Exps> leading_monomials(Dpol* const* basis, uint32_t nb, uint32_t n) {
+  std::vector<Exps> leads;
+  for (uint32_t k = 0; k < nb; ++k)
+    if (basis[k]->n > 0) leads.push_back(affine_exps(basis[k]->mono[0], n));
+  return leads;
+}
+
+// The first variable with no pure power among the leading monomials; n
+// when every one has one (or a leading monomial is 1).
+uint32_t missing_pure_power(const std::vector<Exps>& leads, uint32_t n) {
+  std::vector<bool> has(n, false);
+  for (const Exps& l : leads) {
+    uint32_t vars = 0, last = 0;
+    for (uint32_t v = 0; v < n; ++v)
+      if (l[v]) ++vars, last = v;
+    if (vars == 0) return n;
+    if (vars == 1) has[last] = true;
+  }
+  for (uint32_t v = 0; v < n; ++v)
+    if (!has[v]) return v;
+  return n;
+}
+
+const char* var_name(uint32_t v) { return Liste_variables[v] ? Liste_variables[v] : "?"; }
+
+// --- Normal forms ------------------------------------------------------------
+
+using Words = std::vector<uint64_t>;
+struct Greater {
+  bool operator()(const Words& a, const Words& b) const {
+    return comp5_Expos(reinterpret_cast<const ExposW*>(a.data()),
+                       reinterpret_cast<const ExposW*>(b.data())) > 0;
+  }
+};
+using Coeffs = std::vector<uint64_t>;  // one residue per lane
+using SparsePoly = std::map<Words, Coeffs, Greater>;
+
+Words pack(const Exps& e) {
+  Words w(nb_of_blocks_of_variables, 0);
+  for (uint32_t v = 0; v < e.size(); ++v) set_field(reinterpret_cast<ExposW*>(w.data()), v, e[v]);
+  return w;
+}
+Exps unpack(const Words& w, uint32_t n) {
+  Exps e(n);
+  for (uint32_t v = 0; v < n; ++v) e[v] = get_field(reinterpret_cast<const ExposW*>(w.data()), v);
+  return e;
+}
+
+SparsePoly to_sparse(const Dpol* p, uint32_t n, uint32_t V) {
+  SparsePoly s;
+  for (uint32_t t = 0; t < p->n; ++t) {
+    Coeffs& c = s[pack(affine_exps(p->mono[t], n))];
+    c.resize(V, 0);
+    for (uint32_t l = 0; l < V; ++l) c[l] = (c[l] + uint64_t(lanes(p)[l][t])) % ZEL_C(Primes)[l];
+  }
+  for (auto it = s.begin(); it != s.end();)
+    it = std::all_of(it->second.begin(), it->second.end(), [](uint64_t x) { return x == 0; })
+             ? s.erase(it)
+             : std::next(it);
+  return s;
+}
+
+struct Reducer {
+  Exps lead;
+  std::vector<std::pair<Exps, Coeffs>> terms;  // monic in every lane
+};
+
+Dpol* to_dpol(const SparsePoly& s, uint32_t n, uint32_t V) {
+  Dpol* q = new_Dpol(uint32_t(s.size()));
+  uint32_t t = 0;
+  for (const auto& [w, c] : s) {
+    q->mono[t] = expos_from(unpack(w, n));
+    for (uint32_t l = 0; l < V; ++l) lanes(q)[l][t] = Dom(c[l]);
+    ++t;
+  }
+  return q;
+}
+
+SparsePoly normal_form(SparsePoly f, const std::vector<Reducer>& G, uint32_t n, uint32_t V) {
+  SparsePoly r;
+  while (!f.empty()) {
+    auto lt = f.begin();
+    const Exps e = unpack(lt->first, n);
+    const Reducer* g = nullptr;
+    for (const Reducer& h : G)
+      if (divides(h.lead, e)) {
+        g = &h;
+        break;
+      }
+    if (g == nullptr) {
+      r.insert(*lt);
+      f.erase(lt);
+      continue;
+    }
+    const Coeffs c = lt->second;
+    Exps q(n);
+    for (uint32_t v = 0; v < n; ++v) q[v] = e[v] - g->lead[v];
+    for (const auto& [m, gc] : g->terms) {
+      Exps prod(n);
+      for (uint32_t v = 0; v < n; ++v) prod[v] = q[v] + m[v];
+      Coeffs& dst = f[pack(prod)];
+      dst.resize(V, 0);
+      bool zero = true;
+      for (uint32_t l = 0; l < V; ++l) {
+        const uint64_t p = ZEL_C(Primes)[l];
+        dst[l] = (dst[l] + p - mul_mod(c[l], gc[l], p)) % p;
+        zero = zero && dst[l] == 0;
+      }
+      if (zero) f.erase(pack(prod));
+    }
+  }
+  return r;
+}
+
+// --- Hilbert numerator ---------------------------------------------------------
+
+using Series = std::vector<int64_t>;
+
+void add_shifted(Series& a, const Series& b, uint32_t shift, int64_t sign) {
+  if (a.size() < b.size() + shift) a.resize(b.size() + shift, 0);
+  for (size_t i = 0; i < b.size(); ++i) a[i + shift] += sign * b[i];
+}
+
+std::vector<Exps> minimalise(std::vector<Exps> g) {
+  std::sort(g.begin(), g.end(),
+            [](const Exps& a, const Exps& b) { return exps_degree(a) < exps_degree(b); });
+  std::vector<Exps> out;
+  for (const Exps& m : g)
+    if (std::none_of(out.begin(), out.end(), [&](const Exps& o) { return divides(o, m); }))
+      out.push_back(m);
+  return out;
+}
+
+// Pivots on the variable that most generators contain: N(I) = N(I + <x>)
+// + t N(I : x); pairwise coprime generators give the product of (1 - t^d).
+Series numerator(std::vector<Exps> g, uint32_t n) {
+  g = minimalise(std::move(g));
+  std::vector<uint32_t> uses(n, 0);
+  bool coprime = true;
+  for (const Exps& m : g)
+    for (uint32_t v = 0; v < n; ++v)
+      if (m[v] && ++uses[v] > 1) coprime = false;
+  if (coprime) {
+    Series s{1};
+    for (const Exps& m : g) {
+      Series t = s;
+      add_shifted(s, t, exps_degree(m), -1);
+    }
+    return s;
+  }
+  const uint32_t x = uint32_t(std::max_element(uses.begin(), uses.end()) - uses.begin());
+  std::vector<Exps> plus, colon;
+  Exps xv(n, 0);
+  xv[x] = 1;
+  plus.push_back(xv);
+  for (const Exps& m : g) {
+    if (!m[x]) plus.push_back(m);
+    Exps c = m;
+    if (c[x]) --c[x];
+    colon.push_back(c);
+  }
+  Series s = numerator(std::move(plus), n);
+  add_shifted(s, numerator(std::move(colon), n), 1, 1);
+  return s;
+}
+
+}  // namespace
+
+uint32_t is_zerodim(Dpol* const* basis, uint32_t n) {
+  const uint32_t nv = nb_of_affine_variables;
+  return missing_pure_power(leading_monomials(basis, n, nv), nv) == nv ? 1 : 0;
+}
+
+std::vector<Exps> staircase(Dpol* const* basis, uint32_t nb, uint32_t* D) {
+  *D = 0;
+  if (nb == 0) return {};
+  const uint32_t n = nb_of_affine_variables;
+  const std::vector<Exps> leads = leading_monomials(basis, nb, n);
+  const uint32_t v = missing_pure_power(leads, n);
+  if (v < n)
+    Fatal("The basis is not zero-dimensional: no leading monomial is a power of %s\n", var_name(v));
+  std::vector<Exps> set;
+  if (std::none_of(leads.begin(), leads.end(), [&](const Exps& l) { return exps_degree(l) == 0; }))
+    set.push_back(Exps(n, 0));
+  for (uint32_t w = n; w-- > 0;) {
+    const size_t L = set.size();
+    for (size_t e = 0; e < L; ++e)
+      for (uint32_t k = 1;; ++k) {
+        Exps c = set[e];
+        c[w] = k;
+        if (std::any_of(leads.begin(), leads.end(), [&](const Exps& l) { return divides(l, c); }))
+          break;
+        set.push_back(std::move(c));
+      }
+  }
+  *D = uint32_t(set.size());
+  Stderr("Found dimension: %d\n", int(*D));
+  return set;
+}
+
+uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint32_t nb,
+                        Dpol* const* divisors, uint32_t ndiv, uint32_t univariate, Dpol** out) {
+  if (ndiv > 0) Fatal("lib_normalForm: division by localising polynomials is not available\n");
+  const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
+  std::vector<Reducer> G;
+  for (uint32_t k = 0; k < nb; ++k) {
+    SparsePoly s = to_sparse(basis[k], nv, V);
+    if (s.empty()) continue;
+    Reducer r;
+    r.lead = unpack(s.begin()->first, nv);
+    Coeffs inv(V);
+    for (uint32_t l = 0; l < V; ++l) {
+      const uint64_t p = ZEL_C(Primes)[l], lc = s.begin()->second[l];
+      if (lc == 0)
+        Fatal("lib_normalForm: basis polynomial %u has a leading coefficient 0 modulo %u\n", k,
+              uint32_t(p));
+      inv[l] = inv_mod(lc, p);
+    }
+    for (const auto& [w, c] : s) {
+      Coeffs m(V);
+      for (uint32_t l = 0; l < V; ++l) m[l] = mul_mod(c[l], inv[l], ZEL_C(Primes)[l]);
+      r.terms.emplace_back(unpack(w, nv), m);
+    }
+    G.push_back(std::move(r));
+  }
+  for (uint32_t k = 0; k < n; ++k) {
+    SparsePoly one;
+    one[pack(Exps(nv, 0))] = Coeffs(V, 1);
+    out[2 * k] = to_dpol(one, nv, V);
+    out[2 * k + 1] = to_dpol(normal_form(to_sparse(polys[k], nv, V), G, nv, V), nv, V);
+  }
+  return 2 * n;
+}
+
+std::vector<int64_t> hilbert_numerator(std::vector<Exps> gens, uint32_t n) {
+  Series s = numerator(std::move(gens), n);
+  while (s.size() > 1 && s.back() == 0) s.pop_back();
+  return s;
+}
+
+uint32_t lib_hilbert_compute(void* const* base, uint32_t nb, void** result) {
+  const uint32_t n = nb_of_affine_variables;
+  std::vector<Exps> leads;
+  for (uint32_t k = 0; k < nb; ++k) {
+#ifdef ZEL_VARIANT_INT
+    const auto* p = static_cast<const Dpol_INT*>(base[k]);
+#else
+    const auto* p = static_cast<const Dpol*>(base[k]);
+#endif
+    if (p->n > 0) leads.push_back(affine_exps(p->mono[0], n));
+  }
+  const Series s = hilbert_numerator(leads, n);
+  if (s.size() > 65525) Fatal("lib_hilbert_compute: numerator of degree %zu\n", s.size() - 1);
+  std::vector<uint32_t> degs;
+  for (size_t i = s.size(); i-- > 0;)
+    if (s[i] != 0) degs.push_back(uint32_t(i));
+#ifdef ZEL_VARIANT_INT
+  Dpol_INT* q = new_Dpol_INT(uint32_t(degs.size()));
+#else
+  Dpol* q = new_Dpol(uint32_t(degs.size()));
+#endif
+  for (size_t t = 0; t < degs.size(); ++t) {
+    Exps e(std::max<uint32_t>(n, 1), 0);
+    e[0] = degs[t];
+    q->mono[t] = expos_from(e);
+    const int64_t v = s[degs[t]];
+#ifdef ZEL_VARIANT_INT
+    if (v > INT32_MAX || v < -INT32_MAX) Fatal("lib_hilbert_compute: coefficient too large\n");
+    coeffs_INT(q)[t] = ZEL_C(cINT_I32)(int32_t(v));
+#else
+    const int64_t p = ZEL_C(Primes)[0];
+    lanes(q)[0][t] = Dom(((v % p) + p) % p);
+#endif
+  }
+  result[0] = q;
+  return 1;
+}
+
+}  // namespace zel::ZEL_BUILD

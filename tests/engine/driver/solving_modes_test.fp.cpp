@@ -1,0 +1,445 @@
+// The solving modes of the prime-field build through the C interface: the
+// shape basis and minimal polynomial of mode 12 and the minimal-polynomial
+// modes against the naive basis, the rational parametrisation substituted
+// into the inputs, normal forms, Hilbert numerators, and the refusals.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/naive_buchberger.hpp"
+#include "support/seeds.hpp"
+#include "support/test_host.hpp"
+#include "support/zel_systems.h"
+
+using zel_test::buchberger::NaiveGroebner;
+using zel_test::buchberger::NGPoly;
+using zel_test::buchberger::NMono;
+
+namespace {
+
+constexpr UI32 kP = 65521;
+using Uni = std::vector<uint64_t>;  // coefficients mod kP, lowest degree first
+
+NGPoly to_naive(const zs_poly& f) {
+  NGPoly r;
+  for (int t = 0; t < f.nterms; ++t) {
+    int64_t c = f.c[t] % int64_t(kP);
+    r.push_back({NMono(f.e + t * f.nvars, f.e + (t + 1) * f.nvars), uint32_t(c < 0 ? c + kP : c)});
+  }
+  return NaiveGroebner{{0}, kP}.normalise(r);
+}
+
+NGPoly exported(void* h, UI32 nvars) {
+  UI32 m = Zel_nb_terms(h);
+  std::vector<UI32> e(size_t(m) * nvars + 1), c(m + 1);
+  EXPECT_EQ(Zel_export_poly(nvars, m, e.data(), c.data(), h), 1);
+  NGPoly r;
+  for (UI32 t = 0; t < m; ++t)
+    r.push_back({NMono(e.begin() + t * nvars, e.begin() + (t + 1) * nvars), c[t]});
+  return r;
+}
+
+// --- Univariate arithmetic modulo kP and modulo a monic f ---------------------
+uint64_t inv(uint64_t a) { return zel_test::buchberger::gpow(a, kP - 2, kP); }
+Uni trim(Uni a) {
+  while (!a.empty() && a.back() == 0) a.pop_back();
+  return a;
+}
+Uni mulmod(const Uni& a, const Uni& b, const Uni& f) {
+  Uni r(a.size() + b.size() + 1, 0);
+  for (size_t i = 0; i < a.size(); ++i)
+    for (size_t j = 0; j < b.size(); ++j) r[i + j] = (r[i + j] + a[i] * b[j]) % kP;
+  const size_t d = f.size() - 1;
+  for (size_t k = r.size(); k-- > d;) {
+    const uint64_t c = r[k];
+    if (!c) continue;
+    for (size_t i = 0; i <= d; ++i) r[k - d + i] = (r[k - d + i] + (kP - c) * f[i]) % kP;
+  }
+  r.resize(std::min(r.size(), d));
+  return trim(r);
+}
+Uni addu(Uni a, const Uni& b) {
+  if (a.size() < b.size()) a.resize(b.size(), 0);
+  for (size_t i = 0; i < b.size(); ++i) a[i] = (a[i] + b[i]) % kP;
+  return trim(a);
+}
+// The univariate polynomial in the last variable (or x_j + R: its R).
+Uni tail_in_last(const NGPoly& g, int n, bool skip_lead) {
+  Uni r;
+  for (size_t t = skip_lead ? 1 : 0; t < g.size(); ++t) {
+    const int e = g[t].e[n - 1];
+    if (r.size() <= size_t(e)) r.resize(e + 1, 0);
+    r[e] = g[t].c;
+  }
+  return r;
+}
+
+struct SolvingTest : ::testing::Test {
+  zel_test::TestHost host{0};
+  std::vector<void*> out = std::vector<void*>(100000);
+  void TearDown() override { Zel_reset_memory(); }
+
+  std::vector<NGPoly> run(std::vector<zs_poly>& sys, UI32 n, int mode, UI32 nb = 0) {
+    zs_session(0, n, kP, 0);
+    std::vector<void*> in;
+    for (auto& f : sys) in.push_back(zs_send(&f));
+    sZEL_Comp_Desc env{};
+    env._compute = mode;
+    env._nb = I32(nb);
+    env._aggressive2 = env._dlim = env._skip = -1;
+    double t;
+    const UI32 k = Zel_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &t, 0, 8, 0, &env);
+    std::vector<NGPoly> r;
+    for (UI32 i = 0; i < k; ++i) r.push_back(exported(out[i], n));
+    return r;
+  }
+};
+
+std::vector<NGPoly> naive_drl(std::vector<zs_poly>& sys) {
+  std::vector<NGPoly> in;
+  for (auto& f : sys) in.push_back(to_naive(f));
+  return NaiveGroebner{{0}, kP}.basis(in);
+}
+
+// A naive basis for the order that compares x0 .. x_{s-1} first.
+std::vector<NGPoly> naive_elimination(std::vector<zs_poly>& sys, int s) {
+  const NaiveGroebner ng{{s}, kP};
+  std::vector<NGPoly> in;
+  for (auto& f : sys) in.push_back(ng.normalise(to_naive(f)));
+  return ng.basis(in);
+}
+
+// Standard monomials of a zero-dimensional basis, enumerated on their own.
+std::vector<NMono> standard_monomials(const std::vector<NGPoly>& G, int n) {
+  std::vector<NMono> todo{NMono(n, 0)}, found;
+  std::set<NMono> seen{NMono(n, 0)};
+  while (!todo.empty()) {
+    NMono m = todo.back();
+    todo.pop_back();
+    bool standard = true;
+    for (auto& g : G) standard &= !NaiveGroebner::divides(g[0].e, m);
+    if (!standard) continue;
+    found.push_back(m);
+    for (int v = 0; v < n; ++v) {
+      NMono c = m;
+      ++c[v];
+      if (seen.insert(c).second) todo.push_back(c);
+    }
+  }
+  return found;
+}
+
+// Dense random quadrics: generic, so 2^n distinct solutions that the last
+// variable separates.
+std::vector<zs_poly> random_zero_dim(std::mt19937_64& rng, int n) {
+  std::vector<zs_poly> sys(n);
+  for (auto& f : sys) {
+    zs_init(&f, n);
+    for (int a = 0; a <= n; ++a)
+      for (int b = a; b <= n; ++b) {
+        int e[8] = {0};
+        if (a < n) ++e[a];
+        if (b < n) ++e[b];
+        zs_add_term(&f, e, int(rng() % 2000) - 1000);
+      }
+  }
+  return sys;
+}
+
+void free_all(std::vector<zs_poly>& sys) {
+  for (auto& f : sys) zs_free(&f);
+}
+
+// Mode 12 gives x_j + R_j for every variable and the minimal polynomial
+// last; they must generate the input's ideal with deg f = the number of
+// solutions (then they are its reduced lexicographic basis).  Mode 2 gives
+// x_j + Q_j with Q_j = R_j f'/d mod f; substituting x_j = -Q_j / (f'/d)
+// into every input must vanish modulo f.  Mode 4 gives f alone.
+void check_solving(SolvingTest& T, std::vector<zs_poly>& sys, int n) {
+  const std::vector<NGPoly> G = naive_drl(sys);
+  const size_t D = standard_monomials(G, n).size();
+  const NaiveGroebner ng{{0}, kP};
+
+  std::vector<NGPoly> shape = T.run(sys, UI32(n), ZEL_COMPUTE_MATRIXN);
+  ASSERT_EQ(shape.size(), size_t(n));
+  const Uni f = tail_in_last(shape.back(), n, false);
+  ASSERT_EQ(f.size(), D + 1);
+  EXPECT_EQ(f.back(), 1u);
+  for (int j = 0; j < n; ++j) {
+    EXPECT_TRUE(ng.reduce(shape[j], G).empty()) << "polynomial " << j << " not in the ideal";
+    if (j + 1 < n) {
+      EXPECT_EQ(shape[j][0].e, [&] {
+        NMono x(n, 0);
+        x[j] = 1;
+        return x;
+      }());
+      EXPECT_LT(tail_in_last(shape[j], n, true).size(), D + 1);
+    }
+  }
+
+  std::vector<NGPoly> rr = T.run(sys, UI32(n), ZEL_COMPUTE_RRFORM);
+  ASSERT_EQ(rr.size(), size_t(n));
+  EXPECT_EQ(tail_in_last(rr.back(), n, false), f);
+  Uni u(D, 0);  // f'/d
+  for (size_t i = 1; i <= D; ++i) u[i - 1] = f[i] * i % kP * inv(D % kP) % kP;
+  u = trim(u);
+  std::vector<Uni> num(n);  // x_j * u, as polynomials in t
+  for (int j = 0; j + 1 < n; ++j) {
+    Uni q = tail_in_last(rr[j], n, true);
+    for (auto& c : q) c = (kP - c) % kP;
+    num[j] = trim(q);
+  }
+  num[n - 1] = mulmod(Uni{0, 1}, u, f);
+  for (auto& g0 : sys) {
+    const NGPoly g = to_naive(g0);
+    int deg = 0;
+    for (auto& t : g) deg = std::max(deg, NaiveGroebner::deg(t.e));
+    Uni sum;
+    for (auto& t : g) {
+      Uni term{t.c};
+      int used = 0;
+      for (int v = 0; v < n; ++v)
+        for (int k = 0; k < t.e[v]; ++k, ++used) term = mulmod(term, num[v], f);
+      for (; used < deg; ++used) term = mulmod(term, u, f);
+      sum = addu(sum, term);
+    }
+    EXPECT_TRUE(sum.empty()) << "an input does not vanish on the parametrisation";
+  }
+
+  std::vector<NGPoly> mp = T.run(sys, UI32(n), ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(mp.size(), 1u);
+  EXPECT_EQ(tail_in_last(mp[0], n, false), f);
+}
+
+TEST_F(SolvingTest, KatsuraFourAndCyclicFive) {
+  std::vector<zs_poly> kat(5);
+  zs_katsura(4, kat.data());
+  check_solving(*this, kat, 5);
+  free_all(kat);
+  // Multiplying the normal set of cyclic-5 by the last variable meets
+  // products that are neither standard nor leading monomials.  x4 takes
+  // fewer than 70 values: its minimal polynomial vanishes on the ideal, and
+  // no parametrisation by it is given.
+  std::vector<zs_poly> cyc(5);
+  zs_cyclic(5, cyc.data());
+  const std::vector<NGPoly> G = naive_drl(cyc);
+  ASSERT_EQ(standard_monomials(G, 5).size(), 70u);
+  const std::vector<NGPoly> mp = run(cyc, 5, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(mp.size(), 1u);
+  EXPECT_TRUE((NaiveGroebner{{0}, kP}.reduce(mp[0], G).empty()));
+  EXPECT_RAISES(run(cyc, 5, ZEL_COMPUTE_MATRIXN),
+                "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at "
+                "most 70 modulo 65521\n");
+  // The generator of the ideal's intersection with k[x4], from a naive
+  // basis for an order that eliminates x0 .. x3.
+  NGPoly elim;
+  for (const NGPoly& g : naive_elimination(cyc, 4))
+    if (g[0].e == NMono{0, 0, 0, 0, g[0].e[4]}) elim = g;
+  EXPECT_EQ(tail_in_last(mp[0], 5, false), tail_in_last(elim, 5, false));
+  free_all(cyc);
+}
+
+// Points on curves x_j = q_j(x_last) (random quadrics q_j), cut out by a
+// random univariate h(x_last) of degree k: x_last separates them, and the
+// degree-order normal set holds x_{n-2} * x_last while x_last^2 is a
+// leading monomial, so x_last * x_{n-2} * x_last needs a normal form.
+std::vector<zs_poly> parabola_system(std::mt19937_64& rng, int n, int k) {
+  auto coef = [&] { return int(rng() % 2000) - 1000; };
+  std::vector<zs_poly> sys(n);
+  int e[8] = {0};
+  for (int j = 0; j + 1 < n; ++j) {
+    zs_init(&sys[j], n);
+    e[j] = 1;
+    zs_add_term(&sys[j], e, 1);
+    e[j] = 0;
+    for (int d = 0; d <= 2; ++d) {
+      e[n - 1] = d;
+      zs_add_term(&sys[j], e, d == 2 ? 1 + int(rng() % 9) : coef());
+    }
+    e[n - 1] = 0;
+  }
+  zs_init(&sys[n - 1], n);
+  for (int d = k; d >= 0; --d) {
+    e[n - 1] = d;
+    zs_add_term(&sys[n - 1], e, d == k ? 1 : coef());
+  }
+  return sys;
+}
+
+TEST_F(SolvingTest, ProductsOutsideTheBasisGetNormalForms) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(41);
+  for (long round = 0; round < zel_test::iterations(4); ++round) {
+    const int n = 2 + int(rng() % 3);
+    std::vector<zs_poly> sys = parabola_system(rng, n, 4 + int(rng() % 3));
+    SCOPED_TRACE("round " + std::to_string(round));
+    check_solving(*this, sys, n);
+    free_all(sys);
+  }
+  // {x0^2 - 1, x1 - 1}: x1 * x0 needs a normal form; x1 takes one value on
+  // the two solutions, so its minimal polynomial is t - 1 and it gives no
+  // parametrisation.
+  std::vector<zs_poly> two(2);
+  zs_init(&two[0], 2);
+  zs_init(&two[1], 2);
+  int x0sq[2] = {2, 0}, x1[2] = {0, 1}, one[2] = {0, 0};
+  zs_add_term(&two[0], x0sq, 1);
+  zs_add_term(&two[0], one, -1);
+  zs_add_term(&two[1], x1, 1);
+  zs_add_term(&two[1], one, -1);
+  const std::vector<NGPoly> mp = run(two, 2, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(mp.size(), 1u);
+  EXPECT_EQ(tail_in_last(mp[0], 2, false), (Uni{kP - 1, 1}));
+  EXPECT_RAISES(run(two, 2, ZEL_COMPUTE_MATRIXN),
+                "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at "
+                "most 2 modulo 65521\n");
+  free_all(two);
+}
+
+TEST_F(SolvingTest, RandomZeroDimensionalSystems) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(14);
+  for (long round = 0; round < zel_test::iterations(4); ++round) {
+    const int n = 2 + int(rng() % 2);
+    std::vector<zs_poly> sys = random_zero_dim(rng, n);
+    SCOPED_TRACE("round " + std::to_string(round));
+    check_solving(*this, sys, n);
+    free_all(sys);
+  }
+}
+
+TEST_F(SolvingTest, NormalForms) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(15);
+  std::vector<zs_poly> kat(5);
+  zs_katsura(4, kat.data());
+  const std::vector<NGPoly> G = naive_drl(kat);
+  // The inputs, then random polynomials, reduced by the basis (sent as the
+  // last polynomials).
+  std::vector<zs_poly> req(kat.begin(), kat.end());
+  std::vector<zs_poly> extra(6);
+  for (auto& f : extra) {
+    zs_init(&f, 5);
+    for (int t = 0; t < 6; ++t) {
+      int e[8] = {0};
+      for (int v = 0; v < 5; ++v) e[v] = int(rng() % 3);
+      zs_add_term(&f, e, int(rng() % 2000) - 1000);
+    }
+    req.push_back(f);
+  }
+  const UI32 nred = UI32(req.size());
+  std::vector<zs_poly> basis_polys;
+  for (auto& g : G) {
+    zs_poly p;
+    zs_init(&p, 5);
+    for (auto& t : g) {
+      int e[8] = {0};
+      for (int v = 0; v < 5; ++v) e[v] = t.e[v];
+      zs_add_term(&p, e, int(t.c));
+    }
+    basis_polys.push_back(p);
+    req.push_back(p);
+  }
+  const std::vector<NGPoly> nf = run(req, 5, ZEL_COMPUTE_GBASIS_NF, nred);
+  ASSERT_EQ(nf.size(), 2 * size_t(nred));
+  const NaiveGroebner ng{{0}, kP};
+  for (UI32 k = 0; k < nred; ++k) {
+    EXPECT_EQ(nf[2 * k], (NGPoly{{NMono(5, 0), 1}}));
+    NGPoly expect = ng.reduce(to_naive(req[k]), G);  // monic
+    NGPoly got = nf[2 * k + 1];
+    if (!got.empty()) got = ng.monic(got);
+    EXPECT_EQ(got, expect) << "polynomial " << k;
+    if (k < 5) {
+      EXPECT_TRUE(nf[2 * k + 1].empty());
+    }
+  }
+  free_all(kat);
+  free_all(extra);
+  free_all(basis_polys);
+}
+
+// Numerator of the Hilbert series from Zel_hilbert on a basis, against
+// (1 - t)^n times the generating series of the standard monomials.
+TEST_F(SolvingTest, HilbertNumerators) {
+  auto numerator = [&](std::vector<zs_poly>& basis, UI32 n) {
+    zs_session(0, n, kP, 0);
+    std::vector<void*> in;
+    for (auto& f : basis) in.push_back(zs_send(&f));
+    double t;
+    EXPECT_EQ(Zel_hilbert(in.data(), UI32(in.size()), out.data(), 1, 0, &t, 0, 8, 0), 1u);
+    std::vector<int64_t> s;
+    for (auto& term : exported(out[0], n)) {
+      if (s.size() <= size_t(term.e[0])) s.resize(term.e[0] + 1, 0);
+      s[term.e[0]] = term.c > kP / 2 ? int64_t(term.c) - kP : term.c;
+    }
+    return s;
+  };
+  auto as_zs = [](const std::vector<NGPoly>& G, int n) {
+    std::vector<zs_poly> r;
+    for (auto& g : G) {
+      zs_poly p;
+      zs_init(&p, n);
+      for (auto& t : g) {
+        int e[8] = {0};
+        for (int v = 0; v < n; ++v) e[v] = t.e[v];
+        zs_add_term(&p, e, int(t.c));
+      }
+      r.push_back(p);
+    }
+    return r;
+  };
+  for (int which = 0; which < 2; ++which) {
+    std::vector<zs_poly> sys(5);
+    which ? zs_cyclic(5, sys.data()) : zs_katsura(4, sys.data());
+    const std::vector<NGPoly> G = naive_drl(sys);
+    std::vector<int64_t> expect(1, 0);
+    for (auto& m : standard_monomials(G, 5)) {
+      const int d = NaiveGroebner::deg(m);
+      if (expect.size() <= size_t(d)) expect.resize(d + 1, 0);
+      ++expect[d];
+    }
+    for (int k = 0; k < 5; ++k) {  // times (1 - t)
+      expect.push_back(0);
+      for (size_t i = expect.size(); i-- > 1;) expect[i] -= expect[i - 1];
+    }
+    while (expect.back() == 0) expect.pop_back();
+    std::vector<zs_poly> basis = as_zs(G, 5);
+    EXPECT_EQ(numerator(basis, 5), expect) << (which ? "cyclic-5" : "katsura-4");
+    free_all(basis);
+    free_all(sys);
+  }
+  // Monomial ideals: <x0 x1> in two variables has numerator 1 - t^2; <x0^2,
+  // x0 x1, x1^3> has 1 - 2t^2 + t^4 (standard monomials 1, x0, x1, x1^2).
+  std::vector<NGPoly> xy{{{{1, 1}, 1}}};
+  std::vector<zs_poly> b1 = as_zs(xy, 2);
+  EXPECT_EQ(numerator(b1, 2), (std::vector<int64_t>{1, 0, -1}));
+  std::vector<NGPoly> three{{{{2, 0}, 1}}, {{{1, 1}, 1}}, {{{0, 3}, 1}}};
+  std::vector<zs_poly> b2 = as_zs(three, 2);
+  EXPECT_EQ(numerator(b2, 2), (std::vector<int64_t>{1, 0, -2, 0, 1}));
+  free_all(b1);
+  free_all(b2);
+}
+
+TEST_F(SolvingTest, RefusalsAreClear) {
+  // Positive-dimensional: x0*x1 - 1 alone.
+  std::vector<zs_poly> sys(1);
+  zs_init(&sys[0], 2);
+  int e1[2] = {1, 1}, e0[2] = {0, 0};
+  zs_add_term(&sys[0], e1, 1);
+  zs_add_term(&sys[0], e0, -1);
+  for (int mode : {ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY_SQFR})
+    EXPECT_RAISES(run(sys, 2, mode),
+                  "The system is not zero-dimensional: this mode needs finitely many solutions\n");
+  for (int mode : {0, 8, 13}) {
+    std::string expected = "compute mode " + std::to_string(mode) +
+                           (mode == 8 ? " (ZEL_COMPUTE_RADICAL_STRATEG1)" : " (ZEL_\?\?\?)") +
+                           " is not available in this version of the library\n";
+    EXPECT_RAISES(run(sys, 2, mode), expected);
+  }
+  free_all(sys);
+}
+
+}  // namespace

@@ -1,0 +1,292 @@
+// The solving modes of the integer build over the rationals: the rational
+// parametrisation of mode 12 (and mode 2) substituted into the inputs, the
+// minimal polynomial of mode 4, normal forms, checked against the naive
+// basis over QQ.
+#include <gmpxx.h>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/call_zel.h"
+#include "support/naive_buchberger_qq.hpp"
+#include "support/test_host.hpp"
+#include "support/zel_systems.h"
+
+using namespace zel_test::buchberger;
+
+namespace {
+
+using Uni = std::vector<mpq_class>;  // lowest degree first
+
+Uni trim(Uni a) {
+  while (!a.empty() && a.back() == 0) a.pop_back();
+  return a;
+}
+// a * b mod f (f monic).
+Uni mulmod(const Uni& a, const Uni& b, const Uni& f) {
+  Uni r(a.size() + b.size() + 1, 0);
+  for (size_t i = 0; i < a.size(); ++i)
+    for (size_t j = 0; j < b.size(); ++j) r[i + j] += a[i] * b[j];
+  const size_t d = f.size() - 1;
+  for (size_t k = r.size(); k-- > d;)
+    if (r[k] != 0) {
+      const mpq_class c = r[k];
+      for (size_t i = 0; i <= d; ++i) r[k - d + i] -= c * f[i];
+    }
+  r.resize(std::min(r.size(), d));
+  return trim(r);
+}
+
+std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0) {
+  static std::vector<std::string> names;
+  static std::vector<char*> ptrs;
+  names.clear();
+  ptrs.clear();
+  for (uint32_t i = 0; i < n; ++i) names.push_back("x" + std::to_string(i));
+  for (auto& s : names) ptrs.push_back(&s[0]);
+  Zel_int_reset_memory();
+  Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
+  Zel_int_init(1, 1, 0, nullptr);
+  Zel_int_reset_coeffs(5);
+  Zel_int_reset_expos(0, n, ptrs.data());
+  std::vector<void*> in;
+  for (QPoly f : F) {
+    mpz_class den = 1;  // integral coefficients
+    for (auto& t : f) den = lcm(den, mpz_class(t.c.get_den()));
+    for (auto& t : f) t.c *= den;
+    void* p = Zel_int_creat_poly(UI32(f.size()));
+    for (size_t t = 0; t < f.size(); ++t) {
+      std::vector<I32> e(f[t].e.begin(), f[t].e.end());
+      Zel_int_set_expos2(p, UI32(t), e.data(), n);
+      Zel_int_set_coeff_gmp(p, UI32(t), f[t].c.get_num_mpz_t());
+    }
+    Zel_int_full_sort_poly2(p);
+    in.push_back(p);
+  }
+  sZEL_Comp_Desc env{};
+  env._compute = mode;
+  env._nb = nb;
+  double cpu = 0;
+  std::vector<void*> out(100000);
+  const UI32 count =
+      Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, -1, 0, &env);
+  std::vector<QPoly> B;
+  for (UI32 k = 0; k < count; ++k) {
+    const UI32 m = Zel_int_nb_terms(out[k]);
+    std::vector<UI32> e(size_t(m) * n + 1);
+    mpz_srcptr* c = Zel_int_export_poly_INT_gmp(n, m, e.data(), out[k]);
+    QPoly f;
+    for (UI32 t = 0; t < m; ++t)
+      f.push_back({NMono(e.begin() + t * n, e.begin() + (t + 1) * n), mpq_class(mpz_class(c[t]))});
+    B.push_back(f);
+  }
+  return B;
+}
+
+// A standard system (katsura-4, cyclic-5: five polynomials) over QQ.
+std::vector<QPoly> five_polys(const NaiveGroebnerQQ& gb, int (*make)(int, zs_poly*), int n) {
+  std::vector<zs_poly> raw(5);
+  make(n, raw.data());
+  std::vector<QPoly> F;
+  for (auto& r : raw) {
+    QPoly f;
+    for (int t = 0; t < r.nterms; ++t) {
+      const int* e = r.e + size_t(t) * size_t(r.nvars);
+      f.push_back({NMono(e, e + r.nvars), mpq_class(r.c[t])});
+    }
+    F.push_back(gb.normalise(f));
+    zs_free(&r);
+  }
+  return F;
+}
+std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) { return five_polys(gb, zs_katsura, 4); }
+
+Uni in_last(const QPoly& g, int n, size_t skip) {
+  Uni r;
+  for (size_t t = skip; t < g.size(); ++t) {
+    const int e = g[t].e[n - 1];
+    if (r.size() <= size_t(e)) r.resize(e + 1, 0);
+    r[e] = g[t].c;
+  }
+  return r;
+}
+
+// Modes 12 and 2 give x_j + Q_j(t) and f(t) with deg f = D; substituting
+// the parametrisation into every input must vanish modulo f; mode 4 gives
+// the same f.
+void check_solving(const std::vector<QPoly>& F, int n, size_t D) {
+  for (int mode : {ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RRFORM}) {
+    const std::vector<QPoly> R = run(F, n, mode);
+    ASSERT_EQ(R.size(), size_t(n));
+    Uni f = in_last(R.back(), n, 0);
+    ASSERT_EQ(f.size(), D + 1);
+    for (auto& c : f) c /= R.back()[0].c;
+    Uni u(D, 0);  // f'/d
+    for (size_t i = 1; i <= D; ++i) u[i - 1] = f[i] * int(i) / int(D);
+    // x_j * u = -Q_j / (coefficient of x_j), and x_last * u = t * u.
+    std::vector<Uni> num(n);
+    for (int j = 0; j + 1 < n; ++j) {
+      ASSERT_EQ(R[j][0].e, [&] {
+        NMono x(n, 0);
+        x[j] = 1;
+        return x;
+      }());
+      Uni q = in_last(R[j], n, 1);
+      for (auto& c : q) c = -c / R[j][0].c;
+      num[j] = trim(q);
+    }
+    num[n - 1] = mulmod(Uni{0, 1}, u, f);
+    for (const QPoly& g : F) {
+      int deg = 0;
+      for (auto& t : g) {
+        int d = 0;
+        for (int x : t.e) d += x;
+        deg = std::max(deg, d);
+      }
+      Uni sum;
+      for (auto& t : g) {
+        Uni term{t.c};
+        int used = 0;
+        for (int v = 0; v < n; ++v)
+          for (int k = 0; k < t.e[v]; ++k, ++used) term = mulmod(term, num[v], f);
+        for (; used < deg; ++used) term = mulmod(term, u, f);
+        if (sum.size() < term.size()) sum.resize(term.size(), 0);
+        for (size_t i = 0; i < term.size(); ++i) sum[i] += term[i];
+      }
+      EXPECT_TRUE(trim(sum).empty()) << "mode " << mode << ": an input does not vanish";
+    }
+    const std::vector<QPoly> M = run(F, n, ZEL_COMPUTE_MINPOLY);
+    ASSERT_EQ(M.size(), 1u);
+    Uni g = in_last(M[0], n, 0);
+    for (auto& c : g) c /= M[0][0].c;
+    EXPECT_EQ(g, f);
+  }
+}
+
+TEST(SolvingQQ, KatsuraFourParametrisationAndMinimalPolynomial) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  check_solving(katsura4(gb), 5, 16);  // 16 solutions, with multiplicity
+}
+
+QPoly poly(const NaiveGroebnerQQ& gb, int n, std::vector<std::pair<std::vector<int>, int>> terms) {
+  QPoly f;
+  for (auto& [e, c] : terms) {
+    e.resize(size_t(n), 0);
+    f.push_back({NMono(e.begin(), e.end()), mpq_class(c)});
+  }
+  return gb.normalise(f);
+}
+
+// Bases whose matrix of the last variable needs normal forms of products
+// that are neither standard nor leading monomials: the points
+// x_j = q_j(x2) with h(x2) = 0 have x1 * x2 standard and x2^2 leading, so
+// x2 * x1 * x2 needs one.
+TEST(SolvingQQ, ProductsOutsideTheBasisGetNormalForms) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {
+      poly(gb, 3, {{{1}, 1}, {{0, 0, 2}, -2}, {{0, 0, 1}, 1}, {{}, -1}}),
+      poly(gb, 3, {{{0, 1}, 1}, {{0, 0, 2}, -1}, {{0, 0, 1}, -3}, {{}, 2}}),
+      poly(gb, 3, {{{0, 0, 4}, 1}, {{0, 0, 3}, 2}, {{0, 0, 1}, -5}, {{}, 3}})};
+  check_solving(F, 3, 4);
+  // {x0^2 - 1, x1 - 1}: x1 * x0 needs a normal form; the minimal polynomial
+  // of x1 is t - 1.
+  const std::vector<QPoly> two = {poly(gb, 2, {{{2}, 1}, {{}, -1}}),
+                                  poly(gb, 2, {{{0, 1}, 1}, {{}, -1}})};
+  const std::vector<QPoly> M = run(two, 2, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(M.size(), 1u);
+  Uni g = in_last(M[0], 2, 0);
+  for (auto& c : g) c /= M[0][0].c;
+  EXPECT_EQ(g, (Uni{-1, 1}));
+
+  // cyclic-5: the minimal polynomial of x4 vanishes on the ideal.
+  const std::vector<QPoly> C = five_polys(gb, zs_cyclic, 5);
+  const std::vector<QPoly> MC = run(C, 5, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(MC.size(), 1u);
+  EXPECT_GT(MC[0].size(), 2u);
+  EXPECT_TRUE(gb.reduce(gb.normalise(MC[0]), gb.basis(C)).empty());
+}
+
+TEST(SolvingQQ, NormalFormsOfTheInputsVanish) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = katsura4(gb);
+  std::vector<QPoly> req = F;
+  QPoly x0sq{{NMono{2, 0, 0, 0, 0}, 1}};
+  req.push_back(x0sq);
+  const std::vector<QPoly> G = gb.basis(F);
+  for (const QPoly& g : G) req.push_back(g);
+  const std::vector<QPoly> nf = run(req, 5, ZEL_COMPUTE_GBASIS_NF, int(F.size()) + 1);
+  ASSERT_EQ(nf.size(), 2 * (F.size() + 1));
+  for (size_t k = 0; k < F.size(); ++k) EXPECT_TRUE(nf[2 * k + 1].empty()) << k;
+  EXPECT_EQ(NaiveGroebnerQQ::monic(nf.back()), NaiveGroebnerQQ::monic(gb.reduce(x0sq, G)));
+}
+
+// The Hilbert numerator of a basis over QQ: (1 - t)^5 times the series of
+// its standard monomials, counted on their own.
+TEST(SolvingQQ, HilbertNumeratorOfKatsuraFour) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> G = gb.basis(katsura4(gb));
+  std::vector<int64_t> expect;
+  std::vector<NMono> todo{NMono(5, 0)};
+  std::set<NMono> seen{NMono(5, 0)};
+  while (!todo.empty()) {
+    NMono m = todo.back();
+    todo.pop_back();
+    bool standard = true;
+    for (auto& g : G) {
+      bool divides = true;
+      for (int v = 0; v < 5; ++v) divides &= g[0].e[v] <= m[v];
+      standard &= !divides;
+    }
+    if (!standard) continue;
+    int d = 0;
+    for (int x : m) d += x;
+    if (expect.size() <= size_t(d)) expect.resize(d + 1, 0);
+    ++expect[d];
+    for (int v = 0; v < 5; ++v) {
+      NMono c = m;
+      ++c[v];
+      if (seen.insert(c).second) todo.push_back(c);
+    }
+  }
+  for (int k = 0; k < 5; ++k) {
+    expect.push_back(0);
+    for (size_t i = expect.size(); i-- > 1;) expect[i] -= expect[i - 1];
+  }
+  while (expect.back() == 0) expect.pop_back();
+
+  run({}, 5, ZEL_COMPUTE_NOP);  // a fresh session of five variables
+  std::vector<void*> in;
+  for (QPoly f : G) {
+    mpz_class den = 1;
+    for (auto& t : f) den = lcm(den, mpz_class(t.c.get_den()));
+    void* p = Zel_int_creat_poly(UI32(f.size()));
+    for (size_t t = 0; t < f.size(); ++t) {
+      std::vector<I32> e(f[t].e.begin(), f[t].e.end());
+      Zel_int_set_expos2(p, UI32(t), e.data(), 5);
+      mpq_class c = f[t].c * den;
+      Zel_int_set_coeff_gmp(p, UI32(t), c.get_num_mpz_t());
+    }
+    Zel_int_full_sort_poly2(p);
+    in.push_back(p);
+  }
+  std::vector<void*> out(1);
+  double cpu;
+  ASSERT_EQ(Zel_int_hilbert(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, 0, 0), 1u);
+  const UI32 m = Zel_int_nb_terms(out[0]);
+  std::vector<UI32> e(size_t(m) * 5 + 1);
+  mpz_srcptr* c = Zel_int_export_poly_INT_gmp(5, m, e.data(), out[0]);
+  std::vector<int64_t> got;
+  for (UI32 t = 0; t < m; ++t) {
+    if (got.size() <= e[t * 5]) got.resize(e[t * 5] + 1, 0);
+    got[e[t * 5]] = mpz_get_si(c[t]);
+  }
+  EXPECT_EQ(got, expect);
+}
+
+}  // namespace
