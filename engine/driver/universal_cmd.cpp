@@ -43,6 +43,19 @@ void rehomogenise(Dpol* p) {
   set_hash(p->n, p->mono);
 }
 
+// A basis computed after the first one in the same pass of the integer
+// build: the first batch's trace follows the first basis only (its last
+// inter-reduction is written but never replayed), so this one computes
+// every row instead of replaying.
+uint32_t later_gbasis(Dpol** polys, uint32_t n, Dpol** out, double* t) {
+  struct Ignore {
+    uint32_t saved = ZEL_C(want_ignore_simulin);
+    ~Ignore() { ZEL_C(want_ignore_simulin) = saved; }
+  } ignore;
+  ZEL_C(want_ignore_simulin) = 1;
+  return gbasis(polys, n, out, t);
+}
+
 // A homogenised copy on fresh monomials: a basis may share its monomials
 // with other polynomials, and homogenising rewrites them in place.
 Dpol* homogeneous_copy(const Dpol* p) {
@@ -88,7 +101,7 @@ uint32_t radical_step(std::vector<Dpol*>& W, uint32_t nb, Dpol** result, uint32_
   resort_Dpol(W.data(), int32_t(n2));
   std::vector<Dpol*> G(kWorkRoom);
   double t = 0;
-  const uint32_t nb2 = gbasis(W.data(), n2, G.data(), &t);
+  const uint32_t nb2 = later_gbasis(W.data(), n2, G.data(), &t);
   Stderr("Recompute RR with %d pols ... <2>\n", int(nb2));
   return build_last_matrix(G.data(), nb2, result, normal_set_size(G.data(), nb2), 0, 1);
 }
@@ -143,7 +156,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     Stderr("\nStart 2nd gbasis: bk2=%d for %d polys\n", int(bk2), int(nb + m2));
     std::vector<Dpol*> W2(kWorkRoom);
     double t2 = 0;
-    nb = gbasis(W.data(), nb + m2, W2.data(), &t2);
+    nb = later_gbasis(W.data(), nb + m2, W2.data(), &t2);
     Stderr("\nDRL gbasis: %.2f sec\n", t2);
     std::copy(W2.begin(), W2.begin() + nb, W.begin());
     want_eliminated = 0;
@@ -160,11 +173,13 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     if (uint64_t(nb) + 2 * m_second > kWorkRoom) Fatal("Intermediate gbasis is too big !");
     const uint32_t k = lib_normalForm(second, m_second, W.data(), nb, nullptr, 0, 0, W.data() + nb);
     if (want_pipe2) Output("#C Second step time %.2f sec\n", cpu_now() - t0);
-    // The normal forms join the basis, which is computed again.
+    // The normal forms join the basis, which is computed again.  Only the
+    // normal forms (odd entries): the multipliers are constants and would
+    // make every ideal the unit ideal.
     Stderr("Add:");
     std::vector<Dpol*> kept;
     for (uint32_t i = 0; i < nb; ++i) kept.push_back(homogeneous_copy(W[i]));
-    for (uint32_t i = 0; i < k; ++i) {
+    for (uint32_t i = 1; i < k; i += 2) {
       Dpol* p = W[nb + i];
       if (p->n == 0) continue;
       rehomogenise(p);
@@ -176,7 +191,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     nb_of_renormed = 0;
     resort_Dpol(kept.data(), int32_t(kept.size()));
     double t3 = 0;
-    count = gbasis(kept.data(), uint32_t(kept.size()), result, &t3);
+    count = later_gbasis(kept.data(), uint32_t(kept.size()), result, &t3);
     if (want_pipe2) Output("#C Second 3rt time %.2f sec\n", t3);
     return count;
   }
