@@ -10,14 +10,15 @@ function(zel_collect_sources out)
 endfunction()
 
 # Keeps the sources of one build: drops *.int.cpp from the prime-field build
-# and *.fp.cpp from the integer build.
+# and *.fp.cpp from the integer build.  Process-wide code (*.once.cpp) is
+# compiled once, with the integer build's objects.
 function(zel_filter_build out build)
   set(kept)
   foreach(src ${ARGN})
     if(build STREQUAL "int" AND src MATCHES "\\.fp\\.c(pp)?$")
       continue()
     endif()
-    if(build STREQUAL "fp" AND src MATCHES "\\.int\\.c(pp)?$")
+    if(build STREQUAL "fp" AND src MATCHES "\\.(int|once)\\.c(pp)?$")
       continue()
     endif()
     list(APPEND kept ${src})

@@ -60,11 +60,19 @@ struct sZEL_Comp_Desc {
   I32 _nb2;          /* mode 11: polynomials of the second computation */
   I32 _force_elim2;  /* mode 11: elimination flag of the second basis */
   I32 _bk2;          /* mode 11: second block of the second basis */
-  I32 _aggressive2;  /* prime-field build, >= 1: aggressive elimination level */
+  I32 _aggressive2;  /* prime-field build, >= 1: aggressive elimination; see below */
   I32 _dlim;         /* > 0: degree limit */
   I32 _skip;         /* prime-field build, > 0: skipping level of the elimination */
 };
 typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
+/* Aggressive elimination (_aggressive2 = k >= 1): once k rows of a step's
+ * matrix in a row have reduced to zero, the step's further rows are guessed
+ * to reduce to zero as well and skipped (with _skip = s > 0 only the next s
+ * rows, again after every further zero row).  A wrong guess would lose
+ * polynomials, so when any row was skipped the library completes the basis
+ * by a full computation from the inputs and the polynomials found (a line
+ * on the standard error stream says so): the result is always the reduced
+ * basis, but a request that skipped rows costs about one computation more. */
 
 #define ZEL_COMPUTE_GBASIS 1
 #define ZEL_COMPUTE_RRFORM 2
@@ -108,11 +116,14 @@ void* Zel_init_urgent(UI32 size_dom, UI32 size_nni, const char* order, UI32 maxi
 void* Zel_int_init(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log);
 void* Zel_init(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log);
 /* Integer build: n primes per batch.  Prime field: the prime pr[0] (a prime
- * below 65536); n is ignored. */
+ * below 65536); n is ignored.  Neither may change the prime once polynomials
+ * were entered (reset_memory first). */
 void Zel_int_reset_coeffs(UI32 n);
 void Zel_reset_coeffs(UI32 n, UI32* pr);
-/* n1 variables in the first block, n2 in the second; the names are kept by
- * pointer and must live as long as the session. */
+/* n1 variables in the first block, n2 in the second (n1 + n2 <= 9999); the
+ * names are kept by pointer and must live as long as the session.  The
+ * blocks may not change once polynomials were entered (reset_memory
+ * first). */
 void Zel_int_reset_expos(UI32 n1, UI32 n2, char** names);
 void Zel_reset_expos(UI32 n1, UI32 n2, char** names);
 void Zel_int_log(FILE* log);

@@ -57,7 +57,7 @@ static void katsura(void** polys) {
 }
 
 static void print_poly(void* p, char** names) {
-  UI32 m = Zel_nb_terms(p), t, j;
+  UI32 m = Zel_int_nb_terms(p), t, j;
   UI32* e = malloc(sizeof(UI32) * (m * N + 1));
   mpz_srcptr* c = e ? Zel_int_export_poly_INT_gmp(N, m, e, p) : NULL;
   if (c == NULL) {

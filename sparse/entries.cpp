@@ -1,8 +1,11 @@
 #include "sparse/entries.hpp"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
+#include "engine/api/host.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/exit.hpp"
 #include "sparse/fglm.hpp"
@@ -22,9 +25,36 @@ uint32_t own_prime_cell;
   interface_error("%s%s: %s\n", ZEL_PREFIX, entry, what);
 }
 
-// Residues must fit the build's arithmetic: below 2^16 and at most 65521 in
-// the prime-field build (the symmetric kernels need |a| <= 32760).
-bool prime_ok(uint32_t p) { return p >= 2 && (kIntegerBuild || p <= 65521u); }
+bool is_prime(uint32_t p) {
+  if (p < 2) return false;
+  for (uint64_t d = 2; d * d <= p; ++d)
+    if (p % d == 0) return false;
+  return true;
+}
+
+// Residues must fit the build's arithmetic: at most 65521 in the prime-field
+// build (the symmetric kernels need |a| <= 32760).  A composite modulus has
+// no inverses: the recurrences would give a wrong answer silently.
+bool prime_ok(uint32_t p) { return (kIntegerBuild || p <= 65521u) && is_prime(p); }
+
+// A C++ exception (a table too large for memory) ends the entry like any
+// other failure of this layer.
+[[noreturn]] void entry_exception(const char* entry) {
+  if (host_raise_in_flight()) throw;
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    interface_error("%s%s: not enough memory (%s)\n", ZEL_PREFIX, entry, e.what());
+  } catch (...) {
+    interface_error("%s%s: internal error\n", ZEL_PREFIX, entry);
+  }
+}
+
+// The sequences of projections hold 2D terms, indexed by 32-bit integers.
+void check_order(const char* entry, int32_t D) {
+  if (D < 1) bad_argument(entry, "empty matrix");
+  if (D >= INT32_MAX / 2) bad_argument(entry, "matrix order out of range");
+}
 
 // Every row and column the lists name lies in [0, D): the products index
 // the vectors with them unchecked.
@@ -35,7 +65,7 @@ void check_lists(const char* entry, int32_t D, bool pair_form) {
       if (s[0] >= D || s[1] < 0 || s[1] >= D) bad_argument(entry, "copy row out of range");
   } else {
     for (const int32_t* s = w_sparse; s[0] >= 0; ++s)
-      if (s[0] + 1 >= D) bad_argument(entry, "copy row out of range");
+      if (int64_t(s[0]) + 1 >= D) bad_argument(entry, "copy row out of range");
   }
   for (const int32_t* s = w_nosp; s[0] >= 0; s += 2)
     if (s[0] >= D) bad_argument(entry, "dense row out of range");
@@ -95,7 +125,7 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
                                  int32_t* coords, FglmRowsArg rows, int32_t version,
                                  int32_t* degrees, uint32_t* prime, int32_t verbose,
                                  int32_t print, char** names, int32_t sqfr, int32_t minpoly_only,
-                                 int32_t estimate, int32_t proc, int32_t bk) {
+                                 int32_t estimate, int32_t proc, int32_t bk) try {
   static const char kEntry[] = "w_fglm";
   Table_Primes = prime;
   init_wiedemann();
@@ -106,8 +136,9 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
   wid_size_matrix = D;
   if (version != 1) interface_error("incompatible V=%d<>%d\n", version, 1);
 
-  if (prime == nullptr || !prime_ok(*prime)) bad_argument(kEntry, "prime out of range");
-  if (D < 1 || nvars < 1 || coords == nullptr) bad_argument(kEntry, "empty matrix or no variable");
+  if (prime == nullptr || !prime_ok(*prime)) bad_argument(kEntry, "prime out of range or not a prime");
+  check_order(kEntry, D);
+  if (nvars < 1 || coords == nullptr) bad_argument(kEntry, "no variable");
   check_lists(kEntry, D, true);
   if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
   check_symmetric_rows(kEntry, rows, D, *prime);
@@ -123,16 +154,19 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
                        estimate, proc, bk);
   // Store mode: results get a table of their own, D+1 residues per variable.
   results.nvars = nvars;
+  const size_t width = static_cast<size_t>(D) + 1;
   results.width = D + 1;
-  results.coeffs = std::vector<Dom>(static_cast<size_t>(nvars) * (D + 1), 0);
+  results.coeffs = std::vector<Dom>(static_cast<size_t>(nvars) * width, 0);
   std::vector<Dom*> out(nvars);
-  for (int32_t j = 0; j < nvars; ++j) out[j] = results.coeffs.data() + static_cast<size_t>(j) * (D + 1);
+  for (int32_t j = 0; j < nvars; ++j) out[j] = results.coeffs.data() + static_cast<size_t>(j) * width;
   return fglm_sparse(D, verbose, nvars, coords, out.data(), degrees, nullptr, sqfr, minpoly_only,
                      estimate, proc, bk);
+} catch (...) {
+  entry_exception("w_fglm");
 }
 
 ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse, int32_t* nosp,
-                                     PlainRowsArg rows, int32_t sqfr) {
+                                     PlainRowsArg rows, int32_t sqfr) try {
   static const char kEntry[] = "w_minpoly2";
   if (prime == nullptr) bad_argument(kEntry, "no prime");
   Table_Primes = prime;
@@ -143,15 +177,17 @@ ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse
   wid_size_matrix = D;
   std::fprintf(err_stream(), "Prime = %u\n", *prime);
   if (!kIntegerBuild && *prime > 65521u) interface_error("Pas la bonne version de la lib !\n");
-  if (!prime_ok(*prime)) bad_argument(kEntry, "prime out of range");
-  if (D < 1) bad_argument(kEntry, "empty matrix");
+  if (!prime_ok(*prime)) bad_argument(kEntry, "prime out of range or not a prime");
+  check_order(kEntry, D);
   check_lists(kEntry, D, true);
   if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
   return store_minpoly(minpoly_sparse2(D, sqfr), rows, D);
+} catch (...) {
+  entry_exception("w_minpoly2");
 }
 
 ZEL_EXPORT int32_t ZEL_C(w_minpoly)(uint32_t p, int32_t D, int32_t* shifts, int32_t* nosp,
-                                    PlainRowsArg rows) {
+                                    PlainRowsArg rows) try {
   // The single-index form belongs to the prime-field build; the integer
   // build's entry exists for its callers but touches nothing.
   if constexpr (kIntegerBuild) return 0;
@@ -166,9 +202,11 @@ ZEL_EXPORT int32_t ZEL_C(w_minpoly)(uint32_t p, int32_t D, int32_t* shifts, int3
   wid_size_matrix = D;
   std::fprintf(err_stream(), "Prime = %d\n", static_cast<int>(p));
   if (!kIntegerBuild && p > 65521u) interface_error("Pas la bonne version de la lib !\n");
-  if (!prime_ok(p)) bad_argument(kEntry, "prime out of range");
-  if (D < 1) bad_argument(kEntry, "empty matrix");
+  if (!prime_ok(p)) bad_argument(kEntry, "prime out of range or not a prime");
+  check_order(kEntry, D);
   check_lists(kEntry, D, false);
   if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
   return store_minpoly(minpoly_sparse(D), rows, D);
+} catch (...) {
+  entry_exception("w_minpoly");
 }

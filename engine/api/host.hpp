@@ -57,5 +57,8 @@ void reset_info_Maple_count();
 // Raises text as a host error; ends the process with status 1 when the
 // host's raise returns.  Callers leave their own contexts (GMP) first.
 [[noreturn]] void error_Maple(const char* text);
+// Inside a catch block: true when the exception in flight is the host's own
+// raise unwinding (it must go on), false for any other exception.
+bool host_raise_in_flight();
 
 }  // namespace zel

@@ -6,6 +6,8 @@
 #include <numeric>
 #include <vector>
 
+#include "engine/api/entry_guard.hpp"
+#include "engine/api/handles.hpp"
 #include "engine/api/record.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
@@ -19,7 +21,20 @@ namespace zel::ZEL_BUILD {
 
 Dpol* handle_Dpol(void* p, const char* who) {
   if (p == nullptr) Fatal("Zel interface error: null polynomial given to %s\n", who);
+  if constexpr (!kIntegerBuild) check_live_handle(p, who, false);
   return static_cast<Dpol*>(p);
+}
+
+Dpol* sorted_handle_Dpol(void* p, const char* who) {
+  if (p == nullptr) Fatal("Zel interface error: null polynomial given to %s\n", who);
+  if constexpr (!kIntegerBuild) check_live_handle(p, who, true);
+  return static_cast<Dpol*>(p);
+}
+
+void mark_sorted(void* p, bool sorted) {
+  if constexpr (!kIntegerBuild) {
+    if (HandleState* h = find_handle(p)) h->sorted = sorted;
+  }
 }
 
 void check_term(const Dpol* p, uint32_t i, const char* who) {
@@ -27,11 +42,15 @@ void check_term(const Dpol* p, uint32_t i, const char* who) {
     Fatal("Zel interface error: %s of term %u in a polynomial of %u terms\n", who, i, p->n);
 }
 
-void check_exponents(const int32_t* e, uint32_t nvars) {
+void check_exponent_array(const int32_t* e, uint32_t nvars) {
   if (nvars > real_nb_of_affine_variables)
     Fatal("Zel interface error: %u exponents given for %u variables\n", nvars,
           real_nb_of_affine_variables);
   if (nvars > 0 && e == nullptr) Fatal("Zel interface error: no exponents given\n");
+}
+
+void check_exponents(const int32_t* e, uint32_t nvars) {
+  check_exponent_array(e, nvars);
   for (uint32_t j = 0; j < nvars; ++j) {
     if (e[j] < 0) Fatal("Zel interface error: negative exponent %d\n", e[j]);
     if (uint32_t(e[j]) > kMaxExponent)
@@ -137,15 +156,19 @@ void normalize_input_Dpol(Dpol* p, bool copy_raised) {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void ZEL_C(set_expos2)(void* h, UI32 i, const I32* e, UI32 nvars) {
-  if (libmode_record) {
-    // A C array needs at least one element, even for no exponents.
-    record("  {\n    I32 e[%u]={%d", nvars > 0 ? nvars : 1u, nvars > 0 && e ? e[0] : 0);
-    for (UI32 j = 1; j < nvars && e; ++j) record(",%d", e[j]);
-    record("};\n    ZEL(set_expos2)(prev,%u,e,%u);\n  }\n", i, nvars);
-  }
+  // The recording reads e[0 .. nvars): check the handle and the sizes first.
+  // Exponent values are checked after it, so the replay holds that failure.
   Dpol* p = handle_Dpol(h, "set_expos2");
   check_term(p, i, "set_expos2");
+  check_exponent_array(e, nvars);
+  if (libmode_record) {
+    // A C array needs at least one element, even for no exponents.
+    record("  {\n    I32 e[%u]={%d", nvars > 0 ? nvars : 1u, nvars > 0 ? e[0] : 0);
+    for (UI32 j = 1; j < nvars; ++j) record(",%d", e[j]);
+    record("};\n    ZEL(set_expos2)(prev,%u,e,%u);\n  }\n", i, nvars);
+  }
   check_exponents(e, nvars);
+  mark_sorted(h, false);
   // Zone 3, like the polynomial: the monomial lives as long as the session.
   ExposW* w;
   {
@@ -166,14 +189,17 @@ ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) {
   // Residues must lie in [0, p): a raw 16 or 32-bit copy of a negative or
   // large c would be a wrong coefficient.
   lanes(p)[0][i] = Dom(reduce_I32(c, ZEL_C(Primes)[0]));
+  mark_sorted(h, false);
 }
 
 ZEL_EXPORT UI32 ZEL_C(nb_terms)(void* h) { return handle_Dpol(h, "nb_terms")->n; }
 ZEL_EXPORT UI32 ZEL_C(size_poly)(void* h) { return handle_Dpol(h, "size_poly")->n; }
 
 ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* h) {
-  Dpol* p = handle_Dpol(h, "export_poly");
+  Dpol* p = sorted_handle_Dpol(h, "export_poly");
   if (m != p->n) return -1;
+  if (m > 0 && ((exps == nullptr && nvars > 0) || coeffs == nullptr))
+    Fatal("Zel interface error: null output array given to export_poly\n");
   if (nvars > real_nb_of_affine_variables) {
     Stderr("Zel interface error: %u exponents asked for %u variables\n", nvars,
            real_nb_of_affine_variables);
@@ -192,6 +218,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, 
 ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) {
   Dpol* p = handle_Dpol(h, "set_coeff");
   check_term(p, i, "set_coeff");
+  if (c == nullptr) Fatal("Zel interface error: no residues given to set_coeff\n");
   if (ZEL_C(Primes) == nullptr) Fatal("Zel interface error: set_coeff before reset_coeffs\n");
   for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) {
     if (c[l] >= ZEL_C(Primes)[l])
@@ -199,11 +226,13 @@ ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) {
             ZEL_C(Primes)[l]);
     lanes(p)[l][i] = c[l];
   }
+  mark_sorted(h, false);
 }
 
 ZEL_EXPORT Dom* ZEL_C(get_coeff)(void* h, UI32 i, Dom* c) {
   Dpol* p = handle_Dpol(h, "get_coeff");
   check_term(p, i, "get_coeff");
+  if (c == nullptr) Fatal("Zel interface error: no output array given to get_coeff\n");
   for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) c[l] = lanes(p)[l][i];
   return c;
 }
@@ -220,33 +249,40 @@ ZEL_EXPORT void* ZEL_C(set_expos)(void* h, UI32 i, const I32* e) {
   check_term(p, i, "set_expos");
   void* m = ZEL_C(assign_expos)(e, real_nb_of_affine_variables);
   p->mono[i] = static_cast<Expos*>(m);
+  mark_sorted(h, false);
   return m;
 }
 
 ZEL_EXPORT void ZEL_C(set_expos_d)(void* h, UI32 i, void* m) {
   Dpol* p = handle_Dpol(h, "set_expos_d");
   check_term(p, i, "set_expos_d");
+  if (m == nullptr) Fatal("Zel interface error: null monomial given to set_expos_d\n");
   p->mono[i] = static_cast<Expos*>(m);
+  mark_sorted(h, false);
 }
 
 ZEL_EXPORT void ZEL_C(get_expos)(void* h, UI32 i, I32* e) {
   Dpol* p = handle_Dpol(h, "get_expos");
   check_term(p, i, "get_expos");
+  if (p->mono[i] == nullptr) Fatal("Zel interface error: get_expos of term %u, which is not set\n", i);
+  if (e == nullptr && real_nb_of_affine_variables > 0)
+    Fatal("Zel interface error: no exponent array given to get_expos\n");
   for (uint32_t j = 0; j < real_nb_of_affine_variables; ++j)
     e[j] = I32(get_field(words_of(p->mono[i]), j));
 }
 
 // Homogenises in place; the monomials already are in the engine's form.
-ZEL_EXPORT void ZEL_C(sort_poly)(void* h) {
+ZEL_EXPORT void ZEL_C(sort_poly)(void* h) try {
   Dpol* p = handle_Dpol(h, "sort_poly");
   std::vector<ExposW*> w(p->n);
   for (uint32_t t = 0; t < p->n; ++t) w[t] = p->mono[t] ? words_of(p->mono[t]) : nullptr;
   renormalize_input(w.data(), p->n);
-}
+} ZEL_ENTRY_CATCH("sort_poly")
 
 // Monomials given by set_expos_d may be shared: raised ones are copied.
-ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) {
+ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
   normalize_input_Dpol(handle_Dpol(h, "full_sort_poly"), true);
-}
+  mark_sorted(h, true);
+} ZEL_ENTRY_CATCH("full_sort_poly")
 
 ZEL_EXPORT UI32 ZEL_C(size_memory_coeff)(void) { return 8 * ZEL_C(vectorize); }

@@ -2,6 +2,8 @@
 // its normalisation, and the printer for C callers.
 #include <cstring>
 
+#include "engine/api/entry_guard.hpp"
+#include "engine/api/handles.hpp"
 #include "engine/api/host.hpp"
 #include "engine/api/poly_input.hpp"
 #include "engine/api/record.hpp"
@@ -10,10 +12,11 @@
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
+ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
   if (libmode_record) {
     record("  prev=ZEL(creat_poly)(%u);\n", nterms);
     record("  base[global_nb++]=prev;\n");
+    record("  keep_handle(prev);\n");
   }
   Dpol* p;
   {
@@ -25,16 +28,18 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
     p->mono[t] = nullptr;
     lanes(p)[0][t] = 0;
   }
+  register_handle(p, nterms == 0);
   return p;
-}
+} ZEL_ENTRY_CATCH("creat_poly")
 
-ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) {
+ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");
   normalize_input_Dpol(handle_Dpol(h, "full_sort_poly2"), false);
-}
+  mark_sorted(h, true);
+} ZEL_ENTRY_CATCH("full_sort_poly2")
 
 ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) {
-  Dpol* p = handle_Dpol(h, "see_Dpol");
+  Dpol* p = sorted_handle_Dpol(h, "see_Dpol");
   // A C caller's messages are silent by default; the replay programs print
   // their results on the standard error stream.
   const int32_t verbosity = zel::Zel_verb_info;

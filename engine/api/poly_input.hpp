@@ -10,8 +10,15 @@
 
 namespace zel::ZEL_BUILD {
 
-// The handle as a polynomial; a null handle is fatal.
+// The handle as a polynomial; a null handle is fatal, and so is (prime-field
+// build) a handle that is not live in this session.
 Dpol* handle_Dpol(void* p, const char* who);
+// The same, for readers of the terms: its terms must not have been set
+// since its last sort (prime-field build).
+Dpol* sorted_handle_Dpol(void* p, const char* who);
+// After a sort (true) or a change of its terms (false).  The integer build's
+// residue polynomials are the engine's own records: nothing is kept for them.
+void mark_sorted(void* p, bool sorted);
 // Term index i of p must be below its term count (fatal otherwise).
 void check_term(const Dpol* p, uint32_t i, const char* who);
 
@@ -20,6 +27,9 @@ void check_term(const Dpol* p, uint32_t i, const char* who);
 // for a too large exponent is "Zel interface error: power products should
 // be < 32767".
 void check_exponents(const int32_t* e, uint32_t nvars);
+// Only the count and the array: nvars at most the declared variables, e
+// non-null when nvars > 0.
+void check_exponent_array(const int32_t* e, uint32_t nvars);
 
 // c reduced into [0, p).
 inline uint32_t reduce_I32(int32_t c, uint32_t p) {

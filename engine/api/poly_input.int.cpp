@@ -125,6 +125,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
   if (libmode_record) {
     record("  prev=ZEL(creat_poly)(%u);\n", nterms);
     record("  base[global_nb++]=prev;\n");
+    record("  keep_handle(prev);\n");
   }
   IntContext ctx;
   InZone3 z3;

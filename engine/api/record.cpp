@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/call_zel.h"
 
 namespace zel::ZEL_BUILD {
@@ -52,13 +53,27 @@ const char kPrologueRest[] =
     "\n"
     "#define Zel_MAXI_BASE 100000\n\n"
     "static Dpol base[Zel_MAXI_BASE];\nstatic I32 global_nb=-1;\n"
-    "static Dpol resultat[Zel_MAXI_BASE];\n\n"
+    "static Dpol resultat[Zel_MAXI_BASE];\n\n";
+
+const char kPrologueMain[] =
     "int main(int argc,char**argv)\n{\n"
     "  int want_display=((argc>1) ? atoi(argv[1]) : 0);\n"
     "  int pas0=((argc>2) ? atoi(argv[2]) : 8);\n"
     "  int bk0=((argc>3) ? atoi(argv[3]) : 0);\n"
     "  Dpol_INT prev;\n"
     "  double t0;  global_nb=0;\n";
+
+// Every handle the session made, in order: inputs given out of the creation
+// order, and earlier results, are taken from here.
+const char kHandleTable[] =
+    "static Dpol* handles=0;\nstatic size_t nb_handles=0, room_handles=0;\n"
+    "static void keep_handle(Dpol h)\n{\n"
+    "  if (nb_handles==room_handles) {\n"
+    "    room_handles=room_handles ? 2*room_handles : 1024;\n"
+    "    handles=(Dpol*)realloc(handles,room_handles*sizeof(Dpol));\n"
+    "    if (!handles) exit(2);\n"
+    "  }\n"
+    "  handles[nb_handles++]=h;\n}\n\n";
 
 // A program that ends without closing its recording still leaves a replay
 // program that compiles.
@@ -71,7 +86,14 @@ void open_record_file() {
   file_name_stamp("/tmp/", stamp, sizeof stamp - 1);
   std::string used;
   FILE* f = create_unique(stamp, used);
-  if (f == nullptr) f = create_unique("zelrecord", used);
+  if (f == nullptr) {
+    // Say where the recording goes: the caller looks for it under /tmp.
+    const std::string wanted = used;
+    f = create_unique("zelrecord", used);
+    if (f != nullptr)
+      Stderr("Can't create %s: the session is recorded in %s (working directory)\n",
+             wanted.c_str(), used.c_str());
+  }
   if (f == nullptr) Fatal("Can't open %s%s", used.c_str(), "\n");
   static bool exit_hook = false;
   if (!exit_hook) exit_hook = std::atexit(close_at_exit) == 0;
@@ -80,6 +102,8 @@ void open_record_file() {
   init_record_file = 1;
   std::fputs(kPrologueHead, f);
   std::fputs(kPrologueRest, f);
+  std::fputs(kHandleTable, f);
+  std::fputs(kPrologueMain, f);
 }
 
 }  // namespace
@@ -151,4 +175,6 @@ std::string c_string_body(const char* s) {
 
 }  // namespace zel::ZEL_BUILD
 
-ZEL_EXPORT void ZEL_C(debug)(I32 d) { zel::ZEL_BUILD::debug(d); }
+ZEL_EXPORT void ZEL_C(debug)(I32 d) try {
+  zel::ZEL_BUILD::debug(d);
+} ZEL_ENTRY_CATCH("debug")

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "engine/api/entry_guard.hpp"
+#include "engine/api/handles.hpp"
 #include "engine/api/interrupt.hpp"
 #include "engine/api/record.hpp"
 #include "engine/call_zel.h"
@@ -36,6 +38,7 @@ constexpr uint32_t kMaxiBase = 100000;
 
 void forget_session_state() {
   gen_sym_Dpol = 0;
+  forget_handles();
   ZEL_C(previous_alloc) = nullptr;
   names_cleared = false;
   z_Crit = nullptr;
@@ -53,7 +56,7 @@ void forget_session_state() {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void ZEL_C(reset_memory)(void) {
-  if (libmode_record) record("  ZEL(reset_memory)();\n");
+  if (libmode_record) record("  ZEL(reset_memory)();\n  nb_handles=0;\n");
   reset_session_memory();
 }
 
@@ -62,7 +65,7 @@ ZEL_EXPORT void ZEL_C(reset_memory)(void) {
 ZEL_EXPORT void ZEL_C(reset_memory_internal)(I32 flag) { reset_session_memory(); }
 
 ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* order,
-                                     UI32 maxi_base, I32 rec) {
+                                     UI32 maxi_base, I32 rec) try {
   zel::pseudo_share_memory_min = 0;
   libmode_record = rec != 0;
   set_engine_streams(stdout, stderr);
@@ -92,7 +95,7 @@ ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* or
   empty_Table_de_Recherche(t);
   ZEL_C(ptr_Base_Exposants) = t;
   return t;
-}
+} ZEL_ENTRY_CATCH("init_urgent")
 
 ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log) {
   if (libmode_record) record("  ZEL(init)(%d,%d,%d,log_output);\n", quiet, info_on_stderr,
@@ -135,14 +138,24 @@ ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) {
     record("    ZEL(reset_coeffs)(%u,pr);\n  }\n", n);
   }
   if (pr == nullptr) Fatal("Zel interface error: no prime given to reset_coeffs\n");
+  // The residues entered so far belong to the old prime.
+  if (handle_count() > 0 && ZEL_C(Primes) != nullptr && ZEL_C(Primes)[0] != pr[0])
+    Fatal("Zel interface error: reset_coeffs to the prime %u after polynomials were entered "
+          "modulo %u: call reset_memory first\n", pr[0], ZEL_C(Primes)[0]);
   // Refuses anything but a prime below 65536: residues are 16 bits and
   // monic needs inverses.
   set_field_prime(pr[0]);
 }
 #endif
 
-ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) {
+ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) try {
   const uint64_t n = uint64_t(n1) + n2;
+  // Checked before the recording reads the names.
+  // One slot stays for the "?" of the homogenising variable.
+  if (n >= kMaxNamedVariables)
+    Fatal("Zel interface error: at most %u variables (got %llu)\n", kMaxNamedVariables - 1,
+          static_cast<unsigned long long>(n));
+  if (n > 0 && names == nullptr) Fatal("Zel interface error: no variable names given\n");
   if (libmode_record) {
     record("  {\n    char* vars[%d]={", int(n));
     for (uint64_t i = 0; i < n && names != nullptr; ++i) {
@@ -157,11 +170,11 @@ ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) {
     }
     record("};\n    ZEL(reset_expos)(%u,%u,vars);\n  }\n", n1, n2);
   }
-  // One slot stays for the "?" of the homogenising variable.
-  if (n >= kMaxNamedVariables)
-    Fatal("Zel interface error: at most %u variables (got %llu)\n", kMaxNamedVariables - 1,
-          static_cast<unsigned long long>(n));
-  if (n > 0 && names == nullptr) Fatal("Zel interface error: no variable names given\n");
+  // The polynomials entered so far are laid out and sorted for the old blocks.
+  if (handle_count() > 0 && (n != current_id_vars || n1 != var_second_block))
+    Fatal("Zel interface error: reset_expos(%u,%u) after polynomials were entered for the "
+          "variables (%u,%u): call reset_memory first\n", n1, n2, var_second_block,
+          current_id_vars - var_second_block);
   var_second_block = n1;
   set_Expos(uint32_t(n));
   for (uint32_t i = 0; i < n; ++i) {
@@ -170,7 +183,7 @@ ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) {
   }
   current_id_vars = uint32_t(n);
   Liste_variables[n] = "?";
-}
+} ZEL_ENTRY_CATCH("reset_expos")
 
 ZEL_EXPORT void ZEL_C(log)(FILE* log) { set_engine_streams(log, nullptr); }
 

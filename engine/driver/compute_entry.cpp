@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/api/handles.hpp"
 #include "engine/api/record.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
@@ -68,9 +69,27 @@ void record_groebner_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
   record("    env->_skip=%d;\n", env->_skip);
   record("    nb=ZEL(groebner)(base,%u,resultat,%d,%d,&t0,bk0,pas0,%d,env);\n", nb,
          mingbasis_strong, block, restrict_);
+  record("    { int i; for (i=0;i<nb;i++) keep_handle(resultat[i]); }\n");
   record_display_block();
   record("  }\n  global_nb=0;\n");
   record("flush");
+}
+
+void record_groebner_inputs(void* const* base, uint32_t nb) {
+  if (!libmode_record) return;
+  // The replay's `base` holds the polynomials made since the last request,
+  // in order; anything else is named by its number in the session.
+  // A build that keeps no handle table records its inputs as made.
+  for (uint32_t i = 0; i < nb; ++i)
+    if (find_handle(base[i]) == nullptr) return;
+  const uint32_t first = first_input_since_request();
+  bool as_made = first + nb == handle_count();
+  for (uint32_t i = 0; i < nb && as_made; ++i) as_made = find_handle(base[i])->number == first + i;
+  if (as_made) return;
+  record("  {\n    static const unsigned idx[%u]={", nb > 0 ? nb : 1u);
+  for (uint32_t i = 0; i < nb; ++i) record(i ? ",%u" : "%u", find_handle(base[i])->number);
+  if (nb == 0) record1("0");
+  record("};\n    int i;\n    for (i=0;i<%u;i++) base[i]=handles[idx[i]];\n  }\n", nb);
 }
 
 void record_hilbert_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,

@@ -20,6 +20,10 @@ extern uint32_t want_add_equations;
 // "ZEL_COMPUTE_GBASIS" .. "ZEL_COMPUTE_MATRIXN", "ZEL_???" for other values.
 const char* compute_mode_name(int32_t mode);
 
+// When recording: makes the replay's `base` hold the nb live handles given
+// (by their numbers in the session) unless they are the polynomials made
+// since the last request, in order.  Call before record_groebner_call.
+void record_groebner_inputs(void* const* base, uint32_t nb);
 // The replay block of a groebner call (when recording is on).
 void record_groebner_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
                           int32_t restrict_, const sZEL_Comp_Desc* env);

@@ -1,6 +1,8 @@
 // The prime-field build's compute entries: groebner (every mode: the
 // solving modes through the universal command), hilbert and the
 // rational-representation entry.
+#include "engine/api/entry_guard.hpp"
+#include "engine/api/handles.hpp"
 #include "engine/api/poly_input.hpp"
 #include "engine/api/record.hpp"
 #include "engine/api/stop_flag.hpp"
@@ -19,6 +21,7 @@
 #include "engine/mem/pool.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_pool.hpp"
+#include <cstdio>
 #include <cstring>
 #include <vector>
 #include "engine/mono/expos_layout.hpp"
@@ -64,8 +67,9 @@ void apply_request(const sZEL_Comp_Desc* env) {
 
 // The main loop sorts, normalises and dehomogenises its inputs in place, so
 // it works on copies (monomials included): a caller may hand the same
-// polynomials to another request.  The copies live in zone 3, like the
-// inputs, since results may be among them.
+// polynomials to another request.  The copies go back with the request's
+// memory.  Results of an earlier request are dehomogenised: every copy is
+// brought back to the input form.
 std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
   std::vector<Dpol*> out(n);
   InZone3 z3;
@@ -78,9 +82,88 @@ std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
       q->mono[t] = m;
     }
     if (p->n > 0) std::memcpy(lanes(q)[0], lanes(p)[0], sizeof(Dom) * p->n);
+    normalize_input_Dpol(q, false);
     out[i] = q;
   }
   return out;
+}
+
+// Aggressive elimination skips rows on the guess that they reduce to zero;
+// when the guess was wrong the result is no basis.  When rows were skipped,
+// the basis is completed by a full computation from the inputs and the
+// polynomials found (all in the ideal), which also gives the reduced basis.
+uint32_t complete_after_skips(Dpol* const* base, uint32_t nb, Dpol** out, uint32_t count,
+                              double* spent) {
+  // On the standard error stream, like the line that announced the option.
+  std::fprintf(stderr,
+               "********** Aggressive elimination skipped %llu rows: completing the basis "
+               "without skipping\n",
+               static_cast<unsigned long long>(aggressive_skipped_rows));
+  std::vector<Dpol*> all(base, base + nb);
+  all.insert(all.end(), out, out + count);
+  std::vector<Dpol*> copies = copy_inputs(all.data(), uint32_t(all.size()));
+  const uint32_t saved = ZEL_C(want_aggressive);
+  ZEL_C(want_aggressive) = 0;
+  double more = 0;
+  count = gbasis(copies.data(), uint32_t(copies.size()), out, &more);
+  ZEL_C(want_aggressive) = saved;
+  *spent += more;
+  return count;
+}
+
+// Where the three zones stood when a request began.  Everything the request
+// takes (input copies, pool records, the reducer table, every intermediate
+// polynomial) is given back when it ends, so that a session computing many
+// bases in a loop stays flat; only the results are kept, rebuilt in zone 3.
+struct RequestMarks {
+  HeapMark z1, z2, z3;
+  RequestMarks() {
+    save_orv_state2(z1, z2);
+    save_orv_state_z3(z3);
+  }
+};
+
+void keep_only_results(Dpol** out, uint32_t count, const RequestMarks& marks) {
+  struct Saved {
+    uint32_t serial, n;
+    size_t at;  // first monomial in `monos`, first residue in `coeffs`
+  };
+  std::vector<Saved> saved(count);
+  std::vector<unsigned char> monos;
+  std::vector<Dom> coeffs;
+  for (uint32_t i = 0; i < count; ++i) {
+    const Dpol* p = out[i];
+    saved[i] = {p->serial, p->n, coeffs.size()};
+    for (uint32_t t = 0; t < p->n; ++t) {
+      const unsigned char* m = reinterpret_cast<const unsigned char*>(p->mono[t]);
+      monos.insert(monos.end(), m, m + sz_Expos);
+      coeffs.push_back(lanes(const_cast<Dpol*>(p))[0][t]);
+    }
+  }
+  restore_orv_state_z3(marks.z3);
+  restore_orv_state2(marks.z1, marks.z2);
+  // The free lists may run through the records just given back.
+  empty_free_lists();
+  InZone3 z3;
+  for (uint32_t i = 0; i < count; ++i) {
+    Dpol* q = new_Dpol(saved[i].n);
+    q->serial = saved[i].serial;
+    for (uint32_t t = 0; t < saved[i].n; ++t) {
+      Expos* m = ZEL_C(new_heap_Expos)();
+      std::memcpy(m, monos.data() + (saved[i].at + t) * sz_Expos, sz_Expos);
+      q->mono[t] = m;
+      lanes(q)[0][t] = coeffs[saved[i].at + t];
+    }
+    out[i] = q;
+  }
+}
+
+// The results become handles of the session; the next request's inputs
+// count from here.
+template <class P>
+void hand_out_results(P* const* out, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) register_handle(out[i], true);
+  start_new_request();
 }
 
 // Keeps the results free of the first `first_block` variables.
@@ -100,13 +183,16 @@ using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                 I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_,
-                                ZEL_Comp_Desc env) {
+                                ZEL_Comp_Desc env) try {
   if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
   empty_free_lists();
-  record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   check_compute_arrays(base, nb, result, "groebner");
+  for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "groebner", true);
+  record_groebner_inputs(base, nb);
+  record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
   apply_request(env);
+  const RequestMarks marks;
   double spent = 0;
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
   Dpol** in = copies.data();
@@ -118,7 +204,11 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
       struct Reset {
         ~Reset() { want_eliminated = 0; }
       } reset;
+      aggressive_skipped_rows = 0;
       count = gbasis(in, nb, out, &spent);
+      if (ZEL_C(want_aggressive) && aggressive_skipped_rows > 0 && count > 0 &&
+          !ZEL_C(stop_immediately_semaphore))
+        count = complete_after_skips(reinterpret_cast<Dpol**>(base), nb, out, count, &spent);
       break;
     }
     case ZEL_COMPUTE_NOP:
@@ -133,17 +223,20 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
       break;
   }
   if (cpu != nullptr) *cpu = spent;
-  if (ZEL_C(stop_immediately_semaphore)) return 0;
+  if (ZEL_C(stop_immediately_semaphore)) count = 0;
   if (block != 0) count = restrict_to(out, count, uint32_t(block));
   if (restrict_ != 0) count = restriction(out, count);
+  keep_only_results(out, count, marks);
+  hand_out_results(out, count);
   return count;
-}
+} ZEL_ENTRY_CATCH("groebner")
 
 ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) {
   empty_free_lists();
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
+  for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "hilbert", true);
   want_mingbasis_strong = 1;
   want_mingbasis = 0;
   nb_of_renormed = 0;
@@ -151,17 +244,20 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   const double start = double(std::clock()) / CLOCKS_PER_SEC;
   const UI32 count = lib_hilbert_compute(base, nb, result);
   if (cpu != nullptr) *cpu = double(std::clock()) / CLOCKS_PER_SEC - start;
+  hand_out_results(result, count);
   return count;
 }
 
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) {
   empty_free_lists();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
+  for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "gbasis_rr_form", true);
   double spent = 0;
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
   const UI32 count = gbasis_universal_cmd(copies.data(), nb, reinterpret_cast<Dpol**>(result),
                                           nullptr, 0, &spent, 0, want_buildmatrix ? 1 : 0, 1, 0,
                                           0, 0, 0, 0);
   if (cpu != nullptr) *cpu = spent;
+  hand_out_results(result, count);
   return count;
 }

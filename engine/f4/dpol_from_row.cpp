@@ -1,6 +1,7 @@
 // Rows back to polynomials; division by the homogenising variable.
 #include "engine/f4/dpol_from_row.hpp"
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
@@ -111,8 +112,10 @@ Dpol* ZEL_C(clone_ALGO_Dpol)(const CodedRow* row, const Base_Exposants* codes, u
 
 }  // namespace zel::ZEL_BUILD
 
-ZEL_EXPORT void* ZEL_C(clone_ALGO_Dpol)(void* row, void* codes, UI32 R) {
+ZEL_EXPORT void* ZEL_C(clone_ALGO_Dpol)(void* row, void* codes, UI32 R) try {
   namespace z = zel::ZEL_BUILD;
+  if (row == nullptr || codes == nullptr)
+    z::Fatal("Zel interface error: null row or code table given to clone_ALGO_Dpol\n");
   return z::ZEL_C(clone_ALGO_Dpol)(static_cast<const z::CodedRow*>(row),
                                    static_cast<const z::Base_Exposants*>(codes), R);
-}
+} ZEL_ENTRY_CATCH("clone_ALGO_Dpol")

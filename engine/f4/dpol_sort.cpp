@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
@@ -137,6 +138,7 @@ Dpol* coeff_Dpol(Dpol* p) {
 
 }  // namespace zel::ZEL_BUILD
 
-ZEL_EXPORT void* ZEL_C(coeff_Dpol)(void* p) {
+ZEL_EXPORT void* ZEL_C(coeff_Dpol)(void* p) try {
+  if (p == nullptr) zel::ZEL_BUILD::Fatal("Zel interface error: null polynomial given to coeff_Dpol\n");
   return zel::ZEL_BUILD::coeff_Dpol(static_cast<zel::ZEL_BUILD::Dpol*>(p));
-}
+} ZEL_ENTRY_CATCH("coeff_Dpol")

@@ -33,6 +33,9 @@ namespace zel::ZEL_BUILD {
 extern uint32_t ZEL_C(want_aggressive);
 extern uint32_t ZEL_C(want_aggressive2);
 extern uint32_t want_skip_comput;
+// Rows skipped unreduced since the compute entry last cleared it: a skipped
+// row that would not have reduced to zero leaves the result short of a basis.
+extern uint64_t aggressive_skipped_rows;
 // Progress display "%.1f%%/" on the error stream.
 extern uint32_t ZEL_C(want_state_percent);
 

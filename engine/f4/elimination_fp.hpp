@@ -46,9 +46,13 @@ struct Aggressive {
 
   // Whether the next row to be reduced is skipped (counting the skip down).
   bool skip_row() {
-    if (!go_on) return true;
+    if (!go_on) {
+      ++aggressive_skipped_rows;
+      return true;
+    }
     if (skip > 0) {
       --skip;
+      ++aggressive_skipped_rows;
       return true;
     }
     return false;

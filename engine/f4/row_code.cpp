@@ -1,6 +1,7 @@
 // Gap code of matrix rows: encoders and the column-list decoder.
 #include "engine/f4/row_code.hpp"
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/call_zel.h"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
@@ -117,10 +118,10 @@ uint8_t* compress_lzw(const uint32_t* cols, uint32_t n, uint32_t* ncodes,
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT void ZEL_C(compactify)(unsigned char* buf, UI32 capacity, const UI32* cols,
-                                  UI32 n, UI32* ncodes, UI32* nbytes) {
+                                  UI32 n, UI32* ncodes, UI32* nbytes) try {
   using namespace zel::ZEL_BUILD;
   uint32_t nc, nb;
   if (!encode_gaps_bounded(buf, capacity, cols, n, &nc, &nb)) Fatal("bug dans Zel(compact)\n");
   *ncodes = nc;
   *nbytes = nb;
-}
+} ZEL_ENTRY_CATCH("compactify")

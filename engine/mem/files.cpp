@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/mem/messages.hpp"
 
 extern char** environ;
@@ -124,7 +125,17 @@ FILE* ouvrir_paral(int32_t proc) {
   Stderr("Save session in %s for proc %d\n", name, proc);
   // A cut name would be another file: refuse it.
   if (n < 0 || size_t(n) >= sizeof name) cannot_open(name);
-  return ouvrir(name, "w");
+  // The file sits in the working directory, which others may write to: a
+  // planted link must not redirect the session onto another file, and the
+  // session is nobody else's to read.
+  int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) cannot_open(name);
+  FILE* f = fdopen(fd, "w");
+  if (f == nullptr) {
+    close(fd);
+    cannot_open(name);
+  }
+  return f;
 }
 
 void lib_init() {
@@ -135,4 +146,6 @@ void lib_init() {
 
 }  // namespace zel::ZEL_BUILD
 
-ZEL_EXPORT FILE* ZEL_C(ouvrir_paral)(int32_t proc) { return zel::ZEL_BUILD::ouvrir_paral(proc); }
+ZEL_EXPORT FILE* ZEL_C(ouvrir_paral)(int32_t proc) try {
+  return zel::ZEL_BUILD::ouvrir_paral(proc);
+} ZEL_ENTRY_CATCH("ouvrir_paral")

@@ -33,7 +33,8 @@ int fermer(FILE* f);
 // The session name of the parallel method's files (empty by default).
 extern const char* paral_session_name;
 // Writes "Save session in %s for proc %d\n" through Stderr and opens
-// "<session>.<proc>" for writing.  The caller closes it (fermer or fclose).
+// "<session>.<proc>" for writing: never through a link, created with mode
+// 0600.  The caller closes it (fermer or fclose).
 FILE* ouvrir_paral(int32_t proc);
 
 // Starts the server side once per build with the build's output and error

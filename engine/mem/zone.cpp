@@ -164,7 +164,13 @@ void update_all_garbages(char* block, uint64_t size) {
   z.bot_bignum_tas = block + size;
 }
 
+void alloc_too_large(uint64_t size) {
+  Fatal("Not enough memory in alloc (%llu bytes asked, at most %llu)\n",
+        (unsigned long long)size, (unsigned long long)kMaxZoneRequest);
+}
+
 void* alloc_internal_slow(uint64_t size) {
+  if (size > kMaxZoneRequest) alloc_too_large(size);
   GarbageZone& z = z1();
 #ifdef ZEL_MEMDEBUG
   return debug_alloc(z, size);

@@ -85,8 +85,13 @@ inline void* alloc_internal(uint64_t size) {
   return alloc_internal_slow(size);
 }
 
+// Fatal: a request no zone can hold (its padded size would wrap).
+[[noreturn]] void alloc_too_large(uint64_t size);
+constexpr uint64_t kMaxZoneRequest = uint64_t(1) << 48;
+
 // `size` bytes from zone 1, start 16-byte aligned.
 inline void* alloc64(uint64_t size) {
+  if (size > kMaxZoneRequest) alloc_too_large(size);
   const uint64_t t = size + ((size & 7) ? 4 : 0) + 16;
   const uintptr_t p = reinterpret_cast<uintptr_t>(alloc_internal(t));
   return reinterpret_cast<void*>((p + 15) & ~uintptr_t(15));

@@ -1,5 +1,5 @@
 // Installation paths and file opening of the server code.  One copy serves
-// both builds (namespace `orv`, files.int.cpp).
+// both builds (namespace `orv`, files.once.cpp).
 //
 // File names follow the command line's conventions: "-" is the standard
 // input or output, and a name ending in ".gz" or ".Z" opened for reading is

@@ -8,7 +8,7 @@
 // Some server state is one copy for the whole process, used by both builds:
 // the runtime (messages, Fatal, time, files, printers) and the protocol bus.
 // It lives in namespace `orv` itself (no build namespace) and its sources are
-// named *.int.cpp so that they are compiled once; the prime-field build
+// named *.once.cpp so that they are compiled once; the prime-field build
 // reaches the same objects through the one shared library.  Headers of that
 // shared part must not depend on the build.
 #pragma once

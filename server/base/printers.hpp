@@ -1,7 +1,7 @@
 // Text printers: one small value class per output form, each holding its
 // stream, with an output operator per kind of value.  The polynomial formats
 // add their own operators in the polynomial library.  One copy serves both
-// builds (namespace `orv`, printers.int.cpp and pretty.int.cpp).
+// builds (namespace `orv`, printers.once.cpp and pretty.once.cpp).
 //
 // A printer with no stream (Fortran and Varne before the start-up attaches
 // one, Lib before the interpreter sets it) writes nothing.

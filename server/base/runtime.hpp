@@ -1,7 +1,7 @@
 // Server runtime: the log and error streams, the message functions, the fatal
 // path and the start-up of the server side.
 //
-// One copy serves both builds (namespace `orv`, defined in runtime.int.cpp).
+// One copy serves both builds (namespace `orv`, defined in runtime.once.cpp).
 // Every message is flushed at once so that log lines and other output on the
 // standard output keep their order.  Output lines that are not data begin
 // with "#C ".

@@ -1,5 +1,5 @@
 // Small string utilities shared by the server code (namespace `orv`,
-// strings.int.cpp).
+// strings.once.cpp).
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Time accounting of the server code: its own CPU time, the running total of
 // the time its slave servers report over the protocol bus, and date stamps.
-// One copy serves both builds (namespace `orv`, time.int.cpp).
+// One copy serves both builds (namespace `orv`, time.once.cpp).
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The protocol bus, as far as the server library uses it: message words, a
 // connection with its write buffer, words, 16-bit values and atoms, and the
-// read side.  One copy serves both builds (namespace `orv`, bus.int.cpp).
+// read side.  One copy serves both builds (namespace `orv`, bus.once.cpp).
 //
 // Items travel in protocol byte order (big-endian, see protocol_order) with
 // no padding: a run of 16-bit values may leave the next 32-bit word two bytes

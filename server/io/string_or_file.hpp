@@ -1,5 +1,5 @@
 // The text reader's character source: a file or a string.  One copy serves
-// both builds (namespace `orv`, string_or_file.int.cpp).
+// both builds (namespace `orv`, string_or_file.once.cpp).
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Services of the text reader and of the storage reports that the library
 // does not carry; they keep their names so that callers need not know.
-// One copy serves both builds (namespace `orv`, stubs.int.cpp).
+// One copy serves both builds (namespace `orv`, stubs.once.cpp).
 #pragma once
 
 #include <cstdint>

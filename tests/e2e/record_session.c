@@ -7,6 +7,16 @@
 
 #include "zel_systems.h"
 
+static void display(void** out, UI32 n) {
+  UI32 i;
+  fprintf(stderr, "[\n");
+  for (i = 0; i < n; i++) {
+    if (i) fprintf(stderr, ",\n");
+    Zel_see_Dpol(out[i]);
+  }
+  fprintf(stderr, "\n]\n");
+}
+
 int main(void) {
   /* A variable name unique to this run, with characters that need escaping
    * in a C string literal: the recording must still compile. */
@@ -15,7 +25,7 @@ int main(void) {
   zs_poly sys[4];
   void* in[4];
   void** out = (void**)malloc(sizeof(void*) * 100000);
-  UI32 pr[1] = {32003}, n, i;
+  UI32 pr[1] = {32003}, n;
   int k;
   snprintf(marker, sizeof marker, "replay_marker_%ld", (long)getpid());
   names[0] = marker;
@@ -33,12 +43,16 @@ int main(void) {
     zs_free(&sys[k]);
   }
   n = zs_groebner(in, 3, out, 0, 1);
-  fprintf(stderr, "[\n");
-  for (i = 0; i < n; i++) {
-    if (i) fprintf(stderr, ",\n");
-    Zel_see_Dpol(out[i]);
-  }
-  fprintf(stderr, "\n]\n");
+  display(out, n);
+  /* A second request on other handles: a subset in another order with an
+   * earlier result.  The replay must hand over the same polynomials. */
+  in[3] = in[0];
+  in[0] = in[2];
+  in[1] = out[0];
+  n = zs_groebner(in, 2, out, 0, 0);
+  display(out, n);
+  n = zs_groebner(in + 1, 3, out, 0, 0);
+  display(out, n);
   Zel_debug(0); /* closes the recorded program */
   printf("%s\n", marker);
   free(out);

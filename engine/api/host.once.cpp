@@ -88,9 +88,22 @@ void info_Maple(const char* text) {
   }
 }
 
+namespace {
+// Set while the host's raise runs; stays set when the raise unwinds.
+thread_local bool g_raising = false;
+}  // namespace
+
 void error_Maple(const char* text) {
+  g_raising = true;
   g_host.raise(text);
+  g_raising = false;
   std::exit(1);
+}
+
+bool host_raise_in_flight() {
+  const bool r = g_raising;
+  g_raising = false;
+  return r;
 }
 
 }  // namespace zel

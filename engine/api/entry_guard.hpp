@@ -1,0 +1,24 @@
+// No C++ exception may leave a C entry: a C caller cannot catch it and the
+// process would abort with no word of what failed.  Entries that run code
+// which can throw (containers, strings) are written as function-try-blocks:
+//
+//   ZEL_EXPORT UI32 ZEL_C(groebner)(...) try {
+//     ...
+//   } ZEL_ENTRY_CATCH("groebner")
+//
+// and report the exception through the build's fatal path.
+#pragma once
+
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// Inside a catch block: names the entry and the exception, then Fatal.
+[[noreturn]] void entry_exception(const char* entry);
+
+}  // namespace zel::ZEL_BUILD
+
+#define ZEL_ENTRY_CATCH(entry) \
+  catch (...) {                \
+    zel::ZEL_BUILD::entry_exception(entry); \
+  }

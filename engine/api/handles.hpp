@@ -1,0 +1,38 @@
+// The polynomial handles the C interface has handed out since the last
+// memory reset, one table per build.  It lets the entries refuse a handle of
+// an earlier session (its memory is gone) or a polynomial whose terms were
+// set after its last sort, and gives the session recording a number for
+// every handle, in the order the replay program meets them.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+struct HandleState {
+  uint32_t number;  // creation order in the session, from 0
+  bool sorted;      // in the engine's form (sorted, homogenised)
+};
+
+// Enters p (creat_poly: not sorted yet; results: sorted).
+void register_handle(const void* p, bool sorted);
+// The state of p, or null when p is no live handle of this session.
+HandleState* find_handle(const void* p);
+// Handles handed out since the last reset.
+uint32_t handle_count();
+// Handles made by creat_poly since the last groebner request (what the
+// replay program's `base` array holds), in order.
+uint32_t first_input_since_request();
+// Called by a compute entry once its inputs are read.
+void start_new_request();
+// The memory reset forgets them all.
+void forget_handles();
+
+// The live handle p as a polynomial about to be read by `who`: fatal when p
+// is null or no handle of this session, or (need_sorted) when its terms were
+// set after its last sort.
+void check_live_handle(const void* p, const char* who, bool need_sorted);
+
+}  // namespace zel::ZEL_BUILD
