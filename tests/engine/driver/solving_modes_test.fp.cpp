@@ -321,20 +321,15 @@ std::vector<zs_poly> multiple_root_system(std::mt19937_64& rng, int n, const std
     }
     e[n - 1] = 0;
   }
-  Uni h{1};
-  for (int r : roots) {  // h *= (t - r)
-    Uni g(h.size() + 1, 0);
-    for (size_t i = 0; i < h.size(); ++i) {
-      g[i + 1] = (g[i + 1] + h[i]) % kP;
-      g[i] = (g[i] + (kP - uint64_t(r)) * h[i]) % kP;
-    }
-    h = g;
+  std::vector<int64_t> h{1};  // prod (t - r): small integers
+  for (int r : roots) {
+    h.insert(h.begin(), 0);
+    for (size_t i = 0; i + 1 < h.size(); ++i) h[i] -= r * h[i + 1];
   }
   zs_init(&sys[n - 1], n);
-  for (size_t d = h.size(); d-- > 0;) {
+  for (size_t d = 0; d < h.size(); ++d) {
     e[n - 1] = int(d);
-    const int64_t c = int64_t(h[d]) > kP / 2 ? int64_t(h[d]) - kP : int64_t(h[d]);
-    if (c) zs_add_term(&sys[n - 1], e, int(c));
+    if (h[d]) zs_add_term(&sys[n - 1], e, int(h[d]));
   }
   if (loc) {
     sys.emplace_back();
