@@ -10,6 +10,8 @@
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/mult_matrix.hpp"
 #include "engine/driver/rational_param.hpp"
+#include "engine/coef/primes.hpp"
+#include "engine/driver/affine_monomials.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/f4/pairs.hpp"
@@ -39,6 +41,69 @@ uint32_t normal_set_size(Dpol* const* W, uint32_t nb) {
 void rehomogenise(Dpol* p) {
   homogenous_Dpol(p->n, p->mono);
   set_hash(p->n, p->mono);
+}
+
+// A basis computed after the first one in the same pass of the integer
+// build: the first batch's trace follows the first basis only (its last
+// inter-reduction is written but never replayed), so this one computes
+// every row instead of replaying.
+uint32_t later_gbasis(Dpol** polys, uint32_t n, Dpol** out, double* t) {
+  struct Ignore {
+    uint32_t saved = ZEL_C(want_ignore_simulin);
+    ~Ignore() { ZEL_C(want_ignore_simulin) = saved; }
+  } ignore;
+  ZEL_C(want_ignore_simulin) = 1;
+  return gbasis(polys, n, out, t);
+}
+
+// A homogenised copy on fresh monomials: a basis may share its monomials
+// with other polynomials, and homogenising rewrites them in place.
+Dpol* homogeneous_copy(const Dpol* p) {
+  const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
+  Dpol* q = new_Dpol(p->n);
+  for (uint32_t t = 0; t < p->n; ++t) {
+    q->mono[t] = expos_from(affine_exps(p->mono[t], nv));
+    for (uint32_t l = 0; l < V; ++l) lanes(q)[l][t] = lanes(p)[l][t];
+  }
+  rehomogenise(q);
+  return q;
+}
+
+// The radical strategy: result[0] holds the square-free minimal polynomial
+// f of the last variable.  Its normal form (after dividing out the
+// localisers) joins the basis W[0 .. nb-1] when non-zero, which removes the
+// multiplicities (and the localisers' roots); the basis is computed again
+// and changed in order, square-free.  Returns the new count of result.
+uint32_t radical_step(std::vector<Dpol*>& W, uint32_t nb, Dpol** result, uint32_t count,
+                      Dpol** localisers, uint32_t nloc) {
+  if (count == 0) Fatal("Cannot find the univariate polynomial !\n");
+  if (uint64_t(nb) + 2 > kWorkRoom) Fatal("Intermediate gbasis is too big !");
+  Stderr("Compute NF minpoly\n");
+  if (nloc > 0) Stderr("Localilisation by %d polynomes\n", int(nloc));
+  lib_normalForm(result, 1, W.data(), nb, nloc > 0 ? localisers : nullptr, nloc, 1,
+                 W.data() + nb);
+  W[nb] = W[nb + 1];
+  uint32_t n2 = nb;
+  if (W[nb]->n > 0) {
+    n2 = nb + 1;
+    Stderr("Reduction a done <>0\n");
+  } else {
+    Stderr("ne rajoute pas de polynome\n");
+  }
+  for (uint32_t i = 0; i < n2; ++i) W[i] = homogeneous_copy(W[i]);
+  Stderr("Recompute DRL avec %d pols ...\n", int(n2));
+  want_Lexico = 0;
+  want_mingbasis_strong = 1;
+  var_second_block = 0;
+#ifdef ZEL_VARIANT_INT
+  want_rr = 0;
+#endif
+  resort_Dpol(W.data(), int32_t(n2));
+  std::vector<Dpol*> G(kWorkRoom);
+  double t = 0;
+  const uint32_t nb2 = later_gbasis(W.data(), n2, G.data(), &t);
+  Stderr("Recompute RR with %d pols ... <2>\n", int(nb2));
+  return build_last_matrix(G.data(), nb2, result, normal_set_size(G.data(), nb2), 0, 1);
 }
 
 }  // namespace
@@ -91,14 +156,14 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     Stderr("\nStart 2nd gbasis: bk2=%d for %d polys\n", int(bk2), int(nb + m2));
     std::vector<Dpol*> W2(kWorkRoom);
     double t2 = 0;
-    nb = gbasis(W.data(), nb + m2, W2.data(), &t2);
+    nb = later_gbasis(W.data(), nb + m2, W2.data(), &t2);
     Stderr("\nDRL gbasis: %.2f sec\n", t2);
     std::copy(W2.begin(), W2.begin() + nb, W.begin());
     want_eliminated = 0;
   }
 
   uint32_t count;
-  if (m_second > 0) {
+  if (m_second > 0 && !want_radical_strateg1) {
     const double t0 = cpu_now();
     if (!want_add_equations) {
       count = lib_normalForm(second, m_second, W.data(), nb, nullptr, 0, 0, result);
@@ -108,11 +173,13 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     if (uint64_t(nb) + 2 * m_second > kWorkRoom) Fatal("Intermediate gbasis is too big !");
     const uint32_t k = lib_normalForm(second, m_second, W.data(), nb, nullptr, 0, 0, W.data() + nb);
     if (want_pipe2) Output("#C Second step time %.2f sec\n", cpu_now() - t0);
-    // The normal forms join the basis, which is computed again.
+    // The normal forms join the basis, which is computed again.  Only the
+    // normal forms (odd entries): the multipliers are constants and would
+    // make every ideal the unit ideal.
     Stderr("Add:");
-    for (uint32_t i = 0; i < nb; ++i) homogenous_Dpol(W[i]->n, W[i]->mono);
-    std::vector<Dpol*> kept(W.begin(), W.begin() + nb);
-    for (uint32_t i = 0; i < k; ++i) {
+    std::vector<Dpol*> kept;
+    for (uint32_t i = 0; i < nb; ++i) kept.push_back(homogeneous_copy(W[i]));
+    for (uint32_t i = 1; i < k; i += 2) {
       Dpol* p = W[nb + i];
       if (p->n == 0) continue;
       rehomogenise(p);
@@ -124,26 +191,25 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     nb_of_renormed = 0;
     resort_Dpol(kept.data(), int32_t(kept.size()));
     double t3 = 0;
-    count = gbasis(kept.data(), uint32_t(kept.size()), result, &t3);
+    count = later_gbasis(kept.data(), uint32_t(kept.size()), result, &t3);
     if (want_pipe2) Output("#C Second 3rt time %.2f sec\n", t3);
     return count;
   }
 
-  if (want_radical_strateg1)
-    Fatal("The radical strategies are not available in this version of the library\n");
   const double t0 = cpu_now();
   if (want_buildmatrix) {
     count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb), 0, 0);
   } else if (!second_basis) {
     Stderr("Compute RR with %d pols ...\n", int(nb));
-    count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb), minpoly,
-                              int32_t(sqfr));
+    count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb),
+                              want_radical_strateg1 ? 1 : minpoly, int32_t(sqfr));
   } else {
     Stderr("Copy %d pols ...\n", int(nb));
     std::copy(W.begin(), W.begin() + nb, result);
     count = nb;
   }
   if (want_pipe2) Output("#C Second step time %.2f sec\n", cpu_now() - t0);
+  if (want_radical_strateg1) count = radical_step(W, nb, result, count, second, m_second);
   Output("#C a faire: %d\n", int(count));
   if (minpoly == 0) {
     Output("#C avant rr\n");
@@ -156,7 +222,9 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
 uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
                           double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
                           int32_t force_elim2) {
-  if ((mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_GBASIS_NF_RECOMPUTE) && nb_second > n)
+  if ((mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_GBASIS_NF_RECOMPUTE ||
+       mode == ZEL_COMPUTE_RADICAL_STRATEG2) &&
+      nb_second > n)
     Fatal("Zel interface error: _nb=%u exceeds the %u input polynomials\n", nb_second, n);
   switch (mode) {
     case ZEL_COMPUTE_RRFORM:
@@ -175,6 +243,15 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
       want_add_equations = 1;
       return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1, 1,
                                   0, 0, 0, 0, 0);
+    case ZEL_COMPUTE_RADICAL_STRATEG1:
+      want_radical_strateg1 = 1;
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, 1, 0, 0, 0, 0, 0);
+    case ZEL_COMPUTE_RADICAL_STRATEG2:
+      want_rr_form = 1;
+      want_radical_strateg1 = 1;
+      Stderr("call gbasis_universal_cmd\n");
+      return gbasis_universal_cmd(X, n - nb_second, result, X + (n - nb_second), nb_second, cpu, 1,
+                                  0, 1, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_GBASIS_MULTI:
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, bk0, uint32_t(force_elim),
                                   std::min(nb2, n), bk2, uint32_t(force_elim2));

@@ -1,8 +1,9 @@
 // The driver behind the compute modes that do more than one basis: a basis
 // for the degree order (optionally a second one on another block), then one
 // follow-up (normal forms, the multiplication matrix solved by the sparse
-// FGLM, or a copy) and, unless only the minimal polynomial is wanted, the
-// rational parametrisation.
+// FGLM, or a copy), optionally the radical strategy (the square-free minimal
+// polynomial joins the basis, which is computed again) and, unless only the
+// minimal polynomial is wanted, the rational parametrisation.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,8 @@ namespace zel::ZEL_BUILD {
 
 // first[0 .. m-m2-1]: the system; its last m2 entries are added for the
 // second basis (block bk2, elimination elim2).  second[0 .. m_second-1]:
-// the polynomials to reduce (normal-form modes).  The CPU seconds of the
+// the polynomials to reduce (normal-form modes) or the localisers divided
+// out of the minimal polynomial (radical strategy).  The CPU seconds of the
 // first basis are added to *cpu.  Returns the number of polynomials written
 // into result.  The modes' flags (want_buildmatrix, want_add_equations, ...)
 // are read from compute_entry.hpp.

@@ -129,6 +129,56 @@ SparsePoly normal_form(SparsePoly f, const std::vector<Reducer>& G, uint32_t n, 
   return r;
 }
 
+uint32_t degree_of(const SparsePoly& s, uint32_t n) {
+  uint32_t d = 0;
+  for (const auto& term : s) d = std::max(d, exps_degree(unpack(term.first, n)));
+  return d;
+}
+
+// f / g when g divides f exactly in every lane (dividing leading terms
+// until nothing is left); a remainder or a leading coefficient of g that is
+// 0 modulo a lane's prime is fatal.
+SparsePoly exact_quotient(SparsePoly f, const SparsePoly& g, uint32_t n, uint32_t V,
+                          uint32_t which) {
+  if (g.empty()) Fatal("lib_normalForm: divisor %u is zero\n", which);
+  const Exps glead = unpack(g.begin()->first, n);
+  Coeffs ginv(V);
+  for (uint32_t l = 0; l < V; ++l) {
+    const uint64_t p = ZEL_C(Primes)[l], lc = g.begin()->second[l];
+    if (lc == 0)
+      Fatal("lib_normalForm: divisor %u has a leading coefficient 0 modulo %u\n", which,
+            uint32_t(p));
+    ginv[l] = inv_mod(lc, p);
+  }
+  SparsePoly q;
+  while (!f.empty()) {
+    const Exps e = unpack(f.begin()->first, n);
+    if (!divides(glead, e))
+      Fatal("lib_normalForm: divisor %u does not divide the polynomial\n", which);
+    Exps m(n);
+    for (uint32_t v = 0; v < n; ++v) m[v] = e[v] - glead[v];
+    Coeffs c(V);
+    for (uint32_t l = 0; l < V; ++l)
+      c[l] = mul_mod(f.begin()->second[l], ginv[l], ZEL_C(Primes)[l]);
+    q[pack(m)] = c;
+    for (const auto& [w, gc] : g) {
+      Exps prod = unpack(w, n);
+      for (uint32_t v = 0; v < n; ++v) prod[v] += m[v];
+      const Words key = pack(prod);
+      Coeffs& dst = f[key];
+      dst.resize(V, 0);
+      bool zero = true;
+      for (uint32_t l = 0; l < V; ++l) {
+        const uint64_t p = ZEL_C(Primes)[l];
+        dst[l] = (dst[l] + p - mul_mod(c[l], gc[l], p)) % p;
+        zero = zero && dst[l] == 0;
+      }
+      if (zero) f.erase(key);
+    }
+  }
+  return q;
+}
+
 // --- Hilbert numerator ---------------------------------------------------------
 
 using Series = std::vector<int64_t>;
@@ -217,7 +267,8 @@ std::vector<Exps> staircase(Dpol* const* basis, uint32_t nb, uint32_t* D) {
 
 uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint32_t nb,
                         Dpol* const* divisors, uint32_t ndiv, uint32_t univariate, Dpol** out) {
-  if (ndiv > 0) Fatal("lib_normalForm: division by localising polynomials is not available\n");
+  if (ndiv > 0 && univariate != 1)
+    Fatal("lib_normalForm: divisors are taken only with the univariate flag\n");
   const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
   std::vector<Reducer> G;
   for (uint32_t k = 0; k < nb; ++k) {
@@ -244,7 +295,14 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
     SparsePoly one;
     one[pack(Exps(nv, 0))] = Coeffs(V, 1);
     out[2 * k] = to_dpol(one, nv, V);
-    out[2 * k + 1] = to_dpol(normal_form(to_sparse(polys[k], nv, V), G, nv, V), nv, V);
+    SparsePoly f = to_sparse(polys[k], nv, V);
+    if (univariate == 1) {
+      Stderr("Take NF of deg %d --> ", int(degree_of(f, nv)));
+      for (uint32_t d = 0; d < ndiv; ++d)
+        f = exact_quotient(std::move(f), to_sparse(divisors[d], nv, V), nv, V, d);
+      Stderr("%d \n", int(degree_of(f, nv)));
+    }
+    out[2 * k + 1] = to_dpol(normal_form(std::move(f), G, nv, V), nv, V);
   }
   return 2 * n;
 }

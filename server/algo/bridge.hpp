@@ -26,7 +26,8 @@ std::vector<Exps> staircase(Dpol* const* basis, uint32_t nb, uint32_t* D);
 // its normal form modulo basis[0 .. nb-1] (taken as a Groebner basis for the
 // engine's order; no terms for 0).  With univariate = 1 each polynomial is
 // first divided exactly by every divisor (fatal when one does not divide
-// it).  Returns 2n.
+// it), printing its degree before and after.  Divisors without that flag
+// are refused.  Returns 2n.
 uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint32_t nb,
                         Dpol* const* divisors, uint32_t ndiv, uint32_t univariate, Dpol** out);
 

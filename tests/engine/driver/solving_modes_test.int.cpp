@@ -5,6 +5,7 @@
 #include <gmpxx.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -208,6 +209,56 @@ TEST(SolvingQQ, ProductsOutsideTheBasisGetNormalForms) {
   ASSERT_EQ(MC.size(), 1u);
   EXPECT_GT(MC[0].size(), 2u);
   EXPECT_TRUE(gb.reduce(gb.normalise(MC[0]), gb.basis(C)).empty());
+}
+
+mpq_class eval(const Uni& a, const mpq_class& r) {
+  mpq_class v = 0;
+  for (size_t i = a.size(); i-- > 0;) v = v * r + a[i];
+  return v;
+}
+
+// Points x0 = 2t^2 - t + 1, x1 = t^2 + 3t - 2 with t a root of
+// (t - 1)^2 (t - 2)(t + 3): the double root makes the ideal non-radical.
+// Mode 8 gives x_j + R_j and f = (t - 1)(t - 2)(t + 3); mode 9 localised by
+// x2 + 3 drops that root and gives x_j + R_j f'/d.
+TEST(SolvingQQ, RadicalStrategiesRemoveMultipleRoots) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {
+      poly(gb, 3, {{{1}, 1}, {{0, 0, 2}, -2}, {{0, 0, 1}, 1}, {{}, -1}}),
+      poly(gb, 3, {{{0, 1}, 1}, {{0, 0, 2}, -1}, {{0, 0, 1}, -3}, {{}, 2}}),
+      poly(gb, 3, {{{0, 0, 4}, 1}, {{0, 0, 3}, -1}, {{0, 0, 2}, -7}, {{0, 0, 1}, 13}, {{}, -6}})};
+  const std::vector<Uni> q = {{1, -1, 2}, {-2, 3, 1}};
+  for (int mode : {ZEL_COMPUTE_RADICAL_STRATEG1, ZEL_COMPUTE_RADICAL_STRATEG2}) {
+    const bool localised = mode == ZEL_COMPUTE_RADICAL_STRATEG2;
+    std::vector<QPoly> in = F;
+    if (localised) in.push_back(poly(gb, 3, {{{0, 0, 1}, 1}, {{}, 3}}));
+    const std::vector<QPoly> R = run(in, 3, mode, localised ? 1 : 0);
+    ASSERT_EQ(R.size(), 3u);
+    Uni f = in_last(R.back(), 3, 0);
+    for (auto& c : f) c /= R.back()[0].c;
+    EXPECT_EQ(f, localised ? (Uni{2, -3, 1}) : (Uni{6, -7, 0, 1})) << "mode " << mode;
+    Uni df;
+    for (size_t i = 1; i < f.size(); ++i) df.push_back(f[i] * int(i) / int(f.size() - 1));
+    for (int r : localised ? std::vector<int>{1, 2} : std::vector<int>{1, 2, -3})
+      for (int j = 0; j < 2; ++j) {
+        mpq_class x = -eval(in_last(R[j], 3, 1), r) / R[j][0].c;
+        if (localised) x /= eval(df, r);
+        EXPECT_EQ(x, eval(q[j], r)) << "mode " << mode << ", x" << j << " at " << r;
+      }
+  }
+  // Mode 7 with the square-free polynomial of x2 appended: the basis
+  // computed again is the naive basis of the radical.
+  const QPoly sqfr = poly(gb, 3, {{{0, 0, 3}, 1}, {{0, 0, 1}, -7}, {{}, 6}});
+  std::vector<QPoly> in{sqfr};
+  in.insert(in.end(), F.begin(), F.end());
+  const std::vector<QPoly> got = run(in, 3, ZEL_COMPUTE_GBASIS_NF_RECOMPUTE, 1);
+  std::vector<QPoly> expect = gb.basis(in);
+  ASSERT_EQ(got.size(), expect.size());
+  for (auto& g : expect) g = NaiveGroebnerQQ::monic(g);
+  for (const QPoly& g : got)
+    EXPECT_NE(std::find(expect.begin(), expect.end(), NaiveGroebnerQQ::monic(gb.normalise(g))),
+              expect.end());
 }
 
 TEST(SolvingQQ, NormalFormsOfTheInputsVanish) {
