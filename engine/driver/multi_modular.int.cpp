@@ -138,14 +138,14 @@ struct PassFlagsGuard {
   uint32_t very_quiet = ZEL_C(want_very_quiet);
   int32_t raw_output = ZEL_C(want_raw_output);
   uint32_t eliminated = want_eliminated;
-  uint32_t ignore_trace = ZEL_C(want_ignore_simulin);
+  uint32_t check_zero_rows = verify_zero_rows;
   ~PassFlagsGuard() {
     want_pipe2 = pipe2;
     ZEL_C(want_state_percent) = state_percent;
     ZEL_C(want_very_quiet) = very_quiet;
     ZEL_C(want_raw_output) = raw_output;
     want_eliminated = eliminated;
-    ZEL_C(want_ignore_simulin) = ignore_trace;
+    verify_zero_rows = check_zero_rows;
   }
 };
 
@@ -429,12 +429,13 @@ struct Loop {
     set_pass_flags(pass == 0, rq.mingbasis_strong);
     // A replay skips the rows the first pass found zero, so a first lane 0
     // whose prime wrongly zeroes a row (and every lane following it) would go
-    // unseen.  The batch right after a first pass therefore reduces every
-    // row without the trace; its results are compared with the first pass's.
-    ZEL_C(want_ignore_simulin) = pass == 1 ? 1 : 0;
+    // unseen.  The batch right after a first pass therefore reduces those
+    // rows again in its own lane 0, another prime; a row that does not
+    // vanish makes the batch depart from the trace.
+    verify_zero_rows = pass == 1 ? 1 : 0;
     const uint64_t before = xmalloc_state.total_allocated;
     uint32_t n = run_mode(rq, X.data(), G.data());
-    ZEL_C(want_ignore_simulin) = 0;
+    verify_zero_rows = 0;
     const uint64_t growth = xmalloc_state.total_allocated - before;
     if (stop_requested()) return stop();
     n = filter_results(rq, G.data(), n);

@@ -607,22 +607,26 @@ bool forward(IntElim& e) {
     if (!row->to_reduce) continue;
     if (ZEL_C(want_state_percent) && (++e.progress & 63) == 0)
       Stderr("%.1f%%/", e.nreduce ? 100.0 * e.progress / e.nreduce : 100.0);
+    auto usable = [&e, i](uint32_t c) -> const IntPivot* {
+      const int32_t pv = e.pivots[c];
+      return (pv >= 0 && uint32_t(pv) < i) ? &e.piv[pv] : nullptr;
+    };
     // What the first batch's trace says of the row.
     const bool asked = !ZEL_C(want_ignore_simulin) && !simul_write;
     uint32_t want_width = 1;
     if (asked) {
       select_lane(0);
       want_width = next_syz_non_zero();
-      if (want_width == 0) {  // zero in the first batch: no arithmetic
+      if (want_width == 0) {  // zero in the first batch
+        // Checked in lane 0 alone when asked; no arithmetic otherwise.
+        if (verify_zero_rows && row->coeffs[0] &&
+            clear_lead_lane(e.acc, row->lead, reduce_lanes<1>(e, row, 0, 0, usable)))
+          trace_departure();
         row->coeffs[0] = nullptr;
         ZEL_C(mark_useless)(0, row->serial);
         continue;
       }
     }
-    auto usable = [&e, i](uint32_t c) -> const IntPivot* {
-      const int32_t pv = e.pivots[c];
-      return (pv >= 0 && uint32_t(pv) < i) ? &e.piv[pv] : nullptr;
-    };
     auto report = [i](const LaneOf& L, LaneStep why, uint32_t nz, uint32_t kept0) {
       if (why == LaneStep::zero)
         Stderr("Bad prime number bp=%u\n", L.p);

@@ -11,6 +11,7 @@
 //
 // How the multi-modular control uses it, per batch of primes:
 //   simul_write = first batch ? 1 : 0;
+//   verify_zero_rows = batch right after a first batch ? 1 : 0;
 //   ZEL_C(reset_simulation)();      // rewinds the trace, clears the report
 //   ... run the computation on ZEL_C(vectorize) lanes ...
 //   if (batch_unusable()) drop every lane of the batch;
@@ -54,6 +55,12 @@ extern uint32_t MAXI_SIMUL;
 extern uint32_t simul_string_index;
 // 1 while a batch writes the trace (the first batch), 0 while it replays it.
 extern uint32_t simul_write;
+// Set by the control for a replaying batch: the rows the trace records as
+// zero are still reduced, in lane 0 alone, and one that does not vanish is
+// a departure from the trace.  A first batch whose lane-0 prime wrongly
+// zeroed a row is caught this way, since the batch's lane 0 is another
+// prime.
+extern uint32_t verify_zero_rows;
 
 // Appends s, followed by the decimal u when u is not 0, to the trace.  Fatal
 // "Array <simul> is too small (increase this value)\n" when the trace is

@@ -20,6 +20,7 @@ char* simul_string = nullptr;
 uint32_t MAXI_SIMUL = 0;
 uint32_t simul_string_index = 0;
 uint32_t simul_write = 1;
+uint32_t verify_zero_rows = 0;
 
 namespace {
 
