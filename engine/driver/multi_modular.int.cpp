@@ -429,9 +429,9 @@ struct Loop {
     set_pass_flags(pass == 0, rq.mingbasis_strong);
     // A replay skips the rows the first pass found zero, so a first lane 0
     // whose prime wrongly zeroes a row (and every lane following it) would go
-    // unseen.  The batch right after a first pass therefore reduces those
-    // rows again in its own lane 0, another prime; a row that does not
-    // vanish makes the batch depart from the trace.
+    // unseen.  The batch right after a first pass therefore checks those
+    // rows in its own lane 0, another prime: a random combination of them
+    // that does not reduce to zero makes the batch depart from the trace.
     verify_zero_rows = pass == 1 ? 1 : 0;
     const uint64_t before = xmalloc_state.total_allocated;
     uint32_t n = run_mode(rq, X.data(), G.data());

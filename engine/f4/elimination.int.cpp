@@ -278,6 +278,10 @@ const uint64_t* solo_tail(IntElim& e, const IntPivot* pv) {
   return P.solo0;
 }
 
+template <uint32_t G, class PivotAt>
+uint32_t clear_pivot_columns(IntElim& e, Entry* acc, const LaneOf* L, uint32_t k0, uint32_t slot,
+                             uint32_t lo, uint32_t hi, PivotAt pivot_at);
+
 // Reduces lanes k0 .. k0+G-1 of `row` together: expands them into the
 // accumulator (entry c*G + t for column c, lane k0 + t), then clears, from
 // left to right, every column for which pivot_at(c) gives a pivot, each lane
@@ -303,7 +307,14 @@ uint32_t reduce_lanes(IntElim& e, const CodedRow* row, uint32_t k0, uint32_t slo
                       c += k;
                     });
   }
-  for (uint32_t c = lead; c <= hi; ++c) {
+  return clear_pivot_columns<G>(e, acc, L, k0, slot, lead, hi, pivot_at);
+}
+
+// The clearing half of reduce_lanes, on accumulator acc from column lo.
+template <uint32_t G, class PivotAt>
+uint32_t clear_pivot_columns(IntElim& e, Entry* acc, const LaneOf* L, uint32_t k0, uint32_t slot,
+                             uint32_t lo, uint32_t hi, PivotAt pivot_at) {
+  for (uint32_t c = lo; c <= hi; ++c) {
     Entry* a = acc + size_t(c) * G;
     if constexpr (G == 1) {
       // A pivot's data is usually far from the previous one's: ask for the
@@ -590,6 +601,46 @@ uint32_t run_lanes(IntElim& e, CodedRow* row, uint32_t from, uint32_t* lead, uin
   return kept0;
 }
 
+// The rows a replay's trace records as zero, checked together in lane 0
+// (verify_zero_rows): a random combination of them must reduce to zero by
+// the step's pivots, old and new.  Were one of them outside the pivots'
+// span, the combination would vanish for at most one multiplier in p.
+struct ZeroRowCheck {
+  Entry* sum = nullptr;  // ncols + 1 entries, each below p
+  uint32_t lo = ~0u, hi = 0;
+  uint64_t state = 0x9e3779b97f4a7c15ull;
+
+  void add(const CodedRow* row) {
+    const uint32_t p = ZEL_C(Primes)[0];
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    const uint64_t m = 1 + state % (p - 1);
+    const Dom* c = row->coeffs[0];
+    Entry* a = sum + row->lead;
+    auto put = [&](uint32_t pos, Dom v) { a[pos] = (a[pos] + m * v) % p; };
+    put(0, *c++);
+    const uint32_t last = row->lead + walk_gap_code(
+                                          row->code, row->ncodes,
+                                          [&](uint32_t pos) { put(pos, *c++); },
+                                          [&](uint32_t first, uint32_t k) {
+                                            for (uint32_t j = 0; j < k; ++j) put(first + j, *c++);
+                                          });
+    lo = std::min(lo, row->lead);
+    hi = std::max(hi, last);
+  }
+
+  // Whether the combination reduces to zero.  Clears it.
+  bool vanishes(IntElim& e) {
+    if (lo > hi) return true;
+    auto any_pivot = [&e](uint32_t c) -> const IntPivot* {
+      const int32_t pv = e.pivots[c];
+      return pv >= 0 ? &e.piv[pv] : nullptr;
+    };
+    const LaneOf L0 = e.lane_of(0);
+    const uint32_t top = clear_pivot_columns<1>(e, sum, &L0, 0, 0, lo, hi, any_pivot);
+    return !clear_lead_lane(sum, lo, top);
+  }
+};
+
 // Lane 0 of a replaying batch departs from the trace.
 void trace_departure() {
   if (!mismatch_shown) {
@@ -600,7 +651,7 @@ void trace_departure() {
 }
 
 // The forward pass.  Returns false when a stop was requested.
-bool forward(IntElim& e) {
+bool forward(IntElim& e, ZeroRowCheck* zero_rows) {
   for (uint32_t i = 0; i < e.nrows; ++i) {
     CodedRow* row = e.rows[i];
     if (stop_requested()) return false;
@@ -618,10 +669,8 @@ bool forward(IntElim& e) {
       select_lane(0);
       want_width = next_syz_non_zero();
       if (want_width == 0) {  // zero in the first batch
-        // Checked in lane 0 alone when asked; no arithmetic otherwise.
-        if (verify_zero_rows && row->coeffs[0] &&
-            clear_lead_lane(e.acc, row->lead, reduce_lanes<1>(e, row, 0, 0, usable)))
-          trace_departure();
+        // No arithmetic, unless the zero rows are to be checked.
+        if (zero_rows && row->coeffs[0]) zero_rows->add(row);
         row->coeffs[0] = nullptr;
         ZEL_C(mark_useless)(0, row->serial);
         continue;
@@ -747,7 +796,11 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   e.acc = acc.p;
   for (uint32_t i = 0; i < nrows; ++i)
     if (!rows[i]->to_reduce && e.pivots[rows[i]->lead] == int32_t(i)) decode_pivot(e, i);
-  const bool done = forward(e);
+  const bool check = verify_zero_rows && !ZEL_C(want_ignore_simulin) && !simul_write;
+  Scratch<Entry> zero_sum(check ? uint64_t(ncols) + 1 : 1, true);
+  ZeroRowCheck zero_rows{zero_sum.p};
+  const bool done = forward(e, check ? &zero_rows : nullptr);
+  if (done && check && !zero_rows.vanishes(e)) trace_departure();
   if (done && e.nnew) backward(e);
   select_lane(0);
   if (!done) return -1;

@@ -56,8 +56,9 @@ extern uint32_t simul_string_index;
 // 1 while a batch writes the trace (the first batch), 0 while it replays it.
 extern uint32_t simul_write;
 // Set by the control for a replaying batch: the rows the trace records as
-// zero are still reduced, in lane 0 alone, and one that does not vanish is
-// a departure from the trace.  A first batch whose lane-0 prime wrongly
+// zero are still checked, in lane 0, by reducing a random combination of
+// them by the step's pivots; a combination that does not vanish is a
+// departure from the trace.  A first batch whose lane-0 prime wrongly
 // zeroed a row is caught this way, since the batch's lane 0 is another
 // prime.
 extern uint32_t verify_zero_rows;

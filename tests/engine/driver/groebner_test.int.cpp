@@ -251,6 +251,23 @@ TEST(GroebnerQQ, ARowThatTheFirstLaneZeroesWronglyIsFound) {
   }
 }
 
+// The check of the rows the trace records as zero takes them together:
+// true zero rows in the same matrix must not hide the wrong one.
+TEST(GroebnerQQ, AWronglyZeroedRowIsFoundAmongTrueZeroRows) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const uint32_t* table = zel::Zel_Default_Primes32();
+  const mpz_class c = table[zel::kDefaultPrimes - 1 - 7];
+  const std::vector<QPoly> F = {
+      {{NMono{2, 0, 0}, 1}, {NMono{0, 1, 0}, 1}},
+      {{NMono{2, 0, 0}, 3}, {NMono{0, 1, 0}, 3}},
+      {{NMono{2, 0, 0}, 1}, {NMono{0, 1, 0}, 1}, {NMono{0, 0, 1}, c}},
+      {{NMono{2, 0, 0}, -2}, {NMono{0, 1, 0}, -2}}};
+  Request rq;
+  rq.pas0 = 8;
+  EXPECT_EQ(qq_basis(gb, 0, 3, F, rq), gb.basis(F));
+}
+
 TEST(GroebnerQQ, PrimesDividingALeadingCoefficientStayOutOfTheBatches) {
   TestHost host(0);
   NaiveGroebnerQQ gb{{0}};
