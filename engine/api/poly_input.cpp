@@ -16,6 +16,9 @@
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_order.hpp"
 #include "engine/mono/expos_pool.hpp"
+#ifdef ZEL_VARIANT_INT
+#include "engine/poly/dpol_int.hpp"
+#endif
 
 namespace zel::ZEL_BUILD {
 
@@ -23,6 +26,17 @@ Dpol* handle_Dpol(void* p, const char* who) {
   if (p == nullptr) Fatal("Zel interface error: null polynomial given to %s\n", who);
   if constexpr (!kIntegerBuild) check_live_handle(p, who, false);
   return static_cast<Dpol*>(p);
+}
+
+Dpol* residue_handle_Dpol(void* p, const char* who) {
+  Dpol* d = handle_Dpol(p, who);
+#ifdef ZEL_VARIANT_INT
+  if (has_int_coefficients(d))
+    Fatal("Zel interface error: %s reads or writes residues, but this polynomial has integer "
+          "coefficients (set_coeff_raw, set_coeff_gmp, export_poly_INT)\n",
+          who);
+#endif
+  return d;
 }
 
 Dpol* sorted_handle_Dpol(void* p, const char* who) {
@@ -183,7 +197,7 @@ ZEL_EXPORT void ZEL_C(set_expos2)(void* h, UI32 i, const I32* e, UI32 nvars) {
 
 ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) {
   if (libmode_record) record("  ZEL(set_coeff_I32)(prev,%u,%d);\n", i, c);
-  Dpol* p = handle_Dpol(h, "set_coeff_I32");
+  Dpol* p = residue_handle_Dpol(h, "set_coeff_I32");
   check_term(p, i, "set_coeff_I32");
   if (ZEL_C(Primes) == nullptr) Fatal("Zel interface error: set_coeff_I32 before reset_coeffs\n");
   // Residues must lie in [0, p): a raw 16 or 32-bit copy of a negative or
@@ -197,6 +211,7 @@ ZEL_EXPORT UI32 ZEL_C(size_poly)(void* h) { return handle_Dpol(h, "size_poly")->
 
 ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* h) {
   Dpol* p = sorted_handle_Dpol(h, "export_poly");
+  residue_handle_Dpol(h, "export_poly");
   if (m != p->n) return -1;
   if (m > 0 && ((exps == nullptr && nvars > 0) || coeffs == nullptr))
     Fatal("Zel interface error: null output array given to export_poly\n");
@@ -216,7 +231,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, 
 // ---- residue accessors ------------------------------------------------------
 
 ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) {
-  Dpol* p = handle_Dpol(h, "set_coeff");
+  Dpol* p = residue_handle_Dpol(h, "set_coeff");
   check_term(p, i, "set_coeff");
   if (c == nullptr) Fatal("Zel interface error: no residues given to set_coeff\n");
   if (ZEL_C(Primes) == nullptr) Fatal("Zel interface error: set_coeff before reset_coeffs\n");
@@ -230,7 +245,7 @@ ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) {
 }
 
 ZEL_EXPORT Dom* ZEL_C(get_coeff)(void* h, UI32 i, Dom* c) {
-  Dpol* p = handle_Dpol(h, "get_coeff");
+  Dpol* p = residue_handle_Dpol(h, "get_coeff");
   check_term(p, i, "get_coeff");
   if (c == nullptr) Fatal("Zel interface error: no output array given to get_coeff\n");
   for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) c[l] = lanes(p)[l][i];

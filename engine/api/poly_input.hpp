@@ -16,6 +16,9 @@ Dpol* handle_Dpol(void* p, const char* who);
 // The same, for readers of the terms: its terms must not have been set
 // since its last sort (prime-field build).
 Dpol* sorted_handle_Dpol(void* p, const char* who);
+// A handle whose residues are read or written: in the integer build a
+// polynomial with integer coefficients is refused.
+Dpol* residue_handle_Dpol(void* p, const char* who);
 // After a sort (true) or a change of its terms (false).  The integer build's
 // residue polynomials are the engine's own records: nothing is kept for them.
 void mark_sorted(void* p, bool sorted);

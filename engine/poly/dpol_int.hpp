@@ -32,6 +32,13 @@ struct Dpol_INT {
 static_assert(sizeof(Dpol_INT) == 40, "the coefficients follow the 40-byte record");
 static_assert(sizeof(__mpz_struct) == 16, "a coefficient is two 32-bit counts and a limb pointer");
 
+// Marks a record with GMP coefficients (in spare[2], which residue records
+// keep at 0), so that the residue accessors of the C interface can refuse it.
+inline constexpr uint32_t kIntCoefficientsTag = 0x494E5431;
+inline bool has_int_coefficients(const void* p) {
+  return static_cast<const Dpol_INT*>(p)->spare[2] == kIntCoefficientsTag;
+}
+
 // The n coefficients of p.
 inline __mpz_struct* coeffs_INT(Dpol_INT* p) { return reinterpret_cast<__mpz_struct*>(p + 1); }
 inline const __mpz_struct* coeffs_INT(const Dpol_INT* p) {

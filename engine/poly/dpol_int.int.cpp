@@ -15,7 +15,8 @@ Dpol_INT* new_Dpol_INT(uint32_t n) {
   p->row_mark = 0;
   p->flags = 0;
   p->input_mark = 0;
-  p->spare[0] = p->spare[1] = p->spare[2] = 0;
+  p->spare[0] = p->spare[1] = 0;
+  p->spare[2] = kIntCoefficientsTag;
   p->n = n;
   p->mono = reinterpret_cast<Expos**>(block + sizeof(Dpol_INT) + ne * sizeof(__mpz_struct));
   return p;

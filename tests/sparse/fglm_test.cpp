@@ -2,6 +2,8 @@
 // built from their solutions.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -246,7 +248,9 @@ TEST(SparseFglm, SessionModeWritesTheKrylovVectors) {
   const uint64_t p = build_primes()[0];
   std::mt19937_64 rng(2);
   PointSystem sys(p, 10, rng, false);
-  const std::string base = testing::TempDir() + "zel_session";
+  // Tests run in parallel processes, both builds at once: one name each.
+  const std::string base = testing::TempDir() + "zel_session_" +
+                           (kIntegerBuild ? "int_" : "fp_") + std::to_string(getpid());
   paral_session_name = base.c_str();
   Call c(sys);
   c.run(0, 0, -1, 2, 3);

@@ -108,6 +108,11 @@ TEST_F(IntPolyInputTest, BadInputIsRefusedClearlyAndTheSessionGoesOn) {
                 "Zel interface error: set_coeff_raw of term 2 in a polynomial of 2 terms\n");
   EXPECT_RAISES(ZEL_C(set_coeff_gmp)(h, 0, nullptr),
                 "Zel interface error: null integer given to set_coeff_gmp\n");
+  // The residue accessors would read GMP integers as residue lanes.
+  EXPECT_RAISES(ZEL_C(set_coeff_I32)(h, 0, 3),
+                "Zel interface error: set_coeff_I32 reads or writes residues, but this "
+                "polynomial has integer coefficients (set_coeff_raw, set_coeff_gmp, "
+                "export_poly_INT)\n");
   // GMP is the caller's again after every refusal.
   void* (*alloc)(size_t);
   mp_get_memory_functions(&alloc, nullptr, nullptr);
