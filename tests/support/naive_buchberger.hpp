@@ -54,6 +54,10 @@ inline uint64_t gpow(uint64_t a, uint64_t e, uint64_t p) {
   return r;
 }
 
+// Defined at the end of this file.
+template <class Poly, class Reduce, class SPoly>
+std::vector<Poly> reduced_basis(const std::vector<Poly>& input, Reduce reduce, SPoly spoly);
+
 struct NaiveGroebner {
   BlockOrder order;
   uint64_t p;
@@ -153,64 +157,9 @@ struct NaiveGroebner {
 
   // The reduced basis, monic, sorted by decreasing leading monomial.
   std::vector<NGPoly> basis(const std::vector<NGPoly>& input) const {
-    std::vector<NGPoly> G;
-    std::set<std::pair<int, int>> pending;
-    std::set<std::tuple<int, int, int>> queue;  // (lcm degree, i, j)
-    auto add = [&](NGPoly f) {
-      int k = int(G.size());
-      G.push_back(std::move(f));
-      for (int i = 0; i < k; ++i)
-        if (!G[i].empty()) {
-          pending.insert({i, k});
-          queue.insert({deg(lcm(G[i][0].e, G[k][0].e)), i, k});
-        }
-    };
-    for (auto& f : input) {
-      NGPoly r = reduce(f, G);
-      if (!r.empty()) add(r);
-    }
-    while (!queue.empty()) {
-      // Normal strategy: the pair of smallest lcm degree.
-      auto [d, i, j] = *queue.begin();
-      (void)d;
-      queue.erase(queue.begin());
-      pending.erase({i, j});
-      const NMono& a = G[i][0].e;
-      const NMono& b = G[j][0].e;
-      NMono l = lcm(a, b);
-      bool coprime = true;
-      for (size_t v = 0; v < a.size(); ++v)
-        if (a[v] && b[v]) coprime = false;
-      if (coprime) continue;
-      // Chain criterion: some k with LM(k) | lcm whose pairs with i and j
-      // are both done.
-      bool chain = false;
-      for (int k = 0; k < int(G.size()) && !chain; ++k) {
-        if (k == i || k == j || G[k].empty() || !divides(G[k][0].e, l)) continue;
-        auto key = [](int x, int y) { return std::make_pair(std::min(x, y), std::max(x, y)); };
-        chain = !pending.count(key(i, k)) && !pending.count(key(j, k));
-      }
-      if (chain) continue;
-      NGPoly r = reduce(spoly(G[i], G[j]), G);
-      if (!r.empty()) add(r);
-    }
-    // Minimal, then inter-reduced.
-    std::vector<NGPoly> M;
-    for (size_t i = 0; i < G.size(); ++i) {
-      bool drop = false;
-      for (size_t k = 0; k < G.size() && !drop; ++k) {
-        if (k == i || !divides(G[k][0].e, G[i][0].e)) continue;
-        drop = G[k][0].e != G[i][0].e || k < i;
-      }
-      if (!drop) M.push_back(G[i]);
-    }
-    std::vector<NGPoly> R;
-    for (size_t i = 0; i < M.size(); ++i) {
-      std::vector<NGPoly> others;
-      for (size_t k = 0; k < M.size(); ++k)
-        if (k != i) others.push_back(M[k]);
-      R.push_back(reduce(M[i], others));
-    }
+    std::vector<NGPoly> R = reduced_basis(
+        input, [this](const NGPoly& f, const std::vector<NGPoly>& G) { return reduce(f, G); },
+        [this](const NGPoly& f, const NGPoly& g) { return spoly(f, g); });
     sort_basis(R);
     return R;
   }
@@ -228,6 +177,73 @@ inline void PrintTo(const NTerm& t, std::ostream* os) {
   *os << "[";
   for (size_t i = 0; i < t.e.size(); ++i) *os << (i ? " " : "") << t.e[i];
   *os << "]*" << t.c;
+}
+
+// Buchberger's algorithm with the normal strategy, the coprime and chain
+// criteria, then the minimal basis inter-reduced (unsorted), over any
+// coefficients: reduce(f, G) is the normal form of f, spoly(f, g) the
+// S-polynomial; polynomials are term vectors, leading term first.
+template <class Poly, class Reduce, class SPoly>
+std::vector<Poly> reduced_basis(const std::vector<Poly>& input, Reduce reduce, SPoly spoly) {
+  std::vector<Poly> G;
+  std::set<std::pair<int, int>> pending;
+  std::set<std::tuple<int, int, int>> queue;  // (lcm degree, i, j)
+  auto add = [&](Poly f) {
+    int k = int(G.size());
+    G.push_back(std::move(f));
+    for (int i = 0; i < k; ++i)
+      if (!G[i].empty()) {
+        pending.insert({i, k});
+        queue.insert({NaiveGroebner::deg(NaiveGroebner::lcm(G[i][0].e, G[k][0].e)), i, k});
+      }
+  };
+  for (auto& f : input) {
+    Poly r = reduce(f, G);
+    if (!r.empty()) add(r);
+  }
+  while (!queue.empty()) {
+    // Normal strategy: the pair of smallest lcm degree.
+    auto [d, i, j] = *queue.begin();
+    (void)d;
+    queue.erase(queue.begin());
+    pending.erase({i, j});
+    const NMono& a = G[i][0].e;
+    const NMono& b = G[j][0].e;
+    NMono l = NaiveGroebner::lcm(a, b);
+    bool coprime = true;
+    for (size_t v = 0; v < a.size(); ++v)
+      if (a[v] && b[v]) coprime = false;
+    if (coprime) continue;
+    // Chain criterion: some k with LM(k) | lcm whose pairs with i and j
+    // are both done.
+    bool chain = false;
+    for (int k = 0; k < int(G.size()) && !chain; ++k) {
+      if (k == i || k == j || G[k].empty() || !NaiveGroebner::divides(G[k][0].e, l)) continue;
+      auto key = [](int x, int y) { return std::make_pair(std::min(x, y), std::max(x, y)); };
+      chain = !pending.count(key(i, k)) && !pending.count(key(j, k));
+    }
+    if (chain) continue;
+    Poly r = reduce(spoly(G[i], G[j]), G);
+    if (!r.empty()) add(r);
+  }
+  // Minimal, then inter-reduced.
+  std::vector<Poly> M;
+  for (size_t i = 0; i < G.size(); ++i) {
+    bool drop = false;
+    for (size_t k = 0; k < G.size() && !drop; ++k) {
+      if (k == i || !NaiveGroebner::divides(G[k][0].e, G[i][0].e)) continue;
+      drop = G[k][0].e != G[i][0].e || k < i;
+    }
+    if (!drop) M.push_back(G[i]);
+  }
+  std::vector<Poly> R;
+  for (size_t i = 0; i < M.size(); ++i) {
+    std::vector<Poly> others;
+    for (size_t k = 0; k < M.size(); ++k)
+      if (k != i) others.push_back(M[k]);
+    R.push_back(reduce(M[i], others));
+  }
+  return R;
 }
 
 }  // namespace zel_test::buchberger

@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <map>
 #include <ostream>
-#include <set>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -118,61 +116,9 @@ struct NaiveGroebnerQQ {
 
   // The reduced basis, monic, sorted by decreasing leading monomial.
   std::vector<QPoly> basis(const std::vector<QPoly>& input) const {
-    using NG = NaiveGroebner;
-    std::vector<QPoly> G;
-    std::set<std::pair<int, int>> pending;
-    std::set<std::tuple<int, int, int>> queue;  // (lcm degree, i, j)
-    auto add = [&](QPoly f) {
-      const int k = int(G.size());
-      G.push_back(std::move(f));
-      for (int i = 0; i < k; ++i)
-        if (!G[i].empty()) {
-          pending.insert({i, k});
-          queue.insert({NG::deg(NG::lcm(G[i][0].e, G[k][0].e)), i, k});
-        }
-    };
-    for (auto& f : input) {
-      QPoly r = reduce(f, G);
-      if (!r.empty()) add(r);
-    }
-    while (!queue.empty()) {
-      auto [d, i, j] = *queue.begin();
-      (void)d;
-      queue.erase(queue.begin());
-      pending.erase({i, j});
-      const NMono& a = G[i][0].e;
-      const NMono& b = G[j][0].e;
-      const NMono l = NG::lcm(a, b);
-      bool coprime = true;
-      for (size_t v = 0; v < a.size(); ++v)
-        if (a[v] && b[v]) coprime = false;
-      if (coprime) continue;
-      bool chain = false;
-      for (int k = 0; k < int(G.size()) && !chain; ++k) {
-        if (k == i || k == j || G[k].empty() || !NG::divides(G[k][0].e, l)) continue;
-        auto key = [](int x, int y) { return std::make_pair(std::min(x, y), std::max(x, y)); };
-        chain = !pending.count(key(i, k)) && !pending.count(key(j, k));
-      }
-      if (chain) continue;
-      QPoly r = reduce(spoly(G[i], G[j]), G);
-      if (!r.empty()) add(r);
-    }
-    std::vector<QPoly> M;
-    for (size_t i = 0; i < G.size(); ++i) {
-      bool drop = false;
-      for (size_t k = 0; k < G.size() && !drop; ++k) {
-        if (k == i || !NG::divides(G[k][0].e, G[i][0].e)) continue;
-        drop = G[k][0].e != G[i][0].e || k < i;
-      }
-      if (!drop) M.push_back(G[i]);
-    }
-    std::vector<QPoly> R;
-    for (size_t i = 0; i < M.size(); ++i) {
-      std::vector<QPoly> others;
-      for (size_t k = 0; k < M.size(); ++k)
-        if (k != i) others.push_back(M[k]);
-      R.push_back(reduce(M[i], others));
-    }
+    std::vector<QPoly> R = reduced_basis(
+        input, [this](const QPoly& f, const std::vector<QPoly>& G) { return reduce(f, G); },
+        [this](const QPoly& f, const QPoly& g) { return spoly(f, g); });
     sort_basis(R);
     return R;
   }
