@@ -20,6 +20,7 @@
 #include "engine/mono/expos_layout.hpp"
 #include "engine/mono/expos_pool.hpp"
 #include "support/naive_buchberger_qq.hpp"
+#include "support/qq_capi.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
 #include "support/zel_systems.h"
@@ -45,30 +46,10 @@ struct Request {
 // coefficient 1 (mode 1) and sorted as the naive reference sorts.
 std::vector<QPoly> qq_basis(const NaiveGroebnerQQ& gb, uint32_t n1, uint32_t n2,
                             const std::vector<QPoly>& F, const Request& rq = {}) {
-  static std::vector<std::string> names;
-  static std::vector<char*> ptrs;
-  names.clear();
-  ptrs.clear();
-  for (uint32_t i = 0; i < n1 + n2; ++i) names.push_back("x" + std::to_string(i));
-  for (auto& s : names) ptrs.push_back(&s[0]);
   const uint32_t n = n1 + n2;
-  Zel_int_reset_memory();
-  Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
-  Zel_int_init(1, 1, 0, nullptr);
-  Zel_int_reset_coeffs(5);
-  Zel_int_reset_expos(n1, n2, ptrs.data());
+  start_qq_session(n1, n2);
   Zel_int_internal_threads(rq.threads);
-  std::vector<void*> in;
-  for (const QPoly& f : F) {
-    void* p = Zel_int_creat_poly(UI32(f.size()));
-    for (size_t t = 0; t < f.size(); ++t) {
-      std::vector<I32> e(f[t].e.begin(), f[t].e.end());
-      Zel_int_set_expos2(p, UI32(t), e.data(), n);
-      Zel_int_set_coeff_gmp(p, UI32(t), f[t].c.get_num_mpz_t());
-    }
-    Zel_int_full_sort_poly2(p);
-    in.push_back(p);
-  }
+  std::vector<void*> in = send_qq(F, n);
   sZEL_Comp_Desc env{};
   env._compute = rq.mode;
   env._off = rq.off;
@@ -76,16 +57,9 @@ std::vector<QPoly> qq_basis(const NaiveGroebnerQQ& gb, uint32_t n1, uint32_t n2,
   std::vector<void*> out(100000);
   const UI32 count = Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, rq.block, &cpu,
                                       0, rq.pas0, rq.restrict_, &env);
-  std::vector<QPoly> B;
-  for (UI32 k = 0; k < count; ++k) {
-    const UI32 m = Zel_int_nb_terms(out[k]);
-    std::vector<UI32> e(size_t(m) * n + 1);
-    mpz_srcptr* c = Zel_int_export_poly_INT_gmp(n, m, e.data(), out[k]);
-    QPoly f;
-    for (UI32 t = 0; t < m; ++t)
-      f.push_back({NMono(e.begin() + t * n, e.begin() + (t + 1) * n), mpq_class(mpz_class(c[t]))});
-    B.push_back(rq.mode == ZEL_COMPUTE_GBASIS ? NaiveGroebnerQQ::monic(f) : f);
-  }
+  std::vector<QPoly> B = receive_qq(out.data(), count, n);
+  if (rq.mode == ZEL_COMPUTE_GBASIS)
+    for (QPoly& f : B) f = NaiveGroebnerQQ::monic(f);
   Zel_int_internal_threads(1);
   if (rq.mode == ZEL_COMPUTE_GBASIS) gb.sort_basis(B);
   return B;

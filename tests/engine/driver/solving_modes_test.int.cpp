@@ -12,9 +12,11 @@
 
 #include "engine/call_zel.h"
 #include "support/naive_buchberger_qq.hpp"
+#include "support/qq_capi.hpp"
 #include "support/test_host.hpp"
 #include "support/zel_systems.h"
 
+using namespace zel_test;
 using namespace zel_test::buchberger;
 
 namespace {
@@ -41,31 +43,8 @@ Uni mulmod(const Uni& a, const Uni& b, const Uni& f) {
 }
 
 std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0) {
-  static std::vector<std::string> names;
-  static std::vector<char*> ptrs;
-  names.clear();
-  ptrs.clear();
-  for (uint32_t i = 0; i < n; ++i) names.push_back("x" + std::to_string(i));
-  for (auto& s : names) ptrs.push_back(&s[0]);
-  Zel_int_reset_memory();
-  Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
-  Zel_int_init(1, 1, 0, nullptr);
-  Zel_int_reset_coeffs(5);
-  Zel_int_reset_expos(0, n, ptrs.data());
-  std::vector<void*> in;
-  for (QPoly f : F) {
-    mpz_class den = 1;  // integral coefficients
-    for (auto& t : f) den = lcm(den, mpz_class(t.c.get_den()));
-    for (auto& t : f) t.c *= den;
-    void* p = Zel_int_creat_poly(UI32(f.size()));
-    for (size_t t = 0; t < f.size(); ++t) {
-      std::vector<I32> e(f[t].e.begin(), f[t].e.end());
-      Zel_int_set_expos2(p, UI32(t), e.data(), n);
-      Zel_int_set_coeff_gmp(p, UI32(t), f[t].c.get_num_mpz_t());
-    }
-    Zel_int_full_sort_poly2(p);
-    in.push_back(p);
-  }
+  start_qq_session(0, n);
+  std::vector<void*> in = send_qq(F, n);
   sZEL_Comp_Desc env{};
   env._compute = mode;
   env._nb = nb;
@@ -73,17 +52,7 @@ std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb
   std::vector<void*> out(100000);
   const UI32 count =
       Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, -1, 0, &env);
-  std::vector<QPoly> B;
-  for (UI32 k = 0; k < count; ++k) {
-    const UI32 m = Zel_int_nb_terms(out[k]);
-    std::vector<UI32> e(size_t(m) * n + 1);
-    mpz_srcptr* c = Zel_int_export_poly_INT_gmp(n, m, e.data(), out[k]);
-    QPoly f;
-    for (UI32 t = 0; t < m; ++t)
-      f.push_back({NMono(e.begin() + t * n, e.begin() + (t + 1) * n), mpq_class(mpz_class(c[t]))});
-    B.push_back(f);
-  }
-  return B;
+  return receive_qq(out.data(), count, n);
 }
 
 // A standard system (katsura-4, cyclic-5: five polynomials) over QQ.
