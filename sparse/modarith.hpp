@@ -15,7 +15,24 @@ namespace zel::ZEL_BUILD {
 
 using Acc = std::conditional_t<kIntegerBuild, unsigned __int128, uint64_t>;
 
-inline Dom reduce(Acc a, uint32_t p) { return static_cast<Dom>(a % p); }
+inline Dom reduce(Acc a, uint32_t p) {
+#if defined(__x86_64__)
+  if constexpr (kIntegerBuild) {
+    // One 128-by-64-bit division (the library call for a % p is slow); the
+    // high word must be below p for the quotient to fit.
+    uint64_t hi = static_cast<uint64_t>(a >> 64), quotient, remainder;
+    if (hi >= p) hi %= p;
+    asm("divq %4" : "=a"(quotient), "=d"(remainder) : "a"(static_cast<uint64_t>(a)), "d"(hi),
+        "r"(static_cast<uint64_t>(p)));
+    return static_cast<Dom>(remainder);
+  }
+#endif
+  return static_cast<Dom>(a % p);
+}
+
+// The exact product a*b as an accumulator term (one machine product: the
+// factors are residues, the product fits 64 bits).
+inline Acc mul_wide(Dom a, Dom b) { return static_cast<Acc>(static_cast<uint64_t>(a) * b); }
 
 // a*b mod p.
 inline Dom MUL(Dom a, Dom b, uint32_t p) {

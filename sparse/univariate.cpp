@@ -41,7 +41,7 @@ void mul_tronquer(Dom* R, int32_t* dR, const Dom* A, int32_t dA, const Dom* B, i
   for (int32_t k = 0; k < n; ++k) {
     Acc acc = 0;
     const int32_t jlo = std::max(0, k - dA), jhi = std::min(dB, k);
-    for (int32_t j = jlo; j <= jhi; ++j) acc += static_cast<Acc>(A[k - j]) * B[j];
+    for (int32_t j = jlo; j <= jhi; ++j) acc += mul_wide(A[k - j], B[j]);
     R[k] = reduce(acc, p);
   }
   *dR = true_degree(R, n - 1);
@@ -79,9 +79,9 @@ void quo2(Dom* A, int32_t* dA, Dom* B, int32_t* dB, Dom* U, int32_t* dU, Dom* V,
     if (lead == 0) continue;
     const Dom m = NEG(MUL(lead, inv, p), p);
     Acc* r = Rw.data() + (i - db);
-    for (int32_t j = db; j >= 0; --j) r[j] += static_cast<Acc>(m) * B[j];
+    for (int32_t j = db; j >= 0; --j) r[j] += mul_wide(m, B[j]);
     Acc* u = Uw.data() + (i - db);
-    for (int32_t j = dv; j >= 0; --j) u[j] += static_cast<Acc>(m) * V[j];
+    for (int32_t j = dv; j >= 0; --j) u[j] += mul_wide(m, V[j]);
   }
   std::copy(B, B + db + 1, A);
   *dA = db;
@@ -153,7 +153,7 @@ int32_t rem(const Dom* A, int32_t dA, const Dom* B, int32_t dB, Dom* R) {
     if (inv != 1) c = MUL(c, inv, p);
     const Dom m = NEG(c, p);
     Acc* w = W.data() + (i - dB);
-    for (int32_t j = dB; j >= 0; --j) w[j] += static_cast<Acc>(m) * B[j];
+    for (int32_t j = dB; j >= 0; --j) w[j] += mul_wide(m, B[j]);
   }
   for (int32_t k = 0; k < dB; ++k) R[k] = reduce(W[k], p);
   return true_degree(R, dB - 1);

@@ -73,6 +73,9 @@ struct MatrixShape {
   // kNormalForm when x_last * b lies further out and needs a normal form.
   std::vector<uint32_t> dense_from;
   std::vector<Exps> dense_product;  // x_last * b of each dense row
+  // Per dense row from a basis polynomial: the column of each tail term
+  // (term t at entry t - 1), looked up once for every prime.
+  std::vector<std::vector<uint32_t>> dense_columns;
   std::vector<int32_t> coords;      // per variable, -1 when none
   std::map<Exps, int32_t> column;   // normal-set monomial -> column
   std::vector<const Exps*> by_column;
@@ -118,15 +121,20 @@ MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads
     }
     auto lead = s.lead_of.find(prod);
     const uint32_t from = lead == s.lead_of.end() ? kNormalForm : lead->second;
+    std::vector<uint32_t> tail_columns;
     if (from != kNormalForm) {
       const Dpol* g = G[from];
-      for (uint32_t t = 1; t < g->n; ++t)
-        if (s.column.find(affine_exps(g->mono[t], n)) == s.column.end())
+      for (uint32_t t = 1; t < g->n; ++t) {
+        auto tc = s.column.find(affine_exps(g->mono[t], n));
+        if (tc == s.column.end())
           Fatal(
               "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
               "lies outside the normal set)\n",
               from);
+        tail_columns.push_back(uint32_t(tc->second));
+      }
     }
+    s.dense_columns.push_back(std::move(tail_columns));
     s.nosp.push_back(int32_t(c));
     s.nosp.push_back(0);
     s.dense_from.push_back(from);
@@ -240,8 +248,8 @@ LaneAnswer solve_lane(uint32_t l, Dpol* const* G, const MatrixShape& s, uint32_t
       continue;
     }
     const Dpol* g = G[s.dense_from[r]];
-    for (uint32_t t = 1; t < g->n; ++t)
-      row[s.column.at(affine_exps(g->mono[t], n))] = neg_entry(uint32_t(lanes(g)[l][t]), p);
+    const std::vector<uint32_t>& columns = s.dense_columns[r];
+    for (uint32_t t = 1; t < g->n; ++t) row[columns[t - 1]] = neg_entry(uint32_t(lanes(g)[l][t]), p);
   }
   std::vector<int32_t> sparse = s.sparse, nosp = s.nosp, coords = s.coords;
   if (minpoly_only)

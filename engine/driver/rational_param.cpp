@@ -31,18 +31,23 @@ bool univariate(const Dpol* p, uint32_t nv) {
 void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint32_t* R,
                    uint32_t* out, uint32_t d) {
   if (d == 0) return;
-  const uint64_t p = ZEL_C(Primes)[k];
+  const uint32_t p = ZEL_C(Primes)[k];
   // Horner on R from its top coefficient: A = A * t + R[i] * Dm, mod F.
-  std::vector<uint64_t> A(d);
-  for (uint32_t j = 0; j < d; ++j) A[j] = mul_mod(Dm[j], R[d - 1], p);
+  // Each coefficient of A is an exact sum of at most 2d products below
+  // 2^64, reduced only when it becomes the top one.  Multiplying by t moves
+  // the window of A one slot down the buffer instead of moving A.
+  using u128 = unsigned __int128;
+  std::vector<u128> buf(2 * size_t(d) - 1, 0);
+  u128* A = buf.data() + (d - 1);
+  for (uint32_t j = 0; j < d; ++j) A[j] = uint64_t(Dm[j]) * R[d - 1];
   for (uint32_t i = d - 1; i-- > 0;) {
-    const uint64_t top = A[d - 1];
+    const uint64_t top = uint64_t(A[d - 1] % p);
     const uint64_t q = top == 0 ? 0 : p - top;  // t^d = -F(t) + t^d
-    for (uint32_t j = d - 1; j >= 1; --j)
-      A[j] = (A[j - 1] + mul_mod(Dm[j], R[i], p) + mul_mod(F[j], q, p)) % p;
-    A[0] = (mul_mod(F[0], q, p) + mul_mod(R[i], Dm[0], p)) % p;
+    --A;                                        // A * t; the new A[0] is 0
+    const uint64_t r = R[i];
+    for (uint32_t j = 0; j < d; ++j) A[j] += uint64_t(Dm[j]) * r + u128(uint64_t(F[j]) * q);
   }
-  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(A[j]);
+  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(A[j] % p);
 }
 
 void apply_rr(Dpol** basis, uint32_t n) {

@@ -66,6 +66,37 @@ TEST(SparseDot, UnsignedDotMatchesReference) {
   }
 }
 
+#ifdef ZEL_VARIANT_INT
+// The vector kernels count the wraps of their 64-bit lane sums: words near
+// 2^32 wrap on almost every product, at every length and offset of the tail.
+TEST(SparseDot, IntegerVectorKernelCountsEveryWrap) {
+  SEED_TRACE();
+  auto rng = make_rng(9);
+  const auto kernels = dot_product_u32_kernels();
+  const auto plain = kernels[0];
+  for (uint32_t p : build_primes()) {
+    for (uint32_t n = 0; n <= 70; ++n) {
+      for (int fill = 0; fill < 3; ++fill) {
+        std::vector<Dom> a(n + 1), b(n + 1);
+        for (uint32_t i = 0; i <= n; ++i) {
+          a[i] = fill == 0 ? 0xFFFFFFFFu : fill == 1 ? p - 1 : static_cast<Dom>(rng());
+          b[i] = fill == 0 ? 0xFFFFFFFFu : static_cast<Dom>(rng());
+        }
+        // Offset by one entry too: the kernels make no alignment assumption.
+        for (uint32_t off = 0; off <= 1 && off <= n; ++off)
+          for (auto kernel : kernels)
+            ASSERT_EQ(kernel(a.data() + off, b.data() + off, n - off, p),
+                      plain(a.data() + off, b.data() + off, n - off, p))
+                << n << " " << fill;
+      }
+    }
+    std::vector<Dom> big(100000, 0xFFFFFFFFu);
+    for (auto kernel : kernels)
+      ASSERT_EQ(kernel(big.data(), big.data(), 100000, p), plain(big.data(), big.data(), 100000, p));
+  }
+}
+#endif
+
 TEST(SparseDot, VectorFormEqualsExactScalarForm) {
   if constexpr (kIntegerBuild) GTEST_SKIP() << "the vector form is the prime-field build's";
   SEED_TRACE();
