@@ -43,6 +43,28 @@ constexpr uint32_t kMaxDisagreements = 3;
 // The batch stops doubling once a pass's long-lived memory grows past this.
 constexpr uint64_t kDoublingLimitKiB = 512000;
 
+// The change-of-order modes pay the same work for every prime (the basis
+// replayed, the sparse FGLM, the parametrisation), and their results all
+// need about as many primes: once this many primes have not been enough,
+// the total grows by a quarter per pass instead of doubling, so that the
+// last pass overshoots the primes needed by at most a quarter.
+constexpr uint32_t kSolvingSteps = 64;
+
+bool solving_mode(int32_t mode) {
+  switch (mode) {
+    case ZEL_COMPUTE_RRFORM:
+    case ZEL_COMPUTE_RRFORM_SQFR:
+    case ZEL_COMPUTE_MINPOLY:
+    case ZEL_COMPUTE_MINPOLY_SQFR:
+    case ZEL_COMPUTE_RADICAL_STRATEG1:
+    case ZEL_COMPUTE_RADICAL_STRATEG2:
+    case ZEL_COMPUTE_MATRIXN:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // ---- primes ------------------------------------------------------------------
 
 // The leading coefficient (first non-zero one) of every input.
@@ -504,7 +526,7 @@ struct Loop {
     // little larger than the others, and a quarter of it is enough.
     if (growth > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
-    else if (10 * (count - lifted) <= count)
+    else if (10 * (count - lifted) <= count || (solving_mode(rq.mode) && fig.primes >= kSolvingSteps))
       batch = std::max(fig.primes / 4, kMinFirstBatch);
     else
       batch = fig.primes;

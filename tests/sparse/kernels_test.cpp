@@ -9,6 +9,7 @@
 #include "sparse/aligned.hpp"
 #include "sparse/dot_product.hpp"
 #include "sparse/matvec.hpp"
+#include "sparse/modarith.hpp"
 #include "sparse_util.hpp"
 #include "support/seeds.hpp"
 
@@ -96,6 +97,30 @@ TEST(SparseDot, IntegerVectorKernelCountsEveryWrap) {
   }
 }
 #endif
+
+// The division-free reduction against the remainder, on sums of every size
+// (a high word of 0, small, at and past 2^32) and around multiples of p.
+TEST(SparseDot, ReducerEqualsRemainder) {
+  SEED_TRACE();
+  auto rng = make_rng(10);
+  std::vector<uint32_t> moduli = build_primes();
+  moduli.push_back(3);
+  moduli.push_back(65521);
+  moduli.push_back(0xFFFFFFFBu);  // the largest 32-bit prime
+  for (uint32_t p : moduli) {
+    const Reducer reduce_p(p);
+    for (int i = 0; i < 20000; ++i) {
+      const int shape = i % 5;
+      uint64_t hi = shape == 0 ? 0 : shape == 1 ? rng() % 4096 : shape == 2 ? rng() : ~0ull;
+      uint64_t lo = (uint64_t(rng()) << 32) ^ rng();
+      if (!kIntegerBuild) hi = 0;
+      Acc a = static_cast<Acc>(hi);
+      if constexpr (kIntegerBuild) a = (a << 64) | lo; else a = lo;
+      if (shape == 4) a -= a % p + (i % 3);  // just below, at and above a multiple
+      ASSERT_EQ(reduce_p(a), static_cast<Dom>(a % p)) << p << " " << i;
+    }
+  }
+}
 
 TEST(SparseDot, VectorFormEqualsExactScalarForm) {
   if constexpr (kIntegerBuild) GTEST_SKIP() << "the vector form is the prime-field build's";
