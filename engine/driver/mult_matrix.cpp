@@ -256,31 +256,45 @@ LaneAnswer solve_lane(uint32_t l, Dpol* const* G, const MatrixShape& s, uint32_t
     for (uint32_t v = 0; v + 1 < n; ++v) coords[v] = -1;
   LaneAnswer a;
   a.degrees.assign(n, -1);
-  int32_t deg;
-  {
+  // One run of the sparse FGLM on this lane's rows; only_minpoly asks for
+  // the minimal polynomial alone.
+  auto fglm = [&](int32_t only_minpoly, int32_t* degrees) {
     ExitsRaiseFatal guard;
 #ifdef ZEL_VARIANT_FP
     std::vector<int16_t*> table(std::max<size_t>(nd, 1));
     for (size_t r = 0; r < nd; ++r) table[r] = block.data() + r * W;
-    deg = ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
-                        table.data(), 1, a.degrees.data(), &p, 0, 0,
-                        const_cast<char**>(Liste_variables), sqfr, minpoly_only, -1, -1, -1);
+    return ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
+                         table.data(), 1, degrees, &p, 0, 0, const_cast<char**>(Liste_variables),
+                         sqfr, only_minpoly, -1, -1, -1);
 #else
-    deg = ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
-                        block.data(), 1, a.degrees.data(), &p, 0, 0,
-                        const_cast<char**>(Liste_variables), sqfr, minpoly_only, -1, -1, -1);
+    return ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
+                         block.data(), 1, degrees, &p, 0, 0, const_cast<char**>(Liste_variables),
+                         sqfr, only_minpoly, -1, -1, -1);
 #endif
+  };
+  const int32_t deg = fglm(minpoly_only, a.degrees.data());
+  if (deg < 0 && !minpoly_only) {
+    // The parametrisation needs a minimal polynomial of degree D (the
+    // number of solutions with multiplicity): find the one there is, to say
+    // why there is no parametrisation.
+    std::vector<int32_t> degrees(n, -1);
+    const int32_t dm = fglm(1, degrees.data());
+    if (dm >= 0 && uint32_t(dm) < D) {
+      const char* last = Liste_variables[n - 1] ? Liste_variables[n - 1] : "the last variable";
+      Fatal(
+          "No rational parametrisation by %s: its minimal polynomial has degree %d, but the "
+          "system has %u solutions counted with multiplicity, so %s does not separate the "
+          "solutions (or cannot see the multiplicity of a multiple one).  The minimal "
+          "polynomial alone is available (compute modes 4 and 5); for a parametrisation, "
+          "make the last variable a generic linear combination of the variables\n",
+          last, dm, D, last);
+    }
   }
   if (deg < 0)
     Fatal(
         "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at most %u "
         "modulo %u\n",
         D, p);
-  if (!minpoly_only && !sqfr && uint32_t(deg) != D)
-    Fatal(
-        "build_last_matrix: the last variable does not separate the %u solutions (minimal "
-        "polynomial of degree %d): no parametrisation by it\n",
-        D, deg);
   const FglmResults& res = last_fglm_results();
   a.rows.resize(n);
   for (uint32_t j = 0; j < n; ++j) {
