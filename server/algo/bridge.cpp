@@ -4,6 +4,7 @@
 #include <map>
 
 #include "engine/coef/primes.hpp"
+#include "engine/mem/files.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mono/expos_order.hpp"
 #ifdef ZEL_VARIANT_INT
@@ -269,6 +270,7 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
                         Dpol* const* divisors, uint32_t ndiv, uint32_t univariate, Dpol** out) {
   if (ndiv > 0 && univariate != 1)
     Fatal("lib_normalForm: divisors are taken only with the univariate flag\n");
+  lib_init();
   const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
   std::vector<Reducer> G;
   for (uint32_t k = 0; k < nb; ++k) {
@@ -314,6 +316,7 @@ std::vector<int64_t> hilbert_numerator(std::vector<Exps> gens, uint32_t n) {
 }
 
 uint32_t lib_hilbert_compute(void* const* base, uint32_t nb, void** result) {
+  lib_init();
   const uint32_t n = nb_of_affine_variables;
   std::vector<Exps> leads;
   for (uint32_t k = 0; k < nb; ++k) {
