@@ -6,7 +6,9 @@
 #include "engine/coef/primes.hpp"
 #include "engine/mem/files.hpp"
 #include "engine/mem/messages.hpp"
+#include "engine/driver/fatal_exits.hpp"
 #include "engine/mono/expos_order.hpp"
+#include "server/algo/packages.hpp"
 #ifdef ZEL_VARIANT_INT
 #include "engine/coef/int_arith.hpp"
 #include "engine/poly/dpol_int.hpp"
@@ -232,6 +234,27 @@ Series numerator(std::vector<Exps> g, uint32_t n) {
   return s;
 }
 
+// The numerator through the server's Hilbert package: the variables are
+// declared to its degree-ordered pairing and the leading monomials become
+// its staircase generators.  The prime-field build's server exponents hold
+// 8 bits (127 at most, block degrees up to 255) and its numerator terms
+// 8-bit degrees: bases the engine handles would be refused there, so that
+// build keeps the engine's own computation.
+Series numerator_of_leads(const std::vector<Exps>& leads, uint32_t n) {
+#ifdef ZEL_VARIANT_INT
+  if (n == 0) return hilbert_numerator(leads, n);
+  orv::int_build::set_SUGAR__DMP__BigDexp__VGF(n, 0, 0);
+  std::vector<std::vector<uint16_t>> rows;
+  for (const Exps& e : leads) rows.emplace_back(e.begin(), e.end());
+  orv::int_build::univarpoly* num = orv::int_build::hilbert_of_monomials(rows);
+  Series s = orv::int_build::numerator_coefficients(num);
+  orv::int_build::Orv_int_kill_all_Hilb_Poly(num);
+  return s;
+#else
+  return hilbert_numerator(leads, n);
+#endif
+}
+
 }  // namespace
 
 uint32_t is_zerodim(Dpol* const* basis, uint32_t n) {
@@ -270,6 +293,7 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
                         Dpol* const* divisors, uint32_t ndiv, uint32_t univariate, Dpol** out) {
   if (ndiv > 0 && univariate != 1)
     Fatal("lib_normalForm: divisors are taken only with the univariate flag\n");
+  ExitsRaiseFatal server_exits;
   lib_init();
   const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
   std::vector<Reducer> G;
@@ -316,6 +340,7 @@ std::vector<int64_t> hilbert_numerator(std::vector<Exps> gens, uint32_t n) {
 }
 
 uint32_t lib_hilbert_compute(void* const* base, uint32_t nb, void** result) {
+  ExitsRaiseFatal server_exits;
   lib_init();
   const uint32_t n = nb_of_affine_variables;
   std::vector<Exps> leads;
@@ -327,7 +352,7 @@ uint32_t lib_hilbert_compute(void* const* base, uint32_t nb, void** result) {
 #endif
     if (p->n > 0) leads.push_back(affine_exps(p->mono[0], n));
   }
-  const Series s = hilbert_numerator(leads, n);
+  const Series s = numerator_of_leads(leads, n);
   if (s.size() > 65525) Fatal("lib_hilbert_compute: numerator of degree %zu\n", s.size() - 1);
   std::vector<uint32_t> degs;
   for (size_t i = s.size(); i-- > 0;)
