@@ -69,6 +69,32 @@ struct NormalForm {
     return header;
   }
 
+  // p / g when g divides p exactly: each step takes (lc p / lc g) x^m into
+  // the quotient and subtracts it times g.  Consumes p; nullptr and
+  // exact = false when a leading monomial of the remainder is not divisible
+  // by lm(g) (what remains of p is released).  g is not zero.
+  static Node* divide_exactly(Node* p, const Node* g, bool& exact) {
+    Node* q = nullptr;
+    Node** tail = &q;
+    exact = true;
+    const auto inverse = inv(g->coef);
+    while (p != nullptr) {
+      if (!X::is_sub(p->e, g->e)) {
+        exact = false;
+        A::release_all(p);
+        A::release_all(q);
+        return nullptr;
+      }
+      uint64_t m[kScratchWords];
+      X::sub(p->e, g->e, m);
+      Node* t = P::monom(m, mult(p->coef, inverse));
+      *tail = t;
+      tail = &t->next;
+      p = R::reduce_nonmonic(p, g);
+    }
+    return q;
+  }
+
   // p - nf for the body of p (no header node); p read, nf read.
   static Node* ideal_part(const Node* p, const Node* nf) {
     if (p != nullptr && P::is_header(p)) p = p->next;
