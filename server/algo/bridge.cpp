@@ -244,7 +244,7 @@ Series numerator(std::vector<Exps> g, uint32_t n) {
 Series numerator_of_leads(const std::vector<Exps>& leads, uint32_t n) {
 #ifdef ZEL_VARIANT_INT
   if (n == 0) return hilbert_numerator(leads, n);
-  orv::int_build::set_SUGAR__DMP__BigDexp__VGF(n, 0, 0);
+  Orv_set_vars_VGF(n, n);
   std::vector<std::vector<uint16_t>> rows;
   for (const Exps& e : leads) rows.emplace_back(e.begin(), e.end());
   orv::int_build::univarpoly* num = orv::int_build::hilbert_of_monomials(rows);
