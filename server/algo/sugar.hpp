@@ -83,24 +83,19 @@ struct Sugar {
     DmpSetup<E, C>::init();
   }
 
-  // Declares the variables.  Another declaration may change the word
-  // count, which rebuilds the term and pair pools: pairs still out would
-  // then be of the old size, so it is refused while any pair is out.  The
-  // sentinel is taken again only when the term pool was rebuilt.
-  static inline uint32_t declared[3] = {0, 0, 0};
-  static inline bool declared_once = false;
-
+  // Declares the variables.  A new word count rebuilds the pair pool:
+  // pairs still out would then be of the old size, so that is refused
+  // while any pair is out (the pool stays as it was).  The sentinel is
+  // taken again only when the term pool was rebuilt.
   static void set(uint32_t nvar, uint32_t a, uint32_t b, const char* who) {
-    const bool same = declared_once && declared[0] == nvar && declared[1] == a && declared[2] == b;
-    if (!same) {
-      const uint32_t out = records_out<SCritPool<E, C>>();
+    DmpSetup<E, C>::set(nvar, a, b);
+    using Pairs = SCritPool<E, C>;
+    if (Pairs::root != nullptr && Pairs::last_Objet != E::words()) {
+      const uint32_t out = records_out<Pairs>();
       if (out != 0)
         Fatal("%s: %u critical pairs are still in use; the variables cannot change\n", who, out);
     }
-    DmpSetup<E, C>::set(nvar, a, b);
-    SCritPool<E, C>::init_Objet_();
-    declared[0] = nvar, declared[1] = a, declared[2] = b;
-    declared_once = true;
+    Pairs::init_Objet_();
     if (sentinel == nullptr || sentinel_words != E::words()) {
       sentinel = Dmp<E, C>::new_node();
       sentinel->next = nullptr;

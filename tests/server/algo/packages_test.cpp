@@ -278,10 +278,10 @@ TEST_F(ServerPackages, SetUpsCalledAgainKeepLiveRecords) {
   SET_SUGAR(kVars);
   EXPECT_EQ(SCritPoolT::new_(), next);
   EXPECT_EQ(SCritPoolT::stat_orv, blocks);
-  EXPECT_SERVER_FATAL(SET_SUGAR(kVars + 2), "critical pairs are still in use; the variables cannot change");
+  EXPECT_SERVER_FATAL(SET_SUGAR(kVars + 20), "critical pairs are still in use; the variables cannot change");
   SCritPoolT::free_(next);
   SCritPoolT::free_(c);
-  SET_SUGAR(kVars + 2);  // nothing out: allowed
+  SET_SUGAR(kVars + 20);  // nothing out: allowed
   SET_SUGAR(kVars);
 #ifdef ZEL_VARIANT_INT
   init_ORDERING__DMP__BigDexp__VGF__DMP__BigLexp__VGF();
