@@ -235,27 +235,6 @@ Series numerator(std::vector<Exps> g, uint32_t n) {
   return s;
 }
 
-// The numerator through the server's Hilbert package: the variables are
-// declared to its degree-ordered pairing and the leading monomials become
-// its staircase generators.  The prime-field build's server exponents hold
-// 8 bits (127 at most, block degrees up to 255) and its numerator terms
-// 8-bit degrees: bases the engine handles would be refused there, so that
-// build keeps the engine's own computation.
-Series numerator_of_leads(const std::vector<Exps>& leads, uint32_t n) {
-#ifdef ZEL_VARIANT_INT
-  if (n == 0) return hilbert_numerator(leads, n);
-  Orv_set_vars_VGF(n, n);
-  std::vector<std::vector<uint16_t>> rows;
-  for (const Exps& e : leads) rows.emplace_back(e.begin(), e.end());
-  orv::int_build::univarpoly* num = orv::int_build::hilbert_of_monomials(rows);
-  Series s = orv::int_build::numerator_coefficients(num);
-  orv::int_build::Orv_int_kill_all_Hilb_Poly(num);
-  return s;
-#else
-  return hilbert_numerator(leads, n);
-#endif
-}
-
 // --- Normal forms on the server side -----------------------------------------
 
 #ifdef ZEL_VARIANT_INT
@@ -391,6 +370,42 @@ void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, 
     srv::TermPool<ServerE, ServerC>::kill_all_(nf);
   }
   srv::ListPool<ServerE, ServerC>::kill_all_(G);
+}
+
+// The numerator through the server's Hilbert package: the variables are
+// declared to it and the leading monomials become its staircase
+// generators.  The prime-field build's server exponents hold 8 bits (one
+// block: total degrees up to 127) and its numerator terms 8-bit degrees;
+// the numerator's degree is at most that of the lcm of the generators.
+// Generators beyond that stay on the engine's side.
+bool server_holds_leads(const std::vector<Exps>& leads, uint32_t n) {
+  if (n == 0) return false;
+#ifdef ZEL_VARIANT_FP
+  Exps lcm(n, 0);
+  for (const Exps& e : leads) {
+    if (exps_degree(e) > 127) return false;
+    for (uint32_t v = 0; v < n; ++v) lcm[v] = std::max(lcm[v], e[v]);
+  }
+  if (exps_degree(lcm) > 255) return false;
+#else
+  (void)leads;
+#endif
+  return true;
+}
+
+Series numerator_of_leads(const std::vector<Exps>& leads, uint32_t n) {
+  if (!server_holds_leads(leads, n)) return hilbert_numerator(leads, n);
+#ifdef ZEL_VARIANT_INT
+  Orv_set_vars_VGF(n, n);
+#else
+  Orv_set_vars_GFC(n, n);
+#endif
+  std::vector<std::vector<uint16_t>> rows;
+  for (const Exps& e : leads) rows.emplace_back(e.begin(), e.end());
+  srv::univarpoly* num = srv::hilbert_of_monomials(rows);
+  Series s = srv::numerator_coefficients(num);
+  srv::ORV_C(kill_all_Hilb_Poly)(num);
+  return s;
 }
 
 }  // namespace

@@ -560,8 +560,16 @@ TEST_F(SolvingTest, HilbertNumerators) {
   std::vector<NGPoly> three{{{{2, 0}, 1}}, {{{1, 1}, 1}}, {{{0, 3}, 1}}};
   std::vector<zs_poly> b2 = as_zs(three, 2);
   EXPECT_EQ(numerator(b2, 2), (std::vector<int64_t>{1, 0, -2, 0, 1}));
+  // Degrees beyond the server's 8-bit prime-field exponents: <x0^200, x1^3>
+  // has (1 - t^3)(1 - t^200).
+  std::vector<NGPoly> high{{{{200, 0}, 1}}, {{{0, 3}, 1}}};
+  std::vector<zs_poly> b3 = as_zs(high, 2);
+  std::vector<int64_t> want(204, 0);
+  want[0] = 1, want[3] = -1, want[200] = -1, want[203] = 1;
+  EXPECT_EQ(numerator(b3, 2), want);
   free_all(b1);
   free_all(b2);
+  free_all(b3);
 }
 
 TEST_F(SolvingTest, RefusalsAreClear) {
