@@ -58,14 +58,12 @@ uint32_t size_first(const DmpList<E, C>* list) {
 }
 
 #ifdef ZEL_VARIANT_INT
-using BasisE = ExpBigDexp;
 using Coef = CoefVGF;
 
 VGF coef_from_lanes(const uint32_t* residues, uint32_t lanes) {
   return pretend_block_VGF(residues, lanes);
 }
 #else
-using BasisE = ExpDRLDRL;
 using Coef = CoefGFC;
 
 GFC coef_from_lanes(const uint32_t* residues, uint32_t) { return residues[0] % modulus_GFC(); }
