@@ -94,6 +94,9 @@ struct MatrixShape {
   // kNormalForm when x_last * b lies further out and needs a normal form.
   std::vector<uint32_t> dense_from;
   std::vector<Exps> dense_product;  // x_last * b of each dense row
+  // Per dense row from a basis polynomial: the column of each tail term
+  // (term t at entry t - 1), looked up once for every prime.
+  std::vector<std::vector<uint32_t>> dense_columns;
   std::vector<int32_t> dense_column;  // the column c of b
   std::vector<int32_t> coords;      // per variable, -1 when none
   std::map<Exps, int32_t> column;   // normal-set monomial -> column
@@ -147,11 +150,16 @@ MatrixShape shape_of(const std::vector<BasisPoly>& G, const std::vector<Exps>& l
     }
     auto lead = s.lead_of.find(prod);
     const uint32_t from = lead == s.lead_of.end() ? kNormalForm : lead->second;
+    std::vector<uint32_t> tail_columns;
     if (from != kNormalForm) {
       const BasisPoly& g = G[from];
-      for (size_t t = 1; t < g.size(); ++t)
-        if (s.column.find(g.term(t)) == s.column.end()) not_reduced(from);
+      for (size_t t = 1; t < g.size(); ++t) {
+        auto tc = s.column.find(g.term(t));
+        if (tc == s.column.end()) not_reduced(from);
+        tail_columns.push_back(uint32_t(tc->second));
+      }
     }
+    s.dense_columns.push_back(std::move(tail_columns));
     s.nosp.push_back(int32_t(c));
     s.nosp.push_back(0);
     s.dense_from.push_back(from);
@@ -233,9 +241,10 @@ std::vector<uint32_t> dense_row(const std::vector<BasisPoly>& G, const MatrixSha
   if (s.dense_from[r] == kNormalForm) return normal_forms.of(s.dense_product[r]);
   std::vector<uint32_t> row(s.by_column.size(), 0);
   const BasisPoly& g = G[s.dense_from[r]];
+  const std::vector<uint32_t>& columns = s.dense_columns[r];
   for (size_t t = 1; t < g.size(); ++t) {
     const uint32_t a = g.coef[l][t] % p;
-    row[size_t(s.column.at(g.term(t)))] = a == 0 ? 0 : p - a;
+    row[columns[t - 1]] = a == 0 ? 0 : p - a;
   }
   return row;
 }
