@@ -97,7 +97,7 @@ struct MatrixShape {
   // Per dense row from a basis polynomial: the column of each tail term
   // (term t at entry t - 1), looked up once for every prime.
   std::vector<std::vector<uint32_t>> dense_columns;
-  std::vector<int32_t> dense_column;  // the column c of b
+  std::vector<int32_t> dense_row_index;  // its row of the matrix (the column of b)
   std::vector<int32_t> coords;      // per variable, -1 when none
   std::map<Exps, int32_t> column;   // normal-set monomial -> column
   std::vector<const Exps*> by_column;
@@ -164,7 +164,7 @@ MatrixShape shape_of(const std::vector<BasisPoly>& G, const std::vector<Exps>& l
     s.nosp.push_back(0);
     s.dense_from.push_back(from);
     s.dense_product.push_back(std::move(prod));
-    s.dense_column.push_back(int32_t(c));
+    s.dense_row_index.push_back(int32_t(c));
   }
   s.sparse.push_back(-1);
   s.nosp.push_back(-1);
@@ -521,7 +521,7 @@ std::string dump_last_matrix(const std::vector<BasisPoly>& G, uint32_t n, uint32
   NormalForms normal_forms(G, s, n, 0, prime);
   for (size_t r = 0; r < s.dense_from.size(); ++r) {
     const std::vector<uint32_t> entries = dense_row(G, s, r, 0, prime, normal_forms);
-    DumpRow& row = rows[size_t(s.dense_column[r])];
+    DumpRow& row = rows[size_t(s.dense_row_index[r])];
     for (uint32_t c = 0; c < D; ++c)
       if (entries[c] != 0) {
         row.values.push_back(Dom(entries[c]));
