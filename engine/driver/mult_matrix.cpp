@@ -94,7 +94,10 @@ struct MatrixShape {
   // kNormalForm when x_last * b lies further out and needs a normal form.
   std::vector<uint32_t> dense_from;
   std::vector<Exps> dense_product;  // x_last * b of each dense row
-  std::vector<int32_t> dense_column;  // the column c of b
+  // Per dense row from a basis polynomial: the column of each tail term
+  // (term t at entry t - 1), looked up once for every prime.
+  std::vector<std::vector<uint32_t>> dense_columns;
+  std::vector<int32_t> dense_row_index;  // its row of the matrix (the column of b)
   std::vector<int32_t> coords;      // per variable, -1 when none
   std::map<Exps, int32_t> column;   // normal-set monomial -> column
   std::vector<const Exps*> by_column;
@@ -147,16 +150,21 @@ MatrixShape shape_of(const std::vector<BasisPoly>& G, const std::vector<Exps>& l
     }
     auto lead = s.lead_of.find(prod);
     const uint32_t from = lead == s.lead_of.end() ? kNormalForm : lead->second;
+    std::vector<uint32_t> tail_columns;
     if (from != kNormalForm) {
       const BasisPoly& g = G[from];
-      for (size_t t = 1; t < g.mono.size(); ++t)
-        if (s.column.find(g.mono[t]) == s.column.end()) not_reduced(from);
+      for (size_t t = 1; t < g.size(); ++t) {
+        auto tc = s.column.find(g.term(t));
+        if (tc == s.column.end()) not_reduced(from);
+        tail_columns.push_back(uint32_t(tc->second));
+      }
     }
+    s.dense_columns.push_back(std::move(tail_columns));
     s.nosp.push_back(int32_t(c));
     s.nosp.push_back(0);
     s.dense_from.push_back(from);
     s.dense_product.push_back(std::move(prod));
-    s.dense_column.push_back(int32_t(c));
+    s.dense_row_index.push_back(int32_t(c));
   }
   s.sparse.push_back(-1);
   s.nosp.push_back(-1);
@@ -185,8 +193,8 @@ class NormalForms {
       nf[size_t(col->second)] = 1;
     } else if (lead != s_.lead_of.end()) {
       const BasisPoly& g = G_[lead->second];
-      for (size_t t = 1; t < g.mono.size(); ++t) {
-        auto c = s_.column.find(g.mono[t]);
+      for (size_t t = 1; t < g.size(); ++t) {
+        auto c = s_.column.find(g.term(t));
         if (c == s_.column.end()) not_reduced(lead->second);
         const uint32_t a = g.coef[lane_][t] % p_;
         nf[size_t(c->second)] = a == 0 ? 0 : p_ - a;
@@ -233,9 +241,10 @@ std::vector<uint32_t> dense_row(const std::vector<BasisPoly>& G, const MatrixSha
   if (s.dense_from[r] == kNormalForm) return normal_forms.of(s.dense_product[r]);
   std::vector<uint32_t> row(s.by_column.size(), 0);
   const BasisPoly& g = G[s.dense_from[r]];
-  for (size_t t = 1; t < g.mono.size(); ++t) {
+  const std::vector<uint32_t>& columns = s.dense_columns[r];
+  for (size_t t = 1; t < g.size(); ++t) {
     const uint32_t a = g.coef[l][t] % p;
-    row[size_t(s.column.at(g.mono[t]))] = a == 0 ? 0 : p - a;
+    row[columns[t - 1]] = a == 0 ? 0 : p - a;
   }
   return row;
 }
@@ -329,14 +338,14 @@ void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, u
     if (s.coords[j] >= 0) continue;
     const BasisPoly* g = nullptr;
     for (size_t k = 0; k < G.size() && g == nullptr; ++k) {
-      const Exps& e = G[k].mono[0];
+      const Exps e = G[k].term(0);
       if (exps_degree(e) == 1 && e[j] == 1) g = &G[k];
     }
     if (g == nullptr) continue;
     std::vector<uint64_t> R(D, 0);
     bool linear = true;
-    for (size_t t = 1; t < g->mono.size() && linear; ++t) {
-      const Exps& e = g->mono[t];
+    for (size_t t = 1; t < g->size() && linear; ++t) {
+      const Exps e = g->term(t);
       const uint64_t c = uint64_t(g->coef[l][t]) % p;
       if (exps_degree(e) == 0) {
         R[0] = (R[0] + c) % p;
@@ -377,8 +386,8 @@ Staircase staircase_of(const std::vector<BasisPoly>& G, uint32_t n, uint32_t D) 
   std::vector<Exps> leads(G.size());
   uint32_t M = 0;
   for (size_t k = 0; k < G.size(); ++k) {
-    if (G[k].mono.empty()) Fatal("build_last_matrix: basis polynomial %u has no term\n", uint32_t(k));
-    leads[k] = G[k].mono[0];
+    if (G[k].size() == 0) Fatal("build_last_matrix: basis polynomial %u has no term\n", uint32_t(k));
+    leads[k] = G[k].term(0);
     M = std::max(M, exps_degree(leads[k]));
   }
   Stderr("Maximal degree in G is %d\n", M + 1);
@@ -450,8 +459,10 @@ std::vector<BasisPoly> basis_of(Dpol* const* G, uint32_t nb) {
   std::vector<BasisPoly> basis(nb);
   for (uint32_t k = 0; k < nb; ++k) {
     const Dpol* g = G[k];
-    basis[k].mono.reserve(g->n);
-    for (uint32_t t = 0; t < g->n; ++t) basis[k].mono.push_back(affine_exps(g->mono[t], n));
+    basis[k].nvars = n;
+    basis[k].exps.reserve(size_t(g->n) * n);
+    for (uint32_t t = 0; t < g->n; ++t)
+      for (uint32_t v = 0; v < n; ++v) basis[k].exps.push_back(get_field(words_of(g->mono[t]), v));
     basis[k].coef.resize(V);
     for (uint32_t l = 0; l < V; ++l) basis[k].coef[l].assign(lanes(g)[l], lanes(g)[l] + g->n);
   }
@@ -510,7 +521,7 @@ std::string dump_last_matrix(const std::vector<BasisPoly>& G, uint32_t n, uint32
   NormalForms normal_forms(G, s, n, 0, prime);
   for (size_t r = 0; r < s.dense_from.size(); ++r) {
     const std::vector<uint32_t> entries = dense_row(G, s, r, 0, prime, normal_forms);
-    DumpRow& row = rows[size_t(s.dense_column[r])];
+    DumpRow& row = rows[size_t(s.dense_row_index[r])];
     for (uint32_t c = 0; c < D; ++c)
       if (entries[c] != 0) {
         row.values.push_back(Dom(entries[c]));

@@ -19,8 +19,14 @@ namespace zel::ZEL_BUILD {
 // (residues modulo that lane's prime).  The engine and the server side both
 // hand their bases over in this form.
 struct BasisPoly {
-  std::vector<Exps> mono;
+  uint32_t nvars = 0;
+  std::vector<uint32_t> exps;               // term t: exps[t * nvars .. (t + 1) * nvars)
   std::vector<std::vector<uint32_t>> coef;  // coef[lane][term]
+
+  size_t size() const { return nvars == 0 ? 0 : exps.size() / nvars; }
+  Exps term(size_t t) const {
+    return Exps(exps.begin() + long(t * nvars), exps.begin() + long((t + 1) * nvars));
+  }
 };
 
 // One polynomial of the shape basis: x_var + sum c_i x_last^i when var is

@@ -33,11 +33,10 @@ std::vector<zel::ZEL_BUILD::BasisPoly> basis_view(const ServerBasisList* list, u
     const BasisNode* p = list->poly;
     if (p != nullptr && Dmp<BasisE, Coef>::is_header(p)) p = p->next;
     zel::ZEL_BUILD::BasisPoly g;
+    g.nvars = n;
     g.coef.resize(lanes);
     for (; p != nullptr; p = p->next) {
-      zel::ZEL_BUILD::Exps e(n);
-      for (uint32_t v = 0; v < n; ++v) e[v] = BasisE::extraire(p->e, v);
-      g.mono.push_back(std::move(e));
+      for (uint32_t v = 0; v < n; ++v) g.exps.push_back(BasisE::extraire(p->e, v));
       for (uint32_t l = 0; l < lanes; ++l) g.coef[l].push_back(lane_residue(p->coef, l));
     }
     G.push_back(std::move(g));

@@ -24,12 +24,14 @@ inline uint16_t* fields(uint64_t* m) { return reinterpret_cast<uint16_t*>(m + 1)
 template <class E, class C, class CoefOf>
 DmpNode<E, C>* receive(const uint64_t* const* monomials, uint32_t t, CoefOf coef_of) {
   DmpNode<E, C>* first = nullptr;
+  bool decreasing = true;  // the engine's degree order is the server's: no sort needed
   for (uint32_t i = t; i-- > 0;) {
     DmpNode<E, C>* node = Dmp<E, C>::monom_raw_coef(fields(monomials[i]), coef_of(i));
+    if (first != nullptr && E::greater(node->e, first->e) != 1) decreasing = false;
     node->next = first;
     first = node;
   }
-  return Protocol<E, C>::normalise(first, false);
+  return Protocol<E, C>::normalise(first, decreasing);
 }
 
 // Writes the first t terms of the list's first polynomial through put(i,
@@ -56,14 +58,12 @@ uint32_t size_first(const DmpList<E, C>* list) {
 }
 
 #ifdef ZEL_VARIANT_INT
-using BasisE = ExpBigDexp;
 using Coef = CoefVGF;
 
 VGF coef_from_lanes(const uint32_t* residues, uint32_t lanes) {
   return pretend_block_VGF(residues, lanes);
 }
 #else
-using BasisE = ExpDRLDRL;
 using Coef = CoefGFC;
 
 GFC coef_from_lanes(const uint32_t* residues, uint32_t) { return residues[0] % modulus_GFC(); }
