@@ -43,7 +43,7 @@ Uni mulmod(const Uni& a, const Uni& b, const Uni& f) {
 }
 
 std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0,
-                       int nb2 = 0, int bk2 = 0) {
+                       int nb2 = 0, int bk2 = 0, int pas0 = -1) {
   start_qq_session(0, n);
   std::vector<void*> in = send_qq(F, n);
   sZEL_Comp_Desc env{};
@@ -54,7 +54,7 @@ std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb
   double cpu = 0;
   std::vector<void*> out(100000);
   const UI32 count =
-      Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, -1, 0, &env);
+      Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, pas0, 0, &env);
   return receive_qq(out.data(), count, n);
 }
 
@@ -89,9 +89,9 @@ Uni in_last(const QPoly& g, int n, size_t skip) {
 // Modes 12 and 2 give x_j + Q_j(t) and f(t) with deg f = D; substituting
 // the parametrisation into every input must vanish modulo f; mode 4 gives
 // the same f.
-void check_solving(const std::vector<QPoly>& F, int n, size_t D) {
+void check_solving(const std::vector<QPoly>& F, int n, size_t D, int pas0 = -1) {
   for (int mode : {ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RRFORM}) {
-    const std::vector<QPoly> R = run(F, n, mode);
+    const std::vector<QPoly> R = run(F, n, mode, 0, 0, 0, pas0);
     ASSERT_EQ(R.size(), size_t(n));
     Uni f = in_last(R.back(), n, 0);
     ASSERT_EQ(f.size(), D + 1);
@@ -130,7 +130,7 @@ void check_solving(const std::vector<QPoly>& F, int n, size_t D) {
       }
       EXPECT_TRUE(trim(sum).empty()) << "mode " << mode << ": an input does not vanish";
     }
-    const std::vector<QPoly> M = run(F, n, ZEL_COMPUTE_MINPOLY);
+    const std::vector<QPoly> M = run(F, n, ZEL_COMPUTE_MINPOLY, 0, 0, 0, pas0);
     ASSERT_EQ(M.size(), 1u);
     Uni g = in_last(M[0], n, 0);
     for (auto& c : g) c /= M[0][0].c;
@@ -151,6 +151,19 @@ QPoly poly(const NaiveGroebnerQQ& gb, int n, std::vector<std::pair<std::vector<i
     f.push_back({NMono(e.begin(), e.end()), mpq_class(c)});
   }
   return gb.normalise(f);
+}
+
+// Coefficients of a few thousand bits from a first batch of 8 primes: the
+// passes grow past 64 primes by a quarter each until the parametrisation
+// lifts, and it is exact.
+TEST(SolvingQQ, LargeCoefficientsLiftPastTheDoublingPasses) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const mpz_class a = (mpz_class(1) << 2100) + 12345, b = (mpz_class(3) << 2000) - 7;
+  QPoly f1 = {{NMono{1, 0, 0}, 1}, {NMono{0, 0, 2}, -1}, {NMono{0, 0, 0}, mpq_class(a)}};
+  QPoly f2 = {{NMono{0, 1, 0}, 1}, {NMono{0, 0, 1}, mpq_class(b)}, {NMono{0, 0, 0}, -1}};
+  QPoly f3 = {{NMono{0, 0, 3}, 1}, {NMono{0, 0, 1}, mpq_class(-a)}, {NMono{0, 0, 0}, mpq_class(b)}};
+  check_solving({gb.normalise(f1), gb.normalise(f2), gb.normalise(f3)}, 3, 3, 8);
 }
 
 // Bases whose matrix of the last variable needs normal forms of products
