@@ -6,6 +6,7 @@
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/mem/messages.hpp"
+#include "sparse/exact_sums.hpp"
 #include "sparse/modarith.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -34,23 +35,23 @@ void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint
   if (d == 0) return;
   const uint32_t p = ZEL_C(Primes)[k];
   // Horner on R from its top coefficient: A = A * t + R[i] * Dm, mod F.
-  // Each coefficient of A is an exact sum of at most 2d products below
-  // 2^64, reduced only when it becomes the top one.  Multiplying by t moves
-  // the window of A one slot down the buffer instead of moving A.  (With
-  // 16-bit primes the sums stay below 2^64, the prime-field build's Acc.)
-  using u128 = unsigned __int128;
+  // Each coefficient of A is an exact sum of at most 2d products below 2^64
+  // (sparse/exact_sums.hpp), reduced only when it becomes the top one.
+  // Multiplying by t moves the window of A one slot down the buffers
+  // instead of moving A.
   const Reducer reduce_p(p);
-  std::vector<u128> buf(2 * size_t(d) - 1, 0);
-  u128* A = buf.data() + (d - 1);
+  std::vector<uint64_t> sums(2 * size_t(d) - 1, 0), wraps(sums.size(), 0);
+  uint64_t* A = sums.data() + (d - 1);
+  uint64_t* W = wraps.data() + (d - 1);
   for (uint32_t j = 0; j < d; ++j) A[j] = uint64_t(Dm[j]) * R[d - 1];
   for (uint32_t i = d - 1; i-- > 0;) {
-    const uint64_t top = reduce_p(static_cast<Acc>(A[d - 1]));
+    const uint64_t top = reduce_entry(reduce_p, A[d - 1], W[d - 1]);
     const uint64_t q = top == 0 ? 0 : p - top;  // t^d = -F(t) + t^d
     --A;                                        // A * t; the new A[0] is 0
-    const uint64_t r = R[i];
-    for (uint32_t j = 0; j < d; ++j) A[j] += uint64_t(Dm[j]) * r + u128(uint64_t(F[j]) * q);
+    --W;
+    add_two_scaled(A, W, Dm, R[i], F, q, d);
   }
-  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(reduce_p(static_cast<Acc>(A[j])));
+  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(reduce_entry(reduce_p, A[j], W[j]));
 }
 
 void apply_rr(Dpol** basis, uint32_t n) {

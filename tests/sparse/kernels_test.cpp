@@ -8,6 +8,7 @@
 #include "engine/mem/zone.hpp"
 #include "sparse/aligned.hpp"
 #include "sparse/dot_product.hpp"
+#include "sparse/exact_sums.hpp"
 #include "sparse/matvec.hpp"
 #include "sparse/modarith.hpp"
 #include "sparse_util.hpp"
@@ -119,6 +120,28 @@ TEST(SparseDot, ReducerEqualsRemainder) {
       if (shape == 4) a -= a % p + (i % 3);  // just below, at and above a multiple
       ASSERT_EQ(reduce_p(a), static_cast<Dom>(a % p)) << p << " " << i;
     }
+  }
+}
+
+// Exact sums of scaled pairs: the vector form equals the plain loop, wraps
+// included (factors near 2^32, many rounds on the same entries).
+TEST(SparseDot, ExactSumsOfScaledPairsCountTheirWraps) {
+  SEED_TRACE();
+  auto rng = make_rng(11);
+  for (uint32_t n : {0u, 1u, 7u, 8u, 9u, 64u, 301u}) {
+    std::vector<uint64_t> s1(n, 0), w1(n, 0), s2(n, 0), w2(n, 0);
+    std::vector<uint32_t> a(n), b(n);
+    for (int round = 0; round < 40; ++round) {
+      for (uint32_t j = 0; j < n; ++j) {
+        a[j] = round % 2 ? 0xFFFFFFFFu : static_cast<uint32_t>(rng());
+        b[j] = static_cast<uint32_t>(rng());
+      }
+      const uint64_t x = round % 3 ? 0xFFFFFFFFu : rng() % 4096, y = static_cast<uint32_t>(rng());
+      add_two_scaled(s1.data(), w1.data(), a.data(), x, b.data(), y, n);
+      add_two_scaled_plain(s2.data(), w2.data(), a.data(), x, b.data(), y, n);
+    }
+    ASSERT_EQ(s1, s2) << n;
+    ASSERT_EQ(w1, w2) << n;
   }
 }
 
