@@ -49,6 +49,9 @@ constexpr uint64_t kDoublingLimitKiB = 512000;
 // the total grows by a quarter per pass instead of doubling, so that the
 // last pass overshoots the primes needed by at most a quarter.
 constexpr uint32_t kSolvingSteps = 64;
+// Those batches are whole groups of lanes of the elimination's widest
+// kernel (the nearest multiple of 8 to the quarter).
+constexpr uint32_t kLaneGroup = 8;
 
 bool solving_mode(int32_t mode) {
   switch (mode) {
@@ -539,7 +542,9 @@ struct Loop {
     // little larger than the others, and a quarter of it is enough.
     if (growth > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
-    else if (10 * (count - lifted) <= count || (solving_mode(rq.mode) && fig.primes >= kSolvingSteps))
+    else if (solving_mode(rq.mode) && fig.primes >= kSolvingSteps)
+      batch = std::max((fig.primes / 4 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
+    else if (10 * (count - lifted) <= count)
       batch = std::max(fig.primes / 4, kMinFirstBatch);
     else
       batch = fig.primes;
