@@ -50,10 +50,12 @@ void take_lane(uint32_t* lanes, uint32_t k, const BlockRow& r, uint64_t* acc) {
 
 void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
   uint32_t c = UINT32_MAX, h = 0;
+  uint32_t unled = 0;  // rows still looking for their leading column
   for (uint32_t k = 0; k < n; ++k) {
     if (!b[k].alive) continue;
     c = std::min(c, b[k].lead);
     h = std::max(h, b[k].hi);
+    ++unled;
   }
   const uint32_t p = uint32_t(e.mod.p);
   LaneMultipliers m{};
@@ -65,6 +67,9 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
     }
     uint32_t* a = lanes + uint64_t(c) * kLanes;
     const int32_t pv = e.pivots[c];
+    // Columns without a pivot only matter to rows still without a leading
+    // column; sparse rows leave many columns zero in every lane.
+    if ((pv < 0 && unled == 0) || lanes_zero(a)) continue;
     bool any = false;
     for (uint32_t k = 0; k < n; ++k) {
       if (!a[k]) continue;
@@ -83,6 +88,7 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
         if (x) {
           r.led = true;
           r.lead = c;
+          --unled;
         }
       }
     }

@@ -183,6 +183,20 @@ inline void add_lanes(uint32_t* a, const LaneMultipliers& m, uint32_t d) {
 #endif
 }
 
+// Whether every lane of one column is zero (a 16-byte aligned).
+inline bool lanes_zero(const uint32_t* a) {
+#ifdef __SSE2__
+  __m128i any = _mm_setzero_si128();
+  for (uint32_t k = 0; k < kLanes; k += 4)
+    any = _mm_or_si128(any, _mm_load_si128(reinterpret_cast<const __m128i*>(a + k)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi32(any, _mm_setzero_si128())) == 0xFFFF;
+#else
+  uint32_t any = 0;
+  for (uint32_t k = 0; k < kLanes; ++k) any |= a[k];
+  return any == 0;
+#endif
+}
+
 // Adds m[k] times the pivot's terms after the leading one to lane k of the
 // interleaved accumulator, for every lane.  Returns the column of the
 // pivot's last term.
