@@ -57,6 +57,8 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
     h = std::max(h, b[k].hi);
     ++unled;
   }
+  // The widest multiply-add this processor runs.
+  static const AddPivotLanes add_pivot = lane_kernels().front().add;
   const uint32_t p = uint32_t(e.mod.p);
   LaneMultipliers m{};
   m.wrap = uint32_t((uint64_t(1) << 32) % p);
@@ -93,7 +95,7 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
       }
     }
     if (!any) continue;
-    const uint32_t last = add_pivot_lanes(lanes, m, e.piv[pv]);
+    const uint32_t last = add_pivot(lanes, m, e.piv[pv]);
     for (uint32_t k = 0; k < n; ++k) {
       if (!m.m[k]) continue;
       b[k].hi = std::max(b[k].hi, last);

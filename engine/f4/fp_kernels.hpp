@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -148,7 +149,7 @@ inline constexpr uint32_t kLanes = 16;
 
 // One multiplier per lane, each below 2^16; 0 leaves the lane unchanged.
 struct LaneMultipliers {
-  alignas(16) uint16_t m[kLanes];
+  alignas(32) uint16_t m[kLanes];
   uint32_t wrap;  // 2^32 mod p
 };
 
@@ -197,32 +198,27 @@ inline bool lanes_zero(const uint32_t* a) {
 #endif
 }
 
+namespace sse2 {
+#include "engine/f4/fp_lane_walk.hpp"
+}  // namespace sse2
+
 // Adds m[k] times the pivot's terms after the leading one to lane k of the
 // interleaved accumulator, for every lane.  Returns the column of the
 // pivot's last term.
 inline uint32_t add_pivot_lanes(uint32_t* lanes, const LaneMultipliers& m, const PivotCols& pv) {
-  if (pv.dense) {
-    uint32_t* a = lanes + uint64_t(pv.lead + 1) * kLanes;
-    for (uint32_t j = 0, n = pv.span; j < n; ++j) add_lanes(a + uint64_t(j) * kLanes, m, pv.dense[j]);
-    return pv.last;
-  }
-  const Dom* c = pv.coef;
-  if (pv.off) {
-    uint32_t* a = lanes + uint64_t(pv.lead) * kLanes;
-    for (uint32_t j = 0, n = pv.n; j < n; ++j) add_lanes(a + uint64_t(pv.off[j]) * kLanes, m, c[j]);
-    return pv.last;
-  }
-  if (pv.seg) {
-    for (uint32_t k = 0, ns = pv.nseg; k < ns; ++k) {
-      uint32_t* a = lanes + uint64_t(pv.seg[2 * k]) * kLanes;
-      const uint32_t len = pv.seg[2 * k + 1];
-      for (uint32_t j = 0; j < len; ++j) add_lanes(a + uint64_t(j) * kLanes, m, c[j]);
-      c += len;
-    }
-    return pv.last;
-  }
-  for (uint32_t j = 0, n = pv.n; j < n; ++j) add_lanes(lanes + uint64_t(pv.col[j]) * kLanes, m, c[j]);
-  return pv.last;
+  return sse2::walk_pivot_lanes(lanes, pv, [&](uint32_t* a, uint32_t d) { add_lanes(a, m, d); });
 }
+
+// add_pivot_lanes for one instruction set.
+using AddPivotLanes = uint32_t (*)(uint32_t* lanes, const LaneMultipliers& m, const PivotCols& pv);
+
+// The versions of add_pivot_lanes this processor runs, widest first, and
+// the name of each one's instruction set (fp_kernels_wide.fp.cpp); the last
+// one, "base", is add_pivot_lanes itself.
+struct LaneKernel {
+  const char* name;
+  AddPivotLanes add;
+};
+const std::vector<LaneKernel>& lane_kernels();
 
 }  // namespace zel::ZEL_BUILD
