@@ -11,6 +11,7 @@
 // in column order, as the one-row head and tail reductions would: the same
 // pivots with the same multipliers, so the same residues.
 #include <algorithm>
+#include <vector>
 
 #include "engine/f4/elimination_fp.hpp"
 
@@ -39,13 +40,28 @@ uint32_t expand_lane(uint32_t* lanes, uint32_t k, const CodedRow* row) {
   return row->lead + last;
 }
 
-void take_lane(uint32_t* lanes, uint32_t k, const BlockRow& r, uint64_t* acc) {
-  if (!r.alive) return;
-  uint32_t* a = lanes + k;
-  for (uint32_t c = r.lead; c <= r.hi; ++c) {
-    acc[c] = a[uint64_t(c) * kLanes];
-    a[uint64_t(c) * kLanes] = 0;
+void drain_lanes(uint32_t* lanes, const BlockRow* b, uint32_t n, std::vector<uint64_t>* out) {
+  uint32_t c = UINT32_MAX, h = 0;
+  for (uint32_t k = 0; k < n; ++k) {
+    out[k].clear();
+    if (!b[k].alive) continue;
+    c = std::min(c, b[k].lead);
+    h = std::max(h, b[k].hi);
   }
+  // One pass over the columns: the lanes of a column share a line.
+  for (; c <= h; ++c) {
+    uint32_t* a = lanes + uint64_t(c) * kLanes;
+    if (lanes_zero(a)) continue;
+    for (uint32_t k = 0; k < n; ++k) {
+      if (!a[k]) continue;
+      out[k].push_back(uint64_t(c) << 32 | a[k]);
+      a[k] = 0;
+    }
+  }
+}
+
+void place_entries(const std::vector<uint64_t>& entries, uint64_t* acc) {
+  for (uint64_t x : entries) acc[x >> 32] = uint32_t(x);
 }
 
 void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {

@@ -147,8 +147,14 @@ BlockRow start_lane(const FpElim& e, uint32_t idx, uint32_t* lanes, uint32_t k);
 // tail_reduce do (elimination_block.fp.cpp).
 void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
 
-// Moves lane k of a swept row into acc (all zero), leaving the lane zero.
-void take_lane(uint32_t* lanes, uint32_t k, const BlockRow& r, uint64_t* acc);
+// Moves the entries of the swept rows b[0 .. n-1] out of their lanes, as
+// (column << 32 | value) in increasing columns into out[k] for row k,
+// leaving the lanes all zero.  A swept row keeps non-zero entries only at
+// columns without a pivot usable for it, so these lists are short.
+void drain_lanes(uint32_t* lanes, const BlockRow* b, uint32_t n, std::vector<uint64_t>* out);
+
+// Places the entries drained from a row into acc (all zero there).
+void place_entries(const std::vector<uint64_t>& entries, uint64_t* acc);
 
 // Head and tail reduction of the row at index idx alone, expanded into acc.
 BlockRow reduce_one_row(const FpElim& e, uint32_t idx, uint64_t* acc);

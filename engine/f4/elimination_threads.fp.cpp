@@ -94,7 +94,7 @@ struct ForwardMemory {
 // Reduces the rows batch[..] (row indices in order) and stores them.
 void reduce_batch(FpElim& e, const ForwardShape& f, ForwardMemory& mem,
                   const std::vector<uint32_t>& batch, std::vector<BlockRow>& state,
-                  uint32_t nthreads) {
+                  std::vector<std::vector<uint64_t>>& entries, uint32_t nthreads) {
   const uint32_t n = uint32_t(batch.size());
   const uint32_t used = (n + f.unit_rows - 1) / f.unit_rows;
   mem.ensure(f, used);
@@ -110,11 +110,12 @@ void reduce_batch(FpElim& e, const ForwardShape& f, ForwardMemory& mem,
     const uint32_t count = std::min(f.unit_rows, n - first);
     for (uint32_t k = 0; k < count; ++k) r[k] = start_lane(e, batch[first + k], mem.lanes[u], k);
     reduce_block(e, mem.lanes[u], r, count);
+    drain_lanes(mem.lanes[u], r, count, &entries[first]);
   });
   for (uint32_t j = 0; j < n; ++j) {
     BlockRow& r = state[j];
     if (f.blocks) {
-      take_lane(mem.lanes[j / f.unit_rows], j % f.unit_rows, r, mem.acc[0]);
+      place_entries(entries[j], mem.acc[0]);
       r.acc = mem.acc[0];
     }
     finish_row(e, r);
@@ -147,6 +148,7 @@ void forward_pass(FpElim& e, uint32_t nthreads) {
   ForwardMemory mem(f, e.ncols);
   const uint32_t nb = f.units * f.unit_rows;
   std::vector<BlockRow> state(nb);
+  std::vector<std::vector<uint64_t>> entries(f.blocks ? nb : 0);  // drained rows
   std::vector<uint32_t> batch;
   batch.reserve(nb);
   uint32_t counted = 0, batches = 0;
@@ -160,7 +162,7 @@ void forward_pass(FpElim& e, uint32_t nthreads) {
     }
     if (e.rows[i]->to_reduce) ++counted;
     if (!batch.empty() && (batch.size() == nb || i + 1 == e.nrows)) {
-      reduce_batch(e, f, mem, batch, state, nthreads);
+      reduce_batch(e, f, mem, batch, state, entries, nthreads);
       batch.clear();
       if (nthreads > 1 && ZEL_C(want_state_percent) && (++batches & 63) == 0)
         show_progress(e, counted);
