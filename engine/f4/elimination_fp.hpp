@@ -1,5 +1,6 @@
-// Pieces of the prime-field elimination shared by the sequential pass and
-// the threaded one (forward_threads).  Internal to engine/f4.
+// Pieces of the prime-field elimination shared by the forward and backward
+// passes on one thread or many (elimination_threads.fp.cpp).  Internal to
+// engine/f4.
 #pragma once
 
 #include <cstdint>
