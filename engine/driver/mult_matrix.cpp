@@ -342,6 +342,13 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
 // polynomial x_j + c_0 + sum c_k x_k (k in the normal set) gives
 // R_j = c_0 - sum c_k R_k, with R_last = -t.  Variables whose polynomial is
 // not of that form keep degree -1 (no polynomial).
+uint64_t pow_mod(uint64_t b, uint64_t e, uint64_t p) {
+  uint64_t r = 1;
+  for (b %= p; e != 0; e >>= 1, b = mul_mod(b, b, p))
+    if (e & 1) r = mul_mod(r, b, p);
+  return r;
+}
+
 void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, uint32_t n,
                         LaneAnswer& a, uint32_t l, uint64_t p) {
   const uint32_t last = n - 1;
@@ -368,10 +375,15 @@ void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, u
       if (exps_degree(e) != 1) {
         linear = false;
       } else if (k == last) {  // c * t: R_last = -t
-        if (D < 2) {
-          linear = false;
-        } else {
+        if (D >= 2) {
           R[1] = (R[1] + c) % p;
+        } else if (D == 1) {
+          // f = f1 t + f0 has one root: -t is f0 / f1 modulo f.
+          const uint64_t f0 = uint64_t(a.rows[last][0]) % p, f1 = uint64_t(a.rows[last][1]) % p;
+          const uint64_t minus_t = mul_mod(f0, pow_mod(f1, p - 2, p), p);
+          R[0] = (R[0] + p - mul_mod(c, minus_t, p)) % p;
+        } else {
+          linear = false;
         }
       } else if (a.degrees[k] < 0 || s.coords[k] < 0) {
         linear = false;

@@ -409,6 +409,26 @@ TEST_F(SolvingTest, RadicalStrategiesRemoveMultipleRoots) {
   EXPECT_EQ(run(nil, 2, ZEL_COMPUTE_RADICAL_STRATEG1),
             (std::vector<NGPoly>{{{{1, 0}, 1}}, {{{0, 1}, 1}}}));
   free_all(nil);
+  // {x0 + 2 x1 + 5, (x1 - 3)^2}: the radical has one point, x0 = -11, whose
+  // linear basis polynomial still gives x0 when the minimal polynomial of
+  // the square-free modes has degree 1.
+  std::vector<zs_poly> one(2);
+  zs_init(&one[0], 2);
+  zs_init(&one[1], 2);
+  int c[2] = {0, 0}, x1sq[2] = {0, 2};
+  zs_add_term(&one[0], x0, 1);
+  zs_add_term(&one[0], x1, 2);
+  zs_add_term(&one[0], c, 5);
+  zs_add_term(&one[1], x1sq, 1);
+  zs_add_term(&one[1], x1, -6);
+  zs_add_term(&one[1], c, 9);
+  for (int mode : {ZEL_COMPUTE_RRFORM_SQFR, ZEL_COMPUTE_RADICAL_STRATEG1}) {
+    const std::vector<NGPoly> res = run(one, 2, mode);
+    ASSERT_EQ(res.size(), 2u) << "mode " << mode;
+    EXPECT_EQ(tail_in_last(res[1], 2, false), (Uni{kP - 3, 1}));
+    EXPECT_EQ((kP - eval(tail_in_last(res[0], 2, true), 3)) % kP, kP - 11);
+  }
+  free_all(one);
   // A localiser that does not divide the minimal polynomial.
   std::vector<Uni> q;
   std::vector<zs_poly> sys = multiple_root_system(rng, 2, {1, 1, 2}, q, 4);
