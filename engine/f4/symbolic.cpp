@@ -94,6 +94,11 @@ struct Builder {
   std::vector<size_t>& row_start;
   std::vector<PendingRow> pending;
   size_t pending_terms = 0;
+  // The terms of a row not found in the index, with their home slots.
+  struct Missing {
+    uint32_t term, home;
+  };
+  std::vector<Missing> missing;
 
   Builder(Base_Exposants* t, CodeIndex& idx, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
       : table(t), index(idx), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
@@ -116,10 +121,11 @@ struct Builder {
 
   // Looks up, in the index, the products of row p still unknown in codes,
   // from term `from` on.  A product not there keeps kUnknown, or with
-  // kEnter is entered (a row's products are distinct, so entering one
-  // changes no later lookup of the row).  The memory of a lookup is fetched
-  // in stages ahead of it: the source monomial (its hash gives the home
-  // slot), the index entry, the copy of the monomial named there.
+  // kEnter is entered once the row's lookups are done (a row's products are
+  // distinct, so entering one changes no other lookup of the row).  The
+  // memory of a lookup is fetched in stages ahead of it: the source
+  // monomial (its hash gives the home slot), the index entry, the copy of
+  // the monomial named there.
   template <bool kEnter>
   void look_up(const PendingRow& p, uint32_t* codes, uint32_t from) {
     const Dpol* src = p.src;
@@ -141,8 +147,22 @@ struct Builder {
       if (t + kAhead < n) index.prefetch_monomial(home[(t + kAhead) & kRing]);
       if (codes[t] != kUnknown) continue;
       if (!index.find(home[t & kRing], p.mult, words_of(src->mono[t]), &codes[t]) && kEnter)
-        codes[t] = enter(p, t, home[t & kRing]);
+        missing.push_back(Missing{t, home[t & kRing]});
     }
+    if (kEnter && !missing.empty()) enter_missing(p, codes);
+  }
+
+  // Enters the products of row p listed in `missing`, in term order, with
+  // their table slots fetched a few products ahead.
+  void enter_missing(const PendingRow& p, uint32_t* codes) {
+    const size_t n = missing.size();
+    for (size_t j = 0; j < std::min<size_t>(n, kAhead); ++j)
+      __builtin_prefetch(&table->entries[missing[j].home]);
+    for (size_t j = 0; j < n; ++j) {
+      if (j + kAhead < n) __builtin_prefetch(&table->entries[missing[j + kAhead].home]);
+      codes[missing[j].term] = enter(p, missing[j].term, missing[j].home);
+    }
+    missing.clear();
   }
 
   // Term t of row p, whose home slot is `home`, not in the index: enters it
