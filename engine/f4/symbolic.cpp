@@ -68,8 +68,11 @@ struct PendingRow {
   size_t start;   // its first entry in term_codes
 };
 
-// Terms from which looking the products up in threads pays.
-constexpr size_t kThreadedLookups = 4096;
+// Terms per unit of threaded work (worker_team.hpp) when looking products
+// up: the helpers wake for some 80000 lookups at the default threshold, as a
+// lookup is cheap against waking them (tens of microseconds, and far more
+// on a loaded machine).
+constexpr size_t kLookupsPerWorkUnit = 4;
 // The source monomial of a product is fetched 2 * kAhead terms ahead, its
 // first index entry kAhead terms ahead.
 constexpr uint32_t kAhead = 6;
@@ -152,6 +155,18 @@ struct Builder {
     if (kEnter && !missing.empty()) enter_missing(p, codes);
   }
 
+  // After the threaded lookups: the products of row p still unknown, looked
+  // up again (an earlier row may have entered them) and else entered.
+  void complete_row(const PendingRow& p, uint32_t* codes) {
+    for (uint32_t t = 0; t < p.src->n; ++t) {
+      if (codes[t] != kUnknown) continue;
+      const uint32_t home = home_of(p.src, t, p.mult, p.hash);
+      if (!index.find(home, p.mult, words_of(p.src->mono[t]), &codes[t]))
+        missing.push_back(Missing{t, home});
+    }
+    if (!missing.empty()) enter_missing(p, codes);
+  }
+
   // Enters the products of row p listed in `missing`, in term order, with
   // their table slots fetched a few products ahead.
   void enter_missing(const PendingRow& p, uint32_t* codes) {
@@ -187,8 +202,11 @@ struct Builder {
   // other new code kSearch; a product found keeps its column's flag.
   void enter_pending() {
     const size_t n = pending.size();
-    if (threads > 1 && pending_terms >= kThreadedLookups && n > 1) {
-      const size_t parts = std::min<size_t>(n, size_t(threads) * 8);
+    // An empty index (the item rows of a step) finds nothing: no threads.
+    const bool threaded = threads_for(pending_terms / kLookupsPerWorkUnit, threads) > 1 &&
+                          n > 1 && index.size() > 0;
+    if (threaded) {
+      const size_t parts = std::min<size_t>(n, size_t(threads) * 4);
       worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
         for (size_t i = n * k / parts; i < n * (k + 1) / parts; ++i)
           look_up<false>(pending[i], term_codes.data() + pending[i].start, 0);
@@ -199,7 +217,10 @@ struct Builder {
       // The leading product of an item row, or a reducer row's leading
       // column (known, with the flag already).  The row's other products
       // differ from it, so its flag may be set after them.
-      look_up<true>(p, codes, codes[0] == kUnknown ? 0 : 1);
+      if (threaded)
+        complete_row(p, codes);
+      else
+        look_up<true>(p, codes, codes[0] == kUnknown ? 0 : 1);
       flags[codes[0]] = kLeading;
     }
     pending.clear();
