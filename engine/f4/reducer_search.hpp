@@ -18,11 +18,13 @@
 
 namespace zel::ZEL_BUILD {
 
-// Divisor mask of a word-form monomial.
-inline uint64_t divmask(const ExposW* m) {
+// Divisor mask of a word-form monomial; the field `left_out`, when given,
+// counts as 0.
+inline uint64_t divmask(const ExposW* m, uint32_t left_out = ~0u) {
   uint64_t mask = 0;
   for (uint32_t k = 0, B = nb_of_blocks_of_variables; k < B; ++k) {
-    const uint64_t x = get_word(m, k);
+    uint64_t x = get_word(m, k);
+    if (k == left_out >> 2) x &= ~(uint64_t(0xFFFF) << (16 * (left_out & 3)));
     // Top bit of each field set when the field is non-zero (fields < 2^15).
     const uint64_t nz = (((x & 0x7FFF7FFF7FFF7FFFULL) + 0x7FFF7FFF7FFF7FFFULL) | x) & kFieldTopBits;
     const uint64_t nib = ((nz >> 15) & 1) | ((nz >> 30) & 2) | ((nz >> 45) & 4) | ((nz >> 60) & 8);
