@@ -175,6 +175,7 @@ struct Builder {
       __builtin_prefetch(&table->entries[missing[j].home]);
     for (size_t j = 0; j < n; ++j) {
       if (j + kAhead < n) __builtin_prefetch(&table->entries[missing[j + kAhead].home]);
+      touch_home_slot(table, missing[j].home);
       codes[missing[j].term] = enter(p, missing[j].term, missing[j].home);
     }
     missing.clear();

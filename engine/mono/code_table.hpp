@@ -112,6 +112,15 @@ inline void prefetch_code_monomial(uint32_t hb, const ExposW* b, const Expos* a,
   if (const ExposW* m = t->entries[b ? add_hash(ha, hb) : ha].monomial) __builtin_prefetch(m);
 }
 
+// Prepares the entry of a monomial whose home slot is `home` and which is
+// not in the table: a no-op write to that slot.  The engine's table takes
+// fresh pages from the system, and a page first read maps the shared zero
+// page, so that the entry's write faults a second time; writing first costs
+// one fault.
+inline void touch_home_slot(Base_Exposants* t, uint32_t home) {
+  __atomic_fetch_or(&t->entries[home].collision, 0u, __ATOMIC_RELAXED);
+}
+
 // Value of the slot holding a*b (a when b is null); the monomial must be in
 // the table (its absence is fatal).
 uint32_t find_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t);
