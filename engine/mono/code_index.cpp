@@ -44,7 +44,8 @@ void CodeIndex::place(Entry e) {
 
 void CodeIndex::add(uint32_t home, const ExposW* m, uint32_t code) {
   by_code_.push_back(m);
-  for (uint32_t k = 0; k < words_per_code_; ++k) words_.push_back(get_word(m, k));
+  if (words_per_code_ <= kMostCopiedWords)
+    for (uint32_t k = 0; k < words_per_code_; ++k) words_.push_back(get_word(m, k));
   if (2 * uint64_t(by_code_.size()) > entries_.size()) {
     std::vector<Entry> old;
     old.swap(entries_);

@@ -10,9 +10,9 @@
 // the codes in use.  As it holds every code, a product absent from the index
 // is absent from the table, and only new monomials go to the table itself.
 //
-// The index compares with its own copies of the monomials, kept in code order
-// in one array, rather than with the table's monomials scattered over the
-// pool; and it keeps the table's monomial of every code in code order, so
+// The index compares with its own copies of the monomials (up to 63
+// variables), kept in code order in one array, rather than with the table's
+// monomials scattered over the pool; and it keeps the table's monomial of every code in code order, so
 // that a walk over the codes reads a dense array rather than the slots.
 //
 // Lookups only read: threads may look up together while nobody adds.
@@ -64,14 +64,18 @@ class CodeIndex {
   const ExposW* monomial(uint32_t c) const { return by_code_[c]; }
   const ExposW* const* monomials() const { return by_code_.data(); }
   // The index's own copy of code c's words: the copies of successive codes
-  // are contiguous.
+  // are contiguous.  Monomials of more than kMostCopiedWords words are not
+  // copied (the copies would cost much memory and save little): then the
+  // table's monomial.
   const ExposW* copy_of(uint32_t c) const {
+    if (words_per_code_ > kMostCopiedWords) return by_code_[c];
     return reinterpret_cast<const ExposW*>(words_.data() + size_t(c) * words_per_code_);
   }
   uint32_t size() const { return uint32_t(by_code_.size()); }
 
  private:
   static constexpr uint32_t kEmpty = ~uint32_t(0);
+  static constexpr uint32_t kMostCopiedWords = 16;
   struct Entry {
     uint32_t home;
     uint32_t code;  // kEmpty when the entry is free
