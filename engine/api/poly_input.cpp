@@ -24,7 +24,7 @@ namespace zel::ZEL_BUILD {
 
 Dpol* handle_Dpol(void* p, const char* who) {
   if (p == nullptr) Fatal("Zel interface error: null polynomial given to %s\n", who);
-  if constexpr (!kIntegerBuild) check_live_handle(p, who, false);
+  check_live_handle(p, who, false);
   return static_cast<Dpol*>(p);
 }
 
@@ -41,14 +41,12 @@ Dpol* residue_handle_Dpol(void* p, const char* who) {
 
 Dpol* sorted_handle_Dpol(void* p, const char* who) {
   if (p == nullptr) Fatal("Zel interface error: null polynomial given to %s\n", who);
-  if constexpr (!kIntegerBuild) check_live_handle(p, who, true);
+  check_live_handle(p, who, true);
   return static_cast<Dpol*>(p);
 }
 
 void mark_sorted(void* p, bool sorted) {
-  if constexpr (!kIntegerBuild) {
-    if (HandleState* h = find_handle(p)) h->sorted = sorted;
-  }
+  if (HandleState* h = find_handle(p)) h->sorted = sorted;
 }
 
 void check_term(const Dpol* p, uint32_t i, const char* who) {

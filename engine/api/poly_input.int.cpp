@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/api/handles.hpp"
 #include "engine/api/host.hpp"
 #include "engine/api/poly_input.hpp"
 #include "engine/api/record.hpp"
@@ -30,7 +31,7 @@ namespace zel::ZEL_BUILD {
 namespace {
 
 Dpol_INT* handle_INT(void* p, const char* who) {
-  if (p == nullptr) Fatal("Zel interface error: null polynomial given to %s\n", who);
+  check_live_handle(p, who, false);
   return static_cast<Dpol_INT*>(p);
 }
 
@@ -135,6 +136,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
     p->mono[t] = nullptr;
     mpz_init(&coeffs_INT(p)[t]);
   }
+  register_handle(p, nterms == 0);
   return p;
 }
 
@@ -153,6 +155,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_raw)(void* h, UI32 i, const I32* u, UI32 n) {
   IntContext ctx;
   InZone3 z3;
   coeffs_INT(p)[i] = ZEL_C(import_INT)(u, n);
+  mark_sorted(h, false);
 }
 
 ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) {
@@ -167,6 +170,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) {
   IntContext ctx;
   InZone3 z3;
   coeffs_INT(p)[i] = ZEL_C(import_gmp_INT)(c, nullptr);
+  mark_sorted(h, false);
 }
 
 ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) {
@@ -184,6 +188,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) {
     Fatal("Zel interface error: \"%s\" is not an integer\n",
           c_string_body(text).c_str());
   coeffs_INT(p)[i] = v;
+  mark_sorted(h, false);
 }
 
 ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) {
@@ -193,6 +198,7 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) {
   InZone3 z3;
   IntTerms terms{p};
   normalize_input_terms(terms, false);
+  mark_sorted(h, true);
 }
 
 ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out, I32 limit,

@@ -1,4 +1,5 @@
 // The C interface's memory reset serves both builds, so it is compiled once.
+#include "engine/api/binding.hpp"
 #include "engine/api/session.hpp"
 #include "engine/mem/raw_block.hpp"
 
@@ -13,6 +14,8 @@ namespace zel::int_build {
 
 void reset_session_memory() {
   zel::reset_engine_memory();
+  // The binding's export zone came from the blocks just freed.
+  zel::Zel_int_zone = nullptr;
   zel::int_build::forget_session_state();
   zel::fp_build::forget_session_state();
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "engine/api/handles.hpp"
 #include "engine/api/record.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/int_context.hpp"
@@ -50,6 +51,18 @@ void apply_request(const sZEL_Comp_Desc* env) {
   Dlim = env->_dlim > 0 ? uint32_t(env->_dlim) : kDefaultDlim;
 }
 
+// Every input must be a live, sorted handle of this session.
+void check_inputs(void** base, uint32_t nb, const char* who) {
+  for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], who, true);
+}
+
+// The results become handles of the session; the next request's inputs
+// count from here.
+void hand_out_results(void** out, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) register_handle(out[i], true);
+  start_new_request();
+}
+
 }  // namespace
 
 }  // namespace zel::ZEL_BUILD
@@ -65,6 +78,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
   record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   check_compute_arrays(base, nb, result, "groebner");
+  check_inputs(base, nb, "groebner");
   if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
   if (env->_compute < ZEL_COMPUTE_GBASIS || env->_compute > ZEL_COMPUTE_MATRIXN)
     Fatal("Zel_int_groebner: unknown compute mode %d\n", env->_compute);
@@ -96,6 +110,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   rq.restrict_ = restrict_ != 0;
   rq.first_batch = first_batch_size(pas0, rq.input, nb);
   const uint32_t count = run_multi_modular(rq, reinterpret_cast<Dpol_INT**>(result));
+  hand_out_results(result, count);
   if (cpu != nullptr) *cpu = cpu_seconds() - start;
   return count;
 }
@@ -105,12 +120,14 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   IntContext gmp;
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
+  check_inputs(base, nb, "hilbert");
   want_mingbasis_strong = 1;
   want_mingbasis = 0;
   nb_of_renormed = 0;
   want_automatique = 0;
   const double start = cpu_seconds();
   const UI32 count = lib_hilbert_compute(base, nb, result);
+  hand_out_results(result, count);
   if (cpu != nullptr) *cpu = cpu_seconds() - start;
   return count;
 }
@@ -122,12 +139,14 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   IntContext gmp;
   const double start = cpu_seconds();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
+  check_inputs(base, nb, "gbasis_rr_form");
   ModularRequest rq;
   rq.input = reinterpret_cast<Dpol_INT* const*>(base);
   rq.n = nb;
   rq.mode = want_buildmatrix ? ZEL_COMPUTE_MINPOLY : ZEL_COMPUTE_RRFORM;
   rq.first_batch = first_batch_size(-1, rq.input, nb);
   const uint32_t count = run_multi_modular(rq, reinterpret_cast<Dpol_INT**>(result));
+  hand_out_results(result, count);
   if (cpu != nullptr) *cpu = cpu_seconds() - start;
   return count;
 }

@@ -38,10 +38,29 @@ std::vector<uint64_t> packed(const Exps& e) {
   return w;
 }
 
+// Every variable needs a pure power among the leading monomials (or one of
+// them is 1), else the normal set is infinite.
+void require_zero_dimensional(const std::vector<Exps>& leads, uint32_t n) {
+  std::vector<bool> has_power(n, false);
+  for (const Exps& l : leads) {
+    uint32_t v = 0, vars = 0;
+    for (uint32_t i = 0; i < n; ++i)
+      if (l[i] != 0) {
+        v = i;
+        ++vars;
+      }
+    if (vars == 0) return;
+    if (vars == 1) has_power[v] = true;
+  }
+  for (uint32_t v = 0; v < n; ++v)
+    if (!has_power[v])
+      Fatal("The system is not zero-dimensional: this mode needs finitely many solutions\n");
+}
+
 // The normal set: the monomials no leading monomial divides, found variable
 // by variable from the last one down (each entry extended by powers of the
 // variable while the product stays standard).  Fatal unless it has D
-// elements.
+// elements (D = 0: any number).
 std::vector<Exps> normal_set(const std::vector<Exps>& leads, uint32_t n, uint32_t D) {
   auto standard = [&](const Exps& m) {
     for (const Exps& l : leads)
@@ -49,6 +68,7 @@ std::vector<Exps> normal_set(const std::vector<Exps>& leads, uint32_t n, uint32_
     return true;
   };
   std::vector<Exps> set{Exps(n, 0)};
+  if (!standard(set[0])) set.clear();
   for (uint32_t v = n; v-- > 0;) {
     const size_t L = set.size();
     for (size_t e = L; e-- > 0;) {
@@ -56,12 +76,13 @@ std::vector<Exps> normal_set(const std::vector<Exps>& leads, uint32_t n, uint32_
         Exps c = set[e];
         c[v] = k;
         if (!standard(c)) break;
-        if (set.size() >= D) Fatal("bug2 in build_last_matrix\n");
+        if (D != 0 && set.size() >= D) Fatal("bug2 in build_last_matrix\n");
         set.push_back(std::move(c));
       }
     }
   }
-  if (set.size() != D) Fatal("Bug in build_last_matrix nb=%u<>%u\n", uint32_t(set.size()), D);
+  if (D != 0 && set.size() != D)
+    Fatal("Bug in build_last_matrix nb=%u<>%u\n", uint32_t(set.size()), D);
   return set;
 }
 
@@ -73,6 +94,10 @@ struct MatrixShape {
   // kNormalForm when x_last * b lies further out and needs a normal form.
   std::vector<uint32_t> dense_from;
   std::vector<Exps> dense_product;  // x_last * b of each dense row
+  // Per dense row from a basis polynomial: the column of each tail term
+  // (term t at entry t - 1), looked up once for every prime.
+  std::vector<std::vector<uint32_t>> dense_columns;
+  std::vector<int32_t> dense_row_index;  // its row of the matrix (the column of b)
   std::vector<int32_t> coords;      // per variable, -1 when none
   std::map<Exps, int32_t> column;   // normal-set monomial -> column
   std::vector<const Exps*> by_column;
@@ -80,7 +105,14 @@ struct MatrixShape {
 };
 constexpr uint32_t kNormalForm = ~0u;
 
-MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads,
+[[noreturn]] void not_reduced(uint32_t k) {
+  Fatal(
+      "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
+      "lies outside the normal set)\n",
+      k);
+}
+
+MatrixShape shape_of(const std::vector<BasisPoly>& G, const std::vector<Exps>& leads,
                      const std::vector<Exps>& set, uint32_t n) {
   MatrixShape s;
   // Columns in the engine's order, the monomial 1 first.
@@ -97,7 +129,7 @@ MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads
     s.column[set[idx[c]]] = int32_t(c);
     s.by_column[c] = &set[idx[c]];
   }
-  for (uint32_t k = 0; k < nb; ++k) s.lead_of.emplace(leads[k], k);
+  for (uint32_t k = 0; k < G.size(); ++k) s.lead_of.emplace(leads[k], k);
 
   s.coords.assign(n, -1);
   s.coords[n - 1] = 0;
@@ -118,19 +150,21 @@ MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads
     }
     auto lead = s.lead_of.find(prod);
     const uint32_t from = lead == s.lead_of.end() ? kNormalForm : lead->second;
+    std::vector<uint32_t> tail_columns;
     if (from != kNormalForm) {
-      const Dpol* g = G[from];
-      for (uint32_t t = 1; t < g->n; ++t)
-        if (s.column.find(affine_exps(g->mono[t], n)) == s.column.end())
-          Fatal(
-              "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
-              "lies outside the normal set)\n",
-              from);
+      const BasisPoly& g = G[from];
+      for (size_t t = 1; t < g.size(); ++t) {
+        auto tc = s.column.find(g.term(t));
+        if (tc == s.column.end()) not_reduced(from);
+        tail_columns.push_back(uint32_t(tc->second));
+      }
     }
+    s.dense_columns.push_back(std::move(tail_columns));
     s.nosp.push_back(int32_t(c));
     s.nosp.push_back(0);
     s.dense_from.push_back(from);
     s.dense_product.push_back(std::move(prod));
+    s.dense_row_index.push_back(int32_t(c));
   }
   s.sparse.push_back(-1);
   s.nosp.push_back(-1);
@@ -145,7 +179,8 @@ MatrixShape shape_of(Dpol* const* G, uint32_t nb, const std::vector<Exps>& leads
 // order, so the recursion only visits monomials smaller than u and ends.
 class NormalForms {
  public:
-  NormalForms(Dpol* const* G, const MatrixShape& s, uint32_t n, uint32_t lane, uint32_t p)
+  NormalForms(const std::vector<BasisPoly>& G, const MatrixShape& s, uint32_t n, uint32_t lane,
+              uint32_t p)
       : G_(G), s_(s), n_(n), lane_(lane), p_(p), D_(uint32_t(s.by_column.size())) {}
 
   const std::vector<uint32_t>& of(const Exps& u) {
@@ -157,15 +192,11 @@ class NormalForms {
     if (col != s_.column.end()) {
       nf[size_t(col->second)] = 1;
     } else if (lead != s_.lead_of.end()) {
-      const Dpol* g = G_[lead->second];
-      for (uint32_t t = 1; t < g->n; ++t) {
-        auto c = s_.column.find(affine_exps(g->mono[t], n_));
-        if (c == s_.column.end())
-          Fatal(
-              "build_last_matrix: the basis is not reduced (a tail monomial of polynomial %u "
-              "lies outside the normal set)\n",
-              lead->second);
-        const uint32_t a = uint32_t(lanes(g)[lane_][t]) % p_;
+      const BasisPoly& g = G_[lead->second];
+      for (size_t t = 1; t < g.size(); ++t) {
+        auto c = s_.column.find(g.term(t));
+        if (c == s_.column.end()) not_reduced(lead->second);
+        const uint32_t a = g.coef[lane_][t] % p_;
         nf[size_t(c->second)] = a == 0 ? 0 : p_ - a;
       }
     } else {
@@ -197,22 +228,37 @@ class NormalForms {
     Fatal("Bug in build_last_matrix(4)\n");
   }
 
-  Dpol* const* G_;
+  const std::vector<BasisPoly>& G_;
   const MatrixShape& s_;
   const uint32_t n_, lane_, p_, D_;
   std::map<Exps, std::vector<uint32_t>> memo_;
 };
 
-// The residue of -a modulo p in the form the dense rows of this build hold.
+// Dense row r of the matrix on lane l: the entries of x_last * b over the
+// columns, residues in [0, p).
+std::vector<uint32_t> dense_row(const std::vector<BasisPoly>& G, const MatrixShape& s, size_t r,
+                                uint32_t l, uint32_t p, NormalForms& normal_forms) {
+  if (s.dense_from[r] == kNormalForm) return normal_forms.of(s.dense_product[r]);
+  std::vector<uint32_t> row(s.by_column.size(), 0);
+  const BasisPoly& g = G[s.dense_from[r]];
+  const std::vector<uint32_t>& columns = s.dense_columns[r];
+  for (size_t t = 1; t < g.size(); ++t) {
+    const uint32_t a = g.coef[l][t] % p;
+    row[columns[t - 1]] = a == 0 ? 0 : p - a;
+  }
+  return row;
+}
+
+// A matrix entry v in [0, p) in the form the dense rows of this build hold.
 #ifdef ZEL_VARIANT_FP
 using RowEntry = int16_t;
-inline RowEntry neg_entry(uint32_t a, uint32_t p) {
-  return a == 0 ? 0 : a <= uint32_t(PrimeHalf) ? RowEntry(-int32_t(a)) : RowEntry(p - a);
+inline RowEntry row_entry(uint32_t v, uint32_t p) {
+  return v <= uint32_t(PrimeHalf) ? RowEntry(v) : RowEntry(int32_t(v) - int32_t(p));
 }
 constexpr uint32_t kRowAlign = 8;
 #else
 using RowEntry = uint32_t;
-inline RowEntry neg_entry(uint32_t a, uint32_t p) { return a == 0 ? 0 : p - a; }
+inline RowEntry row_entry(uint32_t v, uint32_t) { return v; }
 constexpr uint32_t kRowAlign = 4;
 #endif
 
@@ -221,27 +267,22 @@ struct LaneAnswer {
   std::vector<std::vector<uint32_t>> rows;  // per variable, degree+1 coefficients
 };
 
-// Runs the sparse FGLM on lane l.
-LaneAnswer solve_lane(uint32_t l, Dpol* const* G, const MatrixShape& s, uint32_t D, uint32_t n,
-                      int32_t minpoly_only, int32_t sqfr) {
-  uint32_t p = ZEL_C(Primes)[l];
+// Runs the sparse FGLM on lane l, modulo p.
+LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
+                      const MatrixShape& s, uint32_t D, uint32_t n,
+                      const ChangeOrderRequest& request) {
 #ifdef ZEL_VARIANT_FP
   set_prime_sign(p);
 #endif
+  const int32_t minpoly_only = request.minpoly_only, sqfr = request.sqfr;
   const uint32_t W = (D + kRowAlign - 1) / kRowAlign * kRowAlign;
   const size_t nd = s.dense_from.size();
   sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
   NormalForms normal_forms(G, s, n, l, p);
   for (size_t r = 0; r < nd; ++r) {
     RowEntry* row = block.data() + r * W;
-    if (s.dense_from[r] == kNormalForm) {
-      const std::vector<uint32_t>& nf = normal_forms.of(s.dense_product[r]);
-      for (uint32_t c = 0; c < D; ++c) row[c] = neg_entry(nf[c] == 0 ? 0 : p - nf[c], p);
-      continue;
-    }
-    const Dpol* g = G[s.dense_from[r]];
-    for (uint32_t t = 1; t < g->n; ++t)
-      row[s.column.at(affine_exps(g->mono[t], n))] = neg_entry(uint32_t(lanes(g)[l][t]), p);
+    const std::vector<uint32_t> entries = dense_row(G, s, r, l, p, normal_forms);
+    for (uint32_t c = 0; c < D; ++c) row[c] = row_entry(entries[c], p);
   }
   std::vector<int32_t> sparse = s.sparse, nosp = s.nosp, coords = s.coords;
   if (minpoly_only)
@@ -256,11 +297,13 @@ LaneAnswer solve_lane(uint32_t l, Dpol* const* G, const MatrixShape& s, uint32_t
     for (size_t r = 0; r < nd; ++r) table[r] = block.data() + r * W;
     deg = ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
                         table.data(), 1, a.degrees.data(), &p, 0, 0,
-                        const_cast<char**>(Liste_variables), sqfr, minpoly_only, -1, -1, -1);
+                        const_cast<char**>(Liste_variables), sqfr, minpoly_only,
+                        request.estimate, -1, -1);
 #else
     deg = ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
                         block.data(), 1, a.degrees.data(), &p, 0, 0,
-                        const_cast<char**>(Liste_variables), sqfr, minpoly_only, -1, -1, -1);
+                        const_cast<char**>(Liste_variables), sqfr, minpoly_only,
+                        request.estimate, -1, -1);
 #endif
   }
   if (deg < 0)
@@ -287,24 +330,23 @@ LaneAnswer solve_lane(uint32_t l, Dpol* const* G, const MatrixShape& s, uint32_t
 // polynomial x_j + c_0 + sum c_k x_k (k in the normal set) gives
 // R_j = c_0 - sum c_k R_k, with R_last = -t.  Variables whose polynomial is
 // not of that form keep degree -1 (no polynomial).
-void solve_linear_leads(Dpol* const* G, uint32_t nb, const MatrixShape& s, uint32_t n,
-                        LaneAnswer& a, uint32_t l) {
-  const uint64_t p = ZEL_C(Primes)[l];
+void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, uint32_t n,
+                        LaneAnswer& a, uint32_t l, uint64_t p) {
   const uint32_t last = n - 1;
   const uint32_t D = uint32_t(a.rows[last].size()) - 1;
   for (uint32_t j = 0; j < last; ++j) {
     if (s.coords[j] >= 0) continue;
-    const Dpol* g = nullptr;
-    for (uint32_t k = 0; k < nb && g == nullptr; ++k) {
-      const Exps e = affine_exps(G[k]->mono[0], n);
-      if (exps_degree(e) == 1 && e[j] == 1) g = G[k];
+    const BasisPoly* g = nullptr;
+    for (size_t k = 0; k < G.size() && g == nullptr; ++k) {
+      const Exps e = G[k].term(0);
+      if (exps_degree(e) == 1 && e[j] == 1) g = &G[k];
     }
     if (g == nullptr) continue;
     std::vector<uint64_t> R(D, 0);
     bool linear = true;
-    for (uint32_t t = 1; t < g->n && linear; ++t) {
-      const Exps e = affine_exps(g->mono[t], n);
-      const uint64_t c = uint64_t(lanes(g)[l][t]) % p;
+    for (size_t t = 1; t < g->size() && linear; ++t) {
+      const Exps e = g->term(t);
+      const uint64_t c = uint64_t(g->coef[l][t]) % p;
       if (exps_degree(e) == 0) {
         R[0] = (R[0] + c) % p;
         continue;
@@ -334,63 +376,106 @@ void solve_linear_leads(Dpol* const* G, uint32_t nb, const MatrixShape& s, uint3
   }
 }
 
-}  // namespace
+struct Staircase {
+  std::vector<Exps> set;
+  MatrixShape shape;
+};
 
-uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D, int32_t minpoly_only,
-                           int32_t sqfr) {
-  if (nb == 0) return 0;
-  const double start = cpu_now();
-  const uint32_t n = nb_of_affine_variables;
-  if (n == 0) Fatal("ne trouve pas find_main_var\n");
-  if (D == 0) Fatal("build_last_matrix: the basis has no solution (empty normal set)\n");
-  sort_totaldeg_Dpol(G, int32_t(nb));
-  std::vector<Exps> leads(nb);
+// The normal set and the matrix shape of G (sorted or not).
+Staircase staircase_of(const std::vector<BasisPoly>& G, uint32_t n, uint32_t D) {
+  std::vector<Exps> leads(G.size());
   uint32_t M = 0;
-  for (uint32_t k = 0; k < nb; ++k) {
-    if (G[k]->n == 0) Fatal("build_last_matrix: basis polynomial %u has no term\n", k);
-    leads[k] = affine_exps(G[k]->mono[0], n);
+  for (size_t k = 0; k < G.size(); ++k) {
+    if (G[k].size() == 0) Fatal("build_last_matrix: basis polynomial %u has no term\n", uint32_t(k));
+    leads[k] = G[k].term(0);
     M = std::max(M, exps_degree(leads[k]));
   }
   Stderr("Maximal degree in G is %d\n", M + 1);
-  const std::vector<Exps> set = normal_set(leads, n, D);
-  const MatrixShape s = shape_of(G, nb, leads, set, n);
+  if (D == 0) require_zero_dimensional(leads, n);
+  Staircase st;
+  st.set = normal_set(leads, n, D);
+  if (st.set.empty()) Fatal("build_last_matrix: the basis has no solution (empty normal set)\n");
+  st.shape = shape_of(G, leads, st.set, n);
+  return st;
+}
+
+}  // namespace
+
+std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
+                                              const ChangeOrderRequest& request) {
+  if (G.empty()) return {};
+  const double start = cpu_now();
+  const uint32_t n = request.n;
+  if (n == 0) Fatal("ne trouve pas find_main_var\n");
+  const Staircase st = staircase_of(G, n, request.D);
+  const MatrixShape& s = st.shape;
+  const uint32_t D = uint32_t(st.set.size());
   Stderr("Matrix (%d/%d)\n", int(s.dense_from.size()), D);
   Stderr("Build the matrix: %.2f sec\n", cpu_now() - start);
 
-  const uint32_t V = ZEL_C(vectorize);
+  const uint32_t V = uint32_t(request.primes.size());
   std::vector<LaneAnswer> answers;
   const double t0 = cpu_now();
   for (uint32_t l = 0; l < V; ++l) {
-    answers.push_back(solve_lane(l, G, s, D, n, minpoly_only, sqfr));
+    answers.push_back(solve_lane(l, request.primes[l], G, s, D, n, request));
     if (answers[l].degrees != answers[0].degrees)
       Fatal(
           "build_last_matrix: the primes %u and %u give results of different degrees (an "
           "unlucky prime); run again with other primes\n",
-          ZEL_C(Primes)[0], ZEL_C(Primes)[l]);
+          request.primes[0], request.primes[l]);
   }
   Stderr("New FGLM: %.2f sec\n", cpu_now() - t0);
 
-  if (!minpoly_only)
-    for (uint32_t l = 0; l < V; ++l) solve_linear_leads(G, nb, s, n, answers[l], l);
-  uint32_t count = 0;
+  if (!request.minpoly_only)
+    for (uint32_t l = 0; l < V; ++l) solve_linear_leads(G, s, n, answers[l], l, request.primes[l]);
+  std::vector<ShapePoly> out;
   for (uint32_t j = 0; j < n; ++j) {
     const int32_t d = answers[0].degrees[j];
     if (d < 0) {
-      if (j + 1 < n && !minpoly_only)
+      if (j + 1 < n && !request.minpoly_only)
         Stderr("build_last_matrix: %s is not in the normal set: no polynomial for it\n",
                Liste_variables[j] ? Liste_variables[j] : "?");
       continue;
     }
+    ShapePoly q;
+    q.var = j;
     // Union of the lanes' non-zero positions, highest power first.
-    std::vector<uint32_t> powers;
     for (int32_t i = d; i >= 0; --i)
       for (const LaneAnswer& a : answers)
         if (a.rows[j][size_t(i)] != 0) {
-          powers.push_back(uint32_t(i));
+          q.powers.push_back(uint32_t(i));
           break;
         }
+    q.coef.resize(V);
+    for (uint32_t l = 0; l < V; ++l)
+      for (uint32_t e : q.powers) q.coef[l].push_back(answers[l].rows[j][e]);
+    out.push_back(std::move(q));
+  }
+  return out;
+}
+
+std::vector<BasisPoly> basis_of(Dpol* const* G, uint32_t nb) {
+  const uint32_t n = nb_of_affine_variables, V = ZEL_C(vectorize);
+  std::vector<BasisPoly> basis(nb);
+  for (uint32_t k = 0; k < nb; ++k) {
+    const Dpol* g = G[k];
+    basis[k].nvars = n;
+    basis[k].exps.reserve(size_t(g->n) * n);
+    for (uint32_t t = 0; t < g->n; ++t)
+      for (uint32_t v = 0; v < n; ++v) basis[k].exps.push_back(get_field(words_of(g->mono[t]), v));
+    basis[k].coef.resize(V);
+    for (uint32_t l = 0; l < V; ++l) basis[k].coef[l].assign(lanes(g)[l], lanes(g)[l] + g->n);
+  }
+  return basis;
+}
+
+uint32_t shape_to_dpols(const std::vector<ShapePoly>& shape, Dpol** result) {
+  const uint32_t n = nb_of_affine_variables, V = ZEL_C(vectorize);
+  uint32_t count = 0;
+  for (const ShapePoly& sp : shape) {
+    const uint32_t j = sp.var;
     const uint32_t head = j + 1 < n ? 1 : 0;
-    Dpol* q = new_Dpol(head + uint32_t(powers.size()));
+    Dpol* q = new_Dpol(head + uint32_t(sp.powers.size()));
     Exps e(n, 0);
     if (head) {
       e[j] = 1;
@@ -398,19 +483,59 @@ uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D, int
       e[j] = 0;
       for (uint32_t l = 0; l < V; ++l) lanes(q)[l][0] = 1;
     }
-    for (size_t t = 0; t < powers.size(); ++t) {
-      e[n - 1] = powers[t];
+    for (size_t t = 0; t < sp.powers.size(); ++t) {
+      e[n - 1] = sp.powers[t];
       q->mono[head + t] = expos_from(e);
-      for (uint32_t l = 0; l < V; ++l) lanes(q)[l][head + t] = Dom(answers[l].rows[j][powers[t]]);
+      for (uint32_t l = 0; l < V; ++l) lanes(q)[l][head + t] = Dom(sp.coef[l][t]);
     }
     result[count++] = q;
   }
   return count;
 }
 
+uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D, int32_t minpoly_only,
+                           int32_t sqfr) {
+  if (nb == 0) return 0;
+  const uint32_t n = nb_of_affine_variables;
+  if (n == 0) Fatal("ne trouve pas find_main_var\n");
+  if (D == 0) Fatal("build_last_matrix: the basis has no solution (empty normal set)\n");
+  sort_totaldeg_Dpol(G, int32_t(nb));
+  ChangeOrderRequest request;
+  request.n = n;
+  request.D = D;
+  request.primes.assign(ZEL_C(Primes), ZEL_C(Primes) + ZEL_C(vectorize));
+  request.minpoly_only = minpoly_only;
+  request.sqfr = sqfr;
+  return shape_to_dpols(change_order_by_matrix(basis_of(G, nb), request), result);
+}
+
+std::string dump_last_matrix(const std::vector<BasisPoly>& G, uint32_t n, uint32_t prime) {
+  if (G.empty()) Fatal("No matrix to dump: the basis is empty\n");
+  if (n == 0) Fatal("ne trouve pas find_main_var\n");
+  const Staircase st = staircase_of(G, n, 0);
+  const MatrixShape& s = st.shape;
+  const uint32_t D = uint32_t(st.set.size());
+  std::vector<DumpRow> rows(D);
+  for (size_t i = 0; s.sparse[i] >= 0; i += 2)
+    rows[size_t(s.sparse[i])] = {{Dom(1)}, {uint32_t(s.sparse[i + 1])}};
+  NormalForms normal_forms(G, s, n, 0, prime);
+  for (size_t r = 0; r < s.dense_from.size(); ++r) {
+    const std::vector<uint32_t> entries = dense_row(G, s, r, 0, prime, normal_forms);
+    DumpRow& row = rows[size_t(s.dense_row_index[r])];
+    for (uint32_t c = 0; c < D; ++c)
+      if (entries[c] != 0) {
+        row.values.push_back(Dom(entries[c]));
+        row.columns.push_back(c);
+      }
+  }
+  return dump_matrix(rows, prime);
+}
+
 // ---------------------------------------------------------------------------
 // The dump file: u32 N0 (rows), u32 N0 again (columns), u32 modulus, u64 nb
-// (entries), nb u16 values in [0, p), nb u32 columns, N0 u32 row lengths.
+// (entries), nb values in [0, p) of the build's residue width (16 bits in
+// the prime-field build, 32 in the integer build), nb u32 columns, N0 u32
+// row lengths.
 
 std::string dump_matrix(const std::vector<DumpRow>& rows, uint32_t modulus) {
   static uint32_t counter = 0;
@@ -431,7 +556,7 @@ std::string dump_matrix(const std::vector<DumpRow>& rows, uint32_t modulus) {
   bool ok = std::fwrite(&N0, 4, 1, f) == 1 && std::fwrite(&N0, 4, 1, f) == 1 &&
             std::fwrite(&modulus, 4, 1, f) == 1 && std::fwrite(&nb, 8, 1, f) == 1;
   for (const DumpRow& r : rows)
-    ok = ok && std::fwrite(r.values.data(), 2, r.values.size(), f) == r.values.size();
+    ok = ok && std::fwrite(r.values.data(), sizeof(Dom), r.values.size(), f) == r.values.size();
   for (const DumpRow& r : rows)
     ok = ok && std::fwrite(r.columns.data(), 4, r.columns.size(), f) == r.columns.size();
   for (const DumpRow& r : rows) {
@@ -463,12 +588,12 @@ int32_t rebuild_matrix(const char* file_name) {
   if (N0 == 0 || N0 != m || N0 > (1u << 28))
     Fatal("rebuild_matrix: %s: a square matrix is expected (%u x %u)\n", file_name, N0, m);
   struct stat st;
-  if (fstat(fileno(f), &st) != 0 || nb > uint64_t(st.st_size) / 6)
+  if (fstat(fileno(f), &st) != 0 || nb > uint64_t(st.st_size) / (sizeof(Dom) + 4))
     Fatal("rebuild_matrix: %s: %llu entries do not fit the file\n", file_name,
           (unsigned long long)nb);
-  std::vector<uint16_t> values(nb);
+  std::vector<Dom> values(nb);
   std::vector<uint32_t> columns(nb), lengths(N0);
-  read(values.data(), 2, nb, "the values");
+  read(values.data(), sizeof(Dom), nb, "the values");
   read(columns.data(), 4, nb, "the columns");
   read(lengths.data(), 4, N0, "the row lengths");
   uint64_t total = 0;
@@ -480,7 +605,7 @@ int32_t rebuild_matrix(const char* file_name) {
     if (c >= N0) Fatal("rebuild_matrix: %s: column %u outside the matrix\n", file_name, c);
 
   uint32_t p = ZEL_C(Primes)[0];
-  for (uint16_t v : values)
+  for (Dom v : values)
     if (v >= p) Fatal("rebuild_matrix: %s: value %u is not a residue modulo %u\n", file_name, v, p);
   Stderr("%u x %u matrix\n", N0, m);
   Stderr("mod %u\n", p);
@@ -514,7 +639,7 @@ int32_t rebuild_matrix(const char* file_name) {
   for (size_t r = 0; r < dense_rows.size(); ++r) {
     const uint32_t i = dense_rows[r];
     for (uint64_t k = row_start[i]; k < row_start[i + 1]; ++k)
-      block.data()[r * W + columns[k]] = neg_entry(values[k] == 0 ? 0 : p - values[k], p);
+      block.data()[r * W + columns[k]] = row_entry(values[k], p);
   }
   Stderr("\nSparse: %u Non sparse %u\n", uint32_t(sparse.size() / 2), uint32_t(dense_rows.size()));
   Stderr("Before ZEL(w_fglm) deg_minpol_estimate=%d\n", -1);

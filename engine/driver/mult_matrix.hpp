@@ -8,23 +8,70 @@
 #include <string>
 #include <vector>
 
+#include "engine/driver/affine_monomials.hpp"
 #include "engine/poly/dpol.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
 
-// The basis G[0 .. nb-1] (monic, leading monomial first; re-sorted here by
-// degree) with a normal set of D monomials.  Writes into result, in variable
+// A polynomial of a reduced, monic basis as the change of order reads it:
+// its monomials, the leading one first, and per lane its coefficients
+// (residues modulo that lane's prime).  The engine and the server side both
+// hand their bases over in this form.
+struct BasisPoly {
+  uint32_t nvars = 0;
+  std::vector<uint32_t> exps;               // term t: exps[t * nvars .. (t + 1) * nvars)
+  std::vector<std::vector<uint32_t>> coef;  // coef[lane][term]
+
+  size_t size() const { return nvars == 0 ? 0 : exps.size() / nvars; }
+  Exps term(size_t t) const {
+    return Exps(exps.begin() + long(t * nvars), exps.begin() + long((t + 1) * nvars));
+  }
+};
+
+// One polynomial of the shape basis: x_var + sum c_i x_last^i when var is
+// not the last variable, the minimal polynomial sum c_i x_last^i when it
+// is.  powers: the exponents of x_last, highest first (the union of the
+// lanes' non-zero positions); coef[lane][i] belongs to powers[i].
+struct ShapePoly {
+  uint32_t var = 0;
+  std::vector<uint32_t> powers;
+  std::vector<std::vector<uint32_t>> coef;
+};
+
+struct ChangeOrderRequest {
+  uint32_t n = 0;                // variables; the last one is the target
+  uint32_t D = 0;                // the normal set's size, or 0: count it here
+  std::vector<uint32_t> primes;  // one per lane
+  int32_t minpoly_only = 0;
+  int32_t sqfr = 0;
+  int32_t estimate = -1;  // the sparse FGLM's degree estimate
+};
+
+// The matrix of multiplication by the last variable on the normal set of
+// G, solved by the sparse FGLM on every lane's prime.  Returns, in variable
 // order, x_j + R_j(x_last) for every variable x_j < x_last whose monomial is
-// in the normal set, then the minimal polynomial; returns their number (0
-// for nb = 0).  A variable outside the normal set (x_j is a leading
-// monomial) gets no polynomial, and a line says so.  Every lane of the prime
-// vector is solved on its own prime; the result terms are the union of the
-// lanes' non-zero positions.  minpoly_only: the minimal polynomial alone.
+// in the normal set (minpoly_only: none), then the minimal polynomial.  A
+// variable outside the normal set whose basis polynomial is linear gets
+// R_j from the others; any other gets no polynomial, and a line says so.
 // A product x_last * b that is neither in the normal set nor a leading
 // monomial gets its normal form, built from the basis on each prime.
-// Failures (no normal set of D monomials, a basis that is not reduced, no
-// minimal polynomial, lanes that disagree) are fatal.
+// Failures (not zero-dimensional, no normal set of D monomials, a basis
+// that is not reduced, no minimal polynomial, lanes that disagree) are
+// fatal.
+std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
+                                              const ChangeOrderRequest& request);
+
+// The engine polynomials G[0 .. nb-1] in that form, every lane.
+std::vector<BasisPoly> basis_of(Dpol* const* G, uint32_t nb);
+// The shape polynomials as engine polynomials (fresh monomials, every lane)
+// into result; returns their number.
+uint32_t shape_to_dpols(const std::vector<ShapePoly>& shape, Dpol** result);
+
+// The basis G[0 .. nb-1] (monic, leading monomial first; re-sorted here by
+// degree) with a normal set of D monomials: change_order_by_matrix on the
+// engine's primes, the results written into result as engine polynomials;
+// returns their number (0 for nb = 0).
 uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D,
                            int32_t minpoly_only = 0, int32_t sqfr = 0);
 
@@ -36,11 +83,17 @@ int32_t rebuild_matrix(const char* file_name);
 
 // Writes the sparse form of a multiplication matrix to a fresh file
 // "/tmp/fmat<k>" (created exclusively, never through an existing name or
-// link); returns the name used.  Rows: per row its (value, column) entries.
+// link); returns the name used.  Rows: per row its (value, column) entries,
+// values residues of the build's width.
 struct DumpRow {
-  std::vector<uint16_t> values;
+  std::vector<Dom> values;
   std::vector<uint32_t> columns;
 };
 std::string dump_matrix(const std::vector<DumpRow>& rows, uint32_t modulus);
+
+// The matrix of multiplication by the last variable on the normal set of
+// G, modulo the first lane's prime, written by dump_matrix; returns the
+// file name.
+std::string dump_last_matrix(const std::vector<BasisPoly>& G, uint32_t n, uint32_t prime);
 
 }  // namespace zel::ZEL_BUILD

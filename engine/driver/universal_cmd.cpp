@@ -7,6 +7,7 @@
 
 #include "engine/call_zel.h"
 #include "engine/driver/compute_entry.hpp"
+#include "engine/driver/fast_chg_order.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/mult_matrix.hpp"
 #include "engine/driver/rational_param.hpp"
@@ -28,10 +29,15 @@ constexpr uint32_t kWorkRoom = 100000;
 
 double cpu_now() { return double(std::clock()) / CLOCKS_PER_SEC; }
 
-// The normal set of a zero-dimensional basis, or a clear refusal.
-uint32_t normal_set_size(Dpol* const* W, uint32_t nb) {
+// A zero-dimensional basis, or a clear refusal.
+void require_zerodim(Dpol* const* W, uint32_t nb) {
   if (!is_zerodim(W, nb))
     Fatal("The system is not zero-dimensional: this mode needs finitely many solutions\n");
+}
+
+// The normal set of a zero-dimensional basis, or a clear refusal.
+uint32_t normal_set_size(Dpol* const* W, uint32_t nb) {
+  require_zerodim(W, nb);
   uint32_t D;
   staircase(W, nb, &D);
   return D;
@@ -103,7 +109,8 @@ uint32_t radical_step(std::vector<Dpol*>& W, uint32_t nb, Dpol** result, uint32_
   double t = 0;
   const uint32_t nb2 = later_gbasis(W.data(), n2, G.data(), &t);
   Stderr("Recompute RR with %d pols ... <2>\n", int(nb2));
-  return build_last_matrix(G.data(), nb2, result, normal_set_size(G.data(), nb2), 0, 1);
+  require_zerodim(G.data(), nb2);
+  return uint32_t(lib_fast_chg_order(G.data(), nb2, result, 1, 0, -1, 0));
 }
 
 }  // namespace
@@ -201,8 +208,9 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb), 0, 0);
   } else if (!second_basis) {
     Stderr("Compute RR with %d pols ...\n", int(nb));
-    count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb),
-                              want_radical_strateg1 ? 1 : minpoly, int32_t(sqfr));
+    require_zerodim(W.data(), nb);
+    count = uint32_t(lib_fast_chg_order(W.data(), nb, result, sqfr,
+                                        want_radical_strateg1 ? 1 : minpoly, -1, 0));
   } else {
     Stderr("Copy %d pols ...\n", int(nb));
     std::copy(W.begin(), W.begin() + nb, result);

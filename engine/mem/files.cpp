@@ -16,11 +16,22 @@
 
 extern char** environ;
 
+// The server side's one-time start of this build (server/algo/packages).
+#ifdef ZEL_VARIANT_INT
+extern "C" void Orv_urgent_init_VGF(FILE* out, FILE* err);
+#else
+extern "C" void Orv_urgent_init_GFC(FILE* out, FILE* err);
+#endif
+
 namespace zel::ZEL_BUILD {
 
 const char* paral_session_name = "";
 int32_t fait = 0;
-void (*server_urgent_init)(FILE*, FILE*) = [](FILE*, FILE*) {};
+#ifdef ZEL_VARIANT_INT
+void (*server_urgent_init)(FILE*, FILE*) = Orv_urgent_init_VGF;
+#else
+void (*server_urgent_init)(FILE*, FILE*) = Orv_urgent_init_GFC;
+#endif
 
 namespace {
 

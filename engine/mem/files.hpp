@@ -41,7 +41,8 @@ FILE* ouvrir_paral(int32_t proc);
 // streams; set when done.
 extern int32_t fait;
 void lib_init();
-// What lib_init starts; a no-op until the server bridge installs its own.
+// What lib_init starts: the build's Orv_urgent_init_VGF / Orv_urgent_init_GFC
+// (a test may put its own in place).
 extern void (*server_urgent_init)(FILE* out, FILE* err);
 
 }  // namespace zel::ZEL_BUILD

@@ -4,8 +4,12 @@
 #include <map>
 
 #include "engine/coef/primes.hpp"
+#include "engine/mem/files.hpp"
 #include "engine/mem/messages.hpp"
+#include "engine/driver/fatal_exits.hpp"
 #include "engine/mono/expos_order.hpp"
+#include "server/algo/packages.hpp"
+#include "server/algo/transfer.hpp"
 #ifdef ZEL_VARIANT_INT
 #include "engine/coef/int_arith.hpp"
 #include "engine/poly/dpol_int.hpp"
@@ -231,6 +235,179 @@ Series numerator(std::vector<Exps> g, uint32_t n) {
   return s;
 }
 
+// --- Normal forms on the server side -----------------------------------------
+
+#ifdef ZEL_VARIANT_INT
+namespace srv = orv::int_build;
+using ServerE = srv::ExpBigDexp;
+using ServerC = srv::CoefVGF;
+#else
+namespace srv = orv::fp_build;
+using ServerE = srv::ExpDRLDRL;
+using ServerC = srv::CoefGFC;
+#endif
+using ServerNode = srv::DmpNode<ServerE, ServerC>;
+using ServerCell = srv::DmpList<ServerE, ServerC>;
+using ServerNF = srv::NormalForm<ServerE, ServerC>;
+
+// The server's degree-ordered polynomials order all variables as one
+// block, and the prime-field build's hold 8-bit exponents (one-block total
+// degrees up to 127).  Reduction never raises the degree in that order, so
+// inputs that fit give results that fit; other requests stay on the
+// engine's side.
+bool server_holds(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint32_t nb,
+                  Dpol* const* divisors, uint32_t ndiv) {
+  const uint32_t nv = nb_of_affine_variables;
+  if (nv == 0 || (var_second_block != 0 && var_second_block < nv)) return false;
+#ifdef ZEL_VARIANT_FP
+  if (ZEL_C(vectorize) != 1) return false;
+  for (auto [set, count] : {std::pair{polys, n}, {basis, nb}, {divisors, ndiv}})
+    for (uint32_t k = 0; k < count; ++k)
+      for (uint32_t t = 0; t < set[k]->n; ++t)
+        if (exps_degree(affine_exps(set[k]->mono[t], nv)) > 127) return false;
+#else
+  (void)polys, (void)n, (void)basis, (void)nb, (void)divisors, (void)ndiv;
+#endif
+  return true;
+}
+
+// An engine polynomial as a server polynomial (sorted, equal monomials
+// added, zero terms dropped).
+ServerNode* to_server(const Dpol* p) {
+  const auto* const* monomials = reinterpret_cast<const uint64_t* const*>(p->mono);
+#ifdef ZEL_VARIANT_INT
+  ServerCell* cell = Orv_receive_Poly_multi_VGF(
+      nullptr, monomials, reinterpret_cast<const uint32_t* const*>(lanes(p)), p->n,
+      ZEL_C(vectorize));
+#else
+  std::vector<uint32_t> coefs(lanes(p)[0], lanes(p)[0] + p->n);
+  ServerCell* cell = Orv_receive_Poly_GFC(nullptr, monomials, coefs.data(), p->n);
+#endif
+  ServerNode* s = cell->poly;
+  srv::ListPool<ServerE, ServerC>::free_(cell);
+  return s;
+}
+
+Dpol* from_server(const ServerNode* p, uint32_t nv) {
+  Dpol* q = new_Dpol(srv::TermPool<ServerE, ServerC>::size_(const_cast<ServerNode*>(p)));
+  Exps e(nv);
+  for (uint32_t t = 0; p != nullptr; p = p->next, ++t) {
+    for (uint32_t v = 0; v < nv; ++v) e[v] = ServerE::extraire(p->e, v);
+    q->mono[t] = expos_from(e);
+#ifdef ZEL_VARIANT_INT
+    for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) lanes(q)[l][t] = Dom(p->coef.rep[l]);
+#else
+    lanes(q)[0][t] = Dom(p->coef);
+#endif
+  }
+  return q;
+}
+
+// The prime of the first lane where the leading coefficient of p is 0, or 0.
+uint32_t vanishing_lead_prime(const ServerNode* p) {
+#ifdef ZEL_VARIANT_INT
+  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l)
+    if (p->coef.rep[l] == 0) return uint32_t(ZEL_C(Primes)[l]);
+#else
+  if (p->coef == 0) return uint32_t(ZEL_C(Primes)[0]);
+#endif
+  return 0;
+}
+
+uint32_t server_degree(const ServerNode* p) { return p == nullptr ? 0 : ServerE::total_degree(p->e); }
+
+void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint32_t nb,
+                            Dpol* const* divisors, uint32_t ndiv, uint32_t univariate, Dpol** out) {
+  const uint32_t nv = nb_of_affine_variables;
+#ifdef ZEL_VARIANT_INT
+  Orv_set_vars_VGF(nv, nv);
+  Orv_set_Coeffs_VGF(ZEL_C(vectorize), reinterpret_cast<const uint32_t*>(ZEL_C(Primes)));
+  // Every coefficient made here is dropped on the way out: the results are
+  // engine polynomials by then.
+  struct HeapMark {
+    srv::Garbage_State state;
+    HeapMark() { srv::save_orv_state_VGF(state); }
+    ~HeapMark() { srv::restore_orv_state_VGF(state); }
+  } heap_mark;
+#else
+  Orv_set_vars_GFC(nv, nv);
+  const uint32_t prime = uint32_t(ZEL_C(Primes)[0]);
+  Orv_set_Coeffs_GFC(1, &prime);
+#endif
+  using Lists = srv::DmpLists<ServerE, ServerC>;
+  ServerCell* G = nullptr;  // in basis order: the first divisor reduces
+  for (uint32_t k = nb; k-- > 0;) {
+    ServerNode* g = to_server(basis[k]);
+    if (g == nullptr) continue;
+    if (const uint32_t p = vanishing_lead_prime(g))
+      Fatal("lib_normalForm: basis polynomial %u has a leading coefficient 0 modulo %u\n", k, p);
+    G = Lists::L::cons(g, G);
+  }
+  for (uint32_t k = 0; k < n; ++k) {
+    ServerNode* f = to_server(polys[k]);
+    if (univariate == 1) {
+      Stderr("Take NF of deg %d --> ", int(server_degree(f)));
+      for (uint32_t d = 0; d < ndiv; ++d) {
+        ServerNode* g = to_server(divisors[d]);
+        if (g == nullptr) Fatal("lib_normalForm: divisor %u is zero\n", d);
+        if (const uint32_t p = vanishing_lead_prime(g))
+          Fatal("lib_normalForm: divisor %u has a leading coefficient 0 modulo %u\n", d, p);
+        bool exact = true;
+        f = ServerNF::divide_exactly(f, g, exact);
+        srv::TermPool<ServerE, ServerC>::kill_all_(g);
+        if (!exact) Fatal("lib_normalForm: divisor %u does not divide the polynomial\n", d);
+      }
+      Stderr("%d \n", int(server_degree(f)));
+    }
+#ifdef ZEL_VARIANT_INT
+    srv::VGF content;
+    ServerNode* nf = srv::GC_normalForm__BigDexp__VGF_d(f, G, content);
+#else
+    srv::GFC content;
+    ServerNode* nf = srv::GC_normalForm__DRLDRL__GFC_d(f, G, content);
+#endif
+    out[2 * k + 1] = from_server(nf, nv);
+    srv::TermPool<ServerE, ServerC>::kill_all_(nf);
+  }
+  srv::ListPool<ServerE, ServerC>::kill_all_(G);
+}
+
+// The numerator through the server's Hilbert package: the variables are
+// declared to it and the leading monomials become its staircase
+// generators.  The prime-field build's server exponents hold 8 bits (one
+// block: total degrees up to 127) and its numerator terms 8-bit degrees;
+// the numerator's degree is at most that of the lcm of the generators.
+// Generators beyond that stay on the engine's side.
+bool server_holds_leads(const std::vector<Exps>& leads, uint32_t n) {
+  if (n == 0) return false;
+#ifdef ZEL_VARIANT_FP
+  Exps lcm(n, 0);
+  for (const Exps& e : leads) {
+    if (exps_degree(e) > 127) return false;
+    for (uint32_t v = 0; v < n; ++v) lcm[v] = std::max(lcm[v], e[v]);
+  }
+  if (exps_degree(lcm) > 255) return false;
+#else
+  (void)leads;
+#endif
+  return true;
+}
+
+Series numerator_of_leads(const std::vector<Exps>& leads, uint32_t n) {
+  if (!server_holds_leads(leads, n)) return hilbert_numerator(leads, n);
+#ifdef ZEL_VARIANT_INT
+  Orv_set_vars_VGF(n, n);
+#else
+  Orv_set_vars_GFC(n, n);
+#endif
+  std::vector<std::vector<uint16_t>> rows;
+  for (const Exps& e : leads) rows.emplace_back(e.begin(), e.end());
+  srv::univarpoly* num = srv::hilbert_of_monomials(rows);
+  Series s = srv::numerator_coefficients(num);
+  srv::ORV_C(kill_all_Hilb_Poly)(num);
+  return s;
+}
+
 }  // namespace
 
 uint32_t is_zerodim(Dpol* const* basis, uint32_t n) {
@@ -269,7 +446,16 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
                         Dpol* const* divisors, uint32_t ndiv, uint32_t univariate, Dpol** out) {
   if (ndiv > 0 && univariate != 1)
     Fatal("lib_normalForm: divisors are taken only with the univariate flag\n");
+  ExitsRaiseFatal server_exits;
+  lib_init();
   const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
+  if (server_holds(polys, n, basis, nb, divisors, ndiv)) {
+    SparsePoly unit;
+    unit[pack(Exps(nv, 0))] = Coeffs(V, 1);
+    for (uint32_t k = 0; k < n; ++k) out[2 * k] = to_dpol(unit, nv, V);
+    normal_forms_on_server(polys, n, basis, nb, divisors, ndiv, univariate, out);
+    return 2 * n;
+  }
   std::vector<Reducer> G;
   for (uint32_t k = 0; k < nb; ++k) {
     SparsePoly s = to_sparse(basis[k], nv, V);
@@ -314,6 +500,8 @@ std::vector<int64_t> hilbert_numerator(std::vector<Exps> gens, uint32_t n) {
 }
 
 uint32_t lib_hilbert_compute(void* const* base, uint32_t nb, void** result) {
+  ExitsRaiseFatal server_exits;
+  lib_init();
   const uint32_t n = nb_of_affine_variables;
   std::vector<Exps> leads;
   for (uint32_t k = 0; k < nb; ++k) {
@@ -324,7 +512,7 @@ uint32_t lib_hilbert_compute(void* const* base, uint32_t nb, void** result) {
 #endif
     if (p->n > 0) leads.push_back(affine_exps(p->mono[0], n));
   }
-  const Series s = hilbert_numerator(leads, n);
+  const Series s = numerator_of_leads(leads, n);
   if (s.size() > 65525) Fatal("lib_hilbert_compute: numerator of degree %zu\n", s.size() - 1);
   std::vector<uint32_t> degs;
   for (size_t i = s.size(); i-- > 0;)

@@ -1,7 +1,10 @@
 // The bridge through which the engine uses the server algorithms: the
 // staircase and the zero-dimension test of a basis, normal forms and the
-// Hilbert series.  It works on the engine's polynomials (affine exponents of
-// the caller's variables; every coefficient lane modulo its own prime).
+// Hilbert series.  It takes the engine's polynomials (affine exponents of
+// the caller's variables; every coefficient lane modulo its own prime) and
+// hands normal forms and Hilbert numerators to the server side when its
+// polynomials hold them exactly (see README.md), computing them on the
+// engine's side otherwise.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
-// BigLexp: the integer build's exponent vector for the lexicographic order
-// (the change of ordering keeps its target polynomials in it).
+// BigLexp: the exponent vector for the lexicographic order (the change of
+// ordering keeps its target polynomials in it; both builds carry it, since
+// the prime-field build's DRLDRL holds only 8-bit exponents).
 //
 // n variables, 16-bit exponents four to a 64-bit word, no degree field:
 // B = (n-1)/4 + 1 words (0 when n = 0).  Variable i lies in field
@@ -16,8 +17,6 @@
 #include "server/base/exp_vector.hpp"
 
 namespace orv::ORV_BUILD {
-
-static_assert(kIntegerBuild, "BigLexp belongs to the integer build");
 
 using BigLexp = uint64_t;  // a vector is internal_nb_dbl_block_BigLexp of these
 

@@ -30,6 +30,7 @@ enum class LeadSplit { kMainVariable, kBlocks };
       return greater_##X(a, b, c);                                                                 \
     }                                                                                              \
     static void zinf(const uint64_t* a, const uint64_t* b, uint64_t* out) { zinf_##X(a, b, out); } \
+    static void lcm(const uint64_t* a, const uint64_t* b, uint64_t* out) { zsup_##X(a, b, out); }  \
     static void copy(uint64_t* dst, const uint64_t* src) { copy_##X(dst, src); }                   \
     static void permut(uint64_t* e, const unsigned* perm) { permut_##X(e, perm); }                 \
     static bool is_sym_orbit(const uint64_t* e) { return is_sym_orbit_##X(e); }                    \

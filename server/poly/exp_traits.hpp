@@ -1,15 +1,15 @@
 // The exponent types as the polynomial templates see them: one traits struct
-// per type, forwarding to its pasted names.  BigDexp and BigLexp belong to
-// the integer build, DRLDRL to the prime-field build.
+// per type, forwarding to its pasted names.  BigDexp belongs to the integer
+// build, DRLDRL to the prime-field build, BigLexp to both.
 #pragma once
 
 #include <cstdint>
 
 #include "server/base/orv_variant.hpp"
 
+#include "server/base/biglexp.hpp"
 #ifdef ZEL_VARIANT_INT
 #include "server/base/bigdexp.hpp"
-#include "server/base/biglexp.hpp"
 #else
 #include "server/base/drldrl.hpp"
 #endif
@@ -46,6 +46,8 @@ ORV_EXP_TRAITS(BigDexp, true, degree_BigDexp)
 ORV_EXP_TRAITS(BigLexp, false, totalDegree_BigLexp)
 #else
 ORV_EXP_TRAITS(DRLDRL, true, totalDegree_DRLDRL)
+// The prime-field build's change of ordering writes its results with it.
+ORV_EXP_TRAITS(BigLexp, false, totalDegree_BigLexp)
 #endif
 
 }  // namespace orv::ORV_BUILD

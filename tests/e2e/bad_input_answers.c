@@ -105,6 +105,49 @@ static void handle_from_before_a_reset(void) {
   zs_groebner(&h, 1, result, 0, 0);
 }
 
+/* The integer build keeps its own table of handles. */
+static char* int_names[] = {"x", "y"};
+static void int_session(void) {
+  Zel_int_reset_memory();
+  Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
+  Zel_int_init(1, 1, 0, NULL);
+  Zel_int_reset_coeffs(5);
+  Zel_int_reset_expos(2, 0, int_names);
+}
+static void* int_input(void) {
+  static const I32 e[2][2] = {{1, 0}, {0, 1}};
+  static const I32 one[2] = {1, 1};
+  void* h;
+  UI32 t;
+  int_session();
+  h = Zel_int_creat_poly(2);
+  for (t = 0; t < 2; t++) {
+    Zel_int_set_expos2(h, t, e[t], 2);
+    Zel_int_set_coeff_raw(h, t, one, 2);
+  }
+  return h;
+}
+static void int_groebner(void* h) {
+  struct sZEL_Comp_Desc env;
+  double t;
+  memset(&env, 0, sizeof env);
+  env._compute = ZEL_COMPUTE_GBASIS;
+  env._off = -1;
+  Zel_int_groebner(&h, 1, result, 1, 0, &t, 0, -1, 0, &env);
+}
+static void int_sorted_input(void) {
+  void* h = int_input();
+  Zel_int_full_sort_poly2(h);
+  int_groebner(h);
+}
+static void int_unsorted_input(void) { int_groebner(int_input()); }
+static void int_handle_from_before_a_reset(void) {
+  void* h = int_input();
+  Zel_int_full_sort_poly2(h);
+  int_session();
+  int_groebner(h);
+}
+
 int main(void) {
   cc_expect("aggressive elimination gives the reduced basis", aggressive_gives_the_basis, 0,
             "completing the basis");
@@ -118,5 +161,10 @@ int main(void) {
   cc_expect("the same variables and prime again", same_session_again, 0, "");
   cc_expect("groebner on a handle from before a reset", handle_from_before_a_reset, 1,
             "groebner was given a polynomial that is not a handle of this session");
+  cc_expect("integer groebner on a sorted handle", int_sorted_input, 0, "");
+  cc_expect("integer groebner on an unsorted handle", int_unsorted_input, 1,
+            "call full_sort_poly2 first");
+  cc_expect("integer groebner on a handle from before a reset", int_handle_from_before_a_reset,
+            1, "groebner was given a polynomial that is not a handle of this session");
   return cc_failures != 0;
 }

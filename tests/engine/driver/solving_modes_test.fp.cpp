@@ -472,6 +472,36 @@ TEST_F(SolvingTest, NormalForms) {
   free_all(basis_polys);
 }
 
+// Degrees beyond the 127 that the server's prime-field polynomials hold:
+// the normal forms are still those of the naive reduction.
+TEST_F(SolvingTest, NormalFormsOfHighDegree) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(16);
+  std::vector<zs_poly> req(5);
+  for (auto& f : req) zs_init(&f, 2);
+  for (int k = 0; k < 3; ++k)
+    for (int t = 0; t < 5; ++t) {
+      int e[8] = {int(rng() % 200), int(rng() % 4)};
+      zs_add_term(&req[k], e, int(rng() % 2000) - 1000);
+    }
+  int x0[8] = {140, 0}, x1[8] = {0, 1}, x1sq[8] = {0, 2}, one[8] = {0, 0};
+  zs_add_term(&req[3], x0, 1);
+  zs_add_term(&req[3], x1, 3);
+  zs_add_term(&req[4], x1sq, 1);
+  zs_add_term(&req[4], one, -5);
+  std::vector<zs_poly> gens(req.begin() + 3, req.end());
+  const std::vector<NGPoly> G = naive_drl(gens);
+  const std::vector<NGPoly> nf = run(req, 2, ZEL_COMPUTE_GBASIS_NF, 3);
+  ASSERT_EQ(nf.size(), 6u);
+  const NaiveGroebner ng{{0}, kP};
+  for (UI32 k = 0; k < 3; ++k) {
+    NGPoly got = nf[2 * k + 1];
+    if (!got.empty()) got = ng.monic(got);
+    EXPECT_EQ(got, ng.reduce(to_naive(req[k]), G)) << "polynomial " << k;
+  }
+  free_all(req);
+}
+
 // Numerator of the Hilbert series from Zel_hilbert on a basis, against
 // (1 - t)^n times the generating series of the standard monomials.
 TEST_F(SolvingTest, HilbertNumerators) {
@@ -530,8 +560,16 @@ TEST_F(SolvingTest, HilbertNumerators) {
   std::vector<NGPoly> three{{{{2, 0}, 1}}, {{{1, 1}, 1}}, {{{0, 3}, 1}}};
   std::vector<zs_poly> b2 = as_zs(three, 2);
   EXPECT_EQ(numerator(b2, 2), (std::vector<int64_t>{1, 0, -2, 0, 1}));
+  // Degrees beyond the server's 8-bit prime-field exponents: <x0^200, x1^3>
+  // has (1 - t^3)(1 - t^200).
+  std::vector<NGPoly> high{{{{200, 0}, 1}}, {{{0, 3}, 1}}};
+  std::vector<zs_poly> b3 = as_zs(high, 2);
+  std::vector<int64_t> want(204, 0);
+  want[0] = 1, want[3] = -1, want[200] = -1, want[203] = 1;
+  EXPECT_EQ(numerator(b3, 2), want);
   free_all(b1);
   free_all(b2);
+  free_all(b3);
 }
 
 TEST_F(SolvingTest, RefusalsAreClear) {
