@@ -42,10 +42,6 @@ CodeIndex& step_code_index() {
   return index;
 }
 
-}  // namespace
-
-namespace {
-
 // Column flags: the column leads some row, still needs a search, or no
 // reducer divides it.
 constexpr int32_t kLeading = 1;
@@ -73,8 +69,9 @@ struct PendingRow {
 // lookup is cheap against waking them (tens of microseconds, and far more
 // on a loaded machine).
 constexpr size_t kLookupsPerWorkUnit = 4;
-// The source monomial of a product is fetched 2 * kAhead terms ahead, its
-// first index entry kAhead terms ahead.
+// Distance, in products, between the stages of fetching a lookup's memory
+// ahead (see look_up), and between fetching a new product's table slot and
+// entering it.
 constexpr uint32_t kAhead = 6;
 
 // Home slot of src's term t times mult (hash hb), or of the term itself.
@@ -126,9 +123,9 @@ struct Builder {
   // from term `from` on.  A product not there keeps kUnknown, or with
   // kEnter is entered once the row's lookups are done (a row's products are
   // distinct, so entering one changes no other lookup of the row).  The
-  // memory of a lookup is fetched in stages ahead of it: the source
-  // monomial (its hash gives the home slot), the index entry, the copy of
-  // the monomial named there.
+  // memory of a lookup is fetched in stages ahead of it: 3 * kAhead products
+  // ahead the source monomial (its hash gives the home slot), 2 * kAhead
+  // ahead the index entry, kAhead ahead the copy of the monomial it names.
   template <bool kEnter>
   void look_up(const PendingRow& p, uint32_t* codes, uint32_t from) {
     const Dpol* src = p.src;
