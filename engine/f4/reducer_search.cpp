@@ -55,6 +55,9 @@ using Scan = uint32_t (*)(const uint64_t*, uint32_t, uint32_t, uint64_t);
 
 Scan choose_scan() {
 #if defined(__x86_64__)
+  // This runs while the library loads, possibly before the runtime's own
+  // processor detection: detect first.
+  __builtin_cpu_init();
   if (__builtin_cpu_supports("avx2")) return scan_avx2;
 #endif
   return scan_plain;
