@@ -309,3 +309,21 @@ TEST_F(OracleTest, TwoBlockSessions) {
 }
 
 }  // namespace
+
+namespace {
+
+// Modulo 7, f = t^7 - t - 1 has 7 distinct roots but f'/7 does not exist:
+// the shape basis and the minimal polynomial are given, the rational
+// parametrisation is refused instead of a wrong one.
+TEST_F(OracleTest, NoParametrisationWhenThePrimeDividesTheDegree) {
+  const std::vector<NGPoly> F = {{{{1, 0}, 1}, {{0, 2}, 6}, {{0, 0}, 6}},
+                                 {{{0, 7}, 1}, {{0, 1}, 6}, {{0, 0}, 6}}};
+  EXPECT_EQ(run(F, 2, 7, ZEL_COMPUTE_MATRIXN), F);
+  EXPECT_EQ(run(F, 2, 7, ZEL_COMPUTE_MINPOLY), std::vector<NGPoly>{F[1]});
+  for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RRFORM_SQFR})
+    EXPECT_RAISES(run(F, 2, 7, mode),
+                  "apply_rr: the minimal polynomial has degree 7, a multiple of the prime 7: no "
+                  "rational parametrisation modulo this prime\n");
+}
+
+}  // namespace
