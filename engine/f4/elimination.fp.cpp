@@ -43,34 +43,6 @@ void sort_rows(CodedRow** v, uint32_t n) {
   });
 }
 
-// The sequential forward pass (nb_threads = 1).
-void forward_sequential(FpElim& e, uint64_t* acc) {
-  for (uint32_t i = 0; i < e.nrows; ++i) {
-    CodedRow* row = e.rows[i];
-    if (!row->to_reduce) continue;
-    if (e.agg.skip_row()) continue;
-    if (ZEL_C(want_state_percent) && (++e.progress & 63) == 0) show_progress(e, e.progress);
-    uint32_t lead = row->lead, hi = 0;
-    bool kept = row->coeffs[0] != nullptr;
-    if (kept) {
-      hi = expand_row(acc, row);
-      kept = reduction_tete_multi(e, acc, &lead, &hi, i);
-    }
-    if (!kept) {
-      row->coeffs[0] = nullptr;
-      ZEL_C(mark_useless)(0, row->serial);
-      e.agg.on_zero();
-      continue;
-    }
-    e.pivots[lead] = int32_t(i);
-    tail_reduce(e, acc, lead, &hi, i);
-    ZEL_C(mark_useless)(1, row->serial);
-    ZEL_C(compact_result1)(e, i, acc, lead, hi);
-    e.newidx[e.nnew++] = i;
-    e.agg.on_kept();
-  }
-}
-
 // The sequential backward pass over the new rows sorted by increasing lead.
 void backward_sequential(FpElim& e, const int32_t* pos_of_lead, uint64_t* acc) {
   const int32_t count = int32_t(e.nnew);
@@ -110,6 +82,49 @@ void Aggressive::on_kept() {
     skip = 0;
   }
   zeros = 0;
+}
+
+BlockRow reduce_one_row(const FpElim& e, uint32_t idx, uint64_t* acc) {
+  const CodedRow* row = e.rows[idx];
+  BlockRow r;
+  r.acc = acc;
+  r.idx = idx;
+  r.lead = row->lead;
+  r.alive = row->coeffs[0] != nullptr;
+  if (!r.alive) return r;
+  r.hi = expand_row(acc, row);
+  r.alive = reduction_tete_multi(e, acc, &r.lead, &r.hi, idx);
+  if (r.alive) tail_reduce(e, acc, r.lead, &r.hi, idx);
+  r.led = r.alive;
+  return r;
+}
+
+BlockRow start_lane(const FpElim& e, uint32_t idx, uint32_t* lanes, uint32_t k) {
+  const CodedRow* row = e.rows[idx];
+  BlockRow r;
+  r.idx = idx;
+  r.lead = row->lead;
+  r.alive = row->coeffs[0] != nullptr;
+  if (r.alive) r.hi = expand_lane(lanes, k, row);
+  return r;
+}
+
+void finish_row(FpElim& e, BlockRow& r) {
+  CodedRow* row = e.rows[r.idx];
+  // Rows stored before this one in its block may own its leading column.
+  if (r.alive && e.usable(r.lead, r.idx))
+    r.alive = reduction_tete_multi(e, r.acc, &r.lead, &r.hi, r.idx);
+  if (!r.alive) {
+    row->coeffs[0] = nullptr;
+    ZEL_C(mark_useless)(0, row->serial);
+    e.agg.on_zero();
+    return;
+  }
+  e.pivots[r.lead] = int32_t(r.idx);
+  ZEL_C(mark_useless)(1, row->serial);
+  ZEL_C(compact_result1)(e, r.idx, r.acc, r.lead, r.hi);
+  e.newidx[e.nnew++] = r.idx;
+  e.agg.on_kept();
 }
 
 void show_progress(const FpElim& e, uint32_t done) {
@@ -446,21 +461,20 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
     if (!rows[i]->to_reduce && pivots[rows[i]->lead] == int32_t(i)) owners.push_back(i);
   decode_pivots(e, owners, uint32_t(threads));
 
-  if (threads > 1) {
-    forward_threads(e, uint32_t(threads));
-  } else {
-    StepBuffers& buf = step_buffers();
-    buf.accumulators(1);
-    uint64_t* acc = buf.acc[0].take(uint64_t(ncols) + 1);
-    forward_sequential(e, acc);
-    if (e.nnew) {
-      sort_rev_Dpol(e);
-      // The pivot table becomes the map from leading column to position.
-      std::fill(pivots.p, pivots.p + ncols + 1, -1);
-      for (uint32_t k = 0; k < e.nnew; ++k) pivots[rows[e.newidx[k]]->lead] = int32_t(k);
-      backward_sequential(e, pivots.p, acc);
+  forward_pass(e, uint32_t(threads));
+  if (e.nnew) {
+    sort_rev_Dpol(e);
+    // The pivot table becomes the map from leading column to position.
+    std::fill(pivots.p, pivots.p + ncols + 1, -1);
+    for (uint32_t k = 0; k < e.nnew; ++k) pivots[rows[e.newidx[k]]->lead] = int32_t(k);
+    if (threads > 1) {
+      backward_threads(e, pivots.p, uint32_t(threads));
+    } else {
+      StepBuffers& buf = step_buffers();
+      buf.accumulators(1);
+      backward_sequential(e, pivots.p, buf.acc[0].take(uint64_t(ncols) + 1));
+      buf.acc[0].give_back();
     }
-    buf.acc[0].give_back();
   }
   for (uint32_t k = 0; k < e.nnew; ++k) newrows[k] = rows[e.newidx[k]];
   return e.nnew;

@@ -8,11 +8,13 @@
 // its leading column has a lower index.  A pivot is usable by the row at
 // index i only when its own index is below i.
 //
-// Prime-field build: one lane, u64 accumulators, and with nb_threads > 1 the
-// forward pass runs in batches of nb_threads rows and the backward pass in
-// stages (forward_threads).  Integer build: one residue lane per prime of the
-// batch, lane 0 leading and checked against the first-prime trace, the
-// other lanes checked against lane 0 (elimination.int.cpp, trace.hpp).
+// Prime-field build: one lane.  The forward pass reduces blocks of rows
+// together in interleaved 32-bit accumulators, one block per thread and
+// batch; the backward pass works in u64 accumulators, in stages when
+// nb_threads > 1 (elimination_threads.fp.cpp).  Integer build: one residue
+// lane per prime of the batch, lane 0 leading and checked against the
+// first-prime trace, the other lanes checked against lane 0
+// (elimination.int.cpp, trace.hpp).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
-// Pieces of the prime-field elimination shared by the sequential pass and
-// the threaded one (forward_threads).  Internal to engine/f4.
+// Pieces of the prime-field elimination shared by the forward and backward
+// passes on one thread or many (elimination_threads.fp.cpp).  Internal to
+// engine/f4.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/fp_kernels.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 
@@ -88,16 +90,17 @@ struct FpElim {
     }
     if (c + 8 <= h && acc[c + 8]) {
       const int32_t pv = pivots[c + 8];
-      if (pv >= 0) {
-        const PivotCols& p = piv[pv];
-        if (p.dense) {
-          __builtin_prefetch(p.dense);
-        } else {
-          __builtin_prefetch(p.off ? static_cast<const void*>(p.off)
-                                   : static_cast<const void*>(p.col));
-          __builtin_prefetch(p.coef);
-        }
-      }
+      if (pv >= 0) prefetch_pivot(piv[pv]);
+    }
+  }
+
+  // Prefetches the start of a pivot's data.  A hint only.
+  static void prefetch_pivot(const PivotCols& p) {
+    if (p.dense) {
+      __builtin_prefetch(p.dense);
+    } else {
+      __builtin_prefetch(p.off ? static_cast<const void*>(p.off) : static_cast<const void*>(p.col));
+      __builtin_prefetch(p.coef);
     }
   }
 
@@ -114,6 +117,53 @@ struct FpElim {
 // *lead is a column without usable pivot and acc[*lead] its non-zero residue.
 bool reduction_tete_multi(const FpElim& e, uint64_t* acc, uint32_t* lead, uint32_t* hi,
                           uint32_t idx);
+
+// A row under forward reduction: its index, its leading and last columns,
+// and once it is out of its block the accumulator holding it.  Before the
+// reduction `lead` is the row's first column and `led` is false; after it,
+// a row still alive has `led` set and `lead` at a column without usable
+// pivot.  A row not alive (zero) has an all-zero accumulator.
+struct BlockRow {
+  uint64_t* acc = nullptr;
+  uint32_t idx = 0;
+  uint32_t lead = 0, hi = 0;
+  bool alive = false;
+  bool led = false;
+};
+
+// The interleaved accumulator of a block from `mem` (all zero), for columns
+// up to ncols, aligned so that each column's lanes share one cache line.
+uint32_t* take_lanes(ZeroedAccumulator& mem, uint32_t ncols);
+
+// Expands the row into lane k of the interleaved accumulator (all zero
+// there); returns the column of its last term.
+uint32_t expand_lane(uint32_t* lanes, uint32_t k, const CodedRow* row);
+
+// The block row for the row at index idx, expanded into lane k.
+BlockRow start_lane(const FpElim& e, uint32_t idx, uint32_t* lanes, uint32_t k);
+
+// Head and tail reduction of the rows b[0 .. n-1] (n <= kLanes) held in
+// lanes 0 .. n-1, in one sweep over the columns: each row against the
+// pivots usable for its index, exactly as reduction_tete_multi and
+// tail_reduce do (elimination_block.fp.cpp).
+void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
+
+// Moves the entries of the swept rows b[0 .. n-1] out of their lanes, as
+// (column << 32 | value) in increasing columns into out[k] for row k,
+// leaving the lanes all zero.  A swept row keeps non-zero entries only at
+// columns without a pivot usable for it, so these lists are short.
+void drain_lanes(uint32_t* lanes, const BlockRow* b, uint32_t n, std::vector<uint64_t>* out);
+
+// Places the entries drained from a row into acc (all zero there).
+void place_entries(const std::vector<uint64_t>& entries, uint64_t* acc);
+
+// Head and tail reduction of the row at index idx alone, expanded into acc.
+BlockRow reduce_one_row(const FpElim& e, uint32_t idx, uint64_t* acc);
+
+// Ends the forward reduction of a reduced row (r.acc), in row order:
+// head-reduces it further by the rows of its block stored before it, then
+// stores it as a new pivot row or drops it as zero.  Leaves r.acc all zero.
+void finish_row(FpElim& e, BlockRow& r);
 
 // Tail reduction: every entry right of lead that has a usable pivot is
 // cleared by a multiple of it; the others are left to the collection.
@@ -145,8 +195,12 @@ void show_progress(const FpElim& e, uint32_t done);
 // first).
 void sort_rev_Dpol(FpElim& e);
 
-// Threaded forward and backward passes (nb_threads > 1); fills e.newidx and
-// e.nnew.
-void forward_threads(FpElim& e, uint32_t nthreads);
+// The forward pass with nthreads threads (1: all on the calling thread):
+// fills e.newidx and e.nnew (elimination_threads.fp.cpp).
+void forward_pass(FpElim& e, uint32_t nthreads);
+
+// The threaded backward pass (nthreads > 1) over the new rows sorted by
+// increasing lead, pos_of_lead mapping a leading column to its position.
+void backward_threads(FpElim& e, const int32_t* pos_of_lead, uint32_t nthreads);
 
 }  // namespace zel::ZEL_BUILD

@@ -1,13 +1,16 @@
-// Threaded forward and backward passes of the prime-field elimination.
+// The forward pass of the prime-field elimination, on one thread or many,
+// and the threaded backward pass.
 //
-// Forward: rows to be reduced are taken in batches of up to eight rows per
-// thread (one per thread in aggressive mode).  A batch is reduced in
-// parallel, each row against the pivots found before the batch
-// (the pivot table is only read in the region); then, in batch order on the
-// calling thread, each row is head-reduced further by the pivots its
-// batch-mates have just taken, takes its column and is stored.  A row's final
-// leading column depends only on the rows before it, so the new rows are the
-// ones the sequential pass finds.
+// Forward: rows to be reduced are taken in batches of units, a unit being a
+// block of up to kLanes consecutive rows swept together (reduce_block) or,
+// in aggressive mode and on matrices too wide for the blocks' memory, a
+// single row.  The units of a batch are reduced in parallel, each row
+// against the pivots found before the batch (the pivot table is only read in
+// the region); then, in batch order on the calling thread, each row is
+// head-reduced further by the pivots its batch-mates have just taken, takes
+// its column and is stored (finish_row).  A row's final leading column
+// depends only on the rows before it, so the new rows are the ones a
+// row-by-row pass finds.  One thread takes one unit per batch.
 //
 // Backward: stages of nb_threads new rows, from the end.  In parallel each
 // row of a stage is reduced by the rows after the stage (final already);
@@ -31,74 +34,147 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
-// Largest number of rows per thread in a forward batch.
+// Memory the forward pass may hold in accumulators at once.
+constexpr uint64_t kMaxForwardBytes = uint64_t(256) << 20;
+// Largest number of rows per thread in a batch of single rows.
 constexpr uint64_t kRowsPerThread = 8;
 
-struct Slot {
-  uint64_t* acc = nullptr;  // ncols + 1 entries, all zero between rows
-  uint32_t lead = 0, hi = 0;
-  bool alive = false;
+// How the forward pass cuts its batches.
+struct ForwardShape {
+  bool blocks;         // units are blocks of rows (else single rows)
+  uint32_t unit_rows;  // rows per unit
+  uint32_t units;      // units per batch
 };
 
-// Accumulators of the slots in use, taken on first use from the step
-// buffers (kept between steps) and given back, all zero, at the end.
+// Blocks of kLanes rows, one per thread and batch, unless their memory is
+// too much or the pass is aggressive.  Aggressive mode decides skips batch
+// by batch, so it keeps batches of one row per thread (one row, on one
+// thread: exactly the row-by-row pass).  Single rows otherwise go by up to
+// kRowsPerThread per thread: each batch costs a parallel region and a wait
+// for its slowest row, so larger batches pay off.
+ForwardShape forward_shape(const FpElim& e, uint32_t nthreads) {
+  const uint64_t columns = uint64_t(e.ncols) + 2;
+  if (!ZEL_C(want_aggressive) && columns * kLanes * sizeof(uint32_t) * nthreads <= kMaxForwardBytes)
+    return {true, kLanes, nthreads};
+  if (ZEL_C(want_aggressive) || nthreads == 1) return {false, 1, nthreads};
+  const uint64_t fit = kMaxForwardBytes / (columns * sizeof(uint64_t) * nthreads);
+  return {false, 1, nthreads * uint32_t(std::clamp<uint64_t>(fit, 1, kRowsPerThread))};
+}
+
+// The accumulators of the units in use, taken on first use from the step
+// buffers (kept between steps) and given back, all zero, at the end.  Block
+// units finish their rows through accumulator 0.
+struct ForwardMemory {
+  StepBuffers& buf = step_buffers();
+  uint32_t ncols;
+  std::vector<uint64_t*> acc;
+  std::vector<uint32_t*> lanes;
+  ForwardMemory(const ForwardShape& f, uint32_t nc) : ncols(nc) {
+    acc.assign(f.blocks ? 1 : f.units, nullptr);
+    lanes.assign(f.blocks ? f.units : 0, nullptr);
+    buf.accumulators(acc.size());
+    buf.lane_blocks(lanes.size());
+  }
+  void ensure(const ForwardShape& f, uint32_t used) {
+    for (uint32_t u = 0; u < (f.blocks ? 1 : used); ++u)
+      if (!acc[u]) acc[u] = buf.acc[u].take(uint64_t(ncols) + 1);
+    for (uint32_t u = 0; f.blocks && u < used; ++u)
+      if (!lanes[u]) lanes[u] = take_lanes(buf.lanes[u], ncols);
+  }
+  // Every accumulator taken is all zero again.  Not called when an error
+  // ends the pass: the accumulators are then cleared at their next use.
+  void give_back() {
+    for (size_t u = 0; u < acc.size(); ++u)
+      if (acc[u]) buf.acc[u].give_back();
+    for (size_t u = 0; u < lanes.size(); ++u)
+      if (lanes[u]) buf.lanes[u].give_back();
+  }
+};
+
+// Reduces the rows batch[..] (row indices in order) and stores them.
+void reduce_batch(FpElim& e, const ForwardShape& f, ForwardMemory& mem,
+                  const std::vector<uint32_t>& batch, std::vector<BlockRow>& state,
+                  std::vector<std::vector<uint64_t>>& entries, uint32_t nthreads) {
+  const uint32_t n = uint32_t(batch.size());
+  const uint32_t used = (n + f.unit_rows - 1) / f.unit_rows;
+  mem.ensure(f, used);
+  // Rows differ widely in cost: handing units out one at a time keeps every
+  // thread busy until the batch is done.
+  worker_team().run(nthreads, used, [&](uint32_t u) {
+    const uint32_t first = u * f.unit_rows;
+    BlockRow* r = &state[first];
+    if (!f.blocks) {
+      r[0] = reduce_one_row(e, batch[first], mem.acc[u]);
+      return;
+    }
+    const uint32_t count = std::min(f.unit_rows, n - first);
+    for (uint32_t k = 0; k < count; ++k) r[k] = start_lane(e, batch[first + k], mem.lanes[u], k);
+    reduce_block(e, mem.lanes[u], r, count);
+    drain_lanes(mem.lanes[u], r, count, &entries[first]);
+  });
+  for (uint32_t j = 0; j < n; ++j) {
+    BlockRow& r = state[j];
+    if (f.blocks) {
+      place_entries(entries[j], mem.acc[0]);
+      r.acc = mem.acc[0];
+    }
+    finish_row(e, r);
+  }
+}
+
+// Accumulators of the backward pass's slots, taken on first use and given
+// back, all zero, at the end.
 struct Slots {
-  std::vector<Slot> slot;
+  std::vector<uint64_t*> acc;
   StepBuffers& buf;
   uint32_t ncols;
-  Slots(uint32_t n, uint32_t nc) : slot(n), buf(step_buffers()), ncols(nc) {
+  Slots(uint32_t n, uint32_t nc) : acc(n, nullptr), buf(step_buffers()), ncols(nc) {
     buf.accumulators(n);
   }
   void ensure(uint32_t used) {
     for (uint32_t s = 0; s < used; ++s)
-      if (!slot[s].acc) slot[s].acc = buf.acc[s].take(uint64_t(ncols) + 1);
+      if (!acc[s]) acc[s] = buf.acc[s].take(uint64_t(ncols) + 1);
   }
-  // Every slot's accumulator is all zero again.
   void give_back() {
-    for (size_t s = 0; s < slot.size(); ++s)
-      if (slot[s].acc) buf.acc[s].give_back();
+    for (size_t s = 0; s < acc.size(); ++s)
+      if (acc[s]) buf.acc[s].give_back();
   }
 };
 
-void reduce_batch(FpElim& e, Slots& slots, const std::vector<uint32_t>& batch, uint32_t nthreads) {
-  const int32_t used = int32_t(batch.size());
-  slots.ensure(uint32_t(used));
-  // Rows differ widely in cost: handing them out one at a time keeps every
-  // thread busy until the batch is done.
-  worker_team().run(nthreads, uint32_t(used), [&](uint32_t s) {
-    Slot& sl = slots.slot[s];
-    const uint32_t idx = batch[s];
-    const CodedRow* row = e.rows[idx];
-    sl.lead = row->lead;
-    sl.hi = 0;
-    sl.alive = row->coeffs[0] != nullptr;
-    if (!sl.alive) return;
-    sl.hi = expand_row(sl.acc, row);
-    sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
-    if (sl.alive) tail_reduce(e, sl.acc, sl.lead, &sl.hi, idx);
-  });
-  for (int32_t s = 0; s < used; ++s) {
-    Slot& sl = slots.slot[s];
-    const uint32_t idx = batch[s];
-    CodedRow* row = e.rows[idx];
-    // Batch-mates stored before this row may own its leading column now.
-    if (sl.alive && e.usable(sl.lead, idx))
-      sl.alive = reduction_tete_multi(e, sl.acc, &sl.lead, &sl.hi, idx);
-    if (!sl.alive) {
-      row->coeffs[0] = nullptr;
-      ZEL_C(mark_useless)(0, row->serial);
-      e.agg.on_zero();
-      continue;
+}  // namespace
+
+void forward_pass(FpElim& e, uint32_t nthreads) {
+  const ForwardShape f = forward_shape(e, nthreads);
+  ForwardMemory mem(f, e.ncols);
+  const uint32_t nb = f.units * f.unit_rows;
+  std::vector<BlockRow> state(nb);
+  std::vector<std::vector<uint64_t>> entries(f.blocks ? nb : 0);  // drained rows
+  std::vector<uint32_t> batch;
+  batch.reserve(nb);
+  uint32_t counted = 0, batches = 0;
+  for (uint32_t i = 0; i < e.nrows; ++i) {
+    if (e.rows[i]->to_reduce && !e.agg.skip_row()) {
+      batch.push_back(i);
+      // One thread shows its progress every 64 rows, several every 64
+      // batches.
+      if (nthreads == 1 && ZEL_C(want_state_percent) && (++e.progress & 63) == 0)
+        show_progress(e, e.progress);
     }
-    e.pivots[sl.lead] = int32_t(idx);
-    ZEL_C(mark_useless)(1, row->serial);
-    ZEL_C(compact_result1)(e, idx, sl.acc, sl.lead, sl.hi);
-    e.newidx[e.nnew++] = idx;
-    e.agg.on_kept();
+    if (e.rows[i]->to_reduce) ++counted;
+    if (!batch.empty() && (batch.size() == nb || i + 1 == e.nrows)) {
+      reduce_batch(e, f, mem, batch, state, entries, nthreads);
+      batch.clear();
+      if (nthreads > 1 && ZEL_C(want_state_percent) && (++batches & 63) == 0)
+        show_progress(e, counted);
+    }
   }
+  if (!batch.empty()) Fatal("il reste %u polynomes\n", uint32_t(batch.size()));
+  mem.give_back();
 }
 
-void backward_threads(FpElim& e, Slots& slots, const int32_t* pos_of_lead, uint32_t nb) {
+void backward_threads(FpElim& e, const int32_t* pos_of_lead, uint32_t nb) {
+  Slots slots(nb, e.ncols);
+  std::vector<uint32_t> hi(nb);  // last column of each slot's row
   const int32_t count = int32_t(e.nnew);
   for (int32_t b = count - 2; b >= 0; b -= int32_t(nb)) {
     const int32_t low = std::max(b - int32_t(nb) + 1, 0);
@@ -107,56 +183,16 @@ void backward_threads(FpElim& e, Slots& slots, const int32_t* pos_of_lead, uint3
       if (e.rows[e.newidx[pos]]->kind != CODE_LZW) Fatal("code <> CODE_LZW");
     slots.ensure(uint32_t(used));
     worker_team().run(nb, uint32_t(used), [&](uint32_t t) {
-      Slot& sl = slots.slot[t];
       const CodedRow* row = e.rows[e.newidx[b - int32_t(t)]];
-      sl.hi = expand_row(sl.acc, row);
-      backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, b, count - 1);
+      hi[t] = expand_row(slots.acc[t], row);
+      backward_reduce(e, pos_of_lead, slots.acc[t], row->lead, &hi[t], b, count - 1);
     });
     for (int32_t pos = b; pos >= low; --pos) {
-      Slot& sl = slots.slot[b - pos];
+      uint64_t* acc = slots.acc[b - pos];
       const CodedRow* row = e.rows[e.newidx[pos]];
-      backward_reduce(e, pos_of_lead, sl.acc, row->lead, &sl.hi, pos, b);
-      collect_backward(e, uint32_t(pos), sl.acc, sl.hi);
+      backward_reduce(e, pos_of_lead, acc, row->lead, &hi[b - pos], pos, b);
+      collect_backward(e, uint32_t(pos), acc, hi[b - pos]);
     }
-  }
-}
-
-// Rows per thread in a batch: each batch costs a parallel region and a wait
-// for its slowest row, so larger batches pay off; the accumulators they hold
-// bound them (about 256 MiB).  Aggressive mode decides skips batch by batch,
-// so it keeps batches of one row per thread.
-uint32_t rows_per_thread(const FpElim& e, uint32_t nb) {
-  if (ZEL_C(want_aggressive)) return 1;
-  const uint64_t bytes = (uint64_t(e.ncols) + 1) * sizeof(uint64_t) * nb;
-  const uint64_t fit = (uint64_t(256) << 20) / bytes;
-  return uint32_t(std::clamp<uint64_t>(fit, 1, kRowsPerThread));
-}
-
-}  // namespace
-
-void forward_threads(FpElim& e, uint32_t nthreads) {
-  const uint32_t nb = nthreads * rows_per_thread(e, nthreads);
-  Slots slots(std::max(nb, nthreads), e.ncols);
-  std::vector<uint32_t> batch;
-  batch.reserve(nb);
-  uint32_t counted = 0, batches = 0;
-  for (uint32_t i = 0; i < e.nrows; ++i) {
-    if (e.rows[i]->to_reduce) {
-      ++counted;
-      if (!e.agg.skip_row()) batch.push_back(i);
-    }
-    if (!batch.empty() && (batch.size() == nb || i + 1 == e.nrows)) {
-      reduce_batch(e, slots, batch, nthreads);
-      batch.clear();
-      if (ZEL_C(want_state_percent) && (++batches & 63) == 0) show_progress(e, counted);
-    }
-  }
-  if (!batch.empty()) Fatal("il reste %u polynomes\n", uint32_t(batch.size()));
-  if (e.nnew) {
-    sort_rev_Dpol(e);
-    std::fill(e.pivots, e.pivots + e.ncols + 1, -1);
-    for (uint32_t k = 0; k < e.nnew; ++k) e.pivots[e.rows[e.newidx[k]]->lead] = int32_t(k);
-    backward_threads(e, slots, e.pivots, nthreads);
   }
   slots.give_back();
 }

@@ -13,6 +13,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "engine/f4/row_code.hpp"
 #include "engine/variant.hpp"
@@ -132,5 +136,89 @@ inline uint32_t Zel_lzw_basic_step_lin_d_multi(uint64_t* acc, uint32_t m, const 
   for (; j < n; ++j) acc[col[j]] += uint32_t(m * c[j]);
   return pv.last;
 }
+
+// Rows reduced together in the forward pass.  Their accumulators are
+// interleaved: entry c * kLanes + k holds column c of the block's row k, so
+// one pivot term updates one cache line for the whole block.
+//
+// A lane entry is 32 bits wide, standing for its value modulo p: a sum that
+// overflows is folded back by adding 2^32 mod p.  A product of two residues
+// is at most (p - 1)^2 <= 2^32 - 2^18 + 4, so the folded sum, below the
+// product, cannot overflow again.
+inline constexpr uint32_t kLanes = 16;
+
+// One multiplier per lane, each below 2^16; 0 leaves the lane unchanged.
+struct LaneMultipliers {
+  alignas(32) uint16_t m[kLanes];
+  uint32_t wrap;  // 2^32 mod p
+};
+
+// a[k] += m[k] * d for the lanes of one column (a 16-byte aligned).
+inline void add_lanes(uint32_t* a, const LaneMultipliers& m, uint32_t d) {
+#ifdef __SSE2__
+  const __m128i dv = _mm_set1_epi16(int16_t(d));
+  const __m128i sign = _mm_set1_epi32(int32_t(0x80000000u));
+  const __m128i wrap = _mm_set1_epi32(int32_t(m.wrap));
+  // x + a, and 2^32 mod p more where the sum wrapped (x > x + a unsigned).
+  auto add = [&](__m128i* p, __m128i x) {
+    const __m128i s = _mm_add_epi32(_mm_load_si128(p), x);
+    const __m128i wrapped =
+        _mm_cmpgt_epi32(_mm_xor_si128(x, sign), _mm_xor_si128(s, sign));
+    _mm_store_si128(p, _mm_add_epi32(s, _mm_and_si128(wrapped, wrap)));
+  };
+  for (uint32_t k = 0; k < kLanes; k += 8) {
+    // Eight 16 x 16-bit products, as their low and high halves.
+    const __m128i mk = _mm_load_si128(reinterpret_cast<const __m128i*>(m.m + k));
+    const __m128i lo = _mm_mullo_epi16(mk, dv);
+    const __m128i hi = _mm_mulhi_epu16(mk, dv);
+    __m128i* p = reinterpret_cast<__m128i*>(a + k);
+    add(p, _mm_unpacklo_epi16(lo, hi));
+    add(p + 1, _mm_unpackhi_epi16(lo, hi));
+  }
+#else
+  for (uint32_t k = 0; k < kLanes; ++k) {
+    const uint32_t x = uint32_t(m.m[k]) * d;
+    const uint32_t s = a[k] + x;
+    a[k] = s < x ? s + m.wrap : s;
+  }
+#endif
+}
+
+// Whether every lane of one column is zero (a 16-byte aligned).
+inline bool lanes_zero(const uint32_t* a) {
+#ifdef __SSE2__
+  __m128i any = _mm_setzero_si128();
+  for (uint32_t k = 0; k < kLanes; k += 4)
+    any = _mm_or_si128(any, _mm_load_si128(reinterpret_cast<const __m128i*>(a + k)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi32(any, _mm_setzero_si128())) == 0xFFFF;
+#else
+  uint32_t any = 0;
+  for (uint32_t k = 0; k < kLanes; ++k) any |= a[k];
+  return any == 0;
+#endif
+}
+
+namespace sse2 {
+#include "engine/f4/fp_lane_walk.hpp"
+}  // namespace sse2
+
+// Adds m[k] times the pivot's terms after the leading one to lane k of the
+// interleaved accumulator, for every lane.  Returns the column of the
+// pivot's last term.
+inline uint32_t add_pivot_lanes(uint32_t* lanes, const LaneMultipliers& m, const PivotCols& pv) {
+  return sse2::walk_pivot_lanes(lanes, pv, [&](uint32_t* a, uint32_t d) { add_lanes(a, m, d); });
+}
+
+// add_pivot_lanes for one instruction set.
+using AddPivotLanes = uint32_t (*)(uint32_t* lanes, const LaneMultipliers& m, const PivotCols& pv);
+
+// The versions of add_pivot_lanes this processor runs, widest first, and
+// the name of each one's instruction set (fp_kernels_wide.fp.cpp); the last
+// one, "base", is add_pivot_lanes itself.
+struct LaneKernel {
+  const char* name;
+  AddPivotLanes add;
+};
+const std::vector<LaneKernel>& lane_kernels();
 
 }  // namespace zel::ZEL_BUILD

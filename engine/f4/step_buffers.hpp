@@ -39,12 +39,18 @@ struct StepBuffers {
   std::vector<size_t> row_start;
   std::vector<uint32_t> rank_of_code;
   std::vector<uint32_t> column_slots;
-  // Elimination: one accumulator per thread slot.
+  // Elimination: one accumulator per thread slot, and the memory of the
+  // interleaved accumulators of the forward pass's blocks of rows.
   std::vector<ZeroedAccumulator> acc;
+  std::vector<ZeroedAccumulator> lanes;
 
   // Accumulators 0 .. n-1 exist (none of them taken yet by this step).
   void accumulators(size_t n) {
     if (acc.size() < n) acc.resize(n);
+  }
+  // Block accumulators 0 .. n-1 exist (none of them taken yet).
+  void lane_blocks(size_t n) {
+    if (lanes.size() < n) lanes.resize(n);
   }
 };
 

@@ -255,6 +255,39 @@ TEST(Elimination, EdgeCasesOfTheRowOrder) {
   }
 }
 
+// Many rows to be reduced go through the forward pass in blocks of rows
+// whose sums are kept in 32 bits: tall, nearly dense matrices (sums wrap
+// often, most of all with coefficients p - 1), rows sharing leading columns
+// with rows of the same block, and the row-by-row path that aggressive mode
+// takes, on one thread and on several.
+TEST(Elimination, TallMatricesInBlocksOfRows) {
+  SEED_TRACE();
+  auto rng = make_rng(54);
+  for (long it = 0; it < iterations(6); ++it) {
+    ElimSession s;
+    const uint32_t ncols = 40 + uint32_t(rng() % 100);
+    auto rows = random_matrix(rng, ncols, uint32_t(rng() % 40), 60 + uint32_t(rng() % 140),
+                              it % 2 ? 95 : 40);
+    if (it % 3 == 0)
+      for (TestRow& t : rows)
+        for (uint32_t& c : t.dense)
+          if (c) c = c % 2 ? kP - 1 : 1;
+    const auto want = expected_new_rows(rows);
+    for (bool aggressive : {false, true}) {
+      // A threshold never reached: nothing is skipped.
+      ZEL_C(want_aggressive) = aggressive;
+      ZEL_C(want_aggressive2) = 1000000;
+      for (int32_t threads : {1, 3}) {
+        SCOPED_TRACE("threads " + std::to_string(threads) + " aggressive " +
+                     std::to_string(aggressive) + " iteration " + std::to_string(it));
+        nb_threads = threads;
+        omp_set_num_threads(threads);
+        EXPECT_EQ(eliminate(rows, ncols), want);
+      }
+    }
+  }
+}
+
 TEST(Elimination, NoHangWithDynamicTeams) {
   SEED_TRACE();
   auto rng = make_rng(53);

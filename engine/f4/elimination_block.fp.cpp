@@ -1,0 +1,125 @@
+// Forward reduction of a block of rows in one sweep over the columns.
+//
+// Reducing one row at a time streams every pivot it meets from memory; on
+// large matrices the pivots' columns no longer fit the caches and each row
+// pays for all of them again.  A block of up to kLanes rows is swept column
+// by column instead, its accumulators interleaved: a pivot is fetched once
+// and added to every row of the block that needs it, each term touching one
+// cache line for all of them.
+//
+// Each row of the block sees exactly the pivots usable for its own index,
+// in column order, as the one-row head and tail reductions would: the same
+// pivots with the same multipliers, so the same residues.
+#include <algorithm>
+#include <vector>
+
+#include "engine/f4/elimination_fp.hpp"
+
+namespace zel::ZEL_BUILD {
+
+uint32_t* take_lanes(ZeroedAccumulator& mem, uint32_t ncols) {
+  // Columns 0 .. ncols and room to align the start to a line.
+  const uint64_t line = kLanes * sizeof(uint32_t);
+  const uint64_t bytes = (uint64_t(ncols) + 1) * line + line;
+  uint64_t* p = mem.take(bytes / sizeof(uint64_t));
+  return reinterpret_cast<uint32_t*>((reinterpret_cast<uintptr_t>(p) + line - 1) & ~uintptr_t(line - 1));
+}
+
+uint32_t expand_lane(uint32_t* lanes, uint32_t k, const CodedRow* row) {
+  const Dom* c = row->coeffs[0];
+  uint32_t* a = lanes + uint64_t(row->lead) * kLanes + k;
+  a[0] = c[0];
+  ++c;
+  const uint32_t last = walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t pos) { a[uint64_t(pos) * kLanes] = *c++; },
+      [&](uint32_t first, uint32_t n) {
+        uint32_t* d = a + uint64_t(first) * kLanes;
+        for (uint32_t j = 0; j < n; ++j) d[uint64_t(j) * kLanes] = c[j];
+        c += n;
+      });
+  return row->lead + last;
+}
+
+void drain_lanes(uint32_t* lanes, const BlockRow* b, uint32_t n, std::vector<uint64_t>* out) {
+  uint32_t c = UINT32_MAX, h = 0;
+  for (uint32_t k = 0; k < n; ++k) {
+    out[k].clear();
+    if (!b[k].alive) continue;
+    c = std::min(c, b[k].lead);
+    h = std::max(h, b[k].hi);
+  }
+  // One pass over the columns: the lanes of a column share a line.
+  for (; c <= h; ++c) {
+    uint32_t* a = lanes + uint64_t(c) * kLanes;
+    if (lanes_zero(a)) continue;
+    for (uint32_t k = 0; k < n; ++k) {
+      if (!a[k]) continue;
+      out[k].push_back(uint64_t(c) << 32 | a[k]);
+      a[k] = 0;
+    }
+  }
+}
+
+void place_entries(const std::vector<uint64_t>& entries, uint64_t* acc) {
+  for (uint64_t x : entries) acc[x >> 32] = uint32_t(x);
+}
+
+void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
+  uint32_t c = UINT32_MAX, h = 0;
+  uint32_t unled = 0;  // rows still looking for their leading column
+  for (uint32_t k = 0; k < n; ++k) {
+    if (!b[k].alive) continue;
+    c = std::min(c, b[k].lead);
+    h = std::max(h, b[k].hi);
+    ++unled;
+  }
+  // The widest multiply-add this processor runs.
+  static const AddPivotLanes add_pivot = lane_kernels().front().add;
+  const uint32_t p = uint32_t(e.mod.p);
+  LaneMultipliers m{};
+  m.wrap = uint32_t((uint64_t(1) << 32) % p);
+  for (; c <= h; ++c) {
+    if (c + 8 <= h) {
+      const int32_t ahead = e.pivots[c + 8];
+      if (ahead >= 0) e.prefetch_pivot(e.piv[ahead]);
+    }
+    uint32_t* a = lanes + uint64_t(c) * kLanes;
+    const int32_t pv = e.pivots[c];
+    // Columns without a pivot only matter to rows still without a leading
+    // column; sparse rows leave many columns zero in every lane.
+    if ((pv < 0 && unled == 0) || lanes_zero(a)) continue;
+    bool any = false;
+    for (uint32_t k = 0; k < n; ++k) {
+      if (!a[k]) continue;
+      BlockRow& r = b[k];
+      if (pv >= 0 && uint32_t(pv) < r.idx) {
+        const uint32_t x = e.mod(a[k]);
+        a[k] = 0;
+        if (x) {
+          m.m[k] = p - x;
+          any = true;
+        }
+      } else if (!r.led) {
+        // Entries passed before the leading one are left reduced (zero).
+        const uint32_t x = e.mod(a[k]);
+        a[k] = x;
+        if (x) {
+          r.led = true;
+          r.lead = c;
+          --unled;
+        }
+      }
+    }
+    if (!any) continue;
+    const uint32_t last = add_pivot(lanes, m, e.piv[pv]);
+    for (uint32_t k = 0; k < n; ++k) {
+      if (!m.m[k]) continue;
+      b[k].hi = std::max(b[k].hi, last);
+      m.m[k] = 0;
+    }
+    h = std::max(h, last);
+  }
+  for (uint32_t k = 0; k < n; ++k) b[k].alive = b[k].alive && b[k].led;
+}
+
+}  // namespace zel::ZEL_BUILD
