@@ -236,15 +236,16 @@ TEST_F(OracleTest, ShapeBasisIsTheNaiveLexicographicBasis) {
 }
 
 // Modes 5 and 3 give the minimal polynomial and the parametrisation of the
-// radical: degree the number of distinct roots, and the lexicographic
-// basis of the input with the square-free polynomial added.
+// radical: degree the number of distinct roots (a single one included), and
+// the lexicographic basis of the input with the square-free polynomial
+// added.
 TEST_F(OracleTest, SquareFreeModesGiveTheRadical) {
   SEED_TRACE();
   auto rng = zel_test::make_rng(72);
   const uint64_t p = 65521;
   const NaiveGroebner lex{{0, true}, p};
   const UniOps u{p};
-  const std::vector<std::vector<int>> roots = {{2, 2, 5}, {1, 3, 3, 3, 6, 6}, {4, 9}};
+  const std::vector<std::vector<int>> roots = {{2, 2, 5}, {1, 3, 3, 3, 6, 6}, {4, 9}, {5, 5, 5}};
   for (int n = 1; n <= 3; ++n)
     for (const std::vector<int>& r : roots) {
       SCOPED_TRACE("n=" + std::to_string(n) + ", " + std::to_string(r.size()) + " roots");
