@@ -322,6 +322,17 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
           "make the last variable a generic linear combination of the variables\n",
           last, dm, D, last);
     }
+    // Otherwise the sequence of the matrix has too short a recurrence for
+    // a parametrisation: the solutions are not in shape position (a
+    // multiple solution the last variable cannot see, as the square-free
+    // modes meet when only the radical is in shape position).
+    const char* last = Liste_variables[n - 1] ? Liste_variables[n - 1] : "the last variable";
+    Fatal(
+        "No rational parametrisation by %s modulo %u: the %u solutions counted with "
+        "multiplicity are not in shape position for %s.  The minimal polynomial alone is "
+        "available (compute modes 4 and 5); for a parametrisation, make the last variable a "
+        "generic linear combination of the variables\n",
+        last, p, D, last);
   }
   if (deg < 0)
     Fatal(

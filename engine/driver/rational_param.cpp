@@ -90,6 +90,13 @@ void apply_rr(Dpol** basis, uint32_t n) {
     if (F[d] == 0) Fatal("apply_rr: the minimal polynomial vanishes modulo %u\n", uint32_t(p));
     const uint64_t lc_inv = inv_mod(F[d], p);
     for (uint32_t e = 0; e <= d; ++e) F[e] = uint32_t(mul_mod(F[e], lc_inv, p));
+    // f'/d needs d invertible: a small prime of the prime-field build can
+    // divide the degree.
+    if (d % p == 0)
+      Fatal(
+          "apply_rr: the minimal polynomial has degree %u, a multiple of the prime %u: no "
+          "rational parametrisation modulo this prime\n",
+          d, uint32_t(p));
     const uint64_t dinv = inv_mod(d % p, p);
     for (uint32_t i = 0; i + 1 < d; ++i)
       Dm[i] = uint32_t(mul_mod(mul_mod((i + 1) % p, F[i + 1], p), dinv, p));

@@ -137,7 +137,8 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   want_automatique = 0;
   nb_of_renormed = 0;
   want_Lexico = 0;
-  var_second_block = bk;
+  // A basis handed over as it is (mode 6) is one for the session's blocks.
+  var_second_block = compute_basis ? bk : saved_block;
   want_eliminated = elim;
   want_mingbasis_strong = 1;
 #ifdef ZEL_VARIANT_INT

@@ -615,6 +615,26 @@ TEST_F(SolvingTest, RefusalsAreClear) {
     EXPECT_RAISES(run(sys, 2, mode), expected);
   }
   free_all(sys);
+  // {x0^3 + 7 x1, x0 x1 + x1^2 + x1}: x1 = 0 carries a triple solution that
+  // x1 cannot see, so only the radical is in shape position.
+  std::vector<zs_poly> triple(2);
+  zs_init(&triple[0], 2);
+  zs_init(&triple[1], 2);
+  int x0cube[2] = {3, 0}, x1[2] = {0, 1}, x0x1[2] = {1, 1}, x1sq[2] = {0, 2};
+  zs_add_term(&triple[0], x0cube, 1);
+  zs_add_term(&triple[0], x1, 7);
+  zs_add_term(&triple[1], x0x1, 1);
+  zs_add_term(&triple[1], x1sq, 1);
+  zs_add_term(&triple[1], x1, 1);
+  for (int mode : {ZEL_COMPUTE_RRFORM_SQFR, ZEL_COMPUTE_RADICAL_STRATEG1}) {
+    try {
+      run(triple, 2, mode);
+      ADD_FAILURE() << "mode " << mode << " gave an answer";
+    } catch (const zel_test::HostError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("No rational parametrisation by ", 0), 0u) << e.what();
+    }
+  }
+  free_all(triple);
 }
 
 }  // namespace
