@@ -21,6 +21,7 @@
 #ifdef ZEL_VARIANT_FP
 #include "engine/coef/primes.hpp"
 #include "engine/f4/fp_kernels.hpp"
+#include "engine/f4/step_buffers.hpp"
 #endif
 
 using namespace zel::ZEL_BUILD;
@@ -320,6 +321,21 @@ TEST(Elimination, EveryPrimeSizeAndLaneKernel) {
       }
     }
   }
+}
+
+// The accumulators kept between steps and requests go with a memory reset,
+// like every other piece of the engine's memory.
+TEST(Elimination, AMemoryResetGivesTheStepBuffersBack) {
+  auto rng = make_rng(56);
+  {
+    ElimSession s;
+    auto rows = random_matrix(rng, 50, 10, 40, 50);
+    EXPECT_EQ(eliminate(rows, 50), expected_new_rows(rows));
+    ASSERT_FALSE(step_buffers().acc.empty());
+    EXPECT_GT(step_buffers().acc[0].mem.capacity(), 0u);
+  }
+  EXPECT_TRUE(step_buffers().acc.empty());
+  EXPECT_TRUE(step_buffers().lanes.empty());
 }
 
 TEST(Elimination, NoHangWithDynamicTeams) {
