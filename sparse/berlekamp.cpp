@@ -21,7 +21,7 @@ int32_t berlekamp(const Dom* s, int32_t N, Dom* K, int32_t* dK) {
   Dom f = static_cast<Dom>(p - 1);  // -1/b for the last discrepancy b, first b = 1
   for (int32_t n = 0; n < N; ++n) {
     Acc acc = s[n];
-    for (int32_t i = 1; i <= L; ++i) acc += static_cast<Acc>(K[i]) * s[n - i];
+    for (int32_t i = 1; i <= L; ++i) acc += mul_wide(K[i], s[n - i]);
     const Dom d = reduce(acc, p);
     if (d == 0) {
       ++m;

@@ -5,16 +5,13 @@
 namespace zel::ZEL_BUILD {
 
 Dom dot_product_dense(const Dom* row, const Dom* x, uint32_t n, uint32_t p) {
-  if constexpr (kIntegerBuild) {
-    // Two 64-bit halves: a 128-bit add per product is cheaper than a division.
-    unsigned __int128 acc = 0;
-    for (uint32_t i = 0; i < n; ++i) acc += static_cast<uint64_t>(row[i]) * x[i];
-    return reduce(acc, p);
-  } else {
-    uint64_t acc = 0;
-    for (uint32_t i = 0; i < n; ++i) acc += static_cast<uint32_t>(row[i]) * x[i];
-    return static_cast<Dom>(acc % p);
-  }
+#ifdef ZEL_VARIANT_INT
+  return dot_product_u32(row, x, n, p);
+#else
+  uint64_t acc = 0;
+  for (uint32_t i = 0; i < n; ++i) acc += static_cast<uint32_t>(row[i]) * x[i];
+  return static_cast<Dom>(acc % p);
+#endif
 }
 
 Coord dot_product_dense_C(const Coord* row, const Coord* x, uint32_t n, uint32_t p) {

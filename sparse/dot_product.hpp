@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/variant.hpp"
 #include "sparse/descriptor.hpp"
@@ -14,6 +15,14 @@ namespace zel::ZEL_BUILD {
 // Unsigned residues in [0, p): sum row[i]*x[i] for i < n, mod p, summed from
 // entry 0 up.
 Dom dot_product_dense(const Dom* row, const Dom* x, uint32_t n, uint32_t p);
+
+#ifdef ZEL_VARIANT_INT
+// The integer build's form of dot_product_dense: the widest vector kernel
+// of the processor.
+Dom dot_product_u32(const Dom* row, const Dom* x, uint32_t n, uint32_t p);
+// Every kernel the processor can run, the plain loop first (for the tests).
+std::vector<Dom (*)(const Dom*, const Dom*, uint32_t, uint32_t)> dot_product_u32_kernels();
+#endif
 
 // The exact scalar form, summing from the last entry down; the block-Hankel
 // layer's product.  Prime-field build: symmetric residues, t mod p for

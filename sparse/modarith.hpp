@@ -15,7 +15,63 @@ namespace zel::ZEL_BUILD {
 
 using Acc = std::conditional_t<kIntegerBuild, unsigned __int128, uint64_t>;
 
-inline Dom reduce(Acc a, uint32_t p) { return static_cast<Dom>(a % p); }
+inline Dom reduce(Acc a, uint32_t p) {
+#if defined(__x86_64__)
+  if constexpr (kIntegerBuild) {
+    // One 128-by-64-bit division (the library call for a % p is slow); the
+    // high word must be below p for the quotient to fit.
+    uint64_t hi = static_cast<uint64_t>(a >> 64), quotient, remainder;
+    if (hi >= p) hi %= p;
+    asm("divq %4" : "=a"(quotient), "=d"(remainder) : "a"(static_cast<uint64_t>(a)), "d"(hi),
+        "r"(static_cast<uint64_t>(p)));
+    return static_cast<Dom>(remainder);
+  }
+#endif
+  return static_cast<Dom>(a % p);
+}
+
+// reduce() for many sums modulo one p without a division per value
+// (integer build): the sum is folded into 64 bits with 2^64 mod p, then
+// reduced by Barrett's method with m = floor(2^64 / p), whose quotient
+// estimate falls short by at most one.  The prime-field build's sums take
+// one 64-bit remainder.
+class Reducer {
+ public:
+  explicit Reducer(uint32_t p) : p_(p) {
+    if constexpr (kIntegerBuild) {
+      fast_ = p >= 2;
+      c64_ = fast_ ? (0 - static_cast<uint64_t>(p)) % p : 0;
+      m_ = fast_ ? ~uint64_t(0) / p : 0;
+    }
+  }
+  Dom operator()(Acc a) const {
+    if constexpr (kIntegerBuild) {
+      if (fast_) {
+        uint64_t hi = static_cast<uint64_t>(a >> 64);
+        if (hi >> 32) hi %= p_;
+        // hi 2^64 + lo = hi c64 + lo; a wrap past 2^64 adds c64 once more,
+        // which cannot wrap again since (hi + 1) c64 < 2^64.
+        const uint64_t x = hi * c64_;
+        uint64_t sum = x + static_cast<uint64_t>(a);
+        if (sum < x) sum += c64_;
+        const uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(sum) * m_) >> 64);
+        uint64_t r = sum - q * p_;
+        if (r >= p_) r -= p_;
+        return static_cast<Dom>(r);
+      }
+    }
+    return reduce(a, p_);
+  }
+
+ private:
+  uint32_t p_;
+  bool fast_ = false;
+  uint64_t c64_ = 0, m_ = 0;
+};
+
+// The exact product a*b as an accumulator term (one machine product: the
+// factors are residues, the product fits 64 bits).
+inline Acc mul_wide(Dom a, Dom b) { return static_cast<Acc>(static_cast<uint64_t>(a) * b); }
 
 // a*b mod p.
 inline Dom MUL(Dom a, Dom b, uint32_t p) {

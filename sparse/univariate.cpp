@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sparse/descriptor.hpp"
+#include "sparse/dot_product.hpp"
 #include "sparse/exit.hpp"
 #include "sparse/messages.hpp"
 #include "sparse/modarith.hpp"
@@ -38,12 +39,25 @@ void mul_tronquer(Dom* R, int32_t* dR, const Dom* A, int32_t dA, const Dom* B, i
                   int32_t n) {
   const uint32_t p = current_prime();
   if (n < 1) n = 1;
+#ifdef ZEL_VARIANT_INT
+  // With A reversed every coefficient is the dot product of two contiguous
+  // stretches, A[k - j] = Arev[dA - k + j]: the vector kernel sums it.
+  std::vector<Dom> Arev(A, A + std::max(dA + 1, 0));
+  std::reverse(Arev.begin(), Arev.end());
+  for (int32_t k = 0; k < n; ++k) {
+    const int32_t jlo = std::max(0, k - dA), jhi = std::min(dB, k);
+    R[k] = jlo > jhi ? Dom(0)
+                     : dot_product_u32(Arev.data() + (dA - k + jlo), B + jlo,
+                                       static_cast<uint32_t>(jhi - jlo + 1), p);
+  }
+#else
   for (int32_t k = 0; k < n; ++k) {
     Acc acc = 0;
     const int32_t jlo = std::max(0, k - dA), jhi = std::min(dB, k);
-    for (int32_t j = jlo; j <= jhi; ++j) acc += static_cast<Acc>(A[k - j]) * B[j];
+    for (int32_t j = jlo; j <= jhi; ++j) acc += mul_wide(A[k - j], B[j]);
     R[k] = reduce(acc, p);
   }
+#endif
   *dR = true_degree(R, n - 1);
 }
 
@@ -67,6 +81,7 @@ void quo2(Dom* A, int32_t* dA, Dom* B, int32_t* dB, Dom* U, int32_t* dU, Dom* V,
     return;
   }
   const uint32_t p = current_prime();
+  const Reducer reduce_p(p);
   const Dom inv = INV_2args(B[db], p);
   // Exact working rows, reduced only where a coefficient is needed.
   std::vector<Acc> Rw(std::max(da + 1, db), 0);
@@ -75,21 +90,21 @@ void quo2(Dom* A, int32_t* dA, Dom* B, int32_t* dB, Dom* U, int32_t* dU, Dom* V,
   std::vector<Acc> Uw(topU + 1, 0);
   for (int32_t i = 0; i <= du; ++i) Uw[i] = U[i];
   for (int32_t i = da; i >= db; --i) {
-    const Dom lead = reduce(Rw[i], p);
+    const Dom lead = reduce_p(Rw[i]);
     if (lead == 0) continue;
     const Dom m = NEG(MUL(lead, inv, p), p);
     Acc* r = Rw.data() + (i - db);
-    for (int32_t j = db; j >= 0; --j) r[j] += static_cast<Acc>(m) * B[j];
+    for (int32_t j = db; j >= 0; --j) r[j] += mul_wide(m, B[j]);
     Acc* u = Uw.data() + (i - db);
-    for (int32_t j = dv; j >= 0; --j) u[j] += static_cast<Acc>(m) * V[j];
+    for (int32_t j = dv; j >= 0; --j) u[j] += mul_wide(m, V[j]);
   }
   std::copy(B, B + db + 1, A);
   *dA = db;
   if (dv >= 0) std::copy(V, V + dv + 1, U);
   *dU = dv;
-  for (int32_t k = 0; k < db; ++k) B[k] = reduce(Rw[k], p);
+  for (int32_t k = 0; k < db; ++k) B[k] = reduce_p(Rw[k]);
   *dB = true_degree(B, db - 1);
-  for (int32_t k = 0; k <= topU; ++k) V[k] = reduce(Uw[k], p);
+  for (int32_t k = 0; k <= topU; ++k) V[k] = reduce_p(Uw[k]);
   *dV = true_degree(V, topU);
 }
 
@@ -146,16 +161,17 @@ int32_t rem(const Dom* A, int32_t dA, const Dom* B, int32_t dB, Dom* R) {
     return true_degree(R, std::min(dA, dB - 1));
   }
   const Dom inv = B[dB] == 1 ? Dom(1) : INV_2args(B[dB], p);
+  const Reducer reduce_p(p);
   std::vector<Acc> W(A, A + dA + 1);
   for (int32_t i = dA; i >= dB; --i) {
-    Dom c = reduce(W[i], p);
+    Dom c = reduce_p(W[i]);
     if (c == 0) continue;
     if (inv != 1) c = MUL(c, inv, p);
     const Dom m = NEG(c, p);
     Acc* w = W.data() + (i - dB);
-    for (int32_t j = dB; j >= 0; --j) w[j] += static_cast<Acc>(m) * B[j];
+    for (int32_t j = dB; j >= 0; --j) w[j] += mul_wide(m, B[j]);
   }
-  for (int32_t k = 0; k < dB; ++k) R[k] = reduce(W[k], p);
+  for (int32_t k = 0; k < dB; ++k) R[k] = reduce_p(W[k]);
   return true_degree(R, dB - 1);
 }
 

@@ -289,33 +289,56 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     for (uint32_t v = 0; v + 1 < n; ++v) coords[v] = -1;
   LaneAnswer a;
   a.degrees.assign(n, -1);
-  int32_t deg;
-  {
+  // One run of the sparse FGLM on this lane's rows; only_minpoly asks for
+  // the minimal polynomial alone.
+  auto fglm = [&](int32_t only_minpoly, int32_t* degrees) {
     ExitsRaiseFatal guard;
 #ifdef ZEL_VARIANT_FP
     std::vector<int16_t*> table(std::max<size_t>(nd, 1));
     for (size_t r = 0; r < nd; ++r) table[r] = block.data() + r * W;
-    deg = ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
-                        table.data(), 1, a.degrees.data(), &p, 0, 0,
-                        const_cast<char**>(Liste_variables), sqfr, minpoly_only,
-                        request.estimate, -1, -1);
+    return ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
+                         table.data(), 1, degrees, &p, 0, 0, const_cast<char**>(Liste_variables),
+                         sqfr, only_minpoly, request.estimate, -1, -1);
 #else
-    deg = ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
-                        block.data(), 1, a.degrees.data(), &p, 0, 0,
-                        const_cast<char**>(Liste_variables), sqfr, minpoly_only,
-                        request.estimate, -1, -1);
+    return ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
+                         block.data(), 1, degrees, &p, 0, 0, const_cast<char**>(Liste_variables),
+                         sqfr, only_minpoly, request.estimate, -1, -1);
 #endif
+  };
+  const int32_t deg = fglm(minpoly_only, a.degrees.data());
+  if (deg < 0 && !minpoly_only) {
+    // The parametrisation needs a minimal polynomial of degree D (the
+    // number of solutions with multiplicity): find the one there is, to say
+    // why there is no parametrisation.
+    std::vector<int32_t> degrees(n, -1);
+    const int32_t dm = fglm(1, degrees.data());
+    if (dm >= 0 && uint32_t(dm) < D) {
+      const char* last = Liste_variables[n - 1] ? Liste_variables[n - 1] : "the last variable";
+      Fatal(
+          "No rational parametrisation by %s: its minimal polynomial has degree %d, but the "
+          "system has %u solutions counted with multiplicity, so %s does not separate the "
+          "solutions (or cannot see the multiplicity of a multiple one).  The minimal "
+          "polynomial alone is available (compute modes 4 and 5); for a parametrisation, "
+          "make the last variable a generic linear combination of the variables\n",
+          last, dm, D, last);
+    }
+    // Otherwise the sequence of the matrix has too short a recurrence for
+    // a parametrisation: the solutions are not in shape position (a
+    // multiple solution the last variable cannot see, as the square-free
+    // modes meet when only the radical is in shape position).
+    const char* last = Liste_variables[n - 1] ? Liste_variables[n - 1] : "the last variable";
+    Fatal(
+        "No rational parametrisation by %s modulo %u: the %u solutions counted with "
+        "multiplicity are not in shape position for %s.  The minimal polynomial alone is "
+        "available (compute modes 4 and 5); for a parametrisation, make the last variable a "
+        "generic linear combination of the variables\n",
+        last, p, D, last);
   }
   if (deg < 0)
     Fatal(
         "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at most %u "
         "modulo %u\n",
         D, p);
-  if (!minpoly_only && !sqfr && uint32_t(deg) != D)
-    Fatal(
-        "build_last_matrix: the last variable does not separate the %u solutions (minimal "
-        "polynomial of degree %d): no parametrisation by it\n",
-        D, deg);
   const FglmResults& res = last_fglm_results();
   a.rows.resize(n);
   for (uint32_t j = 0; j < n; ++j) {
@@ -330,6 +353,13 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
 // polynomial x_j + c_0 + sum c_k x_k (k in the normal set) gives
 // R_j = c_0 - sum c_k R_k, with R_last = -t.  Variables whose polynomial is
 // not of that form keep degree -1 (no polynomial).
+uint64_t pow_mod(uint64_t b, uint64_t e, uint64_t p) {
+  uint64_t r = 1;
+  for (b %= p; e != 0; e >>= 1, b = mul_mod(b, b, p))
+    if (e & 1) r = mul_mod(r, b, p);
+  return r;
+}
+
 void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, uint32_t n,
                         LaneAnswer& a, uint32_t l, uint64_t p) {
   const uint32_t last = n - 1;
@@ -356,10 +386,15 @@ void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, u
       if (exps_degree(e) != 1) {
         linear = false;
       } else if (k == last) {  // c * t: R_last = -t
-        if (D < 2) {
-          linear = false;
-        } else {
+        if (D >= 2) {
           R[1] = (R[1] + c) % p;
+        } else if (D == 1) {
+          // f = f1 t + f0 has one root: -t is f0 / f1 modulo f.
+          const uint64_t f0 = uint64_t(a.rows[last][0]) % p, f1 = uint64_t(a.rows[last][1]) % p;
+          const uint64_t minus_t = mul_mod(f0, pow_mod(f1, p - 2, p), p);
+          R[0] = (R[0] + p - mul_mod(c, minus_t, p)) % p;
+        } else {
+          linear = false;
         }
       } else if (a.degrees[k] < 0 || s.coords[k] < 0) {
         linear = false;

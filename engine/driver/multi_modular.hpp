@@ -24,7 +24,8 @@
 // 256 primes per pass), except that once nine tenths of the polynomials have
 // lifted the next batch is a quarter of the total: the last polynomials are
 // seldom much larger than the others, and the whole basis is computed again
-// for them.
+// for them.  The change-of-order modes, whose every prime costs the same,
+// grow by a quarter once 64 primes were not enough.
 //
 // Memory (zones of engine/mem/zone.hpp): zone 3 keeps what lives until the
 // end (result records, their monomials and lifted coefficients, M and the

@@ -43,6 +43,31 @@ constexpr uint32_t kMaxDisagreements = 3;
 // The batch stops doubling once a pass's long-lived memory grows past this.
 constexpr uint64_t kDoublingLimitKiB = 512000;
 
+// The change-of-order modes pay the same work for every prime (the basis
+// replayed, the sparse FGLM, the parametrisation), and their results all
+// need about as many primes: once this many primes have not been enough,
+// the total grows by a quarter per pass instead of doubling, so that the
+// last pass overshoots the primes needed by at most a quarter.
+constexpr uint32_t kSolvingSteps = 64;
+// Those batches are whole groups of lanes of the elimination's widest
+// kernel (the nearest multiple of 8 to the quarter).
+constexpr uint32_t kLaneGroup = 8;
+
+bool solving_mode(int32_t mode) {
+  switch (mode) {
+    case ZEL_COMPUTE_RRFORM:
+    case ZEL_COMPUTE_RRFORM_SQFR:
+    case ZEL_COMPUTE_MINPOLY:
+    case ZEL_COMPUTE_MINPOLY_SQFR:
+    case ZEL_COMPUTE_RADICAL_STRATEG1:
+    case ZEL_COMPUTE_RADICAL_STRATEG2:
+    case ZEL_COMPUTE_MATRIXN:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // ---- primes ------------------------------------------------------------------
 
 // The leading coefficient (first non-zero one) of every input.
@@ -279,24 +304,37 @@ struct Loop {
   // Lifts result i of the pass (residues of G[i]) into its record, with the
   // temporaries in zone 2 (given back); lifted coefficients go to zone 3,
   // images of a polynomial not yet lifted to zone 1.
+  // In mode 6 the results are pairs (multiplier, normal form): a normal
+  // form made integral by the lcm L of its denominators gets L as the
+  // coefficient of its multiplier, so that L f = (the integral form) modulo
+  // the basis.
   void lift(uint32_t i, uint32_t bound_words, const INT* c1, const INT* c2) {
     Dpol_INT* r = result[i];
     INT* slots = coeffs_INT(r);
+    const bool pair_member = rq.mode == ZEL_COMPUTE_GBASIS_NF && i % 2 == 1 &&
+                             result[i - 1]->n == 1;
+    INT L{};
+    INT* extra = pair_member ? &L : nullptr;
     int ok;
     {
       InZone2 temporaries;
       ZoneScope mark;
       if (pass == 0)
-        ok = ZEL_C(primpart)(nullptr, slots, lanes(G[i]), r->n);
+        ok = ZEL_C(primpart)(extra, slots, lanes(G[i]), r->n);
       else
-        ok = ZEL_C(primpart_upgrade)(nullptr, slots, lanes(G[i]), r->n, bound_words, M, *c1, *c2);
+        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *c1, *c2);
       if (ok) {
         InZone3 keep;
-        glisser_INTs(slots, r->n);
+        glisser_INTs_add1(extra, slots, r->n);
+        if (pair_member) coeffs_INT(result[i - 1])[0] = L;
       } else {
         InZone2 images;
         glisser_INTs(slots, r->n);
       }
+    }
+    if (ok && pair_member && pass > 0) {
+      ZEL_C(see_INT)(L);
+      Output("\n");
     }
     r->spare[0] = uint32_t(ok);
     lifted += uint32_t(ok);
@@ -504,6 +542,8 @@ struct Loop {
     // little larger than the others, and a quarter of it is enough.
     if (growth > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
+    else if (solving_mode(rq.mode) && fig.primes >= kSolvingSteps)
+      batch = std::max((fig.primes / 4 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
     else if (10 * (count - lifted) <= count)
       batch = std::max(fig.primes / 4, kMinFirstBatch);
     else

@@ -6,6 +6,8 @@
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/mem/messages.hpp"
+#include "sparse/exact_sums.hpp"
+#include "sparse/modarith.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -31,18 +33,25 @@ bool univariate(const Dpol* p, uint32_t nv) {
 void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint32_t* R,
                    uint32_t* out, uint32_t d) {
   if (d == 0) return;
-  const uint64_t p = ZEL_C(Primes)[k];
+  const uint32_t p = ZEL_C(Primes)[k];
   // Horner on R from its top coefficient: A = A * t + R[i] * Dm, mod F.
-  std::vector<uint64_t> A(d);
-  for (uint32_t j = 0; j < d; ++j) A[j] = mul_mod(Dm[j], R[d - 1], p);
+  // Each coefficient of A is an exact sum of at most 2d products below 2^64
+  // (sparse/exact_sums.hpp), reduced only when it becomes the top one.
+  // Multiplying by t moves the window of A one slot down the buffers
+  // instead of moving A.
+  const Reducer reduce_p(p);
+  std::vector<uint64_t> sums(2 * size_t(d) - 1, 0), wraps(sums.size(), 0);
+  uint64_t* A = sums.data() + (d - 1);
+  uint64_t* W = wraps.data() + (d - 1);
+  for (uint32_t j = 0; j < d; ++j) A[j] = uint64_t(Dm[j]) * R[d - 1];
   for (uint32_t i = d - 1; i-- > 0;) {
-    const uint64_t top = A[d - 1];
+    const uint64_t top = reduce_entry(reduce_p, A[d - 1], W[d - 1]);
     const uint64_t q = top == 0 ? 0 : p - top;  // t^d = -F(t) + t^d
-    for (uint32_t j = d - 1; j >= 1; --j)
-      A[j] = (A[j - 1] + mul_mod(Dm[j], R[i], p) + mul_mod(F[j], q, p)) % p;
-    A[0] = (mul_mod(F[0], q, p) + mul_mod(R[i], Dm[0], p)) % p;
+    --A;                                        // A * t; the new A[0] is 0
+    --W;
+    add_two_scaled(A, W, Dm, R[i], F, q, d);
   }
-  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(A[j]);
+  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(reduce_entry(reduce_p, A[j], W[j]));
 }
 
 void apply_rr(Dpol** basis, uint32_t n) {
@@ -81,6 +90,13 @@ void apply_rr(Dpol** basis, uint32_t n) {
     if (F[d] == 0) Fatal("apply_rr: the minimal polynomial vanishes modulo %u\n", uint32_t(p));
     const uint64_t lc_inv = inv_mod(F[d], p);
     for (uint32_t e = 0; e <= d; ++e) F[e] = uint32_t(mul_mod(F[e], lc_inv, p));
+    // f'/d needs d invertible: a small prime of the prime-field build can
+    // divide the degree.
+    if (d % p == 0)
+      Fatal(
+          "apply_rr: the minimal polynomial has degree %u, a multiple of the prime %u: no "
+          "rational parametrisation modulo this prime\n",
+          d, uint32_t(p));
     const uint64_t dinv = inv_mod(d % p, p);
     for (uint32_t i = 0; i + 1 < d; ++i)
       Dm[i] = uint32_t(mul_mod(mul_mod((i + 1) % p, F[i + 1], p), dinv, p));

@@ -75,6 +75,14 @@ Dpol* homogeneous_copy(const Dpol* p) {
   return q;
 }
 
+// A copy homogenised and with its terms sorted for the current block order:
+// a basis, or inputs, made under another order enter a run on this one.
+Dpol* in_current_order(const Dpol* p) {
+  Dpol* q = homogeneous_copy(p);
+  force_sort_Dpol(q);
+  return q;
+}
+
 // The radical strategy: result[0] holds the square-free minimal polynomial
 // f of the last variable.  Its normal form (after dividing out the
 // localisers) joins the basis W[0 .. nb-1] when non-zero, which removes the
@@ -129,7 +137,8 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   want_automatique = 0;
   nb_of_renormed = 0;
   want_Lexico = 0;
-  var_second_block = bk;
+  // A basis handed over as it is (mode 6) is one for the session's blocks.
+  var_second_block = compute_basis ? bk : saved_block;
   want_eliminated = elim;
   want_mingbasis_strong = 1;
 #ifdef ZEL_VARIANT_INT
@@ -137,6 +146,13 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
 #endif
 
   const uint32_t m1 = m - m2;
+  // Inputs sorted for the session's blocks enter a run on other blocks as
+  // copies sorted for those (the caller's polynomials stay as they are).
+  std::vector<Dpol*> reordered;
+  if (bk != saved_block && compute_basis) {
+    for (uint32_t i = 0; i < m; ++i) reordered.push_back(in_current_order(first[i]));
+    first = reordered.data();
+  }
   resort_Dpol(first, int32_t(m1));
   uint32_t nb;
   double t = 0;
@@ -158,7 +174,8 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     want_eliminated = elim2;
     want_mingbasis_strong = 1;
     if (uint64_t(nb) + m2 > 99999) Fatal("Intermediate gbasis is too big !");
-    std::copy(first + m1, first + m, W.begin() + nb);
+    for (uint32_t i = 0; i < nb; ++i) W[i] = in_current_order(W[i]);
+    for (uint32_t i = m1; i < m; ++i) W[nb + i - m1] = in_current_order(first[i]);
     resort_Dpol(W.data(), int32_t(nb + m2));
     Stderr("\nStart 2nd gbasis: bk2=%d for %d polys\n", int(bk2), int(nb + m2));
     std::vector<Dpol*> W2(kWorkRoom);

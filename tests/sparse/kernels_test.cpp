@@ -8,7 +8,9 @@
 #include "engine/mem/zone.hpp"
 #include "sparse/aligned.hpp"
 #include "sparse/dot_product.hpp"
+#include "sparse/exact_sums.hpp"
 #include "sparse/matvec.hpp"
+#include "sparse/modarith.hpp"
 #include "sparse_util.hpp"
 #include "support/seeds.hpp"
 
@@ -63,6 +65,83 @@ TEST(SparseDot, UnsignedDotMatchesReference) {
       }
       ASSERT_EQ(dot_product_dense(a.data(), b.data(), n, p), static_cast<Dom>(t % p)) << n;
     }
+  }
+}
+
+#ifdef ZEL_VARIANT_INT
+// The vector kernels count the wraps of their 64-bit lane sums: words near
+// 2^32 wrap on almost every product, at every length and offset of the tail.
+TEST(SparseDot, IntegerVectorKernelCountsEveryWrap) {
+  SEED_TRACE();
+  auto rng = make_rng(9);
+  const auto kernels = dot_product_u32_kernels();
+  const auto plain = kernels[0];
+  for (uint32_t p : build_primes()) {
+    for (uint32_t n = 0; n <= 70; ++n) {
+      for (int fill = 0; fill < 3; ++fill) {
+        std::vector<Dom> a(n + 1), b(n + 1);
+        for (uint32_t i = 0; i <= n; ++i) {
+          a[i] = fill == 0 ? 0xFFFFFFFFu : fill == 1 ? p - 1 : static_cast<Dom>(rng());
+          b[i] = fill == 0 ? 0xFFFFFFFFu : static_cast<Dom>(rng());
+        }
+        // Offset by one entry too: the kernels make no alignment assumption.
+        for (uint32_t off = 0; off <= 1 && off <= n; ++off)
+          for (auto kernel : kernels)
+            ASSERT_EQ(kernel(a.data() + off, b.data() + off, n - off, p),
+                      plain(a.data() + off, b.data() + off, n - off, p))
+                << n << " " << fill;
+      }
+    }
+    std::vector<Dom> big(100000, 0xFFFFFFFFu);
+    for (auto kernel : kernels)
+      ASSERT_EQ(kernel(big.data(), big.data(), 100000, p), plain(big.data(), big.data(), 100000, p));
+  }
+}
+#endif
+
+// The division-free reduction against the remainder, on sums of every size
+// (a high word of 0, small, at and past 2^32) and around multiples of p.
+TEST(SparseDot, ReducerEqualsRemainder) {
+  SEED_TRACE();
+  auto rng = make_rng(10);
+  std::vector<uint32_t> moduli = build_primes();
+  moduli.push_back(3);
+  moduli.push_back(65521);
+  moduli.push_back(0xFFFFFFFBu);  // the largest 32-bit prime
+  for (uint32_t p : moduli) {
+    const Reducer reduce_p(p);
+    for (int i = 0; i < 20000; ++i) {
+      const int shape = i % 5;
+      uint64_t hi = shape == 0 ? 0 : shape == 1 ? rng() % 4096 : shape == 2 ? rng() : ~0ull;
+      uint64_t lo = (uint64_t(rng()) << 32) ^ rng();
+      if (!kIntegerBuild) hi = 0;
+      Acc a = static_cast<Acc>(hi);
+      if constexpr (kIntegerBuild) a = (a << 64) | lo; else a = lo;
+      if (shape == 4) a -= a % p + (i % 3);  // just below, at and above a multiple
+      ASSERT_EQ(reduce_p(a), static_cast<Dom>(a % p)) << p << " " << i;
+    }
+  }
+}
+
+// Exact sums of scaled pairs: the vector form equals the plain loop, wraps
+// included (factors near 2^32, many rounds on the same entries).
+TEST(SparseDot, ExactSumsOfScaledPairsCountTheirWraps) {
+  SEED_TRACE();
+  auto rng = make_rng(11);
+  for (uint32_t n : {0u, 1u, 7u, 8u, 9u, 64u, 301u}) {
+    std::vector<uint64_t> s1(n, 0), w1(n, 0), s2(n, 0), w2(n, 0);
+    std::vector<uint32_t> a(n), b(n);
+    for (int round = 0; round < 40; ++round) {
+      for (uint32_t j = 0; j < n; ++j) {
+        a[j] = round % 2 ? 0xFFFFFFFFu : static_cast<uint32_t>(rng());
+        b[j] = static_cast<uint32_t>(rng());
+      }
+      const uint64_t x = round % 3 ? 0xFFFFFFFFu : rng() % 4096, y = static_cast<uint32_t>(rng());
+      add_two_scaled(s1.data(), w1.data(), a.data(), x, b.data(), y, n);
+      add_two_scaled_plain(s2.data(), w2.data(), a.data(), x, b.data(), y, n);
+    }
+    ASSERT_EQ(s1, s2) << n;
+    ASSERT_EQ(w1, w2) << n;
   }
 }
 

@@ -8,7 +8,8 @@
 // Monomial order: variables 0 .. s-1 form the first block and s .. n-1 the
 // second; the first block is compared by degree then reverse lexicographic
 // order, and on a tie the second block the same way (s = 0 or s = n: plain
-// degree reverse lexicographic order).
+// degree reverse lexicographic order).  With lex set, the plain
+// lexicographic order x0 > x1 > ... > x_{n-1} instead (s is not read).
 #pragma once
 
 #include <algorithm>
@@ -30,10 +31,16 @@ struct NTerm {
 using NGPoly = std::vector<NTerm>;  // decreasing monomials, no zero coefficient
 
 struct BlockOrder {
-  int s;  // size of the first block
+  int s;             // size of the first block
+  bool lex = false;  // lexicographic order instead
   // > 0 when a > b.
   int cmp(const NMono& a, const NMono& b) const {
     int n = int(a.size());
+    if (lex) {
+      for (int i = 0; i < n; ++i)
+        if (a[i] != b[i]) return a[i] > b[i] ? 1 : -1;
+      return 0;
+    }
     if (int r = block(a, b, 0, std::min(s, n))) return r;
     return block(a, b, std::min(s, n), n);
   }

@@ -63,7 +63,10 @@ struct NaiveGroebnerQQ {
   }
 
   // Full reduction of f by G (every term); the remainder is made monic.
-  QPoly reduce(const QPoly& f, const std::vector<QPoly>& G) const {
+  QPoly reduce(const QPoly& f, const std::vector<QPoly>& G) const { return monic(remainder(f, G)); }
+
+  // The remainder of f by G (every term reduced), as it comes.
+  QPoly remainder(const QPoly& f, const std::vector<QPoly>& G) const {
     Work w = work();
     for (auto& t : f) w[t.e] += t.c;
     Work done = work();
@@ -95,7 +98,7 @@ struct NaiveGroebnerQQ {
       }
       w.erase(lead);
     }
-    return monic(from_work(done));
+    return from_work(done);
   }
 
   QPoly spoly(const QPoly& f, const QPoly& g) const {

@@ -42,23 +42,26 @@ Uni mulmod(const Uni& a, const Uni& b, const Uni& f) {
   return trim(r);
 }
 
-std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0) {
+std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0,
+                       int nb2 = 0, int bk2 = 0, int pas0 = -1) {
   start_qq_session(0, n);
   std::vector<void*> in = send_qq(F, n);
   sZEL_Comp_Desc env{};
   env._compute = mode;
   env._nb = nb;
+  env._nb2 = nb2;
+  env._bk2 = bk2;
   double cpu = 0;
   std::vector<void*> out(100000);
   const UI32 count =
-      Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, -1, 0, &env);
+      Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, pas0, 0, &env);
   return receive_qq(out.data(), count, n);
 }
 
-// A standard system (katsura-4, cyclic-5: five polynomials) over QQ.
-std::vector<QPoly> five_polys(const NaiveGroebnerQQ& gb, int (*make)(int, zs_poly*), int n) {
-  std::vector<zs_poly> raw(5);
-  make(n, raw.data());
+// A standard system (katsura-n, cyclic-n) over QQ.
+std::vector<QPoly> system_polys(const NaiveGroebnerQQ& gb, int (*make)(int, zs_poly*), int n) {
+  std::vector<zs_poly> raw(64);
+  raw.resize(size_t(make(n, raw.data())));
   std::vector<QPoly> F;
   for (auto& r : raw) {
     QPoly f;
@@ -71,7 +74,7 @@ std::vector<QPoly> five_polys(const NaiveGroebnerQQ& gb, int (*make)(int, zs_pol
   }
   return F;
 }
-std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) { return five_polys(gb, zs_katsura, 4); }
+std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) { return system_polys(gb, zs_katsura, 4); }
 
 Uni in_last(const QPoly& g, int n, size_t skip) {
   Uni r;
@@ -86,9 +89,9 @@ Uni in_last(const QPoly& g, int n, size_t skip) {
 // Modes 12 and 2 give x_j + Q_j(t) and f(t) with deg f = D; substituting
 // the parametrisation into every input must vanish modulo f; mode 4 gives
 // the same f.
-void check_solving(const std::vector<QPoly>& F, int n, size_t D) {
+void check_solving(const std::vector<QPoly>& F, int n, size_t D, int pas0 = -1) {
   for (int mode : {ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RRFORM}) {
-    const std::vector<QPoly> R = run(F, n, mode);
+    const std::vector<QPoly> R = run(F, n, mode, 0, 0, 0, pas0);
     ASSERT_EQ(R.size(), size_t(n));
     Uni f = in_last(R.back(), n, 0);
     ASSERT_EQ(f.size(), D + 1);
@@ -127,7 +130,7 @@ void check_solving(const std::vector<QPoly>& F, int n, size_t D) {
       }
       EXPECT_TRUE(trim(sum).empty()) << "mode " << mode << ": an input does not vanish";
     }
-    const std::vector<QPoly> M = run(F, n, ZEL_COMPUTE_MINPOLY);
+    const std::vector<QPoly> M = run(F, n, ZEL_COMPUTE_MINPOLY, 0, 0, 0, pas0);
     ASSERT_EQ(M.size(), 1u);
     Uni g = in_last(M[0], n, 0);
     for (auto& c : g) c /= M[0][0].c;
@@ -148,6 +151,19 @@ QPoly poly(const NaiveGroebnerQQ& gb, int n, std::vector<std::pair<std::vector<i
     f.push_back({NMono(e.begin(), e.end()), mpq_class(c)});
   }
   return gb.normalise(f);
+}
+
+// Coefficients of a few thousand bits from a first batch of 8 primes: the
+// passes grow past 64 primes by a quarter each until the parametrisation
+// lifts, and it is exact.
+TEST(SolvingQQ, LargeCoefficientsLiftPastTheDoublingPasses) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const mpz_class a = (mpz_class(1) << 2100) + 12345, b = (mpz_class(3) << 2000) - 7;
+  QPoly f1 = {{NMono{1, 0, 0}, 1}, {NMono{0, 0, 2}, -1}, {NMono{0, 0, 0}, mpq_class(a)}};
+  QPoly f2 = {{NMono{0, 1, 0}, 1}, {NMono{0, 0, 1}, mpq_class(b)}, {NMono{0, 0, 0}, -1}};
+  QPoly f3 = {{NMono{0, 0, 3}, 1}, {NMono{0, 0, 1}, mpq_class(-a)}, {NMono{0, 0, 0}, mpq_class(b)}};
+  check_solving({gb.normalise(f1), gb.normalise(f2), gb.normalise(f3)}, 3, 3, 8);
 }
 
 // Bases whose matrix of the last variable needs normal forms of products
@@ -173,11 +189,60 @@ TEST(SolvingQQ, ProductsOutsideTheBasisGetNormalForms) {
   EXPECT_EQ(g, (Uni{-1, 1}));
 
   // cyclic-5: the minimal polynomial of x4 vanishes on the ideal.
-  const std::vector<QPoly> C = five_polys(gb, zs_cyclic, 5);
+  const std::vector<QPoly> C = system_polys(gb, zs_cyclic, 5);
   const std::vector<QPoly> MC = run(C, 5, ZEL_COMPUTE_MINPOLY);
   ASSERT_EQ(MC.size(), 1u);
   EXPECT_GT(MC[0].size(), 2u);
   EXPECT_TRUE(gb.reduce(gb.normalise(MC[0]), gb.basis(C)).empty());
+}
+
+// Mode 11: the degree basis of katsura-3, then a second basis of it (with
+// one input added again) on the block order (x0 x1 x2 | x3), which for this
+// ideal in shape position is x_j - g_j(x3), f(x3); its rational
+// parametrisation must be mode 2's, reached through the change of order.
+TEST(SolvingQQ, SecondBasisOnABlockGivesTheParametrisation) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = system_polys(gb, zs_katsura, 3);
+  ASSERT_EQ(F.size(), 4u);
+  auto monic_set = [&](std::vector<QPoly> B) {
+    for (QPoly& g : B) g = NaiveGroebnerQQ::monic(gb.normalise(g));
+    std::sort(B.begin(), B.end(), [](const QPoly& a, const QPoly& b) { return a[0].e > b[0].e; });
+    return B;
+  };
+  const std::vector<QPoly> rr = run(F, 4, ZEL_COMPUTE_RRFORM);
+  ASSERT_EQ(rr.size(), 4u);
+  ASSERT_EQ(in_last(rr.back(), 4, 0).size(), 9u);  // 8 solutions
+  std::vector<QPoly> twice = F;
+  twice.push_back(F[0]);
+  const std::vector<QPoly> multi = run(twice, 4, ZEL_COMPUTE_GBASIS_MULTI, 0, 1, 3);
+  EXPECT_EQ(monic_set(multi), monic_set(rr));
+}
+
+// {x0^2 - 1, x1^2 - 1}: four solutions, two values of x1.  The
+// parametrisation modes say why there is none; the minimal polynomial is
+// still given.
+TEST(SolvingQQ, NoParametrisationByANonSeparatingVariable) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {poly(gb, 2, {{{2}, 1}, {{}, -1}}),
+                                poly(gb, 2, {{{0, 2}, 1}, {{}, -1}})};
+  for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RRFORM_SQFR, ZEL_COMPUTE_MATRIXN}) {
+    try {
+      run(F, 2, mode);
+      ADD_FAILURE() << "mode " << mode << " gave a parametrisation";
+    } catch (const zel_test::HostError& e) {
+      EXPECT_NE(std::string(e.what()).find("its minimal polynomial has degree 2, but the system "
+                                           "has 4 solutions counted with multiplicity"),
+                std::string::npos)
+          << e.what();
+    }
+  }
+  const std::vector<QPoly> M = run(F, 2, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(M.size(), 1u);
+  Uni g = in_last(M[0], 2, 0);
+  for (auto& c : g) c /= M[0][0].c;
+  EXPECT_EQ(g, (Uni{-1, 0, 1}));
 }
 
 mpq_class eval(const Uni& a, const mpq_class& r) {
@@ -230,19 +295,34 @@ TEST(SolvingQQ, RadicalStrategiesRemoveMultipleRoots) {
               expect.end());
 }
 
+// Mode 6 gives pairs (multiplier m, normal form made integral): m is the
+// lcm of the denominators of the normal form over QQ, and the second member
+// is m times it, so m f - (second member) lies in the ideal.
 TEST(SolvingQQ, NormalFormsOfTheInputsVanish) {
   zel_test::TestHost host{0};
   const NaiveGroebnerQQ gb{{0}};
   const std::vector<QPoly> F = katsura4(gb);
   std::vector<QPoly> req = F;
-  QPoly x0sq{{NMono{2, 0, 0, 0, 0}, 1}};
+  const QPoly x0sq{{NMono{2, 0, 0, 0, 0}, 1}};
+  const QPoly mixed{{NMono{1, 1, 0, 2, 0}, 3}, {NMono{0, 0, 1, 0, 1}, -5}, {NMono{0, 0, 0, 0, 0}, 7}};
   req.push_back(x0sq);
+  req.push_back(mixed);
   const std::vector<QPoly> G = gb.basis(F);
   for (const QPoly& g : G) req.push_back(g);
-  const std::vector<QPoly> nf = run(req, 5, ZEL_COMPUTE_GBASIS_NF, int(F.size()) + 1);
-  ASSERT_EQ(nf.size(), 2 * (F.size() + 1));
+  const std::vector<QPoly> nf = run(req, 5, ZEL_COMPUTE_GBASIS_NF, int(F.size()) + 2);
+  ASSERT_EQ(nf.size(), 2 * (F.size() + 2));
   for (size_t k = 0; k < F.size(); ++k) EXPECT_TRUE(nf[2 * k + 1].empty()) << k;
-  EXPECT_EQ(NaiveGroebnerQQ::monic(nf.back()), NaiveGroebnerQQ::monic(gb.reduce(x0sq, G)));
+  for (size_t k = F.size(); k < F.size() + 2; ++k) {
+    const QPoly exact = gb.remainder(req[k], G);
+    mpz_class den = 1;
+    for (const QTerm& t : exact) den = lcm(den, mpz_class(t.c.get_den()));
+    ASSERT_GT(den, 1) << k;  // the check below must see a denominator
+    ASSERT_EQ(nf[2 * k].size(), 1u);
+    EXPECT_EQ(nf[2 * k][0].c, mpq_class(den)) << k;
+    QPoly scaled = exact;
+    for (QTerm& t : scaled) t.c *= den;
+    EXPECT_EQ(nf[2 * k + 1], scaled) << k;
+  }
 }
 
 // The Hilbert numerator of a basis over QQ: (1 - t)^5 times the series of
