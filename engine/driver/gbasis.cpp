@@ -14,6 +14,7 @@
 #include "engine/f4/criteria.hpp"
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/pairs.hpp"
+#include "engine/f4/reducer_search.hpp"
 #include "engine/f4/symbolic.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
@@ -147,16 +148,34 @@ uint32_t run_step(Dpol** table, uint32_t r, uint32_t t) {
 }
 
 // Keeps, in order, the polynomials whose leading monomial no other kept
-// polynomial's divides (the later of two equal ones stays).
+// polynomial's divides (the later of two equal ones stays).  Each test
+// through is_reducible is first screened by divisor masks (the divisor's
+// homogenising exponent left out, as is_reducible leaves it out), which
+// spares most of the word-by-word tests with many variables.
 uint32_t minimal_basis(Dpol** G, uint32_t count) {
+  std::vector<uint64_t> full(count), divisor(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    full[i] = divmask(lead_of(G[i]));
+    divisor[i] = divmask(lead_of(G[i]), nb_of_affine_variables);
+  }
+  auto reducible = [&](uint32_t i, uint32_t lo, uint32_t hi) {
+    for (uint32_t j = lo; j < hi; ++j)
+      if (!(divisor[j] & ~full[i]) && is_reducible(G[i]->mono, G + j, 1)) return true;
+    return false;
+  };
+  auto move = [&](uint32_t to, uint32_t from) {
+    G[to] = G[from];
+    full[to] = full[from];
+    divisor[to] = divisor[from];
+  };
   uint32_t pos = count;
   for (uint32_t i = count; i-- > 0;)
-    if (!is_reducible(G[i]->mono, G + pos, count - pos)) G[--pos] = G[i];
+    if (!reducible(i, pos, count)) move(--pos, i);
   const uint32_t kept = count - pos;
-  std::copy(G + pos, G + count, G);
+  for (uint32_t i = 0; i < kept; ++i) move(i, pos + i);
   uint32_t m = 0;
   for (uint32_t i = 0; i < kept; ++i)
-    if (!is_reducible(G[i]->mono, G, m)) G[m++] = G[i];
+    if (!reducible(i, 0, m)) move(m++, i);
   return m;
 }
 

@@ -2,6 +2,7 @@
 #include "engine/f4/basis.hpp"
 
 #include <cstring>
+#include <vector>
 
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/mem/messages.hpp"
@@ -11,9 +12,24 @@
 namespace zel::ZEL_BUILD {
 
 uint32_t updatF(const ExposW* m, Dpol* f, Dpol** G, uint32_t n) {
+  // m divides a monomial when no word of it exceeds the monomial's in some
+  // field; the words where m is 0 never do, so only m's other words are
+  // tested (few, with many variables).
+  std::vector<uint32_t> words;
+  if (n) {
+    for (uint32_t k = nb_of_blocks_of_variables; k-- > 0;)
+      if (get_word(m, k)) words.push_back(k);
+  }
   uint32_t kept = 0;
   for (uint32_t i = 0; i < n; ++i) {
-    if (is_sub_Expos1(words_of(G[i]->mono[0]), m)) continue;
+    const ExposW* g = words_of(G[i]->mono[0]);
+    bool divides = true;
+    for (const uint32_t k : words)
+      if ((get_word(g, k) - get_word(m, k)) & kFieldTopBits) {
+        divides = false;
+        break;
+      }
+    if (divides) continue;
     G[kept++] = G[i];
   }
   if (kept > kMaxBasis - 1) Fatal("Not enough memory to store the result (base) !%s", "\n");

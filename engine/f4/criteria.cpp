@@ -1,6 +1,8 @@
 // Gebauer-Moeller criteria on pair lists.
 #include "engine/f4/criteria.hpp"
 
+#include <vector>
+
 #include "engine/f4/basis.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -15,6 +17,54 @@ inline bool lcm_equals(const ExposW* m, const ExposW* L, const ExposW* lcm) {
     if (word_max(get_word(m, k), get_word(L, k)) != get_word(lcm, k)) return false;
   return true;
 }
+
+// Top bit of each field of x set where the field is non-zero (fields below
+// 2^15).
+inline uint64_t nonzero_fields(uint64_t x) {
+  return (((x & 0x7FFF7FFF7FFF7FFFULL) + 0x7FFF7FFF7FFF7FFFULL) | x) & kFieldTopBits;
+}
+
+// Disjoint for the pairs of one walk.  Two leading monomials share a
+// variable only in a word where both are non-zero, so the test runs over
+// the non-zero words of a leading monomial met before: the new pairs of a
+// polynomial all have it, and with many variables its non-zero words are
+// few.  A pair's lcm is the field-wise maximum of its leading monomials, so
+// this is Disjoint's answer.
+class CoprimeTest {
+ public:
+  int operator()(const Crit* c) {
+    for (uint32_t i = 0; i < 2; ++i) {
+      if (known_[i] == c->p1) return test(i, leading(c->p2));
+      if (known_[i] == c->p2) return test(i, leading(c->p1));
+    }
+    learn(0, c->p1);
+    learn(1, c->p2);
+    return test(0, leading(c->p2));
+  }
+
+ private:
+  uint64_t word(const ExposW* m, uint32_t k) const {
+    return k == kh_ ? get_word(m, k) & drop_h_ : get_word(m, k);
+  }
+  void learn(uint32_t i, const Dpol* p) {
+    known_[i] = p;
+    words_[i].clear();
+    for (uint32_t k = 0, B = nb_of_blocks_of_variables; k < B; ++k)
+      if (word(leading(p), k)) words_[i].push_back(k);
+  }
+  int test(uint32_t i, const ExposW* other) const {
+    const ExposW* m = leading(known_[i]);
+    for (const uint32_t k : words_[i])
+      if (nonzero_fields(word(m, k)) & nonzero_fields(word(other, k))) return 0;
+    return 1;
+  }
+
+  // The homogenising field is left out, as in Disjoint.
+  const uint32_t kh_ = nb_of_affine_variables >> 2;
+  const uint64_t drop_h_ = ~(uint64_t(0xFFFF) << (16 * (nb_of_affine_variables & 3)));
+  const Dpol* known_[2] = {nullptr, nullptr};
+  std::vector<uint32_t> words_[2];
+};
 
 }  // namespace
 
@@ -64,8 +114,9 @@ Crit* critBackEtrangeronLPC(Crit* P) {
   Crit* c = P;
   // The last pair of c's degree segment (c itself when c is the last one).
   Crit* seg_last = nullptr;
+  CoprimeTest coprime;
   while (c) {
-    const int d = Disjoint(c);
+    const int d = coprime(c);
     Crit* n = c->next;
     if (!n) {
       if (d) {

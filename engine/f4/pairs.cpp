@@ -13,16 +13,28 @@ uint32_t Dlim_min = 0;
 Crit* ZEL_C(make_Crit1)(Dpol* p, Dpol* q) {
   const ExposW* lp = words_of(p->mono[0]);
   const ExposW* lq = words_of(q->mono[0]);
-  ExposW* lcm = ZEL_C(lcm_Expos)(lp, lq);
-  const uint32_t degree = total_degree(lcm);
+  const uint32_t B = nb_of_blocks_of_variables;
+  // One pass gives the lcm, its degree and whether each leading monomial
+  // equals it; with many variables each pass over the words is what a pair
+  // costs.
+  ExposW* lcm = reinterpret_cast<ExposW*>(ZEL_C(new_Expos)());
+  uint64_t lanes = 0, differs_p = 0, differs_q = 0;
+  for (uint32_t k = 0; k < B; ++k) {
+    const uint64_t a = get_word(lp, k), b = get_word(lq, k), l = word_max(a, b);
+    set_word(lcm, k, l);
+    lanes += word_lanes(l);
+    differs_p |= l ^ a;
+    differs_q |= l ^ b;
+  }
+  const uint32_t degree = lanes_sum(lanes);
   if (degree > Dlim || degree <= Dlim_min) {
     ZEL_C(kill_Expos)(pool_block_of(lcm));
     return nullptr;
   }
   Crit* c = ZEL_C(new_Crit)();
   c->degree = degree;
-  c->mult1 = nil_or_sub_Expos(lcm, lp);
-  c->mult2 = nil_or_sub_Expos(lcm, lq);
+  c->mult1 = differs_p ? sub_Expos(lcm, lp) : nullptr;
+  c->mult2 = differs_q ? sub_Expos(lcm, lq) : nullptr;
   c->lcm = lcm;
   c->p1 = p;
   c->p2 = q;

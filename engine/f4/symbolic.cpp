@@ -19,6 +19,7 @@
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/zone.hpp"
+#include "engine/mono/code_index.hpp"
 #include "engine/mono/code_table.hpp"
 #include "engine/mono/expos_hash.hpp"
 #include "engine/mono/expos_order.hpp"
@@ -34,6 +35,12 @@ StepBuffers& step_buffers() {
 }
 
 namespace {
+
+// This build's index of the step's codes, kept between steps.
+CodeIndex& step_code_index() {
+  static CodeIndex index;
+  return index;
+}
 
 // Column flags: the column leads some row, still needs a search, or no
 // reducer divides it.
@@ -57,14 +64,25 @@ struct PendingRow {
   size_t start;   // its first entry in term_codes
 };
 
-// Terms from which looking the products up in threads pays.
-constexpr size_t kThreadedLookups = 4096;
-// The home slot of a product is fetched 2 * kAhead terms ahead, the
-// monomial in it kAhead terms ahead.
-constexpr uint32_t kAhead = 4;
+// Terms per unit of threaded work (worker_team.hpp) when looking products
+// up: the helpers wake for some 80000 lookups at the default threshold, as a
+// lookup is cheap against waking them (tens of microseconds, and far more
+// on a loaded machine).
+constexpr size_t kLookupsPerWorkUnit = 4;
+// Distance, in products, between the stages of fetching a lookup's memory
+// ahead (see look_up), and between fetching a new product's table slot and
+// entering it.
+constexpr uint32_t kAhead = 6;
+
+// Home slot of src's term t times mult (hash hb), or of the term itself.
+inline uint32_t home_of(const Dpol* src, uint32_t t, const ExposW* mult, uint32_t hb) {
+  const uint32_t ha = uint32_t(get_hash(src->mono[t]));
+  return mult ? add_hash(ha, hb) : ha;
+}
 
 struct Builder {
   Base_Exposants* table;
+  CodeIndex& index;
   int32_t* flags = nullptr;
   uint32_t r = 0;  // rows so far
   uint32_t f = 0;  // flagged item rows
@@ -76,9 +94,14 @@ struct Builder {
   std::vector<size_t>& row_start;
   std::vector<PendingRow> pending;
   size_t pending_terms = 0;
+  // The terms of a row not found in the index, with their home slots.
+  struct Missing {
+    uint32_t term, home;
+  };
+  std::vector<Missing> missing;
 
-  Builder(Base_Exposants* t, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
-      : table(t), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
+  Builder(Base_Exposants* t, CodeIndex& idx, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
+      : table(t), index(idx), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
         row_start(buf.row_start) {
     term_codes.clear();
     row_start.clear();
@@ -96,57 +119,107 @@ struct Builder {
     pending_terms += src->n;
   }
 
+  // Looks up, in the index, the products of row p still unknown in codes,
+  // from term `from` on.  A product not there keeps kUnknown, or with
+  // kEnter is entered once the row's lookups are done (a row's products are
+  // distinct, so entering one changes no other lookup of the row).  The
+  // memory of a lookup is fetched in stages ahead of it: 3 * kAhead products
+  // ahead the source monomial (its hash gives the home slot), 2 * kAhead
+  // ahead the index entry, kAhead ahead the copy of the monomial it names.
+  template <bool kEnter>
+  void look_up(const PendingRow& p, uint32_t* codes, uint32_t from) {
+    const Dpol* src = p.src;
+    const uint32_t n = src->n;
+    constexpr uint32_t kRing = 31;  // ring of the home slots computed ahead
+    static_assert(2 * kAhead < kRing, "the ring holds the homes in flight");
+    uint32_t home[kRing + 1];
+    for (uint32_t t = from; t < std::min(n, from + 3 * kAhead); ++t) __builtin_prefetch(src->mono[t]);
+    for (uint32_t t = from; t < std::min(n, from + 2 * kAhead); ++t) {
+      home[t & kRing] = home_of(src, t, p.mult, p.hash);
+      index.prefetch(home[t & kRing]);
+    }
+    for (uint32_t t = from; t < n; ++t) {
+      if (t + 3 * kAhead < n) __builtin_prefetch(src->mono[t + 3 * kAhead]);
+      if (t + 2 * kAhead < n) {
+        home[(t + 2 * kAhead) & kRing] = home_of(src, t + 2 * kAhead, p.mult, p.hash);
+        index.prefetch(home[(t + 2 * kAhead) & kRing]);
+      }
+      if (t + kAhead < n) index.prefetch_monomial(home[(t + kAhead) & kRing]);
+      if (codes[t] != kUnknown) continue;
+      if (!index.find(home[t & kRing], p.mult, words_of(src->mono[t]), &codes[t]) && kEnter)
+        missing.push_back(Missing{t, home[t & kRing]});
+    }
+    if (kEnter && !missing.empty()) enter_missing(p, codes);
+  }
+
+  // After the threaded lookups: the products of row p still unknown, looked
+  // up again (an earlier row may have entered them) and else entered.
+  void complete_row(const PendingRow& p, uint32_t* codes) {
+    for (uint32_t t = 0; t < p.src->n; ++t) {
+      if (codes[t] != kUnknown) continue;
+      const uint32_t home = home_of(p.src, t, p.mult, p.hash);
+      if (!index.find(home, p.mult, words_of(p.src->mono[t]), &codes[t]))
+        missing.push_back(Missing{t, home});
+    }
+    if (!missing.empty()) enter_missing(p, codes);
+  }
+
+  // Enters the products of row p listed in `missing`, in term order, with
+  // their table slots fetched a few products ahead.
+  void enter_missing(const PendingRow& p, uint32_t* codes) {
+    const size_t n = missing.size();
+    for (size_t j = 0; j < std::min<size_t>(n, kAhead); ++j)
+      __builtin_prefetch(&table->entries[missing[j].home]);
+    for (size_t j = 0; j < n; ++j) {
+      if (j + kAhead < n) __builtin_prefetch(&table->entries[missing[j + kAhead].home]);
+      touch_home_slot(table, missing[j].home);
+      codes[missing[j].term] = enter(p, missing[j].term, missing[j].home);
+    }
+    missing.clear();
+  }
+
+  // Term t of row p, whose home slot is `home`, not in the index: enters it
+  // in the code table and the index, and returns its code.
+  uint32_t enter(const PendingRow& p, uint32_t t, uint32_t home) {
+    uint32_t code;
+    Expos* m;
+    if (!ZEL_C(get_code)(p.hash, p.mult, p.src->mono[t], table, &code, &m))
+      Fatal("Erreur impossible: a monomial of the code table is missing from its index\n");
+    index.add(home, words_of(m), code);
+    flags[code] = kSearch;
+    return code;
+  }
+
   // Enters the products of the pending rows, row after row and term after
   // term, as entering each row at once would: codes are handed out in the
-  // same order.  Looking a product up writes nothing, so the products
-  // already in the table are found in threads first; then the calling
-  // thread enters the others in order (a product missing from the table may
-  // have been entered by an earlier row meanwhile: get_code finds it).  The
-  // leading product of an item row takes the flag kLeading; every other new
-  // code kSearch; a product found keeps its column's flag.
+  // same order.  The products already in the table are found in the index,
+  // in threads when there are many (lookups write nothing); then the
+  // calling thread enters the others in order (a product missing from the
+  // index may have been entered by an earlier row meanwhile: it is looked
+  // up again).  The leading product of a row takes the flag kLeading; every
+  // other new code kSearch; a product found keeps its column's flag.
   void enter_pending() {
-    auto look_up = [&](size_t lo, size_t hi) {
-      for (size_t i = lo; i < hi; ++i) {
-        const PendingRow& p = pending[i];
-        uint32_t* codes = term_codes.data() + p.start;
-        for (uint32_t t = 0; t < p.src->n; ++t) {
-          if (t + 2 * kAhead < p.src->n)
-            prefetch_code(p.hash, p.mult, p.src->mono[t + 2 * kAhead], table);
-          if (t + kAhead < p.src->n)
-            prefetch_code_monomial(p.hash, p.mult, p.src->mono[t + kAhead], table);
-          if (codes[t] != kUnknown) continue;
-          if (!lookup_code(p.hash, p.mult, p.src->mono[t], table, &codes[t])) codes[t] = kUnknown;
-        }
-      }
-    };
     const size_t n = pending.size();
-    if (threads > 1 && pending_terms >= kThreadedLookups && n > 1) {
-      const size_t parts = std::min<size_t>(n, size_t(threads) * 8);
+    // An empty index (the item rows of a step) finds nothing: no threads.
+    const bool threaded = threads_for(pending_terms / kLookupsPerWorkUnit, threads) > 1 &&
+                          n > 1 && index.size() > 0;
+    if (threaded) {
+      const size_t parts = std::min<size_t>(n, size_t(threads) * 4);
       worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
-        look_up(n * k / parts, n * (k + 1) / parts);
+        for (size_t i = n * k / parts; i < n * (k + 1) / parts; ++i)
+          look_up<false>(pending[i], term_codes.data() + pending[i].start, 0);
       });
     }
     for (const PendingRow& p : pending) {
       uint32_t* codes = term_codes.data() + p.start;
-      if (codes[0] == kUnknown) {
-        Expos* m;
-        ZEL_C(get_code)(p.hash, p.mult, p.src->mono[0], table, &codes[0], &m);
-        flags[codes[0]] = kLeading;
-      } else {
-        // An item row's leading product found in the table, or a reducer
-        // row's leading column (which has the flag already).
-        flags[codes[0]] = kLeading;
-      }
-      for (uint32_t t = 1; t < p.src->n; ++t) {
-        if (codes[t] != kUnknown) continue;
-        if (t + 2 * kAhead < p.src->n)
-          prefetch_code(p.hash, p.mult, p.src->mono[t + 2 * kAhead], table);
-        if (t + kAhead < p.src->n)
-          prefetch_code_monomial(p.hash, p.mult, p.src->mono[t + kAhead], table);
-        Expos* m;
-        if (ZEL_C(get_code)(p.hash, p.mult, p.src->mono[t], table, &codes[t], &m))
-          flags[codes[t]] = kSearch;
-      }
+      // The leading product of an item row, or a reducer row's leading
+      // column (known, with the flag already).  The row's other products
+      // differ from it, so its flag may be set after them.
+      if (threaded)
+        complete_row(p, codes);
+      else
+        look_up<true>(p, codes, codes[0] == kUnknown ? 0 : 1);
+      flags[codes[0]] = kLeading;
     }
     pending.clear();
     pending_terms = 0;
@@ -170,12 +243,11 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
   while (start < b.table->count) {
     const uint32_t end = b.table->count;
     found.assign(end - start, -1);
-    const ExposSlot* entries = b.table->entries;
+    const ExposW* const* column = b.index.monomials();
     const int32_t* flags = b.flags;
     auto search = [&](uint32_t lo, uint32_t hi) {
       for (uint32_t code = lo; code < hi; ++code)
-        if (flags[code] == kSearch)
-          found[code - start] = first_divisor(idx, entries[entries[code].map].monomial);
+        if (flags[code] == kSearch) found[code - start] = first_divisor(idx, b.index.copy_of(code));
     };
     // A search costs about as much as a few terms of a row.
     if (threads_for(uint64_t(end - start) * 8, nb) > 1 && end - start > 1) {
@@ -187,6 +259,7 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
     } else {
       search(start, end);
     }
+    const uint64_t p = zel_hash_prime;
     for (uint32_t code = start; code < end; ++code) {
       if (b.flags[code] != kSearch) continue;
       if constexpr (kIntegerBuild) {
@@ -199,9 +272,12 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
       }
       b.flags[code] = kLeading;
       Dpol* red = reducers[ri];
-      const ExposW* m = slot_of_map(b.table, code).monomial;
-      ExposW* q = sub_Expos(m, words_of(red->mono[0]));
-      const uint64_t h = hash_Expos(q);
+      const ExposW* m = column[code];
+      const ExposW* lead = idx.lead[ri];
+      ExposW* q = sub_Expos(m, lead);
+      // The hash is additive: h(q) = h(m) - h(lead) mod p.
+      const uint64_t hm = uint32_t(get_hash(header_of(m))), hl = uint32_t(get_hash(header_of(lead)));
+      const uint64_t h = hm >= hl ? hm - hl : hm + p - hl;
       Dpol* header = new_Dpol(0);
       header->row_mark = 0;
       header->serial = red->serial;
@@ -223,28 +299,51 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
 
 // Numbers the columns: map entries sorted by increasing monomial, value of
 // each slot its rank.  The monomials are distinct, so the order is total and
-// any correct sort gives the same ranks.  rank_of_code receives the rank of
-// every code, so that coding the rows reads a dense array rather than the
-// scattered slots of the table.
-uint32_t order_columns(Base_Exposants* t, std::vector<uint32_t>& rank_of_code,
-                       std::vector<uint32_t>& slots) {
+// any correct sort gives the same ranks.  The sort works on a dense array of
+// the codes' monomials with their first-block degrees, not on the table's
+// scattered slots.  rank_of_code receives the rank of every code, so that
+// coding the rows reads a dense array too.
+uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
+                       std::vector<uint32_t>& rank_of_code, std::vector<uint32_t>& slots) {
   const uint32_t n = t->count;
   ExposSlot* e = t->entries;
   slots.resize(n);
-  for (uint32_t k = 0; k < n; ++k) slots[k] = e[k].map;
+  for (uint32_t c = 0; c < n; ++c) slots[c] = e[c].map;
   const bool strong = use_strong_order != 0;
   use_strong_order = 0;
-  auto less = [&](uint32_t a, uint32_t b) {
-    const int32_t c = strong ? comp5_Expos(e[a].monomial, e[b].monomial)
-                             : comp4_Expos(e[a].monomial, e[b].monomial);
-    return c < 0;
+  // comp4_Expos, or comp5_Expos when strong, with the first block's degree
+  // read from the record.
+  const uint32_t N = nb_of_variables;
+  const uint32_t s = var_second_block < N ? var_second_block : N;
+  struct Column {
+    uint32_t degree;  // of the first block
+    uint32_t code;
+    const ExposW* mono;
   };
-  std::sort(slots.begin(), slots.end(), less);
+  std::vector<Column> cols(n);
+  for (uint32_t c = 0; c < n; ++c) {
+    const ExposW* m = index.copy_of(c);
+    cols[c] = Column{s >= 1 ? range_degree(m, 0, s) : 0, c, m};
+  }
+  auto less = [&](const Column& a, const Column& b) {
+    if (a.degree != b.degree) return a.degree < b.degree;
+    int32_t r = s >= 1 ? revlex_range(a.mono, b.mono, 0, s) : 0;
+    if (r == 0 && s < N) {
+      if (strong) {
+        const uint32_t da = range_degree(a.mono, s, N), db = range_degree(b.mono, s, N);
+        if (da != db) return da < db;
+      }
+      r = revlex_range(a.mono, b.mono, s, N);
+    }
+    return r < 0;
+  };
+  std::sort(cols.begin(), cols.end(), less);
   rank_of_code.resize(n);
   for (uint32_t k = 0; k < n; ++k) {
-    e[k].map = slots[k];
-    e[slots[k]].value = k;
-    rank_of_code[e[slots[k]].code] = k;
+    const uint32_t slot = slots[cols[k].code];
+    e[k].map = slot;
+    e[slot].value = k;
+    rank_of_code[cols[k].code] = k;
   }
   return n;
 }
@@ -349,10 +448,12 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
   Base_Exposants* table = ZEL_C(ptr_Base_Exposants);
   StepBuffers& buf = step_buffers();
   const uint32_t threads = kIntegerBuild ? 1u : uint32_t(std::max<int32_t>(nb_threads, 1));
-  Builder b(table, *count, threads, buf);
+  CodeIndex& index = step_code_index();
+  Builder b(table, index, *count, threads, buf);
   b.flags = static_cast<int32_t*>(alloc(uint64_t(zel_hash_prime) * sizeof(int32_t)));
   forget_relative(relative_MatrixRow);
   reset_relative(relative_MatrixRow);
+  index.clear(table->count);
   empty_codes_Table_de_Recherche(table);
 
   // Item rows.
@@ -387,7 +488,7 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     return;
   }
   std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
-  const uint32_t c = order_columns(table, rank_of_code, buf.column_slots);
+  const uint32_t c = order_columns(table, index, rank_of_code, buf.column_slots);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 

@@ -98,18 +98,13 @@ int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, u
 bool lookup_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t,
                  uint32_t* code);
 
-// A hint that a*b (a when b is null) is about to be entered or looked up:
-// fetches its home slot.
-inline void prefetch_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t) {
-  const uint32_t ha = uint32_t(get_hash(a));
-  __builtin_prefetch(&t->entries[b ? add_hash(ha, hb) : ha]);
-}
-// The next stage: fetches the monomial stored in the home slot (fetched by
-// an earlier prefetch_code), which the probe compares with.
-inline void prefetch_code_monomial(uint32_t hb, const ExposW* b, const Expos* a,
-                                   const Base_Exposants* t) {
-  const uint32_t ha = uint32_t(get_hash(a));
-  if (const ExposW* m = t->entries[b ? add_hash(ha, hb) : ha].monomial) __builtin_prefetch(m);
+// Prepares the entry of a monomial whose home slot is `home` and which is
+// not in the table: a no-op write to that slot.  The engine's table takes
+// fresh pages from the system, and a page first read maps the shared zero
+// page, so that the entry's write faults a second time; writing first costs
+// one fault.
+inline void touch_home_slot(Base_Exposants* t, uint32_t home) {
+  __atomic_fetch_or(&t->entries[home].collision, 0u, __ATOMIC_RELAXED);
 }
 
 // Value of the slot holding a*b (a when b is null); the monomial must be in

@@ -380,3 +380,57 @@ TEST_F(PairsTest, NewPairWalkKeepsWhatThePlainWalkKeeps) {
     ASSERT_EQ(got, want) << "iteration " << it;
   }
 }
+
+// Eleven caller variables: three exponent words, the homogenising field in
+// the last one.  Sparse random leading monomials, as with many variables:
+// the pair record, the new-pair walk and updatF against plain word-by-word
+// references.
+TEST(PairsManyVariables, SparseMonomialsAgreeWithPlainReferences) {
+  F4Session s{11};
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(23);
+  auto mono = [&] {
+    Exps e(12, 0);
+    for (int k = 0, n = 1 + int(rng() % 3); k < n; ++k) e[rng() % 12] = uint32_t(1 + rng() % 2);
+    if (std::all_of(e.begin(), e.end() - 1, [](uint32_t x) { return x == 0; })) e[rng() % 11] = 1;
+    return e;
+  };
+  for (int it = 0; it < 200; ++it) {
+    Dpol* f = F4Session::poly({mono()});
+    std::vector<Dpol*> G;
+    for (int k = 0, n = 2 + int(rng() % 25); k < n; ++k) G.push_back(F4Session::poly({mono()}));
+    const int32_t n = int32_t(G.size());
+    for (Crit* c = ZEL_C(generate_Crit)(f, G.data(), n); c; c = c->next) {
+      const ExposW* a = words_of(c->p1->mono[0]);
+      const ExposW* b = words_of(c->p2->mono[0]);
+      ExposW* l = ZEL_C(lcm_Expos)(a, b);
+      ASSERT_TRUE(equal_Expos(c->lcm, l));
+      ASSERT_EQ(c->degree, total_degree(l));
+      for (auto [m, lead] : {std::pair{c->mult1, a}, std::pair{c->mult2, b}}) {
+        if (equal_Expos(l, lead)) {
+          ASSERT_EQ(m, nullptr);
+        } else {
+          ASSERT_NE(m, nullptr);
+          ExposW* q = sub_Expos(l, lead);
+          ASSERT_TRUE(equal_Expos(m, q));
+        }
+      }
+    }
+    auto survivors = [&](Crit* out) {
+      std::vector<std::pair<uint32_t, uint32_t>> v;
+      for (; out; out = out->next) v.emplace_back(out->p1->serial, out->p2->serial);
+      return v;
+    };
+    ASSERT_EQ(survivors(critBackEtrangeronLPC(trier_Crit(ZEL_C(generate_Crit)(f, G.data(), n)))),
+              survivors(plain_new_pair_walk(trier_Crit(ZEL_C(generate_Crit)(f, G.data(), n)))))
+        << "iteration " << it;
+    const ExposW* m = words_of(f->mono[0]);
+    std::vector<Dpol*> want;
+    for (Dpol* g : G)
+      if (!is_sub_Expos1(words_of(g->mono[0]), m)) want.push_back(g);
+    want.push_back(f);
+    G.push_back(nullptr);  // room for f
+    const uint32_t kept = updatF(m, f, G.data(), uint32_t(n));
+    ASSERT_EQ(std::vector<Dpol*>(G.begin(), G.begin() + kept), want) << "iteration " << it;
+  }
+}
