@@ -467,7 +467,12 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
     // The pivot table becomes the map from leading column to position.
     std::fill(pivots.p, pivots.p + ncols + 1, -1);
     for (uint32_t k = 0; k < e.nnew; ++k) pivots[rows[e.newidx[k]]->lead] = int32_t(k);
-    if (threads > 1) {
+    // The threaded backward pass wakes the helpers once per stage of
+    // `threads` rows: worth it only when a stage's rows are long.
+    uint64_t new_terms = 0;
+    for (uint32_t k = 0; k < e.nnew; ++k) new_terms += rows[e.newidx[k]]->ncodes + 1;
+    const uint64_t stage_work = new_terms / e.nnew * uint32_t(threads);
+    if (threads_for(stage_work, uint32_t(threads)) > 1) {
       backward_threads(e, pivots.p, uint32_t(threads));
     } else {
       StepBuffers& buf = step_buffers();
