@@ -334,6 +334,11 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
       }
       set_hash(p->n, p->mono);
     }
+    // This last step's monomials lost the homogenising variable, so most are
+    // new to the code table, whose slots are dead between steps: its pages
+    // go back first, so the pages this step touches do not add to those of
+    // all the steps before.
+    release_engine_table_pages();
     ZEL_C(want_ignore_simulin) = 1;
     count = inter_reduce(G, count, table + r, zel_max_index - r - count, G, count, true);
     ZEL_C(want_ignore_simulin) = 0;
