@@ -73,8 +73,8 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
     h = std::max(h, b[k].hi);
     ++unled;
   }
-  // The widest multiply-add this processor runs.
-  static const AddPivotLanes add_pivot = lane_kernels().front().add;
+  // The widest multiply-add this processor runs (tests may pick another).
+  const AddPivotLanes add_pivot = chosen_lane_kernel();
   const uint32_t p = uint32_t(e.mod.p);
   LaneMultipliers m{};
   m.wrap = uint32_t((uint64_t(1) << 32) % p);

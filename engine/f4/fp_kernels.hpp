@@ -221,4 +221,10 @@ struct LaneKernel {
 };
 const std::vector<LaneKernel>& lane_kernels();
 
+// Which of lane_kernels() the forward pass uses: 0, the widest, unless a
+// test picks another (an index past the end means the base version).
+extern uint32_t lane_kernel_choice;
+// The version of add_pivot_lanes lane_kernel_choice names.
+AddPivotLanes chosen_lane_kernel();
+
 }  // namespace zel::ZEL_BUILD

@@ -3,6 +3,8 @@
 // Each lives in a target region of its own, so nothing else in the library
 // is compiled for those sets.  Same sums as add_pivot_lanes (fp_kernels.hpp):
 // 32-bit lanes, 2^32 mod p added where a sum wraps.
+#include <algorithm>
+
 #include "engine/f4/fp_kernels.hpp"
 
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
@@ -86,6 +88,13 @@ const std::vector<LaneKernel>& lane_kernels() {
     return k;
   }();
   return kernels;
+}
+
+uint32_t lane_kernel_choice = 0;
+
+AddPivotLanes chosen_lane_kernel() {
+  const auto& k = lane_kernels();
+  return k[std::min<size_t>(lane_kernel_choice, k.size() - 1)].add;
 }
 
 }  // namespace zel::ZEL_BUILD

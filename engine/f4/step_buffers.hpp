@@ -3,7 +3,8 @@
 // so a step of a size already seen costs no fresh pages (building them anew
 // each step made most of the page faults of a run).  Each build has its own
 // set, like the rest of its engine state; a step uses them from its calling
-// thread only (threads fill entries, never resize).
+// thread only (threads fill entries, never resize).  A memory reset gives
+// them back with the rest of the engine's memory.
 #pragma once
 
 #include <algorithm>
@@ -57,5 +58,8 @@ struct StepBuffers {
 
 // This build's buffers.
 StepBuffers& step_buffers();
+
+// Gives the buffers' memory back (a memory reset).
+inline void release_step_buffers() { step_buffers() = StepBuffers{}; }
 
 }  // namespace zel::ZEL_BUILD

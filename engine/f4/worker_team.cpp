@@ -1,15 +1,46 @@
 // Helper threads that sleep when idle (see worker_team.hpp).
 #include "engine/f4/worker_team.hpp"
 
+#include <pthread.h>
+
+#include <new>
+
 namespace zel::ZEL_BUILD {
 
 uint64_t min_threaded_work = kDefaultThreadedWork;
 
+namespace {
+void team_before_fork() { worker_team().lock_for_fork(); }
+void team_parent_after_fork() { worker_team().unlock_after_fork(); }
+void team_child_after_fork() { worker_team().reset_in_child(); }
+}  // namespace
+
 WorkerTeam& worker_team() {
-  // Never destroyed: a helper may still be waiting at exit, and a forked
-  // child has the record without the threads.
-  static WorkerTeam* team = new WorkerTeam;
+  // Never destroyed: a helper may still be waiting at exit.
+  static WorkerTeam* team = [] {
+    auto* t = new WorkerTeam;
+    pthread_atfork(team_before_fork, team_parent_after_fork, team_child_after_fork);
+    return t;
+  }();
   return *team;
+}
+
+void WorkerTeam::lock_for_fork() { m_.lock(); }
+void WorkerTeam::unlock_after_fork() { m_.unlock(); }
+
+void WorkerTeam::reset_in_child() {
+  // The parent's helpers do not exist here: their thread records are set
+  // aside unjoined (destroying a joinable record would end the process),
+  // and the lock and the condition variables, which may still count them
+  // as waiters, start afresh.
+  new std::vector<std::thread>(std::move(helpers_));
+  helpers_.clear();
+  new (&m_) std::mutex;
+  new (&wake_) std::condition_variable;
+  new (&done_) std::condition_variable;
+  busy_ = 0;
+  wanted_ = 0;
+  next_ = count_;
 }
 
 uint32_t WorkerTeam::work(const std::function<void(uint32_t)>* task, uint32_t count) {

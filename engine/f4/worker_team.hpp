@@ -33,6 +33,14 @@ class WorkerTeam {
 
   void run(uint32_t threads, uint32_t count, const std::function<void(uint32_t)>& task);
 
+  // fork() handlers: the team's lock is held across the fork, and the
+  // child starts from an empty team (the helpers are not copied into it; a
+  // helper caught leaving an earlier run would otherwise stay counted as
+  // busy, and the child's next run would wait for it forever).
+  void lock_for_fork();
+  void unlock_after_fork();
+  void reset_in_child();
+
  private:
   void serve(uint32_t id);
   uint32_t work(const std::function<void(uint32_t)>* task, uint32_t count);

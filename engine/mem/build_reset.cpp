@@ -1,6 +1,7 @@
 // This build's part of a memory reset.
 #include "engine/mem/build_reset.hpp"
 
+#include "engine/f4/step_buffers.hpp"
 #include "engine/mem/pool.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/relative_table.hpp"
@@ -22,6 +23,8 @@ void forget_build_memory() {
   // Their segments lived in the zones just emptied.
   forget_relative(relative_Indexes);
   forget_relative(relative_CBoolean);
+  // The step's buffers outlive steps and requests, not the session's memory.
+  release_step_buffers();
   // Serial numbers of polynomial records start again at 1.
   gen_sym_Dpol = 0;
 #ifdef ZEL_VARIANT_INT

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/api/interrupt.hpp"
+#include "engine/api/stop_flag.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/f4/worker_team.hpp"
 #include "engine/f4/elimination.hpp"
@@ -204,6 +206,58 @@ TEST_F(GroebnerTest, UnnormalisedInputGivesTheBasisOfItsNormalForm) {
   EXPECT_EQ(clean, reference(sys, 0));
   free_all(sys);
   free_all(messy);
+}
+
+// A host that interrupts at its first poll: by the stop flag (what the SIGINT
+// handler of old hosts does) or, from version 13 on, by unwinding the request
+// after the memory reset.
+namespace interrupting_host {
+bool unwind = false;
+void print(const char*) {}
+void raise(const char* t) { throw zel_test::HostError(t); }
+int pending() { return unwind; }
+void check() {
+  if (!unwind) ZEL_C(stop_immediately_semaphore) = 1;
+  else throw zel_test::HostError("interrupted");
+}
+double version() { return unwind ? 13.0 : 12.0; }
+const zel::HostServices kHost = {print, print, raise, pending, check, version};
+}  // namespace interrupting_host
+
+// A request interrupted anywhere in its steps (the engine asks the host at
+// every 4096th poll, so the count starts that many polls short; cyclic-6
+// polls about a thousand times) leaves nothing behind that changes the next
+// one, although the step buffers and the code table are kept between
+// requests.
+TEST_F(GroebnerTest, AnInterruptedRequestLeavesTheNextOneIntact) {
+  std::vector<zs_poly> sys(6);
+  zs_cyclic(6, sys.data());
+  const std::vector<NGPoly> want = compute(sys, 0, 6);
+  min_threaded_work = 0;
+  for (bool unwind : {false, true})
+    for (int threads : {1, 3})
+      for (uint32_t polls : {1u, 200u, 450u, 700u, 950u, 1200u}) {
+        SCOPED_TRACE("unwind " + std::to_string(unwind) + " threads " + std::to_string(threads) +
+                     " polls " + std::to_string(polls));
+        interrupting_host::unwind = unwind;
+        const zel::HostServices previous = zel::set_host(interrupting_host::kHost);
+        forget_host_version();
+        count_interrupt = 4096 - polls;
+        internal_threads(threads);
+        std::vector<NGPoly> got;
+        try {
+          got = compute(sys, 0, 6);
+        } catch (const zel_test::HostError&) {
+          got.clear();
+        }
+        zel::set_host(previous);
+        forget_host_version();
+        ZEL_C(stop_immediately_semaphore) = 0;
+        EXPECT_TRUE(got.empty() || got == want);
+        EXPECT_EQ(compute(sys, 0, 6), want);
+      }
+  min_threaded_work = kDefaultThreadedWork;
+  free_all(sys);
 }
 
 TEST_F(GroebnerTest, RequestsDoNotInheritEarlierOptions) {

@@ -1,5 +1,6 @@
-// The F4 elimination against a dense reduced echelon form modulo 65521, its
-// edge cases, thread counts and aggressive mode.
+// The F4 elimination against a dense reduced echelon form (modulo 65521 and
+// primes of every size), its edge cases, thread counts, multiply-add versions
+// and aggressive mode.
 #include "engine/f4/elimination.hpp"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,8 @@
 
 #ifdef ZEL_VARIANT_FP
 #include "engine/coef/primes.hpp"
+#include "engine/f4/fp_kernels.hpp"
+#include "engine/f4/step_buffers.hpp"
 #endif
 
 using namespace zel::ZEL_BUILD;
@@ -32,9 +35,9 @@ constexpr uint32_t kP = 65521;
 
 struct ElimSession {
   TestHost host{4};
-  ElimSession() {
+  explicit ElimSession(uint32_t p = kP) {
     fresh_engine_memory();
-    set_field_prime(kP);
+    set_field_prime(p);
     ZEL_C(want_aggressive) = 0;
     ZEL_C(want_state_percent) = 0;
     want_skip_comput = 0;
@@ -42,6 +45,7 @@ struct ElimSession {
   }
   ~ElimSession() {
     min_threaded_work = kDefaultThreadedWork;
+    lane_kernel_choice = 0;
     nb_threads = 1;
     omp_set_num_threads(1);
     omp_set_dynamic(0);
@@ -121,9 +125,9 @@ std::vector<DenseRow> eliminate(const std::vector<TestRow>& rows, uint32_t ncols
 // smaller serials than the rows to be reduced; rows to be reduced with any
 // leading coefficient, some of them combinations of earlier rows.
 std::vector<TestRow> random_matrix(std::mt19937_64& rng, uint32_t ncols, uint32_t nred,
-                                   uint32_t nrows, uint32_t density_pct) {
+                                   uint32_t nrows, uint32_t density_pct, uint32_t p = kP) {
   std::vector<TestRow> rows;
-  std::uniform_int_distribution<uint32_t> col(0, ncols - 1), coef(1, kP - 1), pct(0, 99);
+  std::uniform_int_distribution<uint32_t> col(0, ncols - 1), coef(1, p - 1), pct(0, 99);
   std::vector<uint32_t> cols(ncols);
   for (uint32_t c = 0; c < ncols; ++c) cols[c] = c;
   std::shuffle(cols.begin(), cols.end(), rng);
@@ -142,7 +146,7 @@ std::vector<TestRow> random_matrix(std::mt19937_64& rng, uint32_t ncols, uint32_
       const TestRow& a = rows[rng() % rows.size()];
       const TestRow& b = rows[rng() % rows.size()];
       const uint64_t u = coef(rng), v = coef(rng);
-      for (uint32_t c = 0; c < ncols; ++c) d[c] = uint32_t((u * a.dense[c] + v * b.dense[c]) % kP);
+      for (uint32_t c = 0; c < ncols; ++c) d[c] = uint32_t((u * a.dense[c] + v * b.dense[c]) % p);
     } else {
       const uint32_t lead = col(rng);
       d[lead] = coef(rng);
@@ -156,7 +160,7 @@ std::vector<TestRow> random_matrix(std::mt19937_64& rng, uint32_t ncols, uint32_
 }
 
 // The rows of the reduced echelon form whose pivot is not a reducer's.
-std::vector<DenseRow> expected_new_rows(const std::vector<TestRow>& rows) {
+std::vector<DenseRow> expected_new_rows(const std::vector<TestRow>& rows, uint32_t p = kP) {
   std::vector<DenseRow> all;
   std::vector<bool> reducer_col(rows[0].dense.size(), false);
   for (const TestRow& t : rows) {
@@ -164,7 +168,7 @@ std::vector<DenseRow> expected_new_rows(const std::vector<TestRow>& rows) {
     if (!t.reduce) reducer_col[pivot_of(t.dense)] = true;
   }
   std::vector<DenseRow> out;
-  for (DenseRow& r : dense_rref(all, kP))
+  for (DenseRow& r : dense_rref(all, p))
     if (!reducer_col[pivot_of(r)]) out.push_back(r);
   return out;
 }
@@ -268,10 +272,12 @@ TEST(Elimination, TallMatricesInBlocksOfRows) {
     const uint32_t ncols = 40 + uint32_t(rng() % 100);
     auto rows = random_matrix(rng, ncols, uint32_t(rng() % 40), 60 + uint32_t(rng() % 140),
                               it % 2 ? 95 : 40);
+    // Reducers keep their leading 1: the elimination only ever gets monic
+    // ones (multiples of basis polynomials).
     if (it % 3 == 0)
       for (TestRow& t : rows)
-        for (uint32_t& c : t.dense)
-          if (c) c = c % 2 ? kP - 1 : 1;
+        for (size_t j = t.reduce ? 0 : pivot_of(t.dense) + 1; j < t.dense.size(); ++j)
+          if (t.dense[j]) t.dense[j] = t.dense[j] % 2 ? kP - 1 : 1;
     const auto want = expected_new_rows(rows);
     for (bool aggressive : {false, true}) {
       // A threshold never reached: nothing is skipped.
@@ -286,6 +292,50 @@ TEST(Elimination, TallMatricesInBlocksOfRows) {
       }
     }
   }
+}
+
+// The blocks' 32-bit sums fold 2^32 mod p back in where they wrap: tall,
+// nearly dense matrices whose coefficients are mostly p - 1, for primes of
+// every size the build takes, through every version of the multiply-add
+// this processor runs.
+TEST(Elimination, EveryPrimeSizeAndLaneKernel) {
+  SEED_TRACE();
+  auto rng = make_rng(55);
+  for (uint32_t p : {2u, 3u, 251u, 32749u, 65519u}) {
+    for (uint32_t kernel = 0; kernel < lane_kernels().size(); ++kernel) {
+      ElimSession s(p);
+      const uint32_t ncols = 40 + uint32_t(rng() % 60);
+      auto rows = random_matrix(rng, ncols, uint32_t(rng() % 20), 40 + uint32_t(rng() % 60),
+                                90, p);
+      for (TestRow& t : rows)
+        for (size_t j = t.reduce ? 0 : pivot_of(t.dense) + 1; j < t.dense.size(); ++j)
+          if (t.dense[j] && rng() % 4) t.dense[j] = p - 1;
+      const auto want = expected_new_rows(rows, p);
+      lane_kernel_choice = kernel;
+      for (int32_t threads : {1, 3}) {
+        SCOPED_TRACE(std::string(lane_kernels()[kernel].name) + " p " + std::to_string(p) +
+                     " threads " + std::to_string(threads));
+        nb_threads = threads;
+        omp_set_num_threads(threads);
+        EXPECT_EQ(eliminate(rows, ncols), want);
+      }
+    }
+  }
+}
+
+// The accumulators kept between steps and requests go with a memory reset,
+// like every other piece of the engine's memory.
+TEST(Elimination, AMemoryResetGivesTheStepBuffersBack) {
+  auto rng = make_rng(56);
+  {
+    ElimSession s;
+    auto rows = random_matrix(rng, 50, 10, 40, 50);
+    EXPECT_EQ(eliminate(rows, 50), expected_new_rows(rows));
+    ASSERT_FALSE(step_buffers().acc.empty());
+    EXPECT_GT(step_buffers().acc[0].mem.capacity(), 0u);
+  }
+  EXPECT_TRUE(step_buffers().acc.empty());
+  EXPECT_TRUE(step_buffers().lanes.empty());
 }
 
 TEST(Elimination, NoHangWithDynamicTeams) {

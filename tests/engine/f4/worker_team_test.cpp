@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <vector>
 
@@ -18,5 +21,26 @@ TEST(WorkerTeam, EveryTaskRunsOnceInEveryRun) {
     for (auto& h : hits) h = 0;
     team.run(threads, count, [&](uint32_t k) { hits[k].fetch_add(1); });
     for (uint32_t k = 0; k < count; ++k) ASSERT_EQ(hits[k].load(), 1u) << "run " << run;
+  }
+}
+
+// A child forked right after a run (its helpers may still be leaving it)
+// gets a working team of its own.
+TEST(WorkerTeam, AForkedChildRunsItsOwnTeam) {
+  WorkerTeam& team = worker_team();
+  for (int round = 0; round < 100; ++round) {
+    std::atomic<uint32_t> n{0};
+    team.run(4, 64, [&](uint32_t) { n.fetch_add(1); });
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      alarm(20);  // a hung team ends the child with SIGALRM
+      std::atomic<uint32_t> m{0};
+      team.run(4, 64, [&](uint32_t) { m.fetch_add(1); });
+      _exit(m.load() == 64 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
   }
 }
