@@ -26,9 +26,16 @@ class PageArray {
   PageArray() = default;
   PageArray(const PageArray&) = delete;
   PageArray& operator=(const PageArray&) = delete;
-  ~PageArray() {
-    if (data_) munmap(data_, bytes_);
+  // Moving hands the pages over; assigning an empty array gives them back.
+  PageArray(PageArray&& o) noexcept { take(o); }
+  PageArray& operator=(PageArray&& o) noexcept {
+    if (this != &o) {
+      unmap();
+      take(o);
+    }
+    return *this;
   }
+  ~PageArray() { unmap(); }
 
   size_t size() const { return size_; }
   T* data() { return data_; }
@@ -54,6 +61,17 @@ class PageArray {
     if (p == MAP_FAILED) Fatal("Cannot allocate memory !");
     data_ = static_cast<T*>(p);
     bytes_ = bytes;
+  }
+
+  void unmap() {
+    if (data_) munmap(data_, bytes_);
+  }
+  void take(PageArray& o) {
+    data_ = o.data_;
+    size_ = o.size_;
+    bytes_ = o.bytes_;
+    o.data_ = nullptr;
+    o.size_ = o.bytes_ = 0;
   }
 
   T* data_ = nullptr;

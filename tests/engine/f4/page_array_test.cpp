@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "engine/f4/page_array.hpp"
 
@@ -35,6 +36,13 @@ TEST(PageArray, ValuesSurviveGrowthAndClearingReusesTheArray) {
   a.resize(5, 3);
   EXPECT_EQ(a.size(), 5u);
   EXPECT_EQ(a.data()[4], 3u);
+  // A memory reset assigns an empty array: the pages go, the values move.
+  PageArray<uint32_t> b(std::move(a));
+  EXPECT_EQ(a.data(), nullptr);
+  EXPECT_EQ(b[4], 3u);
+  b = PageArray<uint32_t>{};
+  EXPECT_EQ(b.size(), 0u);
+  EXPECT_EQ(b.data(), nullptr);
 }
 
 }  // namespace
