@@ -9,6 +9,14 @@
 // polynomial has lifted.
 //
 // The first pass records the elimination's trace; later passes replay it.
+// The change-of-order modes (2-5, 8, 9, 12) do not replay the basis for
+// every batch: the degree-order basis is lifted first, by the loop of mode 1
+// with all its checks, and the mode's own loop then takes that basis modulo
+// each batch's primes (leaving out primes that divide one of its leading
+// coefficients, its only denominators once it is monic) and runs only the
+// change of order.  Modulo such a prime the monic basis is still a Groebner
+// basis: its S-polynomials reduce to zero by monic divisors, with no
+// division that the prime could spoil.
 // A batch in which the elimination found a bad prime, or whose results
 // differ in shape (count, term counts, monomials) from the first pass, is
 // never combined: it is thrown away and the pass is run again on fresh
@@ -59,9 +67,14 @@ struct ModularRequest {
   uint32_t block = 0;                // > 0: keep results free of the first `block` variables
   bool restrict_ = false;            // keep results free of the declared first block
   uint32_t first_batch = 8;          // primes of the first pass
+  // Change-of-order modes: input[0 .. given_basis-1] is the lifted (and
+  // checked) degree-order basis, integral; each pass reduces it modulo the
+  // batch's primes instead of computing it.  0: the mode computes it.
+  uint32_t given_basis = 0;
 };
 
 // What the last run of the loop did.
+// The change-of-order modes count the basis's passes and primes as well.
 struct ModularFigures {
   uint32_t passes = 0;          // batches combined
   uint32_t primes = 0;          // primes of the combined batches

@@ -17,6 +17,7 @@
 #include "engine/coef/int_arith.hpp"
 #include "engine/coef/int_slide.hpp"
 #include "engine/coef/primes.hpp"
+#include "engine/coef/residue.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/f4/basis.hpp"
 #include "engine/f4/dpol_from_row.hpp"
@@ -66,6 +67,16 @@ bool solving_mode(int32_t mode) {
     default:
       return false;
   }
+}
+
+// The modes whose loop takes the lifted degree-order basis (see
+// multi_modular.hpp), when it is the basis they would compute: plain
+// degree order on all variables (no block order of the session, no
+// lexicographic order).
+bool lifts_basis_first(const ModularRequest& rq) {
+  if (!solving_mode(rq.mode) || var_second_block != 0 || want_Lexico != 0) return false;
+  const uint32_t localisers = rq.mode == ZEL_COMPUTE_RADICAL_STRATEG2 ? rq.nb_second : 0;
+  return localisers < rq.n;  // else the mode refuses the request as it stands
 }
 
 // ---- primes ------------------------------------------------------------------
@@ -185,7 +196,7 @@ uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G) {
   }
   if (rq.mode != ZEL_COMPUTE_GBASIS)
     return run_solving_mode(rq.mode, X, rq.n, rq.nb_second, G, &spent, rq.bk0, rq.force_elim,
-                            rq.nb2, rq.bk2, rq.force_elim2);
+                            rq.nb2, rq.bk2, rq.force_elim2, rq.given_basis != 0);
   want_eliminated = rq.force_elim != 0;
   const uint32_t count = gbasis(X, rq.n, G, &spent);
   want_eliminated = 0;
@@ -267,6 +278,7 @@ struct Loop {
 
   uint32_t batch = 0;
   uint32_t pass = 0;        // passes combined so far
+  uint32_t primes = 0;      // primes of those passes
   uint32_t count = 0;       // result polynomials (of the first pass)
   uint32_t lifted = 0;
   uint32_t disagreements = 0;
@@ -301,6 +313,26 @@ struct Loop {
     Crit_pool.root = nullptr;
   }
 
+  // The residues of the pass's results, copied out of zone 1: the pass's
+  // work there is given back before the lifts, which write the images of
+  // the polynomials not yet lifted from the bottom of that zone up, over
+  // whatever the results occupied.
+  std::vector<std::vector<Dom>> residues;
+  std::vector<std::vector<Dom*>> residue_lanes;
+
+  void keep_residues(uint32_t n) {
+    const uint32_t V = ZEL_C(vectorize);
+    residues.assign(n, {});
+    residue_lanes.assign(n, std::vector<Dom*>(V));
+    for (uint32_t i = 0; i < n; ++i) {
+      residues[i].resize(size_t(V) * G[i]->n);
+      for (uint32_t l = 0; l < V; ++l) {
+        residue_lanes[i][l] = residues[i].data() + size_t(l) * G[i]->n;
+        std::copy(lanes(G[i])[l], lanes(G[i])[l] + G[i]->n, residue_lanes[i][l]);
+      }
+    }
+  }
+
   // Lifts result i of the pass (residues of G[i]) into its record, with the
   // temporaries in zone 2 (given back); lifted coefficients go to zone 3,
   // images of a polynomial not yet lifted to zone 1.
@@ -320,9 +352,10 @@ struct Loop {
       InZone2 temporaries;
       ZoneScope mark;
       if (pass == 0)
-        ok = ZEL_C(primpart)(extra, slots, lanes(G[i]), r->n);
+        ok = ZEL_C(primpart)(extra, slots, residue_lanes[i].data(), r->n);
       else
-        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *c1, *c2);
+        ok = ZEL_C(primpart_upgrade)(extra, slots, residue_lanes[i].data(), r->n, bound_words, M,
+                                     *c1, *c2);
       if (ok) {
         InZone3 keep;
         glisser_INTs_add1(extra, slots, r->n);
@@ -408,7 +441,7 @@ struct Loop {
       const Dpol_INT* r = result[i];
       if (!r->spare[0] || r->spare[1] || r->n == 0) continue;
       const INT* c = coeffs_INT(r);
-      const Dom* m = lanes(G[i])[0];
+      const Dom* m = residue_lanes[i][0];
       const uint64_t c0 = ZEL_C(INT_to_Dom)(c[0], uint32_t(p));
       for (uint32_t t = 0; t < r->n; ++t)
         if (uint64_t(ZEL_C(INT_to_Dom)(c[t], uint32_t(p))) * m[0] % p != c0 * m[t] % p) {
@@ -431,7 +464,7 @@ struct Loop {
     restore_orv_state_z2(base2);
     InZone3 z3;
     M = ZEL_C(cINT_I32)(1);
-    pass = count = lifted = disagreements = 0;
+    pass = count = lifted = disagreements = primes = 0;
     confirming = false;
     batch = rq.first_batch;
     ++last_modular_figures.restarts;
@@ -452,7 +485,10 @@ struct Loop {
       InZone2 keep;
       for (uint32_t i = 0; i < rq.n; ++i) X[i] = to_residues(rq.input[i]);
     }
-    Output("/S:%d -> %u/", int(pass), fig.primes + batch);
+    // A given basis enters as the engine's bases come out: monic per prime.
+    for (uint32_t i = 0; i < rq.given_basis; ++i)
+      monic_lanes_d(lanes(X[i]), ZEL_C(vectorize), X[i]->n);
+    Output("/S:%d -> %u/", int(pass), primes + batch);
     print_memory_use();
     // A stop ends the loop with what earlier passes combined.
     auto stop = [&] {
@@ -470,13 +506,14 @@ struct Loop {
     // unseen.  The batch right after a first pass therefore checks those
     // rows in its own lane 0, another prime: a random combination of them
     // that does not reduce to zero makes the batch depart from the trace.
-    verify_zero_rows = pass == 1 ? 1 : 0;
+    verify_zero_rows = pass == 1 && rq.given_basis == 0 ? 1 : 0;
     const uint64_t before = xmalloc_state.total_allocated;
     uint32_t n = run_mode(rq, X.data(), G.data());
     verify_zero_rows = 0;
     const uint64_t growth = xmalloc_state.total_allocated - before;
     if (stop_requested()) return stop();
     n = filter_results(rq, G.data(), n);
+    keep_residues(n);
     restore_GC_state(base1);
     Output("restore Z1 ");
 
@@ -503,6 +540,7 @@ struct Loop {
       restore_GC_state(base1);
       restore_orv_state_z2(images_top);
       fig.primes += batch;
+      primes += batch;
       ++fig.passes;
       Output(" {confirmed}\n");
       return false;
@@ -523,6 +561,7 @@ struct Loop {
       combine();
     }
     fig.primes += batch;
+    primes += batch;
     ++fig.passes;
     if (lifted == count)
       Output(" {done}\n");
@@ -542,12 +581,12 @@ struct Loop {
     // little larger than the others, and a quarter of it is enough.
     if (growth > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
-    else if (solving_mode(rq.mode) && fig.primes >= kSolvingSteps)
-      batch = std::max((fig.primes / 4 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
+    else if (solving_mode(rq.mode) && primes >= kSolvingSteps)
+      batch = std::max((primes / 4 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
     else if (10 * (count - lifted) <= count)
-      batch = std::max(fig.primes / 4, kMinFirstBatch);
+      batch = std::max(primes / 4, kMinFirstBatch);
     else
-      batch = fig.primes;
+      batch = primes;
     batch = std::min(batch, kMaxBatch);
     // A first pass that lifts everything has been checked against nothing:
     // a batch whose primes were all bad in the same way would go unseen.
@@ -573,22 +612,66 @@ uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n) {
   return std::max(2 * words + 1, uint32_t(8));
 }
 
-uint32_t run_multi_modular(const ModularRequest& rq, Dpol_INT** result) {
-  last_modular_figures = ModularFigures{};
-  PassFlagsGuard flags;
+namespace {
+
+// One run of the loop; the count of results, 0 when stopped before anything
+// lifted.
+uint32_t run_loop(const ModularRequest& rq, Dpol_INT** result) {
   Loop loop(rq, result);
   uint32_t attempts = 0;
   while (loop.run_pass()) {
     if (++attempts >= kMaxPasses) Fatal("Pas fait max_step !\n");
   }
-  if (loop.pass == 0) return 0;  // stopped before anything lifted
+  return loop.pass == 0 ? 0 : loop.count;
+}
+
+bool all_lifted(Dpol_INT* const* result, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i)
+    if (!result[i]->spare[0]) return false;
+  return true;
+}
+
+// A change-of-order mode: the basis by mode 1's loop, then the mode's own
+// loop on it.  Returns what run_multi_modular returns, or -1 when the basis
+// is empty (the caller then runs the mode as it stands).
+int64_t run_on_lifted_basis(const ModularRequest& rq, Dpol_INT** result) {
+  const uint32_t localisers = rq.mode == ZEL_COMPUTE_RADICAL_STRATEG2 ? rq.nb_second : 0;
+  ModularRequest basis_rq;
+  basis_rq.input = rq.input;
+  basis_rq.n = rq.n - localisers;
+  basis_rq.mode = ZEL_COMPUTE_GBASIS;
+  basis_rq.mingbasis_strong = 1;  // as the universal command computes it
+  basis_rq.first_batch = rq.first_batch;
+  // Records of the basis followed by the localisers (mode 9), in the order
+  // the mode splits its inputs.
+  std::vector<Dpol_INT*> basis(kResultRoom + 1 + localisers);
+  const uint32_t nb = run_loop(basis_rq, basis.data());
+  if (stop_requested() || !all_lifted(basis.data(), nb)) return 0;
+  if (nb == 0) return -1;
+  Output("#C degree-order basis lifted: %u polynomials\n", nb);
+  std::copy(rq.input + basis_rq.n, rq.input + rq.n, basis.begin() + nb);
+  ModularRequest mode_rq = rq;
+  mode_rq.input = basis.data();
+  mode_rq.n = nb + localisers;
+  mode_rq.given_basis = nb;
+  return run_loop(mode_rq, result);
+}
+
+}  // namespace
+
+uint32_t run_multi_modular(const ModularRequest& rq, Dpol_INT** result) {
+  last_modular_figures = ModularFigures{};
+  PassFlagsGuard flags;
+  int64_t count = -1;
+  if (lifts_basis_first(rq)) count = run_on_lifted_basis(rq, result);
+  if (count < 0) count = run_loop(rq, result);
   uint32_t largest = 0;
-  for (uint32_t i = 0; i < loop.count; ++i)
+  for (uint32_t i = 0; i < uint32_t(count); ++i)
     if (result[i]->spare[0])
       for (uint32_t t = 0; t < result[i]->n; ++t)
         largest = std::max(largest, ZEL_C(Relative_GetLSize_Int)(coeffs_INT(result[i])[t]));
   last_modular_figures.largest_words = largest;
-  return loop.count;
+  return uint32_t(count);
 }
 
 }  // namespace zel::ZEL_BUILD

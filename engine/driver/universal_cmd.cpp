@@ -246,20 +246,21 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
 
 uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
                           double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
-                          int32_t force_elim2) {
+                          int32_t force_elim2, bool basis_given) {
+  const int32_t compute = basis_given ? 0 : 1;
   if ((mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_GBASIS_NF_RECOMPUTE ||
        mode == ZEL_COMPUTE_RADICAL_STRATEG2) &&
       nb_second > n)
     Fatal("Zel interface error: _nb=%u exceeds the %u input polynomials\n", nb_second, n);
   switch (mode) {
     case ZEL_COMPUTE_RRFORM:
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, compute, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_RRFORM_SQFR:
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 0, 1, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 0, compute, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_MINPOLY:
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 1, 1, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 1, compute, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_MINPOLY_SQFR:
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, 1, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, compute, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_GBASIS_NF:
       want_add_equations = 0;
       return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1, 0,
@@ -270,13 +271,13 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
                                   0, 0, 0, 0, 0);
     case ZEL_COMPUTE_RADICAL_STRATEG1:
       want_radical_strateg1 = 1;
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, 1, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, compute, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_RADICAL_STRATEG2:
       want_rr_form = 1;
       want_radical_strateg1 = 1;
       Stderr("call gbasis_universal_cmd\n");
       return gbasis_universal_cmd(X, n - nb_second, result, X + (n - nb_second), nb_second, cpu, 1,
-                                  0, 1, 0, 0, 0, 0, 0);
+                                  0, compute, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_GBASIS_MULTI:
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, bk0, uint32_t(force_elim),
                                   std::min(nb2, n), bk2, uint32_t(force_elim2));
@@ -286,8 +287,8 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
       want_rr_form = 1;
       // The prime-field build stops at the shape form; the integer build
       // goes on to the rational parametrisation.
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, kIntegerBuild ? 0 : 1, 1, 0, 0,
-                                  0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, kIntegerBuild ? 0 : 1, compute,
+                                  0, 0, 0, 0, 0);
     default:
       Fatal("compute mode %d (%s) is not available in this version of the library\n", mode,
             compute_mode_name(mode));

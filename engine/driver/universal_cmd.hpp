@@ -28,8 +28,10 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
 // The arguments of one compute mode (2 .. 12) for the universal command,
 // with X[0 .. n-1] the converted inputs and nb_second the record's _nb;
 // sets the mode's flags.  Modes the library does not run are fatal.
+// basis_given (change-of-order modes 2-5, 8, 9, 12): the system part of X is
+// already the mode's degree-order basis, monic, and is not computed again.
 uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
                           double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
-                          int32_t force_elim2);
+                          int32_t force_elim2, bool basis_given = false);
 
 }  // namespace zel::ZEL_BUILD

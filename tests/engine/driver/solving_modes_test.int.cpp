@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "engine/call_zel.h"
+#include "engine/coef/default_primes.hpp"
+#include "engine/driver/multi_modular.hpp"
 #include "support/naive_buchberger_qq.hpp"
 #include "support/qq_capi.hpp"
 #include "support/test_host.hpp"
@@ -164,6 +166,22 @@ TEST(SolvingQQ, LargeCoefficientsLiftPastTheDoublingPasses) {
   QPoly f2 = {{NMono{0, 1, 0}, 1}, {NMono{0, 0, 1}, mpq_class(b)}, {NMono{0, 0, 0}, -1}};
   QPoly f3 = {{NMono{0, 0, 3}, 1}, {NMono{0, 0, 1}, mpq_class(-a)}, {NMono{0, 0, 0}, mpq_class(b)}};
   check_solving({gb.normalise(f1), gb.normalise(f2), gb.normalise(f3)}, 3, 3, 8);
+}
+
+// Inputs monic in their leading terms whose basis is not: p x0 - 1,
+// p x1 - 1, x2^2 - 2.  The change of order takes the lifted basis modulo
+// each prime, so p (where the basis loses its leading terms) must stay out
+// of those batches.  The basis takes the first 13 primes of the table (8
+// and 5 to confirm), so p is one of the change of order's first batch.
+TEST(SolvingQQ, PrimesDividingALeadingCoefficientOfTheBasisAreLeftOut) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const mpz_class p = zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - 16];
+  QPoly f1 = {{NMono{1, 0, 0}, 1}, {NMono{0, 1, 0}, mpq_class(p - 1)}, {NMono{0, 0, 0}, -1}};
+  QPoly f2 = {{NMono{1, 0, 0}, 1}, {NMono{0, 1, 0}, -1}};
+  QPoly f3 = {{NMono{0, 0, 2}, 1}, {NMono{0, 0, 0}, -2}};
+  check_solving({gb.normalise(f1), gb.normalise(f2), gb.normalise(f3)}, 3, 2);
+  EXPECT_GE(zel::ZEL_BUILD::last_modular_figures.skipped_primes, 1u);
 }
 
 // Bases whose matrix of the last variable needs normal forms of products
