@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/api/host.hpp"
@@ -313,20 +314,31 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   if (!stop_requested() && want_mingbasis_strong) {
     // The homogenising variable leaves every term.  Monomial blocks are
     // shared (with the caller's inputs, with other polynomials of a step),
-    // so each term gets a fresh block rather than having its own rewritten.
+    // so each term gets a fresh block rather than having its own rewritten;
+    // terms that shared a block share its fresh one (a block per term would
+    // cost the basis's size again).
     const uint32_t h = nb_of_affine_variables;
     const uint32_t B = nb_of_blocks_of_variables;
+    std::unordered_map<const Expos*, Expos*> fresh;
     for (uint32_t k = 0; k < count; ++k) {
       Dpol* p = G[k];
       for (uint32_t i = 0; i < p->n; ++i) {
-        Expos* m = ZEL_C(new_Expos)();
-        for (uint32_t w = 0; w < B; ++w)
-          set_word(words_of(m), w, get_word(words_of(p->mono[i]), w));
-        set_field(words_of(m), h, 0);
+        Expos*& m = fresh[p->mono[i]];
+        if (m == nullptr) {
+          m = ZEL_C(new_Expos)();
+          for (uint32_t w = 0; w < B; ++w)
+            set_word(words_of(m), w, get_word(words_of(p->mono[i]), w));
+          set_field(words_of(m), h, 0);
+        }
         p->mono[i] = m;
       }
       set_hash(p->n, p->mono);
     }
+    // This last step's monomials lost the homogenising variable, so most are
+    // new to the code table, whose slots are dead between steps: its pages
+    // go back first, so the pages this step touches do not add to those of
+    // all the steps before.
+    release_engine_table_pages();
     ZEL_C(want_ignore_simulin) = 1;
     count = inter_reduce(G, count, table + r, zel_max_index - r - count, G, count, true);
     ZEL_C(want_ignore_simulin) = 0;

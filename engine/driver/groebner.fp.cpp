@@ -25,6 +25,7 @@
 #include <cstring>
 #include <vector>
 #include "engine/mono/expos_layout.hpp"
+#include "engine/mono/code_table.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -128,9 +129,18 @@ void keep_only_results(Dpol** out, uint32_t count, const RequestMarks& marks) {
     uint32_t serial, n;
     size_t at;  // first monomial in `monos`, first residue in `coeffs`
   };
+  // The code table's slots point into the memory given back below and are
+  // emptied before any later use: its pages go back to the system before
+  // the results are copied, so the two never add up.
+  release_engine_table_pages();
   std::vector<Saved> saved(count);
+  // Sized once: growing by doubling would hold two copies at a time.
+  size_t terms = 0;
+  for (uint32_t i = 0; i < count; ++i) terms += out[i]->n;
   std::vector<unsigned char> monos;
   std::vector<Dom> coeffs;
+  monos.reserve(terms * sz_Expos);
+  coeffs.reserve(terms);
   for (uint32_t i = 0; i < count; ++i) {
     const Dpol* p = out[i];
     saved[i] = {p->serial, p->n, coeffs.size()};

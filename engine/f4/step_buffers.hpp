@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/f4/page_array.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -36,7 +37,7 @@ struct ZeroedAccumulator {
 struct StepBuffers {
   // Symbolic preprocessing: the code of every term of every row, row by row,
   // and where each row starts; the rank of every code; the column order.
-  std::vector<uint32_t> term_codes;
+  PageArray<uint32_t> term_codes;
   std::vector<size_t> row_start;
   std::vector<uint32_t> rank_of_code;
   std::vector<uint32_t> column_slots;

@@ -90,7 +90,7 @@ struct Builder {
   uint32_t threads;
   // The code of every term of every row, row by row, so that coding the
   // rows needs no second lookup of the products (kept between steps).
-  std::vector<uint32_t>& term_codes;
+  PageArray<uint32_t>& term_codes;
   std::vector<size_t>& row_start;
   std::vector<PendingRow> pending;
   size_t pending_terms = 0;

@@ -1,0 +1,82 @@
+// A growing array of plain values held in pages of its own.  Growing remaps
+// the pages instead of copying them, so the old and the new storage are
+// never resident together: a std::vector that doubles holds both during the
+// copy, which made the largest transient of a big step (the codes of all its
+// terms, tens of megabytes).  Pages once touched stay with the array, which
+// is kept between steps like the other step buffers.
+#pragma once
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <type_traits>
+
+#include "engine/mem/messages.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+template <class T>
+class PageArray {
+  static_assert(std::is_trivially_copyable_v<T>, "values move with their pages");
+
+ public:
+  PageArray() = default;
+  PageArray(const PageArray&) = delete;
+  PageArray& operator=(const PageArray&) = delete;
+  // Moving hands the pages over; assigning an empty array gives them back.
+  PageArray(PageArray&& o) noexcept { take(o); }
+  PageArray& operator=(PageArray&& o) noexcept {
+    if (this != &o) {
+      unmap();
+      take(o);
+    }
+    return *this;
+  }
+  ~PageArray() { unmap(); }
+
+  size_t size() const { return size_; }
+  T* data() { return data_; }
+  const T* data() const { return data_; }
+  T& operator[](size_t i) { return data_[i]; }
+  const T& operator[](size_t i) const { return data_[i]; }
+  void clear() { size_ = 0; }
+
+  // Grows (or shrinks) to n values; the new ones are `fill`.
+  void resize(size_t n, T fill) {
+    if (n > bytes_ / sizeof(T)) grow(n);
+    std::fill(data_ + std::min(size_, n), data_ + n, fill);
+    size_ = n;
+  }
+
+ private:
+  void grow(size_t n) {
+    static const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    const size_t want = std::max({n * sizeof(T), 2 * bytes_, size_t(1) << 20});
+    const size_t bytes = (want + page - 1) / page * page;
+    void* p = data_ ? mremap(data_, bytes_, bytes, MREMAP_MAYMOVE)
+                    : mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) Fatal("Cannot allocate memory !");
+    data_ = static_cast<T*>(p);
+    bytes_ = bytes;
+  }
+
+  void unmap() {
+    if (data_) munmap(data_, bytes_);
+  }
+  void take(PageArray& o) {
+    data_ = o.data_;
+    size_ = o.size_;
+    bytes_ = o.bytes_;
+    o.data_ = nullptr;
+    o.size_ = o.bytes_ = 0;
+  }
+
+  T* data_ = nullptr;
+  size_t size_ = 0;
+  size_t bytes_ = 0;
+};
+
+}  // namespace zel::ZEL_BUILD
