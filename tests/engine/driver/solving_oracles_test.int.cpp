@@ -188,21 +188,26 @@ std::vector<QPoly> points_on_curves(std::mt19937_64& rng, int n, const std::vect
   return F;
 }
 
-TEST(SolvingOraclesQQ, ParametrisationOfTheNaiveLexicographicBasis) {
-  SEED_TRACE();
-  zel_test::TestHost host{0};
-  auto rng = zel_test::make_rng(81);
-  std::vector<zs_poly> kat(5);
-  zs_katsura(4, kat.data());
+std::vector<QPoly> katsura(int N) {
+  const int n = N + 1;
+  std::vector<zs_poly> kat(n);
+  zs_katsura(N, kat.data());
   std::vector<QPoly> K;
   for (zs_poly& z : kat) {
     QPoly f;
     for (int t = 0; t < z.nterms; ++t)
-      f.push_back({NMono(z.e + t * 5, z.e + (t + 1) * 5), mpq_class(z.c[t])});
+      f.push_back({NMono(z.e + t * n, z.e + (t + 1) * n), mpq_class(z.c[t])});
     K.push_back(NaiveGroebnerQQ{{0}}.normalise(f));
     zs_free(&z);
   }
-  check_against_lex(K, 5, 16, 0, true);
+  return K;
+}
+
+TEST(SolvingOraclesQQ, ParametrisationOfTheNaiveLexicographicBasis) {
+  SEED_TRACE();
+  zel_test::TestHost host{0};
+  auto rng = zel_test::make_rng(81);
+  check_against_lex(katsura(4), 5, 16, 0, true);
   // Random dense quadrics in one and two variables, with tiny coefficients
   // and with coefficients of about 2^100; points with multiple roots.
   const mpz_class huge = mpz_class(1) << 100;
@@ -255,26 +260,6 @@ Uni derivative(const Uni& a) {
   for (size_t i = 1; i < a.size(); ++i) d.push_back(a[i] * int(i));
   return trim(d);
 }
-Uni power_mod(const Uni& a, int e, const Uni& f) {
-  Uni r{1};
-  for (int i = 0; i < e; ++i) r = rem(mul(r, a), f);
-  return r;
-}
-
-std::vector<QPoly> katsura(int N) {
-  const int n = N + 1;
-  std::vector<zs_poly> kat(n);
-  zs_katsura(N, kat.data());
-  std::vector<QPoly> K;
-  for (zs_poly& z : kat) {
-    QPoly f;
-    for (int t = 0; t < z.nterms; ++t)
-      f.push_back({NMono(z.e + t * n, z.e + (t + 1) * n), mpq_class(z.c[t])});
-    K.push_back(NaiveGroebnerQQ{{0}}.normalise(f));
-    zs_free(&z);
-  }
-  return K;
-}
 
 // Radical strategy 1 on katsura-4 (a radical ideal): f is the square-free
 // part of mode 4's polynomial, the shape polynomials give mode 2's
@@ -307,7 +292,8 @@ TEST(SolvingOraclesQQ, RadicalStrategyOnKatsura) {
       Uni value;
       for (const QTerm& t : K[i]) {
         Uni m{t.c};
-        for (int j = 0; j < n; ++j) m = rem(mul(m, power_mod(x[j], t.e[j], f)), f);
+        for (int j = 0; j < n; ++j)
+          for (int k = 0; k < t.e[j]; ++k) m = rem(mul(m, x[j]), f);
         if (value.size() < m.size()) value.resize(m.size(), 0);
         for (size_t k = 0; k < m.size(); ++k) value[k] += m[k];
       }
