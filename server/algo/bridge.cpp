@@ -133,6 +133,48 @@ SparsePoly normal_form(SparsePoly f, const std::vector<Reducer>& G, uint32_t n, 
   return r;
 }
 
+// The variable f is a polynomial in, or n when f is constant or in several.
+uint32_t only_variable(const SparsePoly& f, uint32_t n) {
+  uint32_t found = n;
+  for (const auto& term : f) {
+    const Exps e = unpack(term.first, n);
+    for (uint32_t v = 0; v < n; ++v) {
+      if (e[v] == 0) continue;
+      if (found != n && found != v) return n;
+      found = v;
+    }
+  }
+  return found;
+}
+
+// The normal form of f, a polynomial in x_v alone, by Horner's rule
+// (r := NF(x_v r) + c_d from the top degree down), as on the server side:
+// every r stays on the normal set, where reducing f term by term can
+// spread over nearly every monomial below its degree first.
+SparsePoly normal_form_univariate(const SparsePoly& f, uint32_t v, const std::vector<Reducer>& G,
+                                  uint32_t n, uint32_t V) {
+  std::map<uint32_t, Coeffs> by_degree;
+  for (const auto& [w, c] : f) by_degree[unpack(w, n)[v]] = c;
+  const Words one = pack(Exps(n, 0));
+  SparsePoly r;
+  for (int64_t d = int64_t(by_degree.rbegin()->first); d >= 0; --d) {
+    SparsePoly shifted;
+    for (const auto& [w, c] : r) {
+      Exps e = unpack(w, n);
+      ++e[v];
+      shifted[pack(e)] = c;
+    }
+    r = normal_form(std::move(shifted), G, n, V);
+    const auto it = by_degree.find(uint32_t(d));
+    if (it == by_degree.end()) continue;
+    Coeffs& c = r[one];
+    c.resize(V, 0);
+    for (uint32_t l = 0; l < V; ++l) c[l] = (c[l] + it->second[l]) % ZEL_C(Primes)[l];
+    if (std::all_of(c.begin(), c.end(), [](uint64_t x) { return x == 0; })) r.erase(one);
+  }
+  return normal_form(std::move(r), G, n, V);  // the constant, when 1 lies in the ideal
+}
+
 uint32_t degree_of(const SparsePoly& s, uint32_t n) {
   uint32_t d = 0;
   for (const auto& term : s) d = std::max(d, exps_degree(unpack(term.first, n)));
@@ -359,13 +401,19 @@ void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, 
       }
       Stderr("%d \n", int(server_degree(f)));
     }
+    const uint32_t v = univariate == 1 ? srv::Dmp<ServerE, ServerC>::is_univariate(f) : ~0u;
+    ServerNode* nf;
+    if (v != ~0u) {
+      nf = ServerNF::reduce_univariate(f, v, ServerNF::reducers(G));
+    } else {
 #ifdef ZEL_VARIANT_INT
-    srv::VGF content;
-    ServerNode* nf = srv::GC_normalForm__BigDexp__VGF_d(f, G, content);
+      srv::VGF content;
+      nf = srv::GC_normalForm__BigDexp__VGF_d(f, G, content);
 #else
-    srv::GFC content;
-    ServerNode* nf = srv::GC_normalForm__DRLDRL__GFC_d(f, G, content);
+      srv::GFC content;
+      nf = srv::GC_normalForm__DRLDRL__GFC_d(f, G, content);
 #endif
+    }
     out[2 * k + 1] = from_server(nf, nv);
     srv::TermPool<ServerE, ServerC>::kill_all_(nf);
   }
@@ -488,7 +536,10 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
         f = exact_quotient(std::move(f), to_sparse(divisors[d], nv, V), nv, V, d);
       Stderr("%d \n", int(degree_of(f, nv)));
     }
-    out[2 * k + 1] = to_dpol(normal_form(std::move(f), G, nv, V), nv, V);
+    const uint32_t v = univariate == 1 ? only_variable(f, nv) : nv;
+    out[2 * k + 1] = to_dpol(v < nv ? normal_form_univariate(f, v, G, nv, V)
+                                    : normal_form(std::move(f), G, nv, V),
+                             nv, V);
   }
   return 2 * n;
 }

@@ -437,6 +437,40 @@ TEST_F(SolvingTest, RadicalStrategiesRemoveMultipleRoots) {
   free_all(sys);
 }
 
+// Katsura-6 (64 points): the normal form of the degree-64 square-free
+// polynomial modulo the basis once spread over nearly every monomial of
+// degree 64 and did not end.  The radical is the ideal itself here, so f is
+// mode 5's polynomial, and x_j = -R_j(x_last) solves the inputs modulo f.
+TEST_F(SolvingTest, RadicalStrategyOnKatsuraSix) {
+  std::vector<zs_poly> kat(7);
+  zs_katsura(6, kat.data());
+  const int n = 7;
+  const std::vector<NGPoly> res = run(kat, n, ZEL_COMPUTE_RADICAL_STRATEG1);
+  ASSERT_EQ(res.size(), size_t(n));
+  const Uni f = tail_in_last(res.back(), n, false);
+  const std::vector<NGPoly> sqfr = run(kat, n, ZEL_COMPUTE_MINPOLY_SQFR);
+  ASSERT_EQ(sqfr.size(), 1u);
+  EXPECT_EQ(f, tail_in_last(sqfr[0], n, false));
+  ASSERT_EQ(f.size(), 65u);
+  ASSERT_EQ(f.back(), 1u);
+  std::vector<Uni> x(n);
+  for (int j = 0; j + 1 < n; ++j)
+    for (uint64_t c : tail_in_last(res[j], n, true)) x[j].push_back((kP - c) % kP);
+  x[n - 1] = {0, 1};
+  for (const zs_poly& g : kat) {
+    Uni value;
+    for (int t = 0; t < g.nterms; ++t) {
+      const int64_t c = g.c[t] % int64_t(kP);
+      Uni m{uint64_t(c < 0 ? c + kP : c)};
+      for (int j = 0; j < n; ++j)
+        for (int k = 0; k < g.e[t * n + j]; ++k) m = mulmod(m, x[j], f);
+      value = addu(value, m);
+    }
+    EXPECT_TRUE(value.empty());
+  }
+  free_all(kat);
+}
+
 TEST_F(SolvingTest, RandomZeroDimensionalSystems) {
   SEED_TRACE();
   auto rng = zel_test::make_rng(14);
