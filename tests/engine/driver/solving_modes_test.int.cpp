@@ -16,33 +16,13 @@
 #include "support/naive_buchberger_qq.hpp"
 #include "support/qq_capi.hpp"
 #include "support/test_host.hpp"
+#include "support/univariate_qq.hpp"
 #include "support/zel_systems.h"
 
 using namespace zel_test;
 using namespace zel_test::buchberger;
 
 namespace {
-
-using Uni = std::vector<mpq_class>;  // lowest degree first
-
-Uni trim(Uni a) {
-  while (!a.empty() && a.back() == 0) a.pop_back();
-  return a;
-}
-// a * b mod f (f monic).
-Uni mulmod(const Uni& a, const Uni& b, const Uni& f) {
-  Uni r(a.size() + b.size() + 1, 0);
-  for (size_t i = 0; i < a.size(); ++i)
-    for (size_t j = 0; j < b.size(); ++j) r[i + j] += a[i] * b[j];
-  const size_t d = f.size() - 1;
-  for (size_t k = r.size(); k-- > d;)
-    if (r[k] != 0) {
-      const mpq_class c = r[k];
-      for (size_t i = 0; i <= d; ++i) r[k - d + i] -= c * f[i];
-    }
-  r.resize(std::min(r.size(), d));
-  return trim(r);
-}
 
 std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0,
                        int nb2 = 0, int bk2 = 0, int pas0 = -1) {

@@ -16,6 +16,7 @@
 #include "support/qq_capi.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
+#include "support/univariate_qq.hpp"
 #include "support/zel_systems.h"
 
 using namespace zel_test;
@@ -23,29 +24,6 @@ using namespace zel_test::buchberger;
 
 namespace {
 
-using Uni = std::vector<mpq_class>;  // lowest degree first
-
-Uni trim(Uni a) {
-  while (!a.empty() && a.back() == 0) a.pop_back();
-  return a;
-}
-Uni mul(const Uni& a, const Uni& b) {
-  if (a.empty() || b.empty()) return {};
-  Uni r(a.size() + b.size() - 1, 0);
-  for (size_t i = 0; i < a.size(); ++i)
-    for (size_t j = 0; j < b.size(); ++j) r[i + j] += a[i] * b[j];
-  return trim(r);
-}
-Uni rem(Uni a, const Uni& b) {
-  a = trim(a);
-  while (a.size() >= b.size()) {
-    const mpq_class c = a.back() / b.back();
-    const size_t sh = a.size() - b.size();
-    for (size_t i = 0; i < b.size(); ++i) a[sh + i] -= c * b[i];
-    a = trim(a);
-  }
-  return a;
-}
 // R * f'/deg f mod f: the parametrisation's numerator from x_j + R.
 Uni rr(const Uni& R, const Uni& f) {
   const size_t d = f.size() - 1;
