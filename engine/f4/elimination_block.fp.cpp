@@ -80,11 +80,11 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
   m.wrap = uint32_t((uint64_t(1) << 32) % p);
   for (; c <= h; ++c) {
     if (c + 8 <= h) {
-      const int32_t ahead = e.pivots[c + 8];
+      const int32_t ahead = e.pivot_at(c + 8);
       if (ahead >= 0) e.prefetch_pivot(e.piv[ahead]);
     }
     uint32_t* a = lanes + uint64_t(c) * kLanes;
-    const int32_t pv = e.pivots[c];
+    const int32_t pv = e.pivot_at(c);
     // Columns without a pivot only matter to rows still without a leading
     // column; sparse rows leave many columns zero in every lane.
     if ((pv < 0 && unled == 0) || lanes_zero(a)) continue;

@@ -104,6 +104,10 @@ struct FpElim {
     }
   }
 
+  // The owner of column c, read while the calling thread may store new
+  // pivots (the overlapped forward pass): a pivot read here is complete.
+  int32_t pivot_at(uint32_t c) const { return __atomic_load_n(&pivots[c], __ATOMIC_ACQUIRE); }
+
   // The usable pivot of column c for the row at index idx, or null.
   const PivotCols* usable(uint32_t c, uint32_t idx) const {
     const int32_t pv = pivots[c];
@@ -145,7 +149,8 @@ BlockRow start_lane(const FpElim& e, uint32_t idx, uint32_t* lanes, uint32_t k);
 // Head and tail reduction of the rows b[0 .. n-1] (n <= kLanes) held in
 // lanes 0 .. n-1, in one sweep over the columns: each row against the
 // pivots usable for its index, exactly as reduction_tete_multi and
-// tail_reduce do (elimination_block.fp.cpp).
+// tail_reduce do (elimination_block.fp.cpp).  Pivots stored meanwhile by
+// the calling thread may be used too, from the column where they are met.
 void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
 
 // Moves the entries of the swept rows b[0 .. n-1] out of their lanes, as
@@ -198,6 +203,11 @@ void sort_rev_Dpol(FpElim& e);
 // The forward pass with nthreads threads (1: all on the calling thread):
 // fills e.newidx and e.nnew (elimination_threads.fp.cpp).
 void forward_pass(FpElim& e, uint32_t nthreads);
+
+// The forward pass of blocks of rows on nthreads > 1 threads without
+// batches, over the rows to be reduced rows[..] in order
+// (elimination_overlap.fp.cpp).
+void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads);
 
 // The threaded backward pass (nthreads > 1) over the new rows sorted by
 // increasing lead, pos_of_lead mapping a leading column to its position.
