@@ -166,8 +166,10 @@ void place_entries(const std::vector<uint64_t>& entries, uint64_t* acc);
 BlockRow reduce_one_row(const FpElim& e, uint32_t idx, uint64_t* acc);
 
 // Ends the forward reduction of a reduced row (r.acc), in row order:
-// head-reduces it further by the rows of its block stored before it, then
-// stores it as a new pivot row or drops it as zero.  Leaves r.acc all zero.
+// head-reduces it further by the rows stored since its reduction began
+// (its batch-mates, or in the overlapped pass any row its sweep missed),
+// then stores it as a new pivot row or drops it as zero, publishing it to
+// sweeps running meanwhile.  Leaves r.acc all zero.
 void finish_row(FpElim& e, BlockRow& r);
 
 // Tail reduction: every entry right of lead that has a usable pivot is

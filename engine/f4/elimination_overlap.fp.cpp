@@ -8,12 +8,14 @@
 // thread waits for a batch's slowest block: a thread runs ahead by at most
 // kAheadPerThread blocks per thread before it waits for the stores.
 //
-// Results: the same new rows as the batched pass.  A row's sweep used some
-// of the pivots before it; finish_row head-reduces it by every pivot usable
-// for it when it is stored, so its leading column is the one a row-by-row
-// pass finds.  Its tail may keep entries at the leading columns of rows
-// stored after its sweep began; the backward pass clears those, as it does
-// for the batch-mates of the batched pass.
+// Results: the same new rows as the batched pass once the backward pass is
+// done.  A row's sweep used some of the pivots before it (every reducer
+// usable for it, and the new rows stored before the sweep reached their
+// columns); finish_row head-reduces it by every pivot usable for it when it
+// is stored, so its leading column is the one a row-by-row pass finds.  Its
+// tail may keep entries at the leading columns of new rows its sweep
+// missed; the backward pass clears those, as it does for the batch-mates of
+// the batched pass.
 //
 // A pivot is published by its store with release order after its row and
 // decoded columns are complete (finish_row), and read by the sweeps with
