@@ -103,7 +103,8 @@ void empty_codes_Table_de_Recherche(Base_Exposants* t);
 // was given, 0 when the monomial was there; writes the code and the table's
 // monomial (header form) to *code and *mono.  A new product is a fresh Expos
 // pool block whose header holds its hash; with b null the table adopts a
-// itself.  The value field is never written.
+// itself.  The value field is not written (a new slot of the engine's table
+// reads 0).
 int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, uint32_t* code,
                     Expos** mono);
 
