@@ -104,10 +104,6 @@ struct FpElim {
     }
   }
 
-  // The owner of column c, read while the calling thread may store new
-  // pivots (the overlapped forward pass): a pivot read here is complete.
-  int32_t pivot_at(uint32_t c) const { return __atomic_load_n(&pivots[c], __ATOMIC_ACQUIRE); }
-
   // The usable pivot of column c for the row at index idx, or null.
   const PivotCols* usable(uint32_t c, uint32_t idx) const {
     const int32_t pv = pivots[c];
@@ -149,9 +145,13 @@ BlockRow start_lane(const FpElim& e, uint32_t idx, uint32_t* lanes, uint32_t k);
 // Head and tail reduction of the rows b[0 .. n-1] (n <= kLanes) held in
 // lanes 0 .. n-1, in one sweep over the columns: each row against the
 // pivots usable for its index, exactly as reduction_tete_multi and
-// tail_reduce do (elimination_block.fp.cpp).  Pivots stored meanwhile by
-// the calling thread may be used too, from the column where they are met.
+// tail_reduce do (elimination_block.fp.cpp).  The pivot table must not
+// change meanwhile.
 void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
+
+// reduce_block while the calling thread may store new pivots: a pivot
+// stored meanwhile is used too, from the column where the sweep meets it.
+void reduce_block_shared(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
 
 // Moves the entries of the swept rows b[0 .. n-1] out of their lanes, as
 // (column << 32 | value) in increasing columns into out[k] for row k,

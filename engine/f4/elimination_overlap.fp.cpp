@@ -19,7 +19,7 @@
 //
 // A pivot is published by its store with release order after its row and
 // decoded columns are complete (finish_row), and read by the sweeps with
-// acquire order (FpElim::pivot_at).  Allocations and errors stay on the
+// acquire order (reduce_block_shared).  Allocations and errors stay on the
 // calling thread; an error raised while it stores ends the other threads'
 // work before it goes on.
 #include <atomic>
@@ -82,7 +82,7 @@ struct Overlap {
     const uint32_t slot = b % window, count = rows_in(b);
     BlockRow* r = &state[uint64_t(slot) * kLanes];
     for (uint32_t k = 0; k < count; ++k) r[k] = start_lane(e, rows[b * kLanes + k], lanes, k);
-    reduce_block(e, lanes, r, count);
+    reduce_block_shared(e, lanes, r, count);
     drain_lanes(lanes, r, count, &entries[uint64_t(slot) * kLanes]);
     reduced[slot].store(b + 1, std::memory_order_release);
   }
