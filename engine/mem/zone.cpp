@@ -172,6 +172,14 @@ void alloc_too_large(uint64_t size) {
         (unsigned long long)size, (unsigned long long)kMaxZoneRequest);
 }
 
+namespace {
+// After a failed allocation the current block has no room left, so that
+// the next allocation asks for a block again and fails the same way.  (A
+// null end would not do: the room end - start then wraps to a huge size and
+// the next allocation runs past the block.)
+void leave_no_room(GarbageZone& z) { z.bot_bignum_tas = z.bignum_tas; }
+}  // namespace
+
 void* alloc_internal_slow(uint64_t size) {
   if (size > kMaxZoneRequest) alloc_too_large(size);
   GarbageZone& z = z1();
@@ -183,7 +191,7 @@ void* alloc_internal_slow(uint64_t size) {
     Stderr("INCREASE HEAP %llu\n", (unsigned long long)zone_memory_allocated);
     char* b = give_block_memory();
     if (b == nullptr || z.cur_garbages >= z.limit_garbages) {
-      z.bot_bignum_tas = nullptr;
+      leave_no_room(z);
       Fatal("Not enough memory in alloc (%llu,%d) NEW!\n",
             (unsigned long long)zone_memory_allocated, int(z.cur_garbages));
     }
@@ -226,7 +234,7 @@ void* alloc_internal_slow(uint64_t size) {
     if (taken) continue;
     char* b = give_block_memory();
     if (b == nullptr || z.cur_garbages >= z.limit_garbages) {
-      z.bot_bignum_tas = nullptr;
+      leave_no_room(z);
       Stderr(" Total number of malloc: %u\n", xmalloc_state.count_Zel_xmalloc);
       Fatal("Not enough memory in alloc (%llu,%d)!\n", (unsigned long long)size,
             int(z.cur_garbages));

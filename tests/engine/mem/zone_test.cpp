@@ -259,6 +259,22 @@ TEST_F(ZoneTest, KeptBlocksNeverOverrunTheTable) {
   EXPECT_LE(z.max_garbages, z.limit_garbages);
 }
 
+// An allocation refused for want of blocks leaves the zone sound: the same
+// request fails again rather than getting memory past the current block.
+TEST_F(ZoneTest, ARefusedAllocationIsRefusedAgain) {
+  SKIP_IN_MEMDEBUG();
+  GarbageZone& z = garbage_zone[0];
+  alloc_internal(1000);  // block size 1064
+  const uint32_t limit = z.limit_garbages;
+  z.limit_garbages = z.cur_garbages;  // no block more
+  EXPECT_RAISES(alloc_internal(5000), "Not enough memory in alloc (5064,1) NEW!\n");
+  EXPECT_RAISES(alloc_internal(5000), "Not enough memory in alloc (5000,1)!\n");
+  EXPECT_RAISES(alloc_internal(50), "Not enough memory in alloc (50,1)!\n");
+  z.limit_garbages = limit;
+  char* p = static_cast<char*>(alloc_internal(5000));
+  EXPECT_GE(z.bot_bignum_tas - p, 5000);
+}
+
 TEST_F(ZoneTest, AllocatingWithoutTablesIsFatal) {
   zel::reset_engine_memory();
   EXPECT_RAISES(alloc64(10), "var all_garbages not set !\n");
