@@ -138,6 +138,10 @@ void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t n
     const bool stores = std::this_thread::get_id() == caller;
     for (;;) {
       if (stores) {
+        // A store raised: the calling thread may still take a task not yet
+        // taken, but must not store the failed block again (its first rows
+        // are published, other threads may be reading them).
+        if (o.stop.load()) return;
         try {
           for (uint32_t b = o.stored.load(std::memory_order_relaxed); b < o.nblocks && o.ready(b);
                ++b) {
