@@ -73,6 +73,9 @@ constexpr size_t kLookupsPerWorkUnit = 4;
 // ahead (see look_up), and between fetching a new product's table slot and
 // entering it.
 constexpr uint32_t kAhead = 6;
+// Share of a step's item rows (1 / kFirstShare of their products) entered
+// on the calling thread before the threaded rounds start.
+constexpr size_t kFirstShare = 32;
 
 // Home slot of src's term t times mult (hash hb), or of the term itself.
 inline uint32_t home_of(const Dpol* src, uint32_t t, const ExposW* mult, uint32_t hb) {
@@ -99,6 +102,12 @@ struct Builder {
     uint32_t term, home;
   };
   std::vector<Missing> missing;
+  // Per part of a threaded round, the products its lookups did not find:
+  // row (from the round's first), term and home slot.
+  struct Unknown {
+    uint32_t row, term, home;
+  };
+  std::vector<std::vector<Unknown>> not_found;
 
   Builder(Base_Exposants* t, CodeIndex& idx, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
       : table(t), index(idx), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
@@ -120,14 +129,13 @@ struct Builder {
   }
 
   // Looks up, in the index, the products of row p still unknown in codes,
-  // from term `from` on.  A product not there keeps kUnknown, or with
-  // kEnter is entered once the row's lookups are done (a row's products are
-  // distinct, so entering one changes no other lookup of the row).  The
-  // memory of a lookup is fetched in stages ahead of it: 3 * kAhead products
-  // ahead the source monomial (its hash gives the home slot), 2 * kAhead
-  // ahead the index entry, kAhead ahead the copy of the monomial it names.
-  template <bool kEnter>
-  void look_up(const PendingRow& p, uint32_t* codes, uint32_t from) {
+  // from term `from` on.  A product not there keeps kUnknown and goes to
+  // not_found(term, home).  The memory of a lookup is fetched in stages
+  // ahead of it: 3 * kAhead products ahead the source monomial (its hash
+  // gives the home slot), 2 * kAhead ahead the index entry, kAhead ahead
+  // the copy of the monomial it names.
+  template <class NotFound>
+  void look_up(const PendingRow& p, uint32_t* codes, uint32_t from, NotFound&& not_found) const {
     const Dpol* src = p.src;
     const uint32_t n = src->n;
     constexpr uint32_t kRing = 31;  // ring of the home slots computed ahead
@@ -146,21 +154,17 @@ struct Builder {
       }
       if (t + kAhead < n) index.prefetch_monomial(home[(t + kAhead) & kRing]);
       if (codes[t] != kUnknown) continue;
-      if (!index.find(home[t & kRing], p.mult, words_of(src->mono[t]), &codes[t]) && kEnter)
-        missing.push_back(Missing{t, home[t & kRing]});
+      if (!index.find(home[t & kRing], p.mult, words_of(src->mono[t]), &codes[t]))
+        not_found(t, home[t & kRing]);
     }
-    if (kEnter && !missing.empty()) enter_missing(p, codes);
   }
 
-  // After the threaded lookups: the products of row p still unknown, looked
-  // up again (an earlier row may have entered them) and else entered.
-  void complete_row(const PendingRow& p, uint32_t* codes) {
-    for (uint32_t t = 0; t < p.src->n; ++t) {
-      if (codes[t] != kUnknown) continue;
-      const uint32_t home = home_of(p.src, t, p.mult, p.hash);
-      if (!index.find(home, p.mult, words_of(p.src->mono[t]), &codes[t]))
-        missing.push_back(Missing{t, home});
-    }
+  // Looks up the products of row p still unknown and enters those not
+  // found once the row's lookups are done (a row's products are distinct,
+  // so entering one changes no other lookup of the row).
+  void enter_row(const PendingRow& p, uint32_t* codes) {
+    look_up(p, codes, codes[0] == kUnknown ? 0 : 1,
+            [&](uint32_t t, uint32_t home) { missing.push_back(Missing{t, home}); });
     if (!missing.empty()) enter_missing(p, codes);
   }
 
@@ -192,38 +196,76 @@ struct Builder {
 
   // Enters the products of the pending rows, row after row and term after
   // term, as entering each row at once would: codes are handed out in the
-  // same order.  The products already in the table are found in the index,
-  // in threads when there are many (lookups write nothing); then the
-  // calling thread enters the others in order (a product missing from the
-  // index may have been entered by an earlier row meanwhile: it is looked
-  // up again).  The leading product of a row takes the flag kLeading; every
-  // other new code kSearch; a product found keeps its column's flag.
+  // same order.  The leading product of a row takes the flag kLeading;
+  // every other new code kSearch; a product found keeps its column's flag.
+  //
+  // With threads, the rows go in rounds.  A round's products are first
+  // looked up in threads (lookups write nothing), against the index as the
+  // rounds before left it; then the calling thread enters the products not
+  // found, in order, looking each up again first (an earlier row of the
+  // round may have entered it).  A product found by the threads was known
+  // before the round, so it gets the same code either way.  When the index
+  // starts empty (a step's item rows) its first rows are entered on the
+  // calling thread, and each round then takes as many products as all
+  // before it: most products of a round were met before it, and few go
+  // through the calling thread twice.
   void enter_pending() {
     const size_t n = pending.size();
-    // An empty index (the item rows of a step) finds nothing: no threads.
-    const bool threaded = threads_for(pending_terms / kLookupsPerWorkUnit, threads) > 1 &&
-                          n > 1 && index.size() > 0;
-    if (threaded) {
-      const size_t parts = std::min<size_t>(n, size_t(threads) * 4);
-      worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
-        for (size_t i = n * k / parts; i < n * (k + 1) / parts; ++i)
-          look_up<false>(pending[i], term_codes.data() + pending[i].start, 0);
-      });
+    const bool threaded = threads_for(pending_terms / kLookupsPerWorkUnit, threads) > 1 && n > 1;
+    size_t i = 0, done_terms = 0;
+    if (!threaded || index.size() == 0) {
+      const size_t serial_terms = threaded ? pending_terms / kFirstShare : pending_terms;
+      for (; i < n && (done_terms < serial_terms || done_terms == 0); ++i) {
+        enter_row(pending[i], codes_of(i));
+        flags[codes_of(i)[0]] = kLeading;
+        done_terms += pending[i].src->n;
+      }
     }
-    for (const PendingRow& p : pending) {
-      uint32_t* codes = term_codes.data() + p.start;
-      // The leading product of an item row, or a reducer row's leading
-      // column (known, with the flag already).  The row's other products
-      // differ from it, so its flag may be set after them.
-      if (threaded)
-        complete_row(p, codes);
-      else
-        look_up<true>(p, codes, codes[0] == kUnknown ? 0 : 1);
-      flags[codes[0]] = kLeading;
+    const bool doubling = i > 0;
+    while (i < n) {
+      size_t end = i, round_terms = 0;
+      const size_t wanted = doubling ? done_terms : pending_terms;
+      while (end < n && (round_terms < wanted || end == i)) round_terms += pending[end++].src->n;
+      enter_round(i, end);
+      done_terms += round_terms;
+      i = end;
     }
     pending.clear();
     pending_terms = 0;
   }
+
+  // One round: the pending rows first .. end-1, looked up in threads, then
+  // completed on the calling thread.
+  void enter_round(size_t first, size_t end) {
+    const size_t n = end - first;
+    const size_t parts = std::min<size_t>(n, size_t(threads) * 4);
+    if (not_found.size() < parts) not_found.resize(parts);
+    worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
+      std::vector<Unknown>& out = not_found[k];
+      out.clear();
+      for (size_t i = first + n * k / parts; i < first + n * (k + 1) / parts; ++i) {
+        const uint32_t row = uint32_t(i - first);
+        look_up(pending[i], codes_of(i), 0,
+                [&](uint32_t t, uint32_t home) { out.push_back(Unknown{row, t, home}); });
+      }
+    });
+    // The parts list the products not found in row and term order; a row's
+    // products still missing are entered once its list is done.
+    size_t row = first;
+    for (size_t k = 0; k < parts; ++k) {
+      for (const Unknown& u : not_found[k]) {
+        if (first + u.row != row && !missing.empty()) enter_missing(pending[row], codes_of(row));
+        row = first + u.row;
+        const PendingRow& p = pending[row];
+        if (!index.find(u.home, p.mult, words_of(p.src->mono[u.term]), codes_of(row) + u.term))
+          missing.push_back(Missing{u.term, u.home});
+      }
+    }
+    if (!missing.empty()) enter_missing(pending[row], codes_of(row));
+    for (size_t i = first; i < end; ++i) flags[codes_of(i)[0]] = kLeading;
+  }
+
+  uint32_t* codes_of(size_t i) { return term_codes.data() + pending[i].start; }
 };
 
 // The reducer rows, found in sweeps over the codes not yet searched; codes
