@@ -4,6 +4,8 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "engine/api/interrupt.hpp"
@@ -413,10 +415,10 @@ CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* 
 }
 
 // Codes the rows: records on this thread (with the interrupt polls), then
-// the gap codes.  With threads, the codes of all rows are written twice:
-// once into scratch to learn each code's size, then, once this thread has
-// taken every code's memory from the zone, into place.  Returns false on a
-// stop request.
+// the gap codes.  With threads, each part of the rows has its codes written
+// one after another into a buffer of its own; once this thread has taken
+// every code's memory from the zone, the threads copy them into place.
+// Returns false on a stop request.
 bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uint32_t threads,
                const std::vector<uint32_t>& rank_of_code, const Builder& b) {
   std::vector<uint32_t> nterms(r);
@@ -432,22 +434,6 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     rows[j] = row_record(rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
     if (!rows[j]) return false;
   }
-  if (threads <= 1) {
-    std::vector<uint32_t> off(maxterms);
-    for (uint32_t j = 0; j < r; ++j) {
-      const uint32_t* codes = b.term_codes.data() + b.row_start[j];
-      const uint32_t R = rank_of_code[codes[0]];
-      off[0] = 0;
-      for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
-      uint32_t nbytes = 0;
-      rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
-    }
-    return true;
-  }
-  const uint32_t parts = std::min(r, threads * 8);
-  std::vector<std::vector<uint32_t>> offsets(parts);
-  std::vector<std::vector<uint8_t>> scratch(parts);
-  std::vector<uint32_t> nbytes(r);
   // The offsets of row j's terms from its leading column.
   auto offsets_of = [&](uint32_t j, uint32_t* off) {
     const uint32_t* codes = b.term_codes.data() + b.row_start[j];
@@ -455,30 +441,45 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     off[0] = 0;
     for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
   };
-  auto each = [&](uint32_t k, auto&& body) {
-    for (uint32_t j = uint32_t(uint64_t(r) * k / parts); j < uint64_t(r) * (k + 1) / parts; ++j)
-      body(j);
-  };
-  for (uint32_t k = 0; k < parts; ++k) {
-    offsets[k].resize(maxterms);
-    scratch[k].resize(gap_code_room(maxterms));
+  if (threads <= 1) {
+    std::vector<uint32_t> off(maxterms);
+    for (uint32_t j = 0; j < r; ++j) {
+      offsets_of(j, off.data());
+      uint32_t nbytes = 0;
+      rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
+    }
+    return true;
   }
+  const uint32_t parts = std::min(r, threads * 8);
+  auto first_row = [&](uint32_t k) { return uint32_t(uint64_t(r) * k / parts); };
+  // Part k's codes, back to back, with room for the longest they can be
+  // (only the bytes written are ever touched).
+  std::vector<std::unique_ptr<uint8_t[]>> codes(parts);
+  std::vector<uint32_t> nbytes(r);
   worker_team().run(threads, parts, [&](uint32_t k) {
-    each(k, [&](uint32_t j) {
-      offsets_of(j, offsets[k].data());
+    size_t room = 0;
+    for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) room += gap_code_room(nterms[j]);
+    codes[k].reset(new uint8_t[room]);
+    std::vector<uint32_t> off(maxterms);
+    uint8_t* out = codes[k].get();
+    for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
       uint32_t ncodes = 0;
-      nbytes[j] = nterms[j] < 2 ? 0 : encode_gaps(scratch[k].data(), offsets[k].data(), nterms[j], &ncodes);
+      nbytes[j] = 0;
+      if (nterms[j] >= 2) {
+        offsets_of(j, off.data());
+        nbytes[j] = encode_gaps(out, off.data(), nterms[j], &ncodes);
+      }
       rows[j]->ncodes = ncodes;
-    });
+      out += nbytes[j];
+    }
   });
   for (uint32_t j = 0; j < r; ++j) rows[j]->code = static_cast<uint8_t*>(alloc(std::max(nbytes[j], 1u)));
   worker_team().run(threads, parts, [&](uint32_t k) {
-    each(k, [&](uint32_t j) {
-      if (nterms[j] < 2) return;
-      uint32_t ncodes = 0;
-      offsets_of(j, offsets[k].data());
-      encode_gaps(rows[j]->code, offsets[k].data(), nterms[j], &ncodes);
-    });
+    const uint8_t* in = codes[k].get();
+    for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
+      std::memcpy(rows[j]->code, in, nbytes[j]);
+      in += nbytes[j];
+    }
   });
   return true;
 }
