@@ -183,23 +183,32 @@ void keep_only_results(Dpol** out, uint32_t count, const RequestMarks& marks) {
   restore_orv_state2(marks.z1, marks.z2);
   // The free lists may run through the records just given back.
   empty_free_lists();
-  // The records and monomials are taken from zone 3 on this thread, in the
-  // order of the results, as new_Dpol and new_heap_Expos would take them;
-  // the threads lay them out and fill them.
+  // The records and the monomials' memory are taken from zone 3 on this
+  // thread, in the order of the results; the threads lay them out and fill
+  // them.  A result's monomials lie in chunks no larger than its record
+  // (a size the zone already serves), one monomial every `stride` bytes.
+  const uint64_t stride = (uint64_t(sz_Expos) + 15) & ~uint64_t(15);
   std::vector<void*> records(count);
-  std::unique_ptr<Expos*[]> expos(new Expos*[terms]);
+  std::vector<uint32_t> per_chunk(count), first_chunk(count);
+  std::vector<unsigned char*> chunks;
   {
     InZone3 z3;
     for (uint32_t i = 0; i < count; ++i) {
-      records[i] = alloc64(size_Dpol(saved[i].n, 1));
+      const uint64_t bytes = size_Dpol(saved[i].n, 1);
+      records[i] = alloc64(bytes);
       ++gen_sym_Dpol;
-      for (uint32_t t = 0; t < saved[i].n; ++t) expos[saved[i].at + t] = ZEL_C(new_heap_Expos)();
+      per_chunk[i] = uint32_t(std::max<uint64_t>(1, bytes / stride));
+      first_chunk[i] = uint32_t(chunks.size());
+      for (uint32_t t = 0; t < saved[i].n; t += per_chunk[i])
+        chunks.push_back(static_cast<unsigned char*>(
+            alloc64(std::min<uint64_t>(per_chunk[i], saved[i].n - t) * stride)));
     }
   }
   for_each_result(saved, terms, [&](uint32_t i) {
     Dpol* q = place_Dpol(records[i], saved[i].n, saved[i].serial);
     for (uint32_t t = 0; t < q->n; ++t) {
-      Expos* m = expos[saved[i].at + t];
+      auto* m = reinterpret_cast<Expos*>(chunks[first_chunk[i] + t / per_chunk[i]] +
+                                         (t % per_chunk[i]) * stride);
       std::memcpy(m, monos.get() + (saved[i].at + t) * sz_Expos, sz_Expos);
       q->mono[t] = m;
       lanes(q)[0][t] = coeffs[saved[i].at + t];

@@ -414,11 +414,14 @@ CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* 
   return row;
 }
 
+// Terms of the rows whose codes are written in threads at a time.
+constexpr uint64_t kCodingBatchTerms = uint64_t(1) << 20;
+
 // Codes the rows: records on this thread (with the interrupt polls), then
 // the gap codes.  With threads, each part of the rows has its codes written
 // one after another into a buffer of its own; once this thread has taken
-// every code's memory from the zone, the threads copy them into place.
-// Returns false on a stop request.
+// their memory from the zone, the threads copy them into place.  Returns
+// false on a stop request.
 bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uint32_t threads,
                const std::vector<uint32_t>& rank_of_code, const Builder& b) {
   std::vector<uint32_t> nterms(r);
@@ -450,37 +453,50 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     }
     return true;
   }
-  const uint32_t parts = std::min(r, threads * 8);
-  auto first_row = [&](uint32_t k) { return uint32_t(uint64_t(r) * k / parts); };
-  // Part k's codes, back to back, with room for the longest they can be
-  // (only the bytes written are ever touched).
-  std::vector<std::unique_ptr<uint8_t[]>> codes(parts);
+  // The rows go in batches of about kCodingBatchTerms terms, which keeps
+  // the buffers small; a batch is cut in parts of equal rows.
+  const uint32_t most_parts = threads * 8;
+  std::vector<std::unique_ptr<uint8_t[]>> buffers(most_parts);
+  std::vector<size_t> capacity(most_parts, 0);
   std::vector<uint32_t> nbytes(r);
-  worker_team().run(threads, parts, [&](uint32_t k) {
-    size_t room = 0;
-    for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) room += gap_code_room(nterms[j]);
-    codes[k].reset(new uint8_t[room]);
-    std::vector<uint32_t> off(maxterms);
-    uint8_t* out = codes[k].get();
-    for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
-      uint32_t ncodes = 0;
-      nbytes[j] = 0;
-      if (nterms[j] >= 2) {
-        offsets_of(j, off.data());
-        nbytes[j] = encode_gaps(out, off.data(), nterms[j], &ncodes);
+  for (uint32_t j0 = 0; j0 < r;) {
+    uint32_t j1 = j0;
+    uint64_t batch = 0;
+    while (j1 < r && (batch < kCodingBatchTerms || j1 == j0)) batch += nterms[j1++];
+    const uint32_t parts = std::min(j1 - j0, most_parts);
+    auto first_row = [&](uint32_t k) { return j0 + uint32_t(uint64_t(j1 - j0) * k / parts); };
+    worker_team().run(threads, parts, [&](uint32_t k) {
+      // Room for the longest codes the part's rows can have.
+      size_t room = 0;
+      for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) room += gap_code_room(nterms[j]);
+      if (capacity[k] < room) {
+        buffers[k].reset(new uint8_t[room]);
+        capacity[k] = room;
       }
-      rows[j]->ncodes = ncodes;
-      out += nbytes[j];
-    }
-  });
-  for (uint32_t j = 0; j < r; ++j) rows[j]->code = static_cast<uint8_t*>(alloc(std::max(nbytes[j], 1u)));
-  worker_team().run(threads, parts, [&](uint32_t k) {
-    const uint8_t* in = codes[k].get();
-    for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
-      std::memcpy(rows[j]->code, in, nbytes[j]);
-      in += nbytes[j];
-    }
-  });
+      std::vector<uint32_t> off(maxterms);
+      uint8_t* out = buffers[k].get();
+      for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
+        uint32_t ncodes = 0;
+        nbytes[j] = 0;
+        if (nterms[j] >= 2) {
+          offsets_of(j, off.data());
+          nbytes[j] = encode_gaps(out, off.data(), nterms[j], &ncodes);
+        }
+        rows[j]->ncodes = ncodes;
+        out += nbytes[j];
+      }
+    });
+    for (uint32_t j = j0; j < j1; ++j)
+      rows[j]->code = static_cast<uint8_t*>(alloc(std::max(nbytes[j], 1u)));
+    worker_team().run(threads, parts, [&](uint32_t k) {
+      const uint8_t* in = buffers[k].get();
+      for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
+        std::memcpy(rows[j]->code, in, nbytes[j]);
+        in += nbytes[j];
+      }
+    });
+    j0 = j1;
+  }
   return true;
 }
 
