@@ -16,9 +16,6 @@
 #include "engine/f4/basis.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
-#include "engine/f4/worker_team.hpp"
-#include "engine/driver/threads.hpp"
-#include <memory>
 #include "engine/f4/pairs.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/pool.hpp"
@@ -127,94 +124,48 @@ struct RequestMarks {
   }
 };
 
-// A result while it is copied out: its serial number, its terms, and
-// where they start in the copies.
-struct SavedResult {
-  uint32_t serial, n;
-  size_t at;
-};
-
-// Runs body(i) for every result i, in threads when the results have many
-// terms: the copies are mostly first touches of fresh pages, which the
-// system clears, and the threads share that work.  Each thread takes parts
-// of about equal terms, in result order.
-template <class Body>
-void for_each_result(const std::vector<SavedResult>& saved, size_t terms, Body&& body) {
-  const uint32_t count = uint32_t(saved.size());
-  const uint32_t threads = count > 1 ? threads_for(terms, uint32_t(std::max(nb_threads, 1))) : 1;
-  if (threads <= 1) {
-    for (uint32_t i = 0; i < count; ++i) body(i);
-    return;
-  }
-  const uint32_t parts = std::min(count, threads * 4);
-  std::vector<uint32_t> first(parts + 1, count);
-  for (uint32_t k = 0, i = 0; k < parts; ++k) {
-    while (i < count && saved[i].at < terms * k / parts) ++i;
-    first[k] = i;
-  }
-  worker_team().run(threads, parts, [&](uint32_t k) {
-    for (uint32_t i = first[k]; i < first[k + 1]; ++i) body(i);
-  });
-}
-
 void keep_only_results(Dpol** out, uint32_t count, const RequestMarks& marks) {
+  struct Saved {
+    uint32_t serial, n;
+    size_t at;  // first monomial in `monos`, first residue in `coeffs`
+  };
   // The code table's slots point into the memory given back below and are
   // emptied before any later use: its pages go back to the system before
   // the results are copied, so the two never add up.
   release_engine_table_pages();
-  std::vector<SavedResult> saved(count);
+  std::vector<Saved> saved(count);
+  // Sized once: growing by doubling would hold two copies at a time.
   size_t terms = 0;
+  for (uint32_t i = 0; i < count; ++i) terms += out[i]->n;
+  std::vector<unsigned char> monos;
+  std::vector<Dom> coeffs;
+  monos.reserve(terms * sz_Expos);
+  coeffs.reserve(terms);
   for (uint32_t i = 0; i < count; ++i) {
-    saved[i] = {out[i]->serial, out[i]->n, terms};
-    terms += out[i]->n;
-  }
-  // Sized once (growing by doubling would hold two copies at a time) and
-  // left uncleared: the threads' copies are the first touches.
-  std::unique_ptr<unsigned char[]> monos(new unsigned char[terms * sz_Expos]);
-  std::unique_ptr<Dom[]> coeffs(new Dom[terms]);
-  for_each_result(saved, terms, [&](uint32_t i) {
-    Dpol* p = out[i];
+    const Dpol* p = out[i];
+    saved[i] = {p->serial, p->n, coeffs.size()};
     for (uint32_t t = 0; t < p->n; ++t) {
-      std::memcpy(monos.get() + (saved[i].at + t) * sz_Expos, p->mono[t], sz_Expos);
-      coeffs[saved[i].at + t] = lanes(p)[0][t];
+      const unsigned char* m = reinterpret_cast<const unsigned char*>(p->mono[t]);
+      monos.insert(monos.end(), m, m + sz_Expos);
+      coeffs.push_back(lanes(const_cast<Dpol*>(p))[0][t]);
     }
-  });
+  }
   restore_orv_state_z3(marks.z3);
   restore_orv_state2(marks.z1, marks.z2);
   // The free lists may run through the records just given back.
   empty_free_lists();
-  // The records and the monomials' memory are taken from zone 3 on this
-  // thread, in the order of the results; the threads lay them out and fill
-  // them.  A result's monomials lie in chunks no larger than its record
-  // (a size the zone already serves), one monomial every `stride` bytes.
-  const uint64_t stride = (uint64_t(sz_Expos) + 15) & ~uint64_t(15);
-  std::vector<void*> records(count);
-  std::vector<uint32_t> per_chunk(count), first_chunk(count);
-  std::vector<unsigned char*> chunks;
-  {
-    InZone3 z3;
-    for (uint32_t i = 0; i < count; ++i) {
-      const uint64_t bytes = size_Dpol(saved[i].n, 1);
-      records[i] = alloc64(bytes);
-      ++gen_sym_Dpol;
-      per_chunk[i] = uint32_t(std::max<uint64_t>(1, bytes / stride));
-      first_chunk[i] = uint32_t(chunks.size());
-      for (uint32_t t = 0; t < saved[i].n; t += per_chunk[i])
-        chunks.push_back(static_cast<unsigned char*>(
-            alloc64(std::min<uint64_t>(per_chunk[i], saved[i].n - t) * stride)));
-    }
-  }
-  for_each_result(saved, terms, [&](uint32_t i) {
-    Dpol* q = place_Dpol(records[i], saved[i].n, saved[i].serial);
-    for (uint32_t t = 0; t < q->n; ++t) {
-      auto* m = reinterpret_cast<Expos*>(chunks[first_chunk[i] + t / per_chunk[i]] +
-                                         (t % per_chunk[i]) * stride);
-      std::memcpy(m, monos.get() + (saved[i].at + t) * sz_Expos, sz_Expos);
+  InZone3 z3;
+  for (uint32_t i = 0; i < count; ++i) {
+    Dpol* q = new_Dpol(saved[i].n);
+    q->serial = saved[i].serial;
+    for (uint32_t t = 0; t < saved[i].n; ++t) {
+      Expos* m = ZEL_C(new_heap_Expos)();
+      std::memcpy(m, monos.data() + (saved[i].at + t) * sz_Expos, sz_Expos);
       q->mono[t] = m;
       lanes(q)[0][t] = coeffs[saved[i].at + t];
     }
     out[i] = q;
-  });
+  }
 }
 
 // The results become handles of the session; the next request's inputs
