@@ -55,7 +55,7 @@ constexpr int32_t kNoReducer = -1;
         which, "\n");
 }
 
-// A code not known yet: the product was not in the table when looked up.
+// A leading code the caller of add_row does not know.
 constexpr uint32_t kUnknown = ~uint32_t(0);
 
 // A row whose products still have to be entered in the code table.
@@ -63,6 +63,7 @@ struct PendingRow {
   const Dpol* src;
   const ExposW* mult;
   uint32_t hash;  // of mult
+  uint32_t from;  // its first term whose code is not known: 1 when the lead's is
   size_t start;   // its first entry in term_codes
 };
 
@@ -124,22 +125,24 @@ struct Builder {
     set_relative(relative_MatrixRow, r, MatrixRow{header, src, mult, h});
     const size_t start = term_codes.size();
     row_start.push_back(start);
-    term_codes.resize(start + src->n, kUnknown);
+    // The codes are written by the lookups and the entries, none is read
+    // before: no need to clear them.
+    term_codes.extend(start + src->n);
     term_codes[start] = lead_code;
-    pending.push_back(PendingRow{src, mult, uint32_t(h), start});
+    pending.push_back(PendingRow{src, mult, uint32_t(h), lead_code == kUnknown ? 0u : 1u, start});
     pending_terms += src->n;
   }
 
-  // Looks up, in the index, the products of row p still unknown in codes,
-  // from term `from` on.  A product not there keeps kUnknown and goes to
-  // not_found(term, home).  The memory of a lookup is fetched in stages
+  // Looks up, in the index, the products of row p whose codes are not
+  // known and writes their codes; a product not there goes to
+  // not_found(term, home), its code unwritten.  The memory of a lookup is fetched in stages
   // ahead of it: 3 * kAhead products ahead the source monomial (its hash
   // gives the home slot), 2 * kAhead ahead the index entry, kAhead ahead
   // the copy of the monomial it names.
   template <class NotFound>
-  void look_up(const PendingRow& p, uint32_t* codes, uint32_t from, NotFound&& not_found) const {
+  void look_up(const PendingRow& p, uint32_t* codes, NotFound&& not_found) const {
     const Dpol* src = p.src;
-    const uint32_t n = src->n;
+    const uint32_t n = src->n, from = p.from;
     constexpr uint32_t kRing = 31;  // ring of the home slots computed ahead
     static_assert(2 * kAhead < kRing, "the ring holds the homes in flight");
     uint32_t home[kRing + 1];
@@ -155,18 +158,16 @@ struct Builder {
         index.prefetch(home[(t + 2 * kAhead) & kRing]);
       }
       if (t + kAhead < n) index.prefetch_monomial(home[(t + kAhead) & kRing]);
-      if (codes[t] != kUnknown) continue;
       if (!index.find(home[t & kRing], p.mult, words_of(src->mono[t]), &codes[t]))
         not_found(t, home[t & kRing]);
     }
   }
 
-  // Looks up the products of row p still unknown and enters those not
-  // found once the row's lookups are done (a row's products are distinct,
-  // so entering one changes no other lookup of the row).
+  // Looks up the products of row p and enters those not found once the
+  // row's lookups are done (a row's products are distinct, so entering one
+  // changes no other lookup of the row).
   void enter_row(const PendingRow& p, uint32_t* codes) {
-    look_up(p, codes, codes[0] == kUnknown ? 0 : 1,
-            [&](uint32_t t, uint32_t home) { missing.push_back(Missing{t, home}); });
+    look_up(p, codes, [&](uint32_t t, uint32_t home) { missing.push_back(Missing{t, home}); });
     if (!missing.empty()) enter_missing(p, codes);
   }
 
@@ -247,7 +248,7 @@ struct Builder {
       out.clear();
       for (size_t i = first + n * k / parts; i < first + n * (k + 1) / parts; ++i) {
         const uint32_t row = uint32_t(i - first);
-        look_up(pending[i], codes_of(i), 0,
+        look_up(pending[i], codes_of(i),
                 [&](uint32_t t, uint32_t home) { out.push_back(Unknown{row, t, home}); });
       }
     });
