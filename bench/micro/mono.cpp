@@ -64,7 +64,7 @@ void BM_GetCodeProducts(benchmark::State& state) {
     state.PauseTiming();
     // The product blocks go back to the pool, as a step's end would do.
     for (uint32_t c = 0; c < t->count; ++c)
-      ZEL_C(kill_Expos)(header_of(slot_of_map(t, c).monomial));
+      ZEL_C(kill_Expos)(header_of(monomial_of_map(t, c)));
     empty_codes_Table_de_Recherche(t);
     state.ResumeTiming();
   }

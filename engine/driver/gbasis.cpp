@@ -16,6 +16,7 @@
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/pairs.hpp"
 #include "engine/f4/reducer_search.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "engine/f4/symbolic.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
@@ -305,6 +306,9 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
     return 1;
   }
 
+  // The step buffers have the size of the largest step; the inter-reductions
+  // ahead are mostly far smaller, and grow them again only as they need.
+  release_step_buffers();
   if (want_eliminated) count = restriction(G, count);
   count = minimal_basis(G, count);
   if (!ZEL_C(want_very_quiet)) info_Maple("\n");
@@ -336,9 +340,8 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
       }
     }
     // This last step's monomials lost the homogenising variable, so most are
-    // new to the code table, whose slots are dead between steps: its pages
-    // go back first, so the pages this step touches do not add to those of
-    // all the steps before.
+    // new to the code table, whose slots are dead between steps: its memory
+    // goes back first, sized again to this step's codes.
     release_engine_table_pages();
     ZEL_C(want_ignore_simulin) = 1;
     count = inter_reduce(G, count, table + r, zel_max_index - r - count, G, count, true);

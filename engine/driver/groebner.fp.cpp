@@ -9,6 +9,7 @@
 #include "engine/call_zel.h"
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/gbasis.hpp"
+#include "engine/driver/saved_results.hpp"
 #include "engine/driver/universal_cmd.hpp"
 #include "server/algo/bridge.hpp"
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
 #include "engine/f4/pairs.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/pool.hpp"
 #include "engine/mem/zone.hpp"
@@ -125,47 +127,23 @@ struct RequestMarks {
 };
 
 void keep_only_results(Dpol** out, uint32_t count, const RequestMarks& marks) {
-  struct Saved {
-    uint32_t serial, n;
-    size_t at;  // first monomial in `monos`, first residue in `coeffs`
-  };
-  // The code table's slots point into the memory given back below and are
-  // emptied before any later use: its pages go back to the system before
-  // the results are copied, so the two never add up.
+  // The code table's slots and the step buffers' codes point into the
+  // memory given back below, and are emptied before any later use: their
+  // memory goes back to the system before the results are copied, so the
+  // two never add up.
   release_engine_table_pages();
-  std::vector<Saved> saved(count);
-  // Sized once: growing by doubling would hold two copies at a time.
-  size_t terms = 0;
-  for (uint32_t i = 0; i < count; ++i) terms += out[i]->n;
-  std::vector<unsigned char> monos;
-  std::vector<Dom> coeffs;
-  monos.reserve(terms * sz_Expos);
-  coeffs.reserve(terms);
-  for (uint32_t i = 0; i < count; ++i) {
-    const Dpol* p = out[i];
-    saved[i] = {p->serial, p->n, coeffs.size()};
-    for (uint32_t t = 0; t < p->n; ++t) {
-      const unsigned char* m = reinterpret_cast<const unsigned char*>(p->mono[t]);
-      monos.insert(monos.end(), m, m + sz_Expos);
-      coeffs.push_back(lanes(const_cast<Dpol*>(p))[0][t]);
-    }
-  }
+  release_step_buffers();
+  SavedResults saved;
+  saved.save(out, count);
   restore_orv_state_z3(marks.z3);
   restore_orv_state2(marks.z1, marks.z2);
+  // The request's pages go back too, so that the rebuilt results do not
+  // come on top of them.
+  give_back_free_zone_pages();
   // The free lists may run through the records just given back.
   empty_free_lists();
   InZone3 z3;
-  for (uint32_t i = 0; i < count; ++i) {
-    Dpol* q = new_Dpol(saved[i].n);
-    q->serial = saved[i].serial;
-    for (uint32_t t = 0; t < saved[i].n; ++t) {
-      Expos* m = ZEL_C(new_heap_Expos)();
-      std::memcpy(m, monos.data() + (saved[i].at + t) * sz_Expos, sz_Expos);
-      q->mono[t] = m;
-      lanes(q)[0][t] = coeffs[saved[i].at + t];
-    }
-    out[i] = q;
-  }
+  saved.rebuild(out);
 }
 
 // The results become handles of the session; the next request's inputs

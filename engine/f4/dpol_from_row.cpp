@@ -31,7 +31,7 @@ Dpol* record_for_row(const CodedRow* row, uint32_t m) {
 }
 
 inline Expos* monomial_of_rank(const Base_Exposants* codes, uint32_t rank) {
-  return header_of(slot_of_map(codes, rank).monomial);
+  return header_of(monomial_of_map(codes, rank));
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ struct StepBuffers {
   PageArray<uint32_t> term_codes;
   std::vector<size_t> row_start;
   std::vector<uint32_t> rank_of_code;
-  std::vector<uint32_t> column_slots;
+  std::vector<uint32_t> column_order;
   // Elimination: one accumulator per thread slot, and the memory of the
   // interleaved accumulators of the forward pass's blocks of rows.
   std::vector<ZeroedAccumulator> acc;

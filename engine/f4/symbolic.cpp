@@ -176,9 +176,9 @@ struct Builder {
   void enter_missing(const PendingRow& p, uint32_t* codes) {
     const size_t n = missing.size();
     for (size_t j = 0; j < std::min<size_t>(n, kAhead); ++j)
-      __builtin_prefetch(&table->entries[missing[j].home]);
+      prefetch_slot(table, missing[j].home);
     for (size_t j = 0; j < n; ++j) {
-      if (j + kAhead < n) __builtin_prefetch(&table->entries[missing[j + kAhead].home]);
+      if (j + kAhead < n) prefetch_slot(table, missing[j + kAhead].home);
       touch_home_slot(table, missing[j].home);
       codes[missing[j].term] = enter(p, missing[j].term, missing[j].home);
     }
@@ -349,11 +349,8 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
 // scattered slots.  rank_of_code receives the rank of every code, so that
 // coding the rows reads a dense array too.
 uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
-                       std::vector<uint32_t>& rank_of_code, std::vector<uint32_t>& slots) {
+                       std::vector<uint32_t>& rank_of_code, std::vector<uint32_t>& order) {
   const uint32_t n = t->count;
-  ExposSlot* e = t->entries;
-  slots.resize(n);
-  for (uint32_t c = 0; c < n; ++c) slots[c] = e[c].map;
   const bool strong = use_strong_order != 0;
   use_strong_order = 0;
   // comp4_Expos, or comp5_Expos when strong, with the first block's degree
@@ -384,12 +381,12 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
   };
   std::sort(cols.begin(), cols.end(), less);
   rank_of_code.resize(n);
+  order.resize(n);
   for (uint32_t k = 0; k < n; ++k) {
-    const uint32_t slot = slots[cols[k].code];
-    e[k].map = slot;
-    e[slot].value = k;
+    order[k] = cols[k].code;
     rank_of_code[cols[k].code] = k;
   }
+  reorder_map(t, order.data());
   return n;
 }
 
@@ -548,7 +545,7 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     return;
   }
   std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
-  const uint32_t c = order_columns(table, index, rank_of_code, buf.column_slots);
+  const uint32_t c = order_columns(table, index, rank_of_code, buf.column_order);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 

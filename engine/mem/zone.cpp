@@ -6,6 +6,9 @@
 #include <cstring>
 #include <utility>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/xmalloc.hpp"
@@ -271,6 +274,25 @@ void restore_destroy_orv_state(const HeapMark& m) {
   restore(garbage_zone[0], m);
   if (m.bignum_tas != nullptr && m.bot_bignum_tas > m.bignum_tas)
     std::memset(m.bignum_tas, 0, size_t(m.bot_bignum_tas - m.bignum_tas));
+}
+
+void give_back_free_zone_pages() {
+#ifndef ZEL_MEMDEBUG
+  const uintptr_t ps = uintptr_t(sysconf(_SC_PAGESIZE));
+  // Whole pages inside [from, to) only: the rest of a page may be in use.
+  auto drop = [ps](const char* from, const char* to) {
+    const uintptr_t a = (reinterpret_cast<uintptr_t>(from) + ps - 1) & ~(ps - 1);
+    const uintptr_t b = reinterpret_cast<uintptr_t>(to) & ~(ps - 1);
+    if (b > a) madvise(reinterpret_cast<void*>(a), b - a, MADV_DONTNEED);
+  };
+  for (const GarbageZone& z : garbage_zone) {
+    if (z.all_garbages == nullptr) continue;
+    if (z.bignum_tas != nullptr && z.bot_bignum_tas > z.bignum_tas)
+      drop(z.bignum_tas, z.bot_bignum_tas);
+    for (uint32_t i = z.cur_garbages; i < z.max_garbages; ++i)
+      drop(z.all_garbages[i], z.all_garbages[i] + z.zone_memory_size[i]);
+  }
+#endif
 }
 
 void save_orv_state_z3(HeapMark& m) { save(garbage_zone[2], m); }

@@ -122,6 +122,12 @@ void restore_orv_state_z2(const HeapMark& m);
 void save_orv_state2(HeapMark& m1, HeapMark& m2);
 void restore_orv_state2(const HeapMark& m1, const HeapMark& m2);
 
+// Gives the pages of this build's free zone memory back to the system: the
+// kept blocks past each zone's current one and the rest of its current
+// block.  Restoring a mark keeps those pages resident for the next requests;
+// this lets them go (they read as zero when taken again).
+void give_back_free_zone_pages();
+
 // Debugging aid: writes through Stderr which zone slots contain p.
 void rechercher_pointer(const void* p);
 

@@ -1,8 +1,7 @@
 // The monomial code table: sizing, probing, entering and finding monomials.
 #include "engine/mono/code_table.hpp"
 
-#include <sys/mman.h>
-#include <unistd.h>
+#include <vector>
 
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
@@ -54,27 +53,70 @@ inline uint32_t home_slot(uint32_t hb, const ExposW* b, const Expos* a) {
   return b ? add_hash(ha, hb) : ha;
 }
 
+// The two layouts seen alike by the probing code.  A slot's occupant is
+// named by a handle (kEmpty when the slot is empty) through which its fields
+// are read and written.
+constexpr uint32_t kEmpty = ~uint32_t(0);
+
+// Flat: every slot in one array; a slot's handle is the slot itself.
+struct FlatSlots {
+  ExposSlot* e;
+  uint32_t occupant(uint32_t s) const { return e[s].monomial ? s : kEmpty; }
+  ExposW* monomial(uint32_t h) const { return e[h].monomial; }
+  uint32_t code(uint32_t h) const { return e[h].code; }
+  uint32_t collision(uint32_t h) const { return e[h].collision; }
+  uint32_t& value(uint32_t h) const { return e[h].value; }
+  void mark(uint32_t h) const { e[h].collision = 1; }
+  // Puts m into the empty slot s under code c.
+  uint32_t take(uint32_t s, ExposW* m, uint32_t c) const {
+    e[s].monomial = m;
+    e[s].code = c;
+    e[c].map = s;
+    return s;
+  }
+};
+
+// Compact: only the occupied slots; a slot's handle is its code.
+struct CompactView {
+  CompactSlots* c;
+  uint32_t occupant(uint32_t s) const { return c->code_in(s); }
+  ExposW* monomial(uint32_t h) const { return c->fields(h).monomial; }
+  uint32_t code(uint32_t h) const { return h; }
+  uint32_t collision(uint32_t h) const { return c->fields(h).collision; }
+  uint32_t& value(uint32_t h) const { return c->fields(h).value; }
+  void mark(uint32_t h) const { c->fields(h).collision = 1; }
+  uint32_t take(uint32_t s, ExposW* m, uint32_t code) const {
+    const uint32_t h = c->add(s, m);
+    if (h != code) Fatal("Erreur impossible: the compact slots lost count of the codes\n");
+    return h;
+  }
+};
+
+// Calls f with the view of t's layout.  Reading functions hand in a const
+// table: they use only the views' reading members.
+template <class F>
+inline decltype(auto) with_slots(const Base_Exposants* t, F&& f) {
+  if (t->compact) return f(CompactView{t->compact});
+  return f(FlatSlots{t->entries});
+}
+
 enum class Probe { kHit, kEmpty, kOverflow };
 
 // Walks the probe sequence from `home` until a slot holds the wanted monomial
-// (`same`) or is empty; `*at` receives that slot.  With kMark set, every slot
-// passed over gets its collision flag.
-template <bool kMark, class Same>
-inline Probe probe(ExposSlot* entries, uint32_t home, Same same, uint32_t* at) {
+// (`same`) or is empty; `*at` receives that slot and `*h` its occupant.
+// With kMark set, every slot passed over gets its collision flag.
+template <bool kMark, class Slots, class Same>
+inline Probe probe(const Slots& v, uint32_t home, Same same, uint32_t* at, uint32_t* h) {
   const uint32_t last = zel_hash_prime - 1;
   uint32_t s = home;
   bool wrapped = false;
   for (;;) {
-    ExposSlot& e = entries[s];
-    if (!e.monomial) {
-      *at = s;
-      return Probe::kEmpty;
-    }
-    if (same(e.monomial)) {
-      *at = s;
-      return Probe::kHit;
-    }
-    if constexpr (kMark) e.collision = 1;
+    const uint32_t o = v.occupant(s);
+    *at = s;
+    *h = o;
+    if (o == kEmpty) return Probe::kEmpty;
+    if (same(v.monomial(o))) return Probe::kHit;
+    if constexpr (kMark) v.mark(o);
     if (s == 0) {
       if (wrapped) return Probe::kOverflow;
       wrapped = true;
@@ -85,25 +127,46 @@ inline Probe probe(ExposSlot* entries, uint32_t home, Same same, uint32_t* at) {
   }
 }
 
-// Probes for a*b (a when b is null) without writing anything.
-inline Probe probe_lookup(const Base_Exposants* t, uint32_t home, const ExposW* b, const Expos* a,
-                          uint32_t* at) {
+// Probes for a*b (a when b is null), marking slots passed over when kMark.
+template <bool kMark, class Slots>
+inline Probe probe_for(const Slots& v, uint32_t home, const ExposW* b, const Expos* a,
+                       uint32_t* at, uint32_t* h) {
   const ExposW* wa = words_of(a);
   if (b)
-    return probe<false>(
-        t->entries, home, [&](const ExposW* m) { return equal_product_Expos(m, wa, b); }, at);
-  return probe<false>(
-      t->entries, home, [&](const ExposW* m) { return equal_Expos(m, wa); }, at);
+    return probe<kMark>(
+        v, home, [&](const ExposW* m) { return equal_product_Expos(m, wa, b); }, at, h);
+  return probe<kMark>(
+      v, home, [&](const ExposW* m) { return equal_Expos(m, wa); }, at, h);
 }
 
-// Gives the next code to the empty slot s holding monomial m.
-inline uint32_t take_slot(Base_Exposants* t, uint32_t s, ExposW* m) {
-  const uint32_t c = t->count++;
-  ExposSlot* e = t->entries;
-  e[s].monomial = m;
-  e[s].code = c;
-  e[c].map = s;
-  return c;
+// Gives the next code to the empty slot s, which receives monomial m;
+// returns the slot's new occupant.
+template <class Slots>
+inline uint32_t take_slot(Base_Exposants* t, const Slots& v, uint32_t s, ExposW* m) {
+  return v.take(s, m, t->count++);
+}
+
+// Value of the slot holding a*b (a when b is null), which must be there: a
+// flag-0 home slot is trusted without comparing.  The messages name the
+// caller (find_code1 or find_code).
+template <class Slots>
+uint32_t find_present(const Slots& v, uint32_t home, const ExposW* b, const Expos* a,
+                      const char* absent, const char* endless) {
+  const uint32_t o = v.occupant(home);
+  // An empty home slot means the monomial is absent: say so rather than hand
+  // back a value left from earlier use.
+  if (o == kEmpty) Fatal("%s", absent);
+  if (!v.collision(o)) return v.value(o);
+  uint32_t s, h;
+  switch (probe_for<false>(v, home, b, a, &s, &h)) {
+    case Probe::kHit:
+      return v.value(h);
+    case Probe::kEmpty:
+      Fatal("%s", absent);
+    case Probe::kOverflow:
+      break;
+  }
+  Fatal("%s", endless);
 }
 
 }  // namespace
@@ -131,64 +194,35 @@ Base_Exposants* dynamic_Table_de_Recherche() {
       static_cast<unsigned char*>(ZEL_C(alloc64)(head + (p + 1) * sizeof(ExposSlot)));
   Base_Exposants* t = reinterpret_cast<Base_Exposants*>(block);
   t->entries = reinterpret_cast<ExposSlot*>(block + head);
+  t->compact = nullptr;
   return t;
 }
 
 namespace {
 
-// The engine's table of this build: its record, and its slots in pages taken
-// from the system.  Fresh pages read as zero, so an empty table costs no
-// memory and no clearing; only the slots in use ever become resident.  The
-// pages are kept across requests: a table of the same size reuses them.
+// The engine's table of this build: its record and its compact store.
 struct EngineTable {
-  Base_Exposants record{};
-  void* pages = nullptr;
-  uint64_t bytes = 0;
+  CompactSlots slots;
+  Base_Exposants record{0, nullptr, &slots};
 };
 EngineTable engine_table;
-
-uint64_t page_bytes() {
-  static const uint64_t ps = uint64_t(sysconf(_SC_PAGESIZE));
-  return ps;
-}
-
-// Gives the engine table's pages back to the system: they read as zero
-// afterwards, which is every slot empty with collision flag 0.
-void drop_engine_pages() {
-  if (engine_table.pages) madvise(engine_table.pages, engine_table.bytes, MADV_DONTNEED);
-}
 
 }  // namespace
 
 Base_Exposants* engine_Table_de_Recherche() {
-  const uint64_t ps = page_bytes();
-  const uint64_t bytes = ((uint64_t(zel_hash_prime) + 1) * sizeof(ExposSlot) + ps - 1) / ps * ps;
-  EngineTable& et = engine_table;
-  if (et.bytes != bytes) {
-    if (et.pages) munmap(et.pages, et.bytes);
-    et.pages = nullptr;
-    et.bytes = 0;
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (p == MAP_FAILED) ZEL_C(Fatal)("Cannot allocate memory !");
-    et.pages = p;
-    et.bytes = bytes;
-  } else {
-    drop_engine_pages();
-  }
-  et.record.count = 0;
-  et.record.entries = static_cast<ExposSlot*>(et.pages);
-  return &et.record;
+  engine_table.slots.clear();
+  engine_table.record.count = 0;
+  return &engine_table.record;
 }
 
 void release_engine_table_pages() {
-  drop_engine_pages();
+  engine_table.slots.release();
   engine_table.record.count = 0;
 }
 
 void empty_Table_de_Recherche(Base_Exposants* t) {
-  if (t == &engine_table.record) {
-    drop_engine_pages();
+  if (t->compact) {
+    t->compact->clear();
     t->count = 0;
     return;
   }
@@ -201,6 +235,11 @@ void empty_Table_de_Recherche(Base_Exposants* t) {
 }
 
 void empty_codes_Table_de_Recherche(Base_Exposants* t) {
+  if (t->compact) {
+    t->compact->clear();
+    t->count = 0;
+    return;
+  }
   ExposSlot* e = t->entries;
   for (uint32_t c = t->count; c-- > 0;) {
     ExposSlot& s = e[e[c].map];
@@ -212,77 +251,55 @@ void empty_codes_Table_de_Recherche(Base_Exposants* t) {
 
 int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, uint32_t* code,
                     Expos** mono) {
-  const uint32_t home = home_slot(hb, b, a);
-  const ExposW* wa = words_of(a);
-  uint32_t s;
-  const Probe r =
-      b ? probe<true>(
-              t->entries, home, [&](const ExposW* m) { return equal_product_Expos(m, wa, b); }, &s)
-        : probe<true>(
-              t->entries, home, [&](const ExposW* m) { return equal_Expos(m, wa); }, &s);
-  if (r == Probe::kHit) {
-    *code = t->entries[s].code;
-    *mono = header_of(t->entries[s].monomial);
-    return 0;
-  }
-  if (r == Probe::kOverflow) {
-    if (b) ZEL_C(Fatal)("Sorry the size of the matrix is too big ![1]\n");
-    ZEL_C(Fatal)("Sorry the size of the matrix is too big ![3]\n");
-  }
-  Expos* m = a;
-  if (b) {
-    m = ZEL_C(new_Expos)();
-    put_hash(m, home);
-    mul_Expos_to(words_of(m), wa, b);
-  }
-  *code = take_slot(t, s, words_of(m));
-  *mono = m;
-  return 1;
+  return with_slots(t, [&](const auto& v) {
+    const uint32_t home = home_slot(hb, b, a);
+    uint32_t s, h;
+    const Probe r = probe_for<true>(v, home, b, a, &s, &h);
+    if (r == Probe::kHit) {
+      *code = v.code(h);
+      *mono = header_of(v.monomial(h));
+      return 0;
+    }
+    if (r == Probe::kOverflow) {
+      if (b) Fatal("Sorry the size of the matrix is too big ![1]\n");
+      Fatal("Sorry the size of the matrix is too big ![3]\n");
+    }
+    Expos* m = a;
+    if (b) {
+      m = ZEL_C(new_Expos)();
+      put_hash(m, home);
+      mul_Expos_to(words_of(m), words_of(a), b);
+    }
+    *code = v.code(take_slot(t, v, s, words_of(m)));
+    *mono = m;
+    return 1;
+  });
 }
 
 bool lookup_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t,
                  uint32_t* code) {
-  uint32_t s;
-  if (probe_lookup(t, home_slot(hb, b, a), b, a, &s) != Probe::kHit) return false;
-  *code = t->entries[s].code;
-  return true;
+  return with_slots(t, [&](const auto& v) {
+    uint32_t s, h;
+    if (probe_for<false>(v, home_slot(hb, b, a), b, a, &s, &h) != Probe::kHit) return false;
+    *code = v.code(h);
+    return true;
+  });
 }
 
 uint32_t find_code1(const Expos* a, const Base_Exposants* t) {
-  const uint32_t home = uint32_t(get_hash(a));
-  const ExposSlot& h = t->entries[home];
-  // An empty home slot means the monomial is absent: say so rather than hand
-  // back a value left from earlier use.
-  if (!h.monomial) ZEL_C(Fatal)("Erreur impossible dans find_code1\n");
-  if (!h.collision) return h.value;
-  uint32_t s;
-  switch (probe_lookup(t, home, nullptr, a, &s)) {
-    case Probe::kHit:
-      return t->entries[s].value;
-    case Probe::kEmpty:
-      ZEL_C(Fatal)("Erreur impossible dans find_code1\n");
-    case Probe::kOverflow:
-      break;
-  }
-  ZEL_C(Fatal)("Boucle infinie, impossible dans find_code1 !\n");
+  return with_slots(t, [&](const auto& v) {
+    return find_present(v, uint32_t(get_hash(a)), nullptr, a,
+                        "Erreur impossible dans find_code1\n",
+                        "Boucle infinie, impossible dans find_code1 !\n");
+  });
 }
 
 uint32_t find_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t) {
   if (!b) return find_code1(a, t);
-  const uint32_t home = home_slot(hb, b, a);
-  const ExposSlot& h = t->entries[home];
-  if (!h.monomial) ZEL_C(Fatal)("Erreur impossible dans find_code !\n");
-  if (!h.collision) return h.value;
-  uint32_t s;
-  switch (probe_lookup(t, home, b, a, &s)) {
-    case Probe::kHit:
-      return t->entries[s].value;
-    case Probe::kEmpty:
-      ZEL_C(Fatal)("Erreur impossible dans find_code !\n");
-    case Probe::kOverflow:
-      break;
-  }
-  ZEL_C(Fatal)("Boucle infinie, erreur impossible dans find_code !\n");
+  return with_slots(t, [&](const auto& v) {
+    return find_present(v, home_slot(hb, b, a), b, a, "Erreur impossible dans find_code !\n",
+                        "Boucle infinie, erreur impossible dans find_code !\n");
+  });
 }
 
 uint32_t ZEL_C(find_code)(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t) {
@@ -290,42 +307,71 @@ uint32_t ZEL_C(find_code)(uint32_t hb, const ExposW* b, const Expos* a, const Ba
 }
 
 int32_t find_code_or_fail(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t) {
-  if (!b) ZEL_C(Fatal)("NYA in find_code_or_fail\n");
+  if (!b) Fatal("NYA in find_code_or_fail\n");
   // The monomial may be absent here, so the home slot is compared like any
   // other: trusting a flag-0 home slot would return a stale or foreign value.
-  uint32_t s;
-  switch (probe_lookup(t, home_slot(hb, b, a), b, a, &s)) {
-    case Probe::kHit:
-      return int32_t(t->entries[s].value);
-    case Probe::kEmpty:
-      return -1;
-    case Probe::kOverflow:
-      break;
-  }
-  ZEL_C(Fatal)("Infinite loop in find_code_or_fail !\n");
+  return with_slots(t, [&](const auto& v) -> int32_t {
+    uint32_t s, h;
+    switch (probe_for<false>(v, home_slot(hb, b, a), b, a, &s, &h)) {
+      case Probe::kHit:
+        return int32_t(v.value(h));
+      case Probe::kEmpty:
+        return -1;
+      case Probe::kOverflow:
+        break;
+    }
+    Fatal("Infinite loop in find_code_or_fail !\n");
+  });
 }
 
 int ZEL_C(insert_code)(Expos* m, Base_Exposants* t, uint32_t value) {
-  const ExposW* wm = words_of(m);
-  uint32_t s;
-  const Probe r = probe<true>(
-      t->entries, uint32_t(get_hash(m)), [&](const ExposW* x) { return equal_Expos(x, wm); }, &s);
-  if (r == Probe::kHit) {
-    t->entries[s].value = value;
-    return 0;
+  return with_slots(t, [&](const auto& v) {
+    uint32_t s, h;
+    const Probe r = probe_for<true>(v, uint32_t(get_hash(m)), nullptr, m, &s, &h);
+    if (r == Probe::kHit) {
+      v.value(h) = value;
+      return 0;
+    }
+    if (r == Probe::kOverflow) Fatal("Sorry the size of the hash table is too small !\n");
+    v.value(take_slot(t, v, s, words_of(m))) = value;
+    return 1;
+  });
+}
+
+SlotContents slot_contents(const Base_Exposants* t, uint32_t s) {
+  return with_slots(t, [&](const auto& v) {
+    const uint32_t h = v.occupant(s);
+    if (h == kEmpty) return SlotContents{nullptr, 0, 0, 0};
+    return SlotContents{v.monomial(h), v.code(h), v.collision(h), v.value(h)};
+  });
+}
+
+uint32_t map_slot(const Base_Exposants* t, uint32_t k) {
+  if (t->compact) return t->compact->fields(t->compact->map_code(k)).slot;
+  return t->entries[k].map;
+}
+
+void reorder_map(Base_Exposants* t, const uint32_t* order) {
+  if (t->compact) {
+    t->compact->reorder_map(order);
+    return;
   }
-  if (r == Probe::kOverflow) ZEL_C(Fatal)("Sorry the size of the hash table is too small !\n");
-  take_slot(t, s, words_of(m));
-  t->entries[s].value = value;
-  return 1;
+  ExposSlot* e = t->entries;
+  const uint32_t n = t->count;
+  std::vector<uint32_t> slots(n);
+  for (uint32_t k = 0; k < n; ++k) slots[k] = e[k].map;
+  for (uint32_t k = 0; k < n; ++k) {
+    e[k].map = slots[order[k]];
+    e[e[k].map].value = k;
+  }
 }
 
 void ZEL_C(see_Expos_Table)(uint32_t k, const Base_Exposants* t) {
-  see_Expos(slot_of_map(t, k).monomial);
+  see_Expos(monomial_of_map(t, k));
 }
 
 void ZEL_C(see_local_Expos)(uint32_t base, const Base_Exposants* t, int32_t k) {
-  see_Expos2(header_of(slot_of_map(t, uint32_t(k) - base).monomial), 1);
+  see_Expos2(header_of(monomial_of_map(t, uint32_t(k) - base)), 1);
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -18,23 +18,32 @@
 // Both hashes must be below p.  A table serves only while `zel_hash_prime`
 // keeps the value it had when the table was made.
 //
-// Memory: a table is one block of the current zone (`dynamic_Table_de_Recherche`)
-// and disappears with that zone's mark.  Stored monomials are blocks adopted
-// from the caller (`get_code` with b null, `insert_code`) or taken from the
-// Expos pool (`get_code` of a product); they are never given back by the table.
+// Storage: the slots and the map (see ExposSlot) are the same in two
+// layouts.  A flat table (`dynamic_Table_de_Recherche`) is one block of the
+// current zone holding all p slots, and disappears with that zone's mark.
+// The engine's table (`engine_Table_de_Recherche`) keeps only its occupied
+// slots, in a CompactSlots store (compact_slots.hpp) on the heap: memory in
+// proportion to the codes in use, whatever p.  The functions below serve
+// both; only a flat table has `entries`.
+//
+// Stored monomials are blocks adopted from the caller (`get_code` with b
+// null, `insert_code`) or taken from the Expos pool (`get_code` of a
+// product); they are never given back by the table.
 #pragma once
 
 #include <cstdint>
 
+#include "engine/mono/compact_slots.hpp"
 #include "engine/mono/expos_hash.hpp"
 #include "engine/mono/expos_words.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
 
-// One slot.  Entry c (c < count) also carries, in `map`, the slot that holds
-// the monomial of code c; callers may reorder map entries 0 .. count-1 (the
-// symbolic preprocessing sorts them by monomial order).
+// One slot of a flat table.  Entry k (k < count) also carries map entry k:
+// after entering, the slot that holds the monomial of code k; `reorder_map`
+// permutes map entries 0 .. count-1 (the symbolic preprocessing sorts them
+// by monomial order).
 struct ExposSlot {
   ExposW* monomial;    // word form of the stored monomial, null when empty
   uint32_t code;       // code given when the monomial entered
@@ -44,8 +53,15 @@ struct ExposSlot {
 };
 
 struct Base_Exposants {
-  uint32_t count;      // codes given out: 0 .. count-1
-  ExposSlot* entries;  // p + 1 entries following the record in the same block
+  uint32_t count;         // codes given out: 0 .. count-1
+  ExposSlot* entries;     // flat: p + 1 entries following the record; else null
+  CompactSlots* compact;  // the engine's table: its occupied slots; else null
+};
+
+// What a slot holds, in either layout (monomial null when empty).
+struct SlotContents {
+  const ExposW* monomial;
+  uint32_t code, collision, value;
 };
 
 // Largest matrix size accepted; decides the table size.  Default 5000000.
@@ -59,24 +75,23 @@ uint32_t ZEL_C(max_index)();
 // M below 512 is fatal.
 void set_hash_prime();
 
-// A table of `zel_hash_prime` slots from the current zone (alloc64).  Nothing
-// is cleared: empty it fully before use.
+// A flat table of `zel_hash_prime` slots from the current zone (alloc64).
+// Nothing is cleared: empty it fully before use.
 Base_Exposants* dynamic_Table_de_Recherche();
 
 // The engine's table of this build, sized by `zel_hash_prime`, empty.  Its
-// slots are pages taken from the system rather than zone memory: only the
-// slots in use cost memory, and the pages stay with the build across
-// requests, so asking again for the same size reuses them (another size
-// replaces them).  The table made before is no longer valid afterwards.
+// occupied slots are stored compactly, in memory kept with the build across
+// requests.  There is one such table per build: the one made before is this
+// same record, emptied.
 Base_Exposants* engine_Table_de_Recherche();
 
-// Gives the pages of the engine's table back to the system (memory reset);
-// the table stays valid and empty.
+// Gives the memory of the engine's table back (memory reset, or before
+// steps whose monomials are mostly new); the table stays valid and empty.
 void release_engine_table_pages();
 
-// Empties every slot (monomial null, collision flag 0) and sets count to 0;
-// codes, maps and values keep their contents, except in the engine's table,
-// whose pages go back to the system and read as zero afterwards.
+// Empties every slot (monomial null, collision flag 0) and sets count to 0.
+// A flat table's codes, maps and values keep their contents; the engine's
+// table forgets them.
 void empty_Table_de_Recherche(Base_Exposants* t);
 
 // Empties only the slots named by map entries 0 .. count-1 (exactly the
@@ -88,7 +103,8 @@ void empty_codes_Table_de_Recherche(Base_Exposants* t);
 // was given, 0 when the monomial was there; writes the code and the table's
 // monomial (header form) to *code and *mono.  A new product is a fresh Expos
 // pool block whose header holds its hash; with b null the table adopts a
-// itself.  The value field is never written.
+// itself.  The value field is not written (a new slot of the engine's table
+// reads 0).
 int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, uint32_t* code,
                     Expos** mono);
 
@@ -98,13 +114,19 @@ int ZEL_C(get_code)(uint32_t hb, const ExposW* b, Expos* a, Base_Exposants* t, u
 bool lookup_code(uint32_t hb, const ExposW* b, const Expos* a, const Base_Exposants* t,
                  uint32_t* code);
 
-// Prepares the entry of a monomial whose home slot is `home` and which is
-// not in the table: a no-op write to that slot.  The engine's table takes
-// fresh pages from the system, and a page first read maps the shared zero
-// page, so that the entry's write faults a second time; writing first costs
-// one fault.
+// Prepares the entry of a monomial whose home slot is `home`: fetches what
+// the entry will read first.  `touch_home_slot` goes just before the entry,
+// `prefetch_slot` some entries ahead.  In a flat table the touch is a no-op
+// write: a fresh page first read maps the shared zero page, so that the
+// entry's write would fault a second time.
+inline void prefetch_slot(const Base_Exposants* t, uint32_t home) {
+  if (t->compact)
+    t->compact->prefetch(home);
+  else
+    __builtin_prefetch(&t->entries[home]);
+}
 inline void touch_home_slot(Base_Exposants* t, uint32_t home) {
-  __atomic_fetch_or(&t->entries[home].collision, 0u, __ATOMIC_RELAXED);
+  if (!t->compact) __atomic_fetch_or(&t->entries[home].collision, 0u, __ATOMIC_RELAXED);
 }
 
 // Value of the slot holding a*b (a when b is null); the monomial must be in
@@ -122,10 +144,22 @@ int32_t find_code_or_fail(uint32_t hb, const ExposW* b, const Expos* a, const Ba
 // value to m's slot and returns 0 when m is already there.
 int ZEL_C(insert_code)(Expos* m, Base_Exposants* t, uint32_t value);
 
-// The slot named by map entry k (the k-th monomial in map order).
-inline ExposSlot& slot_of_map(const Base_Exposants* t, uint32_t k) {
-  return t->entries[t->entries[k].map];
+// What slot s holds.
+SlotContents slot_contents(const Base_Exposants* t, uint32_t s);
+
+// The slot named by map entry k (k < count).
+uint32_t map_slot(const Base_Exposants* t, uint32_t k);
+
+// The monomial (word form) of the slot named by map entry k (k < count).
+inline ExposW* monomial_of_map(const Base_Exposants* t, uint32_t k) {
+  if (t->compact) return t->compact->monomial_of_map(k);
+  return t->entries[t->entries[k].map].monomial;
 }
+
+// Puts the map in the given order: map entry k becomes the former entry
+// order[k] (order a permutation of 0 .. count-1), and the slot it names
+// takes k as its value.
+void reorder_map(Base_Exposants* t, const uint32_t* order);
 
 // Prints the monomial of the slot named by map entry k.
 void ZEL_C(see_Expos_Table)(uint32_t k, const Base_Exposants* t);

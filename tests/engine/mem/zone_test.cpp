@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include <unistd.h>
+
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/relative_table.hpp"
 #include "engine/mem/zone.hpp"
@@ -181,6 +183,39 @@ TEST_F(ZoneTest, RestoreDestroyZeroesTheRestOfTheBlock) {
   std::memset(p, 0xAB, 200);
   restore_destroy_orv_state(m);
   for (char* q = m.bignum_tas; q < m.bot_bignum_tas; q++) ASSERT_EQ(*q, 0);
+}
+
+// Free pages go back to the system: what lies before the mark is kept,
+// the blocks after it stay the zone's and serve the same requests again,
+// reading zero.
+TEST_F(ZoneTest, FreePagesGoBackWhileTheBlocksStayTheZones) {
+  SKIP_IN_MEMDEBUG();
+  alloc_internal(1 << 20);
+  char* live = static_cast<char*>(alloc64(5000));
+  std::memset(live, 0x5A, 5000);
+  HeapMark m;
+  save_GC_state(m);
+  std::vector<char*> dead;
+  for (int i = 0; i < 30; i++) {
+    dead.push_back(static_cast<char*>(alloc64(200000)));
+    std::memset(dead.back(), 0xAB, 200000);
+  }
+  const uint32_t slots = garbage_zone[0].cur_garbages;
+  const uint64_t committed = zel::arena_committed_bytes();
+  restore_GC_state(m);
+  give_back_free_zone_pages();
+  for (int i = 0; i < 5000; i++) ASSERT_EQ(live[i], 0x5A) << i;
+  const uintptr_t ps = uintptr_t(sysconf(_SC_PAGESIZE));
+  for (char* d : dead) {
+    char* p = static_cast<char*>(alloc64(200000));
+    ASSERT_EQ(p, d);
+    // Whole pages inside the request read zero (the rest may share a page
+    // with the memory before the mark).
+    for (uintptr_t q = (addr(p) + ps - 1) & ~(ps - 1); q + ps <= addr(p) + 200000; q += 512)
+      ASSERT_EQ(*reinterpret_cast<char*>(q), 0);
+  }
+  EXPECT_EQ(garbage_zone[0].cur_garbages, slots);
+  EXPECT_EQ(zel::arena_committed_bytes(), committed);
 }
 
 TEST_F(ZoneTest, ReallocaShrinksTheLastAllocation) {

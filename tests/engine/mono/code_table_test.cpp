@@ -1,6 +1,7 @@
 // The monomial code table against an unordered_map reference, its probing
 // rule at the wrap from slot 0, emptying, lookups of absent monomials and the
-// fatal paths.
+// fatal paths; each in both layouts (a flat zone table and the engine's
+// compact one).
 #include "engine/mono/code_table.hpp"
 
 #include <gtest/gtest.h>
@@ -20,21 +21,25 @@ using namespace zel_test;
 
 namespace {
 
+enum class Layout { kFlat, kCompact };
+
 // Fresh memory, a quiet layout and a table sized for max_index codes.
-struct CodeTable : ::testing::Test {
+struct CodeTableBase : ::testing::Test {
   TestHost host;
   uint32_t saved_index = zel_max_index, saved_prime = zel_hash_prime;
   Base_Exposants* t = nullptr;
+  Layout layout = Layout::kFlat;
 
   void make_table(uint32_t n, uint32_t max_index) {
     fresh_engine_memory();
     use_layout(n, n);
     zel_max_index = max_index;
     set_hash_prime();
-    t = dynamic_Table_de_Recherche();
+    t = layout == Layout::kFlat ? dynamic_Table_de_Recherche() : engine_Table_de_Recherche();
     empty_Table_de_Recherche(t);
   }
-  ~CodeTable() override {
+  ~CodeTableBase() override {
+    release_engine_table_pages();
     zel_max_index = saved_index;
     zel_hash_prime = saved_prime;
   }
@@ -49,16 +54,31 @@ struct CodeTable : ::testing::Test {
   }
   uint32_t occupied_slots() const {
     uint32_t c = 0;
-    for (uint32_t s = 0; s < zel_hash_prime; ++s) c += t->entries[s].monomial != nullptr;
+    for (uint32_t s = 0; s < zel_hash_prime; ++s) c += slot_contents(t, s).monomial != nullptr;
+    return c;
+  }
+  uint32_t flagged_slots() const {
+    uint32_t c = 0;
+    for (uint32_t s = 0; s < zel_hash_prime; ++s) c += slot_contents(t, s).collision;
     return c;
   }
 };
+
+struct CodeTable : CodeTableBase, ::testing::WithParamInterface<Layout> {
+  void SetUp() override { layout = GetParam(); }
+};
+using EngineTable = CodeTableBase;
 
 std::string key_of(const ExposW* m) {
   return std::string(reinterpret_cast<const char*>(m), 8 * nb_of_blocks_of_variables);
 }
 
 }  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Layouts, CodeTable, ::testing::Values(Layout::kFlat, Layout::kCompact),
+                         [](const auto& info) {
+                           return info.param == Layout::kFlat ? "Flat" : "Compact";
+                         });
 
 TEST(CodeTableSize, PrimeFollowsMaxIndex) {
   TestHost host;
@@ -92,7 +112,7 @@ TEST(CodeTableSize, PrimeFollowsMaxIndex) {
 
 // Two million products of a few thousand factors, entered as symbolic
 // preprocessing does, checked code by code against a map.
-TEST_F(CodeTable, AgreesWithMapReferenceOverManyProducts) {
+TEST_P(CodeTable, AgreesWithMapReferenceOverManyProducts) {
   SEED_TRACE();
   make_table(5, 262144);  // 301471 slots; at most 8^6 = 262144 distinct products
   auto rng = make_rng(5);
@@ -125,10 +145,11 @@ TEST_F(CodeTable, AgreesWithMapReferenceOverManyProducts) {
   ASSERT_EQ(occupied_slots(), ref.size());
   // The map names, code by code, the slot holding that code's monomial.
   for (uint32_t c = 0; c < t->count; ++c) {
-    const ExposSlot& s = t->entries[t->entries[c].map];
+    const SlotContents s = slot_contents(t, map_slot(t, c));
     ASSERT_EQ(s.code, c);
     ASSERT_EQ(ref.at(key_of(s.monomial)), c);
-    t->entries[t->entries[c].map].value = 3 * c + 1;
+    ASSERT_EQ(monomial_of_map(t, c), s.monomial);
+    ASSERT_EQ(ZEL_C(insert_code)(header_of(monomial_of_map(t, c)), t, 3 * c + 1), 0);
   }
   // Every product is found again from its factors; absent ones are not.
   for (long it = 0; it < iterations(200000); ++it) {
@@ -148,13 +169,25 @@ TEST_F(CodeTable, AgreesWithMapReferenceOverManyProducts) {
     mul_Expos_to(bf.w(), far.w(), B[j].w());
     ASSERT_EQ(find_code_or_fail(hash_Expos(bf.w()), bf.w(), A[i], t), -1);
   }
+  // Reordering the map: entry k names the slot of code order[k], whose
+  // value becomes k.
+  std::vector<uint32_t> order(t->count);
+  for (uint32_t k = 0; k < t->count; ++k) order[k] = k ^ 1u;
+  if (t->count & 1) order.back() = t->count - 1;
+  std::vector<uint32_t> slot_of_code(t->count);
+  for (uint32_t c = 0; c < t->count; ++c) slot_of_code[c] = map_slot(t, c);
+  reorder_map(t, order.data());
+  for (uint32_t k = 0; k < t->count; ++k) {
+    ASSERT_EQ(map_slot(t, k), slot_of_code[order[k]]);
+    ASSERT_EQ(slot_contents(t, map_slot(t, k)).value, k);
+    ASSERT_EQ(find_code1(header_of(monomial_of_map(t, k)), t), k);
+  }
   // Emptying by codes clears exactly the used slots, whatever the map order.
-  for (uint32_t c = 0; c + 1 < t->count; c += 2)
-    std::swap(t->entries[c].map, t->entries[c + 1].map);
+  ASSERT_GT(flagged_slots(), 0u);
   empty_codes_Table_de_Recherche(t);
   EXPECT_EQ(t->count, 0u);
   EXPECT_EQ(occupied_slots(), 0u);
-  for (uint32_t s = 0; s < zel_hash_prime; ++s) ASSERT_EQ(t->entries[s].collision, 0u) << s;
+  EXPECT_EQ(flagged_slots(), 0u);
   // Codes start again at 0.
   uint32_t code;
   Expos* mono;
@@ -162,7 +195,7 @@ TEST_F(CodeTable, AgreesWithMapReferenceOverManyProducts) {
   EXPECT_EQ(code, 0u);
 }
 
-TEST_F(CodeTable, SameProductTwiceAndAdoption) {
+TEST_P(CodeTable, SameProductTwiceAndAdoption) {
   make_table(3, 512);
   Expos* a = heap_mono({1, 2, 0, 0});
   MonoBuf b({0, 1, 3, 0});
@@ -205,19 +238,19 @@ TEST_F(CodeTable, SameProductTwiceAndAdoption) {
 }
 
 // The monomial 1 and x3^617 both hash to 0 modulo 617.
-TEST_F(CodeTable, CollisionChainWrapsFromSlotZeroToTheLastSlot) {
+TEST_P(CodeTable, CollisionChainWrapsFromSlotZeroToTheLastSlot) {
   make_table(3, 512);
   ASSERT_EQ(zel_hash_prime, 617u);
   Expos* one = heap_mono({0, 0, 0, 0});
   Expos* x = heap_mono({0, 0, 0, 617});
   ASSERT_EQ(get_hash(x), 0u);
   EXPECT_EQ(ZEL_C(insert_code)(one, t, 5), 1);
-  EXPECT_EQ(t->entries[0].monomial, words_of(one));
+  EXPECT_EQ(slot_contents(t, 0).monomial, words_of(one));
   EXPECT_EQ(ZEL_C(insert_code)(x, t, 6), 1);
-  EXPECT_EQ(t->entries[616].monomial, words_of(x));
-  EXPECT_EQ(t->entries[0].collision, 1u);
-  EXPECT_EQ(t->entries[616].collision, 0u);
-  EXPECT_EQ(t->entries[1].map, 616u);
+  EXPECT_EQ(slot_contents(t, 616).monomial, words_of(x));
+  EXPECT_EQ(slot_contents(t, 0).collision, 1u);
+  EXPECT_EQ(slot_contents(t, 616).collision, 0u);
+  EXPECT_EQ(map_slot(t, 1), 616u);
   EXPECT_EQ(find_code1(x, t), 6u);
   EXPECT_EQ(find_code1(one, t), 5u);
   // The same through a product: 1 * x3^617 lands on slot 616 too.
@@ -230,7 +263,7 @@ TEST_F(CodeTable, CollisionChainWrapsFromSlotZeroToTheLastSlot) {
 }
 
 // Lookups of absent monomials must not trust a slot they never compared.
-TEST_F(CodeTable, FindCodeOrFailComparesTheHomeSlot) {
+TEST_P(CodeTable, FindCodeOrFailComparesTheHomeSlot) {
   make_table(3, 512);
   Expos* a = heap_mono({1, 0, 0, 0});
   MonoBuf b({0, 2, 0, 0});
@@ -238,7 +271,7 @@ TEST_F(CodeTable, FindCodeOrFailComparesTheHomeSlot) {
   uint32_t code;
   Expos* mono;
   ZEL_C(get_code)(hb, b.w(), a, t, &code, &mono);
-  t->entries[t->entries[code].map].value = 77;
+  ASSERT_EQ(ZEL_C(insert_code)(mono, t, 77), 0);
   ASSERT_EQ(find_code_or_fail(hb, b.w(), a, t), 77);
   // Emptied: the slot keeps its old value but holds nothing.
   empty_codes_Table_de_Recherche(t);
@@ -248,13 +281,13 @@ TEST_F(CodeTable, FindCodeOrFailComparesTheHomeSlot) {
   Expos* one = heap_mono({0, 0, 0, 0});
   Expos* x = heap_mono({0, 0, 0, 617});
   ZEL_C(insert_code)(x, t, 9);
-  ASSERT_EQ(t->entries[0].collision, 0u);
+  ASSERT_EQ(slot_contents(t, 0).collision, 0u);
   MonoBuf unit;
   EXPECT_EQ(find_code_or_fail(0, unit.w(), one, t), -1);
   EXPECT_RAISES(find_code_or_fail(0, nullptr, one, t), "NYA in find_code_or_fail\n");
 }
 
-TEST_F(CodeTable, LookupsOfAbsentMonomialsAreFatal) {
+TEST_P(CodeTable, LookupsOfAbsentMonomialsAreFatal) {
   make_table(3, 512);
   Expos* one = heap_mono({0, 0, 0, 0});
   Expos* x = heap_mono({0, 0, 0, 617});
@@ -270,7 +303,7 @@ TEST_F(CodeTable, LookupsOfAbsentMonomialsAreFatal) {
   EXPECT_RAISES(find_code(0, b3.w(), one, t), "Erreur impossible dans find_code !\n");
 }
 
-TEST_F(CodeTable, FullTableOverflowsWithTheOperationsMessage) {
+TEST_P(CodeTable, FullTableOverflowsWithTheOperationsMessage) {
   make_table(3, 512);
   const uint32_t p = zel_hash_prime;
   std::vector<Expos*> ms;
@@ -297,7 +330,7 @@ TEST_F(CodeTable, FullTableOverflowsWithTheOperationsMessage) {
   EXPECT_EQ(occupied_slots(), 0u);
 }
 
-TEST_F(CodeTable, PrintsTheMonomialOfAMapEntry) {
+TEST_P(CodeTable, PrintsTheMonomialOfAMapEntry) {
   make_table(3, 512);
   const char* names[] = {"x", "y", "z"};
   for (int i = 0; i < 3; ++i) Liste_variables[i] = names[i];
@@ -311,9 +344,9 @@ TEST_F(CodeTable, PrintsTheMonomialOfAMapEntry) {
   for (int i = 0; i < 4; ++i) Liste_variables[i] = nullptr;
 }
 
-// The engine's table keeps its pages across requests: made again at the same
-// size it is the same table, empty; another size gives a working table too.
-TEST_F(CodeTable, EngineTableIsReusedEmptyAtTheSameSize) {
+// The engine's table is one record per build: made again it is the same
+// table, empty; another size gives a working table too.
+TEST_F(EngineTable, IsReusedEmptyAtTheSameSize) {
   make_table(3, 512);
   Base_Exposants* first = engine_Table_de_Recherche();
   empty_Table_de_Recherche(first);
@@ -325,7 +358,7 @@ TEST_F(CodeTable, EngineTableIsReusedEmptyAtTheSameSize) {
   EXPECT_EQ(t, first);
   EXPECT_EQ(t->count, 0u);
   EXPECT_EQ(occupied_slots(), 0u);
-  for (uint32_t s = 0; s < zel_hash_prime; ++s) EXPECT_EQ(t->entries[s].collision, 0u);
+  EXPECT_EQ(flagged_slots(), 0u);
   Expos* m = heap_mono({2, 2, 0, 0});
   EXPECT_EQ(ZEL_C(insert_code)(m, t, 7), 1);
   EXPECT_EQ(find_code1(m, t), 7u);
@@ -335,4 +368,10 @@ TEST_F(CodeTable, EngineTableIsReusedEmptyAtTheSameSize) {
   EXPECT_EQ(occupied_slots(), 0u);
   EXPECT_EQ(ZEL_C(insert_code)(m, t, 9), 1);
   EXPECT_EQ(find_code1(m, t), 9u);
+  // Its memory given back, it stays a working empty table.
+  release_engine_table_pages();
+  EXPECT_EQ(t->count, 0u);
+  EXPECT_EQ(occupied_slots(), 0u);
+  EXPECT_EQ(ZEL_C(insert_code)(m, t, 3), 1);
+  EXPECT_EQ(find_code1(m, t), 3u);
 }

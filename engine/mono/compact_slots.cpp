@@ -1,0 +1,69 @@
+// The compact store of a code table's occupied slots: entering, reordering
+// the map, emptying.
+#include "engine/mono/compact_slots.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+// Smallest power of two, as its logarithm, with room for n entries at most
+// half full; at least 2^10 entries.
+uint32_t log2_room(uint64_t n) {
+  uint32_t k = 10;
+  while ((uint64_t(1) << k) < 2 * n) ++k;
+  return k;
+}
+
+}  // namespace
+
+void CompactSlots::resize(uint32_t capacity_log2) {
+  entries_.assign(size_t(1) << capacity_log2, Entry{kNone, kNone});
+  mask_ = (uint32_t(1) << capacity_log2) - 1;
+  shift_ = 64 - capacity_log2;
+}
+
+void CompactSlots::place(uint32_t s, uint32_t c) {
+  uint32_t i = position(s);
+  while (entries_[i].code != kNone) i = (i + 1) & mask_;
+  entries_[i] = Entry{s, c};
+}
+
+uint32_t CompactSlots::add(uint32_t s, ExposW* m) {
+  const uint32_t c = size();
+  fields_.push_back(Fields{m, s, 0, 0});
+  map_code_.push_back(c);
+  if (2 * uint64_t(fields_.size()) > entries_.size()) {
+    // Placed again in code order, as if entered into the larger map from
+    // the start: clear() relies on that order.
+    resize(log2_room(2 * uint64_t(fields_.size())));
+    for (uint32_t k = 0; k < c; ++k) place(fields_[k].slot, k);
+  }
+  place(s, c);
+  return c;
+}
+
+void CompactSlots::reorder_map(const uint32_t* order) {
+  const uint32_t n = size();
+  scratch_.assign(map_code_.begin(), map_code_.end());
+  for (uint32_t k = 0; k < n; ++k) {
+    map_code_[k] = scratch_[order[k]];
+    fields_[map_code_[k]].value = k;
+  }
+}
+
+void CompactSlots::clear() {
+  // Newest first: each removal restores the map as it was before that
+  // entry was placed, so the probe runs of the older entries stay whole.
+  for (uint32_t c = size(); c-- > 0;) {
+    const uint32_t s = fields_[c].slot;
+    uint32_t i = position(s);
+    while (entries_[i].slot != s) i = (i + 1) & mask_;
+    entries_[i] = Entry{kNone, kNone};
+  }
+  fields_.clear();
+  map_code_.clear();
+}
+
+void CompactSlots::release() { *this = CompactSlots{}; }
+
+}  // namespace zel::ZEL_BUILD
