@@ -106,11 +106,15 @@ struct Builder {
   };
   std::vector<Missing> missing;
   // Per part of a threaded round, the products its lookups did not find:
-  // row (from the round's first), term and home slot.
+  // row (from the round's first), term and home slot; and their number.
+  // The room, for every product of the part, is taken on the calling
+  // thread, in pages of its own that cost nothing until written (memory a
+  // helper took would stay with an allocator arena of its own).
   struct Unknown {
     uint32_t row, term, home;
   };
-  std::vector<std::vector<Unknown>> not_found;
+  std::vector<PageArray<Unknown>> not_found;
+  std::vector<size_t> not_found_count;
 
   Builder(Base_Exposants* t, CodeIndex& idx, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
       : table(t), index(idx), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
@@ -135,10 +139,10 @@ struct Builder {
 
   // Looks up, in the index, the products of row p whose codes are not
   // known and writes their codes; a product not there goes to
-  // not_found(term, home), its code unwritten.  The memory of a lookup is fetched in stages
-  // ahead of it: 3 * kAhead products ahead the source monomial (its hash
-  // gives the home slot), 2 * kAhead ahead the index entry, kAhead ahead
-  // the copy of the monomial it names.
+  // not_found(term, home), its code unwritten.  The memory of a lookup is
+  // fetched in stages ahead of it: 3 * kAhead products ahead the source
+  // monomial (its hash gives the home slot), 2 * kAhead ahead the index
+  // entry, kAhead ahead the copy of the monomial it names.
   template <class NotFound>
   void look_up(const PendingRow& p, uint32_t* codes, NotFound&& not_found) const {
     const Dpol* src = p.src;
@@ -242,21 +246,33 @@ struct Builder {
   void enter_round(size_t first, size_t end) {
     const size_t n = end - first;
     const size_t parts = std::min<size_t>(n, size_t(threads) * 4);
-    if (not_found.size() < parts) not_found.resize(parts);
+    auto first_row = [&](size_t k) { return first + n * k / parts; };
+    if (not_found.size() < parts) {
+      not_found.resize(parts);
+      not_found_count.resize(parts);
+    }
+    for (size_t k = 0; k < parts; ++k) {
+      size_t terms = 0;
+      for (size_t i = first_row(k); i < first_row(k + 1); ++i) terms += pending[i].src->n;
+      not_found[k].clear();
+      not_found[k].extend(terms);
+    }
     worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
-      std::vector<Unknown>& out = not_found[k];
-      out.clear();
-      for (size_t i = first + n * k / parts; i < first + n * (k + 1) / parts; ++i) {
+      Unknown* out = not_found[k].data();
+      size_t count = 0;
+      for (size_t i = first_row(k); i < first_row(k + 1); ++i) {
         const uint32_t row = uint32_t(i - first);
         look_up(pending[i], codes_of(i),
-                [&](uint32_t t, uint32_t home) { out.push_back(Unknown{row, t, home}); });
+                [&](uint32_t t, uint32_t home) { out[count++] = Unknown{row, t, home}; });
       }
+      not_found_count[k] = count;
     });
     // The parts list the products not found in row and term order; a row's
     // products still missing are entered once its list is done.
     size_t row = first;
     for (size_t k = 0; k < parts; ++k) {
-      for (const Unknown& u : not_found[k]) {
+      for (size_t j = 0; j < not_found_count[k]; ++j) {
+        const Unknown& u = not_found[k][j];
         if (first + u.row != row && !missing.empty()) enter_missing(pending[row], codes_of(row));
         row = first + u.row;
         const PendingRow& p = pending[row];
@@ -453,9 +469,12 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   }
   // The rows go in batches of about kCodingBatchTerms terms, which keeps
   // the buffers small; a batch is cut in parts of equal rows.
+  // Every buffer is taken on this thread: memory a helper takes stays
+  // with an allocator arena of its own.
   const uint32_t most_parts = threads * 8;
   std::vector<std::unique_ptr<uint8_t[]>> buffers(most_parts);
   std::vector<size_t> capacity(most_parts, 0);
+  std::vector<std::vector<uint32_t>> offsets(most_parts, std::vector<uint32_t>(maxterms));
   std::vector<uint32_t> nbytes(r);
   for (uint32_t j0 = 0; j0 < r;) {
     uint32_t j1 = j0;
@@ -463,7 +482,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     while (j1 < r && (batch < kCodingBatchTerms || j1 == j0)) batch += nterms[j1++];
     const uint32_t parts = std::min(j1 - j0, most_parts);
     auto first_row = [&](uint32_t k) { return j0 + uint32_t(uint64_t(j1 - j0) * k / parts); };
-    worker_team().run(threads, parts, [&](uint32_t k) {
+    for (uint32_t k = 0; k < parts; ++k) {
       // Room for the longest codes the part's rows can have.
       size_t room = 0;
       for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) room += gap_code_room(nterms[j]);
@@ -471,7 +490,9 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
         buffers[k].reset(new uint8_t[room]);
         capacity[k] = room;
       }
-      std::vector<uint32_t> off(maxterms);
+    }
+    worker_team().run(threads, parts, [&](uint32_t k) {
+      std::vector<uint32_t>& off = offsets[k];
       uint8_t* out = buffers[k].get();
       for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
         uint32_t ncodes = 0;
