@@ -120,9 +120,10 @@ void finish_row(FpElim& e, BlockRow& r) {
     e.agg.on_zero();
     return;
   }
-  e.pivots[r.lead] = int32_t(r.idx);
   ZEL_C(mark_useless)(1, row->serial);
   ZEL_C(compact_result1)(e, r.idx, r.acc, r.lead, r.hi);
+  // Published once complete: other threads' sweeps may read it at once.
+  __atomic_store_n(&e.pivots[r.lead], int32_t(r.idx), __ATOMIC_RELEASE);
   e.newidx[e.nnew++] = r.idx;
   e.agg.on_kept();
 }

@@ -64,7 +64,13 @@ void place_entries(const std::vector<uint64_t>& entries, uint64_t* acc) {
   for (uint64_t x : entries) acc[x >> 32] = uint32_t(x);
 }
 
-void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
+namespace {
+
+// reduce_block; Shared: other threads' stores may add pivots meanwhile, so
+// the table is read with acquire order (a pivot read is complete).  Plain
+// reads otherwise, which leave the compiler free to schedule the sweep.
+template <bool Shared>
+void sweep_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
   uint32_t c = UINT32_MAX, h = 0;
   uint32_t unled = 0;  // rows still looking for their leading column
   for (uint32_t k = 0; k < n; ++k) {
@@ -78,13 +84,21 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
   const uint32_t p = uint32_t(e.mod.p);
   LaneMultipliers m{};
   m.wrap = uint32_t((uint64_t(1) << 32) % p);
+  // Kept in registers: acquiring reads of the pivot table would otherwise
+  // make every column read them again from `e`.
+  const FastMod mod = e.mod;
+  const int32_t* const pivots = e.pivots;
+  const PivotCols* const piv = e.piv;
+  auto pivot_at = [pivots](uint32_t col) {
+    return Shared ? __atomic_load_n(&pivots[col], __ATOMIC_ACQUIRE) : pivots[col];
+  };
   for (; c <= h; ++c) {
     if (c + 8 <= h) {
-      const int32_t ahead = e.pivots[c + 8];
-      if (ahead >= 0) e.prefetch_pivot(e.piv[ahead]);
+      const int32_t ahead = pivot_at(c + 8);
+      if (ahead >= 0) FpElim::prefetch_pivot(piv[ahead]);
     }
     uint32_t* a = lanes + uint64_t(c) * kLanes;
-    const int32_t pv = e.pivots[c];
+    const int32_t pv = pivot_at(c);
     // Columns without a pivot only matter to rows still without a leading
     // column; sparse rows leave many columns zero in every lane.
     if ((pv < 0 && unled == 0) || lanes_zero(a)) continue;
@@ -93,7 +107,7 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
       if (!a[k]) continue;
       BlockRow& r = b[k];
       if (pv >= 0 && uint32_t(pv) < r.idx) {
-        const uint32_t x = e.mod(a[k]);
+        const uint32_t x = mod(a[k]);
         a[k] = 0;
         if (x) {
           m.m[k] = p - x;
@@ -101,7 +115,7 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
         }
       } else if (!r.led) {
         // Entries passed before the leading one are left reduced (zero).
-        const uint32_t x = e.mod(a[k]);
+        const uint32_t x = mod(a[k]);
         a[k] = x;
         if (x) {
           r.led = true;
@@ -111,7 +125,7 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
       }
     }
     if (!any) continue;
-    const uint32_t last = add_pivot(lanes, m, e.piv[pv]);
+    const uint32_t last = add_pivot(lanes, m, piv[pv]);
     for (uint32_t k = 0; k < n; ++k) {
       if (!m.m[k]) continue;
       b[k].hi = std::max(b[k].hi, last);
@@ -120,6 +134,16 @@ void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
     h = std::max(h, last);
   }
   for (uint32_t k = 0; k < n; ++k) b[k].alive = b[k].alive && b[k].led;
+}
+
+}  // namespace
+
+void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
+  sweep_block<false>(e, lanes, b, n);
+}
+
+void reduce_block_shared(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n) {
+  sweep_block<true>(e, lanes, b, n);
 }
 
 }  // namespace zel::ZEL_BUILD

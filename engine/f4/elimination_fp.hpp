@@ -145,8 +145,13 @@ BlockRow start_lane(const FpElim& e, uint32_t idx, uint32_t* lanes, uint32_t k);
 // Head and tail reduction of the rows b[0 .. n-1] (n <= kLanes) held in
 // lanes 0 .. n-1, in one sweep over the columns: each row against the
 // pivots usable for its index, exactly as reduction_tete_multi and
-// tail_reduce do (elimination_block.fp.cpp).
+// tail_reduce do (elimination_block.fp.cpp).  The pivot table must not
+// change meanwhile.
 void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
+
+// reduce_block while the calling thread may store new pivots: a pivot
+// stored meanwhile is used too, from the column where the sweep meets it.
+void reduce_block_shared(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
 
 // Moves the entries of the swept rows b[0 .. n-1] out of their lanes, as
 // (column << 32 | value) in increasing columns into out[k] for row k,
@@ -161,8 +166,10 @@ void place_entries(const std::vector<uint64_t>& entries, uint64_t* acc);
 BlockRow reduce_one_row(const FpElim& e, uint32_t idx, uint64_t* acc);
 
 // Ends the forward reduction of a reduced row (r.acc), in row order:
-// head-reduces it further by the rows of its block stored before it, then
-// stores it as a new pivot row or drops it as zero.  Leaves r.acc all zero.
+// head-reduces it further by the rows stored since its reduction began
+// (its batch-mates, or in the overlapped pass any row its sweep missed),
+// then stores it as a new pivot row or drops it as zero, publishing it to
+// sweeps running meanwhile.  Leaves r.acc all zero.
 void finish_row(FpElim& e, BlockRow& r);
 
 // Tail reduction: every entry right of lead that has a usable pivot is
@@ -198,6 +205,11 @@ void sort_rev_Dpol(FpElim& e);
 // The forward pass with nthreads threads (1: all on the calling thread):
 // fills e.newidx and e.nnew (elimination_threads.fp.cpp).
 void forward_pass(FpElim& e, uint32_t nthreads);
+
+// The forward pass of blocks of rows on nthreads > 1 threads without
+// batches, over the rows to be reduced rows[..] in order
+// (elimination_overlap.fp.cpp).
+void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads);
 
 // The threaded backward pass (nthreads > 1) over the new rows sorted by
 // increasing lead, pos_of_lead mapping a leading column to its position.

@@ -10,7 +10,8 @@
 // head-reduced further by the pivots its batch-mates have just taken, takes
 // its column and is stored (finish_row).  A row's final leading column
 // depends only on the rows before it, so the new rows are the ones a
-// row-by-row pass finds.  One thread takes one unit per batch.
+// row-by-row pass finds.  One thread takes one unit per batch.  Blocks on
+// several threads go without batches instead (forward_overlapped).
 //
 // Backward: stages of nb_threads new rows, from the end.  In parallel each
 // row of a stage is reduced by the rows after the stage (final already);
@@ -145,6 +146,16 @@ struct Slots {
 
 void forward_pass(FpElim& e, uint32_t nthreads) {
   const ForwardShape f = forward_shape(e, nthreads);
+  if (f.blocks && nthreads > 1) {
+    // Blocks skip no row (that is aggressive mode's): every row to be
+    // reduced goes, in order.
+    std::vector<uint32_t> rows;
+    rows.reserve(e.nreduce);
+    for (uint32_t i = 0; i < e.nrows; ++i)
+      if (e.rows[i]->to_reduce) rows.push_back(i);
+    forward_overlapped(e, rows, nthreads);
+    return;
+  }
   ForwardMemory mem(f, e.ncols);
   const uint32_t nb = f.units * f.unit_rows;
   std::vector<BlockRow> state(nb);

@@ -338,6 +338,47 @@ TEST(Elimination, AMemoryResetGivesTheStepBuffersBack) {
   EXPECT_TRUE(step_buffers().lanes.empty());
 }
 
+// On several threads the calling thread stores rows while the others still
+// sweep theirs.  An error raised by a store (here the zone running out of
+// blocks at every point in turn) must end the pass on every thread before
+// it unwinds; the same elimination then runs intact.
+TEST(Elimination, AnErrorWhileStoringEndsThePassOnEveryThread) {
+  SKIP_IN_MEMDEBUG();
+  SEED_TRACE();
+  auto rng = make_rng(57);
+  ElimSession s;
+  const uint32_t ncols = 90;
+  auto rows = random_matrix(rng, ncols, 10, 150, 30);
+  const auto want = expected_new_rows(rows);
+  nb_threads = 3;
+  omp_set_num_threads(3);
+  GarbageZone& z = garbage_zone[0];
+  const uint32_t limit = z.limit_garbages;
+  uint32_t raised = 0;
+  for (uint32_t extra = 1;; extra += 3) {
+    SCOPED_TRACE("blocks " + std::to_string(extra));
+    bool done = false;
+    {
+      ZoneScope scope;
+      std::vector<CodedRow*> coded;
+      for (const TestRow& t : rows) coded.push_back(code_row(t));
+      std::vector<CodedRow*> out(rows.size() + 1);
+      zone_memory_allocated = 0;  // small blocks: a new one every few rows
+      z.limit_garbages = z.cur_garbages + extra;
+      try {
+        eliminate_rows(coded.data(), uint32_t(coded.size()), ncols, 150, out.data());
+        done = true;
+      } catch (const HostError&) {
+        ++raised;
+      }
+      z.limit_garbages = limit;
+    }
+    EXPECT_EQ(eliminate(rows, ncols), want);
+    if (done) break;
+  }
+  EXPECT_GT(raised, 20u);
+}
+
 TEST(Elimination, NoHangWithDynamicTeams) {
   SEED_TRACE();
   auto rng = make_rng(53);
