@@ -333,10 +333,11 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
           for (uint32_t w = 0; w < B; ++w)
             set_word(words_of(m), w, get_word(words_of(p->mono[i]), w));
           set_field(words_of(m), h, 0);
+          // Hashed once, however many terms share it.
+          put_hash(m, hash_Expos(words_of(m)));
         }
         p->mono[i] = m;
       }
-      set_hash(p->n, p->mono);
     }
     // This last step's monomials lost the homogenising variable, so most are
     // new to the code table, whose slots are dead between steps: its memory

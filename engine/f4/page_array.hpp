@@ -50,6 +50,11 @@ class PageArray {
     std::fill(data_ + std::min(size_, n), data_ + n, fill);
     size_ = n;
   }
+  // Grows to n values (n >= size()); the new ones are left unset.
+  void extend(size_t n) {
+    if (n > bytes_ / sizeof(T)) grow(n);
+    size_ = n;
+  }
 
  private:
   void grow(size_t n) {

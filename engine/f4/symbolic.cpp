@@ -4,6 +4,8 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "engine/api/interrupt.hpp"
@@ -53,7 +55,7 @@ constexpr int32_t kNoReducer = -1;
         which, "\n");
 }
 
-// A code not known yet: the product was not in the table when looked up.
+// A leading code the caller of add_row does not know.
 constexpr uint32_t kUnknown = ~uint32_t(0);
 
 // A row whose products still have to be entered in the code table.
@@ -61,6 +63,7 @@ struct PendingRow {
   const Dpol* src;
   const ExposW* mult;
   uint32_t hash;  // of mult
+  uint32_t from;  // its first term whose code is not known: 1 when the lead's is
   size_t start;   // its first entry in term_codes
 };
 
@@ -73,6 +76,9 @@ constexpr size_t kLookupsPerWorkUnit = 4;
 // ahead (see look_up), and between fetching a new product's table slot and
 // entering it.
 constexpr uint32_t kAhead = 6;
+// Share of a step's item rows (1 / kFirstShare of their products) entered
+// on the calling thread before the threaded rounds start.
+constexpr size_t kFirstShare = 32;
 
 // Home slot of src's term t times mult (hash hb), or of the term itself.
 inline uint32_t home_of(const Dpol* src, uint32_t t, const ExposW* mult, uint32_t hb) {
@@ -99,6 +105,16 @@ struct Builder {
     uint32_t term, home;
   };
   std::vector<Missing> missing;
+  // Per part of a threaded round, the products its lookups did not find:
+  // row (from the round's first), term and home slot; and their number.
+  // The room, for every product of the part, is taken on the calling
+  // thread, in pages of its own that cost nothing until written (memory a
+  // helper took would stay with an allocator arena of its own).
+  struct Unknown {
+    uint32_t row, term, home;
+  };
+  std::vector<PageArray<Unknown>> not_found;
+  std::vector<size_t> not_found_count;
 
   Builder(Base_Exposants* t, CodeIndex& idx, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
       : table(t), index(idx), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
@@ -113,23 +129,24 @@ struct Builder {
     set_relative(relative_MatrixRow, r, MatrixRow{header, src, mult, h});
     const size_t start = term_codes.size();
     row_start.push_back(start);
-    term_codes.resize(start + src->n, kUnknown);
+    // The codes are written by the lookups and the entries, none is read
+    // before: no need to clear them.
+    term_codes.extend(start + src->n);
     term_codes[start] = lead_code;
-    pending.push_back(PendingRow{src, mult, uint32_t(h), start});
+    pending.push_back(PendingRow{src, mult, uint32_t(h), lead_code == kUnknown ? 0u : 1u, start});
     pending_terms += src->n;
   }
 
-  // Looks up, in the index, the products of row p still unknown in codes,
-  // from term `from` on.  A product not there keeps kUnknown, or with
-  // kEnter is entered once the row's lookups are done (a row's products are
-  // distinct, so entering one changes no other lookup of the row).  The
-  // memory of a lookup is fetched in stages ahead of it: 3 * kAhead products
-  // ahead the source monomial (its hash gives the home slot), 2 * kAhead
-  // ahead the index entry, kAhead ahead the copy of the monomial it names.
-  template <bool kEnter>
-  void look_up(const PendingRow& p, uint32_t* codes, uint32_t from) {
+  // Looks up, in the index, the products of row p whose codes are not
+  // known and writes their codes; a product not there goes to
+  // not_found(term, home), its code unwritten.  The memory of a lookup is
+  // fetched in stages ahead of it: 3 * kAhead products ahead the source
+  // monomial (its hash gives the home slot), 2 * kAhead ahead the index
+  // entry, kAhead ahead the copy of the monomial it names.
+  template <class NotFound>
+  void look_up(const PendingRow& p, uint32_t* codes, NotFound&& not_found) const {
     const Dpol* src = p.src;
-    const uint32_t n = src->n;
+    const uint32_t n = src->n, from = p.from;
     constexpr uint32_t kRing = 31;  // ring of the home slots computed ahead
     static_assert(2 * kAhead < kRing, "the ring holds the homes in flight");
     uint32_t home[kRing + 1];
@@ -145,22 +162,16 @@ struct Builder {
         index.prefetch(home[(t + 2 * kAhead) & kRing]);
       }
       if (t + kAhead < n) index.prefetch_monomial(home[(t + kAhead) & kRing]);
-      if (codes[t] != kUnknown) continue;
-      if (!index.find(home[t & kRing], p.mult, words_of(src->mono[t]), &codes[t]) && kEnter)
-        missing.push_back(Missing{t, home[t & kRing]});
+      if (!index.find(home[t & kRing], p.mult, words_of(src->mono[t]), &codes[t]))
+        not_found(t, home[t & kRing]);
     }
-    if (kEnter && !missing.empty()) enter_missing(p, codes);
   }
 
-  // After the threaded lookups: the products of row p still unknown, looked
-  // up again (an earlier row may have entered them) and else entered.
-  void complete_row(const PendingRow& p, uint32_t* codes) {
-    for (uint32_t t = 0; t < p.src->n; ++t) {
-      if (codes[t] != kUnknown) continue;
-      const uint32_t home = home_of(p.src, t, p.mult, p.hash);
-      if (!index.find(home, p.mult, words_of(p.src->mono[t]), &codes[t]))
-        missing.push_back(Missing{t, home});
-    }
+  // Looks up the products of row p and enters those not found once the
+  // row's lookups are done (a row's products are distinct, so entering one
+  // changes no other lookup of the row).
+  void enter_row(const PendingRow& p, uint32_t* codes) {
+    look_up(p, codes, [&](uint32_t t, uint32_t home) { missing.push_back(Missing{t, home}); });
     if (!missing.empty()) enter_missing(p, codes);
   }
 
@@ -192,38 +203,88 @@ struct Builder {
 
   // Enters the products of the pending rows, row after row and term after
   // term, as entering each row at once would: codes are handed out in the
-  // same order.  The products already in the table are found in the index,
-  // in threads when there are many (lookups write nothing); then the
-  // calling thread enters the others in order (a product missing from the
-  // index may have been entered by an earlier row meanwhile: it is looked
-  // up again).  The leading product of a row takes the flag kLeading; every
-  // other new code kSearch; a product found keeps its column's flag.
+  // same order.  The leading product of a row takes the flag kLeading;
+  // every other new code kSearch; a product found keeps its column's flag.
+  //
+  // With threads, the rows go in rounds.  A round's products are first
+  // looked up in threads (lookups write nothing), against the index as the
+  // rounds before left it; then the calling thread enters the products not
+  // found, in order, looking each up again first (an earlier row of the
+  // round may have entered it).  A product found by the threads was known
+  // before the round, so it gets the same code either way.  When the index
+  // starts empty (a step's item rows) its first rows are entered on the
+  // calling thread, and each round then takes as many products as all
+  // before it: most products of a round were met before it, and few go
+  // through the calling thread twice.
   void enter_pending() {
     const size_t n = pending.size();
-    // An empty index (the item rows of a step) finds nothing: no threads.
-    const bool threaded = threads_for(pending_terms / kLookupsPerWorkUnit, threads) > 1 &&
-                          n > 1 && index.size() > 0;
-    if (threaded) {
-      const size_t parts = std::min<size_t>(n, size_t(threads) * 4);
-      worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
-        for (size_t i = n * k / parts; i < n * (k + 1) / parts; ++i)
-          look_up<false>(pending[i], term_codes.data() + pending[i].start, 0);
-      });
+    const bool threaded = threads_for(pending_terms / kLookupsPerWorkUnit, threads) > 1 && n > 1;
+    size_t i = 0, done_terms = 0;
+    if (!threaded || index.size() == 0) {
+      const size_t serial_terms = threaded ? pending_terms / kFirstShare : pending_terms;
+      for (; i < n && (done_terms < serial_terms || done_terms == 0); ++i) {
+        enter_row(pending[i], codes_of(i));
+        flags[codes_of(i)[0]] = kLeading;
+        done_terms += pending[i].src->n;
+      }
     }
-    for (const PendingRow& p : pending) {
-      uint32_t* codes = term_codes.data() + p.start;
-      // The leading product of an item row, or a reducer row's leading
-      // column (known, with the flag already).  The row's other products
-      // differ from it, so its flag may be set after them.
-      if (threaded)
-        complete_row(p, codes);
-      else
-        look_up<true>(p, codes, codes[0] == kUnknown ? 0 : 1);
-      flags[codes[0]] = kLeading;
+    const bool doubling = i > 0;
+    while (i < n) {
+      size_t end = i, round_terms = 0;
+      const size_t wanted = doubling ? done_terms : pending_terms;
+      while (end < n && (round_terms < wanted || end == i)) round_terms += pending[end++].src->n;
+      enter_round(i, end);
+      done_terms += round_terms;
+      i = end;
     }
     pending.clear();
     pending_terms = 0;
   }
+
+  // One round: the pending rows first .. end-1, looked up in threads, then
+  // completed on the calling thread.
+  void enter_round(size_t first, size_t end) {
+    const size_t n = end - first;
+    const size_t parts = std::min<size_t>(n, size_t(threads) * 4);
+    auto first_row = [&](size_t k) { return first + n * k / parts; };
+    if (not_found.size() < parts) {
+      not_found.resize(parts);
+      not_found_count.resize(parts);
+    }
+    for (size_t k = 0; k < parts; ++k) {
+      size_t terms = 0;
+      for (size_t i = first_row(k); i < first_row(k + 1); ++i) terms += pending[i].src->n;
+      not_found[k].clear();
+      not_found[k].extend(terms);
+    }
+    worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
+      Unknown* out = not_found[k].data();
+      size_t count = 0;
+      for (size_t i = first_row(k); i < first_row(k + 1); ++i) {
+        const uint32_t row = uint32_t(i - first);
+        look_up(pending[i], codes_of(i),
+                [&](uint32_t t, uint32_t home) { out[count++] = Unknown{row, t, home}; });
+      }
+      not_found_count[k] = count;
+    });
+    // The parts list the products not found in row and term order; a row's
+    // products still missing are entered once its list is done.
+    size_t row = first;
+    for (size_t k = 0; k < parts; ++k) {
+      for (size_t j = 0; j < not_found_count[k]; ++j) {
+        const Unknown& u = not_found[k][j];
+        if (first + u.row != row && !missing.empty()) enter_missing(pending[row], codes_of(row));
+        row = first + u.row;
+        const PendingRow& p = pending[row];
+        if (!index.find(u.home, p.mult, words_of(p.src->mono[u.term]), codes_of(row) + u.term))
+          missing.push_back(Missing{u.term, u.home});
+      }
+    }
+    if (!missing.empty()) enter_missing(pending[row], codes_of(row));
+    for (size_t i = first; i < end; ++i) flags[codes_of(i)[0]] = kLeading;
+  }
+
+  uint32_t* codes_of(size_t i) { return term_codes.data() + pending[i].start; }
 };
 
 // The reducer rows, found in sweeps over the codes not yet searched; codes
@@ -367,11 +428,14 @@ CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* 
   return row;
 }
 
+// Terms of the rows whose codes are written in threads at a time.
+constexpr uint64_t kCodingBatchTerms = uint64_t(1) << 20;
+
 // Codes the rows: records on this thread (with the interrupt polls), then
-// the gap codes.  With threads, the codes of all rows are written twice:
-// once into scratch to learn each code's size, then, once this thread has
-// taken every code's memory from the zone, into place.  Returns false on a
-// stop request.
+// the gap codes.  With threads, each part of the rows has its codes written
+// one after another into a buffer of its own; once this thread has taken
+// their memory from the zone, the threads copy them into place.  Returns
+// false on a stop request.
 bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uint32_t threads,
                const std::vector<uint32_t>& rank_of_code, const Builder& b) {
   std::vector<uint32_t> nterms(r);
@@ -387,22 +451,6 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     rows[j] = row_record(rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
     if (!rows[j]) return false;
   }
-  if (threads <= 1) {
-    std::vector<uint32_t> off(maxterms);
-    for (uint32_t j = 0; j < r; ++j) {
-      const uint32_t* codes = b.term_codes.data() + b.row_start[j];
-      const uint32_t R = rank_of_code[codes[0]];
-      off[0] = 0;
-      for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
-      uint32_t nbytes = 0;
-      rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
-    }
-    return true;
-  }
-  const uint32_t parts = std::min(r, threads * 8);
-  std::vector<std::vector<uint32_t>> offsets(parts);
-  std::vector<std::vector<uint8_t>> scratch(parts);
-  std::vector<uint32_t> nbytes(r);
   // The offsets of row j's terms from its leading column.
   auto offsets_of = [&](uint32_t j, uint32_t* off) {
     const uint32_t* codes = b.term_codes.data() + b.row_start[j];
@@ -410,31 +458,64 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     off[0] = 0;
     for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
   };
-  auto each = [&](uint32_t k, auto&& body) {
-    for (uint32_t j = uint32_t(uint64_t(r) * k / parts); j < uint64_t(r) * (k + 1) / parts; ++j)
-      body(j);
-  };
-  for (uint32_t k = 0; k < parts; ++k) {
-    offsets[k].resize(maxterms);
-    scratch[k].resize(gap_code_room(maxterms));
+  if (threads <= 1) {
+    std::vector<uint32_t> off(maxterms);
+    for (uint32_t j = 0; j < r; ++j) {
+      offsets_of(j, off.data());
+      uint32_t nbytes = 0;
+      rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
+    }
+    return true;
   }
-  worker_team().run(threads, parts, [&](uint32_t k) {
-    each(k, [&](uint32_t j) {
-      offsets_of(j, offsets[k].data());
-      uint32_t ncodes = 0;
-      nbytes[j] = nterms[j] < 2 ? 0 : encode_gaps(scratch[k].data(), offsets[k].data(), nterms[j], &ncodes);
-      rows[j]->ncodes = ncodes;
+  // The rows go in batches of about kCodingBatchTerms terms, which keeps
+  // the buffers small; a batch is cut in parts of equal rows.
+  // Every buffer is taken on this thread: memory a helper takes stays
+  // with an allocator arena of its own.
+  const uint32_t most_parts = threads * 8;
+  std::vector<std::unique_ptr<uint8_t[]>> buffers(most_parts);
+  std::vector<size_t> capacity(most_parts, 0);
+  std::vector<std::vector<uint32_t>> offsets(most_parts, std::vector<uint32_t>(maxterms));
+  std::vector<uint32_t> nbytes(r);
+  for (uint32_t j0 = 0; j0 < r;) {
+    uint32_t j1 = j0;
+    uint64_t batch = 0;
+    while (j1 < r && (batch < kCodingBatchTerms || j1 == j0)) batch += nterms[j1++];
+    const uint32_t parts = std::min(j1 - j0, most_parts);
+    auto first_row = [&](uint32_t k) { return j0 + uint32_t(uint64_t(j1 - j0) * k / parts); };
+    for (uint32_t k = 0; k < parts; ++k) {
+      // Room for the longest codes the part's rows can have.
+      size_t room = 0;
+      for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) room += gap_code_room(nterms[j]);
+      if (capacity[k] < room) {
+        buffers[k].reset(new uint8_t[room]);
+        capacity[k] = room;
+      }
+    }
+    worker_team().run(threads, parts, [&](uint32_t k) {
+      std::vector<uint32_t>& off = offsets[k];
+      uint8_t* out = buffers[k].get();
+      for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
+        uint32_t ncodes = 0;
+        nbytes[j] = 0;
+        if (nterms[j] >= 2) {
+          offsets_of(j, off.data());
+          nbytes[j] = encode_gaps(out, off.data(), nterms[j], &ncodes);
+        }
+        rows[j]->ncodes = ncodes;
+        out += nbytes[j];
+      }
     });
-  });
-  for (uint32_t j = 0; j < r; ++j) rows[j]->code = static_cast<uint8_t*>(alloc(std::max(nbytes[j], 1u)));
-  worker_team().run(threads, parts, [&](uint32_t k) {
-    each(k, [&](uint32_t j) {
-      if (nterms[j] < 2) return;
-      uint32_t ncodes = 0;
-      offsets_of(j, offsets[k].data());
-      encode_gaps(rows[j]->code, offsets[k].data(), nterms[j], &ncodes);
+    for (uint32_t j = j0; j < j1; ++j)
+      rows[j]->code = static_cast<uint8_t*>(alloc(std::max(nbytes[j], 1u)));
+    worker_team().run(threads, parts, [&](uint32_t k) {
+      const uint8_t* in = buffers[k].get();
+      for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
+        std::memcpy(rows[j]->code, in, nbytes[j]);
+        in += nbytes[j];
+      }
     });
-  });
+    j0 = j1;
+  }
   return true;
 }
 

@@ -18,10 +18,15 @@ uint64_t size_Dpol(uint32_t n, uint32_t v) {
 
 Dpol* new_Dpol(uint32_t n) {
   const uint32_t v = kIntegerBuild ? ZEL_C(vectorize) : 1;
+  return place_Dpol(alloc64(size_Dpol(n, v)), n, ++gen_sym_Dpol);
+}
+
+Dpol* place_Dpol(void* at, uint32_t n, uint32_t serial) {
+  const uint32_t v = kIntegerBuild ? ZEL_C(vectorize) : 1;
   const uint64_t ne = (uint64_t(n) + 1) & ~uint64_t(1);
-  unsigned char* block = static_cast<unsigned char*>(alloc64(size_Dpol(n, v)));
+  unsigned char* block = static_cast<unsigned char*>(at);
   Dpol* p = reinterpret_cast<Dpol*>(block);
-  p->serial = ++gen_sym_Dpol;
+  p->serial = serial;
   p->row_mark = 0;
   p->flags = 0;
   p->input_mark = 0;

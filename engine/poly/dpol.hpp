@@ -47,6 +47,11 @@ uint64_t size_Dpol(uint32_t n, uint32_t v);
 // just past the lane pointers.
 Dpol* new_Dpol(uint32_t n);
 
+// Lays out in `block` (size_Dpol(n, V) bytes) the record new_Dpol(n) makes,
+// with the given serial number; the serial counter is left alone.  new_Dpol
+// is this on a block of the active zone.
+Dpol* place_Dpol(void* block, uint32_t n, uint32_t serial);
+
 // Makes every coefficient lane of p monic in place, each lane on its own: a
 // lane whose leading coefficient is 1 is left as it is, the others are
 // multiplied by the inverse of theirs (a zero leading coefficient is fatal).

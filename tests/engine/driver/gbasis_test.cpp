@@ -7,6 +7,7 @@
 #include <random>
 
 #include "engine/api/stop_flag.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "support/engine_gb.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -116,6 +117,10 @@ TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
     SCOPED_TRACE(sys.name);
     std::string lines1;
     std::vector<SysPoly> basis1;
+    // The code of every product of the last step (the strong
+    // inter-reduction, its item rows entered in threaded rounds): codes are
+    // handed out in the same order whatever the threads.
+    std::vector<uint32_t> codes1;
     for (int threads : {1, 2, 3, 8}) {
       SCOPED_TRACE("threads " + std::to_string(threads));
       TestHost host(4);
@@ -127,13 +132,18 @@ TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
       for (size_t at = captured().printed.find("\nMatrix"); at != std::string::npos;
            at = captured().printed.find("\nMatrix", at + 1))
         lines += captured().printed.substr(at, captured().printed.find(':', at) - at);
+      const PageArray<uint32_t>& term_codes = step_buffers().term_codes;
+      std::vector<uint32_t> codes(term_codes.data(), term_codes.data() + term_codes.size());
       if (threads == 1) {
         lines1 = lines;
         basis1 = G;
+        codes1 = codes;
         EXPECT_FALSE(lines.empty());
+        EXPECT_FALSE(codes.empty());
       } else {
         EXPECT_EQ(lines, lines1);
         EXPECT_EQ(G, basis1);
+        EXPECT_EQ(codes, codes1);
       }
     }
   }
