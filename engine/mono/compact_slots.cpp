@@ -17,7 +17,10 @@ uint32_t log2_room(uint64_t n) {
 }  // namespace
 
 void CompactSlots::resize(uint32_t capacity_log2) {
-  entries_.assign(size_t(1) << capacity_log2, Entry{kNone, kNone});
+  // Built aside and swapped in, so that a refused allocation leaves the map
+  // as it was.
+  std::vector<Entry> bigger(size_t(1) << capacity_log2, Entry{kNone, kNone});
+  entries_.swap(bigger);
   mask_ = (uint32_t(1) << capacity_log2) - 1;
   shift_ = 64 - capacity_log2;
 }
@@ -30,13 +33,21 @@ void CompactSlots::place(uint32_t s, uint32_t c) {
 
 uint32_t CompactSlots::add(uint32_t s, ExposW* m) {
   const uint32_t c = size();
-  fields_.push_back(Fields{m, s, 0, 0});
-  map_code_.push_back(c);
-  if (2 * uint64_t(fields_.size()) > entries_.size()) {
+  // Every allocation comes before the map changes, and the two arrays grow
+  // together or not at all: after a refused allocation the store still
+  // holds codes 0 .. c-1 exactly, so that clear() can undo them.
+  if (2 * (uint64_t(c) + 1) > entries_.size()) {
     // Placed again in code order, as if entered into the larger map from
     // the start: clear() relies on that order.
-    resize(log2_room(2 * uint64_t(fields_.size())));
+    resize(log2_room(2 * (uint64_t(c) + 1)));
     for (uint32_t k = 0; k < c; ++k) place(fields_[k].slot, k);
+  }
+  map_code_.push_back(c);
+  try {
+    fields_.push_back(Fields{m, s, 0, 0});
+  } catch (...) {
+    map_code_.pop_back();
+    throw;
   }
   place(s, c);
   return c;
