@@ -1,21 +1,10 @@
 // The compact index of a step's codes: sizing and adding.
 #include "engine/mono/code_index.hpp"
+#include "engine/mono/open_addressing.hpp"
 
 #include <algorithm>
 
 namespace zel::ZEL_BUILD {
-
-namespace {
-
-// Smallest power of two, as its logarithm, with room for n codes at most
-// half full; at least 2^10 entries.
-uint32_t log2_room(uint64_t n) {
-  uint32_t k = 10;
-  while ((uint64_t(1) << k) < 2 * n) ++k;
-  return k;
-}
-
-}  // namespace
 
 void CodeIndex::resize(uint32_t capacity_log2) {
   entries_.assign(size_t(1) << capacity_log2, Entry{0, kEmpty});

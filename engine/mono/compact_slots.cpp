@@ -1,20 +1,9 @@
 // The compact store of a code table's occupied slots: entering, reordering
 // the map, emptying.
 #include "engine/mono/compact_slots.hpp"
+#include "engine/mono/open_addressing.hpp"
 
 namespace zel::ZEL_BUILD {
-
-namespace {
-
-// Smallest power of two, as its logarithm, with room for n entries at most
-// half full; at least 2^10 entries.
-uint32_t log2_room(uint64_t n) {
-  uint32_t k = 10;
-  while ((uint64_t(1) << k) < 2 * n) ++k;
-  return k;
-}
-
-}  // namespace
 
 void CompactSlots::resize(uint32_t capacity_log2) {
   // Built aside and swapped in, so that a refused allocation leaves the map
