@@ -14,6 +14,7 @@
 #include "engine/f4/basis.hpp"
 #include "engine/f4/criteria.hpp"
 #include "engine/f4/elimination.hpp"
+#include "engine/f4/new_pairs.hpp"
 #include "engine/f4/pairs.hpp"
 #include "engine/f4/reducer_search.hpp"
 #include "engine/f4/step_buffers.hpp"
@@ -67,12 +68,16 @@ void sort_inputs(Dpol** v, uint32_t n) {
   });
 }
 
-// The polynomial f enters the basis with its pairs.
+// The polynomial f enters the basis with its pairs.  When messages are
+// written, the pairs are all made and sorted: the sort writes its "#" marks
+// as it compares.
 void enter(Dpol* f, Crit** D, Dpol** G, uint32_t* count) {
   const ExposW* m = lead_of(f);
-  Crit* P = trier_Crit(ZEL_C(generate_Crit)(f, G, int32_t(*count)));
+  Crit* P = ZEL_C(want_quiet)
+                ? new_pairs(f, G, int32_t(*count))
+                : critBackEtrangeronLPC(trier_Crit(ZEL_C(generate_Crit)(f, G, int32_t(*count))));
   Crit* Dp = crit2onLPC(m, *D);
-  *D = updatD(critBackEtrangeronLPC(P), Dp);
+  *D = updatD(P, Dp);
   *count = updatF(m, f, G, *count);
 }
 

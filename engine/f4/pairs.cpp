@@ -54,17 +54,19 @@ Crit* ZEL_C(generate_Crit)(Dpol* f, Dpol* const* G, int32_t n) {
   return list;
 }
 
-int32_t comp_Crit(const Crit* a, const Crit* b) {
+int32_t compare_pairs(const Crit* a, const Crit* b, bool report) {
   if (a->degree != b->degree) return a->degree > b->degree ? 1 : -1;
   if (const int32_t c = comp_Expos_same_degree(b->lcm, a->lcm)) return c;
   if (b->mult1) {
     if (a->mult1) return comp_Expos(b->mult1, a->mult1);
     // A pair without a first multiplier meets one with it under the same lcm.
-    if (!ZEL_C(want_quiet)) Output("#");
+    if (report && !ZEL_C(want_quiet)) Output("#");
     return 1;
   }
   return a->mult1 ? -1 : 0;
 }
+
+int32_t comp_Crit(const Crit* a, const Crit* b) { return compare_pairs(a, b, true); }
 
 Crit* merge_Crit(Crit* a, Crit* b, Crit** tail) {
   Crit head{};

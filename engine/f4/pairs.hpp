@@ -61,6 +61,8 @@ Crit* ZEL_C(generate_Crit)(Dpol* f, Dpol* const* G, int32_t n);
 // degree the larger lcm first; within an lcm the larger first multiplier
 // first, and a pair with a first multiplier before one without.
 int32_t comp_Crit(const Crit* a, const Crit* b);
+// comp_Crit, writing the "#" mark only when `report` is set.
+int32_t compare_pairs(const Crit* a, const Crit* b, bool report);
 
 // Sorts a list by comp_Crit (bottom-up merge sort on the links; when two
 // pairs compare equal the one from the later run comes first).

@@ -6,6 +6,7 @@
 
 #include "engine/f4/basis.hpp"
 #include "engine/f4/criteria.hpp"
+#include "engine/f4/new_pairs.hpp"
 #include "engine/f4/pairs.hpp"
 #include "engine/mono/expos_order.hpp"
 #include "f4_session.hpp"
@@ -379,6 +380,40 @@ TEST_F(PairsTest, NewPairWalkKeepsWhatThePlainWalkKeeps) {
         survivors(critBackEtrangeronLPC(trier_Crit(ZEL_C(generate_Crit)(f, G.data(), n))));
     ASSERT_EQ(got, want) << "iteration " << it;
   }
+}
+
+// new_pairs screens the pairs before making them: on random bases (equal
+// lcms, coprime pairs, many degrees, a degree window, the entering
+// polynomial older or newer than each basis polynomial, so that sorting
+// meets ties) it keeps the pairs the full sort and walk keep, in order.
+TEST_F(PairsTest, ScreenedNewPairsAreTheWalkedOnes) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(29);
+  auto mono = [&] {
+    Exps e(4, 0);
+    for (uint32_t v = 0; v < 4; ++v) e[v] = rng() % 3 == 0 ? 0 : uint32_t(rng() % 4);
+    if (e[0] + e[1] + e[2] == 0) e[rng() % 3] = 1;
+    return e;
+  };
+  auto pairs_of = [](Crit* out) {
+    std::vector<std::pair<uint32_t, uint32_t>> v;
+    for (; out; out = out->next) v.emplace_back(out->p1->serial, out->p2->serial);
+    return v;
+  };
+  for (int it = 0; it < 400; ++it) {
+    Dlim = it % 4 == 0 ? 4 + uint32_t(rng() % 6) : saved_dlim;
+    std::vector<Dpol*> G;
+    const int n = 1 + int(rng() % 40), f_at = int(rng() % (n + 1));
+    Dpol* f = nullptr;
+    for (int k = 0; k <= n; ++k) {
+      if (k == f_at) f = lm(mono());
+      if (k < n) G.push_back(lm(mono()));
+    }
+    const auto want =
+        pairs_of(critBackEtrangeronLPC(trier_Crit(ZEL_C(generate_Crit)(f, G.data(), n))));
+    ASSERT_EQ(pairs_of(new_pairs(f, G.data(), n)), want) << "iteration " << it;
+  }
+  EXPECT_EQ(new_pairs(lm({1, 0, 0, 0}), nullptr, 0), nullptr);
 }
 
 // Eleven caller variables: three exponent words, the homogenising field in
