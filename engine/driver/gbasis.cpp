@@ -11,6 +11,7 @@
 #include "engine/api/stop_flag.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/coef/residue.hpp"
+#include "engine/driver/threads.hpp"
 #include "engine/f4/basis.hpp"
 #include "engine/f4/criteria.hpp"
 #include "engine/f4/elimination.hpp"
@@ -22,6 +23,7 @@
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/relative_table.hpp"
+#include "engine/mem/zone_prefault.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/code_table.hpp"
 #include "engine/mono/expos_array.hpp"
@@ -254,6 +256,7 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
 
   Dpol* constant = nullptr;
   uint64_t steps = 0;
+  ZonePrefault prefault;
   while (D && D->degree <= Dlim && !constant) {
     if (stop_requested()) break;
     const uint32_t d = D->degree;
@@ -272,6 +275,9 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
     // The items' multipliers go back to the pool once the step is done.
     std::vector<ExposW*> mults(t);
     for (uint32_t k = 0; k < t; ++k) mults[k] = get_relative(relative_Expos, k);
+    // With threads to spare, the pages the zones will take in this step
+    // are faulted in meanwhile.
+    if (nb_threads > 1) prefault.ahead();
     const uint32_t s = run_step(table, r, t);
     for (ExposW* w : mults) give_back(w);
 
@@ -348,6 +354,12 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
     // new to the code table, whose slots are dead between steps: its memory
     // goes back first, sized again to this step's codes.
     release_engine_table_pages();
+    // The inter-reduced basis goes to zone 2, about the basis's size.
+    if (nb_threads > 1) {
+      uint64_t bytes = 0;
+      for (uint32_t k = 0; k < count; ++k) bytes += size_Dpol(G[k]->n, 1);
+      prefault.ahead(bytes);
+    }
     ZEL_C(want_ignore_simulin) = 1;
     count = inter_reduce(G, count, table + r, zel_max_index - r - count, G, count, true);
     ZEL_C(want_ignore_simulin) = 0;

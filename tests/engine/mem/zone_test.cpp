@@ -10,6 +10,7 @@
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/relative_table.hpp"
 #include "engine/mem/zone.hpp"
+#include "engine/mem/zone_prefault.hpp"
 #include "support/engine_memory.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -368,3 +369,32 @@ TEST_F(ZoneTest, SegmentLengthsBeyondThirtyTwoBitsDoNotWrap) {
 }
 
 }  // namespace
+
+// Faulting zone pages in ahead, while the zones go on filling them, changes
+// no byte of what they hold.
+TEST_F(ZoneTest, PrefaultKeepsWhatTheZonesHold) {
+  SKIP_IN_MEMDEBUG();
+  alloc64(uint64_t(8) << 20);  // blocks of 8 MB
+  std::vector<std::pair<unsigned char*, uint64_t>> written;
+  uint32_t pattern = 0;
+  auto fill = [&](bool zone2, uint64_t bytes) {
+    if (zone2) swap_zone(); else swap_zone3();
+    auto* p = static_cast<unsigned char*>(alloc64(bytes));
+    if (zone2) swap_zone(); else swap_zone3();
+    for (uint64_t i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(++pattern * 131);
+    written.emplace_back(p, bytes);
+  };
+  ZonePrefault prefault;
+  prefault.ahead();
+  for (int round = 0; round < 6; ++round) {
+    fill(true, 300000 + 70000 * round);
+    fill(false, 90000);
+    prefault.ahead(round == 3 ? uint64_t(1) << 20 : 0);
+  }
+  fill(true, 500000);  // while the last prefault runs
+  prefault.join();
+  pattern = 0;
+  for (const auto& [p, bytes] : written)
+    for (uint64_t i = 0; i < bytes; ++i)
+      ASSERT_EQ(p[i], static_cast<unsigned char>(++pattern * 131));
+}

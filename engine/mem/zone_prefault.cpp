@@ -1,0 +1,61 @@
+// Zone pages faulted in ahead on a helper thread.
+#include "engine/mem/zone_prefault.hpp"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "engine/mem/zone.hpp"
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+struct Range {
+  char* from = nullptr;
+  char* to = nullptr;
+};
+
+}  // namespace
+
+void ZonePrefault::join() {
+  if (helper_.joinable()) helper_.join();
+}
+
+void ZonePrefault::ahead(uint64_t zone2_bytes) {
+  join();
+  Range ranges[2];
+  for (int k = 0; k < 2; ++k) {
+    const GarbageZone& z = garbage_zone[k + 1];
+    Seen& s = seen_[k];
+    // The growth since the last call, when the zone stayed in one block.
+    uint64_t grown = 0;
+    if (z.bot_bignum_tas == s.end && s.top != nullptr && z.bignum_tas > s.top)
+      grown = uint64_t(z.bignum_tas - s.top);
+    s.end = z.bot_bignum_tas;
+    s.top = z.bignum_tas;
+    if (k == 0) grown = std::max(grown, zone2_bytes);
+    if (grown == 0 || z.bignum_tas == nullptr) continue;
+    const uint64_t room = uint64_t(z.bot_bignum_tas - z.bignum_tas);
+    ranges[k] = {z.bignum_tas, z.bignum_tas + std::min({grown, room, kMaxAhead})};
+  }
+  if (ranges[0].from == nullptr && ranges[1].from == nullptr) return;
+  helper_ = std::thread([ranges] {
+    const uintptr_t ps = uintptr_t(sysconf(_SC_PAGESIZE));
+    for (const Range& r : ranges) {
+      if (r.from == nullptr) continue;
+      // Whole pages, none past the range: the block's end need not be
+      // aligned.  A system without the advice faults the pages as before.
+      const uintptr_t a = reinterpret_cast<uintptr_t>(r.from) & ~(ps - 1);
+      const uintptr_t b = reinterpret_cast<uintptr_t>(r.to) & ~(ps - 1);
+      if (b > a) madvise(reinterpret_cast<void*>(a), b - a, MADV_POPULATE_WRITE);
+    }
+  });
+}
+
+}  // namespace zel::ZEL_BUILD
