@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/api/host.hpp"
 #include "engine/api/stop_flag.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/coef/residue.hpp"
+#include "engine/driver/address_map.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/f4/basis.hpp"
 #include "engine/f4/criteria.hpp"
@@ -212,6 +212,32 @@ uint32_t inter_reduce(Dpol* const* reducers, uint32_t nred, Dpol** items_at, uin
   return room;
 }
 
+// The homogenising variable leaves every term of G[0 .. count-1].
+// Monomial blocks are shared (with the caller's inputs, with other
+// polynomials of a step), so each term gets a fresh block rather than having
+// its own rewritten; terms that shared a block share its fresh one (a block
+// per term would cost the basis's size again).  The blocks are matched by
+// address.
+void dehomogenise_terms(Dpol** G, uint32_t count) {
+  const uint32_t h = nb_of_affine_variables;
+  const uint32_t B = nb_of_blocks_of_variables;
+  AddressMap<Expos*> fresh;
+  for (uint32_t k = 0; k < count; ++k) {
+    Dpol* p = G[k];
+    for (uint32_t i = 0; i < p->n; ++i) {
+      const Expos* old = p->mono[i];
+      p->mono[i] = fresh.find_or_add(old, [&] {
+        Expos* m = ZEL_C(new_Expos)();
+        for (uint32_t w = 0; w < B; ++w) set_word(words_of(m), w, get_word(words_of(old), w));
+        set_field(words_of(m), h, 0);
+        // Hashed once, however many terms share it.
+        put_hash(m, hash_Expos(words_of(m)));
+        return m;
+      });
+    }
+  }
+}
+
 }  // namespace
 
 uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
@@ -327,29 +353,7 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   if (want_mingbasis)
     count = inter_reduce(table, r, table + r, zel_max_index - r - count, G, count, false);
   if (!stop_requested() && want_mingbasis_strong) {
-    // The homogenising variable leaves every term.  Monomial blocks are
-    // shared (with the caller's inputs, with other polynomials of a step),
-    // so each term gets a fresh block rather than having its own rewritten;
-    // terms that shared a block share its fresh one (a block per term would
-    // cost the basis's size again).
-    const uint32_t h = nb_of_affine_variables;
-    const uint32_t B = nb_of_blocks_of_variables;
-    std::unordered_map<const Expos*, Expos*> fresh;
-    for (uint32_t k = 0; k < count; ++k) {
-      Dpol* p = G[k];
-      for (uint32_t i = 0; i < p->n; ++i) {
-        Expos*& m = fresh[p->mono[i]];
-        if (m == nullptr) {
-          m = ZEL_C(new_Expos)();
-          for (uint32_t w = 0; w < B; ++w)
-            set_word(words_of(m), w, get_word(words_of(p->mono[i]), w));
-          set_field(words_of(m), h, 0);
-          // Hashed once, however many terms share it.
-          put_hash(m, hash_Expos(words_of(m)));
-        }
-        p->mono[i] = m;
-      }
-    }
+    dehomogenise_terms(G, count);
     // This last step's monomials lost the homogenising variable, so most are
     // new to the code table, whose slots are dead between steps: its memory
     // goes back first, sized again to this step's codes.

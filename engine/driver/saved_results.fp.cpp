@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/driver/address_map.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/f4/worker_team.hpp"
 #include "engine/mem/zone.hpp"
@@ -52,11 +53,15 @@ void SavedResults::save(Dpol* const* polys, uint32_t count) {
   coeffs_.reserve(terms);
   blocks_.reserve(terms * words_);
   grow_table();
+  // Terms mostly share their blocks: a block met before is found by its
+  // address, without reading or hashing its words.
+  AddressMap<uint32_t> by_address;
   for (uint32_t i = 0; i < count; ++i) {
     const Dpol* p = polys[i];
     polys_[i] = {p->serial, p->n, coeffs_.size()};
     for (uint32_t t = 0; t < p->n; ++t) {
-      term_block_.push_back(number_of(p->mono[t]));
+      const Expos* m = p->mono[t];
+      term_block_.push_back(by_address.find_or_add(m, [&] { return number_of(m); }));
       coeffs_.push_back(lanes(p)[0][t]);
     }
   }
