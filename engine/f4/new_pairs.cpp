@@ -25,6 +25,9 @@ Crit* new_pairs(Dpol* f, Dpol* const* G, int32_t n) {
   uint32_t lowest = kNone, highest = 0;
   auto lcm_of = [&](uint32_t i) { return reinterpret_cast<const ExposW*>(&lcm_words[size_t(i) * B]); };
   for (uint32_t i = 0; i < uint32_t(n); ++i) {
+    // The leading monomials are two loads away: ask for them ahead.
+    if (i + 8 < uint32_t(n)) __builtin_prefetch(G[i + 8]);
+    if (i + 4 < uint32_t(n)) __builtin_prefetch(G[i + 4]->mono[0]);
     const ExposW* g = words_of(G[i]->mono[0]);
     uint64_t* l = &lcm_words[size_t(i) * B];
     uint64_t lanes = 0;
