@@ -11,9 +11,21 @@
 
 namespace zel::ZEL_BUILD {
 
+namespace {
+
+// Monomials of up to 64 variables.
+constexpr uint32_t kMaxScreenedWords = 16;
+
+}  // namespace
+
 Crit* new_pairs(Dpol* f, Dpol* const* G, int32_t n) {
   if (n < 1) return nullptr;
   const uint32_t B = nb_of_blocks_of_variables;
+  // With many variables an lcm in the scratch array costs as much as a
+  // record, and the leading monomials are sparse, so few pairs have a
+  // divisor among the others: the pairs are all made and walked.
+  if (B > kMaxScreenedWords)
+    return critBackEtrangeronLPC(trier_Crit(ZEL_C(generate_Crit)(f, G, n)));
   const ExposW* m = words_of(f->mono[0]);
 
   // Every lcm in one array, with its degree and divisor mask; the pairs

@@ -32,7 +32,8 @@
 namespace zel::ZEL_BUILD {
 
 // critBackEtrangeronLPC(trier_Crit(ZEL_C(generate_Crit)(f, G, n))), without
-// the "#" marks.
+// the "#" marks.  With many variables (monomials of more than 16 words) it
+// is computed that way: the screening would cost as much as the records.
 Crit* new_pairs(Dpol* f, Dpol* const* G, int32_t n);
 
 }  // namespace zel::ZEL_BUILD
