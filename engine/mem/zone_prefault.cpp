@@ -39,6 +39,9 @@ void ZonePrefault::ahead(uint64_t zone2_bytes) {
       grown = uint64_t(z.bignum_tas - s.top);
     s.end = z.bot_bignum_tas;
     s.top = z.bignum_tas;
+    // Half of it: steps shrink as often as they grow, and a page faulted in
+    // but not taken would add to the peak.
+    grown /= 2;
     if (k == 0) grown = std::max(grown, zone2_bytes);
     if (grown == 0 || z.bignum_tas == nullptr) continue;
     const uint64_t room = uint64_t(z.bot_bignum_tas - z.bignum_tas);

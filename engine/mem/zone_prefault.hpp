@@ -6,8 +6,8 @@
 // (the new polynomials in zone 2, the monomial and pair pools in zone 3)
 // those faults land on the calling thread in its serial parts.  When the
 // computation has threads to spare, the pages the zones will probably take
-// next (as much as each took over the last step, within its current block)
-// are faulted in ahead by a helper thread with MADV_POPULATE_WRITE, which
+// next (half of what each took over the last step, within its current
+// block) are faulted in ahead by a helper thread with MADV_POPULATE_WRITE, which
 // never changes their contents: a page the calling thread has started to
 // fill keeps what it holds.
 //
@@ -29,9 +29,9 @@ class ZonePrefault {
   ZonePrefault& operator=(const ZonePrefault&) = delete;
   ~ZonePrefault() { join(); }
 
-  // Starts faulting in the next pages of zones 2 and 3, as many as each
-  // took since the last call, and for zone 2 at least `zone2_bytes` (at
-  // most kMaxAhead bytes each); joins the previous prefault first.
+  // Starts faulting in the next pages of zones 2 and 3, half as many as
+  // each took since the last call, and for zone 2 at least `zone2_bytes`
+  // (at most kMaxAhead bytes each); joins the previous prefault first.
   void ahead(uint64_t zone2_bytes = 0);
   void join();
 
