@@ -364,7 +364,7 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
 // the codes' monomials with their first-block degrees, not on the table's
 // scattered slots.  rank_of_code receives the rank of every code, so that
 // coding the rows reads a dense array too.
-uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
+uint32_t order_columns(Base_Exposants* t, const CodeIndex& index, uint32_t threads,
                        std::vector<uint32_t>& rank_of_code, std::vector<uint32_t>& order) {
   const uint32_t n = t->count;
   const bool strong = use_strong_order != 0;
@@ -378,11 +378,6 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
     uint32_t code;
     const ExposW* mono;
   };
-  std::vector<Column> cols(n);
-  for (uint32_t c = 0; c < n; ++c) {
-    const ExposW* m = index.copy_of(c);
-    cols[c] = Column{s >= 1 ? range_degree(m, 0, s) : 0, c, m};
-  }
   auto less = [&](const Column& a, const Column& b) {
     if (a.degree != b.degree) return a.degree < b.degree;
     int32_t r = s >= 1 ? revlex_range(a.mono, b.mono, 0, s) : 0;
@@ -395,7 +390,36 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
     }
     return r < 0;
   };
-  std::sort(cols.begin(), cols.end(), less);
+  // With threads: one slice per thread sorted apart, then the slices merged
+  // two by two, the merges of a level in threads.  A comparison costs about
+  // as much as a few terms of a row.
+  const bool threaded = threads_for(uint64_t(n) * 8, threads) > 1 && n >= 2 * threads;
+  const uint32_t slices = threaded ? threads : 1;
+  auto slice_start = [&](uint32_t k) { return uint32_t(uint64_t(n) * k / slices); };
+  std::vector<Column> cols(n), merged(threaded ? n : 0);
+  auto sort_slice = [&](uint32_t k) {
+    for (uint32_t c = slice_start(k); c < slice_start(k + 1); ++c) {
+      const ExposW* m = index.copy_of(c);
+      cols[c] = Column{s >= 1 ? range_degree(m, 0, s) : 0, c, m};
+    }
+    std::sort(cols.begin() + slice_start(k), cols.begin() + slice_start(k + 1), less);
+  };
+  if (!threaded) {
+    sort_slice(0);
+  } else {
+    worker_team().run(threads, slices, sort_slice);
+    for (uint32_t width = 1; width < slices; width *= 2) {
+      const uint32_t pairs = (slices + 2 * width - 1) / (2 * width);
+      worker_team().run(threads, pairs, [&](uint32_t q) {
+        const uint32_t lo = slice_start(2 * q * width);
+        const uint32_t mid = slice_start(std::min(slices, (2 * q + 1) * width));
+        const uint32_t hi = slice_start(std::min(slices, (2 * q + 2) * width));
+        std::merge(cols.begin() + lo, cols.begin() + mid, cols.begin() + mid, cols.begin() + hi,
+                   merged.begin() + lo, less);
+      });
+      cols.swap(merged);
+    }
+  }
   rank_of_code.resize(n);
   order.resize(n);
   for (uint32_t k = 0; k < n; ++k) {
@@ -476,12 +500,22 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   std::vector<size_t> capacity(most_parts, 0);
   std::vector<std::vector<uint32_t>> offsets(most_parts, std::vector<uint32_t>(maxterms));
   std::vector<uint32_t> nbytes(r);
+  std::vector<uint32_t> part_start;  // of each part of a batch, and its end
   for (uint32_t j0 = 0; j0 < r;) {
     uint32_t j1 = j0;
     uint64_t batch = 0;
     while (j1 < r && (batch < kCodingBatchTerms || j1 == j0)) batch += nterms[j1++];
     const uint32_t parts = std::min(j1 - j0, most_parts);
-    auto first_row = [&](uint32_t k) { return j0 + uint32_t(uint64_t(j1 - j0) * k / parts); };
+    // Parts of about equal terms: rows differ much in length, and the
+    // batch waits for its slowest part.
+    part_start.assign(parts + 1, j1);
+    part_start[0] = j0;
+    for (uint32_t k = 1, j = j0; k < parts; ++k) {
+      uint64_t terms = 0;
+      while (j < j1 && terms * parts < batch) terms += nterms[j++];
+      part_start[k] = j;
+    }
+    auto first_row = [&](uint32_t k) { return part_start[k]; };
     for (uint32_t k = 0; k < parts; ++k) {
       // Room for the longest codes the part's rows can have.
       size_t room = 0;
@@ -566,7 +600,7 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     return;
   }
   std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
-  const uint32_t c = order_columns(table, index, rank_of_code, buf.column_order);
+  const uint32_t c = order_columns(table, index, threads, rank_of_code, buf.column_order);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 
