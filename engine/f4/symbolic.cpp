@@ -68,10 +68,11 @@ struct PendingRow {
 };
 
 // Terms per unit of threaded work (worker_team.hpp) when looking products
-// up: the helpers wake for some 80000 lookups at the default threshold, as a
-// lookup is cheap against waking them (tens of microseconds, and far more
-// on a loaded machine).
-constexpr size_t kLookupsPerWorkUnit = 4;
+// up: the helpers wake for some 20000 lookups at the default threshold.  A
+// lookup costs a few cache misses, some ten nanoseconds: the small sweeps
+// of the reducer search, left to the calling thread with a higher
+// threshold, added up to a good share of the serial time.
+constexpr size_t kLookupsPerWorkUnit = 1;
 // Distance, in products, between the stages of fetching a lookup's memory
 // ahead (see look_up), and between fetching a new product's table slot and
 // entering it.
