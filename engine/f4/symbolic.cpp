@@ -431,15 +431,20 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index, uint32_t threa
   return n;
 }
 
-// The record of row j of the MatrixRow table (its code comes later); null
-// on a stop request.  Polls for interrupts once per row.
-CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* codes, uint32_t j,
-                     uint32_t ncols, uint32_t nlanes) {
-  const MatrixRow mr = get_relative(relative_MatrixRow, j);
-  const uint32_t R = rank_of_code[codes[0]];
+// A record for a row, or null on a stop request.  Polls for interrupts
+// once per row.
+CodedRow* new_row_record(uint32_t nlanes) {
   auto* row = static_cast<CodedRow*>(alloc(coded_row_bytes(nlanes)));
   checkInterrupt();
   if (ZEL_C(stop_immediately_semaphore)) return nullptr;
+  return row;
+}
+
+// Fills the record of row j of the MatrixRow table (its code comes later).
+void fill_row_record(CodedRow* row, const std::vector<uint32_t>& rank_of_code,
+                     const uint32_t* codes, uint32_t j, uint32_t ncols, uint32_t nlanes) {
+  const MatrixRow mr = get_relative(relative_MatrixRow, j);
+  const uint32_t R = rank_of_code[codes[0]];
   row->header[0] = mr.header->input_mark;
   row->header[1] = mr.header->row_mark;
   row->lead = ncols - R;
@@ -450,14 +455,13 @@ CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* 
   for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(mr.source)[k];
   row->code = nullptr;
   row->ncodes = 0;
-  return row;
 }
 
 // Terms of the rows whose codes are written in threads at a time.
 constexpr uint64_t kCodingBatchTerms = uint64_t(1) << 20;
 
-// Codes the rows: records on this thread (with the interrupt polls), then
-// the gap codes.  With threads, each part of the rows has its codes written
+// Codes the rows: records taken on this thread (with the interrupt polls),
+// then filled along with the gap codes.  With threads, each part of the rows has its codes written
 // one after another into a buffer of its own; once this thread has taken
 // their memory from the zone, the threads copy them into place.  Returns
 // false on a stop request.
@@ -473,9 +477,12 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   }
   threads = threads_for(total, threads);
   for (uint32_t j = 0; j < r; ++j) {
-    rows[j] = row_record(rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
+    rows[j] = new_row_record(nlanes);
     if (!rows[j]) return false;
   }
+  auto fill_record = [&](uint32_t j) {
+    fill_row_record(rows[j], rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
+  };
   // The offsets of row j's terms from its leading column.
   auto offsets_of = [&](uint32_t j, uint32_t* off) {
     const uint32_t* codes = b.term_codes.data() + b.row_start[j];
@@ -486,6 +493,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   if (threads <= 1) {
     std::vector<uint32_t> off(maxterms);
     for (uint32_t j = 0; j < r; ++j) {
+      fill_record(j);
       offsets_of(j, off.data());
       uint32_t nbytes = 0;
       rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
@@ -530,6 +538,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
       std::vector<uint32_t>& off = offsets[k];
       uint8_t* out = buffers[k].get();
       for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
+        fill_record(j);
         uint32_t ncodes = 0;
         nbytes[j] = 0;
         if (nterms[j] >= 2) {
