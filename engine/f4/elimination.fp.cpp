@@ -99,16 +99,6 @@ BlockRow reduce_one_row(const FpElim& e, uint32_t idx, uint64_t* acc) {
   return r;
 }
 
-BlockRow start_lane(const FpElim& e, uint32_t idx, uint32_t* lanes, uint32_t k) {
-  const CodedRow* row = e.rows[idx];
-  BlockRow r;
-  r.idx = idx;
-  r.lead = row->lead;
-  r.alive = row->coeffs[0] != nullptr;
-  if (r.alive) r.hi = expand_lane(lanes, k, row);
-  return r;
-}
-
 void finish_row(FpElim& e, BlockRow& r) {
   CodedRow* row = e.rows[r.idx];
   // Rows stored before this one in its block may own its leading column.

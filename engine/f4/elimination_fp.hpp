@@ -131,33 +131,54 @@ struct BlockRow {
   bool led = false;
 };
 
-// The interleaved accumulator of a block from `mem` (all zero), for columns
-// up to ncols, aligned so that each column's lanes share one cache line.
+// Blocks of L rows (kLanes or kWideLanes, fp_kernels.hpp) go through the
+// functions below; elimination_block.fp.cpp compiles them for both widths.
+
+// The interleaved accumulator of a block of L rows from `mem` (all zero),
+// for columns up to ncols, aligned so that each column's lanes start a line.
+template <uint32_t L>
 uint32_t* take_lanes(ZeroedAccumulator& mem, uint32_t ncols);
 
 // Expands the row into lane k of the interleaved accumulator (all zero
 // there); returns the column of its last term.
+template <uint32_t L>
 uint32_t expand_lane(uint32_t* lanes, uint32_t k, const CodedRow* row);
 
 // The block row for the row at index idx, expanded into lane k.
+template <uint32_t L>
 BlockRow start_lane(const FpElim& e, uint32_t idx, uint32_t* lanes, uint32_t k);
 
-// Head and tail reduction of the rows b[0 .. n-1] (n <= kLanes) held in
-// lanes 0 .. n-1, in one sweep over the columns: each row against the
-// pivots usable for its index, exactly as reduction_tete_multi and
-// tail_reduce do (elimination_block.fp.cpp).  The pivot table must not
-// change meanwhile.
+// Head and tail reduction of the rows b[0 .. n-1] (n <= L) held in lanes
+// 0 .. n-1, in one sweep over the columns: each row against the pivots
+// usable for its index, exactly as reduction_tete_multi and tail_reduce do
+// (elimination_block.fp.cpp).  The pivot table must not change meanwhile.
+template <uint32_t L>
 void reduce_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
 
 // reduce_block while the calling thread may store new pivots: a pivot
 // stored meanwhile is used too, from the column where the sweep meets it.
+template <uint32_t L>
 void reduce_block_shared(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
+
+// After reduce_block_shared: the rows whose leading column has since got a
+// pivot usable for them (stored meanwhile by another block's rows) go on
+// with their head reduction in their lanes, so that their store finds
+// little left to do.  Pivots stored while it runs are checked again, up to
+// kCatchUpRounds times; the store head-reduces by any still missed.
+inline constexpr uint32_t kCatchUpRounds = 3;
+template <uint32_t L>
+void catch_up_block(const FpElim& e, uint32_t* lanes, BlockRow* b, uint32_t n);
 
 // Moves the entries of the swept rows b[0 .. n-1] out of their lanes, as
 // (column << 32 | value) in increasing columns into out[k] for row k,
 // leaving the lanes all zero.  A swept row keeps non-zero entries only at
 // columns without a pivot usable for it, so these lists are short.
+template <uint32_t L>
 void drain_lanes(uint32_t* lanes, const BlockRow* b, uint32_t n, std::vector<uint64_t>* out);
+
+// Rows per block of the forward pass: kWideLanes, or kLanes (tests may set
+// block_rows_choice to either; 0 lets the pass choose).
+extern uint32_t block_rows_choice;
 
 // Places the entries drained from a row into acc (all zero there).
 void place_entries(const std::vector<uint64_t>& entries, uint64_t* acc);
@@ -206,10 +227,11 @@ void sort_rev_Dpol(FpElim& e);
 // fills e.newidx and e.nnew (elimination_threads.fp.cpp).
 void forward_pass(FpElim& e, uint32_t nthreads);
 
-// The forward pass of blocks of rows on nthreads > 1 threads without
-// batches, over the rows to be reduced rows[..] in order
-// (elimination_overlap.fp.cpp).
-void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads);
+// The forward pass of blocks of block_rows rows (kLanes or kWideLanes) on
+// nthreads > 1 threads without batches, over the rows to be reduced
+// rows[..] in order (elimination_overlap.fp.cpp).
+void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads,
+                        uint32_t block_rows);
 
 // The threaded backward pass (nthreads > 1) over the new rows sorted by
 // increasing lead, pos_of_lead mapping a leading column to its position.

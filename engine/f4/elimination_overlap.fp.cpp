@@ -1,6 +1,6 @@
 // The forward pass on several threads, without batches.
 //
-// The rows to be reduced go in blocks of kLanes consecutive rows, handed out
+// The rows to be reduced go in blocks of L consecutive rows, handed out
 // in order to whichever thread is free.  A thread sweeps its block against
 // the pivots known as it reaches each column, rows stored meanwhile
 // included, and leaves the block's rows drained; the calling thread stores
@@ -41,12 +41,13 @@ namespace {
 // row's sweep misses few of the pivots before it.
 constexpr uint32_t kAheadPerThread = 2;
 
+template <uint32_t L>
 struct Overlap {
   FpElim& e;
   const std::vector<uint32_t>& rows;  // rows to be reduced, in order
   uint32_t nblocks;
   uint32_t window;  // blocks handed out and not yet stored, at most
-  std::vector<BlockRow> state;                 // window slots of kLanes rows
+  std::vector<BlockRow> state;                 // window slots of L rows
   std::vector<std::vector<uint64_t>> entries;  // the drained rows of each slot
   std::unique_ptr<std::atomic<uint32_t>[]> reduced;  // per slot: block + 1 once drained
   std::atomic<uint32_t> next{0};    // next block to hand out
@@ -54,14 +55,14 @@ struct Overlap {
   std::atomic<bool> stop{false};    // an error ended the pass
 
   Overlap(FpElim& el, const std::vector<uint32_t>& r, uint32_t nthreads)
-      : e(el), rows(r), nblocks(uint32_t((r.size() + kLanes - 1) / kLanes)),
-        window(nthreads * kAheadPerThread), state(uint64_t(window) * kLanes),
-        entries(uint64_t(window) * kLanes), reduced(new std::atomic<uint32_t>[window]) {
+      : e(el), rows(r), nblocks(uint32_t((r.size() + L - 1) / L)),
+        window(nthreads * kAheadPerThread), state(uint64_t(window) * L),
+        entries(uint64_t(window) * L), reduced(new std::atomic<uint32_t>[window]) {
     for (uint32_t s = 0; s < window; ++s) reduced[s].store(0, std::memory_order_relaxed);
   }
 
   uint32_t rows_in(uint32_t b) const {
-    return std::min<uint32_t>(kLanes, uint32_t(rows.size()) - b * kLanes);
+    return std::min<uint32_t>(L, uint32_t(rows.size()) - b * L);
   }
 
   enum : uint32_t { kNone = UINT32_MAX, kWait = UINT32_MAX - 1 };
@@ -80,10 +81,11 @@ struct Overlap {
 
   void reduce(uint32_t b, uint32_t* lanes) {
     const uint32_t slot = b % window, count = rows_in(b);
-    BlockRow* r = &state[uint64_t(slot) * kLanes];
-    for (uint32_t k = 0; k < count; ++k) r[k] = start_lane(e, rows[b * kLanes + k], lanes, k);
-    reduce_block_shared(e, lanes, r, count);
-    drain_lanes(lanes, r, count, &entries[uint64_t(slot) * kLanes]);
+    BlockRow* r = &state[uint64_t(slot) * L];
+    for (uint32_t k = 0; k < count; ++k) r[k] = start_lane<L>(e, rows[b * L + k], lanes, k);
+    reduce_block_shared<L>(e, lanes, r, count);
+    catch_up_block<L>(e, lanes, r, count);
+    drain_lanes<L>(lanes, r, count, &entries[uint64_t(slot) * L]);
     reduced[slot].store(b + 1, std::memory_order_release);
   }
 
@@ -95,8 +97,8 @@ struct Overlap {
   void store(uint32_t b, uint64_t* acc) {
     const uint32_t slot = b % window;
     for (uint32_t k = 0; k < rows_in(b); ++k) {
-      BlockRow& r = state[uint64_t(slot) * kLanes + k];
-      place_entries(entries[uint64_t(slot) * kLanes + k], acc);
+      BlockRow& r = state[uint64_t(slot) * L + k];
+      place_entries(entries[uint64_t(slot) * L + k], acc);
       r.acc = acc;
       finish_row(e, r);
     }
@@ -105,29 +107,32 @@ struct Overlap {
 };
 
 // Shows the progress where the batched pass would: after every 64 batches
-// of one block per thread.
+// of one block of kLanes rows per thread, whatever the blocks' width.
 struct Progress {
-  uint32_t nthreads, batches = 0;
-  void after(const FpElim& e, const Overlap& o, uint32_t b) {
+  uint32_t nthreads, nrows;
+  uint32_t batches = 0, done = 0;  // rows counted so far
+  // Rows up to `upto` are stored.
+  void after(const FpElim& e, uint32_t upto) {
     if (!ZEL_C(want_state_percent)) return;
-    if ((b + 1) % nthreads != 0 && b + 1 != o.nblocks) return;
-    if ((++batches & 63) == 0)
-      show_progress(e, std::min<uint32_t>((b + 1) * kLanes, uint32_t(o.rows.size())));
+    const uint32_t nblocks = (nrows + kLanes - 1) / kLanes;
+    for (; done < upto; done = std::min(done + kLanes, nrows)) {
+      const uint32_t b = done / kLanes;  // the block of kLanes rows ending here
+      if ((b + 1) % nthreads != 0 && b + 1 != nblocks) continue;
+      if ((++batches & 63) == 0) show_progress(e, std::min<uint32_t>((b + 1) * kLanes, nrows));
+    }
   }
 };
 
-}  // namespace
-
-void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads) {
-  if (rows.empty()) return;
-  Overlap o(e, rows, nthreads);
+template <uint32_t L>
+void overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads) {
+  Overlap<L> o(e, rows, nthreads);
   StepBuffers& buf = step_buffers();
   buf.accumulators(1);
   buf.lane_blocks(nthreads);
   uint64_t* acc = buf.acc[0].take(uint64_t(e.ncols) + 1);
   std::vector<uint32_t*> lanes(nthreads);
-  for (uint32_t t = 0; t < nthreads; ++t) lanes[t] = take_lanes(buf.lanes[t], e.ncols);
-  Progress progress{nthreads};
+  for (uint32_t t = 0; t < nthreads; ++t) lanes[t] = take_lanes<L>(buf.lanes[t], e.ncols);
+  Progress progress{nthreads, uint32_t(rows.size())};
   const std::thread::id caller = std::this_thread::get_id();
   std::exception_ptr error;
   // Task t reduces blocks in lanes t; on the calling thread it also stores
@@ -146,7 +151,7 @@ void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t n
           for (uint32_t b = o.stored.load(std::memory_order_relaxed); b < o.nblocks && o.ready(b);
                ++b) {
             o.store(b, acc);
-            progress.after(e, o, b);
+            progress.after(e, std::min<uint32_t>((b + 1) * L, uint32_t(rows.size())));
           }
         } catch (...) {
           error = std::current_exception();
@@ -156,9 +161,9 @@ void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t n
         if (o.stored.load(std::memory_order_relaxed) == o.nblocks) return;
       }
       const uint32_t b = o.take();
-      if (b == Overlap::kNone) {
+      if (b == Overlap<L>::kNone) {
         if (!stores || o.stop.load()) return;
-      } else if (b != Overlap::kWait) {
+      } else if (b != Overlap<L>::kWait) {
         o.reduce(b, lanes[t]);
         continue;
       }
@@ -170,10 +175,21 @@ void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t n
   // ended, or while it had none.
   for (uint32_t b = o.stored.load(); b < o.nblocks; ++b) {
     o.store(b, acc);
-    progress.after(e, o, b);
+    progress.after(e, std::min<uint32_t>((b + 1) * L, uint32_t(rows.size())));
   }
   buf.acc[0].give_back();
   for (uint32_t t = 0; t < nthreads; ++t) buf.lanes[t].give_back();
+}
+
+}  // namespace
+
+void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads,
+                        uint32_t block_rows) {
+  if (rows.empty()) return;
+  if (block_rows == kWideLanes)
+    overlapped<kWideLanes>(e, rows, nthreads);
+  else
+    overlapped<kLanes>(e, rows, nthreads);
 }
 
 }  // namespace zel::ZEL_BUILD

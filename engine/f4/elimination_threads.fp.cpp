@@ -2,7 +2,8 @@
 // and the threaded backward pass.
 //
 // Forward: rows to be reduced are taken in batches of units, a unit being a
-// block of up to kLanes consecutive rows swept together (reduce_block) or,
+// block of up to kLanes or kWideLanes consecutive rows swept together
+// (reduce_block) or,
 // in aggressive mode and on matrices too wide for the blocks' memory, a
 // single row.  The units of a batch are reduced in parallel, each row
 // against the pivots found before the batch (the pivot table is only read in
@@ -33,6 +34,8 @@
 
 namespace zel::ZEL_BUILD {
 
+uint32_t block_rows_choice = 0;
+
 namespace {
 
 // Memory the forward pass may hold in accumulators at once.
@@ -47,16 +50,38 @@ struct ForwardShape {
   uint32_t units;      // units per batch
 };
 
-// Blocks of kLanes rows, one per thread and batch, unless their memory is
-// too much or the pass is aggressive.  Aggressive mode decides skips batch
-// by batch, so it keeps batches of one row per thread (one row, on one
-// thread: exactly the row-by-row pass).  Single rows otherwise go by up to
+// Wide blocks stream each pivot once for twice the rows.  On several
+// threads they also make the units of work twice as coarse, and put twice
+// the rows in flight, each sweeping past the pivots stored after it
+// started; there they pay off only with at least kWideBlocksPerThread wide
+// blocks per thread, and on matrices of at least kWideColumns columns,
+// where even narrow blocks' lanes (64 bytes a column) outgrow a core's own
+// cache.
+constexpr uint32_t kWideBlocksPerThread = 4;
+constexpr uint32_t kWideColumns = 16384;
+
+// Rows per block: kWideLanes where they pay off and their memory fits,
+// kLanes otherwise.
+uint32_t block_rows(const FpElim& e, uint32_t nthreads) {
+  if (block_rows_choice) return block_rows_choice;
+  const uint64_t columns = uint64_t(e.ncols) + 2;
+  if (columns * kWideLanes * sizeof(uint32_t) * nthreads > kMaxForwardBytes) return kLanes;
+  if (nthreads == 1) return e.nreduce > kLanes ? kWideLanes : kLanes;
+  const bool wide = e.ncols >= kWideColumns &&
+                    e.nreduce >= uint64_t(kWideLanes) * kWideBlocksPerThread * nthreads;
+  return wide ? kWideLanes : kLanes;
+}
+
+// Blocks of rows, one per thread and batch, unless their memory is too
+// much or the pass is aggressive.  Aggressive mode decides skips batch by
+// batch, so it keeps batches of one row per thread (one row, on one thread:
+// exactly the row-by-row pass).  Single rows otherwise go by up to
 // kRowsPerThread per thread: each batch costs a parallel region and a wait
 // for its slowest row, so larger batches pay off.
 ForwardShape forward_shape(const FpElim& e, uint32_t nthreads) {
   const uint64_t columns = uint64_t(e.ncols) + 2;
   if (!ZEL_C(want_aggressive) && columns * kLanes * sizeof(uint32_t) * nthreads <= kMaxForwardBytes)
-    return {true, kLanes, nthreads};
+    return {true, block_rows(e, nthreads), nthreads};
   if (ZEL_C(want_aggressive) || nthreads == 1) return {false, 1, nthreads};
   const uint64_t fit = kMaxForwardBytes / (columns * sizeof(uint64_t) * nthreads);
   return {false, 1, nthreads * uint32_t(std::clamp<uint64_t>(fit, 1, kRowsPerThread))};
@@ -80,7 +105,9 @@ struct ForwardMemory {
     for (uint32_t u = 0; u < (f.blocks ? 1 : used); ++u)
       if (!acc[u]) acc[u] = buf.acc[u].take(uint64_t(ncols) + 1);
     for (uint32_t u = 0; f.blocks && u < used; ++u)
-      if (!lanes[u]) lanes[u] = take_lanes(buf.lanes[u], ncols);
+      if (!lanes[u])
+        lanes[u] = f.unit_rows == kWideLanes ? take_lanes<kWideLanes>(buf.lanes[u], ncols)
+                                             : take_lanes<kLanes>(buf.lanes[u], ncols);
   }
   // Every accumulator taken is all zero again.  Not called when an error
   // ends the pass: the accumulators are then cleared at their next use.
@@ -91,6 +118,15 @@ struct ForwardMemory {
       if (lanes[u]) buf.lanes[u].give_back();
   }
 };
+
+// Reduces the count rows idx[..] in one block of L lanes and drains them.
+template <uint32_t L>
+void sweep_unit(const FpElim& e, const uint32_t* idx, uint32_t count, uint32_t* lanes, BlockRow* r,
+                std::vector<uint64_t>* out) {
+  for (uint32_t k = 0; k < count; ++k) r[k] = start_lane<L>(e, idx[k], lanes, k);
+  reduce_block<L>(e, lanes, r, count);
+  drain_lanes<L>(lanes, r, count, out);
+}
 
 // Reduces the rows batch[..] (row indices in order) and stores them.
 void reduce_batch(FpElim& e, const ForwardShape& f, ForwardMemory& mem,
@@ -109,9 +145,10 @@ void reduce_batch(FpElim& e, const ForwardShape& f, ForwardMemory& mem,
       return;
     }
     const uint32_t count = std::min(f.unit_rows, n - first);
-    for (uint32_t k = 0; k < count; ++k) r[k] = start_lane(e, batch[first + k], mem.lanes[u], k);
-    reduce_block(e, mem.lanes[u], r, count);
-    drain_lanes(mem.lanes[u], r, count, &entries[first]);
+    if (f.unit_rows == kWideLanes)
+      sweep_unit<kWideLanes>(e, &batch[first], count, mem.lanes[u], r, &entries[first]);
+    else
+      sweep_unit<kLanes>(e, &batch[first], count, mem.lanes[u], r, &entries[first]);
   });
   for (uint32_t j = 0; j < n; ++j) {
     BlockRow& r = state[j];
@@ -153,7 +190,7 @@ void forward_pass(FpElim& e, uint32_t nthreads) {
     rows.reserve(e.nreduce);
     for (uint32_t i = 0; i < e.nrows; ++i)
       if (e.rows[i]->to_reduce) rows.push_back(i);
-    forward_overlapped(e, rows, nthreads);
+    forward_overlapped(e, rows, nthreads, f.unit_rows);
     return;
   }
   ForwardMemory mem(f, e.ncols);

@@ -137,24 +137,31 @@ inline uint32_t Zel_lzw_basic_step_lin_d_multi(uint64_t* acc, uint32_t m, const 
   return pv.last;
 }
 
-// Rows reduced together in the forward pass.  Their accumulators are
-// interleaved: entry c * kLanes + k holds column c of the block's row k, so
-// one pivot term updates one cache line for the whole block.
+// Rows reduced together in the forward pass, in blocks of L rows: kLanes,
+// or kWideLanes where there are rows enough.  Their accumulators are
+// interleaved: entry c * L + k holds column c of the block's row k, so one
+// pivot term updates the lines of one column for the whole block.  A block
+// fetches each pivot it meets once for all its rows, so wider blocks stream
+// the pivots fewer times in all.
 //
 // A lane entry is 32 bits wide, standing for its value modulo p: a sum that
 // overflows is folded back by adding 2^32 mod p.  A product of two residues
 // is at most (p - 1)^2 <= 2^32 - 2^18 + 4, so the folded sum, below the
 // product, cannot overflow again.
 inline constexpr uint32_t kLanes = 16;
+inline constexpr uint32_t kWideLanes = 32;
 
 // One multiplier per lane, each below 2^16; 0 leaves the lane unchanged.
+template <uint32_t L>
 struct LaneMultipliers {
-  alignas(32) uint16_t m[kLanes];
+  static_assert(L % 16 == 0, "lanes come in sixteens");
+  alignas(32) uint16_t m[L];
   uint32_t wrap;  // 2^32 mod p
 };
 
 // a[k] += m[k] * d for the lanes of one column (a 16-byte aligned).
-inline void add_lanes(uint32_t* a, const LaneMultipliers& m, uint32_t d) {
+template <uint32_t L>
+inline void add_lanes(uint32_t* a, const LaneMultipliers<L>& m, uint32_t d) {
 #ifdef __SSE2__
   const __m128i dv = _mm_set1_epi16(int16_t(d));
   const __m128i sign = _mm_set1_epi32(int32_t(0x80000000u));
@@ -166,7 +173,7 @@ inline void add_lanes(uint32_t* a, const LaneMultipliers& m, uint32_t d) {
         _mm_cmpgt_epi32(_mm_xor_si128(x, sign), _mm_xor_si128(s, sign));
     _mm_store_si128(p, _mm_add_epi32(s, _mm_and_si128(wrapped, wrap)));
   };
-  for (uint32_t k = 0; k < kLanes; k += 8) {
+  for (uint32_t k = 0; k < L; k += 8) {
     // Eight 16 x 16-bit products, as their low and high halves.
     const __m128i mk = _mm_load_si128(reinterpret_cast<const __m128i*>(m.m + k));
     const __m128i lo = _mm_mullo_epi16(mk, dv);
@@ -176,7 +183,7 @@ inline void add_lanes(uint32_t* a, const LaneMultipliers& m, uint32_t d) {
     add(p + 1, _mm_unpackhi_epi16(lo, hi));
   }
 #else
-  for (uint32_t k = 0; k < kLanes; ++k) {
+  for (uint32_t k = 0; k < L; ++k) {
     const uint32_t x = uint32_t(m.m[k]) * d;
     const uint32_t s = a[k] + x;
     a[k] = s < x ? s + m.wrap : s;
@@ -185,15 +192,16 @@ inline void add_lanes(uint32_t* a, const LaneMultipliers& m, uint32_t d) {
 }
 
 // Whether every lane of one column is zero (a 16-byte aligned).
+template <uint32_t L>
 inline bool lanes_zero(const uint32_t* a) {
 #ifdef __SSE2__
   __m128i any = _mm_setzero_si128();
-  for (uint32_t k = 0; k < kLanes; k += 4)
+  for (uint32_t k = 0; k < L; k += 4)
     any = _mm_or_si128(any, _mm_load_si128(reinterpret_cast<const __m128i*>(a + k)));
   return _mm_movemask_epi8(_mm_cmpeq_epi32(any, _mm_setzero_si128())) == 0xFFFF;
 #else
   uint32_t any = 0;
-  for (uint32_t k = 0; k < kLanes; ++k) any |= a[k];
+  for (uint32_t k = 0; k < L; ++k) any |= a[k];
   return any == 0;
 #endif
 }
@@ -205,26 +213,32 @@ namespace sse2 {
 // Adds m[k] times the pivot's terms after the leading one to lane k of the
 // interleaved accumulator, for every lane.  Returns the column of the
 // pivot's last term.
-inline uint32_t add_pivot_lanes(uint32_t* lanes, const LaneMultipliers& m, const PivotCols& pv) {
-  return sse2::walk_pivot_lanes(lanes, pv, [&](uint32_t* a, uint32_t d) { add_lanes(a, m, d); });
+template <uint32_t L>
+inline uint32_t add_pivot_lanes(uint32_t* lanes, const LaneMultipliers<L>& m,
+                                const PivotCols& pv) {
+  return sse2::walk_pivot_lanes<L>(lanes, pv, [&](uint32_t* a, uint32_t d) { add_lanes<L>(a, m, d); });
 }
 
 // add_pivot_lanes for one instruction set.
-using AddPivotLanes = uint32_t (*)(uint32_t* lanes, const LaneMultipliers& m, const PivotCols& pv);
+template <uint32_t L>
+using AddPivotLanes = uint32_t (*)(uint32_t* lanes, const LaneMultipliers<L>& m,
+                                   const PivotCols& pv);
 
 // The versions of add_pivot_lanes this processor runs, widest first, and
 // the name of each one's instruction set (fp_kernels_wide.fp.cpp); the last
-// one, "base", is add_pivot_lanes itself.
+// one, "base", is add_pivot_lanes itself.  One function per block width.
 struct LaneKernel {
   const char* name;
-  AddPivotLanes add;
+  AddPivotLanes<kLanes> add;
+  AddPivotLanes<kWideLanes> add_wide;
 };
 const std::vector<LaneKernel>& lane_kernels();
 
 // Which of lane_kernels() the forward pass uses: 0, the widest, unless a
 // test picks another (an index past the end means the base version).
 extern uint32_t lane_kernel_choice;
-// The version of add_pivot_lanes lane_kernel_choice names.
-AddPivotLanes chosen_lane_kernel();
+// The version of add_pivot_lanes<L> lane_kernel_choice names.
+template <uint32_t L>
+AddPivotLanes<L> chosen_lane_kernel();
 
 }  // namespace zel::ZEL_BUILD

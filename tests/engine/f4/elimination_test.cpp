@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <type_traits>
 
 #include "engine/driver/threads.hpp"
 #include "engine/f4/worker_team.hpp"
@@ -20,6 +21,7 @@
 
 #ifdef ZEL_VARIANT_FP
 #include "engine/coef/primes.hpp"
+#include "engine/f4/elimination_fp.hpp"
 #include "engine/f4/fp_kernels.hpp"
 #include "engine/f4/step_buffers.hpp"
 #endif
@@ -46,6 +48,7 @@ struct ElimSession {
   ~ElimSession() {
     min_threaded_work = kDefaultThreadedWork;
     lane_kernel_choice = 0;
+    block_rows_choice = 0;
     nb_threads = 1;
     omp_set_num_threads(1);
     omp_set_dynamic(0);
@@ -184,13 +187,17 @@ TEST(Elimination, RandomMatricesGiveTheNewRowsOfTheReducedEchelonForm) {
     auto rows =
         random_matrix(rng, ncols, uint32_t(rng() % (ncols + 1)), 1 + uint32_t(rng() % 40), density);
     const auto want = expected_new_rows(rows);
-    for (int32_t threads : {1, 2, 3, 8}) {
-      // Eight threads on a small machine spin a lot: a few matrices suffice.
-      if (threads == 8 && it >= 5) continue;
-      SCOPED_TRACE("threads " + std::to_string(threads) + " iteration " + std::to_string(it));
-      nb_threads = threads;
-      omp_set_num_threads(threads);
-      EXPECT_EQ(eliminate(rows, ncols), want);
+    for (uint32_t width : {kLanes, kWideLanes}) {
+      block_rows_choice = width;
+      for (int32_t threads : {1, 2, 3, 8}) {
+        // Eight threads on a small machine spin a lot: a few matrices suffice.
+        if (threads == 8 && it >= 5) continue;
+        SCOPED_TRACE("threads " + std::to_string(threads) + " block rows " +
+                     std::to_string(width) + " iteration " + std::to_string(it));
+        nb_threads = threads;
+        omp_set_num_threads(threads);
+        EXPECT_EQ(eliminate(rows, ncols), want);
+      }
     }
   }
 }
@@ -312,12 +319,16 @@ TEST(Elimination, EveryPrimeSizeAndLaneKernel) {
           if (t.dense[j] && rng() % 4) t.dense[j] = p - 1;
       const auto want = expected_new_rows(rows, p);
       lane_kernel_choice = kernel;
-      for (int32_t threads : {1, 3}) {
-        SCOPED_TRACE(std::string(lane_kernels()[kernel].name) + " p " + std::to_string(p) +
-                     " threads " + std::to_string(threads));
-        nb_threads = threads;
-        omp_set_num_threads(threads);
-        EXPECT_EQ(eliminate(rows, ncols), want);
+      for (uint32_t width : {kLanes, kWideLanes}) {
+        block_rows_choice = width;
+        for (int32_t threads : {1, 3}) {
+          SCOPED_TRACE(std::string(lane_kernels()[kernel].name) + " p " + std::to_string(p) +
+                       " block rows " + std::to_string(width) + " threads " +
+                       std::to_string(threads));
+          nb_threads = threads;
+          omp_set_num_threads(threads);
+          EXPECT_EQ(eliminate(rows, ncols), want);
+        }
       }
     }
   }
@@ -435,6 +446,129 @@ std::vector<TestRow> pattern_rows(const std::string& pattern) {
     rows.push_back({d, serial++ + 100, true});
   }
   return rows;
+}
+
+// The row k of a block after its sweep, its drained entries densely (values
+// reduced), then reduced by the pivots usable for it: what it stands for.
+DenseRow normal_form(const FpElim& e, const std::vector<TestRow>& rows, const BlockRow& r,
+                     const std::vector<uint64_t>& entries, uint32_t ncols) {
+  DenseRow v(ncols, 0);
+  for (uint64_t x : entries) v[(x >> 32) - 1] = uint32_t(x) % kP;
+  for (uint32_t c = 1; c <= ncols; ++c) {
+    const int32_t pv = e.pivots[c];
+    if (!v[c - 1] || pv < 0 || uint32_t(pv) >= r.idx) continue;
+    const uint64_t m = v[c - 1];
+    const DenseRow& piv = rows[uint32_t(pv)].dense;  // a monic reducer
+    for (uint32_t j = c - 1; j < ncols; ++j) v[j] = uint32_t((v[j] + (kP - m) * piv[j]) % kP);
+  }
+  return v;
+}
+
+// A block swept while some pivots are still missing (stored meanwhile by
+// other blocks), then caught up once they are there, ends as a sweep that
+// had them all: the same rows zero, the same leading columns, the same rows
+// modulo the pivots.
+TEST(Elimination, ABlockCaughtUpWithPivotsStoredDuringItsSweep) {
+  SEED_TRACE();
+  auto rng = make_rng(58);
+  for (long it = 0; it < iterations(30); ++it) {
+    SCOPED_TRACE("iteration " + std::to_string(it));
+    ElimSession s;
+    ZoneScope scope;
+    const uint32_t ncols = 8 + uint32_t(rng() % 80);
+    auto rows = random_matrix(rng, ncols, ncols / 2 + uint32_t(rng() % (ncols / 2)),
+                              1 + uint32_t(rng() % kWideLanes), 5 + uint32_t(rng() % 60));
+    // The forward order: larger leading column first, then smaller serial.
+    std::stable_sort(rows.begin(), rows.end(), [](const TestRow& a, const TestRow& b) {
+      return pivot_of(a.dense) > pivot_of(b.dense);
+    });
+    std::vector<CodedRow*> coded;
+    std::vector<uint32_t> block;
+    for (uint32_t i = 0; i < rows.size(); ++i) {
+      coded.push_back(code_row(rows[i]));
+      if (rows[i].reduce) block.push_back(i);
+    }
+    const uint32_t n = uint32_t(block.size()), nrows = uint32_t(rows.size());
+    FpElim e(coded.data(), nrows, ncols, n, kP);
+    std::vector<int32_t> pivots(ncols + 1, -1);
+    std::vector<PivotCols> piv(nrows + 1);
+    std::vector<uint32_t> offsets(ncols + 1);
+    std::vector<uint32_t> owners;
+    for (uint32_t i = 0; i < nrows; ++i)
+      if (!rows[i].reduce && pivots[coded[i]->lead] < 0) {
+        pivots[coded[i]->lead] = int32_t(i);
+        owners.push_back(i);
+      }
+    e.pivots = pivots.data();
+    e.piv = piv.data();
+    e.offsets = offsets.data();
+    decode_pivots(e, owners, 1);
+
+    // Up to kLanes rows in narrow blocks, more in wide ones.
+    ZeroedAccumulator mem;
+    const bool wide = n > kLanes;
+    uint32_t* lanes = wide ? take_lanes<kWideLanes>(mem, ncols) : take_lanes<kLanes>(mem, ncols);
+    auto sweep = [&](bool hide) {
+      std::vector<BlockRow> b(n);
+      std::vector<std::vector<uint64_t>> out(n);
+      for (uint32_t k = 0; k < n; ++k)
+        b[k] = wide ? start_lane<kWideLanes>(e, block[k], lanes, k)
+                    : start_lane<kLanes>(e, block[k], lanes, k);
+      auto sweep_with = [&](auto width) {
+        constexpr uint32_t L = decltype(width)::value;
+        if (hide) {
+          std::vector<int32_t> all = pivots;
+          for (uint32_t c = 0; c <= ncols; ++c)
+            if (rng() % 2) pivots[c] = -1;
+          reduce_block_shared<L>(e, lanes, b.data(), n);
+          pivots = all;
+          e.pivots = pivots.data();
+          catch_up_block<L>(e, lanes, b.data(), n);
+        } else {
+          reduce_block<L>(e, lanes, b.data(), n);
+        }
+        drain_lanes<L>(lanes, b.data(), n, out.data());
+      };
+      if (wide)
+        sweep_with(std::integral_constant<uint32_t, kWideLanes>());
+      else
+        sweep_with(std::integral_constant<uint32_t, kLanes>());
+      return std::make_pair(b, out);
+    };
+    const auto [full, full_out] = sweep(false);
+    const auto [late, late_out] = sweep(true);
+    for (uint32_t k = 0; k < n; ++k) {
+      SCOPED_TRACE("row " + std::to_string(k));
+      ASSERT_EQ(late[k].alive, full[k].alive);
+      if (!full[k].alive) continue;
+      EXPECT_EQ(late[k].lead, full[k].lead);
+      EXPECT_EQ(normal_form(e, rows, late[k], late_out[k], ncols),
+                normal_form(e, rows, full[k], full_out[k], ncols));
+    }
+  }
+}
+
+// The progress shown on several threads does not depend on the blocks'
+// width: it counts batches of one narrow block per thread.
+TEST(Elimination, TheProgressShownIsTheSameForBothBlockWidths) {
+  auto rng = make_rng(59);
+  ElimSession s;
+  const uint32_t ncols = 40;
+  auto rows = random_matrix(rng, ncols, 20, 3 * 64 * kLanes * 2 + 100, 10);
+  nb_threads = 3;
+  omp_set_num_threads(3);
+  eliminate(rows, ncols);  // the zones grow first, with messages of their own
+  ZEL_C(want_state_percent) = 1;
+  std::string shown[2];
+  for (uint32_t w : {0, 1}) {
+    block_rows_choice = w ? kWideLanes : kLanes;
+    captured().printed.clear();
+    eliminate(rows, ncols);
+    shown[w] = captured().printed;
+  }
+  ZEL_C(want_state_percent) = 0;
+  EXPECT_EQ(shown[0], "49.2%/98.4%/");
+  EXPECT_EQ(shown[1], shown[0]);
 }
 
 TEST(Elimination, AggressiveModeSkipsAfterZeroRows) {

@@ -69,12 +69,18 @@ uint32_t* aligned(std::vector<uint32_t>& v) {
   return reinterpret_cast<uint32_t*>((at + 63) & ~uintptr_t(63));
 }
 
-TEST(LaneKernels, EveryVersionGivesThePlainSums) {
-  SEED_TRACE();
-  auto rng = make_rng(61);
+// One version of add_pivot_lanes for blocks of L rows.
+template <uint32_t L>
+AddPivotLanes<L> width_of(const LaneKernel& k) {
+  if constexpr (L == kLanes)
+    return k.add;
+  else
+    return k.add_wide;
+}
+
+template <uint32_t L>
+void check_every_version(std::mt19937_64& rng) {
   const auto& kernels = lane_kernels();
-  ASSERT_FALSE(kernels.empty());
-  EXPECT_STREQ(kernels.back().name, "base");
   for (uint32_t p : {65521u, 65519u, 7u}) {
     const uint32_t wrap = uint32_t((uint64_t(1) << 32) % p);
     for (long it = 0; it < iterations(20); ++it) {
@@ -88,11 +94,11 @@ TEST(LaneKernels, EveryVersionGivesThePlainSums) {
           coef.push_back(Dom(rng() % p));  // zeros too, as dense pivots hold them
         }
       if (offs.empty()) continue;
-      LaneMultipliers m{};
+      LaneMultipliers<L> m{};
       m.wrap = wrap;
-      for (uint32_t k = 0; k < kLanes; ++k) m.m[k] = uint16_t(rng() % 4 == 0 ? 0 : rng() % p);
+      for (uint32_t k = 0; k < L; ++k) m.m[k] = uint16_t(rng() % 4 == 0 ? 0 : rng() % p);
       // Lanes near the top of 32 bits, so that most sums wrap.
-      const size_t size = (ncols + 1) * kLanes;
+      const size_t size = (ncols + 1) * L;
       std::vector<uint32_t> start(size);
       for (uint32_t& x : start) x = uint32_t(rng()) | (rng() % 2 ? 0xFFF00000u : 0u);
       for (char layout : {'d', 's', 'r', 'a'}) {
@@ -101,23 +107,33 @@ TEST(LaneKernels, EveryVersionGivesThePlainSums) {
         uint32_t* w = aligned(want);
         std::copy(start.begin(), start.end(), w);
         for (size_t j = 0; j < offs.size(); ++j)
-          for (uint32_t k = 0; k < kLanes; ++k) {
-            uint32_t& a = w[(lead + offs[j]) * kLanes + k];
+          for (uint32_t k = 0; k < L; ++k) {
+            uint32_t& a = w[(lead + offs[j]) * L + k];
             const uint32_t x = uint32_t(m.m[k]) * coef[j];
             a += x;
             if (a < x) a += wrap;
           }
         for (const LaneKernel& kernel : kernels) {
-          SCOPED_TRACE(std::string(kernel.name) + " layout " + layout + " p " + std::to_string(p));
+          SCOPED_TRACE(std::string(kernel.name) + " lanes " + std::to_string(L) + " layout " +
+                       layout + " p " + std::to_string(p));
           std::vector<uint32_t> got(size + 16);
           uint32_t* g = aligned(got);
           std::copy(start.begin(), start.end(), g);
-          EXPECT_EQ(kernel.add(g, m, t.pv), lead + offs.back());
+          EXPECT_EQ(width_of<L>(kernel)(g, m, t.pv), lead + offs.back());
           EXPECT_TRUE(std::equal(g, g + size, w));
         }
       }
     }
   }
+}
+
+TEST(LaneKernels, EveryVersionGivesThePlainSums) {
+  SEED_TRACE();
+  auto rng = make_rng(61);
+  ASSERT_FALSE(lane_kernels().empty());
+  EXPECT_STREQ(lane_kernels().back().name, "base");
+  check_every_version<kLanes>(rng);
+  check_every_version<kWideLanes>(rng);
 }
 
 }  // namespace
