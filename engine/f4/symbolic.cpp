@@ -68,10 +68,11 @@ struct PendingRow {
 };
 
 // Terms per unit of threaded work (worker_team.hpp) when looking products
-// up: the helpers wake for some 80000 lookups at the default threshold, as a
-// lookup is cheap against waking them (tens of microseconds, and far more
-// on a loaded machine).
-constexpr size_t kLookupsPerWorkUnit = 4;
+// up: the helpers wake for some 20000 lookups at the default threshold.  A
+// lookup costs a few cache misses, some ten nanoseconds: the small sweeps
+// of the reducer search, left to the calling thread with a higher
+// threshold, added up to a good share of the serial time.
+constexpr size_t kLookupsPerWorkUnit = 1;
 // Distance, in products, between the stages of fetching a lookup's memory
 // ahead (see look_up), and between fetching a new product's table slot and
 // entering it.
@@ -364,7 +365,7 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
 // the codes' monomials with their first-block degrees, not on the table's
 // scattered slots.  rank_of_code receives the rank of every code, so that
 // coding the rows reads a dense array too.
-uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
+uint32_t order_columns(Base_Exposants* t, const CodeIndex& index, uint32_t threads,
                        std::vector<uint32_t>& rank_of_code, std::vector<uint32_t>& order) {
   const uint32_t n = t->count;
   const bool strong = use_strong_order != 0;
@@ -378,11 +379,6 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
     uint32_t code;
     const ExposW* mono;
   };
-  std::vector<Column> cols(n);
-  for (uint32_t c = 0; c < n; ++c) {
-    const ExposW* m = index.copy_of(c);
-    cols[c] = Column{s >= 1 ? range_degree(m, 0, s) : 0, c, m};
-  }
   auto less = [&](const Column& a, const Column& b) {
     if (a.degree != b.degree) return a.degree < b.degree;
     int32_t r = s >= 1 ? revlex_range(a.mono, b.mono, 0, s) : 0;
@@ -395,7 +391,36 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
     }
     return r < 0;
   };
-  std::sort(cols.begin(), cols.end(), less);
+  // With threads: one slice per thread sorted apart, then the slices merged
+  // two by two, the merges of a level in threads.  A comparison costs about
+  // as much as a few terms of a row.
+  const bool threaded = threads_for(uint64_t(n) * 8, threads) > 1 && n >= 2 * threads;
+  const uint32_t slices = threaded ? threads : 1;
+  auto slice_start = [&](uint32_t k) { return uint32_t(uint64_t(n) * k / slices); };
+  std::vector<Column> cols(n), merged(threaded ? n : 0);
+  auto sort_slice = [&](uint32_t k) {
+    for (uint32_t c = slice_start(k); c < slice_start(k + 1); ++c) {
+      const ExposW* m = index.copy_of(c);
+      cols[c] = Column{s >= 1 ? range_degree(m, 0, s) : 0, c, m};
+    }
+    std::sort(cols.begin() + slice_start(k), cols.begin() + slice_start(k + 1), less);
+  };
+  if (!threaded) {
+    sort_slice(0);
+  } else {
+    worker_team().run(threads, slices, sort_slice);
+    for (uint32_t width = 1; width < slices; width *= 2) {
+      const uint32_t pairs = (slices + 2 * width - 1) / (2 * width);
+      worker_team().run(threads, pairs, [&](uint32_t q) {
+        const uint32_t lo = slice_start(2 * q * width);
+        const uint32_t mid = slice_start(std::min(slices, (2 * q + 1) * width));
+        const uint32_t hi = slice_start(std::min(slices, (2 * q + 2) * width));
+        std::merge(cols.begin() + lo, cols.begin() + mid, cols.begin() + mid, cols.begin() + hi,
+                   merged.begin() + lo, less);
+      });
+      cols.swap(merged);
+    }
+  }
   rank_of_code.resize(n);
   order.resize(n);
   for (uint32_t k = 0; k < n; ++k) {
@@ -406,15 +431,20 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index,
   return n;
 }
 
-// The record of row j of the MatrixRow table (its code comes later); null
-// on a stop request.  Polls for interrupts once per row.
-CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* codes, uint32_t j,
-                     uint32_t ncols, uint32_t nlanes) {
-  const MatrixRow mr = get_relative(relative_MatrixRow, j);
-  const uint32_t R = rank_of_code[codes[0]];
+// A record for a row, or null on a stop request.  Polls for interrupts
+// once per row.
+CodedRow* new_row_record(uint32_t nlanes) {
   auto* row = static_cast<CodedRow*>(alloc(coded_row_bytes(nlanes)));
   checkInterrupt();
   if (ZEL_C(stop_immediately_semaphore)) return nullptr;
+  return row;
+}
+
+// Fills the record of row j of the MatrixRow table (its code comes later).
+void fill_row_record(CodedRow* row, const std::vector<uint32_t>& rank_of_code,
+                     const uint32_t* codes, uint32_t j, uint32_t ncols, uint32_t nlanes) {
+  const MatrixRow mr = get_relative(relative_MatrixRow, j);
+  const uint32_t R = rank_of_code[codes[0]];
   row->header[0] = mr.header->input_mark;
   row->header[1] = mr.header->row_mark;
   row->lead = ncols - R;
@@ -425,14 +455,13 @@ CodedRow* row_record(const std::vector<uint32_t>& rank_of_code, const uint32_t* 
   for (uint32_t k = 0; k < nlanes; ++k) row->coeffs[k] = lanes(mr.source)[k];
   row->code = nullptr;
   row->ncodes = 0;
-  return row;
 }
 
 // Terms of the rows whose codes are written in threads at a time.
 constexpr uint64_t kCodingBatchTerms = uint64_t(1) << 20;
 
-// Codes the rows: records on this thread (with the interrupt polls), then
-// the gap codes.  With threads, each part of the rows has its codes written
+// Codes the rows: records taken on this thread (with the interrupt polls),
+// then filled along with the gap codes.  With threads, each part of the rows has its codes written
 // one after another into a buffer of its own; once this thread has taken
 // their memory from the zone, the threads copy them into place.  Returns
 // false on a stop request.
@@ -448,9 +477,12 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   }
   threads = threads_for(total, threads);
   for (uint32_t j = 0; j < r; ++j) {
-    rows[j] = row_record(rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
+    rows[j] = new_row_record(nlanes);
     if (!rows[j]) return false;
   }
+  auto fill_record = [&](uint32_t j) {
+    fill_row_record(rows[j], rank_of_code, b.term_codes.data() + b.row_start[j], j, ncols, nlanes);
+  };
   // The offsets of row j's terms from its leading column.
   auto offsets_of = [&](uint32_t j, uint32_t* off) {
     const uint32_t* codes = b.term_codes.data() + b.row_start[j];
@@ -461,6 +493,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   if (threads <= 1) {
     std::vector<uint32_t> off(maxterms);
     for (uint32_t j = 0; j < r; ++j) {
+      fill_record(j);
       offsets_of(j, off.data());
       uint32_t nbytes = 0;
       rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
@@ -476,12 +509,22 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   std::vector<size_t> capacity(most_parts, 0);
   std::vector<std::vector<uint32_t>> offsets(most_parts, std::vector<uint32_t>(maxterms));
   std::vector<uint32_t> nbytes(r);
+  std::vector<uint32_t> part_start;  // of each part of a batch, and its end
   for (uint32_t j0 = 0; j0 < r;) {
     uint32_t j1 = j0;
     uint64_t batch = 0;
     while (j1 < r && (batch < kCodingBatchTerms || j1 == j0)) batch += nterms[j1++];
     const uint32_t parts = std::min(j1 - j0, most_parts);
-    auto first_row = [&](uint32_t k) { return j0 + uint32_t(uint64_t(j1 - j0) * k / parts); };
+    // Parts of about equal terms: rows differ much in length, and the
+    // batch waits for its slowest part.
+    part_start.assign(parts + 1, j1);
+    part_start[0] = j0;
+    for (uint32_t k = 1, j = j0; k < parts; ++k) {
+      uint64_t terms = 0;
+      while (j < j1 && terms * parts < batch) terms += nterms[j++];
+      part_start[k] = j;
+    }
+    auto first_row = [&](uint32_t k) { return part_start[k]; };
     for (uint32_t k = 0; k < parts; ++k) {
       // Room for the longest codes the part's rows can have.
       size_t room = 0;
@@ -495,6 +538,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
       std::vector<uint32_t>& off = offsets[k];
       uint8_t* out = buffers[k].get();
       for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
+        fill_record(j);
         uint32_t ncodes = 0;
         nbytes[j] = 0;
         if (nterms[j] >= 2) {
@@ -566,7 +610,7 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
     return;
   }
   std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
-  const uint32_t c = order_columns(table, index, rank_of_code, buf.column_order);
+  const uint32_t c = order_columns(table, index, threads, rank_of_code, buf.column_order);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 

@@ -121,6 +121,8 @@ TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
     // inter-reduction, its item rows entered in threaded rounds): codes are
     // handed out in the same order whatever the threads.
     std::vector<uint32_t> codes1;
+    // And its columns, sorted in slices merged in threads.
+    std::vector<uint32_t> columns1;
     for (int threads : {1, 2, 3, 8}) {
       SCOPED_TRACE("threads " + std::to_string(threads));
       TestHost host(4);
@@ -134,16 +136,20 @@ TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
         lines += captured().printed.substr(at, captured().printed.find(':', at) - at);
       const PageArray<uint32_t>& term_codes = step_buffers().term_codes;
       std::vector<uint32_t> codes(term_codes.data(), term_codes.data() + term_codes.size());
+      const std::vector<uint32_t> columns = step_buffers().column_order;
       if (threads == 1) {
         lines1 = lines;
         basis1 = G;
         codes1 = codes;
+        columns1 = columns;
         EXPECT_FALSE(lines.empty());
         EXPECT_FALSE(codes.empty());
+        EXPECT_FALSE(columns.empty());
       } else {
         EXPECT_EQ(lines, lines1);
         EXPECT_EQ(G, basis1);
         EXPECT_EQ(codes, codes1);
+        EXPECT_EQ(columns, columns1);
       }
     }
   }
