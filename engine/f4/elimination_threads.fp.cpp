@@ -3,9 +3,8 @@
 //
 // Forward: rows to be reduced are taken in batches of units, a unit being a
 // block of up to kLanes or kWideLanes consecutive rows swept together
-// (reduce_block) or,
-// in aggressive mode and on matrices too wide for the blocks' memory, a
-// single row.  The units of a batch are reduced in parallel, each row
+// (reduce_block) or, in aggressive mode and on matrices too wide for the
+// blocks' memory, a single row.  The units of a batch are reduced in parallel, each row
 // against the pivots found before the batch (the pivot table is only read in
 // the region); then, in batch order on the calling thread, each row is
 // head-reduced further by the pivots its batch-mates have just taken, takes

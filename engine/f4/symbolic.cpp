@@ -461,10 +461,10 @@ void fill_row_record(CodedRow* row, const std::vector<uint32_t>& rank_of_code,
 constexpr uint64_t kCodingBatchTerms = uint64_t(1) << 20;
 
 // Codes the rows: records taken on this thread (with the interrupt polls),
-// then filled along with the gap codes.  With threads, each part of the rows has its codes written
-// one after another into a buffer of its own; once this thread has taken
-// their memory from the zone, the threads copy them into place.  Returns
-// false on a stop request.
+// then filled along with the gap codes.  With threads, each part of the
+// rows has its codes written one after another into a buffer of its own;
+// once this thread has taken their memory from the zone, the threads copy
+// them into place.  Returns false on a stop request.
 bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uint32_t threads,
                const std::vector<uint32_t>& rank_of_code, const Builder& b) {
   std::vector<uint32_t> nterms(r);
