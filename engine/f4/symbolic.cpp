@@ -63,8 +63,10 @@ struct PendingRow {
   const Dpol* src;
   const ExposW* mult;
   uint32_t hash;  // of mult
-  uint32_t from;  // its first term whose code is not known: 1 when the lead's is
+  uint32_t lead;  // the code of its leading product, or kUnknown
   size_t start;   // its first entry in term_codes
+  // Its first term whose code is not known.
+  uint32_t from() const { return lead == kUnknown ? 0 : 1; }
 };
 
 // Terms per unit of threaded work (worker_team.hpp) when looking products
@@ -80,6 +82,8 @@ constexpr uint32_t kAhead = 6;
 // Share of a step's item rows (1 / kFirstShare of their products) entered
 // on the calling thread before the threaded rounds start.
 constexpr size_t kFirstShare = 32;
+// Parts of a threaded round per thread: whoever is free takes the next.
+constexpr size_t kPartsPerThread = 4;
 
 // Home slot of src's term t times mult (hash hb), or of the term itself.
 inline uint32_t home_of(const Dpol* src, uint32_t t, const ExposW* mult, uint32_t hb) {
@@ -116,6 +120,7 @@ struct Builder {
   };
   std::vector<PageArray<Unknown>> not_found;
   std::vector<size_t> not_found_count;
+  std::vector<size_t> part_start;  // first pending row of each part, and the end
 
   Builder(Base_Exposants* t, CodeIndex& idx, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
       : table(t), index(idx), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
@@ -130,24 +135,27 @@ struct Builder {
     set_relative(relative_MatrixRow, r, MatrixRow{header, src, mult, h});
     const size_t start = term_codes.size();
     row_start.push_back(start);
-    // The codes are written by the lookups and the entries, none is read
-    // before: no need to clear them.
+    // The codes, the leading one too, are written by the lookups and the
+    // entries, none is read before: no need to clear them.  Their pages
+    // are first written there, in threads when there are some, rather
+    // than one fault at a time here.
     term_codes.extend(start + src->n);
-    term_codes[start] = lead_code;
-    pending.push_back(PendingRow{src, mult, uint32_t(h), lead_code == kUnknown ? 0u : 1u, start});
+    pending.push_back(PendingRow{src, mult, uint32_t(h), lead_code, start});
     pending_terms += src->n;
   }
 
-  // Looks up, in the index, the products of row p whose codes are not
-  // known and writes their codes; a product not there goes to
-  // not_found(term, home), its code unwritten.  The memory of a lookup is
-  // fetched in stages ahead of it: 3 * kAhead products ahead the source
-  // monomial (its hash gives the home slot), 2 * kAhead ahead the index
-  // entry, kAhead ahead the copy of the monomial it names.
+  // Writes the known leading code of row p, looks up, in the index, the
+  // products whose codes are not known and writes their codes; a product
+  // not there goes to not_found(term, home), its code unwritten.  The
+  // memory of a lookup is fetched in stages ahead of it: 3 * kAhead
+  // products ahead the source monomial (its hash gives the home slot),
+  // 2 * kAhead ahead the index entry, kAhead ahead the copy of the
+  // monomial it names.
   template <class NotFound>
   void look_up(const PendingRow& p, uint32_t* codes, NotFound&& not_found) const {
     const Dpol* src = p.src;
-    const uint32_t n = src->n, from = p.from;
+    const uint32_t n = src->n, from = p.from();
+    if (from) codes[0] = p.lead;
     constexpr uint32_t kRing = 31;  // ring of the home slots computed ahead
     static_assert(2 * kAhead < kRing, "the ring holds the homes in flight");
     uint32_t home[kRing + 1];
@@ -245,19 +253,27 @@ struct Builder {
   // One round: the pending rows first .. end-1, looked up in threads, then
   // completed on the calling thread.
   void enter_round(size_t first, size_t end) {
-    const size_t n = end - first;
-    const size_t parts = std::min<size_t>(n, size_t(threads) * 4);
-    auto first_row = [&](size_t k) { return first + n * k / parts; };
+    const size_t parts = std::min<size_t>(end - first, size_t(threads) * kPartsPerThread);
     if (not_found.size() < parts) {
       not_found.resize(parts);
       not_found_count.resize(parts);
     }
-    for (size_t k = 0; k < parts; ++k) {
+    // Parts of about equal terms, not rows: rows differ much in length,
+    // and the round waits for its slowest part.
+    size_t round_terms = 0;
+    for (size_t i = first; i < end; ++i) round_terms += pending[i].src->n;
+    part_start.resize(parts + 1);
+    for (size_t k = 0, i = first, done = 0; k < parts; ++k) {
+      part_start[k] = i;
+      const size_t until = round_terms * (k + 1) / parts;
       size_t terms = 0;
-      for (size_t i = first_row(k); i < first_row(k + 1); ++i) terms += pending[i].src->n;
+      while (i < end && done + terms < until) terms += pending[i++].src->n;
+      done += terms;
       not_found[k].clear();
       not_found[k].extend(terms);
     }
+    part_start[parts] = end;
+    auto first_row = [&](size_t k) { return part_start[k]; };
     worker_team().run(threads, uint32_t(parts), [&](uint32_t k) {
       Unknown* out = not_found[k].data();
       size_t count = 0;
