@@ -4,6 +4,13 @@
 // copy, which made the largest transient of a big step (the codes of all its
 // terms, tens of megabytes).  Pages once touched stay with the array, which
 // is kept between steps like the other step buffers.
+//
+// An array may also take, at its first growth, address space for many
+// values at once (pages cost nothing until written): growing up to it then
+// needs no remap.  A remap waits for every other use of the process's
+// address map to end, such as a helper thread faulting in zone pages ahead
+// of the step, and the calling thread waited there for tens of
+// milliseconds.
 #pragma once
 
 #include <sys/mman.h>
@@ -24,6 +31,9 @@ class PageArray {
 
  public:
   PageArray() = default;
+  // An array that takes address space for `reserve_bytes` at its first
+  // growth (less when the system refuses as much).
+  explicit PageArray(size_t reserve_bytes) : reserve_(reserve_bytes) {}
   PageArray(const PageArray&) = delete;
   PageArray& operator=(const PageArray&) = delete;
   // Moving hands the pages over; assigning an empty array gives them back.
@@ -61,6 +71,16 @@ class PageArray {
     static const size_t page = size_t(sysconf(_SC_PAGESIZE));
     const size_t want = std::max({n * sizeof(T), 2 * bytes_, size_t(1) << 20});
     const size_t bytes = (want + page - 1) / page * page;
+    if (!data_ && reserve_ > bytes) {
+      const size_t all = (reserve_ + page - 1) / page * page;
+      void* p = mmap(nullptr, all, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+      if (p != MAP_FAILED) {
+        data_ = static_cast<T*>(p);
+        bytes_ = all;
+        return;
+      }
+    }
     void* p = data_ ? mremap(data_, bytes_, bytes, MREMAP_MAYMOVE)
                     : mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) Fatal("Cannot allocate memory !");
@@ -75,6 +95,7 @@ class PageArray {
     data_ = o.data_;
     size_ = o.size_;
     bytes_ = o.bytes_;
+    reserve_ = o.reserve_;
     o.data_ = nullptr;
     o.size_ = o.bytes_ = 0;
   }
@@ -82,6 +103,7 @@ class PageArray {
   T* data_ = nullptr;
   size_t size_ = 0;
   size_t bytes_ = 0;
+  size_t reserve_ = 0;
 };
 
 }  // namespace zel::ZEL_BUILD

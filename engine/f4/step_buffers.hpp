@@ -35,9 +35,13 @@ struct ZeroedAccumulator {
 };
 
 struct StepBuffers {
+  // Address space taken at once for term_codes: a step of up to 256
+  // million terms grows it without a remap.
+  static constexpr size_t kTermCodesReserve = size_t(1) << 30;
+
   // Symbolic preprocessing: the code of every term of every row, row by row,
   // and where each row starts; the rank of every code; the column order.
-  PageArray<uint32_t> term_codes;
+  PageArray<uint32_t> term_codes{kTermCodesReserve};
   std::vector<size_t> row_start;
   std::vector<uint32_t> rank_of_code;
   std::vector<uint32_t> column_order;

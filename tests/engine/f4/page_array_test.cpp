@@ -45,4 +45,22 @@ TEST(PageArray, ValuesSurviveGrowthAndClearingReusesTheArray) {
   EXPECT_EQ(b.data(), nullptr);
 }
 
+TEST(PageArray, AReservedArrayStaysInPlaceThenGrowsPastItsReserve) {
+  const size_t reserve = size_t(4) << 20;
+  PageArray<uint32_t> a(reserve);
+  a.resize(1, 5);
+  const uint32_t* at = a.data();
+  const size_t inside = reserve / sizeof(uint32_t);
+  a.resize(inside, 6);
+  EXPECT_EQ(a.data(), at);
+  a.resize(3 * inside, 7);
+  EXPECT_EQ(a[0], 5u);
+  EXPECT_EQ(a[inside - 1], 6u);
+  EXPECT_EQ(a[3 * inside - 1], 7u);
+  // A memory reset keeps the reserve for the next growth.
+  a = PageArray<uint32_t>(reserve);
+  a.resize(inside, 1);
+  EXPECT_EQ(a[inside - 1], 1u);
+}
+
 }  // namespace
