@@ -53,6 +53,12 @@ class PageArray {
   T& operator[](size_t i) { return data_[i]; }
   const T& operator[](size_t i) const { return data_[i]; }
   void clear() { size_ = 0; }
+  // Empties the array and gives its pages back, keeping its address space
+  // (see above): a later growth writes fresh zero pages.
+  void give_back() {
+    if (data_) madvise(data_, bytes_, MADV_DONTNEED);
+    size_ = 0;
+  }
 
   // Grows (or shrinks) to n values; the new ones are `fill`.
   void resize(size_t n, T fill) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "engine/f4/page_array.hpp"
@@ -43,6 +44,16 @@ struct StepBuffers {
   // and where each row starts; the rank of every code; the column order.
   PageArray<uint32_t> term_codes{kTermCodesReserve};
   std::vector<size_t> row_start;
+  // Per part of a threaded lookup round, the products its lookups did not
+  // find: row (from the round's first), term and home slot.  The room, for
+  // every product of the part, is taken on the calling thread, in pages of
+  // their own (memory a helper took would stay with an allocator arena of
+  // its own), and kept like the rest: mapping pages anew in every step
+  // cost faults, and waits for the address map.
+  struct Unknown {
+    uint32_t row, term, home;
+  };
+  std::vector<PageArray<Unknown>> not_found;
   std::vector<uint32_t> rank_of_code;
   std::vector<uint32_t> column_order;
   // Elimination: one accumulator per thread slot, and the memory of the
@@ -63,7 +74,18 @@ struct StepBuffers {
 // This build's buffers.
 StepBuffers& step_buffers();
 
-// Gives the buffers' memory back (a memory reset).
-inline void release_step_buffers() { step_buffers() = StepBuffers{}; }
+// Gives the buffers' memory back (a memory reset, or before steps far
+// smaller than the largest one).  The page arrays keep their address space:
+// mapping it anew would wait while a helper thread faults in zone pages.
+inline void release_step_buffers() {
+  StepBuffers& b = step_buffers();
+  PageArray<uint32_t> term_codes = std::move(b.term_codes);
+  std::vector<PageArray<StepBuffers::Unknown>> not_found = std::move(b.not_found);
+  b = StepBuffers{};
+  term_codes.give_back();
+  for (auto& a : not_found) a.give_back();
+  b.term_codes = std::move(term_codes);
+  b.not_found = std::move(not_found);
+}
 
 }  // namespace zel::ZEL_BUILD

@@ -110,21 +110,16 @@ struct Builder {
     uint32_t term, home;
   };
   std::vector<Missing> missing;
-  // Per part of a threaded round, the products its lookups did not find:
-  // row (from the round's first), term and home slot; and their number.
-  // The room, for every product of the part, is taken on the calling
-  // thread, in pages of its own that cost nothing until written (memory a
-  // helper took would stay with an allocator arena of its own).
-  struct Unknown {
-    uint32_t row, term, home;
-  };
-  std::vector<PageArray<Unknown>> not_found;
+  // Per part of a threaded round, the products its lookups did not find
+  // (step_buffers.hpp), and their number.
+  using Unknown = StepBuffers::Unknown;
+  std::vector<PageArray<Unknown>>& not_found;
   std::vector<size_t> not_found_count;
   std::vector<size_t> part_start;  // first pending row of each part, and the end
 
   Builder(Base_Exposants* t, CodeIndex& idx, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
       : table(t), index(idx), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
-        row_start(buf.row_start) {
+        row_start(buf.row_start), not_found(buf.not_found) {
     term_codes.clear();
     row_start.clear();
   }
@@ -254,10 +249,8 @@ struct Builder {
   // completed on the calling thread.
   void enter_round(size_t first, size_t end) {
     const size_t parts = std::min<size_t>(end - first, size_t(threads) * kPartsPerThread);
-    if (not_found.size() < parts) {
-      not_found.resize(parts);
-      not_found_count.resize(parts);
-    }
+    if (not_found.size() < parts) not_found.resize(parts);
+    if (not_found_count.size() < parts) not_found_count.resize(parts);
     // Parts of about equal terms, not rows: rows differ much in length,
     // and the round waits for its slowest part.
     size_t round_terms = 0;

@@ -57,7 +57,16 @@ TEST(PageArray, AReservedArrayStaysInPlaceThenGrowsPastItsReserve) {
   EXPECT_EQ(a[0], 5u);
   EXPECT_EQ(a[inside - 1], 6u);
   EXPECT_EQ(a[3 * inside - 1], 7u);
-  // A memory reset keeps the reserve for the next growth.
+  // Pages given back keep the address space; the values written before
+  // are gone.
+  const uint32_t* before = a.data();
+  a.give_back();
+  EXPECT_EQ(a.size(), 0u);
+  a.extend(3 * inside);
+  EXPECT_EQ(a.data(), before);
+  EXPECT_EQ(a[0], 0u);
+  EXPECT_EQ(a[3 * inside - 1], 0u);
+  // An emptied array keeps the reserve for the next growth.
   a = PageArray<uint32_t>(reserve);
   a.resize(inside, 1);
   EXPECT_EQ(a[inside - 1], 1u);
