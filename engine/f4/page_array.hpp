@@ -32,7 +32,7 @@ class PageArray {
  public:
   PageArray() = default;
   // An array that takes address space for `reserve_bytes` at its first
-  // growth (less when the system refuses as much).
+  // growth (or grows by remaps as above when the system refuses as much).
   explicit PageArray(size_t reserve_bytes) : reserve_(reserve_bytes) {}
   PageArray(const PageArray&) = delete;
   PageArray& operator=(const PageArray&) = delete;
