@@ -219,7 +219,7 @@ void forward_pass(FpElim& e, uint32_t nthreads) {
   mem.give_back();
 }
 
-void backward_threads(FpElim& e, const int32_t* pos_of_lead, uint32_t nb) {
+void backward_threads(FpElim& e, const uint32_t* lead_at, uint32_t nb) {
   Slots slots(nb, e.ncols);
   std::vector<uint32_t> hi(nb);  // last column of each slot's row
   const int32_t count = int32_t(e.nnew);
@@ -232,12 +232,12 @@ void backward_threads(FpElim& e, const int32_t* pos_of_lead, uint32_t nb) {
     worker_team().run(nb, uint32_t(used), [&](uint32_t t) {
       const CodedRow* row = e.rows[e.newidx[b - int32_t(t)]];
       hi[t] = expand_row(slots.acc[t], row);
-      backward_reduce(e, pos_of_lead, slots.acc[t], row->lead, &hi[t], b, count - 1);
+      backward_reduce(e, lead_at, slots.acc[t], row->lead, &hi[t], b, count - 1);
     });
     for (int32_t pos = b; pos >= low; --pos) {
       uint64_t* acc = slots.acc[b - pos];
       const CodedRow* row = e.rows[e.newidx[pos]];
-      backward_reduce(e, pos_of_lead, acc, row->lead, &hi[b - pos], pos, b);
+      backward_reduce(e, lead_at, acc, row->lead, &hi[b - pos], pos, b);
       collect_backward(e, uint32_t(pos), acc, hi[b - pos]);
     }
   }
