@@ -1,9 +1,12 @@
 // Prime-field elimination: row order, pivot table, sequential forward pass,
 // backward pass and hand-over.  The threaded passes are in
-// elimination_threads.fp.cpp.
+// elimination_threads.fp.cpp and elimination_backward.fp.cpp.
 #include <omp.h>
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "engine/api/stop_flag.hpp"
@@ -316,16 +319,22 @@ void fill_pivot(PivotCols& pv, uint32_t lead, const PivotShape& sh, void* mem, c
   }
 }
 
+}  // namespace
+
 // Lays out pivot pv (leading column lead) from the offsets off[0 .. n-1]
 // of its terms after the leading one and their coefficients coef.
-void make_pivot(PivotCols& pv, uint32_t lead, const uint32_t* off, uint32_t n, const Dom* coef) {
+// Its memory comes from the zone, or from `arena` when given.
+void make_pivot(PivotCols& pv, uint32_t lead, const uint32_t* off, uint32_t n, const Dom* coef,
+                ChunkArena* arena) {
   auto walk = [&](auto&& emit) {
     for (uint32_t j = 0; j < n; ++j) emit(off[j]);
   };
   const PivotShape sh = measure_pivot(walk);
-  void* mem = sh.n ? alloc(pivot_bytes(sh)) : nullptr;
+  void* mem = !sh.n ? nullptr : arena ? arena->take(pivot_bytes(sh)) : alloc(pivot_bytes(sh));
   fill_pivot(pv, lead, sh, mem, coef, walk);
 }
+
+namespace {
 
 // Codes the kept offsets into the row and keeps its decoded columns for
 // its use as a pivot.
@@ -336,7 +345,7 @@ void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
   row->ncodes = ncodes;
   row->kind = CODE_LZW;
   row->width = e.ncols + 1 - row->lead;
-  make_pivot(e.piv[idx], row->lead, e.offsets + 1, kept - 1, row->coeffs[0] + 1);
+  make_pivot(e.piv[idx], row->lead, e.offsets + 1, kept - 1, row->coeffs[0] + 1, nullptr);
 }
 
 }  // namespace
@@ -358,7 +367,7 @@ uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t
 }
 
 void backward_reduce(const FpElim& e, const uint32_t* lead_at, uint64_t* acc, uint32_t lead,
-                     uint32_t* hi, int32_t lo, int32_t up) {
+                     uint32_t* hi, int32_t lo, int32_t up, const uint8_t* ready) {
   // The leads of the rows lo+1 .. up increase with their position: walking
   // them visits the same columns, in the same order, as a walk over every
   // column after lead would, without reading the columns no row leads.
@@ -367,6 +376,14 @@ void backward_reduce(const FpElim& e, const uint32_t* lead_at, uint64_t* acc, ui
     const uint32_t c = lead_at[q];
     if (c > h) break;
     if (!acc[c]) continue;
+    if (ready) {
+      for (uint32_t spins = 0; !__atomic_load_n(&ready[q], __ATOMIC_ACQUIRE); ++spins) {
+        if (spins >= 64)
+          std::this_thread::yield();
+        else
+          _mm_pause();
+      }
+    }
     h = std::max(h, comb_linear_step1_lzw(e, acc, c, e.piv[e.newidx[q]]));
   }
   *hi = h;
@@ -400,7 +417,7 @@ void decode_pivots(FpElim& e, const std::vector<uint32_t>& owners, uint32_t thre
     for (uint32_t idx : owners) {
       const CodedRow* row = e.rows[idx];
       const uint32_t m = decode_gaps(row->code, row->ncodes, e.offsets) - 1;
-      make_pivot(e.piv[idx], row->lead, e.offsets + 1, m, row->coeffs[0] + 1);
+      make_pivot(e.piv[idx], row->lead, e.offsets + 1, m, row->coeffs[0] + 1, nullptr);
     }
     return;
   }
@@ -476,12 +493,10 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
     sort_rev_Dpol(e);
     std::vector<uint32_t> lead_at(e.nnew);
     for (uint32_t k = 0; k < e.nnew; ++k) lead_at[k] = rows[e.newidx[k]]->lead;
-    // The threaded backward pass wakes the helpers once per stage of
-    // `threads` rows: worth it only when a stage's rows are long.
+    // The threaded backward pass wakes the helpers once.
     uint64_t new_terms = 0;
     for (uint32_t k = 0; k < e.nnew; ++k) new_terms += rows[e.newidx[k]]->ncodes + 1;
-    const uint64_t stage_work = new_terms / e.nnew * uint32_t(threads);
-    if (threads_for(stage_work, uint32_t(threads)) > 1) {
+    if (threads_for(new_terms, uint32_t(threads)) > 1) {
       backward_threads(e, lead_at.data(), uint32_t(threads));
     } else {
       StepBuffers& buf = step_buffers();
