@@ -3,10 +3,7 @@
 // elimination_threads.fp.cpp and elimination_backward.fp.cpp.
 #include <omp.h>
 
-#include <emmintrin.h>
-
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 #include "engine/api/stop_flag.hpp"
@@ -367,7 +364,7 @@ uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t
 }
 
 void backward_reduce(const FpElim& e, const uint32_t* lead_at, uint64_t* acc, uint32_t lead,
-                     uint32_t* hi, int32_t lo, int32_t up, const uint8_t* ready) {
+                     uint32_t* hi, int32_t lo, int32_t up) {
   // The leads of the rows lo+1 .. up increase with their position: walking
   // them visits the same columns, in the same order, as a walk over every
   // column after lead would, without reading the columns no row leads.
@@ -376,14 +373,6 @@ void backward_reduce(const FpElim& e, const uint32_t* lead_at, uint64_t* acc, ui
     const uint32_t c = lead_at[q];
     if (c > h) break;
     if (!acc[c]) continue;
-    if (ready) {
-      for (uint32_t spins = 0; !__atomic_load_n(&ready[q], __ATOMIC_ACQUIRE); ++spins) {
-        if (spins >= 64)
-          std::this_thread::yield();
-        else
-          _mm_pause();
-      }
-    }
     h = std::max(h, comb_linear_step1_lzw(e, acc, c, e.piv[e.newidx[q]]));
   }
   *hi = h;

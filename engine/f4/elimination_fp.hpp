@@ -204,10 +204,9 @@ uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t
 
 // Backward reduction of `row` (expanded into acc, last column *hi) by the
 // new rows whose position lies in (lo, up], lead_at[q] being the leading
-// column of the row at position q.  Only reads those rows; when `ready` is
-// given, a row q is used once ready[q] is set (other threads store them).
+// column of the row at position q.  Only reads those rows.
 void backward_reduce(const FpElim& e, const uint32_t* lead_at, uint64_t* acc, uint32_t lead,
-                     uint32_t* hi, int32_t lo, int32_t up, const uint8_t* ready = nullptr);
+                     uint32_t* hi, int32_t lo, int32_t up);
 
 // Lays out pivot pv (leading column lead) from the offsets off[0 .. n-1]
 // of its terms after the leading one and their coefficients coef, in zone

@@ -36,11 +36,11 @@ struct ZeroedAccumulator {
   void give_back() { clean = true; }
 };
 
-// One thread of the threaded backward pass: where it collects a row, and
-// the memory of the rows it stores until the calling thread takes them over.
+// One thread of the threaded backward pass: the offsets of the row it
+// collects, and the memory of the rows it stores until the calling thread
+// takes them over.
 struct BackwardSlot {
   std::vector<uint32_t> offsets;
-  std::vector<Dom> coefs;
   ChunkArena mem;
 };
 
@@ -68,7 +68,6 @@ struct StepBuffers {
     if (backward.size() < n) backward.resize(n);
     for (size_t s = 0; s < n; ++s) {
       if (backward[s].offsets.size() < width) backward[s].offsets.resize(width);
-      if (backward[s].coefs.size() < width) backward[s].coefs.resize(width);
       backward[s].mem.reset();
     }
   }
