@@ -1,6 +1,6 @@
 // Prime-field elimination: row order, pivot table, sequential forward pass,
 // backward pass and hand-over.  The threaded passes are in
-// elimination_threads.fp.cpp.
+// elimination_threads.fp.cpp and elimination_backward.fp.cpp.
 #include <omp.h>
 
 #include <algorithm>
@@ -44,14 +44,14 @@ void sort_rows(CodedRow** v, uint32_t n) {
 }
 
 // The sequential backward pass over the new rows sorted by increasing lead.
-void backward_sequential(FpElim& e, const int32_t* pos_of_lead, uint64_t* acc) {
+void backward_sequential(FpElim& e, const uint32_t* lead_at, uint64_t* acc) {
   const int32_t count = int32_t(e.nnew);
   for (int32_t i = count - 2; i >= 0; --i) {
     const CodedRow* row = e.rows[e.newidx[i]];
     if (row->kind != CODE_LZW) Fatal("code <> CODE_LZW");
     if (stop_requested()) continue;  // the row keeps its forward-pass form
     uint32_t hi = expand_row(acc, row);
-    backward_reduce(e, pos_of_lead, acc, row->lead, &hi, i, count - 1);
+    backward_reduce(e, lead_at, acc, row->lead, &hi, i, count - 1);
     collect_backward(e, uint32_t(i), acc, hi);
   }
 }
@@ -221,6 +221,22 @@ PivotShape measure_pivot(Walk walk) {
   return sh;
 }
 
+// measure_pivot of a row's terms after its leading one, from its gap code:
+// a run code counts as one step, not one per term.
+PivotShape measure_code(const CodedRow* row) {
+  PivotShape sh;
+  uint32_t prev = 0;
+  auto add = [&](uint32_t first, uint32_t k) {
+    sh.runs += sh.n == 0 || first != prev + 1;
+    sh.n += k;
+    prev = first + k - 1;
+  };
+  walk_gap_code(
+      row->code, row->ncodes, [&](uint32_t pos) { add(pos, 1); }, add);
+  sh.last = prev;
+  return sh;
+}
+
 enum class Layout { kNone, kRuns, kDense, kShort, kAbsolute };
 
 Layout layout_of(const PivotShape& sh) {
@@ -300,16 +316,22 @@ void fill_pivot(PivotCols& pv, uint32_t lead, const PivotShape& sh, void* mem, c
   }
 }
 
+}  // namespace
+
 // Lays out pivot pv (leading column lead) from the offsets off[0 .. n-1]
 // of its terms after the leading one and their coefficients coef.
-void make_pivot(PivotCols& pv, uint32_t lead, const uint32_t* off, uint32_t n, const Dom* coef) {
+// Its memory comes from the zone, or from `arena` when given.
+void make_pivot(PivotCols& pv, uint32_t lead, const uint32_t* off, uint32_t n, const Dom* coef,
+                ChunkArena* arena) {
   auto walk = [&](auto&& emit) {
     for (uint32_t j = 0; j < n; ++j) emit(off[j]);
   };
   const PivotShape sh = measure_pivot(walk);
-  void* mem = sh.n ? alloc(pivot_bytes(sh)) : nullptr;
+  void* mem = !sh.n ? nullptr : arena ? arena->take(pivot_bytes(sh)) : alloc(pivot_bytes(sh));
   fill_pivot(pv, lead, sh, mem, coef, walk);
 }
+
+namespace {
 
 // Codes the kept offsets into the row and keeps its decoded columns for
 // its use as a pivot.
@@ -320,7 +342,7 @@ void store_code(FpElim& e, uint32_t idx, uint32_t kept) {
   row->ncodes = ncodes;
   row->kind = CODE_LZW;
   row->width = e.ncols + 1 - row->lead;
-  make_pivot(e.piv[idx], row->lead, e.offsets + 1, kept - 1, row->coeffs[0] + 1);
+  make_pivot(e.piv[idx], row->lead, e.offsets + 1, kept - 1, row->coeffs[0] + 1, nullptr);
 }
 
 }  // namespace
@@ -341,13 +363,16 @@ uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t
   return kept;
 }
 
-void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc, uint32_t lead,
+void backward_reduce(const FpElim& e, const uint32_t* lead_at, uint64_t* acc, uint32_t lead,
                      uint32_t* hi, int32_t lo, int32_t up) {
+  // The leads of the rows lo+1 .. up increase with their position: walking
+  // them visits the same columns, in the same order, as a walk over every
+  // column after lead would, without reading the columns no row leads.
   uint32_t h = *hi;
-  for (uint32_t c = lead + 1; c <= h; ++c) {
+  for (int32_t q = lo + 1; q <= up; ++q) {
+    const uint32_t c = lead_at[q];
+    if (c > h) break;
     if (!acc[c]) continue;
-    const int32_t q = pos_of_lead[c];
-    if (q <= lo || q > up) continue;
     h = std::max(h, comb_linear_step1_lzw(e, acc, c, e.piv[e.newidx[q]]));
   }
   *hi = h;
@@ -381,7 +406,7 @@ void decode_pivots(FpElim& e, const std::vector<uint32_t>& owners, uint32_t thre
     for (uint32_t idx : owners) {
       const CodedRow* row = e.rows[idx];
       const uint32_t m = decode_gaps(row->code, row->ncodes, e.offsets) - 1;
-      make_pivot(e.piv[idx], row->lead, e.offsets + 1, m, row->coeffs[0] + 1);
+      make_pivot(e.piv[idx], row->lead, e.offsets + 1, m, row->coeffs[0] + 1, nullptr);
     }
     return;
   }
@@ -395,7 +420,7 @@ void decode_pivots(FpElim& e, const std::vector<uint32_t>& owners, uint32_t thre
   // Measured in threads, given their memory from the zone on this thread,
   // filled in threads.
   worker_team().run(threads, parts, [&](uint32_t k) {
-    part(k, [&](uint32_t j) { shape[j] = measure_pivot(walk_of(e.rows[owners[j]])); });
+    part(k, [&](uint32_t j) { shape[j] = measure_code(e.rows[owners[j]]); });
   });
   for (uint32_t j = 0; j < n; ++j)
     if (shape[j].n) mem[j] = alloc(pivot_bytes(shape[j]));
@@ -455,20 +480,17 @@ uint32_t eliminate_rows(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_
   forward_pass(e, uint32_t(threads));
   if (e.nnew) {
     sort_rev_Dpol(e);
-    // The pivot table becomes the map from leading column to position.
-    std::fill(pivots.p, pivots.p + ncols + 1, -1);
-    for (uint32_t k = 0; k < e.nnew; ++k) pivots[rows[e.newidx[k]]->lead] = int32_t(k);
-    // The threaded backward pass wakes the helpers once per stage of
-    // `threads` rows: worth it only when a stage's rows are long.
+    std::vector<uint32_t> lead_at(e.nnew);
+    for (uint32_t k = 0; k < e.nnew; ++k) lead_at[k] = rows[e.newidx[k]]->lead;
+    // The threaded backward pass wakes the helpers once.
     uint64_t new_terms = 0;
     for (uint32_t k = 0; k < e.nnew; ++k) new_terms += rows[e.newidx[k]]->ncodes + 1;
-    const uint64_t stage_work = new_terms / e.nnew * uint32_t(threads);
-    if (threads_for(stage_work, uint32_t(threads)) > 1) {
-      backward_threads(e, pivots.p, uint32_t(threads));
+    if (threads_for(new_terms, uint32_t(threads)) > 1) {
+      backward_threads(e, lead_at.data(), uint32_t(threads));
     } else {
       StepBuffers& buf = step_buffers();
       buf.accumulators(1);
-      backward_sequential(e, pivots.p, buf.acc[0].take(uint64_t(ncols) + 1));
+      backward_sequential(e, lead_at.data(), buf.acc[0].take(uint64_t(ncols) + 1));
       buf.acc[0].give_back();
     }
   }

@@ -203,10 +203,16 @@ void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, ui
 uint32_t ZEL_C(compact_result1)(FpElim& e, uint32_t idx, uint64_t* acc, uint32_t lead, uint32_t hi);
 
 // Backward reduction of `row` (expanded into acc, last column *hi) by the
-// new rows whose position lies in (lo, up], found by their leading columns
-// through pos_of_lead.  Only reads those rows.
-void backward_reduce(const FpElim& e, const int32_t* pos_of_lead, uint64_t* acc, uint32_t lead,
+// new rows whose position lies in (lo, up], lead_at[q] being the leading
+// column of the row at position q.  Only reads those rows.
+void backward_reduce(const FpElim& e, const uint32_t* lead_at, uint64_t* acc, uint32_t lead,
                      uint32_t* hi, int32_t lo, int32_t up);
+
+// Lays out pivot pv (leading column lead) from the offsets off[0 .. n-1]
+// of its terms after the leading one and their coefficients coef, in zone
+// memory or, when `arena` is given, in the arena.
+void make_pivot(PivotCols& pv, uint32_t lead, const uint32_t* off, uint32_t n, const Dom* coef,
+                ChunkArena* arena);
 
 // Collection of a backward-reduced row: reduces and clears acc[lead .. hi],
 // keeps the non-zero entries as the row's new lane 0 and re-codes it.
@@ -234,7 +240,8 @@ void forward_overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t n
                         uint32_t block_rows);
 
 // The threaded backward pass (nthreads > 1) over the new rows sorted by
-// increasing lead, pos_of_lead mapping a leading column to its position.
-void backward_threads(FpElim& e, const int32_t* pos_of_lead, uint32_t nthreads);
+// increasing lead, lead_at[q] the leading column of the row at position q
+// (elimination_backward.fp.cpp).
+void backward_threads(FpElim& e, const uint32_t* lead_at, uint32_t nthreads);
 
 }  // namespace zel::ZEL_BUILD

@@ -1,5 +1,4 @@
-// The forward pass of the prime-field elimination, on one thread or many,
-// and the threaded backward pass.
+// The forward pass of the prime-field elimination, on one thread or many.
 //
 // Forward: rows to be reduced are taken in batches of units, a unit being a
 // block of up to kLanes or kWideLanes consecutive rows swept together
@@ -13,14 +12,11 @@
 // row-by-row pass finds.  One thread takes one unit per batch.  Blocks on
 // several threads go without batches instead (forward_overlapped).
 //
-// Backward: stages of nb_threads new rows, from the end.  In parallel each
-// row of a stage is reduced by the rows after the stage (final already);
-// then the calling thread reduces the stage's rows by each other from the
-// last one down, and stores them.  Every allocation and every possible fatal
-// error happens on the calling thread, outside the parallel parts, and no
-// part waits at a barrier: the parallel parts run on the worker team
-// (worker_team.hpp), whose threads take tasks while there are any and sleep
-// between parts, so fewer threads than asked only run slower.
+// Every allocation and every possible fatal error happens on the calling
+// thread, outside the parallel parts, and no part waits at a barrier: the
+// parallel parts run on the worker team (worker_team.hpp), whose threads
+// take tasks while there are any and sleep between parts, so fewer threads
+// than asked only run slower.
 
 #include <algorithm>
 #include <vector>
@@ -159,25 +155,6 @@ void reduce_batch(FpElim& e, const ForwardShape& f, ForwardMemory& mem,
   }
 }
 
-// Accumulators of the backward pass's slots, taken on first use and given
-// back, all zero, at the end.
-struct Slots {
-  std::vector<uint64_t*> acc;
-  StepBuffers& buf;
-  uint32_t ncols;
-  Slots(uint32_t n, uint32_t nc) : acc(n, nullptr), buf(step_buffers()), ncols(nc) {
-    buf.accumulators(n);
-  }
-  void ensure(uint32_t used) {
-    for (uint32_t s = 0; s < used; ++s)
-      if (!acc[s]) acc[s] = buf.acc[s].take(uint64_t(ncols) + 1);
-  }
-  void give_back() {
-    for (size_t s = 0; s < acc.size(); ++s)
-      if (acc[s]) buf.acc[s].give_back();
-  }
-};
-
 }  // namespace
 
 void forward_pass(FpElim& e, uint32_t nthreads) {
@@ -217,31 +194,6 @@ void forward_pass(FpElim& e, uint32_t nthreads) {
   }
   if (!batch.empty()) Fatal("il reste %u polynomes\n", uint32_t(batch.size()));
   mem.give_back();
-}
-
-void backward_threads(FpElim& e, const int32_t* pos_of_lead, uint32_t nb) {
-  Slots slots(nb, e.ncols);
-  std::vector<uint32_t> hi(nb);  // last column of each slot's row
-  const int32_t count = int32_t(e.nnew);
-  for (int32_t b = count - 2; b >= 0; b -= int32_t(nb)) {
-    const int32_t low = std::max(b - int32_t(nb) + 1, 0);
-    const int32_t used = b - low + 1;
-    for (int32_t pos = b; pos >= low; --pos)
-      if (e.rows[e.newidx[pos]]->kind != CODE_LZW) Fatal("code <> CODE_LZW");
-    slots.ensure(uint32_t(used));
-    worker_team().run(nb, uint32_t(used), [&](uint32_t t) {
-      const CodedRow* row = e.rows[e.newidx[b - int32_t(t)]];
-      hi[t] = expand_row(slots.acc[t], row);
-      backward_reduce(e, pos_of_lead, slots.acc[t], row->lead, &hi[t], b, count - 1);
-    });
-    for (int32_t pos = b; pos >= low; --pos) {
-      uint64_t* acc = slots.acc[b - pos];
-      const CodedRow* row = e.rows[e.newidx[pos]];
-      backward_reduce(e, pos_of_lead, acc, row->lead, &hi[b - pos], pos, b);
-      collect_backward(e, uint32_t(pos), acc, hi[b - pos]);
-    }
-  }
-  slots.give_back();
 }
 
 }  // namespace zel::ZEL_BUILD

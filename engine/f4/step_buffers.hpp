@@ -3,7 +3,8 @@
 // so a step of a size already seen costs no fresh pages (building them anew
 // each step made most of the page faults of a run).  Each build has its own
 // set, like the rest of its engine state; a step uses them from its calling
-// thread only (threads fill entries, never resize).  A memory reset gives
+// thread only (threads fill entries, never resize; only a backward slot's
+// arena grows on the thread that holds the slot).  A memory reset gives
 // them back with the rest of the engine's memory.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/f4/chunk_arena.hpp"
 #include "engine/f4/page_array.hpp"
 #include "engine/variant.hpp"
 
@@ -33,6 +35,14 @@ struct ZeroedAccumulator {
     return mem.data();
   }
   void give_back() { clean = true; }
+};
+
+// One thread of the threaded backward pass: the offsets of the row it
+// collects, and the memory of the rows it stores until the calling thread
+// takes them over.
+struct BackwardSlot {
+  std::vector<uint32_t> offsets;
+  ChunkArena mem;
 };
 
 struct StepBuffers {
@@ -60,10 +70,21 @@ struct StepBuffers {
   // interleaved accumulators of the forward pass's blocks of rows.
   std::vector<ZeroedAccumulator> acc;
   std::vector<ZeroedAccumulator> lanes;
+  // The threaded backward pass's slots.
+  std::vector<BackwardSlot> backward;
 
   // Accumulators 0 .. n-1 exist (none of them taken yet by this step).
   void accumulators(size_t n) {
     if (acc.size() < n) acc.resize(n);
+  }
+  // Backward slots 0 .. n-1 exist, with room to collect `width` columns and
+  // their memory free.
+  void backward_slots(size_t n, size_t width) {
+    if (backward.size() < n) backward.resize(n);
+    for (size_t s = 0; s < n; ++s) {
+      if (backward[s].offsets.size() < width) backward[s].offsets.resize(width);
+      backward[s].mem.reset();
+    }
   }
   // Block accumulators 0 .. n-1 exist (none of them taken yet).
   void lane_blocks(size_t n) {

@@ -202,6 +202,25 @@ TEST(Elimination, RandomMatricesGiveTheNewRowsOfTheReducedEchelonForm) {
   }
 }
 
+// Many new rows, each with entries at the leads of most later ones: in the
+// threaded backward pass rows wait for one another all the time.
+TEST(Elimination, BackwardPassOfManyDependentRowsAgreesAtEveryThreadCount) {
+  SEED_TRACE();
+  auto rng = make_rng(54);
+  ElimSession s;
+  for (int it = 0; it < 3; ++it) {
+    const uint32_t ncols = 300;
+    auto rows = random_matrix(rng, ncols, 10, 200, it == 0 ? 95 : 30);
+    const auto want = expected_new_rows(rows);
+    for (int32_t threads : {1, 2, 3, 8}) {
+      SCOPED_TRACE("threads " + std::to_string(threads) + " iteration " + std::to_string(it));
+      nb_threads = threads;
+      omp_set_num_threads(threads);
+      EXPECT_EQ(eliminate(rows, ncols), want);
+    }
+  }
+}
+
 TEST(Elimination, LargeGapsAndLongRunsSurviveTheRoundTrip) {
   SEED_TRACE();
   auto rng = make_rng(52);
