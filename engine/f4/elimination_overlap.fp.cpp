@@ -80,13 +80,25 @@ struct Overlap {
   }
 
   void reduce(uint32_t b, uint32_t* lanes) {
+    if (L > kLanes && rows_in(b) <= kLanes)
+      sweep<kLanes>(b, lanes);
+    else
+      sweep<L>(b, lanes);
+    reduced[b % window].store(b + 1, std::memory_order_release);
+  }
+
+  // Sweeps block b in lanes of width W.  A short last block goes at the
+  // narrower width: it is swept last, while the other threads may idle,
+  // and the wide sweep would cost it twice as much.  The lanes of width L
+  // hold those of width W (all zero, aligned at least as well).
+  template <uint32_t W>
+  void sweep(uint32_t b, uint32_t* lanes) {
     const uint32_t slot = b % window, count = rows_in(b);
     BlockRow* r = &state[uint64_t(slot) * L];
-    for (uint32_t k = 0; k < count; ++k) r[k] = start_lane<L>(e, rows[b * L + k], lanes, k);
-    reduce_block_shared<L>(e, lanes, r, count);
-    catch_up_block<L>(e, lanes, r, count);
-    drain_lanes<L>(lanes, r, count, &entries[uint64_t(slot) * L]);
-    reduced[slot].store(b + 1, std::memory_order_release);
+    for (uint32_t k = 0; k < count; ++k) r[k] = start_lane<W>(e, rows[b * L + k], lanes, k);
+    reduce_block_shared<W>(e, lanes, r, count);
+    catch_up_block<W>(e, lanes, r, count);
+    drain_lanes<W>(lanes, r, count, &entries[uint64_t(slot) * L]);
   }
 
   bool ready(uint32_t b) const {
