@@ -11,14 +11,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <utility>
 #include <vector>
 
 #include "engine/f4/chunk_arena.hpp"
 #include "engine/f4/page_array.hpp"
-#include "engine/mono/expos_words.hpp"
-#include "engine/poly/dpol.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -48,36 +45,6 @@ struct BackwardSlot {
   ChunkArena mem;
 };
 
-// A row of symbolic preprocessing whose products still have to be entered
-// in the code table.
-struct PendingRow {
-  // A leading code the caller of add_row does not know.
-  static constexpr uint32_t kUnknown = ~uint32_t(0);
-  const Dpol* src;
-  const ExposW* mult;
-  uint32_t hash;  // of mult
-  uint32_t lead;  // the code of its leading product, or kUnknown
-  size_t start;   // its first entry in term_codes
-  // Its first term whose code is not known.
-  uint32_t from() const { return lead == kUnknown ? 0 : 1; }
-};
-
-// A column being sorted: its code, its monomial and the degree of the
-// monomial's first block of variables.
-struct SortColumn {
-  uint32_t degree;
-  uint32_t code;
-  const ExposW* mono;
-};
-
-// One part of threaded row coding: the gap codes of its rows written one
-// after another, and the offsets of the row being coded.
-struct CodingPart {
-  std::unique_ptr<uint8_t[]> bytes;
-  size_t capacity = 0;
-  std::vector<uint32_t> offsets;
-};
-
 struct StepBuffers {
   // Address space taken at once for term_codes: a step of up to 256
   // million terms grows it without a remap.
@@ -99,14 +66,6 @@ struct StepBuffers {
   std::vector<PageArray<Unknown>> not_found;
   std::vector<uint32_t> rank_of_code;
   std::vector<uint32_t> column_order;
-  // The other arrays of symbolic preprocessing, kept like the rest: made
-  // afresh each step, the largest of them grew and trimmed the heap every
-  // step, and each change of the heap's size waits for the address map.
-  std::vector<PendingRow> pending;
-  std::vector<int32_t> reducer_found;      // per code of a search sweep
-  std::vector<SortColumn> columns, merged;  // the column sort
-  std::vector<uint32_t> row_terms, code_bytes;  // per row of row coding
-  std::vector<CodingPart> coding;
   // Elimination: one accumulator per thread slot, and the memory of the
   // interleaved accumulators of the forward pass's blocks of rows.
   std::vector<ZeroedAccumulator> acc;

@@ -56,7 +56,18 @@ constexpr int32_t kNoReducer = -1;
 }
 
 // A leading code the caller of add_row does not know.
-constexpr uint32_t kUnknown = PendingRow::kUnknown;
+constexpr uint32_t kUnknown = ~uint32_t(0);
+
+// A row whose products still have to be entered in the code table.
+struct PendingRow {
+  const Dpol* src;
+  const ExposW* mult;
+  uint32_t hash;  // of mult
+  uint32_t lead;  // the code of its leading product, or kUnknown
+  size_t start;   // its first entry in term_codes
+  // Its first term whose code is not known.
+  uint32_t from() const { return lead == kUnknown ? 0 : 1; }
+};
 
 // Terms per unit of threaded work (worker_team.hpp) when looking products
 // up: the helpers wake for some 20000 lookups at the default threshold.  A
@@ -92,7 +103,7 @@ struct Builder {
   // rows needs no second lookup of the products (kept between steps).
   PageArray<uint32_t>& term_codes;
   std::vector<size_t>& row_start;
-  std::vector<PendingRow>& pending;
+  std::vector<PendingRow> pending;
   size_t pending_terms = 0;
   // The terms of a row not found in the index, with their home slots.
   struct Missing {
@@ -108,10 +119,9 @@ struct Builder {
 
   Builder(Base_Exposants* t, CodeIndex& idx, uint32_t cap, uint32_t nthreads, StepBuffers& buf)
       : table(t), index(idx), capacity(cap), threads(nthreads), term_codes(buf.term_codes),
-        row_start(buf.row_start), pending(buf.pending), not_found(buf.not_found) {
+        row_start(buf.row_start), not_found(buf.not_found) {
     term_codes.clear();
     row_start.clear();
-    pending.clear();
   }
 
   // Records row r; its products are entered by the next enter_pending.
@@ -291,8 +301,7 @@ struct Builder {
 // created by a sweep's rows are searched by the next sweep.  The divisibility
 // tests of a sweep run in threads (prime-field build); rows and codes are
 // made afterwards on the calling thread, in code order.
-bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers,
-                      std::vector<int32_t>& found) {
+bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
   ReducerIndex idx;
   build_reducer_index(idx, reducers, nreducers);
   struct Release {
@@ -300,6 +309,7 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers,
     ~Release() { release_reducer_index(i); }
   } release{idx};
   const uint32_t nb = kIntegerBuild ? 1u : uint32_t(std::max<int32_t>(nb_threads, 1));
+  std::vector<int32_t> found;
   uint32_t start = 0;
   while (start < b.table->count) {
     const uint32_t end = b.table->count;
@@ -365,7 +375,7 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers,
 // scattered slots.  rank_of_code receives the rank of every code, so that
 // coding the rows reads a dense array too.
 uint32_t order_columns(Base_Exposants* t, const CodeIndex& index, uint32_t threads,
-                       StepBuffers& buf) {
+                       std::vector<uint32_t>& rank_of_code, std::vector<uint32_t>& order) {
   const uint32_t n = t->count;
   const bool strong = use_strong_order != 0;
   use_strong_order = 0;
@@ -373,7 +383,11 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index, uint32_t threa
   // read from the record.
   const uint32_t N = nb_of_variables;
   const uint32_t s = var_second_block < N ? var_second_block : N;
-  using Column = SortColumn;
+  struct Column {
+    uint32_t degree;  // of the first block
+    uint32_t code;
+    const ExposW* mono;
+  };
   auto less = [&](const Column& a, const Column& b) {
     if (a.degree != b.degree) return a.degree < b.degree;
     int32_t r = s >= 1 ? revlex_range(a.mono, b.mono, 0, s) : 0;
@@ -392,10 +406,7 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index, uint32_t threa
   const bool threaded = threads_for(uint64_t(n) * 8, threads) > 1 && n >= 2 * threads;
   const uint32_t slices = threaded ? threads : 1;
   auto slice_start = [&](uint32_t k) { return uint32_t(uint64_t(n) * k / slices); };
-  std::vector<Column>& cols = buf.columns;
-  std::vector<Column>& merged = buf.merged;
-  cols.resize(n);
-  if (threaded) merged.resize(n);
+  std::vector<Column> cols(n), merged(threaded ? n : 0);
   auto sort_slice = [&](uint32_t k) {
     for (uint32_t c = slice_start(k); c < slice_start(k + 1); ++c) {
       const ExposW* m = index.copy_of(c);
@@ -419,8 +430,6 @@ uint32_t order_columns(Base_Exposants* t, const CodeIndex& index, uint32_t threa
       cols.swap(merged);
     }
   }
-  std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
-  std::vector<uint32_t>& order = buf.column_order;
   rank_of_code.resize(n);
   order.resize(n);
   for (uint32_t k = 0; k < n; ++k) {
@@ -466,10 +475,8 @@ constexpr uint64_t kCodingBatchTerms = uint64_t(1) << 20;
 // once this thread has taken their memory from the zone, the threads copy
 // them into place.  Returns false on a stop request.
 bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uint32_t threads,
-               StepBuffers& buf, const Builder& b) {
-  const std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
-  std::vector<uint32_t>& nterms = buf.row_terms;
-  nterms.resize(r);
+               const std::vector<uint32_t>& rank_of_code, const Builder& b) {
+  std::vector<uint32_t> nterms(r);
   uint32_t maxterms = 1;
   uint64_t total = 0;
   for (uint32_t j = 0; j < r; ++j) {
@@ -493,9 +500,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
   };
   if (threads <= 1) {
-    std::vector<uint32_t>& off = buf.coding.empty() ? buf.coding.emplace_back().offsets
-                                                    : buf.coding[0].offsets;
-    if (off.size() < maxterms) off.resize(maxterms);
+    std::vector<uint32_t> off(maxterms);
     for (uint32_t j = 0; j < r; ++j) {
       fill_record(j);
       offsets_of(j, off.data());
@@ -509,12 +514,10 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   // Every buffer is taken on this thread: memory a helper takes stays
   // with an allocator arena of its own.
   const uint32_t most_parts = threads * 8;
-  std::vector<CodingPart>& coding = buf.coding;
-  if (coding.size() < most_parts) coding.resize(most_parts);
-  for (uint32_t k = 0; k < most_parts; ++k)
-    if (coding[k].offsets.size() < maxterms) coding[k].offsets.resize(maxterms);
-  std::vector<uint32_t>& nbytes = buf.code_bytes;
-  nbytes.resize(r);
+  std::vector<std::unique_ptr<uint8_t[]>> buffers(most_parts);
+  std::vector<size_t> capacity(most_parts, 0);
+  std::vector<std::vector<uint32_t>> offsets(most_parts, std::vector<uint32_t>(maxterms));
+  std::vector<uint32_t> nbytes(r);
   std::vector<uint32_t> part_start;  // of each part of a batch, and its end
   for (uint32_t j0 = 0; j0 < r;) {
     uint32_t j1 = j0;
@@ -535,14 +538,14 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
       // Room for the longest codes the part's rows can have.
       size_t room = 0;
       for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) room += gap_code_room(nterms[j]);
-      if (coding[k].capacity < room) {
-        coding[k].bytes.reset(new uint8_t[room]);
-        coding[k].capacity = room;
+      if (capacity[k] < room) {
+        buffers[k].reset(new uint8_t[room]);
+        capacity[k] = room;
       }
     }
     worker_team().run(threads, parts, [&](uint32_t k) {
-      std::vector<uint32_t>& off = coding[k].offsets;
-      uint8_t* out = coding[k].bytes.get();
+      std::vector<uint32_t>& off = offsets[k];
+      uint8_t* out = buffers[k].get();
       for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
         fill_record(j);
         uint32_t ncodes = 0;
@@ -558,7 +561,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     for (uint32_t j = j0; j < j1; ++j)
       rows[j]->code = static_cast<uint8_t*>(alloc(std::max(nbytes[j], 1u)));
     worker_team().run(threads, parts, [&](uint32_t k) {
-      const uint8_t* in = coding[k].bytes.get();
+      const uint8_t* in = buffers[k].get();
       for (uint32_t j = first_row(k); j < first_row(k + 1); ++j) {
         std::memcpy(rows[j]->code, in, nbytes[j]);
         in += nbytes[j];
@@ -611,17 +614,18 @@ void internal_symbolic_reduction(uint32_t nitems, Dpol* const* reducers, uint32_
   }
   b.enter_pending();
 
-  if (!add_reducer_rows(b, reducers, nreducers, buf.reducer_found)) {
+  if (!add_reducer_rows(b, reducers, nreducers)) {
     *count = 0;
     return;
   }
-  const uint32_t c = order_columns(table, index, threads, buf);
+  std::vector<uint32_t>& rank_of_code = buf.rank_of_code;
+  const uint32_t c = order_columns(table, index, threads, rank_of_code, buf.column_order);
   const uint32_t r = b.r;
   const uint32_t nlanes = kIntegerBuild ? ZEL_C(vectorize) : 1;
 
   // Row coding.
   CodedRow** rows = static_cast<CodedRow**>(alloc(uint64_t(r + (r & 1) + 1) * sizeof(CodedRow*)));
-  if (r && !code_rows(rows, r, c, nlanes, threads, buf, b)) {
+  if (r && !code_rows(rows, r, c, nlanes, threads, rank_of_code, b)) {
     *count = 0;
     return;
   }
