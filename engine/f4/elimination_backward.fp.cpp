@@ -93,17 +93,7 @@ uint32_t collect_into(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t hi
                       BackwardSlot& slot, Dom** out) {
   const uint32_t n = hi - lead + 1;
   Dom* c = static_cast<Dom*>(slot.mem.take(uint64_t(n) * sizeof(Dom)));
-  uint32_t kept = 0;
-  uint64_t* a = acc + lead;
-  for (uint32_t j = 0; j < n; ++j) {
-    if (!a[j]) continue;
-    const uint32_t r = e.mod(a[j]);
-    a[j] = 0;
-    if (r) {
-      c[kept] = Dom(r);
-      slot.offsets[kept++] = j;
-    }
-  }
+  const uint32_t kept = reduce_nonzero(e, acc + lead, n, c, slot.offsets.data());
   slot.mem.trim_last(c, uint64_t(kept) * sizeof(Dom));
   *out = c;
   return kept;

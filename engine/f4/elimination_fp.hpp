@@ -193,6 +193,22 @@ BlockRow reduce_one_row(const FpElim& e, uint32_t idx, uint64_t* acc);
 // sweeps running meanwhile.  Leaves r.acc all zero.
 void finish_row(FpElim& e, BlockRow& r);
 
+// Reduces and clears the n entries a[..], keeping the non-zero residues in
+// c[..] and their positions in offsets[..]; returns the count kept.
+inline uint32_t reduce_nonzero(const FpElim& e, uint64_t* a, uint32_t n, Dom* c, uint32_t* offsets) {
+  uint32_t kept = 0;
+  for (uint32_t j = 0; j < n; ++j) {
+    if (!a[j]) continue;
+    const uint32_t r = e.mod(a[j]);
+    a[j] = 0;
+    if (r) {
+      c[kept] = Dom(r);
+      offsets[kept++] = j;
+    }
+  }
+  return kept;
+}
+
 // Tail reduction: every entry right of lead that has a usable pivot is
 // cleared by a multiple of it; the others are left to the collection.
 void tail_reduce(const FpElim& e, uint64_t* acc, uint32_t lead, uint32_t* hi, uint32_t idx);
