@@ -124,6 +124,14 @@ std::vector<DenseRow> eliminate(const std::vector<TestRow>& rows, uint32_t ncols
   return res;
 }
 
+// The same on `threads` threads (the engine's count and OpenMP's).
+std::vector<DenseRow> eliminate_on(int32_t threads, const std::vector<TestRow>& rows,
+                                   uint32_t ncols) {
+  nb_threads = threads;
+  omp_set_num_threads(threads);
+  return eliminate(rows, ncols);
+}
+
 // A random sparse matrix: reducers on distinct columns, monic, listed with
 // smaller serials than the rows to be reduced; rows to be reduced with any
 // leading coefficient, some of them combinations of earlier rows.
@@ -194,9 +202,7 @@ TEST(Elimination, RandomMatricesGiveTheNewRowsOfTheReducedEchelonForm) {
         if (threads == 8 && it >= 5) continue;
         SCOPED_TRACE("threads " + std::to_string(threads) + " block rows " +
                      std::to_string(width) + " iteration " + std::to_string(it));
-        nb_threads = threads;
-        omp_set_num_threads(threads);
-        EXPECT_EQ(eliminate(rows, ncols), want);
+        EXPECT_EQ(eliminate_on(threads, rows, ncols), want);
       }
     }
   }
@@ -214,9 +220,7 @@ TEST(Elimination, BackwardPassOfManyDependentRowsAgreesAtEveryThreadCount) {
     const auto want = expected_new_rows(rows);
     for (int32_t threads : {1, 2, 3, 8}) {
       SCOPED_TRACE("threads " + std::to_string(threads) + " iteration " + std::to_string(it));
-      nb_threads = threads;
-      omp_set_num_threads(threads);
-      EXPECT_EQ(eliminate(rows, ncols), want);
+      EXPECT_EQ(eliminate_on(threads, rows, ncols), want);
     }
   }
 }
@@ -241,9 +245,7 @@ TEST(Elimination, LargeGapsAndLongRunsSurviveTheRoundTrip) {
   rows.push_back({b, 2, true});
   rows.push_back({c, 3, true});
   for (int32_t threads : {1, 3}) {
-    nb_threads = threads;
-    omp_set_num_threads(threads);
-    EXPECT_EQ(eliminate(rows, ncols), expected_new_rows(rows));
+    EXPECT_EQ(eliminate_on(threads, rows, ncols), expected_new_rows(rows));
   }
 }
 
@@ -312,9 +314,7 @@ TEST(Elimination, TallMatricesInBlocksOfRows) {
       for (int32_t threads : {1, 3}) {
         SCOPED_TRACE("threads " + std::to_string(threads) + " aggressive " +
                      std::to_string(aggressive) + " iteration " + std::to_string(it));
-        nb_threads = threads;
-        omp_set_num_threads(threads);
-        EXPECT_EQ(eliminate(rows, ncols), want);
+        EXPECT_EQ(eliminate_on(threads, rows, ncols), want);
       }
     }
   }
@@ -344,9 +344,7 @@ TEST(Elimination, EveryPrimeSizeAndLaneKernel) {
           SCOPED_TRACE(std::string(lane_kernels()[kernel].name) + " p " + std::to_string(p) +
                        " block rows " + std::to_string(width) + " threads " +
                        std::to_string(threads));
-          nb_threads = threads;
-          omp_set_num_threads(threads);
-          EXPECT_EQ(eliminate(rows, ncols), want);
+          EXPECT_EQ(eliminate_on(threads, rows, ncols), want);
         }
       }
     }
