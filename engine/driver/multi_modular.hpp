@@ -23,12 +23,13 @@
 // primes.  When three batches in a row disagree with the first pass, the
 // first pass was the odd one out and everything starts again.  A lifted
 // polynomial is checked modulo a prime of the next batch; when the first
-// pass lifts every polynomial, one more small batch is run for that check.
+// pass lifts every polynomial, one more small batch is run for that check,
+// on primes drawn at random from the rest of the table.
 // Primes that divide the leading coefficient of an input are never put in a
 // batch.
 //
-// Batch sizes: the first from the input's coefficient sizes (or the
-// caller), then the total number of primes doubles with every pass (at most
+// Batch sizes: the first from the input's coefficient sizes (the caller
+// may ask for more), then the total number of primes doubles with every pass (at most
 // 256 primes per pass), except that once nine tenths of the polynomials have
 // lifted the next batch is a quarter of the total: the last polynomials are
 // seldom much larger than the others, and the whole basis is computed again
@@ -91,9 +92,9 @@ inline constexpr uint32_t kMinFirstBatch = 5;
 // No pass after the first takes more primes than this.
 inline constexpr uint32_t kMaxBatch = 256;
 
-// First batch size: pas0 > 0 as given (but at least kMinFirstBatch);
-// otherwise twice the largest input coefficient in 32-bit words plus one,
-// at least 8.
+// First batch size: twice the largest input coefficient in 32-bit words
+// plus one, raised to pas0 when pas0 > 0 (and then to at least
+// kMinFirstBatch), else to at least 8.
 uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n);
 
 // Runs the passes; writes the lifted result records (Dpol_INT in zone 3,

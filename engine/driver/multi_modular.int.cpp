@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/api/stop_flag.hpp"
@@ -114,6 +116,38 @@ std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead
       batch.push_back(p);
   }
   std::reverse(batch.begin(), batch.end());
+  return batch;
+}
+
+// v primes drawn at random from the part of the table the walk has not
+// reached, again leaving out those that divide a leading coefficient.  The
+// batch that confirms a first pass takes these: the next primes in table
+// order are known in advance, and an input built against the table can be
+// bad modulo all of them.  The walk still moves on by v, so that the
+// batches after this one take the primes they would take without it.
+// Increasing order.
+std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lead) {
+  static std::mt19937_64 draw{std::random_device{}()};
+  const uint32_t* table = Zel_Default_Primes32();
+  offset_primes += v;
+  const uint32_t unwalked =
+      offset_primes < uint32_t(kDefaultPrimes) ? uint32_t(kDefaultPrimes) - offset_primes : 0;
+  std::vector<uint32_t> batch;
+  std::unordered_set<uint32_t> seen;
+  while (batch.size() < v) {
+    if (seen.size() >= unwalked)
+      Fatal("Not enough primes in default table (%d primes used)\n", kDefaultPrimes);
+    const uint32_t k = uint32_t(draw() % unwalked);
+    if (!seen.insert(k).second) continue;
+    const uint32_t p = table[k];
+    bool divides = false;
+    for (const INT* c : lead) divides = divides || ZEL_C(INT_to_Dom)(*c, p) == 0;
+    if (divides)
+      ++last_modular_figures.skipped_primes;
+    else
+      batch.push_back(p);
+  }
+  std::sort(batch.begin(), batch.end());
   return batch;
 }
 
@@ -479,7 +513,9 @@ struct Loop {
     save_orv_state2(base1, images_top);  // zone 1 is at its bottom here
     // The prime table of the batch; set_batch_primes also rebuilds the lift
     // context (init_INT_hook).
-    set_batch_primes(next_batch(batch, lead).data(), batch);
+    const std::vector<uint32_t> chosen =
+        confirming ? drawn_batch(batch, lead) : next_batch(batch, lead);
+    set_batch_primes(chosen.data(), batch);
     std::vector<Dpol*> X(rq.n);
     {
       InZone2 keep;
@@ -602,14 +638,20 @@ struct Loop {
 }  // namespace
 
 uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n) {
-  if (pas0 > 0) return std::max(uint32_t(pas0), kMinFirstBatch);
   uint32_t words = 0;
   for (uint32_t i = 0; i < n; ++i) {
     const INT* c = coeffs_INT(input[i]);
     for (uint32_t t = 0; t < input[i]->n; ++t)
       words = std::max(words, ZEL_C(Relative_GetLSize_Int)(c[t]));
   }
-  return std::max(2 * words + 1, uint32_t(8));
+  // A non-zero integer below 2^(32 w + 1) has at most (32 w + 1) / 31
+  // prime factors above 2^31, fewer than 2 w + 1: no coefficient of the
+  // input, nor a difference of two, vanishes modulo every prime of such a
+  // batch, and the lanes whose primes it spares expose the others.  A
+  // smaller batch asked for by the caller would give that up.
+  const uint32_t sized = 2 * words + 1;
+  if (pas0 > 0) return std::max({uint32_t(pas0), sized, kMinFirstBatch});
+  return std::max(sized, uint32_t(8));
 }
 
 namespace {

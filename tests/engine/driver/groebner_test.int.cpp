@@ -163,6 +163,56 @@ std::vector<QPoly> system_with_bad_prime(const mpz_class& p) {
   return {f1, f2, f3};
 }
 
+// The product of the k primes at the top of the table: the first ones the
+// batches take with _off = 0.
+mpz_class top_primes(int k) {
+  mpz_class q = 1;
+  for (int i = 0; i < k; ++i) q *= zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - i];
+  return q;
+}
+
+// x = q through coefficients below 2^63 only: y - 2^63 and x minus q's
+// digits in base y, on the variables (x, y, ...) of a session of n.
+std::vector<QPoly> x_equals(const mpz_class& q, uint32_t n) {
+  auto mono = [n](uint32_t var, int e) {
+    NMono m(n, 0);
+    m[var] = e;
+    return m;
+  };
+  const mpz_class base = mpz_class(1) << 63;
+  QPoly x = {{mono(0, 1), 1}};
+  mpz_class rest = q;
+  for (int d = 0; rest != 0; ++d, rest /= base) {
+    const mpz_class digit = rest % base;
+    if (digit != 0) x.push_back({mono(1, d), mpq_class(-digit)});
+  }
+  return {{{mono(1, 1), 1}, {mono(0, 0), mpq_class(-base)}}, x};
+}
+
+// Inputs built against the prime table, bad modulo each of its 13 top
+// primes: the first batch (8 primes) and the 5 primes after it.
+TEST(GroebnerQQ, AnInputBadModuloTheFirstPrimesOfTheTableIsNotConfirmedByThem) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const mpz_class q = top_primes(13);
+  // Inconsistent modulo those primes, two linear polynomials over QQ.  The
+  // caller's first batch of 8 is raised to the coefficient sizes, whose
+  // lanes show the bad primes in the first batch itself.
+  const std::vector<QPoly> F = {
+      {{NMono{1, 0}, 1}, {NMono{0, 1}, 12345}, {NMono{0, 0}, 1}},
+      {{NMono{1, 0}, 1}, {NMono{0, 1}, mpq_class(mpz_class(q + 12345))}, {NMono{0, 0}, 2}}};
+  Request rq;
+  rq.pas0 = 8;
+  EXPECT_EQ(qq_basis(gb, 0, 2, F, rq), gb.basis(F));
+  EXPECT_EQ(last_modular_figures.restarts, 0u);
+  // x = q, x z = 1 with coefficients of one word: a first batch of 8 sized
+  // by them gives {1}, which only primes off the table's order disprove.
+  std::vector<QPoly> G = x_equals(q, 3);
+  G.push_back({{NMono{1, 0, 1}, 1}, {NMono{0, 0, 0}, -1}});
+  for (QPoly& g : G) g = gb.normalise(g);
+  EXPECT_EQ(qq_basis(gb, 0, 3, G), gb.basis(G));
+}
+
 TEST(GroebnerQQ, TheBasisDependsNeitherOnThePrimeOffsetNorOnThreads) {
   TestHost host(0);
   NaiveGroebnerQQ gb{{0}};
@@ -188,12 +238,13 @@ TEST(GroebnerQQ, TheBasisDependsNeitherOnThePrimeOffsetNorOnThreads) {
   }
   // Every prime of the first batch bad: its lanes agree with each other, and
   // only the later batches, which all disagree, show that it was wrong.
-  mpz_class all = 1;
-  for (int k = 0; k < 8; ++k) all *= zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - k];
-  const std::vector<QPoly> G = system_with_bad_prime(all);
-  Request first;
-  first.pas0 = 8;
-  EXPECT_EQ(qq_basis(gb, 0, 3, G, first), gb.basis(G));
+  // x = the product of those 8 primes through coefficients of one word
+  // (the batch's size), x u = v, and w = 2^315, which that batch cannot lift.
+  std::vector<QPoly> G = x_equals(top_primes(8), 5);
+  G.push_back({{NMono{1, 0, 1, 0, 0}, 1}, {NMono{0, 0, 0, 1, 0}, -1}});
+  G.push_back({{NMono{0, 5, 0, 0, 0}, 1}, {NMono{0, 0, 0, 0, 1}, -1}});
+  for (QPoly& g : G) g = gb.normalise(g);
+  EXPECT_EQ(qq_basis(gb, 0, 5, G), gb.basis(G));
   EXPECT_EQ(last_modular_figures.restarts, 1u);
 
   const std::vector<QPoly> C = standard(zs_cyclic, 5, gb);
