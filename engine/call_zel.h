@@ -242,8 +242,8 @@ UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32
  * the results are polynomials with integer coefficients, each the reduced
  * basis element times the lcm of its denominators (export_poly_INT).
  * pas0: primes of the first batch (<= 0: chosen from the coefficient
- * sizes); env->_off: where in the prime table the batches start (< 0:
- * random). */
+ * sizes, which also bound a given pas0 from below); env->_off: where in
+ * the prime table the batches start (< 0: random). */
 UI32 Zel_int_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                       double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
 UI32 Zel_int_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
