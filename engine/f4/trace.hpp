@@ -47,8 +47,9 @@ enum class BadPrime : uint8_t {
 #ifdef ZEL_VARIANT_INT
 
 // The trace: at most MAXI_SIMUL characters and a terminating 0, taken with
-// zmalloc at the first write (MAXI_SIMUL = zel_max_index then) and kept for
-// the life of the process.
+// zmalloc at the first write and kept for the life of the process.  Every
+// batch that writes it sets MAXI_SIMUL to its request's zel_max_index (at
+// its reset), growing the buffer when that is larger than it.
 extern char* simul_string;
 extern uint32_t MAXI_SIMUL;
 // Where the next write or read happens.

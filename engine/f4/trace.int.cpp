@@ -28,16 +28,26 @@ uint32_t last_read = 1;
 bool exhausted = false;
 // One entry per lane seen bad; lanes past the end are good.
 std::vector<BadPrime> bad_lanes;
+// Characters the trace's buffer has room for (its terminating 0 aside).
+uint32_t trace_room = 0;
+
+// The limit of the trace a batch is about to write is the column limit of
+// its own request: the buffer grows when an earlier, smaller limit made it
+// too small, and is kept otherwise.
+void size_trace() {
+  MAXI_SIMUL = zel_max_index;
+  if (simul_string && trace_room >= MAXI_SIMUL) return;
+  zfree(simul_string);
+  simul_string = static_cast<char*>(zmalloc(uint64_t(MAXI_SIMUL) + 1));
+  if (!simul_string) Fatal("Cannot allocate simul_string\n");
+  trace_room = MAXI_SIMUL;
+  simul_string[0] = 0;
+}
 
 }  // namespace
 
 void simul_out(const char* s, uint32_t u) {
-  if (!simul_string) {
-    MAXI_SIMUL = zel_max_index;
-    simul_string = static_cast<char*>(zmalloc(uint64_t(MAXI_SIMUL) + 1));
-    if (!simul_string) Fatal("Cannot allocate simul_string\n");
-    simul_string[0] = 0;
-  }
+  if (!simul_string) size_trace();
   char buf[256];
   if (u)
     std::snprintf(buf, sizeof buf, "%s%u", s, u);
@@ -81,7 +91,10 @@ void ZEL_C(reset_simulation)() {
   simul_string_index = 0;
   last_read = 1;
   exhausted = false;
-  if (simul_write && simul_string) std::memset(simul_string, 0, MAXI_SIMUL & ~3u);
+  if (simul_write && simul_string) {
+    size_trace();
+    std::memset(simul_string, 0, MAXI_SIMUL & ~3u);
+  }
   bad_lanes.clear();
 }
 

@@ -215,6 +215,20 @@ TEST(EliminationLanes, TraceWritesAndReplaysItsItems) {
   MAXI_SIMUL = limit;
 }
 
+// The limit of a trace is the column limit of the request that writes it,
+// not of the first request of the process.
+TEST(EliminationLanes, EachWritingBatchTakesTheColumnLimitOfItsRequest) {
+  LaneSession s(3, 0, true);
+  zel_max_index = 6;
+  s.batch(3, 0, true);
+  simul_out("+", 12345);
+  EXPECT_RAISES(simul_out("*", 0), "Array <simul> is too small (increase this value)\n");
+  zel_max_index = 600;
+  s.batch(3, 0, true);
+  for (int k = 0; k < 100; ++k) simul_out("+", 12345);
+  EXPECT_EQ(simul_string_index, 600u);
+}
+
 // A replay on the matrix the trace was written on, by rows.
 TEST(EliminationLanes, ReplayDepartingFromTheTraceMakesTheBatchUnusable) {
   LaneSession s(3, 0, true);
