@@ -35,9 +35,11 @@ extern int32_t ZEL_C(want_denom_coeff_only);
 // dpol.hpp.
 int secure_see_Dpol_1(const Dpol* p);
 
-// The hooks of the printers of dpol.hpp and dom_string.hpp: the first is
-// secure_see_Dpol_1, the second prints the rational that the n residues
-// lift to (false, printing nothing, when they do not).
+// The hooks of the printers of dpol.hpp and dom_string.hpp.  The first is
+// secure_see_Dpol_1 while want_secure is set; otherwise it lifts every term
+// on its own, printing "NYA*" and the monomial for a term that does not
+// lift (and setting want_output_is_bad).  The second prints the rational
+// that the n residues lift to (false, printing nothing, when they do not).
 void see_Dpol_lifted_terms(const Dpol* p);
 bool display_lifted_value(const uint32_t* v, uint32_t n);
 

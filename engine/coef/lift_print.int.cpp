@@ -123,8 +123,6 @@ int32_t degree_of(const std::vector<uint64_t>& v) {
 
 }  // namespace
 
-void see_Dpol_lifted_terms(const Dpol* p) { secure_see_Dpol_1(p); }
-
 // A lift reads one residue per prime of the context: without a context for
 // the current lanes nothing can be lifted.
 namespace {
@@ -177,6 +175,40 @@ int secure_see_Dpol_1(const Dpol* p) {
     see_Expos2(p->mono[t], 1);
   }
   return 1;
+}
+
+namespace {
+
+// Each term lifted on its own: a coefficient that does not lift prints
+// "NYA" in its place, and the other terms still print.
+void see_terms_one_by_one(const Dpol* p) {
+  ZEL_C(want_small) = 0;
+  IntContext ctx;
+  for (uint32_t t = 0; t < p->n; t++) {
+    ZoneScope scope;  // gives back the integers of this term's lift
+    INT pair[2];
+    if (!context_fits_lanes() || !ZEL_C(lift_row_INT)(lanes(p), t, pair, 1)) {
+      want_output_is_bad = 1;
+      if (t > 0) Output("+");
+      Output("NYA*");
+    } else {
+      if (!is_one(pair[1])) {
+        enregistre(pair[0]);
+        enregistre(pair[1]);
+      }
+      if (see_coefficient(pair[0], pair[1], t > 0, " -")) Output("*");
+    }
+    see_Expos2(p->mono[t], 1);
+  }
+}
+
+}  // namespace
+
+void see_Dpol_lifted_terms(const Dpol* p) {
+  if (want_secure)
+    secure_see_Dpol_1(p);
+  else
+    see_terms_one_by_one(p);
 }
 
 void verifier_coherence(const uint32_t* values, uint32_t n) {

@@ -69,8 +69,9 @@ extern uint32_t ZEL_C(want_mods);
 
 // Prints the n > 0 terms of p with their coefficients lifted to rationals.
 // Integer build: the lifting layer's printer (lift_print.hpp: the terms as
-// sign, "(num/den)" or the integer, "*" and the monomial; "NYA" alone when a
-// coefficient does not lift yet).  Prime-field build: every coefficient
+// sign, "(num/den)" or the integer, "*" and the monomial; when a
+// coefficient does not lift yet, "NYA" alone with want_secure set, else
+// "NYA*" in that term's place).  Prime-field build: every coefficient
 // prints as "NYA".
 extern void (*see_Dpol_lifted)(const Dpol* p);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/api/api_session.hpp"
+#include "engine/api/session.hpp"
 #include "engine/coef/lift_print.hpp"
 #include "engine/coef/residue.hpp"
 #include "support/int_ref.hpp"
@@ -16,6 +17,7 @@ namespace {
 struct LiftPrintTest : ::testing::Test {
   zel_test::TestHost host{4};
   int32_t saved_raw = ZEL_C(want_raw_output);
+  int32_t saved_secure = want_secure;
   void SetUp() override {
     zel_test::start_session(3, 0);
     ZEL_C(reset_coeffs)(5);
@@ -24,6 +26,7 @@ struct LiftPrintTest : ::testing::Test {
   }
   void TearDown() override {
     ZEL_C(want_raw_output) = saved_raw;
+    want_secure = saved_secure;
     ZEL_C(reset_memory)();
   }
   std::string printed() {
@@ -43,7 +46,8 @@ Expos* monomial(std::vector<I32> e) {
   return static_cast<Expos*>(ZEL_C(assign_expos)(e.data(), UI32(e.size())));
 }
 
-TEST_F(LiftPrintTest, PolynomialsPrintTheirFractionsOrNothingButNya) {
+// (1/2) x0 - (3/2) x1 - x2 + 5.
+Dpol* four_terms() {
   const int64_t num[] = {1, -3, -1, 5};
   const uint32_t den[] = {2, 2, 1, 1};
   Dpol* p = new_Dpol(4);
@@ -53,6 +57,12 @@ TEST_F(LiftPrintTest, PolynomialsPrintTheirFractionsOrNothingButNya) {
   p->mono[3] = monomial({0, 0, 0});
   for (uint32_t l = 0; l < 5; l++)
     for (uint32_t t = 0; t < 4; t++) lanes(p)[l][t] = fraction_mod(num[t], den[t], ZEL_C(Primes)[l]);
+  return p;
+}
+
+TEST_F(LiftPrintTest, PolynomialsPrintTheirFractionsOrNothingButNya) {
+  want_secure = 1;
+  Dpol* p = four_terms();
   pending_display = "P: ";
   ZEL_C(see_Dpol)(p);
   EXPECT_EQ(printed(), "f1 = P: (1/2)*x0+(-3/2)*x1 -x2+5*1");
@@ -69,6 +79,17 @@ TEST_F(LiftPrintTest, PolynomialsPrintTheirFractionsOrNothingButNya) {
   EXPECT_EQ(want_output_is_bad, 1);
   ZEL_C(see_Dpol)(p);
   EXPECT_EQ(printed(), "f1 = NYA");
+  want_output_is_bad = 0;
+}
+
+// Not secure: a term whose coefficient does not lift says so in its place.
+TEST_F(LiftPrintTest, WithoutSecurePrintingEachTermLiftsOnItsOwn) {
+  want_secure = 0;
+  Dpol* p = four_terms();
+  lanes(p)[0][1] = 123456789;
+  ZEL_C(see_Dpol)(p);
+  EXPECT_EQ(printed(), "f1 = (1/2)*x0+NYA*x1 -x2+5*1");
+  EXPECT_EQ(want_output_is_bad, 1);
   want_output_is_bad = 0;
 }
 
