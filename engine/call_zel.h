@@ -275,7 +275,9 @@ I32 Zel_internal_version(void);
  * count set.  Integer build: single-threaded, returns -1. */
 I32 Zel_int_internal_threads(I32 n);
 I32 Zel_internal_threads(I32 n);
-/* Prints the build report; returns the version. */
+/* Prints the build report (on the standard error stream when the engine's
+ * messages are silent, else through the message sink); returns the
+ * version. */
 I32 Zel_int_internal_report(void);
 I32 Zel_internal_report(void);
 I32 Zel_int_scheduler(void);
