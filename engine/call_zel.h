@@ -237,10 +237,12 @@ UI32 Zel_size_memory_coeff(void);
  * Modes the build cannot run fail with a message. */
 UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                   double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
-/* Integer build: modes ZEL_COMPUTE_GBASIS and ZEL_COMPUTE_NOP over the
- * rationals.  base holds polynomials of creat_poly (integer coefficients);
- * the results are polynomials with integer coefficients, each the reduced
- * basis element times the lcm of its denominators (export_poly_INT).
+/* Integer build: every mode of the prime-field build (ZEL_COMPUTE_GBASIS to
+ * ZEL_COMPUTE_MATRIXN) over the rationals, run modulo batches of primes and
+ * lifted.  base holds polynomials of creat_poly (integer coefficients); the
+ * results are polynomials with integer coefficients, each the polynomial
+ * the mode gives over the rationals times the lcm of its denominators
+ * (export_poly_INT).
  * pas0: primes of the first batch (<= 0: chosen from the coefficient
  * sizes, which also bound a given pas0 from below); env->_off: where in
  * the prime table the batches start (< 0: random). */
@@ -273,7 +275,9 @@ I32 Zel_internal_version(void);
  * count set.  Integer build: single-threaded, returns -1. */
 I32 Zel_int_internal_threads(I32 n);
 I32 Zel_internal_threads(I32 n);
-/* Prints the build report; returns the version. */
+/* Prints the build report (on the standard error stream when the engine's
+ * messages are silent, else through the message sink); returns the
+ * version. */
 I32 Zel_int_internal_report(void);
 I32 Zel_internal_report(void);
 I32 Zel_int_scheduler(void);

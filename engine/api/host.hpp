@@ -44,6 +44,20 @@ const HostServices& current_host();
 // 4 host print, anything else silent.
 extern int32_t Zel_verb_info;
 
+// For the entries whose whole job is to print (the polynomial printers, the
+// build report): while it lives, silent messages go to the standard error
+// stream, so that a C caller (verbosity 0) sees them; a chosen verbosity
+// stays as it is.
+struct VisibleOutput {
+  int32_t saved = Zel_verb_info;
+  VisibleOutput() {
+    if (saved < 1 || saved > 4) Zel_verb_info = 3;
+  }
+  ~VisibleOutput() { Zel_verb_info = saved; }
+  VisibleOutput(const VisibleOutput&) = delete;
+  VisibleOutput& operator=(const VisibleOutput&) = delete;
+};
+
 // The sink of every engine message (text is printed literally, a "%" stays a
 // "%").  At verbosity 1 it groups fragments into lines: a fragment without a
 // newline is preceded by "\n" when it holds a "]" or when ten fragments have

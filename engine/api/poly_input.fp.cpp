@@ -42,8 +42,6 @@ ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) {
   Dpol* p = sorted_handle_Dpol(h, "see_Dpol");
   // A C caller's messages are silent by default; the replay programs print
   // their results on the standard error stream.
-  const int32_t verbosity = zel::Zel_verb_info;
-  if (verbosity < 1 || verbosity > 4) zel::Zel_verb_info = 3;
+  zel::VisibleOutput visible;
   zel::ZEL_BUILD::ZEL_C(see_Dpol)(p);
-  zel::Zel_verb_info = verbosity;
 }

@@ -97,16 +97,6 @@ std::string decimal(mpz_srcptr v) {
   return buf.data();
 }
 
-// Replay programs print results on the standard error stream even when the
-// engine's messages are silent.
-struct VisibleOutput {
-  int32_t saved = zel::Zel_verb_info;
-  VisibleOutput() {
-    if (saved < 1 || saved > 4) zel::Zel_verb_info = 3;
-  }
-  ~VisibleOutput() { zel::Zel_verb_info = saved; }
-};
-
 // Radix of the last convert_from_ntl_int and its residue modulo each prime
 // of the table it was made for.
 struct RadixCache {
@@ -267,7 +257,8 @@ ZEL_EXPORT mpz_srcptr ZEL_C(export_monom_INT)(UI32 k, UI32 nvars, UI32* exps, vo
 
 ZEL_EXPORT I32 ZEL_C(see_Dpol_INT)(void* h) {
   Dpol_INT* p = handle_INT(h, "see_Dpol_INT");
-  VisibleOutput visible;
+  // Replay programs print their results even when messages are silent.
+  zel::VisibleOutput visible;
   ZEL_C(want_small) = 0;
   IntContext ctx;
   ZoneScope scope;

@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 
+#include "engine/api/host.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
@@ -23,6 +24,9 @@ void setting(const char* name, long long value) { Output("\t%s = %lld\n", name, 
 }  // namespace
 
 ZEL_EXPORT I32 ZEL_C(internal_report)(void) {
+  // Printing is the entry's whole job: a C caller, whose messages are
+  // silent, reads it on the standard error stream.
+  zel::VisibleOutput visible;
   const I32 version = ZEL_C(internal_version)();
   Output("zel library version:%d (LIBMODE=%d)\n", version, I ? 2 : 1);
   Output("    sizeof(UI32_or_64)=%d\n", 8);

@@ -18,9 +18,7 @@ void out_protocol_GFC(BUS& bus, GFC a) {
 void out_GFC(BUS& bus, GFC a) { bus.ecrirei(&a, 4); }
 
 void parse_raw_GFC(String_or_File& src, GFC& a, int) {
-  unsigned v = 0;
-  src.scan(v);
-  a = v % modulus_GFC();
+  a = src.scan_or_fail("parse_raw_GFC") % modulus_GFC();
 }
 
 }  // namespace orv::ORV_BUILD

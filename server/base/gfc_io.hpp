@@ -30,8 +30,8 @@ void out_domain_protocol_GFC(BUS& bus);              // with the current prime
 void out_protocol_GFC(BUS& bus, GFC a);              // MSG_ORV_GF, a
 void out_GFC(BUS& bus, GFC a);                       // a alone
 
-// One decimal value from the text reader, whatever c is, reduced modulo p
-// (0 when no number comes).
+// One decimal value from the text reader, whatever c is, reduced modulo p;
+// fatal when no number comes (the message names what was read).
 void parse_raw_GFC(String_or_File& src, GFC& a, int c);
 
 }  // namespace orv::ORV_BUILD

@@ -38,7 +38,9 @@ void LIRE_VGF(BUS& bus, VGF& a, uint32_t n);
 uint32_t String_or_File_read(String_or_File& src, uint32_t* buf, uint32_t n);
 
 // A new cell from the text reader: '<' r decimal residues, '{' r raw words;
-// any other code gives zero.  Residues are reduced modulo their primes.
+// any other code gives zero.  Residues are reduced modulo their primes.  A
+// residue that does not scan, or fewer than r raw words, is fatal (the
+// message names what was read).
 void parse_raw_VGF(String_or_File& src, VGF& a, int c);
 
 }  // namespace orv::ORV_BUILD

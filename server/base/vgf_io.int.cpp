@@ -1,6 +1,7 @@
 // VGF on the printers, the protocol bus and the text reader.
 #include "server/base/vgf_io.hpp"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -99,19 +100,22 @@ uint32_t String_or_File_read(String_or_File& src, uint32_t* buf, uint32_t n) {
   return src.read(buf, n);
 }
 
+// A coefficient read in part would be a wrong number, not a smaller one:
+// every residue must be there.
 void parse_raw_VGF(String_or_File& src, VGF& a, int c) {
   allocate(a);
   std::memset(a.rep, 0, 4 * size_t{r_()});
   if (c == '<') {
     for (uint32_t i = 0; i < r_(); ++i) {
-      unsigned v = 0;
-      src.scan(v);
-      a.rep[i] = v % VGF::_prime[i];
+      char what[96];
+      std::snprintf(what, sizeof what, "parse_raw_VGF: residue %u of %u", i + 1, r_());
+      a.rep[i] = src.scan_or_fail(what) % VGF::_prime[i];
     }
   } else if (c == '{') {
     uint32_t got = String_or_File_read(src, a.rep, r_());
-    if (got > r_()) got = 0;
-    for (uint32_t i = 0; i < r_(); ++i) a.rep[i] = i < got ? a.rep[i] % VGF::_prime[i] : 0;
+    if (got > r_()) got = 0;  // a source that gives no raw words
+    if (got < r_()) Fatal("parse_raw_VGF: read %u of %u raw words\n", got, r_());
+    for (uint32_t i = 0; i < r_(); ++i) a.rep[i] %= VGF::_prime[i];
   }
 }
 

@@ -34,6 +34,11 @@ struct String_or_File {
   // Reads one unsigned decimal number after blanks.  False, with v unchanged,
   // when no digit comes or the number does not fit 32 bits.
   bool scan(unsigned& v);
+  // The number scan reads.  When none comes there (no digit, or more than 32
+  // bits), ends through the server's Fatal with a message that begins with
+  // `what` and quotes the word read instead (cut at 32 characters), or says
+  // that the input ended.
+  unsigned scan_or_fail(const char* what);
   // n raw 32-bit words from a file source with one block read; the count
   // read.  A string source cannot give raw words: the process ends with
   // status 3.  Any other source gives 0xFFFFFFFF.

@@ -4,10 +4,16 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 #include "server/base/runtime.hpp"
 
 namespace orv {
+
+namespace {
+// How much of a word that is not a number a message shows.
+constexpr size_t kShownChars = 32;
+}  // namespace
 
 int String_or_File::get() {
   if (kind == 0) return stream ? getc(stream) : EOF;
@@ -45,6 +51,32 @@ bool String_or_File::scan(unsigned& v) {
   if (!fits) return false;
   v = unsigned(value);
   return true;
+}
+
+unsigned String_or_File::scan_or_fail(const char* what) {
+  int c;
+  do c = get();
+  while (c != EOF && std::isspace(c));
+  // Keep the word as read, so that the message shows it.
+  std::string word;
+  uint64_t value = 0;
+  bool number = c != EOF && std::isdigit(c);
+  for (; c != EOF && std::isdigit(c); c = get()) {
+    if (word.size() < kShownChars) word += char(c);
+    value = value * 10 + unsigned(c - '0');
+    if (value > UINT32_MAX) {
+      number = false;
+      value = UINT32_MAX;  // keep reading the digits, but stay bounded
+    }
+  }
+  if (number) {
+    unget(c);
+    return unsigned(value);
+  }
+  for (; c != EOF && !std::isspace(c) && word.size() < kShownChars; c = get()) word += char(c);
+  unget(c);
+  if (word.empty()) Fatal("%s: the input ends where a number should be\n", what);
+  Fatal("%s: \"%s\" is not an unsigned 32-bit number\n", what, word.c_str());
 }
 
 uint32_t String_or_File::read(uint32_t* buf, uint32_t n) {

@@ -1,5 +1,6 @@
-# Installs the library into a fresh prefix, then builds and runs an example
-# against it with nothing but pkg-config's flags.
+# Installs the library with `--prefix` into a fresh directory, as a user does
+# with a build configured for the default prefix, then builds and runs an
+# example against it with nothing but pkg-config's flags.
 # Variables: BUILD, CC, EXAMPLE, WORK; CFLAGS (optional, one flag).
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/prefix
@@ -10,11 +11,15 @@ endif()
 file(GLOB pcdirs ${WORK}/prefix/*/pkgconfig ${WORK}/prefix/*/*/pkgconfig)
 list(JOIN pcdirs ":" pcpath)
 set(ENV{PKG_CONFIG_PATH} "${pcpath}")
-# The .pc file names the prefix it was configured for; point it at ours.
-execute_process(COMMAND pkg-config --define-variable=prefix=${WORK}/prefix --cflags --libs zel
+# Nothing tells pkg-config where the files went: the .pc file must find
+# them itself, although the build was configured for another prefix.
+execute_process(COMMAND pkg-config --cflags --libs zel
   RESULT_VARIABLE rc OUTPUT_VARIABLE flags ERROR_VARIABLE err OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pkg-config does not know zel (${pcpath}): ${err}")
+endif()
+if(NOT flags MATCHES "-I${WORK}/prefix/")
+  message(FATAL_ERROR "pkg-config's flags miss the install prefix ${WORK}/prefix: ${flags}")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
 execute_process(COMMAND ${CC} -std=c99 ${CFLAGS} -o ${WORK}/example ${EXAMPLE} ${flags}

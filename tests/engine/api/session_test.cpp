@@ -129,6 +129,15 @@ TEST_F(SessionTest, SmallEntries) {
   EXPECT_NE(out.find("\tMAX_GARBAGES=30000\n"), std::string::npos);
 }
 
+TEST_F(SessionTest, ACCallerSeesTheReport) {
+  // A C caller's messages are silent: the report goes to standard error.
+  testing::internal::CaptureStderr();
+  ZEL_C(internal_report)();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("\tMAX_GARBAGES=30000\n"), std::string::npos);
+  EXPECT_EQ(zel::Zel_verb_info, 0);
+}
+
 TEST(SessionDeathTest, AttendreNeverReturns) {
   // It holds the process for a debugger: only a signal ends it.
   EXPECT_EXIT(

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "server/log_capture.hpp"
+
 using namespace orv::ORV_BUILD;
 
 TEST(GfcIo, ProtocolWordsAndReducedParsing) {
@@ -29,6 +31,17 @@ TEST(GfcIo, ProtocolWordsAndReducedParsing) {
   GFC a = 5;
   parse_raw_GFC(src, a, '<');
   EXPECT_EQ(a, 70000u - 65521u);  // reduced
-  parse_raw_GFC(src, a, '<');     // no number left
-  EXPECT_EQ(a, 0u);
+}
+
+TEST(GfcIoDeath, TextThatDoesNotScanIsRefused) {
+  orv_test::use_fresh_children();
+  EXPECT_EXIT(
+      {
+        orv::log_output = stderr;
+        init_GFC();
+        auto src = orv::String_or_File::of_string("  zz>");
+        GFC a = 5;
+        parse_raw_GFC(src, a, '<');
+      },
+      ::testing::ExitedWithCode(3), "parse_raw_GFC: \"zz>\" is not an unsigned 32-bit number");
 }

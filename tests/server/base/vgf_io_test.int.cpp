@@ -123,3 +123,30 @@ TEST(VgfIoDeath, WrongWidthsAndStringSourcesEndTheProcess) {
       },
       ::testing::ExitedWithCode(3), "NYA read in String_or_File for String");
 }
+
+TEST(VgfIoDeath, TextThatDoesNotScanIsRefused) {
+  orv_test::use_fresh_children();
+  EXPECT_EXIT(
+      {
+        orv::log_output = stderr;
+        set_VGF(2);
+        auto src = orv::String_or_File::of_string(" 5 zz>");
+        VGF a;
+        parse_raw_VGF(src, a, '<');
+      },
+      ::testing::ExitedWithCode(3),
+      "parse_raw_VGF: residue 2 of 2: \"zz>\" is not an unsigned 32-bit number");
+  EXPECT_EXIT(
+      {
+        orv::log_output = stderr;
+        set_VGF(3);
+        FILE* f = std::tmpfile();
+        const uint32_t word = 7;
+        std::fwrite(&word, 4, 1, f);
+        std::rewind(f);
+        auto file = orv::String_or_File::of_file(f);
+        VGF a;
+        parse_raw_VGF(file, a, '{');
+      },
+      ::testing::ExitedWithCode(3), "parse_raw_VGF: read 1 of 3 raw words");
+}
