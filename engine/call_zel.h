@@ -372,6 +372,24 @@ I32 Zel_int_w_minpoly2(UI32* prime, I32 D, I32* sparse, I32* nosp, UI32* rows, I
 I32 Zel_w_minpoly2(UI32* prime, I32 D, I32* sparse, I32* nosp, uint16_t* rows, I32 sqfr);
 I32 Zel_int_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, UI32* rows);
 I32 Zel_w_minpoly(UI32 p, I32 D, I32* shifts, I32* nosp, uint16_t* rows);
+/* Block method.  init_BlockHankel makes p the prime of the block layer and
+ * restarts its random generator (a prime the build's residues cannot hold,
+ * or no prime, ends the process with status 3); the prime-field build's
+ * caller also sets PrimeSign and PrimeHalf.  test_MatDom1 checks the layer
+ * on built-in answers modulo 65521, one "ok" line per check on stderr; a
+ * failed check ends the process with status 4 (the integer build ends with
+ * status 5 after its product check).  fglm_polys computes the generator
+ * MX[0] .. MX[len] (len+1 caller-owned bk x bk matrices, MX[len] = I) of
+ * the bk sequences seqs[j] of 2*len*bk residues (symmetric in the
+ * prime-field build), after init_BlockHankel; bk >= 1 and len >= 1.  A
+ * singular pivot block ends the process with status 4, the integer build
+ * with status 5.  Returns 0. */
+void Zel_int_init_BlockHankel(UI32 p);
+void Zel_init_BlockHankel(UI32 p);
+void Zel_int_test_MatDom1(void);
+void Zel_test_MatDom1(void);
+I32 Zel_int_fglm_polys(UI32** MX, UI32** seqs, I32 bk, I32 len, I32 verbose);
+I32 Zel_fglm_polys(int16_t** MX, int16_t** seqs, I32 bk, I32 len, I32 verbose);
 
 /* Writes the gap code of the n increasing column offsets cols (cols[0] = 0)
  * into buf; the code must end strictly inside the capacity bytes, otherwise

@@ -14,6 +14,7 @@
 
 #include "sparse/exit.hpp"
 #include "sparse/messages.hpp"
+#include "sparse/modarith.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -161,6 +162,12 @@ using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT int32_t ZEL_C(fglm_polys)(MatEntry** MX, MatEntry** seqs, int32_t bk, int32_t len,
                                      int32_t verbose) {
+  // The block arithmetic reads the prime through `modulo`, which only an
+  // entry of this layer sets.
+  if (modulo == nullptr)
+    interface_error("%sfglm_polys: no prime, call %sinit_BlockHankel first\n", ZEL_PREFIX, ZEL_PREFIX);
+  if (!prime_ok(*modulo))
+    interface_error("%sfglm_polys: prime out of range or not a prime\n", ZEL_PREFIX);
   if (MX == nullptr || seqs == nullptr || bk < 1 || len < 1)
     interface_error("%sfglm_polys: needs bk >= 1, len >= 1 and the tables\n", ZEL_PREFIX);
   for (int32_t i = 0; i <= len; ++i)

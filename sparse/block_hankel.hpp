@@ -29,7 +29,8 @@ void fglm_polys(MatEntry* const* MX, const MatEntry* const* seqs, int32_t bk, in
 }  // namespace zel::ZEL_BUILD
 
 // The exported entry of fglm_polys (Zel_fglm_polys / Zel_int_fglm_polys).
-// bk >= 1, len >= 1 and non-null tables, else status 3.  Returns 0.
+// bk >= 1, len >= 1, non-null tables and a usable prime set by
+// Zel_init_BlockHankel, else status 3.  Returns 0.
 ZEL_EXPORT int32_t ZEL_C(fglm_polys)(zel::ZEL_BUILD::MatEntry** MX,
                                      zel::ZEL_BUILD::MatEntry** seqs, int32_t bk, int32_t len,
                                      int32_t verbose);

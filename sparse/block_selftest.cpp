@@ -12,6 +12,7 @@
 #include "sparse/descriptor.hpp"
 #include "sparse/exit.hpp"
 #include "sparse/kat/selftest_kat.hpp"
+#include "sparse/modarith.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -139,6 +140,8 @@ void check_block_hankel() {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void ZEL_C(init_BlockHankel)(uint32_t p) {
+  if (!prime_ok(p))
+    interface_error("%sinit_BlockHankel: prime out of range or not a prime\n", ZEL_PREFIX);
   block_prime_cell = p;
   Table_Primes = &block_prime_cell;
   init_wiedemann();

@@ -8,7 +8,9 @@
 
 // Makes p the prime of the block layer (Table_Primes and modulo point at a
 // cell of this unit holding p) and restarts the random generator from seed
-// 1.  PrimeSign and PrimeHalf are the caller's to set.
+// 1.  PrimeSign and PrimeHalf are the caller's to set.  A p that is not a
+// prime, or (prime-field build) above 65521, the largest prime whose
+// symmetric residues the 16-bit entries hold, ends with status 3.
 ZEL_EXPORT void ZEL_C(init_BlockHankel)(uint32_t p);
 
 // Checks the matrix product, the entry and matrix inverses and a whole

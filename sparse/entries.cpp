@@ -11,6 +11,7 @@
 #include "sparse/fglm.hpp"
 #include "sparse/matvec.hpp"
 #include "sparse/messages.hpp"
+#include "sparse/modarith.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -24,18 +25,6 @@ uint32_t own_prime_cell;
 [[noreturn]] void bad_argument(const char* entry, const char* what) {
   interface_error("%s%s: %s\n", ZEL_PREFIX, entry, what);
 }
-
-bool is_prime(uint32_t p) {
-  if (p < 2) return false;
-  for (uint64_t d = 2; d * d <= p; ++d)
-    if (p % d == 0) return false;
-  return true;
-}
-
-// Residues must fit the build's arithmetic: at most 65521 in the prime-field
-// build (the symmetric kernels need |a| <= 32760).  A composite modulus has
-// no inverses: the recurrences would give a wrong answer silently.
-bool prime_ok(uint32_t p) { return (kIntegerBuild || p <= 65521u) && is_prime(p); }
 
 // A C++ exception (a table too large for memory) ends the entry like any
 // other failure of this layer.
@@ -69,6 +58,18 @@ void check_lists(const char* entry, int32_t D, bool pair_form) {
   }
   for (const int32_t* s = w_nosp; s[0] >= 0; s += 2)
     if (s[0] >= D) bad_argument(entry, "dense row out of range");
+}
+
+// The vector kernel reads the rows with aligned 16-byte loads: a row off
+// that boundary would fault inside the product.
+template <class Rows>
+void check_aligned_rows(const char* entry, Rows rows) {
+  if constexpr (!kIntegerBuild) {
+    const int32_t k = count_dense_rows();
+    for (int32_t r = 0; r < k; ++r)
+      if (reinterpret_cast<uintptr_t>(rows[r]) % 16 != 0)
+        bad_argument(entry, "dense row not on a 16-byte boundary");
+  }
 }
 
 // The vector kernel's lanes hold sums of two products exactly only for row
@@ -142,6 +143,7 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
   check_lists(kEntry, D, true);
   if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
   check_symmetric_rows(kEntry, rows, D, *prime);
+  check_aligned_rows(kEntry, rows);
   for (int32_t j = 0; j < nvars; ++j)
     if (coords[j] >= D) bad_argument(kEntry, "coordinate out of range");
   if (coords[nvars - 1] < 0) bad_argument(kEntry, "no coordinate for the minimal polynomial");

@@ -6,6 +6,19 @@
 
 namespace zel::ZEL_BUILD {
 
+namespace {
+
+bool is_prime(uint32_t p) {
+  if (p < 2) return false;
+  for (uint64_t d = 2; d * d <= p; ++d)
+    if (p % d == 0) return false;
+  return true;
+}
+
+}  // namespace
+
+bool prime_ok(uint32_t p) { return (kIntegerBuild || p <= 65521u) && is_prime(p); }
+
 Dom INV_2args(Dom a, uint32_t p) {
   uint32_t r1 = a % p;
   if (r1 == 0) {

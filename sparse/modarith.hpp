@@ -98,6 +98,12 @@ inline Dom SUB(Dom a, Dom b, uint32_t p) {
   return a >= b ? static_cast<Dom>(a - b) : static_cast<Dom>(a + (p - b));
 }
 
+// A modulus this layer can work with: a prime whose residues fit the
+// build's arithmetic, at most 65521 in the prime-field build (the symmetric
+// kernels need |a| <= 32760).  A composite modulus has no inverses: the
+// recurrences would give a wrong answer silently.
+bool prime_ok(uint32_t p);
+
 // a^-1 mod p for a prime p.  Zero has no inverse: the message is written,
 // the modulus is flagged and 0 is returned, so later products vanish.
 Dom INV_2args(Dom a, uint32_t p);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/call_zel.h"  // its declarations of the block entries must match
 #include "engine/coef/primes.hpp"
 #include "engine/driver/prime_sign.hpp"
 #include "engine/mem/files.hpp"
@@ -247,6 +248,24 @@ TEST(BlockHankelDeathTest, SingularFirstBlockEndsWithStatus4) {
     EXPECT_EXIT(run(), testing::ExitedWithCode(5), "NYA coerce_Dom1 in blockhankel");
   } else {
     EXPECT_EXIT(run(), testing::ExitedWithCode(4), "Singular matrix: 1st column is 0!");
+  }
+}
+
+TEST(BlockHankelDeathTest, RefusedWithoutAUsablePrime) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  Mat seq(4, 1), mx(1);
+  MatEntry* seqs[] = {seq.data()};
+  MatEntry* MX[] = {mx.data(), mx.data(), mx.data()};
+  // As in a process where no entry has set a prime yet.
+  auto fresh = [&] {
+    modulo = nullptr;
+    ZEL_C(fglm_polys)(MX, seqs, 1, 2, 0);
+  };
+  EXPECT_EXIT(fresh(), testing::ExitedWithCode(3), "fglm_polys: no prime");
+  EXPECT_EXIT(ZEL_C(init_BlockHankel)(65535), testing::ExitedWithCode(3), "not a prime");
+  // 16-bit entries cannot hold the residues of a larger prime.
+  if constexpr (!kIntegerBuild) {
+    EXPECT_EXIT(ZEL_C(init_BlockHankel)(100003), testing::ExitedWithCode(3), "prime out of range");
   }
 }
 

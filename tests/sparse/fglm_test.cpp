@@ -370,6 +370,15 @@ TEST(SparseFglmDeathTest, InterfaceErrorsEndTheProcessWithStatus3) {
                               bad.fglm_rows(), 1, c.degrees.data(), &c.prime, 0, 0,
                               c.names.data(), 0, 0, -1, -1, -1),
                 testing::ExitedWithCode(3), "symmetric range");
+    // A row off the 16-byte boundary of the kernel's aligned loads.
+    PointSystem::Rows moved = sys.rows();
+    zel::sparse_detail::AlignedBuf<int16_t> room(16);
+    std::copy(moved.sym[0].data(), moved.sym[0].data() + 8, room.data() + 1);
+    moved.table[0] = room.data() + 1;
+    EXPECT_EXIT(ZEL_C(w_fglm)(4, sys.sparse.data(), sys.nosp.data(), 2, c.coords.data(),
+                              moved.fglm_rows(), 1, c.degrees.data(), &c.prime, 0, 0,
+                              c.names.data(), 0, 0, -1, -1, -1),
+                testing::ExitedWithCode(3), "16-byte boundary");
   }
   sys.sparse[1] = 99;
   EXPECT_EXIT(call(1), testing::ExitedWithCode(3), "copy row out of range");
