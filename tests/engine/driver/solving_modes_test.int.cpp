@@ -269,6 +269,16 @@ TEST(SolvingQQ, NoParametrisationByANonSeparatingVariable) {
   EXPECT_EQ(g, (Uni{-1, 0, 1}));
 }
 
+// {x0 - x1^2, x1^3}: one solution, of multiplicity 3, where x0 vanishes.
+// The square-free parametrisation keeps x0's entry: x0 alone, then x1.
+TEST(SolvingQQ, AVariableVanishingAtEverySolutionKeepsItsEntry) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {poly(gb, 2, {{{1}, 1}, {{0, 2}, -1}}), poly(gb, 2, {{{0, 3}, 1}})};
+  const std::vector<QPoly> R = run(F, 2, ZEL_COMPUTE_RRFORM_SQFR);
+  EXPECT_EQ(R, (std::vector<QPoly>{poly(gb, 2, {{{1}, 1}}), poly(gb, 2, {{{0, 1}, 1}})}));
+}
+
 mpq_class eval(const Uni& a, const mpq_class& r) {
   mpq_class v = 0;
   for (size_t i = a.size(); i-- > 0;) v = v * r + a[i];
