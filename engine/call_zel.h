@@ -86,6 +86,13 @@ typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
 #define ZEL_COMPUTE_NOP 10
 #define ZEL_COMPUTE_GBASIS_MULTI 11
 #define ZEL_COMPUTE_MATRIXN 12
+/* The change-of-order modes 2, 3, 8, 9 and 12 give one polynomial per
+ * variable, entry j for variable j: x_j + R_j(x_last), or its rational
+ * parametrisation where the mode gives one, the last entry being the
+ * minimal polynomial of the last variable.  A variable that vanishes at
+ * every solution (met in the square-free modes when the ideal is not
+ * radical) gets x_j alone.  Modes 4 and 5 give the minimal polynomial
+ * alone. */
 
 #if defined(__GNUC__)
 #define ZEL_C_NORETURN __attribute__((noreturn))

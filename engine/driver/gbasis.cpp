@@ -11,6 +11,7 @@
 #include "engine/coef/primes.hpp"
 #include "engine/coef/residue.hpp"
 #include "engine/driver/address_map.hpp"
+#include "engine/driver/rational_param.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/f4/basis.hpp"
 #include "engine/f4/criteria.hpp"
@@ -371,9 +372,8 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   if (want_Lexico && count != real_nb_of_affine_variables)
     Fatal("This is not a triangular system !\n");
 #ifdef ZEL_VARIANT_INT
-  // The integer build's rational parametrisation of the result comes with
-  // its lifting; refuse rather than return the basis unchanged.
-  if (want_rr) Fatal("The integer build cannot apply the rational parametrisation yet\n");
+  // After a stop the basis is partial and 0 is returned: nothing to rewrite.
+  if (want_rr && !stop_requested()) apply_rr(G, count);
 #endif
   *cpu = cpu_seconds() - start;
   ZEL_C(info_count_lzw)();

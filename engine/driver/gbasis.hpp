@@ -23,7 +23,7 @@ extern uint32_t ZEL_C(want_ignore_cste);     // a constant found: return the bas
 extern uint32_t ZEL_C(want_very_quiet);      // no step degrees (default 1)
 extern uint32_t ZEL_C(want_ignore_simulin);  // set during the strong pass
 #ifdef ZEL_VARIANT_INT
-extern uint32_t want_rr;  // rational reconstruction of the result (not here yet)
+extern uint32_t want_rr;  // the result (a shape basis) gets its rational parametrisation
 #else
 // Aggressive elimination threshold per step degree (0 .. 1000).
 extern uint32_t aggressive_tab[1001];

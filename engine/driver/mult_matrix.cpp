@@ -352,7 +352,8 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
 // A variable x_j that is itself a leading monomial has no column: its basis
 // polynomial x_j + c_0 + sum c_k x_k (k in the normal set) gives
 // R_j = c_0 - sum c_k R_k, with R_last = -t.  Variables whose polynomial is
-// not of that form keep degree -1 (no polynomial).
+// not of that form keep degree -1 (no polynomial); a reduced basis for the
+// degree order has none.
 uint64_t pow_mod(uint64_t b, uint64_t e, uint64_t p) {
   uint64_t r = 1;
   for (b %= p; e != 0; e >>= 1, b = mul_mod(b, b, p))
@@ -396,9 +397,9 @@ void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, u
         } else {
           linear = false;
         }
-      } else if (a.degrees[k] < 0 || s.coords[k] < 0) {
+      } else if (s.coords[k] < 0) {
         linear = false;
-      } else {
+      } else {  // degree -1 there: R_k = 0, nothing to add
         for (int32_t i = 0; i <= a.degrees[k]; ++i)
           R[size_t(i)] = (R[size_t(i)] + p - mul_mod(c, a.rows[k][size_t(i)], p)) % p;
       }
@@ -463,27 +464,32 @@ std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
 
   if (!request.minpoly_only)
     for (uint32_t l = 0; l < V; ++l) solve_linear_leads(G, s, n, answers[l], l, request.primes[l]);
+  // Entry j is variable j's polynomial.  A variable of the normal set with
+  // degree -1 vanishes at every solution (R_j = 0, as the square-free modes
+  // meet it in a non-radical ideal): x_j alone.
   std::vector<ShapePoly> out;
-  for (uint32_t j = 0; j < n; ++j) {
-    const int32_t d = answers[0].degrees[j];
-    if (d < 0) {
-      if (j + 1 < n && !request.minpoly_only)
-        Stderr("build_last_matrix: %s is not in the normal set: no polynomial for it\n",
-               Liste_variables[j] ? Liste_variables[j] : "?");
-      continue;
-    }
+  for (uint32_t j = request.minpoly_only ? n - 1 : 0; j < n; ++j) {
+    if (answers[0].degrees[j] < 0 && s.coords[j] < 0)
+      Fatal("build_last_matrix: no polynomial for %s\n",
+            Liste_variables[j] ? Liste_variables[j] : "?");
     ShapePoly q;
     q.var = j;
-    // Union of the lanes' non-zero positions, highest power first.
-    for (int32_t i = d; i >= 0; --i)
+    // Union of the lanes' non-zero positions, highest power first (a
+    // linear lead's R_j may be shorter on one lane than on another).
+    auto entry = [&](const LaneAnswer& a, size_t i) {
+      return i < a.rows[j].size() ? a.rows[j][i] : 0u;
+    };
+    size_t width = 0;
+    for (const LaneAnswer& a : answers) width = std::max(width, a.rows[j].size());
+    for (size_t i = width; i-- > 0;)
       for (const LaneAnswer& a : answers)
-        if (a.rows[j][size_t(i)] != 0) {
+        if (entry(a, i) != 0) {
           q.powers.push_back(uint32_t(i));
           break;
         }
     q.coef.resize(V);
     for (uint32_t l = 0; l < V; ++l)
-      for (uint32_t e : q.powers) q.coef[l].push_back(answers[l].rows[j][e]);
+      for (uint32_t e : q.powers) q.coef[l].push_back(entry(answers[l], e));
     out.push_back(std::move(q));
   }
   return out;

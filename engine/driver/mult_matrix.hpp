@@ -1,7 +1,7 @@
 // The matrix of multiplication by the last variable on the normal set of a
 // zero-dimensional reduced basis (degree order), solved by the sparse FGLM:
 // the minimal polynomial of the last variable and, for each other variable
-// x_j in the normal set, x_j + R_j(x_last).
+// x_j, x_j + R_j(x_last).
 #pragma once
 
 #include <cstdint>
@@ -49,11 +49,12 @@ struct ChangeOrderRequest {
 };
 
 // The matrix of multiplication by the last variable on the normal set of
-// G, solved by the sparse FGLM on every lane's prime.  Returns, in variable
-// order, x_j + R_j(x_last) for every variable x_j < x_last whose monomial is
-// in the normal set (minpoly_only: none), then the minimal polynomial.  A
-// variable outside the normal set whose basis polynomial is linear gets
-// R_j from the others; any other gets no polynomial, and a line says so.
+// G, solved by the sparse FGLM on every lane's prime.  Returns, entry j for
+// variable j, x_j + R_j(x_last) for every variable x_j < x_last (R_j = 0:
+// x_j alone), then the minimal polynomial; minpoly_only: the minimal
+// polynomial alone.  A variable outside the normal set is a leading
+// monomial, of a linear basis polynomial in a reduced basis for the degree
+// order, and gets R_j from the others.
 // A product x_last * b that is neither in the normal set nor a leading
 // monomial gets its normal form, built from the basis on each prime.
 // Failures (not zero-dimensional, no normal set of D monomials, a basis

@@ -83,6 +83,20 @@ Dpol* in_current_order(const Dpol* p) {
   return q;
 }
 
+// The change of order reads the normal set off the leading monomials of a
+// basis for the degree order on all variables.  A basis for block orders
+// (mode 11 without a second basis, a basis handed over in a session of two
+// blocks) is computed again for that order first.  Returns the count of W.
+uint32_t degree_order_basis(std::vector<Dpol*>& W, uint32_t nb) {
+  if (var_second_block == 0) return nb;
+  var_second_block = 0;
+  std::vector<Dpol*> copies(nb);
+  for (uint32_t i = 0; i < nb; ++i) copies[i] = in_current_order(W[i]);
+  resort_Dpol(copies.data(), int32_t(nb));
+  double t = 0;
+  return later_gbasis(copies.data(), nb, W.data(), &t);
+}
+
 // The radical strategy: result[0] holds the square-free minimal polynomial
 // f of the last variable.  Its normal form (after dividing out the
 // localisers) joins the basis W[0 .. nb-1] when non-zero, which removes the
@@ -221,6 +235,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   }
 
   const double t0 = cpu_now();
+  if (want_buildmatrix || !second_basis) nb = degree_order_basis(W, nb);
   if (want_buildmatrix) {
     count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb), 0, 0);
   } else if (!second_basis) {
@@ -280,7 +295,7 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
                                   0, compute, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_GBASIS_MULTI:
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, bk0, uint32_t(force_elim),
-                                  std::min(nb2, n), bk2, uint32_t(force_elim2));
+                                  nb2, bk2, uint32_t(force_elim2));
     case ZEL_COMPUTE_MATRIXN:
       want_buildmatrix = 1;
       want_mingbasis_strong = 1;

@@ -114,4 +114,24 @@ TEST(GbasisLanes, APrimeDividingALeadingCoefficientIsReportedNeverFatal) {
   }
 }
 
+// With want_rr the basis {x1^2 - 5, x0 - 2 x1 - 3}, in shape position,
+// comes back with its rational parametrisation: x0 - 2 x1 - 3 times
+// f'/2 = x1 modulo x1^2 - 5 is x0 - 3 x1 - 10.
+TEST(GbasisLanes, TheRationalParametrisationIsAppliedWhenAsked) {
+  TestHost host(0);
+  EngineLanesGB e(2, 2, 3, 0, true);
+  struct Reset {
+    ~Reset() { want_rr = 0; }
+  } reset;
+  want_rr = 1;
+  const auto got =
+      e.basis({{{{1, 0}, 1}, {{0, 1}, -2}, {{0, 0}, -3}}, {{{0, 2}, 1}, {{0, 0}, -5}}});
+  for (uint32_t l = 0; l < got.size(); ++l) {
+    const uint32_t p = e.prime(l);
+    EXPECT_EQ(got[l], (std::vector<SysPoly>{{{{0, 2}, 1}, {{0, 0}, p - 5}},
+                                            {{{1, 0}, 1}, {{0, 1}, p - 3}, {{0, 0}, p - 10}}}))
+        << "lane " << l;
+  }
+}
+
 }  // namespace

@@ -25,7 +25,7 @@ using namespace zel_test::buchberger;
 namespace {
 
 std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0,
-                       int nb2 = 0, int bk2 = 0, int pas0 = -1) {
+                       int nb2 = 0, int bk2 = 0, int pas0 = -1, int bk0 = 0) {
   start_qq_session(0, n);
   std::vector<void*> in = send_qq(F, n);
   sZEL_Comp_Desc env{};
@@ -36,7 +36,7 @@ std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb
   double cpu = 0;
   std::vector<void*> out(100000);
   const UI32 count =
-      Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, 0, pas0, 0, &env);
+      Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, bk0, pas0, 0, &env);
   return receive_qq(out.data(), count, n);
 }
 
@@ -217,6 +217,32 @@ TEST(SolvingQQ, SecondBasisOnABlockGivesTheParametrisation) {
   EXPECT_EQ(monic_set(multi), monic_set(rr));
 }
 
+// Four solutions in shape position.
+std::vector<QPoly> four_solutions(const NaiveGroebnerQQ& gb) {
+  return {poly(gb, 2, {{{1, 2}, 22}, {{2, 1}, -3}, {{1, 1}, -1}, {{}, -10}}),
+          poly(gb, 2, {{{1, 2}, -4}, {{2, 1}, -1}, {{1, 1}, 5}, {{1}, 14}})};
+}
+
+// Mode 11 without a second basis: the first basis, on the blocks (x0 | x1)
+// that bk0 = 1 asks for, is changed in order like the degree basis of
+// mode 2 and gives its parametrisation.
+TEST(SolvingQQ, FirstBasisOnABlockAloneGivesTheParametrisation) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = four_solutions(gb);
+  const std::vector<QPoly> rr = run(F, 2, ZEL_COMPUTE_RRFORM);
+  ASSERT_EQ(rr.size(), 2u);
+  ASSERT_EQ(in_last(rr.back(), 2, 0).size(), 5u);
+  EXPECT_EQ(run(F, 2, ZEL_COMPUTE_GBASIS_MULTI, 0, 0, 0, -1, 1), rr);
+}
+
+TEST(SolvingQQ, MoreSecondPolynomialsThanInputsAreRefused) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  EXPECT_RAISES(run(four_solutions(gb), 2, ZEL_COMPUTE_GBASIS_MULTI, 0, 5, 1),
+                "Too many polynomials for 2nd computation (m=2,m2=5)\n");
+}
+
 // {x0^2 - 1, x1^2 - 1}: four solutions, two values of x1.  The
 // parametrisation modes say why there is none; the minimal polynomial is
 // still given.
@@ -241,6 +267,16 @@ TEST(SolvingQQ, NoParametrisationByANonSeparatingVariable) {
   Uni g = in_last(M[0], 2, 0);
   for (auto& c : g) c /= M[0][0].c;
   EXPECT_EQ(g, (Uni{-1, 0, 1}));
+}
+
+// {x0 - x1^2, x1^3}: one solution, of multiplicity 3, where x0 vanishes.
+// The square-free parametrisation keeps x0's entry: x0 alone, then x1.
+TEST(SolvingQQ, AVariableVanishingAtEverySolutionKeepsItsEntry) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {poly(gb, 2, {{{1}, 1}, {{0, 2}, -1}}), poly(gb, 2, {{{0, 3}, 1}})};
+  const std::vector<QPoly> R = run(F, 2, ZEL_COMPUTE_RRFORM_SQFR);
+  EXPECT_EQ(R, (std::vector<QPoly>{poly(gb, 2, {{{1}, 1}}), poly(gb, 2, {{{0, 1}, 1}})}));
 }
 
 mpq_class eval(const Uni& a, const mpq_class& r) {
