@@ -34,6 +34,7 @@
 #include <immintrin.h>
 #endif
 #include <cstdio>
+#include <unordered_map>
 
 #include "engine/api/stop_flag.hpp"
 #include "engine/coef/primes.hpp"
@@ -232,6 +233,10 @@ struct IntElim {
   Entry* acc;      // (ncols + 1) * group entries, all zero between rows
   LaneOf* lanes;   // the batch's lanes, `live` as of the step's start
   uint32_t progress = 0;
+  // The interleaved tails (IntPivot::grouped) of the reducers, by the
+  // coefficient array of their lane 0: the multiples of one polynomial read
+  // its coefficients, so they share one copy per group of lanes.
+  std::unordered_map<const Dom*, const Dom**> tails_of_source;
 
   LaneOf lane_of(uint32_t k) const {
     LaneOf L = lanes[k];
@@ -242,15 +247,21 @@ struct IntElim {
 
 // The tail coefficients of pivot pv in lanes k0 .. k0+G-1, kept in `slot`:
 // the lane's own array for a single lane, else the interleaved copy, made
-// in the zone at its first use.
+// in the zone at its first use (once for all the reducers of a polynomial).
 template <uint32_t G>
 const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
   const CodedRow* prow = e.rows[pv - e.piv];
   if (G == 1) return prow->coeffs[k0] + 1;
   IntPivot& P = e.piv[pv - e.piv];
   if (!P.grouped) {
-    P.grouped = static_cast<const Dom**>(alloc(uint64_t(2) * e.ngroups * sizeof(Dom*)));
-    std::fill(P.grouped, P.grouped + 2 * e.ngroups, nullptr);
+    const Dom** shared = nullptr;
+    if (!prow->to_reduce) shared = e.tails_of_source.emplace(prow->coeffs[0], nullptr).first->second;
+    if (!shared) {
+      shared = static_cast<const Dom**>(alloc(uint64_t(2) * e.ngroups * sizeof(Dom*)));
+      std::fill(shared, shared + 2 * e.ngroups, nullptr);
+      if (!prow->to_reduce) e.tails_of_source[prow->coeffs[0]] = shared;
+    }
+    P.grouped = shared;
   }
   if (!P.grouped[slot]) {
     Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
