@@ -1,13 +1,23 @@
 // Standard systems over the rationals: the integer build through its C
 // interface (creat_poly, set_coeff_gmp, groebner, export_poly_INT), with the
 // figures of its loop over batches of primes read from the build's
-// internals.  For each system and thread count: median wall time of several
-// runs after the warm-ups (default one), basis size, passes (batches combined), primes,
+// internals.  For each system, compute mode (1 basis, 2 rational
+// parametrisation, 4 minimal polynomial) and thread count: median wall time
+// of several runs after the warm-ups (default one), the median peak
+// resident memory, the result count, passes (batches combined), primes,
 // batches thrown away, the largest coefficient in 32-bit words, and a hash
-// of the exported basis so that a fast wrong answer shows.
+// of the exported result so that a fast wrong answer shows.
 //
-//   qq_systems_int [-r runs] [-w warm-ups] [-t 1,4] [cyclic-7 katsura-9 eco-8 ...]
+// Every run is a child process forked before the engine is touched, so its
+// peak memory is the computation's own (plus the small driver).  With -v
+// the engine's messages go to standard error.
+//
+//   qq_systems_int [-r runs] [-w warm-ups] [-t 1,4] [-m 1,2,4] [-v]
+//                  [cyclic-7 katsura-9 eco-8 ...]
 #include <gmp.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/api/host.hpp"
 #include "engine/call_zel.h"
 #include "engine/driver/multi_modular.hpp"
 #include "support/zel_systems.h"
@@ -25,6 +36,7 @@ namespace {
 
 struct Figures {
   double seconds = 0;
+  double peak_mb = 0;
   UI32 basis = 0;
   zel::int_build::ModularFigures loop;
   unsigned long long hash = 1469598103934665603ULL;
@@ -46,7 +58,9 @@ void* send(const zs_poly& p) {
   return h;
 }
 
-Figures run_once(int (*generate)(int, zs_poly*), int n, int threads) {
+bool verbose = false;
+
+Figures compute(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
   static char storage[64][8];
   static char* names[64];
   std::vector<zs_poly> sys(64);
@@ -58,7 +72,8 @@ Figures run_once(int (*generate)(int, zs_poly*), int n, int threads) {
   }
   Zel_int_reset_memory();
   Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
-  Zel_int_init(1, 1, 0, nullptr);
+  Zel_int_init(verbose ? 0 : 1, 1, 0, nullptr);
+  if (verbose) zel::Zel_verb_info = 3;  // every message on standard error
   Zel_int_reset_coeffs(5);
   Zel_int_reset_expos(0, UI32(nvars), names);
   Zel_int_internal_threads(threads);
@@ -69,7 +84,7 @@ Figures run_once(int (*generate)(int, zs_poly*), int n, int threads) {
   }
   std::vector<void*> out(100000);
   sZEL_Comp_Desc env{};
-  env._compute = ZEL_COMPUTE_GBASIS;
+  env._compute = mode;
   double cpu = 0;
   Figures f;
   const auto t0 = std::chrono::steady_clock::now();
@@ -95,11 +110,48 @@ Figures run_once(int (*generate)(int, zs_poly*), int n, int threads) {
   return f;
 }
 
+// compute() in a child process; its figures come back through a pipe, with
+// the child's peak resident memory.
+Figures run_once(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
+  int fd[2];
+  if (pipe(fd) != 0) {
+    std::perror("pipe");
+    std::exit(1);
+  }
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid < 0) {
+    std::perror("fork");
+    std::exit(1);
+  }
+  if (pid == 0) {
+    close(fd[0]);
+    const Figures f = compute(generate, n, threads, mode);
+    Zel_int_free_memory();
+    const ssize_t w = write(fd[1], &f, sizeof f);
+    _exit(w == ssize_t(sizeof f) ? 0 : 1);
+  }
+  close(fd[1]);
+  Figures f;
+  const ssize_t got = read(fd[0], &f, sizeof f);
+  close(fd[0]);
+  int status = 0;
+  struct rusage ru {};
+  if (wait4(pid, &status, 0, &ru) < 0 || got != ssize_t(sizeof f) || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "run failed\n");
+    std::exit(1);
+  }
+  f.peak_mb = double(ru.ru_maxrss) / 1024.0;
+  return f;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int runs = 3, warmups = 1;
   std::vector<int> threads = {1, 4};
+  std::vector<int> modes = {1};
   std::vector<std::string> systems;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-r") && i + 1 < argc) {
@@ -110,14 +162,20 @@ int main(int argc, char** argv) {
       threads.clear();
       for (char* s = std::strtok(argv[++i], ","); s; s = std::strtok(nullptr, ","))
         threads.push_back(std::max(1, std::atoi(s)));
+    } else if (!std::strcmp(argv[i], "-m") && i + 1 < argc) {
+      modes.clear();
+      for (char* s = std::strtok(argv[++i], ","); s; s = std::strtok(nullptr, ","))
+        modes.push_back(std::atoi(s));
+    } else if (!std::strcmp(argv[i], "-v")) {
+      verbose = true;
     } else {
       systems.push_back(argv[i]);
     }
   }
   if (systems.empty())
     systems = {"cyclic-6", "cyclic-7", "katsura-8", "katsura-9", "katsura-10", "eco-8"};
-  std::printf("%-11s %7s %9s %6s %6s %6s %9s %8s %18s\n", "system", "threads", "median s", "basis",
-              "passes", "primes", "discarded", "words", "hash");
+  std::printf("%-11s %4s %7s %9s %8s %6s %6s %6s %9s %8s %18s\n", "system", "mode", "threads",
+              "median s", "peak MB", "count", "passes", "primes", "discarded", "words", "hash");
   for (const std::string& name : systems) {
     const size_t dash = name.rfind('-');
     const std::string kind = dash == std::string::npos ? name : name.substr(0, dash);
@@ -131,19 +189,22 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n)\n", name.c_str());
       return 2;
     }
-    for (int t : threads) {
-      for (int w = 0; w < warmups; ++w) run_once(generate, n, t);
-      std::vector<Figures> all;
-      for (int r = 0; r < runs; ++r) all.push_back(run_once(generate, n, t));
-      std::sort(all.begin(), all.end(),
-                [](const Figures& a, const Figures& b) { return a.seconds < b.seconds; });
-      const Figures& m = all[all.size() / 2];
-      std::printf("%-11s %7d %9.3f %6u %6u %6u %9u %8u %018llx\n", name.c_str(), t, m.seconds,
-                  unsigned(m.basis), m.loop.passes, m.loop.primes, m.loop.discarded,
-                  m.loop.largest_words, m.hash);
-      std::fflush(stdout);
-    }
+    for (int mode : modes)
+      for (int t : threads) {
+        for (int w = 0; w < warmups; ++w) run_once(generate, n, t, mode);
+        std::vector<Figures> all;
+        for (int r = 0; r < runs; ++r) all.push_back(run_once(generate, n, t, mode));
+        std::vector<double> peaks;
+        for (const Figures& f : all) peaks.push_back(f.peak_mb);
+        std::sort(peaks.begin(), peaks.end());
+        std::sort(all.begin(), all.end(),
+                  [](const Figures& a, const Figures& b) { return a.seconds < b.seconds; });
+        const Figures& m = all[all.size() / 2];
+        std::printf("%-11s %4d %7d %9.3f %8.1f %6u %6u %6u %9u %8u %018llx\n", name.c_str(),
+                    mode, t, m.seconds, peaks[peaks.size() / 2], unsigned(m.basis),
+                    m.loop.passes, m.loop.primes, m.loop.discarded, m.loop.largest_words, m.hash);
+        std::fflush(stdout);
+      }
   }
-  Zel_int_free_memory();
   return 0;
 }

@@ -34,6 +34,7 @@
 #include <immintrin.h>
 #endif
 #include <cstdio>
+#include <unordered_map>
 
 #include "engine/api/stop_flag.hpp"
 #include "engine/coef/primes.hpp"
@@ -51,28 +52,45 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
+// An accumulator entry: a 64-bit value congruent to the sum of products
+// added into it (see add_product).
+using Entry = uint64_t;
+
 // The columns of a pivot row after its leading one, decoded once and read
-// by every lane: col[j] is the absolute column of coefficient j + 1.
+// by every lane.  When the row spans fewer than 2^16 columns, off16[j] is
+// the offset of coefficient j + 1 from the leading column (two bytes a
+// term); otherwise col[j] is its absolute column.  A single lane reads its
+// coefficients where the row keeps them, which for a reducer is its source
+// polynomial's array, shared by all its multiples.
 // For a lockstep group of G lanes, the pivot's tail coefficients are laid
 // out once, interleaved (G per term), so the group reads one stream.
 struct IntPivot {
+  const uint16_t* off16 = nullptr;
   const uint32_t* col = nullptr;
+  uint32_t lead = 0;
   uint32_t n = 0;
   uint32_t last = 0;              // column of the last term
   const Dom** grouped = nullptr;  // per group of lanes, or null until used
-  // Lane 0 alone: column (high half) and coefficient (low half) of each
-  // tail term, one stream for the kernel instead of two; made at first use.
-  const uint64_t* solo0 = nullptr;
 };
+
+// Offsets below this fit IntPivot::off16.
+constexpr uint32_t kShortSpan = 1u << 16;
+
+// f(base, index) with the pivot's columns as entries base[index[j] * G]
+// of an accumulator acc of G entries per column.
+template <uint32_t G, class F>
+inline void with_columns(Entry* acc, const IntPivot* pv, F f) {
+  if (pv->off16)
+    f(acc + size_t(pv->lead) * G, pv->off16);
+  else
+    f(acc, pv->col);
+}
 
 // Largest group of lanes reduced in lockstep.
 constexpr uint32_t kMaxGroup = 8;
 // Bytes the group accumulator may take; wider matrices use smaller groups.
 constexpr uint64_t kGroupAccBytes = uint64_t(128) << 20;
 
-// An accumulator entry: a 64-bit value congruent to the sum of products
-// added into it (see add_product).
-using Entry = uint64_t;
 
 // x mod p with v = prime_inverse(p).
 inline uint32_t residue(Entry x, uint32_t p, uint32_t v) {
@@ -89,8 +107,8 @@ inline void add_product(Entry& e, uint64_t x, uint64_t c64) {
 }
 
 // acc[col[j]*G + t] += m[t] * s[j*G + t] for j < n, t < G (add_product).
-template <uint32_t G>
-void add_multiple(Entry* acc, const uint32_t* col, uint32_t n, const Dom* s, const uint64_t* m,
+template <uint32_t G, class Index>
+void add_multiple(Entry* acc, const Index* col, uint32_t n, const Dom* s, const uint64_t* m,
                   const uint64_t* c64) {
   for (uint32_t j = 0; j < n; ++j, s += G) {
     Entry* d = acc + size_t(col[j]) * G;
@@ -98,24 +116,24 @@ void add_multiple(Entry* acc, const uint32_t* col, uint32_t n, const Dom* s, con
   }
 }
 
-// acc[x >> 32] += m * (x mod 2^32) for the n words x of d (add_product).
-inline void add_multiple_solo(Entry* acc, const uint64_t* d, uint32_t n, uint64_t m,
+// acc[col[j]] += m * s[j] for j < n (add_product): one lane.
+template <class Index>
+inline void add_multiple_solo(Entry* acc, const Index* col, uint32_t n, const Dom* s, uint64_t m,
                               uint64_t c64) {
   uint32_t j = 0;
   for (; j + 2 <= n; j += 2) {
-    const uint64_t x0 = d[j], x1 = d[j + 1];
-    add_product(acc[x0 >> 32], m * uint32_t(x0), c64);
-    add_product(acc[x1 >> 32], m * uint32_t(x1), c64);
+    add_product(acc[col[j]], m * s[j], c64);
+    add_product(acc[col[j + 1]], m * s[j + 1], c64);
   }
-  if (j < n) add_product(acc[d[j] >> 32], m * uint32_t(d[j]), c64);
+  if (j < n) add_product(acc[col[j]], m * s[j], c64);
 }
 
 #if defined(__x86_64__)
 // The same, four lanes to a 256-bit register: products of the low 32-bit
 // halves, and the unsigned comparison that detects a wrap made signed by
 // flipping the top bits.
-template <uint32_t G>
-__attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_t* col, uint32_t n,
+template <uint32_t G, class Index>
+__attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const Index* col, uint32_t n,
                                                        const Dom* s, const uint64_t* m,
                                                        const uint64_t* c64) {
   static_assert(G % 4 == 0, "whole registers");
@@ -142,8 +160,8 @@ __attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const uint32_
 
 // The same, eight lanes to a 512-bit register; a wrap is the unsigned
 // comparison sum < x, and 2^64 mod p is added under its mask.
-template <uint32_t G>
-__attribute__((target("avx512f"))) void add_multiple_avx512(Entry* acc, const uint32_t* col,
+template <uint32_t G, class Index>
+__attribute__((target("avx512f"))) void add_multiple_avx512(Entry* acc, const Index* col,
                                                             uint32_t n, const Dom* s,
                                                             const uint64_t* m,
                                                             const uint64_t* c64) {
@@ -232,6 +250,10 @@ struct IntElim {
   Entry* acc;      // (ncols + 1) * group entries, all zero between rows
   LaneOf* lanes;   // the batch's lanes, `live` as of the step's start
   uint32_t progress = 0;
+  // The interleaved tails (IntPivot::grouped) of the reducers, by the
+  // coefficient array of their lane 0: the multiples of one polynomial read
+  // its coefficients, so they share one copy per group of lanes.
+  std::unordered_map<const Dom*, const Dom**> tails_of_source;
 
   LaneOf lane_of(uint32_t k) const {
     LaneOf L = lanes[k];
@@ -242,15 +264,21 @@ struct IntElim {
 
 // The tail coefficients of pivot pv in lanes k0 .. k0+G-1, kept in `slot`:
 // the lane's own array for a single lane, else the interleaved copy, made
-// in the zone at its first use.
+// in the zone at its first use (once for all the reducers of a polynomial).
 template <uint32_t G>
 const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
   const CodedRow* prow = e.rows[pv - e.piv];
   if (G == 1) return prow->coeffs[k0] + 1;
   IntPivot& P = e.piv[pv - e.piv];
   if (!P.grouped) {
-    P.grouped = static_cast<const Dom**>(alloc(uint64_t(2) * e.ngroups * sizeof(Dom*)));
-    std::fill(P.grouped, P.grouped + 2 * e.ngroups, nullptr);
+    const Dom** shared = nullptr;
+    if (!prow->to_reduce) shared = e.tails_of_source.emplace(prow->coeffs[0], nullptr).first->second;
+    if (!shared) {
+      shared = static_cast<const Dom**>(alloc(uint64_t(2) * e.ngroups * sizeof(Dom*)));
+      std::fill(shared, shared + 2 * e.ngroups, nullptr);
+      if (!prow->to_reduce) e.tails_of_source[prow->coeffs[0]] = shared;
+    }
+    P.grouped = shared;
   }
   if (!P.grouped[slot]) {
     Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
@@ -264,18 +292,6 @@ const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
     P.grouped[slot] = s;
   }
   return P.grouped[slot];
-}
-
-// The packed tail of pivot pv in lane 0 (IntPivot::solo0).
-const uint64_t* solo_tail(IntElim& e, const IntPivot* pv) {
-  IntPivot& P = e.piv[pv - e.piv];
-  if (!P.solo0) {
-    const Dom* c = e.rows[pv - e.piv]->coeffs[0] + 1;
-    uint64_t* d = static_cast<uint64_t*>(alloc(uint64_t(P.n) * sizeof(uint64_t) + 8));
-    for (uint32_t j = 0; j < P.n; ++j) d[j] = uint64_t(P.col[j]) << 32 | c[j];
-    P.solo0 = d;
-  }
-  return P.solo0;
 }
 
 template <uint32_t G, class PivotAt>
@@ -323,11 +339,9 @@ uint32_t clear_pivot_columns(IntElim& e, Entry* acc, const LaneOf* L, uint32_t k
         if (const IntPivot* ahead = pivot_at(c + 16)) __builtin_prefetch(ahead);
       if (c + 8 <= hi && a[8])
         if (const IntPivot* ahead = pivot_at(c + 8)) {
-          const char* d = k0 == 0 && ahead->solo0
-                              ? reinterpret_cast<const char*>(ahead->solo0)
-                              : reinterpret_cast<const char*>(ahead->col);
-          __builtin_prefetch(d);
-          __builtin_prefetch(d + 64);
+          __builtin_prefetch(ahead->off16 ? static_cast<const void*>(ahead->off16)
+                                          : static_cast<const void*>(ahead->col));
+          __builtin_prefetch(e.rows[ahead - e.piv]->coeffs[k0] + 1);
         }
     }
     uint64_t any = 0;
@@ -342,31 +356,22 @@ uint32_t clear_pivot_columns(IntElim& e, Entry* acc, const LaneOf* L, uint32_t k
       m[t] = r ? L[t].p - r : 0;
       c64[t] = L[t].c64;
     }
-    if constexpr (G == 1) {
-      if (k0 == 0) {
-        add_multiple_solo(acc, solo_tail(e, pv), pv->n, m[0], c64[0]);
-        hi = std::max(hi, pv->last);
-        continue;
-      }
-    }
     const Dom* s = tail_of<G>(e, pv, slot, k0);
+    with_columns<G>(acc, pv, [&](Entry* base, const auto* col) {
+      if constexpr (G == 1) {
+        add_multiple_solo(base, col, pv->n, s, m[0], c64[0]);
+        return;
+      }
 #if defined(__x86_64__)
-    if constexpr (G % 8 == 0) {
-      if (kHasAvx512) {
-        add_multiple_avx512<G>(acc, pv->col, pv->n, s, m, c64);
-        hi = std::max(hi, pv->last);
-        continue;
+      if constexpr (G % 8 == 0) {
+        if (kHasAvx512) return add_multiple_avx512<G>(base, col, pv->n, s, m, c64);
       }
-    }
-    if constexpr (G % 4 == 0) {
-      if (kHasAvx2) {
-        add_multiple_avx2<G>(acc, pv->col, pv->n, s, m, c64);
-        hi = std::max(hi, pv->last);
-        continue;
+      if constexpr (G % 4 == 0) {
+        if (kHasAvx2) return add_multiple_avx2<G>(base, col, pv->n, s, m, c64);
       }
-    }
 #endif
-    add_multiple<G>(acc, pv->col, pv->n, s, m, c64);
+      add_multiple<G>(base, col, pv->n, s, m, c64);
+    });
     hi = std::max(hi, pv->last);
   }
   return hi;
@@ -484,6 +489,25 @@ void make_monic(Dom* c, uint32_t n, const LaneOf& L) {
   }
 }
 
+// The columns of a pivot row with leading column lead and the n offsets
+// off[0] = 0 < off[1] < .. of its terms, in the zone.
+void set_pivot_columns(IntPivot& pv, uint32_t lead, const uint32_t* off, uint32_t n) {
+  pv.lead = lead;
+  pv.n = n - 1;
+  pv.last = lead + off[n - 1];
+  pv.off16 = nullptr;
+  pv.col = nullptr;
+  if (off[n - 1] < kShortSpan) {
+    uint16_t* o = static_cast<uint16_t*>(alloc(uint64_t(n) * sizeof(uint16_t)));
+    for (uint32_t j = 1; j < n; ++j) o[j - 1] = uint16_t(off[j]);
+    pv.off16 = o;
+  } else {
+    uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(n) * sizeof(uint32_t)));
+    for (uint32_t j = 1; j < n; ++j) col[j - 1] = lead + off[j];
+    pv.col = col;
+  }
+}
+
 // Codes lane 0's kept offsets into the row and decodes its columns for its
 // use as a pivot.  Lanes that died share lane 0's coefficients, which have
 // the row's length.
@@ -496,26 +520,14 @@ void store_row(IntElim& e, uint32_t idx, uint32_t kept) {
   row->ncodes = ncodes;
   row->kind = CODE_LZW;
   row->width = e.ncols + 1 - row->lead;
-  IntPivot& pv = e.piv[idx];
-  pv.grouped = nullptr;
-  pv.solo0 = nullptr;
-  pv.n = kept - 1;
-  uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(kept) * sizeof(uint32_t)));
-  for (uint32_t j = 1; j < kept; ++j) col[j - 1] = row->lead + e.off0[j];
-  pv.col = col;
-  pv.last = row->lead + e.off0[kept - 1];
+  e.piv[idx].grouped = nullptr;
+  set_pivot_columns(e.piv[idx], row->lead, e.off0, kept);
 }
 
 void decode_pivot(IntElim& e, uint32_t idx) {
   const CodedRow* row = e.rows[idx];
-  IntPivot& pv = e.piv[idx];
-  uint32_t* off = e.off0;
-  const uint32_t n = decode_gaps(row->code, row->ncodes, off);
-  uint32_t* col = static_cast<uint32_t*>(alloc(uint64_t(n) * sizeof(uint32_t)));
-  for (uint32_t j = 1; j < n; ++j) col[j - 1] = row->lead + off[j];
-  pv.col = col;
-  pv.n = n - 1;
-  pv.last = row->lead + off[n - 1];
+  const uint32_t n = decode_gaps(row->code, row->ncodes, e.off0);
+  set_pivot_columns(e.piv[idx], row->lead, e.off0, n);
 }
 
 // How a lane departs from lane 0 on a row.
