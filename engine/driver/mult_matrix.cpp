@@ -6,16 +6,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <string>
 
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/fatal_exits.hpp"
 #include "engine/f4/dpol_sort.hpp"
+#include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mono/expos_order.hpp"
 #include "sparse/aligned.hpp"
@@ -265,7 +268,22 @@ constexpr uint32_t kRowAlign = 4;
 struct LaneAnswer {
   std::vector<int32_t> degrees;
   std::vector<std::vector<uint32_t>> rows;  // per variable, degree+1 coefficients
+  std::string failure;                      // why this prime gave no answer, or empty
 };
+
+// A lane without an answer, and why (the message raised when no prime of
+// the batch gives one).
+LaneAnswer failed_lane(const char* format, ...) ZEL_PRINTF(1, 2);
+LaneAnswer failed_lane(const char* format, ...) {
+  char buf[kMessageBuffer];
+  va_list ap;
+  va_start(ap, format);
+  std::vsnprintf(buf, sizeof buf, format, ap);
+  va_end(ap);
+  LaneAnswer a;
+  a.failure = buf;
+  return a;
+}
 
 // Runs the sparse FGLM on lane l, modulo p.
 LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
@@ -314,7 +332,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     const int32_t dm = fglm(1, degrees.data());
     if (dm >= 0 && uint32_t(dm) < D) {
       const char* last = Liste_variables[n - 1] ? Liste_variables[n - 1] : "the last variable";
-      Fatal(
+      return failed_lane(
           "No rational parametrisation by %s: its minimal polynomial has degree %d, but the "
           "system has %u solutions counted with multiplicity, so %s does not separate the "
           "solutions (or cannot see the multiplicity of a multiple one).  The minimal "
@@ -327,7 +345,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     // multiple solution the last variable cannot see, as the square-free
     // modes meet when only the radical is in shape position).
     const char* last = Liste_variables[n - 1] ? Liste_variables[n - 1] : "the last variable";
-    Fatal(
+    return failed_lane(
         "No rational parametrisation by %s modulo %u: the %u solutions counted with "
         "multiplicity are not in shape position for %s.  The minimal polynomial alone is "
         "available (compute modes 4 and 5); for a parametrisation, make the last variable a "
@@ -335,7 +353,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
         last, p, D, last);
   }
   if (deg < 0)
-    Fatal(
+    return failed_lane(
         "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at most %u "
         "modulo %u\n",
         D, p);
@@ -412,6 +430,44 @@ void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, u
   }
 }
 
+// The answer most primes of the batch give is the system's; a prime that
+// gives another one, or none, is unlucky.  The integer build reports it as
+// a bad prime of the batch, as the elimination does (the loop over batches
+// then drops the batch and goes on with fresh primes), and its lane takes
+// the common answer modulo its prime so that what follows works on
+// residues.  When no prime gives an answer, the system has none: fatal.
+void set_aside_unlucky_lanes(std::vector<LaneAnswer>& answers,
+                             const std::vector<uint32_t>& primes) {
+  const size_t V = answers.size();
+  auto agree = [&](size_t a, size_t b) {
+    return answers[a].failure.empty() && answers[b].failure.empty() &&
+           answers[a].degrees == answers[b].degrees;
+  };
+  size_t common = V, votes = 0;
+  for (size_t l = 0; l < V; ++l) {
+    size_t k = 0;
+    for (size_t m = 0; m < V; ++m) k += agree(l, m);
+    if (k > votes) common = l, votes = k;
+  }
+  if (common == V) Fatal("%s", answers[0].failure.c_str());
+  for (size_t l = 0; l < V; ++l) {
+    if (agree(l, common)) continue;
+#ifdef ZEL_VARIANT_INT
+    Stderr("build_last_matrix: the prime %u is unlucky for the change of order (%s)\n", primes[l],
+           answers[l].failure.empty() ? "other degrees" : "no answer");
+    mark_bad_prime(uint32_t(l), BadPrime::lane_differs);
+    answers[l] = answers[common];
+    for (std::vector<uint32_t>& row : answers[l].rows)
+      for (uint32_t& c : row) c %= primes[l];
+#else
+    Fatal(
+        "build_last_matrix: the primes %u and %u give results of different degrees (an "
+        "unlucky prime); run again with other primes\n",
+        primes[common], primes[l]);
+#endif
+  }
+}
+
 struct Staircase {
   std::vector<Exps> set;
   MatrixShape shape;
@@ -452,14 +508,9 @@ std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
   const uint32_t V = uint32_t(request.primes.size());
   std::vector<LaneAnswer> answers;
   const double t0 = cpu_now();
-  for (uint32_t l = 0; l < V; ++l) {
+  for (uint32_t l = 0; l < V; ++l)
     answers.push_back(solve_lane(l, request.primes[l], G, s, D, n, request));
-    if (answers[l].degrees != answers[0].degrees)
-      Fatal(
-          "build_last_matrix: the primes %u and %u give results of different degrees (an "
-          "unlucky prime); run again with other primes\n",
-          request.primes[0], request.primes[l]);
-  }
+  set_aside_unlucky_lanes(answers, request.primes);
   Stderr("New FGLM: %.2f sec\n", cpu_now() - t0);
 
   if (!request.minpoly_only)

@@ -17,10 +17,10 @@
 // change of order.  Modulo such a prime the monic basis is still a Groebner
 // basis: its S-polynomials reduce to zero by monic divisors, with no
 // division that the prime could spoil.
-// A batch in which the elimination found a bad prime, or whose results
-// differ in shape (count, term counts, monomials) from the first pass, is
-// never combined: it is thrown away and the pass is run again on fresh
-// primes.  When three batches in a row disagree with the first pass, the
+// A batch in which the elimination or the change of order found a bad
+// prime, or whose results differ in shape (count, term counts, monomials)
+// from the first pass, is never combined: it is thrown away and the pass is
+// run again on fresh primes.  When three batches in a row disagree with the first pass, the
 // first pass was the odd one out and everything starts again.  A lifted
 // polynomial is checked modulo a prime of the next batch; when the first
 // pass lifts every polynomial, one more small batch is run for that check,

@@ -16,6 +16,7 @@
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/f4/pairs.hpp"
+#include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mono/expos_array.hpp"
 #include "engine/mono/expos_hash.hpp"
@@ -130,6 +131,7 @@ uint32_t radical_step(std::vector<Dpol*>& W, uint32_t nb, Dpol** result, uint32_
   std::vector<Dpol*> G(kWorkRoom);
   double t = 0;
   const uint32_t nb2 = later_gbasis(W.data(), n2, G.data(), &t);
+  if (batch_unusable()) return 0;
   Stderr("Recompute RR with %d pols ... <2>\n", int(nb2));
   require_zerodim(G.data(), nb2);
   return uint32_t(lib_fast_chg_order(G.data(), nb2, result, 1, 0, -1, 0));
@@ -200,6 +202,10 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     want_eliminated = 0;
   }
 
+  // Integer build: lane 0's prime is bad in this batch, which the loop over
+  // batches drops; nothing after this point would mean anything.
+  if (batch_unusable()) return 0;
+
   uint32_t count;
   if (m_second > 0 && !want_radical_strateg1) {
     const double t0 = cpu_now();
@@ -249,6 +255,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     count = nb;
   }
   if (want_pipe2) Output("#C Second step time %.2f sec\n", cpu_now() - t0);
+  if (batch_unusable()) return count;
   if (want_radical_strateg1) count = radical_step(W, nb, result, count, second, m_second);
   Output("#C a faire: %d\n", int(count));
   if (minpoly == 0) {

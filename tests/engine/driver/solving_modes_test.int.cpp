@@ -120,6 +120,69 @@ void check_solving(const std::vector<QPoly>& F, int n, size_t D, int pas0 = -1) 
   }
 }
 
+// The points (0, 0), (2, 1), (5, 1 + p) have three values of x1 over QQ,
+// two modulo p: p is a bad prime of the change of order, not of the degree
+// basis (its denominators are 2p - 3 and its divisors).
+std::vector<QPoly> points_colliding_modulo(const NaiveGroebnerQQ& gb, const mpz_class& p) {
+  const std::vector<mpq_class> a = {0, 2, 5}, b = {0, 1, mpq_class(1 + p)};
+  // x0 - L(x1), L interpolating a at b, and the cubic vanishing at b.
+  Uni L(3, 0), cubic = {1};
+  for (int i = 0; i < 3; ++i) {
+    Uni li = {1};
+    for (int j = 0; j < 3; ++j) {
+      if (j == i) continue;
+      Uni next(li.size() + 1, 0);
+      for (size_t k = 0; k < li.size(); ++k) {
+        next[k + 1] += li[k] / (b[i] - b[j]);
+        next[k] -= li[k] * b[j] / (b[i] - b[j]);
+      }
+      li = next;
+    }
+    for (size_t k = 0; k < 3; ++k) L[k] += a[i] * li[k];
+    Uni next(cubic.size() + 1, 0);
+    for (size_t k = 0; k < cubic.size(); ++k) {
+      next[k + 1] += cubic[k];
+      next[k] -= cubic[k] * b[i];
+    }
+    cubic = next;
+  }
+  QPoly f = {{NMono{1, 0}, 1}}, g;
+  for (int k = 0; k < 3; ++k)
+    if (L[k] != 0) f.push_back({NMono{0, k}, -L[k]});
+  for (int k = 0; k < 4; ++k)
+    if (cubic[k] != 0) g.push_back({NMono{0, k}, cubic[k]});
+  return gb.basis({gb.normalise(f), gb.normalise(g)});
+}
+
+// A batch of the change of order holding the bad prime is dropped and the
+// pass goes on with fresh primes.  The prime is placed in the mode's first
+// batch, after the primes the degree basis takes: second, then last (the
+// batch's lane 0).  Mode 8 computes again after its change of order.
+TEST(SolvingQQ, ABadPrimeOfTheChangeOfOrderCostsOnlyItsBatch) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}}, lex{{1}};
+  const zel::ZEL_BUILD::ModularFigures& fig = zel::ZEL_BUILD::last_modular_figures;
+  const uint32_t* table = zel::Zel_Default_Primes32();
+  const std::vector<QPoly> far = points_colliding_modulo(gb, table[zel::kDefaultPrimes - 5000]);
+  run(far, 2, ZEL_COMPUTE_GBASIS, 0, 0, 0, 8);
+  const uint32_t basis_primes = fig.primes + fig.skipped_primes;
+  for (uint32_t place : {1u, 7u}) {
+    SCOPED_TRACE("place " + std::to_string(place));
+    const mpz_class p = table[zel::kDefaultPrimes - 1 - (basis_primes + place)];
+    const std::vector<QPoly> F = points_colliding_modulo(gb, p);
+    ASSERT_EQ(F.size(), 3u);
+    check_solving(F, 2, 3, 8);
+    EXPECT_GE(fig.discarded, 1u);
+    std::vector<QPoly> shape = run(F, 2, ZEL_COMPUTE_RADICAL_STRATEG1, 0, 0, 0, 8);
+    EXPECT_GE(fig.discarded, 1u);
+    for (QPoly& g : shape) g = NaiveGroebnerQQ::monic(lex.normalise(g));
+    lex.sort_basis(shape);
+    std::vector<QPoly> in;
+    for (const QPoly& f : F) in.push_back(lex.normalise(f));
+    EXPECT_EQ(shape, lex.basis(in));
+  }
+}
+
 TEST(SolvingQQ, KatsuraFourParametrisationAndMinimalPolynomial) {
   zel_test::TestHost host{0};
   const NaiveGroebnerQQ gb{{0}};
