@@ -98,7 +98,8 @@ uint32_t parse_memory_BigDexp(const uint16_t* buf, BigDexp* e);
 
 // --- Arithmetic and tests ---
 
-// The product (word sums); returns out.
+// The product (word sums); returns out.  A product of degree 32768 or more
+// is fatal.
 inline BigDexp* add_BigDexp(const BigDexp* a, const BigDexp* b, BigDexp* out) {
   return BigDexpOps::add(a, b, out);
 }

@@ -73,6 +73,7 @@ uint32_t parse_memory_BigLexp(const uint16_t* buf, BigLexp* e);
 inline unsigned totalDegree_BigLexp(const BigLexp* e) { return BigLexpOps::totalDegree(e); }
 
 // --- Arithmetic and tests ---
+// The product (word sums); an exponent of 32768 or more in it is fatal.
 inline BigLexp* add_BigLexp(const BigLexp* a, const BigLexp* b, BigLexp* out) {
   return BigLexpOps::add(a, b, out);
 }

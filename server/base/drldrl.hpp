@@ -106,6 +106,7 @@ inline unsigned totalDegree_DRLDRL(const DRLDRL* e) {
 inline unsigned totalDegree(const DRLDRL* e) { return totalDegree_DRLDRL(e); }
 
 // --- Arithmetic and tests ---
+// The product (word sums); a block degree of 128 or more in it is fatal.
 inline DRLDRL* add_DRLDRL(const DRLDRL* a, const DRLDRL* b, DRLDRL* out) {
   return DRLDRLOps::add(a, b, out);
 }

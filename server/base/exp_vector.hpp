@@ -70,7 +70,27 @@ struct ExpOps {
   static void set_null(uint64_t* e) { words_zero(e, words()); }
   static void copy(uint64_t* dst, const uint64_t* src) { words_copy(dst, src, words()); }
   static bool null(const uint64_t* e) { return words_null(e, words()); }
+  // The product a b as word sums (out may be a or b).  With the factors'
+  // fields in the exact range the sums cannot carry, but the product's may
+  // leave it, and a further product would then carry into the next field:
+  // such a product is refused before anything is written.  Where blocks
+  // have a degree, every exponent is at most its block's degree, so the
+  // degrees alone are checked; without one, the top bit of every field.
   static uint64_t* add(const uint64_t* a, const uint64_t* b, uint64_t* out) {
+    if constexpr (L::kHasDegree) {
+      for (unsigned k = 0; k < L::kBlocks; ++k) {
+        unsigned d = F::get(a, L::degree_field(k)) + F::get(b, L::degree_field(k));
+        if (d >= kExact)
+          Fatal("The degree %u of a product does not fit a %s exponent vector (at most %u)\n", d,
+                L::kName, kExact - 1);
+      }
+    } else {
+      uint64_t high = 0;
+      for (unsigned k = 0; k < words(); ++k) high |= (a[k] + b[k]) & F::kTopBits;
+      if (high != 0)
+        Fatal("An exponent of a product does not fit a %s exponent vector (at most %u)\n",
+              L::kName, kExact - 1);
+    }
     words_add(a, b, out, words());
     return out;
   }

@@ -94,7 +94,8 @@ namespace orv::ORV_BUILD {
   }                                                                                                \
   inline double estime_log(DMP__##E##__##C p) { return Arith__##E##__##C::size_estimate(p); }      \
   inline double estime_log(List_DMP__##E##__##C l) { return Arith__##E##__##C::size_estimate(l); } \
-  /* The square-free part: of a polynomial in one variable, else refused. */                       \
+  /* The square-free part: of a polynomial in one variable whose degree is                         \
+     below the prime, else refused. */                                                             \
   inline DMP__##E##__##C sqfr_DMP__##E##__##C(DMP__##E##__##C p) {                                 \
     return Reduce__##E##__##C::square_free(p, "sqfr");                                             \
   }                                                                                                \

@@ -168,9 +168,11 @@ struct DmpReduce {
   }
 
   // p / gcd(p, p') for a polynomial in one variable (p read).  Zero gives
-  // zero and a constant 1; several variables, or a derivative that
-  // vanishes in the coefficient ring, end the process with a message
-  // rather than a false answer.
+  // zero and a constant 1.  The quotient is the square-free part only when
+  // the degree is below every prime of the coefficient ring: modulo a prime
+  // q, a factor f(x^q) has the derivative 0 and would be divided out whole.
+  // Several variables, or a prime not above the degree, end the process
+  // with a message rather than a false answer.
   static Node* square_free(const Node* p, const char* op) {
     if (p == nullptr) return nullptr;
     if (P::constante(p)) return P::one();
@@ -178,9 +180,11 @@ struct DmpReduce {
     if (v == 0xFFFFFFFFu)
       Fatal("%s_%s: the square-free part needs a polynomial in one variable\n", op,
             pairing_name<E, C>());
+    const uint32_t degree = P::total_degree(p), prime = coef_smallest_prime(C{});
+    if (degree >= prime)
+      Fatal("%s_%s: the degree %u is not below the prime %u\n", op, pairing_name<E, C>(), degree,
+            prime);
     Node* d = A::differentiate(P::copy(p), v);
-    if (d == nullptr)
-      Fatal("%s_%s: the derivative vanishes modulo the prime\n", op, pairing_name<E, C>());
     Node* g = gcd(P::copy(p), d);
     Cell cell{g, nullptr};
     Node* q = exact_quotient(P::copy(p), &cell);

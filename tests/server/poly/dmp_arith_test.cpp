@@ -3,6 +3,7 @@
 // coefficients.
 #include <gtest/gtest.h>
 
+#include "server/log_capture.hpp"
 #include "server/poly/poly_ref.hpp"
 #include "support/seeds.hpp"
 
@@ -138,4 +139,23 @@ TYPED_TEST(ArithTest, LogarithmicFormsOfTheTermsAfterTheLeadingOne) {
   EXPECT_EQ(l->next->next, nullptr);
   EXPECT_EQ(this->read(l->poly), this->read(this->make({{{1, 0, 0}, 1}, {{0, 1, 0}, 1}})));
   EXPECT_EQ(this->read(l->next->poly), this->read(this->make({{{1, 0, 0}, 2}, {{0, 1, 0}, 1}})));
+}
+
+template <class P>
+struct ArithDeathTest : ArithTest<P> {};
+TYPED_TEST_SUITE(ArithDeathTest, Pairings);
+
+TYPED_TEST(ArithDeathTest, AProductBeyondTheExactExponentsIsRefused) {
+  using A = typename TestFixture::A;
+  use_fresh_children();
+  // The largest exponent each type orders exactly: squaring it would leave
+  // a field that the next product carries out of.
+  constexpr uint16_t top = kIntegerBuild ? 32767 : 127;
+  EXPECT_EXIT(
+      {
+        orv::log_output = stderr;
+        this->SetUp();
+        A::times(this->make({{{top, 0, 0}, 1}}), this->make({{{top, 0, 0}, 1}}));
+      },
+      ::testing::ExitedWithCode(3), "of a product does not fit a [A-Za-z]+ exponent vector");
 }

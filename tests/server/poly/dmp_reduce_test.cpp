@@ -173,3 +173,21 @@ TEST(ReduceDeath, RefusalsEndTheProcessWithTheirMessage) {
               }),
               ::testing::ExitedWithCode(3), "sqfr_DMP__.*one variable");
 }
+
+#ifdef ZEL_VARIANT_FP
+TEST(ReduceDeath, SquareFreePartRefusesAPrimeNotAboveTheDegree) {
+  use_fresh_children();
+  // Modulo 7, x^7 + 2 = (x + 2)^7 has the derivative 0: p / gcd(p, p') of
+  // (x^7 + 2)(x + 1) would be x + 1, the factor x + 2 lost.
+  auto square_free_mod_7 = [] {
+    orv::log_output = stderr;
+    orv::want_quiet = 1;
+    PairDRLDRL::setup(3);
+    set_module_GFC(7);
+    DmpReduce<ExpDRLDRL, CoefGFC>::square_free(
+        Poly<PairDRLDRL>::make({{{8}, 1}, {{7}, 1}, {{1}, 2}, {{0}, 2}}), "sqfr");
+  };
+  EXPECT_EXIT(square_free_mod_7(), ::testing::ExitedWithCode(3),
+              "sqfr_DMP__DRLDRL__GFC: the degree 8 is not below the prime 7");
+}
+#endif
