@@ -26,20 +26,20 @@ Dom INV_2args(Dom a, uint32_t p) {
     ZEL_C(modulo_ok) = 0;
     return 0;
   }
-  // Extended Euclid on (p, a), keeping only a's Bezout coefficient, in [0, p).
+  // Extended Euclid on (p, a), keeping only a's Bezout coefficient: its
+  // values stay within p in absolute value, so no reduction until the end.
   uint32_t r0 = p;
-  uint64_t t0 = 0, t1 = 1;
+  int64_t t0 = 0, t1 = 1;
   while (r1 != 0) {
-    uint32_t q = r0 / r1;
-    uint32_t r2 = r0 - q * r1;
-    uint64_t qt = (static_cast<uint64_t>(q) * t1) % p;
-    uint64_t t2 = t0 >= qt ? t0 - qt : t0 + p - qt;
+    const uint32_t q = r0 / r1;
+    const uint32_t r2 = r0 - q * r1;
+    const int64_t t2 = t0 - static_cast<int64_t>(q) * t1;
     r0 = r1;
     r1 = r2;
     t0 = t1;
     t1 = t2;
   }
-  return static_cast<Dom>(t0);
+  return static_cast<Dom>(t0 < 0 ? t0 + static_cast<int64_t>(p) : t0);
 }
 
 }  // namespace zel::ZEL_BUILD

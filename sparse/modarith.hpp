@@ -73,6 +73,29 @@ class Reducer {
 // factors are residues, the product fits 64 bits).
 inline Acc mul_wide(Dom a, Dom b) { return static_cast<Acc>(static_cast<uint64_t>(a) * b); }
 
+// Multiplication by one residue w many times (Shoup's method): with
+// w' = floor(w 2^32 / p), x w - floor(x w' / 2^32) p lies in [0, 2p) for
+// every x < 2^32, so a product costs two multiplications and no division.
+class FixedFactor {
+ public:
+  FixedFactor(Dom w, uint32_t p)
+      : w_(w), shoup_((static_cast<uint64_t>(w) << 32) / p), p_(p) {}
+  Dom times(Dom x) const {
+    const uint64_t q = (static_cast<uint64_t>(x) * shoup_) >> 32;
+    const uint64_t r = static_cast<uint64_t>(x) * w_ - q * p_;
+    return static_cast<Dom>(r >= p_ ? r - p_ : r);
+  }
+
+ private:
+  uint64_t w_, shoup_, p_;
+};
+
+// a + b mod p for residues a, b.
+inline Dom ADD(Dom a, Dom b, uint32_t p) {
+  const uint64_t s = static_cast<uint64_t>(a) + b;
+  return static_cast<Dom>(s >= p ? s - p : s);
+}
+
 // a*b mod p.
 inline Dom MUL(Dom a, Dom b, uint32_t p) {
   if constexpr (kIntegerBuild)

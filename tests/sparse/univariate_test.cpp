@@ -256,3 +256,44 @@ TEST(SparseUnivariate, EuclidEdgeCases) {
   EXPECT_EQ(dA, 1);
   EXPECT_EQ(dB, -1);
 }
+
+// egcd and gcd take the usual one-degree steps in place; their results are
+// those of quo2's steps, with the degenerate steps (a larger quotient,
+// frequent modulo tiny primes) in between.
+TEST(SparseUnivariate, EuclidRunsEqualTheirQuo2Steps) {
+  SEED_TRACE();
+  auto rng = make_rng(6);
+  std::vector<uint32_t> primes = build_primes();
+  primes.insert(primes.end(), {2u, 3u, 7u});
+  for (uint32_t p : primes) {
+    PrimeScope ps(p);
+    for (long it = 0; it < iterations(100); ++it) {
+      const int nA = 1 + static_cast<int>(rng() % 40);
+      NPoly A = nrandom(rng, nA, p), B = nrandom(rng, static_cast<int>(rng() % nA), p);
+      const int32_t dA0 = ndeg(A), dB0 = ndeg(B);
+      if (dA0 < 0) continue;
+      const size_t w = static_cast<size_t>(std::max(dA0, dB0)) + 2;
+      // The reference: quo2 from (A, B, 0, 1) while the remainder is above k.
+      auto reference = [&](int32_t k, bool to_end) {
+        std::vector<Dom> r0 = to_dom(A, w), r1 = to_dom(B, w), u0(w, 0), u1(w, 0);
+        u1[0] = 1;
+        int32_t d0 = dA0, d1 = dB0, du0 = -1, du1 = 0;
+        while (d1 >= 0 && (to_end || d1 > k))
+          quo2(r0.data(), &d0, r1.data(), &d1, u0.data(), &du0, u1.data(), &du1);
+        return std::pair{from_dom((to_end ? r0 : r1).data(), to_end ? d0 : d1),
+                         from_dom(u1.data(), du1)};
+      };
+      const int32_t k = static_cast<int32_t>(rng() % (dA0 + 1));
+      std::vector<Dom> a = to_dom(A, w), b = to_dom(B, w);
+      int32_t da = dA0, db = dB0;
+      egcd(a.data(), &da, b.data(), &db, k);
+      ASSERT_EQ(std::pair(from_dom(a.data(), da), from_dom(b.data(), db)), reference(k, false))
+          << "p=" << p;
+      if (dB0 < 0) continue;
+      a = to_dom(A, w), b = to_dom(B, w), da = dA0, db = dB0;
+      gcd(a.data(), &da, b.data(), &db);
+      ASSERT_EQ(std::pair(from_dom(a.data(), da), from_dom(b.data(), db)), reference(0, true))
+          << "p=" << p;
+    }
+  }
+}
