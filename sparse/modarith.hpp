@@ -82,18 +82,26 @@ class FixedFactor {
       : w_(w), shoup_((static_cast<uint64_t>(w) << 32) / p), p_(p) {}
   Dom times(Dom x) const {
     const uint64_t q = (static_cast<uint64_t>(x) * shoup_) >> 32;
-    const uint64_t r = static_cast<uint64_t>(x) * w_ - q * p_;
-    return static_cast<Dom>(r >= p_ ? r - p_ : r);
+    return static_cast<Dom>(below_p(static_cast<uint64_t>(x) * w_ - q * p_, p_));
+  }
+
+  uint64_t factor() const { return w_; }
+  uint64_t shoup() const { return shoup_; }
+
+  // s - p when s >= p, else s, for s < 2p, without a branch: the loop
+  // callers' operands are random, a branch would be mispredicted half the time.
+  static uint64_t below_p(uint64_t s, uint64_t p) {
+    const uint64_t t = s - p;
+    return t + (p & (0 - (t >> 63)));
   }
 
  private:
   uint64_t w_, shoup_, p_;
 };
 
-// a + b mod p for residues a, b.
+// a + b mod p for residues a, b, without a branch.
 inline Dom ADD(Dom a, Dom b, uint32_t p) {
-  const uint64_t s = static_cast<uint64_t>(a) + b;
-  return static_cast<Dom>(s >= p ? s - p : s);
+  return static_cast<Dom>(FixedFactor::below_p(static_cast<uint64_t>(a) + b, p));
 }
 
 // a*b mod p.

@@ -10,6 +10,7 @@
 #include "sparse/exit.hpp"
 #include "sparse/messages.hpp"
 #include "sparse/modarith.hpp"
+#include "sparse/shifted_combination.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -146,8 +147,7 @@ struct EuclidRows {
     // T[j] += m1 S[j-1] + m0 S[j] for j <= top.
     auto subtract = [&](std::vector<Dom>& T, const std::vector<Dom>& S, int32_t top) {
       T[0] = ADD(T[0], m0.times(S[0]), p);
-      for (int32_t j = 1; j <= top; ++j)
-        T[j] = ADD(ADD(T[j], m1.times(S[j - 1]), p), m0.times(S[j]), p);
+      add_shifted_pair(T.data(), S.data(), m1, m0, top, p);
     };
     // The top two coefficients cancel by the choice of q.
     subtract(R0, R1, d1 - 1);

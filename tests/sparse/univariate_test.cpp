@@ -5,6 +5,7 @@
 
 #include "sparse/descriptor.hpp"
 #include "sparse/modarith.hpp"
+#include "sparse/shifted_combination.hpp"
 #include "sparse/univariate.hpp"
 #include "sparse_util.hpp"
 #include "support/seeds.hpp"
@@ -294,6 +295,35 @@ TEST(SparseUnivariate, EuclidRunsEqualTheirQuo2Steps) {
       gcd(a.data(), &da, b.data(), &db);
       ASSERT_EQ(std::pair(from_dom(a.data(), da), from_dom(b.data(), db)), reference(0, true))
           << "p=" << p;
+    }
+  }
+}
+
+// Every form of Euclid's inner loop against the plain one, every length
+// around the vector width, residues up to p-1.
+TEST(SparseUnivariate, ShiftedPairFormsEqualThePlainLoop) {
+  SEED_TRACE();
+  auto rng = make_rng(8);
+  const auto forms = add_shifted_pair_kernels();
+  std::vector<uint32_t> primes = build_primes();
+  primes.insert(primes.end(), {2u, 3u, 7u});
+  for (uint32_t p : primes) {
+    for (int32_t top = 0; top <= 35; ++top) {
+      std::vector<Dom> T(top + 1), S(top + 1);
+      for (Dom& v : T) v = static_cast<Dom>(rng() % 3 ? rng() % p : p - 1);
+      for (Dom& v : S) v = static_cast<Dom>(rng() % 3 ? rng() % p : p - 1);
+      const Dom w1 = static_cast<Dom>(rng() % p);
+      const FixedFactor m1(w1, p), m0(static_cast<Dom>(p - 1), p);
+      std::vector<Dom> want = T;
+      forms[0](want.data(), S.data(), m1, m0, top, p);
+      for (const auto& form : forms) {
+        std::vector<Dom> got = T;
+        form(got.data(), S.data(), m1, m0, top, p);
+        ASSERT_EQ(got, want) << "p=" << p << " top=" << top;
+      }
+      for (int32_t j = 1; j <= top; ++j)
+        ASSERT_EQ(want[j], static_cast<Dom>((T[j] + static_cast<unsigned __int128>(w1) * S[j - 1] +
+                                             static_cast<unsigned __int128>(p - 1) * S[j]) % p));
     }
   }
 }
