@@ -4,6 +4,7 @@
 // unsigned comparison sum < product after the add), so the total is exact
 // whatever the inputs and the result is the scalar loop's.  The widest
 // kernel the processor has is chosen at load time.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -140,6 +141,48 @@ __attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, size_t stri
     out[r] = fold_avx512(s0[r], s1[r], c[r]) + scalar_sum(rows + r * stride + i, x + i, n - i);
 }
 
+// With the 52-bit multiply-adds: a product of two words below 2^32 is its
+// low 52 bits plus 2^52 times its high 12 bits, added into two lanes that
+// need no wrap count as long as a lane takes at most 2^12 low parts.  Even
+// and odd entries go to the same lanes.
+constexpr uint32_t kIfmaRun = 16 * 2048;  // entries per run: 2^12 low parts per lane
+
+template <int R>
+__attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, size_t stride,
+                                                             const Dom* x, uint32_t n, u128* out) {
+  const __m512i low = _mm512_set1_epi64(0xFFFFFFFF);
+  for (int r = 0; r < R; ++r) out[r] = 0;
+  uint32_t i = 0;
+  while (i + 16 <= n) {
+    const uint32_t end = i + std::min(n - i, kIfmaRun) / 16 * 16;
+    __m512i lo[R], hi[R];
+    for (int r = 0; r < R; ++r) lo[r] = hi[r] = _mm512_setzero_si512();
+    for (; i < end; i += 16) {
+      const __m512i b = _mm512_loadu_si512(x + i);
+      const __m512i b_even = _mm512_and_si512(b, low);
+      const __m512i b_odd = _mm512_maskz_srli_epi64(0xFF, b, 32);
+      for (int r = 0; r < R; ++r) {
+        const __m512i a = _mm512_loadu_si512(rows + r * stride + i);
+        const __m512i a_even = _mm512_and_si512(a, low);
+        const __m512i a_odd = _mm512_maskz_srli_epi64(0xFF, a, 32);
+        lo[r] = _mm512_madd52lo_epu64(lo[r], a_even, b_even);
+        hi[r] = _mm512_madd52hi_epu64(hi[r], a_even, b_even);
+        lo[r] = _mm512_madd52lo_epu64(lo[r], a_odd, b_odd);
+        hi[r] = _mm512_madd52hi_epu64(hi[r], a_odd, b_odd);
+      }
+    }
+    for (int r = 0; r < R; ++r) {
+      alignas(64) uint64_t l[8], h[8];
+      _mm512_store_si512(l, lo[r]);
+      _mm512_store_si512(h, hi[r]);
+      u128 t = 0;
+      for (int k = 0; k < 8; ++k) t += l[k] + (static_cast<u128>(h[k]) << 52);
+      out[r] += t;
+    }
+  }
+  for (int r = 0; r < R; ++r) out[r] += scalar_sum(rows + r * stride + i, x + i, n - i);
+}
+
 __attribute__((target("avx2"))) inline u128 fold_avx2(__m256i s0, __m256i s1, __m256i c) {
   const __m256i top = _mm256_set1_epi64x(INT64_MIN);
   const __m256i s = _mm256_add_epi64(s0, s1);
@@ -229,6 +272,7 @@ struct RowsForm {
 // Read once at load time, as the single-row kernel.
 const RowsForm kRows = [] {
   __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512ifma")) return RowsForm{&rows_ifma<4>, &rows_ifma<1>};
   if (__builtin_cpu_supports("avx512f")) return RowsForm{&rows_avx512<4>, &rows_avx512<1>};
   if (__builtin_cpu_supports("avx2")) return RowsForm{&rows_avx2<4>, &rows_avx2<1>};
   return RowsForm{&rows_plain<4>, &rows_plain<1>};
@@ -249,6 +293,7 @@ std::vector<DotRowsKernel> dot_products_u32_kernels() {
 #if defined(__x86_64__)
   if (__builtin_cpu_supports("avx2")) forms.push_back({&rows_avx2<4>, &rows_avx2<1>});
   if (__builtin_cpu_supports("avx512f")) forms.push_back({&rows_avx512<4>, &rows_avx512<1>});
+  if (__builtin_cpu_supports("avx512ifma")) forms.push_back({&rows_ifma<4>, &rows_ifma<1>});
 #endif
   std::vector<DotRowsKernel> all;
   for (const RowsForm& f : forms)
