@@ -327,3 +327,21 @@ TEST(SparseUnivariate, ShiftedPairFormsEqualThePlainLoop) {
     }
   }
 }
+
+// The moduli check against trial division, on every small value, around
+// the top of the range and on the strong pseudoprimes to several bases.
+TEST(SparseInverse, PrimeCheckIsExact) {
+  auto trial = [](uint64_t n) {
+    if (n < 2) return false;
+    for (uint64_t d = 2; d * d <= n; ++d)
+      if (n % d == 0) return false;
+    return true;
+  };
+  const bool wide = kIntegerBuild;
+  auto usable = [&](uint64_t n) { return trial(n) && (wide || n <= 65521); };
+  for (uint32_t n = 0; n < 70000; ++n) ASSERT_EQ(prime_ok(n), usable(n)) << n;
+  for (uint32_t n = 4294967295u; n > 4294960000u; --n) ASSERT_EQ(prime_ok(n), usable(n)) << n;
+  // Strong pseudoprimes to the bases 2; 2, 3; 2, 3, 5, 7 (3215031751).
+  for (uint32_t n : {2047u, 1373653u, 25326001u, 3215031751u, 4294967291u})
+    ASSERT_EQ(prime_ok(n), usable(n)) << n;
+}
