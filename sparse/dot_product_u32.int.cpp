@@ -4,7 +4,9 @@
 // unsigned comparison sum < product after the add), so the total is exact
 // whatever the inputs and the result is the scalar loop's.  The widest
 // kernel the processor has is chosen at load time.
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "sparse/dot_product.hpp"
@@ -89,6 +91,134 @@ __attribute__((target("avx2"))) u128 sum_avx2(const Dom* row, const Dom* x, uint
   return fold_lanes(sums, wraps, 8) + scalar_sum(row + i, x + i, n - i);
 }
 
+// Several rows against one x: each block of x is loaded and split once for
+// all of them, and the lanes are folded into each row's total in vector
+// registers.  A row keeps two lane sums (even and odd entries) and one
+// count of the wraps of both.
+
+// The total of lanes of sums s0, s1 and wrap counts c: s0 + s1 may wrap once
+// more; the 64-bit lane sums are added as 32-bit halves, which cannot wrap.
+// The sum of the eight lanes (the library's reductions start from an
+// undefined register, which the compiler warns about).
+__attribute__((target("avx512f"))) inline uint64_t lane_sum(__m512i v) {
+  alignas(64) uint64_t lanes[8];
+  _mm512_store_si512(lanes, v);
+  uint64_t t = 0;
+  for (uint64_t l : lanes) t += l;
+  return t;
+}
+
+__attribute__((target("avx512f"))) inline u128 fold_avx512(__m512i s0, __m512i s1, __m512i c) {
+  const __m512i s = _mm512_add_epi64(s0, s1);
+  c = _mm512_mask_add_epi64(c, _mm512_cmplt_epu64_mask(s, s0), c, _mm512_set1_epi64(1));
+  const uint64_t lo = lane_sum(_mm512_and_si512(s, _mm512_set1_epi64(0xFFFFFFFF)));
+  const uint64_t hi = lane_sum(_mm512_maskz_srli_epi64(0xFF, s, 32));
+  const uint64_t wraps = lane_sum(c);
+  return lo + (static_cast<u128>(hi) << 32) + (static_cast<u128>(wraps) << 64);
+}
+
+template <int R>
+__attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, size_t stride,
+                                                     const Dom* x, uint32_t n, u128* out) {
+  const __m512i one = _mm512_set1_epi64(1);
+  __m512i s0[R], s1[R], c[R];
+  for (int r = 0; r < R; ++r) s0[r] = s1[r] = c[r] = _mm512_setzero_si512();
+  uint32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m512i b = _mm512_loadu_si512(x + i);
+    const __m512i b_odd = _mm512_maskz_srli_epi64(0xFF, b, 32);
+    for (int r = 0; r < R; ++r) {
+      const __m512i a = _mm512_loadu_si512(rows + r * stride + i);
+      const __m512i even = _mm512_maskz_mul_epu32(0xFF, a, b);
+      const __m512i odd = _mm512_maskz_mul_epu32(0xFF, _mm512_maskz_srli_epi64(0xFF, a, 32), b_odd);
+      s0[r] = _mm512_add_epi64(s0[r], even);
+      c[r] = _mm512_mask_add_epi64(c[r], _mm512_cmplt_epu64_mask(s0[r], even), c[r], one);
+      s1[r] = _mm512_add_epi64(s1[r], odd);
+      c[r] = _mm512_mask_add_epi64(c[r], _mm512_cmplt_epu64_mask(s1[r], odd), c[r], one);
+    }
+  }
+  for (int r = 0; r < R; ++r)
+    out[r] = fold_avx512(s0[r], s1[r], c[r]) + scalar_sum(rows + r * stride + i, x + i, n - i);
+}
+
+// With the 52-bit multiply-adds: a product of two words below 2^32 is its
+// low 52 bits plus 2^52 times its high 12 bits, added into two lanes that
+// need no wrap count as long as a lane takes at most 2^12 low parts.  Even
+// and odd entries go to the same lanes.
+constexpr uint32_t kIfmaRun = 16 * 2048;  // entries per run: 2^12 low parts per lane
+
+template <int R>
+__attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, size_t stride,
+                                                             const Dom* x, uint32_t n, u128* out) {
+  const __m512i low = _mm512_set1_epi64(0xFFFFFFFF);
+  for (int r = 0; r < R; ++r) out[r] = 0;
+  uint32_t i = 0;
+  while (i + 16 <= n) {
+    const uint32_t end = i + std::min(n - i, kIfmaRun) / 16 * 16;
+    __m512i lo[R], hi[R];
+    for (int r = 0; r < R; ++r) lo[r] = hi[r] = _mm512_setzero_si512();
+    for (; i < end; i += 16) {
+      const __m512i b = _mm512_loadu_si512(x + i);
+      const __m512i b_even = _mm512_and_si512(b, low);
+      const __m512i b_odd = _mm512_maskz_srli_epi64(0xFF, b, 32);
+      for (int r = 0; r < R; ++r) {
+        const __m512i a = _mm512_loadu_si512(rows + r * stride + i);
+        const __m512i a_even = _mm512_and_si512(a, low);
+        const __m512i a_odd = _mm512_maskz_srli_epi64(0xFF, a, 32);
+        lo[r] = _mm512_madd52lo_epu64(lo[r], a_even, b_even);
+        hi[r] = _mm512_madd52hi_epu64(hi[r], a_even, b_even);
+        lo[r] = _mm512_madd52lo_epu64(lo[r], a_odd, b_odd);
+        hi[r] = _mm512_madd52hi_epu64(hi[r], a_odd, b_odd);
+      }
+    }
+    for (int r = 0; r < R; ++r) {
+      alignas(64) uint64_t l[8], h[8];
+      _mm512_store_si512(l, lo[r]);
+      _mm512_store_si512(h, hi[r]);
+      u128 t = 0;
+      for (int k = 0; k < 8; ++k) t += l[k] + (static_cast<u128>(h[k]) << 52);
+      out[r] += t;
+    }
+  }
+  for (int r = 0; r < R; ++r) out[r] += scalar_sum(rows + r * stride + i, x + i, n - i);
+}
+
+__attribute__((target("avx2"))) inline u128 fold_avx2(__m256i s0, __m256i s1, __m256i c) {
+  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
+  const __m256i s = _mm256_add_epi64(s0, s1);
+  c = _mm256_sub_epi64(c, _mm256_cmpgt_epi64(_mm256_xor_si256(s0, top), _mm256_xor_si256(s, top)));
+  alignas(32) uint64_t sums[4], wraps[4];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(sums), s);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(wraps), c);
+  return fold_lanes(sums, wraps, 4);
+}
+
+template <int R>
+__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, size_t stride, const Dom* x,
+                                               uint32_t n, u128* out) {
+  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
+  __m256i s0[R], s1[R], c[R];
+  for (int r = 0; r < R; ++r) s0[r] = s1[r] = c[r] = _mm256_setzero_si256();
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i));
+    const __m256i b_odd = _mm256_srli_epi64(b, 32);
+    for (int r = 0; r < R; ++r) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * stride + i));
+      const __m256i even = _mm256_mul_epu32(a, b);
+      const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), b_odd);
+      s0[r] = _mm256_add_epi64(s0[r], even);
+      s1[r] = _mm256_add_epi64(s1[r], odd);
+      c[r] = _mm256_sub_epi64(
+          c[r], _mm256_cmpgt_epi64(_mm256_xor_si256(even, top), _mm256_xor_si256(s0[r], top)));
+      c[r] = _mm256_sub_epi64(
+          c[r], _mm256_cmpgt_epi64(_mm256_xor_si256(odd, top), _mm256_xor_si256(s1[r], top)));
+    }
+  }
+  for (int r = 0; r < R; ++r)
+    out[r] = fold_avx2(s0[r], s1[r], c[r]) + scalar_sum(rows + r * stride + i, x + i, n - i);
+}
+
 using SumKernel = u128 (*)(const Dom*, const Dom*, uint32_t);
 
 // Read once at load time.
@@ -106,6 +236,70 @@ constexpr auto kSum = &scalar_sum;
 
 Dom dot_product_u32(const Dom* row, const Dom* x, uint32_t n, uint32_t p) {
   return reduce(kSum(row, x, n), p);
+}
+
+namespace {
+
+// Exact totals of R rows against x.
+using RowsKernel = void (*)(const Dom*, size_t, const Dom*, uint32_t, u128*);
+
+// Four rows at a time, each total reduced without a division.
+void rows_with(const RowsKernel four, const RowsKernel one, const Dom* rows, size_t stride,
+               uint32_t count, const Dom* x, uint32_t n, uint32_t p, Dom* out) {
+  const Reducer reduce_p(p);
+  u128 t[4];
+  uint32_t r = 0;
+  for (; r + 4 <= count; r += 4) {
+    four(rows + r * stride, stride, x, n, t);
+    for (int k = 0; k < 4; ++k) out[r + k] = reduce_p(t[k]);
+  }
+  for (; r < count; ++r) {
+    one(rows + r * stride, stride, x, n, t);
+    out[r] = reduce_p(t[0]);
+  }
+}
+
+template <int R>
+void rows_plain(const Dom* rows, size_t stride, const Dom* x, uint32_t n, u128* out) {
+  for (int r = 0; r < R; ++r) out[r] = scalar_sum(rows + r * stride, x, n);
+}
+
+struct RowsForm {
+  RowsKernel four, one;
+};
+
+#if defined(__x86_64__)
+// Read once at load time, as the single-row kernel.
+const RowsForm kRows = [] {
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512ifma")) return RowsForm{&rows_ifma<4>, &rows_ifma<1>};
+  if (__builtin_cpu_supports("avx512f")) return RowsForm{&rows_avx512<4>, &rows_avx512<1>};
+  if (__builtin_cpu_supports("avx2")) return RowsForm{&rows_avx2<4>, &rows_avx2<1>};
+  return RowsForm{&rows_plain<4>, &rows_plain<1>};
+}();
+#else
+const RowsForm kRows{&rows_plain<4>, &rows_plain<1>};
+#endif
+
+}  // namespace
+
+void dot_products_u32(const Dom* rows, size_t stride, uint32_t count, const Dom* x, uint32_t n,
+                      uint32_t p, Dom* out) {
+  rows_with(kRows.four, kRows.one, rows, stride, count, x, n, p, out);
+}
+
+std::vector<DotRowsKernel> dot_products_u32_kernels() {
+  std::vector<RowsForm> forms{{&rows_plain<4>, &rows_plain<1>}};
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) forms.push_back({&rows_avx2<4>, &rows_avx2<1>});
+  if (__builtin_cpu_supports("avx512f")) forms.push_back({&rows_avx512<4>, &rows_avx512<1>});
+  if (__builtin_cpu_supports("avx512ifma")) forms.push_back({&rows_ifma<4>, &rows_ifma<1>});
+#endif
+  std::vector<DotRowsKernel> all;
+  for (const RowsForm& f : forms)
+    all.push_back([f](const Dom* rows, size_t stride, uint32_t count, const Dom* x, uint32_t n,
+                      uint32_t p, Dom* out) { rows_with(f.four, f.one, rows, stride, count, x, n, p, out); });
+  return all;
 }
 
 std::vector<Dom (*)(const Dom*, const Dom*, uint32_t, uint32_t)> dot_product_u32_kernels() {

@@ -34,8 +34,21 @@ int32_t count_dense_rows() {
 void dense_matrix_I32_align(Dom* y, const Dom* x, int32_t D) {
   const uint32_t p = current_prime(), n = align_vector_size(static_cast<uint32_t>(D));
   const Dom* row = w_cfs;
+#ifdef ZEL_VARIANT_INT
+  // The rows are contiguous: runs of them go to the several-row kernel.
+  constexpr uint32_t kRun = 64;
+  Dom out[kRun];
+  for (const int32_t* s = w_nosp; s[0] >= 0;) {
+    uint32_t count = 0;
+    while (count < kRun && s[2 * count] >= 0) ++count;
+    dot_products_u32(row, n, count, x, n, p, out);
+    for (uint32_t r = 0; r < count; ++r, s += 2) y[s[0]] = out[r];
+    row += static_cast<size_t>(count) * n;
+  }
+#else
   for (const int32_t* s = w_nosp; s[0] >= 0; s += 2, row += n)
     y[s[0]] = dot_product_dense(row, x, n, p);
+#endif
 }
 
 void apply2(Dom* y, const Dom* x, int32_t D) {

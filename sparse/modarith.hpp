@@ -73,6 +73,37 @@ class Reducer {
 // factors are residues, the product fits 64 bits).
 inline Acc mul_wide(Dom a, Dom b) { return static_cast<Acc>(static_cast<uint64_t>(a) * b); }
 
+// Multiplication by one residue w many times (Shoup's method): with
+// w' = floor(w 2^32 / p), x w - floor(x w' / 2^32) p lies in [0, 2p) for
+// every x < 2^32, so a product costs two multiplications and no division.
+class FixedFactor {
+ public:
+  FixedFactor(Dom w, uint32_t p)
+      : w_(w), shoup_((static_cast<uint64_t>(w) << 32) / p), p_(p) {}
+  Dom times(Dom x) const {
+    const uint64_t q = (static_cast<uint64_t>(x) * shoup_) >> 32;
+    return static_cast<Dom>(below_p(static_cast<uint64_t>(x) * w_ - q * p_, p_));
+  }
+
+  uint64_t factor() const { return w_; }
+  uint64_t shoup() const { return shoup_; }
+
+  // s - p when s >= p, else s, for s < 2p, without a branch: the loop
+  // callers' operands are random, a branch would be mispredicted half the time.
+  static uint64_t below_p(uint64_t s, uint64_t p) {
+    const uint64_t t = s - p;
+    return t + (p & (0 - (t >> 63)));
+  }
+
+ private:
+  uint64_t w_, shoup_, p_;
+};
+
+// a + b mod p for residues a, b, without a branch.
+inline Dom ADD(Dom a, Dom b, uint32_t p) {
+  return static_cast<Dom>(FixedFactor::below_p(static_cast<uint64_t>(a) + b, p));
+}
+
 // a*b mod p.
 inline Dom MUL(Dom a, Dom b, uint32_t p) {
   if constexpr (kIntegerBuild)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "sparse/descriptor.hpp"
@@ -9,6 +10,7 @@
 #include "sparse/exit.hpp"
 #include "sparse/messages.hpp"
 #include "sparse/modarith.hpp"
+#include "sparse/shifted_combination.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -124,7 +126,41 @@ struct EuclidRows {
   static size_t width(int32_t dA, int32_t dB) {
     return static_cast<size_t>(std::max({dA, dB, 0})) + 2;
   }
-  void step() { quo2(R0.data(), &d0, R1.data(), &d1, U0.data(), &du0, U1.data(), &du1); }
+  // Entries above each degree are zero, so the steps below need no bounds
+  // for the terms the shorter row lacks.
+  void step() {
+    if (d0 == d1 + 1 && d1 >= 0) return linear_step();
+    quo2(R0.data(), &d0, R1.data(), &d1, U0.data(), &du0, U1.data(), &du1);
+    for (auto [row, d] : {std::pair{&R0, d0}, {&R1, d1}, {&U0, du0}, {&U1, du1}})
+      std::fill(row->begin() + (d + 1), row->end(), Dom(0));
+  }
+
+  // The usual step, a quotient q1 X + q0: the new remainder R0 - q R1 and
+  // cofactor U0 - q U1 overwrite R0 and U0, then the rows change places
+  // (quo2's result, without its copies and its working rows).
+  void linear_step() {
+    const uint32_t p = current_prime();
+    const Dom inv = INV_2args(R1[d1], p);
+    const Dom q1 = MUL(R0[d0], inv, p);
+    const Dom q0 = MUL(SUB(R0[d0 - 1], d1 >= 1 ? MUL(q1, R1[d1 - 1], p) : Dom(0), p), inv, p);
+    const FixedFactor m1(NEG(q1, p), p), m0(NEG(q0, p), p);
+    // T[j] += m1 S[j-1] + m0 S[j] for j <= top.
+    auto subtract = [&](std::vector<Dom>& T, const std::vector<Dom>& S, int32_t top) {
+      T[0] = ADD(T[0], m0.times(S[0]), p);
+      add_shifted_pair(T.data(), S.data(), m1, m0, top, p);
+    };
+    // The top two coefficients cancel by the choice of q.
+    subtract(R0, R1, d1 - 1);
+    R0[d0] = R0[d0 - 1] = 0;
+    const int32_t top_u = std::max(du0, du1 + 1);
+    subtract(U0, U1, top_u);
+    d0 = true_degree(R0.data(), d1 - 1);
+    du0 = true_degree(U0.data(), top_u);
+    std::swap(R0, R1);
+    std::swap(d0, d1);
+    std::swap(U0, U1);
+    std::swap(du0, du1);
+  }
 };
 
 void copy_out(Dom* dst, int32_t* ddst, const std::vector<Dom>& src, int32_t d) {

@@ -4,7 +4,8 @@
  * build).  MODE is a compute-mode number (1 basis, 2 rational
  * parametrisation, 4 minimal polynomial, 12 multiplication matrix).  Prints
  * the result count, the largest term count and the computation's own wall
- * seconds. */
+ * seconds, and over the rationals a hash of the results (their exponents and
+ * coefficients), so that a fast wrong answer shows. */
 #include <gmp.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -17,6 +18,31 @@ static double now(void) {
   struct timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
   return t.tv_sec + 1e-9 * t.tv_nsec;
+}
+
+static void mix(unsigned long long* h, unsigned long long x) { *h = (*h ^ x) * 1099511628211ULL; }
+
+/* The hash of result polynomials over the rationals. */
+static unsigned long long hash_qq(void** out, UI32 r, int nvars) {
+  unsigned long long h = 1469598103934665603ULL;
+  UI32 i, t, m;
+  size_t k, words;
+  for (i = 0; i < r; i++) {
+    UI32* e;
+    mpz_srcptr* c;
+    m = Zel_int_nb_terms(out[i]);
+    e = malloc(sizeof(UI32) * ((size_t)m * (size_t)nvars + 1));
+    c = Zel_int_export_poly_INT_gmp((UI32)nvars, m, e, out[i]);
+    mix(&h, m);
+    for (k = 0; k < (size_t)m * (size_t)nvars; k++) mix(&h, e[k]);
+    for (t = 0; c != NULL && t < m; t++) {
+      mix(&h, (unsigned long long)mpz_sgn(c[t]) + 1);
+      words = mpz_size(c[t]);
+      for (k = 0; k < words; k++) mix(&h, mpz_getlimbn(c[t], (mp_size_t)k));
+    }
+    free(e);
+  }
+  return h;
 }
 
 static void* send_qq(const zs_poly* p) {
@@ -44,6 +70,7 @@ int main(int argc, char** argv) {
   double t = 0, start;
   int n, k, qq, mode, count;
   UI32 r, i, most = 0;
+  unsigned long long hash = 0;
   if (argc != 4 || (strcmp(argv[1], "fp") && strcmp(argv[1], "qq"))) {
     fprintf(stderr, "usage: solve_bench fp|qq MODE katsura-N|cyclic-N\n");
     return 2;
@@ -78,6 +105,7 @@ int main(int argc, char** argv) {
     t = now() - start;
     for (i = 0; i < r; i++)
       if (Zel_int_nb_terms(out[i]) > most) most = Zel_int_nb_terms(out[i]);
+    hash = hash_qq(out, r, n);
   } else {
     zs_session(0, (UI32)n, 65521, 0);
     for (k = 0; k < count; k++) in[k] = zs_send(&sys[k]);
@@ -87,8 +115,10 @@ int main(int argc, char** argv) {
     for (i = 0; i < r; i++)
       if (Zel_nb_terms(out[i]) > most) most = Zel_nb_terms(out[i]);
   }
-  printf("%s %s mode %d: %u polynomials, at most %u terms, %.2f s\n", argv[3], argv[1], mode, r,
+  printf("%s %s mode %d: %u polynomials, at most %u terms, %.2f s", argv[3], argv[1], mode, r,
          most, t);
+  if (qq) printf(", hash %016llx", hash);
+  printf("\n");
   for (k = 0; k < count; k++) zs_free(&sys[k]);
   free(out);
   return 0;

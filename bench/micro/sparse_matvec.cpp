@@ -155,3 +155,38 @@ void BM_FglmRunCompanion(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_FglmRunCompanion)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
+
+#ifdef ZEL_VARIANT_INT
+#include "sparse/dot_product.hpp"
+
+namespace {
+
+// The dense rows of a solving mode's matrix (D/2 rows of D entries, small
+// enough to stay in the caches) against one vector, with each form of the
+// several-row kernel this processor runs (0: the plain loops).
+void BM_DenseRowForms(benchmark::State& state) {
+  const auto forms = dot_products_u32_kernels();
+  const size_t form = static_cast<size_t>(state.range(0));
+  const uint32_t D = static_cast<uint32_t>(state.range(1)), n = align_vector_size(D), k = D / 2;
+  if (form >= forms.size()) {
+    state.SkipWithError("form not available on this processor");
+    return;
+  }
+  const uint32_t p = 4294967291u;
+  std::mt19937_64 rng(5);
+  AlignedBuf<Dom> rows(static_cast<size_t>(n) * k), x(n);
+  std::vector<Dom> out(k);
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Dom>(rng() % p);
+  for (uint32_t i = 0; i < D; ++i) x[i] = static_cast<Dom>(rng() % p);
+  for (auto _ : state) {
+    forms[form](rows.data(), n, k, x.data(), n, p, out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["entries/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * n * k,
+                                                   benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK(BM_DenseRowForms)->ArgsProduct({{0, 1, 2, 3}, {256, 512, 1024}});
+#endif

@@ -97,6 +97,39 @@ TEST(SparseDot, IntegerVectorKernelCountsEveryWrap) {
       ASSERT_EQ(kernel(big.data(), big.data(), 100000, p), plain(big.data(), big.data(), 100000, p));
   }
 }
+
+// The several-row forms against the plain loops: every row count around the
+// groups of four, tails of every length, words that wrap on every product,
+// and tiny primes as well as the build's.
+TEST(SparseDot, SeveralRowFormsEqualThePlainLoops) {
+  SEED_TRACE();
+  auto rng = make_rng(11);
+  const auto forms = dot_products_u32_kernels();
+  std::vector<uint32_t> primes = build_primes();
+  primes.insert(primes.end(), {2u, 3u, 7u});
+  for (uint32_t p : primes) {
+    // 70001: past the runs after which a kernel folds its lanes.
+    for (uint32_t n : {0u, 1u, 15u, 16u, 17u, 40u, 257u, 70001u}) {
+      for (uint32_t count : {1u, 3u, 4u, 5u, 9u}) {
+        if (n > 1000 && count != 5) continue;
+        const size_t stride = n + 3;
+        std::vector<Dom> rows(stride * count + 1), x(n + 1);
+        for (Dom& v : rows) v = rng() % 2 ? 0xFFFFFFFFu : static_cast<Dom>(rng());
+        for (Dom& v : x) v = rng() % 2 ? 0xFFFFFFFFu : static_cast<Dom>(rng());
+        std::vector<Dom> want(count), got(count);
+        for (uint32_t r = 0; r < count; ++r) {
+          unsigned __int128 t = 0;
+          for (uint32_t i = 0; i < n; ++i) t += static_cast<uint64_t>(rows[r * stride + i]) * x[i];
+          want[r] = static_cast<Dom>(t % p);
+        }
+        for (const auto& form : forms) {
+          form(rows.data(), stride, count, x.data(), n, p, got.data());
+          ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count;
+        }
+      }
+    }
+  }
+}
 #endif
 
 // The division-free reduction against the remainder, on sums of every size

@@ -5,6 +5,7 @@
 
 #include "sparse/descriptor.hpp"
 #include "sparse/modarith.hpp"
+#include "sparse/shifted_combination.hpp"
 #include "sparse/univariate.hpp"
 #include "sparse_util.hpp"
 #include "support/seeds.hpp"
@@ -255,4 +256,92 @@ TEST(SparseUnivariate, EuclidEdgeCases) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "B=0 !!\n");
   EXPECT_EQ(dA, 1);
   EXPECT_EQ(dB, -1);
+}
+
+// egcd and gcd take the usual one-degree steps in place; their results are
+// those of quo2's steps, with the degenerate steps (a larger quotient,
+// frequent modulo tiny primes) in between.
+TEST(SparseUnivariate, EuclidRunsEqualTheirQuo2Steps) {
+  SEED_TRACE();
+  auto rng = make_rng(6);
+  std::vector<uint32_t> primes = build_primes();
+  primes.insert(primes.end(), {2u, 3u, 7u});
+  for (uint32_t p : primes) {
+    PrimeScope ps(p);
+    for (long it = 0; it < iterations(100); ++it) {
+      const int nA = 1 + static_cast<int>(rng() % 40);
+      NPoly A = nrandom(rng, nA, p), B = nrandom(rng, static_cast<int>(rng() % nA), p);
+      const int32_t dA0 = ndeg(A), dB0 = ndeg(B);
+      if (dA0 < 0) continue;
+      const size_t w = static_cast<size_t>(std::max(dA0, dB0)) + 2;
+      // The reference: quo2 from (A, B, 0, 1) while the remainder is above k.
+      auto reference = [&](int32_t k, bool to_end) {
+        std::vector<Dom> r0 = to_dom(A, w), r1 = to_dom(B, w), u0(w, 0), u1(w, 0);
+        u1[0] = 1;
+        int32_t d0 = dA0, d1 = dB0, du0 = -1, du1 = 0;
+        while (d1 >= 0 && (to_end || d1 > k))
+          quo2(r0.data(), &d0, r1.data(), &d1, u0.data(), &du0, u1.data(), &du1);
+        return std::pair{from_dom((to_end ? r0 : r1).data(), to_end ? d0 : d1),
+                         from_dom(u1.data(), du1)};
+      };
+      const int32_t k = static_cast<int32_t>(rng() % (dA0 + 1));
+      std::vector<Dom> a = to_dom(A, w), b = to_dom(B, w);
+      int32_t da = dA0, db = dB0;
+      egcd(a.data(), &da, b.data(), &db, k);
+      ASSERT_EQ(std::pair(from_dom(a.data(), da), from_dom(b.data(), db)), reference(k, false))
+          << "p=" << p;
+      if (dB0 < 0) continue;
+      a = to_dom(A, w), b = to_dom(B, w), da = dA0, db = dB0;
+      gcd(a.data(), &da, b.data(), &db);
+      ASSERT_EQ(std::pair(from_dom(a.data(), da), from_dom(b.data(), db)), reference(0, true))
+          << "p=" << p;
+    }
+  }
+}
+
+// Every form of Euclid's inner loop against the plain one, every length
+// around the vector width, residues up to p-1.
+TEST(SparseUnivariate, ShiftedPairFormsEqualThePlainLoop) {
+  SEED_TRACE();
+  auto rng = make_rng(8);
+  const auto forms = add_shifted_pair_kernels();
+  std::vector<uint32_t> primes = build_primes();
+  primes.insert(primes.end(), {2u, 3u, 7u});
+  for (uint32_t p : primes) {
+    for (int32_t top = 0; top <= 35; ++top) {
+      std::vector<Dom> T(top + 1), S(top + 1);
+      for (Dom& v : T) v = static_cast<Dom>(rng() % 3 ? rng() % p : p - 1);
+      for (Dom& v : S) v = static_cast<Dom>(rng() % 3 ? rng() % p : p - 1);
+      const Dom w1 = static_cast<Dom>(rng() % p);
+      const FixedFactor m1(w1, p), m0(static_cast<Dom>(p - 1), p);
+      std::vector<Dom> want = T;
+      forms[0](want.data(), S.data(), m1, m0, top, p);
+      for (const auto& form : forms) {
+        std::vector<Dom> got = T;
+        form(got.data(), S.data(), m1, m0, top, p);
+        ASSERT_EQ(got, want) << "p=" << p << " top=" << top;
+      }
+      for (int32_t j = 1; j <= top; ++j)
+        ASSERT_EQ(want[j], static_cast<Dom>((T[j] + static_cast<unsigned __int128>(w1) * S[j - 1] +
+                                             static_cast<unsigned __int128>(p - 1) * S[j]) % p));
+    }
+  }
+}
+
+// The moduli check against trial division, on every small value, around
+// the top of the range and on the strong pseudoprimes to several bases.
+TEST(SparseInverse, PrimeCheckIsExact) {
+  auto trial = [](uint64_t n) {
+    if (n < 2) return false;
+    for (uint64_t d = 2; d * d <= n; ++d)
+      if (n % d == 0) return false;
+    return true;
+  };
+  const bool wide = kIntegerBuild;
+  auto usable = [&](uint64_t n) { return trial(n) && (wide || n <= 65521); };
+  for (uint32_t n = 0; n < 70000; ++n) ASSERT_EQ(prime_ok(n), usable(n)) << n;
+  for (uint32_t n = 4294967295u; n > 4294960000u; --n) ASSERT_EQ(prime_ok(n), usable(n)) << n;
+  // Strong pseudoprimes to the bases 2; 2, 3; 2, 3, 5, 7 (3215031751).
+  for (uint32_t n : {2047u, 1373653u, 25326001u, 3215031751u, 4294967291u})
+    ASSERT_EQ(prime_ok(n), usable(n)) << n;
 }

@@ -1,0 +1,26 @@
+// The inner loop of Euclid's one-degree steps: T := T + (m1 X + m0) S over
+// residues modulo p.  The integer build runs it eight coefficients at a time
+// when the processor has 512-bit vectors (chosen at load time); every form
+// gives the plain loop's residues.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "engine/variant.hpp"
+#include "sparse/modarith.hpp"
+
+namespace zel::ZEL_BUILD {
+
+// T[j] := T[j] + m1 S[j-1] + m0 S[j] mod p for j = 1 .. top (nothing for
+// top < 1); residues in [0, p), T and S distinct.
+void add_shifted_pair(Dom* T, const Dom* S, const FixedFactor& m1, const FixedFactor& m0,
+                      int32_t top, uint32_t p);
+
+// Every form the processor can run, the plain loop first (for the tests).
+using ShiftedPairKernel = std::function<void(Dom*, const Dom*, const FixedFactor&,
+                                             const FixedFactor&, int32_t, uint32_t)>;
+std::vector<ShiftedPairKernel> add_shifted_pair_kernels();
+
+}  // namespace zel::ZEL_BUILD
