@@ -843,10 +843,11 @@ bool forward(IntElim& e, ZeroRowCheck* zero_rows) {
       else
         Stderr("Probably a bad prime ! (sz=%u sz0=%u)\n", kept0, nz);
     };
-    // A replay knows the zero rows: lane 0 joins the first group.  Else lane
-    // 0 goes alone first, so a zero row costs one lane; a kept row then goes
-    // through the groups from lane 1, or, when the lanes come in whole
-    // registers from lane 0 (V a multiple of 4), from lane 0 again.
+    // A replay knows the zero rows: lane 0 joins the first group.  Else the
+    // filter sifts most zero rows out, and lane 0 goes alone first, so a
+    // zero row costs one lane; a kept row then goes through the groups from
+    // lane 1, or, when the lanes come in whole registers from lane 0 (V a
+    // multiple of 4), from lane 0 again.
     uint32_t lead = 0, kept0 = 0;
     Dom* c0 = nullptr;
     bool all_lanes_done = asked;
@@ -856,8 +857,9 @@ bool forward(IntElim& e, ZeroRowCheck* zero_rows) {
       } else if (filter_zero_rows && filter.vanishes(e, i)) {
         all_lanes_done = true;  // a zero row: nothing to compute
       } else if (e.V % 4 == 0 && e.V > 1) {
-        const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
-        if (clear_lead_lane(e.acc, row->lead, hi))
+        // Most rows the filter leaves are kept: they skip the lone lane 0
+        // (the groups from lane 0 find a zero row all the same).
+        if (filter_zero_rows || clear_lead_lane(e.acc, row->lead, reduce_lanes<1>(e, row, 0, 0, usable)))
           kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
         all_lanes_done = true;
       } else {
