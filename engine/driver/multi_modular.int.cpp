@@ -610,6 +610,9 @@ struct Loop {
     swap_zone();
     std::swap(base1, base2);
     swapped = !swapped;
+    // The zones swap roles every pass, so pages a pass freed would stay
+    // resident beside those the next pass touches elsewhere: they go back.
+    give_back_free_zone_pages();
     Output("SWAP Z1/2 Memory usage (estimate):  %.3f\n", double(growth) / 1024);
 
     // The total of primes doubles while the long-lived memory allows; when

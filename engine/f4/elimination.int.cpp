@@ -116,6 +116,20 @@ void add_multiple(Entry* acc, const Index* col, uint32_t n, const Dom* s, const 
   }
 }
 
+// Rows of one lane reduced together by the zero-row filter (ZeroFilter).
+constexpr uint32_t kBlockRows = 8;
+
+// acc[col[j]*kBlockRows + t] += m[t] * s[j] for j < n, t < kBlockRows
+// (add_product with the one prime's c64).
+template <class Index>
+void add_multiple_rows(Entry* acc, const Index* col, uint32_t n, const Dom* s, const uint64_t* m,
+                       uint64_t c64) {
+  for (uint32_t j = 0; j < n; ++j) {
+    Entry* d = acc + size_t(col[j]) * kBlockRows;
+    for (uint32_t t = 0; t < kBlockRows; ++t) add_product(d[t], m[t] * s[j], c64);
+  }
+}
+
 // acc[col[j]] += m * s[j] for j < n (add_product): one lane.
 template <class Index>
 inline void add_multiple_solo(Entry* acc, const Index* col, uint32_t n, const Dom* s, uint64_t m,
@@ -182,6 +196,45 @@ __attribute__((target("avx512f"))) void add_multiple_avx512(Entry* acc, const In
       const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d + 8 * r), x);
       const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
       _mm512_storeu_si512(d + 8 * r, _mm512_mask_add_epi64(sum, wrapped, sum, cc[r]));
+    }
+  }
+}
+
+// The same for kBlockRows rows of one lane (one prime, 2^64 mod p = c64):
+// acc[col[j]*8 + t] += m[t] * s[j], the coefficient shared by the rows.
+template <class Index>
+__attribute__((target("avx512f"))) void add_multiple_rows_avx512(Entry* acc, const Index* col,
+                                                                 uint32_t n, const Dom* s,
+                                                                 const uint64_t* m, uint64_t c64) {
+  const __m512i mm = _mm512_loadu_si512(m);
+  const __m512i cc = _mm512_set1_epi64(int64_t(c64));
+  for (uint32_t j = 0; j < n; ++j) {
+    Entry* d = acc + size_t(col[j]) * 8;
+    // The zero-masked form, as above.
+    const __m512i x = _mm512_maskz_mul_epu32(0xFF, mm, _mm512_set1_epi64(int64_t(s[j])));
+    const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
+    const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
+    _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, cc));
+  }
+}
+
+template <class Index>
+__attribute__((target("avx2"))) void add_multiple_rows_avx2(Entry* acc, const Index* col,
+                                                            uint32_t n, const Dom* s,
+                                                            const uint64_t* m, uint64_t c64) {
+  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
+  const __m256i m0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m));
+  const __m256i m1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + 4));
+  const __m256i cc = _mm256_set1_epi64x(int64_t(c64));
+  for (uint32_t j = 0; j < n; ++j) {
+    __m256i* dv = reinterpret_cast<__m256i*>(acc + size_t(col[j]) * 8);
+    const __m256i c = _mm256_set1_epi64x(int64_t(s[j]));
+    for (uint32_t r = 0; r < 2; ++r) {
+      const __m256i x = _mm256_mul_epu32(r ? m1 : m0, c);
+      const __m256i sum = _mm256_add_epi64(_mm256_loadu_si256(dv + r), x);
+      const __m256i wrapped =
+          _mm256_cmpgt_epi64(_mm256_xor_si256(x, top), _mm256_xor_si256(sum, top));
+      _mm256_storeu_si256(dv + r, _mm256_add_epi64(sum, _mm256_and_si256(wrapped, cc)));
     }
   }
 }
@@ -653,6 +706,97 @@ struct ZeroRowCheck {
   }
 };
 
+// Where zero rows are not known in advance, most rows of a step reduce to
+// zero, and lane 0 finds them out alone.  The filter reduces lane 0 of the
+// next kBlockRows rows together, as the lanes of a group are: entry
+// c * kBlockRows + t of the accumulator holds column c of row t, so a
+// pivot's terms are read once for the block, and one multiply-add covers
+// every row.  Each row is reduced by the pivots usable for it when the
+// block starts; a row that vanishes then lies in their span and vanishes
+// by every larger set of pivots, so it is zero when its turn comes, as the
+// row-by-row reduction would find (the reduced form by pivots with distinct
+// leading columns is unique).  The other rows, kept or reducible only by
+// pivots stored since, go through the row-by-row reduction as before.
+struct ZeroFilter {
+  uint32_t idx[kBlockRows] = {};  // the block's rows
+  uint32_t n = 0;                 // rows in the block
+  uint32_t next = 0;              // the next of them to be asked about
+  uint32_t zero = 0;              // bit t: row idx[t] is known to vanish
+
+  // Whether row i is known to vanish; sweeps a new block from row i when
+  // i is not the next row of the current one.
+  bool vanishes(IntElim& e, uint32_t i) {
+    if (next >= n || idx[next] != i) sweep(e, i);
+    return (zero >> next++) & 1;
+  }
+
+  void sweep(IntElim& e, uint32_t first) {
+    n = next = zero = 0;
+    for (uint32_t j = first; j < e.nrows && n < kBlockRows; ++j)
+      if (e.rows[j]->to_reduce && e.rows[j]->coeffs[0]) idx[n++] = j;
+    for (uint32_t t = n; t < kBlockRows; ++t) idx[t] = 0;  // no pivot is usable there
+    const LaneOf L = e.lane_of(0);
+    Entry* acc = e.acc;
+    uint32_t lo = ~0u, hi = 0;
+    for (uint32_t t = 0; t < n; ++t) {
+      const CodedRow* row = e.rows[idx[t]];
+      const Dom* c = row->coeffs[0];
+      Entry* a = acc + size_t(row->lead) * kBlockRows + t;
+      a[0] = *c++;
+      const uint32_t last =
+          row->lead + walk_gap_code(
+                          row->code, row->ncodes,
+                          [&](uint32_t pos) { a[size_t(pos) * kBlockRows] = *c++; },
+                          [&](uint32_t from, uint32_t k) {
+                            for (uint32_t j = 0; j < k; ++j) a[size_t(from + j) * kBlockRows] = c[j];
+                            c += k;
+                          });
+      lo = std::min(lo, row->lead);
+      hi = std::max(hi, last);
+    }
+    for (uint32_t c = lo; c <= hi; ++c) {
+      Entry* a = acc + size_t(c) * kBlockRows;
+      uint64_t any = 0;
+      for (uint32_t t = 0; t < kBlockRows; ++t) any |= a[t];
+      if (!any) continue;
+      const int32_t owner = e.pivots[c];
+      if (owner < 0) continue;
+      uint64_t m[kBlockRows];
+      uint64_t used = 0;
+      for (uint32_t t = 0; t < kBlockRows; ++t) {
+        m[t] = 0;
+        if (!a[t] || uint32_t(owner) >= idx[t]) continue;
+        const uint32_t r = residue(a[t], L.p, L.v);
+        a[t] = 0;
+        m[t] = r ? L.p - r : 0;
+        used |= m[t];
+      }
+      if (!used) continue;
+      const IntPivot* pv = &e.piv[owner];
+      const Dom* s = e.rows[owner]->coeffs[0] + 1;
+      with_columns<kBlockRows>(acc, pv, [&](Entry* base, const auto* col) {
+#if defined(__x86_64__)
+        if (kHasAvx512) return add_multiple_rows_avx512(base, col, pv->n, s, m, L.c64);
+        if (kHasAvx2) return add_multiple_rows_avx2(base, col, pv->n, s, m, L.c64);
+#endif
+        add_multiple_rows(base, col, pv->n, s, m, L.c64);
+      });
+      hi = std::max(hi, pv->last);
+    }
+    // What is left lies at columns without a usable pivot; cleared as read.
+    uint32_t left = 0;
+    for (uint32_t c = lo; c <= hi; ++c) {
+      Entry* a = acc + size_t(c) * kBlockRows;
+      for (uint32_t t = 0; t < kBlockRows; ++t) {
+        if (!a[t]) continue;
+        if (residue(a[t], L.p, L.v)) left |= 1u << t;
+        a[t] = 0;
+      }
+    }
+    zero = ~left & ((1u << n) - 1);
+  }
+};
+
 // Lane 0 of a replaying batch departs from the trace.
 void trace_departure() {
   if (!mismatch_shown) {
@@ -664,6 +808,9 @@ void trace_departure() {
 
 // The forward pass.  Returns false when a stop was requested.
 bool forward(IntElim& e, ZeroRowCheck* zero_rows) {
+  // The filter's blocks take the group accumulator's layout.
+  const bool filter_zero_rows = e.group == kBlockRows;
+  ZeroFilter filter;
   for (uint32_t i = 0; i < e.nrows; ++i) {
     CodedRow* row = e.rows[i];
     if (stop_requested()) return false;
@@ -696,19 +843,23 @@ bool forward(IntElim& e, ZeroRowCheck* zero_rows) {
       else
         Stderr("Probably a bad prime ! (sz=%u sz0=%u)\n", kept0, nz);
     };
-    // A replay knows the zero rows: lane 0 joins the first group.  Else lane
-    // 0 goes alone first, so a zero row costs one lane; a kept row then goes
-    // through the groups from lane 1, or, when the lanes come in whole
-    // registers from lane 0 (V a multiple of 4), from lane 0 again.
+    // A replay knows the zero rows: lane 0 joins the first group.  Else the
+    // filter sifts most zero rows out, and lane 0 goes alone first, so a
+    // zero row costs one lane; a kept row then goes through the groups from
+    // lane 1, or, when the lanes come in whole registers from lane 0 (V a
+    // multiple of 4), from lane 0 again.
     uint32_t lead = 0, kept0 = 0;
     Dom* c0 = nullptr;
     bool all_lanes_done = asked;
     if (row->coeffs[0]) {
       if (asked) {
         kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
+      } else if (filter_zero_rows && filter.vanishes(e, i)) {
+        all_lanes_done = true;  // a zero row: nothing to compute
       } else if (e.V % 4 == 0 && e.V > 1) {
-        const uint32_t hi = reduce_lanes<1>(e, row, 0, 0, usable);
-        if (clear_lead_lane(e.acc, row->lead, hi))
+        // Most rows the filter leaves are kept: they skip the lone lane 0
+        // (the groups from lane 0 find a zero row all the same).
+        if (filter_zero_rows || clear_lead_lane(e.acc, row->lead, reduce_lanes<1>(e, row, 0, 0, usable)))
           kept0 = run_lanes(e, row, 0, &lead, 0, &c0, true, usable, report);
         all_lanes_done = true;
       } else {
