@@ -24,8 +24,7 @@ using NfVector = std::vector<uint64_t>;  // D residues, one per normal-set colum
 // dense residues.
 class MultiplicationMap {
  public:
-  MultiplicationMap(uint32_t D, uint64_t p, uint32_t one_column)
-      : D_(D), p_(p), one_(one_column) {}
+  MultiplicationMap(uint32_t D, uint64_t p, uint32_t one_column) : D_(D), p_(p), one_(one_column) {}
   void add_copy_row(uint32_t row, uint32_t column) { copies_.push_back({row, column}); }
   void add_dense_row(uint32_t row, const std::vector<uint32_t>& entries);
 
