@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/driver/univariate_modp.hpp"
+#include "sparse/univariate_modp.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {

@@ -16,7 +16,7 @@
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/fatal_exits.hpp"
 #include "engine/driver/mult_map.hpp"
-#include "engine/driver/univariate_modp.hpp"
+#include "sparse/univariate_modp.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mono/expos_order.hpp"

@@ -1,10 +1,21 @@
-#include "engine/driver/univariate_modp.hpp"
+#include "sparse/univariate_modp.hpp"
 
+#include <cstddef>
 #include <utility>
 
-#include "engine/driver/affine_monomials.hpp"
-
 namespace zel::ZEL_BUILD {
+
+namespace {
+
+uint64_t mul_mod(uint64_t a, uint64_t b, uint64_t p) { return a * b % p; }
+uint64_t inv_mod(uint64_t a, uint64_t p) {  // a^(p-2)
+  uint64_t r = 1;
+  for (uint64_t e = p - 2; e; e >>= 1, a = a * a % p)
+    if (e & 1) r = r * a % p;
+  return r;
+}
+
+}  // namespace
 
 ModPoly trimmed(ModPoly a) {
   while (!a.empty() && a.back() == 0) a.pop_back();

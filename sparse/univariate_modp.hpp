@@ -1,7 +1,8 @@
-// Univariate polynomials modulo one prime p (any p from 2 up) for the
-// checked change of order: products, division, gcd and lcm, and the
+// Univariate polynomials modulo a prime p given by the caller (any p from 2
+// to 2^32), on plain vectors: products, division, gcd and lcm, and the
 // square-free part, which in characteristic p must also take p-th roots
 // (f' vanishes on f = g(t)^p, so f / gcd(f, f') alone loses such factors).
+// The checked change of order of the solving modes works with these.
 #pragma once
 
 #include <cstdint>
