@@ -17,7 +17,7 @@
 
 namespace zel::ZEL_BUILD {
 
-using NfVector = std::vector<uint64_t>;  // D residues, one per normal-set column
+using NfVector = std::vector<uint32_t>;  // D residues, one per normal-set column
 
 // Rows as the change of order builds them: row c holds the normal form of
 // t * b_c (b_c the monomial of column c), either a single 1 (a copy row) or
@@ -45,17 +45,16 @@ class MultiplicationMap {
   std::vector<Copy> copies_;
   std::vector<uint32_t> dense_rows_;
   std::vector<std::vector<uint32_t>> dense_;
+  mutable std::vector<uint32_t> zero_;  // pairs with an odd last row
 };
 
 bool is_zero(const NfVector& v);
 
-// f(t) lies in the ideal.
-bool vanishes(const MultiplicationMap& M, const ModPoly& f);
-
-// For every j: R[j](t) + element j lies in the ideal, element j given by its
-// normal form nf[j].  One pass over the Krylov vectors serves every j.
-bool parametrises(const MultiplicationMap& M, const std::vector<ModPoly>& R,
-                  const std::vector<NfVector>& nf);
+// For every k: f[k](t) + element k lies in the ideal, element k given by
+// its normal form plus[k] (none, or an empty vector: 0).  One pass over the
+// Krylov vectors 1, t, t^2, ... serves every k.
+bool in_ideal(const MultiplicationMap& M, const std::vector<ModPoly>& f,
+              const std::vector<NfVector>& plus = {});
 
 // The dense fallback: the minimal polynomial of t (monic), and for each
 // target the polynomial Q of degree below it with Q(t) = the target, or

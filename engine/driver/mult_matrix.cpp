@@ -426,7 +426,8 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       if (a.degrees[j] < 0) return false;
       R.push_back(as_mod_poly(a.rows[j]));
     }
-    return vanishes(map, as_mod_poly(a.rows[last])) && parametrises(map, R, variables);
+    R.push_back(as_mod_poly(a.rows[last]));
+    return in_ideal(map, R, variables);
   };
   // The parametrisation of one full run.
   auto parametrisation = [&](uint32_t seed, LaneAnswer& a) {
@@ -451,12 +452,12 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       if (d < 0) continue;
       const ModPoly f = monic(as_mod_poly(found(last, d)), p);
       if (bounded) {
-        if (vanishes(map, f)) return f;
+        if (in_ideal(map, {f})) return f;
         continue;
       }
       lcm = poly_lcm(lcm, f, p);
       if (lcm.size() > D + 1) break;  // cannot happen: each f divides the minimal polynomial
-      if (vanishes(map, lcm)) return lcm;
+      if (in_ideal(map, {lcm})) return lcm;
     }
     if (D <= kDenseLimit) return krylov_solve(map, {}).minpoly;
     Fatal(
