@@ -376,9 +376,10 @@ struct SmallField : UniOps {
 
 // The solving modes against the naive lexicographic basis L of F modulo p:
 // mode 4 is L's univariate polynomial f, mode 5 its radical; when L is in
-// shape position (deg f = D) mode 12 is L, mode 2 its parametrisation, mode
-// 3 and mode 8 those of the radical (apply_rr refusing when p divides the
-// degree); otherwise the parametrising modes refuse.
+// shape position (deg f = D) mode 12 is L, modes 2 and 11 (no second
+// basis) its parametrisation, modes 3 and 8 those of the radical (apply_rr
+// refusing when p divides the degree); otherwise the parametrising modes
+// refuse.
 void check_modes_against_lex(OracleTest& T, const std::vector<NGPoly>& F, int n, uint64_t p) {
   const NaiveGroebner lex{{0, true}, p};
   const SmallField u{{p}};
@@ -420,9 +421,9 @@ void check_modes_against_lex(OracleTest& T, const std::vector<NGPoly>& F, int n,
   for (NGPoly& g : radical8) g = lex.monic(lex.normalise(g));
   EXPECT_EQ(radical8, Lr) << "mode 8";
 
-  for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RRFORM_SQFR}) {
+  for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_GBASIS_MULTI, ZEL_COMPUTE_RRFORM_SQFR}) {
     SCOPED_TRACE("mode " + std::to_string(mode));
-    const std::vector<NGPoly>& B = mode == ZEL_COMPUTE_RRFORM ? L : Lr;
+    const std::vector<NGPoly>& B = mode == ZEL_COMPUTE_RRFORM_SQFR ? Lr : L;
     const Uni g = in_last(B.back(), n, 0);
     const uint64_t d = g.size() - 1;
     if (d % p == 0) {
