@@ -18,6 +18,7 @@ const Dom* w_cfs = nullptr;
 uint32_t* Table_Primes = nullptr;
 uint32_t* modulo = nullptr;
 const char* w_lvars = nullptr;
+uint32_t projection_seed = 1;
 
 namespace {
 char state1[128];
@@ -26,7 +27,7 @@ char state1[128];
 void init_wiedemann() {
   modulo = Table_Primes;
   ZEL_C(modulo_ok) = 1;
-  initstate(1, state1, sizeof state1);
+  initstate(projection_seed, state1, sizeof state1);
   setstate(state1);
 }
 

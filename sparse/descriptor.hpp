@@ -43,8 +43,19 @@ extern const char* w_lvars;
 inline uint32_t current_prime() { return *modulo; }
 
 // modulo := Table_Primes, modulo_ok := 1, and the random generator restarted
-// from seed 1 on this build's own 128-byte state, so runs repeat exactly.
+// from projection_seed (1) on this build's own 128-byte state, so runs repeat
+// exactly.
 void init_wiedemann();
+
+// The seed init_wiedemann starts from: 1, except while a caller that checks
+// the answers asks for fresh random projections (ProjectionSeed).
+extern uint32_t projection_seed;
+struct ProjectionSeed {
+  explicit ProjectionSeed(uint32_t seed) { projection_seed = seed; }
+  ~ProjectionSeed() { projection_seed = 1; }
+  ProjectionSeed(const ProjectionSeed&) = delete;
+  ProjectionSeed& operator=(const ProjectionSeed&) = delete;
+};
 
 // Processor time (user + system) of the process, in seconds.
 double delay();

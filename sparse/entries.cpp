@@ -73,11 +73,13 @@ void check_aligned_rows(const char* entry, Rows rows) {
 }
 
 // The vector kernel's lanes hold sums of two products exactly only for row
-// entries in the symmetric range: refuse any other row.
+// entries in the symmetric range: refuse any other row.  Modulo 2 the range
+// is {-1, 0, 1}: -1 and 1 both stand for the residue 1 (the symmetric form
+// of 1 is 1 - 2, and the kernels fold their sums to either).
 template <class Rows>
 void check_symmetric_rows(const char* entry, Rows rows, int32_t D, uint32_t p) {
   if constexpr (!kIntegerBuild) {
-    const int32_t half = static_cast<int32_t>((p - 1) / 2), k = count_dense_rows();
+    const int32_t half = p == 2 ? 1 : static_cast<int32_t>((p - 1) / 2), k = count_dense_rows();
     for (int32_t r = 0; r < k; ++r) {
       if (rows[r] == nullptr) bad_argument(entry, "null dense row");
       for (int32_t c = 0; c < D; ++c)

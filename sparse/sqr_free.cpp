@@ -5,6 +5,7 @@
 #include "sparse/modarith.hpp"
 #include "sparse/recurrence.hpp"
 #include "sparse/univariate.hpp"
+#include "sparse/univariate_modp.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -21,12 +22,13 @@ int32_t new_sqr_free(Dom* P, int32_t d) {
 }
 
 int32_t sqr_free(Dom* P, int32_t d, int32_t* flag) {
-  const uint32_t p = current_prime();
-  const int32_t r = new_sqr_free(P, d);
-  if (r >= 0) {
-    const Dom inv = INV_2args(P[r], p);
-    for (int32_t i = 0; i <= r; ++i) P[i] = MUL(P[i], inv, p);
-  }
+  if (d < 0) return d;
+  // P / gcd(P, P') loses every factor whose multiplicity the prime divides
+  // (modulo 2, (X+1)^2 has derivative 0): the square-free part of
+  // univariate_modp takes p-th roots as well.
+  const ModPoly f = squarefree_part(ModPoly(P, P + d + 1), current_prime());
+  const int32_t r = static_cast<int32_t>(f.size()) - 1;
+  for (int32_t i = 0; i <= r; ++i) P[i] = static_cast<Dom>(f[i]);
   if (r != d) *flag = 1;
   return r;
 }

@@ -17,6 +17,8 @@
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/fatal_exits.hpp"
+#include "engine/driver/mult_map.hpp"
+#include "sparse/univariate_modp.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
@@ -285,88 +287,6 @@ LaneAnswer failed_lane(const char* format, ...) {
   return a;
 }
 
-// Runs the sparse FGLM on lane l, modulo p.
-LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
-                      const MatrixShape& s, uint32_t D, uint32_t n,
-                      const ChangeOrderRequest& request) {
-#ifdef ZEL_VARIANT_FP
-  set_prime_sign(p);
-#endif
-  const int32_t minpoly_only = request.minpoly_only, sqfr = request.sqfr;
-  const uint32_t W = (D + kRowAlign - 1) / kRowAlign * kRowAlign;
-  const size_t nd = s.dense_from.size();
-  sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
-  NormalForms normal_forms(G, s, n, l, p);
-  for (size_t r = 0; r < nd; ++r) {
-    RowEntry* row = block.data() + r * W;
-    const std::vector<uint32_t> entries = dense_row(G, s, r, l, p, normal_forms);
-    for (uint32_t c = 0; c < D; ++c) row[c] = row_entry(entries[c], p);
-  }
-  std::vector<int32_t> sparse = s.sparse, nosp = s.nosp, coords = s.coords;
-  if (minpoly_only)
-    for (uint32_t v = 0; v + 1 < n; ++v) coords[v] = -1;
-  LaneAnswer a;
-  a.degrees.assign(n, -1);
-  // One run of the sparse FGLM on this lane's rows; only_minpoly asks for
-  // the minimal polynomial alone.
-  auto fglm = [&](int32_t only_minpoly, int32_t* degrees) {
-    ExitsRaiseFatal guard;
-#ifdef ZEL_VARIANT_FP
-    std::vector<int16_t*> table(std::max<size_t>(nd, 1));
-    for (size_t r = 0; r < nd; ++r) table[r] = block.data() + r * W;
-    return ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
-                         table.data(), 1, degrees, &p, 0, 0, const_cast<char**>(Liste_variables),
-                         sqfr, only_minpoly, request.estimate, -1, -1);
-#else
-    return ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
-                         block.data(), 1, degrees, &p, 0, 0, const_cast<char**>(Liste_variables),
-                         sqfr, only_minpoly, request.estimate, -1, -1);
-#endif
-  };
-  const int32_t deg = fglm(minpoly_only, a.degrees.data());
-  if (deg < 0 && !minpoly_only) {
-    // The parametrisation needs a minimal polynomial of degree D (the
-    // number of solutions with multiplicity): find the one there is, to say
-    // why there is no parametrisation.
-    std::vector<int32_t> degrees(n, -1);
-    const int32_t dm = fglm(1, degrees.data());
-    if (dm >= 0 && uint32_t(dm) < D) {
-      const char* last = Liste_variables[n - 1] ? Liste_variables[n - 1] : "the last variable";
-      return failed_lane(
-          "No rational parametrisation by %s: its minimal polynomial has degree %d, but the "
-          "system has %u solutions counted with multiplicity, so %s does not separate the "
-          "solutions (or cannot see the multiplicity of a multiple one).  The minimal "
-          "polynomial alone is available (compute modes 4 and 5); for a parametrisation, "
-          "make the last variable a generic linear combination of the variables\n",
-          last, dm, D, last);
-    }
-    // Otherwise the sequence of the matrix has too short a recurrence for
-    // a parametrisation: the solutions are not in shape position (a
-    // multiple solution the last variable cannot see, as the square-free
-    // modes meet when only the radical is in shape position).
-    const char* last = Liste_variables[n - 1] ? Liste_variables[n - 1] : "the last variable";
-    return failed_lane(
-        "No rational parametrisation by %s modulo %u: the %u solutions counted with "
-        "multiplicity are not in shape position for %s.  The minimal polynomial alone is "
-        "available (compute modes 4 and 5); for a parametrisation, make the last variable a "
-        "generic linear combination of the variables\n",
-        last, p, D, last);
-  }
-  if (deg < 0)
-    return failed_lane(
-        "build_last_matrix: the sparse FGLM found no minimal polynomial of degree at most %u "
-        "modulo %u\n",
-        D, p);
-  const FglmResults& res = last_fglm_results();
-  a.rows.resize(n);
-  for (uint32_t j = 0; j < n; ++j) {
-    if (a.degrees[j] < 0) continue;
-    const Dom* r = res.row(int32_t(j));
-    a.rows[j].assign(r, r + a.degrees[j] + 1);
-  }
-  return a;
-}
-
 // A variable x_j that is itself a leading monomial has no column: its basis
 // polynomial x_j + c_0 + sum c_k x_k (k in the normal set) gives
 // R_j = c_0 - sum c_k R_k, with R_last = -t.  Variables whose polynomial is
@@ -468,6 +388,201 @@ void set_aside_unlucky_lanes(std::vector<LaneAnswer>& answers,
   }
 }
 
+// Projections the sparse FGLM draws before the dense elimination takes
+// over (or, for a normal set too large for it, before the mode gives up).
+// A projection misses each irreducible factor g of the minimal polynomial
+// with probability p^-deg(g); the lcm of k of them misses it with
+// probability p^-(k deg g), so even modulo 2 a few dozen suffice.
+constexpr uint32_t kDenseLimit = 1500;
+constexpr uint32_t kMinpolyTries = 8, kMinpolyTriesLarge = 40;
+constexpr uint32_t kParamTries = 3, kParamTriesLarge = 12;
+
+ModPoly as_mod_poly(const std::vector<uint32_t>& row) {
+  return trimmed(ModPoly(row.begin(), row.end()));
+}
+
+// degree+1 coefficients (the zero polynomial as the constant 0).
+std::vector<uint32_t> as_row(const ModPoly& f) {
+  if (f.empty()) return {0};
+  return std::vector<uint32_t>(f.begin(), f.end());
+}
+
+// The sparse FGLM on lane l, modulo p, with every answer checked exactly on
+// the multiplication matrix: the minimal polynomial is the lcm of the
+// projections' minimal polynomials once it vanishes on the ideal, a
+// parametrisation is kept once each x_j + R_j lies in the ideal (with deg f
+// = D, those polynomials then generate the ideal).  When the projections
+// keep failing, the dense elimination of the Krylov vectors decides; past
+// its size the mode refuses.  The square-free modes take the square-free
+// part of the checked answer.
+LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
+                      const MatrixShape& s, uint32_t D, uint32_t n,
+                      const ChangeOrderRequest& request) {
+#ifdef ZEL_VARIANT_FP
+  set_prime_sign(p);
+#endif
+  const uint32_t last = n - 1;
+  const uint32_t W = (D + kRowAlign - 1) / kRowAlign * kRowAlign;
+  const size_t nd = s.dense_from.size();
+  sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
+  NormalForms normal_forms(G, s, n, l, p);
+  MultiplicationMap map(D, p, uint32_t(s.column.at(Exps(n, 0))));
+  for (size_t i = 0; s.sparse[i] >= 0; i += 2)
+    map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
+  for (size_t r = 0; r < nd; ++r) {
+    RowEntry* row = block.data() + r * W;
+    const std::vector<uint32_t> entries = dense_row(G, s, r, l, p, normal_forms);
+    for (uint32_t c = 0; c < D; ++c) row[c] = row_entry(entries[c], p);
+    map.add_dense_row(uint32_t(s.dense_row_index[r]), entries);
+  }
+  std::vector<int32_t> sparse = s.sparse, nosp = s.nosp;
+  const char* name = Liste_variables[last] ? Liste_variables[last] : "the last variable";
+
+  // One run of the sparse FGLM with the projections drawn from seed: the
+  // degree of the minimal polynomial found (-1: none), the polynomials in
+  // last_fglm_results().
+  auto fglm = [&](uint32_t seed, bool only_minpoly, int32_t estimate,
+                  std::vector<int32_t>& degrees) {
+    std::vector<int32_t> coords = s.coords;
+    if (only_minpoly)
+      for (uint32_t v = 0; v < last; ++v) coords[v] = -1;
+    degrees.assign(n, -1);
+    ProjectionSeed projections(seed);
+    ExitsRaiseFatal guard;
+#ifdef ZEL_VARIANT_FP
+    std::vector<int16_t*> table(std::max<size_t>(nd, 1));
+    for (size_t r = 0; r < nd; ++r) table[r] = block.data() + r * W;
+    return ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
+                         table.data(), 1, degrees.data(), &p, 0, 0,
+                         const_cast<char**>(Liste_variables), 0, only_minpoly ? 1 : 0, estimate,
+                         -1, -1);
+#else
+    return ZEL_C(w_fglm)(int32_t(D), sparse.data(), nosp.data(), int32_t(n), coords.data(),
+                         block.data(), 1, degrees.data(), &p, 0, 0,
+                         const_cast<char**>(Liste_variables), 0, only_minpoly ? 1 : 0, estimate,
+                         -1, -1);
+#endif
+  };
+  auto found = [&](uint32_t j, int32_t degree) {
+    const Dom* r = last_fglm_results().row(int32_t(j));
+    return std::vector<uint32_t>(r, r + degree + 1);
+  };
+
+  // The normal forms of x_0 .. x_{last-1}, for the checks.
+  std::vector<NfVector> variables;
+  for (uint32_t j = 0; j < last; ++j) {
+    Exps x(n, 0);
+    x[j] = 1;
+    const std::vector<uint32_t>& nf = normal_forms.of(x);
+    variables.emplace_back(nf.begin(), nf.end());
+  }
+  // A parametrisation holds: f vanishes and every x_j + R_j lies in the ideal.
+  auto holds = [&](const LaneAnswer& a) {
+    std::vector<ModPoly> R;
+    for (uint32_t j = 0; j < last; ++j) {
+      if (a.degrees[j] < 0) return false;
+      R.push_back(as_mod_poly(a.rows[j]));
+    }
+    R.push_back(as_mod_poly(a.rows[last]));
+    return in_ideal(map, R, variables);
+  };
+  // The parametrisation of one full run.
+  auto parametrisation = [&](uint32_t seed, LaneAnswer& a) {
+    a.rows.assign(n, {});
+    if (fglm(seed, false, -1, a.degrees) != int32_t(D)) return false;
+    for (uint32_t j = 0; j < n; ++j)
+      if (a.degrees[j] >= 0) a.rows[j] = found(j, a.degrees[j]);
+    solve_linear_leads(G, s, n, a, l, p);
+    return holds(a);
+  };
+  auto minimal_polynomial = [&]() -> ModPoly {
+    const uint32_t tries = D <= kDenseLimit ? kMinpolyTries : kMinpolyTriesLarge;
+    ModPoly lcm{1};
+    for (uint32_t seed = 1; seed <= tries; ++seed) {
+      // A degree estimate below D bounds the first run only: its answer
+      // counts when it vanishes (then it is the minimal polynomial), else
+      // it may be no divisor of it and is dropped.
+      const int32_t estimate = seed == 1 ? request.estimate : -1;
+      const bool bounded = estimate >= 1 && uint32_t(estimate) < D;
+      std::vector<int32_t> degrees;
+      const int32_t d = fglm(seed, true, estimate, degrees);
+      if (d < 0) continue;
+      const ModPoly f = monic(as_mod_poly(found(last, d)), p);
+      if (bounded) {
+        if (in_ideal(map, {f})) return f;
+        continue;
+      }
+      lcm = poly_lcm(lcm, f, p);
+      if (lcm.size() > D + 1) break;  // cannot happen: each f divides the minimal polynomial
+      if (in_ideal(map, {lcm})) return lcm;
+    }
+    if (D <= kDenseLimit) return krylov_solve(map, {}).minpoly;
+    return ModPoly{};  // none confirmed
+  };
+  // The square-free modes: f's square-free part, every R_j modulo it.
+  auto finish = [&](LaneAnswer& a) {
+    if (!request.sqfr) return a;
+    const ModPoly f = as_mod_poly(a.rows[last]), m = squarefree_part(f, p);
+    if (m.size() == f.size()) return a;
+    for (uint32_t j = 0; j < last; ++j)
+      if (a.degrees[j] >= 0) a.rows[j] = as_row(poly_rem(as_mod_poly(a.rows[j]), m, p));
+    a.rows[last] = as_row(m);
+    for (uint32_t j = 0; j < n; ++j)
+      if (a.degrees[j] >= 0) a.degrees[j] = int32_t(a.rows[j].size()) - 1;
+    return a;
+  };
+
+  LaneAnswer a;
+  if (!request.minpoly_only && parametrisation(1, a)) return finish(a);
+  const ModPoly f = minimal_polynomial();
+  if (f.empty())
+    return failed_lane(
+        "The minimal polynomial of %s modulo %u could not be confirmed: %u random projections "
+        "gave none that vanishes on the ideal, and %u solutions are too many for the dense "
+        "elimination.  Use a larger prime\n",
+        name, p, kMinpolyTriesLarge, D);
+  const uint32_t degree = uint32_t(f.size()) - 1;
+  a.degrees.assign(n, -1);
+  a.rows.assign(n, {});
+  a.rows[last] = as_row(f);
+  a.degrees[last] = int32_t(degree);
+  if (request.minpoly_only) return finish(a);
+  if (degree < D)
+    // The parametrisation needs a minimal polynomial of degree D (the
+    // number of solutions with multiplicity).
+    return failed_lane(
+        "No rational parametrisation by %s: its minimal polynomial has degree %d, but the "
+        "system has %u solutions counted with multiplicity, so %s does not separate the "
+        "solutions (or cannot see the multiplicity of a multiple one).  The minimal "
+        "polynomial alone is available (compute modes 4 and 5); for a parametrisation, "
+        "make the last variable a generic linear combination of the variables\n",
+        name, int(degree), D, name);
+  const uint32_t tries = D <= kDenseLimit ? kParamTries : kParamTriesLarge;
+  for (uint32_t seed = 2; seed <= tries; ++seed)
+    if (parametrisation(seed, a)) return finish(a);
+  if (D > kDenseLimit)
+    return failed_lane(
+        "No rational parametrisation by %s modulo %u could be confirmed: %u random projections "
+        "gave none that holds on the ideal, and %u solutions are too many for the dense "
+        "elimination.  Use a larger prime\n",
+        name, p, tries, D);
+  // x_last generates the algebra: every x_j is a polynomial Q_j in it.
+  const KrylovAnswer k = krylov_solve(map, variables);
+  a.degrees.assign(n, -1);
+  a.rows.assign(n, {});
+  a.rows[last] = as_row(k.minpoly);
+  a.degrees[last] = int32_t(D);
+  for (uint32_t j = 0; j < last; ++j) {
+    if (!k.in_t[j])
+      return failed_lane("build_last_matrix: x_%u is not a polynomial in %s\n", j, name);
+    ModPoly R = *k.in_t[j];
+    for (uint64_t& c : R) c = c == 0 ? 0 : p - c;
+    a.rows[j] = as_row(R);
+    a.degrees[j] = int32_t(a.rows[j].size()) - 1;
+  }
+  return finish(a);
+}
+
 struct Staircase {
   std::vector<Exps> set;
   MatrixShape shape;
@@ -513,8 +628,6 @@ std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
   set_aside_unlucky_lanes(answers, request.primes);
   Stderr("New FGLM: %.2f sec\n", cpu_now() - t0);
 
-  if (!request.minpoly_only)
-    for (uint32_t l = 0; l < V; ++l) solve_linear_leads(G, s, n, answers[l], l, request.primes[l]);
   // Entry j is variable j's polynomial.  A variable of the normal set with
   // degree -1 vanishes at every solution (R_j = 0, as the square-free modes
   // meet it in a non-radical ideal): x_j alone.

@@ -114,6 +114,19 @@ TEST(SparseFglm, ParametrisationOfPointSystemsInStoreAndPrintMode) {
   }
 }
 
+// Modulo 2 the symmetric form of the residue 1 is -1: rows holding it are
+// accepted, and the minimal polynomial of the projections divides the true one.
+TEST(SparseFglm, RowsModuloTwoAreAccepted) {
+  std::mt19937_64 rng(12);
+  for (int k = 0; k < 4; ++k) {
+    PointSystem sys(2, 2, rng, false);
+    Call c(sys);
+    c.run(0, 1);
+    ASSERT_GE(c.ret, 1);
+    EXPECT_TRUE(ndivmod(sys.minpoly(), c.stored(1), 2).second.empty());
+  }
+}
+
 TEST(SparseFglm, PrintedAnswerLayout) {
   std::mt19937_64 rng(4);
   PointSystem sys(build_primes()[0], 9, rng, true);

@@ -137,6 +137,26 @@ TEST(SparseBerlekamp, PadePairSucceedsOnlyOnFullDegree) {
   }
 }
 
+// A factor whose multiplicity the prime divides has a vanishing derivative
+// there: (X+1)^2 mod 2, (X-1)^3 mod 3, X^5 (X-2)^5 mod 5.
+TEST(SparseSquareFree, MultiplicitiesThatThePrimeDivides) {
+  struct Case {
+    uint32_t p;
+    std::vector<uint64_t> roots, distinct;
+  };
+  for (const Case& c : {Case{2, {1, 1}, {1}}, Case{3, {1, 1, 1, 2}, {1, 2}},
+                        Case{5, {0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 3}, {0, 2, 3}}}) {
+    PrimeScope ps(c.p);
+    const int32_t d = static_cast<int32_t>(c.roots.size());
+    std::vector<Dom> buf = to_dom(nfromroots(c.roots, c.p), d + 1);
+    int32_t flag = 0;
+    const int32_t r = sqr_free(buf.data(), d, &flag);
+    ASSERT_EQ(r, static_cast<int32_t>(c.distinct.size())) << "p=" << c.p;
+    EXPECT_EQ(from_dom(buf.data(), r), nfromroots(c.distinct, c.p)) << "p=" << c.p;
+    EXPECT_EQ(flag, 1);
+  }
+}
+
 TEST(SparseSquareFree, RemovesRepeatedFactorsAndMakesMonic) {
   for (uint64_t p : build_primes()) {
     PrimeScope ps(static_cast<uint32_t>(p));

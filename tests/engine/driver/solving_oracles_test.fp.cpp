@@ -328,3 +328,225 @@ TEST_F(OracleTest, NoParametrisationWhenThePrimeDividesTheDegree) {
 }
 
 }  // namespace
+
+namespace {
+
+// Univariate algebra modulo a small prime for the references below.
+struct SmallField : UniOps {
+  Uni monic(Uni a) const {
+    a = trim(a);
+    const uint64_t c = inv(a.back());
+    for (auto& x : a) x = x * c % p;
+    return a;
+  }
+  Uni quo(Uni a, const Uni& b) const {
+    a = trim(a);
+    Uni q(a.size() >= b.size() ? a.size() - b.size() + 1 : 0, 0);
+    const uint64_t ib = inv(b.back());
+    while (a.size() >= b.size()) {
+      const size_t sh = a.size() - b.size();
+      q[sh] = a.back() * ib % p;
+      for (size_t i = 0; i < b.size(); ++i) a[sh + i] = (a[sh + i] + (p - q[sh]) * b[i]) % p;
+      a = trim(a);
+    }
+    return trim(q);
+  }
+  Uni gcd(Uni a, Uni b) const {
+    a = trim(a), b = trim(b);
+    while (!b.empty()) a = rem(a, b), std::swap(a, b);
+    return monic(a);
+  }
+  // The product of the distinct irreducible factors of f: the lcm over k of
+  // gcd(f, t^(p^k) - t), which holds those of degree dividing k.
+  Uni radical(const Uni& f) const {
+    Uni r{1}, x = rem(Uni{0, 1}, f);
+    for (size_t k = 1; k < f.size(); ++k) {
+      Uni y{1};
+      for (uint64_t e = 0; e < p; ++e) y = rem(mul(y, x), f);  // x^p mod f
+      x = y;
+      Uni xt = x;
+      if (xt.size() < 2) xt.resize(2, 0);
+      xt[1] = (xt[1] + p - 1) % p;
+      const Uni g = gcd(f, trim(xt));
+      if (g.size() > 1) r = monic(mul(quo(r, gcd(r, g)), g));
+    }
+    return r;
+  }
+};
+
+// The solving modes against the naive lexicographic basis L of F modulo p:
+// mode 4 is L's univariate polynomial f, mode 5 its radical; when L is in
+// shape position (deg f = D) mode 12 is L, modes 2 and 11 (no second
+// basis) its parametrisation, modes 3 and 8 those of the radical (apply_rr
+// refusing when p divides the degree); otherwise the parametrising modes
+// refuse.
+void check_modes_against_lex(OracleTest& T, const std::vector<NGPoly>& F, int n, uint64_t p) {
+  const NaiveGroebner lex{{0, true}, p};
+  const SmallField u{{p}};
+  std::vector<NGPoly> Fl;
+  for (const NGPoly& g : F) Fl.push_back(lex.normalise(g));
+  const std::vector<NGPoly> L = lex.basis(Fl);
+  const Uni f = in_last(L.back(), n, 0), r = u.radical(f);
+  bool shape = L.size() == size_t(n);
+  for (int j = 0; shape && j + 1 < n; ++j) shape = NaiveGroebner::deg(L[j][0].e) == 1;
+
+  const std::vector<NGPoly> mp = T.run(F, n, p, ZEL_COMPUTE_MINPOLY);
+  ASSERT_EQ(mp.size(), 1u);
+  EXPECT_EQ(in_last(lex.monic(mp[0]), n, 0), f) << "mode 4";
+  const std::vector<NGPoly> sq = T.run(F, n, p, ZEL_COMPUTE_MINPOLY_SQFR);
+  ASSERT_EQ(sq.size(), 1u);
+  EXPECT_EQ(in_last(lex.monic(sq[0]), n, 0), r) << "mode 5";
+  if (!shape) {
+    for (int mode : {ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RRFORM}) {
+      try {
+        T.run(F, n, p, mode);
+        ADD_FAILURE() << "mode " << mode << " gave an answer";
+      } catch (const zel_test::HostError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("No rational parametrisation by ", 0), 0u)
+            << e.what();
+      }
+    }
+    return;
+  }
+  std::vector<NGPoly> shape12 = T.run(F, n, p, ZEL_COMPUTE_MATRIXN);
+  for (NGPoly& g : shape12) g = lex.monic(lex.normalise(g));
+  EXPECT_EQ(shape12, L) << "mode 12";
+
+  // The radical's lexicographic basis: L with f replaced by r, reduced.
+  std::vector<NGPoly> Lr = Fl;
+  Lr.push_back(from_uni(r, n));
+  for (NGPoly& g : Lr) g = lex.normalise(g);
+  Lr = lex.basis(Lr);
+  std::vector<NGPoly> radical8 = T.run(F, n, p, ZEL_COMPUTE_RADICAL_STRATEG1);
+  for (NGPoly& g : radical8) g = lex.monic(lex.normalise(g));
+  EXPECT_EQ(radical8, Lr) << "mode 8";
+
+  for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_GBASIS_MULTI, ZEL_COMPUTE_RRFORM_SQFR}) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    const std::vector<NGPoly>& B = mode == ZEL_COMPUTE_RRFORM_SQFR ? Lr : L;
+    const Uni g = in_last(B.back(), n, 0);
+    const uint64_t d = g.size() - 1;
+    if (d % p == 0) {
+      EXPECT_RAISES(T.run(F, n, p, mode),
+                    "apply_rr: the minimal polynomial has degree " + std::to_string(d) +
+                        ", a multiple of the prime " + std::to_string(p) +
+                        ": no rational parametrisation modulo this prime\n");
+      continue;
+    }
+    const std::vector<NGPoly> rr = T.run(F, n, p, mode);
+    ASSERT_EQ(rr.size(), size_t(n));
+    for (int j = 0; j + 1 < n; ++j) {
+      EXPECT_EQ(rr[j][0], B[j][0]);
+      EXPECT_EQ(in_last(rr[j], n, 1), u.rr(in_last(B[j], n, 1), g)) << "x" << j;
+    }
+    EXPECT_EQ(in_last(lex.monic(rr.back()), n, 0), g);
+  }
+}
+
+// x_j = q_j(s) for random q_j and a random h(s) = 0 (repeated and
+// irreducible factors alike), s the last variable (in shape position) or the
+// first one (the last may then take one value on several solutions); the
+// inputs mixed so that they are no basis already.
+std::vector<NGPoly> curve_points(std::mt19937_64& rng, int n, uint64_t p, bool last_is_s) {
+  const int s = last_is_s ? n - 1 : 0;
+  const int deg_h = 1 + int(rng() % 7);
+  auto power = [&](int v, int e) {
+    NMono m(n, 0);
+    m[v] = e;
+    return m;
+  };
+  std::vector<NGPoly> F;
+  for (int j = 0; j < n; ++j) {
+    if (j == s) continue;
+    NGPoly g{{power(j, 1), 1}};
+    for (int e = 1 + int(rng() % 3); e >= 0; --e) g.push_back({power(s, e), uint32_t(rng() % p)});
+    F.push_back(g);
+  }
+  NGPoly h{{power(s, deg_h), 1}};
+  for (int e = deg_h - 1; e >= 0; --e) h.push_back({power(s, e), uint32_t(rng() % p)});
+  F.push_back(h);
+  const NaiveGroebner drl{{0}, p};
+  for (NGPoly& g : F) g = drl.normalise(g);
+  // F[0] += c F[last]: the same ideal.
+  if (F.size() > 1) {
+    NGPoly mixed = F[0];
+    const uint32_t c = uint32_t(1 + rng() % (p - 1));
+    for (const NTerm& t : F.back()) mixed.push_back({t.e, uint32_t(uint64_t(c) * t.c % p)});
+    F[0] = drl.normalise(mixed);
+  }
+  return F;
+}
+
+TEST_F(OracleTest, SmallPrimesGiveTheNaiveLexicographicAnswers) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(74);
+  for (uint64_t p : {2u, 3u, 5u, 7u, 101u, 65521u}) {
+    for (long round = 0; round < zel_test::iterations(6); ++round) {
+      const int n = 1 + int(round % 3);
+      SCOPED_TRACE("p=" + std::to_string(p) + " round " + std::to_string(round));
+      check_modes_against_lex(*this, curve_points(rng, n, p, round % 2 == 0), n, p);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Systems on which the sparse FGLM's first projection loses a factor of the
+// minimal polynomial (or, modulo 2, on which no dense row was accepted).
+TEST_F(OracleTest, ProjectionsThatLoseAFactorAreNotTrusted) {
+  auto poly = [](std::initializer_list<std::pair<NMono, uint32_t>> terms) {
+    NGPoly f;
+    for (const auto& [e, c] : terms) f.push_back({e, c});
+    return f;
+  };
+  // (x0 - x1, x1^2 + x1 + 1) mod 7: mode 4 gave x1 + 3.
+  check_modes_against_lex(*this, {poly({{{1, 0}, 1}, {{0, 1}, 6}}),
+                                  poly({{{0, 2}, 1}, {{0, 1}, 1}, {{0, 0}, 1}})}, 2, 7);
+  // (x0, x1^2 - x1) mod 3 gave x1 + 2; mod 2 it stopped in the sparse layer.
+  for (uint32_t p : {3u, 2u})
+    check_modes_against_lex(*this, {poly({{{1, 0}, 1}}), poly({{{0, 2}, 1}, {{0, 1}, p - 1}})}, 2,
+                            p);
+  // (x0 - x1, x1^5 + x1 + 3) mod 251 lost the root 7.
+  check_modes_against_lex(*this, {poly({{{1, 0}, 1}, {{0, 1}, 250}}),
+                                  poly({{{0, 5}, 1}, {{0, 1}, 1}, {{0, 0}, 3}})}, 2, 251);
+  // Already in shape form mod 7: mode 2 gave the single polynomial x1^6.
+  check_modes_against_lex(
+      *this,
+      {poly({{{1, 0}, 1}, {{0, 5}, 6}, {{0, 4}, 3}, {{0, 3}, 6}, {{0, 2}, 5}, {{0, 0}, 3}}),
+       poly({{{0, 6}, 1}, {{0, 5}, 6}, {{0, 3}, 4}, {{0, 2}, 5}, {{0, 1}, 6}, {{0, 0}, 4}})},
+      2, 7);
+  // Square-free parts in characteristic p: (x1 - 1)^3 mod 3 and (x1 + 1)^2
+  // mod 2 have a zero derivative.
+  check_modes_against_lex(*this, {poly({{{1, 0}, 1}}), poly({{{0, 3}, 1}, {{0, 0}, 2}})}, 2, 3);
+  check_modes_against_lex(*this, {poly({{{1, 0}, 1}}), poly({{{0, 2}, 1}, {{0, 0}, 1}})}, 2, 2);
+
+  // Mod 101, x2^3 (x2 + 6)^2 (x2 - 6)(x2 - 4)(x2 - 1) of degree 8 came out
+  // of degree 7, and the radical modes dropped the root 6.
+  const uint64_t p = 101;
+  const UniOps u{p};
+  Uni h{1};
+  for (int r : {0, 0, 0, 95, 95, 6, 4, 1}) h = u.mul(h, Uni{(p - uint64_t(r)) % p, 1});
+  const std::vector<NGPoly> F = {
+      poly({{{1, 0, 0}, 1}, {{0, 0, 2}, 68}, {{0, 0, 1}, 67}, {{0, 0, 0}, 76}}),
+      poly({{{0, 1, 0}, 1}, {{0, 0, 2}, 86}, {{0, 0, 1}, 4}, {{0, 0, 0}, 56}}), from_uni(h, 3)};
+  check_modes_against_lex(*this, F, 3, p);
+  // Mode 9, localised by x2 - 4: the parametrisation of the other 4 roots.
+  const NaiveGroebner lex{{0, true}, p};
+  std::vector<NGPoly> in = F;
+  Uni g{1};
+  for (int r : {0, 95, 6, 1}) g = u.mul(g, Uni{(p - uint64_t(r)) % p, 1});
+  in.push_back(from_uni(g, 3));
+  for (NGPoly& f : in) f = lex.normalise(f);
+  const std::vector<NGPoly> L = lex.basis(in);
+  std::vector<NGPoly> with_localiser = F;
+  with_localiser.push_back(poly({{{0, 0, 1}, 1}, {{0, 0, 0}, 97}}));
+  const std::vector<NGPoly> rr = run(with_localiser, 3, p, ZEL_COMPUTE_RADICAL_STRATEG2, 1);
+  ASSERT_EQ(rr.size(), 3u);
+  for (int j = 0; j < 2; ++j)
+    EXPECT_EQ(in_last(rr[j], 3, 1), u.rr(in_last(L[j], 3, 1), g)) << "x" << j;
+  EXPECT_EQ(in_last(lex.monic(rr.back()), 3, 0), g);
+}
+
+}  // namespace

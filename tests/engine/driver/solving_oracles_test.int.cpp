@@ -199,6 +199,34 @@ TEST(SolvingOraclesQQ, ParametrisationOfTheNaiveLexicographicBasis) {
   check_against_lex(points_on_curves(rng, 3, {1, 1, -2, 5}), 3, 4);
 }
 
+// Systems on which small primes' projections lose factors of the minimal
+// polynomial: the lifted answers are the lexicographic basis's, whole.
+TEST(SolvingOraclesQQ, SmallSystemsWithKnownAnswers) {
+  SEED_TRACE();
+  zel_test::TestHost host{0};
+  auto rng = zel_test::make_rng(83);
+  const NaiveGroebnerQQ drl{{0}};
+  auto poly = [&](std::initializer_list<std::pair<NMono, int>> terms) {
+    QPoly f;
+    for (const auto& [e, c] : terms) f.push_back({e, mpq_class(c)});
+    return drl.normalise(f);
+  };
+  check_against_lex({poly({{{1, 0}, 1}, {{0, 1}, -1}}), poly({{{0, 2}, 1}, {{0, 1}, 1}, {{0, 0}, 1}})},
+                    2, 2);
+  check_against_lex({poly({{{1, 0}, 1}, {{0, 5}, -1}, {{0, 4}, 3}, {{0, 3}, -1}, {{0, 2}, -2},
+                           {{0, 0}, 3}}),
+                     poly({{{0, 6}, 1}, {{0, 5}, -1}, {{0, 3}, -3}, {{0, 2}, -2}, {{0, 1}, -1},
+                           {{0, 0}, -3}})},
+                    2, 6);
+  const std::vector<QPoly> F = points_on_curves(rng, 3, {0, 0, 0, -6, -6, 6, 4, 1});
+  check_against_lex(F, 3, 8);
+  const std::vector<QPoly> M = run(F, 3, ZEL_COMPUTE_MINPOLY_SQFR);
+  ASSERT_EQ(M.size(), 1u);
+  Uni radical{1};
+  for (int r : {0, -6, 6, 4, 1}) radical = mul(radical, Uni{-r, 1});
+  EXPECT_EQ(in_last(M[0], 3, 0), radical);
+}
+
 // Modes 5 and 3 over QQ: the minimal polynomial and the parametrisation of
 // the radical (the square-free polynomial replaces the one with multiple
 // roots).

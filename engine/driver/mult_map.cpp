@@ -1,0 +1,171 @@
+#include "engine/driver/mult_map.hpp"
+
+#include <algorithm>
+
+#include "engine/driver/affine_monomials.hpp"
+#include "engine/driver/threads.hpp"
+#include "sparse/exact_sums.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+// Vectors of exact sums (sparse/exact_sums.hpp): residues are added up
+// without reduction and reduced once at the end.
+struct Sums {
+  std::vector<uint64_t> sum, wraps;
+  explicit Sums(uint32_t D) : sum(D, 0), wraps(D, 0) {}
+  void add(uint32_t k, uint64_t v) {
+    sum[k] += v;
+    wraps[k] += sum[k] < v;
+  }
+  // += a * x + b * y on [lo, hi).
+  void add_two(const uint32_t* a, uint64_t x, const uint32_t* b, uint64_t y, uint32_t lo,
+               uint32_t hi) {
+    add_two_scaled(sum.data() + lo, wraps.data() + lo, a + lo, x, b + lo, y, hi - lo);
+  }
+  NfVector residues(uint64_t p) const {
+    const Reducer reduce_p{uint32_t(p)};
+    NfVector r(sum.size());
+    for (size_t k = 0; k < r.size(); ++k) {
+      if constexpr (kIntegerBuild)
+        r[k] = uint32_t(reduce_p((static_cast<Acc>(wraps[k]) << 64) | sum[k]));
+      else  // at most 2^32 products below 2^32 each: no wrap
+        r[k] = uint32_t(sum[k] % p);
+    }
+    return r;
+  }
+};
+
+}  // namespace
+
+void MultiplicationMap::add_dense_row(uint32_t row, const std::vector<uint32_t>& entries) {
+  dense_rows_.push_back(row);
+  dense_.emplace_back(entries.begin(), entries.begin() + D_);
+}
+
+NfVector MultiplicationMap::one() const {
+  NfVector v(D_, 0);
+  v[one_] = uint32_t(1 % p_);
+  return v;
+}
+
+NfVector MultiplicationMap::times_t(const NfVector& v) const {
+  // t * v = sum over rows c of v[c] * (row c), two dense rows per step,
+  // the columns cut into one stretch per thread.
+  Sums out(D_);
+  for (const Copy& c : copies_) out.add(c.column, v[c.row]);
+  std::vector<const uint32_t*> rows;
+  std::vector<uint64_t> scale;
+  for (size_t r = 0; r < dense_.size(); ++r)
+    if (v[dense_rows_[r]] != 0) {
+      rows.push_back(dense_[r].data());
+      scale.push_back(v[dense_rows_[r]]);
+    }
+  if (rows.size() % 2) {  // a zero row pairs with the last one
+    zero_.resize(D_, 0);
+    rows.push_back(zero_.data());
+    scale.push_back(0);
+  }
+  const int32_t T = kIntegerBuild || D_ < 1024 ? 1 : std::max<int32_t>(nb_threads, 1);
+  const uint32_t stretch = (D_ / uint32_t(T) + 8) / 8 * 8;
+#pragma omp parallel for schedule(static) num_threads(T) if (T > 1)
+  for (int32_t t = 0; t < T; ++t) {
+    const uint32_t lo = std::min(D_, uint32_t(t) * stretch), hi = std::min(D_, lo + stretch);
+    for (size_t r = 0; r < rows.size(); r += 2)
+      out.add_two(rows[r], scale[r], rows[r + 1], scale[r + 1], lo, hi);
+  }
+  return out.residues(p_);
+}
+
+bool is_zero(const NfVector& v) {
+  return std::all_of(v.begin(), v.end(), [](uint32_t x) { return x == 0; });
+}
+
+bool in_ideal(const MultiplicationMap& M, const std::vector<ModPoly>& f,
+              const std::vector<NfVector>& plus) {
+  const uint32_t D = M.size();
+  std::vector<Sums> acc(f.size(), Sums(D));
+  for (size_t k = 0; k < plus.size() && k < f.size(); ++k)
+    for (uint32_t c = 0; c < plus[k].size(); ++c) acc[k].add(c, plus[k][c]);
+  size_t top = 0;
+  for (const ModPoly& g : f) top = std::max(top, g.size());
+  auto coefficient = [&](size_t k, size_t i) { return i < f[k].size() ? f[k][i] : 0; };
+  // Two Krylov vectors t^i 1 and t^(i+1) 1 per step.
+  const NfVector zero(D, 0);
+  NfVector w0 = M.one(), w1;
+  for (size_t i = 0; i < top; i += 2) {
+    w1 = i + 1 < top ? M.times_t(w0) : zero;
+    for (size_t k = 0; k < f.size(); ++k)
+      acc[k].add_two(w0.data(), coefficient(k, i), w1.data(), coefficient(k, i + 1), 0, D);
+    if (i + 2 < top) w0 = M.times_t(w1);
+  }
+  const uint64_t p = M.prime();
+  return std::all_of(acc.begin(), acc.end(), [&](const Sums& s) { return is_zero(s.residues(p)); });
+}
+
+namespace {
+
+// Gaussian elimination of vectors against the rows kept so far, each with
+// its pivot (entry 1) and the combination of Krylov vectors it equals.
+struct Echelon {
+  uint64_t p;
+  std::vector<std::vector<uint64_t>> rows;
+  std::vector<ModPoly> combos;
+  std::vector<uint32_t> pivots;
+
+  // w -= sum c_k rows[k] until w is zero at every pivot; combo -= the same
+  // combination of combos, or += it (add).
+  void reduce(std::vector<uint64_t>& w, ModPoly& combo, bool add) const {
+    for (size_t k = 0; k < rows.size(); ++k) {
+      const uint64_t c = w[pivots[k]];
+      if (c == 0) continue;
+      const uint64_t minus = p - c;
+      for (size_t i = 0; i < w.size(); ++i)
+        if (rows[k][i]) w[i] = (w[i] + mul_mod(minus, rows[k][i], p)) % p;
+      const uint64_t into = add ? c : minus;
+      if (combo.size() < combos[k].size()) combo.resize(combos[k].size(), 0);
+      for (size_t i = 0; i < combos[k].size(); ++i)
+        if (combos[k][i]) combo[i] = (combo[i] + mul_mod(into, combos[k][i], p)) % p;
+    }
+  }
+};
+
+}  // namespace
+
+KrylovAnswer krylov_solve(const MultiplicationMap& M, const std::vector<NfVector>& targets) {
+  const uint64_t p = M.prime();
+  Echelon e{p, {}, {}, {}};
+  KrylovAnswer answer;
+  NfVector v = M.one();
+  for (uint32_t i = 0; i <= M.size(); ++i) {
+    if (i > 0) v = M.times_t(v);
+    std::vector<uint64_t> w(v.begin(), v.end());
+    ModPoly combo(i + 1, 0);
+    combo[i] = 1;
+    e.reduce(w, combo, false);
+    const auto nonzero = std::find_if(w.begin(), w.end(), [](uint64_t x) { return x != 0; });
+    if (nonzero == w.end()) {  // t^i - (a combination of lower powers) = 0
+      answer.minpoly = monic(combo, p);
+      break;
+    }
+    const uint64_t inv = inv_mod(*nonzero, p);
+    for (uint64_t& x : w) x = mul_mod(x, inv, p);
+    for (uint64_t& x : combo) x = mul_mod(x, inv, p);
+    e.pivots.push_back(uint32_t(nonzero - w.begin()));
+    e.rows.push_back(std::move(w));
+    e.combos.push_back(std::move(combo));
+  }
+  for (const NfVector& target : targets) {
+    std::vector<uint64_t> w(target.begin(), target.end());
+    ModPoly combo;
+    e.reduce(w, combo, true);
+    if (std::all_of(w.begin(), w.end(), [](uint64_t x) { return x == 0; }))
+      answer.in_t.emplace_back(trimmed(std::move(combo)));
+    else
+      answer.in_t.emplace_back(std::nullopt);
+  }
+  return answer;
+}
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,68 @@
+// The multiplication by the last variable t on the quotient algebra A, as a
+// map of normal-form vectors modulo one prime, and what it settles exactly
+// about the sparse FGLM's answers, which come from random projections and
+// may lose factors (with probability about D/p, so often for small p):
+//   f(t) lies in the ideal  <=>  f(M) sends the vector of 1 to zero;
+//   x_j + R_j(t) lies in it <=>  R_j(M) 1 + NF(x_j) = 0.
+// The dense fallback finds both without projections, by eliminating the
+// Krylov vectors 1, M 1, M^2 1, ... (cubic in D).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "sparse/univariate_modp.hpp"
+#include "engine/variant.hpp"
+
+namespace zel::ZEL_BUILD {
+
+using NfVector = std::vector<uint32_t>;  // D residues, one per normal-set column
+
+// Rows as the change of order builds them: row c holds the normal form of
+// t * b_c (b_c the monomial of column c), either a single 1 (a copy row) or
+// dense residues.
+class MultiplicationMap {
+ public:
+  MultiplicationMap(uint32_t D, uint64_t p, uint32_t one_column) : D_(D), p_(p), one_(one_column) {}
+  void add_copy_row(uint32_t row, uint32_t column) { copies_.push_back({row, column}); }
+  void add_dense_row(uint32_t row, const std::vector<uint32_t>& entries);
+
+  uint32_t size() const { return D_; }
+  uint64_t prime() const { return p_; }
+  // The vector of the element 1.
+  NfVector one() const;
+  // The vector of t * v.
+  NfVector times_t(const NfVector& v) const;
+
+ private:
+  struct Copy {
+    uint32_t row, column;
+  };
+  uint32_t D_;
+  uint64_t p_;
+  uint32_t one_;
+  std::vector<Copy> copies_;
+  std::vector<uint32_t> dense_rows_;
+  std::vector<std::vector<uint32_t>> dense_;
+  mutable std::vector<uint32_t> zero_;  // pairs with an odd last row
+};
+
+bool is_zero(const NfVector& v);
+
+// For every k: f[k](t) + element k lies in the ideal, element k given by
+// its normal form plus[k] (none, or an empty vector: 0).  One pass over the
+// Krylov vectors 1, t, t^2, ... serves every k.
+bool in_ideal(const MultiplicationMap& M, const std::vector<ModPoly>& f,
+              const std::vector<NfVector>& plus = {});
+
+// The dense fallback: the minimal polynomial of t (monic), and for each
+// target the polynomial Q of degree below it with Q(t) = the target, or
+// nothing when the target is not a polynomial in t.
+struct KrylovAnswer {
+  ModPoly minpoly;
+  std::vector<std::optional<ModPoly>> in_t;
+};
+KrylovAnswer krylov_solve(const MultiplicationMap& M, const std::vector<NfVector>& targets);
+
+}  // namespace zel::ZEL_BUILD

@@ -1,0 +1,113 @@
+#include "sparse/univariate_modp.hpp"
+
+#include <cstddef>
+#include <utility>
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+uint64_t mul_mod(uint64_t a, uint64_t b, uint64_t p) { return a * b % p; }
+uint64_t inv_mod(uint64_t a, uint64_t p) {  // a^(p-2)
+  uint64_t r = 1;
+  for (uint64_t e = p - 2; e; e >>= 1, a = a * a % p)
+    if (e & 1) r = r * a % p;
+  return r;
+}
+
+}  // namespace
+
+ModPoly trimmed(ModPoly a) {
+  while (!a.empty() && a.back() == 0) a.pop_back();
+  return a;
+}
+
+ModPoly monic(ModPoly a, uint64_t p) {
+  a = trimmed(std::move(a));
+  if (a.empty() || a.back() == 1) return a;
+  const uint64_t inv = inv_mod(a.back(), p);
+  for (uint64_t& c : a) c = mul_mod(c, inv, p);
+  return a;
+}
+
+ModPoly poly_mul(const ModPoly& a, const ModPoly& b, uint64_t p) {
+  if (a.empty() || b.empty()) return {};
+  ModPoly r(a.size() + b.size() - 1, 0);
+  for (size_t i = 0; i < a.size(); ++i)
+    for (size_t j = 0; j < b.size(); ++j) r[i + j] = (r[i + j] + mul_mod(a[i], b[j], p)) % p;
+  return trimmed(std::move(r));
+}
+
+namespace {
+
+// a := a mod b, the quotient into q when given.
+void divide(ModPoly& a, const ModPoly& b, uint64_t p, ModPoly* q) {
+  a = trimmed(std::move(a));
+  const uint64_t inv = inv_mod(b.back(), p);
+  const size_t db = b.size() - 1;
+  if (q) q->assign(a.size() >= b.size() ? a.size() - db : 0, 0);
+  while (a.size() >= b.size()) {
+    const size_t shift = a.size() - b.size();
+    const uint64_t c = mul_mod(a.back(), inv, p);
+    if (q) (*q)[shift] = c;
+    for (size_t i = 0; i <= db; ++i) a[shift + i] = (a[shift + i] + p - mul_mod(c, b[i], p)) % p;
+    a = trimmed(std::move(a));
+  }
+}
+
+ModPoly derivative(const ModPoly& f, uint64_t p) {
+  ModPoly d;
+  for (size_t i = 1; i < f.size(); ++i) d.push_back(mul_mod(i % p, f[i], p));
+  return trimmed(std::move(d));
+}
+
+}  // namespace
+
+ModPoly poly_rem(ModPoly a, const ModPoly& b, uint64_t p) {
+  divide(a, b, p, nullptr);
+  return a;
+}
+
+ModPoly poly_quo(ModPoly a, const ModPoly& b, uint64_t p) {
+  ModPoly q;
+  divide(a, b, p, &q);
+  return trimmed(std::move(q));
+}
+
+ModPoly poly_gcd(ModPoly a, ModPoly b, uint64_t p) {
+  a = trimmed(std::move(a));
+  b = trimmed(std::move(b));
+  while (!b.empty()) {
+    divide(a, b, p, nullptr);
+    std::swap(a, b);
+  }
+  return monic(std::move(a), p);
+}
+
+ModPoly poly_lcm(const ModPoly& a, const ModPoly& b, uint64_t p) {
+  return monic(poly_mul(poly_quo(a, poly_gcd(a, b, p), p), b, p), p);
+}
+
+ModPoly squarefree_part(const ModPoly& f0, uint64_t p) {
+  const ModPoly f = monic(f0, p);
+  if (f.size() <= 2) return f;
+  const ModPoly df = derivative(f, p);
+  if (df.empty()) {
+    // f = g(t^p) = g(t)^p over the prime field: the same factors as g.
+    ModPoly g;
+    for (size_t i = 0; i < f.size(); i += p) g.push_back(f[i]);
+    return squarefree_part(g, p);
+  }
+  // a: each factor whose multiplicity p does not divide, once.  What is
+  // left of gcd(f, f') once a's factors are divided out holds the others,
+  // each to a multiple of p: a p-th power, taken apart the same way.
+  const ModPoly g = poly_gcd(f, df, p);
+  const ModPoly a = poly_quo(f, g, p);
+  ModPoly rest = g;
+  for (ModPoly h = poly_gcd(rest, a, p); h.size() > 1; h = poly_gcd(rest, a, p))
+    rest = poly_quo(rest, h, p);
+  if (rest.size() <= 1) return monic(a, p);
+  return monic(poly_mul(a, squarefree_part(rest, p), p), p);
+}
+
+}  // namespace zel::ZEL_BUILD
