@@ -118,7 +118,7 @@ __attribute__((target("avx512f"))) inline u128 fold_avx512(__m512i s0, __m512i s
 }
 
 template <int R>
-__attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, size_t stride,
+__attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, ptrdiff_t stride,
                                                      const Dom* x, uint32_t n, u128* out) {
   const __m512i one = _mm512_set1_epi64(1);
   __m512i s0[R], s1[R], c[R];
@@ -148,7 +148,7 @@ __attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, size_t stri
 constexpr uint32_t kIfmaRun = 16 * 2048;  // entries per run: 2^12 low parts per lane
 
 template <int R>
-__attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, size_t stride,
+__attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, ptrdiff_t stride,
                                                              const Dom* x, uint32_t n, u128* out) {
   const __m512i low = _mm512_set1_epi64(0xFFFFFFFF);
   for (int r = 0; r < R; ++r) out[r] = 0;
@@ -194,7 +194,7 @@ __attribute__((target("avx2"))) inline u128 fold_avx2(__m256i s0, __m256i s1, __
 }
 
 template <int R>
-__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, size_t stride, const Dom* x,
+__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, ptrdiff_t stride, const Dom* x,
                                                uint32_t n, u128* out) {
   const __m256i top = _mm256_set1_epi64x(INT64_MIN);
   __m256i s0[R], s1[R], c[R];
@@ -241,10 +241,10 @@ Dom dot_product_u32(const Dom* row, const Dom* x, uint32_t n, uint32_t p) {
 namespace {
 
 // Exact totals of R rows against x.
-using RowsKernel = void (*)(const Dom*, size_t, const Dom*, uint32_t, u128*);
+using RowsKernel = void (*)(const Dom*, ptrdiff_t, const Dom*, uint32_t, u128*);
 
 template <int R>
-void rows_plain(const Dom* rows, size_t stride, const Dom* x, uint32_t n, u128* out) {
+void rows_plain(const Dom* rows, ptrdiff_t stride, const Dom* x, uint32_t n, u128* out) {
   for (int r = 0; r < R; ++r) out[r] = scalar_sum(rows + r * stride, x, n);
 }
 
@@ -266,7 +266,7 @@ template <int R> struct Ifma { static constexpr RowsKernel run = &rows_ifma<R>; 
 
 // Four rows at a time, the last one to three together, each total reduced
 // without a division.
-void rows_with(const RowsForm& f, const Dom* rows, size_t stride, uint32_t count, const Dom* x,
+void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x,
                uint32_t n, uint32_t p, Dom* out) {
   const Reducer reduce_p(p);
   u128 t[4];
@@ -292,7 +292,7 @@ const RowsForm kRows = form_of<Plain>();
 
 }  // namespace
 
-void dot_products_u32(const Dom* rows, size_t stride, uint32_t count, const Dom* x, uint32_t n,
+void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x, uint32_t n,
                       uint32_t p, Dom* out) {
   rows_with(kRows, rows, stride, count, x, n, p, out);
 }
@@ -306,7 +306,7 @@ std::vector<DotRowsKernel> dot_products_u32_kernels() {
 #endif
   std::vector<DotRowsKernel> all;
   for (const RowsForm& f : forms)
-    all.push_back([f](const Dom* rows, size_t stride, uint32_t count, const Dom* x, uint32_t n,
+    all.push_back([f](const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x, uint32_t n,
                       uint32_t p, Dom* out) { rows_with(f, rows, stride, count, x, n, p, out); });
   return all;
 }

@@ -1,6 +1,7 @@
 // Dot products and matrix-vector products against plain reference loops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
@@ -123,8 +124,13 @@ TEST(SparseDot, SeveralRowFormsEqualThePlainLoops) {
           want[r] = static_cast<Dom>(t % p);
         }
         for (const auto& form : forms) {
-          form(rows.data(), stride, count, x.data(), n, p, got.data());
+          form(rows.data(), static_cast<ptrdiff_t>(stride), count, x.data(), n, p, got.data());
           ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count;
+          // The same rows from the last one back.
+          form(rows.data() + (count - 1) * stride, -static_cast<ptrdiff_t>(stride), count,
+               x.data(), n, p, got.data());
+          std::reverse(got.begin(), got.end());
+          ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count << " backwards";
         }
       }
     }
