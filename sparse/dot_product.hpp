@@ -24,13 +24,13 @@ Dom dot_product_dense(const Dom* row, const Dom* x, uint32_t n, uint32_t p);
 Dom dot_product_u32(const Dom* row, const Dom* x, uint32_t n, uint32_t p);
 // Every kernel the processor can run, the plain loop first (for the tests).
 std::vector<Dom (*)(const Dom*, const Dom*, uint32_t, uint32_t)> dot_product_u32_kernels();
-// count rows one after another (row r at rows + r*stride) against one x:
+// count rows (row r at rows + r*stride, stride of any sign) against one x:
 // out[r] := row r . x mod p over n entries.  The dense rows' product: the
 // vector kernels take four rows per load of x and reduce without division.
-void dot_products_u32(const Dom* rows, size_t stride, uint32_t count, const Dom* x, uint32_t n,
+void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x, uint32_t n,
                       uint32_t p, Dom* out);
 // Every form the processor can run, the plain loops first (for the tests).
-using DotRowsKernel = std::function<void(const Dom*, size_t, uint32_t, const Dom*, uint32_t,
+using DotRowsKernel = std::function<void(const Dom*, ptrdiff_t, uint32_t, const Dom*, uint32_t,
                                          uint32_t, Dom*)>;
 std::vector<DotRowsKernel> dot_products_u32_kernels();
 #endif

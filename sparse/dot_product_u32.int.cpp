@@ -118,7 +118,7 @@ __attribute__((target("avx512f"))) inline u128 fold_avx512(__m512i s0, __m512i s
 }
 
 template <int R>
-__attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, size_t stride,
+__attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, ptrdiff_t stride,
                                                      const Dom* x, uint32_t n, u128* out) {
   const __m512i one = _mm512_set1_epi64(1);
   __m512i s0[R], s1[R], c[R];
@@ -148,21 +148,22 @@ __attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, size_t stri
 constexpr uint32_t kIfmaRun = 16 * 2048;  // entries per run: 2^12 low parts per lane
 
 template <int R>
-__attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, size_t stride,
+__attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, ptrdiff_t stride,
                                                              const Dom* x, uint32_t n, u128* out) {
   const __m512i low = _mm512_set1_epi64(0xFFFFFFFF);
   for (int r = 0; r < R; ++r) out[r] = 0;
-  uint32_t i = 0;
-  while (i + 16 <= n) {
-    const uint32_t end = i + std::min(n - i, kIfmaRun) / 16 * 16;
+  for (uint32_t i = 0; i < n;) {
+    const uint32_t end = n - i > kIfmaRun ? i + kIfmaRun : n;
     __m512i lo[R], hi[R];
     for (int r = 0; r < R; ++r) lo[r] = hi[r] = _mm512_setzero_si512();
     for (; i < end; i += 16) {
-      const __m512i b = _mm512_loadu_si512(x + i);
+      // The last block of a row is read under a mask: no scalar tail.
+      const __mmask16 m = end - i >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (end - i)) - 1);
+      const __m512i b = _mm512_maskz_loadu_epi32(m, x + i);
       const __m512i b_even = _mm512_and_si512(b, low);
       const __m512i b_odd = _mm512_maskz_srli_epi64(0xFF, b, 32);
       for (int r = 0; r < R; ++r) {
-        const __m512i a = _mm512_loadu_si512(rows + r * stride + i);
+        const __m512i a = _mm512_maskz_loadu_epi32(m, rows + r * stride + i);
         const __m512i a_even = _mm512_and_si512(a, low);
         const __m512i a_odd = _mm512_maskz_srli_epi64(0xFF, a, 32);
         lo[r] = _mm512_madd52lo_epu64(lo[r], a_even, b_even);
@@ -180,7 +181,6 @@ __attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, si
       out[r] += t;
     }
   }
-  for (int r = 0; r < R; ++r) out[r] += scalar_sum(rows + r * stride + i, x + i, n - i);
 }
 
 __attribute__((target("avx2"))) inline u128 fold_avx2(__m256i s0, __m256i s1, __m256i c) {
@@ -194,7 +194,7 @@ __attribute__((target("avx2"))) inline u128 fold_avx2(__m256i s0, __m256i s1, __
 }
 
 template <int R>
-__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, size_t stride, const Dom* x,
+__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, ptrdiff_t stride, const Dom* x,
                                                uint32_t n, u128* out) {
   const __m256i top = _mm256_set1_epi64x(INT64_MIN);
   __m256i s0[R], s1[R], c[R];
@@ -241,64 +241,73 @@ Dom dot_product_u32(const Dom* row, const Dom* x, uint32_t n, uint32_t p) {
 namespace {
 
 // Exact totals of R rows against x.
-using RowsKernel = void (*)(const Dom*, size_t, const Dom*, uint32_t, u128*);
-
-// Four rows at a time, each total reduced without a division.
-void rows_with(const RowsKernel four, const RowsKernel one, const Dom* rows, size_t stride,
-               uint32_t count, const Dom* x, uint32_t n, uint32_t p, Dom* out) {
-  const Reducer reduce_p(p);
-  u128 t[4];
-  uint32_t r = 0;
-  for (; r + 4 <= count; r += 4) {
-    four(rows + r * stride, stride, x, n, t);
-    for (int k = 0; k < 4; ++k) out[r + k] = reduce_p(t[k]);
-  }
-  for (; r < count; ++r) {
-    one(rows + r * stride, stride, x, n, t);
-    out[r] = reduce_p(t[0]);
-  }
-}
+using RowsKernel = void (*)(const Dom*, ptrdiff_t, const Dom*, uint32_t, u128*);
 
 template <int R>
-void rows_plain(const Dom* rows, size_t stride, const Dom* x, uint32_t n, u128* out) {
+void rows_plain(const Dom* rows, ptrdiff_t stride, const Dom* x, uint32_t n, u128* out) {
   for (int r = 0; r < R; ++r) out[r] = scalar_sum(rows + r * stride, x, n);
 }
 
+// One form for 1, 2, 3 and 4 rows at a time.
 struct RowsForm {
-  RowsKernel four, one;
+  RowsKernel by_rows[4];
 };
+
+template <template <int> class K>
+constexpr RowsForm form_of() {
+  return RowsForm{{K<1>::run, K<2>::run, K<3>::run, K<4>::run}};
+}
+template <int R> struct Plain { static constexpr RowsKernel run = &rows_plain<R>; };
+#if defined(__x86_64__)
+template <int R> struct Avx2 { static constexpr RowsKernel run = &rows_avx2<R>; };
+template <int R> struct Avx512 { static constexpr RowsKernel run = &rows_avx512<R>; };
+template <int R> struct Ifma { static constexpr RowsKernel run = &rows_ifma<R>; };
+#endif
+
+// Four rows at a time, the last one to three together, each total reduced
+// without a division.
+void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x,
+               uint32_t n, uint32_t p, Dom* out) {
+  const Reducer reduce_p(p);
+  u128 t[4];
+  for (uint32_t r = 0; r < count; r += 4) {
+    const uint32_t R = std::min(count - r, 4u);
+    f.by_rows[R - 1](rows + r * stride, stride, x, n, t);
+    for (uint32_t k = 0; k < R; ++k) out[r + k] = reduce_p(t[k]);
+  }
+}
 
 #if defined(__x86_64__)
 // Read once at load time, as the single-row kernel.
 const RowsForm kRows = [] {
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512ifma")) return RowsForm{&rows_ifma<4>, &rows_ifma<1>};
-  if (__builtin_cpu_supports("avx512f")) return RowsForm{&rows_avx512<4>, &rows_avx512<1>};
-  if (__builtin_cpu_supports("avx2")) return RowsForm{&rows_avx2<4>, &rows_avx2<1>};
-  return RowsForm{&rows_plain<4>, &rows_plain<1>};
+  if (__builtin_cpu_supports("avx512ifma")) return form_of<Ifma>();
+  if (__builtin_cpu_supports("avx512f")) return form_of<Avx512>();
+  if (__builtin_cpu_supports("avx2")) return form_of<Avx2>();
+  return form_of<Plain>();
 }();
 #else
-const RowsForm kRows{&rows_plain<4>, &rows_plain<1>};
+const RowsForm kRows = form_of<Plain>();
 #endif
 
 }  // namespace
 
-void dot_products_u32(const Dom* rows, size_t stride, uint32_t count, const Dom* x, uint32_t n,
+void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x, uint32_t n,
                       uint32_t p, Dom* out) {
-  rows_with(kRows.four, kRows.one, rows, stride, count, x, n, p, out);
+  rows_with(kRows, rows, stride, count, x, n, p, out);
 }
 
 std::vector<DotRowsKernel> dot_products_u32_kernels() {
-  std::vector<RowsForm> forms{{&rows_plain<4>, &rows_plain<1>}};
+  std::vector<RowsForm> forms{form_of<Plain>()};
 #if defined(__x86_64__)
-  if (__builtin_cpu_supports("avx2")) forms.push_back({&rows_avx2<4>, &rows_avx2<1>});
-  if (__builtin_cpu_supports("avx512f")) forms.push_back({&rows_avx512<4>, &rows_avx512<1>});
-  if (__builtin_cpu_supports("avx512ifma")) forms.push_back({&rows_ifma<4>, &rows_ifma<1>});
+  if (__builtin_cpu_supports("avx2")) forms.push_back(form_of<Avx2>());
+  if (__builtin_cpu_supports("avx512f")) forms.push_back(form_of<Avx512>());
+  if (__builtin_cpu_supports("avx512ifma")) forms.push_back(form_of<Ifma>());
 #endif
   std::vector<DotRowsKernel> all;
   for (const RowsForm& f : forms)
-    all.push_back([f](const Dom* rows, size_t stride, uint32_t count, const Dom* x, uint32_t n,
-                      uint32_t p, Dom* out) { rows_with(f.four, f.one, rows, stride, count, x, n, p, out); });
+    all.push_back([f](const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x, uint32_t n,
+                      uint32_t p, Dom* out) { rows_with(f, rows, stride, count, x, n, p, out); });
   return all;
 }
 

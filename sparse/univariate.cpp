@@ -43,14 +43,32 @@ void mul_tronquer(Dom* R, int32_t* dR, const Dom* A, int32_t dA, const Dom* B, i
   if (n < 1) n = 1;
 #ifdef ZEL_VARIANT_INT
   // With A reversed every coefficient is the dot product of two contiguous
-  // stretches, A[k - j] = Arev[dA - k + j]: the vector kernel sums it.
+  // stretches, A[k - j] = Arev[dA - k + j], j from jlo(k) to jhi(k).  Four
+  // consecutive coefficients share B + j over the j they all have: the
+  // several-row kernel sums them, the rows one entry apart backwards; the
+  // at most three j at either end that not all four have are added apart.
   std::vector<Dom> Arev(A, A + std::max(dA + 1, 0));
   std::reverse(Arev.begin(), Arev.end());
-  for (int32_t k = 0; k < n; ++k) {
-    const int32_t jlo = std::max(0, k - dA), jhi = std::min(dB, k);
-    R[k] = jlo > jhi ? Dom(0)
-                     : dot_product_u32(Arev.data() + (dA - k + jlo), B + jlo,
-                                       static_cast<uint32_t>(jhi - jlo + 1), p);
+  const Reducer reduce_p(p);
+  auto jlo = [&](int32_t k) { return std::max(0, k - dA); };
+  auto jhi = [&](int32_t k) { return std::min(dB, k); };
+  Dom shared[4];
+  for (int32_t k0 = 0; k0 < n; k0 += 4) {
+    const int32_t count = std::min(n - k0, 4);
+    const int32_t lo = jlo(k0 + count - 1), hi = jhi(k0);
+    if (lo <= hi)
+      dot_products_u32(Arev.data() + (dA - k0 + lo), -1, static_cast<uint32_t>(count), B + lo,
+                       static_cast<uint32_t>(hi - lo + 1), p, shared);
+    for (int32_t r = 0; r < count; ++r) {
+      const int32_t k = k0 + r;
+      unsigned __int128 rest = 0;
+      for (int32_t j = jlo(k); j <= jhi(k); ++j) {
+        if (lo <= hi && j == lo) j = hi + 1;  // the shared stretch
+        if (j > jhi(k)) break;
+        rest += static_cast<uint64_t>(Arev[dA - k + j]) * B[j];
+      }
+      R[k] = ADD(lo <= hi ? shared[r] : Dom(0), reduce_p(rest), p);
+    }
   }
 #else
   for (int32_t k = 0; k < n; ++k) {

@@ -186,7 +186,31 @@ void BM_DenseRowForms(benchmark::State& state) {
                                                    benchmark::Counter::kIsRate);
 }
 
+// The same rows one at a time with each form of the single-row kernel.
+void BM_DotForms(benchmark::State& state) {
+  const auto forms = dot_product_u32_kernels();
+  const size_t form = static_cast<size_t>(state.range(0));
+  const uint32_t D = static_cast<uint32_t>(state.range(1)), n = align_vector_size(D), k = D / 2;
+  if (form >= forms.size()) {
+    state.SkipWithError("form not available on this processor");
+    return;
+  }
+  const uint32_t p = 4294967291u;
+  std::mt19937_64 rng(5);
+  AlignedBuf<Dom> rows(static_cast<size_t>(n) * k), x(n);
+  std::vector<Dom> out(k);
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Dom>(rng() % p);
+  for (uint32_t i = 0; i < D; ++i) x[i] = static_cast<Dom>(rng() % p);
+  for (auto _ : state) {
+    for (uint32_t r = 0; r < k; ++r) out[r] = forms[form](rows.data() + size_t(r) * n, x.data(), n, p);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["entries/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * n * k,
+                                                   benchmark::Counter::kIsRate);
+}
+
 }  // namespace
 
+BENCHMARK(BM_DotForms)->ArgsProduct({{0, 1, 2, 3}, {256, 512}});
 BENCHMARK(BM_DenseRowForms)->ArgsProduct({{0, 1, 2, 3}, {256, 512, 1024}});
 #endif

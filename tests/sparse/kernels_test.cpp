@@ -1,6 +1,7 @@
 // Dot products and matrix-vector products against plain reference loops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
@@ -110,7 +111,7 @@ TEST(SparseDot, SeveralRowFormsEqualThePlainLoops) {
   for (uint32_t p : primes) {
     // 70001: past the runs after which a kernel folds its lanes.
     for (uint32_t n : {0u, 1u, 15u, 16u, 17u, 40u, 257u, 70001u}) {
-      for (uint32_t count : {1u, 3u, 4u, 5u, 9u}) {
+      for (uint32_t count : {1u, 2u, 3u, 4u, 5u, 6u, 9u}) {
         if (n > 1000 && count != 5) continue;
         const size_t stride = n + 3;
         std::vector<Dom> rows(stride * count + 1), x(n + 1);
@@ -123,8 +124,13 @@ TEST(SparseDot, SeveralRowFormsEqualThePlainLoops) {
           want[r] = static_cast<Dom>(t % p);
         }
         for (const auto& form : forms) {
-          form(rows.data(), stride, count, x.data(), n, p, got.data());
+          form(rows.data(), static_cast<ptrdiff_t>(stride), count, x.data(), n, p, got.data());
           ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count;
+          // The same rows from the last one back.
+          form(rows.data() + (count - 1) * stride, -static_cast<ptrdiff_t>(stride), count,
+               x.data(), n, p, got.data());
+          std::reverse(got.begin(), got.end());
+          ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count << " backwards";
         }
       }
     }
