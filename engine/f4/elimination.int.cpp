@@ -71,6 +71,9 @@ struct IntPivot {
   uint32_t n = 0;
   uint32_t last = 0;              // column of the last term
   const Dom** grouped = nullptr;  // per group of lanes, or null until used
+  // The polynomial the backward pass collected the row's lanes into, when
+  // the step makes polynomials of its new rows (IntElim::collect_results).
+  Dpol* result = nullptr;
 };
 
 // Offsets below this fit IntPivot::off16.
@@ -307,6 +310,13 @@ struct IntElim {
   // coefficient array of their lane 0: the multiples of one polynomial read
   // its coefficients, so they share one copy per group of lanes.
   std::unordered_map<const Dom*, const Dom**> tails_of_source;
+  // Set when the new rows become polynomials (in zone 2): the backward
+  // pass, which gives each row its final form, then collects its lanes
+  // straight into the polynomial's record instead of into the step's
+  // memory and a copy later.  `result` is the current row's record.
+  bool make_results = false;     // asked by the caller
+  bool collect_results = false;  // in the backward pass
+  Dpol* result = nullptr;
 
   LaneOf lane_of(uint32_t k) const {
     LaneOf L = lanes[k];
@@ -485,18 +495,18 @@ bool clear_lead_lane(Entry* acc, uint32_t from, uint32_t hi) {
 // columns from .. hi (a column's lanes share a cache line): collects each
 // live lane on lane 0's row (leading column lead, npat offsets pat) into a
 // new zone array out[t], the residues at the pattern's columns, zero or
-// not.  fits[t] becomes false when a non-zero residue lies off the
-// pattern; nonzeros[t] receives the number of non-zero residues.  A zero
+// not (into[t] instead, when `into` is given).  fits[t] becomes false
+// when a non-zero residue lies off the pattern; nonzeros[t] receives the number of non-zero residues.  A zero
 // kept from the pattern is announced on the error stream when `warn` is
 // set.  Clears the lanes' entries; dead lanes' entries stayed zero.
 template <uint32_t G>
 void collect_on_pattern(Entry* acc, uint32_t t0, const LaneOf* L, uint32_t from, uint32_t hi,
-                        uint32_t lead, const uint32_t* pat, uint32_t npat, bool warn, Dom** out,
-                        uint32_t* nonzeros, bool* fits) {
+                        uint32_t lead, const uint32_t* pat, uint32_t npat, bool warn,
+                        Dom* const* into, Dom** out, uint32_t* nonzeros, bool* fits) {
   for (uint32_t t = t0; t < G; ++t) {
     nonzeros[t] = 0;
     fits[t] = true;
-    if (L[t].live) out[t] = static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
+    if (L[t].live) out[t] = into ? into[t] : static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
   }
   uint32_t k = 0;
   for (uint32_t col = from; col <= hi; ++col) {
@@ -605,6 +615,13 @@ uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint
       return 0;
     }
     make_monic(*c0, kept0, e.lane_of(0));
+    e.result = nullptr;
+    if (e.collect_results) {
+      InZone2 other;
+      e.result = ZEL_C(row_record_Dpol)(row, kept0);
+      std::copy(*c0, *c0 + kept0, lanes(e.result)[0]);
+      *c0 = lanes(e.result)[0];
+    }
     t = 1;
   }
   LaneOf lanes[G];
@@ -612,7 +629,8 @@ uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint
   Dom* out[G];
   uint32_t nonzeros[G];
   bool fitting[G];
-  collect_on_pattern<G>(e.acc, t, lanes, row->lead, hi, *lead, e.off0, kept0, warn, out, nonzeros,
+  collect_on_pattern<G>(e.acc, t, lanes, row->lead, hi, *lead, e.off0, kept0, warn,
+                        e.result ? ZEL_BUILD::lanes(e.result) + k0 : nullptr, out, nonzeros,
                         fitting);
   for (; t < G; ++t) {
     const LaneOf& L = lanes[t];
@@ -893,6 +911,7 @@ bool forward(IntElim& e, ZeroRowCheck* zero_rows) {
 // is reduced, lane by lane, by the new rows after it, which are final.
 void backward(IntElim& e) {
   CodedRow** rows = e.rows;
+  e.collect_results = e.make_results;
   shell_sort(e.newidx, e.nnew, [&](uint32_t a, uint32_t b) {
     return rows[a]->lead < rows[b]->lead ||
            (rows[a]->lead == rows[b]->lead && rows[a]->serial > rows[b]->serial);
@@ -918,12 +937,16 @@ void backward(IntElim& e) {
                                      });
     row->coeffs[0] = c0;
     store_row(e, idx, kept0);
+    e.piv[idx].result = e.result;
+    e.result = nullptr;
   }
 }
 
 // eliminate_rows, or -1 when a stop was requested.
+// With `results`, the backward pass collects the new rows' lanes into
+// polynomial records (zone 2): results[k] is new row k's, or null.
 int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
-                  CodedRow** newrows) {
+                  CodedRow** newrows, Dpol** results = nullptr) {
   shell_sort(rows, nrows, [](const CodedRow* a, const CodedRow* b) {
     return a->lead > b->lead || (a->lead == b->lead && a->serial < b->serial);
   });
@@ -933,6 +956,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   e.ncols = ncols;
   e.nreduce = nreduce;
   e.V = ZEL_C(vectorize);
+  e.make_results = results != nullptr;
   e.group = kMaxGroup;
   while (e.group > 1 && (uint64_t(ncols) + 1) * e.group * sizeof(Entry) > kGroupAccBytes)
     e.group /= 2;
@@ -973,6 +997,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
     for (uint32_t l = 1; l < e.V; ++l)
       if (lane_is_bad(l)) row->coeffs[l] = row->coeffs[0];
     newrows[k] = row;
+    if (results) results[k] = e.piv[e.newidx[k]].result;
   }
   return e.nnew;
 }
@@ -993,7 +1018,8 @@ uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols, ui
   }
   ZoneScope mark;
   Scratch<CodedRow*> newrows(uint64_t(nreduce) + 1);
-  const int64_t nnew = eliminate(rows, nrows, ncols, nreduce, newrows.p);
+  Scratch<Dpol*> results(uint64_t(nreduce) + 1);
+  const int64_t nnew = eliminate(rows, nrows, ncols, nreduce, newrows.p, results.p);
   if (nnew < 0) return 0;
   uint32_t count = 0;
   {
@@ -1001,7 +1027,9 @@ uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols, ui
     InZone2 other;
     for (int64_t k = 0; k < nnew; ++k) {
       const CodedRow* row = newrows[k];
-      if (Dpol* p = ZEL_C(clone_lzw_ALGO_Dpol)(row, codes, ncols - row->lead)) out[count++] = p;
+      Dpol* p = results[k] ? ZEL_C(fill_lzw_ALGO_Dpol)(results[k], row, codes, ncols - row->lead)
+                           : ZEL_C(clone_lzw_ALGO_Dpol)(row, codes, ncols - row->lead);
+      if (p) out[count++] = p;
     }
   }
   if (ZEL_C(want_state_percent)) Stderr("100%%/");
