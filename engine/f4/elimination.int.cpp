@@ -16,8 +16,10 @@
 // and tail reduction in one sweep, the same operations in the same order.
 // Lanes go through it in groups of up to eight in lockstep: a column of the
 // accumulator holds the group's entries side by side (one cache line for
-// eight), and a pivot's tail is laid out interleaved for the group, so a
-// pivot's columns are visited once per group, not once per lane.  Where
+// eight), and a pivot's tail is laid out interleaved for the group (or, past
+// a step's budget for such copies, read lane by lane and interleaved in
+// registers), so a pivot's columns are visited once per group, not once per
+// lane.  Where
 // zero rows are still unknown (the batch that writes the trace) lane 0 goes
 // alone first, so a zero row costs one lane; elsewhere it joins the first
 // group.
@@ -49,6 +51,10 @@
 #include "engine/mem/zone.hpp"
 
 namespace zel::ZEL_BUILD {
+
+// The interleaved pivot tails (tail_of) are read faster than the lanes in
+// place, but on wide batches they would take as much memory as the pivots.
+uint64_t tail_copy_limit = uint64_t(16) << 20;
 
 namespace {
 
@@ -203,6 +209,59 @@ __attribute__((target("avx512f"))) void add_multiple_avx512(Entry* acc, const In
   }
 }
 
+// The same for eight lanes read where the row keeps them, c[t][j] being
+// coefficient j of lane t, so that no interleaved copy of the row is made:
+// four terms of lanes 0-3 and of lanes 4-7 are loaded into two registers
+// (a lane to a quarter), and one permutation per term gathers its eight
+// coefficients into the low halves of the eight 64-bit slots (the multiply
+// reads nothing else).
+template <class Index>
+__attribute__((target("avx512f"))) void add_multiple_lanes_avx512(Entry* acc, const Index* col,
+                                                                  uint32_t n, const Dom* const* c,
+                                                                  const uint64_t* m,
+                                                                  const uint64_t* c64) {
+  const __m512i mm = _mm512_loadu_si512(m);
+  const __m512i cc = _mm512_loadu_si512(c64);
+  // Slot t of term k: dword 4t + k, of the second register from t = 4 on.
+  __m512i pick[4];
+  for (uint32_t k = 0; k < 4; ++k) {
+    alignas(64) int32_t idx[16] = {};
+    for (uint32_t t = 0; t < 8; ++t) idx[2 * t] = int32_t(4 * t + k);
+    pick[k] = _mm512_load_si512(idx);
+  }
+  uint32_t j = 0;
+  for (; j + 4 <= n; j += 4) {
+    auto quarter = [&](uint32_t t) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(c[t] + j));
+    };
+    __m512i lo = _mm512_maskz_broadcast_i32x4(0xFFFF, quarter(0));  // zero-masked, as above
+    lo = _mm512_mask_broadcast_i32x4(lo, 0x00F0, quarter(1));
+    lo = _mm512_mask_broadcast_i32x4(lo, 0x0F00, quarter(2));
+    lo = _mm512_mask_broadcast_i32x4(lo, 0xF000, quarter(3));
+    __m512i hi = _mm512_maskz_broadcast_i32x4(0xFFFF, quarter(4));
+    hi = _mm512_mask_broadcast_i32x4(hi, 0x00F0, quarter(5));
+    hi = _mm512_mask_broadcast_i32x4(hi, 0x0F00, quarter(6));
+    hi = _mm512_mask_broadcast_i32x4(hi, 0xF000, quarter(7));
+    for (uint32_t k = 0; k < 4; ++k) {
+      Entry* d = acc + size_t(col[j + k]) * 8;
+      const __m512i x =
+          _mm512_maskz_mul_epu32(0xFF, mm, _mm512_permutex2var_epi32(lo, pick[k], hi));
+      const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
+      const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
+      _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, cc));
+    }
+  }
+  for (; j < n; ++j) {
+    alignas(64) uint64_t v[8];
+    for (uint32_t t = 0; t < 8; ++t) v[t] = c[t][j];
+    Entry* d = acc + size_t(col[j]) * 8;
+    const __m512i x = _mm512_maskz_mul_epu32(0xFF, mm, _mm512_load_si512(v));
+    const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
+    const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
+    _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, cc));
+  }
+}
+
 // The same for kBlockRows rows of one lane (one prime, 2^64 mod p = c64):
 // acc[col[j]*8 + t] += m[t] * s[j], the coefficient shared by the rows.
 template <class Index>
@@ -314,6 +373,7 @@ struct IntElim {
   // pass, which gives each row its final form, then collects its lanes
   // straight into the polynomial's record instead of into the step's
   // memory and a copy later.  `result` is the current row's record.
+  uint64_t tail_bytes = 0;       // of the interleaved copies (tail_of)
   bool make_results = false;     // asked by the caller
   bool collect_results = false;  // in the backward pass
   Dpol* result = nullptr;
@@ -328,8 +388,10 @@ struct IntElim {
 // The tail coefficients of pivot pv in lanes k0 .. k0+G-1, kept in `slot`:
 // the lane's own array for a single lane, else the interleaved copy, made
 // in the zone at its first use (once for all the reducers of a polynomial).
+// With `optional` (a kernel reads the lanes where they are, a little more
+// slowly), null rather than a copy past tail_copy_limit in the step.
 template <uint32_t G>
-const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
+const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0, bool optional) {
   const CodedRow* prow = e.rows[pv - e.piv];
   if (G == 1) return prow->coeffs[k0] + 1;
   IntPivot& P = e.piv[pv - e.piv];
@@ -344,7 +406,10 @@ const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
     P.grouped = shared;
   }
   if (!P.grouped[slot]) {
-    Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
+    const uint64_t bytes = uint64_t(P.n) * G * sizeof(Dom);
+    if (optional && e.tail_bytes + bytes > tail_copy_limit) return nullptr;
+    e.tail_bytes += bytes;
+    Dom* s = static_cast<Dom*>(alloc(bytes + 8));
     // A dead lane's array may be lane 0's: copied all the same, used times 0.
     // Written in order, reading the G arrays side by side.
     const Dom* c[G];
@@ -419,7 +484,26 @@ uint32_t clear_pivot_columns(IntElim& e, Entry* acc, const LaneOf* L, uint32_t k
       m[t] = r ? L[t].p - r : 0;
       c64[t] = L[t].c64;
     }
-    const Dom* s = tail_of<G>(e, pv, slot, k0);
+#if defined(__x86_64__)
+    const bool lanes_kernel = G == 8 && kHasAvx512;
+#else
+    const bool lanes_kernel = false;
+#endif
+    const Dom* s = tail_of<G>(e, pv, slot, k0, lanes_kernel);
+#if defined(__x86_64__)
+    if constexpr (G == 8) {
+      if (!s) {
+        const CodedRow* prow = e.rows[pv - e.piv];
+        const Dom* c[8];
+        for (uint32_t t = 0; t < 8; ++t) c[t] = prow->coeffs[k0 + t] + 1;
+        with_columns<G>(acc, pv, [&](Entry* base, const auto* col) {
+          add_multiple_lanes_avx512(base, col, pv->n, c, m, c64);
+        });
+        hi = std::max(hi, pv->last);
+        continue;
+      }
+    }
+#endif
     with_columns<G>(acc, pv, [&](Entry* base, const auto* col) {
       if constexpr (G == 1) {
         add_multiple_solo(base, col, pv->n, s, m[0], c64[0]);
