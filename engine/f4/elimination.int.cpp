@@ -45,6 +45,7 @@
 #include "engine/f4/accumulator.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
@@ -1054,7 +1055,12 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   Scratch<IntPivot> piv(uint64_t(nrows) + 1, true);
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
   Scratch<uint32_t> off0(uint64_t(ncols) + 1);
-  Scratch<Entry> acc((uint64_t(ncols) + 1) * e.group, true);
+  // The accumulator is kept between steps, all zero (given back only when
+  // the step ends normally: one an error left dirty is cleared at its next
+  // use).
+  StepBuffers& buffers = step_buffers();
+  buffers.accumulators(1);
+  ZeroedAccumulator& acc = buffers.acc[0];
   Scratch<LaneOf> lanes(e.V);
   for (uint32_t k = 0; k < e.V; ++k) {
     const uint32_t p = ZEL_C(Primes)[k];
@@ -1064,7 +1070,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   e.piv = piv.p;
   e.newidx = newidx.p;
   e.off0 = off0.p;
-  e.acc = acc.p;
+  e.acc = acc.take((uint64_t(ncols) + 1) * e.group);
   for (uint32_t i = 0; i < nrows; ++i)
     if (!rows[i]->to_reduce && e.pivots[rows[i]->lead] == int32_t(i)) decode_pivot(e, i);
   const bool check = verify_zero_rows && !ZEL_C(want_ignore_simulin) && !simul_write;
@@ -1074,6 +1080,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   if (done && check && !zero_rows.vanishes(e)) trace_departure();
   if (done && e.nnew) backward(e);
   select_lane(0);
+  acc.give_back();
   if (!done) return -1;
   for (uint32_t k = 0; k < e.nnew; ++k) {
     CodedRow* row = rows[e.newidx[k]];
