@@ -19,10 +19,14 @@
 // eight), and a pivot's tail is laid out interleaved for the group (or, past
 // a step's budget for such copies, read lane by lane and interleaved in
 // registers), so a pivot's columns are visited once per group, not once per
-// lane.  Where
-// zero rows are still unknown (the batch that writes the trace) lane 0 goes
-// alone first, so a zero row costs one lane; elsewhere it joins the first
-// group.
+// lane.  Where zero rows are still unknown (the batch that writes the
+// trace), lane 0 of blocks of rows sifts most of them out first (ZeroFilter)
+// and the rest go alone in lane 0, so a zero row costs a fraction of one
+// lane; elsewhere lane 0 joins the first group.
+//
+// When the new rows become polynomials (LINEAR_solve), the backward pass,
+// which gives each its final form, collects its lanes straight into the
+// polynomial's record.
 //
 // Accumulator entries are 64-bit per lane, congruent to the sum of the
 // products added (a wrap past 2^64 is put back as 2^64 mod p, so any number
