@@ -66,18 +66,46 @@ void renorm_poly(Dpol* p) {
   }
 }
 
-Dpol* ZEL_C(clone_lzw_ALGO_Dpol)(const CodedRow* row, const Base_Exposants* codes, uint32_t R) {
-  const uint32_t V = lane_count();
-  uint32_t* off = static_cast<uint32_t*>(zmalloc(uint64_t(row->ncodes ? row->width : 1) * 4 + 4));
-  const uint32_t m = decode_gaps(row->code, row->ncodes, off);
-  Dpol* p = record_for_row(row, m);
+namespace {
+
+// The monomials of p from the row's offsets off[0 .. m-1], and its lanes
+// from the row's, unless a lane is already p's own.
+void fill_from_row(Dpol* p, const CodedRow* row, const uint32_t* off, uint32_t m,
+                   const Base_Exposants* codes, uint32_t R) {
   for (uint32_t j = 0; j < m; ++j) p->mono[j] = monomial_of_rank(codes, R - off[j]);
-  zfree(off);
-  for (uint32_t k = 0; k < V; ++k) {
+  for (uint32_t k = 0; k < lane_count(); ++k) {
     const Dom* src = row->coeffs[k];
     Dom* dst = lanes(p)[k];
-    for (uint32_t j = 0; j < m; ++j) dst[j] = src[j];
+    if (src != dst)
+      for (uint32_t j = 0; j < m; ++j) dst[j] = src[j];
   }
+}
+
+// Room for the offsets of the row's terms.
+uint32_t* offsets_of(const CodedRow* row) {
+  return static_cast<uint32_t*>(zmalloc(uint64_t(row->ncodes ? row->width : 1) * 4 + 4));
+}
+
+}  // namespace
+
+Dpol* ZEL_C(clone_lzw_ALGO_Dpol)(const CodedRow* row, const Base_Exposants* codes, uint32_t R) {
+  uint32_t* off = offsets_of(row);
+  const uint32_t m = decode_gaps(row->code, row->ncodes, off);
+  Dpol* p = record_for_row(row, m);
+  fill_from_row(p, row, off, m, codes, R);
+  zfree(off);
+  return p;
+}
+
+Dpol* ZEL_C(row_record_Dpol)(const CodedRow* row, uint32_t m) { return record_for_row(row, m); }
+
+Dpol* ZEL_C(fill_lzw_ALGO_Dpol)(Dpol* p, const CodedRow* row, const Base_Exposants* codes,
+                                uint32_t R) {
+  uint32_t* off = offsets_of(row);
+  const uint32_t m = decode_gaps(row->code, row->ncodes, off);
+  if (m != p->n) Fatal("Row of %u terms for a record of %u\n", m, p->n);
+  fill_from_row(p, row, off, m, codes, R);
+  zfree(off);
   return p;
 }
 

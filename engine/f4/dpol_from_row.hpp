@@ -34,6 +34,15 @@ void renorm_poly(Dpol* p);
 // A new polynomial (current zone) from a row in the gap code; R = ncols - lead.
 Dpol* ZEL_C(clone_lzw_ALGO_Dpol)(const CodedRow* row, const Base_Exposants* codes, uint32_t R);
 
+// The same in two halves, so that an elimination may collect a row's lanes
+// straight into the polynomial it becomes: the record (current zone) for a
+// row of m terms, its monomials and coefficients unset; then its monomials
+// from the row's code and its lanes from the row's, where these are not
+// already the record's own (the row's term count must be m).
+Dpol* ZEL_C(row_record_Dpol)(const CodedRow* row, uint32_t m);
+Dpol* ZEL_C(fill_lzw_ALGO_Dpol)(Dpol* p, const CodedRow* row, const Base_Exposants* codes,
+                                uint32_t R);
+
 // A new polynomial from a row whose lane k holds `width` coefficients densely
 // (entry i for column lead + i): the positions where lane 0 (or, with two
 // lanes or more, lane 0 or lane 1) is non-zero.  Lanes that disagree on a

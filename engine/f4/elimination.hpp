@@ -41,6 +41,12 @@ extern uint64_t aggressive_skipped_rows;
 // Progress display "%.1f%%/" on the error stream.
 extern uint32_t ZEL_C(want_state_percent);
 
+#ifdef ZEL_VARIANT_INT
+// Bytes of interleaved copies of pivot rows a step may make for its groups
+// of lanes where they can be read in place as well (tests set it to 0).
+extern uint64_t tail_copy_limit;
+#endif
+
 // Brings the matrix (rows[0 .. nrows-1], columns 1 .. ncols, nreduce rows
 // with to_reduce set) to reduced echelon form and writes a polynomial for
 // every new pivot row into out (room for nreduce pointers), made in zone 2 so

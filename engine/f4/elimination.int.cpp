@@ -16,11 +16,17 @@
 // and tail reduction in one sweep, the same operations in the same order.
 // Lanes go through it in groups of up to eight in lockstep: a column of the
 // accumulator holds the group's entries side by side (one cache line for
-// eight), and a pivot's tail is laid out interleaved for the group, so a
-// pivot's columns are visited once per group, not once per lane.  Where
-// zero rows are still unknown (the batch that writes the trace) lane 0 goes
-// alone first, so a zero row costs one lane; elsewhere it joins the first
-// group.
+// eight), and a pivot's tail is laid out interleaved for the group (or, past
+// a step's budget for such copies, read lane by lane and interleaved in
+// registers), so a pivot's columns are visited once per group, not once per
+// lane.  Where zero rows are still unknown (the batch that writes the
+// trace), lane 0 of blocks of rows sifts most of them out first (ZeroFilter)
+// and the rest go alone in lane 0, so a zero row costs a fraction of one
+// lane; elsewhere lane 0 joins the first group.
+//
+// When the new rows become polynomials (LINEAR_solve), the backward pass,
+// which gives each its final form, collects its lanes straight into the
+// polynomial's record.
 //
 // Accumulator entries are 64-bit per lane, congruent to the sum of the
 // products added (a wrap past 2^64 is put back as 2^64 mod p, so any number
@@ -43,12 +49,17 @@
 #include "engine/f4/accumulator.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
+#include "engine/f4/step_buffers.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/zone.hpp"
 
 namespace zel::ZEL_BUILD {
+
+// The interleaved pivot tails (tail_of) are read faster than the lanes in
+// place, but on wide batches they would take as much memory as the pivots.
+uint64_t tail_copy_limit = uint64_t(16) << 20;
 
 namespace {
 
@@ -71,6 +82,9 @@ struct IntPivot {
   uint32_t n = 0;
   uint32_t last = 0;              // column of the last term
   const Dom** grouped = nullptr;  // per group of lanes, or null until used
+  // The polynomial the backward pass collected the row's lanes into, when
+  // the step makes polynomials of its new rows (IntElim::collect_results).
+  Dpol* result = nullptr;
 };
 
 // Offsets below this fit IntPivot::off16.
@@ -200,6 +214,59 @@ __attribute__((target("avx512f"))) void add_multiple_avx512(Entry* acc, const In
   }
 }
 
+// The same for eight lanes read where the row keeps them, c[t][j] being
+// coefficient j of lane t, so that no interleaved copy of the row is made:
+// four terms of lanes 0-3 and of lanes 4-7 are loaded into two registers
+// (a lane to a quarter), and one permutation per term gathers its eight
+// coefficients into the low halves of the eight 64-bit slots (the multiply
+// reads nothing else).
+template <class Index>
+__attribute__((target("avx512f"))) void add_multiple_lanes_avx512(Entry* acc, const Index* col,
+                                                                  uint32_t n, const Dom* const* c,
+                                                                  const uint64_t* m,
+                                                                  const uint64_t* c64) {
+  const __m512i mm = _mm512_loadu_si512(m);
+  const __m512i cc = _mm512_loadu_si512(c64);
+  // Slot t of term k: dword 4t + k, of the second register from t = 4 on.
+  __m512i pick[4];
+  for (uint32_t k = 0; k < 4; ++k) {
+    alignas(64) int32_t idx[16] = {};
+    for (uint32_t t = 0; t < 8; ++t) idx[2 * t] = int32_t(4 * t + k);
+    pick[k] = _mm512_load_si512(idx);
+  }
+  uint32_t j = 0;
+  for (; j + 4 <= n; j += 4) {
+    auto quarter = [&](uint32_t t) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(c[t] + j));
+    };
+    __m512i lo = _mm512_maskz_broadcast_i32x4(0xFFFF, quarter(0));  // zero-masked, as above
+    lo = _mm512_mask_broadcast_i32x4(lo, 0x00F0, quarter(1));
+    lo = _mm512_mask_broadcast_i32x4(lo, 0x0F00, quarter(2));
+    lo = _mm512_mask_broadcast_i32x4(lo, 0xF000, quarter(3));
+    __m512i hi = _mm512_maskz_broadcast_i32x4(0xFFFF, quarter(4));
+    hi = _mm512_mask_broadcast_i32x4(hi, 0x00F0, quarter(5));
+    hi = _mm512_mask_broadcast_i32x4(hi, 0x0F00, quarter(6));
+    hi = _mm512_mask_broadcast_i32x4(hi, 0xF000, quarter(7));
+    for (uint32_t k = 0; k < 4; ++k) {
+      Entry* d = acc + size_t(col[j + k]) * 8;
+      const __m512i x =
+          _mm512_maskz_mul_epu32(0xFF, mm, _mm512_permutex2var_epi32(lo, pick[k], hi));
+      const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
+      const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
+      _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, cc));
+    }
+  }
+  for (; j < n; ++j) {
+    alignas(64) uint64_t v[8];
+    for (uint32_t t = 0; t < 8; ++t) v[t] = c[t][j];
+    Entry* d = acc + size_t(col[j]) * 8;
+    const __m512i x = _mm512_maskz_mul_epu32(0xFF, mm, _mm512_load_si512(v));
+    const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
+    const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
+    _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, cc));
+  }
+}
+
 // The same for kBlockRows rows of one lane (one prime, 2^64 mod p = c64):
 // acc[col[j]*8 + t] += m[t] * s[j], the coefficient shared by the rows.
 template <class Index>
@@ -307,6 +374,14 @@ struct IntElim {
   // coefficient array of their lane 0: the multiples of one polynomial read
   // its coefficients, so they share one copy per group of lanes.
   std::unordered_map<const Dom*, const Dom**> tails_of_source;
+  // Set when the new rows become polynomials (in zone 2): the backward
+  // pass, which gives each row its final form, then collects its lanes
+  // straight into the polynomial's record instead of into the step's
+  // memory and a copy later.  `result` is the current row's record.
+  uint64_t tail_bytes = 0;       // of the interleaved copies (tail_of)
+  bool make_results = false;     // asked by the caller
+  bool collect_results = false;  // in the backward pass
+  Dpol* result = nullptr;
 
   LaneOf lane_of(uint32_t k) const {
     LaneOf L = lanes[k];
@@ -318,8 +393,10 @@ struct IntElim {
 // The tail coefficients of pivot pv in lanes k0 .. k0+G-1, kept in `slot`:
 // the lane's own array for a single lane, else the interleaved copy, made
 // in the zone at its first use (once for all the reducers of a polynomial).
+// With `optional` (a kernel reads the lanes where they are, a little more
+// slowly), null rather than a copy past tail_copy_limit in the step.
 template <uint32_t G>
-const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
+const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0, bool optional) {
   const CodedRow* prow = e.rows[pv - e.piv];
   if (G == 1) return prow->coeffs[k0] + 1;
   IntPivot& P = e.piv[pv - e.piv];
@@ -334,7 +411,10 @@ const Dom* tail_of(IntElim& e, const IntPivot* pv, uint32_t slot, uint32_t k0) {
     P.grouped = shared;
   }
   if (!P.grouped[slot]) {
-    Dom* s = static_cast<Dom*>(alloc(uint64_t(P.n) * G * sizeof(Dom) + 8));
+    const uint64_t bytes = uint64_t(P.n) * G * sizeof(Dom);
+    if (optional && e.tail_bytes + bytes > tail_copy_limit) return nullptr;
+    e.tail_bytes += bytes;
+    Dom* s = static_cast<Dom*>(alloc(bytes + 8));
     // A dead lane's array may be lane 0's: copied all the same, used times 0.
     // Written in order, reading the G arrays side by side.
     const Dom* c[G];
@@ -409,7 +489,26 @@ uint32_t clear_pivot_columns(IntElim& e, Entry* acc, const LaneOf* L, uint32_t k
       m[t] = r ? L[t].p - r : 0;
       c64[t] = L[t].c64;
     }
-    const Dom* s = tail_of<G>(e, pv, slot, k0);
+#if defined(__x86_64__)
+    const bool lanes_kernel = G == 8 && kHasAvx512;
+#else
+    const bool lanes_kernel = false;
+#endif
+    const Dom* s = tail_of<G>(e, pv, slot, k0, lanes_kernel);
+#if defined(__x86_64__)
+    if constexpr (G == 8) {
+      if (!s) {
+        const CodedRow* prow = e.rows[pv - e.piv];
+        const Dom* c[8];
+        for (uint32_t t = 0; t < 8; ++t) c[t] = prow->coeffs[k0 + t] + 1;
+        with_columns<G>(acc, pv, [&](Entry* base, const auto* col) {
+          add_multiple_lanes_avx512(base, col, pv->n, c, m, c64);
+        });
+        hi = std::max(hi, pv->last);
+        continue;
+      }
+    }
+#endif
     with_columns<G>(acc, pv, [&](Entry* base, const auto* col) {
       if constexpr (G == 1) {
         add_multiple_solo(base, col, pv->n, s, m[0], c64[0]);
@@ -485,18 +584,18 @@ bool clear_lead_lane(Entry* acc, uint32_t from, uint32_t hi) {
 // columns from .. hi (a column's lanes share a cache line): collects each
 // live lane on lane 0's row (leading column lead, npat offsets pat) into a
 // new zone array out[t], the residues at the pattern's columns, zero or
-// not.  fits[t] becomes false when a non-zero residue lies off the
-// pattern; nonzeros[t] receives the number of non-zero residues.  A zero
+// not (into[t] instead, when `into` is given).  fits[t] becomes false
+// when a non-zero residue lies off the pattern; nonzeros[t] receives the number of non-zero residues.  A zero
 // kept from the pattern is announced on the error stream when `warn` is
 // set.  Clears the lanes' entries; dead lanes' entries stayed zero.
 template <uint32_t G>
 void collect_on_pattern(Entry* acc, uint32_t t0, const LaneOf* L, uint32_t from, uint32_t hi,
-                        uint32_t lead, const uint32_t* pat, uint32_t npat, bool warn, Dom** out,
-                        uint32_t* nonzeros, bool* fits) {
+                        uint32_t lead, const uint32_t* pat, uint32_t npat, bool warn,
+                        Dom* const* into, Dom** out, uint32_t* nonzeros, bool* fits) {
   for (uint32_t t = t0; t < G; ++t) {
     nonzeros[t] = 0;
     fits[t] = true;
-    if (L[t].live) out[t] = static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
+    if (L[t].live) out[t] = into ? into[t] : static_cast<Dom*>(alloc(uint64_t(npat) * sizeof(Dom)));
   }
   uint32_t k = 0;
   for (uint32_t col = from; col <= hi; ++col) {
@@ -605,6 +704,13 @@ uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint
       return 0;
     }
     make_monic(*c0, kept0, e.lane_of(0));
+    e.result = nullptr;
+    if (e.collect_results) {
+      InZone2 other;
+      e.result = ZEL_C(row_record_Dpol)(row, kept0);
+      std::copy(*c0, *c0 + kept0, lanes(e.result)[0]);
+      *c0 = lanes(e.result)[0];
+    }
     t = 1;
   }
   LaneOf lanes[G];
@@ -612,7 +718,8 @@ uint32_t group_lanes(IntElim& e, CodedRow* row, uint32_t k0, uint32_t slot, uint
   Dom* out[G];
   uint32_t nonzeros[G];
   bool fitting[G];
-  collect_on_pattern<G>(e.acc, t, lanes, row->lead, hi, *lead, e.off0, kept0, warn, out, nonzeros,
+  collect_on_pattern<G>(e.acc, t, lanes, row->lead, hi, *lead, e.off0, kept0, warn,
+                        e.result ? ZEL_BUILD::lanes(e.result) + k0 : nullptr, out, nonzeros,
                         fitting);
   for (; t < G; ++t) {
     const LaneOf& L = lanes[t];
@@ -893,6 +1000,7 @@ bool forward(IntElim& e, ZeroRowCheck* zero_rows) {
 // is reduced, lane by lane, by the new rows after it, which are final.
 void backward(IntElim& e) {
   CodedRow** rows = e.rows;
+  e.collect_results = e.make_results;
   shell_sort(e.newidx, e.nnew, [&](uint32_t a, uint32_t b) {
     return rows[a]->lead < rows[b]->lead ||
            (rows[a]->lead == rows[b]->lead && rows[a]->serial > rows[b]->serial);
@@ -918,12 +1026,16 @@ void backward(IntElim& e) {
                                      });
     row->coeffs[0] = c0;
     store_row(e, idx, kept0);
+    e.piv[idx].result = e.result;
+    e.result = nullptr;
   }
 }
 
 // eliminate_rows, or -1 when a stop was requested.
+// With `results`, the backward pass collects the new rows' lanes into
+// polynomial records (zone 2): results[k] is new row k's, or null.
 int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nreduce,
-                  CodedRow** newrows) {
+                  CodedRow** newrows, Dpol** results = nullptr) {
   shell_sort(rows, nrows, [](const CodedRow* a, const CodedRow* b) {
     return a->lead > b->lead || (a->lead == b->lead && a->serial < b->serial);
   });
@@ -933,6 +1045,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   e.ncols = ncols;
   e.nreduce = nreduce;
   e.V = ZEL_C(vectorize);
+  e.make_results = results != nullptr;
   e.group = kMaxGroup;
   while (e.group > 1 && (uint64_t(ncols) + 1) * e.group * sizeof(Entry) > kGroupAccBytes)
     e.group /= 2;
@@ -946,7 +1059,12 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   Scratch<IntPivot> piv(uint64_t(nrows) + 1, true);
   Scratch<uint32_t> newidx(uint64_t(nreduce) + 1);
   Scratch<uint32_t> off0(uint64_t(ncols) + 1);
-  Scratch<Entry> acc((uint64_t(ncols) + 1) * e.group, true);
+  // The accumulator is kept between steps, all zero (given back only when
+  // the step ends normally: one an error left dirty is cleared at its next
+  // use).
+  StepBuffers& buffers = step_buffers();
+  buffers.accumulators(1);
+  ZeroedAccumulator& acc = buffers.acc[0];
   Scratch<LaneOf> lanes(e.V);
   for (uint32_t k = 0; k < e.V; ++k) {
     const uint32_t p = ZEL_C(Primes)[k];
@@ -956,7 +1074,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   e.piv = piv.p;
   e.newidx = newidx.p;
   e.off0 = off0.p;
-  e.acc = acc.p;
+  e.acc = acc.take((uint64_t(ncols) + 1) * e.group);
   for (uint32_t i = 0; i < nrows; ++i)
     if (!rows[i]->to_reduce && e.pivots[rows[i]->lead] == int32_t(i)) decode_pivot(e, i);
   const bool check = verify_zero_rows && !ZEL_C(want_ignore_simulin) && !simul_write;
@@ -966,6 +1084,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   if (done && check && !zero_rows.vanishes(e)) trace_departure();
   if (done && e.nnew) backward(e);
   select_lane(0);
+  acc.give_back();
   if (!done) return -1;
   for (uint32_t k = 0; k < e.nnew; ++k) {
     CodedRow* row = rows[e.newidx[k]];
@@ -973,6 +1092,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
     for (uint32_t l = 1; l < e.V; ++l)
       if (lane_is_bad(l)) row->coeffs[l] = row->coeffs[0];
     newrows[k] = row;
+    if (results) results[k] = e.piv[e.newidx[k]].result;
   }
   return e.nnew;
 }
@@ -993,7 +1113,8 @@ uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols, ui
   }
   ZoneScope mark;
   Scratch<CodedRow*> newrows(uint64_t(nreduce) + 1);
-  const int64_t nnew = eliminate(rows, nrows, ncols, nreduce, newrows.p);
+  Scratch<Dpol*> results(uint64_t(nreduce) + 1);
+  const int64_t nnew = eliminate(rows, nrows, ncols, nreduce, newrows.p, results.p);
   if (nnew < 0) return 0;
   uint32_t count = 0;
   {
@@ -1001,7 +1122,9 @@ uint32_t ZEL_C(LINEAR_solve)(CodedRow** rows, uint32_t nrows, uint32_t ncols, ui
     InZone2 other;
     for (int64_t k = 0; k < nnew; ++k) {
       const CodedRow* row = newrows[k];
-      if (Dpol* p = ZEL_C(clone_lzw_ALGO_Dpol)(row, codes, ncols - row->lead)) out[count++] = p;
+      Dpol* p = results[k] ? ZEL_C(fill_lzw_ALGO_Dpol)(results[k], row, codes, ncols - row->lead)
+                           : ZEL_C(clone_lzw_ALGO_Dpol)(row, codes, ncols - row->lead);
+      if (p) out[count++] = p;
     }
   }
   if (ZEL_C(want_state_percent)) Stderr("100%%/");
