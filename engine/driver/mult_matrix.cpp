@@ -369,7 +369,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
   const size_t nd = s.dense_from.size();
   sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
   NormalForms normal_forms(G, s, n, l, p);
-  MultiplicationMap map(D, p, uint32_t(s.column.at(Exps(n, 0))));
+  MultiplicationMap map(D, p, uint32_t(s.column.at(Exps(n, 0))), uint32_t(nd));
   for (size_t i = 0; s.sparse[i] >= 0; i += 2)
     map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
   for (size_t r = 0; r < nd; ++r) {
