@@ -4,6 +4,7 @@
 
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/threads.hpp"
+#include "sparse/dot_product.hpp"
 #include "sparse/exact_sums.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -39,9 +40,40 @@ struct Sums {
 
 }  // namespace
 
+namespace {
+
+// A residue in [0, p) in the kernels' form; the dot product of n entries
+// (n a multiple of 16, a aligned) as a residue in [0, p).
+#ifdef ZEL_VARIANT_INT
+Coord to_kernel(uint64_t v, uint64_t) { return Coord(v); }
+uint64_t dot(const Coord* a, const Coord* b, uint32_t n, uint64_t p) {
+  return dot_product_dense(a, b, n, uint32_t(p));
+}
+#else
+Coord to_kernel(uint64_t v, uint64_t p) {
+  return Coord(v <= (p - 1) / 2 ? int64_t(v) : int64_t(v) - int64_t(p));
+}
+uint64_t dot(const Coord* a, const Coord* b, uint32_t n, uint64_t p) {
+  const int64_t c = dot_product_dense_sse(a, b, n, uint32_t(p));
+  return uint64_t(c < 0 ? c + int64_t(p) : c);
+}
+#endif
+
+}  // namespace
+
+MultiplicationMap::MultiplicationMap(uint32_t D, uint64_t p, uint32_t one_column,
+                                     uint32_t dense_count)
+    : D_(D),
+      p_(p),
+      one_(one_column),
+      width_((dense_count + 15) / 16 * 16),
+      copy_from_(D, -1),
+      columns_(size_t(D) * width_) {}
+
 void MultiplicationMap::add_dense_row(uint32_t row, const std::vector<uint32_t>& entries) {
+  const size_t i = dense_rows_.size();
   dense_rows_.push_back(row);
-  dense_.emplace_back(entries.begin(), entries.begin() + D_);
+  for (uint32_t k = 0; k < D_; ++k) columns_[size_t(k) * width_ + i] = to_kernel(entries[k], p_);
 }
 
 NfVector MultiplicationMap::one() const {
@@ -51,31 +83,20 @@ NfVector MultiplicationMap::one() const {
 }
 
 NfVector MultiplicationMap::times_t(const NfVector& v) const {
-  // t * v = sum over rows c of v[c] * (row c), two dense rows per step,
-  // the columns cut into one stretch per thread.
-  Sums out(D_);
-  for (const Copy& c : copies_) out.add(c.column, v[c.row]);
-  std::vector<const uint32_t*> rows;
-  std::vector<uint64_t> scale;
-  for (size_t r = 0; r < dense_.size(); ++r)
-    if (v[dense_rows_[r]] != 0) {
-      rows.push_back(dense_[r].data());
-      scale.push_back(v[dense_rows_[r]]);
-    }
-  if (rows.size() % 2) {  // a zero row pairs with the last one
-    zero_.resize(D_, 0);
-    rows.push_back(zero_.data());
-    scale.push_back(0);
-  }
-  const int32_t T = kIntegerBuild || D_ < 1024 ? 1 : std::max<int32_t>(nb_threads, 1);
-  const uint32_t stretch = (D_ / uint32_t(T) + 8) / 8 * 8;
+  // (t * v)[k] = sum over rows c of v[c] T[c][k]: the copy row landing on
+  // k, if any, and the dot product of column k with v on the dense rows.
+  sparse_detail::AlignedBuf<Coord> on_dense(std::max<uint32_t>(width_, 16));
+  for (size_t i = 0; i < dense_rows_.size(); ++i) on_dense[i] = to_kernel(v[dense_rows_[i]], p_);
+  NfVector out(D_);
+  const int32_t T = kIntegerBuild || D_ < 512 ? 1 : std::max<int32_t>(nb_threads, 1);
 #pragma omp parallel for schedule(static) num_threads(T) if (T > 1)
-  for (int32_t t = 0; t < T; ++t) {
-    const uint32_t lo = std::min(D_, uint32_t(t) * stretch), hi = std::min(D_, lo + stretch);
-    for (size_t r = 0; r < rows.size(); r += 2)
-      out.add_two(rows[r], scale[r], rows[r + 1], scale[r + 1], lo, hi);
+  for (uint32_t k = 0; k < D_; ++k) {
+    uint64_t s =
+        width_ ? dot(columns_.data() + size_t(k) * width_, on_dense.data(), width_, p_) : 0;
+    if (copy_from_[k] >= 0) s += v[size_t(copy_from_[k])];
+    out[k] = uint32_t(s % p_);
   }
-  return out.residues(p_);
+  return out;
 }
 
 bool is_zero(const NfVector& v) {

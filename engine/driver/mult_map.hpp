@@ -12,8 +12,10 @@
 #include <optional>
 #include <vector>
 
-#include "sparse/univariate_modp.hpp"
 #include "engine/variant.hpp"
+#include "sparse/aligned.hpp"
+#include "sparse/descriptor.hpp"
+#include "sparse/univariate_modp.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -21,11 +23,13 @@ using NfVector = std::vector<uint32_t>;  // D residues, one per normal-set colum
 
 // Rows as the change of order builds them: row c holds the normal form of
 // t * b_c (b_c the monomial of column c), either a single 1 (a copy row) or
-// dense residues.
+// dense residues; dense_count of the latter.  Kept transposed, so that each
+// coordinate of t * v is one dot product with the sparse layer's kernel.
 class MultiplicationMap {
  public:
-  MultiplicationMap(uint32_t D, uint64_t p, uint32_t one_column) : D_(D), p_(p), one_(one_column) {}
-  void add_copy_row(uint32_t row, uint32_t column) { copies_.push_back({row, column}); }
+  MultiplicationMap(uint32_t D, uint64_t p, uint32_t one_column, uint32_t dense_count);
+  void add_copy_row(uint32_t row, uint32_t column) { copy_from_[column] = int64_t(row); }
+  // Dense rows in order, at most dense_count of them; entries in [0, p).
   void add_dense_row(uint32_t row, const std::vector<uint32_t>& entries);
 
   uint32_t size() const { return D_; }
@@ -36,16 +40,15 @@ class MultiplicationMap {
   NfVector times_t(const NfVector& v) const;
 
  private:
-  struct Copy {
-    uint32_t row, column;
-  };
   uint32_t D_;
   uint64_t p_;
   uint32_t one_;
-  std::vector<Copy> copies_;
+  uint32_t width_;                  // dense_count rounded up to the kernels' width
+  std::vector<int64_t> copy_from_;  // per column: the copy row landing there, or -1
   std::vector<uint32_t> dense_rows_;
-  std::vector<std::vector<uint32_t>> dense_;
-  mutable std::vector<uint32_t> zero_;  // pairs with an odd last row
+  // Column k's entries of the dense rows at k * width_, in the kernels'
+  // form (symmetric residues in the prime-field build).
+  sparse_detail::AlignedBuf<Coord> columns_;
 };
 
 bool is_zero(const NfVector& v);

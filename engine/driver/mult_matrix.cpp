@@ -18,13 +18,13 @@
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/fatal_exits.hpp"
 #include "engine/driver/mult_map.hpp"
-#include "sparse/univariate_modp.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mono/expos_order.hpp"
 #include "sparse/aligned.hpp"
 #include "sparse/entries.hpp"
+#include "sparse/univariate_modp.hpp"
 #ifdef ZEL_VARIANT_FP
 #include "engine/driver/prime_sign.hpp"
 #endif
@@ -287,68 +287,8 @@ LaneAnswer failed_lane(const char* format, ...) {
   return a;
 }
 
-// A variable x_j that is itself a leading monomial has no column: its basis
-// polynomial x_j + c_0 + sum c_k x_k (k in the normal set) gives
-// R_j = c_0 - sum c_k R_k, with R_last = -t.  Variables whose polynomial is
-// not of that form keep degree -1 (no polynomial); a reduced basis for the
-// degree order has none.
-uint64_t pow_mod(uint64_t b, uint64_t e, uint64_t p) {
-  uint64_t r = 1;
-  for (b %= p; e != 0; e >>= 1, b = mul_mod(b, b, p))
-    if (e & 1) r = mul_mod(r, b, p);
-  return r;
-}
-
 void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, uint32_t n,
-                        LaneAnswer& a, uint32_t l, uint64_t p) {
-  const uint32_t last = n - 1;
-  const uint32_t D = uint32_t(a.rows[last].size()) - 1;
-  for (uint32_t j = 0; j < last; ++j) {
-    if (s.coords[j] >= 0) continue;
-    const BasisPoly* g = nullptr;
-    for (size_t k = 0; k < G.size() && g == nullptr; ++k) {
-      const Exps e = G[k].term(0);
-      if (exps_degree(e) == 1 && e[j] == 1) g = &G[k];
-    }
-    if (g == nullptr) continue;
-    std::vector<uint64_t> R(D, 0);
-    bool linear = true;
-    for (size_t t = 1; t < g->size() && linear; ++t) {
-      const Exps e = g->term(t);
-      const uint64_t c = uint64_t(g->coef[l][t]) % p;
-      if (exps_degree(e) == 0) {
-        R[0] = (R[0] + c) % p;
-        continue;
-      }
-      uint32_t k = 0;
-      while (e[k] == 0) ++k;
-      if (exps_degree(e) != 1) {
-        linear = false;
-      } else if (k == last) {  // c * t: R_last = -t
-        if (D >= 2) {
-          R[1] = (R[1] + c) % p;
-        } else if (D == 1) {
-          // f = f1 t + f0 has one root: -t is f0 / f1 modulo f.
-          const uint64_t f0 = uint64_t(a.rows[last][0]) % p, f1 = uint64_t(a.rows[last][1]) % p;
-          const uint64_t minus_t = mul_mod(f0, pow_mod(f1, p - 2, p), p);
-          R[0] = (R[0] + p - mul_mod(c, minus_t, p)) % p;
-        } else {
-          linear = false;
-        }
-      } else if (s.coords[k] < 0) {
-        linear = false;
-      } else {  // degree -1 there: R_k = 0, nothing to add
-        for (int32_t i = 0; i <= a.degrees[k]; ++i)
-          R[size_t(i)] = (R[size_t(i)] + p - mul_mod(c, a.rows[k][size_t(i)], p)) % p;
-      }
-    }
-    if (!linear) continue;
-    int32_t d = int32_t(D) - 1;
-    while (d > 0 && R[size_t(d)] == 0) --d;
-    a.rows[j].assign(R.begin(), R.begin() + d + 1);
-    a.degrees[j] = d;
-  }
-}
+                        LaneAnswer& a, uint32_t l, uint64_t p);
 
 // The answer most primes of the batch give is the system's; a prime that
 // gives another one, or none, is unlucky.  The integer build reports it as
@@ -426,7 +366,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
   const size_t nd = s.dense_from.size();
   sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
   NormalForms normal_forms(G, s, n, l, p);
-  MultiplicationMap map(D, p, uint32_t(s.column.at(Exps(n, 0))));
+  MultiplicationMap map(D, p, uint32_t(s.column.at(Exps(n, 0))), uint32_t(nd));
   for (size_t i = 0; s.sparse[i] >= 0; i += 2)
     map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
   for (size_t r = 0; r < nd; ++r) {
@@ -581,6 +521,68 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     a.degrees[j] = int32_t(a.rows[j].size()) - 1;
   }
   return finish(a);
+}
+
+// A variable x_j that is itself a leading monomial has no column: its basis
+// polynomial x_j + c_0 + sum c_k x_k (k in the normal set) gives
+// R_j = c_0 - sum c_k R_k, with R_last = -t.  Variables whose polynomial is
+// not of that form keep degree -1 (no polynomial).
+uint64_t pow_mod(uint64_t b, uint64_t e, uint64_t p) {
+  uint64_t r = 1;
+  for (b %= p; e != 0; e >>= 1, b = mul_mod(b, b, p))
+    if (e & 1) r = mul_mod(r, b, p);
+  return r;
+}
+
+void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, uint32_t n,
+                        LaneAnswer& a, uint32_t l, uint64_t p) {
+  const uint32_t last = n - 1;
+  const uint32_t D = uint32_t(a.rows[last].size()) - 1;
+  for (uint32_t j = 0; j < last; ++j) {
+    if (s.coords[j] >= 0) continue;
+    const BasisPoly* g = nullptr;
+    for (size_t k = 0; k < G.size() && g == nullptr; ++k) {
+      const Exps e = G[k].term(0);
+      if (exps_degree(e) == 1 && e[j] == 1) g = &G[k];
+    }
+    if (g == nullptr) continue;
+    std::vector<uint64_t> R(D, 0);
+    bool linear = true;
+    for (size_t t = 1; t < g->size() && linear; ++t) {
+      const Exps e = g->term(t);
+      const uint64_t c = uint64_t(g->coef[l][t]) % p;
+      if (exps_degree(e) == 0) {
+        R[0] = (R[0] + c) % p;
+        continue;
+      }
+      uint32_t k = 0;
+      while (e[k] == 0) ++k;
+      if (exps_degree(e) != 1) {
+        linear = false;
+      } else if (k == last) {  // c * t: R_last = -t
+        if (D >= 2) {
+          R[1] = (R[1] + c) % p;
+        } else if (D == 1) {
+          // f = f1 t + f0 has one root: -t is f0 / f1 modulo f.
+          const uint64_t f0 = uint64_t(a.rows[last][0]) % p, f1 = uint64_t(a.rows[last][1]) % p;
+          const uint64_t minus_t = mul_mod(f0, pow_mod(f1, p - 2, p), p);
+          R[0] = (R[0] + p - mul_mod(c, minus_t, p)) % p;
+        } else {
+          linear = false;
+        }
+      } else if (a.degrees[k] < 0 || s.coords[k] < 0) {
+        linear = false;
+      } else {
+        for (int32_t i = 0; i <= a.degrees[k]; ++i)
+          R[size_t(i)] = (R[size_t(i)] + p - mul_mod(c, a.rows[k][size_t(i)], p)) % p;
+      }
+    }
+    if (!linear) continue;
+    int32_t d = int32_t(D) - 1;
+    while (d > 0 && R[size_t(d)] == 0) --d;
+    a.rows[j].assign(R.begin(), R.begin() + d + 1);
+    a.degrees[j] = d;
+  }
 }
 
 struct Staircase {

@@ -57,9 +57,12 @@ struct ChangeOrderRequest {
 // order, and gets R_j from the others.
 // A product x_last * b that is neither in the normal set nor a leading
 // monomial gets its normal form, built from the basis on each prime.
-// Failures (not zero-dimensional, no normal set of D monomials, a basis
-// that is not reduced, no minimal polynomial, lanes that disagree) are
-// fatal.
+// Every answer of the sparse FGLM's random projections is checked exactly
+// on the matrix before it is returned (see mult_map.hpp), on every lane;
+// minpoly_only and sqfr ask for the minimal polynomial alone and for
+// square-free parts.  Failures (not zero-dimensional, no normal set of D
+// monomials, a basis that is not reduced, no parametrisation by x_last,
+// lanes that disagree, answers that could not be confirmed) are fatal.
 std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
                                               const ChangeOrderRequest& request);
 
