@@ -57,6 +57,13 @@ inline int16_t fold_symmetric(int64_t t, uint32_t p) {
 int16_t dot_product_dense_sse(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p);
 int16_t dot_product_dense_sse_prefetch(const int16_t* row, const int16_t* x, uint32_t n,
                                        uint32_t p);
+// The same on the widest vectors the processor has (chosen at load time),
+// any n a multiple of 8, rows on a 16-byte boundary: the kernel of the
+// sparse FGLM product.  Every form the processor can run, the 128-bit one
+// first, for the tests.
+int16_t dot_product_dense_wide(const int16_t* row, const int16_t* x, uint32_t n, uint32_t p);
+std::vector<int16_t (*)(const int16_t*, const int16_t*, uint32_t, uint32_t)>
+dot_product_dense_wide_kernels();
 // 2, 4 or 8 rows against one x, sharing each load of x: res[r] := the
 // symmetric dot product of rows[r] and x, each reduced on its own.
 void dot_product_dense_sse2(int16_t* const* res, const int16_t* const* rows, const int16_t* x,

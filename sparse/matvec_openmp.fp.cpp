@@ -25,7 +25,7 @@ void dense_matrix_I32_align_vect_openmp(Coord* y, const Coord* x, int32_t D,
       const int32_t lo = c * chunk, hi = std::min(lo + chunk, k);
       for (int32_t i = lo; i < hi; ++i) {
         __builtin_prefetch(y + list[i], 1);
-        y[list[i]] = dot_product_dense_sse_prefetch(tab[i], x, n, p);
+        y[list[i]] = dot_product_dense_wide(tab[i], x, n, p);
       }
     }
   }

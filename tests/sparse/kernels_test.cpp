@@ -45,6 +45,15 @@ Dom unsigned_C(const Dom* row, const Dom* x, uint32_t n, uint32_t p) {
     return 0;
 }
 
+// The prime-field build's wider forms of the FGLM dot product.
+template <class C>
+std::vector<int16_t (*)(const int16_t*, const int16_t*, uint32_t, uint32_t)> wide_forms() {
+  if constexpr (std::is_same_v<C, int16_t>)
+    return dot_product_dense_wide_kernels();
+  else
+    return {};
+}
+
 int64_t mod_sym(int64_t t, int64_t p) {
   int64_t r = ((t % p) + p) % p;
   return r > (p - 1) / 2 ? r - p : r;
@@ -206,6 +215,7 @@ TEST(SparseDot, VectorFormEqualsExactScalarForm) {
         ASSERT_EQ(scalar_C<Coord>(row.data(), x.data(), n, p), want) << n;
         ASSERT_EQ(dot_product_dense_sse(row.data(), x.data(), n, p), want) << n;
         ASSERT_EQ(dot_product_dense_sse_prefetch(row.data(), x.data(), n, p), want) << n;
+        for (auto wide : wide_forms<Coord>()) ASSERT_EQ(wide(row.data(), x.data(), n, p), want) << n;
       }
     }
     // Totals one past the symmetric bounds fold to the other end.
@@ -215,6 +225,27 @@ TEST(SparseDot, VectorFormEqualsExactScalarForm) {
     EXPECT_EQ(dot_product_dense_sse_prefetch(row.data(), x.data(), 8, p), half);
     x[0] = static_cast<int16_t>(half + 1);
     EXPECT_EQ(dot_product_dense_sse_prefetch(row.data(), x.data(), 8, p), -half);
+  }
+}
+
+// The wider forms of the FGLM dot product against the scalar form, tiny
+// primes as well, every length to past two 512-bit blocks.
+TEST(SparseDot, WideFormsEqualTheScalarForm) {
+  if constexpr (kIntegerBuild) GTEST_SKIP() << "the 16-bit kernel is the prime-field build's";
+  SEED_TRACE();
+  auto rng = make_rng(12);
+  for (uint32_t p : {3u, 7u, 32003u, 65521u}) {
+    const int32_t half = static_cast<int32_t>((p - 1) / 2);
+    for (uint32_t n = 8; n <= 136; n += 8) {
+      AlignedBuf<int16_t> row(n), x(n);
+      for (uint32_t i = 0; i < n; ++i) {
+        row[i] = static_cast<int16_t>(static_cast<int32_t>(rng() % p) - half);
+        x[i] = static_cast<int16_t>(static_cast<int32_t>(rng() % p) - half);
+      }
+      const int64_t want = scalar_C<Coord>(row.data(), x.data(), n, p);
+      for (auto wide : wide_forms<Coord>())
+        ASSERT_EQ(wide(row.data(), x.data(), n, p), want) << "p=" << p << " n=" << n;
+    }
   }
 }
 
