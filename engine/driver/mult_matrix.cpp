@@ -18,6 +18,7 @@
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/fatal_exits.hpp"
 #include "engine/driver/mult_map.hpp"
+#include "engine/driver/sequence_certificate.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
@@ -416,6 +417,64 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     const std::vector<uint32_t>& nf = normal_forms.of(x);
     variables.emplace_back(nf.begin(), nf.end());
   }
+  // Where the sequences of the last full run are read for a column: the
+  // monomial 1 (the minimal polynomial's sequence), t (the same one step
+  // on), a variable with a coordinate; other columns have none.
+  enum class Recorded : uint8_t { none, one, t, variable };
+  std::vector<Recorded> recorded(D, Recorded::none);
+  std::vector<uint32_t> recorded_variable(D, 0);
+  recorded[size_t(s.coords[last])] = Recorded::one;
+  {
+    Exps t(n, 0);
+    t[last] = 1;
+    auto ct = s.column.find(t);
+    if (ct != s.column.end()) recorded[size_t(ct->second)] = Recorded::t;
+  }
+  for (uint32_t j = 0; j < last; ++j)
+    if (s.coords[j] >= 0) {
+      recorded[size_t(s.coords[j])] = Recorded::variable;
+      recorded_variable[size_t(s.coords[j])] = j;
+    }
+  // The parametrisation of the last full run, certified from its sequences
+  // without a product by the matrix (see sequence_certificate.hpp): f is
+  // the least generator of degree D, and -R_j(t) is x_j for every j, the
+  // sequence of x_j's normal form being combined from recorded ones.
+  auto certified = [&](const LaneAnswer& a) {
+    const FglmResults& run = last_fglm_results();
+    const SequenceCertificate certificate(run.sequence, D, p);
+    if (!certificate.is_minimal_polynomial(as_mod_poly(a.rows[last]))) return false;
+    for (uint32_t j = 0; j < last; ++j) {
+      if (a.degrees[j] < 0) return false;
+      ModPoly Q = as_mod_poly(a.rows[j]);
+      for (uint64_t& c : Q) c = c == 0 ? 0 : p - c;
+      std::vector<uint64_t> u(D, 0);
+      for (uint32_t c = 0; c < D; ++c) {
+        const uint64_t w = variables[j][c];
+        if (w == 0) continue;
+        const Dom* seq = nullptr;
+        switch (recorded[c]) {
+          case Recorded::none:
+            return false;
+          case Recorded::one:
+            seq = run.sequence.data();
+            break;
+          case Recorded::t:
+            seq = run.sequence.data() + 1;
+            break;
+          case Recorded::variable: {
+            const uint32_t k = recorded_variable[c];
+            if (k >= run.variable_sequences.size() || run.variable_sequences[k].size() < D)
+              return false;
+            seq = run.variable_sequences[k].data();
+            break;
+          }
+        }
+        for (uint32_t i = 0; i < D; ++i) u[i] = (u[i] + mul_mod(w, seq[i], p)) % p;
+      }
+      if (!certificate.represents(Q, u)) return false;
+    }
+    return true;
+  };
   // A parametrisation holds: f vanishes and every x_j + R_j lies in the ideal.
   auto holds = [&](const LaneAnswer& a) {
     std::vector<ModPoly> R;
@@ -433,7 +492,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     for (uint32_t j = 0; j < n; ++j)
       if (a.degrees[j] >= 0) a.rows[j] = found(j, a.degrees[j]);
     solve_linear_leads(G, s, n, a, l, p);
-    return holds(a);
+    return certified(a) || holds(a);
   };
   auto minimal_polynomial = [&]() -> ModPoly {
     const uint32_t tries = D <= kDenseLimit ? kMinpolyTries : kMinpolyTriesLarge;
@@ -448,6 +507,11 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       const int32_t d = fglm(seed, true, estimate, degrees);
       if (d < 0) continue;
       const ModPoly f = monic(as_mod_poly(found(last, d)), p);
+      // The least generator of 2D terms with degree D is the minimal
+      // polynomial itself (see sequence_certificate.hpp), and then so is
+      // the lcm with the earlier runs' divisors of it.
+      if (SequenceCertificate(last_fglm_results().sequence, D, p).is_minimal_polynomial(f))
+        return f;
       if (bounded) {
         if (in_ideal(map, {f})) return f;
         continue;

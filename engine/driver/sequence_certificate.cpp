@@ -1,0 +1,77 @@
+#include "engine/driver/sequence_certificate.hpp"
+
+#include "engine/driver/affine_monomials.hpp"
+#include "sparse/modarith.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+// sum_k a[k] b[k] for k < n, modulo p, added exactly and reduced once.
+Dom dot_mod(const Dom* a, const Dom* b, size_t n, const Reducer& reduce_p) {
+  Acc sum = 0;
+  for (size_t k = 0; k < n; ++k) sum += mul_wide(a[k], b[k]);
+  return reduce_p(sum);
+}
+
+}  // namespace
+
+ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p64) {
+  const uint32_t p = uint32_t(p64);
+  const Reducer reduce_p{p};
+  // Connection polynomial C (C[0] = 1): sum_i C[i] s[n - i] = 0 for
+  // L <= n < N; B the one before the last length change, b its discrepancy.
+  std::vector<Dom> C{Dom(1 % p)}, B{Dom(1 % p)}, T, reversed(N);
+  for (size_t i = 0; i < N; ++i) reversed[i] = Dom(s[N - 1 - i] % p);
+  size_t L = 0, m = 1;
+  Dom b = 1;
+  for (size_t n = 0; n < N; ++n) {
+    // sum_i C[i] s[n - i], with s[n - i] = reversed[N - 1 - n + i].
+    const Dom d = dot_mod(C.data(), reversed.data() + (N - 1 - n), L + 1, reduce_p);
+    if (d == 0) {
+      ++m;
+      continue;
+    }
+    // C -= d / b X^m B
+    const FixedFactor minus(Dom(mul_mod(p - d, inv_mod(b, p), p)), p);
+    const bool longer = 2 * L <= n;
+    if (longer) T = C;
+    if (C.size() < B.size() + m) C.resize(B.size() + m, 0);
+    for (size_t i = 0; i < B.size(); ++i) C[i + m] = ADD(C[i + m], minus.times(B[i]), p);
+    if (longer) {
+      L = n + 1 - L;
+      B.swap(T);
+      b = d;
+      m = 1;
+    } else {
+      ++m;
+    }
+    if (C.size() < L + 1) C.resize(L + 1, 0);
+  }
+  // The generator X^L C(1/X): C has degree at most L.
+  ModPoly g(L + 1, 0);
+  for (size_t i = 0; i <= L; ++i) g[L - i] = C[i];
+  return g;
+}
+
+SequenceCertificate::SequenceCertificate(const std::vector<Dom>& s, uint32_t D, uint64_t p)
+    : s_(s), D_(D), p_(p) {
+  if (D == 0 || s.size() < 2 * size_t(D)) return;
+  generator_ = least_generator(s, 2 * size_t(D), p);
+  full_ = generator_.size() == size_t(D) + 1;
+}
+
+bool SequenceCertificate::is_minimal_polynomial(const ModPoly& f) const {
+  return full_ && f == generator_;
+}
+
+bool SequenceCertificate::represents(const ModPoly& Q, const std::vector<uint64_t>& u) const {
+  if (!full_ || Q.size() > D_ || u.size() < D_) return false;
+  const Reducer reduce_p{uint32_t(p_)};
+  std::vector<Dom> q(Q.begin(), Q.end());
+  for (uint32_t i = 0; i < D_; ++i)
+    if (dot_mod(q.data(), s_.data() + i, q.size(), reduce_p) != u[i] % p_) return false;
+  return true;
+}
+
+}  // namespace zel::ZEL_BUILD
