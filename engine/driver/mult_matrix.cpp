@@ -202,7 +202,7 @@ class NormalForms {
       for (size_t t = 1; t < g.size(); ++t) {
         auto c = s_.column.find(g.term(t));
         if (c == s_.column.end()) not_reduced(lead->second);
-        const uint32_t a = g.coef[lane_][t] % p_;
+        const uint32_t a = g.coefficient(lane_, t) % p_;
         nf[size_t(c->second)] = a == 0 ? 0 : p_ - a;
       }
     } else {
@@ -249,7 +249,7 @@ std::vector<uint32_t> dense_row(const std::vector<BasisPoly>& G, const MatrixSha
   const BasisPoly& g = G[s.dense_from[r]];
   const std::vector<uint32_t>& columns = s.dense_columns[r];
   for (size_t t = 1; t < g.size(); ++t) {
-    const uint32_t a = g.coef[l][t] % p;
+    const uint32_t a = g.coefficient(l, t) % p;
     row[columns[t - 1]] = a == 0 ? 0 : p - a;
   }
   return row;
@@ -614,7 +614,7 @@ void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, u
     bool linear = true;
     for (size_t t = 1; t < g->size() && linear; ++t) {
       const Exps e = g->term(t);
-      const uint64_t c = uint64_t(g->coef[l][t]) % p;
+      const uint64_t c = uint64_t(g->coefficient(l, t)) % p;
       if (exps_degree(e) == 0) {
         R[0] = (R[0] + c) % p;
         continue;
@@ -734,8 +734,12 @@ std::vector<BasisPoly> basis_of(Dpol* const* G, uint32_t nb) {
     basis[k].exps.reserve(size_t(g->n) * n);
     for (uint32_t t = 0; t < g->n; ++t)
       for (uint32_t v = 0; v < n; ++v) basis[k].exps.push_back(get_field(words_of(g->mono[t]), v));
+#ifdef ZEL_VARIANT_INT
+    for (uint32_t l = 0; l < V; ++l) basis[k].lane_view.push_back(lanes(g)[l]);
+#else
     basis[k].coef.resize(V);
     for (uint32_t l = 0; l < V; ++l) basis[k].coef[l].assign(lanes(g)[l], lanes(g)[l] + g->n);
+#endif
   }
   return basis;
 }
