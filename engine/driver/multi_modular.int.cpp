@@ -594,6 +594,11 @@ struct Loop {
       }
     } else {
       restore_orv_state_z3(z3_mark);
+      // The pass's inputs modulo the batch (zone 2, above the images) are
+      // not read again: combine() reads the kept residues and the records,
+      // and its temporaries take their place.  A computed basis (mode 1)
+      // keeps its zone until the pass ends, as its trace may live there.
+      if (rq.given_basis != 0) restore_orv_state_z2(images_top);
       combine();
     }
     fig.primes += batch;
