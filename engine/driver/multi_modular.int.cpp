@@ -155,8 +155,11 @@ std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lea
 
 // f modulo the primes of the batch, in the current zone: header words
 // copied, zero terms dropped, monomials copied (the engine writes their
-// hash), lane l of term t holding coefficient t modulo prime l.
-Dpol* to_residues(const Dpol_INT* f) {
+// hash), lane l of term t holding coefficient t modulo prime l.  A lifted
+// basis handed to a change of order (shared) keeps the records' monomials,
+// which live until the loop ends: that path only reads them, and every
+// copy it makes for a computation of its own is on fresh monomials.
+Dpol* to_residues(const Dpol_INT* f, bool shared) {
   const INT* c = coeffs_INT(f);
   uint32_t m = 0;
   for (uint32_t t = 0; t < f->n; ++t) m += !ZEL_C(is_zero_INT)(c[t]);
@@ -169,9 +172,13 @@ Dpol* to_residues(const Dpol_INT* f) {
   Dom** lane = lanes(p);
   for (uint32_t t = 0, k = 0; t < f->n; ++t) {
     if (ZEL_C(is_zero_INT)(c[t])) continue;
-    Expos* e = ZEL_C(new_heap_Expos)();
-    std::memcpy(e, f->mono[t], sz_Expos);
-    p->mono[k] = e;
+    if (shared) {
+      p->mono[k] = f->mono[t];
+    } else {
+      Expos* e = ZEL_C(new_heap_Expos)();
+      std::memcpy(e, f->mono[t], sz_Expos);
+      p->mono[k] = e;
+    }
     for (uint32_t l = 0; l < V; ++l) lane[l][k] = ZEL_C(INT_to_Dom)(c[t], ZEL_C(Primes)[l]);
     ++k;
   }
@@ -519,7 +526,7 @@ struct Loop {
     std::vector<Dpol*> X(rq.n);
     {
       InZone2 keep;
-      for (uint32_t i = 0; i < rq.n; ++i) X[i] = to_residues(rq.input[i]);
+      for (uint32_t i = 0; i < rq.n; ++i) X[i] = to_residues(rq.input[i], i < rq.given_basis);
     }
     // A given basis enters as the engine's bases come out: monic per prime.
     for (uint32_t i = 0; i < rq.given_basis; ++i)
