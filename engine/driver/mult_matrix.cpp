@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "engine/call_zel.h"
@@ -367,15 +368,24 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
   const size_t nd = s.dense_from.size();
   sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
   NormalForms normal_forms(G, s, n, l, p);
-  MultiplicationMap map(D, p, uint32_t(s.column.at(Exps(n, 0))), uint32_t(nd));
-  for (size_t i = 0; s.sparse[i] >= 0; i += 2)
-    map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
   for (size_t r = 0; r < nd; ++r) {
     RowEntry* row = block.data() + r * W;
     const std::vector<uint32_t> entries = dense_row(G, s, r, l, p, normal_forms);
     for (uint32_t c = 0; c < D; ++c) row[c] = row_entry(entries[c], p);
-    map.add_dense_row(uint32_t(s.dense_row_index[r]), entries);
   }
+  // The map of the exact checks, made when the certificate from the
+  // sequences does not decide (an unlucky projection).
+  std::optional<MultiplicationMap> made_map;
+  auto multiplication_map = [&]() -> const MultiplicationMap& {
+    if (made_map) return *made_map;
+    MultiplicationMap& map =
+        made_map.emplace(D, p, uint32_t(s.column.at(Exps(n, 0))), uint32_t(nd));
+    for (size_t i = 0; s.sparse[i] >= 0; i += 2)
+      map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
+    for (size_t r = 0; r < nd; ++r)
+      map.add_dense_row(uint32_t(s.dense_row_index[r]), dense_row(G, s, r, l, p, normal_forms));
+    return map;
+  };
   std::vector<int32_t> sparse = s.sparse, nosp = s.nosp;
   const char* name = Liste_variables[last] ? Liste_variables[last] : "the last variable";
 
@@ -483,7 +493,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       R.push_back(as_mod_poly(a.rows[j]));
     }
     R.push_back(as_mod_poly(a.rows[last]));
-    return in_ideal(map, R, variables);
+    return in_ideal(multiplication_map(), R, variables);
   };
   // The parametrisation of one full run.
   auto parametrisation = [&](uint32_t seed, LaneAnswer& a) {
@@ -513,14 +523,14 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       if (SequenceCertificate(last_fglm_results().sequence, D, p).is_minimal_polynomial(f))
         return f;
       if (bounded) {
-        if (in_ideal(map, {f})) return f;
+        if (in_ideal(multiplication_map(), {f})) return f;
         continue;
       }
       lcm = poly_lcm(lcm, f, p);
       if (lcm.size() > D + 1) break;  // cannot happen: each f divides the minimal polynomial
-      if (in_ideal(map, {lcm})) return lcm;
+      if (in_ideal(multiplication_map(), {lcm})) return lcm;
     }
-    if (D <= kDenseLimit) return krylov_solve(map, {}).minpoly;
+    if (D <= kDenseLimit) return krylov_solve(multiplication_map(), {}).minpoly;
     return ModPoly{};  // none confirmed
   };
   // The square-free modes: f's square-free part, every R_j modulo it.
@@ -571,7 +581,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
         "elimination.  Use a larger prime\n",
         name, p, tries, D);
   // x_last generates the algebra: every x_j is a polynomial Q_j in it.
-  const KrylovAnswer k = krylov_solve(map, variables);
+  const KrylovAnswer k = krylov_solve(multiplication_map(), variables);
   a.degrees.assign(n, -1);
   a.rows.assign(n, {});
   a.rows[last] = as_row(k.minpoly);
