@@ -1,30 +1,31 @@
 #include "engine/driver/sequence_certificate.hpp"
 
 #include "engine/driver/affine_monomials.hpp"
+#include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
 
 namespace zel::ZEL_BUILD {
 
 namespace {
 
-// sum_k a[k] b[k] for k < n, modulo p, added exactly and reduced once: the
-// low and high 32 bits of the products summed apart (no carry to follow,
-// so the loop vectorises).
-Dom dot_mod(const Dom* a, const Dom* b, size_t n, const Reducer& reduce_p) {
-  uint64_t low = 0, high = 0;
-  for (size_t k = 0; k < n; ++k) {
-    const uint64_t product = uint64_t(a[k]) * b[k];
-    low += uint32_t(product);
-    high += product >> 32;
-  }
-  return reduce_p((static_cast<Acc>(high) << 32) + low);
+// sum_k a[k] b[k] for k < n, modulo p: the sparse layer's widest kernel in
+// the integer build; the prime-field build's products of 16-bit residues
+// add up in 64 bits.
+Dom dot_mod(const Dom* a, const Dom* b, size_t n, uint32_t p) {
+  if (n == 0) return 0;
+#ifdef ZEL_VARIANT_INT
+  return dot_product_u32(a, b, uint32_t(n), p);
+#else
+  uint64_t sum = 0;
+  for (size_t k = 0; k < n; ++k) sum += uint64_t(a[k]) * b[k];
+  return Dom(sum % p);
+#endif
 }
 
 }  // namespace
 
 ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p64) {
   const uint32_t p = uint32_t(p64);
-  const Reducer reduce_p{p};
   // Connection polynomial C (C[0] = 1): sum_i C[i] s[n - i] = 0 for
   // L <= n < N; B the one before the last length change, b its discrepancy.
   std::vector<Dom> C{Dom(1 % p)}, B{Dom(1 % p)}, T, reversed(N);
@@ -33,7 +34,7 @@ ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p64) {
   Dom b = 1;
   for (size_t n = 0; n < N; ++n) {
     // sum_i C[i] s[n - i], with s[n - i] = reversed[N - 1 - n + i].
-    const Dom d = dot_mod(C.data(), reversed.data() + (N - 1 - n), L + 1, reduce_p);
+    const Dom d = dot_mod(C.data(), reversed.data() + (N - 1 - n), L + 1, p);
     if (d == 0) {
       ++m;
       continue;
@@ -73,10 +74,17 @@ bool SequenceCertificate::is_minimal_polynomial(const ModPoly& f) const {
 
 bool SequenceCertificate::represents(const ModPoly& Q, const std::vector<uint64_t>& u) const {
   if (!full_ || Q.size() > D_ || u.size() < D_) return false;
-  const Reducer reduce_p{uint32_t(p_)};
-  std::vector<Dom> q(Q.begin(), Q.end());
+  // u_i = sum_k Q_k s_(i+k): row i of the Hankel matrix is s from i on.
+  const uint32_t p = uint32_t(p_);
+  const std::vector<Dom> q(Q.begin(), Q.end());
+  std::vector<Dom> Hq(D_, 0);
+#ifdef ZEL_VARIANT_INT
+  if (!q.empty()) dot_products_u32(s_.data(), 1, D_, q.data(), uint32_t(q.size()), p, Hq.data());
+#else
+  for (uint32_t i = 0; i < D_; ++i) Hq[i] = dot_mod(q.data(), s_.data() + i, q.size(), p);
+#endif
   for (uint32_t i = 0; i < D_; ++i)
-    if (dot_mod(q.data(), s_.data() + i, q.size(), reduce_p) != u[i] % p_) return false;
+    if (Hq[i] != u[i] % p_) return false;
   return true;
 }
 
