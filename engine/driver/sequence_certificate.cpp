@@ -22,6 +22,20 @@ Dom dot_mod(const Dom* a, const Dom* b, size_t n, uint32_t p) {
 #endif
 }
 
+// y[i] += w x[i] modulo p for i < n (residues), by Shoup's method with
+// every product of two 32-bit operands, so that the loop vectorises.
+void add_scaled(Dom* y, const Dom* x, size_t n, Dom w, uint32_t p) {
+  const uint32_t shoup = uint32_t((uint64_t(w) << 32) / p);
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t xi = x[i];
+    const uint64_t q = (uint64_t(xi) * shoup) >> 32;
+    uint64_t r = uint64_t(xi) * uint32_t(w) - q * p;  // in [0, 2p)
+    r = r >= p ? r - p : r;
+    const uint64_t sum = r + y[i];
+    y[i] = Dom(sum >= p ? sum - p : sum);
+  }
+}
+
 }  // namespace
 
 ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p64) {
@@ -40,11 +54,10 @@ ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p64) {
       continue;
     }
     // C -= d / b X^m B
-    const FixedFactor minus(Dom(mul_mod(p - d, inv_mod(b, p), p)), p);
     const bool longer = 2 * L <= n;
     if (longer) T = C;
     if (C.size() < B.size() + m) C.resize(B.size() + m, 0);
-    for (size_t i = 0; i < B.size(); ++i) C[i + m] = ADD(C[i + m], minus.times(B[i]), p);
+    add_scaled(C.data() + m, B.data(), B.size(), Dom(mul_mod(p - d, inv_mod(b, p), p)), p);
     if (longer) {
       L = n + 1 - L;
       B.swap(T);
