@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
@@ -93,6 +94,15 @@ std::vector<Exps> normal_set(const std::vector<Exps>& leads, uint32_t n, uint32_
   return set;
 }
 
+// Exponent vectors hashed for the lookups of every basis term.
+struct ExpsHash {
+  size_t operator()(const Exps& e) const {
+    uint64_t h = 1469598103934665603ULL;
+    for (uint32_t x : e) h = (h ^ x) * 1099511628211ULL;
+    return size_t(h);
+  }
+};
+
 // The matrix in the form the sparse FGLM reads, independent of the prime:
 // copy pairs, and per dense row where its entries come from.
 struct MatrixShape {
@@ -106,7 +116,7 @@ struct MatrixShape {
   std::vector<std::vector<uint32_t>> dense_columns;
   std::vector<int32_t> dense_row_index;  // its row of the matrix (the column of b)
   std::vector<int32_t> coords;      // per variable, -1 when none
-  std::map<Exps, int32_t> column;   // normal-set monomial -> column
+  std::unordered_map<Exps, int32_t, ExpsHash> column;  // normal-set monomial -> column
   std::vector<const Exps*> by_column;
   std::map<Exps, uint32_t> lead_of;  // leading monomial -> basis index
 };
