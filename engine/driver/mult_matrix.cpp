@@ -359,8 +359,11 @@ std::vector<uint32_t> as_row(const ModPoly& f) {
   return std::vector<uint32_t>(f.begin(), f.end());
 }
 
-// The sparse FGLM on lane l, modulo p, with every answer checked exactly on
-// the multiplication matrix: the minimal polynomial is the lcm of the
+// The sparse FGLM on lane l, modulo p, with every answer checked exactly.
+// A projection whose sequence has linear complexity D certifies its answer
+// from the sequences alone (sequence_certificate.hpp), the usual case when
+// the last variable separates the solutions.  Otherwise the check is on the
+// multiplication matrix: the minimal polynomial is the lcm of the
 // projections' minimal polynomials once it vanishes on the ideal, a
 // parametrisation is kept once each x_j + R_j lies in the ideal (with deg f
 // = D, those polynomials then generate the ideal).  When the projections

@@ -64,7 +64,9 @@ struct ChangeOrderRequest {
 // A product x_last * b that is neither in the normal set nor a leading
 // monomial gets its normal form, built from the basis on each prime.
 // Every answer of the sparse FGLM's random projections is checked exactly
-// on the matrix before it is returned (see mult_map.hpp), on every lane;
+// before it is returned, on every lane: certified from the sequences the
+// run computed when they have full linear complexity (see
+// sequence_certificate.hpp), else on the matrix (see mult_map.hpp);
 // minpoly_only and sqfr ask for the minimal polynomial alone and for
 // square-free parts.  Failures (not zero-dimensional, no normal set of D
 // monomials, a basis that is not reduced, no parametrisation by x_last,
