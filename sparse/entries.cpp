@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "engine/api/host.hpp"
 #include "engine/mem/zone.hpp"
@@ -120,6 +121,12 @@ void set_dense_rows(Rows rows) {
 
 const FglmResults& last_fglm_results() { return results; }
 
+void keep_fglm_sequences(std::vector<Dom> sequence,
+                         std::vector<std::vector<Dom>> variable_sequences) {
+  results.sequence = std::move(sequence);
+  results.variable_sequences = std::move(variable_sequences);
+}
+
 }  // namespace zel::ZEL_BUILD
 
 using namespace zel::ZEL_BUILD;
@@ -161,6 +168,8 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
   const size_t width = static_cast<size_t>(D) + 1;
   results.width = D + 1;
   results.coeffs = std::vector<Dom>(static_cast<size_t>(nvars) * width, 0);
+  results.sequence.clear();
+  results.variable_sequences.clear();
   std::vector<Dom*> out(nvars);
   for (int32_t j = 0; j < nvars; ++j) out[j] = results.coeffs.data() + static_cast<size_t>(j) * width;
   return fglm_sparse(D, verbose, nvars, coords, out.data(), degrees, nullptr, sqfr, minpoly_only,

@@ -26,8 +26,18 @@ struct FglmResults {
   int32_t nvars = 0, width = 0;
   std::vector<Dom> coeffs;
   const Dom* row(int32_t j) const { return coeffs.data() + static_cast<size_t>(j) * width; }
+  // The sequences the answers were read from, so that the caller can
+  // certify them: sequence[i] is the coordinate of the monomial 1 after i
+  // products (every term computed); variable_sequences[j] that of variable
+  // j's coordinate after 0 .. D products (full path only; empty for a
+  // variable without a coordinate).
+  std::vector<Dom> sequence;
+  std::vector<std::vector<Dom>> variable_sequences;
 };
 const FglmResults& last_fglm_results();
+// Store mode: the sequences of the run, kept with its results.
+void keep_fglm_sequences(std::vector<Dom> sequence,
+                         std::vector<std::vector<Dom>> variable_sequences);
 
 }  // namespace zel::ZEL_BUILD
 

@@ -12,6 +12,7 @@
 #include "engine/mem/files.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/aligned.hpp"
+#include "sparse/entries.hpp"
 #include "sparse/fglm.hpp"
 #include "sparse/matvec.hpp"
 #include "sparse/messages.hpp"
@@ -146,6 +147,10 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
     }
     return 0;
   }
+
+  // The caller may certify the answers from the sequences (the Pade step
+  // and the solve below work on copies or reverse them in place).
+  if (store) keep_fglm_sequences(std::vector<Dom>(s.begin(), s.begin() + n), seq);
 
   int32_t reduce_flag = 0;
   if (minpoly_only) {

@@ -70,9 +70,43 @@ bool fits_server_basis(Dpol* const* basis, uint32_t nb) {
 }  // namespace
 
 #ifdef ZEL_VARIANT_INT
+namespace {
+
+// The change of order on the engine's own polynomials, every lane: the
+// server's copy of the basis (one coefficient record of all the lanes per
+// term) would only be read back into the same form.  The lines written are
+// those of the server's round trip.
+int32_t change_order_here(Dpol** basis, uint32_t nb, Dpol** result, uint32_t sqfr,
+                          int32_t minpoly, int32_t estimate) {
+  const double start = cpu_now();
+  ChangeOrderRequest request;
+  request.n = real_nb_of_affine_variables;
+  request.primes.assign(ZEL_C(Primes), ZEL_C(Primes) + ZEL_C(vectorize));
+  request.minpoly_only = minpoly;
+  request.sqfr = int32_t(sqfr);
+  request.estimate = estimate;
+  std::vector<BasisPoly> G = basis_of(basis, nb);
+  Stderr("Send polys to Orv: %.2fsec\n", cpu_now() - start);
+  double t0 = cpu_now();
+  const std::vector<ShapePoly> shape = change_order_by_matrix(G, request);
+  std::vector<BasisPoly>().swap(G);
+  Stderr("FGLM: %.2fsec\n", cpu_now() - t0);
+  t0 = cpu_now();
+  const int32_t size = int32_t(shape_to_dpols(shape, result));
+  Stderr("Receive polys from Orv: %.2fsec\n", cpu_now() - t0);
+  return size;
+}
+
+}  // namespace
+
 int32_t lib_fast_chg_order(Dpol** basis, uint32_t nb, Dpol** result, uint32_t sqfr,
                            int32_t minpoly, int32_t estimate, int32_t dump) {
   using namespace orv::int_build;
+  if (!dump) {
+    lib_init();
+    ExitsRaiseFatal guard;
+    return change_order_here(basis, nb, result, sqfr, minpoly, estimate);
+  }
   const double start = cpu_now();
   lib_init();
   ExitsRaiseFatal guard;

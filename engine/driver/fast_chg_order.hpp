@@ -1,7 +1,10 @@
 // The change of ordering through the server side: the engine's basis for
 // the degree order goes over as server polynomials (received in reverse
 // order), the server's change of ordering turns it into lexicographic
-// polynomials, and they come back as engine polynomials.
+// polynomials, and they come back as engine polynomials.  The integer
+// build calls the same change of order on the engine's polynomials
+// directly (the server would hold a second copy of every lane); only the
+// matrix dump still takes the server's way.
 #pragma once
 
 #include <cstdint>

@@ -11,13 +11,16 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/fatal_exits.hpp"
 #include "engine/driver/mult_map.hpp"
+#include "engine/driver/sequence_certificate.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
@@ -91,6 +94,15 @@ std::vector<Exps> normal_set(const std::vector<Exps>& leads, uint32_t n, uint32_
   return set;
 }
 
+// Exponent vectors hashed for the lookups of every basis term.
+struct ExpsHash {
+  size_t operator()(const Exps& e) const {
+    uint64_t h = 1469598103934665603ULL;
+    for (uint32_t x : e) h = (h ^ x) * 1099511628211ULL;
+    return size_t(h);
+  }
+};
+
 // The matrix in the form the sparse FGLM reads, independent of the prime:
 // copy pairs, and per dense row where its entries come from.
 struct MatrixShape {
@@ -104,7 +116,7 @@ struct MatrixShape {
   std::vector<std::vector<uint32_t>> dense_columns;
   std::vector<int32_t> dense_row_index;  // its row of the matrix (the column of b)
   std::vector<int32_t> coords;      // per variable, -1 when none
-  std::map<Exps, int32_t> column;   // normal-set monomial -> column
+  std::unordered_map<Exps, int32_t, ExpsHash> column;  // normal-set monomial -> column
   std::vector<const Exps*> by_column;
   std::map<Exps, uint32_t> lead_of;  // leading monomial -> basis index
 };
@@ -201,7 +213,7 @@ class NormalForms {
       for (size_t t = 1; t < g.size(); ++t) {
         auto c = s_.column.find(g.term(t));
         if (c == s_.column.end()) not_reduced(lead->second);
-        const uint32_t a = g.coef[lane_][t] % p_;
+        const uint32_t a = g.coefficient(lane_, t) % p_;
         nf[size_t(c->second)] = a == 0 ? 0 : p_ - a;
       }
     } else {
@@ -248,7 +260,7 @@ std::vector<uint32_t> dense_row(const std::vector<BasisPoly>& G, const MatrixSha
   const BasisPoly& g = G[s.dense_from[r]];
   const std::vector<uint32_t>& columns = s.dense_columns[r];
   for (size_t t = 1; t < g.size(); ++t) {
-    const uint32_t a = g.coef[l][t] % p;
+    const uint32_t a = g.coefficient(l, t) % p;
     row[columns[t - 1]] = a == 0 ? 0 : p - a;
   }
   return row;
@@ -347,8 +359,11 @@ std::vector<uint32_t> as_row(const ModPoly& f) {
   return std::vector<uint32_t>(f.begin(), f.end());
 }
 
-// The sparse FGLM on lane l, modulo p, with every answer checked exactly on
-// the multiplication matrix: the minimal polynomial is the lcm of the
+// The sparse FGLM on lane l, modulo p, with every answer checked exactly.
+// A projection whose sequence has linear complexity D certifies its answer
+// from the sequences alone (sequence_certificate.hpp), the usual case when
+// the last variable separates the solutions.  Otherwise the check is on the
+// multiplication matrix: the minimal polynomial is the lcm of the
 // projections' minimal polynomials once it vanishes on the ideal, a
 // parametrisation is kept once each x_j + R_j lies in the ideal (with deg f
 // = D, those polynomials then generate the ideal).  When the projections
@@ -366,15 +381,24 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
   const size_t nd = s.dense_from.size();
   sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
   NormalForms normal_forms(G, s, n, l, p);
-  MultiplicationMap map(D, p, uint32_t(s.column.at(Exps(n, 0))), uint32_t(nd));
-  for (size_t i = 0; s.sparse[i] >= 0; i += 2)
-    map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
   for (size_t r = 0; r < nd; ++r) {
     RowEntry* row = block.data() + r * W;
     const std::vector<uint32_t> entries = dense_row(G, s, r, l, p, normal_forms);
     for (uint32_t c = 0; c < D; ++c) row[c] = row_entry(entries[c], p);
-    map.add_dense_row(uint32_t(s.dense_row_index[r]), entries);
   }
+  // The map of the exact checks, made when the certificate from the
+  // sequences does not decide (an unlucky projection).
+  std::optional<MultiplicationMap> made_map;
+  auto multiplication_map = [&]() -> const MultiplicationMap& {
+    if (made_map) return *made_map;
+    MultiplicationMap& map =
+        made_map.emplace(D, p, uint32_t(s.column.at(Exps(n, 0))), uint32_t(nd));
+    for (size_t i = 0; s.sparse[i] >= 0; i += 2)
+      map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
+    for (size_t r = 0; r < nd; ++r)
+      map.add_dense_row(uint32_t(s.dense_row_index[r]), dense_row(G, s, r, l, p, normal_forms));
+    return map;
+  };
   std::vector<int32_t> sparse = s.sparse, nosp = s.nosp;
   const char* name = Liste_variables[last] ? Liste_variables[last] : "the last variable";
 
@@ -416,6 +440,64 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     const std::vector<uint32_t>& nf = normal_forms.of(x);
     variables.emplace_back(nf.begin(), nf.end());
   }
+  // Where the sequences of the last full run are read for a column: the
+  // monomial 1 (the minimal polynomial's sequence), t (the same one step
+  // on), a variable with a coordinate; other columns have none.
+  enum class Recorded : uint8_t { none, one, t, variable };
+  std::vector<Recorded> recorded(D, Recorded::none);
+  std::vector<uint32_t> recorded_variable(D, 0);
+  recorded[size_t(s.coords[last])] = Recorded::one;
+  {
+    Exps t(n, 0);
+    t[last] = 1;
+    auto ct = s.column.find(t);
+    if (ct != s.column.end()) recorded[size_t(ct->second)] = Recorded::t;
+  }
+  for (uint32_t j = 0; j < last; ++j)
+    if (s.coords[j] >= 0) {
+      recorded[size_t(s.coords[j])] = Recorded::variable;
+      recorded_variable[size_t(s.coords[j])] = j;
+    }
+  // The parametrisation of the last full run, certified from its sequences
+  // without a product by the matrix (see sequence_certificate.hpp): f is
+  // the least generator of degree D, and -R_j(t) is x_j for every j, the
+  // sequence of x_j's normal form being combined from recorded ones.
+  auto certified = [&](const LaneAnswer& a) {
+    const FglmResults& run = last_fglm_results();
+    const SequenceCertificate certificate(run.sequence, D, p);
+    if (!certificate.is_minimal_polynomial(as_mod_poly(a.rows[last]))) return false;
+    for (uint32_t j = 0; j < last; ++j) {
+      if (a.degrees[j] < 0) return false;
+      ModPoly Q = as_mod_poly(a.rows[j]);
+      for (uint64_t& c : Q) c = c == 0 ? 0 : p - c;
+      std::vector<uint64_t> u(D, 0);
+      for (uint32_t c = 0; c < D; ++c) {
+        const uint64_t w = variables[j][c];
+        if (w == 0) continue;
+        const Dom* seq = nullptr;
+        switch (recorded[c]) {
+          case Recorded::none:
+            return false;
+          case Recorded::one:
+            seq = run.sequence.data();
+            break;
+          case Recorded::t:
+            seq = run.sequence.data() + 1;
+            break;
+          case Recorded::variable: {
+            const uint32_t k = recorded_variable[c];
+            if (k >= run.variable_sequences.size() || run.variable_sequences[k].size() < D)
+              return false;
+            seq = run.variable_sequences[k].data();
+            break;
+          }
+        }
+        for (uint32_t i = 0; i < D; ++i) u[i] = (u[i] + mul_mod(w, seq[i], p)) % p;
+      }
+      if (!certificate.represents(Q, u)) return false;
+    }
+    return true;
+  };
   // A parametrisation holds: f vanishes and every x_j + R_j lies in the ideal.
   auto holds = [&](const LaneAnswer& a) {
     std::vector<ModPoly> R;
@@ -424,7 +506,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       R.push_back(as_mod_poly(a.rows[j]));
     }
     R.push_back(as_mod_poly(a.rows[last]));
-    return in_ideal(map, R, variables);
+    return in_ideal(multiplication_map(), R, variables);
   };
   // The parametrisation of one full run.
   auto parametrisation = [&](uint32_t seed, LaneAnswer& a) {
@@ -433,7 +515,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     for (uint32_t j = 0; j < n; ++j)
       if (a.degrees[j] >= 0) a.rows[j] = found(j, a.degrees[j]);
     solve_linear_leads(G, s, n, a, l, p);
-    return holds(a);
+    return certified(a) || holds(a);
   };
   auto minimal_polynomial = [&]() -> ModPoly {
     const uint32_t tries = D <= kDenseLimit ? kMinpolyTries : kMinpolyTriesLarge;
@@ -448,15 +530,20 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       const int32_t d = fglm(seed, true, estimate, degrees);
       if (d < 0) continue;
       const ModPoly f = monic(as_mod_poly(found(last, d)), p);
+      // The least generator of 2D terms with degree D is the minimal
+      // polynomial itself (see sequence_certificate.hpp), and then so is
+      // the lcm with the earlier runs' divisors of it.
+      if (SequenceCertificate(last_fglm_results().sequence, D, p).is_minimal_polynomial(f))
+        return f;
       if (bounded) {
-        if (in_ideal(map, {f})) return f;
+        if (in_ideal(multiplication_map(), {f})) return f;
         continue;
       }
       lcm = poly_lcm(lcm, f, p);
       if (lcm.size() > D + 1) break;  // cannot happen: each f divides the minimal polynomial
-      if (in_ideal(map, {lcm})) return lcm;
+      if (in_ideal(multiplication_map(), {lcm})) return lcm;
     }
-    if (D <= kDenseLimit) return krylov_solve(map, {}).minpoly;
+    if (D <= kDenseLimit) return krylov_solve(multiplication_map(), {}).minpoly;
     return ModPoly{};  // none confirmed
   };
   // The square-free modes: f's square-free part, every R_j modulo it.
@@ -507,7 +594,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
         "elimination.  Use a larger prime\n",
         name, p, tries, D);
   // x_last generates the algebra: every x_j is a polynomial Q_j in it.
-  const KrylovAnswer k = krylov_solve(map, variables);
+  const KrylovAnswer k = krylov_solve(multiplication_map(), variables);
   a.degrees.assign(n, -1);
   a.rows.assign(n, {});
   a.rows[last] = as_row(k.minpoly);
@@ -550,7 +637,7 @@ void solve_linear_leads(const std::vector<BasisPoly>& G, const MatrixShape& s, u
     bool linear = true;
     for (size_t t = 1; t < g->size() && linear; ++t) {
       const Exps e = g->term(t);
-      const uint64_t c = uint64_t(g->coef[l][t]) % p;
+      const uint64_t c = uint64_t(g->coefficient(l, t)) % p;
       if (exps_degree(e) == 0) {
         R[0] = (R[0] + c) % p;
         continue;
@@ -670,8 +757,12 @@ std::vector<BasisPoly> basis_of(Dpol* const* G, uint32_t nb) {
     basis[k].exps.reserve(size_t(g->n) * n);
     for (uint32_t t = 0; t < g->n; ++t)
       for (uint32_t v = 0; v < n; ++v) basis[k].exps.push_back(get_field(words_of(g->mono[t]), v));
+#ifdef ZEL_VARIANT_INT
+    for (uint32_t l = 0; l < V; ++l) basis[k].lane_view.push_back(lanes(g)[l]);
+#else
     basis[k].coef.resize(V);
     for (uint32_t l = 0; l < V; ++l) basis[k].coef[l].assign(lanes(g)[l], lanes(g)[l] + g->n);
+#endif
   }
   return basis;
 }

@@ -21,9 +21,15 @@ namespace zel::ZEL_BUILD {
 struct BasisPoly {
   uint32_t nvars = 0;
   std::vector<uint32_t> exps;               // term t: exps[t * nvars .. (t + 1) * nvars)
-  std::vector<std::vector<uint32_t>> coef;  // coef[lane][term]
+  std::vector<std::vector<uint32_t>> coef;  // coef[lane][term], unless lane_view is set
+  // Or the lanes where they already are (the engine's polynomials of the
+  // integer build, which outlive this record): lane_view[lane][term].
+  std::vector<const uint32_t*> lane_view;
 
   size_t size() const { return nvars == 0 ? 0 : exps.size() / nvars; }
+  uint32_t coefficient(uint32_t lane, size_t t) const {
+    return lane_view.empty() ? coef[lane][t] : lane_view[lane][t];
+  }
   Exps term(size_t t) const {
     return Exps(exps.begin() + long(t * nvars), exps.begin() + long((t + 1) * nvars));
   }
@@ -58,7 +64,9 @@ struct ChangeOrderRequest {
 // A product x_last * b that is neither in the normal set nor a leading
 // monomial gets its normal form, built from the basis on each prime.
 // Every answer of the sparse FGLM's random projections is checked exactly
-// on the matrix before it is returned (see mult_map.hpp), on every lane;
+// before it is returned, on every lane: certified from the sequences the
+// run computed when they have full linear complexity (see
+// sequence_certificate.hpp), else on the matrix (see mult_map.hpp);
 // minpoly_only and sqfr ask for the minimal polynomial alone and for
 // square-free parts.  Failures (not zero-dimensional, no normal set of D
 // monomials, a basis that is not reduced, no parametrisation by x_last,
@@ -66,7 +74,8 @@ struct ChangeOrderRequest {
 std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
                                               const ChangeOrderRequest& request);
 
-// The engine polynomials G[0 .. nb-1] in that form, every lane.
+// The engine polynomials G[0 .. nb-1] in that form, every lane (viewed
+// where they are when the lanes hold 32-bit residues: G must outlive it).
 std::vector<BasisPoly> basis_of(Dpol* const* G, uint32_t nb);
 // The shape polynomials as engine polynomials (fresh monomials, every lane)
 // into result; returns their number.

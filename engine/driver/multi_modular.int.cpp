@@ -153,10 +153,35 @@ std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lea
 
 // ---- one pass ----------------------------------------------------------------
 
+// c modulo every prime of the batch into lane[l][k]: one division of |c| by
+// the product of two primes (below 2^64) serves both, the sign applied
+// after (non-negative residues, as INT_to_Dom).
+void batch_residues(const INT& c, Dom* const* lane, uint32_t k) {
+  const uint32_t V = ZEL_C(vectorize);
+  const uint32_t* P = ZEL_C(Primes);
+  const mp_size_t limbs = c._mp_size < 0 ? -c._mp_size : c._mp_size;
+  const bool negative = c._mp_size < 0;
+  auto signed_residue = [negative](uint64_t r, uint32_t p) {
+    return Dom(negative && r != 0 ? p - r : r);
+  };
+  uint32_t l = 0;
+  if constexpr (sizeof(mp_limb_t) == sizeof(uint64_t))
+    for (; l + 1 < V; l += 2) {
+      const uint64_t q = uint64_t(P[l]) * P[l + 1];
+      const uint64_t r = limbs == 0 ? 0 : uint64_t(mpn_mod_1(c._mp_d, limbs, mp_limb_t(q)));
+      lane[l][k] = signed_residue(r % P[l], P[l]);
+      lane[l + 1][k] = signed_residue(r % P[l + 1], P[l + 1]);
+    }
+  for (; l < V; ++l) lane[l][k] = ZEL_C(INT_to_Dom)(c, P[l]);
+}
+
 // f modulo the primes of the batch, in the current zone: header words
 // copied, zero terms dropped, monomials copied (the engine writes their
-// hash), lane l of term t holding coefficient t modulo prime l.
-Dpol* to_residues(const Dpol_INT* f) {
+// hash), lane l of term t holding coefficient t modulo prime l.  A lifted
+// basis handed to a change of order (shared) keeps the records' monomials,
+// which live until the loop ends: that path only reads them, and every
+// copy it makes for a computation of its own is on fresh monomials.
+Dpol* to_residues(const Dpol_INT* f, bool shared) {
   const INT* c = coeffs_INT(f);
   uint32_t m = 0;
   for (uint32_t t = 0; t < f->n; ++t) m += !ZEL_C(is_zero_INT)(c[t]);
@@ -165,14 +190,17 @@ Dpol* to_residues(const Dpol_INT* f) {
   p->row_mark = f->row_mark;
   p->flags = f->flags;
   p->input_mark = f->input_mark;
-  const uint32_t V = ZEL_C(vectorize);
   Dom** lane = lanes(p);
   for (uint32_t t = 0, k = 0; t < f->n; ++t) {
     if (ZEL_C(is_zero_INT)(c[t])) continue;
-    Expos* e = ZEL_C(new_heap_Expos)();
-    std::memcpy(e, f->mono[t], sz_Expos);
-    p->mono[k] = e;
-    for (uint32_t l = 0; l < V; ++l) lane[l][k] = ZEL_C(INT_to_Dom)(c[t], ZEL_C(Primes)[l]);
+    if (shared) {
+      p->mono[k] = f->mono[t];
+    } else {
+      Expos* e = ZEL_C(new_heap_Expos)();
+      std::memcpy(e, f->mono[t], sz_Expos);
+      p->mono[k] = e;
+    }
+    batch_residues(c[t], lane, k);
     ++k;
   }
   return p;
@@ -519,7 +547,7 @@ struct Loop {
     std::vector<Dpol*> X(rq.n);
     {
       InZone2 keep;
-      for (uint32_t i = 0; i < rq.n; ++i) X[i] = to_residues(rq.input[i]);
+      for (uint32_t i = 0; i < rq.n; ++i) X[i] = to_residues(rq.input[i], i < rq.given_basis);
     }
     // A given basis enters as the engine's bases come out: monic per prime.
     for (uint32_t i = 0; i < rq.given_basis; ++i)
@@ -594,6 +622,11 @@ struct Loop {
       }
     } else {
       restore_orv_state_z3(z3_mark);
+      // The pass's inputs modulo the batch (zone 2, above the images) are
+      // not read again: combine() reads the kept residues and the records,
+      // and its temporaries take their place.  A computed basis (mode 1)
+      // keeps its zone until the pass ends, as its trace may live there.
+      if (rq.given_basis != 0) restore_orv_state_z2(images_top);
       combine();
     }
     fig.primes += batch;
