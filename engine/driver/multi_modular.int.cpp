@@ -43,7 +43,8 @@ constexpr uint32_t kResultRoom = 100000;
 // Batches in a row that may disagree with the first pass before it is
 // computed again.
 constexpr uint32_t kMaxDisagreements = 3;
-// The batch stops doubling once a pass's long-lived memory grows past this.
+// The batch stops doubling once the build's long-lived arrays (xmalloc,
+// counted in KiB) total more than this after a pass's computation.
 constexpr uint64_t kDoublingLimitKiB = 512000;
 
 // The change-of-order modes pay the same work for every prime (the basis
@@ -538,7 +539,8 @@ struct Loop {
     const uint64_t before = xmalloc_state.total_allocated;
     uint32_t n = run_mode(rq, X.data(), G.data());
     verify_zero_rows = 0;
-    const uint64_t growth = xmalloc_state.total_allocated - before;
+    const uint64_t long_lived = xmalloc_state.total_allocated;
+    const uint64_t growth = long_lived - before;
     if (stop_requested()) return stop();
     n = filter_results(rq, G.data(), n);
     // Zone 1 is given back once the lifts have read the results there.
@@ -608,10 +610,13 @@ struct Loop {
     give_back_free_zone_pages();
     Output("SWAP Z1/2 Memory usage (estimate):  %.3f\n", double(growth) / 1024);
 
-    // The total of primes doubles while the long-lived memory allows; when
-    // at most a tenth of the polynomials are left, they are most likely a
-    // little larger than the others, and a quarter of it is enough.
-    if (growth > kDoublingLimitKiB)
+    // The total of primes doubles while the long-lived memory allows (its
+    // total: the computation takes its memory from the zones, so the pass's
+    // growth printed above is nearly always 0 and would never stop the
+    // doubling); when at most a tenth of the polynomials are left, they are
+    // most likely a little larger than the others, and a quarter of it is
+    // enough.
+    if (long_lived > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
     else if (solving_mode(rq.mode) && primes >= kSolvingSteps)
       batch = std::max((primes / 4 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
