@@ -111,7 +111,10 @@ int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, 
 // their denominator, so the lcm *D of the denominators found so far is tried
 // first (one multiplication); the remainder sequence runs only when it does
 // not fit, and *D takes in the new denominator.  The bound is B when given,
-// the size bound s otherwise; results as internal_lift_INT.
+// the size bound s otherwise; results as internal_lift_INT, except that a
+// fraction found over *D is left as n / *D, not reduced.  Every
+// denominator found divides the final *D, which is the lcm of their
+// reduced forms.
 int lift_sharing_denominator(INT* triple, const INT& M, const INT* B, uint32_t s, INT* D);
 
 // First batch of a polynomial of t terms: every term's image is made, and

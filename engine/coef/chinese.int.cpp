@@ -406,8 +406,10 @@ namespace {
 
 // x D mod M between -M/2 and M/2 is the numerator over D when it and D both
 // fit: fractions that fit are unique, so this is what the remainder
-// sequence would find.  True and n/d (reduced) into num/den then, with mark
-// m restored around the results; false, m restored, otherwise.
+// sequence would find.  True and n/D (not reduced: the caller only
+// multiplies the numerators up to a common denominator, which D divides)
+// into num/den then, with mark m restored around the results; false, m
+// restored, otherwise.
 template <class Small>
 bool over_known_denominator(const HeapMark& m, const INT& x, const INT& M, const INT& D,
                             Small small, INT* num, INT* den) {
@@ -425,13 +427,6 @@ bool over_known_denominator(const HeapMark& m, const INT& x, const INT& M, const
   }
   mpz_init_set(num, &y);
   mpz_init_set(den, &D);
-  INT g;
-  mpz_init_set_ui(&g, 1);
-  if (mpz_cmp_ui(&D, 1) != 0) mpz_gcd(&g, num, den);
-  if (mpz_cmp_ui(&g, 1) != 0) {
-    mpz_divexact(num, num, &g);
-    mpz_divexact(den, den, &g);
-  }
   INT* out[2] = {num, den};
   restore_and_slide(m, out, 2);
   return true;

@@ -12,20 +12,22 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
-// Numerators times L / d_j into out, L = lcm of the denominators into
-// *extra; tri holds the lifted triples.
-void clear_denominators(INT* extra, INT* out, const INT* tri, uint32_t t) {
-  INT L;
-  mpz_init_set_ui(&L, 1);
-  for (uint32_t j = 0; j < t; j++) mpz_lcm(&L, &L, &tri[3 * j + 2]);
+// Numerators times L / d_j into out, L = the common denominator D that
+// lift_sharing_denominator left (the lcm of the denominators), into *extra;
+// tri holds the lifted triples.  Most terms have d_j = L.
+void clear_denominators(INT* extra, INT* out, const INT* tri, uint32_t t, const INT& D) {
   INT f;
   mpz_init(&f);
   for (uint32_t j = 0; j < t; j++) {
-    mpz_divexact(&f, &L, &tri[3 * j + 2]);
     mpz_init(&out[j]);
-    mpz_mul(&out[j], &tri[3 * j + 1], &f);
+    if (mpz_cmp(&D, &tri[3 * j + 2]) == 0) {
+      mpz_set(&out[j], &tri[3 * j + 1]);
+    } else {
+      mpz_divexact(&f, &D, &tri[3 * j + 2]);
+      mpz_mul(&out[j], &tri[3 * j + 1], &f);
+    }
   }
-  if (extra != nullptr) *extra = L;
+  if (extra != nullptr) mpz_init_set(extra, &D);
 }
 
 }  // namespace
@@ -52,7 +54,7 @@ int ZEL_C(primpart)(INT* extra, INT* out, Dom* const* lanes, uint32_t t) {
     restore_and_slide_array(m, nullptr, out, t);
     return 0;
   }
-  clear_denominators(extra, out, tri, t);
+  clear_denominators(extra, out, tri, t, D);
   restore_and_slide_array(m, extra, out, t);
   return 1;
 }
@@ -76,7 +78,7 @@ int ZEL_C(primpart_upgrade)(INT* extra, INT* slots, Dom* const* lanes, uint32_t 
     restore_and_slide_array(m, nullptr, slots, t);
     return 0;
   }
-  clear_denominators(extra, slots, tri, t);
+  clear_denominators(extra, slots, tri, t, D);
   restore_and_slide_array(m, extra, slots, t);
   return 1;
 }

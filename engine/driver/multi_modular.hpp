@@ -29,12 +29,14 @@
 // batch.
 //
 // Batch sizes: the first from the input's coefficient sizes (the caller
-// may ask for more), then the total number of primes doubles with every pass (at most
-// 256 primes per pass), except that once nine tenths of the polynomials have
-// lifted the next batch is a quarter of the total: the last polynomials are
-// seldom much larger than the others, and the whole basis is computed again
-// for them.  The change-of-order modes, whose every prime costs the same,
-// grow by a quarter once 64 primes were not enough.
+// may ask for more), then the total number of primes doubles with every
+// pass (at most 256 primes per pass; the batch stays as it is once the
+// build's long-lived arrays, xmalloc, total more than 512000 KiB), except
+// that once nine tenths of the polynomials have lifted the next batch is a
+// quarter of the total: the last polynomials are seldom much larger than
+// the others, and the whole basis is computed again for them.  The
+// change-of-order modes, whose every prime costs the same, grow by a
+// quarter once 64 primes were not enough.
 //
 // Memory (zones of engine/mem/zone.hpp): zone 3 keeps what lives until the
 // end (result records, their monomials and lifted coefficients, M and the

@@ -43,7 +43,8 @@ constexpr uint32_t kResultRoom = 100000;
 // Batches in a row that may disagree with the first pass before it is
 // computed again.
 constexpr uint32_t kMaxDisagreements = 3;
-// The batch stops doubling once a pass's long-lived memory grows past this.
+// The batch stops doubling once the build's long-lived arrays (xmalloc,
+// counted in KiB) total more than this after a pass's computation.
 constexpr uint64_t kDoublingLimitKiB = 512000;
 
 // The change-of-order modes pay the same work for every prime (the basis
@@ -375,29 +376,22 @@ struct Loop {
     Crit_pool.root = nullptr;
   }
 
-  // The residues of the pass's results, copied out of zone 1: the pass's
-  // work there is given back before the lifts, which write the images of
-  // the polynomials not yet lifted from the bottom of that zone up, over
-  // whatever the results occupied.
-  std::vector<std::vector<Dom>> residues;
-  std::vector<std::vector<Dom*>> residue_lanes;
-
-  void keep_residues(uint32_t n) {
-    const uint32_t V = ZEL_C(vectorize);
-    residues.assign(n, {});
-    residue_lanes.assign(n, std::vector<Dom*>(V));
-    for (uint32_t i = 0; i < n; ++i) {
-      residues[i].resize(size_t(V) * G[i]->n);
-      for (uint32_t l = 0; l < V; ++l) {
-        residue_lanes[i][l] = residues[i].data() + size_t(l) * G[i]->n;
-        std::copy(lanes(G[i])[l], lanes(G[i])[l] + G[i]->n, residue_lanes[i][l]);
-      }
-    }
+  // The images of the polynomials not yet lifted: the lifts write them at
+  // the top of zone 1, above the pass's work, reading the residues of the
+  // results where the pass left them (a copy of those would add to the
+  // pass's peak); once every lift is done they slide down to the bottom of
+  // zone 1, over whatever the pass occupied.
+  void slide_images_down() {
+    std::vector<INT*> images;
+    for (uint32_t i = 0; i < count; ++i)
+      if (!result[i]->spare[0])
+        for (uint32_t t = 0; t < result[i]->n; ++t) images.push_back(coeffs_INT(result[i]) + t);
+    restore_and_slide(base1, images.data(), uint32_t(images.size()));
   }
 
   // Lifts result i of the pass (residues of G[i]) into its record, with the
   // temporaries in zone 2 (given back); lifted coefficients go to zone 3,
-  // images of a polynomial not yet lifted to zone 1.
+  // images of a polynomial not yet lifted to the top of zone 1.
   // In mode 6 the results are pairs (multiplier, normal form): a normal
   // form made integral by the lcm L of its denominators gets L as the
   // coefficient of its multiplier, so that L f = (the integral form) modulo
@@ -414,10 +408,9 @@ struct Loop {
       InZone2 temporaries;
       ZoneScope mark;
       if (pass == 0)
-        ok = ZEL_C(primpart)(extra, slots, residue_lanes[i].data(), r->n);
+        ok = ZEL_C(primpart)(extra, slots, lanes(G[i]), r->n);
       else
-        ok = ZEL_C(primpart_upgrade)(extra, slots, residue_lanes[i].data(), r->n, bound_words, M,
-                                     *c1, *c2);
+        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *c1, *c2);
       if (ok) {
         InZone3 keep;
         glisser_INTs_add1(extra, slots, r->n);
@@ -503,7 +496,7 @@ struct Loop {
       const Dpol_INT* r = result[i];
       if (!r->spare[0] || r->spare[1] || r->n == 0) continue;
       const INT* c = coeffs_INT(r);
-      const Dom* m = residue_lanes[i][0];
+      const Dom* m = lanes(G[i])[0];
       const uint64_t c0 = ZEL_C(INT_to_Dom)(c[0], uint32_t(p));
       for (uint32_t t = 0; t < r->n; ++t)
         if (uint64_t(ZEL_C(INT_to_Dom)(c[t], uint32_t(p))) * m[0] % p != c0 * m[t] % p) {
@@ -574,11 +567,11 @@ struct Loop {
     const uint64_t before = xmalloc_state.total_allocated;
     uint32_t n = run_mode(rq, X.data(), G.data());
     verify_zero_rows = 0;
-    const uint64_t growth = xmalloc_state.total_allocated - before;
+    const uint64_t long_lived = xmalloc_state.total_allocated;
+    const uint64_t growth = long_lived - before;
     if (stop_requested()) return stop();
     n = filter_results(rq, G.data(), n);
-    keep_residues(n);
-    restore_GC_state(base1);
+    // Zone 1 is given back once the lifts have read the results there.
     Output("restore Z1 ");
 
     // A lane that departs from lane 0 is a bad prime of this batch; lane 0
@@ -590,6 +583,7 @@ struct Loop {
     if (bad || disagree) {
       // Nothing of this batch is kept; the pass runs again on fresh primes.
       restore_orv_state_z3(z3_mark);
+      restore_GC_state(base1);
       restore_orv_state_z2(images_top);
       ++fig.discarded;
       Output("{batch of %u primes discarded}\n", batch);
@@ -629,6 +623,7 @@ struct Loop {
       if (rq.given_basis != 0) restore_orv_state_z2(images_top);
       combine();
     }
+    slide_images_down();
     fig.primes += batch;
     primes += batch;
     ++fig.passes;
@@ -648,10 +643,13 @@ struct Loop {
     give_back_free_zone_pages();
     Output("SWAP Z1/2 Memory usage (estimate):  %.3f\n", double(growth) / 1024);
 
-    // The total of primes doubles while the long-lived memory allows; when
-    // at most a tenth of the polynomials are left, they are most likely a
-    // little larger than the others, and a quarter of it is enough.
-    if (growth > kDoublingLimitKiB)
+    // The total of primes doubles while the long-lived memory allows (its
+    // total: the computation takes its memory from the zones, so the pass's
+    // growth printed above is nearly always 0 and would never stop the
+    // doubling); when at most a tenth of the polynomials are left, they are
+    // most likely a little larger than the others, and a quarter of it is
+    // enough.
+    if (long_lived > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
     else if (solving_mode(rq.mode) && primes >= kSolvingSteps)
       batch = std::max((primes / 4 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;

@@ -16,6 +16,7 @@
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/multi_modular.hpp"
 #include "engine/f4/dpol_sort.hpp"
+#include "engine/mem/xmalloc.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_layout.hpp"
 #include "engine/mono/expos_pool.hpp"
@@ -302,6 +303,25 @@ TEST(GroebnerQQ, PrimesDividingALeadingCoefficientStayOutOfTheBatches) {
                                 {{NMono{1, 1}, 1}, {NMono{0, 0}, -3}}};
   EXPECT_EQ(qq_basis(gb, 0, 2, F), gb.basis(F));
   EXPECT_EQ(last_modular_figures.skipped_primes, 2u);
+}
+
+// x = 2^800 from one-word coefficients needs about 30 primes, more than
+// two batches of 8.  Past 512000 KiB of long-lived arrays every batch stays
+// at 8 primes instead of doubling.
+TEST(GroebnerQQ, BatchesStopDoublingPastTheLongLivedMemoryLimit) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  std::vector<QPoly> F = x_equals(mpz_class(1) << 800, 2);
+  for (QPoly& f : F) f = gb.normalise(f);
+  Request rq;
+  rq.pas0 = 8;
+  const uint64_t saved = xmalloc_state.total_allocated;
+  xmalloc_state.total_allocated = 512001;
+  const std::vector<QPoly> B = qq_basis(gb, 0, 2, F, rq);
+  xmalloc_state.total_allocated = saved;
+  EXPECT_EQ(B, gb.basis(F));
+  EXPECT_GE(last_modular_figures.passes, 4u);
+  EXPECT_EQ(last_modular_figures.primes, 8 * last_modular_figures.passes);
 }
 
 TEST(GroebnerQQ, NoOperationGivesTheInputsBack) {
