@@ -406,13 +406,7 @@ void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, 
     if (v != ~0u) {
       nf = ServerNF::reduce_univariate(f, v, ServerNF::reducers(G));
     } else {
-#ifdef ZEL_VARIANT_INT
-      srv::VGF content;
-      nf = srv::GC_normalForm__BigDexp__VGF_d(f, G, content);
-#else
-      srv::GFC content;
-      nf = srv::GC_normalForm__DRLDRL__GFC_d(f, G, content);
-#endif
+      nf = ServerNF::reduce_by_variables(f, ServerNF::reducers(G));
     }
     out[2 * k + 1] = from_server(nf, nv);
     srv::TermPool<ServerE, ServerC>::kill_all_(nf);
