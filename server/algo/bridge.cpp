@@ -175,6 +175,60 @@ SparsePoly normal_form_univariate(const SparsePoly& f, uint32_t v, const std::ve
   return normal_form(std::move(r), G, n, V);  // the constant, when 1 lies in the ideal
 }
 
+// r += s, lane by lane; terms that vanish in every lane go.
+void add_into(SparsePoly& r, const SparsePoly& s, uint32_t V) {
+  for (const auto& [w, c] : s) {
+    Coeffs& dst = r[w];
+    dst.resize(V, 0);
+    for (uint32_t l = 0; l < V; ++l) dst[l] = (dst[l] + c[l]) % ZEL_C(Primes)[l];
+    if (std::all_of(dst.begin(), dst.end(), [](uint64_t x) { return x == 0; })) r.erase(w);
+  }
+}
+
+// The reducers by decreasing leading monomial: the first that divides a
+// monomial then leaves the smallest cofactor.
+std::vector<Reducer> largest_first(std::vector<Reducer> G) {
+  std::stable_sort(G.begin(), G.end(), [](const Reducer& a, const Reducer& b) {
+    return Greater{}(pack(a.lead), pack(b.lead));
+  });
+  return G;
+}
+
+// The normal form of f, a polynomial in x_v .. x_{n-1}, modulo a Groebner
+// basis, by Horner's rule in each variable in turn as on the server side:
+// with f = sum_d x_v^d c_d, r := NF(x_v r) + NF(c_d) from the top degree
+// down, each NF(c_d) taken the same way in the later variables.  Every r
+// stays on the normal set, where reducing f term by term can spread over
+// nearly every monomial below its degree first.
+SparsePoly normal_form_by_variables(const SparsePoly& f, uint32_t v,
+                                    const std::vector<Reducer>& G, uint32_t n, uint32_t V) {
+  if (f.empty() || v == n) return normal_form(f, G, n, V);
+  std::map<uint32_t, SparsePoly> coefficient;
+  for (const auto& [w, c] : f) {
+    Exps e = unpack(w, n);
+    const uint32_t d = e[v];
+    e[v] = 0;
+    coefficient[d][pack(e)] = c;
+  }
+  if (coefficient.size() == 1 && coefficient.begin()->first == 0)
+    return normal_form_by_variables(coefficient.begin()->second, v + 1, G, n, V);
+  SparsePoly r;
+  for (int64_t d = int64_t(coefficient.rbegin()->first); d >= 0; --d) {
+    if (!r.empty()) {
+      SparsePoly shifted;
+      for (const auto& [w, c] : r) {
+        Exps e = unpack(w, n);
+        ++e[v];
+        shifted[pack(e)] = c;
+      }
+      r = normal_form(std::move(shifted), G, n, V);
+    }
+    const auto it = coefficient.find(uint32_t(d));
+    if (it != coefficient.end()) add_into(r, normal_form_by_variables(it->second, v + 1, G, n, V), V);
+  }
+  return r;
+}
+
 uint32_t degree_of(const SparsePoly& s, uint32_t n) {
   uint32_t d = 0;
   for (const auto& term : s) d = std::max(d, exps_degree(unpack(term.first, n)));
@@ -519,6 +573,7 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
     }
     G.push_back(std::move(r));
   }
+  const std::vector<Reducer> by_lead = largest_first(G);
   for (uint32_t k = 0; k < n; ++k) {
     SparsePoly one;
     one[pack(Exps(nv, 0))] = Coeffs(V, 1);
@@ -532,7 +587,7 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
     }
     const uint32_t v = univariate == 1 ? only_variable(f, nv) : nv;
     out[2 * k + 1] = to_dpol(v < nv ? normal_form_univariate(f, v, G, nv, V)
-                                    : normal_form(std::move(f), G, nv, V),
+                                    : normal_form_by_variables(f, 0, by_lead, nv, V),
                              nv, V);
   }
   return 2 * n;
