@@ -185,15 +185,6 @@ void add_into(SparsePoly& r, const SparsePoly& s, uint32_t V) {
   }
 }
 
-// The reducers by decreasing leading monomial: the first that divides a
-// monomial then leaves the smallest cofactor.
-std::vector<Reducer> largest_first(std::vector<Reducer> G) {
-  std::stable_sort(G.begin(), G.end(), [](const Reducer& a, const Reducer& b) {
-    return Greater{}(pack(a.lead), pack(b.lead));
-  });
-  return G;
-}
-
 // The normal form of f, a polynomial in x_v .. x_{n-1}, modulo a Groebner
 // basis, by Horner's rule in each variable in turn as on the server side:
 // with f = sum_d x_v^d c_d, r := NF(x_v r) + NF(c_d) from the top degree
@@ -439,6 +430,7 @@ void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, 
       Fatal("lib_normalForm: basis polynomial %u has a leading coefficient 0 modulo %u\n", k, p);
     G = Lists::L::cons(g, G);
   }
+  const std::vector<const ServerNode*> monic_basis = ServerNF::monic_copies(ServerNF::reducers(G));
   for (uint32_t k = 0; k < n; ++k) {
     ServerNode* f = to_server(polys[k]);
     if (univariate == 1) {
@@ -460,11 +452,12 @@ void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, 
     if (v != ~0u) {
       nf = ServerNF::reduce_univariate(f, v, ServerNF::reducers(G));
     } else {
-      nf = ServerNF::reduce_by_variables(f, ServerNF::reducers(G));
+      nf = ServerNF::reduce_by_variables(f, monic_basis);
     }
     out[2 * k + 1] = from_server(nf, nv);
     srv::TermPool<ServerE, ServerC>::kill_all_(nf);
   }
+  ServerNF::release_copies(monic_basis);
   srv::ListPool<ServerE, ServerC>::kill_all_(G);
 }
 
@@ -573,7 +566,6 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
     }
     G.push_back(std::move(r));
   }
-  const std::vector<Reducer> by_lead = largest_first(G);
   for (uint32_t k = 0; k < n; ++k) {
     SparsePoly one;
     one[pack(Exps(nv, 0))] = Coeffs(V, 1);
@@ -587,7 +579,7 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
     }
     const uint32_t v = univariate == 1 ? only_variable(f, nv) : nv;
     out[2 * k + 1] = to_dpol(v < nv ? normal_form_univariate(f, v, G, nv, V)
-                                    : normal_form_by_variables(f, 0, by_lead, nv, V),
+                                    : normal_form_by_variables(f, 0, G, nv, V),
                              nv, V);
   }
   return 2 * n;

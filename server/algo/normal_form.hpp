@@ -13,7 +13,6 @@
 // the caller made before the call stay where they are.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -103,34 +102,32 @@ struct NormalForm {
     return reduce(r, G);  // the constant, when 1 lies in the ideal
   }
 
-  // Monic copies of the reducers, by decreasing leading monomial: the first
-  // that divides a monomial then leaves the smallest cofactor (on a reduced
-  // basis, it is the polynomial whose leading monomial is that monomial),
-  // and a step needs no inverse.  The caller releases them.
-  static std::vector<const Node*> monic_largest_first(const std::vector<const Node*>& G) {
+  // Monic copies of the reducers, in list order: a step then needs no
+  // inverse.  Made once for many reductions; released by release_copies.
+  static std::vector<const Node*> monic_copies(const std::vector<const Node*>& G) {
     std::vector<const Node*> M;
     for (const Node* g : G) M.push_back(A::copy_scale(inv(g->coef), g));
-    std::stable_sort(M.begin(), M.end(),
-                     [](const Node* a, const Node* b) { return E::greater(a->e, b->e) > 0; });
     return M;
+  }
+  static void release_copies(const std::vector<const Node*>& M) {
+    for (const Node* g : M) A::release_all(const_cast<Node*>(g));
   }
 
   // The normal form of p (consumed; a header node stays in front) modulo a
-  // Groebner basis G, by Horner's rule in each variable in turn: with
-  // p = sum_d x_v^d c_d, the c_d free of x_0 .. x_v, r := NF(x_v r) + NF(c_d)
-  // from the top degree down, each NF(c_d) taken the same way in the later
-  // variables.  Every r stays on the normal set, so a step reduces only the
-  // few terms that x_v pushes out of it, where reducing p term by term can
-  // spread over nearly every monomial below its degree (katsura-6 and 50
-  // terms of degree up to 40: past five minutes, where this takes 40 ms).  Modulo
-  // a Groebner basis the normal form of scale 1 is unique, so the result is
-  // that of reduce; modulo another list the two may differ.
-  static Node* reduce_by_variables(Node* p, const std::vector<const Node*>& G) {
+  // Groebner basis given by monic_copies, by Horner's rule in each
+  // variable in turn: with p = sum_d x_v^d c_d, the c_d free of x_0 .. x_v,
+  // r := NF(x_v r) + NF(c_d) from the top degree down, each NF(c_d) taken
+  // the same way in the later variables.  Every r stays on the normal set,
+  // so a step reduces only the few terms that x_v pushes out of it, where
+  // reducing p term by term can spread over nearly every monomial below its
+  // degree (katsura-6 and 50 terms of degree up to 40: past five minutes,
+  // where this takes 40 ms).  Modulo a Groebner basis the normal form of
+  // scale 1 is unique, so the result is that of reduce; modulo another list
+  // the two may differ.
+  static Node* reduce_by_variables(Node* p, const std::vector<const Node*>& M) {
     Node* header = p != nullptr && P::is_header(p) ? p : nullptr;
     if (header != nullptr) p = header->next;
-    const std::vector<const Node*> M = monic_largest_first(G);
     Node* nf = horner_from(p, 0, M);
-    for (const Node* g : M) A::release_all(const_cast<Node*>(g));
     if (header == nullptr) return nf;
     header->next = nf;
     return header;

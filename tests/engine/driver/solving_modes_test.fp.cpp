@@ -596,7 +596,7 @@ TEST_F(SolvingTest, LargeRequestsKeepTheirNormalForm) {
       const NGPoly& g = G[rng() % G.size()];
       for (int t = 0; t < 4; ++t) {
         NMono h(n, 0);
-        for (int d = int(rng() % 41); d-- > 0;) ++h[rng() % n];
+        for (int d = int(rng() % 61); d-- > 0;) ++h[rng() % n];
         const uint64_t c = rng() % kP;
         for (const auto& gt : g) {
           NMono e = gt.e;
