@@ -452,7 +452,11 @@ void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, 
     if (v != ~0u) {
       nf = ServerNF::reduce_univariate(f, v, ServerNF::reducers(G));
     } else {
-      nf = ServerNF::reduce_by_variables(f, monic_basis);
+#ifdef ZEL_VARIANT_INT
+      nf = srv::GC_normalFormByVariables__BigDexp__VGF_d(f, monic_basis);
+#else
+      nf = srv::GC_normalFormByVariables__DRLDRL__GFC_d(f, monic_basis);
+#endif
     }
     out[2 * k + 1] = from_server(nf, nv);
     srv::TermPool<ServerE, ServerC>::kill_all_(nf);

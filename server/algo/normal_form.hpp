@@ -235,6 +235,18 @@ inline DMP__BigDexp__VGF GC_byNormalForm__BigDexp__VGF_d(DMP__BigDexp__VGF p,
   glisser_DMP__BigDexp__VGF(content, nf, rest);
   return nf;
 }
+
+// reduce_by_variables with the heap kept as by GC_normalForm: only the
+// result's cells stay, slid down to the mark (monic_copies made before).
+inline DMP__BigDexp__VGF GC_normalFormByVariables__BigDexp__VGF_d(
+    DMP__BigDexp__VGF p, const std::vector<const DmpNode<ExpBigDexp, CoefVGF>*>& monic) {
+  Garbage_State mark;
+  save_orv_state_VGF(mark);
+  DMP__BigDexp__VGF nf = NormalFormDexp::reduce_by_variables(p, monic);
+  restore_orv_state_VGF(mark);
+  glisser_DMP__BigDexp__VGF(nf, Boolean_true);
+  return nf;
+}
 #else
 using NormalFormDRLDRL = NormalForm<ExpDRLDRL, CoefGFC>;
 
@@ -253,6 +265,10 @@ inline DMP__DRLDRL__GFC GC_byNormalForm__DRLDRL__GFC_d(DMP__DRLDRL__GFC p,
   kill_all_DMP__DRLDRL__GFC(original);
   content = cGFC(1);
   return nf;
+}
+inline DMP__DRLDRL__GFC GC_normalFormByVariables__DRLDRL__GFC_d(
+    DMP__DRLDRL__GFC p, const std::vector<const DmpNode<ExpDRLDRL, CoefGFC>*>& monic) {
+  return NormalFormDRLDRL::reduce_by_variables(p, monic);
 }
 #endif
 
