@@ -1,11 +1,13 @@
 /* One solving request per process, for whole-process timings:
- *   solve_bench fp|qq MODE katsura-N|cyclic-N
+ *   solve_bench fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]
  * fp: modulo 65521 (prime-field build); qq: over the rationals (integer
  * build).  MODE is a compute-mode number (1 basis, 2 rational
- * parametrisation, 4 minimal polynomial, 12 multiplication matrix).  Prints
- * the result count, the largest term count and the computation's own wall
- * seconds, and over the rationals a hash of the results (their exponents and
- * coefficients), so that a fast wrong answer shows. */
+ * parametrisation, 4 minimal polynomial, 6 normal forms, 12 multiplication
+ * matrix).  Mode 6 reduces one polynomial of TERMS pseudo-random terms of
+ * degree up to DEGREE (default 12 and 200) modulo the system's basis,
+ * computed first and not timed.  Prints the result count, the largest term
+ * count and the computation's own wall seconds, and a hash of the results
+ * (their exponents and coefficients), so that a fast wrong answer shows. */
 #include <gmp.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -60,6 +62,143 @@ static void* send_qq(const zs_poly* p) {
   return h;
 }
 
+/* The hash of result polynomials modulo the prime. */
+static unsigned long long hash_fp(void** out, UI32 r, int nvars) {
+  unsigned long long h = 1469598103934665603ULL;
+  UI32 i, m;
+  size_t k;
+  for (i = 0; i < r; i++) {
+    UI32 *e, *c;
+    m = Zel_nb_terms(out[i]);
+    e = malloc(sizeof(UI32) * ((size_t)m * (size_t)nvars + 1));
+    c = malloc(sizeof(UI32) * ((size_t)m + 1));
+    Zel_export_poly((UI32)nvars, m, e, c, out[i]);
+    mix(&h, m);
+    for (k = 0; k < (size_t)m * (size_t)nvars; k++) mix(&h, e[k]);
+    for (k = 0; k < m; k++) mix(&h, c[k]);
+    free(e);
+    free(c);
+  }
+  return h;
+}
+
+/* TERMS pseudo-random terms of degree up to DEGREE in every variable, with
+ * small coefficients (a fixed generator: the same request every run). */
+static zs_poly request(int nvars, int degree, int terms) {
+  zs_poly f;
+  unsigned long long s = 88172645463325252ULL;
+  int t, left, e[64];
+  zs_init(&f, nvars);
+  for (t = 0; t < terms; t++) {
+    memset(e, 0, sizeof e);
+    s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+    left = (int)((s >> 33) % (unsigned long long)(degree + 1));
+    while (left-- > 0) {
+      s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+      e[(s >> 33) % (unsigned long long)nvars]++;
+    }
+    s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+    zs_add_term(&f, e, (int)((s >> 33) % 2001) - 1000);
+  }
+  return f;
+}
+
+/* A basis as sent back: exponents and (integer build) coefficients. */
+typedef struct {
+  UI32 nterms;
+  UI32* e;
+  mpz_t* c;
+} basis_poly;
+
+/* Mode 6's request: the basis of the system (mode 1, not timed), then the
+ * normal form of request() modulo it, timed.  Returns the result count. */
+static UI32 normal_forms(int qq, zs_poly* sys, int count, int nvars, char** names, int degree,
+                         int terms, void** out, double* seconds) {
+  struct sZEL_Comp_Desc env;
+  basis_poly* G;
+  void* in[4096];
+  zs_poly f = request(nvars, degree, terms);
+  double t = 0, start;
+  UI32 nb, i, k, r;
+  int j;
+  memset(&env, 0, sizeof env);
+  env._compute = ZEL_COMPUTE_GBASIS;
+  env._aggressive2 = env._dlim = env._skip = -1;
+  if (qq) {
+    Zel_int_reset_memory();
+    Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
+    Zel_int_init(1, 1, 0, NULL);
+    Zel_int_reset_coeffs(5);
+    Zel_int_reset_expos(0, (UI32)nvars, names);
+    for (j = 0; j < count; j++) in[j] = send_qq(&sys[j]);
+    nb = Zel_int_groebner(in, (UI32)count, out, 1, 0, &t, 0, -1, 0, &env);
+  } else {
+    zs_session(0, (UI32)nvars, 65521, 0);
+    for (j = 0; j < count; j++) in[j] = zs_send(&sys[j]);
+    nb = Zel_groebner(in, (UI32)count, out, 1, 0, &t, 0, 8, 0, &env);
+  }
+  if (nb + 1 > 4096) {
+    fprintf(stderr, "basis too large\n");
+    exit(1);
+  }
+  G = malloc(sizeof(basis_poly) * nb);
+  for (i = 0; i < nb; i++) {
+    G[i].nterms = qq ? Zel_int_nb_terms(out[i]) : Zel_nb_terms(out[i]);
+    G[i].e = malloc(sizeof(UI32) * ((size_t)G[i].nterms * (size_t)nvars + 1));
+    G[i].c = malloc(sizeof(mpz_t) * (G[i].nterms + 1));
+    if (qq) {
+      mpz_srcptr* c = Zel_int_export_poly_INT_gmp((UI32)nvars, G[i].nterms, G[i].e, out[i]);
+      for (k = 0; k < G[i].nterms; k++) mpz_init_set(G[i].c[k], c[k]);
+    } else {
+      UI32* c = malloc(sizeof(UI32) * (G[i].nterms + 1));
+      Zel_export_poly((UI32)nvars, G[i].nterms, G[i].e, c, out[i]);
+      for (k = 0; k < G[i].nterms; k++) mpz_init_set_ui(G[i].c[k], c[k]);
+      free(c);
+    }
+  }
+  env._compute = ZEL_COMPUTE_GBASIS_NF;
+  env._nb = 1;
+  if (qq) {
+    Zel_int_reset_memory();
+    Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
+    Zel_int_init(1, 1, 0, NULL);
+    Zel_int_reset_coeffs(5);
+    Zel_int_reset_expos(0, (UI32)nvars, names);
+    in[0] = send_qq(&f);
+  } else {
+    zs_session(0, (UI32)nvars, 65521, 0);
+    in[0] = zs_send(&f);
+  }
+  for (i = 0; i < nb; i++) {
+    void* h = qq ? Zel_int_creat_poly(G[i].nterms) : Zel_creat_poly(G[i].nterms);
+    for (k = 0; k < G[i].nterms; k++) {
+      const UI32* e = G[i].e + (size_t)k * (size_t)nvars;
+      if (qq) {
+        Zel_int_set_expos2(h, k, (const I32*)e, (UI32)nvars);
+        Zel_int_set_coeff_gmp(h, k, G[i].c[k]);
+      } else {
+        Zel_set_expos2(h, k, (const I32*)e, (UI32)nvars);
+        Zel_set_coeff_I32(h, k, (I32)mpz_get_ui(G[i].c[k]));
+      }
+      mpz_clear(G[i].c[k]);
+    }
+    if (qq)
+      Zel_int_full_sort_poly2(h);
+    else
+      Zel_full_sort_poly2(h);
+    in[i + 1] = h;
+    free(G[i].e);
+    free(G[i].c);
+  }
+  free(G);
+  zs_free(&f);
+  start = now();
+  r = qq ? Zel_int_groebner(in, nb + 1, out, 1, 0, &t, 0, -1, 0, &env)
+         : Zel_groebner(in, nb + 1, out, 1, 0, &t, 0, 8, 0, &env);
+  *seconds = now() - start;
+  return r;
+}
+
 int main(int argc, char** argv) {
   static char storage[64][8];
   static char* names[64];
@@ -68,15 +207,17 @@ int main(int argc, char** argv) {
   void** out = malloc(sizeof(void*) * 100000);
   struct sZEL_Comp_Desc env;
   double t = 0, start;
-  int n, k, qq, mode, count;
+  int n, k, qq, mode, count, degree = 12, terms = 200;
   UI32 r, i, most = 0;
   unsigned long long hash = 0;
-  if (argc != 4 || (strcmp(argv[1], "fp") && strcmp(argv[1], "qq"))) {
-    fprintf(stderr, "usage: solve_bench fp|qq MODE katsura-N|cyclic-N\n");
+  if (argc < 4 || argc > 6 || (strcmp(argv[1], "fp") && strcmp(argv[1], "qq"))) {
+    fprintf(stderr, "usage: solve_bench fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]\n");
     return 2;
   }
   qq = strcmp(argv[1], "qq") == 0;
   mode = atoi(argv[2]);
+  if (argc > 4) degree = atoi(argv[4]);
+  if (argc > 5) terms = atoi(argv[5]);
   if (sscanf(argv[3], "katsura-%d", &n) == 1) {
     count = zs_katsura(n, sys);
   } else if (sscanf(argv[3], "cyclic-%d", &n) == 1) {
@@ -93,7 +234,9 @@ int main(int argc, char** argv) {
   memset(&env, 0, sizeof env);
   env._compute = mode;
   env._aggressive2 = env._dlim = env._skip = -1;
-  if (qq) {
+  if (mode == ZEL_COMPUTE_GBASIS_NF) {
+    r = normal_forms(qq, sys, count, n, names, degree, terms, out, &t);
+  } else if (qq) {
     Zel_int_reset_memory();
     Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
     Zel_int_init(1, 1, 0, NULL);
@@ -103,22 +246,20 @@ int main(int argc, char** argv) {
     start = now();
     r = Zel_int_groebner(in, (UI32)count, out, 1, 0, &t, 0, -1, 0, &env);
     t = now() - start;
-    for (i = 0; i < r; i++)
-      if (Zel_int_nb_terms(out[i]) > most) most = Zel_int_nb_terms(out[i]);
-    hash = hash_qq(out, r, n);
   } else {
     zs_session(0, (UI32)n, 65521, 0);
     for (k = 0; k < count; k++) in[k] = zs_send(&sys[k]);
     start = now();
     r = Zel_groebner(in, (UI32)count, out, 1, 0, &t, 0, 8, 0, &env);
     t = now() - start;
-    for (i = 0; i < r; i++)
-      if (Zel_nb_terms(out[i]) > most) most = Zel_nb_terms(out[i]);
   }
-  printf("%s %s mode %d: %u polynomials, at most %u terms, %.2f s", argv[3], argv[1], mode, r,
-         most, t);
-  if (qq) printf(", hash %016llx", hash);
-  printf("\n");
+  for (i = 0; i < r; i++) {
+    const UI32 m = qq ? Zel_int_nb_terms(out[i]) : Zel_nb_terms(out[i]);
+    if (m > most) most = m;
+  }
+  hash = qq ? hash_qq(out, r, n) : hash_fp(out, r, n);
+  printf("%s %s mode %d: %u polynomials, at most %u terms, %.2f s, hash %016llx\n", argv[3],
+         argv[1], mode, r, most, t, hash);
   for (k = 0; k < count; k++) zs_free(&sys[k]);
   free(out);
   return 0;

@@ -175,6 +175,51 @@ SparsePoly normal_form_univariate(const SparsePoly& f, uint32_t v, const std::ve
   return normal_form(std::move(r), G, n, V);  // the constant, when 1 lies in the ideal
 }
 
+// r += s, lane by lane; terms that vanish in every lane go.
+void add_into(SparsePoly& r, const SparsePoly& s, uint32_t V) {
+  for (const auto& [w, c] : s) {
+    Coeffs& dst = r[w];
+    dst.resize(V, 0);
+    for (uint32_t l = 0; l < V; ++l) dst[l] = (dst[l] + c[l]) % ZEL_C(Primes)[l];
+    if (std::all_of(dst.begin(), dst.end(), [](uint64_t x) { return x == 0; })) r.erase(w);
+  }
+}
+
+// The normal form of f, a polynomial in x_v .. x_{n-1}, modulo a Groebner
+// basis, by Horner's rule in each variable in turn as on the server side:
+// with f = sum_d x_v^d c_d, r := NF(x_v r) + NF(c_d) from the top degree
+// down, each NF(c_d) taken the same way in the later variables.  Every r
+// stays on the normal set, where reducing f term by term can spread over
+// nearly every monomial below its degree first.
+SparsePoly normal_form_by_variables(const SparsePoly& f, uint32_t v,
+                                    const std::vector<Reducer>& G, uint32_t n, uint32_t V) {
+  if (f.empty() || v == n) return normal_form(f, G, n, V);
+  std::map<uint32_t, SparsePoly> coefficient;
+  for (const auto& [w, c] : f) {
+    Exps e = unpack(w, n);
+    const uint32_t d = e[v];
+    e[v] = 0;
+    coefficient[d][pack(e)] = c;
+  }
+  if (coefficient.size() == 1 && coefficient.begin()->first == 0)
+    return normal_form_by_variables(coefficient.begin()->second, v + 1, G, n, V);
+  SparsePoly r;
+  for (int64_t d = int64_t(coefficient.rbegin()->first); d >= 0; --d) {
+    if (!r.empty()) {
+      SparsePoly shifted;
+      for (const auto& [w, c] : r) {
+        Exps e = unpack(w, n);
+        ++e[v];
+        shifted[pack(e)] = c;
+      }
+      r = normal_form(std::move(shifted), G, n, V);
+    }
+    const auto it = coefficient.find(uint32_t(d));
+    if (it != coefficient.end()) add_into(r, normal_form_by_variables(it->second, v + 1, G, n, V), V);
+  }
+  return r;
+}
+
 uint32_t degree_of(const SparsePoly& s, uint32_t n) {
   uint32_t d = 0;
   for (const auto& term : s) d = std::max(d, exps_degree(unpack(term.first, n)));
@@ -385,6 +430,7 @@ void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, 
       Fatal("lib_normalForm: basis polynomial %u has a leading coefficient 0 modulo %u\n", k, p);
     G = Lists::L::cons(g, G);
   }
+  const std::vector<const ServerNode*> monic_basis = ServerNF::monic_copies(ServerNF::reducers(G));
   for (uint32_t k = 0; k < n; ++k) {
     ServerNode* f = to_server(polys[k]);
     if (univariate == 1) {
@@ -407,16 +453,15 @@ void normal_forms_on_server(Dpol* const* polys, uint32_t n, Dpol* const* basis, 
       nf = ServerNF::reduce_univariate(f, v, ServerNF::reducers(G));
     } else {
 #ifdef ZEL_VARIANT_INT
-      srv::VGF content;
-      nf = srv::GC_normalForm__BigDexp__VGF_d(f, G, content);
+      nf = srv::GC_normalFormByVariables__BigDexp__VGF_d(f, monic_basis);
 #else
-      srv::GFC content;
-      nf = srv::GC_normalForm__DRLDRL__GFC_d(f, G, content);
+      nf = srv::GC_normalFormByVariables__DRLDRL__GFC_d(f, monic_basis);
 #endif
     }
     out[2 * k + 1] = from_server(nf, nv);
     srv::TermPool<ServerE, ServerC>::kill_all_(nf);
   }
+  ServerNF::release_copies(monic_basis);
   srv::ListPool<ServerE, ServerC>::kill_all_(G);
 }
 
@@ -538,7 +583,7 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
     }
     const uint32_t v = univariate == 1 ? only_variable(f, nv) : nv;
     out[2 * k + 1] = to_dpol(v < nv ? normal_form_univariate(f, v, G, nv, V)
-                                    : normal_form(std::move(f), G, nv, V),
+                                    : normal_form_by_variables(f, 0, G, nv, V),
                              nv, V);
   }
   return 2 * n;

@@ -82,8 +82,9 @@ struct SolvingTest : ::testing::Test {
   std::vector<void*> out = std::vector<void*>(100000);
   void TearDown() override { Zel_reset_memory(); }
 
-  std::vector<NGPoly> run(std::vector<zs_poly>& sys, UI32 n, int mode, UI32 nb = 0) {
-    zs_session(0, n, kP, 0);
+  // n variables, the first n1 of them in a first block.
+  std::vector<NGPoly> run(std::vector<zs_poly>& sys, UI32 n, int mode, UI32 nb = 0, UI32 n1 = 0) {
+    zs_session(n1, n - n1, kP, 0);
     std::vector<void*> in;
     for (auto& f : sys) in.push_back(zs_send(&f));
     sZEL_Comp_Desc env{};
@@ -561,6 +562,56 @@ TEST_F(SolvingTest, NormalFormsOfHighDegree) {
     EXPECT_EQ(got, ng.reduce(to_naive(req[k]), G)) << "polynomial " << k;
   }
   free_all(req);
+}
+
+// A large request whose normal form is known: f = r + sum h_g g over a few
+// basis polynomials g, with r on the normal set and the h_g of degree up to
+// 40, so that NF(f) = r.  Reduced term by term, f once spread over nearly
+// every monomial below its degree and ran for many minutes.  The session of
+// two blocks takes the engine-side reduction.
+TEST_F(SolvingTest, LargeRequestsKeepTheirNormalForm) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(17);
+  const int n = 7;
+  auto to_zs = [&](const NGPoly& g) {
+    zs_poly p;
+    zs_init(&p, n);
+    for (const auto& t : g) zs_add_term(&p, t.e.data(), int(t.c));
+    return p;
+  };
+  for (const UI32 n1 : {0u, 2u}) {
+    SCOPED_TRACE("first block of " + std::to_string(n1));
+    std::vector<zs_poly> kat(n);
+    zs_katsura(6, kat.data());
+    const std::vector<NGPoly> G = run(kat, n, ZEL_COMPUTE_GBASIS, 0, n1);
+    free_all(kat);
+    const NaiveGroebner ng{{int(n1)}, kP};
+    const std::vector<NMono> normal_set = standard_monomials(G, n);
+    ASSERT_EQ(normal_set.size(), 64u);
+    NGPoly r, f;
+    for (const NMono& m : normal_set) r.push_back({m, uint32_t(rng() % kP)});
+    r = ng.normalise(r);
+    f = r;
+    for (int k = 0; k < 6; ++k) {
+      const NGPoly& g = G[rng() % G.size()];
+      for (int t = 0; t < 4; ++t) {
+        NMono h(n, 0);
+        for (int d = int(rng() % 61); d-- > 0;) ++h[rng() % n];
+        const uint64_t c = rng() % kP;
+        for (const auto& gt : g) {
+          NMono e = gt.e;
+          for (int v = 0; v < n; ++v) e[v] += h[v];
+          f.push_back({e, uint32_t(c * gt.c % kP)});
+        }
+      }
+    }
+    std::vector<zs_poly> req{to_zs(ng.normalise(f))};
+    for (const NGPoly& g : G) req.push_back(to_zs(g));
+    const std::vector<NGPoly> nf = run(req, n, ZEL_COMPUTE_GBASIS_NF, 1, n1);
+    ASSERT_EQ(nf.size(), 2u);
+    EXPECT_EQ(nf[1], r);
+    free_all(req);
+  }
 }
 
 // Numerator of the Hilbert series from Zel_hilbert on a basis, against
