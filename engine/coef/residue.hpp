@@ -15,15 +15,27 @@ namespace zel::ZEL_BUILD {
 // build).  a is reduced modulo p first.
 Dom inv_Dom(Dom a, uint32_t p);
 
-// Multiplies the n coefficients of one lane by u modulo p in place (products
-// in 64 bits).  u = p - 1 is a negation.
+// Multiplies the n coefficients (residues) of one lane by u modulo p in
+// place.  u = p - 1 is a negation; any other residue u multiplies by
+// Shoup's method (u' = floor(u 2^32 / p): c u - floor(c u' / 2^32) p lies
+// in [0, 2p)), without a division per coefficient.
 template <class D>
 inline void scale_lane_d(D* c, uint32_t n, D u, uint32_t p) {
   if (u == D(p - 1)) {
     for (uint32_t i = 0; i < n; i++) c[i] = c[i] ? D(p - c[i]) : D(0);
     return;
   }
-  for (uint32_t i = 0; i < n; i++) c[i] = D(uint64_t(c[i]) * u % p);
+  if (uint32_t(u) >= p) {
+    for (uint32_t i = 0; i < n; i++) c[i] = D(uint64_t(c[i]) * u % p);
+    return;
+  }
+  const uint32_t w = uint32_t(u), shoup = uint32_t((uint64_t(w) << 32) / p);
+  for (uint32_t i = 0; i < n; i++) {
+    const uint32_t x = uint32_t(c[i]) < p ? uint32_t(c[i]) : uint32_t(c[i]) % p;
+    const uint64_t q = (uint64_t(x) * shoup) >> 32;
+    const uint64_t r = uint64_t(x) * w - q * p;
+    c[i] = D(r >= p ? r - p : r);
+  }
 }
 
 // Makes each of `nlanes` coefficient arrays monic on its own (lane l modulo

@@ -381,10 +381,22 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
   const size_t nd = s.dense_from.size();
   sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
   NormalForms normal_forms(G, s, n, l, p);
+  // The dense rows straight into the zero-filled block: a row from a basis
+  // polynomial writes its tail only.
   for (size_t r = 0; r < nd; ++r) {
     RowEntry* row = block.data() + r * W;
-    const std::vector<uint32_t> entries = dense_row(G, s, r, l, p, normal_forms);
-    for (uint32_t c = 0; c < D; ++c) row[c] = row_entry(entries[c], p);
+    if (s.dense_from[r] == kNormalForm) {
+      const std::vector<uint32_t>& entries = normal_forms.of(s.dense_product[r]);
+      for (uint32_t c = 0; c < D; ++c) row[c] = row_entry(entries[c], p);
+      continue;
+    }
+    const BasisPoly& g = G[s.dense_from[r]];
+    const std::vector<uint32_t>& columns = s.dense_columns[r];
+    for (size_t t = 1; t < g.size(); ++t) {
+      uint32_t a = g.coefficient(l, t);
+      if (a >= p) a %= p;
+      row[columns[t - 1]] = row_entry(a == 0 ? 0 : p - a, p);
+    }
   }
   // The map of the exact checks, made when the certificate from the
   // sequences does not decide (an unlucky projection).
