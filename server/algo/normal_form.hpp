@@ -155,12 +155,12 @@ struct NormalForm {
       tail[d] = &t->next;
     }
     if (coefficient.size() == 1) return horner_from(coefficient[0], v + 1, G);
-    uint64_t x[kScratchWords];
-    E::set_null(x);
-    E::ranger(x, 1, v);
+    std::vector<uint64_t> x(E::words());  // one frame per variable: no scratch array
+    E::set_null(x.data());
+    E::ranger(x.data(), 1, v);
     Node* r = nullptr;
     for (size_t d = coefficient.size(); d-- > 0;) {
-      if (r != nullptr) r = reduce_terms<true>(A::shift(x, r), G);
+      if (r != nullptr) r = reduce_terms<true>(A::shift(x.data(), r), G);
       if (coefficient[d] != nullptr) r = A::sum(r, horner_from(coefficient[d], v + 1, G));
     }
     return r;

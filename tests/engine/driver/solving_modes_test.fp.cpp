@@ -566,9 +566,9 @@ TEST_F(SolvingTest, NormalFormsOfHighDegree) {
 
 // A large request whose normal form is known: f = r + sum h_g g over a few
 // basis polynomials g, with r on the normal set and the h_g of degree up to
-// 40, so that NF(f) = r.  Reduced term by term, f once spread over nearly
-// every monomial below its degree and ran for many minutes.  The session of
-// two blocks takes the engine-side reduction.
+// 60, so that NF(f) = r.  Reduced term by term, f once spread over nearly
+// every monomial below its degree and did not end.  The session of two
+// blocks takes the engine-side reduction.
 TEST_F(SolvingTest, LargeRequestsKeepTheirNormalForm) {
   SEED_TRACE();
   auto rng = zel_test::make_rng(17);
