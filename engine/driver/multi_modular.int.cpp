@@ -2,6 +2,7 @@
 #include "engine/driver/multi_modular.hpp"
 #include "engine/driver/universal_cmd.hpp"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -639,6 +640,11 @@ struct Loop {
       // and its temporaries take their place.  A computed basis (mode 1)
       // keeps its zone until the pass ends, as its trace may live there.
       if (rq.given_basis != 0) restore_orv_state_z2(images_top);
+      // Nothing the pass's computation left in the free parts of the zones
+      // or of the heap is read again: their pages go back before the lifts
+      // touch new ones, so that the two peaks do not add up.
+      give_back_free_zone_pages();
+      malloc_trim(0);
       combine();
     }
     slide_images_down();
