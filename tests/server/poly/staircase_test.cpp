@@ -104,6 +104,25 @@ TYPED_TEST(StaircaseTest, DistinctMonomialsAreCountedWhateverTheCoefficients) {
   EXPECT_EQ(S::memo_all_monoms, nullptr);
 }
 
+TYPED_TEST(StaircaseTest, ZeroPolynomialsOfTheListAreLeftOut) {
+  using S = typename TestFixture::S;
+  using D = Dmp<typename TypeParam::E, typename TypeParam::C>;
+  using L = typename TestFixture::L;
+  // [x^2, 0, y^2]: a zero polynomial has no leading monomial to read.
+  auto plain = [this] {
+    return L::cons(this->make({{{2, 0}, 1}}),
+                   L::cons(nullptr, L::cons(this->make({{{0, 2}, 1}}), nullptr)));
+  };
+  EXPECT_EQ(S::solutions(plain()), 4);
+  EXPECT_EQ(this->exponents(S::escalier(plain())).size(), 4u);
+  // In header mode the zero polynomial is a header alone.
+  auto headed = L::cons(D::link_one(this->make({{{2, 0}, 1}})),
+                        L::cons(D::link_one(nullptr),
+                                L::cons(D::link_one(this->make({{{0, 2}, 1}})), nullptr)));
+  EXPECT_EQ(S::is_dim0(headed), 4);
+  EXPECT_EQ(S::nb_sol_dim0(headed), 4u);
+}
+
 // The naive reduced basis (degree reverse lexicographic, modulo 65521) of a
 // generated system, its leading monomials handed back as a list.
 template <class P>
