@@ -219,6 +219,26 @@ TEST(StaircaseDeath, RefusalsEndTheProcessWithTheirMessage) {
   EXPECT_EXIT(analyse_zw(), ::testing::ExitedWithCode(3), "Erreur impossible dans analyse");
 }
 
+TEST(StaircaseDeath, ExampleSystemsNeedTheirVariables) {
+  use_fresh_children();
+  using P = FirstPairing;
+  using X = DmpExamples<P::E, P::C>;
+  auto on_three = [](auto make) {
+    return [make] {
+      orv::log_output = stderr;
+      P::setup(3);
+      make();
+    };
+  };
+  EXPECT_EXIT(on_three([] { X::cyclic(5, false); })(), ::testing::ExitedWithCode(3),
+              "cyclic_List_DMP__.*: the system needs 5 variables, 3 are declared");
+  EXPECT_EXIT(on_three([] { X::katsura(4, false); })(), ::testing::ExitedWithCode(3),
+              "katsura_List_DMP__.*: the system needs 4 variables, 3 are declared");
+  // Homogenised, the system's count includes the homogenising variable.
+  EXPECT_EXIT(on_three([] { X::binary(0, true); })(), ::testing::ExitedWithCode(3),
+              "exemple_binaire_List_DMP__.*: a homogeneous system needs at least one variable");
+}
+
 #ifdef ZEL_VARIANT_FP
 // x and y form the first block, z the second: z's block-1 part is 1.
 TEST(StaircaseFp, BlockOneStaircaseReadsTheFirstBlockOfTheLeadingMonomials) {
