@@ -116,9 +116,9 @@ TYPED_TEST(StaircaseTest, ZeroPolynomialsOfTheListAreLeftOut) {
   EXPECT_EQ(S::solutions(plain()), 4);
   EXPECT_EQ(this->exponents(S::escalier(plain())).size(), 4u);
   // In header mode the zero polynomial is a header alone.
-  auto headed = L::cons(D::link_one(this->make({{{2, 0}, 1}})),
-                        L::cons(D::link_one(nullptr),
-                                L::cons(D::link_one(this->make({{{0, 2}, 1}})), nullptr)));
+  auto headed = L::cons(
+      D::link_one(this->make({{{2, 0}, 1}})),
+      L::cons(D::link_one(nullptr), L::cons(D::link_one(this->make({{{0, 2}, 1}})), nullptr)));
   EXPECT_EQ(S::is_dim0(headed), 4);
   EXPECT_EQ(S::nb_sol_dim0(headed), 4u);
 }
