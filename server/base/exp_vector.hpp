@@ -212,12 +212,14 @@ struct ExpOps {
       if (extraire(e, i) > extraire(e, i - 1)) return false;
     return true;
   }
-  // The exponent of variable i moves to variable perm[i].
+  // The exponent of variable i moves to variable perm[i].  The result is
+  // built from 1, its degrees growing towards its own: stored one at a time
+  // in place, the exponents could pass through a degree that does not fit
+  // although the result's does.
   static void permut(uint64_t* e, const unsigned* perm) {
-    unsigned old[kMaxVariables];
-    unsigned n = L::nb_var();
-    for (unsigned i = 0; i < n; ++i) old[i] = extraire(e, i);
-    for (unsigned i = 0; i < n; ++i) ranger(e, old[i], perm[i]);
+    uint64_t moved[kMaxVariables];  // more than the words of any vector
+    permut_fast(moved, e, perm);
+    copy(e, moved);
   }
   // out := in with the exponent of variable i moved to variable perm[i].
   static void permut_fast(uint64_t* out, const uint64_t* in, const unsigned* perm) {

@@ -34,7 +34,13 @@ struct DmpTransform {
 
   // p with x(v) = 1: every term loses its exponent of v and is summed back,
   // so terms that meet merge and the result is sorted.
+  // The exponent fields exist for the ring's variables only.
+  static void require_variable(const char* op, unsigned v) {
+    if (v >= E::nb_vars()) Fatal("%s: no variable of index %u among %u\n", op, v, E::nb_vars());
+  }
+
   static Node* set_var_one(Node* p, unsigned v) {
+    require_variable("eval_var_one_d", v);
     Node* r = nullptr;
     while (p != nullptr) {
       Node* t = p;
@@ -53,6 +59,7 @@ struct DmpTransform {
   // total degree; a homogeneous p is returned as it is.  With v the last
   // variable the degree orders keep the order of the terms.
   static Node* homog(Node* p, unsigned v) {
+    require_variable("homog_d", v);
     if (p == nullptr) return p;
     unsigned top = 0, low = 0x10000;
     for (const Node* t = p; t != nullptr; t = t->next) {

@@ -39,7 +39,19 @@ struct DmpExamples {
     return P::monom(e, C::one());
   }
 
+  // A system of n variables (the homogenising one among them) must fit the
+  // ring, and a homogeneous one needs that variable.
+  static void require_variables(const char* op, unsigned n, bool homog) {
+    if (homog && n == 0)
+      Fatal("%s_List_%s: a homogeneous system needs at least one variable\n", op,
+            pairing_name<E, C>());
+    if (n > E::nb_vars())
+      Fatal("%s_List_%s: the system needs %u variables, %u are declared\n", op,
+            pairing_name<E, C>(), n, E::nb_vars());
+  }
+
   static Cell* cyclic(unsigned n, bool homog) {
+    require_variables("cyclic", n, homog);
     const unsigned m = homog ? n - 1 : n;
     Node* g = A::sum(cyclic_product(0, m, m), homog ? term(-1, {{n - 1, n - 1}}) : term(-1, {}));
     Cell* list = L::cons(g, nullptr);
@@ -65,6 +77,7 @@ struct DmpExamples {
     return A::sum(e, lin);
   }
   static Cell* katsura(unsigned n, bool homog) {
+    require_variables("katsura", n, homog);
     const long m = long(n) - (homog ? 2 : 1);
     Cell* list = nullptr;
     for (long i = 0; i < m; ++i) list = L::cons(equation(i, m, homog), list);
@@ -74,6 +87,7 @@ struct DmpExamples {
   }
 
   static Cell* binary(unsigned n, bool homog) {
+    require_variables("exemple_binaire", n, homog);
     const unsigned m = homog ? n - 1 : n;
     Cell* list = nullptr;
     for (unsigned i = 0; i < m; ++i) {

@@ -39,7 +39,12 @@ struct DmpStaircase {
   static inline const Cell* old_base = nullptr;
   static inline Node* memo_all_monoms = nullptr;
 
-  static const Node* lead(const Cell* c) { return have_sentinelle ? c->poly->next : c->poly; }
+  // The leading term; null for a zero polynomial (no node, or a header
+  // alone), which has no leading monomial and adds nothing to the ideal.
+  static const Node* lead(const Cell* c) {
+    if (c->poly == nullptr) return nullptr;
+    return have_sentinelle ? c->poly->next : c->poly;
+  }
 
   // Which variables are enumerated and how divisibility reads the leading
   // monomials.
@@ -51,6 +56,7 @@ struct DmpStaircase {
   // No leading monomial of old_base divides m.
   static bool standard(const uint64_t* m, Mode mode) {
     for (const Cell* c = old_base; c != nullptr; c = c->next) {
+      if (lead(c) == nullptr) continue;
       uint64_t* l = const_cast<Node*>(lead(c))->e;
       bool divides = mode == Mode::kBlock1 ? X::is_block1_sub(m, l)
                      : want_qhomogene      ? X::is_homog_sub(m, l)
@@ -79,6 +85,7 @@ struct DmpStaircase {
     const unsigned n = last_var(mode);
     std::vector<bool> has(n, false);
     for (const Cell* c = old_base; c != nullptr; c = c->next) {
+      if (lead(c) == nullptr) continue;
       int v = pure_power(lead(c)->e, n);
       if (v == int(n)) return -1;
       if (v >= 0) has[unsigned(v)] = true;
@@ -156,6 +163,7 @@ struct DmpStaircase {
     const unsigned n = last_var(Mode::kFull);
     std::vector<bool> has(n, false);
     for (const Cell* c = list; c != nullptr; c = c->next) {
+      if (lead(c) == nullptr) continue;
       int v = pure_power(lead(c)->e, n);
       if (v == int(n)) return 0;
       if (v >= 0) has[unsigned(v)] = true;
@@ -188,6 +196,7 @@ struct DmpStaircase {
     const unsigned n = E::nb_vars();
     unsigned powers = 0;
     for (; list != nullptr && powers < n; list = list->next) {
+      if (list->poly == nullptr) continue;
       int v = pure_power(list->poly->e, n);
       if (v == int(n)) return 1;
       if (v >= 0) ++powers;

@@ -100,6 +100,16 @@ TEST(BigDexp, DocumentedExamples) {
   EXPECT_EQ(is_sym_orbit_BigDexp(mono({3, 3, 1, 0}).p()), 1);
 }
 
+TEST(BigDexp, APermutationWhoseResultFitsIsNotRefusedHalfway) {
+  // Degree 60001 before and after; moving x0's 30000 onto x1 first would
+  // pass through degree 90000.
+  set_nb_var_BigDexp(3, 0, 0);
+  auto v = mono({30000, 1, 30000});
+  const unsigned perm[] = {1, 0, 2};
+  permut_BigDexp(v.p(), perm);
+  EXPECT_TRUE(orv_test::same(v, mono({1, 30000, 30000})));
+}
+
 TEST(BigDexp, HashesFollowTheirDefinitions) {
   set_nb_var_BigDexp(2, 0, 0);  // one word: degree, x1, x0, unused
   auto v = mono({5, 1});

@@ -116,6 +116,16 @@ TEST(DRLDRL, DocumentedExamples) {
   EXPECT_TRUE(orv_test::same(v, mono({2, 4, 6, 8, 10})));
 }
 
+TEST(DRLDRL, APermutationWhoseResultFitsIsNotRefusedHalfway) {
+  // Degree 201 before and after; moving x0's 100 onto x1 first would pass
+  // through degree 300.
+  set_nb_var_DRLDRL(3, 3, 0);
+  auto v = mono({100, 1, 100});
+  const unsigned perm[] = {1, 0, 2};
+  permut_DRLDRL(v.p(), perm);
+  EXPECT_TRUE(orv_test::same(v, mono({1, 100, 100})));
+}
+
 TEST(DRLDRL, AgreesWithTheNaiveBlockOrderOnRandomVectors) {
   orv_test::cross_check<DRLDRLT>({1, 2, 3, 5, 7, 8, 9, 13}, 400);
 }

@@ -122,3 +122,21 @@ TEST(TransformDeath, CompactRefusesAPolynomialThatIsNotInvariant) {
   };
   EXPECT_EXIT(compact_y(), ::testing::ExitedWithCode(3), "not invariant under the cyclic shift");
 }
+
+TEST(TransformDeath, AVariableIndexOutsideTheRingIsRefused) {
+  use_fresh_children();
+  using P = FirstPairing;
+  using T = DmpTransform<P::E, P::C>;
+  auto on_two = [](auto op) {
+    return [op] {
+      orv::log_output = stderr;
+      orv::want_quiet = 1;
+      P::setup(2);
+      op(Poly<P>::make({{{2, 0}, 1}, {{0, 1}, 1}}));
+    };
+  };
+  EXPECT_EXIT(on_two([](auto* p) { T::homog(p, 5); })(), ::testing::ExitedWithCode(3),
+              "homog_d: no variable of index 5 among 2");
+  EXPECT_EXIT(on_two([](auto* p) { T::set_var_one(p, 7); })(), ::testing::ExitedWithCode(3),
+              "eval_var_one_d: no variable of index 7 among 2");
+}

@@ -104,6 +104,25 @@ TYPED_TEST(StaircaseTest, DistinctMonomialsAreCountedWhateverTheCoefficients) {
   EXPECT_EQ(S::memo_all_monoms, nullptr);
 }
 
+TYPED_TEST(StaircaseTest, ZeroPolynomialsOfTheListAreLeftOut) {
+  using S = typename TestFixture::S;
+  using D = Dmp<typename TypeParam::E, typename TypeParam::C>;
+  using L = typename TestFixture::L;
+  // [x^2, 0, y^2]: a zero polynomial has no leading monomial to read.
+  auto plain = [this] {
+    return L::cons(this->make({{{2, 0}, 1}}),
+                   L::cons(nullptr, L::cons(this->make({{{0, 2}, 1}}), nullptr)));
+  };
+  EXPECT_EQ(S::solutions(plain()), 4);
+  EXPECT_EQ(this->exponents(S::escalier(plain())).size(), 4u);
+  // In header mode the zero polynomial is a header alone.
+  auto headed = L::cons(
+      D::link_one(this->make({{{2, 0}, 1}})),
+      L::cons(D::link_one(nullptr), L::cons(D::link_one(this->make({{{0, 2}, 1}})), nullptr)));
+  EXPECT_EQ(S::is_dim0(headed), 4);
+  EXPECT_EQ(S::nb_sol_dim0(headed), 4u);
+}
+
 // The naive reduced basis (degree reverse lexicographic, modulo 65521) of a
 // generated system, its leading monomials handed back as a list.
 template <class P>
@@ -198,6 +217,26 @@ TEST(StaircaseDeath, RefusalsEndTheProcessWithTheirMessage) {
     DmpAnalyse<P::E, P::C>::run(T::polys({{{{1, 1, 0, 0}, 2}, {{0, 0, 1, 1}, 1}}}));
   };
   EXPECT_EXIT(analyse_zw(), ::testing::ExitedWithCode(3), "Erreur impossible dans analyse");
+}
+
+TEST(StaircaseDeath, ExampleSystemsNeedTheirVariables) {
+  use_fresh_children();
+  using P = FirstPairing;
+  using X = DmpExamples<P::E, P::C>;
+  auto on_three = [](auto make) {
+    return [make] {
+      orv::log_output = stderr;
+      P::setup(3);
+      make();
+    };
+  };
+  EXPECT_EXIT(on_three([] { X::cyclic(5, false); })(), ::testing::ExitedWithCode(3),
+              "cyclic_List_DMP__.*: the system needs 5 variables, 3 are declared");
+  EXPECT_EXIT(on_three([] { X::katsura(4, false); })(), ::testing::ExitedWithCode(3),
+              "katsura_List_DMP__.*: the system needs 4 variables, 3 are declared");
+  // Homogenised, the system's count includes the homogenising variable.
+  EXPECT_EXIT(on_three([] { X::binary(0, true); })(), ::testing::ExitedWithCode(3),
+              "exemple_binaire_List_DMP__.*: a homogeneous system needs at least one variable");
 }
 
 #ifdef ZEL_VARIANT_FP
