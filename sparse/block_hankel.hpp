@@ -1,7 +1,8 @@
 // The block-Hankel generator of a block Wiedemann session.
 //
 // bk processes each ran the Krylov iteration from their own start vector and
-// kept the first bk coordinates of every step: sequence j holds step t of
+// kept bk random combinations of the coordinates of every step
+// (session_projection.hpp): sequence j holds step t of
 // process j+1 at positions t*bk .. t*bk+bk-1.  Arranged as bk x bk blocks
 // H_t (row j of H_t is step t of process j+1), they have a matrix generator
 // MX_0 .. MX_len with MX_len = I and

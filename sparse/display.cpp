@@ -28,14 +28,8 @@ void display_poly(const Dom* P, int32_t n) {
   if (n <= 0 || P[0] == 0) std::fputs("\n", stdout);
 }
 
-void write_session(FILE* f, const Coord* x, int32_t bk) {
-  const int32_t count = bk > 1 ? bk : 1;
-  for (int32_t i = 0; i < count; ++i) {
-    if constexpr (kIntegerBuild)
-      std::fprintf(f, i == 0 ? "[%u" : ",%u", static_cast<unsigned>(x[i]));
-    else
-      std::fprintf(f, i == 0 ? "[%d" : ",%d", static_cast<int>(x[i]));
-  }
+void write_session(FILE* f, const uint32_t* v, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) std::fprintf(f, i == 0 ? "[%u" : ",%u", static_cast<unsigned>(v[i]));
   std::fputs("]\n", f);
 }
 

@@ -46,8 +46,8 @@ void choose_random_unsigned(Dom* x, int32_t D);
 // output in the printed-answer format, the variable being w_lvars or "x".
 void display_poly(const Dom* P, int32_t n);
 
-// One line of the block-session file: "[" the first max(bk, 1) coordinates
-// of x separated by ",", "]\n".
-void write_session(FILE* f, const Coord* x, int32_t bk);
+// One line of the block-session file: "[" the count residues of v (the
+// session's projection of one Krylov vector) separated by ",", "]\n".
+void write_session(FILE* f, const uint32_t* v, int32_t count);
 
 }  // namespace zel::ZEL_BUILD

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "sparse/messages.hpp"
 #include "sparse/modarith.hpp"
 #include "sparse/recurrence.hpp"
+#include "sparse/session_projection.hpp"
 #include "sparse/univariate.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -112,9 +114,19 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
       for (int32_t j = 0; j < last; ++j)
         if (!seq[j].empty()) seq[j][step] = residue(x[coords[j]], p);
   };
+  // A session writes the projection of each Krylov vector, not chosen
+  // coordinates (see session_projection.hpp).
+  std::optional<SessionProjection> projection;
+  std::vector<uint32_t> projected;
+  auto write_projected = [&] {
+    projection->apply(x, projected.data());
+    write_session(file, projected.data(), projection->rows());
+  };
   if (session) {
+    projection.emplace(bk, D, p);
+    projected.resize(projection->rows());
     std::fputs("[\n", file);
-    write_session(file, x, bk);
+    write_projected();
   } else {
     record(0);
   }
@@ -129,7 +141,7 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
     std::swap(x, y);
     if (session) {
       std::fputs(",", file);
-      write_session(file, x, bk);
+      write_projected();
     } else {
       record(step);
     }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/call_zel.h"  // its declarations of the block entries must match
@@ -364,7 +365,7 @@ NPoly determinant(const BlockGenerator& g, uint64_t p) {
   });
 }
 
-// A random matrix of dense rows: unit-vector projections are generic for it.
+// A random matrix of dense rows: any projection is generic for it.
 PointSystem dense_system(std::mt19937_64& rng, int32_t D) {
   PointSystem sys(kP, 2, rng, false);
   sys.D = D;
@@ -434,6 +435,26 @@ TEST_F(CombineTest, SessionFilesGiveTheCharacteristicPolynomial) {
     ASSERT_EQ(combine(bk, D, &g), 0);
     ASSERT_EQ(g.len, D / bk);
     EXPECT_EQ(determinant(g, kP), charpoly(sys)) << "bk=" << bk << " D=" << D;
+  }
+}
+
+// In the point systems z * 1 = z is the third normal-set monomial: row 0 of
+// the matrix copies coordinate 2, so with bk >= 3 the first bk coordinates
+// of the Krylov vectors give a block sequence with dependent rows (a
+// singular first pivot).  The session's projection must not.
+TEST_F(CombineTest, CopyRowsAmongTheProjectedCoordinatesStillCombine) {
+  if constexpr (kIntegerBuild) GTEST_SKIP() << "the block solver is the prime-field build's";
+  // Fixed seed: at p = 7 any projection fails now and then (status 4).
+  std::mt19937_64 rng(7);
+  for (auto [p, bk, D] : {std::tuple{65521u, 3, 12}, {65521u, 4, 20}, {7u, 3, 6}}) {
+    set_field_prime(p);
+    PointSystem sys(p, D, rng, false);
+    ASSERT_EQ(sys.sparse[0], 0);
+    ASSERT_EQ(sys.sparse[1], 2);
+    write_sessions(sys, base, bk);
+    BlockGenerator g;
+    ASSERT_EQ(combine(bk, D, &g), 0);
+    EXPECT_EQ(determinant(g, p), sys.minpoly()) << "p=" << p << " bk=" << bk;
   }
 }
 

@@ -14,6 +14,7 @@
 #include "engine/mem/files.hpp"
 #include "sparse/entries.hpp"
 #include "sparse/fglm.hpp"
+#include "sparse/session_projection.hpp"
 #include "point_system.hpp"
 #include "sparse_util.hpp"
 #include "support/seeds.hpp"
@@ -289,8 +290,11 @@ TEST(SparseFglm, SessionModeWritesTheKrylovVectors) {
   std::vector<Coord> v(16);
   choose_random(v.data(), 10);
   choose_random(v.data(), 10);
+  // Its line holds the session's projection of that vector.
+  std::vector<uint32_t> w(3);
+  SessionProjection(3, 10, static_cast<uint32_t>(p)).apply(v.data(), w.data());
   std::ostringstream first;
-  first << "[" << +v[0] << "," << +v[1] << "," << +v[2] << "]";
+  first << "[" << w[0] << "," << w[1] << "," << w[2] << "]";
   EXPECT_EQ(lines[1], first.str());
 }
 
