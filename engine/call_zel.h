@@ -348,8 +348,14 @@ extern I32 Zel_modulo_ok;
  * residues padded to a multiple of 8; integer build: one block of residues,
  * rows padded to a multiple of 4).  Print mode (print = 1) writes the
  * polynomials with the names on the standard output; store mode fills the
- * degree table and keeps the coefficient rows in the library until the next
- * call.  Returns the degree of the minimal polynomial of the last variable,
+ * degree table (variables with a negative coordinate keep their entry) and
+ * writes the coefficients of variable j's polynomial, lowest degree first,
+ * into dense row j (prime-field build: rows[j], each residue's bits in a
+ * 16-bit slot; integer build: the j-th row of the block) whenever there is
+ * such a row and its padded length holds degree + 1 residues, overwriting
+ * the matrix (a caller that runs again on it passes a copy).  The library
+ * keeps every polynomial, those that did not fit included, until the next
+ * call (Zel_w_fglm_result).  Returns the degree of the minimal polynomial of the last variable,
  * 0 in block-session mode (proc >= 1), -1 when none was found. */
 I32 Zel_int_w_fglm(I32 D, I32* sparse, I32* nosp, I32 nvars, I32* coords, UI32* rows,
                    I32 version, I32* degrees, UI32* prime, I32 verbose, I32 print, char** names,

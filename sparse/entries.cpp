@@ -1,5 +1,6 @@
 #include "sparse/entries.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -108,6 +109,23 @@ int32_t store_minpoly(const MinpolyOut& m, void* rows, int32_t D) {
   return m.degree;
 }
 
+// Store mode also hands variable j's polynomial (lowest degree first) back in
+// the caller's row j, when the rows include row j and it has room for the
+// degree + 1 residues: a row holds align_vector_size(D) slots, so every
+// polynomial but a minimal polynomial of degree D with D a multiple of the
+// padding fits.  The prime-field build's 16-bit slots receive the residue's
+// bits.  Run after the products: the rows are the matrix until then.
+template <class Rows>
+void store_in_caller_row(Rows rows, int32_t D, int32_t j, const Dom* coeffs, int32_t degree) {
+  const uint32_t room = align_vector_size(static_cast<uint32_t>(D));
+  if (degree < 0 || j >= count_dense_rows() || static_cast<uint32_t>(degree) + 1 > room) return;
+  if constexpr (kIntegerBuild) {
+    std::copy(coeffs, coeffs + degree + 1, rows + static_cast<size_t>(j) * room);
+  } else {
+    for (int32_t i = 0; i <= degree; ++i) rows[j][i] = static_cast<int16_t>(coeffs[i]);
+  }
+}
+
 // The FGLM entry's rows: a row table or one contiguous block, by build.
 template <class Rows>
 void set_dense_rows(Rows rows) {
@@ -172,8 +190,18 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
   results.variable_sequences.clear();
   std::vector<Dom*> out(nvars);
   for (int32_t j = 0; j < nvars; ++j) out[j] = results.coeffs.data() + static_cast<size_t>(j) * width;
-  return fglm_sparse(D, verbose, nvars, coords, out.data(), degrees, nullptr, sqfr, minpoly_only,
-                     estimate, proc, bk);
+  // The run's own degree table tells which variables it stored: the others
+  // keep their row and degree entry.
+  constexpr int32_t kNotStored = INT32_MIN;
+  std::vector<int32_t> stored(nvars, kNotStored);
+  const int32_t found = fglm_sparse(D, verbose, nvars, coords, out.data(), stored.data(), nullptr,
+                                    sqfr, minpoly_only, estimate, proc, bk);
+  for (int32_t j = 0; j < nvars; ++j) {
+    if (stored[j] == kNotStored) continue;
+    degrees[j] = stored[j];
+    store_in_caller_row(rows, D, j, results.row(j), stored[j]);
+  }
+  return found;
 } catch (...) {
   entry_exception("w_fglm");
 }

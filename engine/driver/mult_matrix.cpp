@@ -359,6 +359,21 @@ std::vector<uint32_t> as_row(const ModPoly& f) {
   return std::vector<uint32_t>(f.begin(), f.end());
 }
 
+// Store mode hands variable j's polynomial back in dense row j: the first
+// rows are put back after each run, so that every run works on the same
+// matrix.
+class KeptRows {
+ public:
+  KeptRows(RowEntry* rows, size_t count) : rows_(rows), saved_(rows, rows + count) {}
+  KeptRows(const KeptRows&) = delete;
+  KeptRows& operator=(const KeptRows&) = delete;
+  ~KeptRows() { std::copy(saved_.begin(), saved_.end(), rows_); }
+
+ private:
+  RowEntry* rows_;
+  std::vector<RowEntry> saved_;
+};
+
 // The sparse FGLM on lane l, modulo p, with every answer checked exactly.
 // A projection whose sequence has linear complexity D certifies its answer
 // from the sequences alone (sequence_certificate.hpp), the usual case when
@@ -424,6 +439,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       for (uint32_t v = 0; v < last; ++v) coords[v] = -1;
     degrees.assign(n, -1);
     ProjectionSeed projections(seed);
+    KeptRows kept(block.data(), std::min<size_t>(n, nd) * W);
     ExitsRaiseFatal guard;
 #ifdef ZEL_VARIANT_FP
     std::vector<int16_t*> table(std::max<size_t>(nd, 1));

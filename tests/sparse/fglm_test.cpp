@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -46,6 +47,7 @@ struct Call {
   uint32_t prime;
   std::string out, err;
   int32_t ret = 0;
+  PointSystem::Rows rows;  // the dense rows of the last run, as it left them
 
   explicit Call(PointSystem& s) : sys(s), coords{s.coord_x, 0}, degrees{-7, -7},
       prime(static_cast<uint32_t>(s.p)) {
@@ -55,7 +57,7 @@ struct Call {
 
   void run(int32_t print, int32_t minpoly_only = 0, int32_t estimate = -1, int32_t proc = -1,
            int32_t bk = -1, int32_t sqfr = 0) {
-    PointSystem::Rows rows = sys.rows();
+    rows = sys.rows();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     ret = ZEL_C(w_fglm)(sys.D, sys.sparse.data(), sys.nosp.data(), 2, coords.data(),
@@ -66,6 +68,19 @@ struct Call {
   }
 
   NPoly stored(int j) const { return from_dom(last_fglm_results().row(j), degrees[j]); }
+  // The first count residues of dense row j (at most its padded length).
+  NPoly in_row(int j, int32_t count) {
+    const int32_t w = kIntegerBuild ? 4 : 8, padded = (sys.D + w - 1) / w * w;
+    NPoly r;
+    for (int32_t i = 0; i < std::min(count, padded); ++i) {
+      if constexpr (kIntegerBuild)
+        r.push_back(rows.block32[static_cast<size_t>(j * padded + i)]);
+      else
+        r.push_back(static_cast<uint16_t>(rows.table[j][i]));
+    }
+    trim(r);
+    return r;
+  }
 };
 
 }  // namespace
@@ -112,6 +127,29 @@ TEST(SparseFglm, ParametrisationOfPointSystemsInStoreAndPrintMode) {
         ASSERT_EQ(mp.out, "\n[" + printed(M, D + 1, "z") + "]\n");
       }
     }
+  }
+}
+
+// Store mode writes variable j's polynomial into dense row j when the row's
+// padded length holds it: with D = 8 the minimal polynomial's nine
+// coefficients do not fit and its row stays as it was.  The library's table
+// holds every polynomial.
+TEST(SparseFglm, StoreModeWritesEachPolynomialIntoItsRowWhenItFits) {
+  std::mt19937_64 rng(13);
+  for (int32_t D : {9, 8}) {
+    SCOPED_TRACE("D=" + std::to_string(D));
+    PointSystem sys(build_primes().front(), D, rng, false);
+    ASSERT_GE(sys.dense.size(), 2u);
+    const NPoly M = sys.minpoly(), R = sys.x_stored();
+    Call c(sys);
+    c.rows = sys.rows();
+    const NPoly untouched = c.in_row(1, D + 1);
+    c.run(0);
+    ASSERT_EQ(c.ret, D);
+    ASSERT_EQ(c.stored(0), R);
+    ASSERT_EQ(c.stored(1), M);
+    EXPECT_EQ(c.in_row(0, ndeg(R) + 1), R);
+    EXPECT_EQ(c.in_row(1, D + 1), D == 9 ? M : untouched);
   }
 }
 
