@@ -99,6 +99,18 @@ std::vector<const INT*> leading_coefficients(Dpol_INT* const* in, uint32_t n) {
   return lead;
 }
 
+// Appends p to batch unless it divides a leading coefficient of the input
+// (the input would not be monic modulo p); such a prime is counted as skipped.
+void take_unless_it_divides_a_lead(uint32_t p, const std::vector<const INT*>& lead,
+                                   std::vector<uint32_t>& batch) {
+  for (const INT* c : lead)
+    if (ZEL_C(INT_to_Dom)(*c, p) == 0) {
+      ++last_modular_figures.skipped_primes;
+      return;
+    }
+  batch.push_back(p);
+}
+
 // The next v primes of the default table, walking down from its top past
 // offset_primes, leaving out those that divide a leading coefficient (the
 // input would not be monic modulo them).  Increasing order, as init_Dom.
@@ -110,12 +122,7 @@ std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead
       Fatal("Not enough primes in default table (%d primes used)\n", kDefaultPrimes);
     const uint32_t p = table[kDefaultPrimes - 1 - int32_t(offset_primes)];
     ++offset_primes;
-    bool divides = false;
-    for (const INT* c : lead) divides = divides || ZEL_C(INT_to_Dom)(*c, p) == 0;
-    if (divides)
-      ++last_modular_figures.skipped_primes;
-    else
-      batch.push_back(p);
+    take_unless_it_divides_a_lead(p, lead, batch);
   }
   std::reverse(batch.begin(), batch.end());
   return batch;
@@ -142,12 +149,7 @@ std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lea
     const uint32_t k = uint32_t(draw() % unwalked);
     if (!seen.insert(k).second) continue;
     const uint32_t p = table[k];
-    bool divides = false;
-    for (const INT* c : lead) divides = divides || ZEL_C(INT_to_Dom)(*c, p) == 0;
-    if (divides)
-      ++last_modular_figures.skipped_primes;
-    else
-      batch.push_back(p);
+    take_unless_it_divides_a_lead(p, lead, batch);
   }
   std::sort(batch.begin(), batch.end());
   return batch;
