@@ -147,6 +147,17 @@ uint32_t only_variable(const SparsePoly& f, uint32_t n) {
   return found;
 }
 
+// x_v r.
+SparsePoly times_variable(const SparsePoly& r, uint32_t v, uint32_t n) {
+  SparsePoly shifted;
+  for (const auto& [w, c] : r) {
+    Exps e = unpack(w, n);
+    ++e[v];
+    shifted[pack(e)] = c;
+  }
+  return shifted;
+}
+
 // The normal form of f, a polynomial in x_v alone, by Horner's rule
 // (r := NF(x_v r) + c_d from the top degree down), as on the server side:
 // every r stays on the normal set, where reducing f term by term can
@@ -158,13 +169,7 @@ SparsePoly normal_form_univariate(const SparsePoly& f, uint32_t v, const std::ve
   const Words one = pack(Exps(n, 0));
   SparsePoly r;
   for (int64_t d = int64_t(by_degree.rbegin()->first); d >= 0; --d) {
-    SparsePoly shifted;
-    for (const auto& [w, c] : r) {
-      Exps e = unpack(w, n);
-      ++e[v];
-      shifted[pack(e)] = c;
-    }
-    r = normal_form(std::move(shifted), G, n, V);
+    r = normal_form(times_variable(r, v, n), G, n, V);
     const auto it = by_degree.find(uint32_t(d));
     if (it == by_degree.end()) continue;
     Coeffs& c = r[one];
@@ -206,13 +211,7 @@ SparsePoly normal_form_by_variables(const SparsePoly& f, uint32_t v,
   SparsePoly r;
   for (int64_t d = int64_t(coefficient.rbegin()->first); d >= 0; --d) {
     if (!r.empty()) {
-      SparsePoly shifted;
-      for (const auto& [w, c] : r) {
-        Exps e = unpack(w, n);
-        ++e[v];
-        shifted[pack(e)] = c;
-      }
-      r = normal_form(std::move(shifted), G, n, V);
+      r = normal_form(times_variable(r, v, n), G, n, V);
     }
     const auto it = coefficient.find(uint32_t(d));
     if (it != coefficient.end()) add_into(r, normal_form_by_variables(it->second, v + 1, G, n, V), V);
