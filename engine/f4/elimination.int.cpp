@@ -186,6 +186,16 @@ __attribute__((target("avx2"))) void add_multiple_avx2(Entry* acc, const Index* 
   }
 }
 
+// *d += x on eight 64-bit slots; a slot that wraps past 2^64 gets
+// c = 2^64 mod p added back, which keeps it congruent modulo its prime.
+__attribute__((target("avx512f"), always_inline)) inline void accumulate_wrapped(Entry* d,
+                                                                                 __m512i x,
+                                                                                 __m512i c) {
+  const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
+  const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
+  _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, c));
+}
+
 // The same, eight lanes to a 512-bit register; a wrap is the unsigned
 // comparison sum < x, and 2^64 mod p is added under its mask.
 template <uint32_t G, class Index>
@@ -207,9 +217,7 @@ __attribute__((target("avx512f"))) void add_multiple_avx512(Entry* acc, const In
       // The zero-masked forms: the plain ones start from an undefined
       // register, which the compiler warns about.
       const __m512i x = _mm512_maskz_mul_epu32(0xFF, mm[r], _mm512_maskz_cvtepu32_epi64(0xFF, c8));
-      const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d + 8 * r), x);
-      const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
-      _mm512_storeu_si512(d + 8 * r, _mm512_mask_add_epi64(sum, wrapped, sum, cc[r]));
+      accumulate_wrapped(d + 8 * r, x, cc[r]);
     }
   }
 }
@@ -251,9 +259,7 @@ __attribute__((target("avx512f"))) void add_multiple_lanes_avx512(Entry* acc, co
       Entry* d = acc + size_t(col[j + k]) * 8;
       const __m512i x =
           _mm512_maskz_mul_epu32(0xFF, mm, _mm512_permutex2var_epi32(lo, pick[k], hi));
-      const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
-      const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
-      _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, cc));
+      accumulate_wrapped(d, x, cc);
     }
   }
   for (; j < n; ++j) {
@@ -261,9 +267,7 @@ __attribute__((target("avx512f"))) void add_multiple_lanes_avx512(Entry* acc, co
     for (uint32_t t = 0; t < 8; ++t) v[t] = c[t][j];
     Entry* d = acc + size_t(col[j]) * 8;
     const __m512i x = _mm512_maskz_mul_epu32(0xFF, mm, _mm512_load_si512(v));
-    const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
-    const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
-    _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, cc));
+    accumulate_wrapped(d, x, cc);
   }
 }
 
@@ -279,9 +283,7 @@ __attribute__((target("avx512f"))) void add_multiple_rows_avx512(Entry* acc, con
     Entry* d = acc + size_t(col[j]) * 8;
     // The zero-masked form, as above.
     const __m512i x = _mm512_maskz_mul_epu32(0xFF, mm, _mm512_set1_epi64(int64_t(s[j])));
-    const __m512i sum = _mm512_add_epi64(_mm512_loadu_si512(d), x);
-    const __mmask8 wrapped = _mm512_cmplt_epu64_mask(sum, x);
-    _mm512_storeu_si512(d, _mm512_mask_add_epi64(sum, wrapped, sum, cc));
+    accumulate_wrapped(d, x, cc);
   }
 }
 
