@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "sparse/aligned.hpp"
 #include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
 
@@ -183,6 +184,74 @@ __attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, pt
   }
 }
 
+// Runs of eight rows or more share one x, split once per call into 64-bit
+// lanes: per block of sixteen entries, its eight even entries and then its
+// eight odd ones (zero past n).  The rows' own split stays in the loop; x's
+// leaves it, and eight rows keep both multiply-add ports busy.
+__attribute__((target("avx512f"))) void split_x(const Dom* x, uint32_t n, uint64_t* out) {
+  const __m512i low = _mm512_set1_epi64(0xFFFFFFFF);
+  for (uint32_t i = 0; i < n; i += 16) {
+    const __mmask16 m = n - i >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (n - i)) - 1);
+    const __m512i b = _mm512_maskz_loadu_epi32(m, x + i);
+    _mm512_store_si512(out + i, _mm512_and_si512(b, low));
+    _mm512_store_si512(out + i + 8, _mm512_maskz_srli_epi64(0xFF, b, 32));
+  }
+}
+
+// One block of sixteen entries of R rows (read under mask m: the last,
+// partial block only) into the lanes lo and hi.
+template <int R>
+__attribute__((target("avx512f,avx512ifma"), always_inline)) inline void split_block(
+    const Dom* rows, ptrdiff_t stride, const uint64_t* xs, uint32_t i, __mmask16 m, __m512i* lo,
+    __m512i* hi) {
+  const __m512i low = _mm512_set1_epi64(0xFFFFFFFF);
+  const __m512i b_even = _mm512_load_si512(xs + i);
+  const __m512i b_odd = _mm512_load_si512(xs + i + 8);
+  for (int r = 0; r < R; ++r) {
+    const __m512i a = _mm512_maskz_loadu_epi32(m, rows + r * stride + i);
+    const __m512i a_even = _mm512_and_si512(a, low);
+    const __m512i a_odd = _mm512_maskz_srli_epi64(0xFF, a, 32);
+    lo[r] = _mm512_madd52lo_epu64(lo[r], a_even, b_even);
+    hi[r] = _mm512_madd52hi_epu64(hi[r], a_even, b_even);
+    lo[r] = _mm512_madd52lo_epu64(lo[r], a_odd, b_odd);
+    hi[r] = _mm512_madd52hi_epu64(hi[r], a_odd, b_odd);
+  }
+}
+
+template <int R>
+__attribute__((target("avx512f,avx512ifma"), always_inline)) inline void fold_split(
+    const __m512i* lo, const __m512i* hi, u128* out) {
+  for (int r = 0; r < R; ++r) {
+    alignas(64) uint64_t l[8], h[8];
+    _mm512_store_si512(l, lo[r]);
+    _mm512_store_si512(h, hi[r]);
+    u128 t = 0;
+    for (int k = 0; k < 8; ++k) t += l[k] + (static_cast<u128>(h[k]) << 52);
+    out[r] += t;
+  }
+}
+
+template <int R>
+__attribute__((target("avx512f,avx512ifma"))) void rows_ifma_split(const Dom* rows,
+                                                                   ptrdiff_t stride,
+                                                                   const uint64_t* xs, uint32_t n,
+                                                                   u128* out) {
+  for (int r = 0; r < R; ++r) out[r] = 0;
+  __m512i lo[R], hi[R];
+  uint32_t i = 0;
+  while (i + 16 <= n) {
+    const uint32_t end = n - i > kIfmaRun ? i + kIfmaRun : n & ~15u;
+    for (int r = 0; r < R; ++r) lo[r] = hi[r] = _mm512_setzero_si512();
+    for (; i < end; i += 16) split_block<R>(rows, stride, xs, i, __mmask16(0xFFFF), lo, hi);
+    fold_split<R>(lo, hi, out);
+  }
+  if (i < n) {
+    for (int r = 0; r < R; ++r) lo[r] = hi[r] = _mm512_setzero_si512();
+    split_block<R>(rows, stride, xs, i, __mmask16((1u << (n - i)) - 1), lo, hi);
+    fold_split<R>(lo, hi, out);
+  }
+}
+
 __attribute__((target("avx2"))) inline u128 fold_avx2(__m256i s0, __m256i s1, __m256i c) {
   const __m256i top = _mm256_set1_epi64x(INT64_MIN);
   const __m256i s = _mm256_add_epi64(s0, s1);
@@ -248,20 +317,38 @@ void rows_plain(const Dom* rows, ptrdiff_t stride, const Dom* x, uint32_t n, u12
   for (int r = 0; r < R; ++r) out[r] = scalar_sum(rows + r * stride, x, n);
 }
 
-// One form for 1, 2, 3 and 4 rows at a time.
+// Exact totals of R rows against x split by split_x.
+using SplitRowsKernel = void (*)(const Dom*, ptrdiff_t, const uint64_t*, uint32_t, u128*);
+
+// One form for 1, 2, 3 and 4 rows at a time; the widest also for runs of
+// eight rows against a split x (null in the others).
 struct RowsForm {
   RowsKernel by_rows[4];
+  SplitRowsKernel split_rows[8];
 };
 
 template <template <int> class K>
 constexpr RowsForm form_of() {
-  return RowsForm{{K<1>::run, K<2>::run, K<3>::run, K<4>::run}};
+  return RowsForm{{K<1>::run, K<2>::run, K<3>::run, K<4>::run}, {}};
 }
 template <int R> struct Plain { static constexpr RowsKernel run = &rows_plain<R>; };
 #if defined(__x86_64__)
 template <int R> struct Avx2 { static constexpr RowsKernel run = &rows_avx2<R>; };
 template <int R> struct Avx512 { static constexpr RowsKernel run = &rows_avx512<R>; };
 template <int R> struct Ifma { static constexpr RowsKernel run = &rows_ifma<R>; };
+
+constexpr RowsForm ifma_form() {
+  RowsForm f = form_of<Ifma>();
+  f.split_rows[0] = &rows_ifma_split<1>;
+  f.split_rows[1] = &rows_ifma_split<2>;
+  f.split_rows[2] = &rows_ifma_split<3>;
+  f.split_rows[3] = &rows_ifma_split<4>;
+  f.split_rows[4] = &rows_ifma_split<5>;
+  f.split_rows[5] = &rows_ifma_split<6>;
+  f.split_rows[6] = &rows_ifma_split<7>;
+  f.split_rows[7] = &rows_ifma_split<8>;
+  return f;
+}
 #endif
 
 // Four rows at a time, the last one to three together, each total reduced
@@ -269,7 +356,21 @@ template <int R> struct Ifma { static constexpr RowsKernel run = &rows_ifma<R>; 
 void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x,
                uint32_t n, uint32_t p, Dom* out) {
   const Reducer reduce_p(p);
-  u128 t[4];
+  u128 t[8];
+#if defined(__x86_64__)
+  if (f.split_rows[0] != nullptr && count >= 8) {
+    static thread_local sparse_detail::AlignedBuf<uint64_t> xs;
+    const size_t room = (size_t(n) + 15) & ~size_t(15);
+    if (xs.size() < room) xs = sparse_detail::AlignedBuf<uint64_t>(room);
+    split_x(x, n, xs.data());
+    for (uint32_t r = 0; r < count; r += 8) {
+      const uint32_t R = std::min(count - r, 8u);
+      f.split_rows[R - 1](rows + r * stride, stride, xs.data(), n, t);
+      for (uint32_t k = 0; k < R; ++k) out[r + k] = reduce_p(t[k]);
+    }
+    return;
+  }
+#endif
   for (uint32_t r = 0; r < count; r += 4) {
     const uint32_t R = std::min(count - r, 4u);
     f.by_rows[R - 1](rows + r * stride, stride, x, n, t);
@@ -281,7 +382,7 @@ void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t co
 // Read once at load time, as the single-row kernel.
 const RowsForm kRows = [] {
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512ifma")) return form_of<Ifma>();
+  if (__builtin_cpu_supports("avx512ifma")) return ifma_form();
   if (__builtin_cpu_supports("avx512f")) return form_of<Avx512>();
   if (__builtin_cpu_supports("avx2")) return form_of<Avx2>();
   return form_of<Plain>();
@@ -302,7 +403,7 @@ std::vector<DotRowsKernel> dot_products_u32_kernels() {
 #if defined(__x86_64__)
   if (__builtin_cpu_supports("avx2")) forms.push_back(form_of<Avx2>());
   if (__builtin_cpu_supports("avx512f")) forms.push_back(form_of<Avx512>());
-  if (__builtin_cpu_supports("avx512ifma")) forms.push_back(form_of<Ifma>());
+  if (__builtin_cpu_supports("avx512ifma")) forms.push_back(ifma_form());
 #endif
   std::vector<DotRowsKernel> all;
   for (const RowsForm& f : forms)

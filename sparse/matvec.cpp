@@ -36,7 +36,7 @@ void dense_matrix_I32_align(Dom* y, const Dom* x, int32_t D) {
   const Dom* row = w_cfs;
 #ifdef ZEL_VARIANT_INT
   // The rows are contiguous: runs of them go to the several-row kernel.
-  constexpr uint32_t kRun = 64;
+  constexpr uint32_t kRun = 256;
   Dom out[kRun];
   for (const int32_t* s = w_nosp; s[0] >= 0;) {
     uint32_t count = 0;

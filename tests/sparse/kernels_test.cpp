@@ -120,7 +120,7 @@ TEST(SparseDot, SeveralRowFormsEqualThePlainLoops) {
   for (uint32_t p : primes) {
     // 70001: past the runs after which a kernel folds its lanes.
     for (uint32_t n : {0u, 1u, 15u, 16u, 17u, 40u, 257u, 70001u}) {
-      for (uint32_t count : {1u, 2u, 3u, 4u, 5u, 6u, 9u}) {
+      for (uint32_t count : {1u, 2u, 3u, 4u, 5u, 6u, 8u, 9u, 20u}) {
         if (n > 1000 && count != 5) continue;
         const size_t stride = n + 3;
         std::vector<Dom> rows(stride * count + 1), x(n + 1);
