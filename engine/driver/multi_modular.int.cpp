@@ -51,11 +51,12 @@ constexpr uint64_t kDoublingLimitKiB = 512000;
 // The change-of-order modes pay the same work for every prime (the basis
 // replayed, the sparse FGLM, the parametrisation), and their results all
 // need about as many primes: once this many primes have not been enough,
-// the total grows by a quarter per pass instead of doubling, so that the
-// last pass overshoots the primes needed by at most a quarter.
+// the total grows by an eighth per pass instead of doubling, so that the
+// last pass overshoots the primes needed by at most an eighth (a pass costs
+// little beside its primes' change of order).
 constexpr uint32_t kSolvingSteps = 64;
 // Those batches are whole groups of lanes of the elimination's widest
-// kernel (the nearest multiple of 8 to the quarter).
+// kernel (the nearest multiple of 8 to the eighth).
 constexpr uint32_t kLaneGroup = 8;
 
 bool solving_mode(int32_t mode) {
@@ -678,7 +679,7 @@ struct Loop {
     if (long_lived > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
     else if (solving_mode(rq.mode) && primes >= kSolvingSteps)
-      batch = std::max((primes / 4 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
+      batch = std::max((primes / 8 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
     else if (10 * (count - lifted) <= count)
       batch = std::max(primes / 4, kMinFirstBatch);
     else
