@@ -29,9 +29,13 @@ std::vector<Dom (*)(const Dom*, const Dom*, uint32_t, uint32_t)> dot_product_u32
 // vector kernels take four rows per load of x and reduce without division.
 void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x, uint32_t n,
                       uint32_t p, Dom* out);
+// The same when row r is zero past its first lengths[r] entries (at most n):
+// a group of rows sharing a load of x reads only as far as its longest.
+void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const uint32_t* lengths,
+                      const Dom* x, uint32_t n, uint32_t p, Dom* out);
 // Every form the processor can run, the plain loops first (for the tests).
-using DotRowsKernel = std::function<void(const Dom*, ptrdiff_t, uint32_t, const Dom*, uint32_t,
-                                         uint32_t, Dom*)>;
+using DotRowsKernel = std::function<void(const Dom*, ptrdiff_t, uint32_t, const uint32_t*,
+                                         const Dom*, uint32_t, uint32_t, Dom*)>;
 std::vector<DotRowsKernel> dot_products_u32_kernels();
 #endif
 

@@ -351,10 +351,19 @@ constexpr RowsForm ifma_form() {
 }
 #endif
 
+// The entries a group of rows [r, r + R) reads: as far as its longest row,
+// in whole blocks of sixteen (all n without lengths).
+uint32_t group_length(const uint32_t* lengths, uint32_t r, uint32_t R, uint32_t n) {
+  if (lengths == nullptr) return n;
+  uint32_t len = 0;
+  for (uint32_t k = r; k < r + R; ++k) len = std::max(len, lengths[k]);
+  return std::min((len + 15) & ~15u, n);
+}
+
 // Four rows at a time, the last one to three together, each total reduced
 // without a division.
-void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x,
-               uint32_t n, uint32_t p, Dom* out) {
+void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t count,
+               const uint32_t* lengths, const Dom* x, uint32_t n, uint32_t p, Dom* out) {
   const Reducer reduce_p(p);
   u128 t[8];
 #if defined(__x86_64__)
@@ -365,7 +374,7 @@ void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t co
     split_x(x, n, xs.data());
     for (uint32_t r = 0; r < count; r += 8) {
       const uint32_t R = std::min(count - r, 8u);
-      f.split_rows[R - 1](rows + r * stride, stride, xs.data(), n, t);
+      f.split_rows[R - 1](rows + r * stride, stride, xs.data(), group_length(lengths, r, R, n), t);
       for (uint32_t k = 0; k < R; ++k) out[r + k] = reduce_p(t[k]);
     }
     return;
@@ -373,7 +382,7 @@ void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t co
 #endif
   for (uint32_t r = 0; r < count; r += 4) {
     const uint32_t R = std::min(count - r, 4u);
-    f.by_rows[R - 1](rows + r * stride, stride, x, n, t);
+    f.by_rows[R - 1](rows + r * stride, stride, x, group_length(lengths, r, R, n), t);
     for (uint32_t k = 0; k < R; ++k) out[r + k] = reduce_p(t[k]);
   }
 }
@@ -395,7 +404,12 @@ const RowsForm kRows = form_of<Plain>();
 
 void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x, uint32_t n,
                       uint32_t p, Dom* out) {
-  rows_with(kRows, rows, stride, count, x, n, p, out);
+  rows_with(kRows, rows, stride, count, nullptr, x, n, p, out);
+}
+
+void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const uint32_t* lengths,
+                      const Dom* x, uint32_t n, uint32_t p, Dom* out) {
+  rows_with(kRows, rows, stride, count, lengths, x, n, p, out);
 }
 
 std::vector<DotRowsKernel> dot_products_u32_kernels() {
@@ -407,8 +421,10 @@ std::vector<DotRowsKernel> dot_products_u32_kernels() {
 #endif
   std::vector<DotRowsKernel> all;
   for (const RowsForm& f : forms)
-    all.push_back([f](const Dom* rows, ptrdiff_t stride, uint32_t count, const Dom* x, uint32_t n,
-                      uint32_t p, Dom* out) { rows_with(f, rows, stride, count, x, n, p, out); });
+    all.push_back([f](const Dom* rows, ptrdiff_t stride, uint32_t count, const uint32_t* lengths,
+                      const Dom* x, uint32_t n, uint32_t p, Dom* out) {
+      rows_with(f, rows, stride, count, lengths, x, n, p, out);
+    });
   return all;
 }
 

@@ -132,6 +132,8 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   }
 
   const Product product(D);
+  std::optional<TrimmedDenseRows> trimmed;
+  if constexpr (kIntegerBuild) trimmed.emplace(D);
   for (int32_t step = 1; step < n; ++step) {
     if (verbose && step % 1024 == 0) {
       std::fprintf(err, "[%d]", step / 2);

@@ -23,7 +23,24 @@ void copy_pairs(T* y, const T* x) {
   for (const int32_t* s = w_sparse; s[0] >= 0; s += 2) y[s[0]] = x[s[1]];
 }
 
+// Per dense row of w_cfs, the entries the product reads (null: all).
+const uint32_t* w_cfs_lengths = nullptr;
+
 }  // namespace
+
+TrimmedDenseRows::TrimmedDenseRows(int32_t D) : previous_(w_cfs_lengths) {
+  const uint32_t n = align_vector_size(static_cast<uint32_t>(D));
+  lengths_.resize(static_cast<size_t>(count_dense_rows()));
+  for (size_t r = 0; r < lengths_.size(); ++r) {
+    const Dom* row = w_cfs + r * n;
+    uint32_t len = n;
+    while (len > 0 && row[len - 1] == 0) --len;
+    lengths_[r] = len;
+  }
+  w_cfs_lengths = lengths_.data();
+}
+
+TrimmedDenseRows::~TrimmedDenseRows() { w_cfs_lengths = previous_; }
 
 int32_t count_dense_rows() {
   int32_t k = 0;
@@ -38,10 +55,12 @@ void dense_matrix_I32_align(Dom* y, const Dom* x, int32_t D) {
   // The rows are contiguous: runs of them go to the several-row kernel.
   constexpr uint32_t kRun = 256;
   Dom out[kRun];
+  const uint32_t* lengths = w_cfs_lengths;
   for (const int32_t* s = w_nosp; s[0] >= 0;) {
     uint32_t count = 0;
     while (count < kRun && s[2 * count] >= 0) ++count;
-    dot_products_u32(row, n, count, x, n, p, out);
+    dot_products_u32(row, n, count, lengths, x, n, p, out);
+    if (lengths != nullptr) lengths += count;
     for (uint32_t r = 0; r < count; ++r, s += 2) y[s[0]] = out[r];
     row += static_cast<size_t>(count) * n;
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "sparse/descriptor.hpp"
 
@@ -30,6 +31,23 @@ void apply(Dom* y, const Dom* x, int32_t D);
 // Integer build: copy pairs, then the contiguous rows of w_cfs in the order
 // of the row list (dense_matrix_I32_align_vect).  No caller in the library.
 void apply2v(Dom* y, const Dom* x, int32_t D, const int32_t* list, int32_t k);
+
+// While one lives (integer build), the dense-row product reads each row of
+// w_cfs only up to its last non-zero entry, found when it is made: in a
+// multiplication matrix the row of b holds the normal form of z*b, whose
+// monomials precede z*b, so rows end early.  The rows must not change
+// meanwhile.
+class TrimmedDenseRows {
+ public:
+  explicit TrimmedDenseRows(int32_t D);
+  ~TrimmedDenseRows();
+  TrimmedDenseRows(const TrimmedDenseRows&) = delete;
+  TrimmedDenseRows& operator=(const TrimmedDenseRows&) = delete;
+
+ private:
+  std::vector<uint32_t> lengths_;
+  const uint32_t* previous_;
+};
 
 // The dense-row kernels over unsigned residues in [0, p), each output
 // coordinate one exact sum reduced once:

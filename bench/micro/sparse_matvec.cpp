@@ -179,7 +179,7 @@ void BM_DenseRowForms(benchmark::State& state) {
   for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Dom>(rng() % p);
   for (uint32_t i = 0; i < D; ++i) x[i] = static_cast<Dom>(rng() % p);
   for (auto _ : state) {
-    forms[form](rows.data(), n, k, x.data(), n, p, out.data());
+    forms[form](rows.data(), n, k, nullptr, x.data(), n, p, out.data());
     benchmark::DoNotOptimize(out.data());
   }
   state.counters["entries/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * n * k,

@@ -133,13 +133,29 @@ TEST(SparseDot, SeveralRowFormsEqualThePlainLoops) {
           want[r] = static_cast<Dom>(t % p);
         }
         for (const auto& form : forms) {
-          form(rows.data(), static_cast<ptrdiff_t>(stride), count, x.data(), n, p, got.data());
+          form(rows.data(), static_cast<ptrdiff_t>(stride), count, nullptr, x.data(), n, p,
+               got.data());
           ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count;
           // The same rows from the last one back.
           form(rows.data() + (count - 1) * stride, -static_cast<ptrdiff_t>(stride), count,
-               x.data(), n, p, got.data());
+               nullptr, x.data(), n, p, got.data());
           std::reverse(got.begin(), got.end());
           ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count << " backwards";
+        }
+        // Rows zero past lengths of their own: a group reads as far as its
+        // longest row, the others' zeros included.
+        std::vector<uint32_t> lengths(count);
+        for (uint32_t r = 0; r < count; ++r) {
+          lengths[r] = static_cast<uint32_t>(rng() % (n + 1));
+          std::fill(rows.begin() + r * stride + lengths[r], rows.begin() + r * stride + n, 0u);
+          unsigned __int128 t = 0;
+          for (uint32_t i = 0; i < n; ++i) t += static_cast<uint64_t>(rows[r * stride + i]) * x[i];
+          want[r] = static_cast<Dom>(t % p);
+        }
+        for (const auto& form : forms) {
+          form(rows.data(), static_cast<ptrdiff_t>(stride), count, lengths.data(), x.data(), n, p,
+               got.data());
+          ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count << " lengths";
         }
       }
     }
