@@ -17,6 +17,7 @@
 #include "engine/call_zel.h"
 #include "engine/coef/chinese.hpp"
 #include "engine/coef/default_primes.hpp"
+#include "engine/coef/early_lift.hpp"
 #include "engine/coef/int_arith.hpp"
 #include "engine/coef/int_slide.hpp"
 #include "engine/coef/primes.hpp"
@@ -367,6 +368,8 @@ struct Loop {
   uint32_t disagreements = 0;
   // The first pass lifted everything: one more batch must agree with it.
   bool confirming = false;
+  // This pass lifted a result over one denominator (lift_over_one_denominator).
+  bool lifted_early = false;
   uint32_t entry_serial = gen_sym_Dpol;
   INT M{};                  // product of the combined primes (zone 3)
 
@@ -431,6 +434,13 @@ struct Loop {
         ok = ZEL_C(primpart)(extra, slots, lanes(G[i]), r->n);
       else
         ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *c1, *c2);
+      // A change of order's results have one large denominator each: they
+      // lift before the plain bound allows, and a later batch checks them.
+      if (!ok && pass > 0 && solving_mode(rq.mode) &&
+          lift_over_one_denominator(extra, slots, r->n, M)) {
+        ok = 1;
+        lifted_early = true;
+      }
       if (ok) {
         InZone3 keep;
         glisser_INTs_add1(extra, slots, r->n);
@@ -470,6 +480,7 @@ struct Loop {
 
   // Later pass: combine with the new batch and lift what has not lifted.
   void combine() {
+    lifted_early = false;
     const INT& P = ZEL_C(product_of_primes);
     INT c1, c2;
     uint32_t s;
@@ -687,7 +698,8 @@ struct Loop {
     batch = std::min(batch, kMaxBatch);
     // A first pass that lifts everything has been checked against nothing:
     // a batch whose primes were all bad in the same way would go unseen.
-    if (pass == 0 && count > 0 && lifted == count) {
+    // Nor has a result lifted over one denominator by the last pass.
+    if ((pass == 0 || lifted_early) && count > 0 && lifted == count) {
       confirming = true;
       batch = kMinFirstBatch;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/coef/chinese.hpp"
+#include "engine/coef/early_lift.hpp"
 #include "engine/coef/int_context.hpp"
 #include "engine/mem/zone.hpp"
 #include "support/int_ref.hpp"
@@ -271,3 +272,77 @@ TEST_F(ChineseTest, PrimitivePartsOfRandomRowsMatchTheClearedReference) {
 }
 
 }  // namespace
+
+// Coefficients n_j / (d e_j) with d of 400 bits, numerators of 100 bits and
+// e_j in {1, 3, 25}: a modulus of 640 bits is far too small for the plain
+// bound (both parts below its square root) but lifts them over one
+// denominator, to what clearing the denominators gives; random images and
+// images with one wrong coefficient do not lift.
+TEST_F(ChineseTest, OneLargeDenominatorLiftsBeforeThePlainBound) {
+  SEED_TRACE();
+  gmp_randstate_t rs;
+  gmp_randinit_default(rs);
+  gmp_randseed_ui(rs, 17);
+  RefZ M("1"), d, p("4294000000");
+  for (uint32_t k = 0; k < 20; ++k) {
+    mpz_nextprime(p.v, p.v);
+    mpz_mul(M.v, M.v, p.v);
+  }
+  mpz_urandomb(d.v, rs, 400);
+  mpz_setbit(d.v, 399);
+  const uint32_t t = 40;
+  std::vector<RefZ> image(t);
+  std::vector<std::string> want(t);
+  mpq_t q[40];
+  RefZ L("1");
+  for (uint32_t j = 0; j < t; ++j) {
+    RefZ n, den;
+    mpz_urandomb(n.v, rs, 100);
+    if (j % 3 == 1) mpz_neg(n.v, n.v);
+    mpz_mul_ui(den.v, d.v, j % 7 == 2 ? 3 : j % 11 == 5 ? 25 : 1);
+    mpq_init(q[j]);
+    mpq_set_num(q[j], n.v);
+    mpq_set_den(q[j], den.v);
+    mpq_canonicalize(q[j]);
+    mpz_lcm(L.v, L.v, mpq_denref(q[j]));
+    RefZ inv;
+    ASSERT_NE(mpz_invert(inv.v, den.v, M.v), 0);
+    mpz_mul(image[j].v, n.v, inv.v);
+    mpz_mod(image[j].v, image[j].v, M.v);
+  }
+  for (uint32_t j = 0; j < t; ++j) {
+    RefZ c;
+    mpz_divexact(c.v, L.v, mpq_denref(q[j]));
+    mpz_mul(c.v, c.v, mpq_numref(q[j]));
+    want[j] = dec(c.v);
+    mpq_clear(q[j]);
+  }
+  auto lift = [&](const std::vector<RefZ>& images, std::vector<std::string>* out,
+                  std::string* L_out) {
+    IntContext ctx;
+    ZoneScope scope;
+    INT Mz, extra;
+    mpz_init_set(&Mz, M.v);
+    std::vector<INT> slots(t);
+    for (uint32_t j = 0; j < t; ++j) mpz_init_set(&slots[j], images[j].v);
+    const int ok = lift_over_one_denominator(&extra, slots.data(), t, Mz);
+    if (ok) {
+      for (uint32_t j = 0; j < t; ++j) out->push_back(dec(&slots[j]));
+      *L_out = dec(&extra);
+    }
+    return ok;
+  };
+  std::vector<std::string> got;
+  std::string got_L;
+  ASSERT_EQ(lift(image, &got, &got_L), 1);
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(got_L, dec(L.v));
+
+  std::vector<RefZ> wrong = image;
+  mpz_urandomm(wrong[t / 2].v, rs, M.v);
+  EXPECT_EQ(lift(wrong, &got, &got_L), 0);
+  std::vector<RefZ> noise(t);
+  for (RefZ& x : noise) mpz_urandomm(x.v, rs, M.v);
+  EXPECT_EQ(lift(noise, &got, &got_L), 0);
+  gmp_randclear(rs);
+}

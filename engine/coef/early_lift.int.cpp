@@ -1,0 +1,119 @@
+// Integer build: lifting over one large common denominator (early_lift.hpp).
+#include "engine/coef/early_lift.hpp"
+
+#include "engine/coef/int_slide.hpp"
+#include "engine/mem/zone.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+size_t bits(mpz_srcptr v) { return mpz_sizeinbase(v, 2); }
+
+// Times a polynomial's denominator may take in a further factor.
+constexpr uint32_t kMaxExtensions = 64;
+
+// The fraction num / den (den > 0, coprime) of x modulo M that the largest
+// quotient of the remainder sequence of (M, x) points at: the quotient that
+// follows the pair (r_i, t_i) is about M / |r_i t_i|, large only where
+// r_i / t_i is the fraction behind x.  False unless that quotient has more
+// than kEarlyMarginBits bits.  num and den are initialised by the caller.
+bool largest_quotient_fraction(const INT& x, const INT& M, mpz_ptr num, mpz_ptr den) {
+  INT r0, r1, t0, t1, q, tmp;
+  mpz_init_set(&r0, &M);
+  mpz_init(&r1);
+  mpz_mod(&r1, &x, &M);
+  mpz_init(&t0);
+  mpz_init_set_ui(&t1, 1);
+  mpz_init(&q);
+  mpz_init(&tmp);
+  // Past this many bits a denominator leaves no room for the margin.
+  const size_t longest = bits(&M) - kEarlyMarginBits;
+  size_t best = 0;
+  // A later quotient is at most r0: once r0 is shorter than the best one,
+  // none can beat it.
+  while (mpz_sgn(&r1) != 0 && bits(&t1) < longest && bits(&r0) > best) {
+    mpz_tdiv_qr(&q, &tmp, &r0, &r1);
+    if (bits(&q) > best) {
+      best = bits(&q);
+      mpz_set(num, &r1);
+      mpz_set(den, &t1);
+    }
+    mpz_swap(&r0, &r1);
+    mpz_swap(&r1, &tmp);
+    mpz_mul(&tmp, &q, &t1);
+    mpz_sub(&t0, &t0, &tmp);
+    mpz_swap(&t0, &t1);
+  }
+  if (best <= kEarlyMarginBits) return false;
+  if (mpz_sgn(den) < 0) {
+    mpz_neg(num, num);
+    mpz_neg(den, den);
+  }
+  mpz_gcd(&tmp, num, den);
+  return mpz_cmp_ui(&tmp, 1) == 0;
+}
+
+}  // namespace
+
+int lift_over_one_denominator(INT* extra, INT* slots, uint32_t t, const INT& M) {
+  // The last term with a non-zero image: in the polynomials this serves the
+  // trailing coefficients have the smallest numerators.
+  uint32_t probe = t;
+  while (probe > 0 && mpz_sgn(&slots[probe - 1]) == 0) --probe;
+  if (probe-- == 0) return 0;
+  HeapMark m;
+  save_GC_state(m);
+  INT n, d;
+  mpz_init(&n);
+  mpz_init(&d);
+  if (!largest_quotient_fraction(slots[probe], M, &n, &d)) {
+    restore_GC_state(m);
+    return 0;
+  }
+  // Every coefficient times the denominator D, brought between -M/2 and
+  // M/2, must be small.  A coefficient whose denominator D misses leaves a
+  // small fraction there: D takes in its denominator (a few times at most:
+  // the terms mostly share theirs).
+  auto* y = static_cast<INT*>(alloc64(sizeof(INT) * t));
+  INT half, D, g;
+  mpz_init(&half);
+  mpz_fdiv_q_2exp(&half, &M, 1);
+  mpz_init_set(&D, &d);
+  mpz_init(&g);
+  const size_t longest = bits(&M) - kEarlyMarginBits;
+  uint32_t extensions = 0;
+  for (uint32_t j = 0; j < t; j++) {
+    mpz_init(&y[j]);
+    mpz_mul(&y[j], &slots[j], &D);
+    mpz_mod(&y[j], &y[j], &M);
+    if (mpz_cmp(&y[j], &half) > 0) mpz_sub(&y[j], &y[j], &M);
+    if (bits(&y[j]) < longest) continue;
+    if (++extensions > kMaxExtensions || !largest_quotient_fraction(y[j], M, &n, &d)) {
+      restore_GC_state(m);
+      return 0;
+    }
+    mpz_mul(&D, &D, &d);
+    for (uint32_t k = 0; k < j; k++) {
+      mpz_mul(&y[k], &y[k], &d);
+      if (bits(&y[k]) >= longest) {
+        restore_GC_state(m);
+        return 0;
+      }
+    }
+    mpz_set(&y[j], &n);
+  }
+  // y_j / D in lowest terms over their lcm L = D / g: numerators y_j / g.
+  mpz_set(&g, &D);
+  for (uint32_t j = 0; j < t; j++) mpz_gcd(&g, &g, &y[j]);
+  for (uint32_t j = 0; j < t; j++) mpz_divexact(&y[j], &y[j], &g);
+  if (extra != nullptr) {
+    mpz_init(extra);
+    mpz_divexact(extra, &D, &g);
+  }
+  for (uint32_t j = 0; j < t; j++) slots[j] = y[j];
+  restore_and_slide_array(m, extra, slots, t);
+  return 1;
+}
+
+}  // namespace zel::ZEL_BUILD
