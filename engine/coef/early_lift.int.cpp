@@ -10,8 +10,6 @@ namespace {
 
 size_t bits(mpz_srcptr v) { return mpz_sizeinbase(v, 2); }
 
-// Times a polynomial's denominator may take in a further factor.
-constexpr uint32_t kMaxExtensions = 64;
 
 // The fraction num / den (den > 0, coprime) of x modulo M that the largest
 // quotient of the remainder sequence of (M, x) points at: the quotient that
@@ -73,36 +71,41 @@ int lift_over_one_denominator(INT* extra, INT* slots, uint32_t t, const INT& M) 
   }
   // Every coefficient times the denominator D, brought between -M/2 and
   // M/2, must be small.  A coefficient whose denominator D misses leaves a
-  // small fraction there: D takes in its denominator (a few times at most:
-  // the terms mostly share theirs).
+  // fraction with a small denominator there: D takes it in, and once D is
+  // complete every coefficient is checked against it again.
   auto* y = static_cast<INT*>(alloc64(sizeof(INT) * t));
+  for (uint32_t j = 0; j < t; j++) mpz_init(&y[j]);
   INT half, D, g;
   mpz_init(&half);
   mpz_fdiv_q_2exp(&half, &M, 1);
   mpz_init_set(&D, &d);
   mpz_init(&g);
   const size_t longest = bits(&M) - kEarlyMarginBits;
-  uint32_t extensions = 0;
-  for (uint32_t j = 0; j < t; j++) {
-    mpz_init(&y[j]);
+  auto over_D = [&](uint32_t j) {
     mpz_mul(&y[j], &slots[j], &D);
     mpz_mod(&y[j], &y[j], &M);
     if (mpz_cmp(&y[j], &half) > 0) mpz_sub(&y[j], &y[j], &M);
-    if (bits(&y[j]) < longest) continue;
-    if (++extensions > kMaxExtensions || !largest_quotient_fraction(y[j], M, &n, &d)) {
+    return bits(&y[j]) < longest;
+  };
+  bool extended = false;
+  for (uint32_t j = 0; j < t; j++) {
+    if (over_D(j)) continue;
+    if (!largest_quotient_fraction(y[j], M, &n, &d)) {
       restore_GC_state(m);
       return 0;
     }
     mpz_mul(&D, &D, &d);
-    for (uint32_t k = 0; k < j; k++) {
-      mpz_mul(&y[k], &y[k], &d);
-      if (bits(&y[k]) >= longest) {
-        restore_GC_state(m);
-        return 0;
-      }
+    if (bits(&D) >= longest) {
+      restore_GC_state(m);
+      return 0;
     }
-    mpz_set(&y[j], &n);
+    extended = true;
   }
+  for (uint32_t j = 0; extended && j < t; j++)
+    if (!over_D(j)) {
+      restore_GC_state(m);
+      return 0;
+    }
   // y_j / D in lowest terms over their lcm L = D / g: numerators y_j / g.
   mpz_set(&g, &D);
   for (uint32_t j = 0; j < t; j++) mpz_gcd(&g, &g, &y[j]);
