@@ -551,7 +551,7 @@ struct Loop {
     InZone3 z3;
     M = ZEL_C(cINT_I32)(1);
     pass = count = lifted = disagreements = primes = 0;
-    confirming = false;
+    confirming = lifted_early = false;
     batch = rq.first_batch;
     ++last_modular_figures.restarts;
   }
