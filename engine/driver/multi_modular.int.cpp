@@ -644,9 +644,13 @@ struct Loop {
       if (rq.given_basis != 0) restore_orv_state_z2(images_top);
       // Nothing the pass's computation left in the free parts of the zones
       // or of the heap is read again: their pages go back before the lifts
-      // touch new ones, so that the two peaks do not add up.
+      // touch new ones, so that the two peaks do not add up.  A change of
+      // order on a given basis keeps the heap's: its next pass takes the
+      // same arrays again (one set per prime, of the size of the normal
+      // set), and the lifts need less than the basis modulo the batch just
+      // given back.
       give_back_free_zone_pages();
-      malloc_trim(0);
+      if (rq.given_basis == 0) malloc_trim(0);
       combine();
     }
     slide_images_down();
@@ -724,6 +728,8 @@ uint32_t run_loop(const ModularRequest& rq, Dpol_INT** result) {
   while (loop.run_pass()) {
     if (++attempts >= kMaxPasses) Fatal("Pas fait max_step !\n");
   }
+  // What the passes kept on the heap for the next one (see run_pass).
+  if (rq.given_basis != 0) malloc_trim(0);
   return loop.pass == 0 ? 0 : loop.count;
 }
 
