@@ -15,6 +15,7 @@
 
 #include "engine/api/stop_flag.hpp"
 #include "engine/call_zel.h"
+#include "engine/coef/batch_residues.hpp"
 #include "engine/coef/chinese.hpp"
 #include "engine/coef/default_primes.hpp"
 #include "engine/coef/int_arith.hpp"
@@ -157,51 +158,13 @@ std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lea
 
 // ---- one pass ----------------------------------------------------------------
 
-// The batch's primes with floor(2^64 / p) each, for residues of 64-bit
-// values by Barrett's method (the quotient estimate falls short by at most
-// one).
-struct BatchPrimes {
-  const uint32_t* P = ZEL_C(Primes);
-  std::vector<uint64_t> barrett;
-  BatchPrimes() {
-    for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) barrett.push_back(~uint64_t(0) / P[l]);
-  }
-  uint64_t residue(uint64_t x, uint32_t l) const {
-    const uint64_t q = uint64_t((static_cast<unsigned __int128>(x) * barrett[l]) >> 64);
-    const uint64_t r = x - q * P[l];
-    return r >= P[l] ? r - P[l] : r;
-  }
-};
-
-// c modulo every prime of the batch into lane[l][k]: one division of |c| by
-// the product of two primes (below 2^64) serves both, the sign applied
-// after (non-negative residues, as INT_to_Dom).
-void batch_residues(const INT& c, const BatchPrimes& batch, Dom* const* lane, uint32_t k) {
-  const uint32_t V = ZEL_C(vectorize);
-  const uint32_t* P = batch.P;
-  const mp_size_t limbs = c._mp_size < 0 ? -c._mp_size : c._mp_size;
-  const bool negative = c._mp_size < 0;
-  auto signed_residue = [negative](uint64_t r, uint32_t p) {
-    return Dom(negative && r != 0 ? p - r : r);
-  };
-  uint32_t l = 0;
-  if constexpr (sizeof(mp_limb_t) == sizeof(uint64_t))
-    for (; l + 1 < V; l += 2) {
-      const uint64_t q = uint64_t(P[l]) * P[l + 1];
-      const uint64_t r = limbs == 0 ? 0 : uint64_t(mpn_mod_1(c._mp_d, limbs, mp_limb_t(q)));
-      lane[l][k] = signed_residue(batch.residue(r, l), P[l]);
-      lane[l + 1][k] = signed_residue(batch.residue(r, l + 1), P[l + 1]);
-    }
-  for (; l < V; ++l) lane[l][k] = ZEL_C(INT_to_Dom)(c, P[l]);
-}
-
 // f modulo the primes of the batch, in the current zone: header words
 // copied, zero terms dropped, monomials copied (the engine writes their
 // hash), lane l of term t holding coefficient t modulo prime l.  A lifted
 // basis handed to a change of order (shared) keeps the records' monomials,
 // which live until the loop ends: that path only reads them, and every
 // copy it makes for a computation of its own is on fresh monomials.
-Dpol* to_residues(const Dpol_INT* f, bool shared, const BatchPrimes& batch) {
+Dpol* to_residues(const Dpol_INT* f, bool shared, BatchResidues& batch) {
   const INT* c = coeffs_INT(f);
   uint32_t m = 0;
   for (uint32_t t = 0; t < f->n; ++t) m += !ZEL_C(is_zero_INT)(c[t]);
@@ -220,7 +183,7 @@ Dpol* to_residues(const Dpol_INT* f, bool shared, const BatchPrimes& batch) {
       std::memcpy(e, f->mono[t], sz_Expos);
       p->mono[k] = e;
     }
-    batch_residues(c[t], batch, lane, k);
+    batch.put(c[t], lane, k);
     ++k;
   }
   return p;
@@ -559,7 +522,7 @@ struct Loop {
     std::vector<Dpol*> X(rq.n);
     {
       InZone2 keep;
-      const BatchPrimes batch_primes;
+      BatchResidues batch_primes(ZEL_C(Primes), ZEL_C(vectorize));
       for (uint32_t i = 0; i < rq.n; ++i)
         X[i] = to_residues(rq.input[i], i < rq.given_basis, batch_primes);
     }
