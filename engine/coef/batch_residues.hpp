@@ -21,7 +21,7 @@ namespace zel::ZEL_BUILD {
 
 class BatchResidues {
  public:
-  // The `count` primes (below 2^32) stay the caller's and must outlive this.
+  // The `count` primes, below 2^32.
   BatchResidues(const uint32_t* primes, uint32_t count);
 
   // c modulo prime l into lane[l][k] for every l, non-negative residues
@@ -32,11 +32,12 @@ class BatchResidues {
   // Tables for integers of up to `words` 32-bit words.
   void cover(uint32_t words);
 
-  const uint32_t* primes_;
   uint32_t count_;
+  uint32_t width_;  // count rounded up to whole groups of lanes
   uint32_t words_ = 0;
+  std::vector<uint32_t> primes_;   // width entries, zeros past the primes
   std::vector<uint64_t> barrett_;  // floor(2^64 / p) per prime
-  // Entry j * count + l: 2^(32 j) mod p_l, and floor(that 2^32 / p_l).
+  // Entry j * width + l: 2^(32 j) mod p_l, and floor(that 2^32 / p_l).
   std::vector<uint32_t> power_, shoup_;
   std::vector<uint32_t> digits_;  // the 32-bit words of the integer at hand
   std::vector<uint64_t> sums_;    // per prime
