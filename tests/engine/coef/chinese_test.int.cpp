@@ -123,6 +123,25 @@ TEST_F(ChineseTest, ImagesAndFractionsAgreeWithPlainGmpOnRandomData) {
   }
 }
 
+TEST_F(ChineseTest, TheContextsDirectSumIsTheTreesSumExactly) {
+  // The images are not reduced modulo P: both ways must give one integer.
+  auto rng = zel_test::make_rng(12);
+  for (uint32_t n : {2u, 3u, 8u, 40u, 64u, 65u}) {
+    zel_test::use_batch(n, 7 * n);
+    IntContext ctx;
+    zel::ZEL_BUILD::ZoneScope scope;
+    const INT* tree = init_Chinese_cstes(valid_Primes, n);
+    for (int it = 0; it < 20; it++) {
+      std::vector<uint32_t> r(n);
+      for (uint32_t i = 0; i < n; i++)
+        r[i] = it == 0 ? valid_Primes[i] - 1 : uint32_t(rng() % valid_Primes[i]);
+      const INT direct = Chinese_INT(r.data(), chinese_cstes, n);
+      const INT by_tree = Chinese_INT(r.data(), tree, n);
+      EXPECT_EQ(dec(&direct), dec(&by_tree)) << n << " primes";
+    }
+  }
+}
+
 TEST_F(ChineseTest, ImagesSharingAFactorWithTheModulusWaitForMorePrimes) {
   const std::vector<uint32_t> primes = batch_primes();
   // 0 modulo p0 and p1, not a fraction within the bound: formerly fatal.
