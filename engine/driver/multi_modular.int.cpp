@@ -161,10 +161,11 @@ std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lea
 // f modulo the primes of the batch, in the current zone: header words
 // copied, zero terms dropped, monomials copied (the engine writes their
 // hash), lane l of term t holding coefficient t modulo prime l.  A lifted
-// basis handed to a change of order (shared) keeps the records' monomials,
+// basis handed to a change of order (given) keeps the records' monomials,
 // which live until the loop ends: that path only reads them, and every
-// copy it makes for a computation of its own is on fresh monomials.
-Dpol* to_residues(const Dpol_INT* f, bool shared, BatchResidues& batch) {
+// copy it makes for a computation of its own is on fresh monomials.  It
+// enters as the engine's bases come out: monic per prime.
+Dpol* to_residues(const Dpol_INT* f, bool given, BatchResidues& batch) {
   const INT* c = coeffs_INT(f);
   uint32_t m = 0;
   for (uint32_t t = 0; t < f->n; ++t) m += !ZEL_C(is_zero_INT)(c[t]);
@@ -176,7 +177,7 @@ Dpol* to_residues(const Dpol_INT* f, bool shared, BatchResidues& batch) {
   Dom** lane = lanes(p);
   for (uint32_t t = 0, k = 0; t < f->n; ++t) {
     if (ZEL_C(is_zero_INT)(c[t])) continue;
-    if (shared) {
+    if (given) {
       p->mono[k] = f->mono[t];
     } else {
       Expos* e = ZEL_C(new_heap_Expos)();
@@ -184,8 +185,10 @@ Dpol* to_residues(const Dpol_INT* f, bool shared, BatchResidues& batch) {
       p->mono[k] = e;
     }
     batch.put(c[t], lane, k);
+    if (given && k == 0) batch.scale_to_one(lane, 0);
     ++k;
   }
+  if (given) batch.unscaled();
   return p;
 }
 
@@ -526,9 +529,6 @@ struct Loop {
       for (uint32_t i = 0; i < rq.n; ++i)
         X[i] = to_residues(rq.input[i], i < rq.given_basis, batch_primes);
     }
-    // A given basis enters as the engine's bases come out: monic per prime.
-    for (uint32_t i = 0; i < rq.given_basis; ++i)
-      monic_lanes_d(lanes(X[i]), ZEL_C(vectorize), X[i]->n);
     Output("/S:%d -> %u/", int(pass), primes + batch);
     print_memory_use();
     // A stop ends the loop with what earlier passes combined.

@@ -43,6 +43,21 @@ TEST(BatchResiduesTest, AgreeWithGmpForEverySizeAndSign) {
         EXPECT_EQ(lanes[l][0], mpz_fdiv_ui(x.v, primes[l])) << bits << " bits, prime " << primes[l];
     }
   }
+  // Scaled by the inverse of a leading coefficient, then no more.
+  RefZ lead("-123456789123456789123456791"), inv, pp;
+  batch.put(*lead.v, lane.data(), 0);
+  batch.scale_to_one(lane.data(), 0);
+  for (uint32_t l = 0; l < V; ++l) EXPECT_EQ(lanes[l][0], 1u);
+  batch.put(*x.v, lane.data(), 0);
+  for (uint32_t l = 0; l < V; ++l) {
+    mpz_set_ui(pp.v, primes[l]);
+    ASSERT_NE(mpz_invert(inv.v, lead.v, pp.v), 0);
+    mpz_mul(inv.v, inv.v, x.v);
+    EXPECT_EQ(lanes[l][0], mpz_fdiv_ui(inv.v, primes[l])) << "prime " << primes[l];
+  }
+  batch.unscaled();
+  batch.put(*x.v, lane.data(), 0);
+  for (uint32_t l = 0; l < V; ++l) EXPECT_EQ(lanes[l][0], mpz_fdiv_ui(x.v, primes[l]));
 }
 
 }  // namespace
