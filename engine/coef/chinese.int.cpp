@@ -427,18 +427,32 @@ int ZEL_C(recursive_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int3
 
 // ---- a further batch ---------------------------------------------------------------
 
+BatchCombination combination_with_batch(const INT& M_old) {
+  BatchCombination c;
+  c.M_old = M_old;
+  c.P = ZEL_C(product_of_primes);
+  c.k = ZEL_C(inv_mod_INT)(ZEL_C(mod_INT)(M_old, c.P), c.P);
+  return c;
+}
+
 int ZEL_C(try_upgrade_lift_one_INT)(const uint32_t* residues, INT* triple, const INT& U,
-                                    const INT& M, uint32_t s, const INT& c1, const INT& c2,
+                                    const INT& M, uint32_t s, const BatchCombination& comb,
                                     int32_t combine_only) {
   HeapMark m;
   save_GC_state(m);
   INT x = Chinese_INT(residues, chinese_cstes, valid_number_of_primes);
-  INT tmp;
-  mpz_init(&tmp);
-  mpz_mul(&x, &x, &c2);
-  mpz_mul(&tmp, &U, &c1);
-  mpz_add(&x, &x, &tmp);
-  mpz_mod(&x, &x, &M);
+  // The old images are reduced already but for the first batch's.
+  INT u = U;
+  if (mpz_sgn(&U) < 0 || mpz_cmp(&U, &comb.M_old) >= 0) {
+    mpz_init(&u);
+    mpz_mod(&u, &U, &comb.M_old);
+  }
+  mpz_sub(&x, &x, &u);
+  mpz_mod(&x, &x, &comb.P);
+  mpz_mul(&x, &x, &comb.k);
+  mpz_mod(&x, &x, &comb.P);
+  mpz_mul(&x, &x, &comb.M_old);
+  mpz_add(&x, &x, &u);
   triple[0] = x;
   {
     INT* out[1] = {&triple[0]};
@@ -452,11 +466,11 @@ int ZEL_C(try_upgrade_lift_one_INT)(const uint32_t* residues, INT* triple, const
 }
 
 int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, const INT& U,
-                                    uint32_t s, const INT& M, const INT& c1, const INT& c2,
+                                    uint32_t s, const INT& M, const BatchCombination& comb,
                                     int32_t combine_only) {
   std::vector<uint32_t> r(valid_number_of_primes);
   gather(lanes, j, r.data());
-  return ZEL_C(try_upgrade_lift_one_INT)(r.data(), triple, U, M, s, c1, c2, combine_only);
+  return ZEL_C(try_upgrade_lift_one_INT)(r.data(), triple, U, M, s, comb, combine_only);
 }
 
 // ---- a polynomial's terms -------------------------------------------------------

@@ -381,7 +381,7 @@ struct Loop {
   // form made integral by the lcm L of its denominators gets L as the
   // coefficient of its multiplier, so that L f = (the integral form) modulo
   // the basis.
-  void lift(uint32_t i, uint32_t bound_words, const INT* c1, const INT* c2) {
+  void lift(uint32_t i, uint32_t bound_words, const BatchCombination* comb) {
     Dpol_INT* r = result[i];
     INT* slots = coeffs_INT(r);
     const bool pair_member = rq.mode == ZEL_COMPUTE_GBASIS_NF && i % 2 == 1 &&
@@ -395,7 +395,7 @@ struct Loop {
       if (pass == 0)
         ok = ZEL_C(primpart)(extra, slots, lanes(G[i]), r->n);
       else
-        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *c1, *c2);
+        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *comb);
       if (ok) {
         InZone3 keep;
         glisser_INTs_add1(extra, slots, r->n);
@@ -430,24 +430,22 @@ struct Loop {
         result[i] = r;
       }
     }
-    for (uint32_t i = 0; i < count; ++i) lift(i, 0, nullptr, nullptr);
+    for (uint32_t i = 0; i < count; ++i) lift(i, 0, nullptr);
   }
 
   // Later pass: combine with the new batch and lift what has not lifted.
   void combine() {
-    const INT& P = ZEL_C(product_of_primes);
-    INT c1, c2;
+    BatchCombination comb;
     uint32_t s;
     {
       InZone3 z3;
-      c1 = ZEL_C(mult_INT)(P, ZEL_C(inv_mod_INT)(ZEL_C(mod_INT)(P, M), M));
-      c2 = ZEL_C(mult_INT)(M, ZEL_C(inv_mod_INT)(ZEL_C(mod_INT)(M, P), P));
-      M = ZEL_C(mult_INT)(M, P);
+      comb = combination_with_batch(M);
+      M = ZEL_C(mult_INT)(M, comb.P);
       s = ZEL_C(compute_bound_size)(M);
     }
     Output("Compute_upper bound %u\n", s);
     for (uint32_t i = 0; i < count; ++i)
-      if (!result[i]->spare[0]) lift(i, s, &c1, &c2);
+      if (!result[i]->spare[0]) lift(i, s, &comb);
   }
 
   // True when this pass's results have the first pass's shape.
