@@ -362,16 +362,18 @@ struct Loop {
   }
 
   // The images of the polynomials not yet lifted: the lifts write them at
-  // the top of zone 1, above the pass's work, reading the residues of the
-  // results where the pass left them (a copy of those would add to the
-  // pass's peak); once every lift is done they slide down to the bottom of
-  // zone 1, over whatever the pass occupied.
-  void slide_images_down() {
-    std::vector<INT*> images;
-    for (uint32_t i = 0; i < count; ++i)
-      if (!result[i]->spare[0])
-        for (uint32_t t = 0; t < result[i]->n; ++t) images.push_back(coeffs_INT(result[i]) + t);
-    restore_and_slide(base1, images.data(), uint32_t(images.size()));
+  // the top of zone 1 (from mark lifts_base on), above the pass's work,
+  // reading the residues of the results where the pass left them (a copy
+  // of those would add to the pass's peak).  They stay there: what the pass
+  // left below them is not read again, and its pages go back (a slide down
+  // to the bottom of zone 1 would write them anew, often on pages the pass
+  // never took).  That memory is given back to the zone with the images,
+  // at the end of the next pass.
+  void keep_images(const HeapMark& lifts_base) {
+    if (lifted == count)
+      restore_GC_state(base1);
+    else
+      give_back_zone_pages(base1, lifts_base);
   }
 
   // Lifts result i of the pass (residues of G[i]) into its record, with the
@@ -585,6 +587,8 @@ struct Loop {
       Output(" {confirmed}\n");
       return false;
     }
+    HeapMark lifts_base;
+    save_GC_state(lifts_base);
     if (pass == 0) {
       if (n > kResultRoom) Fatal("Too many polynomials in the result (%u)\n", n);
       count = n;
@@ -614,7 +618,7 @@ struct Loop {
       if (rq.given_basis == 0) malloc_trim(0);
       combine();
     }
-    slide_images_down();
+    keep_images(lifts_base);
     fig.primes += batch;
     primes += batch;
     ++fig.passes;
