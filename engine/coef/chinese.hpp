@@ -95,15 +95,26 @@ int ZEL_C(lift_one_INT)(const uint32_t* residues, INT* pair);
 int ZEL_C(lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int32_t one);
 int ZEL_C(recursive_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int32_t one);
 
-// A further batch.  U is the old image modulo M_old, M = M_old * P,
-// c1 = P * (P^-1 mod M_old), c2 = M_old * (M_old^-1 mod P).  The new image
-// (u c2 + U c1) mod M goes into triple[0]; unless combine_only it is
-// reconstructed by size (n and d shorter than s words) into triple[1..2].
+// A further batch of product P after batches of product M_old (coprime):
+// k = M_old^-1 mod P.  The image x modulo M = M_old P of an old image U
+// (modulo M_old) and the batch's image X is, with u = U mod M_old,
+// u + M_old ((X - u) k mod P) (Garner's form: products by numbers of the
+// batch's size only).
+struct BatchCombination {
+  INT M_old, P, k;
+};
+// The combination of the context's batch (P = product_of_primes) with
+// M_old, zone 1; a common factor is fatal (as inv_mod_INT).
+BatchCombination combination_with_batch(const INT& M_old);
+
+// A further batch, combined by `comb`, M = M_old * P.  The new image, in
+// [0, M), goes into triple[0]; unless combine_only it is reconstructed by
+// size (n and d shorter than s words) into triple[1..2].
 int ZEL_C(try_upgrade_lift_one_INT)(const uint32_t* residues, INT* triple, const INT& U,
-                                    const INT& M, uint32_t s, const INT& c1, const INT& c2,
+                                    const INT& M, uint32_t s, const BatchCombination& comb,
                                     int32_t combine_only);
 int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, const INT& U,
-                                    uint32_t s, const INT& M, const INT& c1, const INT& c2,
+                                    uint32_t s, const INT& M, const BatchCombination& comb,
                                     int32_t combine_only);
 
 // The reconstruction of the image triple[0] modulo M into triple[1..2], for
@@ -127,7 +138,7 @@ int ZEL_C(primpart)(INT* extra, INT* out, Dom* const* lanes, uint32_t t);
 // from the last; after the first failure the rest are only combined.  All
 // lifted: slots = integral coefficients, 1; otherwise slots = new images, 0.
 int ZEL_C(primpart_upgrade)(INT* extra, INT* slots, Dom* const* lanes, uint32_t t, uint32_t s,
-                            const INT& M, const INT& c1, const INT& c2);
+                            const INT& M, const BatchCombination& comb);
 // t residue vectors of n residues each, vector i at vectors + i * n: 1 when
 // all lift, out = numerators over their common denominator; 0 at the first
 // failure.

@@ -25,6 +25,16 @@ INT* chinese_cstes = nullptr;
 
 namespace {
 
+// The context's sum x = sum_i (r_i inv_i) (P / p_i), the value the tree
+// gives, term by term for a batch of at most kDirectPrimes primes: one
+// product of a cofactor by a machine word per prime costs less than the
+// tree's operations on integers of a few words each.  The cofactors P / p_i
+// take cofactor_limbs limbs each (the limbs of P, zeros on top).
+constexpr uint32_t kDirectPrimes = 64;
+const mp_limb_t* chinese_cofactors = nullptr;
+const uint32_t* chinese_inverses = nullptr;
+uint32_t cofactor_limbs = 0;
+
 // ---- machine-word helpers -----------------------------------------------------
 
 // a^-1 mod p by the extended Euclidean algorithm, the cofactor kept in
@@ -189,6 +199,21 @@ INT Chinese_INT(const uint32_t* residues, const INT* constants, uint32_t n) {
     mpz_init_set_ui(&x, residues[0]);
     return x;
   }
+  if (constants == chinese_cstes && n == valid_number_of_primes && chinese_cofactors != nullptr) {
+    // Each term is below 2^32 P and n < 2^32: one limb more than P holds
+    // the sum.
+    const uint32_t L = cofactor_limbs;
+    mpz_init2(&x, (L + 1) * GMP_NUMB_BITS);
+    mp_limb_t* d = x._mp_d;
+    for (uint32_t k = 0; k <= L; k++) d[k] = 0;
+    for (uint32_t i = 0; i < n; i++)
+      d[L] += mpn_addmul_1(d, chinese_cofactors + size_t(i) * L, L,
+                           mp_limb_t(uint64_t(residues[i]) * chinese_inverses[i]));
+    uint32_t size = L + 1;
+    while (size > 0 && d[size - 1] == 0) size--;
+    x._mp_size = int(size);
+    return x;
+  }
   HeapMark m;
   save_GC_state(m);
   mpz_init(&x);
@@ -222,6 +247,36 @@ uint32_t ZEL_C(compute_bound_size)(const INT& M) {
   return s0 > 2 ? s0 - 2 : 0;
 }
 
+namespace {
+
+// The tables of the direct sum (see chinese_cofactors) for the context's
+// primes, long-lived like the tree constants; none past kDirectPrimes.
+void keep_direct_sum_tables(const uint32_t* primes, uint32_t n, const INT& P) {
+  chinese_cofactors = nullptr;
+  chinese_inverses = nullptr;
+  cofactor_limbs = 0;
+  if (n < 2 || n > kDirectPrimes) return;
+  const uint32_t L = uint32_t(std::abs(P._mp_size));
+  const std::vector<uint32_t> inv = cofactor_inverses(primes, n);
+  auto* block = static_cast<char*>(xmalloc_spec(
+      uint64_t(n) * L * sizeof(mp_limb_t) + uint64_t(n) * sizeof(uint32_t), 5));
+  auto* cofactors = reinterpret_cast<mp_limb_t*>(block);
+  auto* inverses = reinterpret_cast<uint32_t*>(block + size_t(n) * L * sizeof(mp_limb_t));
+  INT q;
+  mpz_init(&q);
+  for (uint32_t i = 0; i < n; i++) {
+    mpz_divexact_ui(&q, &P, primes[i]);
+    const uint32_t k = uint32_t(std::abs(q._mp_size));
+    for (uint32_t j = 0; j < L; j++) cofactors[size_t(i) * L + j] = j < k ? q._mp_d[j] : 0;
+    inverses[i] = inv[i];
+  }
+  chinese_cofactors = cofactors;
+  chinese_inverses = inverses;
+  cofactor_limbs = L;
+}
+
+}  // namespace
+
 void init_Lift_INT() {
   if (!ZEL_C(want_lift)) return;
   const uint32_t n = numberOfPrimes();
@@ -245,6 +300,7 @@ void init_Lift_INT() {
   ZEL_C(product_of_primes) = kept[0];
   ZEL_C(maxi_INT) = kept[1];
   chinese_cstes = n > 1 ? kept + 2 : nullptr;
+  keep_direct_sum_tables(kept_primes, n, kept[0]);
 }
 
 void ZEL_C(re_init_Chineese_INT)() { init_Lift_INT(); }
@@ -257,6 +313,9 @@ void forget_lift_context() {
   ZEL_C(product_of_primes) = INT{};
   ZEL_C(maxi_INT) = INT{};
   chinese_cstes = nullptr;
+  chinese_cofactors = nullptr;
+  chinese_inverses = nullptr;
+  cofactor_limbs = 0;
 }
 
 // ---- reconstruction -------------------------------------------------------------
@@ -368,18 +427,32 @@ int ZEL_C(recursive_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int3
 
 // ---- a further batch ---------------------------------------------------------------
 
+BatchCombination combination_with_batch(const INT& M_old) {
+  BatchCombination c;
+  c.M_old = M_old;
+  c.P = ZEL_C(product_of_primes);
+  c.k = ZEL_C(inv_mod_INT)(ZEL_C(mod_INT)(M_old, c.P), c.P);
+  return c;
+}
+
 int ZEL_C(try_upgrade_lift_one_INT)(const uint32_t* residues, INT* triple, const INT& U,
-                                    const INT& M, uint32_t s, const INT& c1, const INT& c2,
+                                    const INT& M, uint32_t s, const BatchCombination& comb,
                                     int32_t combine_only) {
   HeapMark m;
   save_GC_state(m);
   INT x = Chinese_INT(residues, chinese_cstes, valid_number_of_primes);
-  INT tmp;
-  mpz_init(&tmp);
-  mpz_mul(&x, &x, &c2);
-  mpz_mul(&tmp, &U, &c1);
-  mpz_add(&x, &x, &tmp);
-  mpz_mod(&x, &x, &M);
+  // The old images are reduced already but for the first batch's.
+  INT u = U;
+  if (mpz_sgn(&U) < 0 || mpz_cmp(&U, &comb.M_old) >= 0) {
+    mpz_init(&u);
+    mpz_mod(&u, &U, &comb.M_old);
+  }
+  mpz_sub(&x, &x, &u);
+  mpz_mod(&x, &x, &comb.P);
+  mpz_mul(&x, &x, &comb.k);
+  mpz_mod(&x, &x, &comb.P);
+  mpz_mul(&x, &x, &comb.M_old);
+  mpz_add(&x, &x, &u);
   triple[0] = x;
   {
     INT* out[1] = {&triple[0]};
@@ -393,11 +466,11 @@ int ZEL_C(try_upgrade_lift_one_INT)(const uint32_t* residues, INT* triple, const
 }
 
 int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, const INT& U,
-                                    uint32_t s, const INT& M, const INT& c1, const INT& c2,
+                                    uint32_t s, const INT& M, const BatchCombination& comb,
                                     int32_t combine_only) {
   std::vector<uint32_t> r(valid_number_of_primes);
   gather(lanes, j, r.data());
-  return ZEL_C(try_upgrade_lift_one_INT)(r.data(), triple, U, M, s, c1, c2, combine_only);
+  return ZEL_C(try_upgrade_lift_one_INT)(r.data(), triple, U, M, s, comb, combine_only);
 }
 
 // ---- a polynomial's terms -------------------------------------------------------

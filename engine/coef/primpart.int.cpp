@@ -60,7 +60,7 @@ int ZEL_C(primpart)(INT* extra, INT* out, Dom* const* lanes, uint32_t t) {
 }
 
 int ZEL_C(primpart_upgrade)(INT* extra, INT* slots, Dom* const* lanes, uint32_t t, uint32_t s,
-                            const INT& M, const INT& c1, const INT& c2) {
+                            const INT& M, const BatchCombination& comb) {
   HeapMark m;
   save_GC_state(m);
   auto* tri = static_cast<INT*>(alloc64(sizeof(INT) * 3 * (t > 0 ? t : 1)));
@@ -70,7 +70,7 @@ int ZEL_C(primpart_upgrade)(INT* extra, INT* slots, Dom* const* lanes, uint32_t 
   // From the last term: the tail is where a coefficient fails first, and
   // after a failure the others need only their new images.
   for (uint32_t j = t; j-- > 0;) {
-    ZEL_C(try_upgrade_lift_row_INT)(lanes, j, tri + 3 * j, slots[j], s, M, c1, c2, 1);
+    ZEL_C(try_upgrade_lift_row_INT)(lanes, j, tri + 3 * j, slots[j], s, M, comb, 1);
     if (all && !lift_sharing_denominator(tri + 3 * j, M, nullptr, s, &D)) all = false;
   }
   if (!all) {

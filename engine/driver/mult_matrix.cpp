@@ -407,7 +407,8 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
     }
     const BasisPoly& g = G[s.dense_from[r]];
     const std::vector<uint32_t>& columns = s.dense_columns[r];
-    for (size_t t = 1; t < g.size(); ++t) {
+    const size_t terms = g.size();  // a division: once per row, not per entry
+    for (size_t t = 1; t < terms; ++t) {
       uint32_t a = g.coefficient(l, t);
       if (a >= p) a %= p;
       row[columns[t - 1]] = row_entry(a == 0 ? 0 : p - a, p);

@@ -15,6 +15,7 @@
 
 #include "engine/api/stop_flag.hpp"
 #include "engine/call_zel.h"
+#include "engine/coef/batch_residues.hpp"
 #include "engine/coef/chinese.hpp"
 #include "engine/coef/default_primes.hpp"
 #include "engine/coef/early_lift.hpp"
@@ -159,51 +160,14 @@ std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lea
 
 // ---- one pass ----------------------------------------------------------------
 
-// The batch's primes with floor(2^64 / p) each, for residues of 64-bit
-// values by Barrett's method (the quotient estimate falls short by at most
-// one).
-struct BatchPrimes {
-  const uint32_t* P = ZEL_C(Primes);
-  std::vector<uint64_t> barrett;
-  BatchPrimes() {
-    for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) barrett.push_back(~uint64_t(0) / P[l]);
-  }
-  uint64_t residue(uint64_t x, uint32_t l) const {
-    const uint64_t q = uint64_t((static_cast<unsigned __int128>(x) * barrett[l]) >> 64);
-    const uint64_t r = x - q * P[l];
-    return r >= P[l] ? r - P[l] : r;
-  }
-};
-
-// c modulo every prime of the batch into lane[l][k]: one division of |c| by
-// the product of two primes (below 2^64) serves both, the sign applied
-// after (non-negative residues, as INT_to_Dom).
-void batch_residues(const INT& c, const BatchPrimes& batch, Dom* const* lane, uint32_t k) {
-  const uint32_t V = ZEL_C(vectorize);
-  const uint32_t* P = batch.P;
-  const mp_size_t limbs = c._mp_size < 0 ? -c._mp_size : c._mp_size;
-  const bool negative = c._mp_size < 0;
-  auto signed_residue = [negative](uint64_t r, uint32_t p) {
-    return Dom(negative && r != 0 ? p - r : r);
-  };
-  uint32_t l = 0;
-  if constexpr (sizeof(mp_limb_t) == sizeof(uint64_t))
-    for (; l + 1 < V; l += 2) {
-      const uint64_t q = uint64_t(P[l]) * P[l + 1];
-      const uint64_t r = limbs == 0 ? 0 : uint64_t(mpn_mod_1(c._mp_d, limbs, mp_limb_t(q)));
-      lane[l][k] = signed_residue(batch.residue(r, l), P[l]);
-      lane[l + 1][k] = signed_residue(batch.residue(r, l + 1), P[l + 1]);
-    }
-  for (; l < V; ++l) lane[l][k] = ZEL_C(INT_to_Dom)(c, P[l]);
-}
-
 // f modulo the primes of the batch, in the current zone: header words
 // copied, zero terms dropped, monomials copied (the engine writes their
 // hash), lane l of term t holding coefficient t modulo prime l.  A lifted
-// basis handed to a change of order (shared) keeps the records' monomials,
+// basis handed to a change of order (given) keeps the records' monomials,
 // which live until the loop ends: that path only reads them, and every
-// copy it makes for a computation of its own is on fresh monomials.
-Dpol* to_residues(const Dpol_INT* f, bool shared, const BatchPrimes& batch) {
+// copy it makes for a computation of its own is on fresh monomials.  It
+// enters as the engine's bases come out: monic per prime.
+Dpol* to_residues(const Dpol_INT* f, bool given, BatchResidues& batch) {
   const INT* c = coeffs_INT(f);
   uint32_t m = 0;
   for (uint32_t t = 0; t < f->n; ++t) m += !ZEL_C(is_zero_INT)(c[t]);
@@ -215,16 +179,18 @@ Dpol* to_residues(const Dpol_INT* f, bool shared, const BatchPrimes& batch) {
   Dom** lane = lanes(p);
   for (uint32_t t = 0, k = 0; t < f->n; ++t) {
     if (ZEL_C(is_zero_INT)(c[t])) continue;
-    if (shared) {
+    if (given) {
       p->mono[k] = f->mono[t];
     } else {
       Expos* e = ZEL_C(new_heap_Expos)();
       std::memcpy(e, f->mono[t], sz_Expos);
       p->mono[k] = e;
     }
-    batch_residues(c[t], batch, lane, k);
+    batch.put(c[t], lane, k);
+    if (given && k == 0) batch.scale_to_one(lane, 0);
     ++k;
   }
+  if (given) batch.unscaled();
   return p;
 }
 
@@ -400,16 +366,18 @@ struct Loop {
   }
 
   // The images of the polynomials not yet lifted: the lifts write them at
-  // the top of zone 1, above the pass's work, reading the residues of the
-  // results where the pass left them (a copy of those would add to the
-  // pass's peak); once every lift is done they slide down to the bottom of
-  // zone 1, over whatever the pass occupied.
-  void slide_images_down() {
-    std::vector<INT*> images;
-    for (uint32_t i = 0; i < count; ++i)
-      if (!result[i]->spare[0])
-        for (uint32_t t = 0; t < result[i]->n; ++t) images.push_back(coeffs_INT(result[i]) + t);
-    restore_and_slide(base1, images.data(), uint32_t(images.size()));
+  // the top of zone 1 (from mark lifts_base on), above the pass's work,
+  // reading the residues of the results where the pass left them (a copy
+  // of those would add to the pass's peak).  They stay there: what the pass
+  // left below them is not read again, and its pages go back (a slide down
+  // to the bottom of zone 1 would write them anew, often on pages the pass
+  // never took).  That memory is given back to the zone with the images,
+  // at the end of the next pass.
+  void keep_images(const HeapMark& lifts_base) {
+    if (lifted == count)
+      restore_GC_state(base1);
+    else
+      give_back_zone_pages(base1, lifts_base);
   }
 
   // Lifts result i of the pass (residues of G[i]) into its record, with the
@@ -419,7 +387,7 @@ struct Loop {
   // form made integral by the lcm L of its denominators gets L as the
   // coefficient of its multiplier, so that L f = (the integral form) modulo
   // the basis.
-  void lift(uint32_t i, uint32_t bound_words, const INT* c1, const INT* c2) {
+  void lift(uint32_t i, uint32_t bound_words, const BatchCombination* comb) {
     Dpol_INT* r = result[i];
     INT* slots = coeffs_INT(r);
     const bool pair_member = rq.mode == ZEL_COMPUTE_GBASIS_NF && i % 2 == 1 &&
@@ -433,7 +401,7 @@ struct Loop {
       if (pass == 0)
         ok = ZEL_C(primpart)(extra, slots, lanes(G[i]), r->n);
       else
-        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *c1, *c2);
+        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *comb);
       // A change of order's results have one large denominator each: they
       // lift before the plain bound allows, and a later batch checks them.
       if (!ok && pass > 0 && solving_mode(rq.mode) &&
@@ -475,25 +443,23 @@ struct Loop {
         result[i] = r;
       }
     }
-    for (uint32_t i = 0; i < count; ++i) lift(i, 0, nullptr, nullptr);
+    for (uint32_t i = 0; i < count; ++i) lift(i, 0, nullptr);
   }
 
   // Later pass: combine with the new batch and lift what has not lifted.
   void combine() {
     lifted_early = false;
-    const INT& P = ZEL_C(product_of_primes);
-    INT c1, c2;
+    BatchCombination comb;
     uint32_t s;
     {
       InZone3 z3;
-      c1 = ZEL_C(mult_INT)(P, ZEL_C(inv_mod_INT)(ZEL_C(mod_INT)(P, M), M));
-      c2 = ZEL_C(mult_INT)(M, ZEL_C(inv_mod_INT)(ZEL_C(mod_INT)(M, P), P));
-      M = ZEL_C(mult_INT)(M, P);
+      comb = combination_with_batch(M);
+      M = ZEL_C(mult_INT)(M, comb.P);
       s = ZEL_C(compute_bound_size)(M);
     }
     Output("Compute_upper bound %u\n", s);
     for (uint32_t i = 0; i < count; ++i)
-      if (!result[i]->spare[0]) lift(i, s, &c1, &c2);
+      if (!result[i]->spare[0]) lift(i, s, &comb);
   }
 
   // True when this pass's results have the first pass's shape.
@@ -571,13 +537,10 @@ struct Loop {
     std::vector<Dpol*> X(rq.n);
     {
       InZone2 keep;
-      const BatchPrimes batch_primes;
+      BatchResidues batch_primes(ZEL_C(Primes), ZEL_C(vectorize));
       for (uint32_t i = 0; i < rq.n; ++i)
         X[i] = to_residues(rq.input[i], i < rq.given_basis, batch_primes);
     }
-    // A given basis enters as the engine's bases come out: monic per prime.
-    for (uint32_t i = 0; i < rq.given_basis; ++i)
-      monic_lanes_d(lanes(X[i]), ZEL_C(vectorize), X[i]->n);
     Output("/S:%d -> %u/", int(pass), primes + batch);
     print_memory_use();
     // A stop ends the loop with what earlier passes combined.
@@ -636,6 +599,8 @@ struct Loop {
       Output(" {confirmed}\n");
       return false;
     }
+    HeapMark lifts_base;
+    save_GC_state(lifts_base);
     if (pass == 0) {
       if (n > kResultRoom) Fatal("Too many polynomials in the result (%u)\n", n);
       count = n;
@@ -656,12 +621,16 @@ struct Loop {
       if (rq.given_basis != 0) restore_orv_state_z2(images_top);
       // Nothing the pass's computation left in the free parts of the zones
       // or of the heap is read again: their pages go back before the lifts
-      // touch new ones, so that the two peaks do not add up.
+      // touch new ones, so that the two peaks do not add up.  A change of
+      // order on a given basis keeps the heap's: its next pass takes the
+      // same arrays again (one set per prime, of the size of the normal
+      // set), and the lifts need less than the basis modulo the batch just
+      // given back.
       give_back_free_zone_pages();
-      malloc_trim(0);
+      if (rq.given_basis == 0) malloc_trim(0);
       combine();
     }
-    slide_images_down();
+    keep_images(lifts_base);
     fig.primes += batch;
     primes += batch;
     ++fig.passes;
@@ -737,6 +706,8 @@ uint32_t run_loop(const ModularRequest& rq, Dpol_INT** result) {
   while (loop.run_pass()) {
     if (++attempts >= kMaxPasses) Fatal("Pas fait max_step !\n");
   }
+  // What the passes kept on the heap for the next one (see run_pass).
+  if (rq.given_basis != 0) malloc_trim(0);
   return loop.pass == 0 ? 0 : loop.count;
 }
 

@@ -303,6 +303,28 @@ void give_back_free_zone_pages() {
 #endif
 }
 
+void give_back_zone_pages(const HeapMark& from, const HeapMark& to) {
+#ifndef ZEL_MEMDEBUG
+  const GarbageZone& z = garbage_zone[0];
+  if (to.cur_garbages == 0 || z.all_garbages == nullptr) return;
+  const uintptr_t ps = uintptr_t(sysconf(_SC_PAGESIZE));
+  auto drop = [ps](const char* a0, const char* b0) {
+    const uintptr_t a = (reinterpret_cast<uintptr_t>(a0) + ps - 1) & ~(ps - 1);
+    const uintptr_t b = reinterpret_cast<uintptr_t>(b0) & ~(ps - 1);
+    if (b > a) madvise(reinterpret_cast<void*>(a), b - a, MADV_DONTNEED);
+  };
+  // Blocks from's (or the first) to to's: the slots in between hold the
+  // blocks taken meanwhile, in order.
+  for (uint32_t i = from.cur_garbages == 0 ? 0 : from.cur_garbages - 1; i < to.cur_garbages; ++i) {
+    const char* start = z.all_garbages[i];
+    const char* end = start + z.zone_memory_size[i];
+    if (i + 1 == from.cur_garbages && from.bignum_tas != nullptr) start = from.bignum_tas;
+    if (i + 1 == to.cur_garbages) end = to.bignum_tas;
+    drop(start, end);
+  }
+#endif
+}
+
 void save_orv_state_z3(HeapMark& m) { save(garbage_zone[2], m); }
 void restore_orv_state_z3(const HeapMark& m) { restore(garbage_zone[2], m); }
 void restore_orv_state_z2(const HeapMark& m) { restore(garbage_zone[1], m); }

@@ -127,6 +127,11 @@ void restore_orv_state2(const HeapMark& m1, const HeapMark& m2);
 // block.  Restoring a mark keeps those pages resident for the next requests;
 // this lets them go (they read as zero when taken again).
 void give_back_free_zone_pages();
+// Gives the pages of zone 1 between marks `from` and `to` (taken in that
+// order, `to` not restored since) back to the system: memory still
+// allocated whose contents are not read again.  It reads as zero when
+// written again.
+void give_back_zone_pages(const HeapMark& from, const HeapMark& to);
 
 // Debugging aid: writes through Stderr which zone slots contain p.
 void rechercher_pointer(const void* p);

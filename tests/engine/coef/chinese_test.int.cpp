@@ -124,6 +124,54 @@ TEST_F(ChineseTest, ImagesAndFractionsAgreeWithPlainGmpOnRandomData) {
   }
 }
 
+TEST_F(ChineseTest, TheContextsDirectSumIsTheTreesSumExactly) {
+  // The images are not reduced modulo P: both ways must give one integer.
+  auto rng = zel_test::make_rng(12);
+  for (uint32_t n : {2u, 3u, 8u, 40u, 64u, 65u}) {
+    zel_test::use_batch(n, 7 * n);
+    IntContext ctx;
+    zel::ZEL_BUILD::ZoneScope scope;
+    const INT* tree = init_Chinese_cstes(valid_Primes, n);
+    for (int it = 0; it < 20; it++) {
+      std::vector<uint32_t> r(n);
+      for (uint32_t i = 0; i < n; i++)
+        r[i] = it == 0 ? valid_Primes[i] - 1 : uint32_t(rng() % valid_Primes[i]);
+      const INT direct = Chinese_INT(r.data(), chinese_cstes, n);
+      const INT by_tree = Chinese_INT(r.data(), tree, n);
+      EXPECT_EQ(dec(&direct), dec(&by_tree)) << n << " primes";
+    }
+  }
+}
+
+TEST_F(ChineseTest, AFurtherBatchGivesTheImageInZeroToTheNewModulus) {
+  // Old images as the loop has them: reduced, or a first batch's unreduced
+  // sum (even past M_old); the new image is the one integer of [0, M_old P)
+  // that agrees with both.
+  auto rng = zel_test::make_rng(13);
+  INT M_old = ZEL_C(copy_INT)(ZEL_C(product_of_primes));
+  zel_test::use_batch(9, 60);
+  IntContext ctx;
+  zel::ZEL_BUILD::ZoneScope scope;
+  const BatchCombination comb = combination_with_batch(M_old);
+  RefZ M, U, x, ref, old_mod(dec(&M_old).c_str()), P(dec(&comb.P).c_str());
+  mpz_mul(M.v, old_mod.v, P.v);
+  for (int it = 0; it < 40; it++) {
+    U = zel_test::random_ref(rng, 1 + uint32_t(rng() % 200));
+    if (it % 3 == 0) mpz_abs(U.v, U.v);
+    std::vector<uint32_t> r(valid_number_of_primes);
+    for (uint32_t i = 0; i < valid_number_of_primes; i++)
+      r[i] = uint32_t(rng() % valid_Primes[i]);
+    INT triple[3];
+    ZEL_C(try_upgrade_lift_one_INT)(r.data(), triple, *U.v, *M.v, 0, comb, 1);
+    mpz_set(x.v, &triple[0]);
+    EXPECT_GE(mpz_sgn(x.v), 0);
+    EXPECT_LT(mpz_cmp(x.v, M.v), 0);
+    EXPECT_TRUE(mpz_congruent_p(x.v, U.v, old_mod.v));
+    for (uint32_t i = 0; i < valid_number_of_primes; i++)
+      EXPECT_EQ(mpz_fdiv_ui(x.v, valid_Primes[i]), r[i]);
+  }
+}
+
 TEST_F(ChineseTest, ImagesSharingAFactorWithTheModulusWaitForMorePrimes) {
   const std::vector<uint32_t> primes = batch_primes();
   // 0 modulo p0 and p1, not a fraction within the bound: formerly fatal.
@@ -193,21 +241,18 @@ TEST_F(ChineseTest, PrimitivePartsLiftOverTwoBatchesToTheClearedCoefficients) {
   std::vector<INT> slots(t);
   EXPECT_EQ(ZEL_C(primpart)(nullptr, slots.data(), ptr1.data(), t), 0);
 
-  // Combination constants for the second batch, as the multi-modular loop
-  // makes them: c1 = 1 mod M_old, 0 mod P; c2 = 0 mod M_old, 1 mod P.
+  // The combination with the second batch, as the multi-modular loop makes it.
   INT M_old = ZEL_C(copy_INT)(ZEL_C(product_of_primes));
   zel_test::use_batch(20, 50);
   const std::vector<uint32_t> second = batch_primes();
-  const INT& P = ZEL_C(product_of_primes);
-  INT c1 = ZEL_C(mult_INT)(P, ZEL_C(inv_mod_INT)(P, M_old));
-  INT c2 = ZEL_C(mult_INT)(M_old, ZEL_C(inv_mod_INT)(M_old, P));
-  INT M = ZEL_C(mult_INT)(M_old, P);
+  const BatchCombination comb = combination_with_batch(M_old);
+  INT M = ZEL_C(mult_INT)(M_old, comb.P);
   const uint32_t s = ZEL_C(compute_bound_size)(M);
   auto l2 = lanes_of(num, den, second);
   std::vector<Dom*> ptr2;
   for (auto& l : l2) ptr2.push_back(l.data());
   INT L;
-  ASSERT_EQ(ZEL_C(primpart_upgrade)(&L, slots.data(), ptr2.data(), t, s, M, c1, c2), 1);
+  ASSERT_EQ(ZEL_C(primpart_upgrade)(&L, slots.data(), ptr2.data(), t, s, M, comb), 1);
   for (uint32_t j = 0; j < t; j++) EXPECT_EQ(dec(&slots[j]), cleared[j]) << j;
   EXPECT_EQ(dec(&L), "12");
 

@@ -219,6 +219,32 @@ TEST_F(ZoneTest, FreePagesGoBackWhileTheBlocksStayTheZones) {
   EXPECT_EQ(zel::arena_committed_bytes(), committed);
 }
 
+TEST_F(ZoneTest, PagesBetweenTwoMarksGoBackAndTheirNeighboursStay) {
+  SKIP_IN_MEMDEBUG();
+  alloc_internal(1 << 20);
+  char* before = static_cast<char*>(alloc64(5000));
+  std::memset(before, 0x5A, 5000);
+  HeapMark from, to;
+  save_GC_state(from);
+  std::vector<char*> dead;
+  for (int i = 0; i < 12; i++) {  // across several blocks
+    dead.push_back(static_cast<char*>(alloc64(200000)));
+    std::memset(dead.back(), 0xAB, 200000);
+  }
+  save_GC_state(to);
+  char* after = static_cast<char*>(alloc64(5000));
+  std::memset(after, 0x6B, 5000);
+  give_back_zone_pages(from, to);
+  for (int i = 0; i < 5000; i++) {
+    ASSERT_EQ(before[i], 0x5A) << i;
+    ASSERT_EQ(after[i], 0x6B) << i;
+  }
+  const uintptr_t ps = uintptr_t(sysconf(_SC_PAGESIZE));
+  for (char* d : dead)
+    for (uintptr_t q = (addr(d) + ps - 1) & ~(ps - 1); q + ps <= addr(d) + 200000; q += 512)
+      ASSERT_EQ(*reinterpret_cast<char*>(q), 0);
+}
+
 TEST_F(ZoneTest, ReallocaShrinksTheLastAllocation) {
   SKIP_IN_MEMDEBUG();
   alloc64(4000);
