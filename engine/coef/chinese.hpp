@@ -95,6 +95,18 @@ int ZEL_C(lift_one_INT)(const uint32_t* residues, INT* pair);
 int ZEL_C(lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int32_t one);
 int ZEL_C(recursive_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int32_t one);
 
+// Combining an image modulo M_old with a new batch (modulo P, the context's
+// product; M = M_old P) needs M_old and M_old^-1 mod P, read once from M
+// and c2 = M_old (M_old^-1 mod P) for the terms of a polynomial (zone 1).
+struct BatchStep {
+  INT old_modulus;  // M_old
+  INT old_inverse;  // M_old^-1 mod P
+};
+BatchStep batch_step(const INT& M, const INT& c2);
+// The image modulo M, in [0, M), of the old image U (any integer; U mod
+// M_old counts) and the residues of the batch: (u c2 + U c1) mod M.  Zone 1.
+INT combined_image(const uint32_t* residues, const INT& U, const BatchStep& step);
+
 // A further batch.  U is the old image modulo M_old, M = M_old * P,
 // c1 = P * (P^-1 mod M_old), c2 = M_old * (M_old^-1 mod P).  The new image
 // (u c2 + U c1) mod M goes into triple[0]; unless combine_only it is

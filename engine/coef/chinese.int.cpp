@@ -368,19 +368,45 @@ int ZEL_C(recursive_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int3
 
 // ---- a further batch ---------------------------------------------------------------
 
+BatchStep batch_step(const INT& M, const INT& c2) {
+  BatchStep step;
+  mpz_init(&step.old_modulus);
+  mpz_divexact(&step.old_modulus, &M, &ZEL_C(product_of_primes));
+  mpz_init(&step.old_inverse);
+  mpz_divexact(&step.old_inverse, &c2, &step.old_modulus);
+  return step;
+}
+
+INT combined_image(const uint32_t* residues, const INT& U, const BatchStep& step) {
+  // Garner's step: x = U' + M_old k, U' = U mod M_old and k = (u - U')
+  // M_old^-1 mod P, below M as U' < M_old and k < P.  Its products have a
+  // factor of the batch's size, where u c2 + U c1 multiplies numbers of M's.
+  HeapMark m;
+  save_GC_state(m);
+  const INT& P = ZEL_C(product_of_primes);
+  const INT& M_old = step.old_modulus;
+  INT x, k;
+  mpz_init_set(&x, &U);
+  if (mpz_sgn(&x) < 0 || mpz_cmp(&x, &M_old) >= 0) mpz_fdiv_r(&x, &x, &M_old);
+  k = Chinese_INT(residues, chinese_cstes, valid_number_of_primes);
+  mpz_sub(&k, &k, &x);
+  mpz_fdiv_r(&k, &k, &P);
+  mpz_mul(&k, &k, &step.old_inverse);
+  mpz_fdiv_r(&k, &k, &P);
+  mpz_addmul(&x, &M_old, &k);
+  INT* out[1] = {&x};
+  restore_and_slide(m, out, 1);
+  return x;
+}
+
 int ZEL_C(try_upgrade_lift_one_INT)(const uint32_t* residues, INT* triple, const INT& U,
                                     const INT& M, uint32_t s, const INT& c1, const INT& c2,
                                     int32_t combine_only) {
+  (void)c1;  // c2 and M determine it
   HeapMark m;
   save_GC_state(m);
-  INT x = Chinese_INT(residues, chinese_cstes, valid_number_of_primes);
-  INT tmp;
-  mpz_init(&tmp);
-  mpz_mul(&x, &x, &c2);
-  mpz_mul(&tmp, &U, &c1);
-  mpz_add(&x, &x, &tmp);
-  mpz_mod(&x, &x, &M);
-  triple[0] = x;
+  const BatchStep step = batch_step(M, c2);
+  triple[0] = combined_image(residues, U, step);
   {
     INT* out[1] = {&triple[0]};
     restore_and_slide(m, out, 1);

@@ -67,10 +67,14 @@ int ZEL_C(primpart_upgrade)(INT* extra, INT* slots, Dom* const* lanes, uint32_t 
   INT D;
   mpz_init_set_ui(&D, 1);
   bool all = true;
+  (void)c1;  // M and c2 determine it
+  const BatchStep step = batch_step(M, c2);
+  std::vector<uint32_t> r(valid_number_of_primes);
   // From the last term: the tail is where a coefficient fails first, and
   // after a failure the others need only their new images.
   for (uint32_t j = t; j-- > 0;) {
-    ZEL_C(try_upgrade_lift_row_INT)(lanes, j, tri + 3 * j, slots[j], s, M, c1, c2, 1);
+    for (uint32_t l = 0; l < valid_number_of_primes; l++) r[l] = lanes[l][j];
+    tri[3 * j] = combined_image(r.data(), slots[j], step);
     if (all && !lift_sharing_denominator(tri + 3 * j, M, nullptr, s, &D)) all = false;
   }
   if (!all) {
