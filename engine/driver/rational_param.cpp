@@ -1,13 +1,15 @@
 #include "engine/driver/rational_param.hpp"
 
+#include <algorithm>
 #include <ctime>
 #include <vector>
 
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/mem/messages.hpp"
-#include "sparse/exact_sums.hpp"
+#include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
+#include "sparse/shifted_combination.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -30,28 +32,73 @@ bool univariate(const Dpol* p, uint32_t nv) {
 
 }  // namespace
 
+namespace {
+
+// Multiplication by Dm modulo F (monic of degree d), modulo p, as a d x d
+// matrix made once for the polynomials of a lane: column c is t^c Dm mod F,
+// each column from the one before (times t, then t^d = -(F - t^d)).  The
+// matrix is kept by rows, so that each coefficient of R Dm mod F is one dot
+// product: d^2 products a polynomial, where Horner's rule on R costs 2 d^2.
+class TimesDmModF {
+ public:
+  TimesDmModF(uint32_t p, const uint32_t* F, const uint32_t* Dm, uint32_t d)
+      : p_(p), d_(d), rows_(size_t(d) * d) {
+    std::vector<Dom> minus_f(d), column(d), next(d);
+    for (uint32_t j = 0; j < d; ++j) {
+      const uint32_t f = F[j] % p;
+      minus_f[j] = Dom(f == 0 ? 0 : p - f);
+      column[j] = Dom(Dm[j] % p);
+    }
+    const FixedFactor zero(0, p);
+    // The columns kBlock at a time, then written into the rows' cache lines.
+    constexpr uint32_t kBlock = 16;
+    std::vector<Dom> block(size_t(kBlock) * d);
+    for (uint32_t c0 = 0; c0 < d; c0 += kBlock) {
+      const uint32_t width = std::min(kBlock, d - c0);
+      for (uint32_t k = 0; k < width; ++k) {
+        if (c0 + k > 0) {
+          const Dom top = column[d - 1];
+          next[0] = 0;
+          std::copy(column.begin(), column.end() - 1, next.begin() + 1);
+          if (top != 0) {
+            const FixedFactor times_top(top, p);
+            next[0] = times_top.times(minus_f[0]);
+            add_shifted_pair(next.data(), minus_f.data(), zero, times_top, int32_t(d) - 1, p);
+          }
+          column.swap(next);
+        }
+        std::copy(column.begin(), column.end(), block.begin() + size_t(k) * d);
+      }
+      for (uint32_t r = 0; r < d; ++r) {
+        Dom* row = rows_.data() + size_t(r) * d + c0;
+        for (uint32_t k = 0; k < width; ++k) row[k] = block[size_t(k) * d + r];
+      }
+    }
+  }
+
+  // out[0 .. d-1] = R Dm mod F, R any d values below 2^32.
+  void apply(const uint32_t* R, uint32_t* out) const {
+#ifdef ZEL_VARIANT_INT
+    dot_products_u32(rows_.data(), ptrdiff_t(d_), d_, R, d_, p_, out);
+#else
+    std::vector<Dom> x(d_);
+    for (uint32_t c = 0; c < d_; ++c) x[c] = Dom(R[c] % p_);
+    for (uint32_t r = 0; r < d_; ++r)
+      out[r] = dot_product_dense(rows_.data() + size_t(r) * d_, x.data(), d_, p_);
+#endif
+  }
+
+ private:
+  uint32_t p_, d_;
+  std::vector<Dom> rows_;
+};
+
+}  // namespace
+
 void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint32_t* R,
                    uint32_t* out, uint32_t d) {
   if (d == 0) return;
-  const uint32_t p = ZEL_C(Primes)[k];
-  // Horner on R from its top coefficient: A = A * t + R[i] * Dm, mod F.
-  // Each coefficient of A is an exact sum of at most 2d products below 2^64
-  // (sparse/exact_sums.hpp), reduced only when it becomes the top one.
-  // Multiplying by t moves the window of A one slot down the buffers
-  // instead of moving A.
-  const Reducer reduce_p(p);
-  std::vector<uint64_t> sums(2 * size_t(d) - 1, 0), wraps(sums.size(), 0);
-  uint64_t* A = sums.data() + (d - 1);
-  uint64_t* W = wraps.data() + (d - 1);
-  for (uint32_t j = 0; j < d; ++j) A[j] = uint64_t(Dm[j]) * R[d - 1];
-  for (uint32_t i = d - 1; i-- > 0;) {
-    const uint64_t top = reduce_entry(reduce_p, A[d - 1], W[d - 1]);
-    const uint64_t q = top == 0 ? 0 : p - top;  // t^d = -F(t) + t^d
-    --A;                                        // A * t; the new A[0] is 0
-    --W;
-    add_two_scaled(A, W, Dm, R[i], F, q, d);
-  }
-  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(reduce_entry(reduce_p, A[j], W[j]));
+  TimesDmModF(ZEL_C(Primes)[k], F, Dm, d).apply(R, out);
 }
 
 void apply_rr(Dpol** basis, uint32_t n) {
@@ -101,13 +148,14 @@ void apply_rr(Dpol** basis, uint32_t n) {
     for (uint32_t i = 0; i + 1 < d; ++i)
       Dm[i] = uint32_t(mul_mod(mul_mod((i + 1) % p, F[i + 1], p), dinv, p));
     Dm[d - 1] = 1;
+    const TimesDmModF times_dm(uint32_t(p), F.data(), Dm.data(), d);
     for (uint32_t i = 0; i < n; ++i) {
       if (i == fi) continue;
       const Dpol* g = basis[i];
       std::fill(R.begin(), R.end(), 0);
       for (uint32_t t = 1; t < g->n; ++t)
         R[get_field(words_of(g->mono[t]), nv - 1)] = uint32_t(lanes(g)[k][t]);
-      ZEL_C(Pprime)(k, F.data(), Dm.data(), R.data(), out.data(), d);
+      times_dm.apply(R.data(), out.data());
       tails[k][i] = out;
     }
   }
