@@ -26,6 +26,7 @@
 #endif
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/coef/int_arith.hpp"
 #include "engine/variant.hpp"
@@ -97,10 +98,13 @@ int ZEL_C(recursive_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int3
 
 // Combining an image modulo M_old with a new batch (modulo P, the context's
 // product; M = M_old P) needs M_old and M_old^-1 mod P, read once from M
-// and c2 = M_old (M_old^-1 mod P) for the terms of a polynomial (zone 1).
+// and c2 = M_old (M_old^-1 mod P) for the terms of a polynomial, and the
+// batch's residues r_i count through e_i = (P/p_i) ((P/p_i)^-1 mod p_i)
+// M_old^-1 mod P.  Zone 1.
 struct BatchStep {
-  INT old_modulus;  // M_old
-  INT old_inverse;  // M_old^-1 mod P
+  INT old_modulus;             // M_old
+  INT old_inverse;             // M_old^-1 mod P
+  std::vector<INT> residue_weights;  // e_i
 };
 BatchStep batch_step(const INT& M, const INT& c2);
 // The image modulo M, in [0, M), of the old image U (any integer; U mod

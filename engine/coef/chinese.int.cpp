@@ -369,29 +369,44 @@ int ZEL_C(recursive_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* pair, int3
 // ---- a further batch ---------------------------------------------------------------
 
 BatchStep batch_step(const INT& M, const INT& c2) {
+  const INT& P = ZEL_C(product_of_primes);
   BatchStep step;
   mpz_init(&step.old_modulus);
-  mpz_divexact(&step.old_modulus, &M, &ZEL_C(product_of_primes));
+  mpz_divexact(&step.old_modulus, &M, &P);
   mpz_init(&step.old_inverse);
   mpz_divexact(&step.old_inverse, &c2, &step.old_modulus);
+  const uint32_t n = valid_number_of_primes;
+  const std::vector<uint32_t> inv = cofactor_inverses(valid_Primes, n);
+  step.residue_weights.resize(n);
+  for (uint32_t i = 0; i < n; i++) {
+    INT& e = step.residue_weights[i];
+    mpz_init(&e);
+    mpz_divexact_ui(&e, &P, valid_Primes[i]);
+    mpz_mul_ui(&e, &e, inv[i]);
+    mpz_mul(&e, &e, &step.old_inverse);
+    mpz_fdiv_r(&e, &e, &P);
+  }
   return step;
 }
 
 INT combined_image(const uint32_t* residues, const INT& U, const BatchStep& step) {
   // Garner's step: x = U' + M_old k, U' = U mod M_old and k = (u - U')
-  // M_old^-1 mod P, below M as U' < M_old and k < P.  Its products have a
-  // factor of the batch's size, where u c2 + U c1 multiplies numbers of M's.
+  // M_old^-1 mod P, below M as U' < M_old and k < P; k is sum r_i e_i -
+  // U' M_old^-1 modulo P.  Every product has a factor of the batch's size,
+  // where u c2 + U c1 multiplies numbers of M's.
   HeapMark m;
   save_GC_state(m);
   const INT& P = ZEL_C(product_of_primes);
   const INT& M_old = step.old_modulus;
-  INT x, k;
+  INT x, k, w;
   mpz_init_set(&x, &U);
   if (mpz_sgn(&x) < 0 || mpz_cmp(&x, &M_old) >= 0) mpz_fdiv_r(&x, &x, &M_old);
-  k = Chinese_INT(residues, chinese_cstes, valid_number_of_primes);
-  mpz_sub(&k, &k, &x);
-  mpz_fdiv_r(&k, &k, &P);
-  mpz_mul(&k, &k, &step.old_inverse);
+  mpz_init(&k);
+  for (uint32_t i = 0; i < valid_number_of_primes; i++)
+    mpz_addmul_ui(&k, &step.residue_weights[i], residues[i]);
+  mpz_init(&w);
+  mpz_fdiv_r(&w, &x, &P);
+  mpz_submul(&k, &w, &step.old_inverse);
   mpz_fdiv_r(&k, &k, &P);
   mpz_addmul(&x, &M_old, &k);
   INT* out[1] = {&x};
