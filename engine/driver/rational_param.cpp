@@ -49,7 +49,6 @@ class TimesDmModF {
       minus_f[j] = Dom(f == 0 ? 0 : p - f);
       column[j] = Dom(Dm[j] % p);
     }
-    const FixedFactor zero(0, p);
     // The columns kBlock at a time, then written into the rows' cache lines.
     constexpr uint32_t kBlock = 16;
     std::vector<Dom> block(size_t(kBlock) * d);
@@ -60,11 +59,7 @@ class TimesDmModF {
           const Dom top = column[d - 1];
           next[0] = 0;
           std::copy(column.begin(), column.end() - 1, next.begin() + 1);
-          if (top != 0) {
-            const FixedFactor times_top(top, p);
-            next[0] = times_top.times(minus_f[0]);
-            add_shifted_pair(next.data(), minus_f.data(), zero, times_top, int32_t(d) - 1, p);
-          }
+          if (top != 0) add_scaled(next.data(), minus_f.data(), d, top, p);
           column.swap(next);
         }
         std::copy(column.begin(), column.end(), block.begin() + size_t(k) * d);

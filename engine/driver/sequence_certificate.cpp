@@ -3,6 +3,7 @@
 #include "engine/driver/affine_monomials.hpp"
 #include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
+#include "sparse/shifted_combination.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -20,24 +21,6 @@ Dom dot_mod(const Dom* a, const Dom* b, size_t n, uint32_t p) {
   for (size_t k = 0; k < n; ++k) sum += uint64_t(a[k]) * b[k];
   return Dom(sum % p);
 #endif
-}
-
-// y[i] += w x[i] modulo p for i < n (residues), by Shoup's method with
-// every product of two 32-bit operands, so that the loop vectorises (in
-// the widest form the processor has).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
-void add_scaled(Dom* y, const Dom* x, size_t n, Dom w, uint32_t p) {
-  const uint32_t shoup = uint32_t((uint64_t(w) << 32) / p);
-  for (size_t i = 0; i < n; ++i) {
-    const uint32_t xi = x[i];
-    const uint64_t q = (uint64_t(xi) * shoup) >> 32;
-    uint64_t r = uint64_t(xi) * uint32_t(w) - q * p;  // in [0, 2p)
-    r = r >= p ? r - p : r;
-    const uint64_t sum = r + y[i];
-    y[i] = Dom(sum >= p ? sum - p : sum);
-  }
 }
 
 }  // namespace
