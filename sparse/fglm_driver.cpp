@@ -198,7 +198,10 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
     if (store) degrees[last] = -1;
     return -1;
   }
-  SOLVE(R.data(), &r, P.data(), Q.data(), dQ, tail.data(), d);
+  int32_t solves = 1;
+  for (int32_t j = 0; j < last; ++j) solves += coords[j] >= 0;
+  const SolveMatrix solve(P.data(), Q.data(), dQ, d, solves);
+  solve.solve(R.data(), &r, tail.data());
   // M = X^D - (R[0] X^(D-1) + ... + R[D-1]): its degree is the linear
   // complexity D, also when its low coefficients (roots 0) vanish.
   std::vector<Dom> M(D + 1, 0);
@@ -209,7 +212,7 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
 
   for (int32_t j = 0; j < last; ++j) {
     if (coords[j] < 0) continue;
-    SOLVE(R.data(), &r, P.data(), Q.data(), dQ, seq[j].data(), d);
+    solve.solve(R.data(), &r, seq[j].data());
     if (r >= 0) {
       for (int32_t i = 0; i <= r; ++i) R[i] = NEG(R[i], p);
       std::fill(R.begin() + r + 1, R.end(), Dom(0));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/variant.hpp"
 
@@ -42,5 +43,26 @@ int32_t sqr_free(Dom* P, int32_t d, int32_t* flag);
 // D+1 entries, zero above their degrees, and are unchanged on return; S2
 // (D entries) is reversed in place.
 void SOLVE(Dom* OUT, int32_t* dOUT, Dom* A, Dom* B, int32_t dB, Dom* S2, int32_t d);
+
+// SOLVE for one pair A, B and several S2.  Its map S2 -> OUT is the matrix
+//   G[i][k] = A[0]^-1 sum_{m <= min(i,k)} (A[i-m] B[k-m] - B[D-i+m] A[D-k+m]),
+// (the four truncated products are triangular Toeplitz matrices), made
+// once row by row: row i is row i-1 one place on plus two scaled vectors.
+// Each solve is then one dot product a coefficient, D^2 products where
+// SOLVE takes 2 D^2.  Fewer than three solves, a matrix too large to pay or
+// A[0] = 0 go through SOLVE itself.
+class SolveMatrix {
+ public:
+  // A and B as SOLVE reads them (D+1 entries, zero above their degrees),
+  // copied; `solves` the number of solves to come.
+  SolveMatrix(const Dom* A, const Dom* B, int32_t dB, int32_t d, int32_t solves);
+  // SOLVE(OUT, dOUT, A, B, dB, S2, d) with S2 left as it is.
+  void solve(Dom* OUT, int32_t* dOUT, const Dom* S2) const;
+
+ private:
+  int32_t d_, dB_;
+  std::vector<Dom> A_, B_;  // for SOLVE itself
+  std::vector<Dom> G_;      // D x D by rows; empty: SOLVE itself
+};
 
 }  // namespace zel::ZEL_BUILD

@@ -137,6 +137,36 @@ TEST(SparseBerlekamp, PadePairSucceedsOnlyOnFullDegree) {
   }
 }
 
+// The matrix form of the parametrisation solve against SOLVE itself, from
+// the Pade pair of random sequences, tiny primes included.
+TEST(SparseBerlekamp, SolveMatrixGivesSolvesAnswers) {
+  SEED_TRACE();
+  auto rng = make_rng(7);
+  std::vector<uint32_t> primes = {2, 3, 7};
+  for (uint64_t p : build_primes()) primes.push_back(static_cast<uint32_t>(p));
+  for (uint32_t p : primes) {
+    PrimeScope ps(p);
+    for (int d = 0; d < 14; ++d) {
+      std::vector<Dom> s(2 * d + 1);
+      for (Dom& v : s) v = static_cast<Dom>(rng() % p);
+      std::vector<Dom> A(d + 2, 0), B(d + 2, 0);
+      int32_t dA, dB;
+      if (!algo_AD(s.data(), d, A.data(), &dA, B.data(), &dB)) continue;
+      const SolveMatrix matrix(A.data(), B.data(), dB, d, 3);
+      for (int t = 0; t < 3; ++t) {
+        std::vector<Dom> S2(d + 1), S2copy, want(d + 1, 9), got(d + 1, 9);
+        for (Dom& v : S2) v = static_cast<Dom>(rng() % p);
+        S2copy = S2;
+        int32_t dwant, dgot;
+        SOLVE(want.data(), &dwant, A.data(), B.data(), dB, S2copy.data(), d);
+        matrix.solve(got.data(), &dgot, S2.data());
+        ASSERT_EQ(dgot, dwant) << "p=" << p << " d=" << d;
+        ASSERT_EQ(got, want) << "p=" << p << " d=" << d;
+      }
+    }
+  }
+}
+
 // A factor whose multiplicity the prime divides has a vanishing derivative
 // there: (X+1)^2 mod 2, (X-1)^3 mod 3, X^5 (X-2)^5 mod 5.
 TEST(SparseSquareFree, MultiplicitiesThatThePrimeDivides) {
