@@ -49,7 +49,7 @@ int32_t algo_AD_part1(const Dom* s, int32_t d, Dom* A, int32_t* dA) {
   return L;
 }
 
-int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB) {
+int32_t algo_AD_first(const Dom* s, int32_t d, Dom* A, int32_t* dA) {
   const uint32_t p = current_prime();
   PadeRun first(s, 2 * d + 1, false, d);
   if (first.dR != d) {
@@ -58,6 +58,12 @@ int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* d
   }
   scaled(A, first.V, first.dV, INV_2args(first.R[d], p), d + 1);
   *dA = first.dV;
+  return 1;
+}
+
+int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB) {
+  const uint32_t p = current_prime();
+  if (!algo_AD_first(s, d, A, dA)) return 0;
   PadeRun second(s, 2 * d + 1, true, d);
   if (second.dR != d) {
     *dB = second.dR;
@@ -66,6 +72,19 @@ int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* d
   scaled(B, second.V, second.dV, INV_2args(second.R[d], p), d + 1);
   *dB = second.dV;
   return 1;
+}
+
+void algo_AD_second_from_generator(const Dom* A, const ModPoly& g, int32_t d, Dom* B,
+                                   int32_t* dB) {
+  const uint32_t p = current_prime();
+  // y_0[k] = A[d-k]; t y_0 = sum_k y_0[k-1] t^k - y_0[d] sum_k g_k t^k.
+  const Dom y0_top = A[0], g0_inverse = INV_2args(Dom(g[0]), p);
+  for (int32_t k = 0; k <= d; ++k) {
+    const Dom shifted = k > 0 ? A[d + 1 - k] : Dom(0);
+    B[k] = MUL(SUB(MUL(y0_top, Dom(g[k]), p), shifted, p), g0_inverse, p);
+  }
+  B[d + 1] = 0;
+  *dB = true_degree(B, d);
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/variant.hpp"
+#include "sparse/univariate_modp.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -16,6 +17,11 @@ namespace zel::ZEL_BUILD {
 // the minimal polynomial of the sequence is K reversed as a polynomial of
 // formal degree L (X^L K(1/X)), which keeps its factors X.
 int32_t berlekamp(const Dom* s, int32_t N, Dom* K, int32_t* dK);
+
+// The least generator (monic, lowest degree first) of s[0 .. N-1] modulo p,
+// by the Berlekamp-Massey algorithm on the vector kernels; its degree is
+// the linear complexity, a root 0 included.
+ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p);
 
 // The minimal polynomial of s[0..2d-1] (A holds d+2 entries, cleared up to
 // index d+1): A monic of degree L, L the linear complexity found with
@@ -29,6 +35,20 @@ int32_t algo_AD_part1(const Dom* s, int32_t d, Dom* A, int32_t* dA);
 // their degrees up to d+1) set, or 0 when a remainder of degree d does not
 // exist (the degree found is left in *dA or *dB).
 int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB);
+
+// algo_AD in two halves.  The first: A alone (1), or 0 with the degree
+// found in *dA.
+int32_t algo_AD_first(const Dom* s, int32_t d, Dom* A, int32_t* dA);
+// The second from the first, when the least generator g of s[0..2d+1] has
+// degree D = d+1 and g(0) is not 0: g is then the minimal polynomial of t
+// on the quotient algebra whose Hankel matrix H = (s_(i+k)), i, k <= d, is
+// invertible; rev_d(A) is the element y_0 with H y_0 = e_0, B the element
+// y_d with H y_d = e_d (both unique), and t y_0 = -g(0) y_d, as both sides
+// have the same products with 1, t, ..., t^d.  So B = -(t y_0 mod g) / g(0):
+// O(D) where the second half's Euclidean run costs O(D^2).  B holds d+2
+// entries, zero above *dB.
+void algo_AD_second_from_generator(const Dom* A, const ModPoly& g, int32_t d, Dom* B,
+                                   int32_t* dB);
 
 // P := a constant multiple of P / gcd(P, P'); returns its degree.
 int32_t new_sqr_free(Dom* P, int32_t d);

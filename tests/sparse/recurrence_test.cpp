@@ -167,6 +167,46 @@ TEST(SparseBerlekamp, SolveMatrixGivesSolvesAnswers) {
   }
 }
 
+// What the sparse FGLM reads off the least generator g of 2D terms when it
+// has degree D, against what it computes otherwise: the Pade step's minimal
+// polynomial, the tail's solve, and (g(0) not 0) the second Pade
+// denominator; roots 0 and tiny primes included.
+TEST(SparseBerlekamp, FullDegreeGeneratorGivesThePadeAnswers) {
+  SEED_TRACE();
+  auto rng = make_rng(11);
+  std::vector<uint32_t> primes = {2, 3, 7};
+  for (uint64_t p : build_primes()) primes.push_back(static_cast<uint32_t>(p));
+  for (uint32_t p : primes) {
+    PrimeScope ps(p);
+    for (int d = 0; d < 12; ++d) {
+      const int D = d + 1;
+      NPoly M = nrandom(rng, D, p);
+      M.resize(D + 1);
+      M[D] = 1;
+      if (rng() % 3 == 0) M[0] = 0;
+      std::vector<uint64_t> first(D);
+      for (auto& v : first) v = rng() % p;
+      const std::vector<Dom> s = recurrent(M, first, 2 * D, p);
+      const ModPoly g = least_generator(s, s.size(), p);
+      if (g.size() != static_cast<size_t>(D) + 1) continue;
+      int32_t L;
+      ASSERT_EQ(pade_minpoly(s, D, &L), NPoly(g.begin(), g.end())) << "p=" << p << " d=" << d;
+      std::vector<Dom> A(D + 1, 0), B(D + 1, 0), B2(D + 1, 9), R(D, 0);
+      int32_t dA, dB, dB2, r;
+      ASSERT_EQ(algo_AD(s.data(), d, A.data(), &dA, B.data(), &dB), 1) << "p=" << p;
+      if (A[0] != 0) {
+        std::vector<Dom> tail(s.begin() + D, s.end());
+        SOLVE(R.data(), &r, A.data(), B.data(), dB, tail.data(), d);
+        for (int i = 0; i < D; ++i) ASSERT_EQ(NEG(R[i], p), g[D - 1 - i]) << "p=" << p;
+      }
+      if (g[0] == 0) continue;
+      algo_AD_second_from_generator(A.data(), g, d, B2.data(), &dB2);
+      ASSERT_EQ(dB2, dB) << "p=" << p << " d=" << d;
+      ASSERT_EQ(B2, B) << "p=" << p << " d=" << d;
+    }
+  }
+}
+
 // A factor whose multiplicity the prime divides has a vanishing derivative
 // there: (X+1)^2 mod 2, (X-1)^3 mod 3, X^5 (X-2)^5 mod 5.
 TEST(SparseSquareFree, MultiplicitiesThatThePrimeDivides) {
