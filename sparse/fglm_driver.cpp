@@ -161,9 +161,9 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   }
 
   // The least generator of 2D terms (all but a session's or a bounded
-  // run's): of degree D it is the minimal polynomial, it gives the second
-  // Pade denominator from the first (recurrence.hpp), and the caller's
-  // certificate reads it.
+  // run's): of degree D it is the minimal polynomial, it gives the Pade
+  // pair at a smaller cost (recurrence.hpp), and the caller's certificate
+  // reads it.
   const ModPoly generator =
       !session && n == 2 * D ? least_generator(s, size_t(n), p) : ModPoly{};
   const bool full_degree = generator.size() == size_t(D) + 1;
@@ -203,13 +203,10 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   const int32_t d = D - 1;
   std::vector<Dom> P(D + 1, 0), Q(D + 1, 0), R(D, 0), tail(s.begin() + D, s.begin() + 2 * D);
   int32_t dP, dQ, r;
-  bool paired;
-  if (full_degree && generator[0] != 0) {
-    paired = algo_AD_first(s.data(), d, P.data(), &dP) != 0;
-    if (paired) algo_AD_second_from_generator(P.data(), generator, d, Q.data(), &dQ);
-  } else {
-    paired = algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ) != 0;
-  }
+  const bool paired =
+      (full_degree &&
+       pade_pair_from_generator(s.data(), generator, d, P.data(), &dP, Q.data(), &dQ)) ||
+      algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ);
   if (!paired) {
     elapsed_line(clock, n, nnz, "");
     std::fprintf(err, "Cas pas encore fait ! [msg 2]\n");

@@ -2,8 +2,10 @@
 #include <vector>
 
 #include "sparse/descriptor.hpp"
+#include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
 #include "sparse/recurrence.hpp"
+#include "sparse/shifted_combination.hpp"
 #include "sparse/univariate.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -49,7 +51,7 @@ int32_t algo_AD_part1(const Dom* s, int32_t d, Dom* A, int32_t* dA) {
   return L;
 }
 
-int32_t algo_AD_first(const Dom* s, int32_t d, Dom* A, int32_t* dA) {
+int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB) {
   const uint32_t p = current_prime();
   PadeRun first(s, 2 * d + 1, false, d);
   if (first.dR != d) {
@@ -58,12 +60,6 @@ int32_t algo_AD_first(const Dom* s, int32_t d, Dom* A, int32_t* dA) {
   }
   scaled(A, first.V, first.dV, INV_2args(first.R[d], p), d + 1);
   *dA = first.dV;
-  return 1;
-}
-
-int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB) {
-  const uint32_t p = current_prime();
-  if (!algo_AD_first(s, d, A, dA)) return 0;
   PadeRun second(s, 2 * d + 1, true, d);
   if (second.dR != d) {
     *dB = second.dR;
@@ -74,17 +70,42 @@ int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* d
   return 1;
 }
 
-void algo_AD_second_from_generator(const Dom* A, const ModPoly& g, int32_t d, Dom* B,
-                                   int32_t* dB) {
+int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom* A, int32_t* dA,
+                                 Dom* B, int32_t* dB) {
   const uint32_t p = current_prime();
-  // y_0[k] = A[d-k]; t y_0 = sum_k y_0[k-1] t^k - y_0[d] sum_k g_k t^k.
-  const Dom y0_top = A[0], g0_inverse = INV_2args(Dom(g[0]), p);
-  for (int32_t k = 0; k <= d; ++k) {
-    const Dom shifted = k > 0 ? A[d + 1 - k] : Dom(0);
-    B[k] = MUL(SUB(MUL(y0_top, Dom(g[k]), p), shifted, p), g0_inverse, p);
+  const int32_t D = d + 1;
+  // rho = sum_j s_j q_j with q_j = sum_m g_(m+j+1) t^m.
+  std::vector<Dom> G(D + 1), rho(D + 1, 0);
+  for (int32_t i = 0; i <= D; ++i) G[i] = Dom(g[i]);
+  for (int32_t m = 0; m < D; ++m)
+    rho[m] = dot_product_dense(s, G.data() + m + 1, uint32_t(D - m), p);
+  // rho^-1 mod g by the extended Euclidean run: G := the last remainder c
+  // (a constant when rho is invertible), rho := V with V rho = c mod g.
+  int32_t dG = D, dV = true_degree(rho.data(), d);
+  egcd(G.data(), &dG, rho.data(), &dV, 0);
+  if (dG != 0) return 0;
+  const Dom c_inverse = INV_2args(G[0], p);
+  std::vector<Dom> y_last(D, 0), y(D), next(D), minus_g(D);
+  for (int32_t k = 0; k <= dV; ++k) y_last[k] = MUL(rho[k], c_inverse, p);
+  for (int32_t i = 0; i < D; ++i) minus_g[i] = NEG(Dom(g[i]), p);
+  // y_(k-1) = t y_k + g_k y_d (mod g), from y_d down to y_0.
+  y = y_last;
+  for (int32_t k = d; k >= 1; --k) {
+    const Dom top = y[d];
+    next[0] = 0;
+    std::copy(y.begin(), y.end() - 1, next.begin() + 1);
+    add_scaled(next.data(), minus_g.data(), size_t(D), top, p);
+    add_scaled(next.data(), y_last.data(), size_t(D), Dom(g[k]), p);
+    y.swap(next);
   }
-  B[d + 1] = 0;
+  for (int32_t k = 0; k <= d; ++k) {
+    A[k] = y[d - k];
+    B[k] = y_last[k];
+  }
+  A[d + 1] = B[d + 1] = 0;
+  *dA = true_degree(A, d);
   *dB = true_degree(B, d);
+  return 1;
 }
 
 }  // namespace zel::ZEL_BUILD

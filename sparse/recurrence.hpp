@@ -36,19 +36,19 @@ int32_t algo_AD_part1(const Dom* s, int32_t d, Dom* A, int32_t* dA);
 // exist (the degree found is left in *dA or *dB).
 int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB);
 
-// algo_AD in two halves.  The first: A alone (1), or 0 with the degree
-// found in *dA.
-int32_t algo_AD_first(const Dom* s, int32_t d, Dom* A, int32_t* dA);
-// The second from the first, when the least generator g of s[0..2d+1] has
-// degree D = d+1 and g(0) is not 0: g is then the minimal polynomial of t
-// on the quotient algebra whose Hankel matrix H = (s_(i+k)), i, k <= d, is
-// invertible; rev_d(A) is the element y_0 with H y_0 = e_0, B the element
-// y_d with H y_d = e_d (both unique), and t y_0 = -g(0) y_d, as both sides
-// have the same products with 1, t, ..., t^d.  So B = -(t y_0 mod g) / g(0):
-// O(D) where the second half's Euclidean run costs O(D^2).  B holds d+2
-// entries, zero above *dB.
-void algo_AD_second_from_generator(const Dom* A, const ModPoly& g, int32_t d, Dom* B,
-                                   int32_t* dB);
+// algo_AD's pair read off the least generator g of s[0..2d+1] when it has
+// degree D = d+1 (the caller checks): g is then the minimal polynomial of t
+// on the quotient algebra, whose Hankel matrix H = (s_(i+k)), i, k <= d, is
+// invertible; rev_d(A) is the element y_0 with H y_0 = e_0 and B the
+// element y_d with H y_d = e_d (both unique).  With q_j = sum_m g_(m+j+1)
+// t^m (the dual basis of the t^j for the form h -> [t^d](h mod g)) and
+// rho = sum_j s_j q_j, the form of s is h -> [t^d](rho h mod g), so y_d =
+// rho^-1; and t y_k = y_(k-1) - g_k y_d (both sides have the same products
+// with 1, t, ..., t^d) walks down to y_0.  One Euclidean run on degree D
+// where algo_AD makes two on degree 2D.  Returns 1 with A, B, *dA, *dB as
+// algo_AD sets them, or 0 (rho not invertible: g was not of degree D).
+int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom* A, int32_t* dA,
+                                 Dom* B, int32_t* dB);
 
 // P := a constant multiple of P / gcd(P, P'); returns its degree.
 int32_t new_sqr_free(Dom* P, int32_t d);
