@@ -203,9 +203,15 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   const int32_t d = D - 1;
   std::vector<Dom> P(D + 1, 0), Q(D + 1, 0), R(D, 0), tail(s.begin() + D, s.begin() + 2 * D);
   int32_t dP, dQ, r;
+  // The solves' matrix comes with the pair from the generator, when the
+  // solves are worth it (see SolveMatrix).
+  int32_t variables = 0;
+  for (int32_t j = 0; j < last; ++j) variables += coords[j] >= 0;
+  std::vector<Dom> inverse_rows;
+  const bool keep_rows = variables >= 3 && D <= kSolveMatrixLimit;
   const bool paired =
-      (full_degree &&
-       pade_pair_from_generator(s.data(), generator, d, P.data(), &dP, Q.data(), &dQ)) ||
+      (full_degree && pade_pair_from_generator(s.data(), generator, d, P.data(), &dP, Q.data(),
+                                               &dQ, keep_rows ? &inverse_rows : nullptr)) ||
       algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ);
   if (!paired) {
     elapsed_line(clock, n, nnz, "");
@@ -216,9 +222,8 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   // The generator of degree D is the tail's solve answered, unless SOLVE
   // has no inverse of P[0] (it says so, and answers 0).
   const bool minpoly_from_generator = full_degree && P[0] != 0;
-  int32_t solves = minpoly_from_generator ? 0 : 1;
-  for (int32_t j = 0; j < last; ++j) solves += coords[j] >= 0;
-  const SolveMatrix solve(P.data(), Q.data(), dQ, d, solves);
+  const int32_t solves = variables + (minpoly_from_generator ? 0 : 1);
+  const SolveMatrix solve(P.data(), Q.data(), dQ, d, solves, std::move(inverse_rows));
   // M = X^D - (R[0] X^(D-1) + ... + R[D-1]): its degree is the linear
   // complexity D, also when its low coefficients (roots 0) vanish.
   std::vector<Dom> M(D + 1, 0);

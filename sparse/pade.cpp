@@ -71,7 +71,7 @@ int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* d
 }
 
 int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom* A, int32_t* dA,
-                                 Dom* B, int32_t* dB) {
+                                 Dom* B, int32_t* dB, std::vector<Dom>* rows) {
   const uint32_t p = current_prime();
   const int32_t D = d + 1;
   // rho = sum_j s_j q_j with q_j = sum_m g_(m+j+1) t^m.
@@ -90,6 +90,10 @@ int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom*
   for (int32_t i = 0; i < D; ++i) minus_g[i] = NEG(Dom(g[i]), p);
   // y_(k-1) = t y_k + g_k y_d (mod g), from y_d down to y_0.
   y = y_last;
+  if (rows) {
+    rows->resize(size_t(D) * D);
+    std::copy(y.begin(), y.end(), rows->begin());
+  }
   for (int32_t k = d; k >= 1; --k) {
     const Dom top = y[d];
     next[0] = 0;
@@ -97,6 +101,7 @@ int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom*
     add_scaled(next.data(), minus_g.data(), size_t(D), top, p);
     add_scaled(next.data(), y_last.data(), size_t(D), Dom(g[k]), p);
     y.swap(next);
+    if (rows) std::copy(y.begin(), y.end(), rows->begin() + size_t(d + 1 - k) * D);
   }
   for (int32_t k = 0; k <= d; ++k) {
     A[k] = y[d - k];

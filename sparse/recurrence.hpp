@@ -47,8 +47,11 @@ int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* d
 // with 1, t, ..., t^d) walks down to y_0.  One Euclidean run on degree D
 // where algo_AD makes two on degree 2D.  Returns 1 with A, B, *dA, *dB as
 // algo_AD sets them, or 0 (rho not invertible: g was not of degree D).
+// The y_k are the rows of H^-1 (symmetric); when `rows` is given it
+// receives them from y_d down to y_0, D x D: SOLVE's map for this pair
+// (see SolveMatrix).
 int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom* A, int32_t* dA,
-                                 Dom* B, int32_t* dB);
+                                 Dom* B, int32_t* dB, std::vector<Dom>* rows = nullptr);
 
 // P := a constant multiple of P / gcd(P, P'); returns its degree.
 int32_t new_sqr_free(Dom* P, int32_t d);
@@ -71,11 +74,16 @@ void SOLVE(Dom* OUT, int32_t* dOUT, Dom* A, Dom* B, int32_t dB, Dom* S2, int32_t
 // Each solve is then one dot product a coefficient, D^2 products where
 // SOLVE takes 2 D^2.  Fewer than three solves, a matrix too large to pay or
 // A[0] = 0 go through SOLVE itself.
+// Past this order the matrix (D^2 residues) is not made.
+inline constexpr int32_t kSolveMatrixLimit = 2048;
+
 class SolveMatrix {
  public:
   // A and B as SOLVE reads them (D+1 entries, zero above their degrees),
-  // copied; `solves` the number of solves to come.
-  SolveMatrix(const Dom* A, const Dom* B, int32_t dB, int32_t d, int32_t solves);
+  // copied; `solves` the number of solves to come; `made` the matrix when
+  // pade_pair_from_generator made it, or empty.
+  SolveMatrix(const Dom* A, const Dom* B, int32_t dB, int32_t d, int32_t solves,
+              std::vector<Dom> made = {});
   // SOLVE(OUT, dOUT, A, B, dB, S2, d) with S2 left as it is.
   void solve(Dom* OUT, int32_t* dOUT, const Dom* S2) const;
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "sparse/descriptor.hpp"
@@ -34,19 +35,18 @@ void SOLVE(Dom* OUT, int32_t* dOUT, Dom* A, Dom* B, int32_t dB, Dom* S2, int32_t
   *dOUT = true_degree(OUT, D - 1);
 }
 
-namespace {
-
-// Past this order the matrix (D^2 residues) is not made.
-constexpr int32_t kSolveMatrixLimit = 2048;
-
-}  // namespace
-
-SolveMatrix::SolveMatrix(const Dom* A, const Dom* B, int32_t dB, int32_t d, int32_t solves)
+SolveMatrix::SolveMatrix(const Dom* A, const Dom* B, int32_t dB, int32_t d, int32_t solves,
+                         std::vector<Dom> made)
     : d_(d), dB_(dB), A_(A, A + d + 2), B_(B, B + d + 2) {
   const uint32_t p = current_prime();
   const int32_t D = d + 1;
   // A[0] = 0 leaves SOLVE to say so on every solve.
-  if (solves < 3 || D > kSolveMatrixLimit || A[0] % p == 0) return;
+  if (A[0] % p == 0) return;
+  if (made.size() == size_t(D) * D) {
+    G_ = std::move(made);
+    return;
+  }
+  if (solves < 3 || D > kSolveMatrixLimit) return;
   const Dom inv = INV_2args(A[0], p);
   // Row i adds A[0]^-1 (A[i] B[k] - B[D-i] A[D-k]) to the row before, moved.
   std::vector<Dom> b(B, B + D), a_reversed(D);

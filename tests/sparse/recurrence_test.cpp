@@ -199,9 +199,18 @@ TEST(SparseBerlekamp, FullDegreeGeneratorGivesThePadeAnswers) {
         SOLVE(R.data(), &r, A.data(), B.data(), dB, tail.data(), d);
         for (int i = 0; i < D; ++i) ASSERT_EQ(NEG(R[i], p), g[D - 1 - i]) << "p=" << p;
       }
-      std::vector<Dom> A2(D + 1, 9);
+      std::vector<Dom> A2(D + 1, 9), rows;
       int32_t dA2;
-      ASSERT_EQ(pade_pair_from_generator(s.data(), g, d, A2.data(), &dA2, B2.data(), &dB2), 1);
+      ASSERT_EQ(
+          pade_pair_from_generator(s.data(), g, d, A2.data(), &dA2, B2.data(), &dB2, &rows), 1);
+      // Its rows of H^-1 are SOLVE's map (given A[0], which SOLVE inverts).
+      const SolveMatrix made(A.data(), B.data(), dB, d, 1, rows), own(A.data(), B.data(), dB, d, 3);
+      std::vector<Dom> u(D), x1(D), x2(D);
+      for (Dom& v : u) v = static_cast<Dom>(rng() % p);
+      int32_t d1, d2;
+      made.solve(x1.data(), &d1, u.data());
+      own.solve(x2.data(), &d2, u.data());
+      ASSERT_EQ(x1, x2) << "p=" << p << " d=" << d;
       ASSERT_EQ(std::pair(dA2, dB2), std::pair(dA, dB)) << "p=" << p << " d=" << d;
       ASSERT_EQ(A2, A) << "p=" << p << " d=" << d;
       ASSERT_EQ(B2, B) << "p=" << p << " d=" << d;
