@@ -91,8 +91,9 @@ int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom*
   // y_(k-1) = t y_k + g_k y_d (mod g), from y_d down to y_0.
   y = y_last;
   if (rows) {
-    rows->resize(size_t(D) * D);
-    std::copy(y.begin(), y.end(), rows->begin());
+    rows->clear();
+    rows->reserve(size_t(D) * D);
+    rows->insert(rows->end(), y.begin(), y.end());
   }
   for (int32_t k = d; k >= 1; --k) {
     const Dom top = y[d];
@@ -101,7 +102,7 @@ int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom*
     add_scaled(next.data(), minus_g.data(), size_t(D), top, p);
     add_scaled(next.data(), y_last.data(), size_t(D), Dom(g[k]), p);
     y.swap(next);
-    if (rows) std::copy(y.begin(), y.end(), rows->begin() + size_t(d + 1 - k) * D);
+    if (rows) rows->insert(rows->end(), y.begin(), y.end());
   }
   for (int32_t k = 0; k <= d; ++k) {
     A[k] = y[d - k];

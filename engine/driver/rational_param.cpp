@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 #include "engine/coef/primes.hpp"
@@ -42,7 +43,7 @@ namespace {
 class TimesDmModF {
  public:
   TimesDmModF(uint32_t p, const uint32_t* F, const uint32_t* Dm, uint32_t d)
-      : p_(p), d_(d), rows_(size_t(d) * d) {
+      : p_(p), d_(d), rows_(new Dom[size_t(d) * d]) {
     std::vector<Dom> minus_f(d), column(d), next(d);
     for (uint32_t j = 0; j < d; ++j) {
       const uint32_t f = F[j] % p;
@@ -65,7 +66,7 @@ class TimesDmModF {
         std::copy(column.begin(), column.end(), block.begin() + size_t(k) * d);
       }
       for (uint32_t r = 0; r < d; ++r) {
-        Dom* row = rows_.data() + size_t(r) * d + c0;
+        Dom* row = rows_.get() + size_t(r) * d + c0;
         for (uint32_t k = 0; k < width; ++k) row[k] = block[size_t(k) * d + r];
       }
     }
@@ -74,18 +75,18 @@ class TimesDmModF {
   // out[0 .. d-1] = R Dm mod F, R any d values below 2^32.
   void apply(const uint32_t* R, uint32_t* out) const {
 #ifdef ZEL_VARIANT_INT
-    dot_products_u32(rows_.data(), ptrdiff_t(d_), d_, R, d_, p_, out);
+    dot_products_u32(rows_.get(), ptrdiff_t(d_), d_, R, d_, p_, out);
 #else
     std::vector<Dom> x(d_);
     for (uint32_t c = 0; c < d_; ++c) x[c] = Dom(R[c] % p_);
     for (uint32_t r = 0; r < d_; ++r)
-      out[r] = dot_product_dense(rows_.data() + size_t(r) * d_, x.data(), d_, p_);
+      out[r] = dot_product_dense(rows_.get() + size_t(r) * d_, x.data(), d_, p_);
 #endif
   }
 
  private:
   uint32_t p_, d_;
-  std::vector<Dom> rows_;
+  std::unique_ptr<Dom[]> rows_;  // every entry written by the constructor
 };
 
 }  // namespace
