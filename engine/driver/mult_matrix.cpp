@@ -27,6 +27,7 @@
 #include "engine/mono/expos_order.hpp"
 #include "sparse/aligned.hpp"
 #include "sparse/entries.hpp"
+#include "sparse/modarith.hpp"
 #include "sparse/univariate_modp.hpp"
 #ifdef ZEL_VARIANT_FP
 #include "engine/driver/prime_sign.hpp"
@@ -527,7 +528,8 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
             break;
           }
         }
-        for (uint32_t i = 0; i < D; ++i) u[i] = (u[i] + mul_mod(w, seq[i], p)) % p;
+        const FixedFactor times_w(Dom(w % p), p);
+        for (uint32_t i = 0; i < D; ++i) u[i] = ADD(Dom(u[i]), times_w.times(seq[i]), p);
       }
       if (!certificate.represents(Q, u)) return false;
     }
