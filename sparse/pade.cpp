@@ -96,11 +96,8 @@ int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom*
     rows->insert(rows->end(), y.begin(), y.end());
   }
   for (int32_t k = d; k >= 1; --k) {
-    const Dom top = y[d];
-    next[0] = 0;
-    std::copy(y.begin(), y.end() - 1, next.begin() + 1);
-    add_scaled(next.data(), minus_g.data(), size_t(D), top, p);
-    add_scaled(next.data(), y_last.data(), size_t(D), Dom(g[k]), p);
+    shifted_two_scaled(next.data(), y.data(), minus_g.data(), y[d], y_last.data(), Dom(g[k]),
+                       size_t(D), p);
     y.swap(next);
     if (rows) rows->insert(rows->end(), y.begin(), y.end());
   }
