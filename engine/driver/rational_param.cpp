@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <memory>
 #include <vector>
 
 #include "engine/coef/primes.hpp"
@@ -42,51 +41,61 @@ namespace {
 // product: d^2 products a polynomial, where Horner's rule on R costs 2 d^2.
 class TimesDmModF {
  public:
-  TimesDmModF(uint32_t p, const uint32_t* F, const uint32_t* Dm, uint32_t d)
-      : p_(p), d_(d), rows_(new Dom[size_t(d) * d]) {
-    std::vector<Dom> minus_f(d), column(d), next(d);
+  // storage: where the matrix goes (grown when too small), so that the
+  // lanes of a pass reuse one block of memory.
+  TimesDmModF(uint32_t p, const uint32_t* F, const uint32_t* Dm, uint32_t d,
+              std::vector<Dom>& storage)
+      : p_(p), d_(d) {
+    if (storage.size() < size_t(d) * d) storage.resize(size_t(d) * d);
+    rows_ = storage.data();
+    std::vector<Dom> minus_f(d), column(d);
     for (uint32_t j = 0; j < d; ++j) {
       const uint32_t f = F[j] % p;
       minus_f[j] = Dom(f == 0 ? 0 : p - f);
       column[j] = Dom(Dm[j] % p);
     }
-    // The columns kBlock at a time, then written into the rows' cache lines.
+    // The columns kBlock at a time, each from the one before, then written
+    // into the rows' cache lines.
     constexpr uint32_t kBlock = 16;
     std::vector<Dom> block(size_t(kBlock) * d);
+    const Dom* previous = column.data();
     for (uint32_t c0 = 0; c0 < d; c0 += kBlock) {
       const uint32_t width = std::min(kBlock, d - c0);
       for (uint32_t k = 0; k < width; ++k) {
-        if (c0 + k > 0) {
-          const Dom top = column[d - 1];
+        Dom* next = block.data() + size_t(k) * d;
+        if (c0 + k == 0) {
+          std::copy(previous, previous + d, next);
+        } else {
           next[0] = 0;
-          std::copy(column.begin(), column.end() - 1, next.begin() + 1);
-          if (top != 0) add_scaled(next.data(), minus_f.data(), d, top, p);
-          column.swap(next);
+          std::copy(previous, previous + d - 1, next + 1);
+          if (previous[d - 1] != 0) add_scaled(next, minus_f.data(), d, previous[d - 1], p);
         }
-        std::copy(column.begin(), column.end(), block.begin() + size_t(k) * d);
+        previous = next;
       }
       for (uint32_t r = 0; r < d; ++r) {
-        Dom* row = rows_.get() + size_t(r) * d + c0;
+        Dom* row = rows_ + size_t(r) * d + c0;
         for (uint32_t k = 0; k < width; ++k) row[k] = block[size_t(k) * d + r];
       }
+      std::copy(previous, previous + d, column.begin());  // the block is reused
+      previous = column.data();
     }
   }
 
   // out[0 .. d-1] = R Dm mod F, R any d values below 2^32.
   void apply(const uint32_t* R, uint32_t* out) const {
 #ifdef ZEL_VARIANT_INT
-    dot_products_u32(rows_.get(), ptrdiff_t(d_), d_, R, d_, p_, out);
+    dot_products_u32(rows_, ptrdiff_t(d_), d_, R, d_, p_, out);
 #else
     std::vector<Dom> x(d_);
     for (uint32_t c = 0; c < d_; ++c) x[c] = Dom(R[c] % p_);
     for (uint32_t r = 0; r < d_; ++r)
-      out[r] = dot_product_dense(rows_.get() + size_t(r) * d_, x.data(), d_, p_);
+      out[r] = dot_product_dense(rows_ + size_t(r) * d_, x.data(), d_, p_);
 #endif
   }
 
  private:
   uint32_t p_, d_;
-  std::unique_ptr<Dom[]> rows_;  // every entry written by the constructor
+  Dom* rows_;
 };
 
 }  // namespace
@@ -94,7 +103,8 @@ class TimesDmModF {
 void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint32_t* R,
                    uint32_t* out, uint32_t d) {
   if (d == 0) return;
-  TimesDmModF(ZEL_C(Primes)[k], F, Dm, d).apply(R, out);
+  std::vector<Dom> storage;
+  TimesDmModF(ZEL_C(Primes)[k], F, Dm, d, storage).apply(R, out);
 }
 
 void apply_rr(Dpol** basis, uint32_t n) {
@@ -123,6 +133,7 @@ void apply_rr(Dpol** basis, uint32_t n) {
   }
 
   const uint32_t V = ZEL_C(vectorize);
+  std::vector<Dom> matrix_storage;
   // Per lane: the new tails of every polynomial.
   std::vector<std::vector<std::vector<uint32_t>>> tails(V, std::vector<std::vector<uint32_t>>(n));
   for (uint32_t k = 0; k < V; ++k) {
@@ -144,7 +155,7 @@ void apply_rr(Dpol** basis, uint32_t n) {
     for (uint32_t i = 0; i + 1 < d; ++i)
       Dm[i] = uint32_t(mul_mod(mul_mod((i + 1) % p, F[i + 1], p), dinv, p));
     Dm[d - 1] = 1;
-    const TimesDmModF times_dm(uint32_t(p), F.data(), Dm.data(), d);
+    const TimesDmModF times_dm(uint32_t(p), F.data(), Dm.data(), d, matrix_storage);
     for (uint32_t i = 0; i < n; ++i) {
       if (i == fi) continue;
       const Dpol* g = basis[i];
