@@ -207,7 +207,10 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   // solves are worth it (see SolveMatrix).
   int32_t variables = 0;
   for (int32_t j = 0; j < last; ++j) variables += coords[j] >= 0;
-  std::vector<Dom> inverse_rows;
+  // Kept from run to run of a thread: a fresh block each run would cost
+  // its page faults.
+  static thread_local std::vector<Dom> inverse_rows;
+  inverse_rows.clear();
   const bool keep_rows = variables >= 3 && D <= kSolveMatrixLimit;
   const bool paired =
       (full_degree && pade_pair_from_generator(s.data(), generator, d, P.data(), &dP, Q.data(),
@@ -223,7 +226,7 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   // has no inverse of P[0] (it says so, and answers 0).
   const bool minpoly_from_generator = full_degree && P[0] != 0;
   const int32_t solves = variables + (minpoly_from_generator ? 0 : 1);
-  const SolveMatrix solve(P.data(), Q.data(), dQ, d, solves, std::move(inverse_rows));
+  const SolveMatrix solve(P.data(), Q.data(), dQ, d, solves, &inverse_rows);
   // M = X^D - (R[0] X^(D-1) + ... + R[D-1]): its degree is the linear
   // complexity D, also when its low coefficients (roots 0) vanish.
   std::vector<Dom> M(D + 1, 0);

@@ -81,16 +81,20 @@ class SolveMatrix {
  public:
   // A and B as SOLVE reads them (D+1 entries, zero above their degrees),
   // copied; `solves` the number of solves to come; `made` the matrix when
-  // pade_pair_from_generator made it, or empty.
+  // pade_pair_from_generator made it (read, not copied: it must outlive
+  // this), or null.
   SolveMatrix(const Dom* A, const Dom* B, int32_t dB, int32_t d, int32_t solves,
-              std::vector<Dom> made = {});
+              const std::vector<Dom>* made = nullptr);
+  SolveMatrix(const SolveMatrix&) = delete;
+  SolveMatrix& operator=(const SolveMatrix&) = delete;
   // SOLVE(OUT, dOUT, A, B, dB, S2, d) with S2 left as it is.
   void solve(Dom* OUT, int32_t* dOUT, const Dom* S2) const;
 
  private:
   int32_t d_, dB_;
   std::vector<Dom> A_, B_;  // for SOLVE itself
-  std::vector<Dom> G_;      // D x D by rows; empty: SOLVE itself
+  std::vector<Dom> own_;    // the matrix when made here
+  const Dom* G_ = nullptr;  // D x D by rows; null: SOLVE itself
 };
 
 }  // namespace zel::ZEL_BUILD

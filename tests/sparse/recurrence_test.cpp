@@ -204,7 +204,7 @@ TEST(SparseBerlekamp, FullDegreeGeneratorGivesThePadeAnswers) {
       ASSERT_EQ(
           pade_pair_from_generator(s.data(), g, d, A2.data(), &dA2, B2.data(), &dB2, &rows), 1);
       // Its rows of H^-1 are SOLVE's map (given A[0], which SOLVE inverts).
-      const SolveMatrix made(A.data(), B.data(), dB, d, 1, rows), own(A.data(), B.data(), dB, d, 3);
+      const SolveMatrix made(A.data(), B.data(), dB, d, 1, &rows), own(A.data(), B.data(), dB, d, 3);
       std::vector<Dom> u(D), x1(D), x2(D);
       for (Dom& v : u) v = static_cast<Dom>(rng() % p);
       int32_t d1, d2;
