@@ -48,7 +48,8 @@ int32_t berlekamp(const Dom* s, int32_t N, Dom* K, int32_t* dK) {
   return L;
 }
 
-ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p64) {
+ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p64,
+                        std::vector<Dom>* last_dual) {
   const uint32_t p = uint32_t(p64);
   // Connection polynomial C (C[0] = 1): sum_i C[i] s[n - i] = 0 for
   // L <= n < N; B the one before the last length change, b its discrepancy.
@@ -81,6 +82,14 @@ ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p64) {
   // The generator X^L C(1/X): C has degree at most L.
   ModPoly g(L + 1, 0);
   for (size_t i = 0; i <= L; ++i) g[L - i] = C[i];
+  if (last_dual != nullptr) {
+    last_dual->clear();
+    // m counts the steps since the last length change, B is C before it.
+    if (2 * L == N && m == 2) {
+      last_dual->assign(L, 0);
+      for (size_t j = 0; j < B.size() && j < L; ++j) (*last_dual)[L - 1 - j] = MUL(B[j], b_inverse, p);
+    }
+  }
   return g;
 }
 

@@ -164,8 +164,9 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   // run's): of degree D it is the minimal polynomial, it gives the Pade
   // pair at a smaller cost (recurrence.hpp), and the caller's certificate
   // reads it.
+  std::vector<Dom> last_dual;
   const ModPoly generator =
-      !session && n == 2 * D ? least_generator(s, size_t(n), p) : ModPoly{};
+      !session && n == 2 * D ? least_generator(s, size_t(n), p, &last_dual) : ModPoly{};
   const bool full_degree = generator.size() == size_t(D) + 1;
   // The caller may certify the answers from the sequences (the Pade step
   // and the solve below work on copies or reverse them in place).
@@ -213,8 +214,8 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   inverse_rows.clear();
   const bool keep_rows = variables >= 3 && D <= kSolveMatrixLimit;
   const bool paired =
-      (full_degree && pade_pair_from_generator(s.data(), generator, d, P.data(), &dP, Q.data(),
-                                               &dQ, keep_rows ? &inverse_rows : nullptr)) ||
+      (full_degree && pade_pair_from_generator(s.data(), generator, last_dual, d, P.data(), &dP,
+                                               Q.data(), &dQ, keep_rows ? &inverse_rows : nullptr)) ||
       algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ);
   if (!paired) {
     elapsed_line(clock, n, nnz, "");

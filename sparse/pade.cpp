@@ -70,8 +70,11 @@ int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* d
   return 1;
 }
 
-int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom* A, int32_t* dA,
-                                 Dom* B, int32_t* dB, std::vector<Dom>* rows) {
+namespace {
+
+// y_d = rho^-1 mod g (see recurrence.hpp) by the extended Euclidean run;
+// false when rho is not invertible.
+bool last_dual_by_euclid(const Dom* s, const ModPoly& g, int32_t d, std::vector<Dom>& y_last) {
   const uint32_t p = current_prime();
   const int32_t D = d + 1;
   // rho = sum_j s_j q_j with q_j = sum_m g_(m+j+1) t^m.
@@ -79,14 +82,26 @@ int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom*
   for (int32_t i = 0; i <= D; ++i) G[i] = Dom(g[i]);
   for (int32_t m = 0; m < D; ++m)
     rho[m] = dot_product_dense(s, G.data() + m + 1, uint32_t(D - m), p);
-  // rho^-1 mod g by the extended Euclidean run: G := the last remainder c
-  // (a constant when rho is invertible), rho := V with V rho = c mod g.
+  // G := the last remainder c (a constant when rho is invertible), rho :=
+  // V with V rho = c mod g.
   int32_t dG = D, dV = true_degree(rho.data(), d);
   egcd(G.data(), &dG, rho.data(), &dV, 0);
-  if (dG != 0) return 0;
+  if (dG != 0) return false;
   const Dom c_inverse = INV_2args(G[0], p);
-  std::vector<Dom> y_last(D, 0), y(D), next(D), minus_g(D);
+  y_last.assign(D, 0);
   for (int32_t k = 0; k <= dV; ++k) y_last[k] = MUL(rho[k], c_inverse, p);
+  return true;
+}
+
+}  // namespace
+
+int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, const std::vector<Dom>& last_dual,
+                                 int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB,
+                                 std::vector<Dom>* rows) {
+  const uint32_t p = current_prime();
+  const int32_t D = d + 1;
+  std::vector<Dom> y_last = last_dual, y(D), next(D), minus_g(D);
+  if (y_last.size() != size_t(D) && !last_dual_by_euclid(s, g, d, y_last)) return 0;
   for (int32_t i = 0; i < D; ++i) minus_g[i] = NEG(Dom(g[i]), p);
   // y_(k-1) = t y_k + g_k y_d (mod g), from y_d down to y_0.
   y = y_last;

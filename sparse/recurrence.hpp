@@ -20,8 +20,14 @@ int32_t berlekamp(const Dom* s, int32_t N, Dom* K, int32_t* dK);
 
 // The least generator (monic, lowest degree first) of s[0 .. N-1] modulo p,
 // by the Berlekamp-Massey algorithm on the vector kernels; its degree is
-// the linear complexity, a root 0 included.
-ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p);
+// the linear complexity, a root 0 included.  With `last_dual` given, N = 2D
+// and the generator of degree D: when the last length change came at step
+// N-2, the connection polynomial C before it (degree at most D-1) had
+// sum_i C_i s_(n-i) = 0 for D-1 <= n < N-2 and the discrepancy b at N-2,
+// so y_k = C_(D-1-k) / b is the y with H y = e_(D-1), H = (s_(i+k)),
+// i, k < D: *last_dual receives it (D entries); otherwise it is emptied.
+ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p,
+                        std::vector<Dom>* last_dual = nullptr);
 
 // The minimal polynomial of s[0..2d-1] (A holds d+2 entries, cleared up to
 // index d+1): A monic of degree L, L the linear complexity found with
@@ -43,15 +49,17 @@ int32_t algo_AD(const Dom* s, int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* d
 // element y_d with H y_d = e_d (both unique).  With q_j = sum_m g_(m+j+1)
 // t^m (the dual basis of the t^j for the form h -> [t^d](h mod g)) and
 // rho = sum_j s_j q_j, the form of s is h -> [t^d](rho h mod g), so y_d =
-// rho^-1; and t y_k = y_(k-1) - g_k y_d (both sides have the same products
-// with 1, t, ..., t^d) walks down to y_0.  One Euclidean run on degree D
-// where algo_AD makes two on degree 2D.  Returns 1 with A, B, *dA, *dB as
+// rho^-1 (or least_generator's last_dual, given non-empty); and t y_k =
+// y_(k-1) - g_k y_d (both sides have the same products with 1, t, ...,
+// t^d) walks down to y_0.  At most one Euclidean run on degree D where
+// algo_AD makes two on degree 2D.  Returns 1 with A, B, *dA, *dB as
 // algo_AD sets them, or 0 (rho not invertible: g was not of degree D).
 // The y_k are the rows of H^-1 (symmetric); when `rows` is given it
 // receives them from y_d down to y_0, D x D: SOLVE's map for this pair
 // (see SolveMatrix).
-int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, int32_t d, Dom* A, int32_t* dA,
-                                 Dom* B, int32_t* dB, std::vector<Dom>* rows = nullptr);
+int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, const std::vector<Dom>& last_dual,
+                                 int32_t d, Dom* A, int32_t* dA, Dom* B, int32_t* dB,
+                                 std::vector<Dom>* rows = nullptr);
 
 // P := a constant multiple of P / gcd(P, P'); returns its degree.
 int32_t new_sqr_free(Dom* P, int32_t d);
