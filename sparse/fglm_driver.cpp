@@ -211,12 +211,14 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   // Kept from run to run of a thread: a fresh block each run would cost
   // its page faults.
   static thread_local std::vector<Dom> inverse_rows;
-  inverse_rows.clear();
   const bool keep_rows = variables >= 3 && D <= kSolveMatrixLimit;
-  const bool paired =
-      (full_degree && pade_pair_from_generator(s.data(), generator, last_dual, d, P.data(), &dP,
-                                               Q.data(), &dQ, keep_rows ? &inverse_rows : nullptr)) ||
-      algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ);
+  bool paired = false, rows_made = false;
+  if (full_degree) {
+    paired = pade_pair_from_generator(s.data(), generator, last_dual, d, P.data(), &dP, Q.data(),
+                                      &dQ, keep_rows ? &inverse_rows : nullptr) != 0;
+    rows_made = paired && keep_rows;
+  }
+  if (!paired) paired = algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ) != 0;
   if (!paired) {
     elapsed_line(clock, n, nnz, "");
     std::fprintf(err, "Cas pas encore fait ! [msg 2]\n");
@@ -227,7 +229,7 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   // has no inverse of P[0] (it says so, and answers 0).
   const bool minpoly_from_generator = full_degree && P[0] != 0;
   const int32_t solves = variables + (minpoly_from_generator ? 0 : 1);
-  const SolveMatrix solve(P.data(), Q.data(), dQ, d, solves, &inverse_rows);
+  const SolveMatrix solve(P.data(), Q.data(), dQ, d, solves, rows_made ? &inverse_rows : nullptr);
   // M = X^D - (R[0] X^(D-1) + ... + R[D-1]): its degree is the linear
   // complexity D, also when its low coefficients (roots 0) vanish.
   std::vector<Dom> M(D + 1, 0);

@@ -100,22 +100,22 @@ int32_t pade_pair_from_generator(const Dom* s, const ModPoly& g, const std::vect
                                  std::vector<Dom>* rows) {
   const uint32_t p = current_prime();
   const int32_t D = d + 1;
-  std::vector<Dom> y_last = last_dual, y(D), next(D), minus_g(D);
+  std::vector<Dom> y_last = last_dual, minus_g(D), pair;
   if (y_last.size() != size_t(D) && !last_dual_by_euclid(s, g, d, y_last)) return 0;
   for (int32_t i = 0; i < D; ++i) minus_g[i] = NEG(Dom(g[i]), p);
-  // y_(k-1) = t y_k + g_k y_d (mod g), from y_d down to y_0.
-  y = y_last;
-  if (rows) {
-    rows->clear();
-    rows->reserve(size_t(D) * D);
-    rows->insert(rows->end(), y.begin(), y.end());
-  }
-  for (int32_t k = d; k >= 1; --k) {
-    shifted_two_scaled(next.data(), y.data(), minus_g.data(), y[d], y_last.data(), Dom(g[k]),
+  // y_(k-1) = t y_k + g_k y_d (mod g), from y_d down to y_0: each row
+  // written where it is kept, or in turn into two rows.
+  if (rows != nullptr && rows->size() != size_t(D) * D) rows->resize(size_t(D) * D);
+  if (rows == nullptr) pair.resize(2 * size_t(D));
+  Dom* const walk = rows != nullptr ? rows->data() : pair.data();
+  auto row = [&](int32_t i) { return walk + size_t(rows != nullptr ? i : i % 2) * D; };
+  std::copy(y_last.begin(), y_last.end(), row(0));
+  for (int32_t i = 1; i <= d; ++i) {
+    const Dom* before = row(i - 1);
+    shifted_two_scaled(row(i), before, minus_g.data(), before[d], y_last.data(), Dom(g[d + 1 - i]),
                        size_t(D), p);
-    y.swap(next);
-    if (rows) rows->insert(rows->end(), y.begin(), y.end());
   }
+  const Dom* y = row(d);
   for (int32_t k = 0; k <= d; ++k) {
     A[k] = y[d - k];
     B[k] = y_last[k];
