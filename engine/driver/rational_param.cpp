@@ -1,5 +1,9 @@
 #include "engine/driver/rational_param.hpp"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <ctime>
 #include <vector>
@@ -33,6 +37,44 @@ bool univariate(const Dpol* p, uint32_t nv) {
 }  // namespace
 
 namespace {
+
+#if defined(__x86_64__) && defined(ZEL_VARIANT_INT)
+// out row j := column j of the 16 x 16 tile whose row k is at in + k
+// in_stride (32-bit entries): interleaves of 32, 64, 128 and 256 bits (the
+// zero-masked forms, all lanes: the plain ones start from an undefined
+// register, which the compiler warns about).
+__attribute__((target("avx512f"))) void transpose_tile16(const Dom* in, size_t in_stride, Dom* out,
+                                                         size_t out_stride) {
+  __m512i r[16], t[16];
+  for (int k = 0; k < 16; ++k) r[k] = _mm512_loadu_si512(in + size_t(k) * in_stride);
+  for (int i = 0; i < 16; i += 2) {
+    t[i] = _mm512_maskz_unpacklo_epi32(0xFFFF, r[i], r[i + 1]);
+    t[i + 1] = _mm512_maskz_unpackhi_epi32(0xFFFF, r[i], r[i + 1]);
+  }
+  for (int i = 0; i < 16; i += 4) {
+    r[i] = _mm512_maskz_unpacklo_epi64(0xFF, t[i], t[i + 2]);
+    r[i + 1] = _mm512_maskz_unpackhi_epi64(0xFF, t[i], t[i + 2]);
+    r[i + 2] = _mm512_maskz_unpacklo_epi64(0xFF, t[i + 1], t[i + 3]);
+    r[i + 3] = _mm512_maskz_unpackhi_epi64(0xFF, t[i + 1], t[i + 3]);
+  }
+  for (int i = 0; i < 16; i += 8)
+    for (int j = 0; j < 4; ++j) {
+      t[i + j] = _mm512_maskz_shuffle_i32x4(0xFFFF, r[i + j], r[i + j + 4], 0x88);
+      t[i + j + 4] = _mm512_maskz_shuffle_i32x4(0xFFFF, r[i + j], r[i + j + 4], 0xdd);
+    }
+  for (int j = 0; j < 8; ++j) {
+    r[j] = _mm512_maskz_shuffle_i32x4(0xFFFF, t[j], t[j + 8], 0x88);
+    r[j + 8] = _mm512_maskz_shuffle_i32x4(0xFFFF, t[j], t[j + 8], 0xdd);
+  }
+  for (int j = 0; j < 16; ++j) _mm512_storeu_si512(out + size_t(j) * out_stride, r[j]);
+}
+
+// Read once at load time.
+const bool kTransposeTiles = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") != 0;
+}();
+#endif
 
 // Multiplication by Dm modulo F (monic of degree d), modulo p, as a d x d
 // matrix made once for the polynomials of a lane: column c is t^c Dm mod F,
@@ -72,7 +114,13 @@ class TimesDmModF {
         }
         previous = next;
       }
-      for (uint32_t r = 0; r < d; ++r) {
+      uint32_t r = 0;
+#if defined(__x86_64__) && defined(ZEL_VARIANT_INT)
+      if (kTransposeTiles && width == kBlock)
+        for (; r + kBlock <= d; r += kBlock)
+          transpose_tile16(block.data() + r, d, rows_ + size_t(r) * d + c0, d);
+#endif
+      for (; r < d; ++r) {
         Dom* row = rows_ + size_t(r) * d + c0;
         for (uint32_t k = 0; k < width; ++k) row[k] = block[size_t(k) * d + r];
       }
