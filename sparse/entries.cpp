@@ -140,9 +140,10 @@ void set_dense_rows(Rows rows) {
 const FglmResults& last_fglm_results() { return results; }
 
 void keep_fglm_sequences(std::vector<Dom> sequence,
-                         std::vector<std::vector<Dom>> variable_sequences) {
+                         std::vector<std::vector<Dom>> variable_sequences, ModPoly generator) {
   results.sequence = std::move(sequence);
   results.variable_sequences = std::move(variable_sequences);
+  results.generator = std::move(generator);
 }
 
 }  // namespace zel::ZEL_BUILD
@@ -188,6 +189,7 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
   results.coeffs = std::vector<Dom>(static_cast<size_t>(nvars) * width, 0);
   results.sequence.clear();
   results.variable_sequences.clear();
+  results.generator.clear();
   std::vector<Dom*> out(nvars);
   for (int32_t j = 0; j < nvars; ++j) out[j] = results.coeffs.data() + static_cast<size_t>(j) * width;
   // The run's own degree table tells which variables it stored: the others

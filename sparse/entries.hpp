@@ -9,6 +9,7 @@
 
 #include "engine/variant.hpp"
 #include "sparse/descriptor.hpp"
+#include "sparse/univariate_modp.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -33,11 +34,15 @@ struct FglmResults {
   // variable without a coordinate).
   std::vector<Dom> sequence;
   std::vector<std::vector<Dom>> variable_sequences;
+  // least_generator(sequence, 2D) when the full path computed it (empty
+  // otherwise), for the certificate.
+  ModPoly generator;
 };
 const FglmResults& last_fglm_results();
 // Store mode: the sequences of the run, kept with its results.
 void keep_fglm_sequences(std::vector<Dom> sequence,
-                         std::vector<std::vector<Dom>> variable_sequences);
+                         std::vector<std::vector<Dom>> variable_sequences,
+                         ModPoly generator = {});
 
 }  // namespace zel::ZEL_BUILD
 

@@ -162,15 +162,27 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
     return 0;
   }
 
+  // The least generator of 2D terms (all but a session's or a bounded
+  // run's): of degree D it is the minimal polynomial, it gives the Pade
+  // pair at a smaller cost (recurrence.hpp), and the caller's certificate
+  // reads it.
+  std::vector<Dom> last_dual;
+  const ModPoly generator =
+      !session && n == 2 * D ? least_generator(s, size_t(n), p, &last_dual) : ModPoly{};
+  const bool full_degree = generator.size() == size_t(D) + 1;
   // The caller may certify the answers from the sequences (the Pade step
   // and the solve below work on copies or reverse them in place).
-  if (store) keep_fglm_sequences(std::vector<Dom>(s.begin(), s.begin() + n), seq);
+  if (store) keep_fglm_sequences(std::vector<Dom>(s.begin(), s.begin() + n), seq, generator);
 
   int32_t reduce_flag = 0;
   if (minpoly_only) {
     std::vector<Dom> P(deg + 2, 0);
-    int32_t dP;
-    algo_AD_part1(s.data(), deg, P.data(), &dP);
+    int32_t dP = D;
+    // The generator of degree D is the Pade step's answer.
+    if (full_degree)
+      for (int32_t i = 0; i <= D; ++i) P[i] = Dom(generator[i]);
+    else
+      algo_AD_part1(s.data(), deg, P.data(), &dP);
     if (dP < 0) {
       elapsed_line(clock, n, nnz, "");
       std::fprintf(err, "No minimal polynomial from %d terms\n", n);
@@ -194,24 +206,48 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   const int32_t d = D - 1;
   std::vector<Dom> P(D + 1, 0), Q(D + 1, 0), R(D, 0), tail(s.begin() + D, s.begin() + 2 * D);
   int32_t dP, dQ, r;
-  if (!algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ)) {
+  // The solves' matrix comes with the pair from the generator, when the
+  // solves are worth it (see SolveMatrix).
+  int32_t variables = 0;
+  for (int32_t j = 0; j < last; ++j) variables += coords[j] >= 0;
+  // Kept from run to run of a thread: a fresh block each run would cost
+  // its page faults.
+  static thread_local std::vector<Dom> inverse_rows;
+  const bool keep_rows = variables >= 3 && D <= kSolveMatrixLimit;
+  bool paired = false, rows_made = false;
+  if (full_degree) {
+    paired = pade_pair_from_generator(s.data(), generator, last_dual, d, P.data(), &dP, Q.data(),
+                                      &dQ, keep_rows ? &inverse_rows : nullptr) != 0;
+    rows_made = paired && keep_rows;
+  }
+  if (!paired) paired = algo_AD(s.data(), d, P.data(), &dP, Q.data(), &dQ) != 0;
+  if (!paired) {
     elapsed_line(clock, n, nnz, "");
     std::fprintf(err, "Cas pas encore fait ! [msg 2]\n");
     if (store) degrees[last] = -1;
     return -1;
   }
-  SOLVE(R.data(), &r, P.data(), Q.data(), dQ, tail.data(), d);
+  // The generator of degree D is the tail's solve answered, unless SOLVE
+  // has no inverse of P[0] (it says so, and answers 0).
+  const bool minpoly_from_generator = full_degree && P[0] != 0;
+  const int32_t solves = variables + (minpoly_from_generator ? 0 : 1);
+  const SolveMatrix solve(P.data(), Q.data(), dQ, d, solves, rows_made ? &inverse_rows : nullptr);
   // M = X^D - (R[0] X^(D-1) + ... + R[D-1]): its degree is the linear
   // complexity D, also when its low coefficients (roots 0) vanish.
   std::vector<Dom> M(D + 1, 0);
   int32_t m = D;
-  for (int32_t i = 0; i < D; ++i) M[D - 1 - i] = NEG(R[i], p);
-  M[D] = 1;
+  if (minpoly_from_generator) {
+    for (int32_t i = 0; i <= D; ++i) M[i] = Dom(generator[i]);
+  } else {
+    solve.solve(R.data(), &r, tail.data());
+    for (int32_t i = 0; i < D; ++i) M[D - 1 - i] = NEG(R[i], p);
+    M[D] = 1;
+  }
   if (sqfr) m = sqr_free(M.data(), m, &reduce_flag);
 
   for (int32_t j = 0; j < last; ++j) {
     if (coords[j] < 0) continue;
-    SOLVE(R.data(), &r, P.data(), Q.data(), dQ, seq[j].data(), d);
+    solve.solve(R.data(), &r, seq[j].data());
     if (r >= 0) {
       for (int32_t i = 0; i <= r; ++i) R[i] = NEG(R[i], p);
       std::fill(R.begin() + r + 1, R.end(), Dom(0));

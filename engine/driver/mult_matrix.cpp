@@ -27,6 +27,7 @@
 #include "engine/mono/expos_order.hpp"
 #include "sparse/aligned.hpp"
 #include "sparse/entries.hpp"
+#include "sparse/modarith.hpp"
 #include "sparse/univariate_modp.hpp"
 #ifdef ZEL_VARIANT_FP
 #include "engine/driver/prime_sign.hpp"
@@ -374,6 +375,13 @@ class KeptRows {
   std::vector<RowEntry> saved_;
 };
 
+// The certificate of a run's sequence, with the generator the run made
+// when it made one.
+SequenceCertificate certificate_of(const FglmResults& run, uint32_t D, uint64_t p) {
+  if (run.generator.empty()) return SequenceCertificate(run.sequence, D, p);
+  return SequenceCertificate(run.sequence, D, p, run.generator);
+}
+
 // The sparse FGLM on lane l, modulo p, with every answer checked exactly.
 // A projection whose sequence has linear complexity D certifies its answer
 // from the sequences alone (sequence_certificate.hpp), the usual case when
@@ -493,7 +501,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
   // sequence of x_j's normal form being combined from recorded ones.
   auto certified = [&](const LaneAnswer& a) {
     const FglmResults& run = last_fglm_results();
-    const SequenceCertificate certificate(run.sequence, D, p);
+    const SequenceCertificate certificate = certificate_of(run, D, p);
     if (!certificate.is_minimal_polynomial(as_mod_poly(a.rows[last]))) return false;
     for (uint32_t j = 0; j < last; ++j) {
       if (a.degrees[j] < 0) return false;
@@ -521,7 +529,8 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
             break;
           }
         }
-        for (uint32_t i = 0; i < D; ++i) u[i] = (u[i] + mul_mod(w, seq[i], p)) % p;
+        const FixedFactor times_w(Dom(w % p), p);
+        for (uint32_t i = 0; i < D; ++i) u[i] = ADD(Dom(u[i]), times_w.times(seq[i]), p);
       }
       if (!certificate.represents(Q, u)) return false;
     }
@@ -562,8 +571,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
       // The least generator of 2D terms with degree D is the minimal
       // polynomial itself (see sequence_certificate.hpp), and then so is
       // the lcm with the earlier runs' divisors of it.
-      if (SequenceCertificate(last_fglm_results().sequence, D, p).is_minimal_polynomial(f))
-        return f;
+      if (certificate_of(last_fglm_results(), D, p).is_minimal_polynomial(f)) return f;
       if (bounded) {
         if (in_ideal(multiplication_map(), {f})) return f;
         continue;

@@ -1,13 +1,19 @@
 #include "engine/driver/rational_param.hpp"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include <algorithm>
 #include <ctime>
 #include <vector>
 
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/mem/messages.hpp"
-#include "sparse/exact_sums.hpp"
+#include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
+#include "sparse/shifted_combination.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -30,28 +36,123 @@ bool univariate(const Dpol* p, uint32_t nv) {
 
 }  // namespace
 
+namespace {
+
+#if defined(__x86_64__) && defined(ZEL_VARIANT_INT)
+// out row j := column j of the 16 x 16 tile whose row k is at in + k
+// in_stride (32-bit entries): interleaves of 32, 64, 128 and 256 bits (the
+// zero-masked forms, all lanes: the plain ones start from an undefined
+// register, which the compiler warns about).
+__attribute__((target("avx512f"))) void transpose_tile16(const Dom* in, size_t in_stride, Dom* out,
+                                                         size_t out_stride) {
+  __m512i r[16], t[16];
+  for (int k = 0; k < 16; ++k) r[k] = _mm512_loadu_si512(in + size_t(k) * in_stride);
+  for (int i = 0; i < 16; i += 2) {
+    t[i] = _mm512_maskz_unpacklo_epi32(0xFFFF, r[i], r[i + 1]);
+    t[i + 1] = _mm512_maskz_unpackhi_epi32(0xFFFF, r[i], r[i + 1]);
+  }
+  for (int i = 0; i < 16; i += 4) {
+    r[i] = _mm512_maskz_unpacklo_epi64(0xFF, t[i], t[i + 2]);
+    r[i + 1] = _mm512_maskz_unpackhi_epi64(0xFF, t[i], t[i + 2]);
+    r[i + 2] = _mm512_maskz_unpacklo_epi64(0xFF, t[i + 1], t[i + 3]);
+    r[i + 3] = _mm512_maskz_unpackhi_epi64(0xFF, t[i + 1], t[i + 3]);
+  }
+  for (int i = 0; i < 16; i += 8)
+    for (int j = 0; j < 4; ++j) {
+      t[i + j] = _mm512_maskz_shuffle_i32x4(0xFFFF, r[i + j], r[i + j + 4], 0x88);
+      t[i + j + 4] = _mm512_maskz_shuffle_i32x4(0xFFFF, r[i + j], r[i + j + 4], 0xdd);
+    }
+  for (int j = 0; j < 8; ++j) {
+    r[j] = _mm512_maskz_shuffle_i32x4(0xFFFF, t[j], t[j + 8], 0x88);
+    r[j + 8] = _mm512_maskz_shuffle_i32x4(0xFFFF, t[j], t[j + 8], 0xdd);
+  }
+  for (int j = 0; j < 16; ++j) _mm512_storeu_si512(out + size_t(j) * out_stride, r[j]);
+}
+
+// Read once at load time.
+const bool kTransposeTiles = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") != 0;
+}();
+#endif
+
+// Multiplication by Dm modulo F (monic of degree d), modulo p, as a d x d
+// matrix made once for the polynomials of a lane: column c is t^c Dm mod F,
+// each column from the one before (times t, then t^d = -(F - t^d)).  The
+// matrix is kept by rows, so that each coefficient of R Dm mod F is one dot
+// product: d^2 products a polynomial, where Horner's rule on R costs 2 d^2.
+class TimesDmModF {
+ public:
+  // storage: where the matrix goes (grown when too small), so that the
+  // lanes of a pass reuse one block of memory.
+  TimesDmModF(uint32_t p, const uint32_t* F, const uint32_t* Dm, uint32_t d,
+              std::vector<Dom>& storage)
+      : p_(p), d_(d) {
+    if (storage.size() < size_t(d) * d) storage.resize(size_t(d) * d);
+    rows_ = storage.data();
+    std::vector<Dom> minus_f(d), column(d);
+    for (uint32_t j = 0; j < d; ++j) {
+      const uint32_t f = F[j] % p;
+      minus_f[j] = Dom(f == 0 ? 0 : p - f);
+      column[j] = Dom(Dm[j] % p);
+    }
+    // The columns kBlock at a time, each from the one before, then written
+    // into the rows' cache lines.
+    constexpr uint32_t kBlock = 16;
+    std::vector<Dom> block(size_t(kBlock) * d);
+    const Dom* previous = column.data();
+    for (uint32_t c0 = 0; c0 < d; c0 += kBlock) {
+      const uint32_t width = std::min(kBlock, d - c0);
+      for (uint32_t k = 0; k < width; ++k) {
+        Dom* next = block.data() + size_t(k) * d;
+        if (c0 + k == 0) {
+          std::copy(previous, previous + d, next);
+        } else {
+          next[0] = 0;
+          std::copy(previous, previous + d - 1, next + 1);
+          if (previous[d - 1] != 0) add_scaled(next, minus_f.data(), d, previous[d - 1], p);
+        }
+        previous = next;
+      }
+      uint32_t r = 0;
+#if defined(__x86_64__) && defined(ZEL_VARIANT_INT)
+      if (kTransposeTiles && width == kBlock)
+        for (; r + kBlock <= d; r += kBlock)
+          transpose_tile16(block.data() + r, d, rows_ + size_t(r) * d + c0, d);
+#endif
+      for (; r < d; ++r) {
+        Dom* row = rows_ + size_t(r) * d + c0;
+        for (uint32_t k = 0; k < width; ++k) row[k] = block[size_t(k) * d + r];
+      }
+      std::copy(previous, previous + d, column.begin());  // the block is reused
+      previous = column.data();
+    }
+  }
+
+  // out[0 .. d-1] = R Dm mod F, R any d values below 2^32.
+  void apply(const uint32_t* R, uint32_t* out) const {
+#ifdef ZEL_VARIANT_INT
+    dot_products_u32(rows_, ptrdiff_t(d_), d_, R, d_, p_, out);
+#else
+    std::vector<Dom> x(d_);
+    for (uint32_t c = 0; c < d_; ++c) x[c] = Dom(R[c] % p_);
+    for (uint32_t r = 0; r < d_; ++r)
+      out[r] = dot_product_dense(rows_ + size_t(r) * d_, x.data(), d_, p_);
+#endif
+  }
+
+ private:
+  uint32_t p_, d_;
+  Dom* rows_;
+};
+
+}  // namespace
+
 void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint32_t* R,
                    uint32_t* out, uint32_t d) {
   if (d == 0) return;
-  const uint32_t p = ZEL_C(Primes)[k];
-  // Horner on R from its top coefficient: A = A * t + R[i] * Dm, mod F.
-  // Each coefficient of A is an exact sum of at most 2d products below 2^64
-  // (sparse/exact_sums.hpp), reduced only when it becomes the top one.
-  // Multiplying by t moves the window of A one slot down the buffers
-  // instead of moving A.
-  const Reducer reduce_p(p);
-  std::vector<uint64_t> sums(2 * size_t(d) - 1, 0), wraps(sums.size(), 0);
-  uint64_t* A = sums.data() + (d - 1);
-  uint64_t* W = wraps.data() + (d - 1);
-  for (uint32_t j = 0; j < d; ++j) A[j] = uint64_t(Dm[j]) * R[d - 1];
-  for (uint32_t i = d - 1; i-- > 0;) {
-    const uint64_t top = reduce_entry(reduce_p, A[d - 1], W[d - 1]);
-    const uint64_t q = top == 0 ? 0 : p - top;  // t^d = -F(t) + t^d
-    --A;                                        // A * t; the new A[0] is 0
-    --W;
-    add_two_scaled(A, W, Dm, R[i], F, q, d);
-  }
-  for (uint32_t j = 0; j < d; ++j) out[j] = uint32_t(reduce_entry(reduce_p, A[j], W[j]));
+  std::vector<Dom> storage;
+  TimesDmModF(ZEL_C(Primes)[k], F, Dm, d, storage).apply(R, out);
 }
 
 void apply_rr(Dpol** basis, uint32_t n) {
@@ -80,6 +181,7 @@ void apply_rr(Dpol** basis, uint32_t n) {
   }
 
   const uint32_t V = ZEL_C(vectorize);
+  std::vector<Dom> matrix_storage;
   // Per lane: the new tails of every polynomial.
   std::vector<std::vector<std::vector<uint32_t>>> tails(V, std::vector<std::vector<uint32_t>>(n));
   for (uint32_t k = 0; k < V; ++k) {
@@ -101,13 +203,14 @@ void apply_rr(Dpol** basis, uint32_t n) {
     for (uint32_t i = 0; i + 1 < d; ++i)
       Dm[i] = uint32_t(mul_mod(mul_mod((i + 1) % p, F[i + 1], p), dinv, p));
     Dm[d - 1] = 1;
+    const TimesDmModF times_dm(uint32_t(p), F.data(), Dm.data(), d, matrix_storage);
     for (uint32_t i = 0; i < n; ++i) {
       if (i == fi) continue;
       const Dpol* g = basis[i];
       std::fill(R.begin(), R.end(), 0);
       for (uint32_t t = 1; t < g->n; ++t)
         R[get_field(words_of(g->mono[t]), nv - 1)] = uint32_t(lanes(g)[k][t]);
-      ZEL_C(Pprime)(k, F.data(), Dm.data(), R.data(), out.data(), d);
+      times_dm.apply(R.data(), out.data());
       tails[k][i] = out;
     }
   }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/variant.hpp"
+#include "sparse/recurrence.hpp"
 #include "sparse/univariate_modp.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -32,6 +33,9 @@ class SequenceCertificate {
   // s: the sequence's first terms (at least 2D of them for a certificate),
   // residues in [0, p).
   SequenceCertificate(const std::vector<Dom>& s, uint32_t D, uint64_t p);
+  // The same with least_generator(s, 2D, p) already made (the sparse FGLM's
+  // full path keeps it with the sequence): the claims rest on it being that.
+  SequenceCertificate(const std::vector<Dom>& s, uint32_t D, uint64_t p, ModPoly generator);
 
   // The least generator of s has degree D: the claims below can be decided.
   bool full_degree() const { return full_; }
@@ -47,10 +51,5 @@ class SequenceCertificate {
   ModPoly generator_;  // the least generator of s, monic
   bool full_ = false;
 };
-
-// The least generator (monic, lowest degree first) of s[0 .. N-1], by the
-// Berlekamp-Massey algorithm; its degree is the linear complexity, a root 0
-// included.
-ModPoly least_generator(const std::vector<Dom>& s, size_t N, uint64_t p);
 
 }  // namespace zel::ZEL_BUILD

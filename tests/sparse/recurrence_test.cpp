@@ -137,6 +137,93 @@ TEST(SparseBerlekamp, PadePairSucceedsOnlyOnFullDegree) {
   }
 }
 
+// The matrix form of the parametrisation solve against SOLVE itself, from
+// the Pade pair of random sequences, tiny primes included.
+TEST(SparseBerlekamp, SolveMatrixGivesSolvesAnswers) {
+  SEED_TRACE();
+  auto rng = make_rng(7);
+  std::vector<uint32_t> primes = {2, 3, 7};
+  for (uint64_t p : build_primes()) primes.push_back(static_cast<uint32_t>(p));
+  for (uint32_t p : primes) {
+    PrimeScope ps(p);
+    for (int d = 0; d < 14; ++d) {
+      std::vector<Dom> s(2 * d + 1);
+      for (Dom& v : s) v = static_cast<Dom>(rng() % p);
+      std::vector<Dom> A(d + 2, 0), B(d + 2, 0);
+      int32_t dA, dB;
+      if (!algo_AD(s.data(), d, A.data(), &dA, B.data(), &dB)) continue;
+      const SolveMatrix matrix(A.data(), B.data(), dB, d, 3);
+      for (int t = 0; t < 3; ++t) {
+        std::vector<Dom> S2(d + 1), S2copy, want(d + 1, 9), got(d + 1, 9);
+        for (Dom& v : S2) v = static_cast<Dom>(rng() % p);
+        S2copy = S2;
+        int32_t dwant, dgot;
+        SOLVE(want.data(), &dwant, A.data(), B.data(), dB, S2copy.data(), d);
+        matrix.solve(got.data(), &dgot, S2.data());
+        ASSERT_EQ(dgot, dwant) << "p=" << p << " d=" << d;
+        ASSERT_EQ(got, want) << "p=" << p << " d=" << d;
+      }
+    }
+  }
+}
+
+// What the sparse FGLM reads off the least generator g of 2D terms when it
+// has degree D, against what it computes otherwise: the Pade step's minimal
+// polynomial, the tail's solve and the Pade pair; roots 0 and tiny primes
+// included.
+TEST(SparseBerlekamp, FullDegreeGeneratorGivesThePadeAnswers) {
+  SEED_TRACE();
+  auto rng = make_rng(11);
+  std::vector<uint32_t> primes = {2, 3, 7};
+  for (uint64_t p : build_primes()) primes.push_back(static_cast<uint32_t>(p));
+  for (uint32_t p : primes) {
+    PrimeScope ps(p);
+    for (int d = 0; d < 12; ++d) {
+      const int D = d + 1;
+      NPoly M = nrandom(rng, D, p);
+      M.resize(D + 1);
+      M[D] = 1;
+      if (rng() % 3 == 0) M[0] = 0;
+      std::vector<uint64_t> first(D);
+      for (auto& v : first) v = rng() % p;
+      const std::vector<Dom> s = recurrent(M, first, 2 * D, p);
+      std::vector<Dom> last_dual;
+      const ModPoly g = least_generator(s, s.size(), p, &last_dual);
+      if (g.size() != static_cast<size_t>(D) + 1) continue;
+      int32_t L;
+      ASSERT_EQ(pade_minpoly(s, D, &L), NPoly(g.begin(), g.end())) << "p=" << p << " d=" << d;
+      std::vector<Dom> A(D + 1, 0), B(D + 1, 0), B2(D + 1, 9), R(D, 0);
+      int32_t dA, dB, dB2, r;
+      ASSERT_EQ(algo_AD(s.data(), d, A.data(), &dA, B.data(), &dB), 1) << "p=" << p;
+      if (A[0] != 0) {
+        std::vector<Dom> tail(s.begin() + D, s.end());
+        SOLVE(R.data(), &r, A.data(), B.data(), dB, tail.data(), d);
+        for (int i = 0; i < D; ++i) ASSERT_EQ(NEG(R[i], p), g[D - 1 - i]) << "p=" << p;
+      }
+      std::vector<Dom> A2(D + 1, 9), rows;
+      int32_t dA2;
+      // With the generator's last dual element (when it has it) and without.
+      for (const std::vector<Dom>& dual : {std::vector<Dom>{}, last_dual}) {
+        std::fill(B2.begin(), B2.end(), Dom(9));
+        ASSERT_EQ(pade_pair_from_generator(s.data(), g, dual, d, A2.data(), &dA2, B2.data(), &dB2,
+                                           &rows),
+                  1);
+        ASSERT_EQ(std::pair(dA2, dB2), std::pair(dA, dB)) << "p=" << p << " d=" << d;
+        ASSERT_EQ(A2, A) << "p=" << p << " d=" << d << " dual " << dual.size();
+        ASSERT_EQ(B2, B) << "p=" << p << " d=" << d << " dual " << dual.size();
+      }
+      // Its rows of H^-1 are SOLVE's map (given A[0], which SOLVE inverts).
+      const SolveMatrix made(A.data(), B.data(), dB, d, 1, &rows), own(A.data(), B.data(), dB, d, 3);
+      std::vector<Dom> u(D), x1(D), x2(D);
+      for (Dom& v : u) v = static_cast<Dom>(rng() % p);
+      int32_t d1, d2;
+      made.solve(x1.data(), &d1, u.data());
+      own.solve(x2.data(), &d2, u.data());
+      ASSERT_EQ(x1, x2) << "p=" << p << " d=" << d;
+    }
+  }
+}
+
 // A factor whose multiplicity the prime divides has a vanishing derivative
 // there: (X+1)^2 mod 2, (X-1)^3 mod 3, X^5 (X-2)^5 mod 5.
 TEST(SparseSquareFree, MultiplicitiesThatThePrimeDivides) {

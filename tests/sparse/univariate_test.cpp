@@ -328,6 +328,56 @@ TEST(SparseUnivariate, ShiftedPairFormsEqualThePlainLoop) {
   }
 }
 
+// Every form of the one-factor combination against the plain one.
+TEST(SparseUnivariate, ScaledFormsEqualThePlainLoop) {
+  SEED_TRACE();
+  auto rng = make_rng(9);
+  const auto forms = add_scaled_kernels();
+  std::vector<uint32_t> primes = build_primes();
+  primes.insert(primes.end(), {2u, 3u, 7u});
+  for (uint32_t p : primes) {
+    for (size_t n = 0; n <= 35; ++n) {
+      std::vector<Dom> y(n), x(n);
+      for (Dom& v : y) v = static_cast<Dom>(rng() % 3 ? rng() % p : p - 1);
+      for (Dom& v : x) v = static_cast<Dom>(rng() % 3 ? rng() % p : p - 1);
+      const Dom w = static_cast<Dom>(rng() % 2 ? rng() % p : p - 1);
+      std::vector<Dom> want(n);
+      for (size_t i = 0; i < n; ++i)
+        want[i] = static_cast<Dom>((y[i] + static_cast<unsigned __int128>(w) * x[i]) % p);
+      for (const auto& form : forms) {
+        std::vector<Dom> got = y;
+        form(got.data(), x.data(), n, FixedFactor(w, p), p);
+        ASSERT_EQ(got, want) << "p=" << p << " n=" << n;
+      }
+    }
+  }
+}
+
+// Every form of the shifted two-factor combination against its definition.
+TEST(SparseUnivariate, ShiftedTwoScaledFormsEqualTheDefinition) {
+  SEED_TRACE();
+  auto rng = make_rng(10);
+  const auto forms = shifted_two_scaled_kernels();
+  std::vector<uint32_t> primes = build_primes();
+  primes.insert(primes.end(), {2u, 3u, 7u});
+  auto draw = [&](uint32_t p) { return static_cast<Dom>(rng() % 3 ? rng() % p : p - 1); };
+  for (uint32_t p : primes) {
+    for (size_t n = 0; n <= 35; ++n) {
+      std::vector<Dom> S(n), X(n), Y(n), want(n);
+      for (size_t i = 0; i < n; ++i) S[i] = draw(p), X[i] = draw(p), Y[i] = draw(p);
+      const Dom a = draw(p), b = draw(p);
+      for (size_t i = 0; i < n; ++i)
+        want[i] = static_cast<Dom>(((i > 0 ? S[i - 1] : 0) + static_cast<unsigned __int128>(a) * X[i] +
+                                    static_cast<unsigned __int128>(b) * Y[i]) % p);
+      for (const auto& form : forms) {
+        std::vector<Dom> got(n, 9);
+        form(got.data(), S.data(), X.data(), FixedFactor(a, p), Y.data(), FixedFactor(b, p), n, p);
+        ASSERT_EQ(got, want) << "p=" << p << " n=" << n;
+      }
+    }
+  }
+}
+
 // The moduli check against trial division, on every small value, around
 // the top of the range and on the strong pseudoprimes to several bases.
 TEST(SparseInverse, PrimeCheckIsExact) {

@@ -13,6 +13,7 @@
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/fast_chg_order.hpp"
 #include "engine/driver/mult_matrix.hpp"
+#include "engine/driver/rational_param.hpp"
 #include "server/algo/bridge.hpp"
 #include "support/any_build_gb.hpp"
 #include "support/seeds.hpp"
@@ -151,6 +152,32 @@ TEST_F(FastChgOrder, DumpWritesTheMatrixOfTheLastVariable) {
     EXPECT_EQ(acc, std::vector<uint64_t>(N0, 0)) << "unit vector " << c;
   }
   std::remove(name.c_str());
+}
+
+// The parametrisation's product R Dm mod F against the schoolbook product
+// and division, on every lane, for degrees around the matrix's tiles.
+TEST_F(FastChgOrder, ParametrisationProductIsTheProductModuloF) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(17);
+  zel_test::AnyBuildGB gb(2);
+  for (uint32_t k = 0; k < ZEL_C(vectorize); ++k) {
+    const uint64_t p = ZEL_C(Primes)[k];
+    for (uint32_t d : {1u, 2u, 15u, 16u, 17u, 33u, 48u}) {
+      std::vector<uint32_t> F(d + 1), Dm(d), R(d), out(d);
+      for (uint32_t& c : F) c = uint32_t(rng() % p);
+      for (uint32_t& c : Dm) c = uint32_t(rng() % p);
+      for (uint32_t& c : R) c = uint32_t(rng() % p);
+      F[d] = 1;
+      std::vector<uint64_t> w(2 * d, 0);
+      for (uint32_t i = 0; i < d; ++i)
+        for (uint32_t j = 0; j < d; ++j) w[i + j] = (w[i + j] + uint64_t(R[i]) * Dm[j] % p) % p;
+      for (uint32_t top = 2 * d; top-- > d;)
+        for (uint32_t j = 0; j <= d; ++j)
+          w[top - d + j] = (w[top - d + j] + (p - w[top]) * F[j] % p) % p;
+      ZEL_C(Pprime)(k, F.data(), Dm.data(), R.data(), out.data(), d);
+      for (uint32_t i = 0; i < d; ++i) ASSERT_EQ(out[i], w[i]) << "lane " << k << " d=" << d;
+    }
+  }
 }
 
 #ifdef ZEL_VARIANT_FP
