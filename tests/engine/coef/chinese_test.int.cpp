@@ -148,10 +148,10 @@ TEST_F(ChineseTest, AFurtherBatchGivesTheImageInZeroToTheNewModulus) {
   // sum (even past M_old); the new image is the one integer of [0, M_old P)
   // that agrees with both.
   auto rng = zel_test::make_rng(13);
-  INT M_old = ZEL_C(copy_INT)(ZEL_C(product_of_primes));
-  zel_test::use_batch(9, 60);
   IntContext ctx;
   zel::ZEL_BUILD::ZoneScope scope;
+  INT M_old = ZEL_C(copy_INT)(ZEL_C(product_of_primes));
+  zel_test::use_batch(9, 60);
   const BatchCombination comb = combination_with_batch(M_old);
   RefZ M, U, x, ref, old_mod(dec(&M_old).c_str()), P(dec(&comb.P).c_str());
   mpz_mul(M.v, old_mod.v, P.v);
