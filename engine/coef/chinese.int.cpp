@@ -2,6 +2,7 @@
 // partial products, and rational reconstruction.
 #include "engine/coef/chinese.hpp"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -139,6 +140,57 @@ void euclid_step(mpz_ptr r0, mpz_ptr r1, mpz_ptr t0, mpz_ptr t1, mpz_ptr q, mpz_
   mpz_mul(tmp, q, t1);
   mpz_sub(t0, t0, tmp);
   mpz_swap(t0, t1);
+}
+
+// out := a X + b Y (out distinct from X and Y).
+void combination(mpz_ptr out, int64_t a, mpz_srcptr X, int64_t b, mpz_srcptr Y) {
+  mpz_mul_si(out, X, a);
+  if (b >= 0)
+    mpz_addmul_ui(out, Y, uint64_t(b));
+  else
+    mpz_submul_ui(out, Y, uint64_t(0) - uint64_t(b));
+}
+
+// Several steps of the remainder sequence at once (Lehmer): with x, y the
+// leading 62 bits of r0 and r1 (r0 = 2^k x + e0, r1 = 2^k y + e1), a
+// quotient is the true one when both ends of the interval the dropped bits
+// leave give it (Knuth's Algorithm L), and a remainder a r0 + b r1 of the
+// sequence lies within 2^k (|a| + |b|) of 2^k (a x + b y).  Steps are taken
+// while the quotient is certain and the remainder certainly above 2^k; their
+// product is then applied to both pairs.  False (nothing changed) when not
+// even one step is.  r0 > r1 >= 0; w0, w1 are scratch.
+bool lehmer_steps(mpz_ptr r0, mpz_ptr r1, mpz_ptr t0, mpz_ptr t1, mpz_ptr w0, mpz_ptr w1) {
+  const size_t bits = mpz_sizeinbase(r0, 2);
+  if (bits <= 62) return false;
+  mpz_tdiv_q_2exp(w0, r0, bits - 62);
+  mpz_tdiv_q_2exp(w1, r1, bits - 62);
+  int64_t x = int64_t(mpz_get_ui(w0)), y = int64_t(mpz_get_ui(w1));
+  int64_t A = 1, B = 0, C = 0, D = 1;
+  for (;;) {
+    if (y + C <= 0 || y + D <= 0 || x + A < 0 || x + B < 0) break;
+    const int64_t q = (x + A) / (y + C);
+    if (q != (x + B) / (y + D)) break;
+    const __int128 a = __int128(A) - __int128(q) * C, b = __int128(B) - __int128(q) * D;
+    const __int128 z = __int128(x) - __int128(q) * y;
+    const __int128 abs_a = a < 0 ? -a : a, abs_b = b < 0 ? -b : b;
+    if (abs_a > INT64_MAX / 4 || abs_b > INT64_MAX / 4 || z <= abs_a + abs_b) break;
+    A = C;
+    C = int64_t(a);
+    B = D;
+    D = int64_t(b);
+    x = y;
+    y = int64_t(z);
+  }
+  if (B == 0) return false;
+  combination(w0, A, r0, B, r1);
+  combination(w1, C, r0, D, r1);
+  mpz_swap(r0, w0);
+  mpz_swap(r1, w1);
+  combination(w0, A, t0, B, t1);
+  combination(w1, C, t0, D, t1);
+  mpz_swap(t0, w0);
+  mpz_swap(t1, w1);
+  return true;
 }
 
 // n = r sign(t), d = |t|, then back down to mark m.  Only a pair without
@@ -332,9 +384,14 @@ namespace {
 // primes will tell.  Called with mark m saved; on success the results are
 // slid down to it, otherwise m is restored and the result is 0/1.  A bound
 // miss is reported when bound_for_message is given.
+// Bits above which no value is small, for the two tests: below a bound B,
+// shorter than s 32-bit words.
+size_t bits_below(const INT& B) { return mpz_sizeinbase(&B, 2); }
+size_t bits_shorter(uint32_t s) { return s == 0 ? 0 : 64 * size_t((s - 1) / 2); }
+
 template <class Small>
-int reconstruct(const HeapMark& m, const INT& x, const INT& M, Small small, INT* num, INT* den,
-                const INT* bound_for_message) {
+int reconstruct(const HeapMark& m, const INT& x, const INT& M, Small small, size_t small_bits,
+                INT* num, INT* den, const INT* bound_for_message) {
   INT r0, r1, t0, t1, q, tmp;
   mpz_init_set(&r0, &M);
   mpz_init(&r1);
@@ -350,7 +407,12 @@ int reconstruct(const HeapMark& m, const INT& x, const INT& M, Small small, INT*
   }
   mpz_init(&q);
   mpz_init(&tmp);
-  while (mpz_sgn(&r1) != 0 && !small(&r1)) euclid_step(&r0, &r1, &t0, &t1, &q, &tmp);
+  // Lehmer's steps while r1 is far from small: each of their remainders
+  // exceeds 2^k, k = bits(r0) - 62, so none is small (single steps near
+  // the end).
+  while (mpz_sgn(&r1) != 0 && !small(&r1))
+    if (mpz_sizeinbase(&r1, 2) <= small_bits + 2 * 64 || !lehmer_steps(&r0, &r1, &t0, &t1, &q, &tmp))
+      euclid_step(&r0, &r1, &t0, &t1, &q, &tmp);
   if (mpz_sgn(&r1) == 0 || !small(&t1)) {
     if (mpz_sgn(&r1) != 0 && bound_for_message != nullptr && !ZEL_C(want_small) &&
         !ZEL_C(want_quiet))
@@ -372,7 +434,7 @@ int internal_lift_INT(const INT& u, const INT& M, const INT& B, INT* num, INT* d
   HeapMark m;
   save_GC_state(m);
   auto below_bound = [&B](mpz_srcptr v) { return mpz_cmpabs(v, &B) < 0; };
-  return reconstruct(m, u, M, below_bound, num, den, &B);
+  return reconstruct(m, u, M, below_bound, bits_below(B), num, den, &B);
 }
 
 int ZEL_C(lift_INT)(const INT& u, INT* num, INT* den) {
@@ -462,7 +524,7 @@ int ZEL_C(try_upgrade_lift_one_INT)(const uint32_t* residues, INT* triple, const
 
   save_GC_state(m);
   auto shorter = [s](mpz_srcptr v) { return words(v) < s; };
-  return reconstruct(m, triple[0], M, shorter, &triple[1], &triple[2], nullptr);
+  return reconstruct(m, triple[0], M, shorter, bits_shorter(s), &triple[1], &triple[2], nullptr);
 }
 
 int ZEL_C(try_upgrade_lift_row_INT)(Dom* const* lanes, uint32_t j, INT* triple, const INT& U,
@@ -521,8 +583,9 @@ int lift_sharing_denominator(INT* triple, const INT& M, const INT* B, uint32_t s
                        : over_known_denominator(m, triple[0], M, *D, shorter, &triple[1],
                                                 &triple[2]);
   if (known) return 1;
-  const int ok = B ? reconstruct(m, triple[0], M, below_bound, &triple[1], &triple[2], B)
-                   : reconstruct(m, triple[0], M, shorter, &triple[1], &triple[2], nullptr);
+  const int ok =
+      B ? reconstruct(m, triple[0], M, below_bound, bits_below(*B), &triple[1], &triple[2], B)
+        : reconstruct(m, triple[0], M, shorter, bits_shorter(s), &triple[1], &triple[2], nullptr);
   if (ok) mpz_lcm(D, D, &triple[2]);
   return ok;
 }

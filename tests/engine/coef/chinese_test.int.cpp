@@ -172,6 +172,61 @@ TEST_F(ChineseTest, AFurtherBatchGivesTheImageInZeroToTheNewModulus) {
   }
 }
 
+// The plain remainder sequence of (M, x mod M) down to the bound B.
+Lifted reference_reconstruction(const RefZ& x, const RefZ& M, const RefZ& B) {
+  RefZ r0, r1, t0("0"), t1("1"), q, w;
+  mpz_set(r0.v, M.v);
+  mpz_mod(r1.v, x.v, M.v);
+  if (mpz_cmp(r1.v, B.v) < 0) return {1, "", dec(r1.v), "1"};  // 0 included
+  while (mpz_sgn(r1.v) != 0 && mpz_cmpabs(r1.v, B.v) >= 0) {
+    mpz_fdiv_qr(q.v, w.v, r0.v, r1.v);
+    mpz_swap(r0.v, r1.v);
+    mpz_swap(r1.v, w.v);
+    mpz_mul(w.v, q.v, t1.v);
+    mpz_sub(w.v, t0.v, w.v);
+    mpz_swap(t0.v, t1.v);
+    mpz_swap(t1.v, w.v);
+  }
+  RefZ g;
+  mpz_gcd(g.v, r1.v, t1.v);
+  if (mpz_sgn(r1.v) == 0 || mpz_cmpabs(t1.v, B.v) >= 0 || mpz_cmp_ui(g.v, 1) != 0)
+    return {0, "", "0", "1"};
+  if (mpz_sgn(t1.v) < 0) mpz_neg(r1.v, r1.v);
+  mpz_abs(t1.v, t1.v);
+  return {1, "", dec(r1.v), dec(t1.v)};
+}
+
+// Large moduli, where the remainder sequence takes several steps at once:
+// the same stopping point as one step at a time, on fractions within the
+// bound, near it and random images.
+TEST_F(ChineseTest, LargeReconstructionsStopWhereSingleStepsStop) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(13);
+  for (long it = 0; it < zel_test::iterations(200); it++) {
+    const uint32_t bits = 64 + uint32_t(rng() % 4000);
+    RefZ M = zel_test::random_ref(rng, bits, false), B, x;
+    mpz_setbit(M.v, bits);
+    mpz_fdiv_q_2exp(B.v, M.v, 1 + uint32_t(rng() % 8));
+    mpz_sqrt(B.v, B.v);
+    const uint32_t bbits = uint32_t(mpz_sizeinbase(B.v, 2));
+    RefZ num = zel_test::random_ref(rng, 1 + uint32_t(rng() % (bbits + 2)));
+    RefZ den = zel_test::random_ref(rng, 1 + uint32_t(rng() % (bbits + 2)), false), inv;
+    if (mpz_sgn(den.v) == 0 || mpz_invert(inv.v, den.v, M.v) == 0 || rng() % 4 == 0) {
+      x = zel_test::random_ref(rng, bits, false);
+    } else {
+      mpz_mul(x.v, num.v, inv.v);
+      mpz_mod(x.v, x.v, M.v);
+    }
+    const Lifted want = reference_reconstruction(x, M, B);
+    IntContext ctx;
+    zel::ZEL_BUILD::ZoneScope scope;
+    INT n, d;
+    const int ok = internal_lift_INT(*x.v, *M.v, *B.v, &n, &d);
+    ASSERT_EQ(ok, want.ok) << it;
+    ASSERT_EQ(dec(&n) + "/" + dec(&d), want.num + "/" + want.den) << it;
+  }
+}
+
 TEST_F(ChineseTest, ImagesSharingAFactorWithTheModulusWaitForMorePrimes) {
   const std::vector<uint32_t> primes = batch_primes();
   // 0 modulo p0 and p1, not a fraction within the bound: formerly fatal.
