@@ -2,6 +2,7 @@
 // partial products, and rational reconstruction.
 #include "engine/coef/chinese.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -463,9 +464,20 @@ INT combined_image(const uint32_t* residues, const INT& U, const BatchStep& step
   INT x, k, w;
   mpz_init_set(&x, &U);
   if (mpz_sgn(&x) < 0 || mpz_cmp(&x, &M_old) >= 0) mpz_fdiv_r(&x, &x, &M_old);
+  // sum r_i e_i on limbs: each e_i < P, so n P 2^32 bounds the sum, one
+  // limb above P's (n < 2^32).
   mpz_init(&k);
-  for (uint32_t i = 0; i < valid_number_of_primes; i++)
-    mpz_addmul_ui(&k, &step.residue_weights[i], residues[i]);
+  const mp_size_t top = mp_size_t(mpz_size(&P)) + 1;
+  mp_limb_t* sum = mpz_limbs_write(&k, top);
+  std::fill(sum, sum + top, mp_limb_t(0));
+  for (uint32_t i = 0; i < valid_number_of_primes; i++) {
+    const INT& e = step.residue_weights[i];
+    const mp_size_t size = mp_size_t(mpz_size(&e));
+    if (size == 0 || residues[i] == 0) continue;
+    const mp_limb_t carry = mpn_addmul_1(sum, mpz_limbs_read(&e), size, residues[i]);
+    mpn_add_1(sum + size, sum + size, top - size, carry);
+  }
+  mpz_limbs_finish(&k, top);
   mpz_init(&w);
   mpz_fdiv_r(&w, &x, &P);
   mpz_submul(&k, &w, &step.old_inverse);
