@@ -1,5 +1,7 @@
 #include "sparse/dot_product.hpp"
 
+#include <algorithm>
+
 #include "sparse/modarith.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -12,6 +14,25 @@ Dom dot_product_dense(const Dom* row, const Dom* x, uint32_t n, uint32_t p) {
   for (uint32_t i = 0; i < n; ++i) acc += static_cast<uint32_t>(row[i]) * x[i];
   return static_cast<Dom>(acc % p);
 #endif
+}
+
+void dot_products_of_vectors(const Dom* rows, uint32_t count, uint32_t n,
+                             const std::vector<const Dom*>& x, uint32_t p,
+                             const std::vector<Dom*>& out) {
+  // Blocks of about 256 KB, a multiple of the four rows the kernels take.
+  const uint32_t block = std::max<uint32_t>(4, (uint32_t(1) << 16) / std::max<uint32_t>(n, 1) / 4 * 4);
+  for (uint32_t r0 = 0; r0 < count; r0 += block) {
+    const uint32_t rows_here = std::min(block, count - r0);
+    const Dom* first = rows + size_t(r0) * n;
+    for (size_t v = 0; v < x.size(); ++v) {
+#ifdef ZEL_VARIANT_INT
+      dot_products_u32(first, ptrdiff_t(n), rows_here, x[v], n, p, out[v] + r0);
+#else
+      for (uint32_t r = 0; r < rows_here; ++r)
+        out[v][r0 + r] = dot_product_dense(first + size_t(r) * n, x[v], n, p);
+#endif
+    }
+  }
 }
 
 Coord dot_product_dense_C(const Coord* row, const Coord* x, uint32_t n, uint32_t p) {

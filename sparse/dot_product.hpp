@@ -18,6 +18,13 @@ namespace zel::ZEL_BUILD {
 // entry 0 up.
 Dom dot_product_dense(const Dom* row, const Dom* x, uint32_t n, uint32_t p);
 
+// out[v][r] := row r . x[v] mod p for r < count and every vector v, the
+// rows n apart: a block of rows against every vector while it is in cache,
+// so that a matrix larger than the cache is read once, not once a vector.
+void dot_products_of_vectors(const Dom* rows, uint32_t count, uint32_t n,
+                             const std::vector<const Dom*>& x, uint32_t p,
+                             const std::vector<Dom*>& out);
+
 #ifdef ZEL_VARIANT_INT
 // The integer build's form of dot_product_dense: the widest vector kernel
 // of the processor.

@@ -245,9 +245,32 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   }
   if (sqfr) m = sqr_free(M.data(), m, &reduce_flag);
 
+  // With the matrix, every variable's solve at once (the matrix read once).
+  std::vector<std::vector<Dom>> solved;
+  std::vector<int32_t> solved_degree(std::max(last, 0), -1);
+  if (solve.has_matrix()) {
+    solved.assign(std::max(last, 0), {});
+    std::vector<Dom*> outs;
+    std::vector<const Dom*> ins;
+    for (int32_t j = 0; j < last; ++j)
+      if (coords[j] >= 0) {
+        solved[j].assign(D, 0);
+        outs.push_back(solved[j].data());
+        ins.push_back(seq[j].data());
+      }
+    std::vector<int32_t> degrees_out(outs.size());
+    solve.solve_all(outs, degrees_out.data(), ins);
+    for (int32_t j = 0, v = 0; j < last; ++j)
+      if (coords[j] >= 0) solved_degree[j] = degrees_out[v++];
+  }
   for (int32_t j = 0; j < last; ++j) {
     if (coords[j] < 0) continue;
-    solve.solve(R.data(), &r, seq[j].data());
+    if (solve.has_matrix()) {
+      std::copy(solved[j].begin(), solved[j].end(), R.begin());
+      r = solved_degree[j];
+    } else {
+      solve.solve(R.data(), &r, seq[j].data());
+    }
     if (r >= 0) {
       for (int32_t i = 0; i <= r; ++i) R[i] = NEG(R[i], p);
       std::fill(R.begin() + r + 1, R.end(), Dom(0));

@@ -97,6 +97,11 @@ class SolveMatrix {
   SolveMatrix& operator=(const SolveMatrix&) = delete;
   // SOLVE(OUT, dOUT, A, B, dB, S2, d) with S2 left as it is.
   void solve(Dom* OUT, int32_t* dOUT, const Dom* S2) const;
+  // Whether the matrix is there: then the solves of several S2 read it
+  // once (solve_all), and none writes a message.
+  bool has_matrix() const { return G_ != nullptr; }
+  // solve(OUT[v], &dOUT[v], S2[v]) for every v, with the matrix.
+  void solve_all(const std::vector<Dom*>& OUT, int32_t* dOUT, const std::vector<const Dom*>& S2) const;
 
  private:
   int32_t d_, dB_;

@@ -77,4 +77,11 @@ void SolveMatrix::solve(Dom* OUT, int32_t* dOUT, const Dom* S2) const {
   *dOUT = true_degree(OUT, D - 1);
 }
 
+void SolveMatrix::solve_all(const std::vector<Dom*>& OUT, int32_t* dOUT,
+                            const std::vector<const Dom*>& S2) const {
+  const int32_t D = d_ + 1;
+  dot_products_of_vectors(G_, uint32_t(D), uint32_t(D), S2, current_prime(), OUT);
+  for (size_t v = 0; v < OUT.size(); ++v) dOUT[v] = true_degree(OUT[v], D - 1);
+}
+
 }  // namespace zel::ZEL_BUILD

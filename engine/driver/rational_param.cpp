@@ -129,6 +129,15 @@ class TimesDmModF {
     }
   }
 
+  // apply(R[v], out[v]) for every v, the matrix read once.
+  void apply_all(const std::vector<const uint32_t*>& R, const std::vector<uint32_t*>& out) const {
+#ifdef ZEL_VARIANT_INT
+    dot_products_of_vectors(rows_, d_, d_, R, p_, out);
+#else
+    for (size_t v = 0; v < R.size(); ++v) apply(R[v], out[v]);
+#endif
+  }
+
   // out[0 .. d-1] = R Dm mod F, R any d values below 2^32.
   void apply(const uint32_t* R, uint32_t* out) const {
 #ifdef ZEL_VARIANT_INT
@@ -186,7 +195,7 @@ void apply_rr(Dpol** basis, uint32_t n) {
   std::vector<std::vector<std::vector<uint32_t>>> tails(V, std::vector<std::vector<uint32_t>>(n));
   for (uint32_t k = 0; k < V; ++k) {
     const uint64_t p = ZEL_C(Primes)[k];
-    std::vector<uint32_t> F(d + 1, 0), Dm(d, 0), R(d), out(d);
+    std::vector<uint32_t> F(d + 1, 0), Dm(d, 0);
     for (uint32_t t = 0; t < f->n; ++t)
       F[get_field(words_of(f->mono[t]), nv - 1)] = uint32_t(lanes(f)[k][t]) % p;
     if (F[d] == 0) Fatal("apply_rr: the minimal polynomial vanishes modulo %u\n", uint32_t(p));
@@ -204,15 +213,20 @@ void apply_rr(Dpol** basis, uint32_t n) {
       Dm[i] = uint32_t(mul_mod(mul_mod((i + 1) % p, F[i + 1], p), dinv, p));
     Dm[d - 1] = 1;
     const TimesDmModF times_dm(uint32_t(p), F.data(), Dm.data(), d, matrix_storage);
+    std::vector<std::vector<uint32_t>> R(n);
+    std::vector<const uint32_t*> ins;
+    std::vector<uint32_t*> outs;
     for (uint32_t i = 0; i < n; ++i) {
       if (i == fi) continue;
       const Dpol* g = basis[i];
-      std::fill(R.begin(), R.end(), 0);
+      R[i].assign(d, 0);
       for (uint32_t t = 1; t < g->n; ++t)
-        R[get_field(words_of(g->mono[t]), nv - 1)] = uint32_t(lanes(g)[k][t]);
-      times_dm.apply(R.data(), out.data());
-      tails[k][i] = out;
+        R[i][get_field(words_of(g->mono[t]), nv - 1)] = uint32_t(lanes(g)[k][t]);
+      tails[k][i].assign(d, 0);
+      ins.push_back(R[i].data());
+      outs.push_back(tails[k][i].data());
     }
+    times_dm.apply_all(ins, outs);
   }
   for (uint32_t i = 0; i < n; ++i) {
     if (i == fi) continue;
