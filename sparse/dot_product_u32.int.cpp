@@ -148,10 +148,35 @@ __attribute__((target("avx512f"))) void rows_avx512(const Dom* rows, ptrdiff_t s
 // and odd entries go to the same lanes.
 constexpr uint32_t kIfmaRun = 16 * 2048;  // entries per run: 2^12 low parts per lane
 
+// One row's sixteen entries a (read under the block's mask) against x's
+// even and odd entries split into 64-bit lanes, into the row's lanes.
+__attribute__((target("avx512f,avx512ifma"), always_inline)) inline void ifma_row(
+    __m512i a, __m512i b_even, __m512i b_odd, __m512i& lo, __m512i& hi) {
+  const __m512i a_even = _mm512_and_si512(a, _mm512_set1_epi64(0xFFFFFFFF));
+  const __m512i a_odd = _mm512_maskz_srli_epi64(0xFF, a, 32);
+  lo = _mm512_madd52lo_epu64(lo, a_even, b_even);
+  hi = _mm512_madd52hi_epu64(hi, a_even, b_even);
+  lo = _mm512_madd52lo_epu64(lo, a_odd, b_odd);
+  hi = _mm512_madd52hi_epu64(hi, a_odd, b_odd);
+}
+
+// Adds each row's lanes into its total.
+template <int R>
+__attribute__((target("avx512f,avx512ifma"), always_inline)) inline void fold_ifma(
+    const __m512i* lo, const __m512i* hi, u128* out) {
+  for (int r = 0; r < R; ++r) {
+    alignas(64) uint64_t l[8], h[8];
+    _mm512_store_si512(l, lo[r]);
+    _mm512_store_si512(h, hi[r]);
+    u128 t = 0;
+    for (int k = 0; k < 8; ++k) t += l[k] + (static_cast<u128>(h[k]) << 52);
+    out[r] += t;
+  }
+}
+
 template <int R>
 __attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, ptrdiff_t stride,
                                                              const Dom* x, uint32_t n, u128* out) {
-  const __m512i low = _mm512_set1_epi64(0xFFFFFFFF);
   for (int r = 0; r < R; ++r) out[r] = 0;
   for (uint32_t i = 0; i < n;) {
     const uint32_t end = n - i > kIfmaRun ? i + kIfmaRun : n;
@@ -161,26 +186,12 @@ __attribute__((target("avx512f,avx512ifma"))) void rows_ifma(const Dom* rows, pt
       // The last block of a row is read under a mask: no scalar tail.
       const __mmask16 m = end - i >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (end - i)) - 1);
       const __m512i b = _mm512_maskz_loadu_epi32(m, x + i);
-      const __m512i b_even = _mm512_and_si512(b, low);
+      const __m512i b_even = _mm512_and_si512(b, _mm512_set1_epi64(0xFFFFFFFF));
       const __m512i b_odd = _mm512_maskz_srli_epi64(0xFF, b, 32);
-      for (int r = 0; r < R; ++r) {
-        const __m512i a = _mm512_maskz_loadu_epi32(m, rows + r * stride + i);
-        const __m512i a_even = _mm512_and_si512(a, low);
-        const __m512i a_odd = _mm512_maskz_srli_epi64(0xFF, a, 32);
-        lo[r] = _mm512_madd52lo_epu64(lo[r], a_even, b_even);
-        hi[r] = _mm512_madd52hi_epu64(hi[r], a_even, b_even);
-        lo[r] = _mm512_madd52lo_epu64(lo[r], a_odd, b_odd);
-        hi[r] = _mm512_madd52hi_epu64(hi[r], a_odd, b_odd);
-      }
+      for (int r = 0; r < R; ++r)
+        ifma_row(_mm512_maskz_loadu_epi32(m, rows + r * stride + i), b_even, b_odd, lo[r], hi[r]);
     }
-    for (int r = 0; r < R; ++r) {
-      alignas(64) uint64_t l[8], h[8];
-      _mm512_store_si512(l, lo[r]);
-      _mm512_store_si512(h, hi[r]);
-      u128 t = 0;
-      for (int k = 0; k < 8; ++k) t += l[k] + (static_cast<u128>(h[k]) << 52);
-      out[r] += t;
-    }
+    fold_ifma<R>(lo, hi, out);
   }
 }
 
@@ -204,31 +215,10 @@ template <int R>
 __attribute__((target("avx512f,avx512ifma"), always_inline)) inline void split_block(
     const Dom* rows, ptrdiff_t stride, const uint64_t* xs, uint32_t i, __mmask16 m, __m512i* lo,
     __m512i* hi) {
-  const __m512i low = _mm512_set1_epi64(0xFFFFFFFF);
   const __m512i b_even = _mm512_load_si512(xs + i);
   const __m512i b_odd = _mm512_load_si512(xs + i + 8);
-  for (int r = 0; r < R; ++r) {
-    const __m512i a = _mm512_maskz_loadu_epi32(m, rows + r * stride + i);
-    const __m512i a_even = _mm512_and_si512(a, low);
-    const __m512i a_odd = _mm512_maskz_srli_epi64(0xFF, a, 32);
-    lo[r] = _mm512_madd52lo_epu64(lo[r], a_even, b_even);
-    hi[r] = _mm512_madd52hi_epu64(hi[r], a_even, b_even);
-    lo[r] = _mm512_madd52lo_epu64(lo[r], a_odd, b_odd);
-    hi[r] = _mm512_madd52hi_epu64(hi[r], a_odd, b_odd);
-  }
-}
-
-template <int R>
-__attribute__((target("avx512f,avx512ifma"), always_inline)) inline void fold_split(
-    const __m512i* lo, const __m512i* hi, u128* out) {
-  for (int r = 0; r < R; ++r) {
-    alignas(64) uint64_t l[8], h[8];
-    _mm512_store_si512(l, lo[r]);
-    _mm512_store_si512(h, hi[r]);
-    u128 t = 0;
-    for (int k = 0; k < 8; ++k) t += l[k] + (static_cast<u128>(h[k]) << 52);
-    out[r] += t;
-  }
+  for (int r = 0; r < R; ++r)
+    ifma_row(_mm512_maskz_loadu_epi32(m, rows + r * stride + i), b_even, b_odd, lo[r], hi[r]);
 }
 
 template <int R>
@@ -243,12 +233,12 @@ __attribute__((target("avx512f,avx512ifma"))) void rows_ifma_split(const Dom* ro
     const uint32_t end = n - i > kIfmaRun ? i + kIfmaRun : n & ~15u;
     for (int r = 0; r < R; ++r) lo[r] = hi[r] = _mm512_setzero_si512();
     for (; i < end; i += 16) split_block<R>(rows, stride, xs, i, __mmask16(0xFFFF), lo, hi);
-    fold_split<R>(lo, hi, out);
+    fold_ifma<R>(lo, hi, out);
   }
   if (i < n) {
     for (int r = 0; r < R; ++r) lo[r] = hi[r] = _mm512_setzero_si512();
     split_block<R>(rows, stride, xs, i, __mmask16((1u << (n - i)) - 1), lo, hi);
-    fold_split<R>(lo, hi, out);
+    fold_ifma<R>(lo, hi, out);
   }
 }
 
