@@ -374,7 +374,13 @@ void forget_lift_context() {
 
 namespace {
 
-// Rational reconstruction of x modulo M, `small` telling which values fit:
+// Bits above which no value is small, for the two tests: below a bound B,
+// shorter than s 32-bit words.
+size_t bits_below(const INT& B) { return mpz_sizeinbase(&B, 2); }
+size_t bits_shorter(uint32_t s) { return s == 0 ? 0 : 64 * size_t((s - 1) / 2); }
+
+// Rational reconstruction of x modulo M, `small` telling which values fit
+// (no value longer than small_bits is):
 // the remainder sequence of (M, x mod M) runs until r1 is small; then r1/t1
 // is the fraction when t1 is small too and prime to r1.  The sequence
 // reaching 0 means x shares a factor with M that no fitting fraction can
@@ -384,11 +390,6 @@ namespace {
 // primes will tell.  Called with mark m saved; on success the results are
 // slid down to it, otherwise m is restored and the result is 0/1.  A bound
 // miss is reported when bound_for_message is given.
-// Bits above which no value is small, for the two tests: below a bound B,
-// shorter than s 32-bit words.
-size_t bits_below(const INT& B) { return mpz_sizeinbase(&B, 2); }
-size_t bits_shorter(uint32_t s) { return s == 0 ? 0 : 64 * size_t((s - 1) / 2); }
-
 template <class Small>
 int reconstruct(const HeapMark& m, const INT& x, const INT& M, Small small, size_t small_bits,
                 INT* num, INT* den, const INT* bound_for_message) {
