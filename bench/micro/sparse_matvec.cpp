@@ -161,52 +161,57 @@ BENCHMARK(BM_FglmRunCompanion)->Arg(1000)->Arg(4000)->Unit(benchmark::kMilliseco
 
 namespace {
 
-// The dense rows of a solving mode's matrix (D/2 rows of D entries, small
-// enough to stay in the caches) against one vector, with each form of the
-// several-row kernel this processor runs (0: the plain loops).
+// The dense rows of a solving mode's matrix: D/2 rows of D entries, small
+// enough to stay in the caches, and one vector.
+struct DenseRows {
+  uint32_t D, n, k;
+  uint32_t p = 4294967291u;
+  AlignedBuf<Dom> rows, x;
+  std::vector<Dom> out;
+  explicit DenseRows(uint32_t d)
+      : D(d), n(align_vector_size(d)), k(d / 2), rows(static_cast<size_t>(n) * k), x(n), out(k) {
+    std::mt19937_64 rng(5);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Dom>(rng() % p);
+    for (uint32_t i = 0; i < D; ++i) x[i] = static_cast<Dom>(rng() % p);
+  }
+  void count(benchmark::State& state) const {
+    state.counters["entries/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * n * k, benchmark::Counter::kIsRate);
+  }
+};
+
+// Those rows with each form of the several-row kernel this processor runs
+// (0: the plain loops).
 void BM_DenseRowForms(benchmark::State& state) {
   const auto forms = dot_products_u32_kernels();
   const size_t form = static_cast<size_t>(state.range(0));
-  const uint32_t D = static_cast<uint32_t>(state.range(1)), n = align_vector_size(D), k = D / 2;
   if (form >= forms.size()) {
     state.SkipWithError("form not available on this processor");
     return;
   }
-  const uint32_t p = 4294967291u;
-  std::mt19937_64 rng(5);
-  AlignedBuf<Dom> rows(static_cast<size_t>(n) * k), x(n);
-  std::vector<Dom> out(k);
-  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Dom>(rng() % p);
-  for (uint32_t i = 0; i < D; ++i) x[i] = static_cast<Dom>(rng() % p);
+  DenseRows m(static_cast<uint32_t>(state.range(1)));
   for (auto _ : state) {
-    forms[form](rows.data(), n, k, nullptr, x.data(), n, p, out.data());
-    benchmark::DoNotOptimize(out.data());
+    forms[form](m.rows.data(), m.n, m.k, nullptr, m.x.data(), m.n, m.p, m.out.data());
+    benchmark::DoNotOptimize(m.out.data());
   }
-  state.counters["entries/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * n * k,
-                                                   benchmark::Counter::kIsRate);
+  m.count(state);
 }
 
 // The same rows one at a time with each form of the single-row kernel.
 void BM_DotForms(benchmark::State& state) {
   const auto forms = dot_product_u32_kernels();
   const size_t form = static_cast<size_t>(state.range(0));
-  const uint32_t D = static_cast<uint32_t>(state.range(1)), n = align_vector_size(D), k = D / 2;
   if (form >= forms.size()) {
     state.SkipWithError("form not available on this processor");
     return;
   }
-  const uint32_t p = 4294967291u;
-  std::mt19937_64 rng(5);
-  AlignedBuf<Dom> rows(static_cast<size_t>(n) * k), x(n);
-  std::vector<Dom> out(k);
-  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Dom>(rng() % p);
-  for (uint32_t i = 0; i < D; ++i) x[i] = static_cast<Dom>(rng() % p);
+  DenseRows m(static_cast<uint32_t>(state.range(1)));
   for (auto _ : state) {
-    for (uint32_t r = 0; r < k; ++r) out[r] = forms[form](rows.data() + size_t(r) * n, x.data(), n, p);
-    benchmark::DoNotOptimize(out.data());
+    for (uint32_t r = 0; r < m.k; ++r)
+      m.out[r] = forms[form](m.rows.data() + size_t(r) * m.n, m.x.data(), m.n, m.p);
+    benchmark::DoNotOptimize(m.out.data());
   }
-  state.counters["entries/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * n * k,
-                                                   benchmark::Counter::kIsRate);
+  m.count(state);
 }
 
 }  // namespace
