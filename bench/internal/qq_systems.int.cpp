@@ -8,12 +8,16 @@
 // batches thrown away, the largest coefficient in 32-bit words, and a hash
 // of the exported result so that a fast wrong answer shows.
 //
+// Besides the standard systems: scrambled-n-d and scrambled-moved-n-d, the
+// scrambled shape-position systems of scrambled_shape.hpp (n variables,
+// eliminant of degree d, combinations with 128-bit coefficients).
+//
 // Every run is a child process forked before the engine is touched, so its
 // peak memory is the computation's own (plus the small driver).  With -v
 // the engine's messages go to standard error.
 //
 //   qq_systems_int [-r runs] [-w warm-ups] [-t 1,4] [-m 1,2,4] [-v]
-//                  [cyclic-7 katsura-9 eco-8 ...]
+//                  [cyclic-7 katsura-9 eco-8 scrambled-5-19 ...]
 #include <gmp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -30,6 +34,7 @@
 #include "engine/api/host.hpp"
 #include "engine/call_zel.h"
 #include "engine/driver/multi_modular.hpp"
+#include "bench/internal/scrambled_shape.hpp"
 #include "support/zel_systems.h"
 
 namespace {
@@ -45,27 +50,44 @@ struct Figures {
 
 void mix(unsigned long long* h, unsigned long long x) { *h = (*h ^ x) * 1099511628211ULL; }
 
-void* send(const zs_poly& p) {
-  void* h = Zel_int_creat_poly(UI32(p.nterms));
-  mpz_t c;
-  mpz_init(c);
-  for (int t = 0; t < p.nterms; ++t) {
-    Zel_int_set_expos2(h, UI32(t), p.e + size_t(t) * size_t(p.nvars), UI32(p.nvars));
-    mpz_set_si(c, p.c[t]);
-    Zel_int_set_coeff_gmp(h, UI32(t), c);
+using bench::BigPoly;
+using System = std::vector<BigPoly>;
+
+void* send(const BigPoly& p) {
+  void* h = Zel_int_creat_poly(UI32(p.coeffs.size()));
+  for (size_t t = 0; t < p.coeffs.size(); ++t) {
+    Zel_int_set_expos2(h, UI32(t), const_cast<int*>(p.exponents[t].data()), UI32(p.nvars));
+    Zel_int_set_coeff_gmp(h, UI32(t), const_cast<mpz_ptr>(p.coeffs[t].get_mpz_t()));
   }
-  mpz_clear(c);
   Zel_int_full_sort_poly2(h);
   return h;
 }
 
-bool verbose = false;
-
-Figures compute(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
-  static char storage[64][8];
-  static char* names[64];
+// A standard system of zel_systems.h.
+System standard(int (*generate)(int, zs_poly*), int n) {
   std::vector<zs_poly> sys(64);
   const int count = generate(n, sys.data());
+  System out;
+  for (int k = 0; k < count; ++k) {
+    BigPoly p;
+    p.nvars = sys[k].nvars;
+    for (int t = 0; t < sys[k].nterms; ++t) {
+      const int* e = sys[k].e + size_t(t) * size_t(p.nvars);
+      p.exponents.emplace_back(e, e + p.nvars);
+      p.coeffs.emplace_back(sys[k].c[t]);
+    }
+    out.push_back(std::move(p));
+    zs_free(&sys[k]);
+  }
+  return out;
+}
+
+bool verbose = false;
+
+Figures compute(const System& sys, int threads, int mode) {
+  static char storage[64][8];
+  static char* names[64];
+  const int count = int(sys.size());
   const int nvars = sys[0].nvars;
   for (int i = 0; i < nvars; ++i) {
     std::snprintf(storage[i], sizeof storage[i], "x%d", i);
@@ -79,10 +101,7 @@ Figures compute(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
   Zel_int_reset_expos(0, UI32(nvars), names);
   Zel_int_internal_threads(threads);
   std::vector<void*> in;
-  for (int k = 0; k < count; ++k) {
-    in.push_back(send(sys[k]));
-    zs_free(&sys[k]);
-  }
+  for (int k = 0; k < count; ++k) in.push_back(send(sys[k]));
   std::vector<void*> out(100000);
   sZEL_Comp_Desc env{};
   env._compute = mode;
@@ -113,7 +132,7 @@ Figures compute(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
 
 // compute() in a child process; its figures come back through a pipe, with
 // the child's peak resident memory.
-Figures run_once(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
+Figures run_once(const System& sys, int threads, int mode) {
   int fd[2];
   if (pipe(fd) != 0) {
     std::perror("pipe");
@@ -127,7 +146,7 @@ Figures run_once(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
   }
   if (pid == 0) {
     close(fd[0]);
-    const Figures f = compute(generate, n, threads, mode);
+    const Figures f = compute(sys, threads, mode);
     Zel_int_free_memory();
     const ssize_t w = write(fd[1], &f, sizeof f);
     _exit(w == ssize_t(sizeof f) ? 0 : 1);
@@ -143,6 +162,29 @@ Figures run_once(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
     f = Figures{}, f.ok = false;
   f.peak_mb = double(ru.ru_maxrss) / 1024.0;
   return f;
+}
+
+// The system a name on the command line stands for; empty when unknown.
+System system_named(const std::string& name) {
+  for (const char* prefix : {"scrambled-moved-", "scrambled-"}) {
+    int n = 0, d = 0;
+    const std::string p = prefix;
+    if (name.compare(0, p.size(), p) == 0 &&
+        std::sscanf(name.c_str() + p.size(), "%d-%d", &n, &d) == 2) {
+      if (n < 2 || n > 40 || d < 2 || d > 200) return {};
+      return bench::scrambled_shape(n, d, 128, p == "scrambled-moved-");
+    }
+  }
+  const size_t dash = name.rfind('-');
+  const std::string kind = dash == std::string::npos ? name : name.substr(0, dash);
+  const int n = dash == std::string::npos ? 0 : std::atoi(name.c_str() + dash + 1);
+  int (*generate)(int, zs_poly*) = kind == "cyclic"    ? zs_cyclic
+                                   : kind == "katsura" ? zs_katsura
+                                   : kind == "eco"     ? zs_eco
+                                   : kind == "noon"    ? zs_noon
+                                                       : nullptr;
+  if (!generate || n < 2 || n > 40) return {};
+  return standard(generate, n);
 }
 
 }  // namespace
@@ -176,23 +218,19 @@ int main(int argc, char** argv) {
   std::printf("%-11s %4s %7s %9s %8s %6s %6s %6s %9s %8s %18s\n", "system", "mode", "threads",
               "median s", "peak MB", "count", "passes", "primes", "discarded", "words", "hash");
   for (const std::string& name : systems) {
-    const size_t dash = name.rfind('-');
-    const std::string kind = dash == std::string::npos ? name : name.substr(0, dash);
-    const int n = dash == std::string::npos ? 0 : std::atoi(name.c_str() + dash + 1);
-    int (*generate)(int, zs_poly*) = kind == "cyclic" ? zs_cyclic
-                                     : kind == "katsura" ? zs_katsura
-                                     : kind == "eco" ? zs_eco
-                                     : kind == "noon" ? zs_noon
-                                     : nullptr;
-    if (!generate || n < 2 || n > 40) {
-      std::fprintf(stderr, "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n)\n", name.c_str());
+    const System sys = system_named(name);
+    if (sys.empty()) {
+      std::fprintf(stderr,
+                   "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n, scrambled-n-d, "
+                   "scrambled-moved-n-d)\n",
+                   name.c_str());
       return 2;
     }
     for (int mode : modes)
       for (int t : threads) {
-        for (int w = 0; w < warmups; ++w) run_once(generate, n, t, mode);
+        for (int w = 0; w < warmups; ++w) run_once(sys, t, mode);
         std::vector<Figures> all;
-        for (int r = 0; r < runs; ++r) all.push_back(run_once(generate, n, t, mode));
+        for (int r = 0; r < runs; ++r) all.push_back(run_once(sys, t, mode));
         std::vector<double> peaks;
         for (const Figures& f : all) peaks.push_back(f.peak_mb);
         std::sort(peaks.begin(), peaks.end());
