@@ -9,14 +9,21 @@
 // polynomial has lifted.
 //
 // The first pass records the elimination's trace; later passes replay it.
-// The change-of-order modes (2-5, 8, 9, 12) do not replay the basis for
-// every batch: the degree-order basis is lifted first, by the loop of mode 1
-// with all its checks, and the mode's own loop then takes that basis modulo
-// each batch's primes (leaving out primes that divide one of its leading
-// coefficients, its only denominators once it is monic) and runs only the
-// change of order.  Modulo such a prime the monic basis is still a Groebner
-// basis: its S-polynomials reduce to zero by monic divisors, with no
-// division that the prime could spoil.
+// The change-of-order modes (2-5, 8, 9, 12) run the whole mode per pass
+// (the basis replayed, then the change of order) and lift its results; the
+// same passes also lift the degree-order basis they compute, with mode 1's
+// rules and checks and at mode 1's pace.  Whichever lifts first decides,
+// as neither is known in advance to be the smaller: when the mode's results
+// lift first the basis is never lifted (its coefficients can be far larger
+// than the answer's); when the basis lifts first (in a pass after the
+// first) the later passes take it modulo their primes, leaving out primes
+// that divide one of its leading coefficients (its only denominators once
+// it is monic), and run only the change of order.  Modulo such a prime the
+// monic basis is still a Groebner basis: its S-polynomials reduce to zero
+// by monic divisors, with no division that the prime could spoil.  The
+// mode's images gathered before stay valid: modulo a good prime the reduced
+// basis, hence the mode's results, are unique.  The basis is also given up
+// once its lifts cost more than half the passes' computations.
 // A batch in which the elimination or the change of order found a bad
 // prime, or whose results differ in shape (count, term counts, monomials)
 // from the first pass, is never combined: it is thrown away and the pass is
@@ -35,8 +42,9 @@
 // that once nine tenths of the polynomials have lifted the next batch is a
 // quarter of the total: the last polynomials are seldom much larger than
 // the others, and the whole basis is computed again for them.  The
-// change-of-order modes, whose every prime costs the same, grow by a
-// quarter once 64 primes were not enough.
+// change-of-order modes, whose every prime costs the same, grow by an
+// eighth once 64 primes were not enough, and keep mode 1's pace while
+// they lift the basis.
 //
 // Memory (zones of engine/mem/zone.hpp): zone 3 keeps what lives until the
 // end (result records, their monomials and lifted coefficients, M and the
@@ -72,12 +80,12 @@ struct ModularRequest {
   uint32_t first_batch = 8;          // primes of the first pass
   // Change-of-order modes: input[0 .. given_basis-1] is the lifted (and
   // checked) degree-order basis, integral; each pass reduces it modulo the
-  // batch's primes instead of computing it.  0: the mode computes it.
+  // batch's primes instead of computing it.  0: the mode computes it.  The
+  // loop sets it itself once the basis has lifted.
   uint32_t given_basis = 0;
 };
 
 // What the last run of the loop did.
-// The change-of-order modes count the basis's passes and primes as well.
 struct ModularFigures {
   uint32_t passes = 0;          // batches combined
   uint32_t primes = 0;          // primes of the combined batches
@@ -85,6 +93,9 @@ struct ModularFigures {
   uint32_t restarts = 0;        // times the first pass was computed again
   uint32_t skipped_primes = 0;  // primes left out: they divide a leading coefficient
   uint32_t largest_words = 0;   // largest lifted coefficient, in 32-bit words
+  // Change-of-order modes: the primes after which the passes took the
+  // lifted degree-order basis; 0 when they never did.
+  uint32_t basis_primes = 0;
 };
 extern ModularFigures last_modular_figures;
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <unordered_map>
 #include <unordered_set>
@@ -60,6 +61,9 @@ constexpr uint32_t kSolvingSteps = 64;
 // Those batches are whole groups of lanes of the elimination's widest
 // kernel (the nearest multiple of 8 to the eighth).
 constexpr uint32_t kLaneGroup = 8;
+// The passes of a change of order stop lifting the degree-order basis once
+// its lifts have cost more than this share of their computations.
+constexpr double kBasisLiftShare = 0.5;
 
 bool solving_mode(int32_t mode) {
   switch (mode) {
@@ -76,11 +80,11 @@ bool solving_mode(int32_t mode) {
   }
 }
 
-// The modes whose loop takes the lifted degree-order basis (see
+// The modes whose passes may take the lifted degree-order basis (see
 // multi_modular.hpp), when it is the basis they would compute: plain
 // degree order on all variables (no block order of the session, no
 // lexicographic order).
-bool lifts_basis_first(const ModularRequest& rq) {
+bool may_take_lifted_basis(const ModularRequest& rq) {
   if (!solving_mode(rq.mode) || var_second_block != 0 || want_Lexico != 0) return false;
   const uint32_t localisers = rq.mode == ZEL_COMPUTE_RADICAL_STRATEG2 ? rq.nb_second : 0;
   return localisers < rq.n;  // else the mode refuses the request as it stands
@@ -236,8 +240,9 @@ struct PassFlagsGuard {
 };
 
 // Runs the mode on the converted inputs X (which it may reorder); the
-// results go to G.  Returns their number.
-uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G) {
+// results go to G.  Returns their number.  first_basis: as for
+// run_solving_mode.
+uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G, std::vector<Dpol*>* first_basis) {
   double spent = 0;
   ZEL_C(want_raw_output) = 1;
   if (rq.mode == ZEL_COMPUTE_NOP) {
@@ -246,7 +251,7 @@ uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G) {
   }
   if (rq.mode != ZEL_COMPUTE_GBASIS)
     return run_solving_mode(rq.mode, X, rq.n, rq.nb_second, G, &spent, rq.bk0, rq.force_elim,
-                            rq.nb2, rq.bk2, rq.force_elim2, rq.given_basis != 0);
+                            rq.nb2, rq.bk2, rq.force_elim2, rq.given_basis != 0, first_basis);
   want_eliminated = rq.force_elim != 0;
   const uint32_t count = gbasis(X, rq.n, G, &spent);
   want_eliminated = 0;
@@ -320,31 +325,55 @@ struct MonomialKeeper {
 
 // ---- the loop ------------------------------------------------------------------
 
+// The records of one family of results that the loop lifts: the mode's
+// results and, while the passes also lift it, the degree-order basis they
+// compute on the way (see multi_modular.hpp).
+struct Family {
+  Dpol_INT** result = nullptr;  // the records (zone 3)
+  std::vector<Dpol*> G;         // this pass's results, residues where the pass left them
+  uint32_t count = 0;           // results of the first pass
+  uint32_t lifted = 0;
+  bool all_lifted() const { return lifted == count; }
+};
+
+double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
 struct Loop {
-  const ModularRequest& rq;
-  Dpol_INT** result;
+  // A copy: once the degree-order basis has lifted, the passes take it as
+  // their input (given_basis) in place of the system.
+  ModularRequest rq;
+  Dpol_INT* const* system;  // the request's own input
   std::vector<const INT*> lead;
-  std::vector<Dpol*> G = std::vector<Dpol*>(kResultRoom + 1);
+  Family mode;
+  Family basis;
+  std::vector<Dpol_INT*> basis_records = std::vector<Dpol_INT*>(kResultRoom + 1);
+  std::vector<Dpol_INT*> given;  // the lifted basis, then the localisers (mode 9)
+  // The passes lift the degree-order basis beside the mode's results.
+  bool lifting_basis = false;
+  double computing_seconds = 0;   // the passes' computations
+  double basis_lift_seconds = 0;  // the lifts of the basis
 
   uint32_t batch = 0;
-  uint32_t pass = 0;        // passes combined so far
-  uint32_t primes = 0;      // primes of those passes
-  uint32_t count = 0;       // result polynomials (of the first pass)
-  uint32_t lifted = 0;
+  uint32_t pass = 0;    // passes combined so far
+  uint32_t primes = 0;  // primes of those passes
   uint32_t disagreements = 0;
   // The first pass lifted everything: one more batch must agree with it.
   bool confirming = false;
   // This pass lifted a result over one denominator (lift_over_one_denominator).
   bool lifted_early = false;
   uint32_t entry_serial = gen_sym_Dpol;
-  INT M{};                  // product of the combined primes (zone 3)
+  INT M{};  // product of the combined primes (zone 3)
 
   // Zone marks: the bottom of zones 1 and 2 (they travel with a swap) and
   // of zone 3 before the first record.
   HeapMark base1{}, base2{}, base3{};
   bool swapped = false;
 
-  Loop(const ModularRequest& r, Dpol_INT** out) : rq(r), result(out) {
+  Loop(const ModularRequest& r, Dpol_INT** out) : rq(r), system(r.input) {
+    mode.result = out;
+    mode.G.resize(kResultRoom + 1);
+    basis.result = basis_records.data();
+    lifting_basis = may_take_lifted_basis(rq);
     lead = leading_coefficients(rq.input, rq.n);
     batch = rq.first_batch;
     save_orv_state2(base1, base2);
@@ -374,24 +403,26 @@ struct Loop {
   // never took).  That memory is given back to the zone with the images,
   // at the end of the next pass.
   void keep_images(const HeapMark& lifts_base) {
-    if (lifted == count)
+    if (mode.all_lifted())
       restore_GC_state(base1);
     else
       give_back_zone_pages(base1, lifts_base);
   }
 
-  // Lifts result i of the pass (residues of G[i]) into its record, with the
-  // temporaries in zone 2 (given back); lifted coefficients go to zone 3,
-  // images of a polynomial not yet lifted to the top of zone 1.
+  // Lifts result i of family f (residues of f.G[i]) into its record, with
+  // the temporaries in zone 2 (given back); lifted coefficients go to zone
+  // 3, images of a polynomial not yet lifted to the top of zone 1.
   // In mode 6 the results are pairs (multiplier, normal form): a normal
   // form made integral by the lcm L of its denominators gets L as the
   // coefficient of its multiplier, so that L f = (the integral form) modulo
-  // the basis.
-  void lift(uint32_t i, uint32_t bound_words, const BatchCombination* comb) {
-    Dpol_INT* r = result[i];
+  // the basis.  The degree-order basis lifts by the plain rule only, as
+  // mode 1 lifts it.
+  void lift(Family& f, uint32_t i, uint32_t bound_words, const BatchCombination* comb) {
+    const bool mode_results = &f == &mode;
+    Dpol_INT* r = f.result[i];
     INT* slots = coeffs_INT(r);
-    const bool pair_member = rq.mode == ZEL_COMPUTE_GBASIS_NF && i % 2 == 1 &&
-                             result[i - 1]->n == 1;
+    const bool pair_member =
+        mode_results && rq.mode == ZEL_COMPUTE_GBASIS_NF && i % 2 == 1 && f.result[i - 1]->n == 1;
     INT L{};
     INT* extra = pair_member ? &L : nullptr;
     int ok;
@@ -399,12 +430,12 @@ struct Loop {
       InZone2 temporaries;
       ZoneScope mark;
       if (pass == 0)
-        ok = ZEL_C(primpart)(extra, slots, lanes(G[i]), r->n);
+        ok = ZEL_C(primpart)(extra, slots, lanes(f.G[i]), r->n);
       else
-        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(G[i]), r->n, bound_words, M, *comb);
+        ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(f.G[i]), r->n, bound_words, M, *comb);
       // A change of order's results have one large denominator each: they
       // lift before the plain bound allows, and a later batch checks them.
-      if (!ok && pass > 0 && solving_mode(rq.mode) &&
+      if (!ok && pass > 0 && mode_results && solving_mode(rq.mode) &&
           lift_over_one_denominator(extra, slots, r->n, M)) {
         ok = 1;
         lifted_early = true;
@@ -412,7 +443,7 @@ struct Loop {
       if (ok) {
         InZone3 keep;
         glisser_INTs_add1(extra, slots, r->n);
-        if (pair_member) coeffs_INT(result[i - 1])[0] = L;
+        if (pair_member) coeffs_INT(f.result[i - 1])[0] = L;
       } else {
         InZone2 images;
         glisser_INTs(slots, r->n);
@@ -423,27 +454,28 @@ struct Loop {
       Output("\n");
     }
     r->spare[0] = uint32_t(ok);
-    lifted += uint32_t(ok);
+    f.lifted += uint32_t(ok);
   }
 
-  // First pass: one record per result in zone 3, then the lift.
-  void make_records(const MonomialKeeper& kept) {
+  // First pass: one record per result of f in zone 3, then the lift.
+  void make_records(Family& f, const MonomialKeeper& kept) {
     {
       InZone3 z3;
       const std::vector<Expos*> mono = kept.place();
-      for (uint32_t i = 0; i < count; ++i) {
-        Dpol_INT* r = new_Dpol_INT(G[i]->n);
-        r->serial = G[i]->serial;
-        r->row_mark = G[i]->row_mark;
-        r->flags = G[i]->flags;
-        r->input_mark = G[i]->input_mark;
+      for (uint32_t i = 0; i < f.count; ++i) {
+        const Dpol* g = f.G[i];
+        Dpol_INT* r = new_Dpol_INT(g->n);
+        r->serial = g->serial;
+        r->row_mark = g->row_mark;
+        r->flags = g->flags;
+        r->input_mark = g->input_mark;
         r->spare[0] = 0;  // lifted
         r->spare[1] = 0;  // lifted and checked against a later batch
         for (uint32_t t = 0; t < r->n; ++t) r->mono[t] = mono[kept.index[i][t]];
-        result[i] = r;
+        f.result[i] = r;
       }
     }
-    for (uint32_t i = 0; i < count; ++i) lift(i, 0, nullptr);
+    for (uint32_t i = 0; i < f.count; ++i) lift(f, i, 0, nullptr);
   }
 
   // Later pass: combine with the new batch and lift what has not lifted.
@@ -458,24 +490,29 @@ struct Loop {
       s = ZEL_C(compute_bound_size)(M);
     }
     Output("Compute_upper bound %u\n", s);
-    for (uint32_t i = 0; i < count; ++i)
-      if (!result[i]->spare[0]) lift(i, s, &comb);
+    for (uint32_t i = 0; i < mode.count; ++i)
+      if (!mode.result[i]->spare[0]) lift(mode, i, s, &comb);
+    if (!lifting_basis) return;
+    const double started = cpu_seconds();
+    for (uint32_t i = 0; i < basis.count; ++i)
+      if (!basis.result[i]->spare[0]) lift(basis, i, s, &comb);
+    basis_lift_seconds += cpu_seconds() - started;
   }
 
-  // True when this pass's results have the first pass's shape.
-  bool agrees(uint32_t n) const {
-    if (n != count) {
-      Stderr("pas le meme nombre de polynomes %u %u\n", count, n);
+  // True when this pass's results of f (n of them) have the first pass's shape.
+  static bool agrees(const Family& f, uint32_t n) {
+    if (n != f.count) {
+      Stderr("pas le meme nombre de polynomes %u %u\n", f.count, n);
       return false;
     }
     for (uint32_t i = 0; i < n; ++i) {
-      const Dpol_INT* r = result[i];
-      if (G[i]->n != r->n) {
-        Stderr("Tailles incompatibles: %u %u\n", r->n, G[i]->n);
+      const Dpol_INT* r = f.result[i];
+      if (f.G[i]->n != r->n) {
+        Stderr("Tailles incompatibles: %u %u\n", r->n, f.G[i]->n);
         return false;
       }
       for (uint32_t t = 0; t < r->n; ++t)
-        if (!same_monomial(G[i]->mono[t], r->mono[t])) {
+        if (!same_monomial(f.G[i]->mono[t], r->mono[t])) {
           Stderr("Different monomials in polynomial %u, term %u\n", i, t);
           return false;
         }
@@ -483,17 +520,17 @@ struct Loop {
     return true;
   }
 
-  // Whether the polynomials lifted by earlier passes and not checked yet
-  // agree with this pass's residues modulo its first prime p: c_t m_0 =
+  // Whether the polynomials of f lifted by earlier passes and not checked
+  // yet agree with this pass's residues modulo its first prime p: c_t m_0 =
   // c_0 m_t (m the residues of result i).  A fresh prime is the check of a
   // lift; one is enough (a wrong one passes with probability 1/p).
-  bool lifted_values_agree() const {
+  static bool lifted_values_agree(const Family& f) {
     const uint64_t p = ZEL_C(Primes)[0];
-    for (uint32_t i = 0; i < count; ++i) {
-      const Dpol_INT* r = result[i];
+    for (uint32_t i = 0; i < f.count; ++i) {
+      const Dpol_INT* r = f.result[i];
       if (!r->spare[0] || r->spare[1] || r->n == 0) continue;
       const INT* c = coeffs_INT(r);
-      const Dom* m = lanes(G[i])[0];
+      const Dom* m = lanes(f.G[i])[0];
       const uint64_t c0 = ZEL_C(INT_to_Dom)(c[0], uint32_t(p));
       for (uint32_t t = 0; t < r->n; ++t)
         if (uint64_t(ZEL_C(INT_to_Dom)(c[t], uint32_t(p))) * m[0] % p != c0 * m[t] % p) {
@@ -504,22 +541,72 @@ struct Loop {
     return true;
   }
 
-  // After an accepted pass: every polynomial lifted so far is checked.
-  void mark_checked() {
-    for (uint32_t i = 0; i < count; ++i)
-      if (result[i]->spare[0]) result[i]->spare[1] = 1;
+  // Both checks above, on the families this pass lifts.
+  bool pass_agrees(uint32_t n) const {
+    if (!agrees(mode, n) || !lifted_values_agree(mode)) return false;
+    return !lifting_basis ||
+           (agrees(basis, uint32_t(basis.G.size())) && lifted_values_agree(basis));
   }
 
-  // Forgets everything combined so far: the next pass is a first pass.
+  // After an accepted pass: every polynomial lifted so far is checked.
+  static void mark_checked(Family& f) {
+    for (uint32_t i = 0; i < f.count; ++i)
+      if (f.result[i]->spare[0]) f.result[i]->spare[1] = 1;
+  }
+
+  // Forgets everything combined so far: the next pass is a first pass.  A
+  // basis already lifted (and checked) stays the passes' input.
   void restart() {
     restore_orv_state_z3(base3);
     restore_orv_state_z2(base2);
     InZone3 z3;
     M = ZEL_C(cINT_I32)(1);
-    pass = count = lifted = disagreements = primes = 0;
+    pass = disagreements = primes = 0;
+    mode.count = mode.lifted = basis.count = basis.lifted = 0;
     confirming = lifted_early = false;
+    lifting_basis = rq.given_basis == 0 && may_take_lifted_basis(rq);
+    computing_seconds = basis_lift_seconds = 0;
     batch = rq.first_batch;
     ++last_modular_figures.restarts;
+  }
+
+  // The degree-order basis has lifted in a pass after the first, checked
+  // as mode 1's loop checks it: the passes from now on take it modulo their
+  // primes and run only the change of order.  The mode's images gathered
+  // so far stay valid: modulo a good prime the reduced basis is unique.
+  void take_lifted_basis() {
+    const uint32_t localisers = rq.mode == ZEL_COMPUTE_RADICAL_STRATEG2 ? rq.nb_second : 0;
+    given.assign(basis.result, basis.result + basis.count);
+    given.insert(given.end(), system + (rq.n - localisers), system + rq.n);
+    rq.input = given.data();
+    rq.n = uint32_t(given.size());
+    rq.given_basis = basis.count;
+    // The basis's leading coefficients are its only denominators once it
+    // is monic: primes that divide one are left out from now on.
+    lead = leading_coefficients(rq.input, rq.n);
+    // A restart keeps the basis's records.
+    save_orv_state_z3(base3);
+    last_modular_figures.basis_primes = primes;
+    Output("#C degree-order basis lifted: %u polynomials\n", basis.count);
+  }
+
+  // Whether the passes go on lifting the basis: whichever of the basis and
+  // the mode's results lifts first decides, and the basis is given up once
+  // its lifts cost more than a share of the passes' computations (its
+  // coefficients are then far larger than the answer's).  A basis lifted
+  // by the first pass alone is given up too: mode 1 would confirm it on a
+  // batch of its own, the replays of the next passes are cheap.
+  void decide_on_basis() {
+    if (!lifting_basis) return;
+    if (mode.all_lifted()) {
+      lifting_basis = false;
+    } else if (basis.all_lifted()) {
+      lifting_basis = false;
+      if (pass > 0) take_lifted_basis();
+    } else if (basis_lift_seconds > kBasisLiftShare * computing_seconds) {
+      lifting_basis = false;
+      Output("#C degree-order basis not lifted: its lifts cost more than the passes\n");
+    }
   }
 
   // One pass on a fresh batch.  Returns false when the loop is done.
@@ -561,12 +648,14 @@ struct Loop {
     // that does not reduce to zero makes the batch depart from the trace.
     verify_zero_rows = pass == 1 && rq.given_basis == 0 ? 1 : 0;
     const uint64_t before = xmalloc_state.total_allocated;
-    uint32_t n = run_mode(rq, X.data(), G.data());
+    const double started = cpu_seconds();
+    uint32_t n = run_mode(rq, X.data(), mode.G.data(), lifting_basis ? &basis.G : nullptr);
+    computing_seconds += cpu_seconds() - started;
     verify_zero_rows = 0;
     const uint64_t long_lived = xmalloc_state.total_allocated;
     const uint64_t growth = long_lived - before;
     if (stop_requested()) return stop();
-    n = filter_results(rq, G.data(), n);
+    n = filter_results(rq, mode.G.data(), n);
     // Zone 1 is given back once the lifts have read the results there.
     Output("restore Z1 ");
 
@@ -575,7 +664,7 @@ struct Loop {
     // against the first pass as against this batch.
     const bool bad = bad_prime_count() != 0;
     const bool departs = pass > 0 && batch_unusable();
-    const bool disagree = !bad && pass > 0 && !(agrees(n) && lifted_values_agree());
+    const bool disagree = !bad && pass > 0 && !pass_agrees(n);
     if (bad || disagree) {
       // Nothing of this batch is kept; the pass runs again on fresh primes.
       restore_orv_state_z3(z3_mark);
@@ -587,7 +676,10 @@ struct Loop {
       return true;
     }
     disagreements = 0;
-    if (pass > 0) mark_checked();
+    if (pass > 0) {
+      mark_checked(mode);
+      if (lifting_basis) mark_checked(basis);
+    }
 
     if (confirming) {
       restore_orv_state_z3(z3_mark);
@@ -603,12 +695,19 @@ struct Loop {
     save_GC_state(lifts_base);
     if (pass == 0) {
       if (n > kResultRoom) Fatal("Too many polynomials in the result (%u)\n", n);
-      count = n;
-      MonomialKeeper kept;
-      kept.save(G.data(), n);
+      mode.count = n;
+      basis.count = lifting_basis ? uint32_t(basis.G.size()) : 0;
+      MonomialKeeper kept, kept_basis;
+      kept.save(mode.G.data(), n);
+      if (lifting_basis) kept_basis.save(basis.G.data(), basis.count);
       restore_orv_state_z3(z3_mark);
-      make_records(kept);
-      if (lifted < count) {
+      make_records(mode, kept);
+      if (lifting_basis) {
+        const double lifts_started = cpu_seconds();
+        make_records(basis, kept_basis);
+        basis_lift_seconds += cpu_seconds() - lifts_started;
+      }
+      if (!mode.all_lifted()) {
         InZone3 z3;
         M = ZEL_C(mult_INT)(M, ZEL_C(product_of_primes));
       }
@@ -634,10 +733,10 @@ struct Loop {
     fig.primes += batch;
     primes += batch;
     ++fig.passes;
-    if (lifted == count)
+    if (mode.all_lifted())
       Output(" {done}\n");
     else
-      Output("{%.2f per completed}\n", 100.0 * lifted / count);
+      Output("{%.2f per completed}\n", 100.0 * mode.lifted / mode.count);
 
     // The images just made (zone 1) stay; the old ones, the pass's inputs
     // and results (zone 2) go.
@@ -649,18 +748,21 @@ struct Loop {
     // resident beside those the next pass touches elsewhere: they go back.
     give_back_free_zone_pages();
     Output("SWAP Z1/2 Memory usage (estimate):  %.3f\n", double(growth) / 1024);
+    decide_on_basis();
 
     // The total of primes doubles while the long-lived memory allows (its
     // total: the computation takes its memory from the zones, so the pass's
     // growth printed above is nearly always 0 and would never stop the
     // doubling); when at most a tenth of the polynomials are left, they are
     // most likely a little larger than the others, and a quarter of it is
-    // enough.
+    // enough.  While the basis lifts, its polynomials set the pace, as in
+    // mode 1.
+    const Family& paced = lifting_basis ? basis : mode;
     if (long_lived > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
-    else if (solving_mode(rq.mode) && primes >= kSolvingSteps)
+    else if (!lifting_basis && solving_mode(rq.mode) && primes >= kSolvingSteps)
       batch = std::max((primes / 8 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
-    else if (10 * (count - lifted) <= count)
+    else if (10 * (paced.count - paced.lifted) <= paced.count)
       batch = std::max(primes / 4, kMinFirstBatch);
     else
       batch = primes;
@@ -668,12 +770,12 @@ struct Loop {
     // A first pass that lifts everything has been checked against nothing:
     // a batch whose primes were all bad in the same way would go unseen.
     // Nor has a result lifted over one denominator by the last pass.
-    if ((pass == 0 || lifted_early) && count > 0 && lifted == count) {
+    if ((pass == 0 || lifted_early) && mode.count > 0 && mode.all_lifted()) {
       confirming = true;
       batch = kMinFirstBatch;
     }
     ++pass;
-    return lifted < count || confirming;
+    return !mode.all_lifted() || confirming;
   }
 };
 
@@ -707,40 +809,8 @@ uint32_t run_loop(const ModularRequest& rq, Dpol_INT** result) {
     if (++attempts >= kMaxPasses) Fatal("Pas fait max_step !\n");
   }
   // What the passes kept on the heap for the next one (see run_pass).
-  if (rq.given_basis != 0) malloc_trim(0);
-  return loop.pass == 0 ? 0 : loop.count;
-}
-
-bool all_lifted(Dpol_INT* const* result, uint32_t count) {
-  for (uint32_t i = 0; i < count; ++i)
-    if (!result[i]->spare[0]) return false;
-  return true;
-}
-
-// A change-of-order mode: the basis by mode 1's loop, then the mode's own
-// loop on it.  Returns what run_multi_modular returns, or -1 when the basis
-// is empty (the caller then runs the mode as it stands).
-int64_t run_on_lifted_basis(const ModularRequest& rq, Dpol_INT** result) {
-  const uint32_t localisers = rq.mode == ZEL_COMPUTE_RADICAL_STRATEG2 ? rq.nb_second : 0;
-  ModularRequest basis_rq;
-  basis_rq.input = rq.input;
-  basis_rq.n = rq.n - localisers;
-  basis_rq.mode = ZEL_COMPUTE_GBASIS;
-  basis_rq.mingbasis_strong = 1;  // as the universal command computes it
-  basis_rq.first_batch = rq.first_batch;
-  // Records of the basis followed by the localisers (mode 9), in the order
-  // the mode splits its inputs.
-  std::vector<Dpol_INT*> basis(kResultRoom + 1 + localisers);
-  const uint32_t nb = run_loop(basis_rq, basis.data());
-  if (stop_requested() || !all_lifted(basis.data(), nb)) return 0;
-  if (nb == 0) return -1;
-  Output("#C degree-order basis lifted: %u polynomials\n", nb);
-  std::copy(rq.input + basis_rq.n, rq.input + rq.n, basis.begin() + nb);
-  ModularRequest mode_rq = rq;
-  mode_rq.input = basis.data();
-  mode_rq.n = nb + localisers;
-  mode_rq.given_basis = nb;
-  return run_loop(mode_rq, result);
+  if (loop.rq.given_basis != 0) malloc_trim(0);
+  return loop.pass == 0 ? 0 : loop.mode.count;
 }
 
 }  // namespace
@@ -748,16 +818,14 @@ int64_t run_on_lifted_basis(const ModularRequest& rq, Dpol_INT** result) {
 uint32_t run_multi_modular(const ModularRequest& rq, Dpol_INT** result) {
   last_modular_figures = ModularFigures{};
   PassFlagsGuard flags;
-  int64_t count = -1;
-  if (lifts_basis_first(rq)) count = run_on_lifted_basis(rq, result);
-  if (count < 0) count = run_loop(rq, result);
+  const uint32_t count = run_loop(rq, result);
   uint32_t largest = 0;
-  for (uint32_t i = 0; i < uint32_t(count); ++i)
+  for (uint32_t i = 0; i < count; ++i)
     if (result[i]->spare[0])
       for (uint32_t t = 0; t < result[i]->n; ++t)
         largest = std::max(largest, ZEL_C(Relative_GetLSize_Int)(coeffs_INT(result[i])[t]));
   last_modular_figures.largest_words = largest;
-  return uint32_t(count);
+  return count;
 }
 
 }  // namespace zel::ZEL_BUILD

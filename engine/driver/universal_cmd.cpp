@@ -1,5 +1,7 @@
 #include "engine/driver/universal_cmd.hpp"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -18,6 +20,7 @@
 #include "engine/f4/pairs.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
+#include "engine/mem/zone.hpp"
 #include "engine/mono/expos_array.hpp"
 #include "engine/mono/expos_hash.hpp"
 #include "server/algo/bridge.hpp"
@@ -142,7 +145,8 @@ uint32_t radical_step(std::vector<Dpol*>& W, uint32_t nb, Dpol** result, uint32_
 uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** second,
                               uint32_t m_second, double* cpu, uint32_t sqfr, int32_t minpoly,
                               int32_t compute_basis, uint32_t bk, uint32_t elim, uint32_t m2,
-                              uint32_t bk2, uint32_t elim2) {
+                              uint32_t bk2, uint32_t elim2, std::vector<Dpol*>* first_basis) {
+  if (first_basis) first_basis->clear();
   if (m < m2) Fatal("Too many polynomials for 2nd computation (m=%d,m2=%d)\n", int(m), int(m2));
   std::vector<Dpol*> W(kWorkRoom);
   const uint32_t saved_block = var_second_block;
@@ -174,6 +178,14 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   double t = 0;
   if (compute_basis) {
     nb = gbasis(first, m1, W.data(), &t);
+    if (first_basis) {
+      first_basis->assign(W.begin(), W.begin() + nb);
+      // The caller lifts the basis beside the follow-up's results: the
+      // pages the elimination freed go back before the change of order
+      // takes its own, so that the two peaks do not add up.
+      give_back_free_zone_pages();
+      malloc_trim(0);
+    }
   } else {
     std::copy(first, first + m1, W.begin());
     nb = m1;
@@ -268,7 +280,8 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
 
 uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
                           double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
-                          int32_t force_elim2, bool basis_given) {
+                          int32_t force_elim2, bool basis_given,
+                          std::vector<Dpol*>* first_basis) {
   const int32_t compute = basis_given ? 0 : 1;
   if ((mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_GBASIS_NF_RECOMPUTE ||
        mode == ZEL_COMPUTE_RADICAL_STRATEG2) &&
@@ -276,33 +289,38 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
     Fatal("Zel interface error: _nb=%u exceeds the %u input polynomials\n", nb_second, n);
   switch (mode) {
     case ZEL_COMPUTE_RRFORM:
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, compute, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, compute, 0, 0, 0, 0, 0,
+                                  first_basis);
     case ZEL_COMPUTE_RRFORM_SQFR:
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 0, compute, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 0, compute, 0, 0, 0, 0, 0,
+                                  first_basis);
     case ZEL_COMPUTE_MINPOLY:
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 1, compute, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 1, compute, 0, 0, 0, 0, 0,
+                                  first_basis);
     case ZEL_COMPUTE_MINPOLY_SQFR:
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, compute, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, compute, 0, 0, 0, 0, 0,
+                                  first_basis);
     case ZEL_COMPUTE_GBASIS_NF:
       want_add_equations = 0;
       return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1, 0,
-                                  0, 0, 0, 0, 0);
+                                  0, 0, 0, 0, 0, first_basis);
     case ZEL_COMPUTE_GBASIS_NF_RECOMPUTE:
       want_add_equations = 1;
       return gbasis_universal_cmd(X + nb_second, n - nb_second, result, X, nb_second, cpu, 1, 1, 1,
-                                  0, 0, 0, 0, 0);
+                                  0, 0, 0, 0, 0, first_basis);
     case ZEL_COMPUTE_RADICAL_STRATEG1:
       want_radical_strateg1 = 1;
-      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, compute, 0, 0, 0, 0, 0);
+      return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 1, 1, compute, 0, 0, 0, 0, 0,
+                                  first_basis);
     case ZEL_COMPUTE_RADICAL_STRATEG2:
       want_rr_form = 1;
       want_radical_strateg1 = 1;
       Stderr("call gbasis_universal_cmd\n");
       return gbasis_universal_cmd(X, n - nb_second, result, X + (n - nb_second), nb_second, cpu, 1,
-                                  0, compute, 0, 0, 0, 0, 0);
+                                  0, compute, 0, 0, 0, 0, 0, first_basis);
     case ZEL_COMPUTE_GBASIS_MULTI:
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, bk0, uint32_t(force_elim),
-                                  nb2, bk2, uint32_t(force_elim2));
+                                  nb2, bk2, uint32_t(force_elim2), first_basis);
     case ZEL_COMPUTE_MATRIXN:
       want_buildmatrix = 1;
       want_mingbasis_strong = 1;
@@ -310,7 +328,7 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
       // The prime-field build stops at the shape form; the integer build
       // goes on to the rational parametrisation.
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, kIntegerBuild ? 0 : 1, compute,
-                                  0, 0, 0, 0, 0);
+                                  0, 0, 0, 0, 0, first_basis);
     default:
       Fatal("compute mode %d (%s) is not available in this version of the library\n", mode,
             compute_mode_name(mode));

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/poly/dpol.hpp"
 #include "engine/variant.hpp"
@@ -20,18 +21,25 @@ namespace zel::ZEL_BUILD {
 // first basis are added to *cpu.  Returns the number of polynomials written
 // into result.  The modes' flags (want_buildmatrix, want_add_equations, ...)
 // are read from compute_entry.hpp.
+// first_basis (when given): receives the first basis computed for the
+// system, as it stands when the follow-ups start (they only read it); left
+// empty when the basis is not computed (compute_basis 0).  Its polynomials
+// live with the command's work, until the caller's zones are restored.
 uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** second,
                               uint32_t m_second, double* cpu, uint32_t sqfr, int32_t minpoly,
                               int32_t compute_basis, uint32_t bk, uint32_t elim, uint32_t m2,
-                              uint32_t bk2, uint32_t elim2);
+                              uint32_t bk2, uint32_t elim2,
+                              std::vector<Dpol*>* first_basis = nullptr);
 
 // The arguments of one compute mode (2 .. 12) for the universal command,
 // with X[0 .. n-1] the converted inputs and nb_second the record's _nb;
 // sets the mode's flags.  Modes the library does not run are fatal.
 // basis_given (change-of-order modes 2-5, 8, 9, 12): the system part of X is
 // already the mode's degree-order basis, monic, and is not computed again.
+// first_basis: as for gbasis_universal_cmd.
 uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
                           double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
-                          int32_t force_elim2, bool basis_given = false);
+                          int32_t force_elim2, bool basis_given = false,
+                          std::vector<Dpol*>* first_basis = nullptr);
 
 }  // namespace zel::ZEL_BUILD

@@ -156,19 +156,16 @@ std::vector<QPoly> points_colliding_modulo(const NaiveGroebnerQQ& gb, const mpz_
 
 // A batch of the change of order holding the bad prime is dropped and the
 // pass goes on with fresh primes.  The prime is placed in the mode's first
-// batch, after the primes the degree basis takes: second, then last (the
-// batch's lane 0).  Mode 8 computes again after its change of order.
+// batch (the basis lifts with it, and is never taken): second, then last
+// (the batch's lane 0).  Mode 8 computes again after its change of order.
 TEST(SolvingQQ, ABadPrimeOfTheChangeOfOrderCostsOnlyItsBatch) {
   zel_test::TestHost host{0};
   const NaiveGroebnerQQ gb{{0}}, lex{{1}};
   const zel::ZEL_BUILD::ModularFigures& fig = zel::ZEL_BUILD::last_modular_figures;
   const uint32_t* table = zel::Zel_Default_Primes32();
-  const std::vector<QPoly> far = points_colliding_modulo(gb, table[zel::kDefaultPrimes - 5000]);
-  run(far, 2, ZEL_COMPUTE_GBASIS, 0, 0, 0, 8);
-  const uint32_t basis_primes = fig.primes + fig.skipped_primes;
   for (uint32_t place : {1u, 7u}) {
     SCOPED_TRACE("place " + std::to_string(place));
-    const mpz_class p = table[zel::kDefaultPrimes - 1 - (basis_primes + place)];
+    const mpz_class p = table[zel::kDefaultPrimes - 1 - place];
     const std::vector<QPoly> F = points_colliding_modulo(gb, p);
     ASSERT_EQ(F.size(), 3u);
     check_solving(F, 2, 3, 8);
@@ -212,19 +209,71 @@ TEST(SolvingQQ, LargeCoefficientsLiftPastTheDoublingPasses) {
 }
 
 // Inputs monic in their leading terms whose basis is not: p x0 - 1,
-// p x1 - 1, x2^2 - 2.  The change of order takes the lifted basis modulo
-// each prime, so p (where the basis loses its leading terms) must stay out
-// of those batches.  The basis takes the first 13 primes of the table (8
-// and 5 to confirm), so p is one of the change of order's first batch.
-TEST(SolvingQQ, PrimesDividingALeadingCoefficientOfTheBasisAreLeftOut) {
+// p x1 - 1, x2^2 - 2.  Modulo p the system has no solution: p, in the
+// first batch, is a bad prime of the basis computed there, and its batch is
+// never combined.
+TEST(SolvingQQ, APrimeDividingALeadingCoefficientOfTheBasisIsNotCombined) {
   zel_test::TestHost host{0};
   const NaiveGroebnerQQ gb{{0}};
-  const mpz_class p = zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - 16];
+  const mpz_class p = zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - 3];
   QPoly f1 = {{NMono{1, 0, 0}, 1}, {NMono{0, 1, 0}, mpq_class(p - 1)}, {NMono{0, 0, 0}, -1}};
   QPoly f2 = {{NMono{1, 0, 0}, 1}, {NMono{0, 1, 0}, -1}};
   QPoly f3 = {{NMono{0, 0, 2}, 1}, {NMono{0, 0, 0}, -2}};
   check_solving({gb.normalise(f1), gb.normalise(f2), gb.normalise(f3)}, 3, 2);
-  EXPECT_GE(zel::ZEL_BUILD::last_modular_figures.skipped_primes, 1u);
+  EXPECT_GE(zel::ZEL_BUILD::last_modular_figures.discarded, 1u);
+}
+
+// p y0 - 1 and p y1 - 1 beside katsura-7 (in variables of their own, put
+// first): the basis is the union of the two, with leading coefficient p.
+// From batches of 5 primes the basis is taken after 20 primes; p, the
+// table's 26th prime, must then stay out of the passes that reduce it.
+TEST(SolvingQQ, PrimesDividingALeadingCoefficientOfTheTakenBasisAreLeftOut) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const zel::ZEL_BUILD::ModularFigures& fig = zel::ZEL_BUILD::last_modular_figures;
+  const mpz_class p = zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - 25];
+  std::vector<QPoly> F;
+  F.push_back({{NMono{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+               {NMono{0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, mpq_class(p - 1)},
+               {NMono(10, 0), -1}});
+  F.push_back({{NMono{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1}, {NMono{0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, -1}});
+  for (QPoly f : system_polys(NaiveGroebnerQQ{{0}}, zs_katsura, 7)) {
+    for (QTerm& t : f) t.e.insert(t.e.begin(), 2, 0);
+    F.push_back(f);
+  }
+  for (QPoly& f : F) f = gb.normalise(f);
+  const std::vector<QPoly> taken = run(F, 10, ZEL_COMPUTE_RRFORM, 0, 0, 0, 5);
+  EXPECT_EQ(fig.basis_primes, 20u);
+  EXPECT_GE(fig.skipped_primes, 1u);
+  const std::vector<QPoly> per_pass = run(F, 10, ZEL_COMPUTE_RRFORM, 0, 0, 0, 8);
+  EXPECT_EQ(fig.basis_primes, 0u);
+  EXPECT_EQ(taken, per_pass);
+  ASSERT_EQ(taken.size(), 10u);
+  EXPECT_EQ(taken[0][0].e, (NMono{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// katsura-7 from batches of 5 primes: its degree-order basis lifts before
+// its parametrisation, and the later passes change the order of the lifted
+// basis modulo their primes; from batches of 8 both lift in the same pass,
+// and the basis is never taken.  Both runs give the same answers, and no
+// batch of either disagrees with its first.
+TEST(SolvingQQ, ABasisThatLiftsFirstServesTheLaterPasses) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const zel::ZEL_BUILD::ModularFigures& fig = zel::ZEL_BUILD::last_modular_figures;
+  const std::vector<QPoly> F = system_polys(gb, zs_katsura, 7);
+  for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY}) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    const std::vector<QPoly> taken = run(F, 8, mode, 0, 0, 0, 5);
+    EXPECT_GT(fig.basis_primes, 0u);
+    EXPECT_LT(fig.basis_primes, fig.primes);
+    EXPECT_EQ(fig.discarded, 0u);
+    EXPECT_EQ(fig.restarts, 0u);
+    const std::vector<QPoly> per_pass = run(F, 8, mode, 0, 0, 0, 8);
+    EXPECT_EQ(fig.basis_primes, 0u);
+    EXPECT_EQ(fig.discarded, 0u);
+    EXPECT_EQ(taken, per_pass);
+  }
 }
 
 // Bases whose matrix of the last variable needs normal forms of products
