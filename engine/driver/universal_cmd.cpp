@@ -44,6 +44,16 @@ uint32_t normal_set_size(Dpol* const* W, uint32_t nb) {
   return D;
 }
 
+// The polynomials of v[0 .. n-1] that have terms, in order.  A zero
+// polynomial adds nothing to an ideal (the main loop leaves such inputs
+// out) and has no leading monomial to sort by.
+std::vector<Dpol*> without_zeros(Dpol* const* v, uint32_t n) {
+  std::vector<Dpol*> kept;
+  for (uint32_t i = 0; i < n; ++i)
+    if (v[i]->n > 0) kept.push_back(v[i]);
+  return kept;
+}
+
 // Homogenises a polynomial made by the follow-ups for another basis run.
 void rehomogenise(Dpol* p) {
   homogenous_Dpol(p->n, p->mono);
@@ -144,6 +154,21 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
                               int32_t compute_basis, uint32_t bk, uint32_t elim, uint32_t m2,
                               uint32_t bk2, uint32_t elim2) {
   if (m < m2) Fatal("Too many polynomials for 2nd computation (m=%d,m2=%d)\n", int(m), int(m2));
+  const bool second_basis = m2 > 0;
+  std::vector<Dpol*> inputs = without_zeros(first, m - m2);
+  const std::vector<Dpol*> added = without_zeros(first + (m - m2), m2);
+  inputs.insert(inputs.end(), added.begin(), added.end());
+  first = inputs.data();
+  m = uint32_t(inputs.size());
+  m2 = uint32_t(added.size());
+  // The localisers of the radical strategy likewise; the polynomials to
+  // reduce keep their places, a zero one has the normal form 0.
+  std::vector<Dpol*> localisers;
+  if (want_radical_strateg1) {
+    localisers = without_zeros(second, m_second);
+    second = localisers.data();
+    m_second = uint32_t(localisers.size());
+  }
   std::vector<Dpol*> W(kWorkRoom);
   const uint32_t saved_block = var_second_block;
   struct Restore {
@@ -183,9 +208,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   nb_of_renormed = 0;
   want_eliminated = 0;
 
-  bool second_basis = false;
-  if (m2 > 0) {
-    second_basis = true;
+  if (second_basis) {
     var_second_block = bk2;
     want_eliminated = elim2;
     want_mingbasis_strong = 1;
