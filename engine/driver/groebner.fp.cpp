@@ -7,6 +7,7 @@
 #include "engine/api/record.hpp"
 #include "engine/api/stop_flag.hpp"
 #include "engine/call_zel.h"
+#include "engine/driver/complete_gbasis.hpp"
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/saved_results.hpp"
@@ -91,29 +92,6 @@ std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
   return out;
 }
 
-// Aggressive elimination skips rows on the guess that they reduce to zero;
-// when the guess was wrong the result is no basis.  When rows were skipped,
-// the basis is completed by a full computation from the inputs and the
-// polynomials found (all in the ideal), which also gives the reduced basis.
-uint32_t complete_after_skips(Dpol* const* base, uint32_t nb, Dpol** out, uint32_t count,
-                              double* spent) {
-  // On the standard error stream, like the line that announced the option.
-  std::fprintf(stderr,
-               "********** Aggressive elimination skipped %llu rows: completing the basis "
-               "without skipping\n",
-               static_cast<unsigned long long>(aggressive_skipped_rows));
-  std::vector<Dpol*> all(base, base + nb);
-  all.insert(all.end(), out, out + count);
-  std::vector<Dpol*> copies = copy_inputs(all.data(), uint32_t(all.size()));
-  const uint32_t saved = ZEL_C(want_aggressive);
-  ZEL_C(want_aggressive) = 0;
-  double more = 0;
-  count = gbasis(copies.data(), uint32_t(copies.size()), out, &more);
-  ZEL_C(want_aggressive) = saved;
-  *spent += more;
-  return count;
-}
-
 // Where the three zones stood when a request began.  Everything the request
 // takes (input copies, pool records, the reducer table, every intermediate
 // polynomial) is given back when it ends, so that a session computing many
@@ -192,11 +170,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
       struct Reset {
         ~Reset() { want_eliminated = 0; }
       } reset;
-      aggressive_skipped_rows = 0;
-      count = gbasis(in, nb, out, &spent);
-      if (ZEL_C(want_aggressive) && aggressive_skipped_rows > 0 && count > 0 &&
-          !ZEL_C(stop_immediately_semaphore))
-        count = complete_after_skips(reinterpret_cast<Dpol**>(base), nb, out, count, &spent);
+      count = complete_gbasis(in, nb, out, &spent);
       break;
     }
     case ZEL_COMPUTE_NOP:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/call_zel.h"
+#include "engine/driver/complete_gbasis.hpp"
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/fast_chg_order.hpp"
 #include "engine/driver/gbasis.hpp"
@@ -54,12 +55,6 @@ std::vector<Dpol*> without_zeros(Dpol* const* v, uint32_t n) {
   return kept;
 }
 
-// Homogenises a polynomial made by the follow-ups for another basis run.
-void rehomogenise(Dpol* p) {
-  homogenous_Dpol(p->n, p->mono);
-  set_hash(p->n, p->mono);
-}
-
 // A basis computed after the first one in the same pass of the integer
 // build: the first batch's trace follows the first basis only (its last
 // inter-reduction is written but never replayed), so this one computes
@@ -70,20 +65,7 @@ uint32_t later_gbasis(Dpol** polys, uint32_t n, Dpol** out, double* t) {
     ~Ignore() { ZEL_C(want_ignore_simulin) = saved; }
   } ignore;
   ZEL_C(want_ignore_simulin) = 1;
-  return gbasis(polys, n, out, t);
-}
-
-// A homogenised copy on fresh monomials: a basis may share its monomials
-// with other polynomials, and homogenising rewrites them in place.
-Dpol* homogeneous_copy(const Dpol* p) {
-  const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
-  Dpol* q = new_Dpol(p->n);
-  for (uint32_t t = 0; t < p->n; ++t) {
-    q->mono[t] = expos_from(affine_exps(p->mono[t], nv));
-    for (uint32_t l = 0; l < V; ++l) lanes(q)[l][t] = lanes(p)[l][t];
-  }
-  rehomogenise(q);
-  return q;
+  return complete_gbasis(polys, n, out, t);
 }
 
 // A copy homogenised and with its terms sorted for the current block order:
@@ -198,7 +180,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   uint32_t nb;
   double t = 0;
   if (compute_basis) {
-    nb = gbasis(first, m1, W.data(), &t);
+    nb = complete_gbasis(first, m1, W.data(), &t);
   } else {
     std::copy(first, first + m1, W.begin());
     nb = m1;
