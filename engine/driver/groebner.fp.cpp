@@ -34,8 +34,6 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
-constexpr uint32_t kDefaultDlim = 1000000000;
-
 // Each request starts from fresh free lists; their records stay in zone 3.
 void empty_free_lists() {
   Expos_pool.root = nullptr;
@@ -66,7 +64,7 @@ void apply_request(const sZEL_Comp_Desc* env) {
     std::fprintf(stderr, "********** Set -O2 %d\n", env->_aggressive2);
   }
   want_skip_comput = env->_skip > 0 ? uint32_t(env->_skip) : 0;
-  Dlim = env->_dlim > 0 ? uint32_t(env->_dlim) : kDefaultDlim;
+  apply_degree_limit(env->_dlim, env->_compute != ZEL_COMPUTE_GBASIS);
 }
 
 // The main loop sorts, normalises and dehomogenises its inputs in place, so
@@ -214,6 +212,9 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   empty_free_lists();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "gbasis_rr_form", true);
+  // No degree limit of its own: a limit of an earlier request would cut the
+  // basis that the change of order reads.
+  apply_degree_limit(0, true);
   double spent = 0;
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
   const UI32 count = gbasis_universal_cmd(copies.data(), nb, reinterpret_cast<Dpol**>(result),

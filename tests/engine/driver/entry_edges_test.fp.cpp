@@ -189,4 +189,57 @@ TEST_F(EntryEdges, AggressiveEliminationGivesEveryModeItsBasis) {
   }
 }
 
+// A degree limit below the basis's degree never yields an answer from the
+// cut basis: every limit gives either the refusal or the unlimited answer.
+TEST_F(EntryEdges, DegreeLimitNeverCutsTheBasisOfASolvingMode) {
+  std::vector<zs_poly> raw(5);
+  zs_katsura(4, raw.data());
+  const UI32 p = 101;
+  std::vector<NGPoly> sys;
+  for (const zs_poly& f : raw) {
+    NGPoly g;
+    for (int t = 0; t < f.nterms; ++t)
+      g.push_back({NMono(f.e + t * f.nvars, f.e + (t + 1) * f.nvars),
+                   uint32_t(((f.c[t] % int64_t(p)) + p) % p)});
+    sys.push_back(g);
+  }
+  for (zs_poly& f : raw) zs_free(&f);
+  for (int mode : {ZEL_COMPUTE_MINPOLY, ZEL_COMPUTE_MATRIXN}) {
+    Request r;
+    r.mode = mode;
+    const std::string whole = outcome(*this, sys, 5, p, r);
+    int refused = 0;
+    for (r.dlim = 1; r.dlim <= 12; ++r.dlim) {
+      SCOPED_TRACE("mode " + std::to_string(mode) + " _dlim=" + std::to_string(r.dlim));
+      const std::string got = outcome(*this, sys, 5, p, r);
+      if (got == whole) continue;
+      ++refused;
+      EXPECT_EQ(got.rfind("The degree limit _dlim=" + std::to_string(r.dlim) +
+                              " stops the basis before its pairs of degree ",
+                          0),
+                0u)
+          << got;
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_LT(refused, 12);
+  }
+  // The rational-representation entry has no limit of its own.
+  Request low;
+  low.dlim = 2;
+  run(sys, 5, p, low);
+  std::vector<void*> in;
+  for (const NGPoly& f : sys) in.push_back(send(f, 5));
+  double cpu;
+  const UI32 k = Zel_gbasis_rr_form(in.data(), UI32(in.size()), out.data(), &cpu);
+  Request rr;
+  rr.mode = ZEL_COMPUTE_RRFORM;
+  std::string got;
+  for (UI32 i = 0; i < k; ++i)
+    for (const auto& t : received(out[i], 5)) got += std::to_string(t.c) + " ";
+  std::string want;
+  for (const NGPoly& f : run(sys, 5, p, rr))
+    for (const auto& t : f) want += std::to_string(t.c) + " ";
+  EXPECT_EQ(got, want);
+}
+
 }  // namespace

@@ -18,7 +18,7 @@ namespace {
 
 struct Request {
   int mode = ZEL_COMPUTE_GBASIS;
-  int nb = 0, bk0 = 0, nb2 = 0, bk2 = 0;
+  int nb = 0, bk0 = 0, nb2 = 0, bk2 = 0, dlim = -1;
 };
 
 // The request on handles of the current session; the results stay in out.
@@ -28,6 +28,7 @@ UI32 compute(std::vector<void*>& in, std::vector<void*>& out, const Request& r) 
   env._nb = r.nb;
   env._nb2 = r.nb2;
   env._bk2 = r.bk2;
+  env._dlim = r.dlim;
   double cpu = 0;
   return Zel_int_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &cpu, r.bk0, -1, 0, &env);
 }
@@ -87,6 +88,41 @@ TEST(EntryEdgesQQ, ZeroNormalFormsFeedFurtherNormalForms) {
   std::vector<QPoly> second = receive_qq(out2.data(), 4, 2);
   EXPECT_TRUE(second[1].empty());
   EXPECT_EQ(second[3], reduced);
+}
+
+// The degree-order basis of a solving mode is lifted first, by mode 1's
+// loop; a degree limit below its degree is refused there, never solved.
+TEST(EntryEdgesQQ, DegreeLimitNeverCutsTheBasisOfASolvingMode) {
+  zel_test::TestHost host{0};
+  // katsura-3
+  const std::vector<QPoly> F = {
+      {{NMono{1, 0, 0, 0}, 1}, {NMono{0, 1, 0, 0}, 2}, {NMono{0, 0, 1, 0}, 2},
+       {NMono{0, 0, 0, 1}, 2}, {NMono{0, 0, 0, 0}, -1}},
+      {{NMono{2, 0, 0, 0}, 1}, {NMono{0, 2, 0, 0}, 2}, {NMono{0, 0, 2, 0}, 2},
+       {NMono{0, 0, 0, 2}, 2}, {NMono{1, 0, 0, 0}, -1}},
+      {{NMono{1, 1, 0, 0}, 2}, {NMono{0, 1, 1, 0}, 2}, {NMono{0, 0, 1, 1}, 2},
+       {NMono{0, 1, 0, 0}, -1}},
+      {{NMono{0, 2, 0, 0}, 1}, {NMono{1, 0, 1, 0}, 2}, {NMono{0, 1, 0, 1}, 2},
+       {NMono{0, 0, 1, 0}, -1}}};
+  Request r;
+  r.mode = ZEL_COMPUTE_MINPOLY;
+  const std::vector<QPoly> whole = run(F, 4, r);
+  int refused = 0;
+  for (r.dlim = 1; r.dlim <= 8; ++r.dlim) {
+    SCOPED_TRACE("_dlim=" + std::to_string(r.dlim));
+    try {
+      EXPECT_EQ(run(F, 4, r), whole);
+    } catch (const zel_test::HostError& e) {
+      ++refused;
+      EXPECT_EQ(std::string(e.what()).rfind("The degree limit _dlim=" + std::to_string(r.dlim) +
+                                                " stops the basis before its pairs of degree ",
+                                            0),
+                0u)
+          << e.what();
+    }
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_LT(refused, 8);
 }
 
 }  // namespace
