@@ -265,7 +265,9 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   Output("#C a faire: %d\n", int(count));
   if (minpoly == 0) {
     Output("#C avant rr\n");
-    apply_rr(result, count);
+    // A second basis eliminated down to one polynomial of the last variable
+    // is its own parametrisation, whatever its degree.
+    if (!(second_basis && lone_univariate(result, count))) apply_rr(result, count);
     Output("#C apres rr\n");
   }
   return count;

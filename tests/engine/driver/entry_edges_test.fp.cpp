@@ -242,4 +242,22 @@ TEST_F(EntryEdges, DegreeLimitNeverCutsTheBasisOfASolvingMode) {
   EXPECT_EQ(got, want);
 }
 
+// Mode 11 whose second basis eliminates down to f(x1) of degree p: nothing
+// to rewrite, so f itself, as mode 4 gives it.
+TEST_F(EntryEdges, SecondBasisOfOneUnivariatePolynomialIsItsOwnParametrisation) {
+  for (uint32_t p : {2u, 3u}) {
+    SCOPED_TRACE("p=" + std::to_string(p));
+    const std::vector<NGPoly> sys = {poly({{{1, 0}, 1}, {{0, 1}, p - 1}}),
+                                     poly({{{0, int(p)}, 1}, {{0, 1}, 1}, {{0, 0}, 1}})};
+    Request multi;
+    multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
+    multi.nb2 = 1;
+    multi.bk2 = 1;
+    multi.elim2 = 1;
+    Request minpoly;
+    minpoly.mode = ZEL_COMPUTE_MINPOLY;
+    EXPECT_EQ(outcome(*this, sys, 2, p, multi), outcome(*this, sys, 2, p, minpoly));
+  }
+}
+
 }  // namespace
