@@ -260,4 +260,19 @@ TEST_F(EntryEdges, SecondBasisOfOneUnivariatePolynomialIsItsOwnParametrisation) 
   }
 }
 
+// Mode 11's block starts lie within the variables.
+TEST_F(EntryEdges, BlockStartsBeyondTheVariablesAreRefused) {
+  const std::vector<NGPoly> F = two_points(65521);
+  Request multi;
+  multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
+  multi.bk0 = 3;
+  EXPECT_RAISES(run(F, 2, 65521, multi), "Zel interface error: bk0=3 exceeds the 2 variables\n");
+  multi.bk0 = 2;
+  multi.nb2 = 1;
+  multi.bk2 = 9;
+  EXPECT_RAISES(run(F, 2, 65521, multi), "Zel interface error: _bk2=9 exceeds the 2 variables\n");
+  multi.bk2 = 2;
+  EXPECT_EQ(run(F, 2, 65521, multi).size(), 2u);
+}
+
 }  // namespace

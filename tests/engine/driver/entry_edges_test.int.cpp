@@ -125,4 +125,12 @@ TEST(EntryEdgesQQ, DegreeLimitNeverCutsTheBasisOfASolvingMode) {
   EXPECT_LT(refused, 8);
 }
 
+TEST(EntryEdgesQQ, BlockStartsBeyondTheVariablesAreRefused) {
+  zel_test::TestHost host{0};
+  Request multi;
+  multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
+  multi.bk0 = 9;
+  EXPECT_RAISES(run(two_points(), 2, multi), "Zel interface error: bk0=9 exceeds the 2 variables\n");
+}
+
 }  // namespace
