@@ -95,15 +95,24 @@ TEST(EntryEdgesQQ, ZeroNormalFormsFeedFurtherNormalForms) {
 TEST(EntryEdgesQQ, DegreeLimitNeverCutsTheBasisOfASolvingMode) {
   zel_test::TestHost host{0};
   // katsura-3
-  const std::vector<QPoly> F = {
-      {{NMono{1, 0, 0, 0}, 1}, {NMono{0, 1, 0, 0}, 2}, {NMono{0, 0, 1, 0}, 2},
-       {NMono{0, 0, 0, 1}, 2}, {NMono{0, 0, 0, 0}, -1}},
-      {{NMono{2, 0, 0, 0}, 1}, {NMono{0, 2, 0, 0}, 2}, {NMono{0, 0, 2, 0}, 2},
-       {NMono{0, 0, 0, 2}, 2}, {NMono{1, 0, 0, 0}, -1}},
-      {{NMono{1, 1, 0, 0}, 2}, {NMono{0, 1, 1, 0}, 2}, {NMono{0, 0, 1, 1}, 2},
-       {NMono{0, 1, 0, 0}, -1}},
-      {{NMono{0, 2, 0, 0}, 1}, {NMono{1, 0, 1, 0}, 2}, {NMono{0, 1, 0, 1}, 2},
-       {NMono{0, 0, 1, 0}, -1}}};
+  const std::vector<QPoly> F = {{{NMono{1, 0, 0, 0}, 1},
+                                 {NMono{0, 1, 0, 0}, 2},
+                                 {NMono{0, 0, 1, 0}, 2},
+                                 {NMono{0, 0, 0, 1}, 2},
+                                 {NMono{0, 0, 0, 0}, -1}},
+                                {{NMono{2, 0, 0, 0}, 1},
+                                 {NMono{0, 2, 0, 0}, 2},
+                                 {NMono{0, 0, 2, 0}, 2},
+                                 {NMono{0, 0, 0, 2}, 2},
+                                 {NMono{1, 0, 0, 0}, -1}},
+                                {{NMono{1, 1, 0, 0}, 2},
+                                 {NMono{0, 1, 1, 0}, 2},
+                                 {NMono{0, 0, 1, 1}, 2},
+                                 {NMono{0, 1, 0, 0}, -1}},
+                                {{NMono{0, 2, 0, 0}, 1},
+                                 {NMono{1, 0, 1, 0}, 2},
+                                 {NMono{0, 1, 0, 1}, 2},
+                                 {NMono{0, 0, 1, 0}, -1}}};
   Request r;
   r.mode = ZEL_COMPUTE_MINPOLY;
   const std::vector<QPoly> whole = run(F, 4, r);
@@ -130,7 +139,8 @@ TEST(EntryEdgesQQ, BlockStartsBeyondTheVariablesAreRefused) {
   Request multi;
   multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
   multi.bk0 = 9;
-  EXPECT_RAISES(run(two_points(), 2, multi), "Zel interface error: bk0=9 exceeds the 2 variables\n");
+  EXPECT_RAISES(run(two_points(), 2, multi),
+                "Zel interface error: bk0=9 exceeds the 2 variables\n");
 }
 
 }  // namespace
