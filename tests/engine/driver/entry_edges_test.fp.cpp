@@ -127,6 +127,10 @@ TEST_F(EntryEdges, ZeroInputsAreIgnoredInEveryMode) {
   const uint32_t p = 65521;
   const std::vector<NGPoly> F = two_points(p);
   const NGPoly zero;
+  // Mode 10 passes them through.
+  Request nop;
+  nop.mode = ZEL_COMPUTE_NOP;
+  EXPECT_EQ(run({zero, F[0], zero}, 2, p, nop), (std::vector<NGPoly>{zero, F[0], zero}));
   // Mode 4 of {0, x0^2 - 2, x1^2 - 3}.
   Request minpoly;
   minpoly.mode = ZEL_COMPUTE_MINPOLY;

@@ -58,6 +58,10 @@ TEST(EntryEdgesQQ, ZeroInputsAreIgnoredInEveryMode) {
     r.mode = mode;
     EXPECT_EQ(run(with_zeros, 2, r), run(F, 2, r));
   }
+  // Mode 10 passes them through.
+  Request nop;
+  nop.mode = ZEL_COMPUTE_NOP;
+  EXPECT_EQ(run({zero, F[0], zero}, 2, nop), (std::vector<QPoly>{zero, F[0], zero}));
   Request multi;
   multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
   multi.nb2 = 1;
