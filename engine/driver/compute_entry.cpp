@@ -121,10 +121,9 @@ void apply_table_options(const sZEL_Comp_Desc* env) {
 }
 
 void apply_degree_limit(int32_t dlim, bool whole_basis) {
-  constexpr uint32_t kNone = 1000000000u;
-  const uint32_t limit = dlim > 0 ? uint32_t(dlim) : kNone;
-  Dlim = whole_basis ? kNone : limit;
-  whole_basis_dlim = whole_basis ? limit : kNone;
+  const uint32_t limit = dlim > 0 ? uint32_t(dlim) : kNoDegreeLimit;
+  Dlim = whole_basis ? kNoDegreeLimit : limit;
+  whole_basis_dlim = whole_basis ? limit : kNoDegreeLimit;
 }
 
 void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, const char* who) {

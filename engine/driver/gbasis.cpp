@@ -40,7 +40,7 @@ uint32_t want_eliminated = 0;
 uint32_t ZEL_C(want_ignore_cste) = 0;
 uint32_t ZEL_C(want_very_quiet) = 1;
 uint32_t ZEL_C(want_ignore_simulin) = 0;
-uint32_t whole_basis_dlim = 1000000000u;
+uint32_t whole_basis_dlim = kNoDegreeLimit;
 #ifdef ZEL_VARIANT_INT
 uint32_t want_rr = 0;
 #else

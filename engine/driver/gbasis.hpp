@@ -27,6 +27,7 @@ extern uint32_t ZEL_C(want_ignore_simulin);  // set during the strong pass
 // Mode 1's limit is Dlim (engine/f4/pairs.hpp), above which no pair is made
 // at all, so that its cut is not seen.
 extern uint32_t whole_basis_dlim;
+inline constexpr uint32_t kNoDegreeLimit = 1000000000u;  // either limit when none is set
 #ifdef ZEL_VARIANT_INT
 extern uint32_t want_rr;  // the result (a shape basis) gets its rational parametrisation
 #else

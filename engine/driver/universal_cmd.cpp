@@ -265,7 +265,9 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   Output("#C a faire: %d\n", int(count));
   if (minpoly == 0) {
     Output("#C avant rr\n");
-    apply_rr(result, count);
+    // A second basis eliminated down to one polynomial of the last variable
+    // is its own parametrisation, whatever its degree.
+    if (!(second_basis && lone_univariate(result, count))) apply_rr(result, count);
     Output("#C apres rr\n");
   }
   return count;
@@ -306,6 +308,14 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
       return gbasis_universal_cmd(X, n - nb_second, result, X + (n - nb_second), nb_second, cpu, 1,
                                   0, compute, 0, 0, 0, 0, 0);
     case ZEL_COMPUTE_GBASIS_MULTI:
+      // A block start past the last variable would leave the second block
+      // empty without a word: the request would be answered as another mode.
+      if (bk0 > nb_of_affine_variables)
+        Fatal("Zel interface error: bk0=%u exceeds the %u variables\n", bk0,
+              nb_of_affine_variables);
+      if (nb2 > 0 && bk2 > nb_of_affine_variables)
+        Fatal("Zel interface error: _bk2=%u exceeds the %u variables\n", bk2,
+              nb_of_affine_variables);
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, bk0, uint32_t(force_elim),
                                   nb2, bk2, uint32_t(force_elim2));
     case ZEL_COMPUTE_MATRIXN:

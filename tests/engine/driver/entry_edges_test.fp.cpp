@@ -42,7 +42,8 @@ struct EntryEdges : ::testing::Test {
     std::vector<UI32> e(size_t(m) * n + 1), c(m + 1);
     EXPECT_EQ(Zel_export_poly(n, m, e.data(), c.data(), h), 1);
     NGPoly q;
-    for (UI32 t = 0; t < m; ++t) q.push_back({NMono(e.begin() + t * n, e.begin() + (t + 1) * n), c[t]});
+    for (UI32 t = 0; t < m; ++t)
+      q.push_back({NMono(e.begin() + t * n, e.begin() + (t + 1) * n), c[t]});
     return q;
   }
 
@@ -79,25 +80,57 @@ NGPoly poly(std::initializer_list<std::pair<NMono, uint32_t>> terms) {
   return f;
 }
 
+uint32_t mod(int64_t c, uint32_t p) { return uint32_t(((c % int64_t(p)) + p) % p); }
+
 // The reduced basis {x0 - x1 + 3, x1^2 - 6 x1 + 7}: two solutions,
-// separated by x1.
+// separated by x1 (away from the small primes).
 std::vector<NGPoly> two_points(uint32_t p) {
-  return {poly({{{1, 0}, 1}, {{0, 1}, p - 1}, {{0, 0}, 3}}),
-          poly({{{0, 2}, 1}, {{0, 1}, p - 6}, {{0, 0}, 7}})};
+  NGPoly f = {{{1, 0}, 1}, {{0, 1}, mod(-1, p)}}, g = {{{0, 2}, 1}};
+  if (mod(3, p)) f.push_back({{0, 0}, mod(3, p)});
+  if (mod(-6, p)) g.push_back({{0, 1}, mod(-6, p)});
+  if (mod(7, p)) g.push_back({{0, 0}, mod(7, p)});
+  return {f, g};
+}
+
+// What a request gives: its results, or the message of its refusal.
+std::string outcome(EntryEdges& T, const std::vector<NGPoly>& sys, UI32 n, UI32 p,
+                    const Request& r) {
+  try {
+    std::string s;
+    for (const NGPoly& f : T.run(sys, n, p, r)) {
+      for (const auto& t : f) {
+        s += std::to_string(t.c);
+        for (int e : t.e) s += "," + std::to_string(e);
+        s += " ";
+      }
+      s += "| ";
+    }
+    return s;
+  } catch (const zel_test::HostError& e) {
+    return e.what();
+  }
 }
 
 TEST_F(EntryEdges, ZeroInputsAreIgnoredInEveryMode) {
+  for (const uint32_t q : {2u, 3u, 65521u}) {
+    const std::vector<NGPoly> F = two_points(q);
+    const NGPoly zero, vanishing = poly({{{1, 0}, q}});  // q x0: zero modulo q
+    const std::vector<NGPoly> with_zeros = {zero, F[0], vanishing, F[1], zero};
+    for (int mode = ZEL_COMPUTE_GBASIS; mode <= ZEL_COMPUTE_MATRIXN; ++mode) {
+      if (mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_NOP) continue;
+      SCOPED_TRACE("p=" + std::to_string(q) + " mode " + std::to_string(mode));
+      Request r;
+      r.mode = mode;
+      EXPECT_EQ(outcome(*this, with_zeros, 2, q, r), outcome(*this, F, 2, q, r));
+    }
+  }
   const uint32_t p = 65521;
   const std::vector<NGPoly> F = two_points(p);
-  const NGPoly zero, vanishing = poly({{{1, 0}, p}});  // p x0: zero modulo p
-  std::vector<NGPoly> with_zeros = {zero, F[0], vanishing, F[1], zero};
-  for (int mode = ZEL_COMPUTE_GBASIS; mode <= ZEL_COMPUTE_MATRIXN; ++mode) {
-    if (mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_NOP) continue;
-    SCOPED_TRACE("mode " + std::to_string(mode));
-    Request r;
-    r.mode = mode;
-    EXPECT_EQ(run(with_zeros, 2, p, r), run(F, 2, p, r));
-  }
+  const NGPoly zero;
+  // Mode 10 passes them through.
+  Request nop;
+  nop.mode = ZEL_COMPUTE_NOP;
+  EXPECT_EQ(run({zero, F[0], zero}, 2, p, nop), (std::vector<NGPoly>{zero, F[0], zero}));
   // Mode 4 of {0, x0^2 - 2, x1^2 - 3}.
   Request minpoly;
   minpoly.mode = ZEL_COMPUTE_MINPOLY;
@@ -143,25 +176,6 @@ TEST_F(EntryEdges, ZeroNormalFormsFeedFurtherNormalForms) {
   ASSERT_EQ(compute(again, nf), 4u);
   EXPECT_TRUE(received(out[1], 2).empty());
   EXPECT_EQ(received(out[3], 2), reduced);
-}
-
-// What a request gives: its results, or the message of its refusal.
-std::string outcome(EntryEdges& T, const std::vector<NGPoly>& sys, UI32 n, UI32 p,
-                    const Request& r) {
-  try {
-    std::string s;
-    for (const NGPoly& f : T.run(sys, n, p, r)) {
-      for (const auto& t : f) {
-        s += std::to_string(t.c);
-        for (int e : t.e) s += "," + std::to_string(e);
-        s += " ";
-      }
-      s += "| ";
-    }
-    return s;
-  } catch (const zel_test::HostError& e) {
-    return e.what();
-  }
 }
 
 // Every mode that starts from the degree-order basis gets the complete
@@ -240,6 +254,39 @@ TEST_F(EntryEdges, DegreeLimitNeverCutsTheBasisOfASolvingMode) {
   for (const NGPoly& f : run(sys, 5, p, rr))
     for (const auto& t : f) want += std::to_string(t.c) + " ";
   EXPECT_EQ(got, want);
+}
+
+// Mode 11 whose second basis eliminates down to f(x1) of degree p: nothing
+// to rewrite, so f itself, as mode 4 gives it.
+TEST_F(EntryEdges, SecondBasisOfOneUnivariatePolynomialIsItsOwnParametrisation) {
+  for (uint32_t p : {2u, 3u}) {
+    SCOPED_TRACE("p=" + std::to_string(p));
+    const std::vector<NGPoly> sys = {poly({{{1, 0}, 1}, {{0, 1}, p - 1}}),
+                                     poly({{{0, int(p)}, 1}, {{0, 1}, 1}, {{0, 0}, 1}})};
+    Request multi;
+    multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
+    multi.nb2 = 1;
+    multi.bk2 = 1;
+    multi.elim2 = 1;
+    Request minpoly;
+    minpoly.mode = ZEL_COMPUTE_MINPOLY;
+    EXPECT_EQ(outcome(*this, sys, 2, p, multi), outcome(*this, sys, 2, p, minpoly));
+  }
+}
+
+// Mode 11's block starts lie within the variables.
+TEST_F(EntryEdges, BlockStartsBeyondTheVariablesAreRefused) {
+  const std::vector<NGPoly> F = two_points(65521);
+  Request multi;
+  multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
+  multi.bk0 = 3;
+  EXPECT_RAISES(run(F, 2, 65521, multi), "Zel interface error: bk0=3 exceeds the 2 variables\n");
+  multi.bk0 = 2;
+  multi.nb2 = 1;
+  multi.bk2 = 9;
+  EXPECT_RAISES(run(F, 2, 65521, multi), "Zel interface error: _bk2=9 exceeds the 2 variables\n");
+  multi.bk2 = 2;
+  EXPECT_EQ(run(F, 2, 65521, multi).size(), 2u);
 }
 
 }  // namespace

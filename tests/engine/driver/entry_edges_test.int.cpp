@@ -58,6 +58,10 @@ TEST(EntryEdgesQQ, ZeroInputsAreIgnoredInEveryMode) {
     r.mode = mode;
     EXPECT_EQ(run(with_zeros, 2, r), run(F, 2, r));
   }
+  // Mode 10 passes them through.
+  Request nop;
+  nop.mode = ZEL_COMPUTE_NOP;
+  EXPECT_EQ(run({zero, F[0], zero}, 2, nop), (std::vector<QPoly>{zero, F[0], zero}));
   Request multi;
   multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
   multi.nb2 = 1;
@@ -95,15 +99,24 @@ TEST(EntryEdgesQQ, ZeroNormalFormsFeedFurtherNormalForms) {
 TEST(EntryEdgesQQ, DegreeLimitNeverCutsTheBasisOfASolvingMode) {
   zel_test::TestHost host{0};
   // katsura-3
-  const std::vector<QPoly> F = {
-      {{NMono{1, 0, 0, 0}, 1}, {NMono{0, 1, 0, 0}, 2}, {NMono{0, 0, 1, 0}, 2},
-       {NMono{0, 0, 0, 1}, 2}, {NMono{0, 0, 0, 0}, -1}},
-      {{NMono{2, 0, 0, 0}, 1}, {NMono{0, 2, 0, 0}, 2}, {NMono{0, 0, 2, 0}, 2},
-       {NMono{0, 0, 0, 2}, 2}, {NMono{1, 0, 0, 0}, -1}},
-      {{NMono{1, 1, 0, 0}, 2}, {NMono{0, 1, 1, 0}, 2}, {NMono{0, 0, 1, 1}, 2},
-       {NMono{0, 1, 0, 0}, -1}},
-      {{NMono{0, 2, 0, 0}, 1}, {NMono{1, 0, 1, 0}, 2}, {NMono{0, 1, 0, 1}, 2},
-       {NMono{0, 0, 1, 0}, -1}}};
+  const std::vector<QPoly> F = {{{NMono{1, 0, 0, 0}, 1},
+                                 {NMono{0, 1, 0, 0}, 2},
+                                 {NMono{0, 0, 1, 0}, 2},
+                                 {NMono{0, 0, 0, 1}, 2},
+                                 {NMono{0, 0, 0, 0}, -1}},
+                                {{NMono{2, 0, 0, 0}, 1},
+                                 {NMono{0, 2, 0, 0}, 2},
+                                 {NMono{0, 0, 2, 0}, 2},
+                                 {NMono{0, 0, 0, 2}, 2},
+                                 {NMono{1, 0, 0, 0}, -1}},
+                                {{NMono{1, 1, 0, 0}, 2},
+                                 {NMono{0, 1, 1, 0}, 2},
+                                 {NMono{0, 0, 1, 1}, 2},
+                                 {NMono{0, 1, 0, 0}, -1}},
+                                {{NMono{0, 2, 0, 0}, 1},
+                                 {NMono{1, 0, 1, 0}, 2},
+                                 {NMono{0, 1, 0, 1}, 2},
+                                 {NMono{0, 0, 1, 0}, -1}}};
   Request r;
   r.mode = ZEL_COMPUTE_MINPOLY;
   const std::vector<QPoly> whole = run(F, 4, r);
@@ -123,6 +136,15 @@ TEST(EntryEdgesQQ, DegreeLimitNeverCutsTheBasisOfASolvingMode) {
   }
   EXPECT_GT(refused, 0);
   EXPECT_LT(refused, 8);
+}
+
+TEST(EntryEdgesQQ, BlockStartsBeyondTheVariablesAreRefused) {
+  zel_test::TestHost host{0};
+  Request multi;
+  multi.mode = ZEL_COMPUTE_GBASIS_MULTI;
+  multi.bk0 = 9;
+  EXPECT_RAISES(run(two_points(), 2, multi),
+                "Zel interface error: bk0=9 exceeds the 2 variables\n");
 }
 
 }  // namespace
