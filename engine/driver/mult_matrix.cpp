@@ -996,10 +996,10 @@ int32_t rebuild_matrix(const char* file_name) {
   const uint64_t block_entries = std::max<uint64_t>(dense_rows.size(), 1) * W + 16;
   std::optional<sparse_detail::AlignedBuf<RowEntry>> held = dense_block(block_entries);
   if (!held)
-    Fatal("rebuild_matrix: %s: %zu dense rows of %u entries need %llu bytes, more than this "
-          "machine can hold\n",
-          file_name, dense_rows.size(), W,
-          (unsigned long long)(block_entries * sizeof(RowEntry)));
+    Fatal(
+        "rebuild_matrix: %s: %zu dense rows of %u entries need %llu bytes, more than this "
+        "machine can hold\n",
+        file_name, dense_rows.size(), W, (unsigned long long)(block_entries * sizeof(RowEntry)));
   sparse_detail::AlignedBuf<RowEntry>& block = *held;
   for (size_t r = 0; r < dense_rows.size(); ++r) {
     const uint32_t i = dense_rows[r];
