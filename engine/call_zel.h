@@ -86,13 +86,73 @@ typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
 #define ZEL_COMPUTE_NOP 10
 #define ZEL_COMPUTE_GBASIS_MULTI 11
 #define ZEL_COMPUTE_MATRIXN 12
-/* The change-of-order modes 2, 3, 8, 9 and 12 give one polynomial per
- * variable, entry j for variable j: x_j + R_j(x_last), or its rational
- * parametrisation where the mode gives one, the last entry being the
- * minimal polynomial of the last variable.  A variable that vanishes at
- * every solution (met in the square-free modes when the ideal is not
- * radical) gets x_j alone.  Modes 4 and 5 give the minimal polynomial
- * alone. */
+/* What each mode returns (n variables; t = x_{n-1}, the last variable).
+ *
+ * Coefficients: the prime-field build returns residues; the integer build
+ * each polynomial the mode gives over the rationals times the lcm of its
+ * coefficients' denominators.  Bases, minimal polynomials and the x_j
+ * polynomials below are monic over the rationals (the x_j polynomials in
+ * x_j): the prime-field build returns them monic, the integer build with
+ * that lcm as the leading coefficient (the coefficient of x_j), which the
+ * caller divides by to get the polynomial over the rationals.
+ *
+ *  1 GBASIS      the reduced Groebner basis of the inputs for the declared
+ *                blocks (one block: degree reverse lexicographic); with
+ *                _force_elim only its polynomials free of the first block.
+ *  4 MINPOLY     one polynomial: the minimal polynomial f(t) of the last
+ *                variable modulo the ideal (its degree d counts the
+ *                solutions with their multiplicities when the ideal is in
+ *                shape position).
+ *  5 MINPOLY_SQFR  its square-free part (the minimal polynomial of t
+ *                modulo the radical of the ideal).
+ *  2 RRFORM      n polynomials, the minimal polynomial f(t) last and, at
+ *                entry j < n-1, the parametrisation of x_j:
+ *                  prime field:   x_j + P_j(t),     deg P_j < d;
+ *                  integer build: c_j*x_j + Q_j(t), c_j > 0, P_j = Q_j / c_j.
+ *                The x_j term stands for (f'(t)/d)*x_j, with f MONIC (over
+ *                the rationals the last result divided by its leading
+ *                coefficient) and d = deg f: at every simple root t of f,
+ *                  x_j = -P_j(t) / (f'(t)/d) = -d*Q_j(t) / (c_j*f'(t)).
+ *                At a repeated root f' vanishes: use mode 3 for a system
+ *                with multiplicities.
+ *  3 RRFORM_SQFR the same for the distinct solutions: f square-free.
+ *  8 RADICAL_STRATEG1  n polynomials in shape form for the distinct
+ *                solutions: x_j + R_j(t) (integer build c_j*x_j + Q_j(t),
+ *                R_j = Q_j / c_j), so x_j = -R_j(t) at every root t of the
+ *                square-free f, which comes last.
+ *  9 RADICAL_STRATEG2  the first nb - _nb inputs form the system, the last
+ *                _nb are univariate polynomials in t, each dividing the
+ *                square-free minimal polynomial, whose roots are taken out;
+ *                the rest comes back as in mode 3.
+ * 12 MATRIXN     solved through the matrix of multiplication by t and the
+ *                sparse change of order: the prime-field build gives n
+ *                polynomials in shape form, x_j + R_j(t) (x_j = -R_j(t)) and
+ *                mode 2's f last; the integer build mode 2's result.
+ *  6 GBASIS_NF   normal forms of the first _nb inputs modulo the other
+ *                inputs, taken as a Groebner basis as they are: 2*_nb
+ *                polynomials in pairs, entry 2k a constant m_k and entry
+ *                2k+1 the normal form of input k times m_k (m_k = 1 in the
+ *                prime field; in the integer build the lcm of the normal
+ *                form's denominators): divide entry 2k+1 by m_k.
+ *  7 GBASIS_NF_RECOMPUTE  the basis of the other inputs, with the normal
+ *                forms of the first _nb inputs joined to it: the reduced
+ *                basis of the whole, as mode 1.
+ * 10 NOP         the inputs as they were handed over (terms sorted).
+ * 11 GBASIS_MULTI  a basis of the first nb - _nb2 inputs for the blocks
+ *                split at variable bk0 (with _force_elim: its polynomials
+ *                free of the first block), then, when _nb2 > 0, the basis of
+ *                those and the last _nb2 inputs for the blocks split at
+ *                _bk2 (with _force_elim2), which must be in shape form
+ *                (_bk2 = n-1 gives it for an ideal in shape position): it
+ *                comes back parametrised as in mode 2.  With _nb2 = 0 the
+ *                first basis is solved as in mode 2.
+ *
+ * The solving modes (2-5, 8, 9, 11, 12) need finitely many solutions, and
+ * those that return x_j polynomials an ideal whose lexicographic basis is
+ * in shape position (t separates the solutions); otherwise, and in the
+ * prime field when the prime divides d in the parametrising modes, they
+ * fail with a message.  A variable that vanishes at every solution (met in
+ * the square-free modes when the ideal is not radical) gets x_j alone. */
 
 #if defined(__GNUC__)
 #define ZEL_C_NORETURN __attribute__((noreturn))
@@ -237,10 +297,16 @@ UI32 Zel_int_size_memory_coeff(void);
 UI32 Zel_size_memory_coeff(void);
 
 /* ---- Computations ----------------------------------------------------------
- * groebner: the nb polynomials of base, the request in env; results go to
+ * groebner: the nb polynomials of base, the request in env (the results of
+ * each mode are described with the ZEL_COMPUTE_ values); results go to
  * result (room for 100000 handles), their number is returned and the CPU
  * seconds are stored in *cpu.  block: keep only the results free of the
  * first `block` variables; restrict: the same with the declared blocks.
+ * bk0: mode 11 only, where the blocks of its first basis split (0 .. the
+ * number of variables).  mingbasis_strong: integer build, mode 1 only: 0
+ * gives a minimal basis whose tails are not reduced by the other
+ * polynomials (the same leading terms as the reduced basis), non-zero the
+ * reduced basis; the other modes and the prime-field build always reduce.
  * Modes the build cannot run fail with a message. */
 UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                   double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
@@ -257,6 +323,8 @@ UI32 Zel_int_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                       double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
 UI32 Zel_int_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                      double* cpu, I32 bk0, I32 pas0, I32 restrict_);
+/* gbasis_rr_form: the result of mode 2 (ZEL_COMPUTE_RRFORM) for the nb
+ * polynomials of base, without a compute record. */
 UI32 Zel_int_gbasis_rr_form(void** base, UI32 nb, void** result, double* cpu);
 UI32 Zel_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                  double* cpu, I32 bk0, I32 pas0, I32 restrict_);

@@ -55,8 +55,9 @@ void Zel_enter(void);
 void Zel_exit(void);
 void Zel_safe_exit(void);
 /* One polynomial of nterms terms: exps holds nterms * nvars exponents, coeffs
- * nterms residues modulo the prime (terms with 0 are skipped).  Returns 1, or
- * -1 when 100000 polynomials are already held. */
+ * nterms coefficients, each read as a signed 32-bit integer and reduced
+ * modulo the prime (terms that reduce to 0 are dropped).  Returns 1, or -1
+ * when 100000 polynomials are already held. */
 int32_t zel_send_poly(uint32_t nvars, uint32_t nterms, uint32_t* exps, uint32_t* coeffs);
 /* Exports result k into exps (nterms * nvars) and coeffs (nterms); writes the
  * term count of result k+1, when there is one, to *next.  Returns the export's

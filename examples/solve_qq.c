@@ -1,8 +1,15 @@
 /* Solves katsura-3 over the rationals through the C interface: the minimal
- * polynomial f of the last variable u3 and the rational parametrisation of
- * the solutions (compute mode ZEL_COMPUTE_RRFORM).  Each other variable
- * comes back as c*u_j + Q_j(u3): at every solution u_j = -Q_j(u3) / (c *
- * f'(u3) / deg f).  Integer coefficients, printed as they come. */
+ * polynomial of the last variable u3 and the rational parametrisation of
+ * the solutions (compute mode ZEL_COMPUTE_RRFORM), printed with their
+ * integer coefficients as they come.
+ *
+ * The last result is F(u3), an integer multiple of the monic minimal
+ * polynomial f = F / lc(F), of degree d.  Each other variable comes back
+ * as c*u_j + Q_j(u3), which stands for (f'(u3)/d)*u_j + Q_j(u3)/c = 0:
+ * at every root t of f (here f has no repeated root),
+ *   u_j = -Q_j(t) / (c * f'(t) / d),  with f' the derivative of the MONIC f
+ * (F' would be lc(F) times too large).  The program then evaluates this
+ * at the real roots of f and checks the solutions in the input equations. */
 #include <gmp.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -76,6 +83,123 @@ static void print_poly(void* p, char** names) {
   free(e);
 }
 
+#define MAX_TERMS 64
+
+/* Reads p as lead*u_j + sum of coef[e]*u3^e (j < 0: no u_j term); returns
+ * the degree in u3. */
+static int read_parametrisation(void* p, int j, double* coef, double* lead) {
+  UI32 m = Zel_int_nb_terms(p), e[MAX_TERMS * N], t;
+  mpz_srcptr* c = m <= MAX_TERMS ? Zel_int_export_poly_INT_gmp(N, m, e, p) : NULL;
+  int deg = 0, k;
+  if (c == NULL) {
+    fprintf(stderr, "cannot read a result\n");
+    exit(1);
+  }
+  for (k = 0; k < MAX_TERMS; k++) coef[k] = 0;
+  *lead = 0;
+  for (t = 0; t < m; t++) {
+    if (j >= 0 && e[t * N + j] == 1) {
+      *lead = mpz_get_d(c[t]);
+      continue;
+    }
+    k = (int)e[t * N + N - 1];
+    coef[k] = mpz_get_d(c[t]);
+    if (k > deg) deg = k;
+  }
+  return deg;
+}
+
+static long double horner(const double* coef, int deg, long double t) {
+  long double v = 0;
+  int k;
+  for (k = deg; k >= 0; k--) v = v * t + coef[k];
+  return v;
+}
+
+/* The real roots of the polynomial, by bisection between the sign changes
+ * on a fine grid up to the Cauchy bound of its roots. */
+static int real_roots(const double* coef, int deg, long double* roots) {
+  long double bound = 0, step, a, b, fa, fb;
+  int k, found = 0;
+  const int steps = 100000;
+  for (k = 0; k < deg; k++) {
+    long double r = coef[k] / coef[deg];
+    if (r < 0) r = -r;
+    if (r > bound) bound = r;
+  }
+  bound += 1;
+  step = 2 * bound / steps;
+  a = -bound;
+  fa = horner(coef, deg, a);
+  for (k = 1; k <= steps && found < deg; k++, a = b, fa = fb) {
+    b = -bound + k * step;
+    fb = horner(coef, deg, b);
+    if (fa == 0) {
+      roots[found++] = a;
+    } else if (fb != 0 && (fa < 0) != (fb < 0)) {
+      long double lo = a, hi = b, flo = fa;
+      while (hi - lo > 1e-15L * (1 + (lo < 0 ? -lo : lo))) {
+        long double mid = (lo + hi) / 2, fm = horner(coef, deg, mid);
+        if ((fm < 0) == (flo < 0)) {
+          lo = mid;
+          flo = fm;
+        } else {
+          hi = mid;
+        }
+      }
+      roots[found++] = (lo + hi) / 2;
+    }
+  }
+  return found;
+}
+
+/* The value of the input polynomial p at the point u. */
+static long double evaluate(void* p, const long double* u) {
+  UI32 m = Zel_int_nb_terms(p), e[MAX_TERMS * N], t, j, k;
+  mpz_srcptr* c = m <= MAX_TERMS ? Zel_int_export_poly_INT_gmp(N, m, e, p) : NULL;
+  long double v = 0;
+  if (c == NULL) {
+    fprintf(stderr, "cannot read an input\n");
+    exit(1);
+  }
+  for (t = 0; t < m; t++) {
+    long double term = mpz_get_d(c[t]);
+    for (j = 0; j < N; j++)
+      for (k = 0; k < e[t * N + j]; k++) term *= u[j];
+    v += term;
+  }
+  return v;
+}
+
+/* Reads the solutions off the parametrisation at the real roots of f and
+ * checks them in the inputs; returns the number of roots, or -1 when a
+ * solution does not satisfy the inputs. */
+static int check_real_solutions(void** result, void** input, char** names) {
+  double f[MAX_TERMS], df[MAX_TERMS], q[N - 1][MAX_TERMS], c[N - 1], lc;
+  long double roots[MAX_TERMS], u[N];
+  int d = read_parametrisation(result[N - 1], -1, f, &lc), k, r, j, i;
+  lc = f[d];
+  /* f' of the monic f = F / lc(F) */
+  for (k = 1; k <= d; k++) df[k - 1] = k * f[k] / lc;
+  for (j = 0; j + 1 < N; j++) read_parametrisation(result[j], j, q[j], &c[j]);
+  r = real_roots(f, d, roots);
+  for (k = 0; k < r; k++) {
+    long double t = roots[k], dfdt = horner(df, d - 1, t);
+    for (j = 0; j + 1 < N; j++) u[j] = -horner(q[j], d - 1, t) / (c[j] * dfdt / d);
+    u[N - 1] = t;
+    for (j = 0; j < N; j++) printf("%s%s = %.6Lf", j ? ", " : "", names[j], u[j]);
+    printf("\n");
+    for (i = 0; i < N; i++) {
+      long double v = evaluate(input[i], u);
+      if (v > 1e-9L || v < -1e-9L) {
+        fprintf(stderr, "input %d is %Lg at this point, not 0\n", i, v);
+        return -1;
+      }
+    }
+  }
+  return r;
+}
+
 int main(void) {
   static char name_text[N][4] = {"u0", "u1", "u2", "u3"};
   char* names[N];
@@ -107,6 +231,8 @@ int main(void) {
     printf("%s: ", names[i]);
     print_poly(result[i], names);
   }
+  printf("real solutions:\n");
+  if (check_real_solutions(result, input, names) <= 0) return 1;
   free(result);
   Zel_int_reset_memory();
   return 0;

@@ -6,8 +6,10 @@
 
 using namespace zel::ZEL_BUILD;
 
-// Appends the polynomial of the nterms terms whose coefficient is non-zero
-// (residues modulo the prime, low 16 bits); -1 when the table is full.
+// Appends the polynomial of the nterms terms; -1 when the table is full.
+// Each coefficient word is a signed 32-bit integer reduced modulo the prime,
+// as set_coeff_I32 does (the host's -1 arrives as 0xFFFFFFFF); a term whose
+// value reduces to 0 is dropped by the sort, as a zero one is skipped here.
 ZEL_EXPORT I32 zel_send_poly(UI32 nvars, UI32 nterms, UI32* exps, UI32* coeffs) {
   if (module_table.global_nb >= kModuleSlots) return -1;
   UI32 kept = 0;
@@ -17,7 +19,7 @@ ZEL_EXPORT I32 zel_send_poly(UI32 nvars, UI32 nterms, UI32* exps, UI32* coeffs) 
   for (UI32 t = 0; t < nterms; ++t) {
     if (coeffs[t] == 0) continue;
     Zel_set_expos2(p, slot, reinterpret_cast<const I32*>(exps + uint64_t(t) * nvars), nvars);
-    Zel_set_coeff_I32(p, slot, I32(coeffs[t] & 0xFFFF));
+    Zel_set_coeff_I32(p, slot, I32(coeffs[t]));
     ++slot;
   }
   Zel_full_sort_poly2(p);

@@ -1,10 +1,13 @@
 // Plain views of engine polynomials for the solving modes: the exponents of
-// the caller's variables as a vector, and monomials made back from them.
+// the caller's variables as a vector, monomials made back from them, and
+// homogenised copies for another run of the main loop.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "engine/coef/primes.hpp"
+#include "engine/mono/expos_array.hpp"
 #include "engine/mono/expos_hash.hpp"
 #include "engine/mono/expos_layout.hpp"
 #include "engine/mono/expos_pool.hpp"
@@ -31,6 +34,26 @@ inline Expos* expos_from(const Exps& e) {
   for (uint32_t v = 0; v < e.size(); ++v) set_field(w, v, e[v]);
   put_hash(m, hash_Expos(w));
   return m;
+}
+
+// Homogenises a polynomial made by the solving steps for another run of
+// the main loop.
+inline void rehomogenise(Dpol* p) {
+  homogenous_Dpol(p->n, p->mono);
+  set_hash(p->n, p->mono);
+}
+
+// A homogenised copy on fresh monomials: a basis may share its monomials
+// with other polynomials, and homogenising rewrites them in place.
+inline Dpol* homogeneous_copy(const Dpol* p) {
+  const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
+  Dpol* q = new_Dpol(p->n);
+  for (uint32_t t = 0; t < p->n; ++t) {
+    q->mono[t] = expos_from(affine_exps(p->mono[t], nv));
+    for (uint32_t l = 0; l < V; ++l) lanes(q)[l][t] = lanes(p)[l][t];
+  }
+  rehomogenise(q);
+  return q;
 }
 
 inline bool divides(const Exps& a, const Exps& b) {

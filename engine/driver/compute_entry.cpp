@@ -7,6 +7,8 @@
 
 #include "engine/api/handles.hpp"
 #include "engine/api/record.hpp"
+#include "engine/driver/gbasis.hpp"
+#include "engine/f4/pairs.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/code_table.hpp"
@@ -116,6 +118,12 @@ void apply_table_options(const sZEL_Comp_Desc* env) {
     empty_Table_de_Recherche(t);
     ZEL_C(ptr_Base_Exposants) = t;
   }
+}
+
+void apply_degree_limit(int32_t dlim, bool whole_basis) {
+  const uint32_t limit = dlim > 0 ? uint32_t(dlim) : kNoDegreeLimit;
+  Dlim = whole_basis ? kNoDegreeLimit : limit;
+  whole_basis_dlim = whole_basis ? limit : kNoDegreeLimit;
 }
 
 void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, const char* who) {

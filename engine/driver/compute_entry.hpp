@@ -36,6 +36,11 @@ void record_hilbert_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
 // code table sized for it.  Values <= 0 leave the settings alone.
 void apply_table_options(const sZEL_Comp_Desc* env);
 
+// The degree limit of a request (_dlim > 0; else none).  Mode 1 makes no
+// pair above it; the modes that need the whole basis refuse one the limit
+// cut short (whole_basis: the mode is not 1).
+void apply_degree_limit(int32_t dlim, bool whole_basis);
+
 // Checks the arrays of a compute call (fatal when missing).
 void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, const char* who);
 

@@ -40,6 +40,7 @@ uint32_t want_eliminated = 0;
 uint32_t ZEL_C(want_ignore_cste) = 0;
 uint32_t ZEL_C(want_very_quiet) = 1;
 uint32_t ZEL_C(want_ignore_simulin) = 0;
+uint32_t whole_basis_dlim = kNoDegreeLimit;
 #ifdef ZEL_VARIANT_INT
 uint32_t want_rr = 0;
 #else
@@ -284,7 +285,7 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   Dpol* constant = nullptr;
   uint64_t steps = 0;
   ZonePrefault prefault;
-  while (D && D->degree <= Dlim && !constant) {
+  while (D && D->degree <= Dlim && D->degree <= whole_basis_dlim && !constant) {
     if (stop_requested()) break;
     const uint32_t d = D->degree;
     if (d > 32767) Fatal("You should recompile with BIGNNI=1 (degree =%u)\n", d);
@@ -331,6 +332,11 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
     if (++steps >= kMaxSteps) break;
   }
 
+  if (D && !constant && D->degree > whole_basis_dlim && !stop_requested())
+    Fatal(
+        "The degree limit _dlim=%u stops the basis before its pairs of degree %u: this compute "
+        "mode needs the whole basis\n",
+        whole_basis_dlim, D->degree);
   if (constant) {
     if (ZEL_C(want_ignore_cste)) {
       Stderr("!");

@@ -22,6 +22,12 @@ extern uint32_t want_eliminated;             // keep only polynomials free of th
 extern uint32_t ZEL_C(want_ignore_cste);     // a constant found: return the basis plus it
 extern uint32_t ZEL_C(want_very_quiet);      // no step degrees (default 1)
 extern uint32_t ZEL_C(want_ignore_simulin);  // set during the strong pass
+// The degree limit of the modes that need the whole basis: steps above it
+// are not run, and a basis left with pairs above it is refused (fatal).
+// Mode 1's limit is Dlim (engine/f4/pairs.hpp), above which no pair is made
+// at all, so that its cut is not seen.
+extern uint32_t whole_basis_dlim;
+inline constexpr uint32_t kNoDegreeLimit = 1000000000u;  // either limit when none is set
 #ifdef ZEL_VARIANT_INT
 extern uint32_t want_rr;  // the result (a shape basis) gets its rational parametrisation
 #else

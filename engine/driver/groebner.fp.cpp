@@ -7,6 +7,7 @@
 #include "engine/api/record.hpp"
 #include "engine/api/stop_flag.hpp"
 #include "engine/call_zel.h"
+#include "engine/driver/complete_gbasis.hpp"
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/saved_results.hpp"
@@ -32,8 +33,6 @@
 namespace zel::ZEL_BUILD {
 
 namespace {
-
-constexpr uint32_t kDefaultDlim = 1000000000;
 
 // Each request starts from fresh free lists; their records stay in zone 3.
 void empty_free_lists() {
@@ -65,7 +64,7 @@ void apply_request(const sZEL_Comp_Desc* env) {
     std::fprintf(stderr, "********** Set -O2 %d\n", env->_aggressive2);
   }
   want_skip_comput = env->_skip > 0 ? uint32_t(env->_skip) : 0;
-  Dlim = env->_dlim > 0 ? uint32_t(env->_dlim) : kDefaultDlim;
+  apply_degree_limit(env->_dlim, env->_compute != ZEL_COMPUTE_GBASIS);
 }
 
 // The main loop sorts, normalises and dehomogenises its inputs in place, so
@@ -89,29 +88,6 @@ std::vector<Dpol*> copy_inputs(Dpol* const* in, uint32_t n) {
     out[i] = q;
   }
   return out;
-}
-
-// Aggressive elimination skips rows on the guess that they reduce to zero;
-// when the guess was wrong the result is no basis.  When rows were skipped,
-// the basis is completed by a full computation from the inputs and the
-// polynomials found (all in the ideal), which also gives the reduced basis.
-uint32_t complete_after_skips(Dpol* const* base, uint32_t nb, Dpol** out, uint32_t count,
-                              double* spent) {
-  // On the standard error stream, like the line that announced the option.
-  std::fprintf(stderr,
-               "********** Aggressive elimination skipped %llu rows: completing the basis "
-               "without skipping\n",
-               static_cast<unsigned long long>(aggressive_skipped_rows));
-  std::vector<Dpol*> all(base, base + nb);
-  all.insert(all.end(), out, out + count);
-  std::vector<Dpol*> copies = copy_inputs(all.data(), uint32_t(all.size()));
-  const uint32_t saved = ZEL_C(want_aggressive);
-  ZEL_C(want_aggressive) = 0;
-  double more = 0;
-  count = gbasis(copies.data(), uint32_t(copies.size()), out, &more);
-  ZEL_C(want_aggressive) = saved;
-  *spent += more;
-  return count;
 }
 
 // Where the three zones stood when a request began.  Everything the request
@@ -192,11 +168,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
       struct Reset {
         ~Reset() { want_eliminated = 0; }
       } reset;
-      aggressive_skipped_rows = 0;
-      count = gbasis(in, nb, out, &spent);
-      if (ZEL_C(want_aggressive) && aggressive_skipped_rows > 0 && count > 0 &&
-          !ZEL_C(stop_immediately_semaphore))
-        count = complete_after_skips(reinterpret_cast<Dpol**>(base), nb, out, count, &spent);
+      count = complete_gbasis(in, nb, out, &spent);
       break;
     }
     case ZEL_COMPUTE_NOP:
@@ -240,6 +212,9 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   empty_free_lists();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "gbasis_rr_form", true);
+  // No degree limit of its own: a limit of an earlier request would cut the
+  // basis that the change of order reads.
+  apply_degree_limit(0, true);
   double spent = 0;
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
   const UI32 count = gbasis_universal_cmd(copies.data(), nb, reinterpret_cast<Dpol**>(result),

@@ -23,8 +23,6 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
-constexpr uint32_t kDefaultDlim = 1000000000;
-
 double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
 
 // Where the first batch starts in the prime table: a random window for a
@@ -48,7 +46,7 @@ void apply_request(const sZEL_Comp_Desc* env) {
   want_automatique = 1;
   ZEL_C(want_aggressive) = 0;
   apply_table_options(env);
-  Dlim = env->_dlim > 0 ? uint32_t(env->_dlim) : kDefaultDlim;
+  apply_degree_limit(env->_dlim, env->_compute != ZEL_COMPUTE_GBASIS);
 }
 
 // Every input must be a live, sorted handle of this session.
@@ -140,6 +138,9 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   const double start = cpu_seconds();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   check_inputs(base, nb, "gbasis_rr_form");
+  // No degree limit of its own: a limit of an earlier request would cut the
+  // basis that the change of order reads.
+  apply_degree_limit(0, true);
   ModularRequest rq;
   rq.input = reinterpret_cast<Dpol_INT* const*>(base);
   rq.n = nb;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -902,6 +903,19 @@ std::string dump_matrix(const std::vector<DumpRow>& rows, uint32_t modulus) {
   return name;
 }
 
+// A zeroed block of `entries` row entries, or none when it would not fit the
+// machine's memory or cannot be had.
+static std::optional<sparse_detail::AlignedBuf<RowEntry>> dense_block(uint64_t entries) {
+  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+  if (pages > 0 && page > 0 && entries > uint64_t(pages) * uint64_t(page) / sizeof(RowEntry))
+    return std::nullopt;
+  try {
+    return sparse_detail::AlignedBuf<RowEntry>(size_t(entries));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
 int32_t rebuild_matrix(const char* file_name) {
   if (file_name == nullptr) Fatal("rebuild_matrix: no file name\n");
   FILE* f = std::fopen(file_name, "rb");
@@ -926,6 +940,12 @@ int32_t rebuild_matrix(const char* file_name) {
   if (fstat(fileno(f), &st) != 0 || nb > uint64_t(st.st_size) / (sizeof(Dom) + 4))
     Fatal("rebuild_matrix: %s: %llu entries do not fit the file\n", file_name,
           (unsigned long long)nb);
+  // Nothing is allocated from the header's counts before the file is seen
+  // to hold them: a few bytes must not ask for gigabytes.
+  const uint64_t announced = 20 + nb * (sizeof(Dom) + 4) + 4 * uint64_t(N0);
+  if (announced > uint64_t(st.st_size))
+    Fatal("rebuild_matrix: %s is too short (%llu bytes, its header announces %llu)\n", file_name,
+          (unsigned long long)st.st_size, (unsigned long long)announced);
   std::vector<Dom> values(nb);
   std::vector<uint32_t> columns(nb), lengths(N0);
   read(values.data(), sizeof(Dom), nb, "the values");
@@ -970,7 +990,17 @@ int32_t rebuild_matrix(const char* file_name) {
   nosp.push_back(-1);
   std::vector<uint64_t> row_start(N0 + 1, 0);
   for (uint32_t i = 0; i < N0; ++i) row_start[i + 1] = row_start[i] + lengths[i];
-  sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(dense_rows.size(), 1) * W + 16);
+  // Every row that is not a copy is held densely, whatever few entries the
+  // file gives it: refuse a block the machine cannot hold rather than
+  // exhaust it.
+  const uint64_t block_entries = std::max<uint64_t>(dense_rows.size(), 1) * W + 16;
+  std::optional<sparse_detail::AlignedBuf<RowEntry>> held = dense_block(block_entries);
+  if (!held)
+    Fatal(
+        "rebuild_matrix: %s: %zu dense rows of %u entries need %llu bytes, more than this "
+        "machine can hold\n",
+        file_name, dense_rows.size(), W, (unsigned long long)(block_entries * sizeof(RowEntry)));
+  sparse_detail::AlignedBuf<RowEntry>& block = *held;
   for (size_t r = 0; r < dense_rows.size(); ++r) {
     const uint32_t i = dense_rows[r];
     for (uint64_t k = row_start[i]; k < row_start[i + 1]; ++k)

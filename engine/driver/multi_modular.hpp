@@ -30,8 +30,11 @@
 // run again on fresh primes.  When three batches in a row disagree with the first pass, the
 // first pass was the odd one out and everything starts again.  A lifted
 // polynomial is checked modulo a prime of the next batch; when the first
-// pass lifts every polynomial, one more small batch is run for that check,
-// on primes drawn at random from the rest of the table.
+// pass, or a pass that lifts a result over one denominator, completes the
+// result, one more small batch is run for that check.  The batch that checks
+// such a pass (also one that does not complete the result) is drawn at
+// random from the rest of the table and checks at every prime: an input can
+// be built against primes known in advance.
 // Primes that divide the leading coefficient of an input are never put in a
 // batch.
 //

@@ -22,6 +22,7 @@
 #include "engine/coef/early_lift.hpp"
 #include "engine/coef/int_arith.hpp"
 #include "engine/coef/int_slide.hpp"
+#include "engine/coef/lift_check.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/coef/residue.hpp"
 #include "engine/driver/gbasis.hpp"
@@ -120,8 +121,11 @@ void take_unless_it_divides_a_lead(uint32_t p, const std::vector<const INT*>& le
 
 // The next v primes of the default table, walking down from its top past
 // offset_primes, leaving out those that divide a leading coefficient (the
-// input would not be monic modulo them).  Increasing order, as init_Dom.
-std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead) {
+// input would not be monic modulo them) and those an earlier batch drew
+// (taken: a prime combined twice has no inverse modulo the product).  The
+// batch's primes join taken.  Increasing order, as init_Dom.
+std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead,
+                                 std::unordered_set<uint32_t>& taken) {
   std::vector<uint32_t> batch;
   const uint32_t* table = Zel_Default_Primes32();
   while (batch.size() < v) {
@@ -129,20 +133,21 @@ std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead
       Fatal("Not enough primes in default table (%d primes used)\n", kDefaultPrimes);
     const uint32_t p = table[kDefaultPrimes - 1 - int32_t(offset_primes)];
     ++offset_primes;
-    take_unless_it_divides_a_lead(p, lead, batch);
+    if (taken.insert(p).second) take_unless_it_divides_a_lead(p, lead, batch);
   }
   std::reverse(batch.begin(), batch.end());
   return batch;
 }
 
 // v primes drawn at random from the part of the table the walk has not
-// reached, again leaving out those that divide a leading coefficient.  The
-// batch that confirms a first pass takes these: the next primes in table
-// order are known in advance, and an input built against the table can be
-// bad modulo all of them.  The walk still moves on by v, so that the
-// batches after this one take the primes they would take without it.
-// Increasing order.
-std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lead) {
+// reached, again leaving out those that divide a leading coefficient and
+// those already taken (next_batch).  The batches that confirm a lift take
+// these: the next primes in table order are known in advance, and an input
+// built against the table can be bad modulo all of them.  The walk still
+// moves on by v, so that the batches after this one take the primes they
+// would take without it.  Increasing order.
+std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lead,
+                                  std::unordered_set<uint32_t>& taken) {
   static std::mt19937_64 draw{std::random_device{}()};
   const uint32_t* table = Zel_Default_Primes32();
   offset_primes += v;
@@ -156,7 +161,7 @@ std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lea
     const uint32_t k = uint32_t(draw() % unwalked);
     if (!seen.insert(k).second) continue;
     const uint32_t p = table[k];
-    take_unless_it_divides_a_lead(p, lead, batch);
+    if (taken.insert(p).second) take_unless_it_divides_a_lead(p, lead, batch);
   }
   std::sort(batch.begin(), batch.end());
   return batch;
@@ -361,6 +366,9 @@ struct Loop {
   bool confirming = false;
   // This pass lifted a result over one denominator (lift_over_one_denominator).
   bool lifted_early = false;
+  // The batch of this pass was drawn at random (drawn_batch).
+  bool drawn = false;
+  std::unordered_set<uint32_t> taken;  // primes of this loop's batches
   uint32_t entry_serial = gen_sym_Dpol;
   INT M{};  // product of the combined primes (zone 3)
 
@@ -521,22 +529,22 @@ struct Loop {
   }
 
   // Whether the polynomials of f lifted by earlier passes and not checked
-  // yet agree with this pass's residues modulo its first prime p: c_t m_0 =
-  // c_0 m_t (m the residues of result i).  A fresh prime is the check of a
-  // lift; one is enough (a wrong one passes with probability 1/p).
-  static bool lifted_values_agree(const Family& f) {
-    const uint64_t p = ZEL_C(Primes)[0];
+  // yet agree with this pass's residues (lift_agrees).  A fresh prime is the
+  // check of a lift: the first of the next batch in table order for a lift
+  // within the plain bound; every prime of a batch drawn at random for one
+  // that completes the result or was lifted over one denominator, whose
+  // checks are weaker, and which an input could aim at known primes.
+  bool lifted_values_agree(const Family& f) const {
+    const uint32_t checked_lanes = drawn ? ZEL_C(vectorize) : 1;
+    BatchResidues residues(ZEL_C(Primes), checked_lanes);
     for (uint32_t i = 0; i < f.count; ++i) {
       const Dpol_INT* r = f.result[i];
-      if (!r->spare[0] || r->spare[1] || r->n == 0) continue;
-      const INT* c = coeffs_INT(r);
-      const Dom* m = lanes(f.G[i])[0];
-      const uint64_t c0 = ZEL_C(INT_to_Dom)(c[0], uint32_t(p));
-      for (uint32_t t = 0; t < r->n; ++t)
-        if (uint64_t(ZEL_C(INT_to_Dom)(c[t], uint32_t(p))) * m[0] % p != c0 * m[t] % p) {
-          Stderr("Lifted polynomial %u disagrees with prime %u\n", i, uint32_t(p));
-          return false;
-        }
+      if (!r->spare[0] || r->spare[1]) continue;
+      if (!lift_agrees(coeffs_INT(r), r->n, lanes(f.G[i]), ZEL_C(Primes), checked_lanes,
+                       residues)) {
+        Stderr("Lifted polynomial %u disagrees with the batch\n", i);
+        return false;
+      }
     }
     return true;
   }
@@ -616,10 +624,13 @@ struct Loop {
     gen_sym_Dpol = entry_serial;
     HeapMark images_top, z3_mark;
     save_orv_state2(base1, images_top);  // zone 1 is at its bottom here
+    // A lift over one denominator is confirmed by a drawn batch whether or
+    // not it completes the result.
+    drawn = confirming || lifted_early;
     // The prime table of the batch; set_batch_primes also rebuilds the lift
     // context (init_INT_hook).
     const std::vector<uint32_t> chosen =
-        confirming ? drawn_batch(batch, lead) : next_batch(batch, lead);
+        drawn ? drawn_batch(batch, lead, taken) : next_batch(batch, lead, taken);
     set_batch_primes(chosen.data(), batch);
     std::vector<Dpol*> X(rq.n);
     {

@@ -164,6 +164,10 @@ void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint
   TimesDmModF(ZEL_C(Primes)[k], F, Dm, d, storage).apply(R, out);
 }
 
+bool lone_univariate(Dpol* const* basis, uint32_t n) {
+  return n == 1 && basis[0]->n > 0 && univariate(basis[0], nb_of_affine_variables);
+}
+
 void apply_rr(Dpol** basis, uint32_t n) {
   const double start = double(std::clock()) / CLOCKS_PER_SEC;
   const uint32_t nv = nb_of_affine_variables;

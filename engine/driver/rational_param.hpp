@@ -18,6 +18,9 @@ namespace zel::ZEL_BUILD {
 // the lanes' non-zero positions.
 void apply_rr(Dpol** basis, uint32_t n);
 
+// basis[0 .. n-1] is one polynomial in the last variable alone.
+bool lone_univariate(Dpol* const* basis, uint32_t n);
+
 // out[0 .. d-1] = (R * Dm) mod (t^d + F[d-1] t^(d-1) + ... + F[0]) modulo
 // the prime of lane k (F[d] is not read).
 void ZEL_C(Pprime)(uint32_t k, const uint32_t* F, const uint32_t* Dm, const uint32_t* R,

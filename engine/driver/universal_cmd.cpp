@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/call_zel.h"
+#include "engine/driver/complete_gbasis.hpp"
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/fast_chg_order.hpp"
 #include "engine/driver/gbasis.hpp"
@@ -47,10 +48,14 @@ uint32_t normal_set_size(Dpol* const* W, uint32_t nb) {
   return D;
 }
 
-// Homogenises a polynomial made by the follow-ups for another basis run.
-void rehomogenise(Dpol* p) {
-  homogenous_Dpol(p->n, p->mono);
-  set_hash(p->n, p->mono);
+// The polynomials of v[0 .. n-1] that have terms, in order.  A zero
+// polynomial adds nothing to an ideal (the main loop leaves such inputs
+// out) and has no leading monomial to sort by.
+std::vector<Dpol*> without_zeros(Dpol* const* v, uint32_t n) {
+  std::vector<Dpol*> kept;
+  for (uint32_t i = 0; i < n; ++i)
+    if (v[i]->n > 0) kept.push_back(v[i]);
+  return kept;
 }
 
 // A basis computed after the first one in the same pass of the integer
@@ -63,20 +68,7 @@ uint32_t later_gbasis(Dpol** polys, uint32_t n, Dpol** out, double* t) {
     ~Ignore() { ZEL_C(want_ignore_simulin) = saved; }
   } ignore;
   ZEL_C(want_ignore_simulin) = 1;
-  return gbasis(polys, n, out, t);
-}
-
-// A homogenised copy on fresh monomials: a basis may share its monomials
-// with other polynomials, and homogenising rewrites them in place.
-Dpol* homogeneous_copy(const Dpol* p) {
-  const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
-  Dpol* q = new_Dpol(p->n);
-  for (uint32_t t = 0; t < p->n; ++t) {
-    q->mono[t] = expos_from(affine_exps(p->mono[t], nv));
-    for (uint32_t l = 0; l < V; ++l) lanes(q)[l][t] = lanes(p)[l][t];
-  }
-  rehomogenise(q);
-  return q;
+  return complete_gbasis(polys, n, out, t);
 }
 
 // A copy homogenised and with its terms sorted for the current block order:
@@ -148,6 +140,21 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
                               uint32_t bk2, uint32_t elim2, std::vector<Dpol*>* first_basis) {
   if (first_basis) first_basis->clear();
   if (m < m2) Fatal("Too many polynomials for 2nd computation (m=%d,m2=%d)\n", int(m), int(m2));
+  const bool second_basis = m2 > 0;
+  std::vector<Dpol*> inputs = without_zeros(first, m - m2);
+  const std::vector<Dpol*> added = without_zeros(first + (m - m2), m2);
+  inputs.insert(inputs.end(), added.begin(), added.end());
+  first = inputs.data();
+  m = uint32_t(inputs.size());
+  m2 = uint32_t(added.size());
+  // The localisers of the radical strategy likewise; the polynomials to
+  // reduce keep their places, a zero one has the normal form 0.
+  std::vector<Dpol*> localisers;
+  if (want_radical_strateg1) {
+    localisers = without_zeros(second, m_second);
+    second = localisers.data();
+    m_second = uint32_t(localisers.size());
+  }
   std::vector<Dpol*> W(kWorkRoom);
   const uint32_t saved_block = var_second_block;
   struct Restore {
@@ -177,7 +184,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   uint32_t nb;
   double t = 0;
   if (compute_basis) {
-    nb = gbasis(first, m1, W.data(), &t);
+    nb = complete_gbasis(first, m1, W.data(), &t);
     if (first_basis) {
       first_basis->assign(W.begin(), W.begin() + nb);
       // The caller lifts the basis beside the follow-up's results: the
@@ -195,9 +202,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   nb_of_renormed = 0;
   want_eliminated = 0;
 
-  bool second_basis = false;
-  if (m2 > 0) {
-    second_basis = true;
+  if (second_basis) {
     var_second_block = bk2;
     want_eliminated = elim2;
     want_mingbasis_strong = 1;
@@ -272,7 +277,9 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   Output("#C a faire: %d\n", int(count));
   if (minpoly == 0) {
     Output("#C avant rr\n");
-    apply_rr(result, count);
+    // A second basis eliminated down to one polynomial of the last variable
+    // is its own parametrisation, whatever its degree.
+    if (!(second_basis && lone_univariate(result, count))) apply_rr(result, count);
     Output("#C apres rr\n");
   }
   return count;
@@ -319,6 +326,14 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
       return gbasis_universal_cmd(X, n - nb_second, result, X + (n - nb_second), nb_second, cpu, 1,
                                   0, compute, 0, 0, 0, 0, 0, first_basis);
     case ZEL_COMPUTE_GBASIS_MULTI:
+      // A block start past the last variable would leave the second block
+      // empty without a word: the request would be answered as another mode.
+      if (bk0 > nb_of_affine_variables)
+        Fatal("Zel interface error: bk0=%u exceeds the %u variables\n", bk0,
+              nb_of_affine_variables);
+      if (nb2 > 0 && bk2 > nb_of_affine_variables)
+        Fatal("Zel interface error: _bk2=%u exceeds the %u variables\n", bk2,
+              nb_of_affine_variables);
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, 1, bk0, uint32_t(force_elim),
                                   nb2, bk2, uint32_t(force_elim2), first_basis);
     case ZEL_COMPUTE_MATRIXN:

@@ -1,11 +1,12 @@
-// Reading a long decimal integer in chunks of six digits, shared by the
-// string parsers of both coefficient types.  The text is only read: callers
+// Reading a decimal integer of any length in chunks of six digits, shared by
+// the string parsers of both coefficient types.  The text is only read: callers
 // may pass string literals and buffers they still use.
 #pragma once
 
 #include <cstdint>
 
 #include "server/base/orv_variant.hpp"
+#include "server/base/runtime.hpp"
 
 namespace orv::ORV_BUILD {
 
@@ -15,15 +16,23 @@ struct DecimalDigits {
   uint32_t count = 0;            // digits up to the first non-digit
 };
 
-// Skips leading blanks and minus signs (any minus makes the number negative).
-inline DecimalDigits scan_decimal(const char* s) {
+// The integer that s holds: leading blanks and signs (any minus among them
+// makes it negative), the digits, trailing blanks.  Text without a digit, or
+// with anything else after the digits, is fatal with a message naming it:
+// reading "12abc" as 12 would be a wrong coefficient, not a refusal.
+inline DecimalDigits scan_decimal(const char* s, const char* who) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
   DecimalDigits d;
-  while (*s == ' ' || *s == '\t' || *s == '-') {
-    if (*s == '-') d.negative = true;
-    ++s;
+  const char* p = s;
+  while (blank(*p) || *p == '-' || *p == '+') {
+    if (*p == '-') d.negative = true;
+    ++p;
   }
-  d.digits = s;
-  while (s[d.count] >= '0' && s[d.count] <= '9') ++d.count;
+  d.digits = p;
+  while (p[d.count] >= '0' && p[d.count] <= '9') ++d.count;
+  const char* rest = p + d.count;
+  while (blank(*rest)) ++rest;
+  if (d.count == 0 || *rest != '\0') Fatal("%s: \"%.64s\" is not a decimal integer\n", who, s);
   return d;
 }
 

@@ -61,8 +61,7 @@ void set_modules_GFC(const uint32_t*, uint32_t) { Fatal("set_module_GFC not impl
 GFC rdm_GFC(uint32_t) { return cGFC(random()); }
 
 GFC String_to_GFC(const char* s) {
-  if (std::strlen(s) < 6) return cGFC(std::strtol(s, nullptr, 10));
-  DecimalDigits d = scan_decimal(s);
+  DecimalDigits d = scan_decimal(s, "String_to_GFC");
   GFC v = 0;
   for_each_chunk(d, [&](uint32_t chunk) {
     mult_d(v, Modulo6);

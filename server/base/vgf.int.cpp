@@ -125,8 +125,7 @@ VGF pretend_block_VGF(const uint32_t* words, uint32_t k) {
 VGF rdm_VGF(uint32_t) { return cVGF(static_cast<long>(random())); }
 
 VGF String_to_VGF(const char* s) {
-  if (std::strlen(s) <= 5) return cVGF(std::strtol(s, nullptr, 10));
-  DecimalDigits d = scan_decimal(s);
+  DecimalDigits d = scan_decimal(s, "String_to_VGF");
   VGF v = cVGF(0);
   for_each_chunk(d, [&](uint32_t chunk) {
     for (uint32_t i = 0; i < r_(); ++i) {

@@ -1,7 +1,8 @@
 # Installs the library with `--prefix` into a fresh directory, as a user does
-# with a build configured for the default prefix, then builds and runs an
-# example against it with nothing but pkg-config's flags.
-# Variables: BUILD, CC, EXAMPLE, WORK; CFLAGS (optional, one flag).
+# with a build configured for the default prefix, then builds and runs
+# examples against it with nothing but pkg-config's flags.
+# Variables: BUILD, CC, EXAMPLES (sources, separated by commas), WORK;
+# CFLAGS (optional, one flag).
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/prefix
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -23,20 +24,24 @@ if(at EQUAL -1)
   message(FATAL_ERROR "pkg-config's flags miss the install prefix ${WORK}/prefix: ${flags}")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
-execute_process(COMMAND ${CC} -std=c99 ${CFLAGS} -o ${WORK}/example ${EXAMPLE} ${flags}
-  RESULT_VARIABLE rc ERROR_VARIABLE cc_out)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "the example does not build against the installed library:\n${cc_out}")
-endif()
 file(GLOB libdirs ${WORK}/prefix/lib ${WORK}/prefix/lib/* ${WORK}/prefix/lib64)
 list(JOIN libdirs ":" ldpath)
 set(ENV{LD_LIBRARY_PATH} "${ldpath}")
-execute_process(COMMAND ${WORK}/example RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "the installed example failed (${rc}): ${err}")
-endif()
+string(REPLACE "," ";" examples "${EXAMPLES}")
+foreach(example ${examples})
+  get_filename_component(name ${example} NAME_WE)
+  execute_process(COMMAND ${CC} -std=c99 ${CFLAGS} -o ${WORK}/${name} ${example} ${flags}
+    RESULT_VARIABLE rc ERROR_VARIABLE cc_out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${name} does not build against the installed library:\n${cc_out}")
+  endif()
+  execute_process(COMMAND ${WORK}/${name} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "the installed ${name} failed (${rc}): ${err}")
+  endif()
+endforeach()
 file(GLOB sonames ${WORK}/prefix/lib/libzel.so.* ${WORK}/prefix/lib/*/libzel.so.*)
 if(NOT sonames)
   message(FATAL_ERROR "no versioned libzel.so under ${WORK}/prefix")
 endif()
-message(STATUS "installed example ran; ${sonames}")
+message(STATUS "installed examples ran; ${sonames}")

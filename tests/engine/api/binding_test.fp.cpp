@@ -256,6 +256,18 @@ TEST_F(BindingFixture, SendSkipsZeroTermsAndRefusesAFullTable) {
   zel::fp_build::module_table.global_nb = 0;
 }
 
+TEST_F(BindingFixture, SendReducesCoefficientsModuloThePrime) {
+  init(1, 0);
+  // x^3 * 65536 + x^2 * 70000 + x * (-1) + 65521: the last term is zero.
+  UI32 e[4] = {3, 2, 1, 0}, c[4] = {65536, 70000, UI32(-1), 65521};
+  ASSERT_EQ(zel_send_poly(1, 4, e, c), 1);
+  void* p = zel::fp_build::module_table.base[0];
+  ASSERT_EQ(Zel_nb_terms(p), 3u);
+  UI32 got_e[3], got_c[3];
+  ASSERT_EQ(Zel_export_poly(1, 3, got_e, got_c, p), 1);
+  EXPECT_EQ(std::vector<UI32>(got_c, got_c + 3), (std::vector<UI32>{15, 4479, 65520}));
+}
+
 // What reaches the engine from the twelve compute arguments and the options
 // table, seen through an engine call of our own.
 struct SeenCall {

@@ -110,10 +110,36 @@ TEST_F(SolvingFaults, DumpFilesAreFreshAndRebuiltWithChecks) {
                 "rebuild_matrix: " + bad_name + ": column 9 outside the matrix\n");
   { std::ofstream(bad_name, std::ios::binary) << bytes.substr(0, bytes.size() - 2); }
   EXPECT_RAISES(rebuild_matrix(bad_name.c_str()),
-                "rebuild_matrix: " + bad_name + " is too short (reading the row lengths)\n");
+                "rebuild_matrix: " + bad_name + " is too short (" +
+                    std::to_string(bytes.size() - 2) + " bytes, its header announces " +
+                    std::to_string(bytes.size()) + ")\n");
   std::remove(bad_name.c_str());
   std::remove(first.c_str());
   std::remove(second.c_str());
+}
+
+// 2^20 empty rows fill 4 MB, but each would be held as a dense row of 2^20
+// entries: refused before anything of that size is asked for.
+TEST_F(SolvingFaults, ADumpOfManyEmptyRowsIsRefused) {
+  const uint32_t N0 = 1u << 20, modulus = 65521;
+  const uint64_t nb = 0;
+  const std::string name = ::testing::TempDir() + "fmat_empty_rows";
+  {
+    std::ofstream out(name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&N0), 4).write(reinterpret_cast<const char*>(&N0), 4);
+    out.write(reinterpret_cast<const char*>(&modulus), 4);
+    out.write(reinterpret_cast<const char*>(&nb), 8);
+    const std::vector<uint32_t> lengths(N0, 0);
+    out.write(reinterpret_cast<const char*>(lengths.data()), std::streamsize(4 * N0));
+  }
+  try {
+    rebuild_matrix(name.c_str());
+    ADD_FAILURE() << "no error raised";
+  } catch (const zel_test::HostError& e) {
+    EXPECT_NE(std::string(e.what()).find("more than this machine can hold"), std::string::npos)
+        << e.what();
+  }
+  std::remove(name.c_str());
 }
 
 TEST_F(SolvingFaults, SparseExitsBecomeFatalErrors) {

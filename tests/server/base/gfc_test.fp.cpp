@@ -124,6 +124,18 @@ TEST_F(GfcTest, StringsAreReadWithoutBeingWritten) {
   EXPECT_EQ(String_to_GFC("123456"), cGFC(123456));
 }
 
+TEST(GfcDeath, StringsThatAreNotIntegersAreFatal) {
+  init_GFC();
+  EXPECT_EQ(String_to_GFC("+12345"), 12345u);  // a plus sign on a long string, too
+  orv_test::use_fresh_children();
+  EXPECT_EXIT(
+      {
+        orv::log_output = stderr;
+        String_to_GFC("12abc");
+      },
+      ::testing::ExitedWithCode(3), "String_to_GFC: \"12abc\" is not a decimal integer");
+}
+
 TEST_F(GfcTest, InformationLines) {
   orv_test::StreamCapture log;
   afficherHeader_GFC();

@@ -212,6 +212,18 @@ TEST_F(VgfTest, InformationLines) {
   EXPECT_STREQ(factorizer_VGF(), "VGF 2");
 }
 
+TEST(VgfDeath, StringsThatAreNotIntegersAreFatal) {
+  set_VGF(3);
+  EXPECT_TRUE(comp_EQ(String_to_VGF("+12345"), cVGF(12345L)));
+  orv_test::use_fresh_children();
+  EXPECT_EXIT(
+      {
+        orv::log_output = stderr;
+        String_to_VGF("12abc");
+      },
+      ::testing::ExitedWithCode(3), "String_to_VGF: \"12abc\" is not a decimal integer");
+}
+
 TEST(VgfDeath, RefusalsEndTheProcess) {
   orv_test::use_fresh_children();
   auto in_child = [](auto body) {
