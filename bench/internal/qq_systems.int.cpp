@@ -5,8 +5,10 @@
 // parametrisation, 4 minimal polynomial) and thread count: median wall time
 // of several runs after the warm-ups (default one), the median peak
 // resident memory, the result count, passes (batches combined), primes,
-// batches thrown away, the largest coefficient in 32-bit words, and a hash
-// of the exported result so that a fast wrong answer shows.
+// batches thrown away, the largest coefficient in 32-bit words, the primes
+// after which a change of order took the lifted degree-order basis (0:
+// never), and a hash of the exported result so that a fast wrong answer
+// shows.
 //
 // Besides the standard systems: scrambled-n-d and scrambled-moved-n-d, the
 // scrambled shape-position systems of scrambled_shape.hpp (n variables,
@@ -215,8 +217,9 @@ int main(int argc, char** argv) {
   }
   if (systems.empty())
     systems = {"cyclic-6", "cyclic-7", "katsura-8", "katsura-9", "katsura-10", "eco-8"};
-  std::printf("%-11s %4s %7s %9s %8s %6s %6s %6s %9s %8s %18s\n", "system", "mode", "threads",
-              "median s", "peak MB", "count", "passes", "primes", "discarded", "words", "hash");
+  std::printf("%-11s %4s %7s %9s %8s %6s %6s %6s %9s %8s %6s %18s\n", "system", "mode",
+              "threads", "median s", "peak MB", "count", "passes", "primes", "discarded", "words",
+              "taken", "hash");
   for (const std::string& name : systems) {
     const System sys = system_named(name);
     if (sys.empty()) {
@@ -237,9 +240,10 @@ int main(int argc, char** argv) {
         std::sort(all.begin(), all.end(),
                   [](const Figures& a, const Figures& b) { return a.seconds < b.seconds; });
         const Figures& m = all[all.size() / 2];
-        std::printf("%-11s %4d %7d %9.3f %8.1f %6u %6u %6u %9u %8u %018llx\n", name.c_str(),
+        std::printf("%-11s %4d %7d %9.3f %8.1f %6u %6u %6u %9u %8u %6u %018llx\n", name.c_str(),
                     mode, t, m.seconds, peaks[peaks.size() / 2], unsigned(m.basis),
-                    m.loop.passes, m.loop.primes, m.loop.discarded, m.loop.largest_words, m.hash);
+                    m.loop.passes, m.loop.primes, m.loop.discarded, m.loop.largest_words,
+                    m.loop.basis_primes, m.hash);
         if (!std::all_of(all.begin(), all.end(), [](const Figures& f) { return f.ok; }))
           std::printf("%-11s %4d %7d (a run failed)\n", name.c_str(), mode, t);
         std::fflush(stdout);
