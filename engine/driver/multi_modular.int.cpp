@@ -351,7 +351,7 @@ struct Loop {
   std::vector<const INT*> lead;
   Family mode;
   Family basis;
-  std::vector<Dpol_INT*> basis_records = std::vector<Dpol_INT*>(kResultRoom + 1);
+  std::vector<Dpol_INT*> basis_records;  // sized by the first pass
   std::vector<Dpol_INT*> given;  // the lifted basis, then the localisers (mode 9)
   // The passes lift the degree-order basis beside the mode's results.
   bool lifting_basis = false;
@@ -380,7 +380,6 @@ struct Loop {
   Loop(const ModularRequest& r, Dpol_INT** out) : rq(r), system(r.input) {
     mode.result = out;
     mode.G.resize(kResultRoom + 1);
-    basis.result = basis_records.data();
     lifting_basis = may_take_lifted_basis(rq);
     lead = leading_coefficients(rq.input, rq.n);
     batch = rq.first_batch;
@@ -708,6 +707,8 @@ struct Loop {
       if (n > kResultRoom) Fatal("Too many polynomials in the result (%u)\n", n);
       mode.count = n;
       basis.count = lifting_basis ? uint32_t(basis.G.size()) : 0;
+      basis_records.resize(basis.count);
+      basis.result = basis_records.data();
       MonomialKeeper kept, kept_basis;
       kept.save(mode.G.data(), n);
       if (lifting_basis) kept_basis.save(basis.G.data(), basis.count);
