@@ -70,6 +70,10 @@ std::vector<uint32_t> cofactor_inverses(const uint32_t* primes, uint32_t n) {
 }
 
 void product_of(mpz_ptr r, const uint32_t* primes, uint32_t lo, uint32_t hi) {
+  // Room for the whole product first: in a zone a reallocation leaves the
+  // old block behind, and one limb at a time would take memory quadratic in
+  // the number of primes.
+  mpz_realloc2(r, 32 * uint64_t(hi > lo ? hi - lo : 0) + 64);
   mpz_set_ui(r, 1);
   for (uint32_t i = lo; i < hi; i++) mpz_mul_ui(r, r, primes[i]);
 }
