@@ -38,10 +38,10 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly2")
 
-ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) {
+ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) try {
   Dpol* p = sorted_handle_Dpol(h, "see_Dpol");
   // A C caller's messages are silent by default; the replay programs print
   // their results on the standard error stream.
   zel::VisibleOutput visible;
   zel::ZEL_BUILD::ZEL_C(see_Dpol)(p);
-}
+} ZEL_ENTRY_CATCH("see_Dpol")

@@ -55,14 +55,16 @@ void forget_session_state() {
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void ZEL_C(reset_memory)(void) {
+ZEL_EXPORT void ZEL_C(reset_memory)(void) try {
   if (libmode_record) record("  ZEL(reset_memory)();\n  nb_handles=0;\n");
   reset_session_memory();
-}
+} ZEL_ENTRY_CATCH("reset_memory")
 
 // Every reset empties both builds at once (their blocks share one arena), so
 // the flag only says who asked.
-ZEL_EXPORT void ZEL_C(reset_memory_internal)(I32 flag) { reset_session_memory(); }
+ZEL_EXPORT void ZEL_C(reset_memory_internal)(I32 flag) try {
+  reset_session_memory();
+} ZEL_ENTRY_CATCH("reset_memory_internal")
 
 ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* order,
                                      UI32 maxi_base, I32 rec) try {
@@ -97,7 +99,7 @@ ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* or
   return t;
 } ZEL_ENTRY_CATCH("init_urgent")
 
-ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log) {
+ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log) try {
   if (libmode_record) record("  ZEL(init)(%d,%d,%d,log_output);\n", quiet, info_on_stderr,
                              chinese_only);
   if (!zone_tables_ready())
@@ -119,18 +121,18 @@ ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FI
   // A null log keeps the current output stream: messages must go somewhere.
   set_engine_streams(log, nullptr);
   return root;
-}
+} ZEL_ENTRY_CATCH("init")
 
 #ifdef ZEL_VARIANT_INT
-ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n) {
+ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n) try {
   if (libmode_record) record("  ZEL(reset_coeffs)(%u);\n", n);
   if (n == 0) Fatal("Zel interface error: at least one prime per batch is needed\n");
   ZEL_C(maxi_vectorize) = ZEL_C(vectorize) = n;
   InZone3 z3;
   init_Dom();
-}
+} ZEL_ENTRY_CATCH("reset_coeffs")
 #else
-ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) {
+ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) try {
   ZEL_C(vectorize) = 1;
   InZone3 z3;
   if (libmode_record) {
@@ -145,7 +147,7 @@ ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) {
   // Refuses anything but a prime below 65536: residues are 16 bits and
   // monic needs inverses.
   set_field_prime(pr[0]);
-}
+} ZEL_ENTRY_CATCH("reset_coeffs")
 #endif
 
 ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) try {
@@ -185,11 +187,13 @@ ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) try {
   Liste_variables[n] = "?";
 } ZEL_ENTRY_CATCH("reset_expos")
 
-ZEL_EXPORT void ZEL_C(log)(FILE* log) { set_engine_streams(log, nullptr); }
+ZEL_EXPORT void ZEL_C(log)(FILE* log) try {
+  set_engine_streams(log, nullptr);
+} ZEL_ENTRY_CATCH("log")
 
 // Giving the blocks back without forgetting the zones that point into them
 // would leave the next call on freed memory: free_memory is a full reset.
-ZEL_EXPORT I32 ZEL_C(free_memory)(void) {
+ZEL_EXPORT I32 ZEL_C(free_memory)(void) try {
   reset_session_memory();
   return 1;
-}
+} ZEL_ENTRY_CATCH("free_memory")

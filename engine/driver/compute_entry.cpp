@@ -1,5 +1,6 @@
 // Shared parts of the compute entries (see compute_entry.hpp), the date
 // stamp and the memory-state hook.
+#include "engine/api/entry_guard.hpp"
 #include "engine/driver/compute_entry.hpp"
 
 #include <cstring>
@@ -129,12 +130,12 @@ void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, c
 
 }  // namespace zel::ZEL_BUILD
 
-ZEL_EXPORT I32 ZEL_C(recompute)(char* buffer, I32 size) {
+ZEL_EXPORT I32 ZEL_C(recompute)(char* buffer, I32 size) try {
   if (buffer == nullptr || size <= 0) return 0;
   std::time_t now = std::time(nullptr);
   std::tm local;
   localtime_r(&now, &local);
   return I32(std::strftime(buffer, size_t(size), "%a %b %e %H:%M:%S", &local));
-}
+} ZEL_ENTRY_CATCH("recompute")
 
 ZEL_EXPORT void ZEL_C(memory_state)(void) {}
