@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 #include <stdexcept>
+#include <system_error>
 
 #include "engine/api/host.hpp"
 #include "engine/mem/messages.hpp"
@@ -23,6 +24,9 @@ void entry_exception(const char* entry) {
     Fatal("%s%s: not enough memory\n", prefix, entry);
   } catch (const std::length_error&) {
     Fatal("%s%s: not enough memory (a table would be too long)\n", prefix, entry);
+  } catch (const std::system_error& e) {
+    // A thread or another resource of the system refused.
+    Fatal("%s%s: out of resources: %s\n", prefix, entry, e.what());
   } catch (const std::exception& e) {
     Fatal("%s%s: internal error: %s\n", prefix, entry, e.what());
   } catch (...) {

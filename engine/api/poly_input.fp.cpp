@@ -7,6 +7,7 @@
 #include "engine/api/host.hpp"
 #include "engine/api/poly_input.hpp"
 #include "engine/api/record.hpp"
+#include "engine/api/session.hpp"
 #include "engine/call_zel.h"
 #include "engine/mem/zone.hpp"
 
@@ -18,6 +19,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
     record("  base[global_nb++]=prev;\n");
     record("  keep_handle(prev);\n");
   }
+  require_session("creat_poly");
   Dpol* p;
   {
     InZone3 z3;

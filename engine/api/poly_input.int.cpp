@@ -119,6 +119,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
     record("  base[global_nb++]=prev;\n");
     record("  keep_handle(prev);\n");
   }
+  require_session("creat_poly");
   IntContext ctx;
   InZone3 z3;
   Dpol_INT* p = new_Dpol_INT(nterms);

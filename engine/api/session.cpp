@@ -34,9 +34,27 @@ namespace {
 // init clears the name slots once per session.
 bool names_cleared = false;
 constexpr uint32_t kMaxiBase = 100000;
+// The session was cleared by a memory reset that the other build asked for
+// (a caller of this build would not expect it).
+bool lost_to_other_build = false;
 }  // namespace
 
-void forget_session_state() {
+bool session_is_set_up() { return zone_tables_ready() && ZEL_C(ptr_Base_Exposants) != nullptr; }
+
+void require_session(const char* who) {
+  if (session_is_set_up()) return;
+  if (lost_to_other_build)
+    Fatal("Zel interface error: %s after a memory reset of the %s build, which also cleared "
+          "this build's session: set it up again from init_urgent on\n",
+          who, kIntegerBuild ? "prime-field" : "integer");
+  Fatal("Zel interface error: %s before init_urgent\n", who);
+}
+
+void forget_session_state(bool asked_here, bool lost) {
+  if (asked_here)
+    lost_to_other_build = false;
+  else if (lost)
+    lost_to_other_build = true;
   gen_sym_Dpol = 0;
   forget_handles();
   ZEL_C(previous_alloc) = nullptr;
@@ -102,8 +120,7 @@ ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* or
 ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log) try {
   if (libmode_record) record("  ZEL(init)(%d,%d,%d,log_output);\n", quiet, info_on_stderr,
                              chinese_only);
-  if (!zone_tables_ready())
-    Fatal("Zel interface error: init before init_urgent\n");
+  require_session("init");
   want_pipe2 = info_on_stderr;
   ZEL_C(want_chinese_only) = chinese_only;
   want_secure = 0;

@@ -8,6 +8,7 @@
 
 #include "engine/api/handles.hpp"
 #include "engine/api/record.hpp"
+#include "engine/api/session.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/code_table.hpp"
@@ -124,8 +125,7 @@ void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, c
   if (result == nullptr) Fatal("Zel interface error: no result array given to %s\n", who);
   for (uint32_t i = 0; i < nb; ++i)
     if (base[i] == nullptr) Fatal("Zel interface error: input polynomial %u of %s is null\n", i, who);
-  if (ZEL_C(ptr_Base_Exposants) == nullptr)
-    Fatal("Zel interface error: %s before init_urgent\n", who);
+  require_session(who);
 }
 
 }  // namespace zel::ZEL_BUILD

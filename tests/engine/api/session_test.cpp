@@ -55,6 +55,29 @@ TEST_F(SessionTest, InitBeforeInitUrgentIsRefused) {
   EXPECT_RAISES(ZEL_C(init)(1, 1, 0, nullptr), "Zel interface error: init before init_urgent\n");
 }
 
+TEST_F(SessionTest, PolynomialsBeforeInitUrgentAreRefused) {
+  EXPECT_RAISES(ZEL_C(creat_poly)(2), "Zel interface error: creat_poly before init_urgent\n");
+}
+
+TEST_F(SessionTest, ARequestAfterTheOtherBuildsResetSaysWhatClearedItsSession) {
+  zel_test::start_session(0, 2);
+  void* in[1] = {ZEL_C(creat_poly)(0)};
+  ZEL_C(full_sort_poly2)(in[0]);
+  void* out[4];
+  if (kIntegerBuild)
+    Zel_reset_memory();
+  else
+    Zel_int_reset_memory();
+  const std::string other = kIntegerBuild ? "prime-field" : "integer";
+  EXPECT_RAISES(ZEL_C(gbasis_rr_form)(in, 1, out, nullptr),
+                "Zel interface error: gbasis_rr_form after a memory reset of the " + other +
+                    " build, which also cleared this build's session: set it up again from "
+                    "init_urgent on\n");
+  // A reset of its own build is a fresh start again.
+  ZEL_C(reset_memory)();
+  EXPECT_RAISES(ZEL_C(creat_poly)(2), "Zel interface error: creat_poly before init_urgent\n");
+}
+
 TEST_F(SessionTest, VariablesAreNamedAndTheTableIsBounded) {
   zel_test::start_session(2, 3);
   EXPECT_EQ(var_second_block, 2u);
