@@ -2,6 +2,8 @@
 // flags, primes and variables.
 #include "engine/api/session.hpp"
 
+#include <malloc.h>
+
 #include <cstring>
 #include <string>
 
@@ -212,5 +214,9 @@ ZEL_EXPORT void ZEL_C(log)(FILE* log) try {
 // would leave the next call on freed memory: free_memory is a full reset.
 ZEL_EXPORT I32 ZEL_C(free_memory)(void) try {
   reset_session_memory();
+#ifdef __GLIBC__
+  // What went back to the C library goes back to the system as well.
+  malloc_trim(0);
+#endif
   return 1;
 } ZEL_ENTRY_CATCH("free_memory")

@@ -6,11 +6,15 @@
 namespace zel::int_build {
 bool session_is_set_up();
 void forget_session_state(bool asked_here, bool lost);
-}
+void release_server_memory();
+void release_fglm_buffers();
+}  // namespace zel::int_build
 namespace zel::fp_build {
 bool session_is_set_up();
 void forget_session_state(bool asked_here, bool lost);
-}
+void release_server_memory();
+void release_fglm_buffers();
+}  // namespace zel::fp_build
 
 namespace zel {
 namespace {
@@ -23,6 +27,12 @@ void reset_both_builds(bool asked_by_integer_build) {
   Zel_int_zone = nullptr;
   int_build::forget_session_state(asked_by_integer_build, int_had);
   fp_build::forget_session_state(!asked_by_integer_build, fp_had);
+  // What the solving modes keep between requests outside the zones: the
+  // server's copies of a basis and the change of order's solve matrix.
+  int_build::release_server_memory();
+  fp_build::release_server_memory();
+  int_build::release_fglm_buffers();
+  fp_build::release_fglm_buffers();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Session set-up of the C interface: the size and order checks, primes,
 // variables and the reset shared by both builds.
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -11,6 +12,7 @@
 #include "engine/mono/expos_layout.hpp"
 #include "engine/poly/dpol.hpp"
 #include "support/test_host.hpp"
+#include "support/zel_systems.h"
 #include "tests/engine/api/api_session.hpp"
 
 // The serial counters of both builds.
@@ -96,6 +98,30 @@ TEST_F(SessionTest, VariablesAreNamedAndTheTableIsBounded) {
   EXPECT_RAISES(ZEL_C(reset_expos)(0xFFFFFFFFu, 2, names.data()),
                 "Zel interface error: at most 9999 variables (got 4294967297)\n");
 }
+
+#if defined(ZEL_VARIANT_FP) && !defined(__SANITIZE_ADDRESS__)
+// (Not under the sanitizer: its allocator keeps accounts of its own.)
+TEST_F(SessionTest, FreeMemoryGivesBackWhatASolvingModeTook) {
+  zs_poly sys[11];
+  void* in[11];
+  void* out[64];
+  zs_session(0, 11, 65521, 0);
+  zs_katsura(10, sys);
+  for (int k = 0; k < 11; ++k) {
+    in[k] = zs_send(&sys[k]);
+    zs_free(&sys[k]);
+  }
+  const size_t before = mallinfo2().uordblks;
+  sZEL_Comp_Desc env{};
+  env._compute = ZEL_COMPUTE_RRFORM;
+  env._aggressive2 = env._dlim = env._skip = -1;
+  double t = 0;
+  ASSERT_EQ(Zel_groebner(in, 11, out, 1, 0, &t, 0, 8, 0, &env), 11u);
+  Zel_free_memory();
+  // The change of order alone kept 20 MB here (1024 solutions).
+  EXPECT_LT(mallinfo2().uordblks, before + (4u << 20));
+}
+#endif
 
 #ifdef ZEL_VARIANT_FP
 TEST_F(SessionTest, ThePrimeMustBeAPrimeBelow65536) {
