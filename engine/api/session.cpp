@@ -146,6 +146,8 @@ ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FI
 ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n) try {
   if (libmode_record) record("  ZEL(reset_coeffs)(%u);\n", n);
   if (n == 0) Fatal("Zel interface error: at least one prime per batch is needed\n");
+  // The prime table goes to zone 3, which init_urgent makes.
+  require_session("reset_coeffs");
   ZEL_C(maxi_vectorize) = ZEL_C(vectorize) = n;
   InZone3 z3;
   init_Dom();

@@ -59,6 +59,9 @@ TEST_F(SessionTest, InitBeforeInitUrgentIsRefused) {
 
 TEST_F(SessionTest, PolynomialsBeforeInitUrgentAreRefused) {
   EXPECT_RAISES(ZEL_C(creat_poly)(2), "Zel interface error: creat_poly before init_urgent\n");
+#ifdef ZEL_VARIANT_INT
+  EXPECT_RAISES(ZEL_C(reset_coeffs)(1), "Zel interface error: reset_coeffs before init_urgent\n");
+#endif
 }
 
 TEST_F(SessionTest, ARequestAfterTheOtherBuildsResetSaysWhatClearedItsSession) {
