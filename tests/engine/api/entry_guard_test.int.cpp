@@ -8,10 +8,10 @@
 // reads both builds' sources at once.)
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -82,9 +82,34 @@ size_t skip_blanks(const std::string& s, size_t i) {
   return i;
 }
 
+bool is_word_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// The identifier at i (empty when none); `end` is set past it.
+std::string word_at(const std::string& s, size_t i, size_t* end) {
+  size_t e = i;
+  while (e < s.size() && is_word_char(s[e])) ++e;
+  *end = e;
+  return s.substr(i, e - i);
+}
+
+// At i, after blanks: ZEL_C(x) or ZEL_LC(x).  Sets the macro, x and `end`.
+bool name_macro_at(const std::string& s, size_t i, std::string* macro, std::string* base,
+                   size_t* end) {
+  size_t e;
+  *macro = word_at(s, i, &e);
+  if (*macro != "ZEL_C" && *macro != "ZEL_LC") return false;
+  size_t j = skip_blanks(s, e);
+  if (j >= s.size() || s[j] != '(') return false;
+  *base = word_at(s, skip_blanks(s, j + 1), &e);
+  j = skip_blanks(s, e);
+  if (base->empty() || j >= s.size() || s[j] != ')') return false;
+  *end = j + 1;
+  return true;
+}
+
 struct Scan {
-  std::set<std::string> found;      // exported names defined or declared
-  std::vector<std::string> bare;    // definitions without a guard
+  std::set<std::string> found;    // exported names defined or declared
+  std::vector<std::string> bare;  // definitions without a guard
 };
 
 // The C names a source's ZEL_C / ZEL_LC stand for, by the build(s) that
@@ -101,69 +126,86 @@ std::vector<std::string> names_for(const std::string& macro, const std::string& 
   return out;
 }
 
+// True when the body calls a function or may throw: a name followed by '('
+// other than a statement keyword or ZEL_C / ZEL_LC, or new, or throw.
+bool body_may_throw(const std::string& body) {
+  static const std::set<std::string> statements{"for", "if", "while", "switch", "return",
+                                                "sizeof"};
+  for (size_t i = 0; i < body.size();) {
+    if (!is_word_char(body[i]) || (i > 0 && is_word_char(body[i - 1]))) {
+      ++i;
+      continue;
+    }
+    std::string macro, base;
+    size_t e;
+    if (name_macro_at(body, i, &macro, &base, &e)) {
+      i = e;
+      continue;
+    }
+    const std::string w = word_at(body, i, &e);
+    if (w == "new" || w == "throw") return true;
+    const size_t j = skip_blanks(body, e);
+    if (j < body.size() && body[j] == '(' && statements.count(w) == 0 &&
+        !std::isdigit(static_cast<unsigned char>(w[0])))
+      return true;
+    i = e;
+  }
+  return false;
+}
+
+bool guard_at(const std::string& s, size_t k) {
+  size_t e;
+  const std::string w = word_at(s, k, &e);
+  const size_t j = skip_blanks(s, e);
+  return (w == "ZEL_ENTRY_CATCH" || w == "ZEL_SPARSE_ENTRY_CATCH" ||
+          w == "ZEL_BINDING_ENTRY_CATCH") &&
+         j < s.size() && s[j] == '(';
+}
+
 void scan_file(const fs::path& path, Scan& scan) {
   const std::string file = path.filename().string();
   const std::string s = code_only(read_file(path));
-  static const std::regex macro_name(R"(^\s*(ZEL_C|ZEL_LC)\s*\(\s*(\w+)\s*\)\s*)");
-  static const std::regex plain_name(R"(^\s*(\w+)\s*)");
   for (size_t at = s.find("ZEL_EXPORT"); at != std::string::npos;
        at = s.find("ZEL_EXPORT", at + 1)) {
     // Past the return type: the declarator is the last name before the
-    // first '(' , ';' or '=' once ZEL_C(x) counts as one name.
+    // first '(', ';', '=' or '[', ZEL_C(x) counting as one name.
     size_t i = at + 10;
     std::vector<std::string> names;
     size_t after = std::string::npos;
-    while (i < s.size()) {
-      std::smatch m;
-      const std::string rest = s.substr(i, 200);
-      if (std::regex_search(rest, m, macro_name)) {
-        names = names_for(m[1], m[2], file);
-        i += m.length(0);
-      } else if (std::regex_search(rest, m, plain_name)) {
-        names = {m[1]};
-        i += m.length(0);
+    while ((i = skip_blanks(s, i)) < s.size()) {
+      std::string macro, base;
+      size_t e;
+      if (name_macro_at(s, i, &macro, &base, &e)) {
+        names = names_for(macro, base, file);
+        i = e;
+      } else if (is_word_char(s[i])) {
+        names = {word_at(s, i, &e)};
+        i = e;
       } else if (s[i] == '*' || s[i] == '&' || s[i] == ':') {
         ++i;
-        continue;
       } else {
-        after = i;
-        break;
-      }
-      if (s[i] == '(' || s[i] == ';' || s[i] == '=' || s[i] == '[') {
         after = i;
         break;
       }
     }
     ASSERT_NE(after, std::string::npos) << file << ": cannot read an exported declaration";
+    ASSERT_FALSE(names.empty()) << file << ": cannot read an exported declaration";
     if (s[after] != '(') {  // a variable
       scan.found.insert(names.begin(), names.end());
       continue;
     }
-    size_t j = skip_blanks(s, past_matching(s, after));
+    const size_t j = skip_blanks(s, past_matching(s, after));
     if (s[j] == ';') continue;  // a declaration only
     scan.found.insert(names.begin(), names.end());
     const std::string who = file + ": " + names.front();
     if (s.compare(j, 3, "try") == 0) {
-      const size_t body = s.find('{', j);
-      size_t k = skip_blanks(s, past_matching(s, body));
-      static const std::regex guard(R"(^ZEL_(SPARSE_|BINDING_)?ENTRY_CATCH\s*\()");
-      if (!std::regex_search(s.substr(k, 200), guard)) scan.bare.push_back(who + " (no guard after try)");
+      const size_t k = skip_blanks(s, past_matching(s, s.find('{', j)));
+      if (!guard_at(s, k)) scan.bare.push_back(who + " (no guard after try)");
       continue;
     }
     ASSERT_EQ(s[j], '{') << who;
     // A body that calls nothing cannot throw.
-    const std::string body = s.substr(j, past_matching(s, j) - j);
-    static const std::regex macros(R"((ZEL_C|ZEL_LC)\s*\(\s*\w+\s*\))");
-    const std::string plain = std::regex_replace(body, macros, "name");
-    static const std::regex call(R"(\b(\w+)\s*\(|\bnew\b|\bthrow\b)");
-    static const std::set<std::string> statements{"for", "if", "while", "switch", "return",
-                                                  "sizeof"};
-    for (std::sregex_iterator m(plain.begin(), plain.end(), call), end; m != end; ++m) {
-      if (statements.count((*m)[1]) == 0) {
-        scan.bare.push_back(who);
-        break;
-      }
-    }
+    if (body_may_throw(s.substr(j, past_matching(s, j) - j))) scan.bare.push_back(who);
   }
 }
 
