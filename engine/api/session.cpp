@@ -52,10 +52,10 @@ void require_session(const char* who) {
   Fatal("Zel interface error: %s before init_urgent\n", who);
 }
 
-void forget_session_state(bool asked_here, bool lost) {
+void forget_session_state(bool asked_here, bool had_session) {
   if (asked_here)
     lost_to_other_build = false;
-  else if (lost)
+  else if (had_session)
     lost_to_other_build = true;
   gen_sym_Dpol = 0;
   forget_handles();

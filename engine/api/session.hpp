@@ -34,9 +34,10 @@ bool session_is_set_up();
 void require_session(const char* who);
 
 // This build's part of a session reset: forgets the handles' world (serial
-// counter, names-cleared mark, root pair, code table pointer).  `lost` says
-// that a session this build had was cleared by the other build's reset.
-void forget_session_state(bool asked_here, bool lost);
+// counter, names-cleared mark, root pair, code table pointer).  `asked_here`:
+// this build asked for the reset; `had_session`: it had a session, which the
+// reset clears (require_session then names the other build's reset).
+void forget_session_state(bool asked_here, bool had_session);
 
 // The memory reset of the C interface: both builds' engine memory and
 // session state (compiled once, callable from either build).

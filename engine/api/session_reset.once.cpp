@@ -5,13 +5,13 @@
 
 namespace zel::int_build {
 bool session_is_set_up();
-void forget_session_state(bool asked_here, bool lost);
+void forget_session_state(bool asked_here, bool had_session);
 void release_server_memory();
 void release_fglm_buffers();
 }  // namespace zel::int_build
 namespace zel::fp_build {
 bool session_is_set_up();
-void forget_session_state(bool asked_here, bool lost);
+void forget_session_state(bool asked_here, bool had_session);
 void release_server_memory();
 void release_fglm_buffers();
 }  // namespace zel::fp_build

@@ -3,11 +3,11 @@
 // blocks, staircase elements, Hilbert-numerator terms).
 //
 // A pool takes blocks from the allocation hook; records return one by one or
-// as whole lists to a free list, and only the engine's memory reset gives
-// blocks back, those whose records are all free (release_unused_blocks_).  The free list
-// is kept in taking order: the record that new_() returns already links to
-// the record the next new_() will return, so list builders take records one
-// after another and only write NULL into the last link.
+// as whole lists to a free list.  Only the engine's memory reset gives blocks
+// back: those whose records are all free (release_unused_blocks_).  The free
+// list is kept in taking order: the record that new_() returns already links
+// to the record the next new_() will return, so list builders take records
+// one after another and only write NULL into the last link.
 //
 // A Policy gives what differs between record types:
 //   static const char* name();               instance name in messages
