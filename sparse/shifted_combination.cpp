@@ -1,5 +1,7 @@
 #include "sparse/shifted_combination.hpp"
 
+#include "engine/mem/cpu_features.hpp"
+
 #if defined(__x86_64__) && defined(ZEL_VARIANT_INT)
 #include <immintrin.h>
 #define ZEL_SHIFTED_PAIR_AVX512 1
@@ -101,18 +103,18 @@ using Kernel = void (*)(Dom*, const Dom*, const FixedFactor&, const FixedFactor&
 // Read once at load time.
 const Kernel kKernel = [] {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") ? &avx512 : &plain;
+  return __builtin_cpu_supports("avx512f") && avx512_allowed() ? &avx512 : &plain;
 }();
 using ScaledFn = void (*)(Dom*, const Dom*, size_t, const FixedFactor&, uint32_t);
 const ScaledFn kScaled = [] {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") ? &scaled_avx512 : &scaled_plain;
+  return __builtin_cpu_supports("avx512f") && avx512_allowed() ? &scaled_avx512 : &scaled_plain;
 }();
 using ShiftedFn = void (*)(Dom*, const Dom*, const Dom*, const FixedFactor&, const Dom*,
                           const FixedFactor&, size_t, uint32_t);
 const ShiftedFn kShifted = [] {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") ? &shifted_avx512 : &shifted_plain;
+  return __builtin_cpu_supports("avx512f") && avx512_allowed() ? &shifted_avx512 : &shifted_plain;
 }();
 #else
 constexpr auto kKernel = &plain;
