@@ -296,19 +296,26 @@ __attribute__((target("avx2"))) void rows_avx2(const Dom* rows, ptrdiff_t stride
 // multiply ports to the products.
 constexpr uint32_t kHalvesRun = 8 * 4096;  // entries per run: 2^13 products per lane
 
-__attribute__((target("avx2"))) void split_x_halves(const Dom* x, uint32_t n, uint64_t* out) {
+// One block of eight entries of x into its four vectors of halves at out.
+__attribute__((target("avx2"), always_inline)) inline void split_halves_block(const Dom* x,
+                                                                              uint64_t* out) {
   const __m256i low32 = _mm256_set1_epi64x(0xFFFFFFFF), low16 = _mm256_set1_epi64x(0xFFFF);
-  for (uint32_t i = 0; i < n; i += 8) {
+  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x));
+  const __m256i even = _mm256_and_si256(b, low32), odd = _mm256_srli_epi64(b, 32);
+  __m256i* to = reinterpret_cast<__m256i*>(out);
+  _mm256_store_si256(to, _mm256_and_si256(even, low16));
+  _mm256_store_si256(to + 1, _mm256_srli_epi64(even, 16));
+  _mm256_store_si256(to + 2, _mm256_and_si256(odd, low16));
+  _mm256_store_si256(to + 3, _mm256_srli_epi64(odd, 16));
+}
+
+__attribute__((target("avx2"))) void split_x_halves(const Dom* x, uint32_t n, uint64_t* out) {
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) split_halves_block(x + i, out + 2 * size_t(i));
+  if (i < n) {
     alignas(32) Dom last[8] = {};
-    const Dom* block = x + i;
-    if (n - i < 8) block = static_cast<const Dom*>(std::memcpy(last, x + i, (n - i) * sizeof(Dom)));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
-    const __m256i even = _mm256_and_si256(b, low32), odd = _mm256_srli_epi64(b, 32);
-    __m256i* to = reinterpret_cast<__m256i*>(out + 2 * size_t(i));
-    _mm256_store_si256(to, _mm256_and_si256(even, low16));
-    _mm256_store_si256(to + 1, _mm256_srli_epi64(even, 16));
-    _mm256_store_si256(to + 2, _mm256_and_si256(odd, low16));
-    _mm256_store_si256(to + 3, _mm256_srli_epi64(odd, 16));
+    std::memcpy(last, x + i, (n - i) * sizeof(Dom));
+    split_halves_block(last, out + 2 * size_t(i));
   }
 }
 
