@@ -1,19 +1,20 @@
 // The integer build's dense dot product: 32-bit residues, every 64-bit
-// product summed exactly and the sum reduced once.  The vector kernels keep,
-// per lane, a 64-bit sum and the number of times it wrapped past 2^64 (the
-// unsigned comparison sum < product after the add), so the total is exact
-// whatever the inputs and the result is the scalar loop's.  The widest
-// kernel the processor has is chosen at load time.
+// product summed exactly and the sum reduced once.  The AVX-512 kernels
+// keep, per lane, a 64-bit sum and the number of times it wrapped past 2^64
+// (the unsigned comparison sum < product after the add); the AVX2 ones the
+// wrapped sum and the sum of the products' high words, which fixes the
+// wraps at the end; so the total is exact whatever the inputs and the
+// result is the scalar loop's.  The widest kernel the processor has is
+// chosen at load time (ZEL_NO_AVX512 leaves the AVX-512 ones out).
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <functional>
-#include <utility>
 #include <vector>
 
 #include "sparse/aligned.hpp"
 #include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
+
 #include "engine/mem/cpu_features.hpp"
 
 #if defined(__x86_64__)
@@ -37,14 +38,6 @@ u128 scalar_sum(const Dom* row, const Dom* x, uint32_t n) {
 u128 fold_lanes(const uint64_t* sums, const uint64_t* wraps, uint32_t lanes) {
   u128 acc = 0;
   for (uint32_t l = 0; l < lanes; ++l) acc += sums[l] + (static_cast<u128>(wraps[l]) << 64);
-  return acc;
-}
-
-// The total of lanes that hold the low parts of products and of lanes that
-// hold their high parts, 2^shift times as heavy.
-u128 split_lanes_total(const uint64_t* lo, const uint64_t* hi, uint32_t lanes, int shift) {
-  u128 acc = 0;
-  for (uint32_t l = 0; l < lanes; ++l) acc += lo[l] + (static_cast<u128>(hi[l]) << shift);
   return acc;
 }
 
@@ -76,31 +69,45 @@ __attribute__((target("avx512f"))) u128 sum_avx512(const Dom* row, const Dom* x,
   return fold_lanes(sums, wraps, 16) + scalar_sum(row + i, x + i, n - i);
 }
 
-// Eight entries per step; the unsigned comparison is a signed one on values
-// whose top bits are flipped.
-__attribute__((target("avx2"))) u128 sum_avx2(const Dom* row, const Dom* x, uint32_t n) {
-  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
-  __m256i s0 = _mm256_setzero_si256(), s1 = s0, c0 = s0, c1 = s0;
+// R rows against x, eight entries per step: per lane, the sum of the
+// products modulo 2^64 (S) and the sum of their high 32-bit words (H).  The
+// total is 2^32 H + L, L the sum of the low words: L is below 2^64 (fewer
+// than 2^32 products a lane) and congruent to S - 2^32 H, so it is that
+// difference modulo 2^64.  Two products per eight entries and no
+// comparison: x's odd entries are shifted once for all rows, a row's by a
+// shuffle, which leaves the multiply ports to the products.
+template <int R>
+__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, ptrdiff_t stride, const Dom* x,
+                                               uint32_t n, u128* out) {
+  __m256i sum[R], high[R];
+  for (int r = 0; r < R; ++r) sum[r] = high[r] = _mm256_setzero_si256();
   uint32_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i));
-    const __m256i even = _mm256_mul_epu32(a, b);
-    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), _mm256_srli_epi64(b, 32));
-    s0 = _mm256_add_epi64(s0, even);
-    s1 = _mm256_add_epi64(s1, odd);
-    // A wrap gives all ones (-1): subtracting it counts one.
-    c0 = _mm256_sub_epi64(
-        c0, _mm256_cmpgt_epi64(_mm256_xor_si256(even, top), _mm256_xor_si256(s0, top)));
-    c1 = _mm256_sub_epi64(
-        c1, _mm256_cmpgt_epi64(_mm256_xor_si256(odd, top), _mm256_xor_si256(s1, top)));
+    const __m256i b_odd = _mm256_srli_epi64(b, 32);
+    for (int r = 0; r < R; ++r) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * stride + i));
+      const __m256i even = _mm256_mul_epu32(a, b);
+      const __m256i odd = _mm256_mul_epu32(_mm256_shuffle_epi32(a, 0xF5), b_odd);
+      sum[r] = _mm256_add_epi64(sum[r], _mm256_add_epi64(even, odd));
+      high[r] = _mm256_add_epi64(
+          high[r], _mm256_add_epi64(_mm256_srli_epi64(even, 32), _mm256_srli_epi64(odd, 32)));
+    }
   }
-  alignas(32) uint64_t sums[8], wraps[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(sums), s0);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(sums + 4), s1);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(wraps), c0);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(wraps + 4), c1);
-  return fold_lanes(sums, wraps, 8) + scalar_sum(row + i, x + i, n - i);
+  for (int r = 0; r < R; ++r) {
+    alignas(32) uint64_t s[4], h[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(s), sum[r]);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(h), high[r]);
+    u128 t = 0;
+    for (int k = 0; k < 4; ++k) t += (static_cast<u128>(h[k]) << 32) + (s[k] - (h[k] << 32));
+    out[r] = t + scalar_sum(rows + r * stride + i, x + i, n - i);
+  }
+}
+
+__attribute__((target("avx2"))) u128 sum_avx2(const Dom* row, const Dom* x, uint32_t n) {
+  u128 total;
+  rows_avx2<1>(row, 0, x, n, &total);
+  return total;
 }
 
 // Several rows against one x: each block of x is loaded and split once for
@@ -179,7 +186,9 @@ __attribute__((target("avx512f,avx512ifma"), always_inline)) inline void fold_if
     alignas(64) uint64_t l[8], h[8];
     _mm512_store_si512(l, lo[r]);
     _mm512_store_si512(h, hi[r]);
-    out[r] += split_lanes_total(l, h, 8, 52);
+    u128 t = 0;
+    for (int k = 0; k < 8; ++k) t += l[k] + (static_cast<u128>(h[k]) << 52);
+    out[r] += t;
   }
 }
 
@@ -251,135 +260,6 @@ __attribute__((target("avx512f,avx512ifma"))) void rows_ifma_split(const Dom* ro
   }
 }
 
-__attribute__((target("avx2"))) inline u128 fold_avx2(__m256i s0, __m256i s1, __m256i c) {
-  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
-  const __m256i s = _mm256_add_epi64(s0, s1);
-  c = _mm256_sub_epi64(c, _mm256_cmpgt_epi64(_mm256_xor_si256(s0, top), _mm256_xor_si256(s, top)));
-  alignas(32) uint64_t sums[4], wraps[4];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(sums), s);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(wraps), c);
-  return fold_lanes(sums, wraps, 4);
-}
-
-template <int R>
-__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, ptrdiff_t stride, const Dom* x,
-                                               uint32_t n, u128* out) {
-  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
-  __m256i s0[R], s1[R], c[R];
-  for (int r = 0; r < R; ++r) s0[r] = s1[r] = c[r] = _mm256_setzero_si256();
-  uint32_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i));
-    const __m256i b_odd = _mm256_srli_epi64(b, 32);
-    for (int r = 0; r < R; ++r) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * stride + i));
-      const __m256i even = _mm256_mul_epu32(a, b);
-      const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), b_odd);
-      s0[r] = _mm256_add_epi64(s0[r], even);
-      s1[r] = _mm256_add_epi64(s1[r], odd);
-      c[r] = _mm256_sub_epi64(
-          c[r], _mm256_cmpgt_epi64(_mm256_xor_si256(even, top), _mm256_xor_si256(s0[r], top)));
-      c[r] = _mm256_sub_epi64(
-          c[r], _mm256_cmpgt_epi64(_mm256_xor_si256(odd, top), _mm256_xor_si256(s1[r], top)));
-    }
-  }
-  for (int r = 0; r < R; ++r)
-    out[r] = fold_avx2(s0[r], s1[r], c[r]) + scalar_sum(rows + r * stride + i, x + i, n - i);
-}
-
-// Without the 52-bit multiply-adds, x is split into 16-bit halves: a row
-// entry times a half is below 2^48, so a 64-bit lane adds many of them
-// without wrapping and the loop needs no wrap counts.  Per block of eight
-// entries, four vectors of 64-bit lanes: the low halves of the even
-// entries, their high halves, then those of the odd entries (zero past n).
-// The odd row entries reach the low words by a shuffle, which leaves both
-// multiply ports to the products.
-constexpr uint32_t kHalvesRun = 8 * 4096;  // entries per run: 2^13 products per lane
-
-// One block of eight entries of x into its four vectors of halves at out.
-__attribute__((target("avx2"), always_inline)) inline void split_halves_block(const Dom* x,
-                                                                              uint64_t* out) {
-  const __m256i low32 = _mm256_set1_epi64x(0xFFFFFFFF), low16 = _mm256_set1_epi64x(0xFFFF);
-  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x));
-  const __m256i even = _mm256_and_si256(b, low32), odd = _mm256_srli_epi64(b, 32);
-  __m256i* to = reinterpret_cast<__m256i*>(out);
-  _mm256_store_si256(to, _mm256_and_si256(even, low16));
-  _mm256_store_si256(to + 1, _mm256_srli_epi64(even, 16));
-  _mm256_store_si256(to + 2, _mm256_and_si256(odd, low16));
-  _mm256_store_si256(to + 3, _mm256_srli_epi64(odd, 16));
-}
-
-__attribute__((target("avx2"))) void split_x_halves(const Dom* x, uint32_t n, uint64_t* out) {
-  uint32_t i = 0;
-  for (; i + 8 <= n; i += 8) split_halves_block(x + i, out + 2 * size_t(i));
-  if (i < n) {
-    alignas(32) Dom last[8] = {};
-    std::memcpy(last, x + i, (n - i) * sizeof(Dom));
-    split_halves_block(last, out + 2 * size_t(i));
-  }
-}
-
-// One block of eight entries of R rows against x's halves at xs.
-template <int R>
-__attribute__((target("avx2"), always_inline)) inline void halves_block(const __m256i* a,
-                                                                        const uint64_t* xs,
-                                                                        __m256i* lo, __m256i* hi) {
-  const __m256i* xv = reinterpret_cast<const __m256i*>(xs);
-  const __m256i even_lo = _mm256_load_si256(xv), even_hi = _mm256_load_si256(xv + 1);
-  const __m256i odd_lo = _mm256_load_si256(xv + 2), odd_hi = _mm256_load_si256(xv + 3);
-  for (int r = 0; r < R; ++r) {
-    const __m256i odd = _mm256_shuffle_epi32(a[r], 0xF5);
-    lo[r] = _mm256_add_epi64(
-        lo[r], _mm256_add_epi64(_mm256_mul_epu32(a[r], even_lo), _mm256_mul_epu32(odd, odd_lo)));
-    hi[r] = _mm256_add_epi64(
-        hi[r], _mm256_add_epi64(_mm256_mul_epu32(a[r], even_hi), _mm256_mul_epu32(odd, odd_hi)));
-  }
-}
-
-// Adds each row's lanes into its total: the low products plus 2^16 times
-// the high ones.
-template <int R>
-__attribute__((target("avx2"), always_inline)) inline void fold_halves(const __m256i* lo,
-                                                                       const __m256i* hi,
-                                                                       u128* out) {
-  for (int r = 0; r < R; ++r) {
-    alignas(32) uint64_t l[4], h[4];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(l), lo[r]);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(h), hi[r]);
-    out[r] += split_lanes_total(l, h, 4, 16);
-  }
-}
-
-template <int R>
-__attribute__((target("avx2"))) void rows_avx2_halves(const Dom* rows, ptrdiff_t stride,
-                                                      const uint64_t* xs, uint32_t n, u128* out) {
-  for (int r = 0; r < R; ++r) out[r] = 0;
-  __m256i lo[R], hi[R], a[R];
-  const uint32_t whole = n & ~7u;
-  uint32_t i = 0;
-  while (i < whole) {
-    const uint32_t end = whole - i > kHalvesRun ? i + kHalvesRun : whole;
-    for (int r = 0; r < R; ++r) lo[r] = hi[r] = _mm256_setzero_si256();
-    for (; i < end; i += 8) {
-      for (int r = 0; r < R; ++r)
-        a[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * stride + i));
-      halves_block<R>(a, xs + 2 * size_t(i), lo, hi);
-    }
-    fold_halves<R>(lo, hi, out);
-  }
-  if (i < n) {
-    // The last block of a row is read under a mask: no scalar tail.
-    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(int(n - i)),
-                                            _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    for (int r = 0; r < R; ++r) {
-      a[r] = _mm256_maskload_epi32(reinterpret_cast<const int*>(rows + r * stride + i), mask);
-      lo[r] = hi[r] = _mm256_setzero_si256();
-    }
-    halves_block<R>(a, xs + 2 * size_t(i), lo, hi);
-    fold_halves<R>(lo, hi, out);
-  }
-}
-
 using SumKernel = u128 (*)(const Dom*, const Dom*, uint32_t);
 
 // Read once at load time.
@@ -409,24 +289,19 @@ void rows_plain(const Dom* rows, ptrdiff_t stride, const Dom* x, uint32_t n, u12
   for (int r = 0; r < R; ++r) out[r] = scalar_sum(rows + r * stride, x, n);
 }
 
-// Exact totals of R rows against x split by the form's split_x.
+// Exact totals of R rows against x split by split_x.
 using SplitRowsKernel = void (*)(const Dom*, ptrdiff_t, const uint64_t*, uint32_t, u128*);
 
-// One form for 1, 2, 3 and 4 rows at a time; the vector forms also for runs
-// of split_from rows or more against a split x, split_group rows at a time
-// (split_x null in the others).
+// One form for 1, 2, 3 and 4 rows at a time; the widest also for runs of
+// eight rows against a split x (null in the others).
 struct RowsForm {
   RowsKernel by_rows[4];
-  void (*split_x)(const Dom* x, uint32_t n, uint64_t* out) = nullptr;
-  uint32_t split_words = 0;  // words of the split x per entry
-  uint32_t split_from = 0;
-  uint32_t split_group = 0;
-  SplitRowsKernel split_rows[8] = {};
+  SplitRowsKernel split_rows[8];
 };
 
 template <template <int> class K>
 constexpr RowsForm form_of() {
-  return RowsForm{{K<1>::run, K<2>::run, K<3>::run, K<4>::run}};
+  return RowsForm{{K<1>::run, K<2>::run, K<3>::run, K<4>::run}, {}};
 }
 template <int R> struct Plain { static constexpr RowsKernel run = &rows_plain<R>; };
 #if defined(__x86_64__)
@@ -434,32 +309,17 @@ template <int R> struct Avx2 { static constexpr RowsKernel run = &rows_avx2<R>; 
 template <int R> struct Avx512 { static constexpr RowsKernel run = &rows_avx512<R>; };
 template <int R> struct Ifma { static constexpr RowsKernel run = &rows_ifma<R>; };
 
-template <int R> struct IfmaSplit { static constexpr SplitRowsKernel run = &rows_ifma_split<R>; };
-template <int R> struct Avx2Halves { static constexpr SplitRowsKernel run = &rows_avx2_halves<R>; };
-
-// Form f with runs of `from` rows or more taken R... rows at a time against x
-// split by `split` into `words` words per entry.
-template <template <int> class K, int... R>
-constexpr RowsForm with_split(RowsForm f, void (*split)(const Dom*, uint32_t, uint64_t*),
-                              uint32_t words, uint32_t from, std::integer_sequence<int, R...>) {
-  f.split_x = split;
-  f.split_words = words;
-  f.split_from = from;
-  f.split_group = sizeof...(R);
-  ((f.split_rows[R - 1] = K<R>::run), ...);
-  return f;
-}
-
-// Eight rows keep both 52-bit multiply-add ports busy.
 constexpr RowsForm ifma_form() {
-  return with_split<IfmaSplit>(form_of<Ifma>(), &split_x, 1, 8,
-                               std::integer_sequence<int, 1, 2, 3, 4, 5, 6, 7, 8>{});
-}
-
-// Four rows: their lanes and x's halves fill the sixteen registers.
-constexpr RowsForm avx2_form() {
-  return with_split<Avx2Halves>(form_of<Avx2>(), &split_x_halves, 2, 2,
-                                std::integer_sequence<int, 1, 2, 3, 4>{});
+  RowsForm f = form_of<Ifma>();
+  f.split_rows[0] = &rows_ifma_split<1>;
+  f.split_rows[1] = &rows_ifma_split<2>;
+  f.split_rows[2] = &rows_ifma_split<3>;
+  f.split_rows[3] = &rows_ifma_split<4>;
+  f.split_rows[4] = &rows_ifma_split<5>;
+  f.split_rows[5] = &rows_ifma_split<6>;
+  f.split_rows[6] = &rows_ifma_split<7>;
+  f.split_rows[7] = &rows_ifma_split<8>;
+  return f;
 }
 #endif
 
@@ -479,13 +339,13 @@ void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t co
   const Reducer reduce_p(p);
   u128 t[8];
 #if defined(__x86_64__)
-  if (f.split_x != nullptr && count >= f.split_from) {
+  if (f.split_rows[0] != nullptr && count >= 8) {
     static thread_local sparse_detail::AlignedBuf<uint64_t> xs;
-    const size_t room = ((size_t(n) + 15) & ~size_t(15)) * f.split_words;
+    const size_t room = (size_t(n) + 15) & ~size_t(15);
     if (xs.size() < room) xs = sparse_detail::AlignedBuf<uint64_t>(room);
-    f.split_x(x, n, xs.data());
-    for (uint32_t r = 0; r < count; r += f.split_group) {
-      const uint32_t R = std::min(count - r, f.split_group);
+    split_x(x, n, xs.data());
+    for (uint32_t r = 0; r < count; r += 8) {
+      const uint32_t R = std::min(count - r, 8u);
       f.split_rows[R - 1](rows + r * stride, stride, xs.data(), group_length(lengths, r, R, n), t);
       for (uint32_t k = 0; k < R; ++k) out[r + k] = reduce_p(t[k]);
     }
@@ -505,7 +365,7 @@ const RowsForm kRows = [] {
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx512ifma") && avx512_allowed()) return ifma_form();
   if (__builtin_cpu_supports("avx512f") && avx512_allowed()) return form_of<Avx512>();
-  if (__builtin_cpu_supports("avx2")) return avx2_form();
+  if (__builtin_cpu_supports("avx2")) return form_of<Avx2>();
   return form_of<Plain>();
 }();
 #else
@@ -528,7 +388,6 @@ std::vector<DotRowsKernel> dot_products_u32_kernels() {
   std::vector<RowsForm> forms{form_of<Plain>()};
 #if defined(__x86_64__)
   if (__builtin_cpu_supports("avx2")) forms.push_back(form_of<Avx2>());
-  if (__builtin_cpu_supports("avx2")) forms.push_back(avx2_form());
   if (__builtin_cpu_supports("avx512f")) forms.push_back(form_of<Avx512>());
   if (__builtin_cpu_supports("avx512ifma")) forms.push_back(ifma_form());
 #endif
