@@ -17,7 +17,8 @@
 //
 // dense-N-D-B: N dense polynomials in N variables, every monomial of degree
 // at most D with a pseudo-random coefficient of up to B bits (either sign),
-// the same every run.
+// the same every run.  ZEL_NO_AVX512=1 in the environment measures the
+// AVX2 kernels on a machine that has AVX-512 too.
 #include <gmp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
