@@ -13,7 +13,12 @@
 // the engine's messages go to standard error.
 //
 //   qq_systems_int [-r runs] [-w warm-ups] [-t 1,4] [-m 1,2,4] [-v]
-//                  [cyclic-7 katsura-9 eco-8 ...]
+//                  [cyclic-7 katsura-9 eco-8 dense-7-2-8 ...]
+//
+// dense-N-D-B: N dense polynomials in N variables, every monomial of degree
+// at most D with a pseudo-random coefficient of up to B bits (either sign),
+// the same every run.  ZEL_NO_AVX512=1 in the environment measures the
+// AVX2 kernels on a machine that has AVX-512 too.
 #include <gmp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -24,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,11 +67,43 @@ void* send(const zs_poly& p) {
 
 bool verbose = false;
 
-Figures compute(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
+// Writes a system into its argument and returns its polynomial count.
+using Generator = std::function<int(zs_poly*)>;
+
+// The exponents of every monomial of degree at most `left` in variables
+// [v, nvars), e fixed before v, handed to each.
+void each_monomial(int* e, int v, int nvars, int left, const std::function<void(const int*)>& use) {
+  if (v == nvars) {
+    use(e);
+    return;
+  }
+  for (int k = 0; k <= left; ++k) {
+    e[v] = k;
+    each_monomial(e, v + 1, nvars, left - k, use);
+  }
+  e[v] = 0;
+}
+
+int dense_random(int nvars, int degree, int bits, zs_poly* out) {
+  unsigned long long s = 0x9E3779B97F4A7C15ULL;
+  const long long range = (1LL << bits) - 1;
+  int e[64] = {};
+  for (int k = 0; k < nvars; ++k) {
+    zs_init(&out[k], nvars);
+    each_monomial(e, 0, nvars, degree, [&](const int* m) {
+      s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+      const long long c = static_cast<long long>((s >> 20) % (2 * range + 1)) - range;
+      if (c != 0) zs_add_term(&out[k], m, int(c));
+    });
+  }
+  return nvars;
+}
+
+Figures compute(const Generator& generate, int threads, int mode) {
   static char storage[64][8];
   static char* names[64];
   std::vector<zs_poly> sys(64);
-  const int count = generate(n, sys.data());
+  const int count = generate(sys.data());
   const int nvars = sys[0].nvars;
   for (int i = 0; i < nvars; ++i) {
     std::snprintf(storage[i], sizeof storage[i], "x%d", i);
@@ -113,7 +151,7 @@ Figures compute(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
 
 // compute() in a child process; its figures come back through a pipe, with
 // the child's peak resident memory.
-Figures run_once(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
+Figures run_once(const Generator& generate, int threads, int mode) {
   int fd[2];
   if (pipe(fd) != 0) {
     std::perror("pipe");
@@ -127,7 +165,7 @@ Figures run_once(int (*generate)(int, zs_poly*), int n, int threads, int mode) {
   }
   if (pid == 0) {
     close(fd[0]);
-    const Figures f = compute(generate, n, threads, mode);
+    const Figures f = compute(generate, threads, mode);
     Zel_int_free_memory();
     const ssize_t w = write(fd[1], &f, sizeof f);
     _exit(w == ssize_t(sizeof f) ? 0 : 1);
@@ -173,37 +211,45 @@ int main(int argc, char** argv) {
   }
   if (systems.empty())
     systems = {"cyclic-6", "cyclic-7", "katsura-8", "katsura-9", "katsura-10", "eco-8"};
-  std::printf("%-11s %4s %7s %9s %8s %6s %6s %6s %9s %8s %18s\n", "system", "mode", "threads",
+  std::printf("%-13s %4s %7s %9s %8s %6s %6s %6s %9s %8s %18s\n", "system", "mode", "threads",
               "median s", "peak MB", "count", "passes", "primes", "discarded", "words", "hash");
   for (const std::string& name : systems) {
     const size_t dash = name.rfind('-');
     const std::string kind = dash == std::string::npos ? name : name.substr(0, dash);
     const int n = dash == std::string::npos ? 0 : std::atoi(name.c_str() + dash + 1);
-    int (*generate)(int, zs_poly*) = kind == "cyclic" ? zs_cyclic
+    int (*standard)(int, zs_poly*) = kind == "cyclic" ? zs_cyclic
                                      : kind == "katsura" ? zs_katsura
                                      : kind == "eco" ? zs_eco
                                      : kind == "noon" ? zs_noon
                                      : nullptr;
-    if (!generate || n < 2 || n > 40) {
-      std::fprintf(stderr, "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n)\n", name.c_str());
+    int vars = 0, degree = 0, bits = 0;
+    Generator generate;
+    if (standard && n >= 2 && n <= 40) {
+      generate = [standard, n](zs_poly* out) { return standard(n, out); };
+    } else if (std::sscanf(name.c_str(), "dense-%d-%d-%d", &vars, &degree, &bits) == 3 &&
+               vars >= 1 && vars <= 40 && degree >= 1 && bits >= 1 && bits <= 30) {
+      generate = [=](zs_poly* out) { return dense_random(vars, degree, bits, out); };
+    } else {
+      std::fprintf(stderr, "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n, dense-n-d-b)\n",
+                   name.c_str());
       return 2;
     }
     for (int mode : modes)
       for (int t : threads) {
-        for (int w = 0; w < warmups; ++w) run_once(generate, n, t, mode);
+        for (int w = 0; w < warmups; ++w) run_once(generate, t, mode);
         std::vector<Figures> all;
-        for (int r = 0; r < runs; ++r) all.push_back(run_once(generate, n, t, mode));
+        for (int r = 0; r < runs; ++r) all.push_back(run_once(generate, t, mode));
         std::vector<double> peaks;
         for (const Figures& f : all) peaks.push_back(f.peak_mb);
         std::sort(peaks.begin(), peaks.end());
         std::sort(all.begin(), all.end(),
                   [](const Figures& a, const Figures& b) { return a.seconds < b.seconds; });
         const Figures& m = all[all.size() / 2];
-        std::printf("%-11s %4d %7d %9.3f %8.1f %6u %6u %6u %9u %8u %018llx\n", name.c_str(),
+        std::printf("%-13s %4d %7d %9.3f %8.1f %6u %6u %6u %9u %8u %018llx\n", name.c_str(),
                     mode, t, m.seconds, peaks[peaks.size() / 2], unsigned(m.basis),
                     m.loop.passes, m.loop.primes, m.loop.discarded, m.loop.largest_words, m.hash);
         if (!std::all_of(all.begin(), all.end(), [](const Figures& f) { return f.ok; }))
-          std::printf("%-11s %4d %7d (a run failed)\n", name.c_str(), mode, t);
+          std::printf("%-13s %4d %7d (a run failed)\n", name.c_str(), mode, t);
         std::fflush(stdout);
       }
   }
