@@ -61,7 +61,8 @@ struct sZEL_Comp_Desc {
   I32 _force_elim2;  /* mode 11: elimination flag of the second basis */
   I32 _bk2;          /* mode 11: second block of the second basis */
   I32 _aggressive2;  /* prime-field build, >= 1: aggressive elimination; see below */
-  I32 _dlim;         /* > 0: degree limit */
+  I32 _dlim;         /* > 0: degree limit (mode 1 returns the basis up to it;
+                        the other modes refuse a basis the limit cut short) */
   I32 _skip;         /* prime-field build, > 0: skipping level of the elimination */
 };
 typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
@@ -303,7 +304,7 @@ UI32 Zel_size_memory_coeff(void);
  * seconds are stored in *cpu.  block: keep only the results free of the
  * first `block` variables; restrict: the same with the declared blocks.
  * bk0: mode 11 only, where the blocks of its first basis split (0 .. the
- * number of variables).  mingbasis_strong: integer build, mode 1 only: 0
+ * number of variables; a larger value is refused).  mingbasis_strong: integer build, mode 1 only: 0
  * gives a minimal basis whose tails are not reduced by the other
  * polynomials (the same leading terms as the reduced basis), non-zero the
  * reduced basis; the other modes and the prime-field build always reduce.

@@ -161,7 +161,7 @@ void fglm_polys(MatEntry* const* MX, const MatEntry* const* seqs, int32_t bk, in
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT int32_t ZEL_C(fglm_polys)(MatEntry** MX, MatEntry** seqs, int32_t bk, int32_t len,
-                                     int32_t verbose) {
+                                     int32_t verbose) try {
   // The block arithmetic reads the prime through `modulo`, which only an
   // entry of this layer sets.
   if (modulo == nullptr)
@@ -176,4 +176,4 @@ ZEL_EXPORT int32_t ZEL_C(fglm_polys)(MatEntry** MX, MatEntry** seqs, int32_t bk,
     if (seqs[j] == nullptr) interface_error("%sfglm_polys: null sequence\n", ZEL_PREFIX);
   fglm_polys(MX, seqs, bk, len, verbose);
   return 0;
-}
+} ZEL_SPARSE_ENTRY_CATCH("fglm_polys")

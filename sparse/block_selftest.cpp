@@ -139,15 +139,15 @@ void check_block_hankel() {
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void ZEL_C(init_BlockHankel)(uint32_t p) {
+ZEL_EXPORT void ZEL_C(init_BlockHankel)(uint32_t p) try {
   if (!prime_ok(p))
     interface_error("%sinit_BlockHankel: prime out of range or not a prime\n", ZEL_PREFIX);
   block_prime_cell = p;
   Table_Primes = &block_prime_cell;
   init_wiedemann();
-}
+} ZEL_SPARSE_ENTRY_CATCH("init_BlockHankel")
 
-ZEL_EXPORT void ZEL_C(test_MatDom1)() {
+ZEL_EXPORT void ZEL_C(test_MatDom1)() try {
   const KatPrimeScope scope;
   check_product();
   if constexpr (kIntegerBuild) coerce_Dom1();
@@ -155,4 +155,4 @@ ZEL_EXPORT void ZEL_C(test_MatDom1)() {
   check_matrix_inverse(kat::inverse1_M, kat::inverse1_Minv, "");
   check_matrix_inverse(kat::inverse2_M, kat::inverse2_Minv, " (2)");
   check_block_hankel();
-}
+} ZEL_SPARSE_ENTRY_CATCH("test_MatDom1")

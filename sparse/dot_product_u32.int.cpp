@@ -1,9 +1,11 @@
 // The integer build's dense dot product: 32-bit residues, every 64-bit
-// product summed exactly and the sum reduced once.  The vector kernels keep,
-// per lane, a 64-bit sum and the number of times it wrapped past 2^64 (the
-// unsigned comparison sum < product after the add), so the total is exact
-// whatever the inputs and the result is the scalar loop's.  The widest
-// kernel the processor has is chosen at load time.
+// product summed exactly and the sum reduced once.  The AVX-512 kernels
+// keep, per lane, a 64-bit sum and the number of times it wrapped past 2^64
+// (the unsigned comparison sum < product after the add); the AVX2 ones the
+// wrapped sum and the sum of the products' high words, which fixes the
+// wraps at the end; so the total is exact whatever the inputs and the
+// result is the scalar loop's.  The widest kernel the processor has is
+// chosen at load time (ZEL_NO_AVX512 leaves the AVX-512 ones out).
 #include <algorithm>
 #include <cstdint>
 #include <functional>
@@ -12,6 +14,8 @@
 #include "sparse/aligned.hpp"
 #include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
+
+#include "engine/mem/cpu_features.hpp"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -65,31 +69,45 @@ __attribute__((target("avx512f"))) u128 sum_avx512(const Dom* row, const Dom* x,
   return fold_lanes(sums, wraps, 16) + scalar_sum(row + i, x + i, n - i);
 }
 
-// Eight entries per step; the unsigned comparison is a signed one on values
-// whose top bits are flipped.
-__attribute__((target("avx2"))) u128 sum_avx2(const Dom* row, const Dom* x, uint32_t n) {
-  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
-  __m256i s0 = _mm256_setzero_si256(), s1 = s0, c0 = s0, c1 = s0;
+// R rows against x, eight entries per step: per lane, the sum of the
+// products modulo 2^64 (S) and the sum of their high 32-bit words (H).  The
+// total is 2^32 H + L, L the sum of the low words: L is below 2^64 (fewer
+// than 2^32 products a lane) and congruent to S - 2^32 H, so it is that
+// difference modulo 2^64.  Two products per eight entries and no
+// comparison: x's odd entries are shifted once for all rows, a row's by a
+// shuffle, which leaves the multiply ports to the products.
+template <int R>
+__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, ptrdiff_t stride, const Dom* x,
+                                               uint32_t n, u128* out) {
+  __m256i sum[R], high[R];
+  for (int r = 0; r < R; ++r) sum[r] = high[r] = _mm256_setzero_si256();
   uint32_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i));
-    const __m256i even = _mm256_mul_epu32(a, b);
-    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), _mm256_srli_epi64(b, 32));
-    s0 = _mm256_add_epi64(s0, even);
-    s1 = _mm256_add_epi64(s1, odd);
-    // A wrap gives all ones (-1): subtracting it counts one.
-    c0 = _mm256_sub_epi64(
-        c0, _mm256_cmpgt_epi64(_mm256_xor_si256(even, top), _mm256_xor_si256(s0, top)));
-    c1 = _mm256_sub_epi64(
-        c1, _mm256_cmpgt_epi64(_mm256_xor_si256(odd, top), _mm256_xor_si256(s1, top)));
+    const __m256i b_odd = _mm256_srli_epi64(b, 32);
+    for (int r = 0; r < R; ++r) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * stride + i));
+      const __m256i even = _mm256_mul_epu32(a, b);
+      const __m256i odd = _mm256_mul_epu32(_mm256_shuffle_epi32(a, 0xF5), b_odd);
+      sum[r] = _mm256_add_epi64(sum[r], _mm256_add_epi64(even, odd));
+      high[r] = _mm256_add_epi64(
+          high[r], _mm256_add_epi64(_mm256_srli_epi64(even, 32), _mm256_srli_epi64(odd, 32)));
+    }
   }
-  alignas(32) uint64_t sums[8], wraps[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(sums), s0);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(sums + 4), s1);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(wraps), c0);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(wraps + 4), c1);
-  return fold_lanes(sums, wraps, 8) + scalar_sum(row + i, x + i, n - i);
+  for (int r = 0; r < R; ++r) {
+    alignas(32) uint64_t s[4], h[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(s), sum[r]);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(h), high[r]);
+    u128 t = 0;
+    for (int k = 0; k < 4; ++k) t += (static_cast<u128>(h[k]) << 32) + (s[k] - (h[k] << 32));
+    out[r] = t + scalar_sum(rows + r * stride + i, x + i, n - i);
+  }
+}
+
+__attribute__((target("avx2"))) u128 sum_avx2(const Dom* row, const Dom* x, uint32_t n) {
+  u128 total;
+  rows_avx2<1>(row, 0, x, n, &total);
+  return total;
 }
 
 // Several rows against one x: each block of x is loaded and split once for
@@ -242,48 +260,12 @@ __attribute__((target("avx512f,avx512ifma"))) void rows_ifma_split(const Dom* ro
   }
 }
 
-__attribute__((target("avx2"))) inline u128 fold_avx2(__m256i s0, __m256i s1, __m256i c) {
-  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
-  const __m256i s = _mm256_add_epi64(s0, s1);
-  c = _mm256_sub_epi64(c, _mm256_cmpgt_epi64(_mm256_xor_si256(s0, top), _mm256_xor_si256(s, top)));
-  alignas(32) uint64_t sums[4], wraps[4];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(sums), s);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(wraps), c);
-  return fold_lanes(sums, wraps, 4);
-}
-
-template <int R>
-__attribute__((target("avx2"))) void rows_avx2(const Dom* rows, ptrdiff_t stride, const Dom* x,
-                                               uint32_t n, u128* out) {
-  const __m256i top = _mm256_set1_epi64x(INT64_MIN);
-  __m256i s0[R], s1[R], c[R];
-  for (int r = 0; r < R; ++r) s0[r] = s1[r] = c[r] = _mm256_setzero_si256();
-  uint32_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i));
-    const __m256i b_odd = _mm256_srli_epi64(b, 32);
-    for (int r = 0; r < R; ++r) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows + r * stride + i));
-      const __m256i even = _mm256_mul_epu32(a, b);
-      const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), b_odd);
-      s0[r] = _mm256_add_epi64(s0[r], even);
-      s1[r] = _mm256_add_epi64(s1[r], odd);
-      c[r] = _mm256_sub_epi64(
-          c[r], _mm256_cmpgt_epi64(_mm256_xor_si256(even, top), _mm256_xor_si256(s0[r], top)));
-      c[r] = _mm256_sub_epi64(
-          c[r], _mm256_cmpgt_epi64(_mm256_xor_si256(odd, top), _mm256_xor_si256(s1[r], top)));
-    }
-  }
-  for (int r = 0; r < R; ++r)
-    out[r] = fold_avx2(s0[r], s1[r], c[r]) + scalar_sum(rows + r * stride + i, x + i, n - i);
-}
-
 using SumKernel = u128 (*)(const Dom*, const Dom*, uint32_t);
 
 // Read once at load time.
 const SumKernel kSum = [] {
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f")) return &sum_avx512;
+  if (__builtin_cpu_supports("avx512f") && avx512_allowed()) return &sum_avx512;
   if (__builtin_cpu_supports("avx2")) return &sum_avx2;
   return &scalar_sum;
 }();
@@ -381,8 +363,8 @@ void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t co
 // Read once at load time, as the single-row kernel.
 const RowsForm kRows = [] {
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512ifma")) return ifma_form();
-  if (__builtin_cpu_supports("avx512f")) return form_of<Avx512>();
+  if (__builtin_cpu_supports("avx512ifma") && avx512_allowed()) return ifma_form();
+  if (__builtin_cpu_supports("avx512f") && avx512_allowed()) return form_of<Avx512>();
   if (__builtin_cpu_supports("avx2")) return form_of<Avx2>();
   return form_of<Plain>();
 }();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sparse/dot_product.hpp"
+#include "engine/mem/cpu_features.hpp"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -95,7 +96,7 @@ using Kernel = int16_t (*)(const int16_t*, const int16_t*, uint32_t, uint32_t);
 const Kernel kKernel = [] {
 #if defined(__x86_64__)
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512bw")) return &by_avx512;
+  if (__builtin_cpu_supports("avx512bw") && avx512_allowed()) return &by_avx512;
   if (__builtin_cpu_supports("avx2")) return &by_avx2;
 #endif
   return &by_sse;

@@ -28,19 +28,6 @@ uint32_t own_prime_cell;
   interface_error("%s%s: %s\n", ZEL_PREFIX, entry, what);
 }
 
-// A C++ exception (a table too large for memory) ends the entry like any
-// other failure of this layer.
-[[noreturn]] void entry_exception(const char* entry) {
-  if (host_raise_in_flight()) throw;
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    interface_error("%s%s: not enough memory (%s)\n", ZEL_PREFIX, entry, e.what());
-  } catch (...) {
-    interface_error("%s%s: internal error\n", ZEL_PREFIX, entry);
-  }
-}
-
 // The sequences of projections hold 2D terms, indexed by 32-bit integers.
 void check_order(const char* entry, int32_t D) {
   if (D < 1) bad_argument(entry, "empty matrix");
@@ -204,9 +191,7 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
     store_in_caller_row(rows, D, j, results.row(j), stored[j]);
   }
   return found;
-} catch (...) {
-  entry_exception("w_fglm");
-}
+} ZEL_SPARSE_ENTRY_CATCH("w_fglm")
 
 ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse, int32_t* nosp,
                                      PlainRowsArg rows, int32_t sqfr) try {
@@ -225,9 +210,7 @@ ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse
   check_lists(kEntry, D, true);
   if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
   return store_minpoly(minpoly_sparse2(D, sqfr), rows, D);
-} catch (...) {
-  entry_exception("w_minpoly2");
-}
+} ZEL_SPARSE_ENTRY_CATCH("w_minpoly2")
 
 ZEL_EXPORT int32_t ZEL_C(w_minpoly)(uint32_t p, int32_t D, int32_t* shifts, int32_t* nosp,
                                     PlainRowsArg rows) try {
@@ -250,6 +233,4 @@ ZEL_EXPORT int32_t ZEL_C(w_minpoly)(uint32_t p, int32_t D, int32_t* shifts, int3
   check_lists(kEntry, D, false);
   if (count_dense_rows() > 0 && rows == nullptr) bad_argument(kEntry, "null dense rows");
   return store_minpoly(minpoly_sparse(D), rows, D);
-} catch (...) {
-  entry_exception("w_minpoly");
-}
+} ZEL_SPARSE_ENTRY_CATCH("w_minpoly")

@@ -1,5 +1,7 @@
 #include "sparse/exact_sums.hpp"
 
+#include "engine/mem/cpu_features.hpp"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -46,7 +48,7 @@ __attribute__((target("avx512f"))) void add_two_scaled_avx512(uint64_t* sums, ui
 // Read once at load time.
 const bool kHasAvx512 = [] {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") != 0;
+  return __builtin_cpu_supports("avx512f") != 0 && avx512_allowed();
 }();
 #endif
 

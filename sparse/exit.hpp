@@ -17,4 +17,15 @@ extern bool exits_raise_fatal;
 [[noreturn]] void interface_error(const char* format, ...)
     __attribute__((format(printf, 1, 2)));
 
+// Inside a catch block of an entry of this layer: a C++ exception (a table
+// too large for memory) ends the entry like any other failure of this layer.
+[[noreturn]] void sparse_entry_exception(const char* entry);
+
 }  // namespace zel::ZEL_BUILD
+
+// Closes an entry written as a function-try-block (see
+// engine/api/entry_guard.hpp): no exception leaves this layer's C entries.
+#define ZEL_SPARSE_ENTRY_CATCH(entry) \
+  catch (...) {                       \
+    zel::ZEL_BUILD::sparse_entry_exception(entry); \
+  }

@@ -10,6 +10,10 @@
 
 namespace zel::ZEL_BUILD {
 
+// Gives back the buffers the driver keeps between runs on the calling
+// thread (the engine runs it on the caller's thread only).
+void release_fglm_buffers();
+
 // One run of the sparse FGLM.  Returns the degree of the minimal polynomial
 // (0 in block-session mode), or -1 when the Pade step found no polynomial:
 // then nothing is printed or stored (entry nvars-1 of the degree table

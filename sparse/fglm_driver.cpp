@@ -68,7 +68,13 @@ struct Product {
   }
 };
 
+// The matrix of the parametrisation solves (D^2 residues), kept from run to
+// run of a thread: a fresh block each run would cost its page faults.  The
+// engine's memory reset gives it back (release_fglm_buffers).
+thread_local std::vector<Dom> inverse_rows;
 }  // namespace
+
+void release_fglm_buffers() { std::vector<Dom>().swap(inverse_rows); }
 
 int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* coords,
                     Dom* const* out_rows, int32_t* degrees, const char* const* names,
@@ -210,9 +216,6 @@ int32_t fglm_sparse(int32_t D, int32_t verbose, int32_t nvars, const int32_t* co
   // solves are worth it (see SolveMatrix).
   int32_t variables = 0;
   for (int32_t j = 0; j < last; ++j) variables += coords[j] >= 0;
-  // Kept from run to run of a thread: a fresh block each run would cost
-  // its page faults.
-  static thread_local std::vector<Dom> inverse_rows;
   const bool keep_rows = variables >= 3 && D <= kSolveMatrixLimit;
   bool paired = false, rows_made = false;
   if (full_degree) {

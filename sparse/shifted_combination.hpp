@@ -1,7 +1,8 @@
 // The inner loop of Euclid's one-degree steps: T := T + (m1 X + m0) S over
-// residues modulo p, and its one-factor form T := T + w S.  The integer build runs it eight coefficients at a time
-// when the processor has 512-bit vectors (chosen at load time); every form
-// gives the plain loop's residues.
+// residues modulo p, and its one-factor form T := T + w S.  The integer
+// build runs it eight or four coefficients at a time when the processor has
+// 512-bit or 256-bit vectors (chosen at load time); every form gives the
+// plain loop's residues.
 #pragma once
 
 #include <cstddef>

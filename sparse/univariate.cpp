@@ -248,10 +248,10 @@ ZEL_EXPORT int32_t ZEL_C(shift_X)(Dom* P, int32_t d) {
   return d + 1;
 }
 
-ZEL_EXPORT int32_t ZEL_C(combi_lin)(Dom* P, int32_t dP, uint32_t c, const Dom* Q, int32_t dQ) {
+ZEL_EXPORT int32_t ZEL_C(combi_lin)(Dom* P, int32_t dP, uint32_t c, const Dom* Q, int32_t dQ) try {
   if (modulo == nullptr || *modulo < 2)
     interface_error("combi_lin: no modulus yet, run an entry of the sparse FGLM first\n");
   int32_t d = dP;
   addmul_poly(P, Q, 0, static_cast<Dom>(c % current_prime()), &d, dQ);
   return d;
-}
+} ZEL_SPARSE_ENTRY_CATCH("combi_lin")

@@ -19,7 +19,12 @@
 // the engine's messages go to standard error.
 //
 //   qq_systems_int [-r runs] [-w warm-ups] [-t 1,4] [-m 1,2,4] [-v]
-//                  [cyclic-7 katsura-9 eco-8 scrambled-5-19 ...]
+//                  [cyclic-7 katsura-9 eco-8 dense-7-2-8 scrambled-5-19 ...]
+//
+// dense-N-D-B: N dense polynomials in N variables, every monomial of degree
+// at most D with a pseudo-random coefficient of up to B bits (either sign),
+// the same every run.  ZEL_NO_AVX512=1 in the environment measures the
+// AVX2 kernels on a machine that has AVX-512 too.
 #include <gmp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -30,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,10 +71,42 @@ void* send(const BigPoly& p) {
   return h;
 }
 
-// A standard system of zel_systems.h.
-System standard(int (*generate)(int, zs_poly*), int n) {
+// Writes a system into its argument and returns its polynomial count.
+using Generator = std::function<int(zs_poly*)>;
+
+// The exponents of every monomial of degree at most `left` in variables
+// [v, nvars), e fixed before v, handed to each.
+void each_monomial(int* e, int v, int nvars, int left, const std::function<void(const int*)>& use) {
+  if (v == nvars) {
+    use(e);
+    return;
+  }
+  for (int k = 0; k <= left; ++k) {
+    e[v] = k;
+    each_monomial(e, v + 1, nvars, left - k, use);
+  }
+  e[v] = 0;
+}
+
+int dense_random(int nvars, int degree, int bits, zs_poly* out) {
+  unsigned long long s = 0x9E3779B97F4A7C15ULL;
+  const long long range = (1LL << bits) - 1;
+  int e[64] = {};
+  for (int k = 0; k < nvars; ++k) {
+    zs_init(&out[k], nvars);
+    each_monomial(e, 0, nvars, degree, [&](const int* m) {
+      s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+      const long long c = static_cast<long long>((s >> 20) % (2 * range + 1)) - range;
+      if (c != 0) zs_add_term(&out[k], m, int(c));
+    });
+  }
+  return nvars;
+}
+
+// A system given as term lists with machine coefficients (zel_systems.h).
+System from_term_lists(const Generator& generate) {
   std::vector<zs_poly> sys(64);
-  const int count = generate(n, sys.data());
+  const int count = generate(sys.data());
   System out;
   for (int k = 0; k < count; ++k) {
     BigPoly p;
@@ -177,16 +215,21 @@ System system_named(const std::string& name) {
       return bench::scrambled_shape(n, d, 128, p == "scrambled-moved-");
     }
   }
+  int vars = 0, degree = 0, bits = 0;
+  if (std::sscanf(name.c_str(), "dense-%d-%d-%d", &vars, &degree, &bits) == 3) {
+    if (vars < 1 || vars > 40 || degree < 1 || bits < 1 || bits > 30) return {};
+    return from_term_lists([=](zs_poly* out) { return dense_random(vars, degree, bits, out); });
+  }
   const size_t dash = name.rfind('-');
   const std::string kind = dash == std::string::npos ? name : name.substr(0, dash);
   const int n = dash == std::string::npos ? 0 : std::atoi(name.c_str() + dash + 1);
-  int (*generate)(int, zs_poly*) = kind == "cyclic"    ? zs_cyclic
+  int (*standard)(int, zs_poly*) = kind == "cyclic"    ? zs_cyclic
                                    : kind == "katsura" ? zs_katsura
                                    : kind == "eco"     ? zs_eco
                                    : kind == "noon"    ? zs_noon
                                                        : nullptr;
-  if (!generate || n < 2 || n > 40) return {};
-  return standard(generate, n);
+  if (!standard || n < 2 || n > 40) return {};
+  return from_term_lists([standard, n](zs_poly* out) { return standard(n, out); });
 }
 
 }  // namespace
@@ -217,15 +260,15 @@ int main(int argc, char** argv) {
   }
   if (systems.empty())
     systems = {"cyclic-6", "cyclic-7", "katsura-8", "katsura-9", "katsura-10", "eco-8"};
-  std::printf("%-11s %4s %7s %9s %8s %6s %6s %6s %9s %8s %6s %18s\n", "system", "mode",
+  std::printf("%-20s %4s %7s %9s %8s %6s %6s %6s %9s %8s %6s %18s\n", "system", "mode",
               "threads", "median s", "peak MB", "count", "passes", "primes", "discarded", "words",
               "taken", "hash");
   for (const std::string& name : systems) {
     const System sys = system_named(name);
     if (sys.empty()) {
       std::fprintf(stderr,
-                   "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n, scrambled-n-d, "
-                   "scrambled-moved-n-d)\n",
+                   "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n, dense-n-d-b, "
+                   "scrambled-n-d, scrambled-moved-n-d)\n",
                    name.c_str());
       return 2;
     }
@@ -240,12 +283,12 @@ int main(int argc, char** argv) {
         std::sort(all.begin(), all.end(),
                   [](const Figures& a, const Figures& b) { return a.seconds < b.seconds; });
         const Figures& m = all[all.size() / 2];
-        std::printf("%-11s %4d %7d %9.3f %8.1f %6u %6u %6u %9u %8u %6u %018llx\n", name.c_str(),
+        std::printf("%-20s %4d %7d %9.3f %8.1f %6u %6u %6u %9u %8u %6u %018llx\n", name.c_str(),
                     mode, t, m.seconds, peaks[peaks.size() / 2], unsigned(m.basis),
                     m.loop.passes, m.loop.primes, m.loop.discarded, m.loop.largest_words,
                     m.loop.basis_primes, m.hash);
         if (!std::all_of(all.begin(), all.end(), [](const Figures& f) { return f.ok; }))
-          std::printf("%-11s %4d %7d (a run failed)\n", name.c_str(), mode, t);
+          std::printf("%-20s %4d %7d (a run failed)\n", name.c_str(), mode, t);
         std::fflush(stdout);
       }
   }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/api/host.hpp"
 #include "engine/api/interrupt.hpp"
 #include "engine/api/stop_flag.hpp"
@@ -175,7 +176,7 @@ using namespace zel::ZEL_BUILD;
 // The start of a request: memory reset, session set-up, variables x1, x2, ...
 // and an empty table.  The integer build takes n1, n2, an ignored integer and
 // the recording flag; the prime-field build the prime before the flag.
-ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   ZEL_C(reset_memory)();
   ZEL_C(local_reset_memory)();
@@ -213,9 +214,9 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) {
   ZEL_C(reset_expos)(n1, n2, names.data());
   module_table.global_nb = 0;
   return ToMapleInteger(kv, 1);
-}
+} ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "gbasis_init")
 
-ZEL_EXPORT HostValue ZEL_LC(gbasis_compute)(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue ZEL_LC(gbasis_compute)(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   return run_compute(kv, args, false,
                      [](void** in, uint32_t n, double* cpu, int32_t bk0, int32_t pas0,
@@ -223,9 +224,9 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_compute)(HostKernel kv, HostValue args) {
                        return ZEL_C(groebner)(in, n, module_table.base, 1, 0, cpu, bk0, pas0,
                                               restrict_, record);
                      });
-}
+} ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "gbasis_compute")
 
-ZEL_EXPORT HostValue ZEL_LC(hilbert_compute)(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue ZEL_LC(hilbert_compute)(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   return run_compute(kv, args, true,
                      [](void** in, uint32_t n, double* cpu, int32_t bk0, int32_t pas0,
@@ -233,11 +234,11 @@ ZEL_EXPORT HostValue ZEL_LC(hilbert_compute)(HostKernel kv, HostValue args) {
                        return ZEL_C(hilbert)(in, n, module_table.base, 1, 0, cpu, bk0, pas0,
                                              restrict_);
                      });
-}
+} ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "hilbert_compute")
 
 // Returns the previous level; a non-zero level starts the session recording
 // (it is written from the next gbasis_init on), zero closes it.
-ZEL_EXPORT HostValue ZEL_LC(debug_level)(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue ZEL_LC(debug_level)(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   expect_args(kv, args, 1);
   const int32_t d = integer_arg(kv, args, 1);
@@ -245,7 +246,7 @@ ZEL_EXPORT HostValue ZEL_LC(debug_level)(HostKernel kv, HostValue args) {
   current_debug = d;
   ZEL_C(debug)(d);
   return ToMapleInteger(kv, previous);
-}
+} ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "debug_level")
 
 namespace {
 // Runs f with the engine's messages on the standard error stream.
@@ -259,29 +260,31 @@ auto on_stderr(F f) {
 }
 }  // namespace
 
-ZEL_EXPORT HostValue ZEL_LC(internal_threads)(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue ZEL_LC(internal_threads)(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   expect_args(kv, args, 1);
   const int32_t n = integer_arg(kv, args, 1);
   return ToMapleInteger(kv, on_stderr([n] { return ZEL_C(internal_threads)(n); }));
-}
+} ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "internal_threads")
 
-ZEL_EXPORT HostValue ZEL_LC(internal_report)(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue ZEL_LC(internal_report)(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   return ToMapleInteger(kv, on_stderr([] { return ZEL_C(internal_report)(); }));
-}
+} ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "internal_report")
 
-ZEL_EXPORT HostValue ZEL_LC(internal_version)(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue ZEL_LC(internal_version)(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   return ToMapleInteger(kv, ZEL_C(internal_version)());
-}
+} ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "internal_version")
 
-ZEL_EXPORT HostValue ZEL_LC(scheduler)(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue ZEL_LC(scheduler)(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   return ToMapleInteger(kv, ZEL_C(scheduler)());
-}
+} ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "scheduler")
 
-ZEL_EXPORT double ZEL_LC(my_cpu)(void) { return ZEL_C(cpu)(); }
+ZEL_EXPORT double ZEL_LC(my_cpu)(void) try {
+  return ZEL_C(cpu)();
+} ZEL_ENTRY_CATCH(ZEL_LPREFIX "my_cpu")
 
 // Forgets the export zone of the receive entries (its memory goes with the
 // next memory reset).

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/api/binding.hpp"
+#include "engine/api/entry_guard.hpp"
 #include "engine/api/interrupt.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/int_context.hpp"
@@ -49,7 +50,7 @@ bool valid_result(HostKernel kv, HostValue args, int32_t i, uint32_t* k) {
 
 // send_poly(W, nvars, m, E, C): E holds m * nvars exponents, C m * W
 // coefficient words (sign word, then the magnitude least significant first).
-ZEL_EXPORT HostValue zel_int_send_poly(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue zel_int_send_poly(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   expect_args(kv, args, 5);
   const uint32_t w = count_arg(kv, args, 1, 1);
@@ -70,11 +71,11 @@ ZEL_EXPORT HostValue zel_int_send_poly(HostKernel kv, HostValue args) {
   Zel_int_full_sort_poly2(p);
   module_table.base[module_table.global_nb++] = p;
   return ToMapleNULL(kv);
-}
+} ZEL_BINDING_ENTRY_CATCH("zel_int_send_poly")
 
 // send_poly_gmp(nvars, m, E, L): the coefficients as a list of m host
 // integers.
-ZEL_EXPORT HostValue zel_int_send_poly_gmp(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue zel_int_send_poly_gmp(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   expect_args(kv, args, 4);
   const uint32_t nvars = count_arg(kv, args, 1, 0);
@@ -104,12 +105,12 @@ ZEL_EXPORT HostValue zel_int_send_poly_gmp(HostKernel kv, HostValue args) {
   Zel_int_full_sort_poly2(p);
   module_table.base[module_table.global_nb++] = p;
   return ToMapleNULL(kv);
-}
+} ZEL_BINDING_ENTRY_CATCH("zel_int_send_poly_gmp")
 
 // receive_poly(k, nvars, m, E, name): the exponents of result k into E; its
 // coefficients returned as an m x B host array of words (B the common width).
 // The array is the host's own copy: it outlives the next export and reset.
-ZEL_EXPORT HostValue zel_int_receive_poly(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue zel_int_receive_poly(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   expect_args(kv, args, 5);
   if (zel::Zel_int_zone == nullptr) {
@@ -140,11 +141,11 @@ ZEL_EXPORT HostValue zel_int_receive_poly(HostKernel kv, HostValue args) {
   HostValue rt = RTableCreate(kv, &s, nullptr, bounds);
   std::memcpy(RTableDataBlock(kv, rt), zel::Zel_int_zone, uint64_t(m) * width * sizeof(UI32));
   return rt;
-}
+} ZEL_BINDING_ENTRY_CATCH("zel_int_receive_poly")
 
 // receive_poly_gmp(k, nvars, m, E, name): the exponents into E and a list of
 // the m coefficients as host integers.
-ZEL_EXPORT HostValue zel_int_receive_poly_gmp(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue zel_int_receive_poly_gmp(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   expect_args(kv, args, 5);
   uint32_t k;
@@ -172,12 +173,12 @@ ZEL_EXPORT HostValue zel_int_receive_poly_gmp(HostKernel kv, HostValue args) {
   }
   mpz_clear(z);
   return list;
-}
+} ZEL_BINDING_ENTRY_CATCH("zel_int_receive_poly_gmp")
 
 // receive_poly_new(k, vars, nvars): [first term, sum of the terms] of result
 // k as host expressions in vars, coefficients left out and every exponent
 // above 10 taken as 10.
-ZEL_EXPORT HostValue zel_int_receive_poly_new(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue zel_int_receive_poly_new(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   expect_args(kv, args, 3);
   uint32_t k;
@@ -209,16 +210,16 @@ ZEL_EXPORT HostValue zel_int_receive_poly_new(HostKernel kv, HostValue args) {
   MapleListAssign(kv, out, 1, first);
   MapleListAssign(kv, out, 2, sum);
   return out;
-}
+} ZEL_BINDING_ENTRY_CATCH("zel_int_receive_poly_new")
 
-ZEL_EXPORT HostValue zel_int_receive_monom(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue zel_int_receive_monom(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   return ToMapleNULL(kv);
-}
+} ZEL_BINDING_ENTRY_CATCH("zel_int_receive_monom")
 
 // The host unloads the library: every Zel_malloc block goes back (the results
 // of both builds with them), and SIGINT to the handler it had before.
-ZEL_EXPORT HostValue zel_int_unload(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue zel_int_unload(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   Zel_int_free_memory();
   zel::Zel_int_zone = nullptr;
@@ -226,30 +227,34 @@ ZEL_EXPORT HostValue zel_int_unload(HostKernel kv, HostValue args) {
   zel::fp_build::forget_module_table();
   zel::restore_sigint();
   return ToMapleInteger(kv, 1);
-}
+} ZEL_BINDING_ENTRY_CATCH("zel_int_unload")
 
-ZEL_EXPORT HostValue zel_int_my_time(HostKernel kv, HostValue args) {
+ZEL_EXPORT HostValue zel_int_my_time(HostKernel kv, HostValue args) try {
   zel::bind_host(kv);
   const std::time_t now = std::time(nullptr);
   return ToMapleString(kv, std::ctime(&now));
-}
+} ZEL_BINDING_ENTRY_CATCH("zel_int_my_time")
 
-ZEL_EXPORT void Zel_int_safe_exit(void) { ZEL_C(safe_exit_INT)(); }
+ZEL_EXPORT void Zel_int_safe_exit(void) try {
+  ZEL_C(safe_exit_INT)();
+} ZEL_ENTRY_CATCH("Zel_int_safe_exit")
 
 // The switch of GMP's memory functions, as the host's side sees it: the
 // first push after a pop remembers GMP's current functions.
 ZEL_EXPORT void Zel_push_gmp_alloc_fnct(void* (*a)(size_t), void* (*r)(void*, size_t, size_t),
-                                        void (*f)(void*, size_t)) {
+                                        void (*f)(void*, size_t)) try {
   memo_mp_set_memory_functions(a, r, f);
-}
+} ZEL_ENTRY_CATCH("Zel_push_gmp_alloc_fnct")
 
-ZEL_EXPORT void Zel_pop_gmp_alloc_fnct(void) { memo_reset_mp_set_memory_functions(); }
+ZEL_EXPORT void Zel_pop_gmp_alloc_fnct(void) try {
+  memo_reset_mp_set_memory_functions();
+} ZEL_ENTRY_CATCH("Zel_pop_gmp_alloc_fnct")
 
 // Never expected to run.  A host that can still be told gets an error rather
 // than losing its process.
-ZEL_EXPORT void Zel_pop_safe_gmp_alloc_fnct(void) {
+ZEL_EXPORT void Zel_pop_safe_gmp_alloc_fnct(void) try {
   std::fprintf(stderr, "Zel_pop_safe_gmp_alloc_fnct %f\n", MapleVersion());
   std::fflush(stderr);
   if (zel::Maple_kernel) MapleRaiseError(zel::Maple_kernel, "Zel_pop_safe_gmp_alloc_fnct");
   std::exit(4);
-}
+} ZEL_ENTRY_CATCH("Zel_pop_safe_gmp_alloc_fnct")

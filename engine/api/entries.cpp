@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/api/interrupt.hpp"
 #include "engine/api/record.hpp"
 #include "engine/api/session.hpp"
@@ -13,34 +14,34 @@
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT I32 ZEL_C(internal_threads)(I32 n) {
+ZEL_EXPORT I32 ZEL_C(internal_threads)(I32 n) try {
   if (libmode_record)
     record(kIntegerBuild ? "  Zel_int_internal_threads(%d);\n" : "  Zel_internal_threads(%d);\n", n);
   return internal_threads(n);
-}
+} ZEL_ENTRY_CATCH("internal_threads")
 
 ZEL_EXPORT I32 ZEL_C(scheduler)(void) { return 0; }
 
-ZEL_EXPORT I32 ZEL_C(stop_immediately)(void) {
+ZEL_EXPORT I32 ZEL_C(stop_immediately)(void) try {
   checkInterrupt();
   return ZEL_C(stop_immediately_semaphore);
-}
+} ZEL_ENTRY_CATCH("stop_immediately")
 
 ZEL_EXPORT I32 ZEL_C(want_full_lift)(void) { return ZEL_C(want_lift); }
 
-ZEL_EXPORT double ZEL_C(cpu)(void) {
+ZEL_EXPORT double ZEL_C(cpu)(void) try {
   rusage u;
   getrusage(RUSAGE_SELF, &u);
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+} ZEL_ENTRY_CATCH("cpu")
 
 // Holds the process for a debugger to attach; sleeps rather than burning a
 // core while it waits.
-ZEL_EXPORT void ZEL_C(attendre)(void) {
+ZEL_EXPORT void ZEL_C(attendre)(void) try {
   Stderr("Attendre\n");
   for (;;) pause();
-}
+} ZEL_ENTRY_CATCH("attendre")
 
 ZEL_EXPORT I32 ZEL_C(attendre1)(void) { return 1; }
 

@@ -6,7 +6,10 @@
 //     ...
 //   } ZEL_ENTRY_CATCH("groebner")
 //
-// and report the exception through the build's fatal path.
+// and report the exception through the build's fatal path.  The name is the
+// C interface's name without its prefix, or a whole exported name ("zel_..."
+// of the binding).  tests/engine/api/entry_guard_test.int.cpp finds every
+// exported entry that is not written so.
 #pragma once
 
 #include "engine/variant.hpp"
@@ -16,9 +19,19 @@ namespace zel::ZEL_BUILD {
 // Inside a catch block: names the entry and the exception, then Fatal.
 [[noreturn]] void entry_exception(const char* entry);
 
+// The same for an entry of the host binding, through which the host itself
+// may unwind with exceptions of its own: those go on to the host; the
+// library's own memory failures take the fatal path.
+[[noreturn]] void binding_entry_exception(const char* entry);
+
 }  // namespace zel::ZEL_BUILD
 
 #define ZEL_ENTRY_CATCH(entry) \
   catch (...) {                \
     zel::ZEL_BUILD::entry_exception(entry); \
+  }
+
+#define ZEL_BINDING_ENTRY_CATCH(entry) \
+  catch (...) {                        \
+    zel::ZEL_BUILD::binding_entry_exception(entry); \
   }

@@ -167,7 +167,7 @@ void normalize_input_Dpol(Dpol* p, bool copy_raised) {
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void ZEL_C(set_expos2)(void* h, UI32 i, const I32* e, UI32 nvars) {
+ZEL_EXPORT void ZEL_C(set_expos2)(void* h, UI32 i, const I32* e, UI32 nvars) try {
   // The recording reads e[0 .. nvars): check the handle and the sizes first.
   // Exponent values are checked after it, so the replay holds that failure.
   Dpol* p = handle_Dpol(h, "set_expos2");
@@ -191,9 +191,9 @@ ZEL_EXPORT void ZEL_C(set_expos2)(void* h, UI32 i, const I32* e, UI32 nvars) {
   for (uint32_t j = 0; j < nvars; ++j) set_field(w, j, uint32_t(e[j]));
   put_hash(header_of(w), 0);
   p->mono[i] = header_of(w);
-}
+} ZEL_ENTRY_CATCH("set_expos2")
 
-ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) {
+ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) try {
   if (libmode_record) record("  ZEL(set_coeff_I32)(prev,%u,%d);\n", i, c);
   Dpol* p = residue_handle_Dpol(h, "set_coeff_I32");
   check_term(p, i, "set_coeff_I32");
@@ -202,12 +202,16 @@ ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) {
   // large c would be a wrong coefficient.
   lanes(p)[0][i] = Dom(reduce_I32(c, ZEL_C(Primes)[0]));
   mark_sorted(h, false);
-}
+} ZEL_ENTRY_CATCH("set_coeff_I32")
 
-ZEL_EXPORT UI32 ZEL_C(nb_terms)(void* h) { return handle_Dpol(h, "nb_terms")->n; }
-ZEL_EXPORT UI32 ZEL_C(size_poly)(void* h) { return handle_Dpol(h, "size_poly")->n; }
+ZEL_EXPORT UI32 ZEL_C(nb_terms)(void* h) try {
+  return handle_Dpol(h, "nb_terms")->n;
+} ZEL_ENTRY_CATCH("nb_terms")
+ZEL_EXPORT UI32 ZEL_C(size_poly)(void* h) try {
+  return handle_Dpol(h, "size_poly")->n;
+} ZEL_ENTRY_CATCH("size_poly")
 
-ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* h) {
+ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* h) try {
   Dpol* p = sorted_handle_Dpol(h, "export_poly");
   residue_handle_Dpol(h, "export_poly");
   if (m != p->n) return -1;
@@ -224,11 +228,11 @@ ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, 
     coeffs[t] = lanes(p)[0][t];
   }
   return 1;
-}
+} ZEL_ENTRY_CATCH("export_poly")
 
 // ---- residue accessors ------------------------------------------------------
 
-ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) {
+ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) try {
   Dpol* p = residue_handle_Dpol(h, "set_coeff");
   check_term(p, i, "set_coeff");
   if (c == nullptr) Fatal("Zel interface error: no residues given to set_coeff\n");
@@ -240,41 +244,41 @@ ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) {
     lanes(p)[l][i] = c[l];
   }
   mark_sorted(h, false);
-}
+} ZEL_ENTRY_CATCH("set_coeff")
 
-ZEL_EXPORT Dom* ZEL_C(get_coeff)(void* h, UI32 i, Dom* c) {
+ZEL_EXPORT Dom* ZEL_C(get_coeff)(void* h, UI32 i, Dom* c) try {
   Dpol* p = residue_handle_Dpol(h, "get_coeff");
   check_term(p, i, "get_coeff");
   if (c == nullptr) Fatal("Zel interface error: no output array given to get_coeff\n");
   for (uint32_t l = 0; l < ZEL_C(vectorize); ++l) c[l] = lanes(p)[l][i];
   return c;
-}
+} ZEL_ENTRY_CATCH("get_coeff")
 
-ZEL_EXPORT void* ZEL_C(assign_expos)(const I32* e, UI32 n) {
+ZEL_EXPORT void* ZEL_C(assign_expos)(const I32* e, UI32 n) try {
   check_exponents(e, n);
   ExposW* w = zero_Expos();
   for (uint32_t j = 0; j < n; ++j) set_field(w, j, uint32_t(e[j]));
   return header_of(w);
-}
+} ZEL_ENTRY_CATCH("assign_expos")
 
-ZEL_EXPORT void* ZEL_C(set_expos)(void* h, UI32 i, const I32* e) {
+ZEL_EXPORT void* ZEL_C(set_expos)(void* h, UI32 i, const I32* e) try {
   Dpol* p = handle_Dpol(h, "set_expos");
   check_term(p, i, "set_expos");
   void* m = ZEL_C(assign_expos)(e, real_nb_of_affine_variables);
   p->mono[i] = static_cast<Expos*>(m);
   mark_sorted(h, false);
   return m;
-}
+} ZEL_ENTRY_CATCH("set_expos")
 
-ZEL_EXPORT void ZEL_C(set_expos_d)(void* h, UI32 i, void* m) {
+ZEL_EXPORT void ZEL_C(set_expos_d)(void* h, UI32 i, void* m) try {
   Dpol* p = handle_Dpol(h, "set_expos_d");
   check_term(p, i, "set_expos_d");
   if (m == nullptr) Fatal("Zel interface error: null monomial given to set_expos_d\n");
   p->mono[i] = static_cast<Expos*>(m);
   mark_sorted(h, false);
-}
+} ZEL_ENTRY_CATCH("set_expos_d")
 
-ZEL_EXPORT void ZEL_C(get_expos)(void* h, UI32 i, I32* e) {
+ZEL_EXPORT void ZEL_C(get_expos)(void* h, UI32 i, I32* e) try {
   Dpol* p = handle_Dpol(h, "get_expos");
   check_term(p, i, "get_expos");
   if (p->mono[i] == nullptr) Fatal("Zel interface error: get_expos of term %u, which is not set\n", i);
@@ -282,7 +286,7 @@ ZEL_EXPORT void ZEL_C(get_expos)(void* h, UI32 i, I32* e) {
     Fatal("Zel interface error: no exponent array given to get_expos\n");
   for (uint32_t j = 0; j < real_nb_of_affine_variables; ++j)
     e[j] = I32(get_field(words_of(p->mono[i]), j));
-}
+} ZEL_ENTRY_CATCH("get_expos")
 
 // Homogenises in place; the monomials already are in the engine's form.
 ZEL_EXPORT void ZEL_C(sort_poly)(void* h) try {

@@ -7,6 +7,7 @@
 #include "engine/api/host.hpp"
 #include "engine/api/poly_input.hpp"
 #include "engine/api/record.hpp"
+#include "engine/api/session.hpp"
 #include "engine/call_zel.h"
 #include "engine/mem/zone.hpp"
 
@@ -18,6 +19,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
     record("  base[global_nb++]=prev;\n");
     record("  keep_handle(prev);\n");
   }
+  require_session("creat_poly");
   Dpol* p;
   {
     InZone3 z3;
@@ -38,10 +40,10 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly2")
 
-ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) {
+ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) try {
   Dpol* p = sorted_handle_Dpol(h, "see_Dpol");
   // A C caller's messages are silent by default; the replay programs print
   // their results on the standard error stream.
   zel::VisibleOutput visible;
   zel::ZEL_BUILD::ZEL_C(see_Dpol)(p);
-}
+} ZEL_ENTRY_CATCH("see_Dpol")

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/api/handles.hpp"
 #include "engine/api/host.hpp"
 #include "engine/api/poly_input.hpp"
@@ -112,12 +113,13 @@ struct RadixCache {
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
+ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
   if (libmode_record) {
     record("  prev=ZEL(creat_poly)(%u);\n", nterms);
     record("  base[global_nb++]=prev;\n");
     record("  keep_handle(prev);\n");
   }
+  require_session("creat_poly");
   IntContext ctx;
   InZone3 z3;
   Dpol_INT* p = new_Dpol_INT(nterms);
@@ -128,9 +130,9 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) {
   }
   register_handle(p, nterms == 0);
   return p;
-}
+} ZEL_ENTRY_CATCH("creat_poly")
 
-ZEL_EXPORT void ZEL_C(set_coeff_raw)(void* h, UI32 i, const I32* u, UI32 n) {
+ZEL_EXPORT void ZEL_C(set_coeff_raw)(void* h, UI32 i, const I32* u, UI32 n) try {
   if (libmode_record) {
     // A C array needs at least one element, even for a wrong count.
     record("  {\n    I32 u[%u]={%d", n > 0 ? n : 1u, n > 0 && u ? u[0] : 0);
@@ -146,9 +148,9 @@ ZEL_EXPORT void ZEL_C(set_coeff_raw)(void* h, UI32 i, const I32* u, UI32 n) {
   InZone3 z3;
   coeffs_INT(p)[i] = ZEL_C(import_INT)(u, n);
   mark_sorted(h, false);
-}
+} ZEL_ENTRY_CATCH("set_coeff_raw")
 
-ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) {
+ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) try {
   if (libmode_record) {
     record("  ZEL(set_coeff_gmp_str)(prev,%u,\"", i);
     record1(c ? decimal(c).c_str() : "");
@@ -161,9 +163,9 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) {
   InZone3 z3;
   coeffs_INT(p)[i] = ZEL_C(import_gmp_INT)(c, nullptr);
   mark_sorted(h, false);
-}
+} ZEL_ENTRY_CATCH("set_coeff_gmp")
 
-ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) {
+ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) try {
   if (libmode_record) {
     record("  ZEL(set_coeff_gmp_str)(prev,%u,\"", i);
     record1(c_string_body(text).c_str());
@@ -179,9 +181,9 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) {
           c_string_body(text).c_str());
   coeffs_INT(p)[i] = v;
   mark_sorted(h, false);
-}
+} ZEL_ENTRY_CATCH("set_coeff_gmp_str")
 
-ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) {
+ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");
   Dpol_INT* p = handle_INT(h, "full_sort_poly2");
   IntContext ctx;
@@ -189,10 +191,10 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) {
   IntTerms terms{p};
   normalize_input_terms(terms, false);
   mark_sorted(h, true);
-}
+} ZEL_ENTRY_CATCH("full_sort_poly2")
 
 ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out, I32 limit,
-                                      void* h, UI32* width) {
+                                      void* h, UI32* width) try {
   Dpol_INT* p = handle_INT(h, "export_poly_INT");
   if (m != p->n) {
     Stderr("m=%d and nb=%d\n", int(m), int(p->n));
@@ -210,10 +212,10 @@ ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out,
     ZEL_C(export_INT)(out + size_t(t) * B, coeffs_INT(p)[t], B);
   }
   return 1;
-}
+} ZEL_ENTRY_CATCH("export_poly_INT")
 
 ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, UI32* out,
-                                          I32 limit, void* h, UI32* width) {
+                                          I32 limit, void* h, UI32* width) try {
   Dpol_INT* p = handle_INT(h, "export_poly_mon_INT");
   if (m < 0 || uint32_t(m) != p->n || k < 0 || k >= m) {
     Stderr("m=%d and nb=%d (term %d)\n", int(m), int(p->n), int(k));
@@ -230,9 +232,9 @@ ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, 
   write_exponents(p, uint32_t(k), nvars, exps);
   ZEL_C(export_INT)(out, c, B);
   return 1;
-}
+} ZEL_ENTRY_CATCH("export_poly_mon_INT")
 
-ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps, void* h) {
+ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps, void* h) try {
   Dpol_INT* p = handle_INT(h, "export_poly_INT_gmp");
   if (m != p->n || !check_nvars(nvars)) return nullptr;
   mpz_srcptr* v;
@@ -246,16 +248,16 @@ ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps
     v[t] = &coeffs_INT(p)[t];
   }
   return v;
-}
+} ZEL_ENTRY_CATCH("export_poly_INT_gmp")
 
-ZEL_EXPORT mpz_srcptr ZEL_C(export_monom_INT)(UI32 k, UI32 nvars, UI32* exps, void* h) {
+ZEL_EXPORT mpz_srcptr ZEL_C(export_monom_INT)(UI32 k, UI32 nvars, UI32* exps, void* h) try {
   Dpol_INT* p = handle_INT(h, "export_monom_INT");
   if (k >= p->n || !check_nvars(nvars)) return nullptr;
   write_exponents(p, k, nvars, exps);
   return &coeffs_INT(p)[k];
-}
+} ZEL_ENTRY_CATCH("export_monom_INT")
 
-ZEL_EXPORT I32 ZEL_C(see_Dpol_INT)(void* h) {
+ZEL_EXPORT I32 ZEL_C(see_Dpol_INT)(void* h) try {
   Dpol_INT* p = handle_INT(h, "see_Dpol_INT");
   // Replay programs print their results even when messages are silent.
   zel::VisibleOutput visible;
@@ -278,9 +280,9 @@ ZEL_EXPORT I32 ZEL_C(see_Dpol_INT)(void* h) {
     see_Expos2(p->mono[t], 1);
   }
   return 1;
-}
+} ZEL_ENTRY_CATCH("see_Dpol_INT")
 
-ZEL_EXPORT void ZEL_C(convert_from_ntl_int)(const uint64_t* d, I32 n, UI32* r, UI32 radix) {
+ZEL_EXPORT void ZEL_C(convert_from_ntl_int)(const uint64_t* d, I32 n, UI32* r, UI32 radix) try {
   if (radix < 1) Fatal("radix=%u\n", radix);
   if (ZEL_C(Primes) == nullptr)
     Fatal("Zel interface error: convert_from_ntl_int before reset_coeffs\n");
@@ -303,4 +305,4 @@ ZEL_EXPORT void ZEL_C(convert_from_ntl_int)(const uint64_t* d, I32 n, UI32* r, U
       acc = (acc * rc.mod[l] + (d[k] & 0xffffffffu) % p) % p;
     r[l] = uint32_t(n < 0 && acc != 0 ? p - acc : acc);
   }
-}
+} ZEL_ENTRY_CATCH("convert_from_ntl_int")

@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/api/host.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
@@ -23,7 +24,7 @@ void setting(const char* name, long long value) { Output("\t%s = %lld\n", name, 
 
 }  // namespace
 
-ZEL_EXPORT I32 ZEL_C(internal_report)(void) {
+ZEL_EXPORT I32 ZEL_C(internal_report)(void) try {
   // Printing is the entry's whole job: a C caller, whose messages are
   // silent, reads it on the standard error stream.
   zel::VisibleOutput visible;
@@ -92,4 +93,4 @@ ZEL_EXPORT I32 ZEL_C(internal_report)(void) {
   setting("WEIGHTS", 0);
   Output("\tMAX_GARBAGES=%d\n", int(dynamic_max_garbages));
   return version;
-}
+} ZEL_ENTRY_CATCH("internal_report")

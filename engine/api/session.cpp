@@ -2,6 +2,8 @@
 // flags, primes and variables.
 #include "engine/api/session.hpp"
 
+#include <malloc.h>
+
 #include <cstring>
 #include <string>
 
@@ -34,9 +36,27 @@ namespace {
 // init clears the name slots once per session.
 bool names_cleared = false;
 constexpr uint32_t kMaxiBase = 100000;
+// The session was cleared by a memory reset that the other build asked for
+// (a caller of this build would not expect it).
+bool lost_to_other_build = false;
 }  // namespace
 
-void forget_session_state() {
+bool session_is_set_up() { return zone_tables_ready() && ZEL_C(ptr_Base_Exposants) != nullptr; }
+
+void require_session(const char* who) {
+  if (session_is_set_up()) return;
+  if (lost_to_other_build)
+    Fatal("Zel interface error: %s after a memory reset of the %s build, which also cleared "
+          "this build's session: set it up again from init_urgent on\n",
+          who, kIntegerBuild ? "prime-field" : "integer");
+  Fatal("Zel interface error: %s before init_urgent\n", who);
+}
+
+void forget_session_state(bool asked_here, bool had_session) {
+  if (asked_here)
+    lost_to_other_build = false;
+  else if (had_session)
+    lost_to_other_build = true;
   gen_sym_Dpol = 0;
   forget_handles();
   ZEL_C(previous_alloc) = nullptr;
@@ -55,14 +75,16 @@ void forget_session_state() {
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void ZEL_C(reset_memory)(void) {
+ZEL_EXPORT void ZEL_C(reset_memory)(void) try {
   if (libmode_record) record("  ZEL(reset_memory)();\n  nb_handles=0;\n");
   reset_session_memory();
-}
+} ZEL_ENTRY_CATCH("reset_memory")
 
 // Every reset empties both builds at once (their blocks share one arena), so
 // the flag only says who asked.
-ZEL_EXPORT void ZEL_C(reset_memory_internal)(I32 flag) { reset_session_memory(); }
+ZEL_EXPORT void ZEL_C(reset_memory_internal)(I32 flag) try {
+  reset_session_memory();
+} ZEL_ENTRY_CATCH("reset_memory_internal")
 
 ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* order,
                                      UI32 maxi_base, I32 rec) try {
@@ -97,11 +119,10 @@ ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* or
   return t;
 } ZEL_ENTRY_CATCH("init_urgent")
 
-ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log) {
+ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log) try {
   if (libmode_record) record("  ZEL(init)(%d,%d,%d,log_output);\n", quiet, info_on_stderr,
                              chinese_only);
-  if (!zone_tables_ready())
-    Fatal("Zel interface error: init before init_urgent\n");
+  require_session("init");
   want_pipe2 = info_on_stderr;
   ZEL_C(want_chinese_only) = chinese_only;
   want_secure = 0;
@@ -119,18 +140,20 @@ ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FI
   // A null log keeps the current output stream: messages must go somewhere.
   set_engine_streams(log, nullptr);
   return root;
-}
+} ZEL_ENTRY_CATCH("init")
 
 #ifdef ZEL_VARIANT_INT
-ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n) {
+ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n) try {
   if (libmode_record) record("  ZEL(reset_coeffs)(%u);\n", n);
   if (n == 0) Fatal("Zel interface error: at least one prime per batch is needed\n");
+  // The prime table goes to zone 3, which init_urgent makes.
+  require_session("reset_coeffs");
   ZEL_C(maxi_vectorize) = ZEL_C(vectorize) = n;
   InZone3 z3;
   init_Dom();
-}
+} ZEL_ENTRY_CATCH("reset_coeffs")
 #else
-ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) {
+ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) try {
   ZEL_C(vectorize) = 1;
   InZone3 z3;
   if (libmode_record) {
@@ -145,7 +168,7 @@ ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) {
   // Refuses anything but a prime below 65536: residues are 16 bits and
   // monic needs inverses.
   set_field_prime(pr[0]);
-}
+} ZEL_ENTRY_CATCH("reset_coeffs")
 #endif
 
 ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) try {
@@ -185,11 +208,17 @@ ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) try {
   Liste_variables[n] = "?";
 } ZEL_ENTRY_CATCH("reset_expos")
 
-ZEL_EXPORT void ZEL_C(log)(FILE* log) { set_engine_streams(log, nullptr); }
+ZEL_EXPORT void ZEL_C(log)(FILE* log) try {
+  set_engine_streams(log, nullptr);
+} ZEL_ENTRY_CATCH("log")
 
 // Giving the blocks back without forgetting the zones that point into them
 // would leave the next call on freed memory: free_memory is a full reset.
-ZEL_EXPORT I32 ZEL_C(free_memory)(void) {
+ZEL_EXPORT I32 ZEL_C(free_memory)(void) try {
   reset_session_memory();
+#ifdef __GLIBC__
+  // What went back to the C library goes back to the system as well.
+  malloc_trim(0);
+#endif
   return 1;
-}
+} ZEL_ENTRY_CATCH("free_memory")

@@ -25,9 +25,19 @@ extern uint32_t current_id_vars;
 // Sentinel of the pair lists, made by init: its link points to itself.
 extern Crit* z_Crit;
 
+// Whether init_urgent has set up this build's session since the last reset.
+bool session_is_set_up();
+
+// Fails (fatal) when the session is not set up, naming the entry `who` and
+// why: never set up, or cleared by a memory reset of the other build (a reset
+// of either build resets both).
+void require_session(const char* who);
+
 // This build's part of a session reset: forgets the handles' world (serial
-// counter, names-cleared mark, root pair, code table pointer).
-void forget_session_state();
+// counter, names-cleared mark, root pair, code table pointer).  `asked_here`:
+// this build asked for the reset; `had_session`: it had a session, which the
+// reset clears (require_session then names the other build's reset).
+void forget_session_state(bool asked_here, bool had_session);
 
 // The memory reset of the C interface: both builds' engine memory and
 // session state (compiled once, callable from either build).

@@ -1,4 +1,5 @@
 // Integer build: the INT context and the zone allocator handed to GMP.
+#include "engine/api/entry_guard.hpp"
 #include "engine/coef/int_context.hpp"
 
 #include <gmp.h>
@@ -98,5 +99,9 @@ uint32_t ZEL_C(init_INT)() {
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void ZEL_C(enter)(void) { ZEL_C(enter_INT)(); }
-ZEL_EXPORT void ZEL_C(exit)(void) { ZEL_C(exit_INT)(); }
+ZEL_EXPORT void ZEL_C(enter)(void) try {
+  ZEL_C(enter_INT)();
+} ZEL_ENTRY_CATCH("enter")
+ZEL_EXPORT void ZEL_C(exit)(void) try {
+  ZEL_C(exit_INT)();
+} ZEL_ENTRY_CATCH("exit")

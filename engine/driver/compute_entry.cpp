@@ -1,5 +1,6 @@
 // Shared parts of the compute entries (see compute_entry.hpp), the date
 // stamp and the memory-state hook.
+#include "engine/api/entry_guard.hpp"
 #include "engine/driver/compute_entry.hpp"
 
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include "engine/api/handles.hpp"
 #include "engine/api/record.hpp"
+#include "engine/api/session.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/f4/pairs.hpp"
 #include "engine/mem/messages.hpp"
@@ -131,18 +133,17 @@ void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, c
   if (result == nullptr) Fatal("Zel interface error: no result array given to %s\n", who);
   for (uint32_t i = 0; i < nb; ++i)
     if (base[i] == nullptr) Fatal("Zel interface error: input polynomial %u of %s is null\n", i, who);
-  if (ZEL_C(ptr_Base_Exposants) == nullptr)
-    Fatal("Zel interface error: %s before init_urgent\n", who);
+  require_session(who);
 }
 
 }  // namespace zel::ZEL_BUILD
 
-ZEL_EXPORT I32 ZEL_C(recompute)(char* buffer, I32 size) {
+ZEL_EXPORT I32 ZEL_C(recompute)(char* buffer, I32 size) try {
   if (buffer == nullptr || size <= 0) return 0;
   std::time_t now = std::time(nullptr);
   std::tm local;
   localtime_r(&now, &local);
   return I32(std::strftime(buffer, size_t(size), "%a %b %e %H:%M:%S", &local));
-}
+} ZEL_ENTRY_CATCH("recompute")
 
 ZEL_EXPORT void ZEL_C(memory_state)(void) {}

@@ -192,7 +192,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
 } ZEL_ENTRY_CATCH("groebner")
 
 ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
-                               I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) {
+                               I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) try {
   empty_free_lists();
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
@@ -206,9 +206,9 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   if (cpu != nullptr) *cpu = double(std::clock()) / CLOCKS_PER_SEC - start;
   hand_out_results(result, count);
   return count;
-}
+} ZEL_ENTRY_CATCH("hilbert")
 
-ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) {
+ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
   empty_free_lists();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "gbasis_rr_form", true);
@@ -223,4 +223,4 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   if (cpu != nullptr) *cpu = spent;
   hand_out_results(result, count);
   return count;
-}
+} ZEL_ENTRY_CATCH("gbasis_rr_form")

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "engine/api/entry_guard.hpp"
 #include "engine/api/handles.hpp"
 #include "engine/api/record.hpp"
 #include "engine/call_zel.h"
@@ -69,7 +70,7 @@ using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                 I32 block, double* cpu, I32 bk0, I32 pas0,
-                                I32 restrict_, ZEL_Comp_Desc env) {
+                                I32 restrict_, ZEL_Comp_Desc env) try {
   IntContext gmp;
   const double start = cpu_seconds();
   if (cpu != nullptr) *cpu = 0;
@@ -111,10 +112,11 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   hand_out_results(result, count);
   if (cpu != nullptr) *cpu = cpu_seconds() - start;
   return count;
-}
+} ZEL_ENTRY_CATCH("groebner")
 
 ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
-                               I32 block, double* cpu, I32 /*bk0*/, I32 /*pas0*/, I32 restrict_) {
+                               I32 block, double* cpu, I32 /*bk0*/, I32 /*pas0*/,
+                               I32 restrict_) try {
   IntContext gmp;
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
@@ -128,12 +130,12 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   hand_out_results(result, count);
   if (cpu != nullptr) *cpu = cpu_seconds() - start;
   return count;
-}
+} ZEL_ENTRY_CATCH("hilbert")
 
 // The universal command on all the polynomials through the loop over
 // batches of primes: the rational parametrisation, or the minimal
 // polynomial alone after a multiplication-matrix request.
-ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) {
+ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
   IntContext gmp;
   const double start = cpu_seconds();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
@@ -150,4 +152,4 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   hand_out_results(result, count);
   if (cpu != nullptr) *cpu = cpu_seconds() - start;
   return count;
-}
+} ZEL_ENTRY_CATCH("gbasis_rr_form")

@@ -14,6 +14,7 @@
 #include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
 #include "sparse/shifted_combination.hpp"
+#include "engine/mem/cpu_features.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -72,7 +73,7 @@ __attribute__((target("avx512f"))) void transpose_tile16(const Dom* in, size_t i
 // Read once at load time.
 const bool kTransposeTiles = [] {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") != 0;
+  return __builtin_cpu_supports("avx512f") != 0 && avx512_allowed();
 }();
 #endif
 

@@ -54,6 +54,7 @@
 #include "engine/mem/messages.hpp"
 #include "engine/mem/raw_block.hpp"
 #include "engine/mem/zone.hpp"
+#include "engine/mem/cpu_features.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -315,7 +316,7 @@ const bool kHasAvx2 = [] {
 }();
 const bool kHasAvx512 = [] {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") != 0;
+  return __builtin_cpu_supports("avx512f") != 0 && avx512_allowed();
 }();
 #endif
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "engine/f4/fp_kernels.hpp"
+#include "engine/mem/cpu_features.hpp"
 
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 #define ZEL_WIDE_LANES 1
@@ -96,7 +97,7 @@ const std::vector<LaneKernel>& lane_kernels() {
     std::vector<LaneKernel> k;
 #ifdef ZEL_WIDE_LANES
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f"))
+    if (__builtin_cpu_supports("avx512f") && avx512_allowed())
       k.push_back({"avx512f", avx512::add_pivot_lanes<kLanes>, avx512::add_pivot_lanes<kWideLanes>});
     if (__builtin_cpu_supports("avx2"))
       k.push_back({"avx2", avx2::add_pivot_lanes<kLanes>, avx2::add_pivot_lanes<kWideLanes>});

@@ -1,4 +1,5 @@
 // Messages and fatal errors of one build.
+#include "engine/api/entry_guard.hpp"
 #include "engine/mem/messages.hpp"
 
 #include <cstdlib>
@@ -103,35 +104,35 @@ void raise_pending_fatal() {
 
 using namespace zel::ZEL_BUILD;
 
-ZEL_EXPORT void ZEL_C(Fatal)(const char* format, ...) {
+ZEL_EXPORT void ZEL_C(Fatal)(const char* format, ...) try {
   va_list ap;
   va_start(ap, format);
   vFatal(format, ap);
-}
+} ZEL_ENTRY_CATCH("Fatal")
 
-ZEL_EXPORT void ZEL_C(Output)(const char* format, ...) {
+ZEL_EXPORT void ZEL_C(Output)(const char* format, ...) try {
   char buf[kMessageBuffer];
   va_list ap;
   va_start(ap, format);
   std::vsnprintf(buf, sizeof buf, format, ap);
   va_end(ap);
   Output_string(buf);
-}
+} ZEL_ENTRY_CATCH("Output")
 
-ZEL_EXPORT int ZEL_C(Stderr)(const char* format, ...) {
+ZEL_EXPORT int ZEL_C(Stderr)(const char* format, ...) try {
   char buf[kMessageBuffer];
   va_list ap;
   va_start(ap, format);
   std::vsnprintf(buf, sizeof buf, format, ap);
   va_end(ap);
   return Stderr("%s", buf);
-}
+} ZEL_ENTRY_CATCH("Stderr")
 
-ZEL_EXPORT void ZEL_C(Infos)(const char* format, ...) {
+ZEL_EXPORT void ZEL_C(Infos)(const char* format, ...) try {
   char buf[kMessageBuffer];
   va_list ap;
   va_start(ap, format);
   std::vsnprintf(buf, sizeof buf, format, ap);
   va_end(ap);
   Infos("%s", buf);
-}
+} ZEL_ENTRY_CATCH("Infos")

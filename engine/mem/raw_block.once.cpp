@@ -3,11 +3,14 @@
 #include "engine/mem/raw_block.hpp"
 
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "engine/mem/build_reset.hpp"
 
@@ -114,10 +117,32 @@ uint64_t page_size() {
   return ps;
 }
 
+// Below this the engine could not hold even a small request's tables.
+constexpr uint64_t kMinArena = uint64_t(1) << 24;
+
+// Address space the process may still map under its limit (ulimit -v), or
+// none when it has no limit.
+std::optional<uint64_t> address_space_left() {
+  rlimit limit;
+  if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+  uint64_t mapped_pages = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    unsigned long long pages = 0;
+    if (std::fscanf(f, "%llu", &pages) == 1) mapped_pages = pages;
+    std::fclose(f);
+  }
+  const uint64_t mapped = mapped_pages * page_size();
+  return uint64_t(limit.rlim_cur) > mapped ? uint64_t(limit.rlim_cur) - mapped : 0;
+}
+
 bool arena_reserve() {
-  // Reserve address space only; a smaller range is tried when the process is
-  // limited (ulimit -v).
-  for (uint64_t want = uint64_t(1) << 40; want >= (uint64_t(1) << 30); want >>= 1) {
+  // Reserve address space only.  Under a limit the range counts against it
+  // all the same: take half of what is left, the other half staying for the
+  // C library's allocations (GMP integers, long-lived arrays, scratch).
+  uint64_t want = uint64_t(1) << 40;
+  if (const auto left = address_space_left()) want = std::min(want, *left / 2);
+  want = want / page_size() * page_size();
+  for (; want >= kMinArena; want = want / 2 / page_size() * page_size()) {
     void* p = mmap(nullptr, want, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (p != MAP_FAILED) {
       arena_base = static_cast<char*>(p);

@@ -1,4 +1,5 @@
 // The zone heap of one build.
+#include "engine/api/entry_guard.hpp"
 #include "engine/mem/zone.hpp"
 
 #include <cstdio>
@@ -361,7 +362,9 @@ int chk_alloca_size(int32_t n) {
 
 }  // namespace zel::ZEL_BUILD
 
-ZEL_EXPORT void* ZEL_C(alloc64)(uint64_t size) { return zel::ZEL_BUILD::alloc64(size); }
-ZEL_EXPORT uint32_t ZEL_C(align_vector_size)(uint32_t n) {
+ZEL_EXPORT void* ZEL_C(alloc64)(uint64_t size) try {
+  return zel::ZEL_BUILD::alloc64(size);
+} ZEL_ENTRY_CATCH("alloc64")
+ZEL_EXPORT uint32_t ZEL_C(align_vector_size)(uint32_t n) try {
   return zel::ZEL_BUILD::align_vector_size(n);
-}
+} ZEL_ENTRY_CATCH("align_vector_size")

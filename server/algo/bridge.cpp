@@ -634,4 +634,6 @@ uint32_t lib_hilbert_compute(void* const* base, uint32_t nb, void** result) {
   return 1;
 }
 
+void release_server_memory() { srv::release_unused_pool_blocks(); }
+
 }  // namespace zel::ZEL_BUILD

@@ -43,4 +43,8 @@ std::vector<int64_t> hilbert_numerator(std::vector<Exps> gens, uint32_t n);
 // monomial carrying its degree in the first exponent field.  Returns 1.
 uint32_t lib_hilbert_compute(void* const* base, uint32_t nb, void** result);
 
+// Gives back the server pools' blocks that no record in use lies in (the
+// solving modes' copies of a basis); the memory reset calls it.
+void release_server_memory();
+
 }  // namespace zel::ZEL_BUILD

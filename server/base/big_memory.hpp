@@ -45,4 +45,8 @@ struct BigMemory {
 // ORVBIGMEM was set at the first call.
 void* internal_Orv_malloc(uint32_t n);
 
+// True once internal_Orv_malloc has handed out the system allocator's
+// blocks (ORVBIGMEM unset at its first call): std::free gives them back.
+bool internal_Orv_malloc_is_system();
+
 }  // namespace orv

@@ -44,10 +44,15 @@ void* BigMemory::take(uint32_t n) {
   return chunk;
 }
 
+namespace {
+bool decided = false;
+bool use_big_memory = false;
+BigMemory* big = nullptr;
+}  // namespace
+
+bool internal_Orv_malloc_is_system() { return decided && !use_big_memory; }
+
 void* internal_Orv_malloc(uint32_t n) {
-  static bool decided = false;
-  static bool use_big_memory = false;
-  static BigMemory* big = nullptr;
   if (!decided) {
     decided = true;
     if (std::getenv("ORVBIGMEM")) {

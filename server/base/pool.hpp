@@ -2,11 +2,12 @@
 // code (term nodes, list cells, statistics, critical pairs, states, FGLM
 // blocks, staircase elements, Hilbert-numerator terms).
 //
-// A pool takes blocks from the allocation hook and never gives them back;
-// records return one by one or as whole lists to a free list.  The free list
-// is kept in taking order: the record that new_() returns already links to
-// the record the next new_() will return, so list builders take records one
-// after another and only write NULL into the last link.
+// A pool takes blocks from the allocation hook; records return one by one or
+// as whole lists to a free list.  Only the engine's memory reset gives blocks
+// back: those whose records are all free (release_unused_blocks_).  The free
+// list is kept in taking order: the record that new_() returns already links
+// to the record the next new_() will return, so list builders take records
+// one after another and only write NULL into the last link.
 //
 // A Policy gives what differs between record types:
 //   static const char* name();               instance name in messages
@@ -24,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -41,12 +43,26 @@
 
 namespace orv::ORV_BUILD {
 
+// The release functions of the pools that know their blocks, listed when
+// they take their first one (see release_unused_pool_blocks).
+inline std::vector<void (*)()>& pool_releasers() {
+  static auto* list = new std::vector<void (*)()>;
+  return *list;
+}
+
+// Every pool of this build that knows its blocks gives back those no record
+// in use lies in (the memory reset of the engine asks for it).
+inline void release_unused_pool_blocks() {
+  for (void (*release)() : pool_releasers()) release();
+}
+
 template <class Record, class Policy>
 struct Pool {
   static inline Record* root = nullptr;   // free-list head
   static inline Record* z = nullptr;      // sentinel: links to itself
   static inline uint32_t stat_orv = 0;    // blocks taken since the last rebuild
   static inline uint32_t last_Objet = 0;  // word count of the last build (variable-size)
+  static inline bool releaser_listed = false;  // in pool_releasers()
 
   // Every block taken, by its first byte, with the record size it was laid
   // out for.  Releasing a record of another size into the pool would later
@@ -55,6 +71,7 @@ struct Pool {
     const char* first;
     const char* second;
     uint32_t size;
+    bool from_system;  // the system allocator's: release_unused_blocks_ may free it
   };
   // Never destroyed: after a rebuild this table is all that still points
   // to the old blocks, and they live until the process ends.  Made on first
@@ -147,9 +164,64 @@ struct Pool {
         Output(" %u alloc:%u octets\n", stat_orv, bytes);
       }
     }
-    if constexpr (Policy::variable_size || Policy::track_blocks)
-      blocks()[block] = BlockRange{block, block + bytes, size};
+    if constexpr (Policy::variable_size || Policy::track_blocks) {
+      const bool from_system =
+          ORV_C(Orv_malloc) == &internal_Orv_malloc && internal_Orv_malloc_is_system();
+      blocks()[block] = BlockRange{block, block + bytes, size, from_system};
+      if (!releaser_listed) {
+        releaser_listed = true;
+        pool_releasers().push_back(&release_unused_blocks_);
+      }
+    }
     root = lay_out(start, n, size);
+  }
+
+  // The records orv_ laid out in a block of the current size.
+  static uint32_t capacity(const BlockRange& b) {
+    const bool shifted = Policy::term_nodes && !kMemDebug &&
+                         reinterpret_cast<uintptr_t>(b.first) % 16 != 0;
+    return kPerBlock - (shifted ? 1 : 0);
+  }
+
+  // Gives back to the system every block of the current record size whose
+  // records are all on the free list: nothing can point into it.  The free
+  // list keeps the other records in their order; a block holding a record in
+  // use (the sentinel z among them) stays.
+  static void release_unused_blocks_() {
+    const uint32_t size = elt_size();
+    std::map<const char*, uint32_t> free_count;
+    const BlockRange* last = nullptr;
+    auto block_of_free = [&](const Record* r) -> const BlockRange* {
+      const char* c = reinterpret_cast<const char*>(r);
+      if (last == nullptr || c < last->first || c >= last->second) last = block_of(r);
+      return last != nullptr && last->size == size && last->from_system ? last : nullptr;
+    };
+    for (Record* r = root; r != nullptr; r = link(r))
+      if (const BlockRange* b = block_of_free(r)) ++free_count[b->first];
+    std::vector<const char*> unused;
+    for (const auto& [first, n] : free_count)
+      if (n == capacity(blocks().at(first))) unused.push_back(first);
+    if (unused.empty()) return;
+    auto is_unused = [&](const BlockRange* b) {
+      return b != nullptr && free_count[b->first] == capacity(*b);
+    };
+    Record* kept = nullptr;
+    Record** tail = &kept;
+    for (Record* r = root; r != nullptr;) {
+      Record* next = link(r);
+      if (!is_unused(block_of_free(r))) {
+        *tail = r;
+        tail = &link(r);
+      }
+      r = next;
+    }
+    *tail = nullptr;
+    root = kept;
+    for (const char* first : unused) {
+      blocks().erase(first);
+      std::free(const_cast<char*>(first));
+    }
+    stat_orv = stat_orv > unused.size() ? stat_orv - uint32_t(unused.size()) : 0;
   }
 
   static void init_Objet_() {

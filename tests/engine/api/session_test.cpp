@@ -1,6 +1,7 @@
 // Session set-up of the C interface: the size and order checks, primes,
 // variables and the reset shared by both builds.
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -11,6 +12,7 @@
 #include "engine/mono/expos_layout.hpp"
 #include "engine/poly/dpol.hpp"
 #include "support/test_host.hpp"
+#include "support/zel_systems.h"
 #include "tests/engine/api/api_session.hpp"
 
 // The serial counters of both builds.
@@ -55,6 +57,32 @@ TEST_F(SessionTest, InitBeforeInitUrgentIsRefused) {
   EXPECT_RAISES(ZEL_C(init)(1, 1, 0, nullptr), "Zel interface error: init before init_urgent\n");
 }
 
+TEST_F(SessionTest, PolynomialsBeforeInitUrgentAreRefused) {
+  EXPECT_RAISES(ZEL_C(creat_poly)(2), "Zel interface error: creat_poly before init_urgent\n");
+#ifdef ZEL_VARIANT_INT
+  EXPECT_RAISES(ZEL_C(reset_coeffs)(1), "Zel interface error: reset_coeffs before init_urgent\n");
+#endif
+}
+
+TEST_F(SessionTest, ARequestAfterTheOtherBuildsResetSaysWhatClearedItsSession) {
+  zel_test::start_session(0, 2);
+  void* in[1] = {ZEL_C(creat_poly)(0)};
+  ZEL_C(full_sort_poly2)(in[0]);
+  void* out[4];
+  if (kIntegerBuild)
+    Zel_reset_memory();
+  else
+    Zel_int_reset_memory();
+  const std::string other = kIntegerBuild ? "prime-field" : "integer";
+  EXPECT_RAISES(ZEL_C(gbasis_rr_form)(in, 1, out, nullptr),
+                "Zel interface error: gbasis_rr_form after a memory reset of the " + other +
+                    " build, which also cleared this build's session: set it up again from "
+                    "init_urgent on\n");
+  // A reset of its own build is a fresh start again.
+  ZEL_C(reset_memory)();
+  EXPECT_RAISES(ZEL_C(creat_poly)(2), "Zel interface error: creat_poly before init_urgent\n");
+}
+
 TEST_F(SessionTest, VariablesAreNamedAndTheTableIsBounded) {
   zel_test::start_session(2, 3);
   EXPECT_EQ(var_second_block, 2u);
@@ -73,6 +101,30 @@ TEST_F(SessionTest, VariablesAreNamedAndTheTableIsBounded) {
   EXPECT_RAISES(ZEL_C(reset_expos)(0xFFFFFFFFu, 2, names.data()),
                 "Zel interface error: at most 9999 variables (got 4294967297)\n");
 }
+
+#if defined(ZEL_VARIANT_FP) && !defined(__SANITIZE_ADDRESS__)
+// (Not under the sanitizer: its allocator keeps accounts of its own.)
+TEST_F(SessionTest, FreeMemoryGivesBackWhatASolvingModeTook) {
+  zs_poly sys[11];
+  void* in[11];
+  void* out[64];
+  zs_session(0, 11, 65521, 0);
+  zs_katsura(10, sys);
+  for (int k = 0; k < 11; ++k) {
+    in[k] = zs_send(&sys[k]);
+    zs_free(&sys[k]);
+  }
+  const size_t before = mallinfo2().uordblks;
+  sZEL_Comp_Desc env{};
+  env._compute = ZEL_COMPUTE_RRFORM;
+  env._aggressive2 = env._dlim = env._skip = -1;
+  double t = 0;
+  ASSERT_EQ(Zel_groebner(in, 11, out, 1, 0, &t, 0, 8, 0, &env), 11u);
+  Zel_free_memory();
+  // The change of order alone kept 20 MB here (1024 solutions).
+  EXPECT_LT(mallinfo2().uordblks, before + (4u << 20));
+}
+#endif
 
 #ifdef ZEL_VARIANT_FP
 TEST_F(SessionTest, ThePrimeMustBeAPrimeBelow65536) {

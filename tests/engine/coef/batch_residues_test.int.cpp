@@ -1,6 +1,7 @@
 // Integers modulo every prime of a batch at once.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "engine/coef/batch_residues.hpp"
@@ -12,18 +13,25 @@ using zel_test::RefZ;
 
 namespace {
 
-TEST(BatchResiduesTest, AgreeWithGmpForEverySizeAndSign) {
-  const std::vector<uint32_t> primes = {2, 3, 7, 65521, 2147483659u, 4294967279u, 4294967291u};
+void agree_with_gmp(uint32_t form) {
+  // Two groups of lanes, the second partly filled.
+  const std::vector<uint32_t> primes = {2,           3,           7,           65521,
+                                        2147483659u, 4294967279u, 4294967291u, 4294967231u,
+                                        4294967197u, 7,           2};
   const uint32_t V = uint32_t(primes.size());
   BatchResidues batch(primes.data(), V);
+  batch.use_form(form);
   std::vector<std::vector<Dom>> lanes(V, std::vector<Dom>(1));
   std::vector<Dom*> lane(V);
   for (uint32_t l = 0; l < V; ++l) lane[l] = lanes[l].data();
   auto rng = zel_test::make_rng(17);
   RefZ x;
-  // Sizes grow and shrink again (the tables only grow); all-ones words
-  // give the largest sums.
-  for (int bits : {0, 1, 31, 32, 33, 64, 65, 200, 1000, 64, 5000, 3}) {
+  // Sizes grow and shrink again (the tables only grow), across the chunks
+  // of the table (32 kChunkWords bits each); all-ones words give the
+  // largest sums.
+  const int chunk = 32 * int(BatchResidues::kChunkWords);
+  for (int bits : {0, 1, 31, 32, 33, 64, 65, 200, 1000, 64, chunk - 1, chunk, chunk + 1,
+                   3 * chunk + 32, 100000, 3}) {
     for (int trial = 0; trial < 8; ++trial) {
       if (trial == 0) {
         mpz_set_ui(x.v, 1);
@@ -43,6 +51,9 @@ TEST(BatchResiduesTest, AgreeWithGmpForEverySizeAndSign) {
         EXPECT_EQ(lanes[l][0], mpz_fdiv_ui(x.v, primes[l])) << bits << " bits, prime " << primes[l];
     }
   }
+  // The table stays within its chunk: the first batch for an integer of w
+  // words has about 2 w primes, and a table of w rows would grow with w^2.
+  EXPECT_LE(batch.table_entries(), size_t(BatchResidues::kChunkWords) * 16);
   // Scaled by the inverse of a leading coefficient, then no more.
   RefZ lead("-123456789123456789123456791"), inv, pp;
   batch.put(*lead.v, lane.data(), 0);
@@ -58,6 +69,15 @@ TEST(BatchResiduesTest, AgreeWithGmpForEverySizeAndSign) {
   batch.unscaled();
   batch.put(*x.v, lane.data(), 0);
   for (uint32_t l = 0; l < V; ++l) EXPECT_EQ(lanes[l][0], mpz_fdiv_ui(x.v, primes[l]));
+}
+
+// Every form of the sums the processor runs (plain, AVX2, AVX-512), on
+// integers shorter and much longer than the table.
+TEST(BatchResiduesTest, AgreeWithGmpForEverySizeAndSign) {
+  for (uint32_t form = 0; form < BatchResidues::form_count(); ++form) {
+    SCOPED_TRACE("form " + std::to_string(form));
+    agree_with_gmp(form);
+  }
 }
 
 }  // namespace

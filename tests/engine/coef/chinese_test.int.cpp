@@ -143,6 +143,45 @@ TEST_F(ChineseTest, TheContextsDirectSumIsTheTreesSumExactly) {
   }
 }
 
+// What GMP asks of the zone while a step runs (the zone's own functions
+// do the work).
+struct CountedGmpMemory {
+  static inline uint64_t bytes = 0;
+  static inline void* (*zone_alloc)(size_t) = nullptr;
+  static inline void* (*zone_realloc)(void*, size_t, size_t) = nullptr;
+  static inline void (*zone_free)(void*, size_t) = nullptr;
+  CountedGmpMemory() {
+    mp_get_memory_functions(&zone_alloc, &zone_realloc, &zone_free);
+    bytes = 0;
+    mp_set_memory_functions(
+        [](size_t n) {
+          bytes += n;
+          return zone_alloc(n);
+        },
+        [](void* p, size_t old, size_t n) {
+          bytes += n;
+          return zone_realloc(p, old, n);
+        },
+        zone_free);
+  }
+  ~CountedGmpMemory() { mp_set_memory_functions(zone_alloc, zone_realloc, zone_free); }
+};
+
+// The tree constants of a large batch (its primes' products) take zone
+// memory of some log^2 n products of all the primes at most: a
+// product grown by reallocation one limb at a time would leave every
+// shorter block behind and take memory quadratic in n.
+TEST_F(ChineseTest, TheConstantsOfALargeBatchTakeMemoryNearlyLinearInIt) {
+  const uint32_t n = 6000;
+  zel_test::use_batch(n, 0);
+  IntContext ctx;
+  zel::ZEL_BUILD::ZoneScope scope;
+  CountedGmpMemory counted;
+  init_Chinese_cstes(valid_Primes, n);
+  const uint64_t product_bytes = 4 * uint64_t(n);
+  EXPECT_LT(CountedGmpMemory::bytes, 256 * product_bytes);
+}
+
 TEST_F(ChineseTest, AFurtherBatchGivesTheImageInZeroToTheNewModulus) {
   // Old images as the loop has them: reduced, or a first batch's unreduced
   // sum (even past M_old); the new image is the one integer of [0, M_old P)

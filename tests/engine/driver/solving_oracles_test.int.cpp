@@ -6,12 +6,15 @@
 #include <gmpxx.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/call_zel.h"
+#include "engine/coef/default_primes.hpp"
+#include "engine/coef/primes.hpp"
 #include "support/naive_buchberger_qq.hpp"
 #include "support/qq_capi.hpp"
 #include "support/seeds.hpp"
@@ -306,6 +309,24 @@ TEST(SolvingOraclesQQ, RadicalStrategyOnKatsura) {
       EXPECT_TRUE(trim(value).empty()) << "input " << i;
     }
   }
+}
+
+// Mode 8 lifts the parametrisation of katsura-4 over one denominator a
+// pass before its minimal polynomial lifts.  That early lift must be
+// confirmed by primes drawn at random from the table, not by the next
+// ones in table order, which an input could be built against: the last
+// batch is not a run of neighbours in the table.
+TEST(SolvingOraclesQQ, AnEarlyLiftIsConfirmedByPrimesDrawnAtRandom) {
+  zel_test::TestHost host{0};
+  const int N = 4, n = N + 1;
+  ASSERT_EQ(run(katsura(N), n, ZEL_COMPUTE_RADICAL_STRATEG1).size(), size_t(n));
+  using namespace zel::ZEL_BUILD;
+  const uint32_t* table = zel::Zel_Default_Primes32();
+  std::vector<long> at;
+  for (uint32_t l = 0; l < ZEL_C(vectorize); ++l)
+    at.push_back(std::find(table, table + zel::kDefaultPrimes, ZEL_C(Primes)[l]) - table);
+  const auto [lo, hi] = std::minmax_element(at.begin(), at.end());
+  EXPECT_GT(*hi - *lo, long(2 * at.size()));
 }
 
 // A session of two blocks: the same answers, and a basis handed to mode 6
