@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "engine/api/session.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/mem/zone.hpp"
 #ifdef ZEL_VARIANT_INT
@@ -137,6 +138,9 @@ TEST_F(DpolTest, RawPrintingOfThePrimeFieldBuild) {
 
 TEST_F(DpolTest, LiftedPrintingWithoutALiftingLayerSaysSoAndKeepsZoneOne) {
   ZEL_C(want_raw_output) = 0;
+  // As before any init (which prints term by term): whole polynomials.
+  const int32_t saved_secure = want_secure;
+  want_secure = 1;
   MonoBuf y({0, 1, 0, 0});
   Dpol* p = new_Dpol(2);
   p->mono[0] = y.hdr();
@@ -150,6 +154,7 @@ TEST_F(DpolTest, LiftedPrintingWithoutALiftingLayerSaysSoAndKeepsZoneOne) {
   EXPECT_EQ(before.cur_garbages, after.cur_garbages);
   EXPECT_EQ(before.bignum_tas, after.bignum_tas);
   EXPECT_EQ(before.bot_bignum_tas, after.bot_bignum_tas);
+  want_secure = saved_secure;
 }
 
 #ifdef ZEL_VARIANT_INT
