@@ -85,12 +85,6 @@ constexpr size_t kFirstShare = 32;
 // Parts of a threaded round per thread: whoever is free takes the next.
 constexpr size_t kPartsPerThread = 4;
 
-// Home slot of src's term t times mult (hash hb), or of the term itself.
-inline uint32_t home_of(const Dpol* src, uint32_t t, const ExposW* mult, uint32_t hb) {
-  const uint32_t ha = uint32_t(get_hash(src->mono[t]));
-  return mult ? add_hash(ha, hb) : ha;
-}
-
 struct Builder {
   Base_Exposants* table;
   CodeIndex& index;
@@ -146,27 +140,39 @@ struct Builder {
   // products ahead the source monomial (its hash gives the home slot),
   // 2 * kAhead ahead the index entry, kAhead ahead the copy of the
   // monomial it names.
+  //
+  // Everything the loop reads but the monomials and the index's arrays is
+  // in locals: the stores of the codes could alias fields and globals,
+  // which would be read again after each one.
   template <class NotFound>
   void look_up(const PendingRow& p, uint32_t* codes, NotFound&& not_found) const {
-    const Dpol* src = p.src;
-    const uint32_t n = src->n, from = p.from();
+    const CodeIndex::Reader index = this->index.reader();
+    const uint32_t hp = zel_hash_prime;
+    const Expos* const* mono = p.src->mono;
+    const ExposW* mult = p.mult;
+    const uint32_t hb = p.hash;
+    const uint32_t n = p.src->n, from = p.from();
     if (from) codes[0] = p.lead;
+    auto home_of = [&](uint32_t t) {
+      const uint32_t ha = uint32_t(get_hash(mono[t]));
+      return mult ? add_hash(ha, hb, hp) : ha;
+    };
     constexpr uint32_t kRing = 31;  // ring of the home slots computed ahead
     static_assert(2 * kAhead < kRing, "the ring holds the homes in flight");
     uint32_t home[kRing + 1];
-    for (uint32_t t = from; t < std::min(n, from + 3 * kAhead); ++t) __builtin_prefetch(src->mono[t]);
+    for (uint32_t t = from; t < std::min(n, from + 3 * kAhead); ++t) __builtin_prefetch(mono[t]);
     for (uint32_t t = from; t < std::min(n, from + 2 * kAhead); ++t) {
-      home[t & kRing] = home_of(src, t, p.mult, p.hash);
+      home[t & kRing] = home_of(t);
       index.prefetch(home[t & kRing]);
     }
     for (uint32_t t = from; t < n; ++t) {
-      if (t + 3 * kAhead < n) __builtin_prefetch(src->mono[t + 3 * kAhead]);
+      if (t + 3 * kAhead < n) __builtin_prefetch(mono[t + 3 * kAhead]);
       if (t + 2 * kAhead < n) {
-        home[(t + 2 * kAhead) & kRing] = home_of(src, t + 2 * kAhead, p.mult, p.hash);
+        home[(t + 2 * kAhead) & kRing] = home_of(t + 2 * kAhead);
         index.prefetch(home[(t + 2 * kAhead) & kRing]);
       }
       if (t + kAhead < n) index.prefetch_monomial(home[(t + kAhead) & kRing]);
-      if (!index.find(home[t & kRing], p.mult, words_of(src->mono[t]), &codes[t]))
+      if (!index.find(home[t & kRing], mult, words_of(mono[t]), &codes[t]))
         not_found(t, home[t & kRing]);
     }
   }

@@ -26,7 +26,7 @@ void CodeIndex::clear(uint32_t expected) {
 }
 
 void CodeIndex::place(Entry e) {
-  uint32_t i = position(e.home);
+  uint32_t i = position(e.home, shift_);
   while (entries_[i].code != kEmpty) i = (i + 1) & mask_;
   entries_[i] = e;
 }

@@ -27,33 +27,69 @@
 namespace zel::ZEL_BUILD {
 
 class CodeIndex {
+  struct Entry {
+    uint32_t home;
+    uint32_t code;  // kEmpty when the entry is free
+  };
+
  public:
   // Forgets every code; room for about `expected` codes before it grows.
   void clear(uint32_t expected);
 
-  // The code of a*b (a when b is null), whose home slot in the code table
-  // is `home`; false when it holds no such monomial.
-  bool find(uint32_t home, const ExposW* b, const ExposW* a, uint32_t* code) const {
-    const uint32_t B = words_per_code_;
-    for (uint32_t i = position(home);; i = (i + 1) & mask_) {
-      const Entry e = entries_[i];
-      if (e.code == kEmpty) return false;
-      if (e.home != home) continue;
-      const ExposW* m = copy_of(e.code);
-      if (b ? equal_product(m, a, b, B) : equal_words(m, a, B)) {
-        *code = e.code;
-        return true;
+  // The index's fields for a run of lookups, held by value: a caller's
+  // loop keeps them in registers, where the index's own fields would be
+  // read again after every code it stores (a uint32_t store may alias
+  // them).  Valid until the next add or clear.
+  class Reader {
+   public:
+    // The code of a*b (a when b is null), whose home slot in the code
+    // table is `home`; false when the index holds no such monomial.
+    bool find(uint32_t home, const ExposW* b, const ExposW* a, uint32_t* code) const {
+      for (uint32_t i = position(home);; i = (i + 1) & mask_) {
+        const Entry e = entries_[i];
+        if (e.code == kEmpty) return false;
+        if (e.home != home) continue;
+        const ExposW* m = copy_of(e.code);
+        if (b ? equal_product(m, a, b, B_) : equal_words(m, a, B_)) {
+          *code = e.code;
+          return true;
+        }
       }
     }
-  }
+    // Fetches the entry where a lookup of home slot `home` starts; then
+    // (once that entry is in cache) the copy of the monomial it names,
+    // which the lookup compares with.
+    void prefetch(uint32_t home) const { __builtin_prefetch(&entries_[position(home)]); }
+    void prefetch_monomial(uint32_t home) const {
+      const Entry e = entries_[position(home)];
+      if (e.code != kEmpty) __builtin_prefetch(copy_of(e.code));
+    }
+    // See CodeIndex::copy_of.
+    const ExposW* copy_of(uint32_t c) const {
+      if (!copies_) return by_code_[c];
+      return reinterpret_cast<const ExposW*>(copies_ + size_t(c) * B_);
+    }
 
-  // Fetches the entry where a lookup of home slot `home` starts; then (once
-  // that entry is in cache) the copy of the monomial it names, which the
-  // lookup compares with.
-  void prefetch(uint32_t home) const { __builtin_prefetch(&entries_[position(home)]); }
-  void prefetch_monomial(uint32_t home) const {
-    const Entry e = entries_[position(home)];
-    if (e.code != kEmpty) __builtin_prefetch(copy_of(e.code));
+   private:
+    friend class CodeIndex;
+    uint32_t position(uint32_t home) const { return CodeIndex::position(home, shift_); }
+    const Entry* entries_;
+    const uint64_t* copies_;  // null when the monomials are not copied
+    const ExposW* const* by_code_;
+    uint32_t mask_, shift_, B_;
+  };
+  Reader reader() const {
+    Reader r;
+    r.entries_ = entries_.data();
+    r.copies_ = words_per_code_ > kMostCopiedWords ? nullptr : words_.data();
+    r.by_code_ = by_code_.data();
+    r.mask_ = mask_;
+    r.shift_ = shift_;
+    r.B_ = words_per_code_;
+    return r;
+  }
+  bool find(uint32_t home, const ExposW* b, const ExposW* a, uint32_t* code) const {
+    return reader().find(home, b, a, code);
   }
 
   // Records that code `code`, the next one (codes arrive 0, 1, 2 ...),
@@ -67,19 +103,12 @@ class CodeIndex {
   // are contiguous.  Monomials of more than kMostCopiedWords words are not
   // copied (the copies would cost much memory and save little): then the
   // table's monomial.
-  const ExposW* copy_of(uint32_t c) const {
-    if (words_per_code_ > kMostCopiedWords) return by_code_[c];
-    return reinterpret_cast<const ExposW*>(words_.data() + size_t(c) * words_per_code_);
-  }
+  const ExposW* copy_of(uint32_t c) const { return reader().copy_of(c); }
   uint32_t size() const { return uint32_t(by_code_.size()); }
 
  private:
   static constexpr uint32_t kEmpty = ~uint32_t(0);
   static constexpr uint32_t kMostCopiedWords = 16;
-  struct Entry {
-    uint32_t home;
-    uint32_t code;  // kEmpty when the entry is free
-  };
 
   static bool equal_words(const ExposW* m, const ExposW* a, uint32_t B) {
     for (uint32_t k = 0; k < B; ++k)
@@ -91,8 +120,10 @@ class CodeIndex {
       if (get_word(m, k) != get_word(a, k) + get_word(b, k)) return false;
     return true;
   }
-  uint32_t position(uint32_t home) const {
-    return uint32_t((uint64_t(home) * 0x9E3779B97F4A7C15ULL) >> shift_);
+  // Where the probes for home slot `home` start, in an array of 2^(64 - shift)
+  // entries.
+  static uint32_t position(uint32_t home, uint32_t shift) {
+    return uint32_t((uint64_t(home) * 0x9E3779B97F4A7C15ULL) >> shift);
   }
   void resize(uint32_t capacity_log2);
   void place(Entry e);

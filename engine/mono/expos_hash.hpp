@@ -19,13 +19,13 @@ extern uint32_t zel_hash_prime;
 // Hash of a word-form monomial under the current `zel_hash_prime`.
 uint32_t hash_Expos(const ExposW* m);
 
-// (ha + hb) mod p for two hashes below p; added in 64 bits so that it cannot
-// wrap for primes above 2^31.
-inline uint32_t add_hash(uint64_t ha, uint64_t hb) {
-  const uint64_t p = zel_hash_prime;
+// (ha + hb) mod p for two hashes below p, p being `zel_hash_prime` unless
+// given; added in 64 bits so that it cannot wrap for primes above 2^31.
+inline uint32_t add_hash(uint64_t ha, uint64_t hb, uint64_t p) {
   const uint64_t s = ha + hb;
   return uint32_t(s < p ? s : s - p);
 }
+inline uint32_t add_hash(uint64_t ha, uint64_t hb) { return add_hash(ha, hb, zel_hash_prime); }
 
 // Writes the hash of each of the count header-form monomials into its header
 // (64-bit store).  Null entries are skipped.
