@@ -52,60 +52,108 @@ bool largest_quotient_fraction(const INT& x, const INT& M, mpz_ptr num, mpz_ptr 
   return mpz_cmp_ui(&tmp, 1) == 0;
 }
 
+// The denominator d of x1 = n1 / d and x2 = n2 / d modulo M up to a small
+// factor, from the ratio x2 / x1 = n2 / n1: that fraction needs room for the
+// two numerators only, not for d.  With u / v its lowest terms (v = n1 / g,
+// g = gcd(n1, n2)), v / x1 = d / g modulo M, which goes to D.  False when x1
+// has no inverse or the ratio has no fraction behind it.
+bool denominator_from_ratio(const INT& x1, const INT& x2, const INT& M, mpz_ptr D) {
+  INT inv, r, u, v;
+  mpz_init(&inv);
+  if (mpz_invert(&inv, &x1, &M) == 0) return false;
+  mpz_init(&r);
+  mpz_mul(&r, &x2, &inv);
+  mpz_mod(&r, &r, &M);
+  mpz_init(&u);
+  mpz_init(&v);
+  if (!largest_quotient_fraction(r, M, &u, &v)) return false;
+  mpz_mul(D, &v, &inv);
+  mpz_mod(D, D, &M);
+  return true;
+}
+
+// Every coefficient times D, brought between -M/2 and M/2, into y; true when
+// each is small.  D starts as the denominator of one coefficient (an
+// integer) or, with `residue`, as a residue modulo M of the denominator
+// divided by a small integer.  A coefficient that D misses leaves a fraction
+// with a small denominator there: D takes it in, and once D is complete
+// every coefficient is checked against it again.  A residue must end as a
+// small integer, made positive.
+bool over_one_denominator(const INT* slots, uint32_t t, const INT& M, bool residue, mpz_ptr D,
+                          INT* y) {
+  INT half, n, d;
+  mpz_init(&half);
+  mpz_fdiv_q_2exp(&half, &M, 1);
+  mpz_init(&n);
+  mpz_init(&d);
+  const size_t longest = bits(&M) - kEarlyMarginBits;
+  auto symmetric = [&](mpz_ptr v) {
+    mpz_mod(v, v, &M);
+    if (mpz_cmp(v, &half) > 0) mpz_sub(v, v, &M);
+  };
+  auto over_D = [&](uint32_t j) {
+    mpz_mul(&y[j], &slots[j], D);
+    symmetric(&y[j]);
+    return bits(&y[j]) < longest;
+  };
+  bool extended = residue;
+  for (uint32_t j = 0; j < t; j++) {
+    if (over_D(j)) continue;
+    if (!largest_quotient_fraction(y[j], M, &n, &d)) return false;
+    mpz_mul(D, D, &d);
+    if (residue)
+      mpz_mod(D, D, &M);
+    else if (bits(D) >= longest)
+      return false;
+    extended = true;
+  }
+  if (residue) {
+    symmetric(D);
+    if (mpz_sgn(D) == 0 || bits(D) >= longest) return false;
+    mpz_abs(D, D);
+  }
+  for (uint32_t j = 0; extended && j < t; j++)
+    if (!over_D(j)) return false;
+  return true;
+}
+
 }  // namespace
 
 int lift_over_one_denominator(INT* extra, INT* slots, uint32_t t, const INT& M) {
-  // The last term with a non-zero image: in the polynomials this serves the
-  // trailing coefficients have the smallest numerators.
+  // The last terms with a non-zero image: in the polynomials this serves
+  // the trailing coefficients have the smallest numerators.
   uint32_t probe = t;
   while (probe > 0 && mpz_sgn(&slots[probe - 1]) == 0) --probe;
   if (probe-- == 0) return 0;
+  uint32_t second = probe;
+  while (second > 0 && mpz_sgn(&slots[second - 1]) == 0) --second;
   HeapMark m;
   save_GC_state(m);
-  INT n, d;
-  mpz_init(&n);
-  mpz_init(&d);
-  if (!largest_quotient_fraction(slots[probe], M, &n, &d)) {
+  auto* y = static_cast<INT*>(alloc64(sizeof(INT) * t));
+  for (uint32_t j = 0; j < t; j++) mpz_init(&y[j]);
+  INT D, g;
+  mpz_init(&D);
+  mpz_init(&g);
+  // One coefficient's fraction needs room for its numerator times the
+  // denominator; the ratio of two, once they share the denominator, for
+  // their two numerators: it lifts first when the denominator is the
+  // larger, as it is in the parametrisations of a change of order.
+  bool found = false;
+  {
+    INT d;
+    mpz_init(&d);
+    found = largest_quotient_fraction(slots[probe], M, &g, &d);
+    if (found) {
+      mpz_set(&D, &d);
+      found = over_one_denominator(slots, t, M, false, &D, y);
+    }
+  }
+  if (!found && second-- > 0 && denominator_from_ratio(slots[probe], slots[second], M, &D))
+    found = over_one_denominator(slots, t, M, true, &D, y);
+  if (!found) {
     restore_GC_state(m);
     return 0;
   }
-  // Every coefficient times the denominator D, brought between -M/2 and
-  // M/2, must be small.  A coefficient whose denominator D misses leaves a
-  // fraction with a small denominator there: D takes it in, and once D is
-  // complete every coefficient is checked against it again.
-  auto* y = static_cast<INT*>(alloc64(sizeof(INT) * t));
-  for (uint32_t j = 0; j < t; j++) mpz_init(&y[j]);
-  INT half, D, g;
-  mpz_init(&half);
-  mpz_fdiv_q_2exp(&half, &M, 1);
-  mpz_init_set(&D, &d);
-  mpz_init(&g);
-  const size_t longest = bits(&M) - kEarlyMarginBits;
-  auto over_D = [&](uint32_t j) {
-    mpz_mul(&y[j], &slots[j], &D);
-    mpz_mod(&y[j], &y[j], &M);
-    if (mpz_cmp(&y[j], &half) > 0) mpz_sub(&y[j], &y[j], &M);
-    return bits(&y[j]) < longest;
-  };
-  bool extended = false;
-  for (uint32_t j = 0; j < t; j++) {
-    if (over_D(j)) continue;
-    if (!largest_quotient_fraction(y[j], M, &n, &d)) {
-      restore_GC_state(m);
-      return 0;
-    }
-    mpz_mul(&D, &D, &d);
-    if (bits(&D) >= longest) {
-      restore_GC_state(m);
-      return 0;
-    }
-    extended = true;
-  }
-  for (uint32_t j = 0; extended && j < t; j++)
-    if (!over_D(j)) {
-      restore_GC_state(m);
-      return 0;
-    }
   // y_j / D in lowest terms over their lcm L = D / g: numerators y_j / g.
   mpz_set(&g, &D);
   for (uint32_t j = 0; j < t; j++) mpz_gcd(&g, &g, &y[j]);

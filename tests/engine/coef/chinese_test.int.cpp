@@ -410,15 +410,11 @@ TEST_F(ChineseTest, PrimitivePartsOfRandomRowsMatchTheClearedReference) {
   }
 }
 
-}  // namespace
-
-// Coefficients n_j / (d e_j) with d of 400 bits, numerators of 100 bits and
-// e_j in {1, 3, 25}: a modulus of 640 bits is far too small for the plain
-// bound (both parts below its square root) but lifts them over one
-// denominator, to what clearing the denominators gives; random images and
+// Coefficients n_j / (d e_j) with d of den_bits, numerators of num_bits and
+// e_j in {1, 3, 25}, modulo 20 primes (640 bits): lifted over one
+// denominator to what clearing the denominators gives; random images and
 // images with one wrong coefficient do not lift.
-TEST_F(ChineseTest, OneLargeDenominatorLiftsBeforeThePlainBound) {
-  SEED_TRACE();
+void expect_lift_over_one_denominator(unsigned num_bits, unsigned den_bits) {
   gmp_randstate_t rs;
   gmp_randinit_default(rs);
   gmp_randseed_ui(rs, 17);
@@ -427,8 +423,8 @@ TEST_F(ChineseTest, OneLargeDenominatorLiftsBeforeThePlainBound) {
     mpz_nextprime(p.v, p.v);
     mpz_mul(M.v, M.v, p.v);
   }
-  mpz_urandomb(d.v, rs, 400);
-  mpz_setbit(d.v, 399);
+  mpz_urandomb(d.v, rs, den_bits);
+  mpz_setbit(d.v, den_bits - 1);
   const uint32_t t = 40;
   std::vector<RefZ> image(t);
   std::vector<std::string> want(t);
@@ -436,7 +432,7 @@ TEST_F(ChineseTest, OneLargeDenominatorLiftsBeforeThePlainBound) {
   RefZ L("1");
   for (uint32_t j = 0; j < t; ++j) {
     RefZ n, den;
-    mpz_urandomb(n.v, rs, 100);
+    mpz_urandomb(n.v, rs, num_bits);
     if (j % 3 == 1) mpz_neg(n.v, n.v);
     mpz_mul_ui(den.v, d.v, j % 7 == 2 ? 3 : j % 11 == 5 ? 25 : 1);
     mpq_init(q[j]);
@@ -484,4 +480,22 @@ TEST_F(ChineseTest, OneLargeDenominatorLiftsBeforeThePlainBound) {
   for (RefZ& x : noise) mpz_urandomm(x.v, rs, M.v);
   EXPECT_EQ(lift(noise, &got, &got_L), 0);
   gmp_randclear(rs);
+}
+
+}  // namespace
+
+// Numerators of 100 bits over 400: one coefficient's fraction fits the
+// modulus with the margin; the plain bound (both parts below its square
+// root) is far off.
+TEST_F(ChineseTest, OneLargeDenominatorLiftsBeforeThePlainBound) {
+  SEED_TRACE();
+  expect_lift_over_one_denominator(100, 400);
+}
+
+// Numerators of 200 bits over 380: no coefficient's fraction fits (580 bits
+// and the margin), the ratio of two coefficients does, and gives the
+// denominator.  This is the shape of a parametrisation's coefficients.
+TEST_F(ChineseTest, ADenominatorLargerThanTheNumeratorsComesFromTheirRatio) {
+  SEED_TRACE();
+  expect_lift_over_one_denominator(200, 380);
 }
