@@ -1,13 +1,17 @@
 // The reducer search of symbolic preprocessing: for a column's monomial, the
-// first reducer, in table order, whose leading monomial divides it.
+// reducer with the fewest terms whose leading monomial divides it, the first
+// in table order of those as short.  The table holds the rows of earlier
+// steps beside the basis: the one of the same leading monomial is the most
+// reduced, but a row of a high degree can carry thousands of terms where a
+// multiple of a small basis polynomial does the same work with a hundred
+// (dense inputs of a high degree over a low-degree ideal).
 //
 // Each reducer's leading monomial gets a divisor mask (one bit per variable
 // with a positive exponent, variables folded modulo 64): a reducer whose mask
 // has a bit the column's mask lacks cannot divide, so most candidates are
-// passed over with one AND; the word-subtraction test decides the rest.  The
-// filter only skips reducers that do not divide, and in the table's
-// lexicographic order a divisor never comes before the monomial, so the
-// first divisor found is the one a plain scan finds.
+// passed over with one AND; the word-subtraction test decides the rest.  In
+// the table's lexicographic order a divisor never comes before the
+// monomial, so the search starts there.
 #pragma once
 
 #include <cstdint>
@@ -33,11 +37,13 @@ inline uint64_t divmask(const ExposW* m, uint32_t left_out = ~0u) {
   return mask;
 }
 
-// Leading monomials and masks of the reducers, in table order.
+// Leading monomials, masks and term counts of the reducers, in table order.
 struct ReducerIndex {
   const ExposW** lead = nullptr;
   uint64_t* mask = nullptr;
+  uint32_t* terms = nullptr;
   uint32_t n = 0;
+  uint32_t fewest_terms = 0;  // of all reducers: a divisor this short ends a search
   // The leading monomials descend in the lexicographic order of the table
   // (resort_Dpol): then a search may skip those above the monomial.
   bool lex_sorted = false;
@@ -56,18 +62,25 @@ uint32_t next_mask_candidate(const uint64_t* mask, uint32_t from, uint32_t n, ui
 // lexicographic order (idx.lex_sorted): no earlier one can divide m.
 uint32_t first_not_above(const ReducerIndex& idx, const ExposW* m);
 
-// Index of the first reducer whose leading monomial divides m, or -1.  Only
-// reads; safe in threads.
-inline int32_t first_divisor(const ReducerIndex& idx, const ExposW* m) {
+// Index of the reducer with the fewest terms whose leading monomial divides
+// m (the first in table order of those as short), or -1.  Only reads; safe
+// in threads.
+inline int32_t cheapest_divisor(const ReducerIndex& idx, const ExposW* m) {
   const uint64_t outside = ~divmask(m);
   const uint32_t B = nb_of_blocks_of_variables;
+  int32_t best = -1;
+  uint32_t best_terms = ~0u;
   for (uint32_t i = idx.lex_sorted ? first_not_above(idx, m) : 0;; ++i) {
     i = next_mask_candidate(idx.mask, i, idx.n, outside);
-    if (i == idx.n) return -1;
+    if (i == idx.n) return best;
+    if (idx.terms[i] >= best_terms) continue;
     const ExposW* L = idx.lead[i];
     uint32_t k = 0;
     while (k < B && !((get_word(m, k) - get_word(L, k)) & kFieldTopBits)) ++k;
-    if (k == B) return int32_t(i);
+    if (k < B) continue;
+    best = int32_t(i);
+    best_terms = idx.terms[i];
+    if (best_terms <= idx.fewest_terms) return best;
   }
 }
 

@@ -324,7 +324,8 @@ bool add_reducer_rows(Builder& b, Dpol* const* reducers, uint32_t nreducers) {
     const int32_t* flags = b.flags;
     auto search = [&](uint32_t lo, uint32_t hi) {
       for (uint32_t code = lo; code < hi; ++code)
-        if (flags[code] == kSearch) found[code - start] = first_divisor(idx, b.index.copy_of(code));
+        if (flags[code] == kSearch)
+          found[code - start] = cheapest_divisor(idx, b.index.copy_of(code));
     };
     // A search costs about as much as a few terms of a row.
     if (threads_for(uint64_t(end - start) * 8, nb) > 1 && end - start > 1) {
