@@ -15,7 +15,8 @@
 // eliminant of degree d, combinations with 128-bit coefficients).
 //
 // Every run is a child process forked before the engine is touched, so its
-// peak memory is the computation's own (plus the small driver).  With -v
+// peak memory is the computation's own plus the system's terms (as a
+// caller that read them from a file holds them) and the small driver.  With -v
 // the engine's messages go to standard error.
 //
 //   qq_systems_int [-r runs] [-w warm-ups] [-t 1,4] [-m 1,2,4] [-v]
@@ -26,6 +27,7 @@
 // the same every run.  ZEL_NO_AVX512=1 in the environment measures the
 // AVX2 kernels on a machine that has AVX-512 too.
 #include <gmp.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -265,6 +267,9 @@ int main(int argc, char** argv) {
               "taken", "hash");
   for (const std::string& name : systems) {
     const System sys = system_named(name);
+    // What building it took and gave back is not the computation's: the
+    // children start from the system alone.
+    malloc_trim(0);
     if (sys.empty()) {
       std::fprintf(stderr,
                    "unknown system %s (cyclic-n, katsura-n, eco-n, noon-n, dense-n-d-b, "
