@@ -60,6 +60,15 @@ class PageArray {
     size_ = 0;
   }
 
+  // Gives back the whole pages below value n (their values are lost; the
+  // size stays): a reader that has gone past them lets the memory go while
+  // it writes elsewhere.
+  void give_back_below(size_t n) {
+    static const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    const size_t bytes = std::min(n * sizeof(T), bytes_) / page * page;
+    if (data_ && bytes > 0) madvise(data_, bytes, MADV_DONTNEED);
+  }
+
   // Grows (or shrinks) to n values; the new ones are `fill`.
   void resize(size_t n, T fill) {
     if (n > bytes_ / sizeof(T)) grow(n);

@@ -30,6 +30,8 @@
 namespace zel::ZEL_BUILD {
 
 uint32_t use_strong_order = 0;
+uint64_t give_back_terms = uint64_t(1) << 23;
+uint64_t give_back_chunk = uint64_t(1) << 20;
 
 StepBuffers& step_buffers() {
   static StepBuffers buffers;
@@ -476,6 +478,7 @@ void fill_row_record(CodedRow* row, const std::vector<uint32_t>& rank_of_code,
 // Terms of the rows whose codes are written in threads at a time.
 constexpr uint64_t kCodingBatchTerms = uint64_t(1) << 20;
 
+
 // Codes the rows: records taken on this thread (with the interrupt polls),
 // then filled along with the gap codes.  With threads, each part of the
 // rows has its codes written one after another into a buffer of its own;
@@ -506,6 +509,22 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
     off[0] = 0;
     for (uint32_t i = 1; i < nterms[j]; ++i) off[i] = R - rank_of_code[codes[i]];
   };
+  // In a large step the term codes the rows have been coded from go back
+  // as the coding moves on: otherwise they stay beside the codes, and then
+  // beside the elimination's pivots, at the step's peak (4 bytes a term,
+  // hundreds of megabytes in the largest steps).  Smaller steps keep their
+  // pages for the next step.
+  const bool give_back = total >= give_back_terms;
+  PageArray<uint32_t>& term_codes = b.term_codes;
+  size_t given_back = 0;
+  auto coded_up_to = [&](uint32_t j) {
+    if (!give_back) return;
+    const size_t end = j < r ? b.row_start[j] : term_codes.size();
+    if (end - given_back >= give_back_chunk || j == r) {
+      term_codes.give_back_below(end);
+      given_back = end;
+    }
+  };
   if (threads <= 1) {
     std::vector<uint32_t> off(maxterms);
     for (uint32_t j = 0; j < r; ++j) {
@@ -513,6 +532,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
       offsets_of(j, off.data());
       uint32_t nbytes = 0;
       rows[j]->code = compress_lzw(off.data(), nterms[j], &rows[j]->ncodes, &nbytes);
+      coded_up_to(j + 1);
     }
     return true;
   }
@@ -575,6 +595,7 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
       }
     });
     j0 = j1;
+    coded_up_to(j1);
   }
   return true;
 }

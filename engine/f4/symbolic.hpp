@@ -38,6 +38,13 @@ inline RelativeTable<MatrixRow> relative_MatrixRow{"MatrixRow"};
 // One-shot switch: the next column sort uses comp5_Expos; cleared by it.
 extern uint32_t use_strong_order;
 
+// Steps of at least give_back_terms terms give their term codes back while
+// their rows are coded, give_back_chunk codes at a time (settings for the
+// tests; by default only the largest steps, whose codes take hundreds of
+// megabytes).
+extern uint64_t give_back_terms;
+extern uint64_t give_back_chunk;
+
 // Runs one F4 step on `nitems` items against the reducers (the reducer table
 // in resort_Dpol order).  *count: on entry the largest number of rows the
 // step may make; on return the number of new polynomials, stored in

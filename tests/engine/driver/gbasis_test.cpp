@@ -8,6 +8,7 @@
 
 #include "engine/api/stop_flag.hpp"
 #include "engine/f4/step_buffers.hpp"
+#include "engine/f4/symbolic.hpp"
 #include "support/engine_gb.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -151,6 +152,33 @@ TEST(Gbasis, SameResultAndMatrixLinesWithAnyThreadCount) {
         EXPECT_EQ(codes, codes1);
         EXPECT_EQ(columns, columns1);
       }
+    }
+  }
+}
+
+// Large steps give their term codes back as their rows are coded: with
+// every step doing so, a few codes at a time, the bases are the same.
+TEST(Gbasis, StepsThatGiveTheirTermCodesBackGiveTheSameBasis) {
+  for (const System& sys : {cyclic(6, kP), katsura(6, kP)}) {
+    SCOPED_TRACE(sys.name);
+    for (int threads : {1, 3}) {
+      TestHost host(4);
+      std::vector<SysPoly> kept;
+      {
+        EngineGB e(sys.nvars, sys.nvars, kP, threads);
+        kept = e.basis(sys.polys);
+      }
+      const uint64_t terms = give_back_terms, chunk = give_back_chunk;
+      give_back_terms = 0;
+      give_back_chunk = 3;
+      std::vector<SysPoly> given_back;
+      {
+        EngineGB e(sys.nvars, sys.nvars, kP, threads);
+        given_back = e.basis(sys.polys);
+      }
+      give_back_terms = terms;
+      give_back_chunk = chunk;
+      EXPECT_EQ(given_back, kept) << threads << " threads";
     }
   }
 }
