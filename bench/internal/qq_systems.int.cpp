@@ -66,7 +66,8 @@ using System = std::vector<BigPoly>;
 void* send(const BigPoly& p) {
   void* h = Zel_int_creat_poly(UI32(p.coeffs.size()));
   for (size_t t = 0; t < p.coeffs.size(); ++t) {
-    Zel_int_set_expos2(h, UI32(t), const_cast<int*>(p.exponents[t].data()), UI32(p.nvars));
+    Zel_int_set_expos2(h, UI32(t), const_cast<int*>(p.exponents.data() + t * size_t(p.nvars)),
+                       UI32(p.nvars));
     Zel_int_set_coeff_gmp(h, UI32(t), const_cast<mpz_ptr>(p.coeffs[t].get_mpz_t()));
   }
   Zel_int_full_sort_poly2(h);
@@ -115,7 +116,7 @@ System from_term_lists(const Generator& generate) {
     p.nvars = sys[k].nvars;
     for (int t = 0; t < sys[k].nterms; ++t) {
       const int* e = sys[k].e + size_t(t) * size_t(p.nvars);
-      p.exponents.emplace_back(e, e + p.nvars);
+      p.exponents.insert(p.exponents.end(), e, e + p.nvars);
       p.coeffs.emplace_back(sys[k].c[t]);
     }
     out.push_back(std::move(p));

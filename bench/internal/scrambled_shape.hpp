@@ -17,10 +17,11 @@
 
 namespace bench {
 
-// A polynomial as exponent vectors (nvars each) and integer coefficients.
+// A polynomial as exponent vectors (nvars each, one after another) and
+// integer coefficients.
 struct BigPoly {
   int nvars = 0;
-  std::vector<std::vector<int>> exponents;
+  std::vector<int> exponents;
   std::vector<mpz_class> coeffs;
 };
 
@@ -48,7 +49,7 @@ inline BigPoly to_big(const Terms& t, int nvars) {
   p.nvars = nvars;
   for (const auto& [e, c] : t)
     if (c != 0) {
-      p.exponents.push_back(e);
+      p.exponents.insert(p.exponents.end(), e.begin(), e.end());
       p.coeffs.push_back(c);
     }
   return p;
