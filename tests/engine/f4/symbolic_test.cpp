@@ -85,42 +85,32 @@ TEST_F(StepTest, TooManyRowsIsRefused) {
 
 TEST_F(StepTest, TheShortestDividingReducerMakesTheRowAndNewColumnsAreSearched) {
   // Item x^2 + x*y: the column x*y is divisible by the leading monomials of
-  // r0 (three terms, first in the table) and r1 (two): r1 is taken, and its
-  // term x*h makes a column searched in the same step (reduced by r2).
-  Dpol* item = poly({{2, 0, 0}, {1, 1, 0}});
-  Dpol* r0 = poly({{1, 1, 0}, {0, 1, 1}, {0, 0, 2}});
-  Dpol* r1 = poly({{0, 1, 0}, {0, 0, 1}});
-  Dpol* r2 = poly({{1, 0, 1}});
-  Dpol* red[] = {r0, r2, r1};
-  std::vector<Dpol*> items = {item};
-  set_items({1});
-  uint32_t count = 100;
-  internal_symbolic_reduction(1, red, 3, items.data(), &count);
-  ASSERT_EQ(count, 1u);
-  // x^2 alone: x*y reduced by x*r1, x*h by r2.
-  EXPECT_EQ(items[0]->n, 1u);
-  EXPECT_EQ(F4Session::exps(words_of(items[0]->mono[0])), (Exps{2, 0, 0}));
-  ASSERT_GE(relative_MatrixRow.current, 1u);
-  EXPECT_EQ(get_relative(relative_MatrixRow, 1).source, r1);
-  EXPECT_EQ(get_relative(relative_MatrixRow, 2).source, r2);
-  EXPECT_EQ(get_relative(relative_MatrixRow, 1).header->serial, r1->serial);
-}
-
-TEST_F(StepTest, OfDividingReducersAsShortTheFirstInTheTableIsTaken) {
-  Dpol* item = poly({{2, 0, 0}, {1, 1, 0}});
-  Dpol* r0 = poly({{1, 1, 0}, {0, 1, 1}});
-  Dpol* r1 = poly({{0, 1, 0}, {0, 0, 1}});
-  Dpol* r2 = poly({{0, 1, 1}});
-  Dpol* red[] = {r0, r2, r1};
-  std::vector<Dpol*> items = {item};
-  set_items({1});
-  uint32_t count = 100;
-  internal_symbolic_reduction(1, red, 3, items.data(), &count);
-  ASSERT_EQ(count, 1u);
-  EXPECT_EQ(items[0]->n, 1u);
-  ASSERT_GE(relative_MatrixRow.current, 1u);
-  EXPECT_EQ(get_relative(relative_MatrixRow, 1).source, r0);
-  EXPECT_EQ(get_relative(relative_MatrixRow, 2).source, r2);
+  // r0 (first in the table) and r1.  With three terms in r0 and two in r1,
+  // r1 is taken, and its term x*h makes a column searched in the same step
+  // (reduced by r2); with two terms in each, the first in the table, r0,
+  // whose term y*h is reduced by r2.
+  for (const bool shorter_later : {true, false}) {
+    SCOPED_TRACE(shorter_later ? "r1 shorter" : "as short");
+    Dpol* item = poly({{2, 0, 0}, {1, 1, 0}});
+    Dpol* r0 =
+        shorter_later ? poly({{1, 1, 0}, {0, 1, 1}, {0, 0, 2}}) : poly({{1, 1, 0}, {0, 1, 1}});
+    Dpol* r1 = poly({{0, 1, 0}, {0, 0, 1}});
+    Dpol* r2 = shorter_later ? poly({{1, 0, 1}}) : poly({{0, 1, 1}});
+    Dpol* red[] = {r0, r2, r1};
+    std::vector<Dpol*> items = {item};
+    set_items({1});
+    uint32_t count = 100;
+    internal_symbolic_reduction(1, red, 3, items.data(), &count);
+    ASSERT_EQ(count, 1u);
+    // x^2 alone.
+    EXPECT_EQ(items[0]->n, 1u);
+    EXPECT_EQ(F4Session::exps(words_of(items[0]->mono[0])), (Exps{2, 0, 0}));
+    ASSERT_GE(relative_MatrixRow.current, 1u);
+    Dpol* taken = shorter_later ? r1 : r0;
+    EXPECT_EQ(get_relative(relative_MatrixRow, 1).source, taken);
+    EXPECT_EQ(get_relative(relative_MatrixRow, 2).source, r2);
+    EXPECT_EQ(get_relative(relative_MatrixRow, 1).header->serial, taken->serial);
+  }
 }
 
 #ifdef ZEL_VARIANT_FP
