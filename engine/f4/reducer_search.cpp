@@ -1,5 +1,7 @@
 #include "engine/f4/reducer_search.hpp"
 
+#include <algorithm>
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -88,21 +90,25 @@ void build_reducer_index(ReducerIndex& idx, Dpol* const* reducers, uint32_t n) {
   idx.lead = static_cast<const ExposW**>(zmalloc(uint64_t(n ? n : 1) * sizeof(ExposW*)));
   idx.mask = static_cast<uint64_t*>(zmalloc(uint64_t(n ? n : 1) * sizeof(uint64_t)));
   idx.terms = static_cast<uint32_t*>(zmalloc(uint64_t(n ? n : 1) * sizeof(uint32_t)));
-  if (!idx.lead || !idx.mask || !idx.terms) Fatal("Cannot allocate memory !");
+  idx.fewest_from = static_cast<uint32_t*>(zmalloc(uint64_t(n ? n : 1) * sizeof(uint32_t)));
+  if (!idx.lead || !idx.mask || !idx.terms || !idx.fewest_from)
+    Fatal("Cannot allocate memory !");
   idx.lex_sorted = true;
   for (uint32_t i = 0; i < n; ++i) {
     idx.lead[i] = words_of(reducers[i]->mono[0]);
     idx.mask[i] = divmask(idx.lead[i]);
     idx.terms[i] = reducers[i]->n;
-    if (i == 0 || idx.terms[i] < idx.fewest_terms) idx.fewest_terms = idx.terms[i];
     if (i > 0 && lex_above(idx.lead[i], idx.lead[i - 1])) idx.lex_sorted = false;
   }
+  for (uint32_t i = n; i-- > 0;)
+    idx.fewest_from[i] = i + 1 < n ? std::min(idx.terms[i], idx.fewest_from[i + 1]) : idx.terms[i];
 }
 
 void release_reducer_index(ReducerIndex& idx) {
   zfree(idx.lead);
   zfree(idx.mask);
   zfree(idx.terms);
+  zfree(idx.fewest_from);
   idx = ReducerIndex{};
 }
 

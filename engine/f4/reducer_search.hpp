@@ -14,6 +14,7 @@
 // monomial, so the search starts there.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "engine/mono/expos_words.hpp"
@@ -42,8 +43,9 @@ struct ReducerIndex {
   const ExposW** lead = nullptr;
   uint64_t* mask = nullptr;
   uint32_t* terms = nullptr;
+  // fewest_from[i]: the fewest terms of reducers i .. n-1.
+  uint32_t* fewest_from = nullptr;
   uint32_t n = 0;
-  uint32_t fewest_terms = 0;  // of all reducers: a divisor this short ends a search
   // The leading monomials descend in the lexicographic order of the table
   // (resort_Dpol): then a search may skip those above the monomial.
   bool lex_sorted = false;
@@ -70,9 +72,12 @@ inline int32_t cheapest_divisor(const ReducerIndex& idx, const ExposW* m) {
   const uint32_t B = nb_of_blocks_of_variables;
   int32_t best = -1;
   uint32_t best_terms = ~0u;
+  // The search stops where no reducer left is shorter than the best one
+  // (fewest_from does not decrease).
+  uint32_t end = idx.n;
   for (uint32_t i = idx.lex_sorted ? first_not_above(idx, m) : 0;; ++i) {
-    i = next_mask_candidate(idx.mask, i, idx.n, outside);
-    if (i == idx.n) return best;
+    i = next_mask_candidate(idx.mask, i, end, outside);
+    if (i == end) return best;
     if (idx.terms[i] >= best_terms) continue;
     const ExposW* L = idx.lead[i];
     uint32_t k = 0;
@@ -80,7 +85,9 @@ inline int32_t cheapest_divisor(const ReducerIndex& idx, const ExposW* m) {
     if (k < B) continue;
     best = int32_t(i);
     best_terms = idx.terms[i];
-    if (best_terms <= idx.fewest_terms) return best;
+    end = uint32_t(std::partition_point(idx.fewest_from + i + 1, idx.fewest_from + end,
+                                        [&](uint32_t f) { return f < best_terms; }) -
+                   idx.fewest_from);
   }
 }
 
