@@ -131,23 +131,16 @@ int lift_over_one_denominator(INT* extra, INT* slots, uint32_t t, const INT& M) 
   save_GC_state(m);
   auto* y = static_cast<INT*>(alloc64(sizeof(INT) * t));
   for (uint32_t j = 0; j < t; j++) mpz_init(&y[j]);
-  INT D, g;
+  INT n, D, g;
+  mpz_init(&n);
   mpz_init(&D);
   mpz_init(&g);
   // One coefficient's fraction needs room for its numerator times the
   // denominator; the ratio of two, once they share the denominator, for
   // their two numerators: it lifts first when the denominator is the
   // larger, as it is in the parametrisations of a change of order.
-  bool found = false;
-  {
-    INT d;
-    mpz_init(&d);
-    found = largest_quotient_fraction(slots[probe], M, &g, &d);
-    if (found) {
-      mpz_set(&D, &d);
-      found = over_one_denominator(slots, t, M, false, &D, y);
-    }
-  }
+  bool found = largest_quotient_fraction(slots[probe], M, &n, &D) &&
+               over_one_denominator(slots, t, M, false, &D, y);
   if (!found && second-- > 0 && denominator_from_ratio(slots[probe], slots[second], M, &D))
     found = over_one_denominator(slots, t, M, true, &D, y);
   if (!found) {

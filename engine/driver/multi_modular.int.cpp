@@ -769,17 +769,14 @@ struct Loop {
     // most likely a little larger than the others, and a quarter of it is
     // enough.  While the basis lifts, its polynomials set the pace, as in
     // mode 1.  Once the basis is taken, a pass is only its primes' changes
-    // of order, which cost the same split in any passes: the total grows by
-    // an eighth from then on.
+    // of order, which cost the same however the primes are split into
+    // passes: the total grows by an eighth from then on.
     const Family& paced = lifting_basis ? basis : mode;
-    const bool solving = solving_mode(rq.mode);
-    auto whole_groups = [](uint32_t primes_wanted) {
-      return std::max((primes_wanted + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
-    };
     if (long_lived > kDoublingLimitKiB)
       Output("pas=%d\n", int(batch));
-    else if (solving && !lifting_basis && (primes >= kSolvingSteps || rq.given_basis != 0))
-      batch = whole_groups(primes / 8);
+    else if (!lifting_basis && solving_mode(rq.mode) &&
+             (primes >= kSolvingSteps || rq.given_basis != 0))
+      batch = std::max((primes / 8 + kLaneGroup / 2) / kLaneGroup, 1u) * kLaneGroup;
     else if (10 * (paced.count - paced.lifted) <= paced.count)
       batch = std::max(primes / 4, kMinFirstBatch);
     else

@@ -478,7 +478,6 @@ void fill_row_record(CodedRow* row, const std::vector<uint32_t>& rank_of_code,
 // Terms of the rows whose codes are written in threads at a time.
 constexpr uint64_t kCodingBatchTerms = uint64_t(1) << 20;
 
-
 // Codes the rows: records taken on this thread (with the interrupt polls),
 // then filled along with the gap codes.  With threads, each part of the
 // rows has its codes written one after another into a buffer of its own;
