@@ -164,10 +164,9 @@ void* arena_take_block(uint64_t size) {
   if (len > arena_reserved - arena_used) return nullptr;
   char* p = arena_base + arena_used;
   if (mprotect(p, len, PROT_READ | PROT_WRITE) != 0) return nullptr;
-  // Zone blocks hold the monomial code table and the step's matrices, read
-  // at scattered places: large pages spare most of the TLB misses and page
-  // faults.  A hint only; its failure changes nothing.
-  madvise(p, len, MADV_HUGEPAGE);
+  // No large pages: a block is touched at scattered places, and each 2 MB
+  // page faulted in for a few bytes there would count whole against the
+  // process's memory (small systems doubled their peak), for no time gained.
   arena_used += len;
   return p;
 }
