@@ -63,7 +63,8 @@ constexpr uint32_t kSolvingSteps = 64;
 // kernel (the nearest multiple of 8 to the eighth).
 constexpr uint32_t kLaneGroup = 8;
 // The passes of a change of order stop lifting the degree-order basis once
-// its lifts have cost more than this share of their computations.
+// its lifts have cost more than this share of the basis's computations (the
+// replays that taking it would spare).
 constexpr double kBasisLiftShare = 0.5;
 
 bool solving_mode(int32_t mode) {
@@ -246,20 +247,26 @@ struct PassFlagsGuard {
 
 // Runs the mode on the converted inputs X (which it may reorder); the
 // results go to G.  Returns their number.  first_basis: as for
-// run_solving_mode.
-uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G, std::vector<Dpol*>* first_basis) {
+// run_solving_mode.  The processor seconds the degree-order basis took
+// are added to *basis_seconds.
+uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G, std::vector<Dpol*>* first_basis,
+                  double* basis_seconds) {
   double spent = 0;
   ZEL_C(want_raw_output) = 1;
   if (rq.mode == ZEL_COMPUTE_NOP) {
     std::copy(X, X + rq.n, G);
     return rq.n;
   }
-  if (rq.mode != ZEL_COMPUTE_GBASIS)
-    return run_solving_mode(rq.mode, X, rq.n, rq.nb_second, G, &spent, rq.bk0, rq.force_elim,
-                            rq.nb2, rq.bk2, rq.force_elim2, rq.given_basis != 0, first_basis);
-  want_eliminated = rq.force_elim != 0;
-  const uint32_t count = gbasis(X, rq.n, G, &spent);
-  want_eliminated = 0;
+  uint32_t count;
+  if (rq.mode != ZEL_COMPUTE_GBASIS) {
+    count = run_solving_mode(rq.mode, X, rq.n, rq.nb_second, G, &spent, rq.bk0, rq.force_elim,
+                             rq.nb2, rq.bk2, rq.force_elim2, rq.given_basis != 0, first_basis);
+  } else {
+    want_eliminated = rq.force_elim != 0;
+    count = gbasis(X, rq.n, G, &spent);
+    want_eliminated = 0;
+  }
+  *basis_seconds += spent;
   return count;
 }
 
@@ -355,7 +362,7 @@ struct Loop {
   std::vector<Dpol_INT*> given;  // the lifted basis, then the localisers (mode 9)
   // The passes lift the degree-order basis beside the mode's results.
   bool lifting_basis = false;
-  double computing_seconds = 0;   // the passes' computations
+  double basis_seconds = 0;       // the passes' degree-order bases
   double basis_lift_seconds = 0;  // the lifts of the basis
 
   uint32_t batch = 0;
@@ -572,7 +579,7 @@ struct Loop {
     mode.count = mode.lifted = basis.count = basis.lifted = 0;
     confirming = lifted_early = false;
     lifting_basis = rq.given_basis == 0 && may_take_lifted_basis(rq);
-    computing_seconds = basis_lift_seconds = 0;
+    basis_seconds = basis_lift_seconds = 0;
     batch = rq.first_batch;
     ++last_modular_figures.restarts;
   }
@@ -599,10 +606,13 @@ struct Loop {
 
   // Whether the passes go on lifting the basis: whichever of the basis and
   // the mode's results lifts first decides, and the basis is given up once
-  // its lifts cost more than a share of the passes' computations (its
-  // coefficients are then far larger than the answer's).  A basis lifted
-  // by the first pass alone is given up too: mode 1 would confirm it on a
-  // batch of its own, the replays of the next passes are cheap.
+  // its lifts cost more than a share of the passes' degree-order bases:
+  // taking it would spare only those, not the changes of order, and its
+  // coefficients are then most likely far larger than the answer's (dense
+  // systems: the basis needs about four times the answer's primes).  A
+  // basis lifted by the first pass alone is given up too: mode 1 would
+  // confirm it on a batch of its own, the replays of the next passes are
+  // cheap.
   void decide_on_basis() {
     if (!lifting_basis) return;
     if (mode.all_lifted()) {
@@ -610,9 +620,9 @@ struct Loop {
     } else if (basis.all_lifted()) {
       lifting_basis = false;
       if (pass > 0) take_lifted_basis();
-    } else if (basis_lift_seconds > kBasisLiftShare * computing_seconds) {
+    } else if (basis_lift_seconds > kBasisLiftShare * basis_seconds) {
       lifting_basis = false;
-      Output("#C degree-order basis not lifted: its lifts cost more than the passes\n");
+      Output("#C degree-order basis not lifted: its lifts cost more than its replays\n");
     }
   }
 
@@ -658,9 +668,8 @@ struct Loop {
     // that does not reduce to zero makes the batch depart from the trace.
     verify_zero_rows = pass == 1 && rq.given_basis == 0 ? 1 : 0;
     const uint64_t before = xmalloc_state.total_allocated;
-    const double started = cpu_seconds();
-    uint32_t n = run_mode(rq, X.data(), mode.G.data(), lifting_basis ? &basis.G : nullptr);
-    computing_seconds += cpu_seconds() - started;
+    uint32_t n = run_mode(rq, X.data(), mode.G.data(), lifting_basis ? &basis.G : nullptr,
+                          &basis_seconds);
     verify_zero_rows = 0;
     const uint64_t long_lived = xmalloc_state.total_allocated;
     const uint64_t growth = long_lived - before;
