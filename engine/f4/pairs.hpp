@@ -41,7 +41,7 @@ static_assert(sizeof(Crit) == 56, "pair records are 56 bytes");
 extern uint32_t Dlim;      // 1,000,000,000 unless the compute entry sets it
 extern uint32_t Dlim_min;  // 0
 
-// Pair records come from Crit_pool (pool.hpp), refilled 2000 at a time in
+// Pair records come from Crit_pool (pool.hpp), refilled 10000 at a time in
 // zone 3, and only ever go back to it.
 // A record from the pool; fields not cleared.
 inline Crit* ZEL_C(new_Crit)() { return static_cast<Crit*>(pool_take(Crit_pool)); }

@@ -6,14 +6,11 @@
 
 namespace zel::ZEL_BUILD {
 
-// Refills are small: a refill links (and so touches) every record it takes,
-// and a pass of the integer build starts its pools afresh, so a large refill
-// would count whole against a small system's memory.
-Pool Crit_pool = {nullptr, 2000, 56, "Crit"};
+Pool Crit_pool = {nullptr, 10000, 56, "Crit"};
 // 16 bytes: the block of the default monomial layout (one exponent word)
 // until set_Expos declares another.
-Pool Expos_pool = {nullptr, 4000, 16, "Expos"};
-Pool List_Expos_pool = {nullptr, 8000, 16, "List_Expos"};
+Pool Expos_pool = {nullptr, 10000, 16, "Expos"};
+Pool List_Expos_pool = {nullptr, 100000, 16, "List_Expos"};
 uint64_t ct_obj_alloc = 0;
 
 void* generate(uint32_t n, uint32_t size, const char* name) {
