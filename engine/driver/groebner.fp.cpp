@@ -36,9 +36,9 @@ namespace {
 
 // Each request starts from fresh free lists; their records stay in zone 3.
 void empty_free_lists() {
-  Expos_pool.root = nullptr;
-  List_Expos_pool.root = nullptr;
-  Crit_pool.root = nullptr;
+  pool_empty(Expos_pool);
+  pool_empty(List_Expos_pool);
+  pool_empty(Crit_pool);
 }
 
 // Sets every engine setting the request reads, from the record or to its

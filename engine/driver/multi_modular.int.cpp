@@ -403,9 +403,9 @@ struct Loop {
   // Empties the free lists of the pools whose records a pass takes from
   // zone 3: the pass gives that memory back.
   static void empty_free_lists() {
-    Expos_pool.root = nullptr;
-    List_Expos_pool.root = nullptr;
-    Crit_pool.root = nullptr;
+    pool_empty(Expos_pool);
+    pool_empty(List_Expos_pool);
+    pool_empty(Crit_pool);
   }
 
   // The images of the polynomials not yet lifted: the lifts write them at

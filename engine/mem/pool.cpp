@@ -13,7 +13,7 @@ Pool Expos_pool = {nullptr, 10000, 16, "Expos"};
 Pool List_Expos_pool = {nullptr, 100000, 16, "List_Expos"};
 uint64_t ct_obj_alloc = 0;
 
-void* generate(uint32_t n, uint32_t size, const char* name) {
+char* generate_unlinked(uint32_t n, uint32_t size, const char* name) {
   // 64-bit: a large batch of large records must not wrap to a small block.
   const uint64_t t = uint64_t(n) * size + 8;
   ct_obj_alloc += t;
@@ -27,6 +27,11 @@ void* generate(uint32_t n, uint32_t size, const char* name) {
            unsigned(ct_obj_alloc));
     Fatal("Not enough memory %llu when allocation %s !\n", (unsigned long long)(t - 8), name);
   }
+  return p;
+}
+
+void* generate(uint32_t n, uint32_t size, const char* name) {
+  char* p = generate_unlinked(n, size, name);
   if (n == 0) return p;
   for (uint32_t i = 0; i + 1 < n; i++) {
     char* next = p + uint64_t(i + 1) * size;
@@ -38,9 +43,9 @@ void* generate(uint32_t n, uint32_t size, const char* name) {
 }
 
 void forget_pools() {
-  Crit_pool.root = nullptr;
-  Expos_pool.root = nullptr;
-  List_Expos_pool.root = nullptr;
+  pool_empty(Crit_pool);
+  pool_empty(Expos_pool);
+  pool_empty(List_Expos_pool);
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -3,8 +3,12 @@
 //
 // A free record's first 8 bytes hold the link to the next free record.  A
 // record taken from a pool is not initialised (its first word still holds
-// the old link).  Records live until the next memory reset, which forgets
-// every pool.
+// the old link, or whatever the zone left there).  A refill's records are
+// handed out in address order as they are taken, before the free list is
+// used up again: linking them all at the refill would touch every page of
+// the batch, which counts against a small computation's memory (a pass of
+// the integer build starts its pools afresh).  Records live until the next
+// memory reset, which forgets every pool.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +23,8 @@ struct Pool {
   uint32_t per_refill;   // records taken from zone 3 per refill
   uint32_t record_size;  // bytes per record (at least 8)
   const char* name;      // type name for the failure message
+  char* fresh = nullptr;      // the last refill's records not handed out yet
+  char* fresh_end = nullptr;  // (fresh .. fresh_end)
 };
 
 // The three pools of the engine: critical pairs (56 bytes), monomials
@@ -36,14 +42,36 @@ extern uint64_t ct_obj_alloc;
 // Allocation failure is fatal ("Not enough memory %u when allocation %s !\n").
 void* generate(uint32_t n, uint32_t size, const char* name);
 
-// Pops the head record; an empty pool is refilled with generate first.
+// The same allocation, records not linked: their first record.
+char* generate_unlinked(uint32_t n, uint32_t size, const char* name);
+
+// Pops the head record; with the free list empty, the next record of the
+// last refill, refilling first when none is left.
 inline void* pool_take(Pool& pool) {
-  void* r = pool.root;
-  if (r == nullptr) r = generate(pool.per_refill, pool.record_size, pool.name);
-  void* next;
-  std::memcpy(&next, r, sizeof next);
-  pool.root = next;
+  if (void* r = pool.root) {
+    void* next;
+    std::memcpy(&next, r, sizeof next);
+    pool.root = next;
+    return r;
+  }
+  if (pool.fresh == pool.fresh_end) {
+    pool.fresh = generate_unlinked(pool.per_refill, pool.record_size, pool.name);
+    pool.fresh_end = pool.fresh + uint64_t(pool.per_refill) * pool.record_size;
+  }
+  char* r = pool.fresh;
+  pool.fresh += pool.record_size;
   return r;
+}
+
+// Forgets the pool's records (their zone is being restored).
+inline void pool_empty(Pool& pool) {
+  pool.root = nullptr;
+  pool.fresh = pool.fresh_end = nullptr;
+}
+
+// True when the pool would refill on its next take.
+inline bool pool_is_empty(const Pool& pool) {
+  return pool.root == nullptr && pool.fresh == pool.fresh_end;
 }
 
 // Pushes a record back: it is the next one handed out.

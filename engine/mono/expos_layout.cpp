@@ -31,7 +31,7 @@ void set_Expos(uint32_t n) {
   // Free blocks of another size would overflow (or waste) under the new
   // layout: forget them (they stay in zone 3 until the next reset).
   if (Expos_pool.record_size != sz_Expos) {
-    Expos_pool.root = nullptr;
+    pool_empty(Expos_pool);
     Expos_pool.record_size = sz_Expos;
   }
 }

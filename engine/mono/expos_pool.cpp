@@ -17,7 +17,7 @@ Expos* ZEL_C(kill_Expos)(Expos* m) {
 
 Expos* ZEL_C(new_heap_Expos)() { return static_cast<Expos*>(alloc64(sz_Expos)); }
 
-void ZEL_C(restore_memory_obj_0)() { Expos_pool.root = nullptr; }
+void ZEL_C(restore_memory_obj_0)() { pool_empty(Expos_pool); }
 
 ExposW* zero_Expos() {
   ExposW* w = words_of(ZEL_C(new_Expos)());

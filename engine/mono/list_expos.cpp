@@ -17,7 +17,7 @@ List_Expos* ZEL_C(kill_List_Expos)(List_Expos* c) {
 }
 
 void ZEL_C(restore_memory_obj_1)() {
-  List_Expos_pool.root = nullptr;
+  pool_empty(List_Expos_pool);
   // The sentinel is a cell of the forgotten pool.
   z_List_Expos = nullptr;
 }
