@@ -249,7 +249,7 @@ struct PassFlagsGuard {
 // results go to G.  Returns their number.  first_basis: as for
 // run_solving_mode.  The processor seconds the degree-order basis took
 // are added to *basis_seconds.
-uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G, std::vector<Dpol*>* first_basis,
+uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G, PolyRoom* first_basis,
                   double* basis_seconds) {
   double spent = 0;
   ZEL_C(want_raw_output) = 1;
@@ -342,7 +342,7 @@ struct MonomialKeeper {
 // compute on the way (see multi_modular.hpp).
 struct Family {
   Dpol_INT** result = nullptr;  // the records (zone 3)
-  std::vector<Dpol*> G;         // this pass's results, residues where the pass left them
+  PolyRoom G;                   // this pass's results, residues where the pass left them
   uint32_t count = 0;           // results of the first pass
   uint32_t lifted = 0;
   bool all_lifted() const { return lifted == count; }

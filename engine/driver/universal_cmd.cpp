@@ -83,7 +83,7 @@ Dpol* in_current_order(const Dpol* p) {
 // basis for the degree order on all variables.  A basis for block orders
 // (mode 11 without a second basis, a basis handed over in a session of two
 // blocks) is computed again for that order first.  Returns the count of W.
-uint32_t degree_order_basis(std::vector<Dpol*>& W, uint32_t nb) {
+uint32_t degree_order_basis(PolyRoom& W, uint32_t nb) {
   if (var_second_block == 0) return nb;
   var_second_block = 0;
   std::vector<Dpol*> copies(nb);
@@ -98,7 +98,7 @@ uint32_t degree_order_basis(std::vector<Dpol*>& W, uint32_t nb) {
 // localisers) joins the basis W[0 .. nb-1] when non-zero, which removes the
 // multiplicities (and the localisers' roots); the basis is computed again
 // and changed in order, square-free.  Returns the new count of result.
-uint32_t radical_step(std::vector<Dpol*>& W, uint32_t nb, Dpol** result, uint32_t count,
+uint32_t radical_step(PolyRoom& W, uint32_t nb, Dpol** result, uint32_t count,
                       Dpol** localisers, uint32_t nloc) {
   if (count == 0) Fatal("Cannot find the univariate polynomial !\n");
   if (uint64_t(nb) + 2 > kWorkRoom) Fatal("Intermediate gbasis is too big !");
@@ -123,7 +123,7 @@ uint32_t radical_step(std::vector<Dpol*>& W, uint32_t nb, Dpol** result, uint32_
   want_rr = 0;
 #endif
   resort_Dpol(W.data(), int32_t(n2));
-  std::vector<Dpol*> G(kWorkRoom);
+  PolyRoom G(kWorkRoom);
   double t = 0;
   const uint32_t nb2 = later_gbasis(W.data(), n2, G.data(), &t);
   if (batch_unusable()) return 0;
@@ -137,7 +137,7 @@ uint32_t radical_step(std::vector<Dpol*>& W, uint32_t nb, Dpol** result, uint32_
 uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** second,
                               uint32_t m_second, double* cpu, uint32_t sqfr, int32_t minpoly,
                               int32_t compute_basis, uint32_t bk, uint32_t elim, uint32_t m2,
-                              uint32_t bk2, uint32_t elim2, std::vector<Dpol*>* first_basis) {
+                              uint32_t bk2, uint32_t elim2, PolyRoom* first_basis) {
   if (first_basis) first_basis->clear();
   if (m < m2) Fatal("Too many polynomials for 2nd computation (m=%d,m2=%d)\n", int(m), int(m2));
   const bool second_basis = m2 > 0;
@@ -155,7 +155,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     second = localisers.data();
     m_second = uint32_t(localisers.size());
   }
-  std::vector<Dpol*> W(kWorkRoom);
+  PolyRoom W(kWorkRoom);
   const uint32_t saved_block = var_second_block;
   struct Restore {
     uint32_t block;
@@ -211,7 +211,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     for (uint32_t i = m1; i < m; ++i) W[nb + i - m1] = in_current_order(first[i]);
     resort_Dpol(W.data(), int32_t(nb + m2));
     Stderr("\nStart 2nd gbasis: bk2=%d for %d polys\n", int(bk2), int(nb + m2));
-    std::vector<Dpol*> W2(kWorkRoom);
+    PolyRoom W2(kWorkRoom);
     double t2 = 0;
     nb = later_gbasis(W.data(), nb + m2, W2.data(), &t2);
     Stderr("\nDRL gbasis: %.2f sec\n", t2);
@@ -288,7 +288,7 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
 uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
                           double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
                           int32_t force_elim2, bool basis_given,
-                          std::vector<Dpol*>* first_basis) {
+                          PolyRoom* first_basis) {
   const int32_t compute = basis_given ? 0 : 1;
   if ((mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_GBASIS_NF_RECOMPUTE ||
        mode == ZEL_COMPUTE_RADICAL_STRATEG2) &&

@@ -7,12 +7,26 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "engine/poly/dpol.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
+
+// Polynomial handles whose new entries are left unwritten: the rooms sized
+// for the largest requests (100,000 handles) then touch only the pages the
+// polynomials fill, not 800 KB at every call.
+struct RoomAllocator : std::allocator<Dpol*> {
+  template <class U> struct rebind { using other = RoomAllocator; };
+  void construct(Dpol** p) noexcept { ::new (static_cast<void*>(p)) Dpol*; }
+  template <class... A> void construct(Dpol** p, A&&... a) {
+    ::new (static_cast<void*>(p)) Dpol*(std::forward<A>(a)...);
+  }
+};
+using PolyRoom = std::vector<Dpol*, RoomAllocator>;
 
 // first[0 .. m-m2-1]: the system; its last m2 entries are added for the
 // second basis (block bk2, elimination elim2).  second[0 .. m_second-1]:
@@ -28,8 +42,7 @@ namespace zel::ZEL_BUILD {
 uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** second,
                               uint32_t m_second, double* cpu, uint32_t sqfr, int32_t minpoly,
                               int32_t compute_basis, uint32_t bk, uint32_t elim, uint32_t m2,
-                              uint32_t bk2, uint32_t elim2,
-                              std::vector<Dpol*>* first_basis = nullptr);
+                              uint32_t bk2, uint32_t elim2, PolyRoom* first_basis = nullptr);
 
 // The arguments of one compute mode (2 .. 12) for the universal command,
 // with X[0 .. n-1] the converted inputs and nb_second the record's _nb;
@@ -40,6 +53,6 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
 uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second, Dpol** result,
                           double* cpu, uint32_t bk0, int32_t force_elim, uint32_t nb2, uint32_t bk2,
                           int32_t force_elim2, bool basis_given = false,
-                          std::vector<Dpol*>* first_basis = nullptr);
+                          PolyRoom* first_basis = nullptr);
 
 }  // namespace zel::ZEL_BUILD
