@@ -23,7 +23,8 @@
 // by monic divisors, with no division that the prime could spoil.  The
 // mode's images gathered before stay valid: modulo a good prime the reduced
 // basis, hence the mode's results, are unique.  The basis is also given up
-// once its lifts cost more than half the passes' computations.
+// once its lifts cost more than half the computations of the basis itself:
+// taking it spares only those.
 // A batch in which the elimination or the change of order found a bad
 // prime, or whose results differ in shape (count, term counts, monomials)
 // from the first pass, is never combined: it is thrown away and the pass is
