@@ -30,7 +30,7 @@
 namespace zel::ZEL_BUILD {
 
 uint32_t use_strong_order = 0;
-uint64_t give_back_terms = uint64_t(1) << 23;
+uint64_t give_back_terms = uint64_t(1) << 20;
 uint64_t give_back_chunk = uint64_t(1) << 20;
 
 StepBuffers& step_buffers() {
@@ -511,8 +511,9 @@ bool code_rows(CodedRow** rows, uint32_t r, uint32_t ncols, uint32_t nlanes, uin
   // In a large step the term codes the rows have been coded from go back
   // as the coding moves on: otherwise they stay beside the codes, and then
   // beside the elimination's pivots, at the step's peak (4 bytes a term,
-  // hundreds of megabytes in the largest steps).  Smaller steps keep their
-  // pages for the next step.
+  // hundreds of megabytes in the largest steps).  Faulting the pages in
+  // again costs the next step about a nanosecond a term; small steps keep
+  // them.
   const bool give_back = total >= give_back_terms;
   PageArray<uint32_t>& term_codes = b.term_codes;
   size_t given_back = 0;

@@ -40,8 +40,7 @@ extern uint32_t use_strong_order;
 
 // Steps of at least give_back_terms terms give their term codes back while
 // their rows are coded, give_back_chunk codes at a time (settings for the
-// tests; by default only the largest steps, whose codes take hundreds of
-// megabytes).
+// tests; by default the steps whose codes take 4 MB or more).
 extern uint64_t give_back_terms;
 extern uint64_t give_back_chunk;
 
