@@ -3,12 +3,12 @@
 //
 // A free record's first 8 bytes hold the link to the next free record.  A
 // record taken from a pool is not initialised (its first word still holds
-// the old link, or whatever the zone left there).  A refill's records are
-// handed out in address order as they are taken, before the free list is
-// used up again: linking them all at the refill would touch every page of
-// the batch, which counts against a small computation's memory (a pass of
-// the integer build starts its pools afresh).  Records live until the next
-// memory reset, which forgets every pool.
+// the old link, or whatever the zone left there).  While the free list is
+// empty, the last refill's records are handed out in address order, one by
+// one as they are taken: linking them all at the refill would touch every
+// page of the batch, which counts against a small computation's memory (a
+// pass of the integer build starts its pools afresh).  Records live until
+// the next memory reset, which forgets every pool.
 #pragma once
 
 #include <cstdint>
