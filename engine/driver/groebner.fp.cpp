@@ -35,11 +35,7 @@ namespace zel::ZEL_BUILD {
 namespace {
 
 // Each request starts from fresh free lists; their records stay in zone 3.
-void empty_free_lists() {
-  pool_empty(Expos_pool);
-  pool_empty(List_Expos_pool);
-  pool_empty(Crit_pool);
-}
+void empty_free_lists() { forget_pools(); }
 
 // Sets every engine setting the request reads, from the record or to its
 // default, so that nothing of an earlier request carries over (the tables

@@ -402,11 +402,7 @@ struct Loop {
 
   // Empties the free lists of the pools whose records a pass takes from
   // zone 3: the pass gives that memory back.
-  static void empty_free_lists() {
-    pool_empty(Expos_pool);
-    pool_empty(List_Expos_pool);
-    pool_empty(Crit_pool);
-  }
+  static void empty_free_lists() { forget_pools(); }
 
   // The images of the polynomials not yet lifted: the lifts write them at
   // the top of zone 1 (from mark lifts_base on), above the pass's work,

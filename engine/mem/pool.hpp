@@ -80,7 +80,8 @@ inline void pool_give(Pool& pool, void* record) {
   pool.root = record;
 }
 
-// Memory reset: empties the three pools (their records die with zone 3).
+// Empties the three pools: at a memory reset (their records die with zone
+// 3), and where a request or a pass starts afresh.
 void forget_pools();
 
 }  // namespace zel::ZEL_BUILD
