@@ -425,8 +425,7 @@ struct Loop {
   // In mode 6 the results are pairs (multiplier, normal form): a normal
   // form made integral by the lcm L of its denominators gets L as the
   // coefficient of its multiplier, so that L f = (the integral form) modulo
-  // the basis.  The degree-order basis lifts by the plain rule only, as
-  // mode 1 lifts it.
+  // the basis.
   void lift(Family& f, uint32_t i, uint32_t bound_words, const BatchCombination* comb) {
     const bool mode_results = &f == &mode;
     Dpol_INT* r = f.result[i];
@@ -443,12 +442,15 @@ struct Loop {
         ok = ZEL_C(primpart)(extra, slots, lanes(f.G[i]), r->n);
       else
         ok = ZEL_C(primpart_upgrade)(extra, slots, lanes(f.G[i]), r->n, bound_words, M, *comb);
-      // A change of order's results have one large denominator each: they
-      // lift before the plain bound allows, and a later batch checks them.
-      if (!ok && pass > 0 && mode_results && solving_mode(rq.mode) &&
+      // A change of order's results, and the monic polynomials of its
+      // degree-order basis, have one large denominator each: they lift
+      // before the plain bound allows.  A later batch checks such results;
+      // the basis, once taken, feeds the passes that follow, whose images
+      // must lift together with those of the passes before.
+      if (!ok && pass > 0 && solving_mode(rq.mode) &&
           lift_over_one_denominator(extra, slots, r->n, M)) {
         ok = 1;
-        lifted_early = true;
+        if (mode_results) lifted_early = true;
       }
       if (ok) {
         InZone3 keep;

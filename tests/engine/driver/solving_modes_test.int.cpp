@@ -245,7 +245,7 @@ TEST(SolvingQQ, PrimesDividingALeadingCoefficientOfTheTakenBasisAreLeftOut) {
   const std::vector<QPoly> taken = run(F, 10, ZEL_COMPUTE_RRFORM, 0, 0, 0, 5);
   EXPECT_EQ(fig.basis_primes, 20u);
   EXPECT_GE(fig.skipped_primes, 1u);
-  const std::vector<QPoly> per_pass = run(F, 10, ZEL_COMPUTE_RRFORM, 0, 0, 0, 8);
+  const std::vector<QPoly> per_pass = run(F, 10, ZEL_COMPUTE_RRFORM, 0, 0, 0, 16);
   EXPECT_EQ(fig.basis_primes, 0u);
   EXPECT_EQ(taken, per_pass);
   ASSERT_EQ(taken.size(), 10u);
@@ -254,9 +254,9 @@ TEST(SolvingQQ, PrimesDividingALeadingCoefficientOfTheTakenBasisAreLeftOut) {
 
 // katsura-7 from batches of 5 primes: its degree-order basis lifts before
 // its parametrisation, and the later passes change the order of the lifted
-// basis modulo their primes; from batches of 8 both lift in the same pass,
-// and the basis is never taken.  Both runs give the same answers, and no
-// batch of either disagrees with its first.
+// basis modulo their primes; from batches of 16 the basis is never taken.
+// Both runs give the same answers, and no batch of either disagrees with
+// its first.
 TEST(SolvingQQ, ABasisThatLiftsFirstServesTheLaterPasses) {
   zel_test::TestHost host{0};
   const NaiveGroebnerQQ gb{{0}};
@@ -269,7 +269,7 @@ TEST(SolvingQQ, ABasisThatLiftsFirstServesTheLaterPasses) {
     EXPECT_LT(fig.basis_primes, fig.primes);
     EXPECT_EQ(fig.discarded, 0u);
     EXPECT_EQ(fig.restarts, 0u);
-    const std::vector<QPoly> per_pass = run(F, 8, mode, 0, 0, 0, 8);
+    const std::vector<QPoly> per_pass = run(F, 8, mode, 0, 0, 0, 16);
     EXPECT_EQ(fig.basis_primes, 0u);
     EXPECT_EQ(fig.discarded, 0u);
     EXPECT_EQ(taken, per_pass);
