@@ -11,14 +11,18 @@
 // The first pass records the elimination's trace; later passes replay it.
 // The change-of-order modes (2-5, 8, 9, 12) run the whole mode per pass
 // (the basis replayed, then the change of order) and lift its results; the
-// same passes also lift the degree-order basis they compute, with mode 1's
-// rules and checks and at mode 1's pace.  Whichever lifts first decides,
-// as neither is known in advance to be the smaller: when the mode's results
-// lift first the basis is never lifted (its coefficients can be far larger
-// than the answer's); when the basis lifts first (in a pass after the
-// first) the later passes take it modulo their primes, leaving out primes
-// that divide one of its leading coefficients (its only denominators once
-// it is monic), and run only the change of order.  Modulo such a prime the
+// same passes also lift the degree-order basis they compute, at mode 1's
+// pace, with mode 1's rules and checks and, as for the mode's results, over
+// one common denominator per polynomial when the plain bound is not yet
+// met: its monic polynomials have one large denominator each, and a lift
+// over it is as unlikely to be wrong as a plain one (early_lift.hpp).
+// Whichever lifts first decides, as neither is known in advance to be the
+// smaller: when the mode's results lift first the basis is never lifted
+// (its coefficients can be far larger than the answer's); when the basis
+// lifts first (in a pass after the first) the later passes take it modulo
+// their primes, leaving out primes that divide one of its leading
+// coefficients (its only denominators once it is monic), and run only the
+// change of order.  Modulo such a prime the
 // monic basis is still a Groebner basis: its S-polynomials reduce to zero
 // by monic divisors, with no division that the prime could spoil.  The
 // mode's images gathered before stay valid: modulo a good prime the reduced

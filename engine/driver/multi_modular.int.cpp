@@ -445,8 +445,8 @@ struct Loop {
       // A change of order's results, and the monic polynomials of its
       // degree-order basis, have one large denominator each: they lift
       // before the plain bound allows.  A later batch checks such results;
-      // the basis, once taken, feeds the passes that follow, whose images
-      // must lift together with those of the passes before.
+      // the basis is taken as a plain lift is, the margin of the test
+      // (early_lift.hpp) making a wrong lift as unlikely.
       if (!ok && pass > 0 && solving_mode(rq.mode) &&
           lift_over_one_denominator(extra, slots, r->n, M)) {
         ok = 1;
