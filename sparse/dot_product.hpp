@@ -40,6 +40,17 @@ void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const D
 // a group of rows sharing a load of x reads only as far as its longest.
 void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const uint32_t* lengths,
                       const Dom* x, uint32_t n, uint32_t p, Dom* out);
+// The dense rows' product of the change of order, given beside the rows
+// and x their entries' top bits (residue_tops, the rows' at the same
+// stride): the AVX2 form then checks its wrapped sums against the tops'
+// products instead of summing the products' high words, which leaves the
+// multiplier to the products.  Worth making the tops only when
+// dot_products_u32_take_tops(); otherwise the call is dot_products_u32's.
+bool dot_products_u32_take_tops();
+void residue_tops(const Dom* v, size_t n, int16_t* out);
+void dot_products_u32_tops(const Dom* rows, const int16_t* tops, ptrdiff_t stride,
+                           uint32_t count, const uint32_t* lengths, const Dom* x,
+                           const int16_t* x_tops, uint32_t n, uint32_t p, Dom* out);
 // Every form the processor can run, the plain loops first (for the tests).
 using DotRowsKernel = std::function<void(const Dom*, ptrdiff_t, uint32_t, const uint32_t*,
                                          const Dom*, uint32_t, uint32_t, Dom*)>;

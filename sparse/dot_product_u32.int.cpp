@@ -110,6 +110,61 @@ __attribute__((target("avx2"))) u128 sum_avx2(const Dom* row, const Dom* x, uint
   return total;
 }
 
+// R rows against x, given the top twelve bits (v >> 20) of every entry of
+// the rows and of x as 16-bit values: per lane only the sum of the
+// products modulo 2^64 (S), and beside it the sum A of the products of the
+// tops, sixteen a multiply-add.  With a = 2^20 a_h + a_l (a_l < 2^20), and
+// x alike, a x - 2^40 a_h x_h = 2^20 (a_h x_l + a_l x_h) + a_l x_l lies in
+// [0, 2^53): over a run of at most kTopsRun entries the total T lies in
+// [2^40 A, 2^40 A + 2^63), so T = 2^40 A + ((S - 2^40 A) mod 2^64).
+// The tops take one multiply-add per sixteen entries where the high words
+// took four shifts and four adds: the products alone keep the multiplier
+// busy.  A run's lane of A takes at most 64 pair sums below 2^25.
+constexpr uint32_t kTopsRun = 1024;
+
+template <int R>
+__attribute__((target("avx2"))) void rows_avx2_tops(const Dom* rows, const int16_t* tops,
+                                                    ptrdiff_t stride, const Dom* x,
+                                                    const int16_t* x_tops, uint32_t n, u128* out) {
+  for (int r = 0; r < R; ++r) out[r] = 0;
+  uint32_t i = 0;
+  while (i + 16 <= n) {
+    const uint32_t end = std::min(n & ~15u, i + kTopsRun);
+    __m256i sum[R], approx[R];
+    for (int r = 0; r < R; ++r) sum[r] = approx[r] = _mm256_setzero_si256();
+    for (; i < end; i += 16) {
+      const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i));
+      const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i + 8));
+      const __m256i b0_odd = _mm256_srli_epi64(b0, 32), b1_odd = _mm256_srli_epi64(b1, 32);
+      const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x_tops + i));
+      for (int r = 0; r < R; ++r) {
+        const Dom* row = rows + r * stride + i;
+        const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row));
+        const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 8));
+        const __m256i p0 = _mm256_add_epi64(
+            _mm256_mul_epu32(a0, b0), _mm256_mul_epu32(_mm256_shuffle_epi32(a0, 0xF5), b0_odd));
+        const __m256i p1 = _mm256_add_epi64(
+            _mm256_mul_epu32(a1, b1), _mm256_mul_epu32(_mm256_shuffle_epi32(a1, 0xF5), b1_odd));
+        sum[r] = _mm256_add_epi64(sum[r], _mm256_add_epi64(p0, p1));
+        const __m256i a_tops =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tops + r * stride + i));
+        approx[r] = _mm256_add_epi32(approx[r], _mm256_madd_epi16(a_tops, t));
+      }
+    }
+    for (int r = 0; r < R; ++r) {
+      alignas(32) uint64_t s[4];
+      alignas(32) uint32_t a[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(s), sum[r]);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(a), approx[r]);
+      uint64_t A = 0;
+      for (uint32_t lane : a) A += lane;
+      const u128 floor = static_cast<u128>(A) << 40;
+      out[r] += floor + (s[0] + s[1] + s[2] + s[3] - static_cast<uint64_t>(floor));
+    }
+  }
+  for (int r = 0; r < R; ++r) out[r] += scalar_sum(rows + r * stride + i, x + i, n - i);
+}
+
 // Several rows against one x: each block of x is loaded and split once for
 // all of them, and the lanes are folded into each row's total in vector
 // registers.  A row keeps two lane sums (even and odd entries) and one
@@ -381,6 +436,44 @@ void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const D
 
 void dot_products_u32(const Dom* rows, ptrdiff_t stride, uint32_t count, const uint32_t* lengths,
                       const Dom* x, uint32_t n, uint32_t p, Dom* out) {
+  rows_with(kRows, rows, stride, count, lengths, x, n, p, out);
+}
+
+#if defined(__x86_64__)
+// The tops pay where the AVX2 form runs: the wider forms sum without them.
+const bool kTakesTops = kRows.by_rows[0] == &rows_avx2<1>;
+#else
+constexpr bool kTakesTops = false;
+#endif
+
+bool dot_products_u32_take_tops() { return kTakesTops; }
+
+void residue_tops(const Dom* v, size_t n, int16_t* out) {
+  for (size_t i = 0; i < n; ++i) out[i] = static_cast<int16_t>(v[i] >> 20);
+}
+
+void dot_products_u32_tops(const Dom* rows, const int16_t* tops, ptrdiff_t stride,
+                           uint32_t count, const uint32_t* lengths, const Dom* x,
+                           const int16_t* x_tops, uint32_t n, uint32_t p, Dom* out) {
+#if defined(__x86_64__)
+  if (kTakesTops) {
+    using TopsKernel = void (*)(const Dom*, const int16_t*, ptrdiff_t, const Dom*,
+                                const int16_t*, uint32_t, u128*);
+    static constexpr TopsKernel kByRows[4] = {&rows_avx2_tops<1>, &rows_avx2_tops<2>,
+                                              &rows_avx2_tops<3>, &rows_avx2_tops<4>};
+    const Reducer reduce_p(p);
+    u128 t[4];
+    for (uint32_t r = 0; r < count; r += 4) {
+      const uint32_t R = std::min(count - r, 4u);
+      kByRows[R - 1](rows + r * stride, tops + r * stride, stride, x, x_tops,
+                     group_length(lengths, r, R, n), t);
+      for (uint32_t k = 0; k < R; ++k) out[r + k] = reduce_p(t[k]);
+    }
+    return;
+  }
+#endif
+  (void)tops;
+  (void)x_tops;
   rows_with(kRows, rows, stride, count, lengths, x, n, p, out);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "engine/driver/threads.hpp"
 #include "engine/mem/zone.hpp"
@@ -25,10 +26,20 @@ void copy_pairs(T* y, const T* x) {
 
 // Per dense row of w_cfs, the entries the product reads (null: all).
 const uint32_t* w_cfs_lengths = nullptr;
+// The top bits of the entries of w_cfs, at its stride (null: none made).
+const int16_t* w_cfs_tops = nullptr;
+
+#ifdef ZEL_VARIANT_INT
+// The tops add half the rows' bytes to what each product reads: past a
+// block of this size, which the caches no longer hold with them, the
+// product waits on memory and the tops slow it down.
+constexpr uint64_t kTopsBlockBytes = uint64_t(3) << 20;
+#endif
 
 }  // namespace
 
-TrimmedDenseRows::TrimmedDenseRows(int32_t D) : previous_(w_cfs_lengths) {
+TrimmedDenseRows::TrimmedDenseRows(int32_t D)
+    : previous_(w_cfs_lengths), previous_tops_(w_cfs_tops) {
   const uint32_t n = align_vector_size(static_cast<uint32_t>(D));
   lengths_.resize(static_cast<size_t>(count_dense_rows()));
   for (size_t r = 0; r < lengths_.size(); ++r) {
@@ -38,9 +49,20 @@ TrimmedDenseRows::TrimmedDenseRows(int32_t D) : previous_(w_cfs_lengths) {
     lengths_[r] = len;
   }
   w_cfs_lengths = lengths_.data();
+#ifdef ZEL_VARIANT_INT
+  const uint64_t entries = uint64_t(lengths_.size()) * n;
+  if (dot_products_u32_take_tops() && entries * sizeof(Dom) <= kTopsBlockBytes) {
+    tops_.resize(entries);
+    residue_tops(w_cfs, entries, tops_.data());
+    w_cfs_tops = tops_.data();
+  }
+#endif
 }
 
-TrimmedDenseRows::~TrimmedDenseRows() { w_cfs_lengths = previous_; }
+TrimmedDenseRows::~TrimmedDenseRows() {
+  w_cfs_lengths = previous_;
+  w_cfs_tops = previous_tops_;
+}
 
 int32_t count_dense_rows() {
   int32_t k = 0;
@@ -56,10 +78,21 @@ void dense_matrix_I32_align(Dom* y, const Dom* x, int32_t D) {
   constexpr uint32_t kRun = 256;
   Dom out[kRun];
   const uint32_t* lengths = w_cfs_lengths;
+  const int16_t* tops = w_cfs_tops;
+  static thread_local std::vector<int16_t> x_tops;
+  if (tops != nullptr) {
+    x_tops.resize(n);
+    residue_tops(x, n, x_tops.data());
+  }
   for (const int32_t* s = w_nosp; s[0] >= 0;) {
     uint32_t count = 0;
     while (count < kRun && s[2 * count] >= 0) ++count;
-    dot_products_u32(row, n, count, lengths, x, n, p, out);
+    if (tops != nullptr) {
+      dot_products_u32_tops(row, tops, n, count, lengths, x, x_tops.data(), n, p, out);
+      tops += static_cast<size_t>(count) * n;
+    } else {
+      dot_products_u32(row, n, count, lengths, x, n, p, out);
+    }
     if (lengths != nullptr) lengths += count;
     for (uint32_t r = 0; r < count; ++r, s += 2) y[s[0]] = out[r];
     row += static_cast<size_t>(count) * n;

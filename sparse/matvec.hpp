@@ -35,8 +35,10 @@ void apply2v(Dom* y, const Dom* x, int32_t D, const int32_t* list, int32_t k);
 // While one lives (integer build), the dense-row product reads each row of
 // w_cfs only up to its last non-zero entry, found when it is made: in a
 // multiplication matrix the row of b holds the normal form of z*b, whose
-// monomials precede z*b, so rows end early.  The rows must not change
-// meanwhile.
+// monomials precede z*b, so rows end early.  Where the processor's kernel
+// takes them and the rows are few enough to stay in cache, it also keeps
+// the top bits of every entry for dot_products_u32_tops.  The rows must not
+// change meanwhile.
 class TrimmedDenseRows {
  public:
   explicit TrimmedDenseRows(int32_t D);
@@ -46,7 +48,9 @@ class TrimmedDenseRows {
 
  private:
   std::vector<uint32_t> lengths_;
+  std::vector<int16_t> tops_;
   const uint32_t* previous_;
+  const int16_t* previous_tops_;
 };
 
 // The dense-row kernels over unsigned residues in [0, p), each output

@@ -142,6 +142,16 @@ TEST(SparseDot, SeveralRowFormsEqualThePlainLoops) {
           std::reverse(got.begin(), got.end());
           ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count << " backwards";
         }
+        // The change of order's product, given the entries' top bits.
+        auto with_tops = [&](const uint32_t* lengths) {
+          std::vector<int16_t> tops(rows.size()), x_tops(x.size());
+          residue_tops(rows.data(), rows.size(), tops.data());
+          residue_tops(x.data(), x.size(), x_tops.data());
+          dot_products_u32_tops(rows.data(), tops.data(), static_cast<ptrdiff_t>(stride), count,
+                                lengths, x.data(), x_tops.data(), n, p, got.data());
+          return got;
+        };
+        ASSERT_EQ(with_tops(nullptr), want) << "p=" << p << " n=" << n << " rows=" << count;
         // Rows zero past lengths of their own: a group reads as far as its
         // longest row, the others' zeros included.
         std::vector<uint32_t> lengths(count);
@@ -157,6 +167,7 @@ TEST(SparseDot, SeveralRowFormsEqualThePlainLoops) {
                got.data());
           ASSERT_EQ(got, want) << "p=" << p << " n=" << n << " rows=" << count << " lengths";
         }
+        ASSERT_EQ(with_tops(lengths.data()), want) << "p=" << p << " n=" << n << " lengths";
       }
     }
   }
