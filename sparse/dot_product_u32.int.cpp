@@ -158,8 +158,8 @@ __attribute__((target("avx2"))) void rows_avx2_tops(const Dom* rows, const int16
       _mm256_store_si256(reinterpret_cast<__m256i*>(a), approx[r]);
       uint64_t A = 0;
       for (uint32_t lane : a) A += lane;
-      const u128 floor = static_cast<u128>(A) << 40;
-      out[r] += floor + (s[0] + s[1] + s[2] + s[3] - static_cast<uint64_t>(floor));
+      const u128 base = static_cast<u128>(A) << 40;
+      out[r] += base + (s[0] + s[1] + s[2] + s[3] - static_cast<uint64_t>(base));
     }
   }
   for (int r = 0; r < R; ++r) out[r] += scalar_sum(rows + r * stride + i, x + i, n - i);
