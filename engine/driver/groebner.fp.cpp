@@ -34,9 +34,6 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
-// Each request starts from fresh free lists; their records stay in zone 3.
-void empty_free_lists() { forget_pools(); }
-
 // Sets every engine setting the request reads, from the record or to its
 // default, so that nothing of an earlier request carries over (the tables
 // of _index and _memory excepted: they are capacities).
@@ -113,7 +110,7 @@ void keep_only_results(Dpol** out, uint32_t count, const RequestMarks& marks) {
   // come on top of them.
   give_back_free_zone_pages();
   // The free lists may run through the records just given back.
-  empty_free_lists();
+  forget_pools();
   InZone3 z3;
   saved.rebuild(out);
 }
@@ -145,7 +142,8 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
                                 I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_,
                                 ZEL_Comp_Desc env) try {
   if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
-  empty_free_lists();
+  // Each request starts from fresh free lists; their records stay in zone 3.
+  forget_pools();
   check_compute_arrays(base, nb, result, "groebner");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "groebner", true);
   record_groebner_inputs(base, nb);
@@ -189,7 +187,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
 
 ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) try {
-  empty_free_lists();
+  forget_pools();
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "hilbert", true);
@@ -205,7 +203,7 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
 } ZEL_ENTRY_CATCH("hilbert")
 
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
-  empty_free_lists();
+  forget_pools();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "gbasis_rr_form", true);
   // No degree limit of its own: a limit of an earlier request would cut the

@@ -400,10 +400,6 @@ struct Loop {
     if (swapped) swap_zone();
   }
 
-  // Empties the free lists of the pools whose records a pass takes from
-  // zone 3: the pass gives that memory back.
-  static void empty_free_lists() { forget_pools(); }
-
   // The images of the polynomials not yet lifted: the lifts write them at
   // the top of zone 1 (from mark lifts_base on), above the pass's work,
   // reading the residues of the results where the pass left them (a copy
@@ -627,7 +623,8 @@ struct Loop {
   // One pass on a fresh batch.  Returns false when the loop is done.
   bool run_pass() {
     ModularFigures& fig = last_modular_figures;
-    empty_free_lists();
+    // The pass gives back the zone-3 records its pools hand out.
+    forget_pools();
     gen_sym_Dpol = entry_serial;
     HeapMark images_top, z3_mark;
     save_orv_state2(base1, images_top);  // zone 1 is at its bottom here
