@@ -27,19 +27,23 @@
 // by monic divisors, with no division that the prime could spoil.  The
 // mode's images gathered before stay valid: modulo a good prime the reduced
 // basis, hence the mode's results, are unique.  The basis is also given up
-// once its lifts cost more than half the computations of the basis itself:
+// once its lifts cost about as much as the computations of the basis itself
+// (both counted, not timed, so that a request always takes the same path):
 // taking it spares only those.
 // A batch in which the elimination or the change of order found a bad
 // prime, or whose results differ in shape (count, term counts, monomials)
 // from the first pass, is never combined: it is thrown away and the pass is
 // run again on fresh primes.  When three batches in a row disagree with the first pass, the
-// first pass was the odd one out and everything starts again.  A lifted
-// polynomial is checked modulo a prime of the next batch; when the first
-// pass, or a pass that lifts a result over one denominator, completes the
-// result, one more small batch is run for that check.  The batch that checks
-// such a pass (also one that does not complete the result) is drawn at
-// random from the rest of the table and checks at every prime: an input can
-// be built against primes known in advance.
+// first pass was the odd one out and everything starts again.  The first
+// batch walks the prime table in its order; every later one is drawn at
+// random from the rest of the table (ZEL_DRAW_SEED fixes the draw), as an
+// input can be built against primes known in advance.  A lifted polynomial
+// is checked at every prime of the next batch; its lift from a modulus
+// with drawn primes is itself as safe as such a check (see run_pass), so
+// that a lift of the last pass, or a degree-order basis taken as it lifts,
+// needs no further batch.  When the first pass, or a pass that lifts a
+// result over one denominator (a weaker test), completes the result, one
+// more small batch is run for that check.
 // Primes that divide the leading coefficient of an input are never put in a
 // batch.
 //
@@ -106,6 +110,10 @@ struct ModularFigures {
   uint32_t basis_primes = 0;
 };
 extern ModularFigures last_modular_figures;
+
+// Whether the batches after the first are drawn at random (the default);
+// tests that place primes in the table's order clear it.
+extern bool draw_later_batches;
 
 // The smallest first batch: one batch of the trace must be cross-checked by
 // several lanes, and its reconstruction needs a margin of several primes.

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <random>
 #include <unordered_map>
 #include <unordered_set>
@@ -40,6 +40,7 @@
 namespace zel::ZEL_BUILD {
 
 ModularFigures last_modular_figures;
+bool draw_later_batches = true;
 
 namespace {
 
@@ -63,9 +64,17 @@ constexpr uint32_t kSolvingSteps = 64;
 // kernel (the nearest multiple of 8 to the eighth).
 constexpr uint32_t kLaneGroup = 8;
 // The passes of a change of order stop lifting the degree-order basis once
-// its lifts have cost more than this share of the basis's computations (the
-// replays that taking it would spare).
-constexpr double kBasisLiftShare = 0.5;
+// its lifts have cost about as much as the basis's computations (the
+// replays that taking it would spare).  Both are counted, not timed, so
+// that a request takes the same path on every run and every machine: the
+// lifts by the squared limbs of the modulus for every term they try (the
+// reconstruction is quadratic in it), the computations by their
+// eliminations' multiply-adds (elimination_products).  One squared limb
+// of a term costs about as much as 5 (dense systems) to 15 (katsura)
+// multiply-adds of a replay.  With 12, the lifts of the katsura systems
+// stay below a third of their replays; those of dense-3-5-16 pass them in
+// the second pass, those of dense-7-2-8 in the third.
+constexpr uint64_t kProductsPerLiftLimb2 = 12;
 
 bool solving_mode(int32_t mode) {
   switch (mode) {
@@ -149,7 +158,13 @@ std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead
 // would take without it.  Increasing order.
 std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lead,
                                   std::unordered_set<uint32_t>& taken) {
-  static std::mt19937_64 draw{std::random_device{}()};
+  // Seeded afresh in every process, so that no input can know the draw in
+  // advance; ZEL_DRAW_SEED fixes it (tests that replay a run).
+  static std::mt19937_64 draw{[] {
+    const char* fixed = std::getenv("ZEL_DRAW_SEED");
+    return fixed != nullptr ? uint64_t(std::strtoull(fixed, nullptr, 10))
+                            : uint64_t(std::random_device{}());
+  }()};
   const uint32_t* table = Zel_Default_Primes32();
   offset_primes += v;
   const uint32_t unwalked =
@@ -247,10 +262,10 @@ struct PassFlagsGuard {
 
 // Runs the mode on the converted inputs X (which it may reorder); the
 // results go to G.  Returns their number.  first_basis: as for
-// run_solving_mode.  The processor seconds the degree-order basis took
-// are added to *basis_seconds.
+// run_solving_mode.  The multiply-adds of the degree-order basis it
+// computed are added to *basis_products.
 uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G, PolyRoom* first_basis,
-                  double* basis_seconds) {
+                  uint64_t* basis_products) {
   double spent = 0;
   ZEL_C(want_raw_output) = 1;
   if (rq.mode == ZEL_COMPUTE_NOP) {
@@ -261,12 +276,12 @@ uint32_t run_mode(const ModularRequest& rq, Dpol** X, Dpol** G, PolyRoom* first_
   if (rq.mode != ZEL_COMPUTE_GBASIS) {
     count = run_solving_mode(rq.mode, X, rq.n, rq.nb_second, G, &spent, rq.bk0, rq.force_elim,
                              rq.nb2, rq.bk2, rq.force_elim2, rq.given_basis != 0, first_basis);
+    *basis_products += first_basis_products;
   } else {
     want_eliminated = rq.force_elim != 0;
     count = gbasis(X, rq.n, G, &spent);
     want_eliminated = 0;
   }
-  *basis_seconds += spent;
   return count;
 }
 
@@ -348,8 +363,6 @@ struct Family {
   bool all_lifted() const { return lifted == count; }
 };
 
-double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
-
 struct Loop {
   // A copy: once the degree-order basis has lifted, the passes take it as
   // their input (given_basis) in place of the system.
@@ -362,19 +375,20 @@ struct Loop {
   std::vector<Dpol_INT*> given;  // the lifted basis, then the localisers (mode 9)
   // The passes lift the degree-order basis beside the mode's results.
   bool lifting_basis = false;
-  double basis_seconds = 0;       // the passes' degree-order bases
-  double basis_lift_seconds = 0;  // the lifts of the basis
+  // Counted work (kProductsPerLiftLimb2): the multiply-adds of the passes'
+  // degree-order bases, and the squared limbs per term of its lift attempts.
+  uint64_t basis_products = 0;
+  uint64_t basis_lift_work = 0;
 
   uint32_t batch = 0;
   uint32_t pass = 0;    // passes combined so far
   uint32_t primes = 0;  // primes of those passes
   uint32_t disagreements = 0;
-  // The first pass lifted everything: one more batch must agree with it.
+  // Every result has lifted, the last ones in the first pass or over one
+  // denominator: one more batch must confirm them.
   bool confirming = false;
   // This pass lifted a result over one denominator (lift_over_one_denominator).
   bool lifted_early = false;
-  // The batch of this pass was drawn at random (drawn_batch).
-  bool drawn = false;
   std::unordered_set<uint32_t> taken;  // primes of this loop's batches
   uint32_t entry_serial = gen_sym_Dpol;
   INT M{};  // product of the combined primes (zone 3)
@@ -425,6 +439,11 @@ struct Loop {
   void lift(Family& f, uint32_t i, uint32_t bound_words, const BatchCombination* comb) {
     const bool mode_results = &f == &mode;
     Dpol_INT* r = f.result[i];
+    if (!mode_results) {
+      const INT& modulus = pass == 0 ? ZEL_C(product_of_primes) : M;
+      const uint64_t limbs = uint64_t(std::abs(modulus._mp_size));
+      basis_lift_work += uint64_t(r->n) * limbs * limbs;
+    }
     INT* slots = coeffs_INT(r);
     const bool pair_member =
         mode_results && rq.mode == ZEL_COMPUTE_GBASIS_NF && i % 2 == 1 && f.result[i - 1]->n == 1;
@@ -501,10 +520,8 @@ struct Loop {
     for (uint32_t i = 0; i < mode.count; ++i)
       if (!mode.result[i]->spare[0]) lift(mode, i, s, &comb);
     if (!lifting_basis) return;
-    const double started = cpu_seconds();
     for (uint32_t i = 0; i < basis.count; ++i)
       if (!basis.result[i]->spare[0]) lift(basis, i, s, &comb);
-    basis_lift_seconds += cpu_seconds() - started;
   }
 
   // True when this pass's results of f (n of them) have the first pass's shape.
@@ -529,13 +546,11 @@ struct Loop {
   }
 
   // Whether the polynomials of f lifted by earlier passes and not checked
-  // yet agree with this pass's residues (lift_agrees).  A fresh prime is the
-  // check of a lift: the first of the next batch in table order for a lift
-  // within the plain bound; every prime of a batch drawn at random for one
-  // that completes the result or was lifted over one denominator, whose
-  // checks are weaker, and which an input could aim at known primes.
+  // yet agree with this pass's residues (lift_agrees) at every prime of the
+  // batch, which was drawn at random (run_pass): a fresh prime is the check
+  // of a lift, but only when the input could not have been built against it.
   bool lifted_values_agree(const Family& f) const {
-    const uint32_t checked_lanes = drawn ? ZEL_C(vectorize) : 1;
+    const uint32_t checked_lanes = draw_later_batches ? ZEL_C(vectorize) : 1;
     BatchResidues residues(ZEL_C(Primes), checked_lanes);
     for (uint32_t i = 0; i < f.count; ++i) {
       const Dpol_INT* r = f.result[i];
@@ -573,15 +588,16 @@ struct Loop {
     mode.count = mode.lifted = basis.count = basis.lifted = 0;
     confirming = lifted_early = false;
     lifting_basis = rq.given_basis == 0 && may_take_lifted_basis(rq);
-    basis_seconds = basis_lift_seconds = 0;
+    basis_products = basis_lift_work = 0;
     batch = rq.first_batch;
     ++last_modular_figures.restarts;
   }
 
-  // The degree-order basis has lifted in a pass after the first, checked
-  // as mode 1's loop checks it: the passes from now on take it modulo their
-  // primes and run only the change of order.  The mode's images gathered
-  // so far stay valid: modulo a good prime the reduced basis is unique.
+  // The degree-order basis has lifted in a pass after the first, hence over
+  // a modulus with primes drawn at random (see run_pass): the passes from
+  // now on take it modulo their primes and run only the change of order.
+  // The mode's images gathered so far stay valid: modulo a good prime the
+  // reduced basis is unique.
   void take_lifted_basis() {
     const uint32_t localisers = rq.mode == ZEL_COMPUTE_RADICAL_STRATEG2 ? rq.nb_second : 0;
     given.assign(basis.result, basis.result + basis.count);
@@ -600,7 +616,8 @@ struct Loop {
 
   // Whether the passes go on lifting the basis: whichever of the basis and
   // the mode's results lifts first decides, and the basis is given up once
-  // its lifts cost more than a share of the passes' degree-order bases:
+  // its lifts cost about as much as the passes' degree-order bases
+  // (counted work, kProductsPerLiftLimb2):
   // taking it would spare only those, not the changes of order, and its
   // coefficients are then most likely far larger than the answer's (dense
   // systems: the basis needs about four times the answer's primes).  A
@@ -614,7 +631,7 @@ struct Loop {
     } else if (basis.all_lifted()) {
       lifting_basis = false;
       if (pass > 0) take_lifted_basis();
-    } else if (basis_lift_seconds > kBasisLiftShare * basis_seconds) {
+    } else if (basis_lift_work * kProductsPerLiftLimb2 > basis_products) {
       lifting_basis = false;
       Output("#C degree-order basis not lifted: its lifts cost more than its replays\n");
     }
@@ -628,9 +645,20 @@ struct Loop {
     gen_sym_Dpol = entry_serial;
     HeapMark images_top, z3_mark;
     save_orv_state2(base1, images_top);  // zone 1 is at its bottom here
-    // A lift over one denominator is confirmed by a drawn batch whether or
-    // not it completes the result.
-    drawn = confirming || lifted_early;
+    // Every batch after the first is drawn at random: an input can be built
+    // against primes known in advance, the table's in its order, and then
+    // agrees with a wrong lift at each of them.  A drawn batch checks the
+    // lifts of the passes before it, and the lifts of its own pass come
+    // from a modulus that the input could not aim at: a value v that
+    // reconstructs from it has every drawn prime dividing T - v for the
+    // true coefficient T, as a wrong lift that passes a drawn check has
+    // (and wrong images beside these lift within the bound's margin only
+    // with a probability below 2^-96).  So the result of the last pass,
+    // or the degree-order basis that the passes take once it lifts and
+    // never check again, can be handed out as it lifts; only what the
+    // first pass lifts from primes in table order, and what lifts over
+    // one denominator (a weaker test), wait for a drawn batch.
+    const bool drawn = pass > 0 && draw_later_batches;
     // The prime table of the batch; set_batch_primes also rebuilds the lift
     // context (init_INT_hook).
     const std::vector<uint32_t> chosen =
@@ -664,7 +692,7 @@ struct Loop {
     verify_zero_rows = pass == 1 && rq.given_basis == 0 ? 1 : 0;
     const uint64_t before = xmalloc_state.total_allocated;
     uint32_t n = run_mode(rq, X.data(), mode.G.data(), lifting_basis ? &basis.G : nullptr,
-                          &basis_seconds);
+                          &basis_products);
     verify_zero_rows = 0;
     const uint64_t long_lived = xmalloc_state.total_allocated;
     const uint64_t growth = long_lived - before;
@@ -718,11 +746,7 @@ struct Loop {
       if (lifting_basis) kept_basis.save(basis.G.data(), basis.count);
       restore_orv_state_z3(z3_mark);
       make_records(mode, kept);
-      if (lifting_basis) {
-        const double lifts_started = cpu_seconds();
-        make_records(basis, kept_basis);
-        basis_lift_seconds += cpu_seconds() - lifts_started;
-      }
+      if (lifting_basis) make_records(basis, kept_basis);
       if (!mode.all_lifted()) {
         InZone3 z3;
         M = ZEL_C(mult_INT)(M, ZEL_C(product_of_primes));
@@ -787,8 +811,9 @@ struct Loop {
       batch = primes;
     batch = std::min(batch, kMaxBatch);
     // A first pass that lifts everything has been checked against nothing:
-    // a batch whose primes were all bad in the same way would go unseen.
-    // Nor has a result lifted over one denominator by the last pass.
+    // a batch whose primes were all bad in the same way, or were aimed at by
+    // the input, would go unseen.  Nor has a result lifted over one
+    // denominator by the last pass.
     if ((pass == 0 || lifted_early) && mode.count > 0 && mode.all_lifted()) {
       confirming = true;
       batch = kMinFirstBatch;

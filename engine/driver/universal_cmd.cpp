@@ -18,6 +18,7 @@
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/dpol_sort.hpp"
+#include "engine/f4/elimination.hpp"
 #include "engine/f4/pairs.hpp"
 #include "engine/f4/trace.hpp"
 #include "engine/mem/messages.hpp"
@@ -27,6 +28,8 @@
 #include "server/algo/bridge.hpp"
 
 namespace zel::ZEL_BUILD {
+
+uint64_t first_basis_products = 0;
 
 namespace {
 
@@ -183,8 +186,11 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   resort_Dpol(first, int32_t(m1));
   uint32_t nb;
   double t = 0;
+  first_basis_products = 0;
   if (compute_basis) {
+    const uint64_t products = elimination_products;
     nb = complete_gbasis(first, m1, W.data(), &t);
+    first_basis_products = elimination_products - products;
     if (first_basis) {
       first_basis->assign(W.begin(), W.begin() + nb);
       // The caller lifts the basis beside the follow-up's results: the

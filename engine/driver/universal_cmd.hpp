@@ -39,6 +39,9 @@ using PolyRoom = std::vector<Dpol*, RoomAllocator>;
 // system, as it stands when the follow-ups start (they only read it); left
 // empty when the basis is not computed (compute_basis 0).  Its polynomials
 // live with the command's work, until the caller's zones are restored.
+// The eliminations' multiply-adds (elimination_products) of the first basis
+// that the last call computed; 0 when it computed none.
+extern uint64_t first_basis_products;
 uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** second,
                               uint32_t m_second, double* cpu, uint32_t sqfr, int32_t minpoly,
                               int32_t compute_basis, uint32_t bk, uint32_t elim, uint32_t m2,

@@ -46,6 +46,11 @@ extern uint32_t ZEL_C(want_state_percent);
 // of lanes where they can be read in place as well (tests set it to 0).
 extern uint64_t tail_copy_limit;
 #endif
+// Integer build: the eliminations' multiply-adds (one per lane and entry of
+// every pivot applied) since the process started, a count of their work
+// that, unlike a clock, gives the same figure on every run.  The
+// prime-field build leaves it at 0.
+extern uint64_t elimination_products;
 
 // Brings the matrix (rows[0 .. nrows-1], columns 1 .. ncols, nreduce rows
 // with to_reduce set) to reduced echelon form and writes a polynomial for

@@ -373,6 +373,7 @@ struct IntElim {
   Entry* acc;      // (ncols + 1) * group entries, all zero between rows
   LaneOf* lanes;   // the batch's lanes, `live` as of the step's start
   uint32_t progress = 0;
+  uint64_t products = 0;  // multiply-adds, counted per pivot applied
   // The interleaved tails (IntPivot::grouped) of the reducers, by the
   // coefficient array of their lane 0: the multiples of one polynomial read
   // its coefficients, so they share one copy per group of lanes.
@@ -498,6 +499,7 @@ uint32_t clear_pivot_columns(IntElim& e, Entry* acc, const LaneOf* L, uint32_t k
     const bool lanes_kernel = false;
 #endif
     const Dom* s = tail_of<G>(e, pv, slot, k0, lanes_kernel);
+    e.products += uint64_t(pv->n) * G;
 #if defined(__x86_64__)
     if constexpr (G == 8) {
       if (!s) {
@@ -1088,6 +1090,7 @@ int64_t eliminate(CodedRow** rows, uint32_t nrows, uint32_t ncols, uint32_t nred
   if (done && e.nnew) backward(e);
   select_lane(0);
   acc.give_back();
+  elimination_products += e.products;
   if (!done) return -1;
   for (uint32_t k = 0; k < e.nnew; ++k) {
     CodedRow* row = rows[e.newidx[k]];

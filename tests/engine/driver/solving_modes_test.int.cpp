@@ -242,7 +242,10 @@ TEST(SolvingQQ, PrimesDividingALeadingCoefficientOfTheTakenBasisAreLeftOut) {
     F.push_back(f);
   }
   for (QPoly& f : F) f = gb.normalise(f);
+  // The later batches walk the table, so that one meets p.
+  zel::ZEL_BUILD::draw_later_batches = false;
   const std::vector<QPoly> taken = run(F, 10, ZEL_COMPUTE_RRFORM, 0, 0, 0, 5);
+  zel::ZEL_BUILD::draw_later_batches = true;
   EXPECT_EQ(fig.basis_primes, 20u);
   EXPECT_GE(fig.skipped_primes, 1u);
   const std::vector<QPoly> per_pass = run(F, 10, ZEL_COMPUTE_RRFORM, 0, 0, 0, 16);
@@ -250,6 +253,50 @@ TEST(SolvingQQ, PrimesDividingALeadingCoefficientOfTheTakenBasisAreLeftOut) {
   EXPECT_EQ(taken, per_pass);
   ASSERT_EQ(taken.size(), 10u);
   EXPECT_EQ(taken[0][0].e, (NMono{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// y0 = T and y1 = 2^63 (T through its digits in base y1) beside katsura-7,
+// with T = r + P j, P the product of the table's first 20 primes: modulo
+// them T is r, which would lift at once.  The degree-order basis lifts
+// before the parametrisation and the later passes take it, so it must not
+// lift from primes known in advance.
+TEST(SolvingQQ, ATakenBasisIsNotLiftedFromPrimesTheInputWasBuiltAgainst) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const zel::ZEL_BUILD::ModularFigures& fig = zel::ZEL_BUILD::last_modular_figures;
+  mpz_class P = 1;
+  for (int k = 0; k < 20; ++k) P *= zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - k];
+  const mpz_class T = mpz_class("0x7f4a7c15f39cc0605", 0) + P * mpz_class("0x1f3d5b79", 0);
+  const mpz_class base = mpz_class(1) << 63;
+  std::vector<QPoly> F;
+  QPoly y0 = {{NMono{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1}};
+  mpz_class rest = T;
+  for (int d = 0; rest != 0; ++d, rest /= base) {
+    NMono e(10, 0);
+    e[1] = d;
+    if (rest % base != 0) y0.push_back({e, mpq_class(-mpz_class(rest % base))});
+  }
+  F.push_back(y0);
+  F.push_back({{NMono{0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 1}, {NMono(10, 0), mpq_class(-base)}});
+  for (QPoly f : system_polys(NaiveGroebnerQQ{{0}}, zs_katsura, 7)) {
+    for (QTerm& t : f) t.e.insert(t.e.begin(), 2, 0);
+    F.push_back(f);
+  }
+  for (QPoly& f : F) f = gb.normalise(f);
+  const std::vector<QPoly> R = run(F, 10, ZEL_COMPUTE_RRFORM, 0, 0, 0, 5);
+  EXPECT_GT(fig.basis_primes, 0u);
+  // The parametrisation of y0 is y0 u(t) - T u(t), u = f' / deg f for the
+  // monic f: its term in t^e is -T (e + 1) f_(e+1) / deg f.
+  ASSERT_EQ(R.size(), 10u);
+  const QPoly& f = R.back();
+  const int D = f[0].e[9];
+  for (size_t k = 1; k < R[0].size(); ++k) {
+    const int e = R[0][k].e[9];
+    mpq_class next = 0;
+    for (const QTerm& t : f)
+      if (t.e[9] == e + 1) next = t.c / f[0].c;
+    EXPECT_EQ(R[0][k].c / R[0][0].c, -T * (e + 1) * next / D) << "t^" << e;
+  }
 }
 
 // katsura-7 from batches of 5 primes: its degree-order basis lifts before
