@@ -60,20 +60,29 @@ struct sZEL_Comp_Desc {
   I32 _nb2;          /* mode 11: polynomials of the second computation */
   I32 _force_elim2;  /* mode 11: elimination flag of the second basis */
   I32 _bk2;          /* mode 11: second block of the second basis */
-  I32 _aggressive2;  /* prime-field build, >= 1: aggressive elimination; see below */
+  I32 _aggressive2;  /* prime-field build, >= 1: aggressive elimination (see
+                        below); 0, -1 or any value below 1: off.  The integer
+                        build never reads it (always off). */
   I32 _dlim;         /* > 0: degree limit (mode 1 returns the basis up to it;
-                        the other modes refuse a basis the limit cut short) */
-  I32 _skip;         /* prime-field build, > 0: skipping level of the elimination */
+                        the other modes refuse a basis the limit cut short);
+                        0, -1 or any value below 1: no limit */
+  I32 _skip;         /* prime-field build, with _aggressive2 >= 1: > 0 the
+                        rows skipped at a time (see below); 0, -1 or any value
+                        below 1: once skipping starts, every further row of
+                        the step.  The integer build never reads it. */
 };
 typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
-/* Aggressive elimination (_aggressive2 = k >= 1): once k rows of a step's
- * matrix in a row have reduced to zero, the step's further rows are guessed
- * to reduce to zero as well and skipped (with _skip = s > 0 only the next s
- * rows, again after every further zero row).  A wrong guess would lose
- * polynomials, so when any row was skipped the library completes the basis
- * by a full computation from the inputs and the polynomials found (a line
- * on the standard error stream says so): the result is always the reduced
- * basis, but a request that skipped rows costs about one computation more. */
+/* Aggressive elimination (_aggressive2 = k >= 1): once k + 1 rows of a
+ * step's matrix in a row have reduced to zero, the step's further rows are
+ * guessed to reduce to zero as well and skipped (with _skip = s > 0 only the
+ * next s rows, s more after every further zero row; a row that does not
+ * reduce to zero starts the count again).  Steps of degree above 999 are
+ * not aggressive (k becomes the column limit _index).  A wrong guess would
+ * lose polynomials, so when any row was skipped the library completes the
+ * basis by a full computation from the inputs and the polynomials found (a
+ * line on the standard error stream says so): the result is always the
+ * reduced basis, but a request that skipped rows costs about one
+ * computation more. */
 
 #define ZEL_COMPUTE_GBASIS 1
 #define ZEL_COMPUTE_RRFORM 2
@@ -120,7 +129,13 @@ typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
  *  8 RADICAL_STRATEG1  n polynomials in shape form for the distinct
  *                solutions: x_j + R_j(t) (integer build c_j*x_j + Q_j(t),
  *                R_j = Q_j / c_j), so x_j = -R_j(t) at every root t of the
- *                square-free f, which comes last.
+ *                square-free f, which comes last.  It adds mode 5's f to
+ *                the ideal and solves the sum: when t does not separate
+ *                the solutions, its refusal ("the system has N solutions
+ *                counted with multiplicity") counts N for that sum, not for
+ *                the inputs' ideal, so N may be smaller than modes 2 and 3
+ *                say for the same system (mode 9 likewise, with the roots
+ *                of its last _nb inputs taken out of f).
  *  9 RADICAL_STRATEG2  the first nb - _nb inputs form the system, the last
  *                _nb are univariate polynomials in t, each dividing the
  *                square-free minimal polynomial, whose roots are taken out;
@@ -172,9 +187,13 @@ void Zel_int_reset_memory(void);
 void Zel_reset_memory(void);
 void Zel_int_reset_memory_internal(I32 flag);
 void Zel_reset_memory_internal(I32 flag);
-/* size_dom: 4 (integer build) or 2 (prime field); size_nni 2; order
- * "DRLDRL"; maxi_base 100000; record non-zero writes the session as a C
- * program under /tmp.  Returns the monomial code table. */
+/* The first four arguments are fixed; any other value fails with a
+ * message.  Integer build: init_urgent(4, 2, "DRLDRL", 100000, record)
+ * (32-bit residues); prime-field build: init_urgent(2, 2, "DRLDRL", 100000,
+ * record) (16-bit residues).  size_nni 2 is the width of an exponent in
+ * bytes, maxi_base 100000 the room of a result array.  record non-zero
+ * writes the session as a C program under /tmp.  Returns the monomial code
+ * table. */
 void* Zel_int_init_urgent(UI32 size_dom, UI32 size_nni, const char* order, UI32 maxi_base,
                           I32 record);
 void* Zel_init_urgent(UI32 size_dom, UI32 size_nni, const char* order, UI32 maxi_base,
@@ -188,10 +207,16 @@ void* Zel_init(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log);
  * were entered (reset_memory first). */
 void Zel_int_reset_coeffs(UI32 n);
 void Zel_reset_coeffs(UI32 n, UI32* pr);
-/* n1 variables in the first block, n2 in the second (n1 + n2 <= 9999); the
- * names are kept by pointer and must live as long as the session.  The
- * blocks may not change once polynomials were entered (reset_memory
- * first). */
+/* Declares the n1 + n2 variables, named in the order of the exponent
+ * vectors (n1 + n2 <= 9999), and splits them into two blocks: the first n1
+ * variables and the last n2.  The order compares the degree in the first
+ * block, then the first block in degree reverse lexicographic order, then
+ * the second block in that order: the basis of mode 1 eliminates the first
+ * block (its polynomials free of it generate the elimination ideal).
+ * n1 = 0 (or n2 = 0) gives one block, the degree reverse lexicographic
+ * order on all variables.  The names are kept by pointer and must live as
+ * long as the session.  The blocks may not change once polynomials were
+ * entered (reset_memory first). */
 void Zel_int_reset_expos(UI32 n1, UI32 n2, char** names);
 void Zel_reset_expos(UI32 n1, UI32 n2, char** names);
 void Zel_int_log(FILE* log);
@@ -256,11 +281,14 @@ I32 Zel_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
 /* Integer build, polynomials with integer coefficients (input or results):
  * export_poly_INT writes, for each of the m terms, nvars exponents at
  * exps[k*nvars] and the coefficient as B words at out[k*B] (sign word 1 or
- * -1, magnitude least significant first, zero padded), B = 1 + the widest
- * magnitude in words, stored in *width.  -1 when m is not the term count,
- * -2 (nothing written) when B*m >= limit.  export_poly_mon_INT does the
- * same for term k alone (-2 when B >= limit).  export_poly_INT_gmp writes
- * the exponents and returns m pointers (valid until the next reset) to the
+ * -1, magnitude least significant first, zero padded), stored in *width:
+ * B = 1 + 2*L, L the largest number of 64-bit limbs of a magnitude (a
+ * magnitude takes whole pairs of words: B = 3 for every coefficient of
+ * absolute value 1 to 2^64 - 1, B = 1 when all are 0).  -1 when m is not
+ * the term count, -2 (nothing written) when B*m >= limit.
+ * export_poly_mon_INT does the same for term k alone, L that of its
+ * coefficient (-2 when B >= limit).  export_poly_INT_gmp writes the
+ * exponents and returns m pointers (valid until the next reset) to the
  * polynomial's own coefficients, export_monom_INT the exponents of term k
  * and a pointer to its coefficient; null on a count or index mismatch.
  * Those coefficients are the engine's: read them, never change them.
@@ -308,6 +336,7 @@ UI32 Zel_size_memory_coeff(void);
  * gives a minimal basis whose tails are not reduced by the other
  * polynomials (the same leading terms as the reduced basis), non-zero the
  * reduced basis; the other modes and the prime-field build always reduce.
+ * pas0: integer build only (below); the prime-field build does not read it.
  * Modes the build cannot run fail with a message. */
 UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                   double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
@@ -322,13 +351,27 @@ UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32
  * the prime table the batches start (< 0: random). */
 UI32 Zel_int_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                       double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
+/* hilbert reads only the leading monomial of each of the nb polynomials of
+ * base, for the declared order, and gives the numerator N(s) of the series
+ * sum over d of (the number of monomials of degree d that none of them
+ * divides) s^d = N(s) / (1 - s)^n, n the declared variables.  base must be
+ * a Groebner basis (mode 1's result): then those monomials are the
+ * standard monomials of its ideal.  On plain generators the series is that
+ * of their leading monomials alone, not of the ideal they generate.  One
+ * result, returned 1: N's non-zero coefficients, highest degree first, each
+ * a term whose first exponent is its degree (the others 0); the integer
+ * build's coefficients are integers (export_poly_INT), the prime-field
+ * build's residues modulo the prime.  Zero polynomials count for nothing;
+ * a numerator of degree above 65524 fails with a message.  *cpu: the CPU
+ * seconds; mingbasis_strong, block and restrict_ are only recorded, bk0
+ * and pas0 not read. */
 UI32 Zel_int_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                      double* cpu, I32 bk0, I32 pas0, I32 restrict_);
+UI32 Zel_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
+                 double* cpu, I32 bk0, I32 pas0, I32 restrict_);
 /* gbasis_rr_form: the result of mode 2 (ZEL_COMPUTE_RRFORM) for the nb
  * polynomials of base, without a compute record. */
 UI32 Zel_int_gbasis_rr_form(void** base, UI32 nb, void** result, double* cpu);
-UI32 Zel_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
-                 double* cpu, I32 bk0, I32 pas0, I32 restrict_);
 UI32 Zel_gbasis_rr_form(void** base, UI32 nb, void** result, double* cpu);
 /* The local date and time ("%a %b %e %H:%M:%S") into buffer; the number of
  * characters written, 0 when it does not fit. */

@@ -288,7 +288,12 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   while (D && D->degree <= Dlim && D->degree <= whole_basis_dlim && !constant) {
     if (stop_requested()) break;
     const uint32_t d = D->degree;
-    if (d > 32767) Fatal("You should recompile with BIGNNI=1 (degree =%u)\n", d);
+    // Callers may match the first line, but the option it names does not
+    // exist: the second line states the limit.
+    if (d > 32767)
+      Fatal("You should recompile with BIGNNI=1 (degree =%u)\n"
+            "Every degree must stay below 32768: no build of this library goes further\n",
+            d);
     if (!ZEL_C(want_very_quiet) || want_pipe2) Infos("[%u]", d);
     if constexpr (kIntegerBuild) Output("[%u]", d);
 

@@ -258,6 +258,16 @@ TEST(Gbasis, EdgeCases) {
   }
 }
 
+// A pair of degree 32768 or more (here 40000, from inputs of degree 20001)
+// ends the computation with the limit stated after the historical line.
+TEST(Gbasis, APairOfDegree32768OrMoreStatesTheLimit) {
+  TestHost host(0);
+  EngineGB e(2, 2);
+  EXPECT_RAISES(e.basis({{{{20000, 1}, 1}, {{0, 0}, kP - 1}}, {{{1, 20000}, 1}, {{0, 0}, kP - 1}}}),
+                "You should recompile with BIGNNI=1 (degree =40000)\n"
+                "Every degree must stay below 32768: no build of this library goes further\n");
+}
+
 TEST(Gbasis, NoHangWithDynamicTeams) {
   TestHost host(0);
   omp_set_dynamic(1);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -20,14 +21,51 @@ using namespace orv;
 
 namespace {
 
-// A fresh directory for the test's files.
+// The directories this process made and has not removed yet.  A death
+// test's child that is a fresh process runs its test again from the start
+// and ends inside it by exit(), which skips the destructors of the test's
+// locals: such a child removes its own directories on exit.  A forked child
+// leaves alone those of its parent, which is still using them.
+class TempDirsLeft {
+ public:
+  void add(const std::string& path) { left_.push_back({getpid(), path}); }
+  void forget(const std::string& path) {
+    left_.erase(std::remove_if(left_.begin(), left_.end(),
+                               [&](const Made& m) { return m.path == path; }),
+                left_.end());
+  }
+  ~TempDirsLeft() {
+    std::error_code ignored;
+    for (const Made& m : left_)
+      if (m.owner == getpid()) std::filesystem::remove_all(m.path, ignored);
+  }
+
+ private:
+  struct Made {
+    pid_t owner;
+    std::string path;
+  };
+  std::vector<Made> left_;
+};
+
+TempDirsLeft& temp_dirs_left() {
+  static TempDirsLeft left;
+  return left;
+}
+
+// A fresh directory for the test's files, removed with them.
 struct TempDir {
   std::string path;
   TempDir() {
     char name[] = "/tmp/orv_filesXXXXXX";
     path = mkdtemp(name);
+    temp_dirs_left().add(path);
   }
-  ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+    temp_dirs_left().forget(path);
+  }
   std::string file(const std::string& name, const std::string& text) const {
     std::string p = path + "/" + name;
     std::ofstream(p) << text;
