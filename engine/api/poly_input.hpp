@@ -10,8 +10,8 @@
 
 namespace zel::ZEL_BUILD {
 
-// The handle as a polynomial; a null handle is fatal, and so is (prime-field
-// build) a handle that is not live in this session.
+// The handle as a polynomial; a null handle is fatal, and so is a handle
+// that is not live in this session.
 Dpol* handle_Dpol(void* p, const char* who);
 // The same, for readers of the terms: its terms must not have been set
 // since its last sort (prime-field build).
