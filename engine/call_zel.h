@@ -137,7 +137,8 @@ typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
  *                form's denominators): divide entry 2k+1 by m_k.
  *  7 GBASIS_NF_RECOMPUTE  the basis of the other inputs, with the normal
  *                forms of the first _nb inputs joined to it: the reduced
- *                basis of the whole, as mode 1.
+ *                basis of the whole, as mode 1.  Modes 6 and 7 need
+ *                _nb >= 1 (a zeroed record is refused).
  * 10 NOP         the inputs as they were handed over (terms sorted).
  * 11 GBASIS_MULTI  a basis of the first nb - _nb2 inputs for the blocks
  *                split at variable bk0 (with _force_elim: its polynomials
