@@ -206,7 +206,9 @@ I32 Zel_free_memory(void);
  * sets the nvars (<= declared variables) exponents of term i, each in
  * 0..32767; set_coeff_I32 its coefficient (any integer, reduced modulo the
  * prime); full_sort_poly2 then sorts the terms, adds those with equal
- * monomials and drops zero terms.  A term left unset counts as zero. */
+ * monomials and drops zero terms.  A term left unset counts as zero; one
+ * given a non-zero coefficient but no exponents is refused by
+ * full_sort_poly2. */
 void* Zel_creat_poly(UI32 nterms);
 void Zel_int_set_expos2(void* p, UI32 i, const I32* e, UI32 nvars);
 void Zel_set_expos2(void* p, UI32 i, const I32* e, UI32 nvars);
@@ -224,7 +226,8 @@ void Zel_full_sort_poly2(void* p);
  *   set_coeff_gmp_str: a decimal integer ("-123"; blanks around allowed).
  * full_sort_poly2 then adds the coefficients of equal monomials, drops zero
  * and unset terms, homogenises and sorts.  Bad input (a term index out of
- * range, no sign word, text that is no integer) fails with a message.
+ * range, no sign word, text that is no integer, a non-zero coefficient
+ * without exponents) fails with a message.
  * Every entry of the integer build leaves GMP's memory functions as the
  * caller had them. */
 void* Zel_int_creat_poly(UI32 nterms);

@@ -163,6 +163,19 @@ void normalize_input_Dpol(Dpol* p, bool copy_raised) {
   normalize_input_terms(terms, copy_raised);
 }
 
+void normalize_input_handle(void* h, Dpol* p, bool copy_raised, const char* who) {
+  DpolTerms terms{p};
+  refuse_coefficients_without_exponents(terms, h, who);
+  normalize_input_terms(terms, copy_raised);
+}
+
+void coefficient_without_exponents(const void* h, uint32_t t, const char* who) {
+  const HandleState* s = find_handle(h);
+  Fatal("Zel interface error: %s was given polynomial %u whose term %u has a coefficient but no "
+        "exponents\n",
+        who, s != nullptr ? s->number : 0u, t);
+}
+
 }  // namespace zel::ZEL_BUILD
 
 using namespace zel::ZEL_BUILD;
@@ -298,7 +311,7 @@ ZEL_EXPORT void ZEL_C(sort_poly)(void* h) try {
 
 // Monomials given by set_expos_d may be shared: raised ones are copied.
 ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
-  normalize_input_Dpol(handle_Dpol(h, "full_sort_poly"), true);
+  normalize_input_handle(h, handle_Dpol(h, "full_sort_poly"), true, "full_sort_poly");
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly")
 

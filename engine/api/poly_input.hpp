@@ -77,6 +77,19 @@ void normalize_input_terms(Terms& p, bool copy_raised) {
   p.sort();
 }
 
+// Fatal, naming polynomial h (as `who` was given it) and term t: the term
+// has a coefficient but no exponents.
+[[noreturn]] void coefficient_without_exponents(const void* h, uint32_t t, const char* who);
+
+// A term with a coefficient but no exponents cannot be told from a constant
+// whose exponents were forgotten: refuse it rather than drop it as unset.  A
+// term with neither counts as zero.  Terms as for normalize_input_terms.
+template <class Terms>
+void refuse_coefficients_without_exponents(Terms& p, const void* h, const char* who) {
+  for (uint32_t t = 0; t < p.n(); ++t)
+    if (p.mono()[t] == nullptr && !p.zero(t)) coefficient_without_exponents(h, t, who);
+}
+
 // Brings a polynomial given term by term into the form the engine reads:
 // drops unset terms (no monomial) and zero terms, adds the coefficients of
 // equal monomials, homogenises to the largest total degree, and sorts the
@@ -84,5 +97,8 @@ void normalize_input_terms(Terms& p, bool copy_raised) {
 // homogenising exponent must grow is copied first (it may be shared with
 // another polynomial); otherwise it is changed in place.
 void normalize_input_Dpol(Dpol* p, bool copy_raised);
+// The same for the entries that sort handle h (p): a term with a
+// coefficient but no exponents is refused first.
+void normalize_input_handle(void* h, Dpol* p, bool copy_raised, const char* who);
 
 }  // namespace zel::ZEL_BUILD

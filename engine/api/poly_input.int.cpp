@@ -189,6 +189,7 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   IntContext ctx;
   InZone3 z3;
   IntTerms terms{p};
+  refuse_coefficients_without_exponents(terms, h, "full_sort_poly2");
   normalize_input_terms(terms, false);
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly2")

@@ -1,7 +1,7 @@
 /* Input that used to give a wrong answer without an error: aggressive
  * elimination, a composite modulus for the sparse entries, a session
- * changed under polynomials already entered and normal forms of no
- * polynomial.  Each case runs in a child. */
+ * changed under polynomials already entered, normal forms of no polynomial
+ * and a coefficient without exponents.  Each case runs in a child. */
 #include "child_case.h"
 #include "zel_systems.h"
 
@@ -198,6 +198,29 @@ static void int_normal_forms_of_nothing(void) {
   Zel_int_groebner(in, 2, result, 1, 0, &t, 0, -1, 0, &env);
 }
 
+/* x - 1 whose constant term got its coefficient but no set_expos2: the
+ * term is refused, not dropped. */
+static void constant_without_exponents(void) {
+  static const I32 x[1] = {1};
+  void* h;
+  zs_session(0, 1, 65521, 0);
+  h = Zel_creat_poly(2);
+  Zel_set_expos2(h, 0, x, 1);
+  Zel_set_coeff_I32(h, 0, 1);
+  Zel_set_coeff_I32(h, 1, -1);
+  Zel_full_sort_poly2(h);
+}
+static void int_constant_without_exponents(void) {
+  static const I32 x[2] = {1, 0};
+  void* h;
+  int_session();
+  h = Zel_int_creat_poly(2);
+  Zel_int_set_expos2(h, 0, x, 2);
+  Zel_int_set_coeff_gmp_str(h, 0, "1");
+  Zel_int_set_coeff_gmp_str(h, 1, "-1");
+  Zel_int_full_sort_poly2(h);
+}
+
 int main(void) {
   cc_expect("aggressive elimination gives the reduced basis", aggressive_gives_the_basis, 0,
             "completing the basis");
@@ -222,5 +245,11 @@ int main(void) {
     cc_expect("integer modes 6 and 7 with _nb = 0", int_normal_forms_of_nothing, 1,
               "needs at least one polynomial to reduce");
   }
+  cc_expect("a constant term without exponents", constant_without_exponents, 1,
+            "full_sort_poly2 was given polynomial 0 whose term 1 has a coefficient but no "
+            "exponents");
+  cc_expect("an integer constant term without exponents", int_constant_without_exponents, 1,
+            "full_sort_poly2 was given polynomial 0 whose term 1 has a coefficient but no "
+            "exponents");
   return cc_failures != 0;
 }
