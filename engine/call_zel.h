@@ -208,7 +208,8 @@ I32 Zel_free_memory(void);
  * prime); full_sort_poly2 then sorts the terms, adds those with equal
  * monomials and drops zero terms.  A term left unset counts as zero; one
  * given a non-zero coefficient but no exponents is refused by
- * full_sort_poly2. */
+ * full_sort_poly2.  A term count whose storage exceeds the machine's memory
+ * is refused by creat_poly. */
 void* Zel_creat_poly(UI32 nterms);
 void Zel_int_set_expos2(void* p, UI32 i, const I32* e, UI32 nvars);
 void Zel_set_expos2(void* p, UI32 i, const I32* e, UI32 nvars);
@@ -227,7 +228,8 @@ void Zel_full_sort_poly2(void* p);
  * full_sort_poly2 then adds the coefficients of equal monomials, drops zero
  * and unset terms, homogenises and sorts.  Bad input (a term index out of
  * range, no sign word, text that is no integer, a non-zero coefficient
- * without exponents) fails with a message.
+ * without exponents, a term count beyond the machine's memory) fails with a
+ * message.
  * Every entry of the integer build leaves GMP's memory functions as the
  * caller had them. */
 void* Zel_int_creat_poly(UI32 nterms);

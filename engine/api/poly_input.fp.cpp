@@ -20,6 +20,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
     record("  keep_handle(prev);\n");
   }
   require_session("creat_poly");
+  check_term_storage(nterms, size_Dpol(nterms, 1));
   Dpol* p;
   {
     InZone3 z3;

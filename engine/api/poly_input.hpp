@@ -25,6 +25,11 @@ void mark_sorted(void* p, bool sorted);
 // Term index i of p must be below its term count (fatal otherwise).
 void check_term(const Dpol* p, uint32_t i, const char* who);
 
+// creat_poly's record of nterms terms takes `bytes`: fatal, before any
+// memory is touched, when that is more than the machine's memory or than
+// one zone allocation can hold.
+void check_term_storage(uint32_t nterms, uint64_t bytes);
+
 // Checks e[0 .. nvars) as exponents of the declared variables: nvars at most
 // their number, every exponent in 0 .. 32767.  Fatal otherwise; the message
 // for a too large exponent is "Zel interface error: power products should

@@ -120,6 +120,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
     record("  keep_handle(prev);\n");
   }
   require_session("creat_poly");
+  check_term_storage(nterms, size_Dpol_INT(nterms));
   IntContext ctx;
   InZone3 z3;
   Dpol_INT* p = new_Dpol_INT(nterms);
