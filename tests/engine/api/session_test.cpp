@@ -177,6 +177,10 @@ TEST_F(SessionTest, EveryHandleEntryRefusesAHandleFromBeforeAReset) {
   UI32 exps[2], words[4];
   Dom c[8] = {1};
   I32 got[2];
+  std::vector<void*> out(100000);
+  double cpu = 0;
+  sZEL_Comp_Desc env{};
+  env._compute = ZEL_COMPUTE_GBASIS;
 #ifdef ZEL_VARIANT_INT
   UI32 width;
   struct Integer {
@@ -201,6 +205,9 @@ TEST_F(SessionTest, EveryHandleEntryRefusesAHandleFromBeforeAReset) {
       {"full_sort_poly", [&] { ZEL_C(full_sort_poly)(h); }},
       {"full_sort_poly2", [&] { ZEL_C(full_sort_poly2)(h); }},
       {"coeff_Dpol", [&] { ZEL_C(coeff_Dpol)(h); }},
+      {"groebner", [&] { ZEL_C(groebner)(&h, 1, out.data(), 1, 0, &cpu, 0, 0, 0, &env); }},
+      {"hilbert", [&] { ZEL_C(hilbert)(&h, 1, out.data(), 1, 0, &cpu, 0, 0, 0); }},
+      {"gbasis_rr_form", [&] { ZEL_C(gbasis_rr_form)(&h, 1, out.data(), &cpu); }},
 #ifdef ZEL_VARIANT_INT
       {"set_coeff_raw", [&] { ZEL_C(set_coeff_raw)(h, 0, e, 2); }},
       {"set_coeff_gmp", [&] { ZEL_C(set_coeff_gmp)(h, 0, one.get()); }},
