@@ -152,7 +152,8 @@ typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
  *                form's denominators): divide entry 2k+1 by m_k.
  *  7 GBASIS_NF_RECOMPUTE  the basis of the other inputs, with the normal
  *                forms of the first _nb inputs joined to it: the reduced
- *                basis of the whole, as mode 1.
+ *                basis of the whole, as mode 1.  Modes 6 and 7 need
+ *                _nb >= 1 (a zeroed record is refused).
  * 10 NOP         the inputs as they were handed over (terms sorted).
  * 11 GBASIS_MULTI  a basis of the first nb - _nb2 inputs for the blocks
  *                split at variable bk0 (with _force_elim: its polynomials
@@ -230,7 +231,10 @@ I32 Zel_free_memory(void);
  * sets the nvars (<= declared variables) exponents of term i, each in
  * 0..32767; set_coeff_I32 its coefficient (any integer, reduced modulo the
  * prime); full_sort_poly2 then sorts the terms, adds those with equal
- * monomials and drops zero terms.  A term left unset counts as zero. */
+ * monomials and drops zero terms.  A term left unset counts as zero; one
+ * given a non-zero coefficient but no exponents is refused by
+ * full_sort_poly2.  A term count whose storage exceeds the machine's memory
+ * is refused by creat_poly. */
 void* Zel_creat_poly(UI32 nterms);
 void Zel_int_set_expos2(void* p, UI32 i, const I32* e, UI32 nvars);
 void Zel_set_expos2(void* p, UI32 i, const I32* e, UI32 nvars);
@@ -248,7 +252,9 @@ void Zel_full_sort_poly2(void* p);
  *   set_coeff_gmp_str: a decimal integer ("-123"; blanks around allowed).
  * full_sort_poly2 then adds the coefficients of equal monomials, drops zero
  * and unset terms, homogenises and sorts.  Bad input (a term index out of
- * range, no sign word, text that is no integer) fails with a message.
+ * range, no sign word, text that is no integer, a non-zero coefficient
+ * without exponents, a term count beyond the machine's memory) fails with a
+ * message.
  * Every entry of the integer build leaves GMP's memory functions as the
  * caller had them. */
 void* Zel_int_creat_poly(UI32 nterms);

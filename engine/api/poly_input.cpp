@@ -2,6 +2,8 @@
 // (Dpol), both builds: exponents, residues, term counts and the export.
 #include "engine/api/poly_input.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -52,6 +54,22 @@ void mark_sorted(void* p, bool sorted) {
 void check_term(const Dpol* p, uint32_t i, const char* who) {
   if (i >= p->n)
     Fatal("Zel interface error: %s of term %u in a polynomial of %u terms\n", who, i, p->n);
+}
+
+void check_term_storage(uint32_t nterms, uint64_t bytes) {
+  // A count of -1 or an overflowed one would otherwise have its storage
+  // committed page by page for a long while before the allocation fails.
+  if (bytes > kMaxZoneRequest)
+    Fatal("Zel interface error: creat_poly(%u): its terms need %llu bytes, more than one zone "
+          "allocation holds (%llu)\n",
+          nterms, static_cast<unsigned long long>(bytes),
+          static_cast<unsigned long long>(kMaxZoneRequest));
+  const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+  if (pages > 0 && page > 0 && bytes > uint64_t(pages) * uint64_t(page))
+    Fatal("Zel interface error: creat_poly(%u): its terms need %llu bytes, more than the "
+          "machine's memory (%llu bytes)\n",
+          nterms, static_cast<unsigned long long>(bytes),
+          static_cast<unsigned long long>(uint64_t(pages) * uint64_t(page)));
 }
 
 void check_exponent_array(const int32_t* e, uint32_t nvars) {
@@ -161,6 +179,19 @@ struct DpolTerms {
 void normalize_input_Dpol(Dpol* p, bool copy_raised) {
   DpolTerms terms{p};
   normalize_input_terms(terms, copy_raised);
+}
+
+void normalize_input_handle(void* h, Dpol* p, bool copy_raised, const char* who) {
+  DpolTerms terms{p};
+  refuse_coefficients_without_exponents(terms, h, who);
+  normalize_input_terms(terms, copy_raised);
+}
+
+void coefficient_without_exponents(const void* h, uint32_t t, const char* who) {
+  const HandleState* s = find_handle(h);
+  Fatal("Zel interface error: %s was given polynomial %u whose term %u has a coefficient but no "
+        "exponents\n",
+        who, s != nullptr ? s->number : 0u, t);
 }
 
 }  // namespace zel::ZEL_BUILD
@@ -298,7 +329,7 @@ ZEL_EXPORT void ZEL_C(sort_poly)(void* h) try {
 
 // Monomials given by set_expos_d may be shared: raised ones are copied.
 ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
-  normalize_input_Dpol(handle_Dpol(h, "full_sort_poly"), true);
+  normalize_input_handle(h, handle_Dpol(h, "full_sort_poly"), true, "full_sort_poly");
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly")
 

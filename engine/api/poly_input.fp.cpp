@@ -20,6 +20,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
     record("  keep_handle(prev);\n");
   }
   require_session("creat_poly");
+  check_term_storage(nterms, size_Dpol(nterms, 1));
   Dpol* p;
   {
     InZone3 z3;
@@ -36,7 +37,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
 
 ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");
-  normalize_input_Dpol(handle_Dpol(h, "full_sort_poly2"), false);
+  normalize_input_handle(h, handle_Dpol(h, "full_sort_poly2"), false, "full_sort_poly2");
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly2")
 

@@ -10,8 +10,8 @@
 
 namespace zel::ZEL_BUILD {
 
-// The handle as a polynomial; a null handle is fatal, and so is (prime-field
-// build) a handle that is not live in this session.
+// The handle as a polynomial; a null handle is fatal, and so is a handle
+// that is not live in this session.
 Dpol* handle_Dpol(void* p, const char* who);
 // The same, for readers of the terms: its terms must not have been set
 // since its last sort (prime-field build).
@@ -24,6 +24,11 @@ Dpol* residue_handle_Dpol(void* p, const char* who);
 void mark_sorted(void* p, bool sorted);
 // Term index i of p must be below its term count (fatal otherwise).
 void check_term(const Dpol* p, uint32_t i, const char* who);
+
+// creat_poly's record of nterms terms takes `bytes`: fatal, before any
+// memory is touched, when that is more than the machine's memory or than
+// one zone allocation can hold.
+void check_term_storage(uint32_t nterms, uint64_t bytes);
 
 // Checks e[0 .. nvars) as exponents of the declared variables: nvars at most
 // their number, every exponent in 0 .. 32767.  Fatal otherwise; the message
@@ -77,6 +82,19 @@ void normalize_input_terms(Terms& p, bool copy_raised) {
   p.sort();
 }
 
+// Fatal, naming polynomial h (as `who` was given it) and term t: the term
+// has a coefficient but no exponents.
+[[noreturn]] void coefficient_without_exponents(const void* h, uint32_t t, const char* who);
+
+// A term with a coefficient but no exponents cannot be told from a constant
+// whose exponents were forgotten: refuse it rather than drop it as unset.  A
+// term with neither counts as zero.  Terms as for normalize_input_terms.
+template <class Terms>
+void refuse_coefficients_without_exponents(Terms& p, const void* h, const char* who) {
+  for (uint32_t t = 0; t < p.n(); ++t)
+    if (p.mono()[t] == nullptr && !p.zero(t)) coefficient_without_exponents(h, t, who);
+}
+
 // Brings a polynomial given term by term into the form the engine reads:
 // drops unset terms (no monomial) and zero terms, adds the coefficients of
 // equal monomials, homogenises to the largest total degree, and sorts the
@@ -84,5 +102,8 @@ void normalize_input_terms(Terms& p, bool copy_raised) {
 // homogenising exponent must grow is copied first (it may be shared with
 // another polynomial); otherwise it is changed in place.
 void normalize_input_Dpol(Dpol* p, bool copy_raised);
+// The same for the entries that sort handle h (p): a term with a
+// coefficient but no exponents is refused first.
+void normalize_input_handle(void* h, Dpol* p, bool copy_raised, const char* who);
 
 }  // namespace zel::ZEL_BUILD

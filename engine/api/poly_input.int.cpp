@@ -120,6 +120,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
     record("  keep_handle(prev);\n");
   }
   require_session("creat_poly");
+  check_term_storage(nterms, size_Dpol_INT(nterms));
   IntContext ctx;
   InZone3 z3;
   Dpol_INT* p = new_Dpol_INT(nterms);
@@ -189,6 +190,7 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   IntContext ctx;
   InZone3 z3;
   IntTerms terms{p};
+  refuse_coefficients_without_exponents(terms, h, "full_sort_poly2");
   normalize_input_terms(terms, false);
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly2")

@@ -300,6 +300,11 @@ uint32_t run_solving_mode(int32_t mode, Dpol** X, uint32_t n, uint32_t nb_second
        mode == ZEL_COMPUTE_RADICAL_STRATEG2) &&
       nb_second > n)
     Fatal("Zel interface error: _nb=%u exceeds the %u input polynomials\n", nb_second, n);
+  // With no polynomial to reduce the command would go on to the change of
+  // order and answer some other mode's question.
+  if ((mode == ZEL_COMPUTE_GBASIS_NF || mode == ZEL_COMPUTE_GBASIS_NF_RECOMPUTE) && nb_second == 0)
+    Fatal("Zel interface error: mode %d needs at least one polynomial to reduce (_nb > 0)\n",
+          int(mode));
   switch (mode) {
     case ZEL_COMPUTE_RRFORM:
       return gbasis_universal_cmd(X, n, result, nullptr, 0, cpu, 0, 0, compute, 0, 0, 0, 0, 0,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/api/entry_guard.hpp"
+#include "engine/api/handles.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
@@ -139,6 +140,7 @@ Dpol* coeff_Dpol(Dpol* p) {
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT void* ZEL_C(coeff_Dpol)(void* p) try {
-  if (p == nullptr) zel::ZEL_BUILD::Fatal("Zel interface error: null polynomial given to coeff_Dpol\n");
+  // Its walk reads every term: a stale handle or unset terms would fault.
+  zel::ZEL_BUILD::check_live_handle(p, "coeff_Dpol", true);
   return zel::ZEL_BUILD::coeff_Dpol(static_cast<zel::ZEL_BUILD::Dpol*>(p));
 } ZEL_ENTRY_CATCH("coeff_Dpol")

@@ -45,6 +45,8 @@ inline const __mpz_struct* coeffs_INT(const Dpol_INT* p) {
   return reinterpret_cast<const __mpz_struct*>(p + 1);
 }
 
+// Bytes of a record with room for n terms.
+uint64_t size_Dpol_INT(uint32_t n);
 // A record with room for n terms in the active zone; monomials and
 // coefficients unset.
 Dpol_INT* new_Dpol_INT(uint32_t n);

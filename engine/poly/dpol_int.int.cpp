@@ -6,10 +6,14 @@
 
 namespace zel::ZEL_BUILD {
 
+uint64_t size_Dpol_INT(uint32_t n) {
+  const uint64_t ne = (uint64_t(n) + 1) & ~uint64_t(1);
+  return sizeof(Dpol_INT) + ne * sizeof(__mpz_struct) + 8 * ne;
+}
+
 Dpol_INT* new_Dpol_INT(uint32_t n) {
   const uint64_t ne = (uint64_t(n) + 1) & ~uint64_t(1);
-  unsigned char* block =
-      static_cast<unsigned char*>(alloc64(sizeof(Dpol_INT) + ne * sizeof(__mpz_struct) + 8 * ne));
+  unsigned char* block = static_cast<unsigned char*>(alloc64(size_Dpol_INT(n)));
   Dpol_INT* p = reinterpret_cast<Dpol_INT*>(block);
   p->serial = ++gen_sym_Dpol;
   p->row_mark = 0;

@@ -1,6 +1,7 @@
 /* Input that used to give a wrong answer without an error: aggressive
- * elimination, a composite modulus for the sparse entries, and a session
- * changed under polynomials already entered.  Each case runs in a child. */
+ * elimination, a composite modulus for the sparse entries, a session
+ * changed under polynomials already entered, normal forms of no polynomial
+ * and a coefficient without exponents.  Each case runs in a child. */
 #include "child_case.h"
 #include "zel_systems.h"
 
@@ -148,6 +149,78 @@ static void int_handle_from_before_a_reset(void) {
   int_groebner(h);
 }
 
+/* Modes 6 and 7 with _nb = 0, as a zeroed compute record gives: nothing to
+ * reduce.  The system {x0 - 1, x1^2 - 2} is zero-dimensional. */
+static I32 nf_mode;
+static void normal_forms_of_nothing(void) {
+  static const int x0[2] = {1, 0}, x1x1[2] = {0, 2}, one[2] = {0, 0};
+  zs_poly f[2];
+  void* in[2];
+  struct sZEL_Comp_Desc env;
+  double t;
+  int k;
+  zs_session(0, 2, 65521, 0);
+  zs_init(&f[0], 2);
+  zs_add_term(&f[0], x0, 1);
+  zs_add_term(&f[0], one, -1);
+  zs_init(&f[1], 2);
+  zs_add_term(&f[1], x1x1, 1);
+  zs_add_term(&f[1], one, -2);
+  for (k = 0; k < 2; k++) {
+    in[k] = zs_send(&f[k]);
+    zs_free(&f[k]);
+  }
+  memset(&env, 0, sizeof env);
+  env._compute = nf_mode;
+  Zel_groebner(in, 2, result, 1, 0, &t, 0, 8, 0, &env);
+}
+static void* int_binomial(const I32* e, const char* c) {
+  static const I32 one[2] = {0, 0};
+  void* h = Zel_int_creat_poly(2);
+  Zel_int_set_expos2(h, 0, e, 2);
+  Zel_int_set_coeff_gmp_str(h, 0, "1");
+  Zel_int_set_expos2(h, 1, one, 2);
+  Zel_int_set_coeff_gmp_str(h, 1, c);
+  Zel_int_full_sort_poly2(h);
+  return h;
+}
+static void int_normal_forms_of_nothing(void) {
+  static const I32 x[2] = {1, 0}, yy[2] = {0, 2};
+  struct sZEL_Comp_Desc env;
+  double t;
+  void* in[2];
+  int_session();
+  in[0] = int_binomial(x, "-1");
+  in[1] = int_binomial(yy, "-2");
+  memset(&env, 0, sizeof env);
+  env._compute = nf_mode;
+  env._off = -1;
+  Zel_int_groebner(in, 2, result, 1, 0, &t, 0, -1, 0, &env);
+}
+
+/* x - 1 whose constant term got its coefficient but no set_expos2: the
+ * term is refused, not dropped. */
+static void constant_without_exponents(void) {
+  static const I32 x[1] = {1};
+  void* h;
+  zs_session(0, 1, 65521, 0);
+  h = Zel_creat_poly(2);
+  Zel_set_expos2(h, 0, x, 1);
+  Zel_set_coeff_I32(h, 0, 1);
+  Zel_set_coeff_I32(h, 1, -1);
+  Zel_full_sort_poly2(h);
+}
+static void int_constant_without_exponents(void) {
+  static const I32 x[2] = {1, 0};
+  void* h;
+  int_session();
+  h = Zel_int_creat_poly(2);
+  Zel_int_set_expos2(h, 0, x, 2);
+  Zel_int_set_coeff_gmp_str(h, 0, "1");
+  Zel_int_set_coeff_gmp_str(h, 1, "-1");
+  Zel_int_full_sort_poly2(h);
+}
+
 int main(void) {
   cc_expect("aggressive elimination gives the reduced basis", aggressive_gives_the_basis, 0,
             "completing the basis");
@@ -166,5 +239,17 @@ int main(void) {
             "call full_sort_poly2 first");
   cc_expect("integer groebner on a handle from before a reset", int_handle_from_before_a_reset,
             1, "groebner was given a polynomial that is not a handle of this session");
+  for (nf_mode = ZEL_COMPUTE_GBASIS_NF; nf_mode <= ZEL_COMPUTE_GBASIS_NF_RECOMPUTE; nf_mode++) {
+    cc_expect("modes 6 and 7 with _nb = 0", normal_forms_of_nothing, 1,
+              "needs at least one polynomial to reduce");
+    cc_expect("integer modes 6 and 7 with _nb = 0", int_normal_forms_of_nothing, 1,
+              "needs at least one polynomial to reduce");
+  }
+  cc_expect("a constant term without exponents", constant_without_exponents, 1,
+            "full_sort_poly2 was given polynomial 0 whose term 1 has a coefficient but no "
+            "exponents");
+  cc_expect("an integer constant term without exponents", int_constant_without_exponents, 1,
+            "full_sort_poly2 was given polynomial 0 whose term 1 has a coefficient but no "
+            "exponents");
   return cc_failures != 0;
 }

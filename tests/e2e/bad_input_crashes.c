@@ -1,8 +1,9 @@
 /* Input that used to crash the library: out-of-range sizes and indices,
- * input left unsorted, absurd thread counts and allocations, recordings of
- * bad calls, null handles and buffers.  Each case runs in a child and must
- * end with a clear message instead. */
+ * input left unsorted, absurd thread counts, allocations and term counts,
+ * recordings of bad calls, null handles and buffers.  Each case runs in a
+ * child and must end with a clear message instead. */
 #include <limits.h>
+#include <sys/resource.h>
 
 #include "child_case.h"
 #include "zel_systems.h"
@@ -89,6 +90,43 @@ static void recorded_reset_expos_with_too_many_variables(void) {
   Zel_reset_expos(5000000, 5000000, names);
 }
 
+/* A term count of 4000000000 (what -1 or an overflowed count gives) is
+ * refused before any of its storage is touched.  The address-space limit
+ * (up to 8 GB more) only makes a missing refusal fail at once instead of
+ * filling the machine's memory first. */
+static void limit_address_space(void) {
+#ifndef __SANITIZE_ADDRESS__ /* the sanitizer reserves far more than that */
+  struct rlimit r;
+  unsigned long long pages = 0;
+  FILE* f = fopen("/proc/self/statm", "r");
+  if (f == NULL || fscanf(f, "%llu", &pages) != 1) exit(20);
+  fclose(f);
+  r.rlim_cur = r.rlim_max = pages * (unsigned long long)sysconf(_SC_PAGESIZE) + (8ull << 30);
+  if (setrlimit(RLIMIT_AS, &r) != 0) exit(21);
+#endif
+}
+static void creat_poly_of_4000000000_terms(void) {
+  limit_address_space();
+  session(0);
+  Zel_creat_poly(4000000000u);
+}
+static char* int_names[] = {"x", "y"};
+static void int_creat_poly_of_4000000000_terms(void) {
+  limit_address_space();
+  Zel_int_reset_memory();
+  Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
+  Zel_int_init(1, 1, 0, NULL);
+  Zel_int_reset_coeffs(5);
+  Zel_int_reset_expos(2, 0, int_names);
+  Zel_int_creat_poly(4000000000u);
+}
+/* Those records take 10 and 24 bytes a term: a machine with that much
+ * memory may hold them. */
+static int memory_below(unsigned long long bytes) {
+  return (unsigned long long)sysconf(_SC_PHYS_PAGES) * (unsigned long long)sysconf(_SC_PAGESIZE) <
+         bytes;
+}
+
 static void nb_terms_of_null(void) { Zel_nb_terms(NULL); }
 static void clone_of_null_row(void) { Zel_clone_ALGO_Dpol(NULL, NULL, 0); }
 static void export_into_null_buffers(void) {
@@ -123,6 +161,12 @@ int main(void) {
             recorded_set_expos2_with_too_many_exponents, 1, "100000 exponents given for 3 variables");
   cc_expect("recorded reset_expos with 10^7 variables",
             recorded_reset_expos_with_too_many_variables, 1, "at most 9999 variables");
+  if (memory_below(40000000000ull))
+    cc_expect("creat_poly(4000000000)", creat_poly_of_4000000000_terms, 1,
+              "creat_poly(4000000000): its terms need");
+  if (memory_below(96000000000ull))
+    cc_expect("integer creat_poly(4000000000)", int_creat_poly_of_4000000000_terms, 1,
+              "creat_poly(4000000000): its terms need");
   cc_expect("nb_terms(NULL)", nb_terms_of_null, 1, "null polynomial given to nb_terms");
   cc_expect("clone_ALGO_Dpol(NULL, ...)", clone_of_null_row, 1, "null row or code table");
   cc_expect("export_poly into null buffers", export_into_null_buffers, 1,

@@ -5,6 +5,10 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/api/session.hpp"
 #include "engine/coef/primes.hpp"
@@ -153,6 +157,75 @@ TEST_F(SessionTest, AResetOfOneBuildResetsTheOther) {
   // After free_memory a new session starts cleanly.
   zel_test::start_session(1, 1);
   EXPECT_EQ(nb_of_affine_variables, 2u);
+}
+
+// Every entry that takes a polynomial handle refuses one whose memory went
+// with a reset, instead of reading it.
+TEST_F(SessionTest, EveryHandleEntryRefusesAHandleFromBeforeAReset) {
+  zel_test::start_session(0, 2);
+  void* h = ZEL_C(creat_poly)(1);
+  const I32 e[2] = {1, 0};
+  ZEL_C(set_expos2)(h, 0, e, 2);
+#ifdef ZEL_VARIANT_INT
+  ZEL_C(set_coeff_gmp_str)(h, 0, "1");
+#else
+  ZEL_C(set_coeff_I32)(h, 0, 1);
+#endif
+  ZEL_C(full_sort_poly2)(h);
+  ZEL_C(free_memory)();
+  zel_test::start_session(0, 2);
+  UI32 exps[2], words[4];
+  Dom c[8] = {1};
+  I32 got[2];
+  std::vector<void*> out(100000);
+  double cpu = 0;
+  sZEL_Comp_Desc env{};
+  env._compute = ZEL_COMPUTE_GBASIS;
+#ifdef ZEL_VARIANT_INT
+  UI32 width;
+  struct Integer {
+    mpz_t v;
+    Integer() { mpz_init_set_ui(v, 1); }
+    ~Integer() { mpz_clear(v); }
+    mpz_srcptr get() const { return v; }
+  } one;
+#endif
+  const std::vector<std::pair<std::string, std::function<void()>>> entries = {
+      {"set_expos2", [&] { ZEL_C(set_expos2)(h, 0, e, 2); }},
+      {"set_coeff_I32", [&] { ZEL_C(set_coeff_I32)(h, 0, 1); }},
+      {"nb_terms", [&] { ZEL_C(nb_terms)(h); }},
+      {"size_poly", [&] { ZEL_C(size_poly)(h); }},
+      {"export_poly", [&] { ZEL_C(export_poly)(2, 1, exps, words, h); }},
+      {"set_coeff", [&] { ZEL_C(set_coeff)(h, 0, c); }},
+      {"get_coeff", [&] { ZEL_C(get_coeff)(h, 0, c); }},
+      {"set_expos", [&] { ZEL_C(set_expos)(h, 0, e); }},
+      {"set_expos_d", [&] { ZEL_C(set_expos_d)(h, 0, exps); }},
+      {"get_expos", [&] { ZEL_C(get_expos)(h, 0, got); }},
+      {"sort_poly", [&] { ZEL_C(sort_poly)(h); }},
+      {"full_sort_poly", [&] { ZEL_C(full_sort_poly)(h); }},
+      {"full_sort_poly2", [&] { ZEL_C(full_sort_poly2)(h); }},
+      {"coeff_Dpol", [&] { ZEL_C(coeff_Dpol)(h); }},
+      {"groebner", [&] { ZEL_C(groebner)(&h, 1, out.data(), 1, 0, &cpu, 0, 0, 0, &env); }},
+      {"hilbert", [&] { ZEL_C(hilbert)(&h, 1, out.data(), 1, 0, &cpu, 0, 0, 0); }},
+      {"gbasis_rr_form", [&] { ZEL_C(gbasis_rr_form)(&h, 1, out.data(), &cpu); }},
+#ifdef ZEL_VARIANT_INT
+      {"set_coeff_raw", [&] { ZEL_C(set_coeff_raw)(h, 0, e, 2); }},
+      {"set_coeff_gmp", [&] { ZEL_C(set_coeff_gmp)(h, 0, one.get()); }},
+      {"set_coeff_gmp_str", [&] { ZEL_C(set_coeff_gmp_str)(h, 0, "1"); }},
+      {"export_poly_INT", [&] { ZEL_C(export_poly_INT)(2, 1, exps, words, 4, h, &width); }},
+      {"export_poly_mon_INT",
+       [&] { ZEL_C(export_poly_mon_INT)(0, 2, 1, exps, words, 4, h, &width); }},
+      {"export_poly_INT_gmp", [&] { ZEL_C(export_poly_INT_gmp)(2, 1, exps, h); }},
+      {"export_monom_INT", [&] { ZEL_C(export_monom_INT)(0, 2, exps, h); }},
+      {"see_Dpol_INT", [&] { ZEL_C(see_Dpol_INT)(h); }},
+#else
+      {"see_Dpol", [&] { ZEL_C(see_Dpol)(h); }},
+#endif
+  };
+  for (const auto& [who, call] : entries)
+    EXPECT_RAISES(call(), "Zel interface error: " + who +
+                              " was given a polynomial that is not a handle of this session "
+                              "(made before the last reset_memory?)\n");
 }
 
 TEST_F(SessionTest, InitSetsTheFlagsAndTheRootPair) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/api/handles.hpp"
 #include "engine/call_zel.h"
 #include "engine/f4/basis.hpp"
 #include "engine/f4/dpol_sort.hpp"
@@ -225,8 +226,9 @@ TEST(CoeffDpol, KeepsTheLeadingRunOfTheFirstBlock) {
   Dpol* p = F4Session::poly({{2, 1, 1, 0}, {2, 1, 0, 1}, {2, 1, 0, 0}, {1, 1, 1, 0}});
   EXPECT_EQ(coeff_Dpol(p), p);
   EXPECT_EQ(p->n, 3u);
-  // All terms match: unchanged.
+  // All terms match: unchanged.  The entry takes handles of the session only.
   Dpol* all = F4Session::poly({{1, 0, 2, 0}, {1, 0, 0, 1}});
+  register_handle(all, true);
   EXPECT_EQ(ZEL_C(coeff_Dpol)(all), all);
   EXPECT_EQ(all->n, 2u);
   // The second term differs: one term kept, null returned.
