@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/driver/first_error.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/dot_product.hpp"
@@ -122,9 +123,12 @@ void dense_matrix_I32_align_vect(Dom* y, const Dom* x, int32_t D, const int32_t*
   // Each thread writes the coordinates of its own rows only.
   const int32_t T = kIntegerBuild ? 1 : std::max<int32_t>(nb_threads, 1);
   const int32_t chunk = T > 0 && k > 0 ? (k + T - 1) / T : 1;
+  FirstError error;
 #pragma omp parallel for schedule(static, chunk) num_threads(T) if (T > 1 && k > 1)
   for (int32_t i = 0; i < k; ++i)
-    y[list[i]] = dot_product_dense(w_cfs + static_cast<uint64_t>(i) * n, x, n, p);
+    error.guard(
+        [&] { y[list[i]] = dot_product_dense(w_cfs + static_cast<uint64_t>(i) * n, x, n, p); });
+  error.rethrow();
 }
 
 void dense_matrix_I32(Dom* y, const Dom* x, int32_t D) {

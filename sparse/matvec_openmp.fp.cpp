@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/driver/first_error.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/dot_product.hpp"
@@ -18,8 +19,9 @@ void dense_matrix_I32_align_vect_openmp(Coord* y, const Coord* x, int32_t D,
   const uint32_t p = current_prime(), n = align_vector_size(static_cast<uint32_t>(D));
   const int32_t T = std::max<int32_t>(nb_threads, 1);
   const int32_t chunk = (k + T - 1) / T;
+  FirstError error;
 #pragma omp parallel num_threads(T) if (T > 1 && k > 1)
-  {
+  error.guard([&] {
     const int32_t t = omp_get_thread_num(), nt = omp_get_num_threads();
     for (int32_t c = t; c < T; c += nt) {
       const int32_t lo = c * chunk, hi = std::min(lo + chunk, k);
@@ -28,7 +30,8 @@ void dense_matrix_I32_align_vect_openmp(Coord* y, const Coord* x, int32_t D,
         y[list[i]] = dot_product_dense_wide(tab[i], x, n, p);
       }
     }
-  }
+  });
+  error.rethrow();
 }
 
 void apply2v(Coord* y, const Coord* x, int32_t D, const int32_t* list, int32_t k) {

@@ -19,11 +19,10 @@
 //
 // A pivot is published by its store with release order after its row and
 // decoded columns are complete (finish_row), and read by the sweeps with
-// acquire order (reduce_block_shared).  Allocations and errors stay on the
-// calling thread; an error raised while it stores ends the other threads'
-// work before it goes on.
+// acquire order (reduce_block_shared).  An error on any thread (out of
+// memory while a block is drained or stored) ends every thread's work; the
+// worker team then raises it on the calling thread.
 #include <atomic>
-#include <exception>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -146,29 +145,19 @@ void overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads)
   for (uint32_t t = 0; t < nthreads; ++t) lanes[t] = take_lanes<L>(buf.lanes[t], e.ncols);
   Progress progress{nthreads, uint32_t(rows.size())};
   const std::thread::id caller = std::this_thread::get_id();
-  std::exception_ptr error;
   // Task t reduces blocks in lanes t; on the calling thread it also stores
   // them, and it ends there once every block is stored.  A task on another
   // thread ends once every block is handed out, so the calling thread
   // always finds a task of its own while some thread waits for its stores.
-  worker_team().run(nthreads, nthreads, [&](uint32_t t) {
+  auto part = [&](uint32_t t) {
     const bool stores = std::this_thread::get_id() == caller;
     for (;;) {
       if (stores) {
-        // A store raised: the calling thread may still take a task not yet
-        // taken, but must not store the failed block again (its first rows
-        // are published, other threads may be reading them).
         if (o.stop.load()) return;
-        try {
-          for (uint32_t b = o.stored.load(std::memory_order_relaxed); b < o.nblocks && o.ready(b);
-               ++b) {
-            o.store(b, acc);
-            progress.after(e, std::min<uint32_t>((b + 1) * L, uint32_t(rows.size())));
-          }
-        } catch (...) {
-          error = std::current_exception();
-          o.stop.store(true);
-          return;
+        for (uint32_t b = o.stored.load(std::memory_order_relaxed); b < o.nblocks && o.ready(b);
+             ++b) {
+          o.store(b, acc);
+          progress.after(e, std::min<uint32_t>((b + 1) * L, uint32_t(rows.size())));
         }
         if (o.stored.load(std::memory_order_relaxed) == o.nblocks) return;
       }
@@ -181,8 +170,19 @@ void overlapped(FpElim& e, const std::vector<uint32_t>& rows, uint32_t nthreads)
       }
       std::this_thread::yield();
     }
+  };
+  // A failed block is never stored or reduced, and would be waited for
+  // forever: every thread stops, and the team raises the error on the
+  // calling thread.  A failed store must not be done again either (its
+  // first rows are published, other threads may be reading them).
+  worker_team().run(nthreads, nthreads, [&](uint32_t t) {
+    try {
+      part(t);
+    } catch (...) {
+      o.stop.store(true);
+      throw;
+    }
   });
-  if (error) std::rethrow_exception(error);
   // Blocks reduced by the other threads after the calling thread's task
   // ended, or while it had none.
   for (uint32_t b = o.stored.load(); b < o.nblocks; ++b) {

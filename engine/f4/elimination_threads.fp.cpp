@@ -12,11 +12,12 @@
 // row-by-row pass finds.  One thread takes one unit per batch.  Blocks on
 // several threads go without batches instead (forward_overlapped).
 //
-// Every allocation and every possible fatal error happens on the calling
-// thread, outside the parallel parts, and no part waits at a barrier: the
-// parallel parts run on the worker team (worker_team.hpp), whose threads
-// take tasks while there are any and sleep between parts, so fewer threads
-// than asked only run slower.
+// Every fatal error happens on the calling thread, outside the parallel
+// parts, and no part waits at a barrier: the parallel parts run on the
+// worker team (worker_team.hpp), whose threads take tasks while there are
+// any and sleep between parts, so fewer threads than asked only run slower.
+// Out of memory in a part (a drained row's entries) is raised by the team on
+// the calling thread.
 
 #include <algorithm>
 #include <vector>

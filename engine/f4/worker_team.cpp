@@ -38,6 +38,7 @@ void WorkerTeam::reset_in_child() {
   new (&m_) std::mutex;
   new (&wake_) std::condition_variable;
   new (&done_) std::condition_variable;
+  new (&error_) FirstError;
   busy_ = 0;
   wanted_ = 0;
   next_ = count_;
@@ -50,10 +51,11 @@ uint32_t WorkerTeam::work(const std::function<void(uint32_t)>* task, uint32_t co
     {
       std::lock_guard<std::mutex> g(m_);
       k = next_;
-      if (k >= count) break;
+      if (k >= count || error_.failed()) break;
       next_ = k + 1;
     }
-    (*task)(k);
+    error_.guard([&] { (*task)(k); });
+    if (error_.failed()) break;
     ++done;
   }
   return done;
@@ -103,7 +105,12 @@ void WorkerTeam::run(uint32_t threads, uint32_t count, const std::function<void(
   const uint32_t done = work(&task, count);
   l.lock();
   finished_ += done;
-  done_.wait(l, [&] { return finished_ == count_ && busy_ == 0; });
+  // After a failure, the tasks not handed out stay undone.
+  done_.wait(l, [&] { return (finished_ == count_ || error_.failed()) && busy_ == 0; });
+  // A helper that wakes only now must find none left, and no task.
+  next_ = count_;
+  l.unlock();
+  error_.rethrow();
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -10,8 +10,15 @@
 // run() hands out the tasks 0 .. count-1 one at a time, to the calling
 // thread and to up to threads-1 helpers, and returns once every task is
 // done; whoever is free takes the next task, so fewer helpers (or none, in a
-// forked child) only make it slower.  Tasks must not raise: every error is
-// raised on the calling thread, outside run().
+// forked child) only make it slower.
+//
+// A task may throw (out of memory, most often), on any thread.  The first
+// exception ends the handing out of tasks, and run() raises it on the
+// calling thread once every thread has left the run's tasks: a helper never
+// lets it go (that would end the process), and the calling thread never
+// returns while a helper still works on data of its frame.  Tasks that wait
+// for each other must stop waiting when one of them fails: the team cannot
+// end a task.
 #pragma once
 
 #include <condition_variable>
@@ -21,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/driver/first_error.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -56,6 +64,7 @@ class WorkerTeam {
   uint32_t busy_ = 0;      // helpers inside work()
   uint32_t finished_ = 0;  // tasks done in the current run
   uint32_t next_ = 0;      // next task to hand out (under m_)
+  FirstError error_;       // of the current run's tasks
 };
 
 // Parallel parts of less work than this (counted in matrix terms, roughly)

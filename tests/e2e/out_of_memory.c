@@ -1,8 +1,8 @@
 /* Memory limits (ulimit -v): a small request runs under a limit well below
  * a gigabyte, and a request of either build whose memory runs out ends with
- * a message and status 1, never a signal.  Each case runs in a child that
- * sets its own RLIMIT_AS.  (Not under AddressSanitizer: it reserves far more
- * address space than any such limit.) */
+ * a message and status 1, never a signal, on helper threads too.  Each case
+ * runs in a child that sets its own RLIMIT_AS.  (Not under AddressSanitizer:
+ * it reserves far more address space than any such limit.) */
 #ifdef __SANITIZE_ADDRESS__
 #include <stdio.h>
 int main(void) {
@@ -111,10 +111,71 @@ static void integer_request_beyond_memory(void) {
   Zel_int_groebner(in, 2, result, 1, 0, &t, 0, -1, 0, &env);
 }
 
+static void mix(unsigned long long* h, unsigned long long x) { *h = (*h ^ x) * 1099511628211ULL; }
+
+/* Katsura-8 on 4 threads with `sweep_room` bytes left (none: no limit);
+ * writes the basis's size and hash to standard error. */
+static unsigned long long sweep_room = 0;
+static void katsura8_on_4_threads(void) {
+  static UI32 e[9 << 13], c[1 << 13];
+  void* in[9];
+  unsigned long long hash = 1469598103934665603ULL;
+  UI32 n, i, t;
+  zs_session(0, 9, 65521, 0);
+  Zel_internal_threads(4);
+  send_katsura(8, in);
+  if (sweep_room != 0) limit_to(sweep_room);
+  n = zs_groebner(in, 9, result, 0, 0);
+  for (i = 0; i < n; i++) {
+    const UI32 m = Zel_nb_terms(result[i]);
+    if (m > sizeof c / sizeof c[0]) exit(22);
+    Zel_export_poly(9, m, e, c, result[i]);
+    mix(&hash, m);
+    for (t = 0; t < 9 * m; t++) mix(&hash, e[t]);
+    for (t = 0; t < m; t++) mix(&hash, c[t]);
+  }
+  fprintf(stderr, "basis of %u polynomials, hash %llx\n", (unsigned)n, hash);
+}
+
+/* Katsura-8 on 4 threads with 46 to 57 MB left, in steps of 256 KB: each
+ * run ends with the basis, or with status 1 and a message (out of memory,
+ * or no room for a helper thread's stack), wherever the memory runs out:
+ * in a helper's task too, or in the calling thread's while helpers still
+ * work. */
+static void threaded_request_under_limits(void) {
+  static char err[1 << 16], answer[256];
+  const char* line;
+  const int failures = cc_failures;
+  unsigned kb;
+  sweep_room = 0;
+  if (cc_run(katsura8_on_4_threads, err, sizeof err) != 0 ||
+      (line = strstr(err, "basis of")) == NULL) {
+    fprintf(stderr, "FAILED katsura-8 on 4 threads without a limit:\n%s\n", err);
+    cc_failures++;
+    return;
+  }
+  snprintf(answer, sizeof answer, "%.*s", (int)strcspn(line, "\n"), line);
+  for (kb = 46 << 10; kb <= 57 << 10; kb += 256) {
+    int got;
+    sweep_room = (unsigned long long)kb << 10;
+    got = cc_run(katsura8_on_4_threads, err, sizeof err);
+    if ((got == 0 && strstr(err, answer) != NULL) ||
+        (got == 1 && (strstr(err, "memory") != NULL || strstr(err, "out of resources") != NULL)))
+      continue;
+    fprintf(stderr,
+            "FAILED katsura-8 on 4 threads with %u KB left: status %d, expected 0 with \"%s\" "
+            "or 1 with a message of memory in:\n%s\n",
+            kb, got, answer, err);
+    cc_failures++;
+  }
+  if (cc_failures == failures) printf("ok katsura-8 on 4 threads under limits\n");
+}
+
 int main(void) {
   cc_expect("{x0 - 3} with 512 MB of address space", small_request_under_a_limit, 0, "");
   cc_expect("prime-field request beyond memory", prime_field_request_beyond_memory, 1, "memory");
   cc_expect("integer request beyond memory", integer_request_beyond_memory, 1, "memory");
+  threaded_request_under_limits();
   return cc_failures != 0;
 }
 #endif

@@ -1,5 +1,6 @@
 // The worker team runs every task of every run exactly once, whatever the
-// thread count, also when runs follow each other at once.
+// thread count, also when runs follow each other at once; an exception in a
+// task, on any thread, reaches the caller of run() once no task runs.
 #include "engine/f4/worker_team.hpp"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <new>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 using namespace zel::ZEL_BUILD;
@@ -43,4 +47,47 @@ TEST(WorkerTeam, AForkedChildRunsItsOwnTeam) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
   }
+}
+
+// Out of memory in a helper's task is raised by run() on the calling thread
+// (it used to end the process), and the team serves the next run.
+TEST(WorkerTeam, AHelpersErrorIsRaisedOnTheCaller) {
+  WorkerTeam& team = worker_team();
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<bool> helper_threw{false};
+  EXPECT_THROW(team.run(4, 64,
+                        [&](uint32_t) {
+                          if (std::this_thread::get_id() != caller) {
+                            helper_threw = true;
+                            throw std::bad_alloc();
+                          }
+                          while (!helper_threw) std::this_thread::yield();
+                        }),
+               std::bad_alloc);
+  std::atomic<uint32_t> n{0};
+  team.run(4, 64, [&](uint32_t) { n.fetch_add(1); });
+  EXPECT_EQ(n.load(), 64u);
+}
+
+// When the calling thread's own task throws, run() still waits for the
+// helpers' tasks to end (they use its frame) before it raises the error.
+TEST(WorkerTeam, TheCallersErrorWaitsForTheHelpers) {
+  WorkerTeam& team = worker_team();
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<uint32_t> started{0}, ended{0};
+  std::atomic<bool> caller_threw{false};
+  EXPECT_THROW(team.run(4, 4,
+                        [&](uint32_t) {
+                          if (std::this_thread::get_id() == caller) {
+                            while (started == 0) std::this_thread::yield();
+                            caller_threw = true;
+                            throw std::runtime_error("the caller's task");
+                          }
+                          started.fetch_add(1);
+                          while (!caller_threw) std::this_thread::yield();
+                          std::vector<uint32_t> work(1 << 16, 1);
+                          ended.fetch_add(work.back());
+                        }),
+               std::runtime_error);
+  EXPECT_EQ(ended.load(), started.load());
 }
