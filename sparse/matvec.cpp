@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/driver/first_error.hpp"
+#include "engine/f4/first_error.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/dot_product.hpp"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/driver/first_error.hpp"
+#include "engine/f4/first_error.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/dot_product.hpp"

@@ -59,17 +59,18 @@ void check_term(const Dpol* p, uint32_t i, const char* who) {
 void check_term_storage(uint32_t nterms, uint64_t bytes) {
   // A count of -1 or an overflowed one would otherwise have its storage
   // committed page by page for a long while before the allocation fails.
-  if (bytes > kMaxZoneRequest)
-    Fatal("Zel interface error: creat_poly(%u): its terms need %llu bytes, more than one zone "
-          "allocation holds (%llu)\n",
-          nterms, static_cast<unsigned long long>(bytes),
-          static_cast<unsigned long long>(kMaxZoneRequest));
+  uint64_t limit = kMaxZoneRequest;
+  const char* what = "one zone allocation holds";
   const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-  if (pages > 0 && page > 0 && bytes > uint64_t(pages) * uint64_t(page))
-    Fatal("Zel interface error: creat_poly(%u): its terms need %llu bytes, more than the "
-          "machine's memory (%llu bytes)\n",
-          nterms, static_cast<unsigned long long>(bytes),
-          static_cast<unsigned long long>(uint64_t(pages) * uint64_t(page)));
+  if (pages > 0 && page > 0 && uint64_t(pages) * uint64_t(page) < limit) {
+    limit = uint64_t(pages) * uint64_t(page);
+    what = "the machine's memory";
+  }
+  if (bytes > limit)
+    Fatal("Zel interface error: creat_poly(%u): its terms need %llu bytes, more than %s (%llu "
+          "bytes)\n",
+          nterms, static_cast<unsigned long long>(bytes), what,
+          static_cast<unsigned long long>(limit));
 }
 
 void check_exponent_array(const int32_t* e, uint32_t nvars) {

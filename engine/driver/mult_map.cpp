@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/driver/affine_monomials.hpp"
-#include "engine/driver/first_error.hpp"
+#include "engine/f4/first_error.hpp"
 #include "engine/driver/threads.hpp"
 #include "sparse/dot_product.hpp"
 #include "sparse/exact_sums.hpp"

@@ -550,12 +550,11 @@ struct Loop {
   // batch, which was drawn at random (run_pass): a fresh prime is the check
   // of a lift, but only when the input could not have been built against it.
   bool lifted_values_agree(const Family& f) const {
-    const uint32_t checked_lanes = draw_later_batches ? ZEL_C(vectorize) : 1;
-    BatchResidues residues(ZEL_C(Primes), checked_lanes);
+    BatchResidues residues(ZEL_C(Primes), ZEL_C(vectorize));
     for (uint32_t i = 0; i < f.count; ++i) {
       const Dpol_INT* r = f.result[i];
       if (!r->spare[0] || r->spare[1]) continue;
-      if (!lift_agrees(coeffs_INT(r), r->n, lanes(f.G[i]), ZEL_C(Primes), checked_lanes,
+      if (!lift_agrees(coeffs_INT(r), r->n, lanes(f.G[i]), ZEL_C(Primes), ZEL_C(vectorize),
                        residues)) {
         Stderr("Lifted polynomial %u disagrees with the batch\n", i);
         return false;

@@ -28,7 +28,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/driver/first_error.hpp"
+#include "engine/f4/first_error.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
