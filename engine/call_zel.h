@@ -297,7 +297,9 @@ I32 Zel_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
  * exponents and returns m pointers (valid until the next reset) to the
  * polynomial's own coefficients, export_monom_INT the exponents of term k
  * and a pointer to its coefficient; null on a count or index mismatch.
- * Those coefficients are the engine's: read them, never change them.
+ * Those coefficients are the engine's: read them, never change them.  The
+ * four exports need a polynomial sorted since its terms were last set (or a
+ * result), and non-null arrays (and width) where they write. 
  * see_Dpol_INT prints p on the output channel; returns 1. */
 I32 Zel_int_export_poly_INT(UI32 nvars, UI32 m, UI32* exps, UI32* out, I32 limit, void* p,
                             UI32* width);
@@ -318,6 +320,11 @@ UI32* Zel_int_get_coeff(void* p, UI32 i, UI32* c);
 uint16_t* Zel_get_coeff(void* p, UI32 i, uint16_t* c);
 void* Zel_int_set_expos(void* p, UI32 i, const I32* e);
 void* Zel_set_expos(void* p, UI32 i, const I32* e);
+/* assign_expos makes a monomial (n exponents) and set_expos one for term i
+ * of p, returned; set_expos_d makes m the monomial of term i.  m must come
+ * from assign_expos or set_expos of this session: monomials, like handles,
+ * go with the next reset.  full_sort_poly sorts p as full_sort_poly2 does,
+ * copying a shared monomial before raising it. */
 void Zel_int_set_expos_d(void* p, UI32 i, void* m);
 void Zel_set_expos_d(void* p, UI32 i, void* m);
 void* Zel_int_assign_expos(const I32* e, UI32 n);
@@ -437,7 +444,8 @@ void Zel_Infos(const char* format, ...);
  * the zone is rolled back or the engine's memory is reset. */
 void* Zel_int_alloc64(uint64_t size);
 void* Zel_alloc64(uint64_t size);
-/* n rounded up to the vector width: 4 (integer build) or 8 (prime field). */
+/* n rounded up to the vector width: 4 (integer build) or 8 (prime field);
+ * an n whose rounded value does not fit in 32 bits fails with a message. */
 UI32 Zel_int_align_vector_size(UI32 n);
 UI32 Zel_align_vector_size(UI32 n);
 

@@ -31,6 +31,8 @@ struct Host::Impl {
     Host* self;
   } kernel{};
   std::vector<std::unique_ptr<HostObject>> values;
+  // Host::call's in progress: a raise unwinds the innermost one.
+  int calls = 0;
 
   HostValue make(Kind k) {
     values.push_back(std::make_unique<HostObject>());
@@ -199,8 +201,12 @@ void assign(HostKernel, HostValue name, HostValue value) {
 }
 void gc_protect(HostKernel kv, HostValue v) { host_of(kv).protected_values.push_back(v); }
 
-[[noreturn]] void raise_error(HostKernel kv, const char* msg, HostValue a1, HostValue a2) {
-  const Host& host = host_of(kv);
+// Outside a call there is nothing to unwind: the raise returns, and the
+// library then ends the process with the message and status 1 (as for a C
+// caller).
+void raise_error(HostKernel kv, const char* msg, HostValue a1, HostValue a2) {
+  Host& host = host_of(kv);
+  if (host.impl().calls == 0) return;
   std::string out;
   for (const char* c = msg; *c; ++c) {
     const bool neg = c[0] == '%' && c[1] == '-' && (c[2] == '1' || c[2] == '2');
@@ -339,6 +345,11 @@ HostValue Host::null_pointer() { return nullptr; }
 HostValue Host::call(Entry entry, const std::vector<HostValue>& args) {
   HostValue seq = impl_->make(Kind::Sequence);
   seq->items = args;
+  struct InCall {
+    int& calls;
+    explicit InCall(int& c) : calls(c) { ++calls; }
+    ~InCall() { --calls; }
+  } in_call(impl_->calls);
   return entry(kernel(), seq);
 }
 

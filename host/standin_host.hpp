@@ -3,7 +3,9 @@
 // the binding's entries in tests and in the demonstration program.
 //
 // Values live as long as the host.  A raised error unwinds to the caller of
-// Host::call as a HostRaised exception; what the binding prints is captured.
+// Host::call as a HostRaised exception; a raise outside any call returns (the
+// library then ends the process with the message and status 1).  What the
+// binding prints is captured.
 #pragma once
 
 #include <gmpxx.h>

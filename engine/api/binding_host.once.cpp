@@ -25,8 +25,10 @@ void host_user_info(const char* text) {
   if (Maple_kernel) MapleUserInfo(Maple_kernel, 1, "zel", text);
 }
 
+// A raise that returns (a host with no call to unwind) leaves the message
+// to the default raise, and error_Maple ends the process.
 void host_raise(const char* text) {
-  if (Maple_kernel) MapleRaiseError(Maple_kernel, text);
+  if (Maple_kernel) Maple_kernel->raise_error(Maple_kernel, text, nullptr, nullptr);
   default_host().raise(text);
 }
 

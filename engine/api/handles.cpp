@@ -1,6 +1,7 @@
 #include "engine/api/handles.hpp"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "engine/mem/messages.hpp"
 
@@ -11,6 +12,7 @@ namespace {
 std::unordered_map<const void*, HandleState> live;
 uint32_t next_number = 0;
 uint32_t request_start = 0;
+std::unordered_set<const void*> live_monomials;
 
 }  // namespace
 
@@ -32,6 +34,7 @@ void start_new_request() { request_start = next_number; }
 void forget_handles() {
   // Give the table's memory back too: a reset leaves nothing behind.
   std::unordered_map<const void*, HandleState>().swap(live);
+  std::unordered_set<const void*>().swap(live_monomials);
   next_number = 0;
   request_start = 0;
 }
@@ -45,6 +48,17 @@ void check_live_handle(const void* p, const char* who, bool need_sorted) {
   if (need_sorted && !h->sorted)
     Fatal("Zel interface error: %s was given polynomial %u whose terms were set after its last "
           "sort: call full_sort_poly2 first\n", who, h->number);
+}
+
+void register_monomial(const void* m) { live_monomials.insert(m); }
+
+void check_live_monomial(const void* m, const char* who) {
+  if (m == nullptr) Fatal("Zel interface error: null monomial given to %s\n", who);
+  // A monomial of an earlier session lies in memory given back (or handed
+  // out again), so it would be read as whatever is there now.
+  if (live_monomials.count(m) == 0)
+    Fatal("Zel interface error: %s was given a monomial that is not one of this session "
+          "(assign_expos or set_expos; made before the last reset_memory?)\n", who);
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -1,8 +1,9 @@
-// The polynomial handles the C interface has handed out since the last
-// memory reset, one table per build.  It lets the entries refuse a handle of
-// an earlier session (its memory is gone) or a polynomial whose terms were
-// set after its last sort, and gives the session recording a number for
-// every handle, in the order the replay program meets them.
+// The polynomial handles and monomials the C interface has handed out since
+// the last memory reset, one table of each per build.  They let the entries
+// refuse a handle or monomial of an earlier session (its memory is gone) or
+// a polynomial whose terms were set after its last sort, and give the
+// session recording a number for every handle, in the order the replay
+// program meets them.
 #pragma once
 
 #include <cstdint>
@@ -27,12 +28,18 @@ uint32_t handle_count();
 uint32_t first_input_since_request();
 // Called by a compute entry once its inputs are read.
 void start_new_request();
-// The memory reset forgets them all.
+// The memory reset forgets them all, and the monomials too.
 void forget_handles();
 
 // The live handle p as a polynomial about to be read by `who`: fatal when p
 // is null or no handle of this session, or (need_sorted) when its terms were
 // set after its last sort.
 void check_live_handle(const void* p, const char* who, bool need_sorted);
+
+// Enters a monomial handed out by assign_expos (or set_expos).
+void register_monomial(const void* m);
+// The monomial m as about to be stored by `who`: fatal when m is null or no
+// monomial handed out in this session.
+void check_live_monomial(const void* m, const char* who);
 
 }  // namespace zel::ZEL_BUILD

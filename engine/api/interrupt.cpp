@@ -9,19 +9,25 @@
 
 namespace zel::ZEL_BUILD {
 
-uint32_t count_interrupt = 0;
+std::atomic<uint32_t> count_interrupt{0};
 void (*interrupt_reset)() = zel::reset_engine_memory;
 
 namespace {
-double cached_version = 0.0;
+// Read by stop_immediately from any thread while a request runs.
+std::atomic<double> cached_version{0.0};
 }
 
 double MapleVersion() {
-  if (cached_version == 0.0) cached_version = current_host().version();
-  return cached_version;
+  double v = cached_version.load(std::memory_order_relaxed);
+  if (v == 0.0) {
+    v = current_host().version();
+    // No host (0.0) is asked again next time: nothing to keep.
+    if (v != 0.0) cached_version.store(v, std::memory_order_relaxed);
+  }
+  return v;
 }
 
-void forget_host_version() { cached_version = 0.0; }
+void forget_host_version() { cached_version.store(0.0, std::memory_order_relaxed); }
 
 namespace {
 // Puts the caller's GMP functions back for the host call and the zone ones
@@ -43,7 +49,7 @@ struct GmpOutside {
 void checkInterrupt() {
   const double version = MapleVersion();
   if (version < 11.0) return;
-  if ((++count_interrupt & 0xFFF) != 0) return;
+  if (((count_interrupt.fetch_add(1, std::memory_order_relaxed) + 1) & 0xFFF) != 0) return;
   [[maybe_unused]] GmpOutside outside;
   const HostServices& host = current_host();
   if (version >= 13.0 && host.interrupt_pending()) {

@@ -1,14 +1,15 @@
 // Interrupt polling and the host's version, per build.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
 
-// Polls counted by checkInterrupt.
-extern uint32_t count_interrupt;
+// Polls counted by checkInterrupt (stop_immediately polls from any thread).
+extern std::atomic<uint32_t> count_interrupt;
 
 // The host's version, cached once the host gives a non-zero one; 0.0 when
 // there is no host to ask (C callers).

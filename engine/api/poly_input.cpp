@@ -290,6 +290,7 @@ ZEL_EXPORT void* ZEL_C(assign_expos)(const I32* e, UI32 n) try {
   check_exponents(e, n);
   ExposW* w = zero_Expos();
   for (uint32_t j = 0; j < n; ++j) set_field(w, j, uint32_t(e[j]));
+  register_monomial(header_of(w));
   return header_of(w);
 } ZEL_ENTRY_CATCH("assign_expos")
 
@@ -305,7 +306,7 @@ ZEL_EXPORT void* ZEL_C(set_expos)(void* h, UI32 i, const I32* e) try {
 ZEL_EXPORT void ZEL_C(set_expos_d)(void* h, UI32 i, void* m) try {
   Dpol* p = handle_Dpol(h, "set_expos_d");
   check_term(p, i, "set_expos_d");
-  if (m == nullptr) Fatal("Zel interface error: null monomial given to set_expos_d\n");
+  check_live_monomial(m, "set_expos_d");
   p->mono[i] = static_cast<Expos*>(m);
   mark_sorted(h, false);
 } ZEL_ENTRY_CATCH("set_expos_d")
@@ -328,10 +329,5 @@ ZEL_EXPORT void ZEL_C(sort_poly)(void* h) try {
   renormalize_input(w.data(), p->n);
 } ZEL_ENTRY_CATCH("sort_poly")
 
-// Monomials given by set_expos_d may be shared: raised ones are copied.
-ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
-  normalize_input_handle(h, handle_Dpol(h, "full_sort_poly"), true, "full_sort_poly");
-  mark_sorted(h, true);
-} ZEL_ENTRY_CATCH("full_sort_poly")
 
 ZEL_EXPORT UI32 ZEL_C(size_memory_coeff)(void) { return 8 * ZEL_C(vectorize); }

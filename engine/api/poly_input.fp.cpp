@@ -41,6 +41,12 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly2")
 
+// Monomials given by set_expos_d may be shared: raised ones are copied.
+ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
+  normalize_input_handle(h, handle_Dpol(h, "full_sort_poly"), true, "full_sort_poly");
+  mark_sorted(h, true);
+} ZEL_ENTRY_CATCH("full_sort_poly")
+
 ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) try {
   Dpol* p = sorted_handle_Dpol(h, "see_Dpol");
   // A C caller's messages are silent by default; the replay programs print

@@ -36,6 +36,18 @@ Dpol_INT* handle_INT(void* p, const char* who) {
   return static_cast<Dpol_INT*>(p);
 }
 
+// For the exports: every term must hold a monomial, which only a sort
+// ensures (it drops unset terms).
+Dpol_INT* sorted_handle_INT(void* p, const char* who) {
+  check_live_handle(p, who, true);
+  return static_cast<Dpol_INT*>(p);
+}
+
+// An output array the export writes into (when it has anything to write).
+void check_output(const void* a, bool written, const char* who) {
+  if (written && a == nullptr) Fatal("Zel interface error: null output array given to %s\n", who);
+}
+
 void check_term_INT(const Dpol_INT* p, uint32_t i, const char* who) {
   if (i >= p->n)
     Fatal("Zel interface error: %s of term %u in a polynomial of %u terms\n", who, i, p->n);
@@ -70,6 +82,17 @@ struct IntTerms {
     std::copy(c2.begin(), c2.end(), coeffs_INT(p));
   }
 };
+
+// full_sort_poly2's normalisation of p (handle h), in zone 3 like the
+// coefficients; copy_raised as for normalize_input_terms.
+void sort_input_INT(void* h, Dpol_INT* p, bool copy_raised, const char* who) {
+  IntContext ctx;
+  InZone3 z3;
+  IntTerms terms{p};
+  refuse_coefficients_without_exponents(terms, h, who);
+  normalize_input_terms(terms, copy_raised);
+  mark_sorted(h, true);
+}
 
 // The magnitude width in words (export_words_INT) of the widest coefficient.
 uint32_t widest_words(const Dpol_INT* p) {
@@ -186,18 +209,24 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) try 
 
 ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
   if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");
-  Dpol_INT* p = handle_INT(h, "full_sort_poly2");
-  IntContext ctx;
-  InZone3 z3;
-  IntTerms terms{p};
-  refuse_coefficients_without_exponents(terms, h, "full_sort_poly2");
-  normalize_input_terms(terms, false);
-  mark_sorted(h, true);
+  sort_input_INT(h, handle_INT(h, "full_sort_poly2"), false, "full_sort_poly2");
 } ZEL_ENTRY_CATCH("full_sort_poly2")
+
+// The same sort; monomials given by set_expos_d may be shared, so raised ones
+// are copied.  A residue record is sorted as the prime-field build does.
+ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
+  Dpol_INT* p = handle_INT(h, "full_sort_poly");
+  if (!has_int_coefficients(p)) {
+    normalize_input_handle(h, reinterpret_cast<Dpol*>(p), true, "full_sort_poly");
+    mark_sorted(h, true);
+    return;
+  }
+  sort_input_INT(h, p, true, "full_sort_poly");
+} ZEL_ENTRY_CATCH("full_sort_poly")
 
 ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out, I32 limit,
                                       void* h, UI32* width) try {
-  Dpol_INT* p = handle_INT(h, "export_poly_INT");
+  Dpol_INT* p = sorted_handle_INT(h, "export_poly_INT");
   if (m != p->n) {
     Stderr("m=%d and nb=%d\n", int(m), int(p->n));
     return -1;
@@ -208,6 +237,9 @@ ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out,
     Stderr("B=%d, nb=%d and max=%d\n", int(B), int(m), int(limit));
     return -2;
   }
+  check_output(width, true, "export_poly_INT");
+  check_output(exps, m > 0 && nvars > 0, "export_poly_INT");
+  check_output(out, m > 0, "export_poly_INT");
   *width = B;
   for (uint32_t t = 0; t < m; t++) {
     write_exponents(p, t, nvars, exps + size_t(t) * nvars);
@@ -218,7 +250,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out,
 
 ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, UI32* out,
                                           I32 limit, void* h, UI32* width) try {
-  Dpol_INT* p = handle_INT(h, "export_poly_mon_INT");
+  Dpol_INT* p = sorted_handle_INT(h, "export_poly_mon_INT");
   if (m < 0 || uint32_t(m) != p->n || k < 0 || k >= m) {
     Stderr("m=%d and nb=%d (term %d)\n", int(m), int(p->n), int(k));
     return -1;
@@ -230,6 +262,9 @@ ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, 
     Stderr("B=%d max=%d\n", int(B), int(limit));
     return -2;
   }
+  check_output(width, true, "export_poly_mon_INT");
+  check_output(exps, nvars > 0, "export_poly_mon_INT");
+  check_output(out, true, "export_poly_mon_INT");
   *width = B;
   write_exponents(p, uint32_t(k), nvars, exps);
   ZEL_C(export_INT)(out, c, B);
@@ -237,8 +272,9 @@ ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, 
 } ZEL_ENTRY_CATCH("export_poly_mon_INT")
 
 ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps, void* h) try {
-  Dpol_INT* p = handle_INT(h, "export_poly_INT_gmp");
+  Dpol_INT* p = sorted_handle_INT(h, "export_poly_INT_gmp");
   if (m != p->n || !check_nvars(nvars)) return nullptr;
+  check_output(exps, m > 0 && nvars > 0, "export_poly_INT_gmp");
   mpz_srcptr* v;
   {
     // Zone 3: the array lives as long as the polynomial it points into.
@@ -253,8 +289,9 @@ ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps
 } ZEL_ENTRY_CATCH("export_poly_INT_gmp")
 
 ZEL_EXPORT mpz_srcptr ZEL_C(export_monom_INT)(UI32 k, UI32 nvars, UI32* exps, void* h) try {
-  Dpol_INT* p = handle_INT(h, "export_monom_INT");
+  Dpol_INT* p = sorted_handle_INT(h, "export_monom_INT");
   if (k >= p->n || !check_nvars(nvars)) return nullptr;
+  check_output(exps, nvars > 0, "export_monom_INT");
   write_exponents(p, k, nvars, exps);
   return &coeffs_INT(p)[k];
 } ZEL_ENTRY_CATCH("export_monom_INT")

@@ -4,7 +4,7 @@
 
 namespace zel::ZEL_BUILD {
 
-volatile std::sig_atomic_t ZEL_C(stop_immediately_semaphore) = 0;
+std::atomic<int> ZEL_C(stop_immediately_semaphore){0};
 
 bool stop_requested() {
   checkInterrupt();

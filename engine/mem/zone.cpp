@@ -366,5 +366,11 @@ ZEL_EXPORT void* ZEL_C(alloc64)(uint64_t size) try {
   return zel::ZEL_BUILD::alloc64(size);
 } ZEL_ENTRY_CATCH("alloc64")
 ZEL_EXPORT uint32_t ZEL_C(align_vector_size)(uint32_t n) try {
-  return zel::ZEL_BUILD::align_vector_size(n);
+  // The engine's own counts are far below the wrap; a caller's may not be.
+  const uint32_t aligned = zel::ZEL_BUILD::align_vector_size(n);
+  if (aligned < n)
+    zel::ZEL_BUILD::Fatal("Zel interface error: align_vector_size(%u): the aligned size does not "
+                          "fit in 32 bits\n",
+                          n);
+  return aligned;
 } ZEL_ENTRY_CATCH("align_vector_size")

@@ -127,6 +127,12 @@ static int memory_below(unsigned long long bytes) {
          bytes;
 }
 
+/* The rounded size would wrap to 0. */
+static void align_vector_size_near_2_32(void) { exit((int)Zel_align_vector_size(0xFFFFFFFFu)); }
+static void int_align_vector_size_near_2_32(void) {
+  exit((int)Zel_int_align_vector_size(0xFFFFFFFDu));
+}
+
 static void nb_terms_of_null(void) { Zel_nb_terms(NULL); }
 static void clone_of_null_row(void) { Zel_clone_ALGO_Dpol(NULL, NULL, 0); }
 static void export_into_null_buffers(void) {
@@ -167,6 +173,10 @@ int main(void) {
   if (memory_below(96000000000ull))
     cc_expect("integer creat_poly(4000000000)", int_creat_poly_of_4000000000_terms, 1,
               "creat_poly(4000000000): its terms need");
+  cc_expect("align_vector_size(0xFFFFFFFF)", align_vector_size_near_2_32, 1,
+            "align_vector_size(4294967295): the aligned size does not fit in 32 bits");
+  cc_expect("integer align_vector_size(0xFFFFFFFD)", int_align_vector_size_near_2_32, 1,
+            "align_vector_size(4294967293): the aligned size does not fit in 32 bits");
   cc_expect("nb_terms(NULL)", nb_terms_of_null, 1, "null polynomial given to nb_terms");
   cc_expect("clone_ALGO_Dpol(NULL, ...)", clone_of_null_row, 1, "null row or code table");
   cc_expect("export_poly into null buffers", export_into_null_buffers, 1,

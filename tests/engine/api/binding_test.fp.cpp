@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "engine/api/binding.hpp"
@@ -254,6 +255,30 @@ TEST_F(BindingFixture, SendSkipsZeroTermsAndRefusesAFullTable) {
   zel::fp_build::module_table.global_nb = zel::fp_build::kModuleSlots;
   EXPECT_EQ(zel_send_poly(2, 2, e, c), -1);
   zel::fp_build::module_table.global_nb = 0;
+}
+
+// zel_send_poly takes plain C arguments, so a program may call it outside
+// any host call, as the host example does: its refusal then has no call to
+// unwind and ends the process with the message and status 1.
+TEST_F(BindingFixture, ARaiseOutsideAHostCallEndsWithTheMessageAndStatusOne) {
+  init(4, 0);
+  UI32 e[5] = {1, 0, 0, 0, 1}, c[1] = {1};
+  EXPECT_EXIT(zel_send_poly(5, 1, e, c), ::testing::ExitedWithCode(1),
+              "Zel interface error: 5 exponents given for 4 variables");
+  // Inside a call the same refusal unwinds to the host.
+  const auto send = [](HostKernel kv, HostValue) -> HostValue {
+    UI32 e5[5] = {1, 0, 0, 0, 1}, c1[1] = {1};
+    zel_send_poly(5, 1, e5, c1);
+    return ToMapleInteger(kv, 1);
+  };
+  try {
+    host.call(send, {});
+    ADD_FAILURE() << "no error raised";
+  } catch (const HostRaised& error) {
+    EXPECT_NE(std::string(error.what()).find("5 exponents given for 4 variables"),
+              std::string::npos)
+        << error.what();
+  }
 }
 
 TEST_F(BindingFixture, SendReducesCoefficientsModuloThePrime) {

@@ -128,6 +128,75 @@ TEST_F(IntPolyInputTest, BadInputIsRefusedClearlyAndTheSessionGoesOn) {
   EXPECT_EQ(dec(ZEL_C(export_monom_INT)(1, 2, exps, h)), dec(caller.v));
 }
 
+// The exports read every term's monomial: a polynomial whose terms were
+// never set, or set after its sort, is refused like the prime field's
+// export_poly refuses it, and so are null arrays they would write into.
+TEST_F(IntPolyInputTest, ExportsRefuseUnsortedPolynomialsAndNullArrays) {
+  UI32 exps[4], out[16], width = 0;
+  const std::string unsorted =
+      " was given polynomial 0 whose terms were set after its last sort: call full_sort_poly2 "
+      "first\n";
+  void* h = ZEL_C(creat_poly)(2);  // no term set
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_RAISES(ZEL_C(export_poly_INT)(2, 2, exps, out, 16, h, &width),
+                  "Zel interface error: export_poly_INT" + unsorted);
+    EXPECT_RAISES(ZEL_C(export_poly_mon_INT)(0, 2, 2, exps, out, 16, h, &width),
+                  "Zel interface error: export_poly_mon_INT" + unsorted);
+    EXPECT_RAISES(ZEL_C(export_poly_INT_gmp)(2, 2, exps, h),
+                  "Zel interface error: export_poly_INT_gmp" + unsorted);
+    EXPECT_RAISES(ZEL_C(export_monom_INT)(0, 2, exps, h),
+                  "Zel interface error: export_monom_INT" + unsorted);
+    // Sorted, then a term changed.
+    set_term(h, 0, 1, 0);
+    set_term(h, 1, 0, 1);
+    ZEL_C(set_coeff_gmp_str)(h, 0, "3");
+    ZEL_C(set_coeff_gmp_str)(h, 1, "5");
+    ZEL_C(full_sort_poly2)(h);
+    ZEL_C(set_coeff_gmp_str)(h, 1, "7");
+  }
+  ZEL_C(full_sort_poly2)(h);
+  const std::string null = "Zel interface error: null output array given to ";
+  EXPECT_RAISES(ZEL_C(export_poly_INT)(2, 2, exps, out, 16, h, nullptr), null + "export_poly_INT\n");
+  EXPECT_RAISES(ZEL_C(export_poly_INT)(2, 2, nullptr, out, 16, h, &width), null + "export_poly_INT\n");
+  EXPECT_RAISES(ZEL_C(export_poly_INT)(2, 2, exps, nullptr, 16, h, &width), null + "export_poly_INT\n");
+  EXPECT_RAISES(ZEL_C(export_poly_mon_INT)(0, 2, 2, exps, out, 16, h, nullptr),
+                null + "export_poly_mon_INT\n");
+  EXPECT_RAISES(ZEL_C(export_poly_mon_INT)(0, 2, 2, nullptr, out, 16, h, &width),
+                null + "export_poly_mon_INT\n");
+  EXPECT_RAISES(ZEL_C(export_poly_mon_INT)(0, 2, 2, exps, nullptr, 16, h, &width),
+                null + "export_poly_mon_INT\n");
+  EXPECT_RAISES(ZEL_C(export_poly_INT_gmp)(2, 2, nullptr, h), null + "export_poly_INT_gmp\n");
+  EXPECT_RAISES(ZEL_C(export_monom_INT)(0, 2, nullptr, h), null + "export_monom_INT\n");
+  // No exponents asked for: no exponent array needed.
+  ASSERT_EQ(ZEL_C(export_poly_INT)(0, 2, nullptr, out, 16, h, &width), 1);
+  EXPECT_EQ(out[1], 3u);
+  EXPECT_EQ(dec(ZEL_C(export_monom_INT)(1, 0, nullptr, h)), "7");
+}
+
+// full_sort_poly sorts a polynomial with integer coefficients as
+// full_sort_poly2 does.
+TEST_F(IntPolyInputTest, FullSortPolySortsIntegerCoefficients) {
+  std::vector<void*> h(2);
+  for (void*& p : h) {
+    p = ZEL_C(creat_poly)(2);  // 4 + x0 x1
+    set_term(p, 0, 0, 0);
+    const I32 four[] = {1, 4}, one[] = {1, 1};
+    ZEL_C(set_coeff_raw)(p, 0, four, 2);
+    set_term(p, 1, 1, 1);
+    ZEL_C(set_coeff_raw)(p, 1, one, 2);
+  }
+  ZEL_C(full_sort_poly)(h[0]);
+  ZEL_C(full_sort_poly2)(h[1]);
+  const Exported a = export_words(h[0], 16), b = export_words(h[1], 16);
+  ASSERT_EQ(a.rc, 1);
+  EXPECT_EQ(a.exps, (std::vector<UI32>{1, 1, 0, 0}));
+  EXPECT_EQ(a.width, 3u);
+  EXPECT_EQ(a.words[1], 1u);
+  EXPECT_EQ(a.words[4], 4u);
+  EXPECT_EQ(a.exps, b.exps);
+  EXPECT_EQ(a.words, b.words);
+}
+
 TEST_F(IntPolyInputTest, NumbersInAnyRadixBecomeResiduesOfEveryPrime) {
   ZEL_C(reset_coeffs)(5);
   // -(3 + 5 * 10^9 + 7 * 10^18) given in radix 10^9.

@@ -228,6 +228,35 @@ TEST_F(SessionTest, EveryHandleEntryRefusesAHandleFromBeforeAReset) {
                               "(made before the last reset_memory?)\n");
 }
 
+// A monomial is checked like a handle: one made before a reset (its memory
+// is gone) or a pointer that never was a monomial would be read as whatever
+// lies there now.
+TEST_F(SessionTest, SetExposDRefusesAMonomialThatIsNotOneOfThisSession) {
+  zel_test::start_session(0, 2);
+  const I32 e[2] = {1, 1};
+  void* old = ZEL_C(assign_expos)(e, 2);
+  ZEL_C(reset_memory)();
+  zel_test::start_session(0, 2);
+  void* h = ZEL_C(creat_poly)(2);
+  const std::string refused =
+      "Zel interface error: set_expos_d was given a monomial that is not one of this session "
+      "(assign_expos or set_expos; made before the last reset_memory?)\n";
+  EXPECT_RAISES(ZEL_C(set_expos_d)(h, 0, old), refused);
+  I32 not_a_monomial[8] = {};
+  EXPECT_RAISES(ZEL_C(set_expos_d)(h, 0, not_a_monomial), refused);
+  EXPECT_RAISES(ZEL_C(set_expos_d)(h, 0, h), refused);
+  EXPECT_RAISES(ZEL_C(set_expos_d)(h, 0, nullptr),
+                "Zel interface error: null monomial given to set_expos_d\n");
+  // This session's monomials are taken.
+  ZEL_C(set_expos_d)(h, 0, ZEL_C(assign_expos)(e, 2));
+  const I32 f[2] = {0, 3};
+  ZEL_C(set_expos_d)(h, 1, ZEL_C(set_expos)(h, 0, f));
+  I32 got[2];
+  ZEL_C(get_expos)(h, 1, got);
+  EXPECT_EQ(got[0], 0);
+  EXPECT_EQ(got[1], 3);
+}
+
 TEST_F(SessionTest, InitSetsTheFlagsAndTheRootPair) {
   zel_test::start_session(0, 2);
   void* root = ZEL_C(init)(0, 0, 1, nullptr);
