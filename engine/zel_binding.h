@@ -5,12 +5,14 @@
  * arguments: three names that receive the CPU time, the term count of the
  * first result and the number of results; an ignored integer; the
  * verbosity; the step, block and restriction of groebner; the compute mode
- * as a string; _nb and _force_elim; an INTEGER32 table of options whose
- * element 0 is its count c of entries, itself included: elements 1 to 3 are
- * _off, _index, _zone, then, each read only when c reaches past it,
- * _memory, _nb2, _bk2, _force_elim2, _aggressive2, _dlim, _skip),
- * then any number of receives until the next gbasis_init.  Errors are raised
- * as host errors. */
+ * as a string, the name of a ZEL_COMPUTE_ constant of call_zel.h such as
+ * "ZEL_COMPUTE_RRFORM" (any other string, an unknown or misspelt name
+ * too, computes a basis, as "ZEL_COMPUTE_GBASIS" does); _nb and
+ * _force_elim; an INTEGER32 table of options whose element 0 is its count
+ * c of entries, itself included: elements 1 to 3 are _off, _index, _zone,
+ * then, each read only when c reaches past it, _memory, _nb2, _bk2,
+ * _force_elim2, _aggressive2, _dlim, _skip), then any number of receives
+ * until the next gbasis_init.  Errors are raised as host errors. */
 #ifndef ZEL_BINDING_H
 #define ZEL_BINDING_H
 

@@ -139,7 +139,7 @@ using namespace zel::ZEL_BUILD;
 ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
   if (libmode_record) {
     record("  prev=ZEL(creat_poly)(%u);\n", nterms);
-    record("  base[global_nb++]=prev;\n");
+    record("  add_input(prev);\n");
     record("  keep_handle(prev);\n");
   }
   require_session("creat_poly");

@@ -48,12 +48,27 @@ FILE* create_unique(const std::string& base, std::string& used) {
 const char* const kPrologueHead =
     kIntegerBuild ? "#define LIBMODE 2\n" : "#define LIBMODE 1\n";
 
+// A request writes at most Zel_MAXI_BASE results; the inputs made between
+// two requests have no bound, so `base` grows with them (entries past those
+// made read as null, as in a fixed array).
 const char kPrologueRest[] =
     "#include \"call_zel.h\"\n"
     "\n"
     "#define Zel_MAXI_BASE 100000\n\n"
-    "static Dpol base[Zel_MAXI_BASE];\nstatic I32 global_nb=-1;\n"
-    "static Dpol resultat[Zel_MAXI_BASE];\n\n";
+    "static Dpol* base=0;\nstatic size_t room_base=0;\nstatic I32 global_nb=-1;\n"
+    "static Dpol resultat[Zel_MAXI_BASE];\n\n"
+    "static void room_for_inputs(size_t n)\n{\n"
+    "  size_t k;\n"
+    "  if (n<=room_base) return;\n"
+    "  k=room_base;\n"
+    "  room_base=(n>2*room_base) ? n : 2*room_base;\n"
+    "  if (room_base<1024) room_base=1024;\n"
+    "  base=(Dpol*)realloc(base,room_base*sizeof(Dpol));\n"
+    "  if (!base) exit(2);\n"
+    "  for (;k<room_base;k++) base[k]=0;\n}\n\n"
+    "static void add_input(Dpol h)\n{\n"
+    "  room_for_inputs((size_t)global_nb+1);\n"
+    "  base[global_nb++]=h;\n}\n\n";
 
 const char kPrologueMain[] =
     "int main(int argc,char**argv)\n{\n"

@@ -58,6 +58,7 @@ void record_groebner_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
                           int32_t restrict_, const sZEL_Comp_Desc* env) {
   if (!libmode_record) return;
   record("  {\n    int nb;\n\tstruct sZEL_Comp_Desc Env;\n    ZEL_Comp_Desc env=&Env;\n");
+  record("    room_for_inputs(%u);\n", nb);
   record("    env->_compute=%s;\n", compute_mode_name(env->_compute));
   record("    env->_nb=%d;\n", env->_nb);
   record("    env->_force_elim=%d;\n", env->_force_elim);
@@ -93,14 +94,16 @@ void record_groebner_inputs(void* const* base, uint32_t nb) {
   record("  {\n    static const unsigned idx[%u]={", nb > 0 ? nb : 1u);
   for (uint32_t i = 0; i < nb; ++i) record(i ? ",%u" : "%u", find_handle(base[i])->number);
   if (nb == 0) record1("0");
-  record("};\n    int i;\n    for (i=0;i<%u;i++) base[i]=handles[idx[i]];\n  }\n", nb);
+  record("};\n    int i;\n    room_for_inputs(%u);\n    for (i=0;i<%u;i++) base[i]=handles[idx[i]];\n  }\n",
+         nb, nb);
 }
 
 void record_hilbert_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
                          int32_t restrict_) {
   if (!libmode_record) return;
-  record("  {\n    int nb;\n    nb=ZEL(hilbert)(base,%u,resultat,%d,%d,&t0,bk0,pas0,%d);\n", nb,
-         mingbasis_strong, block, restrict_);
+  record("  {\n    int nb;\n    room_for_inputs(%u);\n"
+         "    nb=ZEL(hilbert)(base,%u,resultat,%d,%d,&t0,bk0,pas0,%d);\n",
+         nb, nb, mingbasis_strong, block, restrict_);
   record_display_block();
   record("  }\n  global_nb=0;\n");
   record("flush");

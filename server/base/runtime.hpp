@@ -38,7 +38,6 @@ extern int Fatal_loop;               // set once Fatal has begun the shut-down [
 extern std::string job_name;         // ["orv.input"; init_admin: "input"]
 extern std::string last_file_input;  // [""; init_admin: "orv.input"]
 extern long double epsilon;          // [1e-20; ORVEPSILON overrides]
-extern std::string host_name;        // [""; init_admin]
 
 // The job name init_admin installs.
 inline constexpr const char* default_job = "input";
@@ -74,8 +73,11 @@ FILE* error_stream();
 
 // This machine's official name, "localhost" when it cannot be found.
 std::string init_hostname();
+// init_hostname's answer, found the first time it is read: the host
+// database may be slow or out of reach, and no request reads the name.
+const std::string& host_name();
 // Start-up of the server side, once, after the home directory is set: job
-// name, last input file, ORVEPSILON, host name.
+// name, last input file, ORVEPSILON.
 void init_admin();
 
 }  // namespace orv

@@ -34,7 +34,6 @@ int Fatal_loop = 0;
 std::string job_name = "orv.input";
 std::string last_file_input;
 long double epsilon = 1e-20L;
-std::string host_name;
 
 FILE* error_stream() { return orv_stderr ? orv_stderr : stderr; }
 
@@ -183,6 +182,11 @@ std::string init_hostname() {
   return official.empty() ? "localhost" : official;
 }
 
+const std::string& host_name() {
+  static const std::string name = init_hostname();
+  return name;
+}
+
 void init_admin() {
   job_name = default_job;
   last_file_input = "orv.input";
@@ -190,7 +194,6 @@ void init_admin() {
     epsilon = std::strtold(e, nullptr);
     Stderr("Change epsilon by ORVEPSILON: %f !\n", double(epsilon));
   }
-  host_name = init_hostname();
 }
 
 }  // namespace orv

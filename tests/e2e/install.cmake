@@ -1,6 +1,6 @@
 # Installs the library with `--prefix` into a fresh directory, as a user does
-# with a build configured for the default prefix, then builds and runs
-# examples against it with nothing but pkg-config's flags.
+# with a build configured for the default prefix, checks the headers, then
+# builds and runs examples against it with nothing but pkg-config's flags.
 # Variables: BUILD, CC, EXAMPLES (sources, separated by commas), WORK;
 # CFLAGS (optional, one flag).
 file(REMOVE_RECURSE ${WORK})
@@ -9,6 +9,12 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/pre
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed:\n${out}")
 endif()
+# A host needs the binding's headers beside the C interface's.
+foreach(header call_zel.h zel_binding.h host_interface.h)
+  if(NOT EXISTS ${WORK}/prefix/include/${header})
+    message(FATAL_ERROR "${header} is not installed under ${WORK}/prefix/include")
+  endif()
+endforeach()
 file(GLOB pcdirs ${WORK}/prefix/*/pkgconfig ${WORK}/prefix/*/*/pkgconfig)
 list(JOIN pcdirs ":" pcpath)
 set(ENV{PKG_CONFIG_PATH} "${pcpath}")

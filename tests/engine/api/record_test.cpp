@@ -175,7 +175,7 @@ TEST_F(RecordTest, APolynomialOfMTermsRecordsOneLinePerCall) {
   const std::string text = slurp(close_recording());
   EXPECT_NE(text.find("  {\n    UI32 pr[]={(UI32)(65521)};\n    ZEL(reset_coeffs)(1,pr);\n  }\n"),
             std::string::npos);
-  EXPECT_EQ(count(text, "  prev=ZEL(creat_poly)(3);\n  base[global_nb++]=prev;\n"), 1u);
+  EXPECT_EQ(count(text, "  prev=ZEL(creat_poly)(3);\n  add_input(prev);\n"), 1u);
   EXPECT_EQ(count(text, "ZEL(set_expos2)(prev,"), 3u);
   EXPECT_NE(text.find("  {\n    I32 e[2]={2,2};\n    ZEL(set_expos2)(prev,2,e,2);\n  }\n"),
             std::string::npos);

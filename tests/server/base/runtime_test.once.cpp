@@ -68,7 +68,7 @@ TEST(ServerRuntime, TimeAccountsServerSecondsAndDateEndsNoLine) {
   EXPECT_EQ(s.back(), '|');
 }
 
-TEST(ServerRuntime, InitAdminSetsNamesEpsilonAndHost) {
+TEST(ServerRuntime, InitAdminSetsNamesAndEpsilon) {
   setenv("ORVEPSILON", "0.5", 1);
   StreamCapture err(&orv_stderr);
   init_admin();
@@ -77,7 +77,10 @@ TEST(ServerRuntime, InitAdminSetsNamesEpsilonAndHost) {
   EXPECT_EQ(last_file_input, "orv.input");
   EXPECT_EQ(epsilon, 0.5L);
   EXPECT_EQ(err.text(), "Change epsilon by ORVEPSILON: 0.500000 !\n");
-  EXPECT_FALSE(host_name.empty());
+}
+
+TEST(ServerRuntime, TheHostNameIsFoundWhenRead) {
+  EXPECT_FALSE(host_name().empty());
 }
 
 // --- The fatal path, in a child process ---
