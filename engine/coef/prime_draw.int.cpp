@@ -75,7 +75,7 @@ bool is_prime32(uint32_t n) {
 
 uint32_t draw_prime() {
   if (draw.owner != getpid()) seed(draw);
-  const uint64_t low = (uint64_t(1) << 31) + 1;
+  const uint64_t low = (uint64_t(3) << 30) + 1;
   const uint64_t high = Zel_Default_Primes32()[0];  // excluded
   for (;;) {
     const uint32_t n = uint32_t((low + draw.generator() % (high - low)) | 1);

@@ -37,7 +37,7 @@
 // first pass was the odd one out and everything starts again.  The first
 // batch walks the prime table in its order; every later one, and the first
 // after a restart, takes primes drawn at random outside the table, between
-// 2^31 and its smallest prime (prime_draw.hpp; ZEL_DRAW_SEED fixes the
+// 3 2^30 and its smallest prime (prime_draw.hpp; ZEL_DRAW_SEED fixes the
 // draw): the table is public, and an input can be built against all of it.
 // The draw leaves the walk where it is.  A request takes at most
 // request_prime_limit primes over all its batches (the table's size), and

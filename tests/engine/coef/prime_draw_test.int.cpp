@@ -33,13 +33,13 @@ TEST(PrimeDraw, IsPrime32AgreesWithTheReference) {
     EXPECT_EQ(is_prime32(n), zel_test::is_prime_by_division(n)) << n;
 }
 
-TEST(PrimeDraw, DrawsPrimesBetweenTwoToThe31AndTheTable) {
+TEST(PrimeDraw, DrawsPrimesBetweenThreeTimesTwoToThe30AndTheTable) {
   DrawSeed fixed("12345");
   const uint32_t smallest = zel::Zel_Default_Primes32()[0];
   std::set<uint32_t> seen;
   for (int k = 0; k < 2000; ++k) {
     const uint32_t p = draw_prime();
-    ASSERT_GT(p, uint32_t(1) << 31);
+    ASSERT_GT(p, uint32_t(3) << 30);
     ASSERT_LT(p, smallest);
     ASSERT_TRUE(zel_test::is_prime(p)) << p;
     seen.insert(p);
