@@ -35,9 +35,13 @@
 // from the first pass, is never combined: it is thrown away and the pass is
 // run again on fresh primes.  When three batches in a row disagree with the first pass, the
 // first pass was the odd one out and everything starts again.  The first
-// batch walks the prime table in its order; every later one is drawn at
-// random from the rest of the table (ZEL_DRAW_SEED fixes the draw), as an
-// input can be built against primes known in advance.  A lifted polynomial
+// batch walks the prime table in its order; every later one, and the first
+// after a restart, takes primes drawn at random outside the table, between
+// 3 2^30 and its smallest prime (prime_draw.hpp; ZEL_DRAW_SEED fixes the
+// draw): the table is public, and an input can be built against all of it.
+// The draw leaves the walk where it is.  A request takes at most
+// request_prime_limit primes over all its batches (the table's size), and
+// is refused past it.  A lifted polynomial
 // is checked at every prime of the next batch; its lift from a modulus
 // with drawn primes is itself as safe as such a check (see run_pass), so
 // that a lift of the last pass, or a degree-order basis taken as it lifts,
@@ -114,6 +118,12 @@ extern ModularFigures last_modular_figures;
 // Whether the batches after the first are drawn at random (the default);
 // tests that place primes in the table's order clear it.
 extern bool draw_later_batches;
+
+// The most primes one request may take, over all its batches (those thrown
+// away included): the table's size, kDefaultPrimes.  Past it the request
+// ends with "Not enough primes in default table (%d primes used)".  Tests
+// lower it.
+extern uint32_t request_prime_limit;
 
 // The smallest first batch: one batch of the trace must be cross-checked by
 // several lanes, and its reconstruction needs a margin of several primes.

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "engine/coef/int_arith.hpp"
 #include "engine/coef/int_slide.hpp"
 #include "engine/coef/lift_check.hpp"
+#include "engine/coef/prime_draw.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/coef/residue.hpp"
 #include "engine/driver/gbasis.hpp"
@@ -41,6 +41,7 @@ namespace zel::ZEL_BUILD {
 
 ModularFigures last_modular_figures;
 bool draw_later_batches = true;
+uint32_t request_prime_limit = kDefaultPrimes;
 
 namespace {
 
@@ -131,16 +132,17 @@ void take_unless_it_divides_a_lead(uint32_t p, const std::vector<const INT*>& le
 
 // The next v primes of the default table, walking down from its top past
 // offset_primes, leaving out those that divide a leading coefficient (the
-// input would not be monic modulo them) and those an earlier batch drew
+// input would not be monic modulo them) and those an earlier batch took
 // (taken: a prime combined twice has no inverse modulo the product).  The
-// batch's primes join taken.  Increasing order, as init_Dom.
+// batch's primes join taken.  Increasing order, as init_Dom.  used: the
+// primes of the request's batches so far, for the message.
 std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead,
-                                 std::unordered_set<uint32_t>& taken) {
+                                 std::unordered_set<uint32_t>& taken, uint32_t used) {
   std::vector<uint32_t> batch;
   const uint32_t* table = Zel_Default_Primes32();
   while (batch.size() < v) {
     if (offset_primes >= uint32_t(kDefaultPrimes))
-      Fatal("Not enough primes in default table (%d primes used)\n", kDefaultPrimes);
+      Fatal("Not enough primes in default table (%d primes used)\n", int(used));
     const uint32_t p = table[kDefaultPrimes - 1 - int32_t(offset_primes)];
     ++offset_primes;
     if (taken.insert(p).second) take_unless_it_divides_a_lead(p, lead, batch);
@@ -149,34 +151,17 @@ std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead
   return batch;
 }
 
-// v primes drawn at random from the part of the table the walk has not
-// reached, again leaving out those that divide a leading coefficient and
-// those already taken (next_batch).  The batches that confirm a lift take
-// these: the next primes in table order are known in advance, and an input
-// built against the table can be bad modulo all of them.  The walk still
-// moves on by v, so that the batches after this one take the primes they
-// would take without it.  Increasing order.
+// v primes drawn at random outside the table (prime_draw.hpp), again
+// leaving out those that divide a leading coefficient and those already
+// taken (next_batch).  The batches that confirm a lift take these: the
+// table is known in advance, and an input built against it can be bad, or
+// lift wrongly, modulo every prime of it.  The walk does not move.
+// Increasing order.
 std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lead,
                                   std::unordered_set<uint32_t>& taken) {
-  // Seeded afresh in every process, so that no input can know the draw in
-  // advance; ZEL_DRAW_SEED fixes it (tests that replay a run).
-  static std::mt19937_64 draw{[] {
-    const char* fixed = std::getenv("ZEL_DRAW_SEED");
-    return fixed != nullptr ? uint64_t(std::strtoull(fixed, nullptr, 10))
-                            : uint64_t(std::random_device{}());
-  }()};
-  const uint32_t* table = Zel_Default_Primes32();
-  offset_primes += v;
-  const uint32_t unwalked =
-      offset_primes < uint32_t(kDefaultPrimes) ? uint32_t(kDefaultPrimes) - offset_primes : 0;
   std::vector<uint32_t> batch;
-  std::unordered_set<uint32_t> seen;
   while (batch.size() < v) {
-    if (seen.size() >= unwalked)
-      Fatal("Not enough primes in default table (%d primes used)\n", kDefaultPrimes);
-    const uint32_t k = uint32_t(draw() % unwalked);
-    if (!seen.insert(k).second) continue;
-    const uint32_t p = table[k];
+    const uint32_t p = draw_prime();
     if (taken.insert(p).second) take_unless_it_divides_a_lead(p, lead, batch);
   }
   std::sort(batch.begin(), batch.end());
@@ -383,6 +368,7 @@ struct Loop {
   uint32_t batch = 0;
   uint32_t pass = 0;    // passes combined so far
   uint32_t primes = 0;  // primes of those passes
+  uint32_t used = 0;    // primes of every batch of the request (request_prime_limit)
   uint32_t disagreements = 0;
   // Every result has lifted, the last ones in the first pass or over one
   // denominator: one more batch must confirm them.
@@ -657,11 +643,18 @@ struct Loop {
     // never check again, can be handed out as it lifts; only what the
     // first pass lifts from primes in table order, and what lifts over
     // one denominator (a weaker test), wait for a drawn batch.
-    const bool drawn = pass > 0 && draw_later_batches;
+    // A first pass after a restart is drawn too: the first pass before it
+    // was wrong, and the table's next primes may be aimed at as well.
+    const bool drawn = (pass > 0 || last_modular_figures.restarts > 0) && draw_later_batches;
+    // Every batch counts against the request's primes, those thrown away
+    // too, not the primes left out of a batch.
+    if (uint64_t(used) + batch > request_prime_limit)
+      Fatal("Not enough primes in default table (%d primes used)\n", int(used));
     // The prime table of the batch; set_batch_primes also rebuilds the lift
     // context (init_INT_hook).
     const std::vector<uint32_t> chosen =
-        drawn ? drawn_batch(batch, lead, taken) : next_batch(batch, lead, taken);
+        drawn ? drawn_batch(batch, lead, taken) : next_batch(batch, lead, taken, used);
+    used += batch;
     set_batch_primes(chosen.data(), batch);
     std::vector<Dpol*> X(rq.n);
     {

@@ -6,12 +6,14 @@
 
 #include <gmpxx.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/call_zel.h"
 #include "engine/coef/default_primes.hpp"
+#include "engine/coef/prime_draw.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/multi_modular.hpp"
@@ -20,6 +22,7 @@
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_layout.hpp"
 #include "engine/mono/expos_pool.hpp"
+#include "support/draw_seed.hpp"
 #include "support/naive_buchberger_qq.hpp"
 #include "support/qq_capi.hpp"
 #include "support/seeds.hpp"
@@ -184,8 +187,8 @@ std::vector<QPoly> x_equals(const mpz_class& q, uint32_t n) {
   const mpz_class base = mpz_class(1) << 63;
   QPoly x = {{mono(0, 1), 1}};
   mpz_class rest = q;
-  for (int d = 0; rest != 0; ++d, rest /= base) {
-    const mpz_class digit = rest % base;
+  for (int d = 0; rest != 0; ++d, rest >>= 63) {
+    const mpz_class digit = rest & (base - 1);
     if (digit != 0) x.push_back({mono(1, d), mpq_class(-digit)});
   }
   return {{{mono(1, 1), 1}, {mono(0, 0), mpq_class(-base)}}, x};
@@ -368,6 +371,103 @@ TEST(GroebnerQQ, InputsBuiltAgainstThePrimeTableAreNotConfirmedByIt) {
           }
         }
     }
+}
+
+// The product of the table's primes k, k + 1, ..., m - 1 (by halves).
+mpz_class table_product(int k, int m) {
+  if (m - k == 1) return mpz_class(zel::Zel_Default_Primes32()[k]);
+  return table_product(k, (k + m) / 2) * table_product((k + m) / 2, m);
+}
+
+// Expects the request to end with "Not enough primes in default table (N
+// primes used)"; gives N, or -1 when it ended otherwise.
+template <class Request_>
+long primes_at_refusal(Request_ request) {
+  try {
+    request();
+  } catch (const HostError& e) {
+    const std::string text = e.what();
+    const std::string head = "Not enough primes in default table (";
+    if (text.compare(0, head.size(), head) == 0) return std::stol(text.substr(head.size()));
+    ADD_FAILURE() << text;
+    return -1;
+  }
+  ADD_FAILURE() << "answered";
+  return -1;
+}
+
+// The request's primes for one test.
+struct PrimeLimit {
+  explicit PrimeLimit(uint32_t limit) { request_prime_limit = limit; }
+  ~PrimeLimit() { request_prime_limit = zel::kDefaultPrimes; }
+};
+
+// {x - T, y - 2^63} with T = r + P, P the product of the whole table:
+// modulo every prime of it T is r, which lifts at once.  Only primes off
+// the table tell that it is wrong.  The true answer (about 1.28 million
+// bits) is more than a request's primes lift: the request is refused, here
+// after a few passes as its primes are limited.
+TEST(GroebnerQQ, AnInputBuiltAgainstTheWholeTableIsRefusedNotAnsweredWrongly) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const mpz_class r("0x9e3779b97f4a7c15f39cc0605cedc834", 0);
+  std::vector<QPoly> F = x_equals(r + table_product(0, zel::kDefaultPrimes), 2);
+  for (QPoly& f : F) f = gb.normalise(f);
+  PrimeLimit limit(100);
+  for (uint32_t lanes : {1u, 5u})
+    for (int32_t mode : {ZEL_COMPUTE_GBASIS, ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RADICAL_STRATEG1}) {
+      Request rq;
+      rq.lanes = lanes;
+      rq.mode = mode;
+      EXPECT_GT(primes_at_refusal([&] { qq_basis(gb, 0, 2, F, rq); }), 50)
+          << "lanes = " << lanes << ", mode = " << mode;
+    }
+}
+
+// Past the request's primes the refusal gives the primes its batches took:
+// 8, 8, 16 and 32, as 64 more would pass 100.
+TEST(GroebnerQQ, TheRefusalGivesThePrimesOfTheBatches) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  std::vector<QPoly> F = x_equals(mpz_class(1) << 4000, 2);
+  for (QPoly& f : F) f = gb.normalise(f);
+  PrimeLimit limit(100);
+  EXPECT_EQ(primes_at_refusal([&] { qq_basis(gb, 0, 2, F); }), 64);
+}
+
+// B x1 - 8 x2^2 + 6 x2 - 5, x2^3 - 9 x2^2 - 9 x2 - 8, B the product of the
+// 300 smallest primes of the table, which no batch may take.  Answered
+// whatever the draw.
+TEST(GroebnerQQ, ALeadingCoefficientOfTheTablesSmallestPrimesIsAnsweredWithEverySeed) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const mpz_class B = table_product(0, 300);
+  std::vector<QPoly> F = {
+      {{NMono{1, 0}, mpq_class(B)}, {NMono{0, 2}, -8}, {NMono{0, 1}, 6}, {NMono{0, 0}, -5}},
+      {{NMono{0, 3}, 1}, {NMono{0, 2}, -9}, {NMono{0, 1}, -9}, {NMono{0, 0}, -8}}};
+  for (QPoly& f : F) f = gb.normalise(f);
+  const std::vector<QPoly> want = gb.basis(F);
+  for (const char* seed : {"1", "2", "3", "4", "5", "6", "7", "8"}) {
+    DrawSeed fixed(seed);
+    EXPECT_EQ(qq_basis(gb, 0, 2, F), want) << "ZEL_DRAW_SEED=" << seed;
+  }
+}
+
+// {x - T, y - 2^63} with T = r + P q: P the product of the first batch's
+// primes, q the lane-0 prime (the smallest) of the batch that confirms the
+// lift of the first pass, known from the seed.  That lane agrees with the
+// wrong lift r; only the batch's other lanes disprove it.
+TEST(GroebnerQQ, TheLiftOfTheFirstPassIsCheckedAtEveryLane) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  DrawSeed fixed("17");
+  std::vector<uint32_t> confirming(kMinFirstBatch);
+  for (uint32_t& p : confirming) p = draw_prime();
+  reseed_prime_draw();
+  const uint32_t lane0 = *std::min_element(confirming.begin(), confirming.end());
+  std::vector<QPoly> F = x_equals(12345 + top_primes(8) * lane0, 2);
+  for (QPoly& f : F) f = gb.normalise(f);
+  EXPECT_EQ(qq_basis(gb, 0, 2, F), gb.basis(F));
 }
 
 TEST(GroebnerQQ, NoOperationGivesTheInputsBack) {

@@ -1,0 +1,88 @@
+// Random primes outside the default table (see prime_draw.hpp).
+#include "engine/coef/prime_draw.hpp"
+
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <random>
+
+#include "engine/coef/default_primes.hpp"
+#include "engine/mem/messages.hpp"
+
+namespace zel::ZEL_BUILD {
+
+namespace {
+
+uint32_t power_mod(uint64_t b, uint32_t e, uint32_t n) {
+  uint64_t r = 1;
+  b %= n;
+  for (; e != 0; e >>= 1) {
+    if (e & 1) r = r * b % n;
+    b = b * b % n;
+  }
+  return uint32_t(r);
+}
+
+struct Draw {
+  std::mt19937_64 generator;
+  pid_t owner = 0;  // the process that seeded it; 0: not seeded
+};
+Draw draw;
+
+void seed(Draw& d) {
+  uint32_t words[8] = {};
+  if (const char* fixed = std::getenv("ZEL_DRAW_SEED")) {
+    const uint64_t s = std::strtoull(fixed, nullptr, 10);
+    words[0] = uint32_t(s);
+    words[1] = uint32_t(s >> 32);
+  } else {
+    char* at = reinterpret_cast<char*>(words);
+    for (size_t left = sizeof words; left > 0;) {
+      const ssize_t got = getrandom(at, left, 0);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) Fatal("No entropy for the draw of the primes\n");
+      at += got;
+      left -= size_t(got);
+    }
+  }
+  std::seed_seq sequence(words, words + 8);
+  d.generator.seed(sequence);
+  d.owner = getpid();
+}
+
+}  // namespace
+
+bool is_prime32(uint32_t n) {
+  if (n < 2) return false;
+  for (uint32_t q : {2u, 3u, 5u, 7u, 11u, 13u, 61u})
+    if (n % q == 0) return n == q;
+  uint32_t d = n - 1, s = 0;
+  for (; d % 2 == 0; d /= 2) ++s;
+  for (uint32_t a : {2u, 7u, 61u}) {
+    uint64_t x = power_mod(a, d, n);
+    if (x == 1 || x == n - 1) continue;
+    uint32_t k = 1;
+    for (; k < s; ++k) {
+      x = x * x % n;
+      if (x == n - 1) break;
+    }
+    if (k == s) return false;
+  }
+  return true;
+}
+
+uint32_t draw_prime() {
+  if (draw.owner != getpid()) seed(draw);
+  const uint64_t low = (uint64_t(3) << 30) + 1;
+  const uint64_t high = Zel_Default_Primes32()[0];  // excluded
+  for (;;) {
+    const uint32_t n = uint32_t((low + draw.generator() % (high - low)) | 1);
+    if (n < high && is_prime32(n)) return n;
+  }
+}
+
+void reseed_prime_draw() { seed(draw); }
+
+}  // namespace zel::ZEL_BUILD

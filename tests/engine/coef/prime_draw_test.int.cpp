@@ -1,0 +1,91 @@
+// The draw of primes outside the table: primes of the right range, fixed by
+// ZEL_DRAW_SEED, and different in every forked child.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "engine/coef/default_primes.hpp"
+#include "engine/coef/prime_draw.hpp"
+#include "support/draw_seed.hpp"
+#include "support/naive_arith.hpp"
+#include "support/seeds.hpp"
+
+using namespace zel::ZEL_BUILD;
+using zel_test::DrawSeed;
+
+namespace {
+
+TEST(PrimeDraw, IsPrime32AgreesWithTheReference) {
+  SEED_TRACE();
+  auto rng = zel_test::make_rng(4711);
+  for (int k = 0; k < zel_test::iterations(20000); ++k) {
+    const uint32_t n = uint32_t(rng()) | 1;
+    ASSERT_EQ(is_prime32(n), zel_test::is_prime(n)) << n;
+  }
+  for (uint32_t n = 0; n < 5000; ++n) ASSERT_EQ(is_prime32(n), zel_test::is_prime_by_division(n));
+  // Strong pseudoprimes to some of the bases.
+  for (uint32_t n : {2047u, 1373653u, 25326001u, 3215031751u, 4294967291u, 4294967295u})
+    EXPECT_EQ(is_prime32(n), zel_test::is_prime_by_division(n)) << n;
+}
+
+TEST(PrimeDraw, DrawsPrimesBetweenThreeTimesTwoToThe30AndTheTable) {
+  DrawSeed fixed("12345");
+  const uint32_t smallest = zel::Zel_Default_Primes32()[0];
+  std::set<uint32_t> seen;
+  for (int k = 0; k < 2000; ++k) {
+    const uint32_t p = draw_prime();
+    ASSERT_GT(p, uint32_t(3) << 30);
+    ASSERT_LT(p, smallest);
+    ASSERT_TRUE(zel_test::is_prime(p)) << p;
+    seen.insert(p);
+  }
+  EXPECT_GT(seen.size(), 1990u);
+}
+
+TEST(PrimeDraw, TheSeedFixesTheDraw) {
+  std::vector<uint32_t> first, again;
+  {
+    DrawSeed fixed("5");
+    for (int k = 0; k < 20; ++k) first.push_back(draw_prime());
+  }
+  {
+    DrawSeed fixed("5");
+    for (int k = 0; k < 20; ++k) again.push_back(draw_prime());
+  }
+  EXPECT_EQ(first, again);
+}
+
+// Two children forked after the parent drew draw afresh, each its own primes.
+TEST(PrimeDraw, ForkedChildrenDrawAfresh) {
+  DrawSeed fresh(nullptr);
+  draw_prime();
+  uint32_t got[2] = {};
+  for (uint32_t& g : got) {
+    int fd[2];
+    ASSERT_EQ(pipe(fd), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      uint32_t p[4];
+      for (uint32_t& q : p) q = draw_prime();
+      const bool written = write(fd[1], p, sizeof p) == ssize_t(sizeof p);
+      _exit(written ? 0 : 1);
+    }
+    close(fd[1]);
+    uint32_t p[4] = {};
+    EXPECT_EQ(read(fd[0], p, sizeof p), ssize_t(sizeof p));
+    close(fd[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    g = p[0] ^ p[1] ^ p[2] ^ p[3];
+  }
+  EXPECT_NE(got[0], got[1]);
+}
+
+}  // namespace
