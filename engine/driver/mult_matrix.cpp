@@ -763,7 +763,7 @@ std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
   for (uint32_t j = request.minpoly_only ? n - 1 : 0; j < n; ++j) {
     if (answers[0].degrees[j] < 0 && s.coords[j] < 0)
       Refuse("build_last_matrix: no polynomial for %s\n",
-            Liste_variables[j] ? Liste_variables[j] : "?");
+             Liste_variables[j] ? Liste_variables[j] : "?");
     ShapePoly q;
     q.var = j;
     // Union of the lanes' non-zero positions, highest power first (a

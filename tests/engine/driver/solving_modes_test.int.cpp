@@ -24,8 +24,8 @@ using namespace zel_test::buchberger;
 
 namespace {
 
-std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0,
-                       int nb2 = 0, int bk2 = 0, int pas0 = -1, int bk0 = 0, uint32_t lanes = 5) {
+std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0, int nb2 = 0,
+                       int bk2 = 0, int pas0 = -1, int bk0 = 0, uint32_t lanes = 5) {
   start_qq_session(0, n, lanes);
   std::vector<void*> in = send_qq(F, n);
   sZEL_Comp_Desc env{};
@@ -650,8 +650,8 @@ std::vector<QPoly> collision_of(const NaiveGroebnerQQ& gb, const mpz_class& P) {
   add_in_base(f, P, NMono{2, 0, 0}, 2);
   add_in_base(f, P, NMono{1, 0, 0}, -8);
   add_in_base(f, P, NMono{0, 0, 0}, 6);
-  return {x1_is_two_to_32(gb),
-          poly(gb, 3, {{{3}, 1}, {{2}, -6}, {{1}, 11}, {{}, -6}}), gb.normalise(f)};
+  return {x1_is_two_to_32(gb), poly(gb, 3, {{{3}, 1}, {{2}, -6}, {{1}, 11}, {{}, -6}}),
+          gb.normalise(f)};
 }
 
 // Systems built against the first batch: its primes give no solution,
@@ -694,8 +694,7 @@ TEST(SolvingQQ, SolutionsCollidingOnTheFirstBatchAreSeparated) {
     const std::vector<QPoly> F = collision_of(gb, P);
     for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RRFORM_SQFR, ZEL_COMPUTE_GBASIS_MULTI,
                      ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RADICAL_STRATEG1})
-      check_parametrisation(F, 3, run(F, 3, mode), 3, mode,
-                            mode == ZEL_COMPUTE_RADICAL_STRATEG1);
+      check_parametrisation(F, 3, run(F, 3, mode), 3, mode, mode == ZEL_COMPUTE_RADICAL_STRATEG1);
     std::vector<QPoly> localised = F;
     localised.push_back(poly(gb, 3, {{{0, 0, 1}, 1}, {{}, -1}}));
     const std::vector<QPoly> R = run(localised, 3, ZEL_COMPUTE_RADICAL_STRATEG2, 1);
@@ -722,9 +721,9 @@ TEST(SolvingQQ, ABadLaneZeroOfTheFirstBatchIsNotARefusal) {
   for (const QPoly& first : {none, free}) {
     const std::vector<QPoly> F = {gb.normalise(first), cubic};
     for (uint32_t lanes : {1u, 5u})
-      for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RRFORM_SQFR, ZEL_COMPUTE_MINPOLY,
-                       ZEL_COMPUTE_MINPOLY_SQFR, ZEL_COMPUTE_RADICAL_STRATEG1,
-                       ZEL_COMPUTE_MATRIXN}) {
+      for (int mode :
+           {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RRFORM_SQFR, ZEL_COMPUTE_MINPOLY,
+            ZEL_COMPUTE_MINPOLY_SQFR, ZEL_COMPUTE_RADICAL_STRATEG1, ZEL_COMPUTE_MATRIXN}) {
         SCOPED_TRACE(std::to_string(lanes) + " lanes, mode " + std::to_string(mode));
         const std::vector<QPoly> R = run(F, 2, mode, 0, 0, 0, -1, 0, lanes);
         ASSERT_FALSE(R.empty());
