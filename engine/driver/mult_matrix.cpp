@@ -21,6 +21,7 @@
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/fatal_exits.hpp"
 #include "engine/driver/mult_map.hpp"
+#include "engine/driver/refusal.hpp"
 #include "engine/driver/sequence_certificate.hpp"
 #include "engine/f4/dpol_sort.hpp"
 #include "engine/f4/trace.hpp"
@@ -64,7 +65,7 @@ void require_zero_dimensional(const std::vector<Exps>& leads, uint32_t n) {
   }
   for (uint32_t v = 0; v < n; ++v)
     if (!has_power[v])
-      Fatal("The system is not zero-dimensional: this mode needs finitely many solutions\n");
+      Refuse("The system is not zero-dimensional: this mode needs finitely many solutions\n");
 }
 
 // The normal set: the monomials no leading monomial divides, found variable
@@ -323,7 +324,7 @@ void set_aside_unlucky_lanes(std::vector<LaneAnswer>& answers,
     for (size_t m = 0; m < V; ++m) k += agree(l, m);
     if (k > votes) common = l, votes = k;
   }
-  if (common == V) Fatal("%s", answers[0].failure.c_str());
+  if (common == V) Refuse("%s", answers[0].failure.c_str());
   for (size_t l = 0; l < V; ++l) {
     if (agree(l, common)) continue;
 #ifdef ZEL_VARIANT_INT
@@ -728,7 +729,7 @@ Staircase staircase_of(const std::vector<BasisPoly>& G, uint32_t n, uint32_t D) 
   if (D == 0) require_zero_dimensional(leads, n);
   Staircase st;
   st.set = normal_set(leads, n, D);
-  if (st.set.empty()) Fatal("build_last_matrix: the basis has no solution (empty normal set)\n");
+  if (st.set.empty()) Refuse("build_last_matrix: the basis has no solution (empty normal set)\n");
   st.shape = shape_of(G, leads, st.set, n);
   return st;
 }
@@ -761,8 +762,8 @@ std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
   std::vector<ShapePoly> out;
   for (uint32_t j = request.minpoly_only ? n - 1 : 0; j < n; ++j) {
     if (answers[0].degrees[j] < 0 && s.coords[j] < 0)
-      Fatal("build_last_matrix: no polynomial for %s\n",
-            Liste_variables[j] ? Liste_variables[j] : "?");
+      Refuse("build_last_matrix: no polynomial for %s\n",
+             Liste_variables[j] ? Liste_variables[j] : "?");
     ShapePoly q;
     q.var = j;
     // Union of the lanes' non-zero positions, highest power first (a
@@ -834,7 +835,7 @@ uint32_t build_last_matrix(Dpol** G, uint32_t nb, Dpol** result, uint32_t D, int
   if (nb == 0) return 0;
   const uint32_t n = nb_of_affine_variables;
   if (n == 0) Fatal("ne trouve pas find_main_var\n");
-  if (D == 0) Fatal("build_last_matrix: the basis has no solution (empty normal set)\n");
+  if (D == 0) Refuse("build_last_matrix: the basis has no solution (empty normal set)\n");
   sort_totaldeg_Dpol(G, int32_t(nb));
   ChangeOrderRequest request;
   request.n = n;

@@ -48,6 +48,13 @@
 // needs no further batch.  When the first pass, or a pass that lifts a
 // result over one denominator (a weaker test), completes the result, one
 // more small batch is run for that check.
+// A solving mode's refusal (no solution, not zero-dimensional, a last
+// variable that does not separate the solutions: refusal.hpp) may come from
+// primes bad for the system, and the first batch is known in advance: a
+// first pass that refuses is thrown away and run again on drawn primes.
+// The refusal stands, with its message, when that pass refuses too; when it
+// answers, the request goes on without the refusing primes.  A later pass
+// that refuses disagrees with the first pass.
 // Primes that divide the leading coefficient of an input are never put in a
 // batch.
 //

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "engine/coef/primes.hpp"
 #include "engine/coef/residue.hpp"
 #include "engine/driver/gbasis.hpp"
+#include "engine/driver/refusal.hpp"
 #include "engine/f4/basis.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
@@ -375,6 +377,9 @@ struct Loop {
   bool confirming = false;
   // This pass lifted a result over one denominator (lift_over_one_denominator).
   bool lifted_early = false;
+  // The message of a first pass that refused the request, until a first
+  // pass on drawn primes refuses too (then it stands) or answers.
+  std::string refused;
   std::unordered_set<uint32_t> taken;  // primes of this loop's batches
   uint32_t entry_serial = gen_sym_Dpol;
   INT M{};  // product of the combined primes (zone 3)
@@ -622,6 +627,26 @@ struct Loop {
     }
   }
 
+  // The mode refused the request on this batch, whose work is forgotten
+  // (refusal.hpp): modulo primes that are bad for the system, or that the
+  // input was built against (the first batch's are known in advance), it
+  // may have seen no solution, or infinitely many, where the system has
+  // neither.  A first pass's refusal is therefore checked by a first pass on
+  // drawn primes: it stands when that one refuses too, and the request goes
+  // on without the refusing primes when it answers.  A later pass that
+  // refuses disagrees with the first pass, as a batch departing from its
+  // trace does.  Returns true: the loop goes on.
+  bool refused_by_batch(const std::string& message) {
+    if (pass == 0 && !refused.empty()) Fatal("%s", message.c_str());
+    ++last_modular_figures.discarded;
+    Output("{batch of %u primes refused the request}\n", batch);
+    if (pass == 0)
+      refused = message;
+    else if (++disagreements >= kMaxDisagreements)
+      restart();
+    return true;
+  }
+
   // One pass on a fresh batch.  Returns false when the loop is done.
   bool run_pass() {
     ModularFigures& fig = last_modular_figures;
@@ -644,8 +669,10 @@ struct Loop {
     // first pass lifts from primes in table order, and what lifts over
     // one denominator (a weaker test), wait for a drawn batch.
     // A first pass after a restart is drawn too: the first pass before it
-    // was wrong, and the table's next primes may be aimed at as well.
-    const bool drawn = (pass > 0 || last_modular_figures.restarts > 0) && draw_later_batches;
+    // was wrong, and the table's next primes may be aimed at as well; so is
+    // a first pass that checks the refusal of the one before it.
+    const bool drawn =
+        (pass > 0 || last_modular_figures.restarts > 0 || !refused.empty()) && draw_later_batches;
     // Every batch counts against the request's primes, those thrown away
     // too, not the primes left out of a batch.
     if (uint64_t(used) + batch > request_prime_limit)
@@ -665,11 +692,15 @@ struct Loop {
     }
     Output("/S:%d -> %u/", int(pass), primes + batch);
     print_memory_use();
-    // A stop ends the loop with what earlier passes combined.
-    auto stop = [&] {
+    // What the pass made, when it is not combined.
+    auto forget_batch = [&] {
       restore_orv_state_z3(z3_mark);
       restore_GC_state(base1);
       restore_orv_state_z2(images_top);
+    };
+    // A stop ends the loop with what earlier passes combined.
+    auto stop = [&] {
+      forget_batch();
       return false;
     };
     save_orv_state_z3(z3_mark);
@@ -683,8 +714,16 @@ struct Loop {
     // that does not reduce to zero makes the batch depart from the trace.
     verify_zero_rows = pass == 1 && rq.given_basis == 0 ? 1 : 0;
     const uint64_t before = xmalloc_state.total_allocated;
-    uint32_t n = run_mode(rq, X.data(), mode.G.data(), lifting_basis ? &basis.G : nullptr,
-                          &basis_products);
+    uint32_t n = 0;
+    try {
+      RefusalsUnwind unwind;
+      n = run_mode(rq, X.data(), mode.G.data(), lifting_basis ? &basis.G : nullptr,
+                   &basis_products);
+    } catch (const Refusal& r) {
+      verify_zero_rows = 0;
+      forget_batch();
+      return refused_by_batch(r.message);
+    }
     verify_zero_rows = 0;
     const uint64_t long_lived = xmalloc_state.total_allocated;
     const uint64_t growth = long_lived - before;
@@ -701,24 +740,21 @@ struct Loop {
     const bool disagree = !bad && pass > 0 && !pass_agrees(n);
     if (bad || disagree) {
       // Nothing of this batch is kept; the pass runs again on fresh primes.
-      restore_orv_state_z3(z3_mark);
-      restore_GC_state(base1);
-      restore_orv_state_z2(images_top);
+      forget_batch();
       ++fig.discarded;
       Output("{batch of %u primes discarded}\n", batch);
       if ((departs || disagree) && ++disagreements >= kMaxDisagreements) restart();
       return true;
     }
     disagreements = 0;
+    refused.clear();
     if (pass > 0) {
       mark_checked(mode);
       if (lifting_basis) mark_checked(basis);
     }
 
     if (confirming) {
-      restore_orv_state_z3(z3_mark);
-      restore_GC_state(base1);
-      restore_orv_state_z2(images_top);
+      forget_batch();
       fig.primes += batch;
       primes += batch;
       ++fig.passes;

@@ -10,6 +10,7 @@
 
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
+#include "engine/driver/refusal.hpp"
 #include "engine/mem/messages.hpp"
 #include "sparse/dot_product.hpp"
 #include "sparse/modarith.hpp"
@@ -29,7 +30,7 @@ bool univariate(const Dpol* p, uint32_t nv) {
 }
 
 [[noreturn]] void not_shape(uint32_t i) {
-  Fatal(
+  Refuse(
       "apply_rr: the lexicographic basis is not in shape position (polynomial %u is not "
       "x_j + R(last variable) with deg R below the minimal polynomial's)\n",
       i);
@@ -172,11 +173,11 @@ bool lone_univariate(Dpol* const* basis, uint32_t n) {
 void apply_rr(Dpol** basis, uint32_t n) {
   const double start = double(std::clock()) / CLOCKS_PER_SEC;
   const uint32_t nv = nb_of_affine_variables;
-  if (n == 0 || nv == 0) Fatal("Cannot find the univariate polynomial !\n");
+  if (n == 0 || nv == 0) Refuse("Cannot find the univariate polynomial !\n");
   uint32_t fi = n;
   for (uint32_t i = 0; i < n && fi == n; ++i)
     if (basis[i]->n > 0 && univariate(basis[i], nv)) fi = i;
-  if (fi == n) Fatal("Cannot find the univariate polynomial !\n");
+  if (fi == n) Refuse("Cannot find the univariate polynomial !\n");
   const Dpol* f = basis[fi];
   const uint32_t d = get_field(words_of(f->mono[0]), nv - 1);
   if (d == 0) return;
@@ -190,7 +191,7 @@ void apply_rr(Dpol** basis, uint32_t n) {
     for (uint32_t t = 1; t < g->n; ++t) {
       const Exps e = affine_exps(g->mono[t], nv);
       if (exps_degree(e) != e[nv - 1]) not_shape(i);
-      if (e[nv - 1] >= d) Fatal("Pas une base reduite\n");
+      if (e[nv - 1] >= d) Refuse("Pas une base reduite\n");
     }
   }
 
@@ -203,13 +204,13 @@ void apply_rr(Dpol** basis, uint32_t n) {
     std::vector<uint32_t> F(d + 1, 0), Dm(d, 0);
     for (uint32_t t = 0; t < f->n; ++t)
       F[get_field(words_of(f->mono[t]), nv - 1)] = uint32_t(lanes(f)[k][t]) % p;
-    if (F[d] == 0) Fatal("apply_rr: the minimal polynomial vanishes modulo %u\n", uint32_t(p));
+    if (F[d] == 0) Refuse("apply_rr: the minimal polynomial vanishes modulo %u\n", uint32_t(p));
     const uint64_t lc_inv = inv_mod(F[d], p);
     for (uint32_t e = 0; e <= d; ++e) F[e] = uint32_t(mul_mod(F[e], lc_inv, p));
     // f'/d needs d invertible: a small prime of the prime-field build can
     // divide the degree.
     if (d % p == 0)
-      Fatal(
+      Refuse(
           "apply_rr: the minimal polynomial has degree %u, a multiple of the prime %u: no "
           "rational parametrisation modulo this prime\n",
           d, uint32_t(p));

@@ -14,6 +14,7 @@
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/mult_matrix.hpp"
 #include "engine/driver/rational_param.hpp"
+#include "engine/driver/refusal.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/f4/dpol_from_row.hpp"
@@ -40,7 +41,7 @@ double cpu_now() { return double(std::clock()) / CLOCKS_PER_SEC; }
 // A zero-dimensional basis, or a clear refusal.
 void require_zerodim(Dpol* const* W, uint32_t nb) {
   if (!is_zerodim(W, nb))
-    Fatal("The system is not zero-dimensional: this mode needs finitely many solutions\n");
+    Refuse("The system is not zero-dimensional: this mode needs finitely many solutions\n");
 }
 
 // The normal set of a zero-dimensional basis, or a clear refusal.
@@ -103,7 +104,7 @@ uint32_t degree_order_basis(PolyRoom& W, uint32_t nb) {
 // and changed in order, square-free.  Returns the new count of result.
 uint32_t radical_step(PolyRoom& W, uint32_t nb, Dpol** result, uint32_t count,
                       Dpol** localisers, uint32_t nloc) {
-  if (count == 0) Fatal("Cannot find the univariate polynomial !\n");
+  if (count == 0) Refuse("Cannot find the univariate polynomial !\n");
   if (uint64_t(nb) + 2 > kWorkRoom) Fatal("Intermediate gbasis is too big !");
   Stderr("Compute NF minpoly\n");
   if (nloc > 0) Stderr("Localilisation by %d polynomes\n", int(nloc));

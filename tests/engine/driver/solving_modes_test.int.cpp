@@ -24,9 +24,9 @@ using namespace zel_test::buchberger;
 
 namespace {
 
-std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0,
-                       int nb2 = 0, int bk2 = 0, int pas0 = -1, int bk0 = 0) {
-  start_qq_session(0, n);
+std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb = 0, int nb2 = 0,
+                       int bk2 = 0, int pas0 = -1, int bk0 = 0, uint32_t lanes = 5) {
+  start_qq_session(0, n, lanes);
   std::vector<void*> in = send_qq(F, n);
   sZEL_Comp_Desc env{};
   env._compute = mode;
@@ -68,55 +68,71 @@ Uni in_last(const QPoly& g, int n, size_t skip) {
   return r;
 }
 
+// The last result of R (f(t), made monic).
+Uni monic_last(const std::vector<QPoly>& R, int n) {
+  Uni f = in_last(R.back(), n, 0);
+  for (auto& c : f) c /= R.back()[0].c;
+  return f;
+}
+
+// R parametrises the solutions of F by the last variable t: f(t) last, of
+// degree D, and before it c_j x_j + Q_j(t), which stands for x_j
+// (f'(t)/d) = -Q_j(t) / c_j (modes 2, 3, 9, 11, 12) or, in shape form,
+// for x_j = -Q_j(t) / c_j (mode 8).  Substituted into every input, it
+// must vanish modulo f.
+void check_parametrisation(const std::vector<QPoly>& F, int n, const std::vector<QPoly>& R,
+                           size_t D, int mode, bool shape = false) {
+  ASSERT_EQ(R.size(), size_t(n)) << "mode " << mode;
+  const Uni f = monic_last(R, n);
+  ASSERT_EQ(f.size(), D + 1) << "mode " << mode;
+  Uni u(D, 0);  // f'/d
+  for (size_t i = 1; i <= D; ++i) u[i - 1] = f[i] * int(i) / int(D);
+  if (shape) u = {1};
+  // x_j * u = -Q_j / (coefficient of x_j), and x_last * u = t * u.
+  std::vector<Uni> num(n);
+  for (int j = 0; j + 1 < n; ++j) {
+    ASSERT_EQ(R[j][0].e, [&] {
+      NMono x(n, 0);
+      x[j] = 1;
+      return x;
+    }());
+    Uni q = in_last(R[j], n, 1);
+    for (auto& c : q) c = -c / R[j][0].c;
+    num[j] = trim(q);
+  }
+  num[n - 1] = mulmod(Uni{0, 1}, u, f);
+  for (const QPoly& g : F) {
+    int deg = 0;
+    for (auto& t : g) {
+      int d = 0;
+      for (int x : t.e) d += x;
+      deg = std::max(deg, d);
+    }
+    Uni sum;
+    for (auto& t : g) {
+      Uni term{t.c};
+      int used = 0;
+      for (int v = 0; v < n; ++v)
+        for (int k = 0; k < t.e[v]; ++k, ++used) term = mulmod(term, num[v], f);
+      for (; used < deg; ++used) term = mulmod(term, u, f);
+      if (sum.size() < term.size()) sum.resize(term.size(), 0);
+      for (size_t i = 0; i < term.size(); ++i) sum[i] += term[i];
+    }
+    EXPECT_TRUE(trim(sum).empty()) << "mode " << mode << ": an input does not vanish";
+  }
+}
+
 // Modes 12 and 2 give x_j + Q_j(t) and f(t) with deg f = D; substituting
 // the parametrisation into every input must vanish modulo f; mode 4 gives
 // the same f.
 void check_solving(const std::vector<QPoly>& F, int n, size_t D, int pas0 = -1) {
   for (int mode : {ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RRFORM}) {
     const std::vector<QPoly> R = run(F, n, mode, 0, 0, 0, pas0);
-    ASSERT_EQ(R.size(), size_t(n));
-    Uni f = in_last(R.back(), n, 0);
-    ASSERT_EQ(f.size(), D + 1);
-    for (auto& c : f) c /= R.back()[0].c;
-    Uni u(D, 0);  // f'/d
-    for (size_t i = 1; i <= D; ++i) u[i - 1] = f[i] * int(i) / int(D);
-    // x_j * u = -Q_j / (coefficient of x_j), and x_last * u = t * u.
-    std::vector<Uni> num(n);
-    for (int j = 0; j + 1 < n; ++j) {
-      ASSERT_EQ(R[j][0].e, [&] {
-        NMono x(n, 0);
-        x[j] = 1;
-        return x;
-      }());
-      Uni q = in_last(R[j], n, 1);
-      for (auto& c : q) c = -c / R[j][0].c;
-      num[j] = trim(q);
-    }
-    num[n - 1] = mulmod(Uni{0, 1}, u, f);
-    for (const QPoly& g : F) {
-      int deg = 0;
-      for (auto& t : g) {
-        int d = 0;
-        for (int x : t.e) d += x;
-        deg = std::max(deg, d);
-      }
-      Uni sum;
-      for (auto& t : g) {
-        Uni term{t.c};
-        int used = 0;
-        for (int v = 0; v < n; ++v)
-          for (int k = 0; k < t.e[v]; ++k, ++used) term = mulmod(term, num[v], f);
-        for (; used < deg; ++used) term = mulmod(term, u, f);
-        if (sum.size() < term.size()) sum.resize(term.size(), 0);
-        for (size_t i = 0; i < term.size(); ++i) sum[i] += term[i];
-      }
-      EXPECT_TRUE(trim(sum).empty()) << "mode " << mode << ": an input does not vanish";
-    }
+    check_parametrisation(F, n, R, D, mode);
+    if (R.size() != size_t(n)) return;
     const std::vector<QPoly> M = run(F, n, ZEL_COMPUTE_MINPOLY, 0, 0, 0, pas0);
     ASSERT_EQ(M.size(), 1u);
-    Uni g = in_last(M[0], n, 0);
-    for (auto& c : g) c /= M[0][0].c;
-    EXPECT_EQ(g, f);
+    EXPECT_EQ(monic_last(M, n), monic_last(R, n));
   }
 }
 
@@ -580,6 +596,171 @@ TEST(SolvingQQ, HilbertNumeratorOfKatsuraFour) {
     got[e[t * 5]] = mpz_get_si(c[t]);
   }
   EXPECT_EQ(got, expect);
+}
+
+// ---- refusals seen on the first batch ----------------------------------------
+
+// The product of the `count` table primes from place `first` down (0: the
+// largest); the first 8 are the first batch of a request with small
+// coefficients.
+mpz_class table_primes(int first, int count = 8) {
+  mpz_class P = 1;
+  for (int k = first; k < first + count; ++k)
+    P *= zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - k];
+  return P;
+}
+
+// Systems in x0, x1 and x2 with x1 = 2^32 (their first input): a large N
+// enters as N(x1), its digits in base 2^32 on the powers of x1, so that
+// the inputs keep coefficients of a word or two, and the first batch its
+// 8 primes.  Adds c N(x1) m to f.
+void add_in_base(QPoly& f, const mpz_class& N, NMono m, const mpq_class& c) {
+  const mpz_class base = mpz_class(1) << 32;
+  mpz_class rest = N;
+  for (; rest != 0; rest /= base, ++m[1])
+    if (rest % base != 0) f.push_back({m, c * mpq_class(mpz_class(rest % base))});
+}
+QPoly x1_is_two_to_32(const NaiveGroebnerQQ& gb) {
+  return gb.normalise({{NMono{0, 1, 0}, 1}, {NMono{0, 0, 0}, -mpq_class(mpz_class(1) << 32)}});
+}
+
+// {x1 - 2^32, P(x1) x0 - 1, x2^2 - 2}: x0 = 1/P.  Modulo every prime of P
+// the system has no solution.
+std::vector<QPoly> denominator_of(const NaiveGroebnerQQ& gb, const mpz_class& P) {
+  QPoly f = {{NMono{0, 0, 0}, -1}};
+  add_in_base(f, P, NMono{1, 0, 0}, 1);
+  return {x1_is_two_to_32(gb), gb.normalise(f), poly(gb, 3, {{{0, 0, 2}, 1}, {{}, -2}})};
+}
+
+// {x1 - 2^32, P(x1) (x0 - x2) + (x2^2 - 2) x0, x2^2 - 2}: x0 = x2.  The
+// leading coefficient of the second input vanishes modulo every prime of
+// P, which leaves x0 free.
+std::vector<QPoly> leading_coefficient_of(const NaiveGroebnerQQ& gb, const mpz_class& P) {
+  QPoly f = {{NMono{1, 0, 2}, 1}, {NMono{1, 0, 0}, -2}};
+  add_in_base(f, P, NMono{1, 0, 0}, 1);
+  add_in_base(f, P, NMono{0, 0, 1}, -1);
+  return {x1_is_two_to_32(gb), gb.normalise(f), poly(gb, 3, {{{0, 0, 2}, 1}, {{}, -2}})};
+}
+
+// The points x0 = 1, 2, 3 with x2 = P (x0 - 1)(3 - x0) + (x0 - 1)(x0 - 2)/2,
+// that is x2 = 0, P and 1: modulo every prime of P, x2 does not separate
+// the first two.
+std::vector<QPoly> collision_of(const NaiveGroebnerQQ& gb, const mpz_class& P) {
+  QPoly f = {{NMono{0, 0, 1}, 2}, {NMono{2, 0, 0}, -1}, {NMono{1, 0, 0}, 3}, {NMono{0, 0, 0}, -2}};
+  add_in_base(f, P, NMono{2, 0, 0}, 2);
+  add_in_base(f, P, NMono{1, 0, 0}, -8);
+  add_in_base(f, P, NMono{0, 0, 0}, 6);
+  return {x1_is_two_to_32(gb), poly(gb, 3, {{{3}, 1}, {{2}, -6}, {{1}, 11}, {{}, -6}}),
+          gb.normalise(f)};
+}
+
+// Systems built against the first batch: its primes give no solution,
+// infinitely many, or a last variable that does not separate them, where
+// the system has finitely many that it separates.  The refusal is checked
+// on drawn primes, which answer.  The same systems against table primes
+// 9-16 are answered as they stand.  Built against the first 16, the batch
+// that checks the refusal must not be the next in table order.
+TEST(SolvingQQ, ADenominatorOfTheFirstBatchIsNotARefusal) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  for (int first : {0, 8}) {
+    SCOPED_TRACE("primes from " + std::to_string(first));
+    check_solving(denominator_of(gb, table_primes(first)), 3, 2);
+  }
+  SCOPED_TRACE("the first 16 primes");
+  check_solving(denominator_of(gb, table_primes(0, 16)), 3, 2);
+  run(denominator_of(gb, table_primes(0, 16)), 3, ZEL_COMPUTE_RRFORM);
+  EXPECT_EQ(zel::ZEL_BUILD::last_modular_figures.discarded, 1u);
+}
+
+TEST(SolvingQQ, ALeadingCoefficientVanishingOnTheFirstBatchIsNotARefusal) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  for (int first : {0, 8}) {
+    SCOPED_TRACE("primes from " + std::to_string(first));
+    check_solving(leading_coefficient_of(gb, table_primes(first)), 3, 2);
+  }
+}
+
+// Modes 2, 3, 11 (one basis, for the degree order: bk0 0) and 12 give the
+// parametrisation, mode 8 the shape form, mode 9 with the localiser
+// x2 - 1 the parametrisation of the two colliding points.
+TEST(SolvingQQ, SolutionsCollidingOnTheFirstBatchAreSeparated) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  for (int first : {0, 8}) {
+    SCOPED_TRACE("primes from " + std::to_string(first));
+    const mpz_class P = table_primes(first);
+    const std::vector<QPoly> F = collision_of(gb, P);
+    for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RRFORM_SQFR, ZEL_COMPUTE_GBASIS_MULTI,
+                     ZEL_COMPUTE_MATRIXN, ZEL_COMPUTE_RADICAL_STRATEG1})
+      check_parametrisation(F, 3, run(F, 3, mode), 3, mode, mode == ZEL_COMPUTE_RADICAL_STRATEG1);
+    std::vector<QPoly> localised = F;
+    localised.push_back(poly(gb, 3, {{{0, 0, 1}, 1}, {{}, -1}}));
+    const std::vector<QPoly> R = run(localised, 3, ZEL_COMPUTE_RADICAL_STRATEG2, 1);
+    check_parametrisation(F, 3, R, 2, ZEL_COMPUTE_RADICAL_STRATEG2);
+    EXPECT_EQ(monic_last(R, 3), (Uni{0, mpq_class(-P), 1}));
+  }
+}
+
+// 4294967111, the smallest prime of the first batch (its lane 0), is bad
+// for {p x0 - 8 x1^2 + 6 x1 - 5, x1^3 - 9 x1^2 - 9 x1 - 8} (no solution
+// modulo p) and for {p x0 + x1^3 - 9 x1^2 - 9 x1 - 8, the cubic} (x0 free
+// modulo p): the other lanes are not, and the batch must not end the
+// request, whatever the primes per residue vector of the session.
+TEST(SolvingQQ, ABadLaneZeroOfTheFirstBatchIsNotARefusal) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const uint32_t p = 4294967111u;
+  ASSERT_EQ(zel::Zel_Default_Primes32()[zel::kDefaultPrimes - 1 - 7], p);
+  const QPoly cubic = poly(gb, 2, {{{0, 3}, 1}, {{0, 2}, -9}, {{0, 1}, -9}, {{}, -8}});
+  QPoly none = poly(gb, 2, {{{0, 2}, -8}, {{0, 1}, 6}, {{}, -5}});
+  none.push_back({NMono{1, 0}, mpq_class(p)});
+  QPoly free = cubic;
+  free.push_back({NMono{1, 0}, mpq_class(p)});
+  for (const QPoly& first : {none, free}) {
+    const std::vector<QPoly> F = {gb.normalise(first), cubic};
+    for (uint32_t lanes : {1u, 5u})
+      for (int mode :
+           {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_RRFORM_SQFR, ZEL_COMPUTE_MINPOLY,
+            ZEL_COMPUTE_MINPOLY_SQFR, ZEL_COMPUTE_RADICAL_STRATEG1, ZEL_COMPUTE_MATRIXN}) {
+        SCOPED_TRACE(std::to_string(lanes) + " lanes, mode " + std::to_string(mode));
+        const std::vector<QPoly> R = run(F, 2, mode, 0, 0, 0, -1, 0, lanes);
+        ASSERT_FALSE(R.empty());
+        EXPECT_EQ(monic_last(R, 2), (Uni{-8, -9, -9, 1}));
+        if (mode != ZEL_COMPUTE_MINPOLY && mode != ZEL_COMPUTE_MINPOLY_SQFR)
+          check_parametrisation(F, 2, R, 3, mode, mode == ZEL_COMPUTE_RADICAL_STRATEG1);
+      }
+  }
+}
+
+// Refusals the system itself gives still stand, with their messages, after
+// one more batch (of drawn primes).
+TEST(SolvingQQ, AGenuineRefusalCostsOneMoreBatch) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<std::pair<std::vector<QPoly>, std::string>> cases = {
+      {{poly(gb, 2, {{{1, 1}, 1}, {{}, -1}})},
+       "The system is not zero-dimensional: this mode needs finitely many solutions\n"},
+      {{poly(gb, 2, {{{1}, 1}, {{}, -1}}), poly(gb, 2, {{{1}, 1}, {{0, 1}, 1}, {{}, -2}}),
+        poly(gb, 2, {{{0, 1}, 1}, {{}, 1}})},
+       "build_last_matrix: the basis has no solution (empty normal set)\n"}};
+  for (const auto& [F, message] : cases)
+    for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY, ZEL_COMPUTE_MATRIXN}) {
+      SCOPED_TRACE("mode " + std::to_string(mode));
+      EXPECT_RAISES(run(F, 2, mode), message);
+      EXPECT_EQ(zel::ZEL_BUILD::last_modular_figures.discarded, 1u);
+    }
+  const std::vector<QPoly> F = {poly(gb, 2, {{{2}, 1}, {{}, -1}}),
+                                poly(gb, 2, {{{0, 2}, 1}, {{}, -1}})};
+  try {
+    run(F, 2, ZEL_COMPUTE_RRFORM);
+    ADD_FAILURE() << "a parametrisation by a variable that does not separate";
+  } catch (const zel_test::HostError& e) {
+    EXPECT_NE(std::string(e.what()).find("does not separate the solutions"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(zel::ZEL_BUILD::last_modular_figures.discarded, 1u);
 }
 
 }  // namespace
