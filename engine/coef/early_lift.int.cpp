@@ -1,6 +1,7 @@
 // Integer build: lifting over one large common denominator (early_lift.hpp).
 #include "engine/coef/early_lift.hpp"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "engine/coef/int_slide.hpp"
@@ -56,6 +57,73 @@ class StepScope {
   HeapMark mark_{};
 };
 
+// Steps of the remainder sequence of (r0, r1) taken on their leading bits
+// alone (Lehmer): x and y are r0 and r1 shifted right by the same count, so
+// that x has 62 bits.  After the steps, (r0, r1) becomes (a r0 + b r1, c r0 +
+// d r1), and the cofactors (t0, t1) alike.  A quotient is taken only when
+// both ends of the interval the leading bits leave for it agree: every
+// quotient is then the exact one (Knuth, TAOCP 4.5.2, algorithm L).
+struct LeadingSteps {
+  int64_t a = 1, b = 0, c = 0, d = 1;
+  uint32_t steps = 0;
+  // The largest quotient's bits when one had more than `best` on entry,
+  // and the pair (c, d) before it: r1 and t1 there are c r0 + d r1 and
+  // c t0 + d t1.
+  size_t best = 0;
+  int64_t best_c = 0, best_d = 1;
+};
+
+LeadingSteps leading_steps(mpz_srcptr r0, mpz_srcptr r1, size_t best) {
+  constexpr size_t kBits = 62;
+  LeadingSteps s;
+  s.best = best;
+  const mp_bitcnt_t shift = bits(r0) - kBits;
+  using Wide = __int128;
+  auto top = [shift](mpz_srcptr v) {
+    // The limbs from bit `shift` on: at most kBits + 1 of them, in two limbs.
+    const mp_size_t at = mp_size_t(shift / GMP_NUMB_BITS);
+    const unsigned offset = unsigned(shift % GMP_NUMB_BITS);
+    const mp_size_t n = mpz_size(v);
+    const uint64_t lo = at < n ? mpz_getlimbn(v, at) : 0;
+    const uint64_t hi = at + 1 < n ? mpz_getlimbn(v, at + 1) : 0;
+    return offset == 0 ? lo : (lo >> offset) | (hi << (GMP_NUMB_BITS - offset));
+  };
+  Wide x = Wide(top(r0)), y = Wide(top(r1));
+  constexpr Wide kMost = Wide(1) << kBits;
+  for (;;) {
+    const Wide lo_den = y + s.c, hi_den = y + s.d;
+    if (lo_den <= 0 || hi_den <= 0 || x + s.a < 0 || x + s.b < 0) break;
+    const Wide q = (x + s.a) / lo_den;
+    if (q != (x + s.b) / hi_den) break;
+    const Wide c = s.a - q * s.c, d = s.b - q * s.d;
+    if (c >= kMost || c <= -kMost || d >= kMost || d <= -kMost) break;
+    const size_t q_bits = q == 0 ? 0 : size_t(64 - __builtin_clzll(uint64_t(q)));
+    if (q_bits > s.best) {
+      s.best = q_bits;
+      s.best_c = s.c;
+      s.best_d = s.d;
+    }
+    s.a = s.c;
+    s.b = s.d;
+    s.c = int64_t(c);
+    s.d = int64_t(d);
+    const Wide r = x - q * y;
+    x = y;
+    y = r;
+    ++s.steps;
+  }
+  return s;
+}
+
+// out = a x + b y.
+void combine(mpz_ptr out, int64_t a, mpz_srcptr x, int64_t b, mpz_srcptr y) {
+  mpz_mul_si(out, x, long(a));
+  if (b >= 0)
+    mpz_addmul_ui(out, y, static_cast<unsigned long>(b));
+  else
+    mpz_submul_ui(out, y, static_cast<unsigned long>(-b));
+}
+
 // The fraction num / den (den > 0, coprime) of x modulo M that the largest
 // quotient of the remainder sequence of (M, x) points at: the quotient that
 // follows the pair (r_i, t_i) is about M / |r_i t_i|, large only where
@@ -79,6 +147,29 @@ bool largest_quotient_fraction(const INT& x, const INT& M, mpz_ptr num, mpz_ptr 
   // none can beat it.
   while (mpz_sgn(&r1) != 0 && bits(&t1) < longest && bits(&r0) > best) {
     StepScope step({&r0, &r1, &t0, &t1, &q, &tmp, &best_num, &best_den});
+    // Leading steps shorten r0 and lengthen t1 by less than 64 bits each
+    // (their cofactors are below 2^62), and take quotients of at most 63
+    // bits: far from where the loop stops, they take the steps it would,
+    // several for the cost of one.
+    if (bits(&r1) > std::max<size_t>(best, 64) + 192 && bits(&t1) + 192 < longest) {
+      const LeadingSteps s = leading_steps(&r0, &r1, best);
+      if (s.steps > 0) {
+        if (s.best > best) {
+          best = s.best;
+          combine(&best_num, s.best_c, &r0, s.best_d, &r1);
+          combine(&best_den, s.best_c, &t0, s.best_d, &t1);
+        }
+        combine(&q, s.a, &r0, s.b, &r1);
+        combine(&tmp, s.c, &r0, s.d, &r1);
+        mpz_swap(&r0, &q);
+        mpz_swap(&r1, &tmp);
+        combine(&q, s.a, &t0, s.b, &t1);
+        combine(&tmp, s.c, &t0, s.d, &t1);
+        mpz_swap(&t0, &q);
+        mpz_swap(&t1, &tmp);
+        continue;
+      }
+    }
     mpz_tdiv_qr(&q, &tmp, &r0, &r1);
     if (bits(&q) > best) {
       best = bits(&q);
