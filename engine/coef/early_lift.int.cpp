@@ -59,10 +59,12 @@ class StepScope {
 
 // Steps of the remainder sequence of (r0, r1) taken on their leading bits
 // alone (Lehmer): x and y are r0 and r1 shifted right by the same count, so
-// that x has 62 bits.  After the steps, (r0, r1) becomes (a r0 + b r1, c r0 +
-// d r1), and the cofactors (t0, t1) alike.  A quotient is taken only when
-// both ends of the interval the leading bits leave for it agree: every
-// quotient is then the exact one (Knuth, TAOCP 4.5.2, algorithm L).
+// that x has 124 bits.  After the steps, (r0, r1) becomes (a r0 + b r1, c r0
+// + d r1), and the cofactors (t0, t1) alike; a, b, c and d stay below 2^62.
+// A quotient is taken only when both ends of the interval the leading bits
+// leave for it agree: every quotient is then the exact one (Knuth, TAOCP
+// 4.5.2, algorithm L).  Quotients of 62 bits and more are left to a plain
+// step.
 struct LeadingSteps {
   int64_t a = 1, b = 0, c = 0, d = 1;
   uint32_t steps = 0;
@@ -74,29 +76,33 @@ struct LeadingSteps {
 };
 
 LeadingSteps leading_steps(mpz_srcptr r0, mpz_srcptr r1, size_t best) {
-  constexpr size_t kBits = 62;
+  constexpr size_t kBits = 124;
+  using Wide = __int128;
+  constexpr Wide kMost = Wide(1) << 62;
   LeadingSteps s;
   s.best = best;
   const mp_bitcnt_t shift = bits(r0) - kBits;
-  using Wide = __int128;
+  // Bits shift .. shift + 127 of v, from the three limbs that hold them.
   auto top = [shift](mpz_srcptr v) {
-    // The limbs from bit `shift` on: at most kBits + 1 of them, in two limbs.
     const mp_size_t at = mp_size_t(shift / GMP_NUMB_BITS);
     const unsigned offset = unsigned(shift % GMP_NUMB_BITS);
     const mp_size_t n = mpz_size(v);
-    const uint64_t lo = at < n ? mpz_getlimbn(v, at) : 0;
-    const uint64_t hi = at + 1 < n ? mpz_getlimbn(v, at + 1) : 0;
-    return offset == 0 ? lo : (lo >> offset) | (hi << (GMP_NUMB_BITS - offset));
+    auto limb = [&](mp_size_t i) -> unsigned __int128 { return i < n ? mpz_getlimbn(v, i) : 0; };
+    unsigned __int128 w = (limb(at + 1) << 64) | limb(at);
+    if (offset != 0) w = (w >> offset) | (limb(at + 2) << (128 - offset));
+    return Wide(w);
   };
-  Wide x = Wide(top(r0)), y = Wide(top(r1));
-  constexpr Wide kMost = Wide(1) << kBits;
+  Wide x = top(r0), y = top(r1);
   for (;;) {
     const Wide lo_den = y + s.c, hi_den = y + s.d;
     if (lo_den <= 0 || hi_den <= 0 || x + s.a < 0 || x + s.b < 0) break;
     const Wide q = (x + s.a) / lo_den;
-    if (q != (x + s.b) / hi_den) break;
+    if (q >= kMost || q != (x + s.b) / hi_den) break;
     const Wide c = s.a - q * s.c, d = s.b - q * s.d;
-    if (c >= kMost || c <= -kMost || d >= kMost || d <= -kMost) break;
+    Wide qy;
+    if (c >= kMost || c <= -kMost || d >= kMost || d <= -kMost ||
+        __builtin_mul_overflow(q, y, &qy))
+      break;
     const size_t q_bits = q == 0 ? 0 : size_t(64 - __builtin_clzll(uint64_t(q)));
     if (q_bits > s.best) {
       s.best = q_bits;
@@ -107,7 +113,7 @@ LeadingSteps leading_steps(mpz_srcptr r0, mpz_srcptr r1, size_t best) {
     s.b = s.d;
     s.c = int64_t(c);
     s.d = int64_t(d);
-    const Wide r = x - q * y;
+    const Wide r = x - qy;
     x = y;
     y = r;
     ++s.steps;
@@ -148,10 +154,10 @@ bool largest_quotient_fraction(const INT& x, const INT& M, mpz_ptr num, mpz_ptr 
   while (mpz_sgn(&r1) != 0 && bits(&t1) < longest && bits(&r0) > best) {
     StepScope step({&r0, &r1, &t0, &t1, &q, &tmp, &best_num, &best_den});
     // Leading steps shorten r0 and lengthen t1 by less than 64 bits each
-    // (their cofactors are below 2^62), and take quotients of at most 63
+    // (their cofactors are below 2^62), and take quotients of less than 62
     // bits: far from where the loop stops, they take the steps it would,
-    // several for the cost of one.
-    if (bits(&r1) > std::max<size_t>(best, 64) + 192 && bits(&t1) + 192 < longest) {
+    // some thirty for the cost of two.
+    if (bits(&r1) > std::max<size_t>(best, 64) + 256 && bits(&t1) + 192 < longest) {
       const LeadingSteps s = leading_steps(&r0, &r1, best);
       if (s.steps > 0) {
         if (s.best > best) {
