@@ -156,7 +156,7 @@ bool largest_quotient_fraction(const INT& x, const INT& M, mpz_ptr num, mpz_ptr 
     // Leading steps shorten r0 and lengthen t1 by less than 64 bits each
     // (their cofactors are below 2^62), and take quotients of less than 62
     // bits: far from where the loop stops, they take the steps it would,
-    // some thirty for the cost of two.
+    // some thirty at a time for the cost of a few.
     if (bits(&r1) > std::max<size_t>(best, 64) + 256 && bits(&t1) + 192 < longest) {
       const LeadingSteps s = leading_steps(&r0, &r1, best);
       if (s.steps > 0) {
