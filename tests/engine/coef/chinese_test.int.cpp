@@ -1,6 +1,7 @@
 // Chinese remaindering and rational reconstruction against plain GMP.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -147,22 +148,41 @@ TEST_F(ChineseTest, TheContextsDirectSumIsTheTreesSumExactly) {
 // do the work).
 struct CountedGmpMemory {
   static inline uint64_t bytes = 0;
+  // The most zone 1 held after one of GMP's allocations, beyond what it
+  // held when counting began.
+  static inline uint64_t peak = 0;
+  static inline uint64_t start = 0;
   static inline void* (*zone_alloc)(size_t) = nullptr;
   static inline void* (*zone_realloc)(void*, size_t, size_t) = nullptr;
   static inline void (*zone_free)(void*, size_t) = nullptr;
   CountedGmpMemory() {
     mp_get_memory_functions(&zone_alloc, &zone_realloc, &zone_free);
     bytes = 0;
+    peak = 0;
+    start = zone1_in_use();
     mp_set_memory_functions(
         [](size_t n) {
           bytes += n;
-          return zone_alloc(n);
+          return note_peak(zone_alloc(n));
         },
         [](void* p, size_t old, size_t n) {
           bytes += n;
-          return zone_realloc(p, old, n);
+          return note_peak(zone_realloc(p, old, n));
         },
         zone_free);
+  }
+  // The blocks of zone 1 before its current one, and the current one up to
+  // its free space.
+  static uint64_t zone1_in_use() {
+    const GarbageZone& z = garbage_zone[0];
+    if (z.cur_garbages == 0) return 0;
+    uint64_t used = 0;
+    for (uint32_t i = 0; i + 1 < z.cur_garbages; ++i) used += z.zone_memory_size[i];
+    return used + uint64_t(z.bignum_tas - z.all_garbages[z.cur_garbages - 1]);
+  }
+  static void* note_peak(void* p) {
+    peak = std::max(peak, zone1_in_use() - start);
+    return p;
   }
   ~CountedGmpMemory() { mp_set_memory_functions(zone_alloc, zone_realloc, zone_free); }
 };
@@ -411,15 +431,17 @@ TEST_F(ChineseTest, PrimitivePartsOfRandomRowsMatchTheClearedReference) {
 }
 
 // Coefficients n_j / (d e_j) with d of den_bits, numerators of num_bits and
-// e_j in {1, 3, 25}, modulo 20 primes (640 bits): lifted over one
+// e_j in {1, 3, 25}, modulo `primes` primes (20: 640 bits): lifted over one
 // denominator to what clearing the denominators gives; random images and
-// images with one wrong coefficient do not lift.
-void expect_lift_over_one_denominator(unsigned num_bits, unsigned den_bits) {
+// images with one wrong coefficient do not lift.  *peak (when given): the
+// most zone memory a lift took beyond its images.
+void expect_lift_over_one_denominator(unsigned num_bits, unsigned den_bits, uint32_t primes = 20,
+                                      uint64_t* peak = nullptr) {
   gmp_randstate_t rs;
   gmp_randinit_default(rs);
   gmp_randseed_ui(rs, 17);
   RefZ M("1"), d, p("4294000000");
-  for (uint32_t k = 0; k < 20; ++k) {
+  for (uint32_t k = 0; k < primes; ++k) {
     mpz_nextprime(p.v, p.v);
     mpz_mul(M.v, M.v, p.v);
   }
@@ -452,6 +474,7 @@ void expect_lift_over_one_denominator(unsigned num_bits, unsigned den_bits) {
     want[j] = dec(c.v);
     mpq_clear(q[j]);
   }
+  uint64_t most = 0;
   auto lift = [&](const std::vector<RefZ>& images, std::vector<std::string>* out,
                   std::string* L_out) {
     IntContext ctx;
@@ -460,7 +483,12 @@ void expect_lift_over_one_denominator(unsigned num_bits, unsigned den_bits) {
     mpz_init_set(&Mz, M.v);
     std::vector<INT> slots(t);
     for (uint32_t j = 0; j < t; ++j) mpz_init_set(&slots[j], images[j].v);
-    const int ok = lift_over_one_denominator(&extra, slots.data(), t, Mz);
+    int ok;
+    {
+      CountedGmpMemory counted;
+      ok = lift_over_one_denominator(&extra, slots.data(), t, Mz);
+      most = std::max(most, CountedGmpMemory::peak);
+    }
     if (ok) {
       for (uint32_t j = 0; j < t; ++j) out->push_back(dec(&slots[j]));
       *L_out = dec(&extra);
@@ -480,6 +508,7 @@ void expect_lift_over_one_denominator(unsigned num_bits, unsigned den_bits) {
   for (RefZ& x : noise) mpz_urandomm(x.v, rs, M.v);
   EXPECT_EQ(lift(noise, &got, &got_L), 0);
   gmp_randclear(rs);
+  if (peak != nullptr) *peak = most;
 }
 
 }  // namespace
@@ -498,4 +527,20 @@ TEST_F(ChineseTest, OneLargeDenominatorLiftsBeforeThePlainBound) {
 TEST_F(ChineseTest, ADenominatorLargerThanTheNumeratorsComesFromTheirRatio) {
   SEED_TRACE();
   expect_lift_over_one_denominator(200, 380);
+}
+
+// Over 1,000 primes (32,000 bits) the remainder sequence of one lift has
+// some 18,000 steps, and its cofactors grow to 30,000 bits: what GMP takes
+// in zone 1 for each step, scratch or a larger block, must not stay there
+// until the lift ends.  Its memory is then a small multiple of its images.
+TEST_F(ChineseTest, ALiftOverOneDenominatorTakesMemoryLinearInItsImages) {
+#ifdef ZEL_MEMDEBUG
+  GTEST_SKIP() << "ZEL_MEMDEBUG: every allocation is its own block";
+#endif
+  SEED_TRACE();
+  const uint32_t primes = 1000;
+  uint64_t peak = 0;
+  expect_lift_over_one_denominator(100, 30000, primes, &peak);
+  const uint64_t images = 40 * 4 * uint64_t(primes);
+  EXPECT_LT(peak, 4 * images);
 }
