@@ -395,9 +395,9 @@ void rows_with(const RowsForm& f, const Dom* rows, ptrdiff_t stride, uint32_t co
   u128 t[8];
 #if defined(__x86_64__)
   if (f.split_rows[0] != nullptr && count >= 8) {
-    static thread_local sparse_detail::AlignedBuf<uint64_t> xs;
-    const size_t room = (size_t(n) + 15) & ~size_t(15);
-    if (xs.size() < room) xs = sparse_detail::AlignedBuf<uint64_t>(room);
+    // Not thread_local: a thread's first use would register its destructor,
+    // which the C library cannot do without memory (it aborts).
+    sparse_detail::AlignedBuf<uint64_t> xs((size_t(n) + 15) & ~size_t(15));
     split_x(x, n, xs.data());
     for (uint32_t r = 0; r < count; r += 8) {
       const uint32_t R = std::min(count - r, 8u);

@@ -69,9 +69,11 @@ struct Product {
 };
 
 // The matrix of the parametrisation solves (D^2 residues), kept from run to
-// run of a thread: a fresh block each run would cost its page faults.  The
-// engine's memory reset gives it back (release_fglm_buffers).
-thread_local std::vector<Dom> inverse_rows;
+// run: a fresh block each run would cost its page faults.  The engine's
+// memory reset gives it back (release_fglm_buffers).  Not thread_local: a
+// reset would make a thread's copy only to free it, and making one
+// registers its destructor, which the C library cannot do without memory.
+std::vector<Dom> inverse_rows;
 }  // namespace
 
 void release_fglm_buffers() { std::vector<Dom>().swap(inverse_rows); }

@@ -80,11 +80,10 @@ void dense_matrix_I32_align(Dom* y, const Dom* x, int32_t D) {
   Dom out[kRun];
   const uint32_t* lengths = w_cfs_lengths;
   const int16_t* tops = w_cfs_tops;
-  static thread_local std::vector<int16_t> x_tops;
-  if (tops != nullptr) {
-    x_tops.resize(n);
-    residue_tops(x, n, x_tops.data());
-  }
+  // Not thread_local: a thread's first use would register its destructor,
+  // which the C library cannot do without memory (it aborts).
+  std::vector<int16_t> x_tops(tops != nullptr ? n : 0);
+  if (tops != nullptr) residue_tops(x, n, x_tops.data());
   for (const int32_t* s = w_nosp; s[0] >= 0;) {
     uint32_t count = 0;
     while (count < kRun && s[2 * count] >= 0) ++count;

@@ -103,13 +103,13 @@ int32_t lib_fast_chg_order(Dpol** basis, uint32_t nb, Dpol** result, uint32_t sq
                            int32_t minpoly, int32_t estimate, int32_t dump) {
   using namespace orv::int_build;
   if (!dump) {
-    lib_init();
     ExitsRaiseFatal guard;
+    lib_init();
     return change_order_here(basis, nb, result, sqfr, minpoly, estimate);
   }
   const double start = cpu_now();
-  lib_init();
   ExitsRaiseFatal guard;
+  lib_init();
   const uint32_t n = real_nb_of_affine_variables, V = ZEL_C(vectorize);
   Orv_set_vars_VGF(n, n);
   Orv_set_Coeffs_VGF(V, ZEL_C(Primes));
@@ -149,8 +149,8 @@ int32_t lib_fast_chg_order(Dpol** basis, uint32_t nb, Dpol** result, uint32_t sq
 int32_t lib_fast_chg_order(Dpol** basis, uint32_t nb, Dpol** result, uint32_t sqfr,
                            int32_t minpoly, int32_t estimate, int32_t dump) {
   using namespace orv::fp_build;
-  lib_init();
   ExitsRaiseFatal guard;
+  lib_init();
   if (ZEL_C(vectorize) != 1)
     Fatal("The prime-field change of ordering works on one prime, not %u\n", ZEL_C(vectorize));
   const uint32_t n = real_nb_of_affine_variables;

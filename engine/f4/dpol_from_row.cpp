@@ -83,7 +83,9 @@ void fill_from_row(Dpol* p, const CodedRow* row, const uint32_t* off, uint32_t m
 
 // Room for the offsets of the row's terms.
 uint32_t* offsets_of(const CodedRow* row) {
-  return static_cast<uint32_t*>(zmalloc(uint64_t(row->ncodes ? row->width : 1) * 4 + 4));
+  void* off = zmalloc(uint64_t(row->ncodes ? row->width : 1) * 4 + 4);
+  if (off == nullptr) Fatal("Cannot allocate memory !");
+  return static_cast<uint32_t*>(off);
 }
 
 }  // namespace

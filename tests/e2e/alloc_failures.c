@@ -1,0 +1,386 @@
+/* Allocation failures: the N-th allocation of a session (its set-up, its
+ * input and its request) fails, alone or with every later one, for N over
+ * the session's allocations.  Every run must end with status 0 and the
+ * answer of the run without failures, or with status 1 and a message on
+ * the standard error stream: never a signal, another status or a word on
+ * the standard output.  The program's own malloc family stands in front of
+ * the C library's for the whole process (the library's, GMP's and the C++
+ * runtime's calls alike).
+ *
+ *   e2e_alloc_failures [points [name [most]]]
+ *     points: about that many N per case, evenly spread, besides N = 1..40
+ *             (default 0: every N); name: the cases whose name holds it;
+ *     most:   failed runs after which a case stops (default 3)
+ *   e2e_alloc_failures -1 name N from: one run in this process
+ *
+ * (Not under the sanitizers: they bring their own malloc.) */
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#include <stdio.h>
+int main(void) {
+  puts("skipped under the sanitizers");
+  return 0;
+}
+#else
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <execinfo.h>
+#include <netdb.h>
+#include <signal.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "zel_systems.h"
+
+/* ---- the failing allocator ------------------------------------------------ */
+
+extern void* __libc_malloc(size_t);
+extern void* __libc_calloc(size_t, size_t);
+extern void* __libc_realloc(void*, size_t);
+extern void* __libc_memalign(size_t, size_t);
+
+static int af_armed;      /* count allocations */
+static long af_seen;      /* allocations counted since armed */
+static long af_at;        /* the allocation that fails (0: none) */
+static int af_from;       /* every later one fails too */
+static int af_helpers;    /* count helper threads' allocations only */
+static _Thread_local int af_main_thread;
+
+static int af_fails(void) {
+  long n;
+  if (!__atomic_load_n(&af_armed, __ATOMIC_ACQUIRE)) return 0;
+  if (af_helpers && af_main_thread) return 0;
+  n = __atomic_add_fetch(&af_seen, 1, __ATOMIC_RELAXED);
+  if (af_at == 0 || (n != af_at && !(af_from && n > af_at))) return 0;
+  errno = ENOMEM; /* as the C library's own failures */
+  return 1;
+}
+
+void* malloc(size_t n) { return af_fails() ? NULL : __libc_malloc(n); }
+void* calloc(size_t n, size_t m) { return af_fails() ? NULL : __libc_calloc(n, m); }
+void* realloc(void* p, size_t n) {
+  if (p != NULL && n == 0) return __libc_realloc(p, n); /* a free */
+  return af_fails() ? NULL : __libc_realloc(p, n);
+}
+void* memalign(size_t a, size_t n) { return af_fails() ? NULL : __libc_memalign(a, n); }
+void* aligned_alloc(size_t a, size_t n) { return memalign(a, n); }
+int posix_memalign(void** out, size_t a, size_t n) {
+  void* p;
+  if (a < sizeof(void*) || (a & (a - 1)) != 0) return EINVAL;
+  p = memalign(a, n);
+  if (p == NULL) return ENOMEM;
+  *out = p;
+  return 0;
+}
+
+/* The C library's name lookup asserts when its own allocations fail; it is
+ * no part of this library's error handling, so its allocations never fail
+ * here.  (A request should not reach it at all.) */
+int getaddrinfo(const char* node, const char* service, const struct addrinfo* hints,
+                struct addrinfo** res) {
+  typedef int (*Lookup)(const char*, const char*, const struct addrinfo*, struct addrinfo**);
+  static Lookup real;
+  int armed = __atomic_exchange_n(&af_armed, 0, __ATOMIC_ACQ_REL), got;
+  if (real == NULL) real = (Lookup)dlsym(RTLD_NEXT, "getaddrinfo");
+  got = real(node, service, hints, res);
+  __atomic_store_n(&af_armed, armed, __ATOMIC_RELEASE);
+  return got;
+}
+
+static void arm(void) {
+  af_main_thread = 1;
+  __atomic_store_n(&af_seen, 0, __ATOMIC_RELAXED);
+  __atomic_store_n(&af_armed, 1, __ATOMIC_RELEASE);
+}
+static long disarm(void) {
+  __atomic_store_n(&af_armed, 0, __ATOMIC_RELEASE);
+  return __atomic_load_n(&af_seen, __ATOMIC_RELAXED);
+}
+
+/* ---- the sessions --------------------------------------------------------- */
+
+static void* result[100000];
+static unsigned long long hash;
+static void mix(unsigned long long x) { hash = (hash ^ x) * 1099511628211ULL; }
+
+/* Katsura-7 modulo 65521: mode and threads. */
+static int fp_mode = ZEL_COMPUTE_GBASIS, fp_threads = 1, fp_n = 7;
+
+static zs_poly fp_sys[16];
+static void fp_prepare(void) { zs_katsura(fp_n, fp_sys); }
+
+static UI32 fp_session(void) {
+  void* in[17];
+  struct sZEL_Comp_Desc env;
+  double t = 0;
+  int k, n;
+  zs_session(0, (UI32)fp_n + 1, 65521, 0);
+  Zel_internal_threads(fp_threads);
+  n = fp_n + 1;
+  for (k = 0; k < n; k++) in[k] = zs_send(&fp_sys[k]);
+  memset(&env, 0, sizeof env);
+  env._compute = fp_mode;
+  env._aggressive2 = -1;
+  env._dlim = -1;
+  env._skip = -1;
+  if (fp_mode == ZEL_COMPUTE_GBASIS_MULTI) {
+    /* the last input once more as the second computation's */
+    in[n] = in[n - 1];
+    env._nb2 = 1;
+    env._bk2 = n - 1;
+    n++;
+  }
+  return Zel_groebner(in, (UI32)n, result, 1, 0, &t, 0, 8, 0, &env);
+}
+
+static void fp_answer(UI32 n) {
+  static UI32 e[17 << 12], c[1 << 12];
+  UI32 i, t, v = (UI32)fp_n + 1;
+  for (i = 0; i < n; i++) {
+    const UI32 m = Zel_nb_terms(result[i]);
+    if (m > sizeof c / sizeof c[0]) exit(22);
+    Zel_export_poly(v, m, e, c, result[i]);
+    mix(m);
+    for (t = 0; t < v * m; t++) mix(e[t]);
+    for (t = 0; t < m; t++) mix(c[t]);
+  }
+}
+
+/* Katsura-3 over the rationals in mode 2, with `qq_lanes` primes a batch. */
+static int qq_lanes = 1, qq_n = 3;
+
+static zs_poly qq_sys[8];
+static mpz_t qq_coeffs[8][16];
+static char* qq_names[8];
+static void qq_prepare(void) {
+  static char storage[8][4];
+  int k, i;
+  zs_katsura(qq_n, qq_sys);
+  for (k = 0; k <= qq_n; k++) {
+    snprintf(storage[k], sizeof storage[k], "x%d", k);
+    qq_names[k] = storage[k];
+    if (qq_sys[k].nterms > 16) exit(24);
+    for (i = 0; i < qq_sys[k].nterms; i++) mpz_init_set_si(qq_coeffs[k][i], qq_sys[k].c[i]);
+  }
+}
+
+static UI32 qq_session(void) {
+  zs_poly* sys = qq_sys;
+  void* in[8];
+  struct sZEL_Comp_Desc env;
+  double t = 0;
+  int k, i, n = qq_n + 1;
+  Zel_int_reset_memory();
+  Zel_int_init_urgent(4, 2, "DRLDRL", 100000, 0);
+  Zel_int_init(1, 1, 0, NULL);
+  Zel_int_reset_coeffs((UI32)qq_lanes);
+  Zel_int_reset_expos(0, (UI32)qq_n + 1, qq_names);
+  for (k = 0; k < n; k++) {
+    in[k] = Zel_int_creat_poly((UI32)sys[k].nterms);
+    for (i = 0; i < sys[k].nterms; i++) {
+      Zel_int_set_expos2(in[k], (UI32)i, sys[k].e + i * sys[k].nvars, (UI32)sys[k].nvars);
+      Zel_int_set_coeff_gmp(in[k], (UI32)i, qq_coeffs[k][i]);
+    }
+    Zel_int_full_sort_poly2(in[k]);
+  }
+  memset(&env, 0, sizeof env);
+  env._compute = ZEL_COMPUTE_RRFORM;
+  env._off = 0;
+  env._aggressive2 = -1;
+  env._dlim = -1;
+  env._skip = -1;
+  return Zel_int_groebner(in, (UI32)n, result, 1, 0, &t, 0, -1, 0, &env);
+}
+
+static void qq_answer(UI32 n) {
+  static UI32 e[8 << 10];
+  UI32 i, t, v = (UI32)qq_n + 1;
+  for (i = 0; i < n; i++) {
+    const UI32 m = Zel_int_nb_terms(result[i]);
+    mpz_srcptr* c;
+    if (m > sizeof e / sizeof e[0] / v) exit(22);
+    c = Zel_int_export_poly_INT_gmp(v, m, e, result[i]);
+    if (c == NULL) exit(23);
+    mix(m);
+    for (t = 0; t < v * m; t++) mix(e[t]);
+    for (t = 0; t < m; t++) {
+      size_t l, w = mpz_size(c[t]);
+      mix((unsigned long long)mpz_sgn(c[t]) + 7);
+      for (l = 0; l < w; l++) mix(mpz_getlimbn(c[t], (mp_size_t)l));
+    }
+  }
+}
+
+/* ---- one run in a child --------------------------------------------------- */
+
+typedef struct {
+  const char* name;
+  void (*prepare)(void); /* the caller's own allocations, before counting */
+  UI32 (*session)(void);
+  void (*answer)(UI32);
+} Case;
+
+static const Case* current;
+
+/* A signal's report: where it came from (addresses for addr2line). */
+static void on_signal(int sig) {
+  void* frames[64];
+  const int n = backtrace(frames, 64);
+  backtrace_symbols_fd(frames, n, 2);
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+/* The session with its allocations counted (and the chosen one failing);
+ * then, without failures, the answer's hash and the count on stderr. */
+static void run_case(void) {
+  UI32 n;
+  long seen;
+  alarm(20); /* a run that hangs ends with a signal */
+  signal(SIGSEGV, on_signal);
+  signal(SIGABRT, on_signal);
+  signal(SIGBUS, on_signal);
+  current->prepare();
+  arm();
+  n = current->session();
+  seen = disarm();
+  hash = 1469598103934665603ULL;
+  mix(n);
+  current->answer(n);
+  fprintf(stderr, "answer %llx after %ld allocations\n", hash, seen);
+}
+
+/* Status (128 + signal) of a run, with its standard output and error. */
+static int run_child(char* out, size_t out_size, char* err, size_t err_size) {
+  int fo = memfd_create("out", 0), fe = memfd_create("err", 0), got = -1;
+  ssize_t r;
+  pid_t pid;
+  if (fo < 0 || fe < 0) exit(2);
+  fflush(stdout);
+  fflush(stderr);
+  if ((pid = fork()) == 0) {
+    dup2(fo, 1);
+    dup2(fe, 2);
+    run_case();
+    fflush(stdout);
+    exit(0);
+  }
+  if (waitpid(pid, &got, 0) == pid)
+    got = WIFEXITED(got) ? WEXITSTATUS(got) : 128 + WTERMSIG(got);
+  r = pread(fo, out, out_size - 1, 0);
+  out[r > 0 ? r : 0] = 0;
+  r = pread(fe, err, err_size - 1, 0);
+  err[r > 0 ? r : 0] = 0;
+  close(fo);
+  close(fe);
+  return got;
+}
+
+static int failures = 0;
+static long max_failed = 3; /* a case stops after that many */
+
+/* Runs the case without failures, then with allocation N failing (once,
+ * and from N on) for about `points` values of N from 1 up to the session's
+ * count (0: every one). */
+static void sweep(const Case* c, long points, int helpers) {
+  static char out[1 << 16], err[1 << 16], answer[128];
+  const char* line;
+  long total, at, stride, runs = 0, ends_with_answer = 0, failed = 0;
+  int from, got, k;
+  current = c;
+  af_at = 0;
+  af_helpers = helpers;
+  /* The helpers may have taken no task on a busy machine: try again. */
+  for (k = 0; k < 5; k++) {
+    got = run_child(out, sizeof out, err, sizeof err);
+    if (!helpers || (line = strstr(err, " after ")) == NULL || atol(line + 7) != 0) break;
+  }
+  if (got != 0 || (line = strstr(err, "answer ")) == NULL || out[0] != 0) {
+    fprintf(stderr, "FAILED %s without failures: status %d\nstdout:\n%s\nstderr:\n%s\n", c->name,
+            got, out, err);
+    failures++;
+    return;
+  }
+  snprintf(answer, sizeof answer, "%.*s", 7 + (int)strcspn(line + 7, " \n"), line);
+  total = atol(strstr(line, " after ") + 7);
+  stride = points > 0 && total > points ? total / points : 1;
+  /* The first 40, every one: the set-up's first allocations, and the
+   * helpers' first ones in the first parallel parts. */
+  for (at = 1; at <= total && failed < max_failed; at += at < 40 ? 1 : stride) {
+    for (from = 0; from <= 1; from++) {
+      af_at = at;
+      af_from = from;
+      got = run_child(out, sizeof out, err, sizeof err);
+      runs++;
+      if (out[0] == 0 && got == 0 && strncmp(strstr(err, "answer ") ? strstr(err, "answer ") : "",
+                                             answer, strlen(answer)) == 0) {
+        ends_with_answer++;
+        continue;
+      }
+      if (out[0] == 0 && got == 1 && err[0] != 0 && strstr(err, "answer ") == NULL) continue;
+      fprintf(stderr,
+              "FAILED %s, allocation %ld of %ld failing%s: status %d (0 with \"%s\", or 1 with a "
+              "message on stderr)\nstdout:\n%s\nstderr:\n%s\n",
+              c->name, at, total, from ? " and every later one" : "", got, answer, out, err);
+      failures++;
+      failed++;
+    }
+  }
+  printf("%s: %ld allocations, %ld runs, %ld with the answer\n", c->name, total, runs,
+         ends_with_answer);
+  fflush(stdout);
+}
+
+static UI32 fp_k7_1_1(void) { fp_mode = 1; fp_threads = 1; return fp_session(); }
+static UI32 fp_k7_1_4(void) { fp_mode = 1; fp_threads = 4; return fp_session(); }
+static UI32 fp_k7_2_1(void) { fp_mode = 2; fp_threads = 1; return fp_session(); }
+static UI32 fp_k7_2_4(void) { fp_mode = 2; fp_threads = 4; return fp_session(); }
+static UI32 fp_k7_11(void) { fp_mode = ZEL_COMPUTE_GBASIS_MULTI; fp_threads = 2; return fp_session(); }
+static UI32 qq_k3_1(void) { qq_lanes = 1; return qq_session(); }
+static UI32 qq_k3_5(void) { qq_lanes = 5; return qq_session(); }
+
+static const Case cases[] = {
+    {"katsura-7 mod 65521, mode 1, 1 thread", fp_prepare, fp_k7_1_1, fp_answer},
+    {"katsura-7 mod 65521, mode 1, 4 threads", fp_prepare, fp_k7_1_4, fp_answer},
+    {"katsura-7 mod 65521, mode 2, 1 thread", fp_prepare, fp_k7_2_1, fp_answer},
+    {"katsura-7 mod 65521, mode 2, 4 threads", fp_prepare, fp_k7_2_4, fp_answer},
+    {"katsura-7 mod 65521, mode 11, 2 threads", fp_prepare, fp_k7_11, fp_answer},
+    {"katsura-3 over QQ, mode 2, 1 prime a batch", qq_prepare, qq_k3_1, qq_answer},
+    {"katsura-3 over QQ, mode 2, 5 primes a batch", qq_prepare, qq_k3_5, qq_answer},
+};
+
+/* The helper threads' allocations alone, each in turn: most fall in the
+ * forward pass that overlaps reductions and stores, whose other threads must
+ * stop when one fails (a hang ends with the alarm's signal). */
+static const Case helpers_case = {"katsura-7 mod 65521, mode 1, 4 threads, helpers' allocations",
+                                  fp_prepare, fp_k7_1_4, fp_answer};
+
+int main(int argc, char** argv) {
+  void* frame;
+  const long points = argc > 1 ? atol(argv[1]) : 0;
+  const char* only = argc > 2 ? argv[2] : NULL;
+  size_t k;
+  backtrace(&frame, 1); /* loads what it needs before any allocation fails */
+  if (argc > 3) max_failed = atol(argv[3]);
+  if (points < 0 && argc > 4) {
+    for (k = 0; k < sizeof cases / sizeof cases[0]; k++)
+      if (strstr(cases[k].name, only) != NULL) current = &cases[k];
+    if (current == NULL) current = &helpers_case;
+    af_helpers = current == &helpers_case;
+    af_at = atol(argv[3]);
+    af_from = atoi(argv[4]);
+    run_case();
+    return 0;
+  }
+  for (k = 0; k < sizeof cases / sizeof cases[0]; k++)
+    if (only == NULL || strstr(cases[k].name, only) != NULL) sweep(&cases[k], points, 0);
+  if (only == NULL || strstr(helpers_case.name, only) != NULL)
+    sweep(&helpers_case, points, 1);
+  return failures != 0;
+}
+#endif
