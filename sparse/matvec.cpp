@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/f4/first_error.hpp"
 #include "engine/driver/threads.hpp"
+#include "engine/f4/team_ranges.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/dot_product.hpp"
 
@@ -119,15 +119,13 @@ void apply(Dom* y, const Dom* x, int32_t D) {
 void dense_matrix_I32_align_vect(Dom* y, const Dom* x, int32_t D, const int32_t* list,
                                  int32_t k) {
   const uint32_t p = current_prime(), n = align_vector_size(static_cast<uint32_t>(D));
-  // Each thread writes the coordinates of its own rows only.
-  const int32_t T = kIntegerBuild ? 1 : std::max<int32_t>(nb_threads, 1);
-  const int32_t chunk = T > 0 && k > 0 ? (k + T - 1) / T : 1;
-  FirstError error;
-#pragma omp parallel for schedule(static, chunk) num_threads(T) if (T > 1 && k > 1)
-  for (int32_t i = 0; i < k; ++i)
-    error.guard(
-        [&] { y[list[i]] = dot_product_dense(w_cfs + static_cast<uint64_t>(i) * n, x, n, p); });
-  error.rethrow();
+  // Each range writes the coordinates of its own rows only.
+  const uint32_t T = kIntegerBuild ? 1u : uint32_t(std::max<int32_t>(nb_threads, 1));
+  const uint32_t rows = k > 0 ? uint32_t(k) : 0u;
+  run_ranges(T, uint64_t(rows) * n / kDotTermsPerWork, rows, [&](uint32_t lo, uint32_t hi) {
+    for (uint32_t i = lo; i < hi; ++i)
+      y[list[i]] = dot_product_dense(w_cfs + static_cast<uint64_t>(i) * n, x, n, p);
+  });
 }
 
 void dense_matrix_I32(Dom* y, const Dom* x, int32_t D) {

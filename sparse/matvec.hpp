@@ -12,8 +12,9 @@ namespace zel::ZEL_BUILD {
 
 // Sparse FGLM path of the prime-field build: copy pairs of w_sparse, then
 // the dense rows of w_cfs_tab (row list[i] is table entry i, k of them)
-// with the vector dot product, cut into ceil(k / nb_threads) chunks that
-// OpenMP threads share.  Symmetric residues.
+// with the vector dot product, cut into ranges that the worker team shares
+// (engine/f4/team_ranges: on the calling thread alone when small).
+// Symmetric residues.
 void apply2v(Coord* y, const Coord* x, int32_t D, const int32_t* list, int32_t k);
 
 // The threaded dense part of apply2v.
@@ -58,8 +59,8 @@ class TrimmedDenseRows {
 // aligned contiguous rows w_cfs in the order of the pairs of w_nosp, serial;
 void dense_matrix_I32_align(Dom* y, const Dom* x, int32_t D);
 // aligned contiguous rows w_cfs, row i of the block being row list[i] of T
-// (k rows); the prime-field build shares them among OpenMP threads in
-// static chunks of ceil(k / threads) rows;
+// (k rows); the prime-field build shares them among the worker team's
+// threads in ranges of rows;
 void dense_matrix_I32_align_vect(Dom* y, const Dom* x, int32_t D, const int32_t* list,
                                  int32_t k);
 // packed rows: row r of w_nosp, first column c, holds only its entries

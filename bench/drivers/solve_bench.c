@@ -1,10 +1,11 @@
 /* One solving request per process, for whole-process timings:
- *   solve_bench fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]
- * fp: modulo 65521 (prime-field build); qq: over the rationals (integer
- * build).  MODE is a compute-mode number (1 basis, 2 rational
- * parametrisation, 4 minimal polynomial, 6 normal forms, 12 multiplication
- * matrix).  Mode 6 reduces one polynomial of TERMS pseudo-random terms of
- * degree up to DEGREE (default 12 and 200) modulo the system's basis,
+ *   solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]
+ * fp: modulo 65521 (prime-field build), with THREADS threads (default 1);
+ * qq: over the rationals (integer build, one thread).  MODE is a
+ * compute-mode number (1 basis, 2 rational parametrisation, 4 minimal
+ * polynomial, 6 normal forms, 12 multiplication matrix).  Mode 6 reduces
+ * one polynomial of TERMS pseudo-random terms of degree up to DEGREE
+ * (default 12 and 200) modulo the system's basis,
  * computed first and not timed.  Prints the result count, the largest term
  * count and the computation's own wall seconds, and a hash of the results
  * (their exponents and coefficients), so that a fast wrong answer shows. */
@@ -210,8 +211,15 @@ int main(int argc, char** argv) {
   int n, k, qq, mode, count, degree = 12, terms = 200;
   UI32 r, i, most = 0;
   unsigned long long hash = 0;
+  int threads = 1;
+  if (argc > 2 && strcmp(argv[1], "-t") == 0) {
+    threads = atoi(argv[2]) > 0 ? atoi(argv[2]) : 1;
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 4 || argc > 6 || (strcmp(argv[1], "fp") && strcmp(argv[1], "qq"))) {
-    fprintf(stderr, "usage: solve_bench fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]\n");
+    fprintf(stderr,
+            "usage: solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]\n");
     return 2;
   }
   qq = strcmp(argv[1], "qq") == 0;
@@ -231,6 +239,7 @@ int main(int argc, char** argv) {
     snprintf(storage[k], sizeof storage[k], "x%d", k);
     names[k] = storage[k];
   }
+  if (!qq) Zel_internal_threads(threads);
   memset(&env, 0, sizeof env);
   env._compute = mode;
   env._aggressive2 = env._dlim = env._skip = -1;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "engine/driver/affine_monomials.hpp"
-#include "engine/f4/first_error.hpp"
 #include "engine/driver/threads.hpp"
+#include "engine/f4/team_ranges.hpp"
 #include "sparse/dot_product.hpp"
 #include "sparse/exact_sums.hpp"
 
@@ -89,18 +89,15 @@ NfVector MultiplicationMap::times_t(const NfVector& v) const {
   sparse_detail::AlignedBuf<Coord> on_dense(std::max<uint32_t>(width_, 16));
   for (size_t i = 0; i < dense_rows_.size(); ++i) on_dense[i] = to_kernel(v[dense_rows_[i]], p_);
   NfVector out(D_);
-  const int32_t T = kIntegerBuild || D_ < 512 ? 1 : std::max<int32_t>(nb_threads, 1);
-  FirstError error;
-#pragma omp parallel for schedule(static) num_threads(T) if (T > 1)
-  for (uint32_t k = 0; k < D_; ++k) {
-    error.guard([&] {
+  const uint32_t T = kIntegerBuild ? 1u : uint32_t(std::max<int32_t>(nb_threads, 1));
+  run_ranges(T, uint64_t(D_) * width_ / kDotTermsPerWork, D_, [&](uint32_t lo, uint32_t hi) {
+    for (uint32_t k = lo; k < hi; ++k) {
       uint64_t s =
           width_ ? dot(columns_.data() + size_t(k) * width_, on_dense.data(), width_, p_) : 0;
       if (copy_from_[k] >= 0) s += v[size_t(copy_from_[k])];
       out[k] = uint32_t(s % p_);
-    });
-  }
-  error.rethrow();
+    }
+  });
   return out;
 }
 

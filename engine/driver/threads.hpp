@@ -1,5 +1,6 @@
-// The engine's thread count.  Only the prime-field build runs OpenMP regions
-// (the threaded kernels read nb_threads to cut their work into chunks).
+// The engine's thread count.  Only the prime-field build runs parallel parts
+// (on the worker team, engine/f4/worker_team, whose kernels read nb_threads
+// to cut their work into parts).
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/driver/threads.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "engine/mem/zone.hpp"
 #include "sparse/aligned.hpp"
 #include "sparse/dot_product.hpp"
@@ -408,6 +409,7 @@ TEST(SparseMatvec, ThreadedProductEqualsSequential) {
   auto rng = make_rng(10);
   const uint32_t p = build_primes()[0];
   PrimeScope ps(p);
+  min_threaded_work = 0;  // small products take the threaded path too
   for (int32_t D : {5, 40, 333}) {
     for (int32_t dense_rows : {0, 1, 2, 5, D}) {
       TestMatrix m(D, p, rng, dense_rows);
@@ -424,6 +426,7 @@ TEST(SparseMatvec, ThreadedProductEqualsSequential) {
       }
     }
   }
+  min_threaded_work = kDefaultThreadedWork;
   internal_threads(0);  // clamps to one thread
   EXPECT_EQ(nb_threads, 1);
 }
@@ -517,12 +520,14 @@ TEST(SparseMatvec, PackedUnpaddedAndListFormsOfTheDenseRows) {
       for (int32_t r : m.list) ASSERT_EQ(y[r], want_packed[r]) << "packed D=" << D;
       // Aligned rows in list order, threaded in the prime-field build.
       m.install();
+      min_threaded_work = 0;
       for (int32_t t : {1, 3}) {
         if constexpr (!kIntegerBuild) internal_threads(t);
         dense_matrix_I32_align_vect(y.data(), x.data(), D, m.list.data(),
                                     static_cast<int32_t>(m.list.size()));
         dense_rows_match("list");
       }
+      min_threaded_work = kDefaultThreadedWork;
       if constexpr (kIntegerBuild) {
         apply2v(y.data(), x.data(), D, m.list.data(), static_cast<int32_t>(m.list.size()));
         for (int32_t i = 0; i < D; ++i) ASSERT_EQ(y[i], want[i]) << "apply2v D=" << D;

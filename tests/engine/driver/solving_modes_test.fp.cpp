@@ -2,13 +2,19 @@
 // shape basis and minimal polynomial of mode 12 and the minimal-polynomial
 // modes against the naive basis, the rational parametrisation substituted
 // into the inputs, normal forms, Hilbert numerators, and the refusals.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "engine/driver/threads.hpp"
+#include "engine/f4/worker_team.hpp"
 #include "support/naive_buchberger.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -470,6 +476,65 @@ TEST_F(SolvingTest, RadicalStrategyOnKatsuraSix) {
     EXPECT_TRUE(value.empty());
   }
   free_all(kat);
+}
+
+// Every parallel part of the solving modes (the elimination, the change of
+// order's products, the multiplication map) gives the same answer whatever
+// the thread count, also on inputs too small for threads by default.
+TEST_F(SolvingTest, AnswersDoNotDependOnTheThreadCount) {
+  namespace zb = zel::ZEL_BUILD;
+  std::vector<zs_poly> kat(7);
+  zs_katsura(6, kat.data());
+  zb::min_threaded_work = 0;
+  for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY, ZEL_COMPUTE_RADICAL_STRATEG1,
+                   ZEL_COMPUTE_MATRIXN}) {
+    zb::internal_threads(1);
+    const std::vector<NGPoly> want = run(kat, 7, mode);
+    ASSERT_FALSE(want.empty()) << "mode " << mode;
+    for (int threads : {2, 4, 8}) {
+      zb::internal_threads(threads);
+      EXPECT_EQ(run(kat, 7, mode), want) << "mode " << mode << ", " << threads << " threads";
+    }
+  }
+  zb::internal_threads(1);
+  zb::min_threaded_work = zb::kDefaultThreadedWork;
+  free_all(kat);
+}
+
+// The threads of the calling process.
+int count_threads() {
+  DIR* d = opendir("/proc/self/task");
+  if (d == nullptr) return -1;
+  int n = 0;
+  while (const dirent* e = readdir(d)) n += e->d_name[0] != '.';
+  closedir(d);
+  return n;
+}
+
+// A threaded solving request runs its parallel parts on the worker team
+// alone, whose helpers sleep while they wait.  The threads of a parallel
+// runtime spin at the end of each part, and the change of order runs
+// thousands of parts: on a loaded machine, threads made it many times
+// slower than one.  Counted in a fresh child, which holds no thread yet.
+TEST_F(SolvingTest, ThreadedRequestsRunOnTheWorkerTeamAlone) {
+  namespace zb = zel::ZEL_BUILD;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(120);  // a hung child ends with SIGALRM
+    std::vector<zs_poly> kat(7);
+    zs_katsura(6, kat.data());
+    zb::min_threaded_work = 0;
+    zb::internal_threads(4);
+    const bool answered = run(kat, 7, ZEL_COMPUTE_RRFORM).size() == 7;
+    const int threads = count_threads();
+    std::fprintf(stderr, "threads after the request: %d\n", threads);
+    _exit(!answered ? 2 : threads < 1 || threads > 4 ? 3 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: no answer, 3: threads beyond the team's four";
 }
 
 TEST_F(SolvingTest, RandomZeroDimensionalSystems) {
