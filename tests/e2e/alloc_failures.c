@@ -14,7 +14,12 @@
  *   e2e_alloc_failures -1 name N from: one run in this process
  *
  * (Not under the sanitizers: they bring their own malloc.) */
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define AF_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(AF_SANITIZED)
 #include <stdio.h>
 int main(void) {
   puts("skipped under the sanitizers");
