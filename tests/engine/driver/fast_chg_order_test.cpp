@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "engine/driver/mult_matrix.hpp"
 #include "engine/driver/rational_param.hpp"
 #include "server/algo/bridge.hpp"
+#include "server/base/orv_malloc.hpp"
 #include "support/any_build_gb.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -98,6 +101,30 @@ TEST_F(FastChgOrder, EmptyBasisAndInfinitelyManySolutions) {
   std::vector<Dpol*> G = gb.basis({{{{2, 0}, 1}, {{0, 1}, 2147483646}}});  // x0^2 - x1
   EXPECT_RAISES(lib_fast_chg_order(G.data(), uint32_t(G.size()), result.data(), 0, 0, -1, 0),
                 "The system is not zero-dimensional: this mode needs finitely many solutions\n");
+}
+
+// The server's first set-up runs under the request's guard: when it finds no
+// memory, the request fails with the server's message raised as the
+// engine's own error, not with the server's exit (status 3, the message on
+// the standard output).
+TEST_F(FastChgOrder, FirstSetUpWithoutMemoryFailsAsAnyRequest) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a process without the set-up
+  const zel_test::System k3 = zel_test::katsura(3, 2147483647);
+  EXPECT_EXIT(
+      {
+        zel_test::AnyBuildGB gb(k3.nvars);
+        std::vector<Dpol*> G = gb.basis(k3.polys);
+        orv::ORV_BUILD::ORV_C(Orv_malloc) = [](uint32_t) -> void* { return nullptr; };
+        try {
+          lib_fast_chg_order(G.data(), uint32_t(G.size()), result.data(), 0, 0, -1, 0);
+        } catch (const zel_test::HostError& e) {
+          std::fprintf(stderr, "raised: %s", e.what());
+          std::fflush(stderr);
+          std::_Exit(1);
+        }
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(1), "raised: .*Pas assez de memoire");
 }
 
 // The dumped matrix of katsura-3 is annihilated by the minimal polynomial
