@@ -1,6 +1,7 @@
 // Random primes outside the default table (see prime_draw.hpp).
 #include "engine/coef/prime_draw.hpp"
 
+#include <pthread.h>
 #include <sys/random.h>
 #include <unistd.h>
 
@@ -50,6 +51,11 @@ void seed(Draw& d) {
   std::seed_seq sequence(words, words + 8);
   d.generator.seed(sequence);
   d.owner = getpid();
+  // A forked child seeds afresh: its pid tells it, and this handler too
+  // (under the sanitizers the pid check alone missed the fork).
+  static const bool forgets_in_child =
+      pthread_atfork(nullptr, nullptr, [] { draw.owner = 0; }) == 0;
+  (void)forgets_in_child;
 }
 
 }  // namespace
