@@ -16,10 +16,6 @@
 
 namespace zel::ZEL_BUILD {
 
-// Whether n is prime: Miller-Rabin with the bases 2, 7 and 61, exact for
-// every 32-bit n.
-bool is_prime32(uint32_t n);
-
 // The next prime of the draw: an odd number drawn uniformly above 3 2^30
 // and below the table's smallest prime, taken when it is prime.  The
 // draw is seeded on first use with 256 bits from the system's entropy, or

@@ -10,21 +10,12 @@
 #include <random>
 
 #include "engine/coef/default_primes.hpp"
+#include "engine/coef/primes.hpp"
 #include "engine/mem/messages.hpp"
 
 namespace zel::ZEL_BUILD {
 
 namespace {
-
-uint32_t power_mod(uint64_t b, uint32_t e, uint32_t n) {
-  uint64_t r = 1;
-  b %= n;
-  for (; e != 0; e >>= 1) {
-    if (e & 1) r = r * b % n;
-    b = b * b % n;
-  }
-  return uint32_t(r);
-}
 
 struct Draw {
   std::mt19937_64 generator;
@@ -59,25 +50,6 @@ void seed(Draw& d) {
 }
 
 }  // namespace
-
-bool is_prime32(uint32_t n) {
-  if (n < 2) return false;
-  for (uint32_t q : {2u, 3u, 5u, 7u, 11u, 13u, 61u})
-    if (n % q == 0) return n == q;
-  uint32_t d = n - 1, s = 0;
-  for (; d % 2 == 0; d /= 2) ++s;
-  for (uint32_t a : {2u, 7u, 61u}) {
-    uint64_t x = power_mod(a, d, n);
-    if (x == 1 || x == n - 1) continue;
-    uint32_t k = 1;
-    for (; k < s; ++k) {
-      x = x * x % n;
-      if (x == n - 1) break;
-    }
-    if (k == s) return false;
-  }
-  return true;
-}
 
 uint32_t draw_prime() {
   if (draw.owner != getpid()) seed(draw);

@@ -2,6 +2,7 @@
 #include "engine/coef/primes.hpp"
 
 #include <cstdlib>
+#include <initializer_list>
 
 #include "engine/coef/default_primes.hpp"
 #include "engine/mem/messages.hpp"
@@ -108,6 +109,36 @@ uint32_t* listOfPrimes() { return ZEL_C(Primes); }
 void enregistre_size(double words) {
   if (words > ZEL_C(taille_maxi)) ZEL_C(taille_maxi) = words;
   if (words > ZEL_C(local_taille_maxi)) ZEL_C(local_taille_maxi) = words;
+}
+
+namespace {
+
+uint64_t power_mod(uint64_t b, uint64_t e, uint64_t n) {
+  uint64_t r = 1;
+  for (b %= n; e != 0; e >>= 1, b = b * b % n)
+    if (e & 1) r = r * b % n;
+  return r;
+}
+
+}  // namespace
+
+bool is_prime32(uint32_t n) {
+  if (n < 2) return false;
+  for (uint32_t q : {2u, 3u, 5u, 7u, 11u, 13u, 61u})
+    if (n % q == 0) return n == q;
+  uint32_t d = n - 1, s = 0;
+  for (; d % 2 == 0; d /= 2) ++s;
+  for (uint64_t a : {2u, 7u, 61u}) {
+    uint64_t x = power_mod(a, d, n);
+    if (x == 1 || x == n - 1) continue;
+    uint32_t k = 1;
+    for (; k < s; ++k) {
+      x = x * x % n;
+      if (x == n - 1) break;
+    }
+    if (k == s) return false;
+  }
+  return true;
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -55,6 +55,10 @@ uint32_t* listOfPrimes();
 // when larger; the GMP layer's enregistre(c) passes its estimate here.
 void enregistre_size(double words);
 
+// Whether n is prime: Miller-Rabin to the bases 2, 7 and 61, which no
+// composite below 4759123141 > 2^32 passes: exact for every 32-bit n.
+bool is_prime32(uint32_t n);
+
 // Prime-field build: nothing to prepare.
 inline void init_urgent_implement_Dom() {}
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/coef/default_primes.hpp"
+#include "engine/coef/primes.hpp"
 #include "engine/coef/prime_draw.hpp"
 #include "support/draw_seed.hpp"
 #include "support/naive_arith.hpp"
