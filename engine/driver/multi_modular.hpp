@@ -142,7 +142,10 @@ inline constexpr uint32_t kMaxBatch = 256;
 
 // First batch size: twice the largest input coefficient in 32-bit words
 // plus one, raised to pas0 when pas0 > 0 (and then to at least
-// kMinFirstBatch), else to at least 8.
+// kMinFirstBatch), else to at least 8.  A coefficient whose size alone asks
+// for more than request_prime_limit primes is refused here, by its size:
+// "Not enough primes in default table (an input coefficient of %llu bits
+// needs more than the %u primes a request may take)".
 uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n);
 
 // Runs the passes; writes the lifted result records (Dpol_INT in zone 3,

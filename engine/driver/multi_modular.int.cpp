@@ -120,6 +120,17 @@ std::vector<const INT*> leading_coefficients(Dpol_INT* const* in, uint32_t n) {
   return lead;
 }
 
+// The input coefficient of largest magnitude; null when there is none.
+const INT* widest_coefficient(Dpol_INT* const* input, uint32_t n) {
+  const INT* widest = nullptr;
+  for (uint32_t i = 0; i < n; ++i) {
+    const INT* c = coeffs_INT(input[i]);
+    for (uint32_t t = 0; t < input[i]->n; ++t)
+      if (widest == nullptr || ZEL_C(ucompare_INT)(c[t], *widest) > 0) widest = &c[t];
+  }
+  return widest;
+}
+
 // Appends p to batch unless it divides a leading coefficient of the input
 // (the input would not be monic modulo p); such a prime is counted as skipped.
 void take_unless_it_divides_a_lead(uint32_t p, const std::vector<const INT*>& lead,
@@ -857,18 +868,19 @@ struct Loop {
 }  // namespace
 
 uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n) {
-  uint32_t words = 0;
-  for (uint32_t i = 0; i < n; ++i) {
-    const INT* c = coeffs_INT(input[i]);
-    for (uint32_t t = 0; t < input[i]->n; ++t)
-      words = std::max(words, ZEL_C(Relative_GetLSize_Int)(c[t]));
-  }
+  const INT* widest = widest_coefficient(input, n);
+  const uint32_t words = widest != nullptr ? ZEL_C(Relative_GetLSize_Int)(*widest) : 0;
   // A non-zero integer below 2^(32 w + 1) has at most (32 w + 1) / 31
   // prime factors above 2^31, fewer than 2 w + 1: no coefficient of the
   // input, nor a difference of two, vanishes modulo every prime of such a
   // batch, and the lanes whose primes it spares expose the others.  A
   // smaller batch asked for by the caller would give that up.
   const uint32_t sized = 2 * words + 1;
+  if (widest != nullptr && sized > request_prime_limit)
+    Fatal(
+        "Not enough primes in default table (an input coefficient of %llu bits needs more than "
+        "the %u primes a request may take)\n",
+        (unsigned long long)mpz_sizeinbase(widest, 2), request_prime_limit);
   if (pas0 > 0) return std::max({uint32_t(pas0), sized, kMinFirstBatch});
   return std::max(sized, uint32_t(8));
 }

@@ -486,6 +486,19 @@ TEST(GroebnerQQ, TheRefusalGivesThePrimesOfTheBatches) {
   EXPECT_EQ(primes_at_refusal([&] { qq_basis(gb, 0, 2, F); }), 64);
 }
 
+// An input coefficient whose first batch alone would pass the request's
+// primes is refused at once, by its size.
+TEST(GroebnerQQ, AnOversizedInputCoefficientIsRefusedByItsSize) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {
+      {{NMono{1, 0}, 1}, {NMono{0, 0}, mpq_class(mpz_class(1) << 699999)}},
+      {{NMono{0, 1}, 1}, {NMono{0, 0}, -2}}};
+  EXPECT_RAISES(qq_basis(gb, 0, 2, F),
+                "Not enough primes in default table (an input coefficient of 700000 bits needs "
+                "more than the 40000 primes a request may take)\n");
+}
+
 // B x1 - 8 x2^2 + 6 x2 - 5, x2^3 - 9 x2^2 - 9 x2 - 8, B the product of the
 // 300 smallest primes of the table, which no batch may take.  Answered
 // whatever the draw.
