@@ -143,30 +143,17 @@ void take_unless_it_divides_a_lead(uint32_t p, const std::vector<const INT*>& le
   batch.push_back(p);
 }
 
-// v primes drawn at random outside the table (prime_draw.hpp), leaving out
-// those that divide a leading coefficient (the input would not be monic
-// modulo them) and those an earlier batch took (taken: a prime combined
-// twice has no inverse modulo the product).  Every batch but the request's
-// first takes these: the table is known in advance, and an input can be
-// bad, or lift wrongly, modulo every prime of it.  The walk does not move.
-// Increasing order, as init_Dom.
 std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lead,
-                                  std::unordered_set<uint32_t>& taken) {
-  std::vector<uint32_t> batch;
-  while (batch.size() < v) {
-    const uint32_t p = draw_prime();
-    if (taken.insert(p).second) take_unless_it_divides_a_lead(p, lead, batch);
-  }
-  std::sort(batch.begin(), batch.end());
-  return batch;
-}
+                                  std::unordered_set<uint32_t>& taken);
 
 // The next v primes of the default table, walking down from its top past
-// offset_primes, leaving out the same primes as drawn_batch.  Where the
-// table runs out (a late offset, a large batch, or many of its primes
+// offset_primes, leaving out those that divide a leading coefficient (the
+// input would not be monic modulo them) and those an earlier batch took
+// (taken: a prime combined twice has no inverse modulo the product).  Where
+// the table runs out (a late offset, a large batch, or many of its primes
 // dividing a leading coefficient, as an input built against it may have)
-// the rest is drawn: the end of a public table refuses no request.  The
-// batch's primes join taken.  Increasing order.
+// the rest is drawn (drawn_batch): the end of a public table refuses no
+// request.  The batch's primes join taken.  Increasing order, as init_Dom.
 std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead,
                                  std::unordered_set<uint32_t>& taken) {
   std::vector<uint32_t> batch;
@@ -179,6 +166,23 @@ std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead
   if (batch.size() < v) {
     const std::vector<uint32_t> rest = drawn_batch(v - uint32_t(batch.size()), lead, taken);
     batch.insert(batch.end(), rest.begin(), rest.end());
+  }
+  std::sort(batch.begin(), batch.end());
+  return batch;
+}
+
+// v primes drawn at random outside the table (prime_draw.hpp), again
+// leaving out those that divide a leading coefficient and those already
+// taken (next_batch).  Every batch but the request's first takes these: the
+// table is known in advance, and an input built against it can be bad, or
+// lift wrongly, modulo every prime of it.  The walk does not move.
+// Increasing order.
+std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lead,
+                                  std::unordered_set<uint32_t>& taken) {
+  std::vector<uint32_t> batch;
+  while (batch.size() < v) {
+    const uint32_t p = draw_prime();
+    if (taken.insert(p).second) take_unless_it_divides_a_lead(p, lead, batch);
   }
   std::sort(batch.begin(), batch.end());
   return batch;
