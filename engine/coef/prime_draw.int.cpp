@@ -1,11 +1,13 @@
 // Random primes outside the default table (see prime_draw.hpp).
 #include "engine/coef/prime_draw.hpp"
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/random.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 
@@ -15,6 +17,8 @@
 
 namespace zel::ZEL_BUILD {
 
+ssize_t (*prime_draw_entropy)(void* buffer, size_t length, unsigned flags) = getrandom;
+
 namespace {
 
 struct Draw {
@@ -23,21 +27,59 @@ struct Draw {
 };
 Draw draw;
 
+// ZEL_DRAW_SEED into *seed when it is set and not empty.  Anything but a
+// whole decimal number below 2^64 ends the request: read leniently, a typo
+// or a stray blank would fix the draw without a word.
+bool fixed_seed(uint64_t* seed) {
+  const char* text = std::getenv("ZEL_DRAW_SEED");
+  if (text == nullptr || *text == '\0') return false;
+  uint64_t value = 0;
+  for (const char* c = text; *c != '\0'; ++c) {
+    const unsigned digit = unsigned(*c) - unsigned('0');
+    if (digit > 9 || value > (UINT64_MAX - digit) / 10)
+      Fatal("ZEL_DRAW_SEED must be a whole decimal number below 2^64, not \"%s\"\n", text);
+    value = value * 10 + digit;
+  }
+  *seed = value;
+  return true;
+}
+
+// Fills the buffer from /dev/urandom; false when it cannot be read.
+bool read_urandom(char* at, size_t left) {
+  const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  while (left > 0) {
+    const ssize_t got = read(fd, at, left);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    at += got;
+    left -= size_t(got);
+  }
+  close(fd);
+  return left == 0;
+}
+
+// Fills the buffer with the system's entropy: getrandom, else /dev/urandom
+// (kernels without getrandom, or filters that forbid it).
+void system_entropy(char* at, size_t left) {
+  while (left > 0) {
+    const ssize_t got = prime_draw_entropy(at, left, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    at += got;
+    left -= size_t(got);
+  }
+  if (left > 0 && !read_urandom(at, left)) Fatal("No entropy for the draw of the primes\n");
+}
+
 void seed(Draw& d) {
   uint32_t words[8] = {};
-  if (const char* fixed = std::getenv("ZEL_DRAW_SEED")) {
-    const uint64_t s = std::strtoull(fixed, nullptr, 10);
-    words[0] = uint32_t(s);
-    words[1] = uint32_t(s >> 32);
+  uint64_t fixed = 0;
+  if (fixed_seed(&fixed)) {
+    words[0] = uint32_t(fixed);
+    words[1] = uint32_t(fixed >> 32);
   } else {
-    char* at = reinterpret_cast<char*>(words);
-    for (size_t left = sizeof words; left > 0;) {
-      const ssize_t got = getrandom(at, left, 0);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) Fatal("No entropy for the draw of the primes\n");
-      at += got;
-      left -= size_t(got);
-    }
+    system_entropy(reinterpret_cast<char*>(words), sizeof words);
   }
   std::seed_seq sequence(words, words + 8);
   d.generator.seed(sequence);

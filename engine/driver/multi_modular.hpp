@@ -34,14 +34,16 @@
 // prime, or whose results differ in shape (count, term counts, monomials)
 // from the first pass, is never combined: it is thrown away and the pass is
 // run again on fresh primes.  When three batches in a row disagree with the first pass, the
-// first pass was the odd one out and everything starts again.  The first
-// batch walks the prime table in its order; every later one, and the first
-// after a restart, takes primes drawn at random outside the table, between
-// 3 2^30 and its smallest prime (prime_draw.hpp; ZEL_DRAW_SEED fixes the
-// draw): the table is public, and an input can be built against all of it.
-// The draw leaves the walk where it is.  A request takes at most
-// request_prime_limit primes over all its batches (the table's size), and
-// is refused past it.  A lifted polynomial
+// first pass was the odd one out and everything starts again.  The
+// request's first batch walks the prime table in its order (drawing the
+// rest where the table runs out); every later one, a first pass run again
+// for whatever reason included, takes primes drawn at random outside the
+// table, between 3 2^30 and its smallest prime (prime_draw.hpp;
+// ZEL_DRAW_SEED fixes the draw): the table is public, and an input can be
+// built against all of it (such an input costs at most the one batch
+// thrown away).  The draw leaves the walk where it is.  A request takes at
+// most request_prime_limit primes over all its batches (the table's size),
+// and is refused past it.  A lifted polynomial
 // is checked at every prime of the next batch; its lift from a modulus
 // with drawn primes is itself as safe as such a check (see run_pass), so
 // that a lift of the last pass, or a degree-order basis taken as it lifts,
@@ -140,7 +142,10 @@ inline constexpr uint32_t kMaxBatch = 256;
 
 // First batch size: twice the largest input coefficient in 32-bit words
 // plus one, raised to pas0 when pas0 > 0 (and then to at least
-// kMinFirstBatch), else to at least 8.
+// kMinFirstBatch), else to at least 8.  A coefficient whose size alone asks
+// for more than request_prime_limit primes is refused here, by its size:
+// "Not enough primes in default table (an input coefficient of %llu bits
+// needs more than the %u primes a request may take)".
 uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n);
 
 // Runs the passes; writes the lifted result records (Dpol_INT in zone 3,

@@ -120,6 +120,17 @@ std::vector<const INT*> leading_coefficients(Dpol_INT* const* in, uint32_t n) {
   return lead;
 }
 
+// The input coefficient of largest magnitude; null when there is none.
+const INT* widest_coefficient(Dpol_INT* const* input, uint32_t n) {
+  const INT* widest = nullptr;
+  for (uint32_t i = 0; i < n; ++i) {
+    const INT* c = coeffs_INT(input[i]);
+    for (uint32_t t = 0; t < input[i]->n; ++t)
+      if (widest == nullptr || ZEL_C(ucompare_INT)(c[t], *widest) > 0) widest = &c[t];
+  }
+  return widest;
+}
+
 // Appends p to batch unless it divides a leading coefficient of the input
 // (the input would not be monic modulo p); such a prime is counted as skipped.
 void take_unless_it_divides_a_lead(uint32_t p, const std::vector<const INT*>& lead,
@@ -132,30 +143,37 @@ void take_unless_it_divides_a_lead(uint32_t p, const std::vector<const INT*>& le
   batch.push_back(p);
 }
 
+std::vector<uint32_t> drawn_batch(uint32_t v, const std::vector<const INT*>& lead,
+                                  std::unordered_set<uint32_t>& taken);
+
 // The next v primes of the default table, walking down from its top past
 // offset_primes, leaving out those that divide a leading coefficient (the
 // input would not be monic modulo them) and those an earlier batch took
-// (taken: a prime combined twice has no inverse modulo the product).  The
-// batch's primes join taken.  Increasing order, as init_Dom.  used: the
-// primes of the request's batches so far, for the message.
+// (taken: a prime combined twice has no inverse modulo the product).  Where
+// the table runs out (a late offset, a large batch, or many of its primes
+// dividing a leading coefficient, as an input built against it may have)
+// the rest is drawn (drawn_batch): the end of a public table refuses no
+// request.  The batch's primes join taken.  Increasing order, as init_Dom.
 std::vector<uint32_t> next_batch(uint32_t v, const std::vector<const INT*>& lead,
-                                 std::unordered_set<uint32_t>& taken, uint32_t used) {
+                                 std::unordered_set<uint32_t>& taken) {
   std::vector<uint32_t> batch;
   const uint32_t* table = Zel_Default_Primes32();
-  while (batch.size() < v) {
-    if (offset_primes >= uint32_t(kDefaultPrimes))
-      Fatal("Not enough primes in default table (%d primes used)\n", int(used));
+  while (batch.size() < v && offset_primes < uint32_t(kDefaultPrimes)) {
     const uint32_t p = table[kDefaultPrimes - 1 - int32_t(offset_primes)];
     ++offset_primes;
     if (taken.insert(p).second) take_unless_it_divides_a_lead(p, lead, batch);
   }
-  std::reverse(batch.begin(), batch.end());
+  if (batch.size() < v) {
+    const std::vector<uint32_t> rest = drawn_batch(v - uint32_t(batch.size()), lead, taken);
+    batch.insert(batch.end(), rest.begin(), rest.end());
+  }
+  std::sort(batch.begin(), batch.end());
   return batch;
 }
 
 // v primes drawn at random outside the table (prime_draw.hpp), again
 // leaving out those that divide a leading coefficient and those already
-// taken (next_batch).  The batches that confirm a lift take these: the
+// taken (next_batch).  Every batch but the request's first takes these: the
 // table is known in advance, and an input built against it can be bad, or
 // lift wrongly, modulo every prime of it.  The walk does not move.
 // Increasing order.
@@ -668,11 +686,11 @@ struct Loop {
     // never check again, can be handed out as it lifts; only what the
     // first pass lifts from primes in table order, and what lifts over
     // one denominator (a weaker test), wait for a drawn batch.
-    // A first pass after a restart is drawn too: the first pass before it
-    // was wrong, and the table's next primes may be aimed at as well; so is
-    // a first pass that checks the refusal of the one before it.
-    const bool drawn =
-        (pass > 0 || last_modular_figures.restarts > 0 || !refused.empty()) && draw_later_batches;
+    // A first pass is drawn too once any batch was thrown away (a bad
+    // prime, a refusal, a restart): the table's next primes may be aimed at
+    // as well, and walking them would let an input built against the table
+    // spend the request's primes one batch at a time.
+    const bool drawn = used > 0 && draw_later_batches;
     // Every batch counts against the request's primes, those thrown away
     // too, not the primes left out of a batch.
     if (uint64_t(used) + batch > request_prime_limit)
@@ -680,7 +698,7 @@ struct Loop {
     // The prime table of the batch; set_batch_primes also rebuilds the lift
     // context (init_INT_hook).
     const std::vector<uint32_t> chosen =
-        drawn ? drawn_batch(batch, lead, taken) : next_batch(batch, lead, taken, used);
+        drawn ? drawn_batch(batch, lead, taken) : next_batch(batch, lead, taken);
     used += batch;
     set_batch_primes(chosen.data(), batch);
     std::vector<Dpol*> X(rq.n);
@@ -854,18 +872,19 @@ struct Loop {
 }  // namespace
 
 uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n) {
-  uint32_t words = 0;
-  for (uint32_t i = 0; i < n; ++i) {
-    const INT* c = coeffs_INT(input[i]);
-    for (uint32_t t = 0; t < input[i]->n; ++t)
-      words = std::max(words, ZEL_C(Relative_GetLSize_Int)(c[t]));
-  }
+  const INT* widest = widest_coefficient(input, n);
+  const uint32_t words = widest != nullptr ? ZEL_C(Relative_GetLSize_Int)(*widest) : 0;
   // A non-zero integer below 2^(32 w + 1) has at most (32 w + 1) / 31
   // prime factors above 2^31, fewer than 2 w + 1: no coefficient of the
   // input, nor a difference of two, vanishes modulo every prime of such a
   // batch, and the lanes whose primes it spares expose the others.  A
   // smaller batch asked for by the caller would give that up.
   const uint32_t sized = 2 * words + 1;
+  if (widest != nullptr && sized > request_prime_limit)
+    Fatal(
+        "Not enough primes in default table (an input coefficient of %llu bits needs more than "
+        "the %u primes a request may take)\n",
+        (unsigned long long)mpz_sizeinbase(widest, 2), request_prime_limit);
   if (pas0 > 0) return std::max({uint32_t(pas0), sized, kMinFirstBatch});
   return std::max(sized, uint32_t(8));
 }

@@ -1,12 +1,17 @@
 // The draw of primes outside the table: primes of the right range, fixed by
-// ZEL_DRAW_SEED, and different in every forked child.
+// ZEL_DRAW_SEED (which must be a whole decimal number), different in every
+// forked child, and seeded from /dev/urandom where getrandom fails.
 #include <gtest/gtest.h>
 
+#include <sys/random.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "engine/coef/default_primes.hpp"
@@ -15,6 +20,7 @@
 #include "support/draw_seed.hpp"
 #include "support/naive_arith.hpp"
 #include "support/seeds.hpp"
+#include "support/test_host.hpp"
 
 using namespace zel::ZEL_BUILD;
 using zel_test::DrawSeed;
@@ -59,6 +65,64 @@ TEST(PrimeDraw, TheSeedFixesTheDraw) {
     for (int k = 0; k < 20; ++k) again.push_back(draw_prime());
   }
   EXPECT_EQ(first, again);
+}
+
+std::vector<uint32_t> draw_primes(int count) {
+  std::vector<uint32_t> primes;
+  for (int k = 0; k < count; ++k) primes.push_back(draw_prime());
+  return primes;
+}
+
+// An empty seed is no seed: the draw comes from the system's entropy.
+TEST(PrimeDraw, AnEmptySeedLeavesTheDrawRandom) {
+  DrawSeed empty("");
+  const std::vector<uint32_t> first = draw_primes(8);
+  reseed_prime_draw();
+  EXPECT_NE(draw_primes(8), first);
+}
+
+// Anything but a whole decimal number below 2^64 ends the request, which
+// would otherwise run on a seed the caller never meant.
+TEST(PrimeDraw, ASeedThatIsNotAWholeDecimalNumberIsRefused) {
+  zel_test::TestHost host(0);
+  DrawSeed unset(nullptr);
+  for (const char* seed :
+       {"abc", " 0", "0 ", "1x", "-1", "+1", "18446744073709551616", "99999999999999999999999"}) {
+    setenv("ZEL_DRAW_SEED", seed, 1);
+    EXPECT_RAISES(reseed_prime_draw(),
+                  "ZEL_DRAW_SEED must be a whole decimal number below 2^64, not \"" +
+                      std::string(seed) + "\"\n");
+  }
+  setenv("ZEL_DRAW_SEED", "18446744073709551615", 1);
+  EXPECT_NO_THROW(reseed_prime_draw());
+}
+
+int entropy_calls = 0;
+int entropy_errno = 0;
+ssize_t failing_entropy(void*, size_t, unsigned) {
+  ++entropy_calls;
+  errno = entropy_errno;
+  return -1;
+}
+
+// Without getrandom (an old kernel, or a filter that forbids it) the draw
+// is seeded from /dev/urandom, still at random.
+TEST(PrimeDraw, WithoutGetrandomTheDrawReadsDevUrandom) {
+  zel_test::TestHost host(0);
+  DrawSeed unset(nullptr);
+  struct Restore {
+    ~Restore() { prime_draw_entropy = getrandom; }
+  } restore;
+  prime_draw_entropy = failing_entropy;
+  for (int error : {ENOSYS, EPERM}) {
+    entropy_errno = error;
+    entropy_calls = 0;
+    reseed_prime_draw();
+    const std::vector<uint32_t> first = draw_primes(8);
+    reseed_prime_draw();
+    EXPECT_NE(draw_primes(8), first) << error;
+    EXPECT_EQ(entropy_calls, 2) << error;
+  }
 }
 
 // Two children forked after the parent drew draw afresh, each its own primes.

@@ -432,6 +432,49 @@ TEST(GroebnerQQ, AnInputBuiltAgainstTheWholeTableIsRefusedNotAnsweredWrongly) {
   }
 }
 
+// x1 = 1/N, x2 = x1 + t, t^2 = t + 1, N the product of the smallest prime
+// (lane 0) of each of the table's first 40 batches of 8, entered through
+// y = 2^31 with coefficients of one word.  Every batch of the table in its
+// order has a bad lane; walked one after the other they would spend the
+// request's primes (here 300) before a good one came.  Once the first is
+// thrown away the next is drawn: the input costs that one batch.
+TEST(GroebnerQQ, AFirstBatchWithABadLaneIsReplacedByDrawnPrimes) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const uint32_t* table = zel::Zel_Default_Primes32();
+  mpz_class N = 1;
+  for (int k = 0; k < 40; ++k) N *= table[zel::kDefaultPrimes - 8 - 8 * k];
+  // Variables x1, x2, t, y.
+  const mpz_class base = mpz_class(1) << 31;
+  QPoly reciprocal = {{NMono{0, 0, 0, 0}, -1}};
+  int d = 0;
+  for (mpz_class rest = N; rest != 0; rest >>= 31, ++d)
+    reciprocal.push_back({NMono{1, 0, 0, d}, mpq_class(mpz_class(rest & (base - 1)))});
+  std::vector<QPoly> F = {
+      reciprocal,
+      {{NMono{0, 0, 0, 1}, 1}, {NMono{0, 0, 0, 0}, mpq_class(-base)}},
+      {{NMono{0, 1, 0, 0}, 1}, {NMono{1, 0, 0, 0}, -1}, {NMono{0, 0, 1, 0}, -1}},
+      {{NMono{0, 0, 2, 0}, 1}, {NMono{0, 0, 1, 0}, -1}, {NMono{0, 0, 0, 0}, -1}}};
+  for (QPoly& f : F) f = gb.normalise(f);
+  PrimeLimit limit(300);
+  EXPECT_EQ(qq_basis(gb, 0, 4, F), gb.basis(F));
+  EXPECT_EQ(last_modular_figures.discarded, 1u);
+}
+
+// L x - 3 L, y^2 - 2, L the product of the table's top 13500 primes.  The
+// first batch, about 27000 primes by the size of L, walks past those that
+// divide L and so runs out of table: the rest of it is drawn.
+TEST(GroebnerQQ, AFirstBatchThatRunsOutOfTableIsCompletedByDrawnPrimes) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const mpz_class L = table_product(zel::kDefaultPrimes - 13500, zel::kDefaultPrimes);
+  std::vector<QPoly> F = {{{NMono{1, 0}, mpq_class(L)}, {NMono{0, 0}, mpq_class(-3 * L)}},
+                          {{NMono{0, 2}, 1}, {NMono{0, 0}, -2}}};
+  for (QPoly& f : F) f = gb.normalise(f);
+  EXPECT_EQ(qq_basis(gb, 0, 2, F), gb.basis(F));
+  EXPECT_EQ(last_modular_figures.skipped_primes, 13500u);
+}
+
 // Past the request's primes the refusal gives the primes its batches took:
 // 8, 8, 16 and 32, as 64 more would pass 100.
 TEST(GroebnerQQ, TheRefusalGivesThePrimesOfTheBatches) {
@@ -441,6 +484,19 @@ TEST(GroebnerQQ, TheRefusalGivesThePrimesOfTheBatches) {
   for (QPoly& f : F) f = gb.normalise(f);
   PrimeLimit limit(100);
   EXPECT_EQ(primes_at_refusal([&] { qq_basis(gb, 0, 2, F); }), 64);
+}
+
+// An input coefficient whose first batch alone would pass the request's
+// primes is refused at once, by its size.
+TEST(GroebnerQQ, AnOversizedInputCoefficientIsRefusedByItsSize) {
+  TestHost host(0);
+  NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {
+      {{NMono{1, 0}, 1}, {NMono{0, 0}, mpq_class(mpz_class(1) << 699999)}},
+      {{NMono{0, 1}, 1}, {NMono{0, 0}, -2}}};
+  EXPECT_RAISES(qq_basis(gb, 0, 2, F),
+                "Not enough primes in default table (an input coefficient of 700000 bits needs "
+                "more than the 40000 primes a request may take)\n");
 }
 
 // B x1 - 8 x2^2 + 6 x2 - 5, x2^3 - 9 x2^2 - 9 x2 - 8, B the product of the
