@@ -1,9 +1,14 @@
 /* One solving request per process, for whole-process timings:
- *   solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]
- * fp: modulo 65521 (prime-field build), with THREADS threads (default 1);
- * qq: over the rationals (integer build, one thread).  MODE is a
+ *   solve_bench [-t THREADS] [-p PRIME] [-b BK0] [-2 NB2,BK2] fp|qq MODE SYSTEM [DEGREE [TERMS]]
+ * SYSTEM: katsura-N, cyclic-N or dense-N-D (N dense polynomials in N
+ * variables, every monomial of degree at most D with a pseudo-random
+ * coefficient between -1000 and 1000, the same every run).
+ * fp: modulo PRIME (default 65521; prime-field build), with THREADS threads
+ * (default 1); qq: over the rationals (integer build, one thread).  MODE is a
  * compute-mode number (1 basis, 2 rational parametrisation, 4 minimal
- * polynomial, 6 normal forms, 12 multiplication matrix).  Mode 6 reduces
+ * polynomial, 6 normal forms, 11 a basis for blocks split at variable BK0
+ * (default 0), then with NB2 > 0 a second basis of it and the last NB2
+ * inputs for blocks split at BK2, 12 multiplication matrix).  Mode 6 reduces
  * one polynomial of TERMS pseudo-random terms of degree up to DEGREE
  * (default 12 and 200) modulo the system's basis,
  * computed first and not timed.  Prints the result count, the largest term
@@ -22,6 +27,9 @@ static double now(void) {
   clock_gettime(CLOCK_MONOTONIC, &t);
   return t.tv_sec + 1e-9 * t.tv_nsec;
 }
+
+/* The prime-field build's modulus. */
+static UI32 prime = 65521;
 
 static void mix(unsigned long long* h, unsigned long long x) { *h = (*h ^ x) * 1099511628211ULL; }
 
@@ -104,6 +112,34 @@ static zs_poly request(int nvars, int degree, int terms) {
   return f;
 }
 
+/* dense-N-D: every monomial of degree at most D in N variables, in each of
+ * N polynomials, with a coefficient from a fixed generator. */
+static void dense_terms(zs_poly* f, int* e, int v, int left, unsigned long long* s) {
+  int k;
+  if (v == f->nvars) {
+    int c;
+    *s = *s * 6364136223846793005ULL + 1442695040888963407ULL;
+    c = (int)((*s >> 33) % 2001) - 1000;
+    if (c != 0) zs_add_term(f, e, c);
+    return;
+  }
+  for (k = 0; k <= left; k++) {
+    e[v] = k;
+    dense_terms(f, e, v + 1, left - k, s);
+  }
+  e[v] = 0;
+}
+
+static int dense(int n, int degree, zs_poly* out) {
+  unsigned long long s = 0x9E3779B97F4A7C15ULL;
+  int k, e[64] = {0};
+  for (k = 0; k < n; k++) {
+    zs_init(&out[k], n);
+    dense_terms(&out[k], e, 0, degree, &s);
+  }
+  return n;
+}
+
 /* A basis as sent back: exponents and (integer build) coefficients. */
 typedef struct {
   UI32 nterms;
@@ -134,7 +170,7 @@ static UI32 normal_forms(int qq, zs_poly* sys, int count, int nvars, char** name
     for (j = 0; j < count; j++) in[j] = send_qq(&sys[j]);
     nb = Zel_int_groebner(in, (UI32)count, out, 1, 0, &t, 0, -1, 0, &env);
   } else {
-    zs_session(0, (UI32)nvars, 65521, 0);
+    zs_session(0, (UI32)nvars, prime, 0);
     for (j = 0; j < count; j++) in[j] = zs_send(&sys[j]);
     nb = Zel_groebner(in, (UI32)count, out, 1, 0, &t, 0, 8, 0, &env);
   }
@@ -167,7 +203,7 @@ static UI32 normal_forms(int qq, zs_poly* sys, int count, int nvars, char** name
     Zel_int_reset_expos(0, (UI32)nvars, names);
     in[0] = send_qq(&f);
   } else {
-    zs_session(0, (UI32)nvars, 65521, 0);
+    zs_session(0, (UI32)nvars, prime, 0);
     in[0] = zs_send(&f);
   }
   for (i = 0; i < nb; i++) {
@@ -211,22 +247,36 @@ int main(int argc, char** argv) {
   int n, k, qq, mode, count, degree = 12, terms = 200;
   UI32 r, i, most = 0;
   unsigned long long hash = 0;
-  int threads = 1;
-  if (argc > 2 && strcmp(argv[1], "-t") == 0) {
-    threads = atoi(argv[2]) > 0 ? atoi(argv[2]) : 1;
+  int threads = 1, bk0 = 0, nb2 = 0, bk2 = 0, dense_degree;
+  while (argc > 2 && argv[1][0] == '-') {
+    if (strcmp(argv[1], "-t") == 0) {
+      threads = atoi(argv[2]) > 0 ? atoi(argv[2]) : 1;
+    } else if (strcmp(argv[1], "-p") == 0) {
+      prime = (UI32)strtoul(argv[2], NULL, 10);
+    } else if (strcmp(argv[1], "-b") == 0) {
+      bk0 = atoi(argv[2]);
+    } else if (strcmp(argv[1], "-2") == 0) {
+      if (sscanf(argv[2], "%d,%d", &nb2, &bk2) != 2) argc = 0;
+    } else {
+      argc = 0;
+    }
+    if (argc == 0) break;
     argv += 2;
     argc -= 2;
   }
   if (argc < 4 || argc > 6 || (strcmp(argv[1], "fp") && strcmp(argv[1], "qq"))) {
     fprintf(stderr,
-            "usage: solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]\n");
+            "usage: solve_bench [-t THREADS] [-p PRIME] [-b BK0] [-2 NB2,BK2] fp|qq MODE "
+            "katsura-N|cyclic-N|dense-N-D [DEGREE [TERMS]]\n");
     return 2;
   }
   qq = strcmp(argv[1], "qq") == 0;
   mode = atoi(argv[2]);
   if (argc > 4) degree = atoi(argv[4]);
   if (argc > 5) terms = atoi(argv[5]);
-  if (sscanf(argv[3], "katsura-%d", &n) == 1) {
+  if (sscanf(argv[3], "dense-%d-%d", &n, &dense_degree) == 2 && n > 0 && n < 64) {
+    count = dense(n, dense_degree, sys);
+  } else if (sscanf(argv[3], "katsura-%d", &n) == 1) {
     count = zs_katsura(n, sys);
   } else if (sscanf(argv[3], "cyclic-%d", &n) == 1) {
     count = zs_cyclic(n, sys);
@@ -243,6 +293,8 @@ int main(int argc, char** argv) {
   memset(&env, 0, sizeof env);
   env._compute = mode;
   env._aggressive2 = env._dlim = env._skip = -1;
+  env._nb2 = nb2;
+  env._bk2 = bk2;
   if (mode == ZEL_COMPUTE_GBASIS_NF) {
     r = normal_forms(qq, sys, count, n, names, degree, terms, out, &t);
   } else if (qq) {
@@ -253,13 +305,13 @@ int main(int argc, char** argv) {
     Zel_int_reset_expos(0, (UI32)n, names);
     for (k = 0; k < count; k++) in[k] = send_qq(&sys[k]);
     start = now();
-    r = Zel_int_groebner(in, (UI32)count, out, 1, 0, &t, 0, -1, 0, &env);
+    r = Zel_int_groebner(in, (UI32)count, out, 1, 0, &t, bk0, -1, 0, &env);
     t = now() - start;
   } else {
-    zs_session(0, (UI32)n, 65521, 0);
+    zs_session(0, (UI32)n, prime, 0);
     for (k = 0; k < count; k++) in[k] = zs_send(&sys[k]);
     start = now();
-    r = Zel_groebner(in, (UI32)count, out, 1, 0, &t, 0, 8, 0, &env);
+    r = Zel_groebner(in, (UI32)count, out, 1, 0, &t, bk0, 8, 0, &env);
     t = now() - start;
   }
   for (i = 0; i < r; i++) {

@@ -86,15 +86,16 @@ Dpol* in_current_order(const Dpol* p) {
 // The change of order reads the normal set off the leading monomials of a
 // basis for the degree order on all variables.  A basis for block orders
 // (mode 11 without a second basis, a basis handed over in a session of two
-// blocks) is computed again for that order first.  Returns the count of W.
-uint32_t degree_order_basis(PolyRoom& W, uint32_t nb) {
+// blocks) is replaced by that basis, computed from from[0 .. n-1], which
+// must span the same ideal as W[0 .. nb-1].  Returns the count of W.
+uint32_t degree_order_basis(PolyRoom& W, uint32_t nb, Dpol* const* from, uint32_t n) {
   if (var_second_block == 0) return nb;
   var_second_block = 0;
-  std::vector<Dpol*> copies(nb);
-  for (uint32_t i = 0; i < nb; ++i) copies[i] = in_current_order(W[i]);
-  resort_Dpol(copies.data(), int32_t(nb));
+  std::vector<Dpol*> copies(n);
+  for (uint32_t i = 0; i < n; ++i) copies[i] = in_current_order(from[i]);
+  resort_Dpol(copies.data(), int32_t(n));
   double t = 0;
-  return later_gbasis(copies.data(), nb, W.data(), &t);
+  return later_gbasis(copies.data(), n, W.data(), &t);
 }
 
 // The radical strategy: result[0] holds the square-free minimal polynomial
@@ -265,7 +266,16 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
   }
 
   const double t0 = cpu_now();
-  if (want_buildmatrix || !second_basis) nb = degree_order_basis(W, nb);
+  if (want_buildmatrix || !second_basis) {
+    // Without elimination the block basis spans the ideal of the system,
+    // whose reduced basis for the degree order is the same from either; the
+    // system's polynomials have far lower degrees (a block basis's reach
+    // the number of solutions), so they give it at a fraction of the cost.
+    if (elim)
+      nb = degree_order_basis(W, nb, W.data(), nb);
+    else
+      nb = degree_order_basis(W, nb, inputs.data(), m1);
+  }
   if (want_buildmatrix) {
     count = build_last_matrix(W.data(), nb, result, normal_set_size(W.data(), nb), 0, 0);
   } else if (!second_basis) {

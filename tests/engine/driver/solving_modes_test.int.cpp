@@ -13,6 +13,7 @@
 #include "engine/call_zel.h"
 #include "engine/coef/default_primes.hpp"
 #include "engine/driver/multi_modular.hpp"
+#include "engine/f4/elimination.hpp"
 #include "support/naive_buchberger_qq.hpp"
 #include "support/qq_capi.hpp"
 #include "support/test_host.hpp"
@@ -409,6 +410,54 @@ TEST(SolvingQQ, FirstBasisOnABlockAloneGivesTheParametrisation) {
   ASSERT_EQ(rr.size(), 2u);
   ASSERT_EQ(in_last(rr.back(), 2, 0).size(), 5u);
   EXPECT_EQ(run(F, 2, ZEL_COMPUTE_GBASIS_MULTI, 0, 0, 0, -1, 1), rr);
+}
+
+// Three dense cubics in three variables with small coefficients: 27
+// solutions in shape position.
+std::vector<QPoly> dense_cubics(const NaiveGroebnerQQ& gb) {
+  std::vector<QPoly> F;
+  uint64_t s = 0x9E3779B97F4A7C15ULL;
+  for (int k = 0; k < 3; ++k) {
+    QPoly f;
+    for (int a = 0; a <= 3; ++a)
+      for (int b = 0; a + b <= 3; ++b)
+        for (int c = 0; a + b + c <= 3; ++c) {
+          s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+          const int coefficient = int((s >> 33) % 21) - 10;
+          if (coefficient != 0) f.push_back({NMono{a, b, c}, mpq_class(coefficient)});
+        }
+    F.push_back(gb.normalise(f));
+  }
+  return F;
+}
+
+// Mode 11 without a second basis, its blocks split before the last
+// variable: its block basis holds polynomials of degree about the number of
+// solutions, from which the degree-order basis that the change of order
+// reads would cost many times the block basis itself.  Counted by the
+// eliminations' multiply-adds over the whole request, it does about the
+// work of mode 1 on those blocks and of mode 2 together.
+TEST(SolvingQQ, FirstBasisOnABlockCostsAboutTheBlockBasisAndTheDegreeBasis) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = dense_cubics(gb);
+  uint64_t& products = zel::ZEL_BUILD::elimination_products;
+  uint64_t before = products;
+  const std::vector<QPoly> rr = run(F, 3, ZEL_COMPUTE_RRFORM);
+  const uint64_t degree_basis = products - before;
+  ASSERT_EQ(in_last(rr.back(), 3, 0).size(), 28u);
+  start_qq_session(2, 1);
+  std::vector<void*> in = send_qq(F, 3);
+  sZEL_Comp_Desc env{};
+  env._compute = ZEL_COMPUTE_GBASIS;
+  std::vector<void*> out(100000);
+  double cpu = 0;
+  before = products;
+  ASSERT_GT(Zel_int_groebner(in.data(), 3, out.data(), 1, 0, &cpu, 0, -1, 0, &env), 0u);
+  const uint64_t block_basis = products - before;
+  before = products;
+  EXPECT_EQ(run(F, 3, ZEL_COMPUTE_GBASIS_MULTI, 0, 0, 0, -1, 2), rr);
+  EXPECT_LE(products - before, 2 * (block_basis + degree_basis));
 }
 
 TEST(SolvingQQ, MoreSecondPolynomialsThanInputsAreRefused) {
