@@ -24,7 +24,6 @@
 #include "engine/mem/pool.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_pool.hpp"
-#include <cstdio>
 #include <cstring>
 #include <vector>
 #include "engine/mono/expos_layout.hpp"
@@ -33,32 +32,6 @@
 namespace zel::ZEL_BUILD {
 
 namespace {
-
-// Sets every engine setting the request reads, from the record or to its
-// default, so that nothing of an earlier request carries over (the tables
-// of _index and _memory excepted: they are capacities).
-void apply_request(const sZEL_Comp_Desc* env) {
-  want_mingbasis_strong = 1;
-  want_mingbasis = 0;
-  nb_of_renormed = 0;
-  want_automatique = 0;
-  want_eliminated = 0;
-  want_buildmatrix = 0;
-  want_rr_form = 0;
-  want_radical_strateg1 = 0;
-  want_add_equations = 0;
-  apply_table_options(env);
-  if (env->_aggressive2 < 1) {
-    ZEL_C(want_aggressive) = 0;
-  } else {
-    ZEL_C(want_aggressive2) = uint32_t(env->_aggressive2);
-    for (uint32_t& a : aggressive_tab) a = uint32_t(env->_aggressive2);
-    ZEL_C(want_aggressive) = 1;
-    std::fprintf(stderr, "********** Set -O2 %d\n", env->_aggressive2);
-  }
-  want_skip_comput = env->_skip > 0 ? uint32_t(env->_skip) : 0;
-  apply_degree_limit(env->_dlim, env->_compute != ZEL_COMPUTE_GBASIS);
-}
 
 // The main loop sorts, normalises and dehomogenises its inputs in place, so
 // it works on copies (monomials included): a caller may hand the same
@@ -149,7 +122,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   record_groebner_inputs(base, nb);
   record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
-  apply_request(env);
+  begin_request(*env);
   const RequestMarks marks;
   double spent = 0;
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
@@ -191,10 +164,7 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "hilbert", true);
-  want_mingbasis_strong = 1;
-  want_mingbasis = 0;
-  nb_of_renormed = 0;
-  want_automatique = 0;
+  begin_request_without_options(0);
   const double start = double(std::clock()) / CLOCKS_PER_SEC;
   const UI32 count = lib_hilbert_compute(base, nb, result);
   if (cpu != nullptr) *cpu = double(std::clock()) / CLOCKS_PER_SEC - start;
@@ -206,14 +176,11 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   forget_pools();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "gbasis_rr_form", true);
-  // No degree limit of its own: a limit of an earlier request would cut the
-  // basis that the change of order reads.
-  apply_degree_limit(0, true);
+  begin_request_without_options(ZEL_COMPUTE_RRFORM);
   double spent = 0;
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
-  const UI32 count = gbasis_universal_cmd(copies.data(), nb, reinterpret_cast<Dpol**>(result),
-                                          nullptr, 0, &spent, 0, want_buildmatrix ? 1 : 0, 1, 0,
-                                          0, 0, 0, 0);
+  const UI32 count = run_solving_mode(ZEL_COMPUTE_RRFORM, copies.data(), nb, 0,
+                                      reinterpret_cast<Dpol**>(result), &spent, 0, 0, 0, 0, 0);
   if (cpu != nullptr) *cpu = spent;
   hand_out_results(result, count);
   return count;

@@ -33,23 +33,6 @@ uint32_t prime_offset(int32_t off) {
   return uint32_t((int64_t(off) * 8) % 20000);
 }
 
-// Sets every engine setting the request reads, from the record or to its
-// default, so that nothing of an earlier request carries over (the tables
-// of _index and _memory excepted: they are capacities).
-void apply_request(const sZEL_Comp_Desc* env) {
-  want_mingbasis = 0;
-  nb_of_renormed = 0;
-  want_eliminated = 0;
-  want_buildmatrix = 0;
-  want_rr_form = 0;
-  want_radical_strateg1 = 0;
-  want_add_equations = 0;
-  want_automatique = 1;
-  ZEL_C(want_aggressive) = 0;
-  apply_table_options(env);
-  apply_degree_limit(env->_dlim, env->_compute != ZEL_COMPUTE_GBASIS);
-}
-
 // Every input must be a live, sorted handle of this session.
 void check_inputs(void** base, uint32_t nb, const char* who) {
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], who, true);
@@ -91,7 +74,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   } offset_guard;
   offset_primes = prime_offset(env->_off);
   Stderr("Set offset primes to %u/%d\n", offset_primes, 20000);
-  apply_request(env);
+  begin_request(*env);
   Output("Lin Bk ignored [NEW lib]");
 
   ModularRequest rq;
@@ -121,10 +104,7 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
   check_inputs(base, nb, "hilbert");
-  want_mingbasis_strong = 1;
-  want_mingbasis = 0;
-  nb_of_renormed = 0;
-  want_automatique = 0;
+  begin_request_without_options(0);
   const double start = cpu_seconds();
   const UI32 count = lib_hilbert_compute(base, nb, result);
   hand_out_results(result, count);
@@ -132,21 +112,18 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   return count;
 } ZEL_ENTRY_CATCH("hilbert")
 
-// The universal command on all the polynomials through the loop over
-// batches of primes: the rational parametrisation, or the minimal
-// polynomial alone after a multiplication-matrix request.
+// Mode 2 on all the polynomials through the loop over batches of primes:
+// the rational parametrisation.
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
   IntContext gmp;
   const double start = cpu_seconds();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   check_inputs(base, nb, "gbasis_rr_form");
-  // No degree limit of its own: a limit of an earlier request would cut the
-  // basis that the change of order reads.
-  apply_degree_limit(0, true);
+  begin_request_without_options(ZEL_COMPUTE_RRFORM);
   ModularRequest rq;
   rq.input = reinterpret_cast<Dpol_INT* const*>(base);
   rq.n = nb;
-  rq.mode = want_buildmatrix ? ZEL_COMPUTE_MINPOLY : ZEL_COMPUTE_RRFORM;
+  rq.mode = ZEL_COMPUTE_RRFORM;
   rq.first_batch = first_batch_size(-1, rq.input, nb);
   const uint32_t count = run_multi_modular(rq, reinterpret_cast<Dpol_INT**>(result));
   hand_out_results(result, count);
