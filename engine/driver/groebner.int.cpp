@@ -3,6 +3,7 @@
 // entry.
 #include <cstdlib>
 #include <ctime>
+#include <vector>
 
 #include "engine/api/entry_guard.hpp"
 #include "engine/api/handles.hpp"
@@ -36,6 +37,14 @@ uint32_t prime_offset(int32_t off) {
 // Every input must be a live, sorted handle of this session.
 void check_inputs(void** base, uint32_t nb, const char* who) {
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], who, true);
+}
+
+// The handles of the inputs, read before a result is written: the result
+// array may overlap the caller's array of inputs, which every pass reads.
+std::vector<Dpol_INT*> input_handles(void* const* base, uint32_t nb) {
+  std::vector<Dpol_INT*> in(nb);
+  for (uint32_t i = 0; i < nb; ++i) in[i] = static_cast<Dpol_INT*>(base[i]);
+  return in;
 }
 
 // The results become handles of the session; the next request's inputs
@@ -77,8 +86,9 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   begin_request(*env);
   Output("Lin Bk ignored [NEW lib]");
 
+  const std::vector<Dpol_INT*> inputs = input_handles(base, nb);
   ModularRequest rq;
-  rq.input = reinterpret_cast<Dpol_INT* const*>(base);
+  rq.input = inputs.data();
   rq.n = nb;
   rq.mode = env->_compute;
   rq.force_elim = env->_force_elim;
@@ -120,8 +130,9 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   check_inputs(base, nb, "gbasis_rr_form");
   begin_request_without_options(ZEL_COMPUTE_RRFORM);
+  const std::vector<Dpol_INT*> inputs = input_handles(base, nb);
   ModularRequest rq;
-  rq.input = reinterpret_cast<Dpol_INT* const*>(base);
+  rq.input = inputs.data();
   rq.n = nb;
   rq.mode = ZEL_COMPUTE_RRFORM;
   rq.first_batch = first_batch_size(-1, rq.input, nb);

@@ -1,10 +1,11 @@
 // The compute entries of both builds through the C interface, around the
 // computation itself: a request answers as it would in a fresh session
-// whatever ran before it.
+// whatever ran before it, and a result array may overlap the inputs.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -211,6 +212,25 @@ TEST(ComputeEntry, EveryRequestAnswersAsInAFreshSession) {
     const std::string fresh = last_answer({&second});
     for (const Kind& first : kinds)
       EXPECT_EQ(last_answer({&first, &second}), fresh) << second.name << " after " << first.name;
+  }
+}
+
+// The result array may overlap the inputs: every entry reads them before it
+// writes a result.  The inputs one slot after the results, then at the
+// results themselves.
+TEST(ComputeEntry, AResultArrayMayOverlapTheInputs) {
+  for (const Kind& k : request_kinds()) {
+    const std::string apart = last_answer({&k});
+    for (size_t shift : {1, 0}) {
+      const std::string overlapping = in_child([&] {
+        start_session(4);
+        const std::vector<void*> in = send_doubled_katsura3();
+        std::vector<void*> slots(kRoom + shift);
+        std::copy(in.begin(), in.end(), slots.begin() + long(shift));
+        return answer(k, slots.data() + shift, UI32(in.size()), slots.data());
+      });
+      EXPECT_EQ(overlapping, apart) << k.name << ", inputs " << shift << " slot after the results";
+    }
   }
 }
 
