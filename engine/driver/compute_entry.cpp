@@ -189,6 +189,8 @@ void begin_request_without_options(int32_t mode) {
   begin_request(env);
 }
 
+double process_cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
 void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, const char* who) {
   if (nb > 0 && base == nullptr) Fatal("Zel interface error: no input array given to %s\n", who);
   if (result == nullptr) Fatal("Zel interface error: no result array given to %s\n", who);

@@ -41,6 +41,10 @@ void begin_request(const sZEL_Comp_Desc& env);
 // runs no mode, passes 0): every option at its default.
 void begin_request_without_options(int32_t mode);
 
+// The process's CPU seconds so far, helper threads included: a compute
+// entry reports the difference between its entry and its return.
+double process_cpu_seconds();
+
 // Checks the arrays of a compute call (fatal when missing).
 void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, const char* who);
 

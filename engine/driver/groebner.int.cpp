@@ -2,7 +2,6 @@
 // loop over batches of primes), hilbert and the rational-representation
 // entry.
 #include <cstdlib>
-#include <ctime>
 #include <vector>
 
 #include "engine/api/entry_guard.hpp"
@@ -24,8 +23,6 @@
 namespace zel::ZEL_BUILD {
 
 namespace {
-
-double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
 
 // Where the first batch starts in the prime table: a random window for a
 // negative _off, else _off batches of 8 primes down from the top.
@@ -64,7 +61,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
                                 I32 block, double* cpu, I32 bk0, I32 pas0,
                                 I32 restrict_, ZEL_Comp_Desc env) try {
   IntContext gmp;
-  const double start = cpu_seconds();
+  const double start = process_cpu_seconds();
   if (cpu != nullptr) *cpu = 0;
   if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
   record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
@@ -103,7 +100,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   rq.first_batch = first_batch_size(pas0, rq.input, nb);
   const uint32_t count = run_multi_modular(rq, reinterpret_cast<Dpol_INT**>(result));
   hand_out_results(result, count);
-  if (cpu != nullptr) *cpu = cpu_seconds() - start;
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;
 } ZEL_ENTRY_CATCH("groebner")
 
@@ -115,10 +112,10 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   check_compute_arrays(base, nb, result, "hilbert");
   check_inputs(base, nb, "hilbert");
   begin_request_without_options(0);
-  const double start = cpu_seconds();
+  const double start = process_cpu_seconds();
   const UI32 count = lib_hilbert_compute(base, nb, result);
   hand_out_results(result, count);
-  if (cpu != nullptr) *cpu = cpu_seconds() - start;
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;
 } ZEL_ENTRY_CATCH("hilbert")
 
@@ -126,7 +123,7 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
 // the rational parametrisation.
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
   IntContext gmp;
-  const double start = cpu_seconds();
+  const double start = process_cpu_seconds();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   check_inputs(base, nb, "gbasis_rr_form");
   begin_request_without_options(ZEL_COMPUTE_RRFORM);
@@ -138,6 +135,6 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   rq.first_batch = first_batch_size(-1, rq.input, nb);
   const uint32_t count = run_multi_modular(rq, reinterpret_cast<Dpol_INT**>(result));
   hand_out_results(result, count);
-  if (cpu != nullptr) *cpu = cpu_seconds() - start;
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;
 } ZEL_ENTRY_CATCH("gbasis_rr_form")
