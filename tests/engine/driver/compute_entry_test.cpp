@@ -57,14 +57,10 @@ std::vector<Kind> request_kinds() {
   return kinds;
 }
 
-// A session of n variables in one block.
-void start_session(UI32 n) {
-  static char storage[16][4];
-  static char* names[16];
-  for (UI32 i = 0; i < n; ++i) {
-    std::snprintf(storage[i], sizeof storage[i], "x%u", i);
-    names[i] = storage[i];
-  }
+// A session of the four variables x0 .. x3 in one block.
+void start_session() {
+  static char text[4][3] = {"x0", "x1", "x2", "x3"};
+  static char* names[4] = {text[0], text[1], text[2], text[3]};
   ZEL_C(reset_memory)();
   ZEL_C(init_urgent)(sizeof(zel::ZEL_BUILD::Dom), 2, "DRLDRL", kRoom, 0);
   ZEL_C(init)(1, 1, 0, nullptr);
@@ -74,7 +70,7 @@ void start_session(UI32 n) {
   UI32 prime[] = {65521};
   ZEL_C(reset_coeffs)(1, prime);
 #endif
-  ZEL_C(reset_expos)(0, n, names);
+  ZEL_C(reset_expos)(0, 4, names);
 }
 
 void* send(const zs_poly& f) {
@@ -226,7 +222,7 @@ std::string in_child(Job job) {
 // The requests in order in one session; the answer of the last.
 std::string last_answer(const std::vector<const Kind*>& requests) {
   return in_child([&] {
-    start_session(4);
+    start_session();
     std::vector<void*> in = send_doubled_katsura3();
     std::vector<void*> out(kRoom);
     std::string last;
@@ -252,7 +248,7 @@ TEST(ComputeEntry, AResultArrayMayOverlapTheInputs) {
     const std::string apart = last_answer({&k});
     for (size_t shift : {1, 0}) {
       const std::string overlapping = in_child([&] {
-        start_session(4);
+        start_session();
         const std::vector<void*> in = send_doubled_katsura3();
         std::vector<void*> slots(kRoom + shift);
         std::copy(in.begin(), in.end(), slots.begin() + long(shift));
@@ -271,7 +267,7 @@ TEST(ComputeEntry, AResultArrayMayOverlapTheInputs) {
 // the call, less a margin for the call's own entry and return.
 TEST(ComputeEntry, TheCpuFigureCoversTheWholeCall) {
   zel_test::TestHost host{0};
-  start_session(4);
+  start_session();
   std::vector<void*> in = send_powers(zel::ZEL_BUILD::kIntegerBuild ? 5 : 10);
   std::vector<void*> out(kRoom);
   sZEL_Comp_Desc env = record_of(ZEL_COMPUTE_RADICAL_STRATEG1);
