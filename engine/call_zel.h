@@ -350,7 +350,9 @@ UI32 Zel_size_memory_coeff(void);
  * polynomials (the same leading terms as the reduced basis), non-zero the
  * reduced basis; the other modes and the prime-field build always reduce.
  * pas0: integer build only (below); the prime-field build does not read it.
- * Modes the build cannot run fail with a message. */
+ * Modes the build cannot run fail with a message.
+ * groebner, hilbert and gbasis_rr_form read every input before they write
+ * a result: result may overlap base, or be base itself. */
 UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                   double* cpu, I32 bk0, I32 pas0, I32 restrict_, ZEL_Comp_Desc env);
 /* Integer build: every mode of the prime-field build (ZEL_COMPUTE_GBASIS to

@@ -3,6 +3,7 @@
 #include "engine/api/entry_guard.hpp"
 #include "engine/driver/compute_entry.hpp"
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -10,7 +11,10 @@
 #include "engine/api/record.hpp"
 #include "engine/api/session.hpp"
 #include "engine/driver/gbasis.hpp"
+#include "engine/f4/dpol_from_row.hpp"
+#include "engine/f4/elimination.hpp"
 #include "engine/f4/pairs.hpp"
+#include "engine/f4/symbolic.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/code_table.hpp"
@@ -109,15 +113,20 @@ void record_hilbert_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
   record("flush");
 }
 
-void apply_table_options(const sZEL_Comp_Desc* env) {
-  if (env->_memory > 0) {
-    const uint64_t slots = uint64_t(env->_memory) * 30000;
+namespace {
+
+// _memory > 0: zone tables of _memory * 30000 entries (never smaller than
+// now).  _index > 0: at most _index matrix columns, with a fresh monomial
+// code table sized for it.  Values <= 0 leave the settings alone.
+void apply_table_options(const sZEL_Comp_Desc& env) {
+  if (env._memory > 0) {
+    const uint64_t slots = uint64_t(env._memory) * 30000;
     if (slots > 0xFFFFFFFFull / 8)
-      Fatal("Zel interface error: _memory=%d asks for too large zone tables\n", env->_memory);
+      Fatal("Zel interface error: _memory=%d asks for too large zone tables\n", env._memory);
     enlarge_zone_tables(uint32_t(slots));
   }
-  if (env->_index > 0) {
-    zel_max_index = uint32_t(env->_index);
+  if (env._index > 0) {
+    zel_max_index = uint32_t(env._index);
     set_hash_prime();
     Base_Exposants* t = engine_Table_de_Recherche();
     empty_Table_de_Recherche(t);
@@ -125,11 +134,62 @@ void apply_table_options(const sZEL_Comp_Desc* env) {
   }
 }
 
-void apply_degree_limit(int32_t dlim, bool whole_basis) {
-  const uint32_t limit = dlim > 0 ? uint32_t(dlim) : kNoDegreeLimit;
+// Aggressive elimination and its skip are options of the prime-field build
+// alone; the integer build always runs without them.
+void apply_aggressive(const sZEL_Comp_Desc& env) {
+  ZEL_C(want_aggressive) = 0;
+  want_skip_comput = 0;
+#ifdef ZEL_VARIANT_FP
+  if (env._aggressive2 >= 1) {
+    ZEL_C(want_aggressive2) = uint32_t(env._aggressive2);
+    for (uint32_t& a : aggressive_tab) a = uint32_t(env._aggressive2);
+    ZEL_C(want_aggressive) = 1;
+    std::fprintf(stderr, "********** Set -O2 %d\n", env._aggressive2);
+  }
+  if (env._skip > 0) want_skip_comput = uint32_t(env._skip);
+#else
+  (void)env;
+#endif
+}
+
+// The degree limit of a request (_dlim > 0; else none).  Mode 1 makes no
+// pair above it; the modes that need the whole basis refuse one the limit
+// cut short.
+void apply_degree_limit(const sZEL_Comp_Desc& env) {
+  const uint32_t limit = env._dlim > 0 ? uint32_t(env._dlim) : kNoDegreeLimit;
+  const bool whole_basis = env._compute != ZEL_COMPUTE_GBASIS;
   Dlim = whole_basis ? kNoDegreeLimit : limit;
   whole_basis_dlim = whole_basis ? limit : kNoDegreeLimit;
 }
+
+}  // namespace
+
+void begin_request(const sZEL_Comp_Desc& env) {
+  want_buildmatrix = 0;
+  want_rr_form = 0;
+  want_radical_strateg1 = 0;
+  want_add_equations = 0;
+  want_mingbasis = 0;
+  want_mingbasis_strong = 1;
+  want_eliminated = 0;
+  nb_of_renormed = 0;
+  want_automatique = 0;
+  // Set and cleared within one step of the main loop: an error in between
+  // leaves them set.
+  ZEL_C(want_ignore_simulin) = 0;
+  use_strong_order = 0;
+  apply_table_options(env);
+  apply_aggressive(env);
+  apply_degree_limit(env);
+}
+
+void begin_request_without_options(int32_t mode) {
+  sZEL_Comp_Desc env{};
+  env._compute = mode;
+  begin_request(env);
+}
+
+double process_cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
 
 void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, const char* who) {
   if (nb > 0 && base == nullptr) Fatal("Zel interface error: no input array given to %s\n", who);

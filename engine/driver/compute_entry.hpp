@@ -1,5 +1,6 @@
 // What the compute entries of both builds share: their session records, the
-// table options of a request and the mode flags the follow-up steps read.
+// start of a request (every setting it reads) and the mode flags the
+// follow-up steps read.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,7 @@
 namespace zel::ZEL_BUILD {
 
 // Mode flags of the change-of-order and rational-representation steps.
-// Every request sets each of them (a request never inherits the mode of the
-// one before).
+// begin_request clears them; the mode being run sets its own.
 extern uint32_t want_buildmatrix;
 extern uint32_t want_rr_form;
 extern uint32_t want_radical_strateg1;
@@ -31,15 +31,19 @@ void record_groebner_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
 void record_hilbert_call(uint32_t nb, int32_t mingbasis_strong, int32_t block,
                          int32_t restrict_);
 
-// _memory > 0: zone tables of _memory * 30000 entries (never smaller than
-// now).  _index > 0: at most _index matrix columns, with a fresh monomial
-// code table sized for it.  Values <= 0 leave the settings alone.
-void apply_table_options(const sZEL_Comp_Desc* env);
+// Sets every engine setting a request reads, from its record or to the
+// default, so that a request answers the same whatever ran before it in the
+// session.  Every compute entry calls it before it computes.  Only the
+// tables of _memory and _index outlast the request: they are capacities,
+// kept for the rest of the session.
+void begin_request(const sZEL_Comp_Desc& env);
+// The same for an entry without a record (gbasis_rr_form; hilbert, which
+// runs no mode, passes 0): every option at its default.
+void begin_request_without_options(int32_t mode);
 
-// The degree limit of a request (_dlim > 0; else none).  Mode 1 makes no
-// pair above it; the modes that need the whole basis refuse one the limit
-// cut short (whole_basis: the mode is not 1).
-void apply_degree_limit(int32_t dlim, bool whole_basis);
+// The process's CPU seconds so far, helper threads included: a compute
+// entry reports the difference between its entry and its return.
+double process_cpu_seconds();
 
 // Checks the arrays of a compute call (fatal when missing).
 void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, const char* who);

@@ -14,7 +14,6 @@
 #include "engine/driver/universal_cmd.hpp"
 #include "server/algo/bridge.hpp"
 #include <algorithm>
-#include <ctime>
 #include "engine/f4/basis.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
@@ -24,7 +23,6 @@
 #include "engine/mem/pool.hpp"
 #include "engine/mem/zone.hpp"
 #include "engine/mono/expos_pool.hpp"
-#include <cstdio>
 #include <cstring>
 #include <vector>
 #include "engine/mono/expos_layout.hpp"
@@ -33,32 +31,6 @@
 namespace zel::ZEL_BUILD {
 
 namespace {
-
-// Sets every engine setting the request reads, from the record or to its
-// default, so that nothing of an earlier request carries over (the tables
-// of _index and _memory excepted: they are capacities).
-void apply_request(const sZEL_Comp_Desc* env) {
-  want_mingbasis_strong = 1;
-  want_mingbasis = 0;
-  nb_of_renormed = 0;
-  want_automatique = 0;
-  want_eliminated = 0;
-  want_buildmatrix = 0;
-  want_rr_form = 0;
-  want_radical_strateg1 = 0;
-  want_add_equations = 0;
-  apply_table_options(env);
-  if (env->_aggressive2 < 1) {
-    ZEL_C(want_aggressive) = 0;
-  } else {
-    ZEL_C(want_aggressive2) = uint32_t(env->_aggressive2);
-    for (uint32_t& a : aggressive_tab) a = uint32_t(env->_aggressive2);
-    ZEL_C(want_aggressive) = 1;
-    std::fprintf(stderr, "********** Set -O2 %d\n", env->_aggressive2);
-  }
-  want_skip_comput = env->_skip > 0 ? uint32_t(env->_skip) : 0;
-  apply_degree_limit(env->_dlim, env->_compute != ZEL_COMPUTE_GBASIS);
-}
 
 // The main loop sorts, normalises and dehomogenises its inputs in place, so
 // it works on copies (monomials included): a caller may hand the same
@@ -141,6 +113,7 @@ using namespace zel::ZEL_BUILD;
 ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                 I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_,
                                 ZEL_Comp_Desc env) try {
+  const double start = process_cpu_seconds();
   if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
   // Each request starts from fresh free lists; their records stay in zone 3.
   forget_pools();
@@ -149,9 +122,9 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   record_groebner_inputs(base, nb);
   record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
   if (block < 0) Fatal("Zel interface error: negative block %d given to groebner\n", block);
-  apply_request(env);
+  begin_request(*env);
   const RequestMarks marks;
-  double spent = 0;
+  double spent = 0;  // the bases' share alone: the call reports all it spent
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
   Dpol** in = copies.data();
   Dpol** out = reinterpret_cast<Dpol**>(result);
@@ -176,12 +149,12 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
                                env->_bk2 > 0 ? uint32_t(env->_bk2) : 0, env->_force_elim2);
       break;
   }
-  if (cpu != nullptr) *cpu = spent;
   if (ZEL_C(stop_immediately_semaphore)) count = 0;
   if (block != 0) count = restrict_to(out, count, uint32_t(block));
   if (restrict_ != 0) count = restriction(out, count);
   keep_only_results(out, count, marks);
   hand_out_results(out, count);
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;
 } ZEL_ENTRY_CATCH("groebner")
 
@@ -191,30 +164,25 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "hilbert", true);
-  want_mingbasis_strong = 1;
-  want_mingbasis = 0;
-  nb_of_renormed = 0;
-  want_automatique = 0;
-  const double start = double(std::clock()) / CLOCKS_PER_SEC;
+  begin_request_without_options(0);
+  const double start = process_cpu_seconds();
   const UI32 count = lib_hilbert_compute(base, nb, result);
-  if (cpu != nullptr) *cpu = double(std::clock()) / CLOCKS_PER_SEC - start;
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   hand_out_results(result, count);
   return count;
 } ZEL_ENTRY_CATCH("hilbert")
 
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
+  const double start = process_cpu_seconds();
   forget_pools();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], "gbasis_rr_form", true);
-  // No degree limit of its own: a limit of an earlier request would cut the
-  // basis that the change of order reads.
-  apply_degree_limit(0, true);
-  double spent = 0;
+  begin_request_without_options(ZEL_COMPUTE_RRFORM);
+  double spent = 0;  // the basis's share alone: the call reports all it spent
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
-  const UI32 count = gbasis_universal_cmd(copies.data(), nb, reinterpret_cast<Dpol**>(result),
-                                          nullptr, 0, &spent, 0, want_buildmatrix ? 1 : 0, 1, 0,
-                                          0, 0, 0, 0);
-  if (cpu != nullptr) *cpu = spent;
+  const UI32 count = run_solving_mode(ZEL_COMPUTE_RRFORM, copies.data(), nb, 0,
+                                      reinterpret_cast<Dpol**>(result), &spent, 0, 0, 0, 0, 0);
   hand_out_results(result, count);
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;
 } ZEL_ENTRY_CATCH("gbasis_rr_form")

@@ -2,7 +2,7 @@
 // loop over batches of primes), hilbert and the rational-representation
 // entry.
 #include <cstdlib>
-#include <ctime>
+#include <vector>
 
 #include "engine/api/entry_guard.hpp"
 #include "engine/api/handles.hpp"
@@ -24,8 +24,6 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
-double cpu_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
-
 // Where the first batch starts in the prime table: a random window for a
 // negative _off, else _off batches of 8 primes down from the top.
 uint32_t prime_offset(int32_t off) {
@@ -33,26 +31,17 @@ uint32_t prime_offset(int32_t off) {
   return uint32_t((int64_t(off) * 8) % 20000);
 }
 
-// Sets every engine setting the request reads, from the record or to its
-// default, so that nothing of an earlier request carries over (the tables
-// of _index and _memory excepted: they are capacities).
-void apply_request(const sZEL_Comp_Desc* env) {
-  want_mingbasis = 0;
-  nb_of_renormed = 0;
-  want_eliminated = 0;
-  want_buildmatrix = 0;
-  want_rr_form = 0;
-  want_radical_strateg1 = 0;
-  want_add_equations = 0;
-  want_automatique = 1;
-  ZEL_C(want_aggressive) = 0;
-  apply_table_options(env);
-  apply_degree_limit(env->_dlim, env->_compute != ZEL_COMPUTE_GBASIS);
-}
-
 // Every input must be a live, sorted handle of this session.
 void check_inputs(void** base, uint32_t nb, const char* who) {
   for (uint32_t i = 0; i < nb; ++i) check_live_handle(base[i], who, true);
+}
+
+// The handles of the inputs, read before a result is written: the result
+// array may overlap the caller's array of inputs, which every pass reads.
+std::vector<Dpol_INT*> input_handles(void* const* base, uint32_t nb) {
+  std::vector<Dpol_INT*> in(nb);
+  for (uint32_t i = 0; i < nb; ++i) in[i] = static_cast<Dpol_INT*>(base[i]);
+  return in;
 }
 
 // The results become handles of the session; the next request's inputs
@@ -72,7 +61,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
                                 I32 block, double* cpu, I32 bk0, I32 pas0,
                                 I32 restrict_, ZEL_Comp_Desc env) try {
   IntContext gmp;
-  const double start = cpu_seconds();
+  const double start = process_cpu_seconds();
   if (cpu != nullptr) *cpu = 0;
   if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
   record_groebner_call(nb, mingbasis_strong, block, restrict_, env);
@@ -91,11 +80,12 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   } offset_guard;
   offset_primes = prime_offset(env->_off);
   Stderr("Set offset primes to %u/%d\n", offset_primes, 20000);
-  apply_request(env);
+  begin_request(*env);
   Output("Lin Bk ignored [NEW lib]");
 
+  const std::vector<Dpol_INT*> inputs = input_handles(base, nb);
   ModularRequest rq;
-  rq.input = reinterpret_cast<Dpol_INT* const*>(base);
+  rq.input = inputs.data();
   rq.n = nb;
   rq.mode = env->_compute;
   rq.force_elim = env->_force_elim;
@@ -110,7 +100,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   rq.first_batch = first_batch_size(pas0, rq.input, nb);
   const uint32_t count = run_multi_modular(rq, reinterpret_cast<Dpol_INT**>(result));
   hand_out_results(result, count);
-  if (cpu != nullptr) *cpu = cpu_seconds() - start;
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;
 } ZEL_ENTRY_CATCH("groebner")
 
@@ -121,35 +111,30 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
   check_inputs(base, nb, "hilbert");
-  want_mingbasis_strong = 1;
-  want_mingbasis = 0;
-  nb_of_renormed = 0;
-  want_automatique = 0;
-  const double start = cpu_seconds();
+  begin_request_without_options(0);
+  const double start = process_cpu_seconds();
   const UI32 count = lib_hilbert_compute(base, nb, result);
   hand_out_results(result, count);
-  if (cpu != nullptr) *cpu = cpu_seconds() - start;
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;
 } ZEL_ENTRY_CATCH("hilbert")
 
-// The universal command on all the polynomials through the loop over
-// batches of primes: the rational parametrisation, or the minimal
-// polynomial alone after a multiplication-matrix request.
+// Mode 2 on all the polynomials through the loop over batches of primes:
+// the rational parametrisation.
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
   IntContext gmp;
-  const double start = cpu_seconds();
+  const double start = process_cpu_seconds();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");
   check_inputs(base, nb, "gbasis_rr_form");
-  // No degree limit of its own: a limit of an earlier request would cut the
-  // basis that the change of order reads.
-  apply_degree_limit(0, true);
+  begin_request_without_options(ZEL_COMPUTE_RRFORM);
+  const std::vector<Dpol_INT*> inputs = input_handles(base, nb);
   ModularRequest rq;
-  rq.input = reinterpret_cast<Dpol_INT* const*>(base);
+  rq.input = inputs.data();
   rq.n = nb;
-  rq.mode = want_buildmatrix ? ZEL_COMPUTE_MINPOLY : ZEL_COMPUTE_RRFORM;
+  rq.mode = ZEL_COMPUTE_RRFORM;
   rq.first_batch = first_batch_size(-1, rq.input, nb);
   const uint32_t count = run_multi_modular(rq, reinterpret_cast<Dpol_INT**>(result));
   hand_out_results(result, count);
-  if (cpu != nullptr) *cpu = cpu_seconds() - start;
+  if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;
 } ZEL_ENTRY_CATCH("gbasis_rr_form")
