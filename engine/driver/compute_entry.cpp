@@ -125,9 +125,21 @@ void apply_table_options(const sZEL_Comp_Desc& env) {
       Fatal("Zel interface error: _memory=%d asks for too large zone tables\n", env._memory);
     enlarge_zone_tables(uint32_t(slots));
   }
-  if (env._index > 0) {
-    zel_max_index = uint32_t(env._index);
+  // A request without _index has the default column limit, as in a fresh
+  // session, whatever limit an earlier request asked for.
+  const uint32_t columns = env._index > 0 ? uint32_t(env._index) : kDefaultMaxIndex;
+  if (env._index > 0 || zel_max_index != columns) {
+    // A refused limit leaves the one in force (and its table) as it was.
+    struct KeepOnRefusal {
+      uint32_t kept = zel_max_index;
+      bool done = false;
+      ~KeepOnRefusal() {
+        if (!done) zel_max_index = kept;
+      }
+    } keep;
+    zel_max_index = columns;
     set_hash_prime();
+    keep.done = true;
     Base_Exposants* t = engine_Table_de_Recherche();
     empty_Table_de_Recherche(t);
     ZEL_C(ptr_Base_Exposants) = t;

@@ -10,7 +10,7 @@
 
 namespace zel::ZEL_BUILD {
 
-uint32_t zel_max_index = 5000000;
+uint32_t zel_max_index = kDefaultMaxIndex;
 Base_Exposants* ZEL_C(ptr_Base_Exposants) = nullptr;
 
 uint32_t ZEL_C(max_index)() { return zel_max_index; }

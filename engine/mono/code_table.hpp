@@ -64,7 +64,8 @@ struct SlotContents {
   uint32_t code, collision, value;
 };
 
-// Largest matrix size accepted; decides the table size.  Default 5000000.
+// Largest matrix size accepted; decides the table size.
+inline constexpr uint32_t kDefaultMaxIndex = 5000000;
 extern uint32_t zel_max_index;
 // The engine's current table (made by the C interface's set-up).
 extern Base_Exposants* ZEL_C(ptr_Base_Exposants);

@@ -40,7 +40,8 @@ sZEL_Comp_Desc record_of(int32_t mode) {
 }
 
 // Every mode of groebner, mode 1 with the options a request may set (a
-// degree limit, aggressive elimination), hilbert and gbasis_rr_form.
+// degree limit, aggressive elimination, a column limit refused),
+// hilbert and gbasis_rr_form.
 std::vector<Kind> request_kinds() {
   std::vector<Kind> kinds;
   for (int32_t mode = ZEL_COMPUTE_GBASIS; mode <= ZEL_COMPUTE_MATRIXN; ++mode)
@@ -52,15 +53,19 @@ std::vector<Kind> request_kinds() {
   aggressive._aggressive2 = 1;
   aggressive._skip = 1;
   kinds.push_back({"mode 1 with _aggressive2 1", Entry::kGroebner, aggressive});
+  sZEL_Comp_Desc too_narrow = record_of(ZEL_COMPUTE_GBASIS);
+  too_narrow._index = 10;
+  kinds.push_back({"mode 1 with _index 10", Entry::kGroebner, too_narrow});
   kinds.push_back({"hilbert", Entry::kHilbert, {}});
   kinds.push_back({"gbasis_rr_form", Entry::kRrForm, {}});
   return kinds;
 }
 
-// A session of the four variables x0 .. x3 in one block.
-void start_session() {
-  static char text[4][3] = {"x0", "x1", "x2", "x3"};
-  static char* names[4] = {text[0], text[1], text[2], text[3]};
+// A session of the variables x0 .. x<n-1> (n <= 8) in one block.
+void start_session(UI32 n = 4) {
+  static char text[8][3] = {"x0", "x1", "x2", "x3", "x4", "x5", "x6", "x7"};
+  static char* names[8] = {text[0], text[1], text[2], text[3],
+                           text[4], text[5], text[6], text[7]};
   ZEL_C(reset_memory)();
   ZEL_C(init_urgent)(sizeof(zel::ZEL_BUILD::Dom), 2, "DRLDRL", kRoom, 0);
   ZEL_C(init)(1, 1, 0, nullptr);
@@ -70,7 +75,7 @@ void start_session() {
   UI32 prime[] = {65521};
   ZEL_C(reset_coeffs)(1, prime);
 #endif
-  ZEL_C(reset_expos)(0, 4, names);
+  ZEL_C(reset_expos)(0, n, names);
 }
 
 void* send(const zs_poly& f) {
@@ -238,6 +243,30 @@ TEST(ComputeEntry, EveryRequestAnswersAsInAFreshSession) {
     for (const Kind& first : kinds)
       EXPECT_EQ(last_answer({&first, &second}), fresh) << second.name << " after " << first.name;
   }
+}
+
+// A column limit holds for the request that asks for it: the next request
+// without one has the default limit again.
+TEST(ComputeEntry, AColumnLimitLastsOneRequest) {
+  const std::string got = in_child([] {
+    start_session(8);
+    std::vector<zs_poly> sys(8);
+    zs_katsura(7, sys.data());
+    std::vector<void*> in;
+    for (zs_poly& f : sys) {
+      in.push_back(send(f));
+      zs_free(&f);
+    }
+    std::vector<void*> out(kRoom);
+    Kind narrow{"mode 1 with _index 600", Entry::kGroebner, record_of(ZEL_COMPUTE_GBASIS)};
+    narrow.env._index = 600;
+    const std::string first = answer(narrow, in.data(), UI32(in.size()), out.data());
+    if (first.rfind("refused", 0) != 0) return std::string("600 columns were enough");
+    const Kind plain{"mode 1", Entry::kGroebner, record_of(ZEL_COMPUTE_GBASIS)};
+    const std::string second = answer(plain, in.data(), UI32(in.size()), out.data());
+    return second.rfind("refused", 0) == 0 ? second : std::string("answered");
+  });
+  EXPECT_EQ(got, "answered");
 }
 
 // The result array may overlap the inputs: every entry reads them before it
