@@ -13,6 +13,11 @@
  *     most:   failed runs after which a case stops (default 3)
  *   e2e_alloc_failures -1 name N from: one run in this process
  *
+ * Built twice: linked with the library, and (AF_DLOPEN) loading it with
+ * dlopen once the program runs, as a host loads it: then the C library sets
+ * up the thread-local data of the library and of what it pulls in (the C++
+ * runtime) on each thread's first use, with malloc.
+ *
  * (Not under the sanitizers: they bring their own malloc.) */
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
@@ -40,7 +45,67 @@ int main(void) {
 #include <sys/wait.h>
 #include <unistd.h>
 
+#ifdef AF_DLOPEN
+/* Each entry the sessions call is a pointer that load_library fills: these
+ * names turn the header's prototypes into the pointers' definitions and
+ * every call into a call through them. */
+#define Zel_reset_memory (*af_Zel_reset_memory)
+#define Zel_init_urgent (*af_Zel_init_urgent)
+#define Zel_init (*af_Zel_init)
+#define Zel_reset_coeffs (*af_Zel_reset_coeffs)
+#define Zel_reset_expos (*af_Zel_reset_expos)
+#define Zel_internal_threads (*af_Zel_internal_threads)
+#define Zel_creat_poly (*af_Zel_creat_poly)
+#define Zel_set_expos2 (*af_Zel_set_expos2)
+#define Zel_set_coeff_I32 (*af_Zel_set_coeff_I32)
+#define Zel_full_sort_poly2 (*af_Zel_full_sort_poly2)
+#define Zel_groebner (*af_Zel_groebner)
+#define Zel_nb_terms (*af_Zel_nb_terms)
+#define Zel_export_poly (*af_Zel_export_poly)
+#define Zel_int_reset_memory (*af_Zel_int_reset_memory)
+#define Zel_int_init_urgent (*af_Zel_int_init_urgent)
+#define Zel_int_init (*af_Zel_int_init)
+#define Zel_int_reset_coeffs (*af_Zel_int_reset_coeffs)
+#define Zel_int_reset_expos (*af_Zel_int_reset_expos)
+#define Zel_int_creat_poly (*af_Zel_int_creat_poly)
+#define Zel_int_set_expos2 (*af_Zel_int_set_expos2)
+#define Zel_int_set_coeff_gmp (*af_Zel_int_set_coeff_gmp)
+#define Zel_int_full_sort_poly2 (*af_Zel_int_full_sort_poly2)
+#define Zel_int_groebner (*af_Zel_int_groebner)
+#define Zel_int_nb_terms (*af_Zel_int_nb_terms)
+#define Zel_int_export_poly_INT_gmp (*af_Zel_int_export_poly_INT_gmp)
+#define AF_ENTRIES(X)                                                                    \
+  X(Zel_reset_memory) X(Zel_init_urgent) X(Zel_init) X(Zel_reset_coeffs)                 \
+  X(Zel_reset_expos) X(Zel_internal_threads) X(Zel_creat_poly) X(Zel_set_expos2)         \
+  X(Zel_set_coeff_I32) X(Zel_full_sort_poly2) X(Zel_groebner) X(Zel_nb_terms)            \
+  X(Zel_export_poly) X(Zel_int_reset_memory) X(Zel_int_init_urgent) X(Zel_int_init)      \
+  X(Zel_int_reset_coeffs) X(Zel_int_reset_expos) X(Zel_int_creat_poly)                   \
+  X(Zel_int_set_expos2) X(Zel_int_set_coeff_gmp) X(Zel_int_full_sort_poly2)              \
+  X(Zel_int_groebner) X(Zel_int_nb_terms) X(Zel_int_export_poly_INT_gmp)
+#endif
+
 #include "zel_systems.h"
+
+#ifdef AF_DLOPEN
+static const int af_loaded = 1;
+static void load_library(void) {
+  void* lib = dlopen(AF_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+  if (lib == NULL) {
+    fprintf(stderr, "cannot load %s: %s\n", AF_LIBRARY, dlerror());
+    exit(2);
+  }
+#define AF_RESOLVE(name)                                         \
+  if ((*(void**)&af_##name = dlsym(lib, #name)) == NULL) {       \
+    fprintf(stderr, "%s is not in %s\n", #name, AF_LIBRARY);     \
+    exit(2);                                                     \
+  }
+  AF_ENTRIES(AF_RESOLVE)
+#undef AF_RESOLVE
+}
+#else
+static const int af_loaded = 0;
+static void load_library(void) {}
+#endif
 
 /* ---- the failing allocator ------------------------------------------------ */
 
@@ -333,8 +398,10 @@ static void sweep(const Case* c, long points, int helpers) {
   points = points * c->share / 16;
   stride = points > 0 && total > points ? total / points : 1;
   /* The first 40, every one: the set-up's first allocations, and the
-   * helpers' first ones in the first parallel parts. */
-  for (at = 1; at <= total && failed < max_failed; at += at < 40 ? 1 : stride) {
+   * helpers' first ones in the first parallel parts.  The program that
+   * loads the library samples halfway between the linked one's points. */
+  for (at = 1; at <= total && failed < max_failed;
+       at += at < 40 ? 1 : at == 40 && af_loaded && stride > 1 ? stride / 2 : stride) {
     for (from = 0; from <= 1; from++) {
       af_at = at;
       af_from = from;
@@ -392,6 +459,7 @@ int main(int argc, char** argv) {
   const char* only = argc > 2 ? argv[2] : NULL;
   size_t k;
   backtrace(&frame, 1); /* loads what it needs before any allocation fails */
+  load_library();
   if (argc > 3) max_failed = atol(argv[3]);
   if (points < 0 && argc > 4) {
     for (k = 0; k < sizeof cases / sizeof cases[0]; k++)
