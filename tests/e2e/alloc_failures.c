@@ -178,14 +178,25 @@ int __cxa_thread_atexit_impl(void (*fn)(void*), void* obj, void* dso) {
   return real(fn, obj, dso);
 }
 
+static int af_in_session; /* between arm and disarm */
+
 static void arm(void) {
   af_main_thread = 1;
+  af_in_session = 1;
   __atomic_store_n(&af_seen, 0, __ATOMIC_RELAXED);
   __atomic_store_n(&af_armed, 1, __ATOMIC_RELEASE);
 }
 static long disarm(void) {
+  af_in_session = 0;
   __atomic_store_n(&af_armed, 0, __ATOMIC_RELEASE);
   return __atomic_load_n(&af_seen, __ATOMIC_RELAXED);
+}
+
+/* Counting stops and goes on within a session, without starting afresh:
+ * the binding's case counts the allocations inside its entries alone, not
+ * the host's own around them.  Returns whether it counted. */
+int af_count(int on) {
+  return __atomic_exchange_n(&af_armed, on && af_in_session, __ATOMIC_ACQ_REL);
 }
 
 /* ---- the sessions --------------------------------------------------------- */
@@ -301,6 +312,55 @@ static void qq_answer(UI32 n) {
     }
   }
 }
+
+#ifndef AF_DLOPEN
+/* Katsura-3 over QQ through the host binding and the stand-in host
+ * (alloc_failures_binding.cpp), counting the allocations inside its entries:
+ * all of them, or those of the binding alone, the host's integers being on
+ * GMP's default functions.  A failure must end the request with a host
+ * error that carries a message, after which the next request is right. */
+void af_binding_prepare(int gmp_defaults);
+int af_binding_request(char* message, size_t size);
+unsigned long long af_binding_hash(void);
+
+static unsigned long long binding_expected;
+
+/* The host and its arguments, and one request without failures. */
+static void binding_prepare_with(int gmp_defaults) {
+  char message[256];
+  af_binding_prepare(gmp_defaults);
+  if (af_binding_request(message, sizeof message) != 0) {
+    fprintf(stderr, "a request without failures raised: %s\n", message);
+    exit(25);
+  }
+  binding_expected = af_binding_hash();
+}
+static void binding_prepare(void) { binding_prepare_with(0); }
+static void binding_prepare_on_gmp_defaults(void) { binding_prepare_with(1); }
+
+static UI32 binding_session(void) {
+  static char message[1 << 12];
+  af_count(0);
+  if (af_binding_request(message, sizeof message) == 0) return 0;
+  disarm();
+  if (message[0] == 0) {
+    fputs("a host error without a message\n", stderr);
+    exit(26);
+  }
+  if (af_binding_request(message + 1, sizeof message - 1) != 0 ||
+      af_binding_hash() != binding_expected) {
+    fputs("the request after a host error went wrong\n", stderr);
+    exit(27);
+  }
+  fprintf(stderr, "host error: %s\n", message);
+  exit(1);
+}
+
+static void binding_answer(UI32 n) {
+  (void)n;
+  mix(af_binding_hash());
+}
+#endif
 
 /* ---- one run in a child --------------------------------------------------- */
 
@@ -445,6 +505,12 @@ static const Case cases[] = {
     {"katsura-7 mod 65521, mode 11, 2 threads", fp_prepare, fp_k7_11, fp_answer, 8},
     {"katsura-3 over QQ, mode 2, 1 prime a batch", qq_prepare, qq_k3_1, qq_answer, 64},
     {"katsura-3 over QQ, mode 2, 5 primes a batch", qq_prepare, qq_k3_5, qq_answer, 64},
+#ifndef AF_DLOPEN
+    {"katsura-3 over QQ through the host binding", binding_prepare, binding_session,
+     binding_answer, 64},
+    {"katsura-3 over QQ through the host binding, its own allocations",
+     binding_prepare_on_gmp_defaults, binding_session, binding_answer, 256},
+#endif
 };
 
 /* The helper threads' allocations alone, each in turn: most fall in the
