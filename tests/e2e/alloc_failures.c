@@ -87,7 +87,7 @@ int main(void) {
 #include "zel_systems.h"
 
 #ifdef AF_DLOPEN
-static const int af_loaded = 1;
+static const int af_by_dlopen = 1;
 static void load_library(void) {
   void* lib = dlopen(AF_LIBRARY, RTLD_NOW | RTLD_LOCAL);
   if (lib == NULL) {
@@ -103,7 +103,7 @@ static void load_library(void) {
 #undef AF_RESOLVE
 }
 #else
-static const int af_loaded = 0;
+static const int af_by_dlopen = 0;
 static void load_library(void) {}
 #endif
 
@@ -339,7 +339,7 @@ static void binding_prepare(void) { binding_prepare_with(0); }
 static void binding_prepare_on_gmp_defaults(void) { binding_prepare_with(1); }
 
 static UI32 binding_session(void) {
-  static char message[1 << 12];
+  static char message[1 << 12], next[1 << 12];
   af_count(0);
   if (af_binding_request(message, sizeof message) == 0) return 0;
   disarm();
@@ -347,8 +347,7 @@ static UI32 binding_session(void) {
     fputs("a host error without a message\n", stderr);
     exit(26);
   }
-  if (af_binding_request(message + 1, sizeof message - 1) != 0 ||
-      af_binding_hash() != binding_expected) {
+  if (af_binding_request(next, sizeof next) != 0 || af_binding_hash() != binding_expected) {
     fputs("the request after a host error went wrong\n", stderr);
     exit(27);
   }
@@ -461,7 +460,7 @@ static void sweep(const Case* c, long points, int helpers) {
    * helpers' first ones in the first parallel parts.  The program that
    * loads the library samples halfway between the linked one's points. */
   for (at = 1; at <= total && failed < max_failed;
-       at += at < 40 ? 1 : at == 40 && af_loaded && stride > 1 ? stride / 2 : stride) {
+       at += at < 40 ? 1 : at == 40 && af_by_dlopen && stride > 1 ? stride / 2 : stride) {
     for (from = 0; from <= 1; from++) {
       af_at = at;
       af_from = from;
