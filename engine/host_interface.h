@@ -9,7 +9,9 @@
  *
  * Conventions the binding relies on:
  * - Arguments are counted from 1 (MapleArg(kv, args, 1) is the first).
- * - The raise operations do not return: the host unwinds the call.
+ * - The raise operations do not return: the host unwinds the call.  A host
+ *   with no call to unwind may return from them; the wrappers below then
+ *   end the process with the message and status 1.
  * - In a raised message "%N" is replaced by the host's text of value N and
  *   "%-N" by its ordinal ("4th"); other text stays as it is.
  * - MaplePrintf is printf-style: a "%" that is to be printed must be "%%".
@@ -24,6 +26,9 @@
 #include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -171,21 +176,27 @@ static inline void MapleAssign(HostKernel kv, HostValue name, HostValue value) {
   kv->assign(kv, name, value);
 }
 static inline void MapleGcProtect(HostKernel kv, HostValue v) { kv->gc_protect(kv, v); }
+/* After a raise that returned: the message (its values left out) on the
+ * standard error stream, and the process ends with status 1. */
+static inline HOST_NORETURN void HostRaiseReturned(const char* msg) {
+  size_t n = strlen(msg);
+  fputs(msg, stderr);
+  if (n == 0 || msg[n - 1] != '\n') fputc('\n', stderr);
+  fflush(stderr);
+  exit(1);
+}
 static inline HOST_NORETURN void MapleRaiseError(HostKernel kv, const char* msg) {
   kv->raise_error(kv, msg, 0, 0);
-  for (;;) {
-  }
+  HostRaiseReturned(msg);
 }
 static inline HOST_NORETURN void MapleRaiseError1(HostKernel kv, const char* msg, HostValue a1) {
   kv->raise_error(kv, msg, a1, 0);
-  for (;;) {
-  }
+  HostRaiseReturned(msg);
 }
 static inline HOST_NORETURN void MapleRaiseError2(HostKernel kv, const char* msg, HostValue a1,
                                                   HostValue a2) {
   kv->raise_error(kv, msg, a1, a2);
-  for (;;) {
-  }
+  HostRaiseReturned(msg);
 }
 static inline void MaplePrintf(HostKernel kv, const char* format, ...)
 #if defined(__GNUC__)

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 enum class Kind { Integer, Float, String, Name, List, RTable, Null, Sequence, Sum, Product, Power };
 
@@ -30,6 +32,10 @@ struct Host::Impl {
   struct Kernel : HostOperations {
     Host* self;
   } kernel{};
+  // GMP's functions before the host put in its own.
+  void* (*gmp_alloc_before)(size_t) = nullptr;
+  void* (*gmp_realloc_before)(void*, size_t, size_t) = nullptr;
+  void (*gmp_free_before)(void*, size_t) = nullptr;
   std::vector<std::unique_ptr<HostObject>> values;
   // Host::call's in progress: a raise unwinds the innermost one.
   int calls = 0;
@@ -42,6 +48,21 @@ struct Host::Impl {
 };
 
 namespace {
+
+// GMP's memory for the host's integers.  A failure throws std::bad_alloc, as
+// the host's other allocations do, where GMP's default functions would end
+// the process.
+void* gmp_allocate(size_t size) {
+  void* p = std::malloc(size);
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+void* gmp_reallocate(void* old, size_t, size_t size) {
+  void* p = std::realloc(old, size);
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+void gmp_release(void* p, size_t) { std::free(p); }
 
 Host& host_of(HostKernel kv) { return *static_cast<const Host::Impl::Kernel*>(kv)->self; }
 HostValue make(HostKernel kv, Kind k) { return host_of(kv).impl().make(k); }
@@ -201,13 +222,9 @@ void assign(HostKernel, HostValue name, HostValue value) {
 }
 void gc_protect(HostKernel kv, HostValue v) { host_of(kv).protected_values.push_back(v); }
 
-// Outside a call there is nothing to unwind: the raise returns, and the
-// library then ends the process with the message and status 1 (as for a C
-// caller).
-void raise_error(HostKernel kv, const char* msg, HostValue a1, HostValue a2) {
-  Host& host = host_of(kv);
-  if (host.impl().calls == 0) return;
-  std::string out;
+// The message with "%N" replaced by the text of value N and "%-N" by its
+// ordinal.
+void put_values(const Host& host, const char* msg, HostValue a1, HostValue a2, std::string& out) {
   for (const char* c = msg; *c; ++c) {
     const bool neg = c[0] == '%' && c[1] == '-' && (c[2] == '1' || c[2] == '2');
     const bool pos = c[0] == '%' && (c[1] == '1' || c[1] == '2');
@@ -222,6 +239,20 @@ void raise_error(HostKernel kv, const char* msg, HostValue a1, HostValue a2) {
     else
       out += host.show(v);
     c += neg ? 2 : 1;
+  }
+}
+
+// Outside a call there is nothing to unwind: the raise returns, and the
+// library then ends the process with the message and status 1 (as for a C
+// caller).  Without memory for the values, the message goes as it came.
+void raise_error(HostKernel kv, const char* msg, HostValue a1, HostValue a2) {
+  Host& host = host_of(kv);
+  if (host.impl().calls == 0) return;
+  std::string out;
+  try {
+    put_values(host, msg, a1, a2, out);
+  } catch (const std::bad_alloc&) {
+    throw HostRaised(msg);
   }
   throw HostRaised(out);
 }
@@ -256,6 +287,16 @@ void check_interrupt(HostKernel kv) {
 }
 
 }  // namespace
+
+HostRaised::HostRaised(const char* text) noexcept {
+  try {
+    text_ = std::make_shared<const std::string>(text);
+  } catch (const std::bad_alloc&) {
+    std::snprintf(cut_, sizeof cut_, "%s", text);
+  }
+}
+
+const char* HostRaised::what() const noexcept { return text_ ? text_->c_str() : cut_; }
 
 Host::Host() : impl_(std::make_unique<Impl>()) {
   HostOperations& ops = impl_->kernel;
@@ -296,9 +337,17 @@ Host::Host() : impl_(std::make_unique<Impl>()) {
   ops.interrupt_value = interrupt_value;
   ops.check_interrupt = check_interrupt;
   impl_->kernel.self = this;
+  mp_get_memory_functions(&impl_->gmp_alloc_before, &impl_->gmp_realloc_before,
+                          &impl_->gmp_free_before);
+  mp_set_memory_functions(gmp_allocate, gmp_reallocate, gmp_release);
 }
 
-Host::~Host() = default;
+// The host's integers go with the functions put back: both take the C
+// library's heap.
+Host::~Host() {
+  mp_set_memory_functions(impl_->gmp_alloc_before, impl_->gmp_realloc_before,
+                          impl_->gmp_free_before);
+}
 
 HostKernel Host::kernel() const { return &impl_->kernel; }
 

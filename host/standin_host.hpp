@@ -5,7 +5,8 @@
 // Values live as long as the host.  A raised error unwinds to the caller of
 // Host::call as a HostRaised exception; a raise outside any call returns (the
 // library then ends the process with the message and status 1).  What the
-// binding prints is captured.
+// binding prints is captured.  While a host lives, GMP takes its memory from
+// the host's functions, which throw std::bad_alloc when there is none.
 #pragma once
 
 #include <gmpxx.h>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -21,9 +23,18 @@
 
 namespace standin {
 
-// What a raise throws: the message with its values put in.
-struct HostRaised : std::runtime_error {
-  using std::runtime_error::runtime_error;
+// What a raise throws: the message with its values put in.  It is made even
+// when memory has run out: the message is then kept as it came, cut to what
+// the exception holds.
+class HostRaised : public std::exception {
+ public:
+  explicit HostRaised(const char* text) noexcept;
+  explicit HostRaised(const std::string& text) noexcept : HostRaised(text.c_str()) {}
+  const char* what() const noexcept override;
+
+ private:
+  std::shared_ptr<const std::string> text_;  // null when there was no memory for it
+  char cut_[256] = "";
 };
 
 using Entry = HostValue (*)(HostKernel, HostValue);

@@ -93,17 +93,22 @@ ZEL_EXPORT HostValue zel_int_send_poly_gmp(HostKernel kv, HostValue args) try {
                      ToMapleInteger(kv, long(MapleListLength(kv, list))),
                      ToMapleInteger(kv, long(m)));
   table_slot_for_new_poly(kv);
-  void* p = Zel_int_creat_poly(m);
-  mpz_t z;
-  mpz_init(z);
-  for (uint32_t i = 0; i < m; ++i) {
-    Zel_int_set_expos2(p, i, e + uint64_t(i) * nvars, nvars);
-    MapleToGMPInteger(kv, MapleListSelect(kv, list, int32_t(i + 1)), z);
-    Zel_int_set_coeff_gmp(p, i, z);
+  {
+    // The host converts into an integer of engine memory, whose failure
+    // takes the fatal path (GMP's own functions would end the process); it
+    // goes back with the next memory reset.
+    IntContext in;
+    void* p = Zel_int_creat_poly(m);
+    mpz_t z;
+    mpz_init(z);
+    for (uint32_t i = 0; i < m; ++i) {
+      Zel_int_set_expos2(p, i, e + uint64_t(i) * nvars, nvars);
+      MapleToGMPInteger(kv, MapleListSelect(kv, list, int32_t(i + 1)), z);
+      Zel_int_set_coeff_gmp(p, i, z);
+    }
+    Zel_int_full_sort_poly2(p);
+    module_table.base[module_table.global_nb++] = p;
   }
-  mpz_clear(z);
-  Zel_int_full_sort_poly2(p);
-  module_table.base[module_table.global_nb++] = p;
   return ToMapleNULL(kv);
 } ZEL_BINDING_ENTRY_CATCH("zel_int_send_poly_gmp")
 
@@ -165,13 +170,22 @@ ZEL_EXPORT HostValue zel_int_receive_poly_gmp(HostKernel kv, HostValue args) try
   std::vector<mpz_srcptr> kept(coeffs, coeffs + m);
   assign_next_count(kv, MapleArg(kv, args, 5), k);
   HostValue list = MapleListAlloc(kv, int32_t(m));
+  // Each coefficient is copied into an integer of engine memory, whose
+  // failure takes the fatal path (GMP's own functions would end the process;
+  // the memory goes back with the next memory reset); the host makes its own
+  // integer from the copy, outside the context, with its own functions.
   mpz_t z;
-  mpz_init(z);
+  {
+    IntContext in;
+    mpz_init(z);
+  }
   for (uint32_t i = 0; i < m; ++i) {
-    mpz_set(z, kept[i]);
+    {
+      IntContext in;
+      mpz_set(z, kept[i]);
+    }
     MapleListAssign(kv, list, int32_t(i + 1), GMPIntegerToMaple(kv, z));
   }
-  mpz_clear(z);
   return list;
 } ZEL_BINDING_ENTRY_CATCH("zel_int_receive_poly_gmp")
 

@@ -89,8 +89,13 @@ void info_Maple(const char* text) {
 }
 
 namespace {
-// Set while the host's raise runs; stays set when the raise unwinds.
-thread_local bool g_raising = false;
+// Set while the host's raise runs; stays set when the raise unwinds.  A
+// plain global, not a thread_local: raises and the entries that catch them
+// run on the host's thread alone (helper threads hand their failures to it),
+// and a thread_local of a library loaded with dlopen takes memory from
+// malloc at its first use on a thread, where running out aborts the
+// process.
+bool g_raising = false;
 }  // namespace
 
 void error_Maple(const char* text) {

@@ -13,6 +13,11 @@
  *     most:   failed runs after which a case stops (default 3)
  *   e2e_alloc_failures -1 name N from: one run in this process
  *
+ * Built twice: linked with the library, and (AF_DLOPEN) loading it with
+ * dlopen once the program runs, as a host loads it: then the C library sets
+ * up the thread-local data of the library and of what it pulls in (the C++
+ * runtime) on each thread's first use, with malloc.
+ *
  * (Not under the sanitizers: they bring their own malloc.) */
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
@@ -40,7 +45,67 @@ int main(void) {
 #include <sys/wait.h>
 #include <unistd.h>
 
+#ifdef AF_DLOPEN
+/* Each entry the sessions call is a pointer that load_library fills: these
+ * names turn the header's prototypes into the pointers' definitions and
+ * every call into a call through them. */
+#define Zel_reset_memory (*af_Zel_reset_memory)
+#define Zel_init_urgent (*af_Zel_init_urgent)
+#define Zel_init (*af_Zel_init)
+#define Zel_reset_coeffs (*af_Zel_reset_coeffs)
+#define Zel_reset_expos (*af_Zel_reset_expos)
+#define Zel_internal_threads (*af_Zel_internal_threads)
+#define Zel_creat_poly (*af_Zel_creat_poly)
+#define Zel_set_expos2 (*af_Zel_set_expos2)
+#define Zel_set_coeff_I32 (*af_Zel_set_coeff_I32)
+#define Zel_full_sort_poly2 (*af_Zel_full_sort_poly2)
+#define Zel_groebner (*af_Zel_groebner)
+#define Zel_nb_terms (*af_Zel_nb_terms)
+#define Zel_export_poly (*af_Zel_export_poly)
+#define Zel_int_reset_memory (*af_Zel_int_reset_memory)
+#define Zel_int_init_urgent (*af_Zel_int_init_urgent)
+#define Zel_int_init (*af_Zel_int_init)
+#define Zel_int_reset_coeffs (*af_Zel_int_reset_coeffs)
+#define Zel_int_reset_expos (*af_Zel_int_reset_expos)
+#define Zel_int_creat_poly (*af_Zel_int_creat_poly)
+#define Zel_int_set_expos2 (*af_Zel_int_set_expos2)
+#define Zel_int_set_coeff_gmp (*af_Zel_int_set_coeff_gmp)
+#define Zel_int_full_sort_poly2 (*af_Zel_int_full_sort_poly2)
+#define Zel_int_groebner (*af_Zel_int_groebner)
+#define Zel_int_nb_terms (*af_Zel_int_nb_terms)
+#define Zel_int_export_poly_INT_gmp (*af_Zel_int_export_poly_INT_gmp)
+#define AF_ENTRIES(X)                                                                    \
+  X(Zel_reset_memory) X(Zel_init_urgent) X(Zel_init) X(Zel_reset_coeffs)                 \
+  X(Zel_reset_expos) X(Zel_internal_threads) X(Zel_creat_poly) X(Zel_set_expos2)         \
+  X(Zel_set_coeff_I32) X(Zel_full_sort_poly2) X(Zel_groebner) X(Zel_nb_terms)            \
+  X(Zel_export_poly) X(Zel_int_reset_memory) X(Zel_int_init_urgent) X(Zel_int_init)      \
+  X(Zel_int_reset_coeffs) X(Zel_int_reset_expos) X(Zel_int_creat_poly)                   \
+  X(Zel_int_set_expos2) X(Zel_int_set_coeff_gmp) X(Zel_int_full_sort_poly2)              \
+  X(Zel_int_groebner) X(Zel_int_nb_terms) X(Zel_int_export_poly_INT_gmp)
+#endif
+
 #include "zel_systems.h"
+
+#ifdef AF_DLOPEN
+static const int af_by_dlopen = 1;
+static void load_library(void) {
+  void* lib = dlopen(AF_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+  if (lib == NULL) {
+    fprintf(stderr, "cannot load %s: %s\n", AF_LIBRARY, dlerror());
+    exit(2);
+  }
+#define AF_RESOLVE(name)                                         \
+  if ((*(void**)&af_##name = dlsym(lib, #name)) == NULL) {       \
+    fprintf(stderr, "%s is not in %s\n", #name, AF_LIBRARY);     \
+    exit(2);                                                     \
+  }
+  AF_ENTRIES(AF_RESOLVE)
+#undef AF_RESOLVE
+}
+#else
+static const int af_by_dlopen = 0;
+static void load_library(void) {}
+#endif
 
 /* ---- the failing allocator ------------------------------------------------ */
 
@@ -113,14 +178,25 @@ int __cxa_thread_atexit_impl(void (*fn)(void*), void* obj, void* dso) {
   return real(fn, obj, dso);
 }
 
+static int af_in_session; /* between arm and disarm */
+
 static void arm(void) {
   af_main_thread = 1;
+  af_in_session = 1;
   __atomic_store_n(&af_seen, 0, __ATOMIC_RELAXED);
   __atomic_store_n(&af_armed, 1, __ATOMIC_RELEASE);
 }
 static long disarm(void) {
+  af_in_session = 0;
   __atomic_store_n(&af_armed, 0, __ATOMIC_RELEASE);
   return __atomic_load_n(&af_seen, __ATOMIC_RELAXED);
+}
+
+/* Counting stops and goes on within a session, without starting afresh:
+ * the binding's case counts the allocations inside its entries alone, not
+ * the host's own around them.  Returns whether it counted. */
+int af_count(int on) {
+  return __atomic_exchange_n(&af_armed, on && af_in_session, __ATOMIC_ACQ_REL);
 }
 
 /* ---- the sessions --------------------------------------------------------- */
@@ -237,6 +313,54 @@ static void qq_answer(UI32 n) {
   }
 }
 
+#ifndef AF_DLOPEN
+/* Katsura-3 over QQ through the host binding and the stand-in host
+ * (alloc_failures_binding.cpp), counting the allocations inside its entries:
+ * all of them, or those of the binding alone, the host's integers being on
+ * GMP's default functions.  A failure must end the request with a host
+ * error that carries a message, after which the next request is right. */
+void af_binding_prepare(int gmp_defaults);
+int af_binding_request(char* message, size_t size);
+unsigned long long af_binding_hash(void);
+
+static unsigned long long binding_expected;
+
+/* The host and its arguments, and one request without failures. */
+static void binding_prepare_with(int gmp_defaults) {
+  char message[256];
+  af_binding_prepare(gmp_defaults);
+  if (af_binding_request(message, sizeof message) != 0) {
+    fprintf(stderr, "a request without failures raised: %s\n", message);
+    exit(25);
+  }
+  binding_expected = af_binding_hash();
+}
+static void binding_prepare(void) { binding_prepare_with(0); }
+static void binding_prepare_on_gmp_defaults(void) { binding_prepare_with(1); }
+
+static UI32 binding_session(void) {
+  static char message[1 << 12], next[1 << 12];
+  af_count(0);
+  if (af_binding_request(message, sizeof message) == 0) return 0;
+  disarm();
+  if (message[0] == 0) {
+    fputs("a host error without a message\n", stderr);
+    exit(26);
+  }
+  if (af_binding_request(next, sizeof next) != 0 || af_binding_hash() != binding_expected) {
+    fputs("the request after a host error went wrong\n", stderr);
+    exit(27);
+  }
+  fprintf(stderr, "host error: %s\n", message);
+  exit(1);
+}
+
+static void binding_answer(UI32 n) {
+  (void)n;
+  mix(af_binding_hash());
+}
+#endif
+
 /* ---- one run in a child --------------------------------------------------- */
 
 typedef struct {
@@ -333,8 +457,10 @@ static void sweep(const Case* c, long points, int helpers) {
   points = points * c->share / 16;
   stride = points > 0 && total > points ? total / points : 1;
   /* The first 40, every one: the set-up's first allocations, and the
-   * helpers' first ones in the first parallel parts. */
-  for (at = 1; at <= total && failed < max_failed; at += at < 40 ? 1 : stride) {
+   * helpers' first ones in the first parallel parts.  The program that
+   * loads the library samples halfway between the linked one's points. */
+  for (at = 1; at <= total && failed < max_failed;
+       at += at < 40 ? 1 : at == 40 && af_by_dlopen && stride > 1 ? stride / 2 : stride) {
     for (from = 0; from <= 1; from++) {
       af_at = at;
       af_from = from;
@@ -378,6 +504,12 @@ static const Case cases[] = {
     {"katsura-7 mod 65521, mode 11, 2 threads", fp_prepare, fp_k7_11, fp_answer, 8},
     {"katsura-3 over QQ, mode 2, 1 prime a batch", qq_prepare, qq_k3_1, qq_answer, 64},
     {"katsura-3 over QQ, mode 2, 5 primes a batch", qq_prepare, qq_k3_5, qq_answer, 64},
+#ifndef AF_DLOPEN
+    {"katsura-3 over QQ through the host binding", binding_prepare, binding_session,
+     binding_answer, 64},
+    {"katsura-3 over QQ through the host binding, its own allocations",
+     binding_prepare_on_gmp_defaults, binding_session, binding_answer, 256},
+#endif
 };
 
 /* The helper threads' allocations alone, each in turn: most fall in the
@@ -392,6 +524,7 @@ int main(int argc, char** argv) {
   const char* only = argc > 2 ? argv[2] : NULL;
   size_t k;
   backtrace(&frame, 1); /* loads what it needs before any allocation fails */
+  load_library();
   if (argc > 3) max_failed = atol(argv[3]);
   if (points < 0 && argc > 4) {
     for (k = 0; k < sizeof cases / sizeof cases[0]; k++)

@@ -4,6 +4,7 @@
 #include <gmp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -15,6 +16,10 @@
 #include "engine/zel_binding.h"
 #include "host/standin_host.hpp"
 #include "support/naive_buchberger_qq.hpp"
+
+// Exported for hosts that switch GMP's functions themselves; no header
+// declares it.
+extern "C" void Zel_pop_safe_gmp_alloc_fnct(void);
 
 // The prime-field build's version cache, which a test below fills too.
 namespace zel::fp_build {
@@ -285,6 +290,19 @@ TEST_F(IntBinding, NewHostsArePolledOutsideTheGmpContextAndCanInterrupt) {
   init(3);
   send_and_compute(host, t, first, count);
   EXPECT_GT(host.integer_of(host.value_of(count)), 2);
+}
+
+// Once a request is over the host has no call to unwind, and its raise
+// returns: an entry that raises then (here the guard of GMP's functions) ends
+// the process with the message and status 1.
+TEST_F(IntBinding, ARaiseOutsideAHostCallEndsWithTheMessageAndStatusOne) {
+  init(2);
+  EXPECT_EXIT(
+      {
+        alarm(30);  // a child that hangs ends with SIGALRM
+        Zel_pop_safe_gmp_alloc_fnct();
+      },
+      ::testing::ExitedWithCode(1), "Zel_pop_safe_gmp_alloc_fnct\n");
 }
 
 // On hosts older than 11.0 both builds install their SIGINT handler; the

@@ -1,0 +1,24 @@
+// The C++ runtime's per-thread data (what a throw and a catch keep) in the
+// threads' static blocks, never allocated on a thread's first throw.
+//
+// A host loads the library with dlopen, and a host written in C brings the
+// C++ runtime in with it.  The C library then gives the runtime's per-thread
+// data to each thread only at that thread's first use, taking it from
+// malloc, and ends the process (status 127) when malloc fails there: the
+// first bad_alloc thrown on a thread, helpers included, would do so once
+// memory has run out.  A reference through a TLS descriptor to one of the
+// runtime's thread-local variables makes the C library try, when it loads
+// us, to place the runtime's block in the space it keeps for such modules in
+// every thread; when it cannot (a host used the runtime's data before it
+// loaded us), the reference falls back to the allocation at first use, as
+// without it.  (An initial-exec reference would force the placement and make
+// the load itself fail in that case.)  This file is compiled with TLS
+// descriptors (see CMakeLists.txt); the function is never called: its
+// relocation, made at load, is what counts.
+#include <mutex>
+
+namespace zel {
+
+void* cxx_runtime_tls_anchor() { return &std::__once_callable; }
+
+}  // namespace zel
