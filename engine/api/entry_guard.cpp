@@ -35,6 +35,9 @@ void entry_exception(const char* entry) {
 }
 
 void binding_entry_exception(const char* entry) {
+  // The host's own error goes on to the host; reading the flag clears it, so
+  // that a later entry's failure is not taken for a raise.
+  if (host_raise_in_flight()) throw;
   try {
     throw;
   } catch (const std::bad_alloc&) {

@@ -8,6 +8,8 @@
 // reads both builds' sources at once.)
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,10 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "engine/api/entry_guard.hpp"
+#include "engine/mem/messages.hpp"
+#include "support/test_host.hpp"
 
 namespace {
 
@@ -236,3 +242,32 @@ TEST(EntryGuard, EveryExportedEntryHandsExceptionsToTheFatalPath) {
 }
 
 }  // namespace
+
+// A host error raised inside an entry of the binding goes on to the host and
+// leaves nothing behind: a later entry that runs out of memory takes the
+// fatal path with its message, instead of letting the exception reach its C
+// caller.
+namespace {
+
+void binding_entry_that_refuses() try {
+  zel::ZEL_BUILD::Fatal("refused\n");
+} ZEL_BINDING_ENTRY_CATCH("zel_int_entry_that_refuses")
+
+void c_entry_out_of_memory() try {
+  throw std::bad_alloc();
+} ZEL_ENTRY_CATCH("entry_out_of_memory")
+
+}  // namespace
+
+TEST(EntryGuard, AHostErrorOfTheBindingLeavesNoRaiseBehind) {
+  zel_test::TestHost host{0};
+  EXPECT_RAISES(binding_entry_that_refuses(), "refused\n");
+  try {
+    c_entry_out_of_memory();
+    ADD_FAILURE() << "nothing raised";
+  } catch (const zel_test::HostError& e) {
+    EXPECT_EQ(std::string(e.what()), "Zel_int_entry_out_of_memory: not enough memory\n");
+  } catch (const std::bad_alloc&) {
+    ADD_FAILURE() << "the memory failure left the entry as an exception";
+  }
+}
