@@ -17,7 +17,18 @@
  *     then ZEL(full_sort_poly2)(p);
  *   ZEL(groebner)(...);
  *   per result: ZEL(nb_terms)(r), then an export function.
- * Handles stay valid until the next reset_memory or free_memory. */
+ * Handles stay valid until the next reset_memory or free_memory.
+ *
+ * Threads: there is one session per process (both builds share its memory),
+ * and the library serves one thread at a time.  Calls may come from any
+ * thread, one after the other; while one runs, another thread may call only
+ * Zel_stop_immediately or Zel_int_stop_immediately.  A call made while
+ * another thread is inside the library fails with "the library serves one
+ * thread at a time" (a C caller's process ends with status 1) and leaves the
+ * other thread's call alone.  While a call of the integer build runs, GMP's
+ * memory functions, which serve the whole process, are the engine's: no
+ * other thread may use GMP meanwhile.  The prime-field build's own helper
+ * threads work inside a call. */
 #ifndef CALL_ZEL_H
 #define CALL_ZEL_H
 
@@ -414,7 +425,9 @@ I32 Zel_int_internal_report(void);
 I32 Zel_internal_report(void);
 I32 Zel_int_scheduler(void);
 I32 Zel_scheduler(void);
-/* Polls the host for an interrupt; returns the stop flag. */
+/* Returns the stop flag.  Any thread may call it while a request runs;
+ * the thread inside the library (or any thread, while none is) first polls
+ * the host for an interrupt. */
 I32 Zel_int_stop_immediately(void);
 I32 Zel_stop_immediately(void);
 I32 Zel_int_want_full_lift(void);

@@ -137,6 +137,7 @@ struct RadixCache {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     record("  prev=ZEL(creat_poly)(%u);\n", nterms);
     record("  add_input(prev);\n");
@@ -157,6 +158,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
 } ZEL_ENTRY_CATCH("creat_poly")
 
 ZEL_EXPORT void ZEL_C(set_coeff_raw)(void* h, UI32 i, const I32* u, UI32 n) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     // A C array needs at least one element, even for a wrong count.
     record("  {\n    I32 u[%u]={%d", n > 0 ? n : 1u, n > 0 && u ? u[0] : 0);
@@ -175,6 +177,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_raw)(void* h, UI32 i, const I32* u, UI32 n) try 
 } ZEL_ENTRY_CATCH("set_coeff_raw")
 
 ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     record("  ZEL(set_coeff_gmp_str)(prev,%u,\"", i);
     record1(c ? decimal(c).c_str() : "");
@@ -190,6 +193,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) try {
 } ZEL_ENTRY_CATCH("set_coeff_gmp")
 
 ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     record("  ZEL(set_coeff_gmp_str)(prev,%u,\"", i);
     record1(c_string_body(text).c_str());
@@ -208,6 +212,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) try 
 } ZEL_ENTRY_CATCH("set_coeff_gmp_str")
 
 ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");
   sort_input_INT(h, handle_INT(h, "full_sort_poly2"), false, "full_sort_poly2");
 } ZEL_ENTRY_CATCH("full_sort_poly2")
@@ -215,6 +220,7 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
 // The same sort; monomials given by set_expos_d may be shared, so raised ones
 // are copied.  A residue record is sorted as the prime-field build does.
 ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = handle_INT(h, "full_sort_poly");
   if (!has_int_coefficients(p)) {
     normalize_input_handle(h, reinterpret_cast<Dpol*>(p), true, "full_sort_poly");
@@ -226,6 +232,7 @@ ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
 
 ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out, I32 limit,
                                       void* h, UI32* width) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_poly_INT");
   if (m != p->n) {
     Stderr("m=%d and nb=%d\n", int(m), int(p->n));
@@ -250,6 +257,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out,
 
 ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, UI32* out,
                                           I32 limit, void* h, UI32* width) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_poly_mon_INT");
   if (m < 0 || uint32_t(m) != p->n || k < 0 || k >= m) {
     Stderr("m=%d and nb=%d (term %d)\n", int(m), int(p->n), int(k));
@@ -272,6 +280,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, 
 } ZEL_ENTRY_CATCH("export_poly_mon_INT")
 
 ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps, void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_poly_INT_gmp");
   if (m != p->n || !check_nvars(nvars)) return nullptr;
   check_output(exps, m > 0 && nvars > 0, "export_poly_INT_gmp");
@@ -289,6 +298,7 @@ ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps
 } ZEL_ENTRY_CATCH("export_poly_INT_gmp")
 
 ZEL_EXPORT mpz_srcptr ZEL_C(export_monom_INT)(UI32 k, UI32 nvars, UI32* exps, void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_monom_INT");
   if (k >= p->n || !check_nvars(nvars)) return nullptr;
   check_output(exps, nvars > 0, "export_monom_INT");
@@ -297,6 +307,7 @@ ZEL_EXPORT mpz_srcptr ZEL_C(export_monom_INT)(UI32 k, UI32 nvars, UI32* exps, vo
 } ZEL_ENTRY_CATCH("export_monom_INT")
 
 ZEL_EXPORT I32 ZEL_C(see_Dpol_INT)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = handle_INT(h, "see_Dpol_INT");
   // Replay programs print their results even when messages are silent.
   zel::VisibleOutput visible;
@@ -322,6 +333,7 @@ ZEL_EXPORT I32 ZEL_C(see_Dpol_INT)(void* h) try {
 } ZEL_ENTRY_CATCH("see_Dpol_INT")
 
 ZEL_EXPORT void ZEL_C(convert_from_ntl_int)(const uint64_t* d, I32 n, UI32* r, UI32 radix) try {
+  ZEL_ENTRY_CLAIM;
   if (radix < 1) Fatal("radix=%u\n", radix);
   if (ZEL_C(Primes) == nullptr)
     Fatal("Zel interface error: convert_from_ntl_int before reset_coeffs\n");
