@@ -425,9 +425,9 @@ I32 Zel_int_internal_report(void);
 I32 Zel_internal_report(void);
 I32 Zel_int_scheduler(void);
 I32 Zel_scheduler(void);
-/* Returns the stop flag.  Any thread may call it while a request runs;
- * the thread inside the library (or any thread, while none is) first polls
- * the host for an interrupt. */
+/* Returns the stop flag; any thread may call it while a request runs.
+ * Called from inside a call of the library (a host's callback), it first
+ * polls the host for an interrupt. */
 I32 Zel_int_stop_immediately(void);
 I32 Zel_stop_immediately(void);
 I32 Zel_int_want_full_lift(void);

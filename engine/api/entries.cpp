@@ -26,11 +26,11 @@ ZEL_EXPORT I32 ZEL_C(scheduler)(void) {
   return 0;
 }
 
-// Any thread may read the stop flag here.  The host is polled only by the
-// thread inside the library: the poll may reset the engine's memory and
-// unwind through the host, both of which belong to that thread's call.
+// Any thread may read the stop flag here.  The host is polled only from
+// inside a call, by its thread: the poll may reset the engine's memory and
+// unwind through the host, both of which belong to that call.
 ZEL_EXPORT I32 ZEL_C(stop_immediately)(void) try {
-  const zel::EntryClaim claim(zel::EntryClaim::WhenFree{});
+  const zel::EntryClaim claim(zel::EntryClaim::IfHeld{});
   if (claim.held()) checkInterrupt();
   return ZEL_C(stop_immediately_semaphore);
 } ZEL_ENTRY_CATCH("stop_immediately")

@@ -37,10 +37,11 @@ namespace zel {
 class EntryClaim {
  public:
   explicit EntryClaim(const char* entry, HostKernel kv = nullptr);
-  // For Zel_stop_immediately, which any thread may call: claims the library
-  // only when it is free (or already this thread's), never refuses.
-  struct WhenFree {};
-  explicit EntryClaim(WhenFree);
+  // For Zel_stop_immediately, which any thread may call: one more level when
+  // the library is already this thread's; no claim otherwise (not even of a
+  // free library: the caller's next entry would be refused while it lasts).
+  struct IfHeld {};
+  explicit EntryClaim(IfHeld);
   // On a normal return the claim is given back here; an entry left by an
   // exception keeps it until its catch block ends (EntryClaimInCatch).
   ~EntryClaim();

@@ -66,8 +66,8 @@ EntryClaim::EntryClaim(const char* entry, HostKernel kv)
   if (!try_claim()) refuse(entry, kv);
 }
 
-EntryClaim::EntryClaim(WhenFree)
-    : held_(try_claim()), exceptions_at_claim_(std::uncaught_exceptions()) {}
+EntryClaim::EntryClaim(IfHeld)
+    : held_(held_here() && try_claim()), exceptions_at_claim_(std::uncaught_exceptions()) {}
 
 EntryClaim::~EntryClaim() {
   if (held_ && std::uncaught_exceptions() == exceptions_at_claim_) give_back();
