@@ -291,8 +291,10 @@ UI32 Zel_nb_terms(void* p);
 UI32 Zel_int_size_poly(void* p);
 UI32 Zel_size_poly(void* p);
 /* Exponents (nvars per term) and lane-0 residues of a residue polynomial of
- * m terms; -1 (nothing written) when m is not its term count or nvars
- * exceeds the declared variables, 1 otherwise. */
+ * m terms; -1 (nothing written) when m is not its term count, nvars
+ * exceeds the declared variables or a term has a non-zero exponent in a
+ * variable past the first nvars (it would read as another term), 1
+ * otherwise. */
 I32 Zel_int_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
 I32 Zel_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
 /* Integer build, polynomials with integer coefficients (input or results):
@@ -308,6 +310,8 @@ I32 Zel_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
  * exponents and returns m pointers (valid until the next reset) to the
  * polynomial's own coefficients, export_monom_INT the exponents of term k
  * and a pointer to its coefficient; null on a count or index mismatch.
+ * With nvars below the declared variables, -1 or null (nothing written)
+ * when an exported term has a non-zero exponent past the first nvars.
  * Those coefficients are the engine's: read them, never change them.  The
  * four exports need a polynomial sorted since its terms were last set (or a
  * result), and non-null arrays (and width) where they write. 

@@ -89,6 +89,25 @@ void check_exponents(const int32_t* e, uint32_t nvars) {
   }
 }
 
+bool exportable_terms(Expos* const* mono, uint32_t first, uint32_t end, uint32_t nvars) {
+  const uint32_t n = real_nb_of_affine_variables;
+  if (nvars > n) {
+    Stderr("Zel interface error: %u exponents asked for %u variables\n", nvars, n);
+    return false;
+  }
+  for (uint32_t t = first; t < end; ++t) {
+    const ExposW* w = words_of(mono[t]);
+    for (uint32_t j = nvars; j < n; ++j) {
+      if (get_field(w, j) == 0) continue;
+      Stderr("Zel interface error: %u exponents asked for, but term %u has exponent %u in "
+             "variable %u\n",
+             nvars, t, get_field(w, j), j);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool same_monomial(const Expos* a, const Expos* b) {
   const ExposW* wa = words_of(a);
   const ExposW* wb = words_of(b);
@@ -254,11 +273,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, 
   if (m != p->n) return -1;
   if (m > 0 && ((exps == nullptr && nvars > 0) || coeffs == nullptr))
     Fatal("Zel interface error: null output array given to export_poly\n");
-  if (nvars > real_nb_of_affine_variables) {
-    Stderr("Zel interface error: %u exponents asked for %u variables\n", nvars,
-           real_nb_of_affine_variables);
-    return -1;
-  }
+  if (!exportable_terms(p->mono, 0, m, nvars)) return -1;
   for (uint32_t t = 0; t < m; ++t) {
     const ExposW* w = words_of(p->mono[t]);
     for (uint32_t j = 0; j < nvars; ++j) exps[size_t(t) * nvars + j] = get_field(w, j);

@@ -101,13 +101,6 @@ uint32_t widest_words(const Dpol_INT* p) {
   return w;
 }
 
-bool check_nvars(uint32_t nvars) {
-  if (nvars <= real_nb_of_affine_variables) return true;
-  Stderr("Zel interface error: %u exponents asked for %u variables\n", nvars,
-         real_nb_of_affine_variables);
-  return false;
-}
-
 void write_exponents(const Dpol_INT* p, uint32_t t, uint32_t nvars, UI32* exps) {
   const ExposW* w = words_of(p->mono[t]);
   for (uint32_t j = 0; j < nvars; ++j) exps[j] = get_field(w, j);
@@ -238,7 +231,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out,
     Stderr("m=%d and nb=%d\n", int(m), int(p->n));
     return -1;
   }
-  if (!check_nvars(nvars)) return -1;
+  if (!exportable_terms(p->mono, 0, m, nvars)) return -1;
   const uint32_t B = 1 + widest_words(p);
   if (uint64_t(B) * m >= uint64_t(int64_t(limit) > 0 ? limit : 0)) {
     Stderr("B=%d, nb=%d and max=%d\n", int(B), int(m), int(limit));
@@ -263,7 +256,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, 
     Stderr("m=%d and nb=%d (term %d)\n", int(m), int(p->n), int(k));
     return -1;
   }
-  if (!check_nvars(nvars)) return -1;
+  if (!exportable_terms(p->mono, uint32_t(k), uint32_t(k) + 1, nvars)) return -1;
   const INT& c = coeffs_INT(p)[k];
   const uint32_t B = 1 + export_words_INT(c);
   if (int64_t(B) >= int64_t(limit)) {
@@ -282,7 +275,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, 
 ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps, void* h) try {
   ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_poly_INT_gmp");
-  if (m != p->n || !check_nvars(nvars)) return nullptr;
+  if (m != p->n || !exportable_terms(p->mono, 0, m, nvars)) return nullptr;
   check_output(exps, m > 0 && nvars > 0, "export_poly_INT_gmp");
   mpz_srcptr* v;
   {
@@ -300,7 +293,7 @@ ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps
 ZEL_EXPORT mpz_srcptr ZEL_C(export_monom_INT)(UI32 k, UI32 nvars, UI32* exps, void* h) try {
   ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_monom_INT");
-  if (k >= p->n || !check_nvars(nvars)) return nullptr;
+  if (k >= p->n || !exportable_terms(p->mono, k, k + 1, nvars)) return nullptr;
   check_output(exps, nvars > 0, "export_monom_INT");
   write_exponents(p, k, nvars, exps);
   return &coeffs_INT(p)[k];
