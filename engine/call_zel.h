@@ -338,8 +338,9 @@ void* Zel_set_expos(void* p, UI32 i, const I32* e);
 /* assign_expos makes a monomial (n exponents) and set_expos one for term i
  * of p, returned; set_expos_d makes m the monomial of term i.  m must come
  * from assign_expos or set_expos of this session: monomials, like handles,
- * go with the next reset.  full_sort_poly sorts p as full_sort_poly2 does,
- * copying a shared monomial before raising it. */
+ * go with the next reset, and one made before reset_expos declared another
+ * number of variables is refused.  full_sort_poly sorts p as
+ * full_sort_poly2 does, copying a shared monomial before raising it. */
 void Zel_int_set_expos_d(void* p, UI32 i, void* m);
 void Zel_set_expos_d(void* p, UI32 i, void* m);
 void* Zel_int_assign_expos(const I32* e, UI32 n);
