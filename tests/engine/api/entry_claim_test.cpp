@@ -1,10 +1,10 @@
 // The library serves one caller thread at a time: a second caller thread is
 // refused with a message rather than let into the first one's state.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,6 +16,7 @@
 #include "engine/call_zel.h"
 #include "engine/mem/zone.hpp"
 #include "engine/variant.hpp"
+#include "support/child_case.h"
 #include "support/test_host.hpp"
 #include "support/zel_systems.h"
 #include "tests/engine/api/api_session.hpp"
@@ -107,38 +108,15 @@ void two_requests_at_once() {
   _exit(got[0] == expected_basis && got[1] == expected_basis ? 0 : 2);
 }
 
-// Runs fn in a child; its exit status (128 + the signal that ended it) and
-// its standard error.
-int run_in_child(void (*fn)(), std::string* err) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], 2);
-    close(fds[0]);
-    close(fds[1]);
-    fn();
-    _exit(0);
-  }
-  close(fds[1]);
-  char buf[4096];
-  for (ssize_t r; (r = read(fds[0], buf, sizeof buf)) > 0;) err->append(buf, size_t(r));
-  close(fds[0]);
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 TEST(EntryClaim, ASecondCallerThreadIsRefusedWithAMessage) {
   std::vector<void*> in = katsura6_session();
   expected_basis = basis(in);
   ASSERT_FALSE(expected_basis.empty());
   ZEL_C(reset_memory)();
   for (int run = 0; run < 10; ++run) {
-    std::string err;
-    const int status = run_in_child(two_requests_at_once, &err);
-    if (status == 1 && err.find(kOneThread) != std::string::npos) continue;
+    static char err[1 << 16];
+    const int status = cc_run(two_requests_at_once, err, sizeof err);
+    if (status == 1 && std::strstr(err, kOneThread) != nullptr) continue;
     ASSERT_EQ(status, 0) << "run " << run << ", standard error:\n" << err;
   }
 }
