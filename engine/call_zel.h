@@ -17,7 +17,18 @@
  *     then ZEL(full_sort_poly2)(p);
  *   ZEL(groebner)(...);
  *   per result: ZEL(nb_terms)(r), then an export function.
- * Handles stay valid until the next reset_memory or free_memory. */
+ * Handles stay valid until the next reset_memory or free_memory.
+ *
+ * Threads: there is one session per process (both builds share its memory),
+ * and the library serves one thread at a time.  Calls may come from any
+ * thread, one after the other; while one runs, another thread may call only
+ * Zel_stop_immediately or Zel_int_stop_immediately.  A call made while
+ * another thread is inside the library fails with "the library serves one
+ * thread at a time" (a C caller's process ends with status 1) and leaves the
+ * other thread's call alone.  While a call of the integer build runs, GMP's
+ * memory functions, which serve the whole process, are the engine's: no
+ * other thread may use GMP meanwhile.  The prime-field build's own helper
+ * threads work inside a call. */
 #ifndef CALL_ZEL_H
 #define CALL_ZEL_H
 
@@ -280,8 +291,10 @@ UI32 Zel_nb_terms(void* p);
 UI32 Zel_int_size_poly(void* p);
 UI32 Zel_size_poly(void* p);
 /* Exponents (nvars per term) and lane-0 residues of a residue polynomial of
- * m terms; -1 (nothing written) when m is not its term count or nvars
- * exceeds the declared variables, 1 otherwise. */
+ * m terms; -1 (nothing written) when m is not its term count, nvars
+ * exceeds the declared variables or a term has a non-zero exponent in a
+ * variable past the first nvars (it would read as another term), 1
+ * otherwise. */
 I32 Zel_int_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
 I32 Zel_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
 /* Integer build, polynomials with integer coefficients (input or results):
@@ -297,6 +310,8 @@ I32 Zel_export_poly(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* p);
  * exponents and returns m pointers (valid until the next reset) to the
  * polynomial's own coefficients, export_monom_INT the exponents of term k
  * and a pointer to its coefficient; null on a count or index mismatch.
+ * With nvars below the declared variables, -1 or null (nothing written)
+ * when an exported term has a non-zero exponent past the first nvars.
  * Those coefficients are the engine's: read them, never change them.  The
  * four exports need a polynomial sorted since its terms were last set (or a
  * result), and non-null arrays (and width) where they write. 
@@ -323,8 +338,9 @@ void* Zel_set_expos(void* p, UI32 i, const I32* e);
 /* assign_expos makes a monomial (n exponents) and set_expos one for term i
  * of p, returned; set_expos_d makes m the monomial of term i.  m must come
  * from assign_expos or set_expos of this session: monomials, like handles,
- * go with the next reset.  full_sort_poly sorts p as full_sort_poly2 does,
- * copying a shared monomial before raising it. */
+ * go with the next reset, and one made before reset_expos declared another
+ * number of variables is refused.  full_sort_poly sorts p as
+ * full_sort_poly2 does, copying a shared monomial before raising it. */
 void Zel_int_set_expos_d(void* p, UI32 i, void* m);
 void Zel_set_expos_d(void* p, UI32 i, void* m);
 void* Zel_int_assign_expos(const I32* e, UI32 n);
@@ -416,7 +432,9 @@ I32 Zel_int_internal_report(void);
 I32 Zel_internal_report(void);
 I32 Zel_int_scheduler(void);
 I32 Zel_scheduler(void);
-/* Polls the host for an interrupt; returns the stop flag. */
+/* Returns the stop flag; any thread may call it while a request runs.
+ * Called from inside a call of the library (a host's callback), it first
+ * polls the host for an interrupt. */
 I32 Zel_int_stop_immediately(void);
 I32 Zel_stop_immediately(void);
 I32 Zel_int_want_full_lift(void);

@@ -12,7 +12,17 @@
  * c of entries, itself included: elements 1 to 3 are _off, _index, _zone,
  * then, each read only when c reaches past it, _memory, _nb2, _bk2,
  * _force_elim2, _aggressive2, _dlim, _skip), then any number of receives
- * until the next gbasis_init.  Errors are raised as host errors. */
+ * until the next gbasis_init.  Errors are raised as host errors.
+ *
+ * Threads: one session per process, shared by both builds' entries, and one
+ * calling thread at a time.  An entry called while another thread is inside
+ * the library raises "<entry>: the library serves one thread at a time" on
+ * its own host (the entries that take no kernel raise through the current
+ * one) and leaves the other call alone.  Another thread may only interrupt a
+ * running request: under a host older than 11.0 by SIGINT, whose handler
+ * (installed by gbasis_init) sets the stop flag; a newer host's interrupt is
+ * polled by the computing thread.  Zel_stop_immediately (call_zel.h) reads
+ * the flag from any thread. */
 #ifndef ZEL_BINDING_H
 #define ZEL_BINDING_H
 

@@ -162,6 +162,7 @@ using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT int32_t ZEL_C(fglm_polys)(MatEntry** MX, MatEntry** seqs, int32_t bk, int32_t len,
                                      int32_t verbose) try {
+  ZEL_ENTRY_CLAIM;
   // The block arithmetic reads the prime through `modulo`, which only an
   // entry of this layer sets.
   if (modulo == nullptr)

@@ -140,6 +140,7 @@ void check_block_hankel() {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void ZEL_C(init_BlockHankel)(uint32_t p) try {
+  ZEL_ENTRY_CLAIM;
   if (!prime_ok(p))
     interface_error("%sinit_BlockHankel: prime out of range or not a prime\n", ZEL_PREFIX);
   block_prime_cell = p;
@@ -148,6 +149,7 @@ ZEL_EXPORT void ZEL_C(init_BlockHankel)(uint32_t p) try {
 } ZEL_SPARSE_ENTRY_CATCH("init_BlockHankel")
 
 ZEL_EXPORT void ZEL_C(test_MatDom1)() try {
+  ZEL_ENTRY_CLAIM;
   const KatPrimeScope scope;
   check_product();
   if constexpr (kIntegerBuild) coerce_Dom1();

@@ -142,6 +142,7 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
                                  int32_t* degrees, uint32_t* prime, int32_t verbose,
                                  int32_t print, char** names, int32_t sqfr, int32_t minpoly_only,
                                  int32_t estimate, int32_t proc, int32_t bk) try {
+  ZEL_ENTRY_CLAIM;
   static const char kEntry[] = "w_fglm";
   Table_Primes = prime;
   init_wiedemann();
@@ -195,6 +196,7 @@ ZEL_EXPORT int32_t ZEL_C(w_fglm)(int32_t D, int32_t* sparse, int32_t* nosp, int3
 
 ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse, int32_t* nosp,
                                      PlainRowsArg rows, int32_t sqfr) try {
+  ZEL_ENTRY_CLAIM;
   static const char kEntry[] = "w_minpoly2";
   if (prime == nullptr) bad_argument(kEntry, "no prime");
   Table_Primes = prime;
@@ -214,6 +216,7 @@ ZEL_EXPORT int32_t ZEL_C(w_minpoly2)(uint32_t* prime, int32_t D, int32_t* sparse
 
 ZEL_EXPORT int32_t ZEL_C(w_minpoly)(uint32_t p, int32_t D, int32_t* shifts, int32_t* nosp,
                                     PlainRowsArg rows) try {
+  ZEL_ENTRY_CLAIM;
   // The single-index form belongs to the prime-field build; the integer
   // build's entry exists for its callers but touches nothing.
   if constexpr (kIntegerBuild) return 0;

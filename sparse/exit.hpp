@@ -3,6 +3,7 @@
 // integer build does not provide.  Tests run these paths in a child process.
 #pragma once
 
+#include "engine/api/entry_claim.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -23,9 +24,11 @@ extern bool exits_raise_fatal;
 
 }  // namespace zel::ZEL_BUILD
 
-// Closes an entry written as a function-try-block (see
-// engine/api/entry_guard.hpp): no exception leaves this layer's C entries.
-#define ZEL_SPARSE_ENTRY_CATCH(entry) \
-  catch (...) {                       \
+// Closes an entry written as a function-try-block whose body starts with
+// ZEL_ENTRY_CLAIM (see engine/api/entry_guard.hpp): no exception leaves this
+// layer's C entries.
+#define ZEL_SPARSE_ENTRY_CATCH(entry)              \
+  catch (...) {                                    \
+    const zel::EntryClaimInCatch claim_;           \
     zel::ZEL_BUILD::sparse_entry_exception(entry); \
   }

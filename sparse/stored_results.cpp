@@ -8,6 +8,7 @@
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT I32 ZEL_C(w_fglm_result)(I32 j, UI32* out, I32 room) try {
+  ZEL_ENTRY_CLAIM;
   const FglmResults& r = last_fglm_results();
   if (r.nvars <= 0 || j < 0 || j >= r.nvars) return -1;
   if (out != nullptr && room > 0) {

@@ -241,6 +241,7 @@ int32_t rem_d(Dom* A, int32_t dA, const Dom* B, int32_t dB) {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT int32_t ZEL_C(shift_X)(Dom* P, int32_t d) {
+  ZEL_ENTRY_CLAIM;
   // Always d + 1, also for the zero polynomial (d = -1): only P[0] := 0 is
   // written then, and 0 is returned, which outside callers count on.
   for (int32_t i = d; i >= 0; --i) P[i + 1] = P[i];
@@ -249,6 +250,7 @@ ZEL_EXPORT int32_t ZEL_C(shift_X)(Dom* P, int32_t d) {
 }
 
 ZEL_EXPORT int32_t ZEL_C(combi_lin)(Dom* P, int32_t dP, uint32_t c, const Dom* Q, int32_t dQ) try {
+  ZEL_ENTRY_CLAIM;
   if (modulo == nullptr || *modulo < 2)
     interface_error("combi_lin: no modulus yet, run an entry of the sparse FGLM first\n");
   int32_t d = dP;

@@ -177,6 +177,7 @@ using namespace zel::ZEL_BUILD;
 // and an empty table.  The integer build takes n1, n2, an ignored integer and
 // the recording flag; the prime-field build the prime before the flag.
 ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   ZEL_C(reset_memory)();
   ZEL_C(local_reset_memory)();
@@ -217,6 +218,7 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) try {
 } ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "gbasis_init")
 
 ZEL_EXPORT HostValue ZEL_LC(gbasis_compute)(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   return run_compute(kv, args, false,
                      [](void** in, uint32_t n, double* cpu, int32_t bk0, int32_t pas0,
@@ -227,6 +229,7 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_compute)(HostKernel kv, HostValue args) try {
 } ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "gbasis_compute")
 
 ZEL_EXPORT HostValue ZEL_LC(hilbert_compute)(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   return run_compute(kv, args, true,
                      [](void** in, uint32_t n, double* cpu, int32_t bk0, int32_t pas0,
@@ -239,6 +242,7 @@ ZEL_EXPORT HostValue ZEL_LC(hilbert_compute)(HostKernel kv, HostValue args) try 
 // Returns the previous level; a non-zero level starts the session recording
 // (it is written from the next gbasis_init on), zero closes it.
 ZEL_EXPORT HostValue ZEL_LC(debug_level)(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   expect_args(kv, args, 1);
   const int32_t d = integer_arg(kv, args, 1);
@@ -261,6 +265,7 @@ auto on_stderr(F f) {
 }  // namespace
 
 ZEL_EXPORT HostValue ZEL_LC(internal_threads)(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   expect_args(kv, args, 1);
   const int32_t n = integer_arg(kv, args, 1);
@@ -268,24 +273,31 @@ ZEL_EXPORT HostValue ZEL_LC(internal_threads)(HostKernel kv, HostValue args) try
 } ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "internal_threads")
 
 ZEL_EXPORT HostValue ZEL_LC(internal_report)(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   return ToMapleInteger(kv, on_stderr([] { return ZEL_C(internal_report)(); }));
 } ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "internal_report")
 
 ZEL_EXPORT HostValue ZEL_LC(internal_version)(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   return ToMapleInteger(kv, ZEL_C(internal_version)());
 } ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "internal_version")
 
 ZEL_EXPORT HostValue ZEL_LC(scheduler)(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   return ToMapleInteger(kv, ZEL_C(scheduler)());
 } ZEL_BINDING_ENTRY_CATCH(ZEL_LPREFIX "scheduler")
 
 ZEL_EXPORT double ZEL_LC(my_cpu)(void) try {
+  ZEL_ENTRY_CLAIM;
   return ZEL_C(cpu)();
 } ZEL_ENTRY_CATCH(ZEL_LPREFIX "my_cpu")
 
 // Forgets the export zone of the receive entries (its memory goes with the
 // next memory reset).
-ZEL_EXPORT void ZEL_C(local_reset_memory)(void) { zel::Zel_int_zone = nullptr; }
+ZEL_EXPORT void ZEL_C(local_reset_memory)(void) {
+  ZEL_ENTRY_CLAIM;
+  zel::Zel_int_zone = nullptr;
+}

@@ -12,6 +12,7 @@ using namespace zel::ZEL_BUILD;
 // as set_coeff_I32 does (the host's -1 arrives as 0xFFFFFFFF); a term whose
 // value reduces to 0 is dropped by the sort, as a zero one is skipped here.
 ZEL_EXPORT I32 zel_send_poly(UI32 nvars, UI32 nterms, UI32* exps, UI32* coeffs) try {
+  ZEL_ENTRY_CLAIM;
   if (module_table.global_nb >= kModuleSlots) return -1;
   UI32 kept = 0;
   for (UI32 t = 0; t < nterms; ++t) kept += coeffs[t] != 0;
@@ -32,6 +33,7 @@ ZEL_EXPORT I32 zel_send_poly(UI32 nvars, UI32 nterms, UI32* exps, UI32* coeffs) 
 // count goes to *next.  -1 when there is no result k.
 ZEL_EXPORT I32 zel_receive_poly(I32 k, UI32 nvars, UI32 nterms, UI32* exps, UI32* coeffs,
                                 UI32* next) try {
+  ZEL_ENTRY_CLAIM;
   if (k < 0 || UI32(k) >= module_table.global_nb) return -1;
   const I32 code = Zel_export_poly(nvars, nterms, exps, coeffs, module_table.base[k]);
   if (UI32(k) + 1 < module_table.global_nb && next != nullptr)
@@ -41,4 +43,6 @@ ZEL_EXPORT I32 zel_receive_poly(I32 k, UI32 nvars, UI32 nterms, UI32* exps, UI32
 
 // The prime-field build has no GMP context to leave (Zel_enter and Zel_exit
 // are with the other entries).
-ZEL_EXPORT void Zel_safe_exit(void) {}
+ZEL_EXPORT void Zel_safe_exit(void) {
+  ZEL_ENTRY_CLAIM;
+}

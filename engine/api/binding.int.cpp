@@ -51,6 +51,7 @@ bool valid_result(HostKernel kv, HostValue args, int32_t i, uint32_t* k) {
 // send_poly(W, nvars, m, E, C): E holds m * nvars exponents, C m * W
 // coefficient words (sign word, then the magnitude least significant first).
 ZEL_EXPORT HostValue zel_int_send_poly(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   expect_args(kv, args, 5);
   const uint32_t w = count_arg(kv, args, 1, 1);
@@ -76,6 +77,7 @@ ZEL_EXPORT HostValue zel_int_send_poly(HostKernel kv, HostValue args) try {
 // send_poly_gmp(nvars, m, E, L): the coefficients as a list of m host
 // integers.
 ZEL_EXPORT HostValue zel_int_send_poly_gmp(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   expect_args(kv, args, 4);
   const uint32_t nvars = count_arg(kv, args, 1, 0);
@@ -116,6 +118,7 @@ ZEL_EXPORT HostValue zel_int_send_poly_gmp(HostKernel kv, HostValue args) try {
 // coefficients returned as an m x B host array of words (B the common width).
 // The array is the host's own copy: it outlives the next export and reset.
 ZEL_EXPORT HostValue zel_int_receive_poly(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   expect_args(kv, args, 5);
   if (zel::Zel_int_zone == nullptr) {
@@ -151,6 +154,7 @@ ZEL_EXPORT HostValue zel_int_receive_poly(HostKernel kv, HostValue args) try {
 // receive_poly_gmp(k, nvars, m, E, name): the exponents into E and a list of
 // the m coefficients as host integers.
 ZEL_EXPORT HostValue zel_int_receive_poly_gmp(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   expect_args(kv, args, 5);
   uint32_t k;
@@ -193,6 +197,7 @@ ZEL_EXPORT HostValue zel_int_receive_poly_gmp(HostKernel kv, HostValue args) try
 // k as host expressions in vars, coefficients left out and every exponent
 // above 10 taken as 10.
 ZEL_EXPORT HostValue zel_int_receive_poly_new(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   expect_args(kv, args, 3);
   uint32_t k;
@@ -227,6 +232,7 @@ ZEL_EXPORT HostValue zel_int_receive_poly_new(HostKernel kv, HostValue args) try
 } ZEL_BINDING_ENTRY_CATCH("zel_int_receive_poly_new")
 
 ZEL_EXPORT HostValue zel_int_receive_monom(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   return ToMapleNULL(kv);
 } ZEL_BINDING_ENTRY_CATCH("zel_int_receive_monom")
@@ -234,6 +240,7 @@ ZEL_EXPORT HostValue zel_int_receive_monom(HostKernel kv, HostValue args) try {
 // The host unloads the library: every Zel_malloc block goes back (the results
 // of both builds with them), and SIGINT to the handler it had before.
 ZEL_EXPORT HostValue zel_int_unload(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   Zel_int_free_memory();
   zel::Zel_int_zone = nullptr;
@@ -244,12 +251,14 @@ ZEL_EXPORT HostValue zel_int_unload(HostKernel kv, HostValue args) try {
 } ZEL_BINDING_ENTRY_CATCH("zel_int_unload")
 
 ZEL_EXPORT HostValue zel_int_my_time(HostKernel kv, HostValue args) try {
+  ZEL_BINDING_ENTRY_CLAIM(kv);
   zel::bind_host(kv);
   const std::time_t now = std::time(nullptr);
   return ToMapleString(kv, std::ctime(&now));
 } ZEL_BINDING_ENTRY_CATCH("zel_int_my_time")
 
 ZEL_EXPORT void Zel_int_safe_exit(void) try {
+  ZEL_ENTRY_CLAIM;
   ZEL_C(safe_exit_INT)();
 } ZEL_ENTRY_CATCH("Zel_int_safe_exit")
 
@@ -257,16 +266,19 @@ ZEL_EXPORT void Zel_int_safe_exit(void) try {
 // first push after a pop remembers GMP's current functions.
 ZEL_EXPORT void Zel_push_gmp_alloc_fnct(void* (*a)(size_t), void* (*r)(void*, size_t, size_t),
                                         void (*f)(void*, size_t)) try {
+  ZEL_ENTRY_CLAIM;
   memo_mp_set_memory_functions(a, r, f);
 } ZEL_ENTRY_CATCH("Zel_push_gmp_alloc_fnct")
 
 ZEL_EXPORT void Zel_pop_gmp_alloc_fnct(void) try {
+  ZEL_ENTRY_CLAIM;
   memo_reset_mp_set_memory_functions();
 } ZEL_ENTRY_CATCH("Zel_pop_gmp_alloc_fnct")
 
 // Never expected to run.  A host that can still be told gets an error rather
 // than losing its process.
 ZEL_EXPORT void Zel_pop_safe_gmp_alloc_fnct(void) try {
+  ZEL_ENTRY_CLAIM;
   std::fprintf(stderr, "Zel_pop_safe_gmp_alloc_fnct %f\n", MapleVersion());
   std::fflush(stderr);
   if (zel::Maple_kernel) MapleRaiseError(zel::Maple_kernel, "Zel_pop_safe_gmp_alloc_fnct");

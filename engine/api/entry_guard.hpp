@@ -8,10 +8,13 @@
 //
 // and report the exception through the build's fatal path.  The name is the
 // C interface's name without its prefix, or a whole exported name ("zel_..."
-// of the binding).  tests/engine/api/entry_guard_test.int.cpp finds every
-// exported entry that is not written so.
+// of the binding).  The body starts with the entry's claim of the library
+// (entry_claim.hpp), which the catch block gives back.
+// tests/engine/api/entry_guard_test.int.cpp finds every exported entry that is
+// not written so.
 #pragma once
 
+#include "engine/api/entry_claim.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -26,12 +29,14 @@ namespace zel::ZEL_BUILD {
 
 }  // namespace zel::ZEL_BUILD
 
-#define ZEL_ENTRY_CATCH(entry) \
-  catch (...) {                \
+#define ZEL_ENTRY_CATCH(entry)              \
+  catch (...) {                             \
+    const zel::EntryClaimInCatch claim_;    \
     zel::ZEL_BUILD::entry_exception(entry); \
   }
 
-#define ZEL_BINDING_ENTRY_CATCH(entry) \
-  catch (...) {                        \
+#define ZEL_BINDING_ENTRY_CATCH(entry)              \
+  catch (...) {                                     \
+    const zel::EntryClaimInCatch claim_;            \
     zel::ZEL_BUILD::binding_entry_exception(entry); \
   }

@@ -1,7 +1,8 @@
 // The polynomial handles and monomials the C interface has handed out since
 // the last memory reset, one table of each per build.  They let the entries
-// refuse a handle or monomial of an earlier session (its memory is gone) or
-// a polynomial whose terms were set after its last sort, and give the
+// refuse a handle or monomial of an earlier session (its memory is gone), a
+// monomial made for other variables, or a polynomial whose terms were set
+// after its last sort, and give the
 // session recording a number for every handle, in the order the replay
 // program meets them.
 #pragma once
@@ -36,10 +37,12 @@ void forget_handles();
 // set after its last sort.
 void check_live_handle(const void* p, const char* who, bool need_sorted);
 
-// Enters a monomial handed out by assign_expos (or set_expos).
+// Enters a monomial handed out by assign_expos (or set_expos), made for the
+// variables declared now.
 void register_monomial(const void* m);
-// The monomial m as about to be stored by `who`: fatal when m is null or no
-// monomial handed out in this session.
+// The monomial m as about to be stored by `who`: fatal when m is null, no
+// monomial handed out in this session, or made for another number of
+// variables (reset_expos since: its exponents sit where others are read).
 void check_live_monomial(const void* m, const char* who);
 
 }  // namespace zel::ZEL_BUILD

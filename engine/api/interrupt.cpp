@@ -13,7 +13,7 @@ std::atomic<uint32_t> count_interrupt{0};
 void (*interrupt_reset)() = zel::reset_engine_memory;
 
 namespace {
-// Read by stop_immediately from any thread while a request runs.
+// The host's version, once it gave one.
 std::atomic<double> cached_version{0.0};
 }
 

@@ -8,7 +8,7 @@
 
 namespace zel::ZEL_BUILD {
 
-// Polls counted by checkInterrupt (stop_immediately polls from any thread).
+// Polls counted by checkInterrupt (only a thread inside the library polls).
 extern std::atomic<uint32_t> count_interrupt;
 
 // The host's version, cached once the host gives a non-zero one; 0.0 when

@@ -89,6 +89,25 @@ void check_exponents(const int32_t* e, uint32_t nvars) {
   }
 }
 
+bool exportable_terms(Expos* const* mono, uint32_t first, uint32_t end, uint32_t nvars) {
+  const uint32_t n = real_nb_of_affine_variables;
+  if (nvars > n) {
+    Stderr("Zel interface error: %u exponents asked for %u variables\n", nvars, n);
+    return false;
+  }
+  for (uint32_t t = first; t < end; ++t) {
+    const ExposW* w = words_of(mono[t]);
+    for (uint32_t j = nvars; j < n; ++j) {
+      if (get_field(w, j) == 0) continue;
+      Stderr("Zel interface error: %u exponents asked for, but term %u has exponent %u in "
+             "variable %u\n",
+             nvars, t, get_field(w, j), j);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool same_monomial(const Expos* a, const Expos* b) {
   const ExposW* wa = words_of(a);
   const ExposW* wb = words_of(b);
@@ -200,6 +219,7 @@ void coefficient_without_exponents(const void* h, uint32_t t, const char* who) {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void ZEL_C(set_expos2)(void* h, UI32 i, const I32* e, UI32 nvars) try {
+  ZEL_ENTRY_CLAIM;
   // The recording reads e[0 .. nvars): check the handle and the sizes first.
   // Exponent values are checked after it, so the replay holds that failure.
   Dpol* p = handle_Dpol(h, "set_expos2");
@@ -226,6 +246,7 @@ ZEL_EXPORT void ZEL_C(set_expos2)(void* h, UI32 i, const I32* e, UI32 nvars) try
 } ZEL_ENTRY_CATCH("set_expos2")
 
 ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) record("  ZEL(set_coeff_I32)(prev,%u,%d);\n", i, c);
   Dpol* p = residue_handle_Dpol(h, "set_coeff_I32");
   check_term(p, i, "set_coeff_I32");
@@ -237,23 +258,22 @@ ZEL_EXPORT void ZEL_C(set_coeff_I32)(void* h, UI32 i, I32 c) try {
 } ZEL_ENTRY_CATCH("set_coeff_I32")
 
 ZEL_EXPORT UI32 ZEL_C(nb_terms)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   return handle_Dpol(h, "nb_terms")->n;
 } ZEL_ENTRY_CATCH("nb_terms")
 ZEL_EXPORT UI32 ZEL_C(size_poly)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   return handle_Dpol(h, "size_poly")->n;
 } ZEL_ENTRY_CATCH("size_poly")
 
 ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol* p = sorted_handle_Dpol(h, "export_poly");
   residue_handle_Dpol(h, "export_poly");
   if (m != p->n) return -1;
   if (m > 0 && ((exps == nullptr && nvars > 0) || coeffs == nullptr))
     Fatal("Zel interface error: null output array given to export_poly\n");
-  if (nvars > real_nb_of_affine_variables) {
-    Stderr("Zel interface error: %u exponents asked for %u variables\n", nvars,
-           real_nb_of_affine_variables);
-    return -1;
-  }
+  if (!exportable_terms(p->mono, 0, m, nvars)) return -1;
   for (uint32_t t = 0; t < m; ++t) {
     const ExposW* w = words_of(p->mono[t]);
     for (uint32_t j = 0; j < nvars; ++j) exps[size_t(t) * nvars + j] = get_field(w, j);
@@ -265,6 +285,7 @@ ZEL_EXPORT I32 ZEL_C(export_poly)(UI32 nvars, UI32 m, UI32* exps, UI32* coeffs, 
 // ---- residue accessors ------------------------------------------------------
 
 ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) try {
+  ZEL_ENTRY_CLAIM;
   Dpol* p = residue_handle_Dpol(h, "set_coeff");
   check_term(p, i, "set_coeff");
   if (c == nullptr) Fatal("Zel interface error: no residues given to set_coeff\n");
@@ -279,6 +300,7 @@ ZEL_EXPORT void ZEL_C(set_coeff)(void* h, UI32 i, const Dom* c) try {
 } ZEL_ENTRY_CATCH("set_coeff")
 
 ZEL_EXPORT Dom* ZEL_C(get_coeff)(void* h, UI32 i, Dom* c) try {
+  ZEL_ENTRY_CLAIM;
   Dpol* p = residue_handle_Dpol(h, "get_coeff");
   check_term(p, i, "get_coeff");
   if (c == nullptr) Fatal("Zel interface error: no output array given to get_coeff\n");
@@ -287,6 +309,7 @@ ZEL_EXPORT Dom* ZEL_C(get_coeff)(void* h, UI32 i, Dom* c) try {
 } ZEL_ENTRY_CATCH("get_coeff")
 
 ZEL_EXPORT void* ZEL_C(assign_expos)(const I32* e, UI32 n) try {
+  ZEL_ENTRY_CLAIM;
   check_exponents(e, n);
   ExposW* w = zero_Expos();
   for (uint32_t j = 0; j < n; ++j) set_field(w, j, uint32_t(e[j]));
@@ -295,6 +318,7 @@ ZEL_EXPORT void* ZEL_C(assign_expos)(const I32* e, UI32 n) try {
 } ZEL_ENTRY_CATCH("assign_expos")
 
 ZEL_EXPORT void* ZEL_C(set_expos)(void* h, UI32 i, const I32* e) try {
+  ZEL_ENTRY_CLAIM;
   Dpol* p = handle_Dpol(h, "set_expos");
   check_term(p, i, "set_expos");
   void* m = ZEL_C(assign_expos)(e, real_nb_of_affine_variables);
@@ -304,6 +328,7 @@ ZEL_EXPORT void* ZEL_C(set_expos)(void* h, UI32 i, const I32* e) try {
 } ZEL_ENTRY_CATCH("set_expos")
 
 ZEL_EXPORT void ZEL_C(set_expos_d)(void* h, UI32 i, void* m) try {
+  ZEL_ENTRY_CLAIM;
   Dpol* p = handle_Dpol(h, "set_expos_d");
   check_term(p, i, "set_expos_d");
   check_live_monomial(m, "set_expos_d");
@@ -312,6 +337,7 @@ ZEL_EXPORT void ZEL_C(set_expos_d)(void* h, UI32 i, void* m) try {
 } ZEL_ENTRY_CATCH("set_expos_d")
 
 ZEL_EXPORT void ZEL_C(get_expos)(void* h, UI32 i, I32* e) try {
+  ZEL_ENTRY_CLAIM;
   Dpol* p = handle_Dpol(h, "get_expos");
   check_term(p, i, "get_expos");
   if (p->mono[i] == nullptr) Fatal("Zel interface error: get_expos of term %u, which is not set\n", i);
@@ -323,6 +349,7 @@ ZEL_EXPORT void ZEL_C(get_expos)(void* h, UI32 i, I32* e) try {
 
 // Homogenises in place; the monomials already are in the engine's form.
 ZEL_EXPORT void ZEL_C(sort_poly)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol* p = handle_Dpol(h, "sort_poly");
   std::vector<ExposW*> w(p->n);
   for (uint32_t t = 0; t < p->n; ++t) w[t] = p->mono[t] ? words_of(p->mono[t]) : nullptr;
@@ -330,4 +357,7 @@ ZEL_EXPORT void ZEL_C(sort_poly)(void* h) try {
 } ZEL_ENTRY_CATCH("sort_poly")
 
 
-ZEL_EXPORT UI32 ZEL_C(size_memory_coeff)(void) { return 8 * ZEL_C(vectorize); }
+ZEL_EXPORT UI32 ZEL_C(size_memory_coeff)(void) {
+  ZEL_ENTRY_CLAIM;
+  return 8 * ZEL_C(vectorize);
+}

@@ -14,6 +14,7 @@
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     record("  prev=ZEL(creat_poly)(%u);\n", nterms);
     record("  add_input(prev);\n");
@@ -36,6 +37,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
 } ZEL_ENTRY_CATCH("creat_poly")
 
 ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");
   normalize_input_handle(h, handle_Dpol(h, "full_sort_poly2"), false, "full_sort_poly2");
   mark_sorted(h, true);
@@ -43,11 +45,13 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
 
 // Monomials given by set_expos_d may be shared: raised ones are copied.
 ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   normalize_input_handle(h, handle_Dpol(h, "full_sort_poly"), true, "full_sort_poly");
   mark_sorted(h, true);
 } ZEL_ENTRY_CATCH("full_sort_poly")
 
 ZEL_EXPORT void ZEL_C(see_Dpol)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol* p = sorted_handle_Dpol(h, "see_Dpol");
   // A C caller's messages are silent by default; the replay programs print
   // their results on the standard error stream.

@@ -39,6 +39,13 @@ void check_exponents(const int32_t* e, uint32_t nvars);
 // non-null when nvars > 0.
 void check_exponent_array(const int32_t* e, uint32_t nvars);
 
+// Whether the terms first .. end-1 of mono can be exported with nvars
+// exponents each: nvars at most the declared variables, and no term with a
+// non-zero exponent past the first nvars (that term would read as another).
+// Otherwise says why on the error channel and returns false: the export
+// writes nothing and fails.
+bool exportable_terms(Expos* const* mono, uint32_t first, uint32_t end, uint32_t nvars);
+
 // c reduced into [0, p).
 inline uint32_t reduce_I32(int32_t c, uint32_t p) {
   const int64_t r = int64_t(c) % int64_t(p);

@@ -101,13 +101,6 @@ uint32_t widest_words(const Dpol_INT* p) {
   return w;
 }
 
-bool check_nvars(uint32_t nvars) {
-  if (nvars <= real_nb_of_affine_variables) return true;
-  Stderr("Zel interface error: %u exponents asked for %u variables\n", nvars,
-         real_nb_of_affine_variables);
-  return false;
-}
-
 void write_exponents(const Dpol_INT* p, uint32_t t, uint32_t nvars, UI32* exps) {
   const ExposW* w = words_of(p->mono[t]);
   for (uint32_t j = 0; j < nvars; ++j) exps[j] = get_field(w, j);
@@ -137,6 +130,7 @@ struct RadixCache {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     record("  prev=ZEL(creat_poly)(%u);\n", nterms);
     record("  add_input(prev);\n");
@@ -157,6 +151,7 @@ ZEL_EXPORT void* ZEL_C(creat_poly)(UI32 nterms) try {
 } ZEL_ENTRY_CATCH("creat_poly")
 
 ZEL_EXPORT void ZEL_C(set_coeff_raw)(void* h, UI32 i, const I32* u, UI32 n) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     // A C array needs at least one element, even for a wrong count.
     record("  {\n    I32 u[%u]={%d", n > 0 ? n : 1u, n > 0 && u ? u[0] : 0);
@@ -175,6 +170,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_raw)(void* h, UI32 i, const I32* u, UI32 n) try 
 } ZEL_ENTRY_CATCH("set_coeff_raw")
 
 ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     record("  ZEL(set_coeff_gmp_str)(prev,%u,\"", i);
     record1(c ? decimal(c).c_str() : "");
@@ -190,6 +186,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp)(void* h, UI32 i, mpz_srcptr c) try {
 } ZEL_ENTRY_CATCH("set_coeff_gmp")
 
 ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) {
     record("  ZEL(set_coeff_gmp_str)(prev,%u,\"", i);
     record1(c_string_body(text).c_str());
@@ -208,6 +205,7 @@ ZEL_EXPORT void ZEL_C(set_coeff_gmp_str)(void* h, UI32 i, const char* text) try 
 } ZEL_ENTRY_CATCH("set_coeff_gmp_str")
 
 ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) record("  ZEL(full_sort_poly2)(prev);\n");
   sort_input_INT(h, handle_INT(h, "full_sort_poly2"), false, "full_sort_poly2");
 } ZEL_ENTRY_CATCH("full_sort_poly2")
@@ -215,6 +213,7 @@ ZEL_EXPORT void ZEL_C(full_sort_poly2)(void* h) try {
 // The same sort; monomials given by set_expos_d may be shared, so raised ones
 // are copied.  A residue record is sorted as the prime-field build does.
 ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = handle_INT(h, "full_sort_poly");
   if (!has_int_coefficients(p)) {
     normalize_input_handle(h, reinterpret_cast<Dpol*>(p), true, "full_sort_poly");
@@ -226,12 +225,13 @@ ZEL_EXPORT void ZEL_C(full_sort_poly)(void* h) try {
 
 ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out, I32 limit,
                                       void* h, UI32* width) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_poly_INT");
   if (m != p->n) {
     Stderr("m=%d and nb=%d\n", int(m), int(p->n));
     return -1;
   }
-  if (!check_nvars(nvars)) return -1;
+  if (!exportable_terms(p->mono, 0, m, nvars)) return -1;
   const uint32_t B = 1 + widest_words(p);
   if (uint64_t(B) * m >= uint64_t(int64_t(limit) > 0 ? limit : 0)) {
     Stderr("B=%d, nb=%d and max=%d\n", int(B), int(m), int(limit));
@@ -250,12 +250,13 @@ ZEL_EXPORT I32 ZEL_C(export_poly_INT)(UI32 nvars, UI32 m, UI32* exps, UI32* out,
 
 ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, UI32* out,
                                           I32 limit, void* h, UI32* width) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_poly_mon_INT");
   if (m < 0 || uint32_t(m) != p->n || k < 0 || k >= m) {
     Stderr("m=%d and nb=%d (term %d)\n", int(m), int(p->n), int(k));
     return -1;
   }
-  if (!check_nvars(nvars)) return -1;
+  if (!exportable_terms(p->mono, uint32_t(k), uint32_t(k) + 1, nvars)) return -1;
   const INT& c = coeffs_INT(p)[k];
   const uint32_t B = 1 + export_words_INT(c);
   if (int64_t(B) >= int64_t(limit)) {
@@ -272,8 +273,9 @@ ZEL_EXPORT I32 ZEL_C(export_poly_mon_INT)(I32 k, UI32 nvars, I32 m, UI32* exps, 
 } ZEL_ENTRY_CATCH("export_poly_mon_INT")
 
 ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps, void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_poly_INT_gmp");
-  if (m != p->n || !check_nvars(nvars)) return nullptr;
+  if (m != p->n || !exportable_terms(p->mono, 0, m, nvars)) return nullptr;
   check_output(exps, m > 0 && nvars > 0, "export_poly_INT_gmp");
   mpz_srcptr* v;
   {
@@ -289,14 +291,16 @@ ZEL_EXPORT mpz_srcptr* ZEL_C(export_poly_INT_gmp)(UI32 nvars, UI32 m, UI32* exps
 } ZEL_ENTRY_CATCH("export_poly_INT_gmp")
 
 ZEL_EXPORT mpz_srcptr ZEL_C(export_monom_INT)(UI32 k, UI32 nvars, UI32* exps, void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = sorted_handle_INT(h, "export_monom_INT");
-  if (k >= p->n || !check_nvars(nvars)) return nullptr;
+  if (k >= p->n || !exportable_terms(p->mono, k, k + 1, nvars)) return nullptr;
   check_output(exps, nvars > 0, "export_monom_INT");
   write_exponents(p, k, nvars, exps);
   return &coeffs_INT(p)[k];
 } ZEL_ENTRY_CATCH("export_monom_INT")
 
 ZEL_EXPORT I32 ZEL_C(see_Dpol_INT)(void* h) try {
+  ZEL_ENTRY_CLAIM;
   Dpol_INT* p = handle_INT(h, "see_Dpol_INT");
   // Replay programs print their results even when messages are silent.
   zel::VisibleOutput visible;
@@ -322,6 +326,7 @@ ZEL_EXPORT I32 ZEL_C(see_Dpol_INT)(void* h) try {
 } ZEL_ENTRY_CATCH("see_Dpol_INT")
 
 ZEL_EXPORT void ZEL_C(convert_from_ntl_int)(const uint64_t* d, I32 n, UI32* r, UI32 radix) try {
+  ZEL_ENTRY_CLAIM;
   if (radix < 1) Fatal("radix=%u\n", radix);
   if (ZEL_C(Primes) == nullptr)
     Fatal("Zel interface error: convert_from_ntl_int before reset_coeffs\n");

@@ -191,5 +191,6 @@ std::string c_string_body(const char* s) {
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT void ZEL_C(debug)(I32 d) try {
+  ZEL_ENTRY_CLAIM;
   zel::ZEL_BUILD::debug(d);
 } ZEL_ENTRY_CATCH("debug")

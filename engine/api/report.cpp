@@ -25,6 +25,7 @@ void setting(const char* name, long long value) { Output("\t%s = %lld\n", name, 
 }  // namespace
 
 ZEL_EXPORT I32 ZEL_C(internal_report)(void) try {
+  ZEL_ENTRY_CLAIM;
   // Printing is the entry's whole job: a C caller, whose messages are
   // silent, reads it on the standard error stream.
   zel::VisibleOutput visible;

@@ -76,6 +76,7 @@ void forget_session_state(bool asked_here, bool had_session) {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void ZEL_C(reset_memory)(void) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) record("  ZEL(reset_memory)();\n  nb_handles=0;\n");
   reset_session_memory();
 } ZEL_ENTRY_CATCH("reset_memory")
@@ -83,11 +84,13 @@ ZEL_EXPORT void ZEL_C(reset_memory)(void) try {
 // Every reset empties both builds at once (their blocks share one arena), so
 // the flag only says who asked.
 ZEL_EXPORT void ZEL_C(reset_memory_internal)(I32 flag) try {
+  ZEL_ENTRY_CLAIM;
   reset_session_memory();
 } ZEL_ENTRY_CATCH("reset_memory_internal")
 
 ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* order,
                                      UI32 maxi_base, I32 rec) try {
+  ZEL_ENTRY_CLAIM;
   zel::pseudo_share_memory_min = 0;
   libmode_record = rec != 0;
   set_engine_streams(stdout, stderr);
@@ -120,6 +123,7 @@ ZEL_EXPORT void* ZEL_C(init_urgent)(UI32 size_dom, UI32 size_nni, const char* or
 } ZEL_ENTRY_CATCH("init_urgent")
 
 ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) record("  ZEL(init)(%d,%d,%d,log_output);\n", quiet, info_on_stderr,
                              chinese_only);
   require_session("init");
@@ -144,6 +148,7 @@ ZEL_EXPORT void* ZEL_C(init)(I32 quiet, I32 info_on_stderr, I32 chinese_only, FI
 
 #ifdef ZEL_VARIANT_INT
 ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n) try {
+  ZEL_ENTRY_CLAIM;
   if (libmode_record) record("  ZEL(reset_coeffs)(%u);\n", n);
   if (n == 0) Fatal("Zel interface error: at least one prime per batch is needed\n");
   // The prime table goes to zone 3, which init_urgent makes.
@@ -154,6 +159,7 @@ ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n) try {
 } ZEL_ENTRY_CATCH("reset_coeffs")
 #else
 ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) try {
+  ZEL_ENTRY_CLAIM;
   ZEL_C(vectorize) = 1;
   InZone3 z3;
   if (libmode_record) {
@@ -172,6 +178,7 @@ ZEL_EXPORT void ZEL_C(reset_coeffs)(UI32 n, UI32* pr) try {
 #endif
 
 ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) try {
+  ZEL_ENTRY_CLAIM;
   const uint64_t n = uint64_t(n1) + n2;
   // Checked before the recording reads the names.
   // One slot stays for the "?" of the homogenising variable.
@@ -209,12 +216,14 @@ ZEL_EXPORT void ZEL_C(reset_expos)(UI32 n1, UI32 n2, char** names) try {
 } ZEL_ENTRY_CATCH("reset_expos")
 
 ZEL_EXPORT void ZEL_C(log)(FILE* log) try {
+  ZEL_ENTRY_CLAIM;
   set_engine_streams(log, nullptr);
 } ZEL_ENTRY_CATCH("log")
 
 // Giving the blocks back without forgetting the zones that point into them
 // would leave the next call on freed memory: free_memory is a full reset.
 ZEL_EXPORT I32 ZEL_C(free_memory)(void) try {
+  ZEL_ENTRY_CLAIM;
   reset_session_memory();
 #ifdef __GLIBC__
   // What went back to the C library goes back to the system as well.

@@ -100,8 +100,10 @@ uint32_t ZEL_C(init_INT)() {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void ZEL_C(enter)(void) try {
+  ZEL_ENTRY_CLAIM;
   ZEL_C(enter_INT)();
 } ZEL_ENTRY_CATCH("enter")
 ZEL_EXPORT void ZEL_C(exit)(void) try {
+  ZEL_ENTRY_CLAIM;
   ZEL_C(exit_INT)();
 } ZEL_ENTRY_CATCH("exit")

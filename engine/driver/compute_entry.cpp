@@ -214,6 +214,7 @@ void check_compute_arrays(void* const* base, uint32_t nb, void* const* result, c
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT I32 ZEL_C(recompute)(char* buffer, I32 size) try {
+  ZEL_ENTRY_CLAIM;
   if (buffer == nullptr || size <= 0) return 0;
   std::time_t now = std::time(nullptr);
   std::tm local;
@@ -221,4 +222,6 @@ ZEL_EXPORT I32 ZEL_C(recompute)(char* buffer, I32 size) try {
   return I32(std::strftime(buffer, size_t(size), "%a %b %e %H:%M:%S", &local));
 } ZEL_ENTRY_CATCH("recompute")
 
-ZEL_EXPORT void ZEL_C(memory_state)(void) {}
+ZEL_EXPORT void ZEL_C(memory_state)(void) {
+  ZEL_ENTRY_CLAIM;
+}

@@ -113,6 +113,7 @@ using namespace zel::ZEL_BUILD;
 ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                 I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_,
                                 ZEL_Comp_Desc env) try {
+  ZEL_ENTRY_CLAIM;
   const double start = process_cpu_seconds();
   if (env == nullptr) Fatal("Zel interface error: no compute record given to groebner\n");
   // Each request starts from fresh free lists; their records stay in zone 3.
@@ -160,6 +161,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
 
 ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                I32 block, double* cpu, I32 bk0, I32 pas0, I32 restrict_) try {
+  ZEL_ENTRY_CLAIM;
   forget_pools();
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
@@ -173,6 +175,7 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
 } ZEL_ENTRY_CATCH("hilbert")
 
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
+  ZEL_ENTRY_CLAIM;
   const double start = process_cpu_seconds();
   forget_pools();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");

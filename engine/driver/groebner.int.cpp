@@ -60,6 +60,7 @@ using namespace zel::ZEL_BUILD;
 ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                 I32 block, double* cpu, I32 bk0, I32 pas0,
                                 I32 restrict_, ZEL_Comp_Desc env) try {
+  ZEL_ENTRY_CLAIM;
   IntContext gmp;
   const double start = process_cpu_seconds();
   if (cpu != nullptr) *cpu = 0;
@@ -107,6 +108,7 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
 ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasis_strong,
                                I32 block, double* cpu, I32 /*bk0*/, I32 /*pas0*/,
                                I32 restrict_) try {
+  ZEL_ENTRY_CLAIM;
   IntContext gmp;
   record_hilbert_call(nb, mingbasis_strong, block, restrict_);
   check_compute_arrays(base, nb, result, "hilbert");
@@ -122,6 +124,7 @@ ZEL_EXPORT UI32 ZEL_C(hilbert)(void** base, UI32 nb, void** result, I32 mingbasi
 // Mode 2 on all the polynomials through the loop over batches of primes:
 // the rational parametrisation.
 ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, double* cpu) try {
+  ZEL_ENTRY_CLAIM;
   IntContext gmp;
   const double start = process_cpu_seconds();
   check_compute_arrays(base, nb, result, "gbasis_rr_form");

@@ -143,6 +143,7 @@ Dpol* ZEL_C(clone_ALGO_Dpol)(const CodedRow* row, const Base_Exposants* codes, u
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT void* ZEL_C(clone_ALGO_Dpol)(void* row, void* codes, UI32 R) try {
+  ZEL_ENTRY_CLAIM;
   namespace z = zel::ZEL_BUILD;
   if (row == nullptr || codes == nullptr)
     z::Fatal("Zel interface error: null row or code table given to clone_ALGO_Dpol\n");

@@ -140,6 +140,7 @@ Dpol* coeff_Dpol(Dpol* p) {
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT void* ZEL_C(coeff_Dpol)(void* p) try {
+  ZEL_ENTRY_CLAIM;
   // Its walk reads every term: a stale handle or unset terms would fault.
   zel::ZEL_BUILD::check_live_handle(p, "coeff_Dpol", true);
   return zel::ZEL_BUILD::coeff_Dpol(static_cast<zel::ZEL_BUILD::Dpol*>(p));

@@ -119,6 +119,7 @@ uint8_t* compress_lzw(const uint32_t* cols, uint32_t n, uint32_t* ncodes,
 
 ZEL_EXPORT void ZEL_C(compactify)(unsigned char* buf, UI32 capacity, const UI32* cols,
                                   UI32 n, UI32* ncodes, UI32* nbytes) try {
+  ZEL_ENTRY_CLAIM;
   using namespace zel::ZEL_BUILD;
   uint32_t nc, nb;
   if (!encode_gaps_bounded(buf, capacity, cols, n, &nc, &nb)) Fatal("bug dans Zel(compact)\n");

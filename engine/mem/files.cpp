@@ -158,5 +158,6 @@ void lib_init() {
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT FILE* ZEL_C(ouvrir_paral)(int32_t proc) try {
+  ZEL_ENTRY_CLAIM;
   return zel::ZEL_BUILD::ouvrir_paral(proc);
 } ZEL_ENTRY_CATCH("ouvrir_paral")

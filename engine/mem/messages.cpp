@@ -105,12 +105,14 @@ void raise_pending_fatal() {
 using namespace zel::ZEL_BUILD;
 
 ZEL_EXPORT void ZEL_C(Fatal)(const char* format, ...) try {
+  ZEL_ENTRY_CLAIM;
   va_list ap;
   va_start(ap, format);
   vFatal(format, ap);
 } ZEL_ENTRY_CATCH("Fatal")
 
 ZEL_EXPORT void ZEL_C(Output)(const char* format, ...) try {
+  ZEL_ENTRY_CLAIM;
   char buf[kMessageBuffer];
   va_list ap;
   va_start(ap, format);
@@ -120,6 +122,7 @@ ZEL_EXPORT void ZEL_C(Output)(const char* format, ...) try {
 } ZEL_ENTRY_CATCH("Output")
 
 ZEL_EXPORT int ZEL_C(Stderr)(const char* format, ...) try {
+  ZEL_ENTRY_CLAIM;
   char buf[kMessageBuffer];
   va_list ap;
   va_start(ap, format);
@@ -129,6 +132,7 @@ ZEL_EXPORT int ZEL_C(Stderr)(const char* format, ...) try {
 } ZEL_ENTRY_CATCH("Stderr")
 
 ZEL_EXPORT void ZEL_C(Infos)(const char* format, ...) try {
+  ZEL_ENTRY_CLAIM;
   char buf[kMessageBuffer];
   va_list ap;
   va_start(ap, format);

@@ -363,9 +363,11 @@ int chk_alloca_size(int32_t n) {
 }  // namespace zel::ZEL_BUILD
 
 ZEL_EXPORT void* ZEL_C(alloc64)(uint64_t size) try {
+  ZEL_ENTRY_CLAIM;
   return zel::ZEL_BUILD::alloc64(size);
 } ZEL_ENTRY_CATCH("alloc64")
 ZEL_EXPORT uint32_t ZEL_C(align_vector_size)(uint32_t n) try {
+  ZEL_ENTRY_CLAIM;
   // The engine's own counts are far below the wrap; a caller's may not be.
   const uint32_t aligned = zel::ZEL_BUILD::align_vector_size(n);
   if (aligned < n)

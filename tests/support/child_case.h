@@ -15,7 +15,7 @@ static int cc_failures = 0;
 
 /* Runs fn in a child; returns its status (128 + the signal that ended it)
  * and leaves its standard error in err. */
-static int cc_run(void (*fn)(void), char* err, size_t size) {
+static inline int cc_run(void (*fn)(void), char* err, size_t size) {
   size_t n = 0;
   ssize_t r;
   int fds[2], got = -1;
@@ -39,7 +39,7 @@ static int cc_run(void (*fn)(void), char* err, size_t size) {
   return got;
 }
 
-static void cc_expect(const char* name, void (*fn)(void), int status, const char* text) {
+static inline void cc_expect(const char* name, void (*fn)(void), int status, const char* text) {
   static char err[1 << 16];
   const int got = cc_run(fn, err, sizeof err);
   if (got != status || strstr(err, text) == NULL) {

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/api/binding.hpp"
@@ -278,6 +281,65 @@ TEST_F(BindingFixture, ARaiseOutsideAHostCallEndsWithTheMessageAndStatusOne) {
     EXPECT_NE(std::string(error.what()).find("5 exponents given for 4 variables"),
               std::string::npos)
         << error.what();
+  }
+}
+
+// The library serves one thread at a time.  Two host threads, each with its
+// own host, compute at once: the one that comes second gets a host error on
+// its own host, and the first one's results stand.
+TEST_F(BindingFixture, ASecondHostThreadGetsAnErrorAndTheFirstOneItsResults) {
+  const Basis expected = c_interface_cyclic(6);
+  Host other;
+  const auto args_of = [](Host& h) {
+    return std::vector<HostValue>{h.name("t"),       h.name("first"),   h.name("count"),
+                                  h.integer(0),      h.integer(0),      h.integer(0),
+                                  h.integer(0),      h.integer(0),      h.string(""),
+                                  h.integer(0),      h.integer(0),
+                                  h.int32_rtable({4, 0, 0, 0}, {4})};
+  };
+  for (int round = 0; round < 5; ++round) {
+    init(6, 0);
+    send_cyclic(6);
+    Host* hosts[2] = {&host, &other};
+    std::vector<HostValue> args[2] = {args_of(host), args_of(other)};
+    std::string raised[2];
+    std::mutex m;
+    std::condition_variable cv;
+    int ready = 0;
+    auto run = [&](int i) {
+      {
+        std::unique_lock<std::mutex> lock(m);
+        if (++ready == 2) cv.notify_all();
+        cv.wait(lock, [&] { return ready == 2; });
+      }
+      try {
+        hosts[i]->call(zel_gbasis_compute, args[i]);
+      } catch (const HostRaised& e) {
+        raised[i] = e.what();
+      }
+    };
+    std::thread a(run, 0), b(run, 1);
+    a.join();
+    b.join();
+    // When the two did not meet, the second computed the basis of the first's
+    // results: the same basis.
+    EXPECT_TRUE(raised[0].empty() || raised[1].empty());
+    for (const std::string& r : raised) {
+      if (!r.empty()) {
+        EXPECT_EQ(r, "zel_gbasis_compute: the library serves one thread at a time\n");
+      }
+    }
+    const auto& table = zel::fp_build::module_table;
+    Basis got;
+    for (UI32 k = 0; k < table.global_nb; ++k) {
+      const UI32 n = Zel_nb_terms(table.base[k]);
+      std::vector<UI32> e(size_t(n) * 6), c(n);
+      ASSERT_EQ(zel_receive_poly(I32(k), 6, n, e.data(), c.data(), nullptr), 1);
+      got.emplace_back();
+      for (UI32 i = 0; i < n; ++i)
+        got.back().push_back({std::vector<UI32>(e.begin() + i * 6, e.begin() + (i + 1) * 6), c[i]});
+    }
+    EXPECT_TRUE(got == expected) << "round " << round;
   }
 }
 

@@ -153,6 +153,26 @@ TEST_F(IntBinding, ExpressionsCapExponentsAtTen) {
             "cannot export poly: code=3rd");
 }
 
+// A receive of fewer exponents than the variables would read x2 as 1: the
+// export fails and the host gets its error.
+TEST_F(IntBinding, ReceivesOfFewerVariablesRaiseTheExportError) {
+  init(2);
+  host.call(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3),
+                                host.int32_rtable(kExps, {6}), host.int32_rtable(kWords, {9})});
+  HostValue e = host.int32_rtable(std::vector<int32_t>(3, -1), {3});
+  const std::string code = "cannot export poly: code=-1st";  // the host's ordinal of -1
+  EXPECT_EQ(raised(zel_int_receive_poly,
+                   {host.integer(0), host.integer(1), host.integer(3), e, host.name("n")}),
+            code);
+  EXPECT_EQ(raised(zel_int_receive_poly_gmp,
+                   {host.integer(0), host.integer(1), host.integer(3), e, host.name("n")}),
+            code);
+  EXPECT_EQ(host.int32_elements(e), std::vector<int32_t>(3, -1));
+  EXPECT_EQ(raised(zel_int_receive_poly_new,
+                   {host.integer(0), host.list({host.name("x")}), host.integer(1)}),
+            code);
+}
+
 TEST_F(IntBinding, ArgumentErrors) {
   EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1)}), "4th arguments expected");
   // Variable counts the engine refuses, before any is named.

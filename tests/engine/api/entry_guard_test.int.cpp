@@ -1,11 +1,16 @@
 // Every exported entry of both builds turns an exception into the fatal path:
 // a C++ exception that reached a C caller would abort the process without a
-// word.  The sources are read, and every definition marked ZEL_EXPORT must be
-// a function-try-block handed to a guard (ZEL_ENTRY_CATCH, or the binding's
-// or the sparse layer's form of it), unless its body calls nothing.  Every Zel_/zel_
-// name the library exports must be found that way, so an entry defined some
-// other way is not missed.  (Compiled in the integer build's tests only: it
-// reads both builds' sources at once.)
+// word.  And every one claims the library for its thread first: the library
+// serves one thread at a time.  The sources are read, and every definition
+// marked ZEL_EXPORT must start with the claim (ZEL_ENTRY_CLAIM, or
+// ZEL_BINDING_ENTRY_CLAIM(kv) in an entry that a host calls with its kernel)
+// and be a function-try-block handed to a guard (ZEL_ENTRY_CATCH, or the
+// binding's or the sparse layer's form of it), unless the rest of its body
+// calls nothing.  A guard closes nothing but such an entry: its catch block
+// gives the claim back.  Every Zel_/zel_ name the library exports must be
+// found that way, so an entry defined some other way is not missed.
+// (Compiled in the integer build's tests only: it reads both builds' sources
+// at once.)
 #include <gtest/gtest.h>
 
 #include <new>
@@ -116,7 +121,12 @@ bool name_macro_at(const std::string& s, size_t i, std::string* macro, std::stri
 struct Scan {
   std::set<std::string> found;    // exported names defined or declared
   std::vector<std::string> bare;  // definitions without a guard
+  std::vector<std::string> unclaimed;  // definitions that do not claim the library
 };
+
+// The entries that any thread may call (they claim the library only when it
+// is free).
+const std::set<std::string> kAnyThread{"Zel_stop_immediately", "Zel_int_stop_immediately"};
 
 // The C names a source's ZEL_C / ZEL_LC stand for, by the build(s) that
 // compile it.
@@ -159,6 +169,23 @@ bool body_may_throw(const std::string& body) {
   return false;
 }
 
+// Past the claim that must open the body whose '{' is at `open`; npos when
+// there is none (or, for an entry a host calls with its kernel, not the
+// binding's form).
+size_t past_claim(const std::string& s, size_t open, bool host_call) {
+  size_t e;
+  const size_t i = skip_blanks(s, open + 1);
+  const std::string w = word_at(s, i, &e);
+  const size_t j = skip_blanks(s, e);
+  if (j >= s.size()) return std::string::npos;
+  if (!host_call && w == "ZEL_ENTRY_CLAIM" && s[j] == ';') return j + 1;
+  if (host_call && w == "ZEL_BINDING_ENTRY_CLAIM" && s[j] == '(') {
+    const size_t k = skip_blanks(s, past_matching(s, j));
+    if (k < s.size() && s[k] == ';') return k + 1;
+  }
+  return std::string::npos;
+}
+
 bool guard_at(const std::string& s, size_t k) {
   size_t e;
   const std::string w = word_at(s, k, &e);
@@ -171,6 +198,9 @@ bool guard_at(const std::string& s, size_t k) {
 void scan_file(const fs::path& path, Scan& scan) {
   const std::string file = path.filename().string();
   const std::string s = code_only(read_file(path));
+  int guards = 0, guarded_entries = 0;
+  for (size_t k = 0; k < s.size(); ++k)
+    if ((k == 0 || !is_word_char(s[k - 1])) && guard_at(s, k)) ++guards;
   for (size_t at = s.find("ZEL_EXPORT"); at != std::string::npos;
        at = s.find("ZEL_EXPORT", at + 1)) {
     // Past the return type: the declarator is the last name before the
@@ -200,22 +230,41 @@ void scan_file(const fs::path& path, Scan& scan) {
       scan.found.insert(names.begin(), names.end());
       continue;
     }
-    const size_t j = skip_blanks(s, past_matching(s, after));
+    const size_t params_end = past_matching(s, after);
+    const size_t j = skip_blanks(s, params_end);
     if (s[j] == ';') continue;  // a declaration only
     scan.found.insert(names.begin(), names.end());
     const std::string who = file + ": " + names.front();
-    if (s.compare(j, 3, "try") == 0) {
-      const size_t k = skip_blanks(s, past_matching(s, s.find('{', j)));
-      if (!guard_at(s, k)) scan.bare.push_back(who + " (no guard after try)");
+    const bool try_block = s.compare(j, 3, "try") == 0;
+    const size_t open = try_block ? s.find('{', j) : j;
+    ASSERT_EQ(s[open], '{') << who;
+    const size_t close = past_matching(s, open);
+    const bool host_call =
+        s.substr(after, params_end - after).find("HostKernel") != std::string::npos;
+    size_t rest = past_claim(s, open, host_call);
+    if (kAnyThread.count(names.front()) > 0) {
+      if (s.substr(open, close - open).find("EntryClaim") == std::string::npos)
+        scan.unclaimed.push_back(who);
+      rest = open + 1;
+    } else if (rest == std::string::npos) {
+      scan.unclaimed.push_back(who);
+      rest = open + 1;
+    }
+    if (try_block) {
+      if (guard_at(s, skip_blanks(s, close)))
+        ++guarded_entries;
+      else
+        scan.bare.push_back(who + " (no guard after try)");
       continue;
     }
-    ASSERT_EQ(s[j], '{') << who;
-    // A body that calls nothing cannot throw.
-    if (body_may_throw(s.substr(j, past_matching(s, j) - j))) scan.bare.push_back(who);
+    // A body that calls nothing (past its claim) cannot throw.
+    if (body_may_throw(s.substr(rest, close - rest))) scan.bare.push_back(who);
   }
+  EXPECT_EQ(guards, guarded_entries)
+      << file << ": a guard closes something other than an exported entry";
 }
 
-TEST(EntryGuard, EveryExportedEntryHandsExceptionsToTheFatalPath) {
+TEST(EntryGuard, EveryExportedEntryClaimsTheLibraryAndHandsExceptionsToTheFatalPath) {
   const char* root = std::getenv("ZEL_SOURCE_DIR");
   if (root == nullptr) GTEST_SKIP() << "ZEL_SOURCE_DIR not set";
   Scan scan;
@@ -228,6 +277,10 @@ TEST(EntryGuard, EveryExportedEntryHandsExceptionsToTheFatalPath) {
   std::string bare;
   for (const std::string& b : scan.bare) bare += "\n  " + b;
   EXPECT_TRUE(scan.bare.empty()) << "exported entries without a guard:" << bare;
+  std::string unclaimed;
+  for (const std::string& u : scan.unclaimed) unclaimed += "\n  " + u;
+  EXPECT_TRUE(scan.unclaimed.empty()) << "exported entries that do not claim the library:"
+                                      << unclaimed;
 
   std::ifstream list(fs::path(root) / "tests" / "exported_symbols.txt");
   std::string name, missed;
@@ -250,10 +303,12 @@ TEST(EntryGuard, EveryExportedEntryHandsExceptionsToTheFatalPath) {
 namespace {
 
 void binding_entry_that_refuses() try {
+  ZEL_ENTRY_CLAIM;
   zel::ZEL_BUILD::Fatal("refused\n");
 } ZEL_BINDING_ENTRY_CATCH("zel_int_entry_that_refuses")
 
 void c_entry_out_of_memory() try {
+  ZEL_ENTRY_CLAIM;
   throw std::bad_alloc();
 } ZEL_ENTRY_CATCH("entry_out_of_memory")
 

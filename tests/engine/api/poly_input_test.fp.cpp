@@ -186,6 +186,37 @@ TEST_F(PolyInputTest, ExportWithAWrongCountReturnsMinusOneAndWritesNothing) {
   EXPECT_EQ(coeffs, std::vector<UI32>(3, 77));
 }
 
+// An export of fewer exponents than the declared variables must not make a
+// term read as another: x0^2 + x2 - 1 exported with one exponent per term
+// would read x0^2 + 1 - 1.
+TEST_F(PolyInputTest, ExportsOfFewerVariablesRefuseTermsTheyWouldCut) {
+  void* h = ZEL_C(creat_poly)(3);
+  I32 e0[] = {2, 0, 0}, e1[] = {0, 0, 1}, e2[] = {0, 0, 0};
+  ZEL_C(set_expos2)(h, 0, e0, 3);
+  ZEL_C(set_expos2)(h, 1, e1, 3);
+  ZEL_C(set_expos2)(h, 2, e2, 3);
+  ZEL_C(set_coeff_I32)(h, 0, 1);
+  ZEL_C(set_coeff_I32)(h, 1, 1);
+  ZEL_C(set_coeff_I32)(h, 2, -1);
+  ZEL_C(full_sort_poly2)(h);
+  std::vector<UI32> exps(9, 77), coeffs(3, 77);
+  EXPECT_EQ(ZEL_C(export_poly)(1, 3, exps.data(), coeffs.data(), h), -1);
+  EXPECT_EQ(ZEL_C(export_poly)(2, 3, exps.data(), coeffs.data(), h), -1);
+  EXPECT_EQ(exps, std::vector<UI32>(9, 77));
+  EXPECT_EQ(coeffs, std::vector<UI32>(3, 77));
+  // Where every cut exponent is 0, fewer variables are fine.
+  void* g = ZEL_C(creat_poly)(2);
+  I32 f0[] = {1, 1}, f1[] = {0, 0};
+  ZEL_C(set_expos2)(g, 0, f0, 2);
+  ZEL_C(set_expos2)(g, 1, f1, 2);
+  ZEL_C(set_coeff_I32)(g, 0, 3);
+  ZEL_C(set_coeff_I32)(g, 1, 4);
+  ZEL_C(full_sort_poly2)(g);
+  const Exported got = export_all(g, 2);
+  EXPECT_EQ(got.exps, std::vector<UI32>({1, 1, 0, 0}));
+  EXPECT_EQ(got.coeffs, std::vector<UI32>({3, 4}));
+}
+
 TEST_F(PolyInputTest, ResidueAccessors) {
   void* h = ZEL_C(creat_poly)(3);
   I32 e[] = {1, 2, 3};

@@ -167,10 +167,41 @@ TEST_F(IntPolyInputTest, ExportsRefuseUnsortedPolynomialsAndNullArrays) {
                 null + "export_poly_mon_INT\n");
   EXPECT_RAISES(ZEL_C(export_poly_INT_gmp)(2, 2, nullptr, h), null + "export_poly_INT_gmp\n");
   EXPECT_RAISES(ZEL_C(export_monom_INT)(0, 2, nullptr, h), null + "export_monom_INT\n");
-  // No exponents asked for: no exponent array needed.
-  ASSERT_EQ(ZEL_C(export_poly_INT)(0, 2, nullptr, out, 16, h, &width), 1);
+  // No exponents asked for: no exponent array needed (a constant loses none).
+  void* k = ZEL_C(creat_poly)(1);
+  set_term(k, 0, 0, 0);
+  ZEL_C(set_coeff_gmp_str)(k, 0, "7");
+  ZEL_C(full_sort_poly2)(k);
+  ASSERT_EQ(ZEL_C(export_poly_INT)(0, 1, nullptr, out, 16, k, &width), 1);
+  EXPECT_EQ(out[1], 7u);
+  EXPECT_EQ(dec(ZEL_C(export_monom_INT)(0, 0, nullptr, k)), "7");
+}
+
+// An export of fewer exponents than the declared variables must not make a
+// term read as another: 3*x0 + 7*x1 exported with one exponent per term
+// would read 3*x0 + 7.
+TEST_F(IntPolyInputTest, ExportsOfFewerVariablesRefuseTermsTheyWouldCut) {
+  void* h = ZEL_C(creat_poly)(2);
+  set_term(h, 0, 1, 0);
+  set_term(h, 1, 0, 1);
+  ZEL_C(set_coeff_gmp_str)(h, 0, "3");
+  ZEL_C(set_coeff_gmp_str)(h, 1, "7");
+  ZEL_C(full_sort_poly2)(h);
+  std::vector<UI32> exps(4, 77), out(16, 77);
+  UI32 width = 77;
+  EXPECT_EQ(ZEL_C(export_poly_INT)(1, 2, exps.data(), out.data(), 16, h, &width), -1);
+  EXPECT_EQ(ZEL_C(export_poly_INT)(0, 2, nullptr, out.data(), 16, h, &width), -1);
+  EXPECT_EQ(ZEL_C(export_poly_mon_INT)(1, 1, 2, exps.data(), out.data(), 16, h, &width), -1);
+  EXPECT_EQ(ZEL_C(export_poly_INT_gmp)(1, 2, exps.data(), h), nullptr);
+  EXPECT_EQ(ZEL_C(export_monom_INT)(1, 1, exps.data(), h), nullptr);
+  EXPECT_EQ(exps, std::vector<UI32>(4, 77));
+  EXPECT_EQ(out, std::vector<UI32>(16, 77));
+  EXPECT_EQ(width, 77u);
+  // Term 0, 3*x0, loses nothing with one exponent.
+  ASSERT_EQ(ZEL_C(export_poly_mon_INT)(0, 1, 2, exps.data(), out.data(), 16, h, &width), 1);
+  EXPECT_EQ(exps[0], 1u);
   EXPECT_EQ(out[1], 3u);
-  EXPECT_EQ(dec(ZEL_C(export_monom_INT)(1, 0, nullptr, h)), "7");
+  EXPECT_EQ(dec(ZEL_C(export_monom_INT)(0, 1, exps.data(), h)), "3");
 }
 
 // full_sort_poly sorts a polynomial with integer coefficients as

@@ -257,6 +257,30 @@ TEST_F(SessionTest, SetExposDRefusesAMonomialThatIsNotOneOfThisSession) {
   EXPECT_EQ(got[1], 3);
 }
 
+// A monomial made for other variables would lose exponents or read others:
+// made for five, it read back as x0^3*x1^2 in a session of two.  A return to
+// its variables takes it again.
+TEST_F(SessionTest, SetExposDRefusesAMonomialMadeForOtherVariables) {
+  zel_test::start_session(0, 5);
+  const I32 e[5] = {3, 2, 4, 5, 6};
+  void* five = ZEL_C(assign_expos)(e, 5);
+  ZEL_C(reset_expos)(0, 2, zel_test::test_names(2));
+  void* h = ZEL_C(creat_poly)(1);
+  EXPECT_RAISES(ZEL_C(set_expos_d)(h, 0, five),
+                "Zel interface error: set_expos_d was given a monomial made for 5 variables, "
+                "but the session has 2 since reset_expos\n");
+  ZEL_C(reset_memory)();
+  zel_test::start_session(0, 5);
+  five = ZEL_C(assign_expos)(e, 5);
+  ZEL_C(reset_expos)(2, 1, zel_test::test_names(3));
+  ZEL_C(reset_expos)(1, 4, zel_test::test_names(5));
+  h = ZEL_C(creat_poly)(1);
+  ZEL_C(set_expos_d)(h, 0, five);
+  I32 got[5];
+  ZEL_C(get_expos)(h, 0, got);
+  EXPECT_EQ(std::vector<I32>(got, got + 5), std::vector<I32>(e, e + 5));
+}
+
 TEST_F(SessionTest, InitSetsTheFlagsAndTheRootPair) {
   zel_test::start_session(0, 2);
   void* root = ZEL_C(init)(0, 0, 1, nullptr);
