@@ -57,6 +57,9 @@ char* ZEL_C(previous_alloc) = nullptr;
 
 namespace {
 
+// Tells the marks saved before the last memory reset from the later ones.
+uint32_t zone_resets = 0;
+
 GarbageZone& z1() { return garbage_zone[0]; }
 
 char* round_up(char* p, uintptr_t a) {
@@ -77,6 +80,7 @@ void forget_zones() {
     z.cur_id_garbage = i + 1;
   }
   ZEL_C(previous_alloc) = nullptr;
+  zone_resets++;
 }
 
 bool zone_tables_ready() { return z1().all_garbages != nullptr; }
@@ -261,17 +265,21 @@ namespace {
 
 void save(const GarbageZone& z, HeapMark& m) {
   m.cur_garbages = z.cur_garbages;
+  m.resets = zone_resets;
   m.bignum_tas = z.bignum_tas;
   m.bot_bignum_tas = z.bot_bignum_tas;
 }
 
-void restore(GarbageZone& z, const HeapMark& m) {
+// False, and nothing done, for a mark saved before the last reset.
+bool restore(GarbageZone& z, const HeapMark& m) {
+  if (m.resets != zone_resets) return false;
 #ifdef ZEL_MEMDEBUG
   debug_release(z, m.cur_garbages);
 #endif
   z.cur_garbages = m.cur_garbages;
   z.bignum_tas = m.bignum_tas;
   z.bot_bignum_tas = m.bot_bignum_tas;
+  return true;
 }
 
 }  // namespace
@@ -280,8 +288,7 @@ void save_GC_state(HeapMark& m) { save(garbage_zone[0], m); }
 void restore_GC_state(const HeapMark& m) { restore(garbage_zone[0], m); }
 
 void restore_destroy_orv_state(const HeapMark& m) {
-  restore(garbage_zone[0], m);
-  if (m.bignum_tas != nullptr && m.bot_bignum_tas > m.bignum_tas)
+  if (restore(garbage_zone[0], m) && m.bignum_tas != nullptr && m.bot_bignum_tas > m.bignum_tas)
     std::memset(m.bignum_tas, 0, size_t(m.bot_bignum_tas - m.bignum_tas));
 }
 

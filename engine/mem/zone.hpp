@@ -44,8 +44,12 @@ extern GarbageZone garbage_zone[3];
 
 // A saved position of one zone; saving and restoring never allocate.  Valid
 // only for the zone it was taken on and while no earlier mark was restored.
+// A mark saved before a memory reset restores nothing: its blocks are gone,
+// and a scope that ends after the reset (a request unwinding after an
+// interrupt reset the memory) must leave the new zones as they are.
 struct HeapMark {
   uint32_t cur_garbages;
+  uint32_t resets;  // memory resets of this build before the save
   char* bignum_tas;
   char* bot_bignum_tas;
 };

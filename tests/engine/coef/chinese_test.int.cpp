@@ -529,18 +529,20 @@ TEST_F(ChineseTest, ADenominatorLargerThanTheNumeratorsComesFromTheirRatio) {
   expect_lift_over_one_denominator(200, 380);
 }
 
-// Over 1,000 primes (32,000 bits) the remainder sequence of one lift has
-// some 18,000 steps, and its cofactors grow to 30,000 bits: what GMP takes
-// in zone 1 for each step, scratch or a larger block, must not stay there
-// until the lift ends.  Its memory is then a small multiple of its images.
+// Over 6,000 primes (192,000 bits) one lift multiplies and reduces each of
+// its coefficients at that length, and runs remainder sequences whose
+// cofactors grow to 180,000 bits.  Products that long take their scratch
+// from GMP's memory functions, not the stack, so in zone 1, as does every
+// block an integer grows into: none of it may stay there until the lift
+// ends.  Its memory is then a small multiple of its images.
 TEST_F(ChineseTest, ALiftOverOneDenominatorTakesMemoryLinearInItsImages) {
 #ifdef ZEL_MEMDEBUG
   GTEST_SKIP() << "ZEL_MEMDEBUG: every allocation is its own block";
 #endif
   SEED_TRACE();
-  const uint32_t primes = 1000;
+  const uint32_t primes = 6000;
   uint64_t peak = 0;
-  expect_lift_over_one_denominator(100, 30000, primes, &peak);
+  expect_lift_over_one_denominator(100, 30 * primes, primes, &peak);
   const uint64_t images = 40 * 4 * uint64_t(primes);
   EXPECT_LT(peak, 4 * images);
 }

@@ -176,6 +176,27 @@ TEST_F(ZoneTest, MarksOfZonesTwoAndThree) {
   EXPECT_EQ(garbage_zone[1].bignum_tas, m2.bignum_tas);
 }
 
+// A scope that ends after a memory reset, as a request's do when it unwinds
+// after an interrupt reset the memory, gives nothing back: the blocks of
+// its mark are taken again, at the same addresses, by the zones of the next
+// session, and zone 1 must not hand out what zone 3 holds.
+TEST_F(ZoneTest, AMarkFromBeforeAMemoryResetRestoresNothing) {
+  zone_memory_allocated = 1 << 16;
+  alloc64(100);
+  HeapMark before_reset;
+  save_GC_state(before_reset);
+  zel_test::fresh_engine_memory();
+  restore_GC_state(before_reset);
+  unsigned char* held;
+  {
+    InZone3 z3;
+    held = static_cast<unsigned char*>(alloc64(30000));
+  }
+  std::memset(held, 0x33, 30000);
+  std::memset(alloc64(1000), 0x11, 1000);
+  for (int i = 0; i < 30000; i++) ASSERT_EQ(held[i], 0x33) << i;
+}
+
 TEST_F(ZoneTest, RestoreDestroyZeroesTheRestOfTheBlock) {
   alloc64(4000);
   HeapMark m;

@@ -79,10 +79,6 @@ TEST(ServerRuntime, InitAdminSetsNamesAndEpsilon) {
   EXPECT_EQ(err.text(), "Change epsilon by ORVEPSILON: 0.500000 !\n");
 }
 
-TEST(ServerRuntime, TheHostNameIsFoundWhenRead) {
-  EXPECT_FALSE(host_name().empty());
-}
-
 // --- The fatal path, in a child process ---
 
 TEST(ServerRuntimeDeath, FatalWritesTheMessageAndEndsWithStatus3) {
