@@ -273,11 +273,11 @@ const zel::HostServices kHost = {print, print, raise, pending, check, version};
 }  // namespace polled_host
 
 // Stopping from another thread is what stop_immediately is for: a second
-// thread polls it while requests run.  Every poll counts, whichever thread
-// makes it (the host is asked at every 4096th), so the polls of both add
-// up, none lost; no stop was asked, so none is reported and the bases are
-// whole.
-TEST_F(GroebnerTest, StopImmediatelyIsPolledFromAnotherThreadDuringARequest) {
+// thread calls it while requests run.  It reads the stop flag and leaves the
+// host to the request's own thread, so the requests' polls are theirs alone
+// and none is lost or added; no stop was asked, so none is reported and the
+// bases are whole.
+TEST_F(GroebnerTest, StopImmediatelyIsCalledFromAnotherThreadDuringARequest) {
   std::vector<zs_poly> sys(6);
   zs_cyclic(6, sys.data());
   const std::vector<NGPoly> want = compute(sys, 0, 6);
@@ -305,7 +305,8 @@ TEST_F(GroebnerTest, StopImmediatelyIsPolledFromAnotherThreadDuringARequest) {
   forget_host_version();
   for (const auto& g : got) EXPECT_EQ(g, want);
   EXPECT_EQ(stops, 0);
-  EXPECT_EQ(counted, 3 * request_polls + polls);
+  EXPECT_GT(polls, 0u);
+  EXPECT_EQ(counted, 3 * request_polls);
   free_all(sys);
 }
 
