@@ -1,9 +1,11 @@
 /* One solving request per process, for whole-process timings:
- *   solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]
+ *   solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N|quadrics-N [DEGREE [TERMS]]
  * fp: modulo 65521 (prime-field build), with THREADS threads (default 1);
  * qq: over the rationals (integer build, one thread).  MODE is a
  * compute-mode number (1 basis, 2 rational parametrisation, 4 minimal
- * polynomial, 6 normal forms, 12 multiplication matrix).  Mode 6 reduces
+ * polynomial, 6 normal forms, 8 square-free minimal polynomial by the
+ * radical strategy, 12 multiplication matrix).  quadrics-N: N dense
+ * quadrics in N variables, pseudo-random coefficients.  Mode 6 reduces
  * one polynomial of TERMS pseudo-random terms of degree up to DEGREE
  * (default 12 and 200) modulo the system's basis,
  * computed first and not timed.  Prints the result count, the largest term
@@ -102,6 +104,26 @@ static zs_poly request(int nvars, int degree, int terms) {
     zs_add_term(&f, e, (int)((s >> 33) % 2001) - 1000);
   }
   return f;
+}
+
+/* quadrics-n: n polynomials in n variables, every monomial of degree at
+ * most 2 with a pseudo-random coefficient (a fixed generator: the same
+ * system every run). */
+static int dense_quadrics(int n, zs_poly* out) {
+  unsigned long long s = 2685821657736338717ULL;
+  int k, i, j, e[64];
+  for (k = 0; k < n; k++) {
+    zs_init(&out[k], n);
+    for (i = -1; i < n; i++)
+      for (j = i; j < n; j++) {
+        memset(e, 0, sizeof e);
+        if (i >= 0) e[i]++;
+        if (j >= 0) e[j]++;
+        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+        zs_add_term(&out[k], e, (int)((s >> 33) % 2001) - 1000);
+      }
+  }
+  return n;
 }
 
 /* A basis as sent back: exponents and (integer build) coefficients. */
@@ -219,7 +241,8 @@ int main(int argc, char** argv) {
   }
   if (argc < 4 || argc > 6 || (strcmp(argv[1], "fp") && strcmp(argv[1], "qq"))) {
     fprintf(stderr,
-            "usage: solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N [DEGREE [TERMS]]\n");
+            "usage: solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N|quadrics-N "
+            "[DEGREE [TERMS]]\n");
     return 2;
   }
   qq = strcmp(argv[1], "qq") == 0;
@@ -230,6 +253,8 @@ int main(int argc, char** argv) {
     count = zs_katsura(n, sys);
   } else if (sscanf(argv[3], "cyclic-%d", &n) == 1) {
     count = zs_cyclic(n, sys);
+  } else if (sscanf(argv[3], "quadrics-%d", &n) == 1 && n >= 1 && n <= 63) {
+    count = dense_quadrics(n, sys);
   } else {
     fprintf(stderr, "unknown system %s\n", argv[3]);
     return 2;
