@@ -1,11 +1,12 @@
 /* One solving request per process, for whole-process timings:
- *   solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N|quadrics-N [DEGREE [TERMS]]
+ *   solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N|quadrics-N[-K] [DEGREE [TERMS]]
  * fp: modulo 65521 (prime-field build), with THREADS threads (default 1);
  * qq: over the rationals (integer build, one thread).  MODE is a
  * compute-mode number (1 basis, 2 rational parametrisation, 4 minimal
  * polynomial, 6 normal forms, 8 square-free minimal polynomial by the
- * radical strategy, 12 multiplication matrix).  quadrics-N: N dense
- * quadrics in N variables, pseudo-random coefficients.  Mode 6 reduces
+ * radical strategy, 12 multiplication matrix).  quadrics-N[-K]: N dense
+ * quadrics in N variables, without the squares of the first K variables
+ * (default 0).  Mode 6 reduces
  * one polynomial of TERMS pseudo-random terms of degree up to DEGREE
  * (default 12 and 200) modulo the system's basis,
  * computed first and not timed.  Prints the result count, the largest term
@@ -106,21 +107,24 @@ static zs_poly request(int nvars, int degree, int terms) {
   return f;
 }
 
-/* quadrics-n: n polynomials in n variables, every monomial of degree at
- * most 2 with a pseudo-random coefficient (a fixed generator: the same
- * system every run). */
-static int dense_quadrics(int n, zs_poly* out) {
+/* quadrics-n-k: n polynomials in n variables, every monomial of degree at
+ * most 2 but the squares of the first k variables, with a pseudo-random
+ * coefficient (a fixed generator: the same system every run).  Each square
+ * left out puts a solution at infinity (quadrics-9-2: 510 solutions), and
+ * the degree-order basis is no longer the generic one. */
+static int dense_quadrics(int n, int k, zs_poly* out) {
   unsigned long long s = 2685821657736338717ULL;
-  int k, i, j, e[64];
-  for (k = 0; k < n; k++) {
-    zs_init(&out[k], n);
+  int m, i, j, e[64];
+  for (m = 0; m < n; m++) {
+    zs_init(&out[m], n);
     for (i = -1; i < n; i++)
       for (j = i; j < n; j++) {
         memset(e, 0, sizeof e);
         if (i >= 0) e[i]++;
         if (j >= 0) e[j]++;
         s = s * 6364136223846793005ULL + 1442695040888963407ULL;
-        zs_add_term(&out[k], e, (int)((s >> 33) % 2001) - 1000);
+        if (i == j && i >= 0 && i < k) continue;
+        zs_add_term(&out[m], e, (int)((s >> 33) % 2001) - 1000);
       }
   }
   return n;
@@ -230,7 +234,7 @@ int main(int argc, char** argv) {
   void** out = malloc(sizeof(void*) * 100000);
   struct sZEL_Comp_Desc env;
   double t = 0, start;
-  int n, k, qq, mode, count, degree = 12, terms = 200;
+  int n, k, qq, mode, count, degree = 12, terms = 200, squares;
   UI32 r, i, most = 0;
   unsigned long long hash = 0;
   int threads = 1;
@@ -241,7 +245,7 @@ int main(int argc, char** argv) {
   }
   if (argc < 4 || argc > 6 || (strcmp(argv[1], "fp") && strcmp(argv[1], "qq"))) {
     fprintf(stderr,
-            "usage: solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N|quadrics-N "
+            "usage: solve_bench [-t THREADS] fp|qq MODE katsura-N|cyclic-N|quadrics-N[-K] "
             "[DEGREE [TERMS]]\n");
     return 2;
   }
@@ -253,8 +257,10 @@ int main(int argc, char** argv) {
     count = zs_katsura(n, sys);
   } else if (sscanf(argv[3], "cyclic-%d", &n) == 1) {
     count = zs_cyclic(n, sys);
+  } else if (sscanf(argv[3], "quadrics-%d-%d", &n, &squares) == 2 && n >= 1 && n <= 63) {
+    count = dense_quadrics(n, squares, sys);
   } else if (sscanf(argv[3], "quadrics-%d", &n) == 1 && n >= 1 && n <= 63) {
-    count = dense_quadrics(n, sys);
+    count = dense_quadrics(n, 0, sys);
   } else {
     fprintf(stderr, "unknown system %s\n", argv[3]);
     return 2;
