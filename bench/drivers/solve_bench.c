@@ -1,12 +1,15 @@
 /* One solving request per process, for whole-process timings:
  *   solve_bench [-t THREADS] [-p PRIME] [-b BK0] [-2 NB2,BK2] fp|qq MODE SYSTEM [DEGREE [TERMS]]
- * SYSTEM: katsura-N, cyclic-N or dense-N-D (N dense polynomials in N
+ * SYSTEM: katsura-N, cyclic-N, dense-N-D (N dense polynomials in N
  * variables, every monomial of degree at most D with a pseudo-random
- * coefficient between -1000 and 1000, the same every run).
+ * coefficient between -1000 and 1000, the same every run) or
+ * quadrics-N[-K] (N dense quadrics in N variables without the squares of
+ * the first K variables, default 0).
  * fp: modulo PRIME (default 65521; prime-field build), with THREADS threads
  * (default 1); qq: over the rationals (integer build, one thread).  MODE is a
  * compute-mode number (1 basis, 2 rational parametrisation, 4 minimal
- * polynomial, 6 normal forms, 11 a basis for blocks split at variable BK0
+ * polynomial, 6 normal forms, 8 square-free minimal polynomial by the
+ * radical strategy, 11 a basis for blocks split at variable BK0
  * (default 0), then with NB2 > 0 a second basis of it and the last NB2
  * inputs for blocks split at BK2, 12 multiplication matrix).  Mode 6 reduces
  * one polynomial of TERMS pseudo-random terms of degree up to DEGREE
@@ -140,6 +143,29 @@ static int dense(int n, int degree, zs_poly* out) {
   return n;
 }
 
+/* quadrics-n-k: n polynomials in n variables, every monomial of degree at
+ * most 2 but the squares of the first k variables, with a pseudo-random
+ * coefficient (a fixed generator: the same system every run).  Each square
+ * left out puts a solution at infinity (quadrics-9-2: 510 solutions), and
+ * the degree-order basis is no longer the generic one. */
+static int dense_quadrics(int n, int k, zs_poly* out) {
+  unsigned long long s = 2685821657736338717ULL;
+  int m, i, j, e[64];
+  for (m = 0; m < n; m++) {
+    zs_init(&out[m], n);
+    for (i = -1; i < n; i++)
+      for (j = i; j < n; j++) {
+        memset(e, 0, sizeof e);
+        if (i >= 0) e[i]++;
+        if (j >= 0) e[j]++;
+        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+        if (i == j && i >= 0 && i < k) continue;
+        zs_add_term(&out[m], e, (int)((s >> 33) % 2001) - 1000);
+      }
+  }
+  return n;
+}
+
 /* A basis as sent back: exponents and (integer build) coefficients. */
 typedef struct {
   UI32 nterms;
@@ -244,7 +270,7 @@ int main(int argc, char** argv) {
   void** out = malloc(sizeof(void*) * 100000);
   struct sZEL_Comp_Desc env;
   double t = 0, start;
-  int n, k, qq, mode, count, degree = 12, terms = 200;
+  int n, k, qq, mode, count, degree = 12, terms = 200, squares;
   UI32 r, i, most = 0;
   unsigned long long hash = 0;
   int threads = 1, bk0 = 0, nb2 = 0, bk2 = 0, dense_degree;
@@ -267,7 +293,7 @@ int main(int argc, char** argv) {
   if (argc < 4 || argc > 6 || (strcmp(argv[1], "fp") && strcmp(argv[1], "qq"))) {
     fprintf(stderr,
             "usage: solve_bench [-t THREADS] [-p PRIME] [-b BK0] [-2 NB2,BK2] fp|qq MODE "
-            "katsura-N|cyclic-N|dense-N-D [DEGREE [TERMS]]\n");
+            "katsura-N|cyclic-N|dense-N-D|quadrics-N[-K] [DEGREE [TERMS]]\n");
     return 2;
   }
   qq = strcmp(argv[1], "qq") == 0;
@@ -280,6 +306,10 @@ int main(int argc, char** argv) {
     count = zs_katsura(n, sys);
   } else if (sscanf(argv[3], "cyclic-%d", &n) == 1) {
     count = zs_cyclic(n, sys);
+  } else if (sscanf(argv[3], "quadrics-%d-%d", &n, &squares) == 2 && n >= 1 && n <= 63) {
+    count = dense_quadrics(n, squares, sys);
+  } else if (sscanf(argv[3], "quadrics-%d", &n) == 1 && n >= 1 && n <= 63) {
+    count = dense_quadrics(n, 0, sys);
   } else {
     fprintf(stderr, "unknown system %s\n", argv[3]);
     return 2;

@@ -105,8 +105,8 @@ bool is_zero(const NfVector& v) {
   return std::all_of(v.begin(), v.end(), [](uint32_t x) { return x == 0; });
 }
 
-bool in_ideal(const MultiplicationMap& M, const std::vector<ModPoly>& f,
-              const std::vector<NfVector>& plus) {
+std::vector<NfVector> normal_forms_at_t(const MultiplicationMap& M, const std::vector<ModPoly>& f,
+                                        const std::vector<NfVector>& plus) {
   const uint32_t D = M.size();
   std::vector<Sums> acc(f.size(), Sums(D));
   for (size_t k = 0; k < plus.size() && k < f.size(); ++k)
@@ -123,8 +123,15 @@ bool in_ideal(const MultiplicationMap& M, const std::vector<ModPoly>& f,
       acc[k].add_two(w0.data(), coefficient(k, i), w1.data(), coefficient(k, i + 1), 0, D);
     if (i + 2 < top) w0 = M.times_t(w1);
   }
-  const uint64_t p = M.prime();
-  return std::all_of(acc.begin(), acc.end(), [&](const Sums& s) { return is_zero(s.residues(p)); });
+  std::vector<NfVector> forms;
+  for (const Sums& s : acc) forms.push_back(s.residues(M.prime()));
+  return forms;
+}
+
+bool in_ideal(const MultiplicationMap& M, const std::vector<ModPoly>& f,
+              const std::vector<NfVector>& plus) {
+  const std::vector<NfVector> forms = normal_forms_at_t(M, f, plus);
+  return std::all_of(forms.begin(), forms.end(), [](const NfVector& v) { return is_zero(v); });
 }
 
 namespace {

@@ -53,9 +53,15 @@ class MultiplicationMap {
 
 bool is_zero(const NfVector& v);
 
-// For every k: f[k](t) + element k lies in the ideal, element k given by
-// its normal form plus[k] (none, or an empty vector: 0).  One pass over the
-// Krylov vectors 1, t, t^2, ... serves every k.
+// For every k: the normal form of f[k](t) + element k, element k given by
+// its normal form plus[k] (none, or an empty vector: 0); coefficients of
+// f[k] in [0, p).  One pass over the Krylov vectors 1, t, t^2, ... serves
+// every k.
+std::vector<NfVector> normal_forms_at_t(const MultiplicationMap& M, const std::vector<ModPoly>& f,
+                                        const std::vector<NfVector>& plus = {});
+
+// For every k: f[k](t) + element k lies in the ideal (its normal form above
+// is zero).
 bool in_ideal(const MultiplicationMap& M, const std::vector<ModPoly>& f,
               const std::vector<NfVector>& plus = {});
 

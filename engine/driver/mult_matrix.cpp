@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "engine/call_zel.h"
 #include "engine/coef/primes.hpp"
@@ -51,7 +52,7 @@ std::vector<uint64_t> packed(const Exps& e) {
 
 // Every variable needs a pure power among the leading monomials (or one of
 // them is 1), else the normal set is infinite.
-void require_zero_dimensional(const std::vector<Exps>& leads, uint32_t n) {
+bool zero_dimensional(const std::vector<Exps>& leads, uint32_t n) {
   std::vector<bool> has_power(n, false);
   for (const Exps& l : leads) {
     uint32_t v = 0, vars = 0;
@@ -60,12 +61,15 @@ void require_zero_dimensional(const std::vector<Exps>& leads, uint32_t n) {
         v = i;
         ++vars;
       }
-    if (vars == 0) return;
+    if (vars == 0) return true;
     if (vars == 1) has_power[v] = true;
   }
-  for (uint32_t v = 0; v < n; ++v)
-    if (!has_power[v])
-      Refuse("The system is not zero-dimensional: this mode needs finitely many solutions\n");
+  return std::all_of(has_power.begin(), has_power.end(), [](bool has) { return has; });
+}
+
+void require_zero_dimensional(const std::vector<Exps>& leads, uint32_t n) {
+  if (!zero_dimensional(leads, n))
+    Refuse("The system is not zero-dimensional: this mode needs finitely many solutions\n");
 }
 
 // The normal set: the monomials no leading monomial divides, found variable
@@ -269,6 +273,21 @@ std::vector<uint32_t> dense_row(const std::vector<BasisPoly>& G, const MatrixSha
   return row;
 }
 
+// The map of multiplication by the last variable on lane l, from the rows
+// of the matrix.
+MultiplicationMap multiplication_map_of(const std::vector<BasisPoly>& G, const MatrixShape& s,
+                                        uint32_t n, uint32_t l, uint32_t p,
+                                        NormalForms& normal_forms) {
+  const size_t nd = s.dense_from.size();
+  MultiplicationMap map(uint32_t(s.by_column.size()), p, uint32_t(s.column.at(Exps(n, 0))),
+                        uint32_t(nd));
+  for (size_t i = 0; s.sparse[i] >= 0; i += 2)
+    map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
+  for (size_t r = 0; r < nd; ++r)
+    map.add_dense_row(uint32_t(s.dense_row_index[r]), dense_row(G, s, r, l, p, normal_forms));
+  return map;
+}
+
 // A matrix entry v in [0, p) in the form the dense rows of this build hold.
 #ifdef ZEL_VARIANT_FP
 using RowEntry = int16_t;
@@ -428,14 +447,8 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
   // sequences does not decide (an unlucky projection).
   std::optional<MultiplicationMap> made_map;
   auto multiplication_map = [&]() -> const MultiplicationMap& {
-    if (made_map) return *made_map;
-    MultiplicationMap& map =
-        made_map.emplace(D, p, uint32_t(s.column.at(Exps(n, 0))), uint32_t(nd));
-    for (size_t i = 0; s.sparse[i] >= 0; i += 2)
-      map.add_copy_row(uint32_t(s.sparse[i]), uint32_t(s.sparse[i + 1]));
-    for (size_t r = 0; r < nd; ++r)
-      map.add_dense_row(uint32_t(s.dense_row_index[r]), dense_row(G, s, r, l, p, normal_forms));
-    return map;
+    if (!made_map) made_map.emplace(multiplication_map_of(G, s, n, l, p, normal_forms));
+    return *made_map;
   };
   std::vector<int32_t> sparse = s.sparse, nosp = s.nosp;
   const char* name = Liste_variables[last] ? Liste_variables[last] : "the last variable";
@@ -785,6 +798,51 @@ std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
     out.push_back(std::move(q));
   }
   return out;
+}
+
+std::optional<NormalSetPoly> last_variable_normal_form(const std::vector<BasisPoly>& G, uint32_t n,
+                                                       const std::vector<ModPoly>& f,
+                                                       const std::vector<uint32_t>& primes) {
+  if (G.empty() || n == 0) return std::nullopt;
+  std::vector<Exps> leads;
+  for (const BasisPoly& g : G) {
+    if (g.size() == 0) return std::nullopt;
+    for (uint32_t l = 0; l < primes.size(); ++l)
+      if (g.coefficient(l, 0) % primes[l] != 1) return std::nullopt;
+    // Decreasing terms: the first leads, and no monomial comes twice.
+    std::vector<uint64_t> above = packed(g.term(0));
+    for (size_t t = 1; t < g.size(); ++t) {
+      std::vector<uint64_t> w = packed(g.term(t));
+      if (comp5_Expos(reinterpret_cast<const ExposW*>(above.data()),
+                      reinterpret_cast<const ExposW*>(w.data())) <= 0)
+        return std::nullopt;
+      above = std::move(w);
+    }
+    leads.push_back(g.term(0));
+  }
+  if (!zero_dimensional(leads, n)) return std::nullopt;
+  const std::vector<Exps> set = normal_set(leads, n, 0);
+  if (set.empty()) return std::nullopt;
+  const std::unordered_set<Exps, ExpsHash> standard(set.begin(), set.end());
+  for (const BasisPoly& g : G)
+    for (size_t t = 1; t < g.size(); ++t)
+      if (standard.count(g.term(t)) == 0) return std::nullopt;
+  const MatrixShape s = shape_of(G, leads, set, n);
+  std::vector<NfVector> forms;
+  for (uint32_t l = 0; l < primes.size(); ++l) {
+    NormalForms normal_forms(G, s, n, l, primes[l]);
+    const MultiplicationMap map = multiplication_map_of(G, s, n, l, primes[l], normal_forms);
+    forms.push_back(normal_forms_at_t(map, {f[l]})[0]);
+  }
+  NormalSetPoly nf;
+  nf.coef.resize(primes.size());
+  for (size_t c = s.by_column.size(); c-- > 0;) {
+    if (std::all_of(forms.begin(), forms.end(), [&](const NfVector& v) { return v[c] == 0; }))
+      continue;
+    nf.monomials.push_back(*s.by_column[c]);
+    for (uint32_t l = 0; l < primes.size(); ++l) nf.coef[l].push_back(forms[l][c]);
+  }
+  return nf;
 }
 
 std::vector<BasisPoly> basis_of(Dpol* const* G, uint32_t nb) {

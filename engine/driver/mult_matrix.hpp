@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/poly/dpol.hpp"
 #include "engine/variant.hpp"
+#include "sparse/univariate_modp.hpp"
 
 namespace zel::ZEL_BUILD {
 
@@ -73,6 +75,27 @@ struct ChangeOrderRequest {
 // lanes that disagree, answers that could not be confirmed) are fatal.
 std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
                                               const ChangeOrderRequest& request);
+
+// A polynomial on the normal set: its monomials, highest first in the
+// engine's order, and per lane their residues (coef[lane][term]; no
+// monomial whose residue is 0 on every lane).
+struct NormalSetPoly {
+  std::vector<Exps> monomials;
+  std::vector<std::vector<uint32_t>> coef;
+};
+
+// The normal form modulo G of f(x_last), f[l] its coefficients on lane l
+// (lowest degree first, residues modulo primes[l]): the matrix of
+// multiplication by x_last applied to 1 by Horner's rule, on each lane.
+// The matrix is built as the change of order builds it, so its dense rows
+// take the normal forms of the products they need once, and every step
+// after that is a product by the matrix.  G must be a Groebner basis for
+// the engine's order, zero-dimensional with a non-empty normal set,
+// reduced, monic on every lane and with its terms in decreasing order;
+// nothing otherwise (the caller reduces term by term).
+std::optional<NormalSetPoly> last_variable_normal_form(const std::vector<BasisPoly>& G, uint32_t n,
+                                                       const std::vector<ModPoly>& f,
+                                                       const std::vector<uint32_t>& primes);
 
 // The engine polynomials G[0 .. nb-1] in that form, every lane (viewed
 // where they are when the lanes hold 32-bit residues: G must outlive it).

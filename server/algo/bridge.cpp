@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "engine/coef/primes.hpp"
 #include "engine/mem/files.hpp"
 #include "engine/mem/messages.hpp"
 #include "engine/driver/fatal_exits.hpp"
+#include "engine/driver/mult_matrix.hpp"
 #include "engine/mono/expos_order.hpp"
 #include "server/algo/packages.hpp"
 #include "server/algo/transfer.hpp"
@@ -178,6 +180,36 @@ SparsePoly normal_form_univariate(const SparsePoly& f, uint32_t v, const std::ve
     if (std::all_of(c.begin(), c.end(), [](uint64_t x) { return x == 0; })) r.erase(one);
   }
   return normal_form(std::move(r), G, n, V);  // the constant, when 1 lies in the ideal
+}
+
+// The normal form of f, a polynomial in the last variable alone, through
+// the matrix of multiplication by that variable (last_variable_normal_form):
+// Horner's rule term by term redoes the reduction of the same products at
+// every one of its deg f steps.  Nothing when the basis is not of the form
+// the matrix needs (reduced, monic, sorted, zero-dimensional).
+std::optional<SparsePoly> normal_form_by_matrix(const SparsePoly& f, Dpol* const* basis,
+                                                uint32_t nb, uint32_t n, uint32_t V) {
+  std::vector<Dpol*> nonzero;
+  for (uint32_t k = 0; k < nb; ++k)
+    if (basis[k]->n > 0) nonzero.push_back(basis[k]);
+  const std::vector<uint32_t> primes(ZEL_C(Primes), ZEL_C(Primes) + V);
+  std::vector<ModPoly> coefficients(V);
+  for (const auto& [w, c] : f) {
+    const uint32_t d = get_field(reinterpret_cast<const ExposW*>(w.data()), n - 1);
+    for (uint32_t l = 0; l < V; ++l) {
+      if (coefficients[l].size() <= d) coefficients[l].resize(d + 1, 0);
+      coefficients[l][d] = c[l] % primes[l];
+    }
+  }
+  const std::optional<NormalSetPoly> nf = last_variable_normal_form(
+      basis_of(nonzero.data(), uint32_t(nonzero.size())), n, coefficients, primes);
+  if (!nf) return std::nullopt;
+  SparsePoly r;
+  for (size_t t = 0; t < nf->monomials.size(); ++t) {
+    Coeffs& c = r[pack(nf->monomials[t])];
+    for (uint32_t l = 0; l < V; ++l) c.push_back(nf->coef[l][t]);
+  }
+  return r;
 }
 
 // r += s, lane by lane; terms that vanish in every lane go.
@@ -581,9 +613,12 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
       Stderr("%d \n", int(degree_of(f, nv)));
     }
     const uint32_t v = univariate == 1 ? only_variable(f, nv) : nv;
-    out[2 * k + 1] = to_dpol(v < nv ? normal_form_univariate(f, v, G, nv, V)
-                                    : normal_form_by_variables(f, 0, G, nv, V),
-                             nv, V);
+    std::optional<SparsePoly> nf;
+    if (v + 1 == nv) nf = normal_form_by_matrix(f, basis, nb, nv, V);
+    if (!nf)
+      nf = v < nv ? normal_form_univariate(f, v, G, nv, V)
+                  : normal_form_by_variables(f, 0, G, nv, V);
+    out[2 * k + 1] = to_dpol(*nf, nv, V);
   }
   return 2 * n;
 }

@@ -1,5 +1,6 @@
 // An engine session of the build under test (the integer build with three
-// lanes), its polynomials made from term lists and its bases from the main
+// lanes; variables 0 .. first_block-1 in a first block when first_block is
+// given), its polynomials made from term lists and its bases from the main
 // loop, as the engine's own polynomials.
 #pragma once
 
@@ -22,7 +23,7 @@ inline int64_t signed_value(uint32_t c) {
 struct AnyBuildGB {
 #ifdef ZEL_VARIANT_FP
   EngineGB gb;
-  explicit AnyBuildGB(uint32_t n) : gb(n, 0) {}
+  explicit AnyBuildGB(uint32_t n, uint32_t first_block = 0) : gb(n, first_block) {}
   zel::ZEL_BUILD::Dpol* make(const SysPoly& f) {
     SysPoly g;
     for (const auto& [e, c] : f) {
@@ -33,7 +34,7 @@ struct AnyBuildGB {
   }
 #else
   EngineLanesGB gb;
-  explicit AnyBuildGB(uint32_t n) : gb(n, 0, 3, 0, true) {}
+  explicit AnyBuildGB(uint32_t n, uint32_t first_block = 0) : gb(n, first_block, 3, 0, true) {}
   zel::ZEL_BUILD::Dpol* make(const SysPoly& f) {
     IntPoly g;
     for (const auto& [e, c] : f) g.push_back({e, signed_value(c)});

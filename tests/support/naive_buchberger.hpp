@@ -112,6 +112,12 @@ struct NaiveGroebner {
 
   // Full reduction of f by G (every term), result monic.
   NGPoly reduce(const NGPoly& f, const std::vector<NGPoly>& G) const {
+    return monic(remainder(f, G));
+  }
+
+  // The same at the scale of f (every g monic, each step subtracts a
+  // multiple of one), as the library's normal forms give it.
+  NGPoly remainder(const NGPoly& f, const std::vector<NGPoly>& G) const {
     Work w(Greater{&order});
     for (auto& t : f) w[t.e] = (w[t.e] + t.c) % p;
     Work done(Greater{&order});
@@ -143,7 +149,7 @@ struct NaiveGroebner {
       }
       w.erase(it->first);
     }
-    return monic(from_work(done));
+    return from_work(done);
   }
 
   NGPoly spoly(const NGPoly& f, const NGPoly& g) const {
