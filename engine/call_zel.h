@@ -366,7 +366,9 @@ UI32 Zel_size_memory_coeff(void);
  * polynomials (the same leading terms as the reduced basis), non-zero the
  * reduced basis; the other modes and the prime-field build always reduce.
  * pas0: integer build only (below); the prime-field build does not read it.
- * Modes the build cannot run fail with a message.
+ * Modes the build cannot run fail with a message.  A request stopped while
+ * it runs (stop_immediately then returns 1) returns 0, hands out nothing
+ * and writes "interrupted" through the engine's messages.
  * groebner, hilbert and gbasis_rr_form read every input before they write
  * a result: result may overlap base, or be base itself. */
 UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
@@ -401,7 +403,7 @@ UI32 Zel_int_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, 
 UI32 Zel_hilbert(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,
                  double* cpu, I32 bk0, I32 pas0, I32 restrict_);
 /* gbasis_rr_form: the result of mode 2 (ZEL_COMPUTE_RRFORM) for the nb
- * polynomials of base, without a compute record. */
+ * polynomials of base, without a compute record; stopped, as groebner. */
 UI32 Zel_int_gbasis_rr_form(void** base, UI32 nb, void** result, double* cpu);
 UI32 Zel_gbasis_rr_form(void** base, UI32 nb, void** result, double* cpu);
 /* The local date and time ("%a %b %e %H:%M:%S") into buffer; the number of

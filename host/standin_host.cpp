@@ -265,7 +265,9 @@ void host_vprintf(HostKernel kv, const char* format, va_list ap) {
   std::string text(size_t(n) + 1, '\0');
   std::vsnprintf(text.data(), text.size(), format, ap);
   text.pop_back();
-  host_of(kv).printed += text;
+  Host& host = host_of(kv);
+  host.printed += text;
+  if (host.on_print) host.on_print(text);
 }
 void user_info(HostKernel kv, int32_t level, const char* name, const char* text) {
   host_of(kv).user_info += std::string(name) + ": " + text;

@@ -12,6 +12,7 @@
 #include <gmpxx.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <exception>
@@ -82,6 +83,9 @@ class Host {
 
   // The host's state.
   std::string printed;                    // MaplePrintf
+  // Called with each printed text once it is captured: tests follow a
+  // computation's progress by it.
+  std::function<void(const std::string&)> on_print;
   std::string user_info;                  // MapleUserInfo, "name: text" per call
   std::vector<HostValue> protected_values;
   std::string version;                    // the kernel option "version"

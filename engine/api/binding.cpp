@@ -149,8 +149,11 @@ HostValue run_compute(HostKernel kv, HostValue args, bool hilbert, EngineCall en
   std::vector<void*> input(module_table.base, module_table.base + module_table.global_nb);
   module_table.global_nb = 0;
   double cpu = 0.0;
-  const uint32_t r =
-      engine(input.data(), uint32_t(input.size()), &cpu, bk0, pas0, restrict_, &record);
+  uint32_t r = engine(input.data(), uint32_t(input.size()), &cpu, bk0, pas0, restrict_, &record);
+  // A stop that came after the engine's last look at it gives no result
+  // either.
+  const bool stopped = !hilbert && ZEL_C(stop_immediately_semaphore) == 1;
+  if (stopped) r = 0;
 
   uint32_t first = 0, largest = 0;
   for (uint32_t i = 0; i < r; ++i) {
@@ -162,7 +165,7 @@ HostValue run_compute(HostKernel kv, HostValue args, bool hilbert, EngineCall en
   MapleAssign(kv, MapleArg(kv, args, 1), ToMapleFloat(kv, cpu));
   MapleAssign(kv, MapleArg(kv, args, 2), ToMapleInteger(kv, long(first)));
   MapleAssign(kv, MapleArg(kv, args, 3), ToMapleInteger(kv, long(r)));
-  if (!hilbert && ZEL_C(stop_immediately_semaphore) == 1) {
+  if (stopped) {
     ZEL_C(stop_immediately_semaphore) = 0;
     return ToMapleInteger(kv, -2);
   }

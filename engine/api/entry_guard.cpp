@@ -7,13 +7,15 @@
 #include <system_error>
 
 #include "engine/api/host.hpp"
+#include "engine/api/interrupt.hpp"
 #include "engine/mem/messages.hpp"
 
 namespace zel::ZEL_BUILD {
 
 void entry_exception(const char* entry) {
-  // A fatal error raised through the host unwinds to the host as it is.
-  if (host_raise_in_flight()) throw;
+  // A fatal error raised through the host, or the user's interrupt, unwinds
+  // to the host as it is.
+  if (host_raise_in_flight() || host_interrupt_in_flight()) throw;
   // Entries of the C interface pass their short name; the others (the
   // binding's, the GMP hooks) their whole exported name.
   const bool whole = std::strncmp(entry, "Zel_", 4) == 0 || std::strncmp(entry, "zel_", 4) == 0;

@@ -15,6 +15,8 @@ void (*interrupt_reset)() = zel::reset_engine_memory;
 namespace {
 // The host's version, once it gave one.
 std::atomic<double> cached_version{0.0};
+// Set while the host's interrupt check runs; stays set when it unwinds.
+std::atomic<bool> host_check_running{false};
 }
 
 double MapleVersion() {
@@ -52,11 +54,15 @@ void checkInterrupt() {
   if (((count_interrupt.fetch_add(1, std::memory_order_relaxed) + 1) & 0xFFF) != 0) return;
   [[maybe_unused]] GmpOutside outside;
   const HostServices& host = current_host();
+  host_check_running = true;
   if (version >= 13.0 && host.interrupt_pending()) {
     interrupt_reset();
     host.check_interrupt();
   }
   host.check_interrupt();
+  host_check_running = false;
 }
+
+bool host_interrupt_in_flight() { return host_check_running.exchange(false); }
 
 }  // namespace zel::ZEL_BUILD

@@ -23,6 +23,9 @@ double MapleVersion();
 // caller's memory functions around the host call: the host's own integers
 // must not land in engine zones.
 void checkInterrupt();
+// Inside a catch block: true when the exception in flight is the host's
+// interrupt check unwinding (it must go on to the host), false otherwise.
+bool host_interrupt_in_flight();
 // The memory reset done before unwinding on a pending interrupt; the C
 // interface installs its own (which also forgets its handles).
 extern void (*interrupt_reset)();

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/api/stop_flag.hpp"
 #include "engine/driver/affine_monomials.hpp"
 #include "engine/driver/gbasis.hpp"
+#include "engine/driver/stopped_request.hpp"
 #include "engine/f4/elimination.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -16,8 +16,8 @@ uint32_t complete_gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   const std::vector<Dpol*> inputs(input, input + n);
   aggressive_skipped_rows = 0;
   uint32_t count = gbasis(input, n, G, cpu);
-  if (!ZEL_C(want_aggressive) || aggressive_skipped_rows == 0 || count == 0 || stop_requested())
-    return count;
+  if (!ZEL_C(want_aggressive) || aggressive_skipped_rows == 0 || count == 0) return count;
+  unwind_if_stopped();
   // On the standard error stream, like the line that announced the option.
   std::fprintf(stderr,
                "********** Aggressive elimination skipped %llu rows: completing the basis "

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "engine/api/host.hpp"
-#include "engine/api/stop_flag.hpp"
 #include "engine/coef/primes.hpp"
 #include "engine/coef/residue.hpp"
 #include "engine/driver/address_map.hpp"
 #include "engine/driver/rational_param.hpp"
+#include "engine/driver/stopped_request.hpp"
 #include "engine/driver/threads.hpp"
 #include "engine/f4/basis.hpp"
 #include "engine/f4/criteria.hpp"
@@ -286,7 +286,7 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   uint64_t steps = 0;
   ZonePrefault prefault;
   while (D && D->degree <= Dlim && D->degree <= whole_basis_dlim && !constant) {
-    if (stop_requested()) break;
+    unwind_if_stopped();
     const uint32_t d = D->degree;
     // Callers may match the first line, but the option it names does not
     // exist: the second line states the limit.
@@ -337,7 +337,9 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
     if (++steps >= kMaxSteps) break;
   }
 
-  if (D && !constant && D->degree > whole_basis_dlim && !stop_requested())
+  // A step that a stop cut short leaves the basis partial.
+  unwind_if_stopped();
+  if (D && !constant && D->degree > whole_basis_dlim)
     Fatal(
         "The degree limit _dlim=%u stops the basis before its pairs of degree %u: this compute "
         "mode needs the whole basis\n",
@@ -364,7 +366,8 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
   if (!ZEL_C(want_quiet)) Output("Collect %u pols\n", count);
   if (want_mingbasis)
     count = inter_reduce(table, r, table + r, zel_max_index - r - count, G, count, false);
-  if (!stop_requested() && want_mingbasis_strong) {
+  unwind_if_stopped();
+  if (want_mingbasis_strong) {
     dehomogenise_terms(G, count);
     // This last step's monomials lost the homogenising variable, so most are
     // new to the code table, whose slots are dead between steps: its memory
@@ -380,15 +383,15 @@ uint32_t gbasis(Dpol** input, uint32_t n, Dpol** G, double* cpu) {
     count = inter_reduce(G, count, table + r, zel_max_index - r - count, G, count, true);
     ZEL_C(want_ignore_simulin) = 0;
   }
+  unwind_if_stopped();
   if (want_Lexico && count != real_nb_of_affine_variables)
     Fatal("This is not a triangular system !\n");
 #ifdef ZEL_VARIANT_INT
-  // After a stop the basis is partial and 0 is returned: nothing to rewrite.
-  if (want_rr && !stop_requested()) apply_rr(G, count);
+  if (want_rr) apply_rr(G, count);
 #endif
   *cpu = cpu_seconds() - start;
   ZEL_C(info_count_lzw)();
-  return stop_requested() ? 0 : count;
+  return count;
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -36,8 +36,9 @@ extern uint32_t aggressive_tab[1001];
 #endif
 
 // Computes the basis of input[0 .. n-1] into G (room for the basis, at most
-// 100000 polynomials); returns its size, 0 for no input or after a stop
-// request.  *cpu receives the CPU seconds spent (untouched when n = 0).
+// 100000 polynomials); returns its size, 0 for no input.  A stop request
+// unwinds it as a RequestStopped (stopped_request.hpp).  *cpu receives the
+// CPU seconds spent (untouched when n = 0).
 // The inputs are sorted, made monic and marked in place.  Integer build:
 // each lane is computed modulo its prime; lanes found bad are reported by
 // the bad-prime report of engine/f4/trace.hpp, and 0 is also returned, at

@@ -5,12 +5,12 @@
 #include "engine/api/handles.hpp"
 #include "engine/api/poly_input.hpp"
 #include "engine/api/record.hpp"
-#include "engine/api/stop_flag.hpp"
 #include "engine/call_zel.h"
 #include "engine/driver/complete_gbasis.hpp"
 #include "engine/driver/compute_entry.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/saved_results.hpp"
+#include "engine/driver/stopped_request.hpp"
 #include "engine/driver/universal_cmd.hpp"
 #include "server/algo/bridge.hpp"
 #include <algorithm>
@@ -129,28 +129,26 @@ ZEL_EXPORT UI32 ZEL_C(groebner)(void** base, UI32 nb, void** result, I32 mingbas
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
   Dpol** in = copies.data();
   Dpol** out = reinterpret_cast<Dpol**>(result);
-  uint32_t count = 0;
-  switch (env->_compute) {
-    case ZEL_COMPUTE_GBASIS: {
-      want_eliminated = env->_force_elim != 0;
-      struct Reset {
-        ~Reset() { want_eliminated = 0; }
-      } reset;
-      count = complete_gbasis(in, nb, out, &spent);
-      break;
+  // A stopped request's memory goes back with the marks below.
+  uint32_t count = count_unless_stopped([&]() -> uint32_t {
+    switch (env->_compute) {
+      case ZEL_COMPUTE_GBASIS: {
+        want_eliminated = env->_force_elim != 0;
+        struct Reset {
+          ~Reset() { want_eliminated = 0; }
+        } reset;
+        return complete_gbasis(in, nb, out, &spent);
+      }
+      case ZEL_COMPUTE_NOP:
+        std::copy(in, in + nb, out);
+        return nb;
+      default:
+        return run_solving_mode(env->_compute, in, nb, env->_nb > 0 ? uint32_t(env->_nb) : 0,
+                                out, &spent, bk0 > 0 ? uint32_t(bk0) : 0, env->_force_elim,
+                                env->_nb2 > 0 ? uint32_t(env->_nb2) : 0,
+                                env->_bk2 > 0 ? uint32_t(env->_bk2) : 0, env->_force_elim2);
     }
-    case ZEL_COMPUTE_NOP:
-      std::copy(in, in + nb, out);
-      count = nb;
-      break;
-    default:
-      count = run_solving_mode(env->_compute, in, nb, env->_nb > 0 ? uint32_t(env->_nb) : 0, out,
-                               &spent, bk0 > 0 ? uint32_t(bk0) : 0, env->_force_elim,
-                               env->_nb2 > 0 ? uint32_t(env->_nb2) : 0,
-                               env->_bk2 > 0 ? uint32_t(env->_bk2) : 0, env->_force_elim2);
-      break;
-  }
-  if (ZEL_C(stop_immediately_semaphore)) count = 0;
+  });
   if (block != 0) count = restrict_to(out, count, uint32_t(block));
   if (restrict_ != 0) count = restriction(out, count);
   keep_only_results(out, count, marks);
@@ -183,8 +181,10 @@ ZEL_EXPORT UI32 ZEL_C(gbasis_rr_form)(void** base, UI32 nb, void** result, doubl
   begin_request_without_options(ZEL_COMPUTE_RRFORM);
   double spent = 0;  // the basis's share alone: the call reports all it spent
   std::vector<Dpol*> copies = copy_inputs(reinterpret_cast<Dpol**>(base), nb);
-  const UI32 count = run_solving_mode(ZEL_COMPUTE_RRFORM, copies.data(), nb, 0,
-                                      reinterpret_cast<Dpol**>(result), &spent, 0, 0, 0, 0, 0);
+  const UI32 count = count_unless_stopped([&] {
+    return run_solving_mode(ZEL_COMPUTE_RRFORM, copies.data(), nb, 0,
+                            reinterpret_cast<Dpol**>(result), &spent, 0, 0, 0, 0, 0);
+  });
   hand_out_results(result, count);
   if (cpu != nullptr) *cpu = process_cpu_seconds() - start;
   return count;

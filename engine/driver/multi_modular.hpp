@@ -150,9 +150,8 @@ uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n);
 
 // Runs the passes; writes the lifted result records (Dpol_INT in zone 3,
 // integral coefficients) into result and returns their number.  A stop
-// request ends the loop after the current pass: the records lifted by then
-// keep their integers, the others hold their images modulo the product of
-// the primes; before the first pass has lifted anything the result is 0.
+// request ends the loop with no result (stopped_request.hpp): 0, all the
+// passes made given back.
 uint32_t run_multi_modular(const ModularRequest& rq, Dpol_INT** result);
 
 }  // namespace zel::ZEL_BUILD

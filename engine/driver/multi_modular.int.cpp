@@ -14,7 +14,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/api/stop_flag.hpp"
 #include "engine/call_zel.h"
 #include "engine/coef/batch_residues.hpp"
 #include "engine/coef/chinese.hpp"
@@ -28,6 +27,7 @@
 #include "engine/coef/residue.hpp"
 #include "engine/driver/gbasis.hpp"
 #include "engine/driver/refusal.hpp"
+#include "engine/driver/stopped_request.hpp"
 #include "engine/f4/basis.hpp"
 #include "engine/f4/dpol_from_row.hpp"
 #include "engine/f4/elimination.hpp"
@@ -403,8 +403,9 @@ struct Loop {
   INT M{};  // product of the combined primes (zone 3)
 
   // Zone marks: the bottom of zones 1 and 2 (they travel with a swap) and
-  // of zone 3 before the first record.
-  HeapMark base1{}, base2{}, base3{};
+  // of zone 3 before the first record (above the lifted basis once the
+  // passes take it), and of zone 3 when the loop began.
+  HeapMark base1{}, base2{}, base3{}, entry3{};
   bool swapped = false;
 
   Loop(const ModularRequest& r, Dpol_INT** out) : rq(r), system(r.input) {
@@ -415,6 +416,7 @@ struct Loop {
     batch = rq.first_batch;
     save_orv_state2(base1, base2);
     save_orv_state_z3(base3);
+    entry3 = base3;
     InZone3 z3;
     M = ZEL_C(cINT_I32)(1);
   }
@@ -601,6 +603,18 @@ struct Loop {
     ++last_modular_figures.restarts;
   }
 
+  // A stop ends the request with nothing (stopped_request.hpp): all the
+  // passes made goes back, the records of a lifted basis too.  The
+  // exception unwound the pass's own zone scopes.
+  void forget_request() {
+    restore_GC_state(base1);
+    restore_orv_state_z2(base2);
+    restore_orv_state_z3(entry3);
+    give_back_free_zone_pages();
+    // The free lists may run through the records just given back.
+    forget_pools();
+  }
+
   // The degree-order basis has lifted in a pass after the first, hence over
   // a modulus with primes drawn at random (see run_pass): the passes from
   // now on take it modulo their primes and run only the change of order.
@@ -716,13 +730,8 @@ struct Loop {
       restore_GC_state(base1);
       restore_orv_state_z2(images_top);
     };
-    // A stop ends the loop with what earlier passes combined.
-    auto stop = [&] {
-      forget_batch();
-      return false;
-    };
     save_orv_state_z3(z3_mark);
-    if (stop_requested()) return stop();
+    unwind_if_stopped();
 
     set_pass_flags(pass == 0, rq.mingbasis_strong);
     // A replay skips the rows the first pass found zero, so a first lane 0
@@ -745,7 +754,7 @@ struct Loop {
     verify_zero_rows = 0;
     const uint64_t long_lived = xmalloc_state.total_allocated;
     const uint64_t growth = long_lived - before;
-    if (stop_requested()) return stop();
+    unwind_if_stopped();
     n = filter_results(rq, mode.G.data(), n);
     // Zone 1 is given back once the lifts have read the results there.
     Output("restore Z1 ");
@@ -891,17 +900,20 @@ uint32_t first_batch_size(int32_t pas0, Dpol_INT* const* input, uint32_t n) {
 
 namespace {
 
-// One run of the loop; the count of results, 0 when stopped before anything
-// lifted.
+// One run of the loop; the count of results, 0 when stopped.
 uint32_t run_loop(const ModularRequest& rq, Dpol_INT** result) {
   Loop loop(rq, result);
-  uint32_t attempts = 0;
-  while (loop.run_pass()) {
-    if (++attempts >= kMaxPasses) Fatal("Pas fait max_step !\n");
-  }
-  // What the passes kept on the heap for the next one (see run_pass).
-  if (loop.rq.given_basis != 0) malloc_trim(0);
-  return loop.pass == 0 ? 0 : loop.mode.count;
+  return count_unless_stopped(
+      [&] {
+        uint32_t attempts = 0;
+        while (loop.run_pass()) {
+          if (++attempts >= kMaxPasses) Fatal("Pas fait max_step !\n");
+        }
+        // What the passes kept on the heap for the next one (see run_pass).
+        if (loop.rq.given_basis != 0) malloc_trim(0);
+        return loop.mode.count;
+      },
+      [&] { loop.forget_request(); });
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "engine/call_zel.h"
 #include "support/naive_buchberger_qq.hpp"
+#include "support/zel_systems.h"
 
 namespace zel_test {
 
@@ -27,6 +28,25 @@ inline void start_qq_session(uint32_t n1, uint32_t n2, uint32_t lanes = 5) {
   Zel_int_init(1, 1, 0, nullptr);
   Zel_int_reset_coeffs(lanes);
   Zel_int_reset_expos(n1, n2, ptrs.data());
+}
+
+// A standard system of zel_systems.h (katsura-n, cyclic-n, ...) over QQ,
+// each polynomial in gb's order.
+inline std::vector<buchberger::QPoly> qq_system(const buchberger::NaiveGroebnerQQ& gb,
+                                                int (*make)(int, zs_poly*), int n) {
+  std::vector<zs_poly> raw(64);
+  raw.resize(size_t(make(n, raw.data())));
+  std::vector<buchberger::QPoly> F;
+  for (auto& r : raw) {
+    buchberger::QPoly f;
+    for (int t = 0; t < r.nterms; ++t) {
+      const int* e = r.e + size_t(t) * size_t(r.nvars);
+      f.push_back({buchberger::NMono(e, e + r.nvars), mpq_class(r.c[t])});
+    }
+    F.push_back(gb.normalise(f));
+    zs_free(&r);
+  }
+  return F;
 }
 
 // One handle per polynomial (times the lcm of its denominators), through

@@ -41,23 +41,7 @@ std::vector<QPoly> run(const std::vector<QPoly>& F, uint32_t n, int mode, int nb
   return receive_qq(out.data(), count, n);
 }
 
-// A standard system (katsura-n, cyclic-n) over QQ.
-std::vector<QPoly> system_polys(const NaiveGroebnerQQ& gb, int (*make)(int, zs_poly*), int n) {
-  std::vector<zs_poly> raw(64);
-  raw.resize(size_t(make(n, raw.data())));
-  std::vector<QPoly> F;
-  for (auto& r : raw) {
-    QPoly f;
-    for (int t = 0; t < r.nterms; ++t) {
-      const int* e = r.e + size_t(t) * size_t(r.nvars);
-      f.push_back({NMono(e, e + r.nvars), mpq_class(r.c[t])});
-    }
-    F.push_back(gb.normalise(f));
-    zs_free(&r);
-  }
-  return F;
-}
-std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) { return system_polys(gb, zs_katsura, 4); }
+std::vector<QPoly> katsura4(const NaiveGroebnerQQ& gb) { return qq_system(gb, zs_katsura, 4); }
 
 Uni in_last(const QPoly& g, int n, size_t skip) {
   Uni r;
@@ -254,7 +238,7 @@ TEST(SolvingQQ, PrimesDividingALeadingCoefficientOfTheTakenBasisAreLeftOut) {
                {NMono{0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, mpq_class(p - 1)},
                {NMono(10, 0), -1}});
   F.push_back({{NMono{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1}, {NMono{0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, -1}});
-  for (QPoly f : system_polys(NaiveGroebnerQQ{{0}}, zs_katsura, 7)) {
+  for (QPoly f : qq_system(NaiveGroebnerQQ{{0}}, zs_katsura, 7)) {
     for (QTerm& t : f) t.e.insert(t.e.begin(), 2, 0);
     F.push_back(f);
   }
@@ -295,7 +279,7 @@ TEST(SolvingQQ, ATakenBasisIsNotLiftedFromPrimesTheInputWasBuiltAgainst) {
   }
   F.push_back(y0);
   F.push_back({{NMono{0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, 1}, {NMono(10, 0), mpq_class(-base)}});
-  for (QPoly f : system_polys(NaiveGroebnerQQ{{0}}, zs_katsura, 7)) {
+  for (QPoly f : qq_system(NaiveGroebnerQQ{{0}}, zs_katsura, 7)) {
     for (QTerm& t : f) t.e.insert(t.e.begin(), 2, 0);
     F.push_back(f);
   }
@@ -325,7 +309,7 @@ TEST(SolvingQQ, ABasisThatLiftsFirstServesTheLaterPasses) {
   zel_test::TestHost host{0};
   const NaiveGroebnerQQ gb{{0}};
   const zel::ZEL_BUILD::ModularFigures& fig = zel::ZEL_BUILD::last_modular_figures;
-  const std::vector<QPoly> F = system_polys(gb, zs_katsura, 7);
+  const std::vector<QPoly> F = qq_system(gb, zs_katsura, 7);
   for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY}) {
     SCOPED_TRACE("mode " + std::to_string(mode));
     const std::vector<QPoly> taken = run(F, 8, mode, 0, 0, 0, 5);
@@ -363,7 +347,7 @@ TEST(SolvingQQ, ProductsOutsideTheBasisGetNormalForms) {
   EXPECT_EQ(g, (Uni{-1, 1}));
 
   // cyclic-5: the minimal polynomial of x4 vanishes on the ideal.
-  const std::vector<QPoly> C = system_polys(gb, zs_cyclic, 5);
+  const std::vector<QPoly> C = qq_system(gb, zs_cyclic, 5);
   const std::vector<QPoly> MC = run(C, 5, ZEL_COMPUTE_MINPOLY);
   ASSERT_EQ(MC.size(), 1u);
   EXPECT_GT(MC[0].size(), 2u);
@@ -377,7 +361,7 @@ TEST(SolvingQQ, ProductsOutsideTheBasisGetNormalForms) {
 TEST(SolvingQQ, SecondBasisOnABlockGivesTheParametrisation) {
   zel_test::TestHost host{0};
   const NaiveGroebnerQQ gb{{0}};
-  const std::vector<QPoly> F = system_polys(gb, zs_katsura, 3);
+  const std::vector<QPoly> F = qq_system(gb, zs_katsura, 3);
   ASSERT_EQ(F.size(), 4u);
   auto monic_set = [&](std::vector<QPoly> B) {
     for (QPoly& g : B) g = NaiveGroebnerQQ::monic(gb.normalise(g));
