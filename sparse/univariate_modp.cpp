@@ -40,6 +40,21 @@ ModPoly poly_mul(const ModPoly& a, const ModPoly& b, uint64_t p) {
 
 namespace {
 
+// x -> c x mod p for residues x, c fixed (p <= 2^32), by Shoup's method:
+// with c' = floor(c 2^32 / p), c x - floor(x c' / 2^32) p lies in [0, 2p),
+// so a step of a division costs two multiplications, not two divisions.
+class TimesFixed {
+ public:
+  TimesFixed(uint64_t c, uint64_t p) : c_(c), shoup_((c << 32) / p), p_(p) {}
+  uint64_t operator()(uint64_t x) const {
+    const uint64_t r = x * c_ - ((x * shoup_) >> 32) * p_;
+    return r >= p_ ? r - p_ : r;
+  }
+
+ private:
+  uint64_t c_, shoup_, p_;
+};
+
 // a := a mod b, the quotient into q when given.
 void divide(ModPoly& a, const ModPoly& b, uint64_t p, ModPoly* q) {
   a = trimmed(std::move(a));
@@ -50,7 +65,12 @@ void divide(ModPoly& a, const ModPoly& b, uint64_t p, ModPoly* q) {
     const size_t shift = a.size() - b.size();
     const uint64_t c = mul_mod(a.back(), inv, p);
     if (q) (*q)[shift] = c;
-    for (size_t i = 0; i <= db; ++i) a[shift + i] = (a[shift + i] + p - mul_mod(c, b[i], p)) % p;
+    const TimesFixed times_c(c, p);
+    for (size_t i = 0; i <= db; ++i) {
+      const uint64_t m = times_c(b[i]);
+      uint64_t& x = a[shift + i];
+      x = x >= m ? x - m : x + (p - m);
+    }
     a = trimmed(std::move(a));
   }
 }
