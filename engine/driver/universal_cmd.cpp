@@ -113,8 +113,10 @@ bool is_whole_minimal_polynomial(const Dpol* f, Dpol* const* W, uint32_t nb) {
 // f of the last variable.  Its normal form (after dividing out the
 // localisers) joins the basis W[0 .. nb-1] when non-zero, which removes the
 // multiplicities (and the localisers' roots); the basis is computed again
-// and changed in order, square-free.  With nothing to join, W is that
-// basis already.  Returns the new count of result.
+// and changed in order.  With nothing to join, W is that basis already.
+// Either way its minimal polynomial divides f (or f over the localisers),
+// which is square-free on every prime: the change of order takes no
+// square-free part of it again.  Returns the new count of result.
 uint32_t radical_step(PolyRoom& W, uint32_t nb, Dpol** result, uint32_t count,
                       Dpol** localisers, uint32_t nloc) {
   if (count == 0) Refuse("Cannot find the univariate polynomial !\n");
@@ -130,7 +132,7 @@ uint32_t radical_step(PolyRoom& W, uint32_t nb, Dpol** result, uint32_t count,
   }
   if (!adds) {
     Stderr("ne rajoute pas de polynome\n");
-    return uint32_t(lib_fast_chg_order(W.data(), nb, result, 1, 0, -1, 0));
+    return uint32_t(lib_fast_chg_order(W.data(), nb, result, 0, 0, -1, 0));
   }
   Stderr("Reduction a done <>0\n");
   const uint32_t n2 = nb + 1;
@@ -149,7 +151,7 @@ uint32_t radical_step(PolyRoom& W, uint32_t nb, Dpol** result, uint32_t count,
   if (batch_unusable()) return 0;
   Stderr("Recompute RR with %d pols ... <2>\n", int(nb2));
   require_zerodim(G.data(), nb2);
-  return uint32_t(lib_fast_chg_order(G.data(), nb2, result, 1, 0, -1, 0));
+  return uint32_t(lib_fast_chg_order(G.data(), nb2, result, 0, 0, -1, 0));
 }
 
 }  // namespace
