@@ -212,6 +212,20 @@ std::optional<SparsePoly> normal_form_by_matrix(const SparsePoly& f, Dpol* const
   return r;
 }
 
+// The inverse of the leading coefficient of s (not 0) in every lane; fatal
+// where it is 0 modulo the lane's prime, naming s as `what` number `which`.
+Coeffs inverse_of_lead(const SparsePoly& s, uint32_t V, const char* what, uint32_t which) {
+  Coeffs inv(V);
+  for (uint32_t l = 0; l < V; ++l) {
+    const uint64_t p = ZEL_C(Primes)[l], lc = s.begin()->second[l];
+    if (lc == 0)
+      Fatal("lib_normalForm: %s %u has a leading coefficient 0 modulo %u\n", what, which,
+            uint32_t(p));
+    inv[l] = inv_mod(lc, p);
+  }
+  return inv;
+}
+
 // The non-zero polynomials of basis[0 .. nb-1] as reducers, monic in every
 // lane; a leading coefficient 0 modulo a lane's prime is fatal.
 std::vector<Reducer> monic_reducers(Dpol* const* basis, uint32_t nb, uint32_t nv, uint32_t V) {
@@ -221,14 +235,7 @@ std::vector<Reducer> monic_reducers(Dpol* const* basis, uint32_t nb, uint32_t nv
     if (s.empty()) continue;
     Reducer r;
     r.lead = unpack(s.begin()->first, nv);
-    Coeffs inv(V);
-    for (uint32_t l = 0; l < V; ++l) {
-      const uint64_t p = ZEL_C(Primes)[l], lc = s.begin()->second[l];
-      if (lc == 0)
-        Fatal("lib_normalForm: basis polynomial %u has a leading coefficient 0 modulo %u\n", k,
-              uint32_t(p));
-      inv[l] = inv_mod(lc, p);
-    }
+    const Coeffs inv = inverse_of_lead(s, V, "basis polynomial", k);
     for (const auto& [w, c] : s) {
       Coeffs m(V);
       for (uint32_t l = 0; l < V; ++l) m[l] = mul_mod(c[l], inv[l], ZEL_C(Primes)[l]);
@@ -301,14 +308,7 @@ SparsePoly exact_quotient(SparsePoly f, const SparsePoly& g, uint32_t n, uint32_
                           uint32_t which) {
   if (g.empty()) Fatal("lib_normalForm: divisor %u is zero\n", which);
   const Exps glead = unpack(g.begin()->first, n);
-  Coeffs ginv(V);
-  for (uint32_t l = 0; l < V; ++l) {
-    const uint64_t p = ZEL_C(Primes)[l], lc = g.begin()->second[l];
-    if (lc == 0)
-      Fatal("lib_normalForm: divisor %u has a leading coefficient 0 modulo %u\n", which,
-            uint32_t(p));
-    ginv[l] = inv_mod(lc, p);
-  }
+  const Coeffs ginv = inverse_of_lead(g, V, "divisor", which);
   SparsePoly q;
   while (!f.empty()) {
     const Exps e = unpack(f.begin()->first, n);
