@@ -12,37 +12,6 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
-// Vectors of exact sums (sparse/exact_sums.hpp): residues are added up
-// without reduction and reduced once at the end.
-struct Sums {
-  std::vector<uint64_t> sum, wraps;
-  explicit Sums(uint32_t D) : sum(D, 0), wraps(D, 0) {}
-  void add(uint32_t k, uint64_t v) {
-    sum[k] += v;
-    wraps[k] += sum[k] < v;
-  }
-  // += a * x + b * y on [lo, hi).
-  void add_two(const uint32_t* a, uint64_t x, const uint32_t* b, uint64_t y, uint32_t lo,
-               uint32_t hi) {
-    add_two_scaled(sum.data() + lo, wraps.data() + lo, a + lo, x, b + lo, y, hi - lo);
-  }
-  NfVector residues(uint64_t p) const {
-    const Reducer reduce_p{uint32_t(p)};
-    NfVector r(sum.size());
-    for (size_t k = 0; k < r.size(); ++k) {
-      if constexpr (kIntegerBuild)
-        r[k] = uint32_t(reduce_p((static_cast<Acc>(wraps[k]) << 64) | sum[k]));
-      else  // at most 2^32 products below 2^32 each: no wrap
-        r[k] = uint32_t(sum[k] % p);
-    }
-    return r;
-  }
-};
-
-}  // namespace
-
-namespace {
-
 // A residue in [0, p) in the kernels' form; the dot product of n entries
 // (n a multiple of 16, a aligned) as a residue in [0, p).
 #ifdef ZEL_VARIANT_INT
@@ -108,7 +77,7 @@ bool is_zero(const NfVector& v) {
 std::vector<NfVector> normal_forms_at_t(const MultiplicationMap& M, const std::vector<ModPoly>& f,
                                         const std::vector<NfVector>& plus) {
   const uint32_t D = M.size();
-  std::vector<Sums> acc(f.size(), Sums(D));
+  std::vector<ExactSums> acc(f.size(), ExactSums(D));
   for (size_t k = 0; k < plus.size() && k < f.size(); ++k)
     for (uint32_t c = 0; c < plus[k].size(); ++c) acc[k].add(c, plus[k][c]);
   size_t top = 0;
@@ -120,11 +89,11 @@ std::vector<NfVector> normal_forms_at_t(const MultiplicationMap& M, const std::v
   for (size_t i = 0; i < top; i += 2) {
     w1 = i + 1 < top ? M.times_t(w0) : zero;
     for (size_t k = 0; k < f.size(); ++k)
-      acc[k].add_two(w0.data(), coefficient(k, i), w1.data(), coefficient(k, i + 1), 0, D);
+      acc[k].add_two(w0.data(), coefficient(k, i), w1.data(), coefficient(k, i + 1));
     if (i + 2 < top) w0 = M.times_t(w1);
   }
   std::vector<NfVector> forms;
-  for (const Sums& s : acc) forms.push_back(s.residues(M.prime()));
+  for (const ExactSums& s : acc) forms.push_back(s.residues(uint32_t(M.prime())));
   return forms;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <map>
 #include <new>
 #include <optional>
@@ -30,6 +31,7 @@
 #include "engine/mono/expos_order.hpp"
 #include "sparse/aligned.hpp"
 #include "sparse/entries.hpp"
+#include "sparse/exact_sums.hpp"
 #include "sparse/modarith.hpp"
 #include "sparse/univariate_modp.hpp"
 #ifdef ZEL_VARIANT_FP
@@ -195,49 +197,69 @@ MatrixShape shape_of(const std::vector<BasisPoly>& G, const std::vector<Exps>& l
   return s;
 }
 
-// Normal forms of monomials modulo the basis, on one prime, as dense vectors
-// over the columns (residues in [0, p)).  A leading monomial reduces to
-// minus its tail; any other monomial u outside the normal set is x_i * u'
-// with u' still outside it, so NF(u) = sum_j c_j NF(x_i * b_j) where
-// NF(u') = sum_j c_j b_j.  Every b_j is smaller than u' in the monomial
-// order, so the recursion only visits monomials smaller than u and ends.
-class NormalForms {
+// The monomials whose normal forms the lanes of one change of order take,
+// numbered as they are first met, with what each normal form is made of:
+// a column of the normal set, the tail of a basis polynomial, or for any
+// other monomial u outside the normal set a product x_i * u' with u' still
+// outside it, so that NF(u) = sum_j c_j NF(x_i * b_j) where NF(u') = sum_j
+// c_j b_j.  Every b_j is smaller than u' in the monomial order, so the
+// recursion only visits monomials smaller than u and ends.  None of it
+// depends on the prime: the lanes share it, each looking up a monomial and
+// its peeled variable once for all of them.
+class MonomialIndex {
  public:
-  NormalForms(const std::vector<BasisPoly>& G, const MatrixShape& s, uint32_t n, uint32_t lane,
-              uint32_t p)
-      : G_(G), s_(s), n_(n), lane_(lane), p_(p), D_(uint32_t(s.by_column.size())) {}
+  enum class Kind : uint8_t { column, lead, product };
+  struct Entry {
+    Kind kind = Kind::column;
+    uint32_t at = 0;                   // the column, the basis index, or the peeled x_i
+    uint32_t smaller = 0;              // product: the number of u'
+    std::vector<uint32_t> tail;        // lead: the column of each tail term
+    std::vector<int32_t> times_column; // product: the number of x_i * b_j, -1 until met
+  };
 
-  const std::vector<uint32_t>& of(const Exps& u) {
-    auto known = memo_.find(u);
-    if (known != memo_.end()) return known->second;
-    std::vector<uint32_t> nf(D_, 0);
+  MonomialIndex(const std::vector<BasisPoly>& G, const MatrixShape& s, uint32_t n)
+      : G_(G), s_(s), n_(n) {}
+
+  uint32_t number(const Exps& u) {
+    auto known = numbers_.find(u);
+    if (known != numbers_.end()) return known->second;
+    Entry e;
     auto col = s_.column.find(u);
     auto lead = s_.lead_of.find(u);
     if (col != s_.column.end()) {
-      nf[size_t(col->second)] = 1;
+      e.at = uint32_t(col->second);
     } else if (lead != s_.lead_of.end()) {
+      e.kind = Kind::lead;
+      e.at = lead->second;
       const BasisPoly& g = G_[lead->second];
       for (size_t t = 1; t < g.size(); ++t) {
         auto c = s_.column.find(g.term(t));
         if (c == s_.column.end()) not_reduced(lead->second);
-        const uint32_t a = g.coefficient(lane_, t) % p_;
-        nf[size_t(c->second)] = a == 0 ? 0 : p_ - a;
+        e.tail.push_back(uint32_t(c->second));
       }
     } else {
-      const uint32_t i = peel_variable(u);
+      e.kind = Kind::product;
+      e.at = peel_variable(u);
       Exps smaller = u;
-      smaller[i] -= 1;
-      const std::vector<uint32_t> outer = of(smaller);
-      for (uint32_t j = 0; j < D_; ++j) {
-        if (outer[j] == 0) continue;
-        Exps prod = *s_.by_column[j];
-        prod[i] += 1;
-        const std::vector<uint32_t>& inner = of(prod);
-        for (uint32_t k = 0; k < D_; ++k)
-          if (inner[k]) nf[k] = uint32_t((nf[k] + mul_mod(outer[j], inner[k], p_)) % p_);
-      }
+      smaller[e.at] -= 1;
+      e.smaller = number(smaller);
+      e.times_column.assign(s_.by_column.size(), -1);
     }
-    return memo_.emplace(u, std::move(nf)).first->second;
+    entries_.push_back(std::move(e));
+    return numbers_.emplace(u, uint32_t(entries_.size() - 1)).first->second;
+  }
+
+  const Entry& entry(uint32_t k) const { return entries_[k]; }
+
+  // The number of x_i * b_j for the product entry k.
+  uint32_t times_column(uint32_t k, uint32_t j) {
+    if (entries_[k].times_column[j] < 0) {
+      Exps prod = *s_.by_column[j];
+      prod[entries_[k].at] += 1;
+      const uint32_t m = number(prod);
+      entries_[k].times_column[j] = int32_t(m);
+    }
+    return uint32_t(entries_[k].times_column[j]);
   }
 
  private:
@@ -254,8 +276,69 @@ class NormalForms {
 
   const std::vector<BasisPoly>& G_;
   const MatrixShape& s_;
-  const uint32_t n_, lane_, p_, D_;
-  std::map<Exps, std::vector<uint32_t>> memo_;
+  const uint32_t n_;
+  std::unordered_map<Exps, uint32_t, ExpsHash> numbers_;
+  std::deque<Entry> entries_;  // met while others are read: no entry moves
+};
+
+// Normal forms of monomials modulo the basis, on one prime, as dense vectors
+// over the columns (residues in [0, p)), made as the index says.
+class NormalForms {
+ public:
+  NormalForms(const std::vector<BasisPoly>& G, MonomialIndex& index, uint32_t D, uint32_t lane,
+              uint32_t p)
+      : G_(G), index_(index), lane_(lane), p_(p), D_(D) {}
+
+  const std::vector<uint32_t>& of(const Exps& u) { return value(index_.number(u)); }
+
+ private:
+  const std::vector<uint32_t>& value(uint32_t k) {
+    if (k < values_.size() && !values_[k].empty()) return values_[k];
+    const MonomialIndex::Entry& e = index_.entry(k);
+    std::vector<uint32_t> nf(D_, 0);
+    switch (e.kind) {
+      case MonomialIndex::Kind::column:
+        nf[e.at] = 1;
+        break;
+      case MonomialIndex::Kind::lead: {
+        const BasisPoly& g = G_[e.at];
+        for (size_t t = 1; t < g.size(); ++t) {
+          const uint32_t a = g.coefficient(lane_, t) % p_;
+          nf[e.tail[t - 1]] = a == 0 ? 0 : p_ - a;
+        }
+        break;
+      }
+      case MonomialIndex::Kind::product: {
+        // Products summed exactly, two columns at a time, and reduced once.
+        const uint32_t* outer = value(e.smaller).data();
+        ExactSums sums(D_);
+        const uint32_t* held = nullptr;
+        uint64_t held_factor = 0;
+        for (uint32_t j = 0; j < D_; ++j) {
+          if (outer[j] == 0) continue;
+          const uint32_t* inner = value(index_.times_column(k, j)).data();
+          if (held == nullptr) {
+            held = inner;
+            held_factor = outer[j];
+            continue;
+          }
+          sums.add_two(held, held_factor, inner, outer[j]);
+          held = nullptr;
+        }
+        if (held != nullptr) sums.add_two(held, held_factor, held, 0);
+        nf = sums.residues(p_);
+        break;
+      }
+    }
+    if (values_.size() <= k) values_.resize(k + 1);
+    values_[k] = std::move(nf);
+    return values_[k];
+  }
+
+  const std::vector<BasisPoly>& G_;
+  MonomialIndex& index_;
+  const uint32_t lane_, p_, D_;
+  std::deque<std::vector<uint32_t>> values_;  // by number; empty until made; none moves
 };
 
 // Dense row r of the matrix on lane l: the entries of x_last * b over the
@@ -415,7 +498,7 @@ SequenceCertificate certificate_of(const FglmResults& run, uint32_t D, uint64_t 
 // its size the mode refuses.  The square-free modes take the square-free
 // part of the checked answer.
 LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
-                      const MatrixShape& s, uint32_t D, uint32_t n,
+                      const MatrixShape& s, MonomialIndex& index, uint32_t D, uint32_t n,
                       const ChangeOrderRequest& request) {
 #ifdef ZEL_VARIANT_FP
   set_prime_sign(p);
@@ -424,7 +507,7 @@ LaneAnswer solve_lane(uint32_t l, uint32_t p, const std::vector<BasisPoly>& G,
   const uint32_t W = (D + kRowAlign - 1) / kRowAlign * kRowAlign;
   const size_t nd = s.dense_from.size();
   sparse_detail::AlignedBuf<RowEntry> block(std::max<size_t>(nd, 1) * W + 16);
-  NormalForms normal_forms(G, s, n, l, p);
+  NormalForms normal_forms(G, index, D, l, p);
   // The dense rows straight into the zero-filled block: a row from a basis
   // polynomial writes its tail only.
   for (size_t r = 0; r < nd; ++r) {
@@ -764,8 +847,9 @@ std::vector<ShapePoly> change_order_by_matrix(const std::vector<BasisPoly>& G,
   const uint32_t V = uint32_t(request.primes.size());
   std::vector<LaneAnswer> answers;
   const double t0 = cpu_now();
+  MonomialIndex index(G, s, n);
   for (uint32_t l = 0; l < V; ++l)
-    answers.push_back(solve_lane(l, request.primes[l], G, s, D, n, request));
+    answers.push_back(solve_lane(l, request.primes[l], G, s, index, D, n, request));
   set_aside_unlucky_lanes(answers, request.primes);
   Stderr("New FGLM: %.2f sec\n", cpu_now() - t0);
 
@@ -829,8 +913,9 @@ std::optional<NormalSetPoly> last_variable_normal_form(const std::vector<BasisPo
       if (standard.count(g.term(t)) == 0) return std::nullopt;
   const MatrixShape s = shape_of(G, leads, set, n);
   std::vector<NfVector> forms;
+  MonomialIndex index(G, s, n);
   for (uint32_t l = 0; l < primes.size(); ++l) {
-    NormalForms normal_forms(G, s, n, l, primes[l]);
+    NormalForms normal_forms(G, index, uint32_t(set.size()), l, primes[l]);
     const MultiplicationMap map = multiplication_map_of(G, s, n, l, primes[l], normal_forms);
     forms.push_back(normal_forms_at_t(map, {f[l]})[0]);
   }
@@ -913,7 +998,8 @@ std::string dump_last_matrix(const std::vector<BasisPoly>& G, uint32_t n, uint32
   std::vector<DumpRow> rows(D);
   for (size_t i = 0; s.sparse[i] >= 0; i += 2)
     rows[size_t(s.sparse[i])] = {{Dom(1)}, {uint32_t(s.sparse[i + 1])}};
-  NormalForms normal_forms(G, s, n, 0, prime);
+  MonomialIndex index(G, s, n);
+  NormalForms normal_forms(G, index, D, 0, prime);
   for (size_t r = 0; r < s.dense_from.size(); ++r) {
     const std::vector<uint32_t> entries = dense_row(G, s, r, 0, prime, normal_forms);
     DumpRow& row = rows[size_t(s.dense_row_index[r])];

@@ -98,27 +98,44 @@ uint32_t degree_order_basis(PolyRoom& W, uint32_t nb, Dpol* const* from, uint32_
   return later_gbasis(copies.data(), n, W.data(), &t);
 }
 
+// Whether f, the square-free part of the minimal polynomial m of the last
+// variable modulo the ideal of the basis W[0 .. nb-1], lies in the ideal
+// without a normal form: f divides m, and m's degree is at most the size D
+// of the normal set, so a degree of D makes f = m, which vanishes there
+// (every solution simple and told apart by the last variable).
+bool is_whole_minimal_polynomial(const Dpol* f, Dpol* const* W, uint32_t nb) {
+  if (f->n == 0) return false;
+  const uint32_t degree = exps_degree(affine_exps(f->mono[0], nb_of_affine_variables));
+  return degree == normal_set_size(W, nb);
+}
+
 // The radical strategy: result[0] holds the square-free minimal polynomial
 // f of the last variable.  Its normal form (after dividing out the
 // localisers) joins the basis W[0 .. nb-1] when non-zero, which removes the
 // multiplicities (and the localisers' roots); the basis is computed again
-// and changed in order, square-free.  Returns the new count of result.
+// and changed in order.  With nothing to join, W is that basis already.
+// Either way its minimal polynomial divides f (or f over the localisers),
+// which is square-free on every prime: the change of order takes no
+// square-free part of it again.  Returns the new count of result.
 uint32_t radical_step(PolyRoom& W, uint32_t nb, Dpol** result, uint32_t count,
                       Dpol** localisers, uint32_t nloc) {
   if (count == 0) Refuse("Cannot find the univariate polynomial !\n");
   if (uint64_t(nb) + 2 > kWorkRoom) Fatal("Intermediate gbasis is too big !");
   Stderr("Compute NF minpoly\n");
   if (nloc > 0) Stderr("Localilisation by %d polynomes\n", int(nloc));
-  lib_normalForm(result, 1, W.data(), nb, nloc > 0 ? localisers : nullptr, nloc, 1,
-                 W.data() + nb);
-  W[nb] = W[nb + 1];
-  uint32_t n2 = nb;
-  if (W[nb]->n > 0) {
-    n2 = nb + 1;
-    Stderr("Reduction a done <>0\n");
-  } else {
-    Stderr("ne rajoute pas de polynome\n");
+  bool adds = false;
+  if (nloc > 0 || !is_whole_minimal_polynomial(result[0], W.data(), nb)) {
+    lib_normalForm(result, 1, W.data(), nb, nloc > 0 ? localisers : nullptr, nloc, 1,
+                   W.data() + nb);
+    W[nb] = W[nb + 1];
+    adds = W[nb]->n > 0;
   }
+  if (!adds) {
+    Stderr("ne rajoute pas de polynome\n");
+    return uint32_t(lib_fast_chg_order(W.data(), nb, result, 0, 0, -1, 0));
+  }
+  Stderr("Reduction a done <>0\n");
+  const uint32_t n2 = nb + 1;
   for (uint32_t i = 0; i < n2; ++i) W[i] = homogeneous_copy(W[i]);
   Stderr("Recompute DRL avec %d pols ...\n", int(n2));
   want_Lexico = 0;
@@ -134,7 +151,7 @@ uint32_t radical_step(PolyRoom& W, uint32_t nb, Dpol** result, uint32_t count,
   if (batch_unusable()) return 0;
   Stderr("Recompute RR with %d pols ... <2>\n", int(nb2));
   require_zerodim(G.data(), nb2);
-  return uint32_t(lib_fast_chg_order(G.data(), nb2, result, 1, 0, -1, 0));
+  return uint32_t(lib_fast_chg_order(G.data(), nb2, result, 0, 0, -1, 0));
 }
 
 }  // namespace

@@ -212,6 +212,50 @@ std::optional<SparsePoly> normal_form_by_matrix(const SparsePoly& f, Dpol* const
   return r;
 }
 
+// The inverse of the leading coefficient of s (not 0) in every lane; fatal
+// where it is 0 modulo the lane's prime, naming s as `what` number `which`.
+Coeffs inverse_of_lead(const SparsePoly& s, uint32_t V, const char* what, uint32_t which) {
+  Coeffs inv(V);
+  for (uint32_t l = 0; l < V; ++l) {
+    const uint64_t p = ZEL_C(Primes)[l], lc = s.begin()->second[l];
+    if (lc == 0)
+      Fatal("lib_normalForm: %s %u has a leading coefficient 0 modulo %u\n", what, which,
+            uint32_t(p));
+    inv[l] = inv_mod(lc, p);
+  }
+  return inv;
+}
+
+// The non-zero polynomials of basis[0 .. nb-1] as reducers, monic in every
+// lane; a leading coefficient 0 modulo a lane's prime is fatal.
+std::vector<Reducer> monic_reducers(Dpol* const* basis, uint32_t nb, uint32_t nv, uint32_t V) {
+  std::vector<Reducer> G;
+  for (uint32_t k = 0; k < nb; ++k) {
+    SparsePoly s = to_sparse(basis[k], nv, V);
+    if (s.empty()) continue;
+    Reducer r;
+    r.lead = unpack(s.begin()->first, nv);
+    const Coeffs inv = inverse_of_lead(s, V, "basis polynomial", k);
+    for (const auto& [w, c] : s) {
+      Coeffs m(V);
+      for (uint32_t l = 0; l < V; ++l) m[l] = mul_mod(c[l], inv[l], ZEL_C(Primes)[l]);
+      r.terms.emplace_back(unpack(w, nv), m);
+    }
+    G.push_back(std::move(r));
+  }
+  return G;
+}
+
+// Whether every term of polys[0 .. n-1] is a power of the last variable
+// (or a constant).
+bool in_last_variable(Dpol* const* polys, uint32_t n, uint32_t nv) {
+  for (uint32_t k = 0; k < n; ++k)
+    for (uint32_t t = 0; t < polys[k]->n; ++t)
+      for (uint32_t v = 0; v + 1 < nv; ++v)
+        if (get_field(words_of(polys[k]->mono[t]), v) != 0) return false;
+  return nv > 0;
+}
+
 // r += s, lane by lane; terms that vanish in every lane go.
 void add_into(SparsePoly& r, const SparsePoly& s, uint32_t V) {
   for (const auto& [w, c] : s) {
@@ -264,14 +308,7 @@ SparsePoly exact_quotient(SparsePoly f, const SparsePoly& g, uint32_t n, uint32_
                           uint32_t which) {
   if (g.empty()) Fatal("lib_normalForm: divisor %u is zero\n", which);
   const Exps glead = unpack(g.begin()->first, n);
-  Coeffs ginv(V);
-  for (uint32_t l = 0; l < V; ++l) {
-    const uint64_t p = ZEL_C(Primes)[l], lc = g.begin()->second[l];
-    if (lc == 0)
-      Fatal("lib_normalForm: divisor %u has a leading coefficient 0 modulo %u\n", which,
-            uint32_t(p));
-    ginv[l] = inv_mod(lc, p);
-  }
+  const Coeffs ginv = inverse_of_lead(g, V, "divisor", which);
   SparsePoly q;
   while (!f.empty()) {
     const Exps e = unpack(f.begin()->first, n);
@@ -573,34 +610,26 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
   ExitsRaiseFatal server_exits;
   lib_init();
   const uint32_t nv = nb_of_affine_variables, V = ZEL_C(vectorize);
-  if (server_holds(polys, n, basis, nb, divisors, ndiv)) {
+  // Polynomials in the last variable alone (the radical strategy's) go
+  // through the matrix of multiplication by it (normal_form_by_matrix),
+  // built once for the lanes, where the server's Horner rule reduces every
+  // lane of the same products again at each of its deg f steps.
+  if (!(univariate == 1 && in_last_variable(polys, n, nv)) &&
+      server_holds(polys, n, basis, nb, divisors, ndiv)) {
     SparsePoly unit;
     unit[pack(Exps(nv, 0))] = Coeffs(V, 1);
     for (uint32_t k = 0; k < n; ++k) out[2 * k] = to_dpol(unit, nv, V);
     normal_forms_on_server(polys, n, basis, nb, divisors, ndiv, univariate, out);
     return 2 * n;
   }
+  // The basis as monic reducers, for the term-by-term forms only.
   std::vector<Reducer> G;
-  for (uint32_t k = 0; k < nb; ++k) {
-    SparsePoly s = to_sparse(basis[k], nv, V);
-    if (s.empty()) continue;
-    Reducer r;
-    r.lead = unpack(s.begin()->first, nv);
-    Coeffs inv(V);
-    for (uint32_t l = 0; l < V; ++l) {
-      const uint64_t p = ZEL_C(Primes)[l], lc = s.begin()->second[l];
-      if (lc == 0)
-        Fatal("lib_normalForm: basis polynomial %u has a leading coefficient 0 modulo %u\n", k,
-              uint32_t(p));
-      inv[l] = inv_mod(lc, p);
-    }
-    for (const auto& [w, c] : s) {
-      Coeffs m(V);
-      for (uint32_t l = 0; l < V; ++l) m[l] = mul_mod(c[l], inv[l], ZEL_C(Primes)[l]);
-      r.terms.emplace_back(unpack(w, nv), m);
-    }
-    G.push_back(std::move(r));
-  }
+  bool made = false;
+  auto reducers = [&]() -> const std::vector<Reducer>& {
+    if (!made) G = monic_reducers(basis, nb, nv, V);
+    made = true;
+    return G;
+  };
   for (uint32_t k = 0; k < n; ++k) {
     SparsePoly one;
     one[pack(Exps(nv, 0))] = Coeffs(V, 1);
@@ -616,8 +645,8 @@ uint32_t lib_normalForm(Dpol* const* polys, uint32_t n, Dpol* const* basis, uint
     std::optional<SparsePoly> nf;
     if (v + 1 == nv) nf = normal_form_by_matrix(f, basis, nb, nv, V);
     if (!nf)
-      nf = v < nv ? normal_form_univariate(f, v, G, nv, V)
-                  : normal_form_by_variables(f, 0, G, nv, V);
+      nf = v < nv ? normal_form_univariate(f, v, reducers(), nv, V)
+                  : normal_form_by_variables(f, 0, reducers(), nv, V);
     out[2 * k + 1] = to_dpol(*nf, nv, V);
   }
   return 2 * n;

@@ -479,6 +479,46 @@ TEST_F(SolvingTest, RadicalStrategyOnKatsuraSix) {
   free_all(kat);
 }
 
+// Dense quadrics in three variables: eight simple solutions that the last
+// variable separates, so the square-free minimal polynomial has degree 8,
+// the size of the normal set, and is the minimal polynomial itself.  It
+// lies in the ideal: the radical step takes no normal form of it.
+TEST_F(SolvingTest, RadicalStepTakesNoNormalFormOfAMinimalPolynomialOfFullDegree) {
+  auto rng = zel_test::make_rng(53);
+  std::vector<zs_poly> sys = random_zero_dim(rng, 3);
+  std::vector<NGPoly> res;
+  {
+    zel_test::TestHost chatty(4);
+    res = run(sys, 3, ZEL_COMPUTE_RADICAL_STRATEG1);
+    EXPECT_NE(zel_test::captured().printed.find("Compute NF minpoly"), std::string::npos);
+    EXPECT_EQ(zel_test::captured().printed.find("Take NF of deg"), std::string::npos);
+  }
+  ASSERT_EQ(res.size(), 3u);
+  EXPECT_EQ(tail_in_last(res.back(), 3, false).size(), 9u);
+  free_all(sys);
+}
+
+// {x0^2 - 1, x1^2 - 1}: four solutions, two values of x1.  The
+// square-free minimal polynomial x1^2 - 1 lies in the ideal, so nothing
+// joins the basis, which is not computed again before the change of order
+// says why there is no parametrisation.
+TEST_F(SolvingTest, RadicalStepWithNothingToAddKeepsTheBasis) {
+  std::vector<zs_poly> sys(2);
+  int x0sq[2] = {2, 0}, x1sq[2] = {0, 2}, c[2] = {0, 0};
+  for (int j = 0; j < 2; ++j) {
+    zs_init(&sys[j], 2);
+    zs_add_term(&sys[j], j == 0 ? x0sq : x1sq, 1);
+    zs_add_term(&sys[j], c, -1);
+  }
+  {
+    zel_test::TestHost chatty(4);
+    EXPECT_RAISES(run(sys, 2, ZEL_COMPUTE_RADICAL_STRATEG1), no_parametrisation("x1", 2, 4));
+    EXPECT_NE(zel_test::captured().printed.find("ne rajoute pas de polynome"), std::string::npos);
+    EXPECT_EQ(zel_test::captured().printed.find("Recompute DRL"), std::string::npos);
+  }
+  free_all(sys);
+}
+
 // Every parallel part of the solving modes (the elimination, the change of
 // order's products, the multiplication map) gives the same answer whatever
 // the thread count, also on inputs too small for threads by default.
