@@ -66,6 +66,26 @@ struct Session {
   }
 };
 
+// The same with its linear equation squared: every solution is double, so
+// that the radical strategy adds the square-free minimal polynomial and
+// computes a second basis.
+struct DoubledSession : Session {
+  DoubledSession() {
+    Katsura k;
+    const zs_poly& l = k.sys[kKatsura];
+    zs_poly square;
+    zs_init(&square, int(kVars));
+    for (int a = 0; a < l.nterms; ++a)
+      for (int b = 0; b < l.nterms; ++b) {
+        int e[kVars];
+        for (UI32 v = 0; v < kVars; ++v) e[v] = l.e[a * kVars + v] + l.e[b * kVars + v];
+        zs_add_term(&square, e, l.c[a] * l.c[b]);
+      }
+    in.back() = zs_send(&square);
+    zs_free(&square);
+  }
+};
+
 // katsura-5 through the binding, at verbosity 4.
 struct BindingRequest {
   standin::Host& host;
@@ -139,7 +159,7 @@ TEST(InterruptedRequest, GivesNoResultSaysSoAndLeavesTheNextRequestRight) {
     stop_through_c_interface<Session>(mode, "Mingbasis2");
     if (mode != ZEL_COMPUTE_GBASIS) stop_through_c_interface<Session>(mode, "Maximal degree");
   }
-  stop_through_c_interface<Session>(ZEL_COMPUTE_RADICAL_STRATEG1, "Recompute DRL");
+  stop_through_c_interface<DoubledSession>(ZEL_COMPUTE_RADICAL_STRATEG1, "Recompute DRL");
   stop_through_old_host<BindingRequest>("ZEL_COMPUTE_RRFORM", "[3]");
   stop_through_old_host<BindingRequest>("ZEL_COMPUTE_GBASIS", "Mingbasis2");
   stop_through_new_host<BindingRequest>("ZEL_COMPUTE_RRFORM", "[3]");

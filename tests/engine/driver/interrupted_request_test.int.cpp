@@ -47,6 +47,24 @@ struct Session {
   std::vector<QPoly> results(UI32 count) { return zel_test::receive_qq(out.data(), count, kVars); }
 };
 
+// The same with its linear equation squared: every solution is double, so
+// that the radical strategy adds the square-free minimal polynomial and
+// computes a second basis.
+struct DoubledSession : Session {
+  DoubledSession() {
+    const NaiveGroebnerQQ ring{{0}};
+    const QPoly l = katsura().back();
+    QPoly square;
+    for (const auto& a : l)
+      for (const auto& b : l) {
+        zel_test::buchberger::QTerm t{a.e, a.c * b.c};
+        for (size_t v = 0; v < t.e.size(); ++v) t.e[v] += b.e[v];
+        square.push_back(t);
+      }
+    in.back() = zel_test::send_qq({ring.normalise(square)}, kVars)[0];
+  }
+};
+
 // katsura-5 through the binding, at verbosity 4.
 struct BindingRequest {
   standin::Host& host;
@@ -107,7 +125,7 @@ TEST(InterruptedRequest, GivesNoResultSaysSoAndLeavesTheNextRequestRight) {
     if (mode != ZEL_COMPUTE_GBASIS) stop_through_c_interface<Session>(mode, "Maximal degree");
     stop_through_c_interface<Session>(mode, "/S:1");
   }
-  stop_through_c_interface<Session>(ZEL_COMPUTE_RADICAL_STRATEG1, "Recompute DRL");
+  stop_through_c_interface<DoubledSession>(ZEL_COMPUTE_RADICAL_STRATEG1, "Recompute DRL");
   stop_through_old_host<BindingRequest>("ZEL_COMPUTE_MINPOLY", "/S:1");
   stop_through_old_host<BindingRequest>("ZEL_COMPUTE_GBASIS", "[3]");
   stop_through_new_host<BindingRequest>("ZEL_COMPUTE_MINPOLY", "[3]");
