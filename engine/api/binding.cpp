@@ -48,20 +48,20 @@ int32_t compute_mode(const char* s) {
 // of its entries, itself included, so element i is read when c > i; the later
 // fields default when c is short.
 void fill_record(HostKernel kv, HostValue table, sZEL_Comp_Desc& r) {
-  if (!IsMapleRTable(kv, table)) MapleRaiseError(kv, "array is not of type INTEGER32");
+  if (!IsMapleRTable(kv, table)) zel::host_error(kv, "array is not of type INTEGER32");
   HostRTableSettings s;
   RTableGetSettings(kv, &s, table);
   if (s.data_type != HOST_RT_INTEGER32 || !IsMaplePointerNULL(kv, s.index_functions))
-    MapleRaiseError(kv, "array is not of type INTEGER32");
+    zel::host_error(kv, "array is not of type INTEGER32");
   const uint64_t size = RTableNumElements(kv, table);
   const int32_t* o = static_cast<const int32_t*>(RTableDataBlock(kv, table));
   if (size == 0 || o[0] < 4)
-    MapleRaiseError(kv, "Incorrect number of options for this version of the interface !");
+    zel::host_error(kv, "Incorrect number of options for this version of the interface !");
   const int32_t c = o[0];
   // The table must hold the entries its count announces (up to element 10,
   // the last one read).
   if (size < uint64_t(c < 11 ? c : 11))
-    MapleRaiseError2(kv, "the options table of count %1 holds only %2 entries",
+    zel::host_error(kv, "the options table of count %1 holds only %2 entries",
                      ToMapleInteger(kv, c), ToMapleInteger(kv, long(size)));
   if (c >= 12)
     std::fprintf(stderr,
@@ -89,13 +89,13 @@ void forget_module_table() { module_table.global_nb = 0; }
 
 void expect_args(HostKernel kv, HostValue args, int32_t n) {
   if (MapleNumArgs(kv, args) != n)
-    MapleRaiseError1(kv, "%-1 arguments expected", ToMapleInteger(kv, n));
+    zel::host_error(kv, "%-1 arguments expected", ToMapleInteger(kv, n));
 }
 
 int32_t integer_arg(HostKernel kv, HostValue args, int32_t i) {
   HostValue v = MapleArg(kv, args, i);
   if (!IsMapleInteger32(kv, v))
-    MapleRaiseError2(kv, "integer expected for %-1 argument, instead got %2",
+    zel::host_error(kv, "integer expected for %-1 argument, instead got %2",
                      ToMapleInteger(kv, i), v);
   return MapleToInteger32(kv, v);
 }
@@ -103,21 +103,21 @@ int32_t integer_arg(HostKernel kv, HostValue args, int32_t i) {
 uint32_t count_arg(HostKernel kv, HostValue args, int32_t i, int32_t least) {
   const int32_t v = integer_arg(kv, args, i);
   if (v < least)
-    MapleRaiseError2(kv, "the %-1 argument must be at least %2", ToMapleInteger(kv, i),
+    zel::host_error(kv, "the %-1 argument must be at least %2", ToMapleInteger(kv, i),
                      ToMapleInteger(kv, least));
   return uint32_t(v);
 }
 
 int32_t* int32_rtable_arg(HostKernel kv, HostValue v, uint64_t need, const char* not_rtable,
                           const char* wrong_type) {
-  if (IsMaplePointerNULL(kv, v) || !IsMapleRTable(kv, v)) MapleRaiseError(kv, not_rtable);
+  if (IsMaplePointerNULL(kv, v) || !IsMapleRTable(kv, v)) zel::host_error(kv, not_rtable);
   HostRTableSettings s;
   RTableGetSettings(kv, &s, v);
   if (s.data_type != HOST_RT_INTEGER32 || !IsMaplePointerNULL(kv, s.index_functions))
-    MapleRaiseError(kv, wrong_type);
+    zel::host_error(kv, wrong_type);
   const uint64_t size = RTableNumElements(kv, v);
   if (size < need)
-    MapleRaiseError2(kv, "the array holds %1 entries where %2 are needed",
+    zel::host_error(kv, "the array holds %1 entries where %2 are needed",
                      ToMapleInteger(kv, long(size)), ToMapleInteger(kv, long(need)));
   return static_cast<int32_t*>(RTableDataBlock(kv, v));
 }
@@ -125,25 +125,28 @@ int32_t* int32_rtable_arg(HostKernel kv, HostValue v, uint64_t need, const char*
 HostValue run_compute(HostKernel kv, HostValue args, bool hilbert, EngineCall engine) {
   const int32_t given = MapleNumArgs(kv, args);
   if (given != 12) {
-    if (hilbert) MapleRaiseError(kv, "Incorrect number of arguments ! (C code - Hilbert)");
-    MapleRaiseError1(kv,
+    if (hilbert) zel::host_error(kv, "Incorrect number of arguments ! (C code - Hilbert)");
+    zel::host_error(kv,
                      "Incorrect number of arguments ! (C code new version with Options "
                      "table/12 args --> receive %-1 arguments)",
                      ToMapleInteger(kv, given));
   }
   sZEL_Comp_Desc record{};
   if (!hilbert) fill_record(kv, MapleArg(kv, args, 12), record);
-  MapleToInteger32(kv, MapleArg(kv, args, 4));
-  Zel_verb_info = MapleToInteger32(kv, MapleArg(kv, args, 5));
-  const int32_t pas0 = MapleToInteger32(kv, MapleArg(kv, args, 6));
-  const int32_t bk0 = MapleToInteger32(kv, MapleArg(kv, args, 7));
-  const int32_t restrict_ = MapleToInteger32(kv, MapleArg(kv, args, 8));
-  const char* mode = MapleToString(kv, MapleArg(kv, args, 9));
+  // Checked before they are converted: the host's own error for a value of
+  // another type may unwind past everything of ours.
+  integer_arg(kv, args, 4);
+  const int32_t verbosity = integer_arg(kv, args, 5);
+  const int32_t pas0 = integer_arg(kv, args, 6);
+  const int32_t bk0 = integer_arg(kv, args, 7);
+  const int32_t restrict_ = integer_arg(kv, args, 8);
   if (!hilbert) {
-    record._compute = compute_mode(mode);
-    record._nb = MapleToInteger32(kv, MapleArg(kv, args, 10));
-    record._force_elim = MapleToInteger32(kv, MapleArg(kv, args, 11));
+    record._nb = integer_arg(kv, args, 10);
+    record._force_elim = integer_arg(kv, args, 11);
   }
+  const char* mode = MapleToString(kv, MapleArg(kv, args, 9));
+  if (!hilbert) record._compute = compute_mode(mode);
+  Zel_verb_info = verbosity;
 
   // The table's polynomials are the input; the results replace them.
   std::vector<void*> input(module_table.base, module_table.base + module_table.global_nb);
@@ -194,7 +197,7 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) try {
   // count it would refuse rather than allocating billions of names first.
   const UI32 n1 = count_arg(kv, args, 1, 0), n2 = count_arg(kv, args, 2, 0);
   if (uint64_t(n1) + n2 >= kMaxNamedVariables)
-    MapleRaiseError2(kv, "at most %1 variables, instead got %2",
+    zel::host_error(kv, "at most %1 variables, instead got %2",
                      ToMapleInteger(kv, long(kMaxNamedVariables) - 1),
                      ToMapleInteger(kv, long(n1) + long(n2)));
   const int32_t record_flag = a[count - 1];
@@ -206,7 +209,7 @@ ZEL_EXPORT HostValue ZEL_LC(gbasis_init)(HostKernel kv, HostValue args) try {
   std::vector<char*> names(size_t(n1) + n2);
   for (size_t i = 0; i < names.size(); ++i) {
     names[i] = static_cast<char*>(zel::Zel_malloc(16));
-    if (names[i] == nullptr) MapleRaiseError(kv, "Not enough memory [zel]");
+    if (names[i] == nullptr) zel::host_error(kv, "Not enough memory [zel]");
     std::snprintf(names[i], 16, "x%d", int(i + 1));
   }
 #ifdef ZEL_VARIANT_INT

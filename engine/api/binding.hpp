@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "engine/host_interface.h"
+#include "engine/api/entry_claim.hpp"
 #include "engine/call_zel.h"
 #include "engine/variant.hpp"
 
@@ -18,6 +19,12 @@ namespace zel {
 // The kernel handle of the host's latest call (both builds); null until a
 // host calls.
 extern HostKernel Maple_kernel;
+
+// The binding's errors, raised on the host that called: the library is
+// given back first, since a host written in C unwinds the call by longjmp
+// and nothing of ours runs afterwards (entry_claim.hpp).
+[[noreturn]] void host_error(HostKernel kv, const char* msg, HostValue a1 = nullptr,
+                             HostValue a2 = nullptr);
 
 // Stores the kernel handle and routes the engine's host services (printing,
 // user information, raising, interrupts, version) through it.

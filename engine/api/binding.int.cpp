@@ -23,7 +23,7 @@ using namespace zel::ZEL_BUILD;
 namespace {
 
 void* table_slot_for_new_poly(HostKernel kv) {
-  if (module_table.global_nb >= kModuleSlots) MapleRaiseError(kv, "Incorrect index");
+  if (module_table.global_nb >= kModuleSlots) zel::host_error(kv, "Incorrect index");
   return nullptr;
 }
 
@@ -31,7 +31,7 @@ void* table_slot_for_new_poly(HostKernel kv) {
 [[noreturn]] void export_failed(HostKernel kv, int32_t code, int where, int32_t shown) {
   std::fprintf(stderr, "Export poly bug %d [%d]\n", code, where);
   std::fflush(stderr);
-  MapleRaiseError1(kv, "cannot export poly: code=%-1", ToMapleInteger(kv, shown));
+  zel::host_error(kv, "cannot export poly: code=%-1", ToMapleInteger(kv, shown));
 }
 
 // When result k+1 exists, name := its term count.
@@ -84,14 +84,14 @@ ZEL_EXPORT HostValue zel_int_send_poly_gmp(HostKernel kv, HostValue args) try {
   const uint32_t m = count_arg(kv, args, 2, 0);
   HostValue table = MapleArg(kv, args, 3);
   if (IsMaplePointerNULL(kv, table) || IsMapleUnassignedName(kv, table))
-    MapleRaiseError(kv, "Incorrect paramaters 3 not an array");
+    zel::host_error(kv, "Incorrect paramaters 3 not an array");
   const int32_t* e = int32_rtable_arg(kv, table, uint64_t(m) * nvars,
                                       "array is not of type INTEGER32",
                                       "array is not of type INTEGER32");
   HostValue list = MapleArg(kv, args, 4);
-  if (!IsMapleList(kv, list)) MapleRaiseError(kv, "Args 3 is not a list !\n");
+  if (!IsMapleList(kv, list)) zel::host_error(kv, "Args 3 is not a list !\n");
   if (MapleListLength(kv, list) < m)
-    MapleRaiseError2(kv, "the list holds %1 coefficients where %2 are needed",
+    zel::host_error(kv, "the list holds %1 coefficients where %2 are needed",
                      ToMapleInteger(kv, long(MapleListLength(kv, list))),
                      ToMapleInteger(kv, long(m)));
   table_slot_for_new_poly(kv);
@@ -123,7 +123,7 @@ ZEL_EXPORT HostValue zel_int_receive_poly(HostKernel kv, HostValue args) try {
   expect_args(kv, args, 5);
   if (zel::Zel_int_zone == nullptr) {
     zel::Zel_int_zone = static_cast<uint32_t*>(zel::Zel_malloc(zel::kExportZoneBytes));
-    if (zel::Zel_int_zone == nullptr) MapleRaiseError(kv, "Not enough memory [zel]");
+    if (zel::Zel_int_zone == nullptr) zel::host_error(kv, "Not enough memory [zel]");
   }
   uint32_t k;
   const bool exists = valid_result(kv, args, 1, &k);
@@ -163,7 +163,7 @@ ZEL_EXPORT HostValue zel_int_receive_poly_gmp(HostKernel kv, HostValue args) try
   const uint32_t m = count_arg(kv, args, 3, 0);
   HostValue table = MapleArg(kv, args, 4);
   if (IsMaplePointerNULL(kv, table) || IsMapleUnassignedName(kv, table))
-    MapleRaiseError(kv, "args 4 is not array !\n");
+    zel::host_error(kv, "args 4 is not array !\n");
   int32_t* e = int32_rtable_arg(kv, table, uint64_t(m) * nvars, "args 4 is not array !\n",
                                 "array is not of type INTEGER32");
   if (!exists) export_failed(kv, -1, 3, -1);
@@ -206,7 +206,7 @@ ZEL_EXPORT HostValue zel_int_receive_poly_new(HostKernel kv, HostValue args) try
   const uint32_t nvars = count_arg(kv, args, 3, 0);
   if (!exists) export_failed(kv, -1, 6, 3);
   if (!IsMapleList(kv, vars) || MapleListLength(kv, vars) < nvars)
-    MapleRaiseError1(kv, "a list of %1 variables expected", ToMapleInteger(kv, long(nvars)));
+    zel::host_error(kv, "a list of %1 variables expected", ToMapleInteger(kv, long(nvars)));
   void* p = module_table.base[k];
   const uint32_t m = Zel_int_nb_terms(p);
   std::vector<UI32> exps(uint64_t(m) * nvars);
@@ -281,6 +281,6 @@ ZEL_EXPORT void Zel_pop_safe_gmp_alloc_fnct(void) try {
   ZEL_ENTRY_CLAIM;
   std::fprintf(stderr, "Zel_pop_safe_gmp_alloc_fnct %f\n", MapleVersion());
   std::fflush(stderr);
-  if (zel::Maple_kernel) MapleRaiseError(zel::Maple_kernel, "Zel_pop_safe_gmp_alloc_fnct");
+  if (zel::Maple_kernel) zel::host_error(zel::Maple_kernel, "Zel_pop_safe_gmp_alloc_fnct");
   std::exit(4);
 } ZEL_ENTRY_CATCH("Zel_pop_safe_gmp_alloc_fnct")

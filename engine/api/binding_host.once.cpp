@@ -67,6 +67,11 @@ __attribute__((destructor)) void restore_sigint_at_unload() { restore_sigint(); 
 
 }  // namespace
 
+void host_error(HostKernel kv, const char* msg, HostValue a1, HostValue a2) {
+  leave_for_host_unwind();
+  MapleRaiseError2(kv, msg, a1, a2);
+}
+
 void install_sigint(void (*handler)(int)) {
   struct sigaction sa {};
   sa.sa_handler = handler;

@@ -74,5 +74,8 @@ void reset_info_Maple_count();
 // Inside a catch block: true when the exception in flight is the host's own
 // raise unwinding (it must go on), false for any other exception.
 bool host_raise_in_flight();
+// Every outermost entry starts with no raise in flight: a host that unwound
+// the last one by longjmp never ran the catch block that reads the flag.
+void forget_host_raise();
 
 }  // namespace zel

@@ -2,6 +2,8 @@
 // this file is compiled once (with the integer build's objects).
 #include "engine/api/host.hpp"
 
+#include "engine/api/entry_claim.hpp"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,30 +60,49 @@ const HostServices& current_host() { return g_host; }
 
 void reset_info_Maple_count() { g_fragment_count = 0; }
 
+namespace {
+// The host's print and user information may call entries back (host
+// callbacks, entry_claim.hpp).
+// Closed on return and when the host throws; an outermost claim forgets one
+// the host left by longjmp.
+struct HostCallback {
+  HostCallback() { open_host_callback(); }
+  ~HostCallback() { close_host_callback(); }
+  HostCallback(const HostCallback&) = delete;
+  HostCallback& operator=(const HostCallback&) = delete;
+};
+void print_on_host(const char* text) {
+  const HostCallback callback;
+  g_host.print(text);
+}
+}  // namespace
+
 void info_Maple(const char* text) {
   switch (Zel_verb_info) {
     case 1:
       if (std::strchr(text, '\n') != nullptr) {
-        g_host.print(text);
+        print_on_host(text);
         g_fragment_count = 0;
       } else {
         g_fragment_count++;
         if (std::strchr(text, ']') != nullptr || g_fragment_count >= 11) {
-          g_host.print("\n");
+          print_on_host("\n");
           g_fragment_count = 0;
         }
-        g_host.print(text);
+        print_on_host(text);
       }
       break;
-    case 2:
+    case 2: {
+      const HostCallback callback;
       g_host.user_info(text);
       break;
+    }
     case 3:
       std::fputs(text, stderr);
       std::fflush(stderr);
       break;
     case 4:
-      g_host.print(text);
+      print_on_host(text);
       break;
     default:
       break;
@@ -100,10 +121,15 @@ bool g_raising = false;
 
 void error_Maple(const char* text) {
   g_raising = true;
+  // The host may unwind by longjmp: nothing of ours would run again on this
+  // thread to give the library back.
+  leave_for_host_unwind();
   g_host.raise(text);
   g_raising = false;
   std::exit(1);
 }
+
+void forget_host_raise() { g_raising = false; }
 
 bool host_raise_in_flight() {
   const bool r = g_raising;

@@ -15,14 +15,21 @@ extern std::atomic<uint32_t> count_interrupt;
 // there is no host to ask (C callers).
 double MapleVersion();
 
-// Long loops call this.  Hosts older than 11.0 are not polled (their SIGINT
-// handler sets the stop flag instead); otherwise every 4096th call asks the
-// host, which unwinds the call when the user interrupted.  From version 13.0
+// Long loops call this, on the request's thread, outside parallel regions.
+// Hosts older than 11.0 are not polled (their SIGINT handler sets the stop
+// flag instead); otherwise every 4096th call asks the host, which unwinds
+// the call when the user interrupted (by longjmp, for a host written in C:
+// the library is lent for the check, entry_claim.hpp).  From version 13.0
 // on, a pending interrupt first resets the engine's memory (every handle and
-// zone pointer becomes invalid).  The integer build gives GMP back its
-// caller's memory functions around the host call: the host's own integers
-// must not land in engine zones.
+// zone pointer becomes invalid); should the check then return, the request
+// ends as an interrupted one (RequestStopped, with the stop flag set), as it
+// does when another thread used the library during the check.  Inside a
+// host callback the memory is kept and only the stop flag is set.  The
+// integer build gives GMP back its caller's memory functions around the
+// host call: the host's own integers must not land in engine zones.
 void checkInterrupt();
+// An outermost claim starts with no host check in flight.
+void forget_host_check();
 // Inside a catch block: true when the exception in flight is the host's
 // interrupt check unwinding (it must go on to the host), false otherwise.
 bool host_interrupt_in_flight();

@@ -18,4 +18,11 @@ static_assert(std::atomic<int>::is_always_lock_free, "the stop flag is set by a 
 // Polls the host for an interrupt (checkInterrupt) and returns the stop flag.
 bool stop_requested();
 
+// A stop ends the request it stopped, which leaves the flag set for its
+// caller to read (stop_immediately, the binding's -2): stop_ended_request
+// notes that, and the next request's start then clears the flag.  A stop
+// that came between two requests stops the next one.
+void stop_ended_request();
+void start_unless_stopped_before();
+
 }  // namespace zel::ZEL_BUILD

@@ -65,6 +65,10 @@ struct IntContext {
 // Leaves the context whatever its depth, putting the caller's functions back
 // (the fatal path; also safe when the context is not active).
 void leave_int_context_all();
+// The context's depth, and the depth an entry found, put back when the host
+// left that entry without its guards (the caller's own Zel_int_enter kept).
+uint32_t int_context_depth();
+void restore_int_context_depth(uint32_t d);
 
 // The switch of GMP's functions under its old names.  The first set (flag
 // clear) saves GMP's current functions; reset puts the saved ones back and

@@ -81,6 +81,13 @@ void ZEL_C(exit_INT)() {
 
 bool int_context_active() { return depth > 0; }
 
+uint32_t int_context_depth() { return depth; }
+
+void restore_int_context_depth(uint32_t d) {
+  leave_int_context_all();
+  while (depth < d) ZEL_C(enter_INT)();
+}
+
 void require_int_context(const char* who) {
   if (depth == 0) Fatal("%s needs the INT context\n", who);
 }

@@ -3,6 +3,8 @@
 #include "engine/api/entry_guard.hpp"
 #include "engine/driver/compute_entry.hpp"
 
+#include "engine/api/stop_flag.hpp"
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -117,7 +119,8 @@ namespace {
 
 // _memory > 0: zone tables of _memory * 30000 entries (never smaller than
 // now).  _index > 0: at most _index matrix columns, with a fresh monomial
-// code table sized for it.  Values <= 0 leave the settings alone.
+// code table sized for it.  Values <= 0 leave the settings alone: both are
+// capacities kept for the rest of the session.
 void apply_table_options(const sZEL_Comp_Desc& env) {
   if (env._memory > 0) {
     const uint64_t slots = uint64_t(env._memory) * 30000;
@@ -125,21 +128,16 @@ void apply_table_options(const sZEL_Comp_Desc& env) {
       Fatal("Zel interface error: _memory=%d asks for too large zone tables\n", env._memory);
     enlarge_zone_tables(uint32_t(slots));
   }
-  // A request without _index has the default column limit, as in a fresh
-  // session, whatever limit an earlier request asked for.
-  const uint32_t columns = env._index > 0 ? uint32_t(env._index) : kDefaultMaxIndex;
-  if (env._index > 0 || zel_max_index != columns) {
-    // A refused limit leaves the one in force (and its table) as it was.
-    struct KeepOnRefusal {
-      uint32_t kept = zel_max_index;
-      bool done = false;
-      ~KeepOnRefusal() {
-        if (!done) zel_max_index = kept;
-      }
-    } keep;
+  // A column limit lasts for the session, like the tables: a request
+  // without _index runs under the last one given.  A refused limit leaves the
+  // one in force (and its table) as it was; nothing changes before the
+  // refusal, which a host may unwind by longjmp.
+  if (env._index > 0) {
+    const uint32_t columns = uint32_t(env._index);
+    const uint32_t prime = hash_prime_for(columns);
+    if (prime == 0) Fatal("Cannot find corresponding prime for MAX_INDEX=%u\n", columns);
     zel_max_index = columns;
-    set_hash_prime();
-    keep.done = true;
+    zel_hash_prime = prime;
     Base_Exposants* t = engine_Table_de_Recherche();
     empty_Table_de_Recherche(t);
     ZEL_C(ptr_Base_Exposants) = t;
@@ -177,6 +175,7 @@ void apply_degree_limit(const sZEL_Comp_Desc& env) {
 }  // namespace
 
 void begin_request(const sZEL_Comp_Desc& env) {
+  start_unless_stopped_before();
   want_buildmatrix = 0;
   want_rr_form = 0;
   want_radical_strateg1 = 0;

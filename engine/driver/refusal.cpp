@@ -6,13 +6,9 @@
 
 namespace zel::ZEL_BUILD {
 
-namespace {
-
 // Set by the loop over batches around a pass's computation, on the
 // request's thread, where every refusal is raised.
 bool refusals_unwind = false;
-
-}  // namespace
 
 void Refuse(const char* format, ...) {
   char buf[kMessageBuffer];

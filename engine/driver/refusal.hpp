@@ -24,6 +24,7 @@ struct Refusal {
 [[noreturn]] void Refuse(const char* format, ...) ZEL_PRINTF(1, 2);
 
 // While one lives, Refuse throws its Refusal instead of raising it.
+extern bool refusals_unwind;
 struct RefusalsUnwind {
   RefusalsUnwind();
   ~RefusalsUnwind();

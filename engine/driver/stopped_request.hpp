@@ -8,8 +8,9 @@
 // coefficients.  So the driver, once it sees the stop between two steps on
 // the request's thread, unwinds the request as a RequestStopped up to the
 // compute entry.  There the request gives back what it made, hands out no
-// result (count 0) and writes "interrupted"; the flag stays set, for
-// stop_immediately and the binding (its compute then returns -2) to read.
+// result (count 0) and writes "interrupted"; the flag stays set until the
+// next request starts, for stop_immediately and the binding (its compute
+// then returns -2) to read.
 // A stop that comes after the last poll (during a change of order, which
 // polls nothing) ends the request the same way when the entry looks at
 // the flag a last time.
@@ -17,6 +18,7 @@
 
 #include <cstdint>
 
+#include "engine/api/stop_flag.hpp"
 #include "engine/variant.hpp"
 
 namespace zel::ZEL_BUILD {
@@ -43,6 +45,7 @@ uint32_t count_unless_stopped(Compute compute, Forget forget) {
   } catch (const RequestStopped&) {
     forget();
     say_interrupted();
+    stop_ended_request();
     return 0;
   }
 }

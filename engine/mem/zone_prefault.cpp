@@ -1,6 +1,7 @@
 // Zone pages faulted in ahead on a helper thread.
 #include "engine/mem/zone_prefault.hpp"
 
+#include <pthread.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -27,11 +28,39 @@ struct Range {
 // whole ranges of megabytes made it wait tens of milliseconds.
 constexpr uintptr_t kPopulateChunk = uintptr_t(1) << 20;
 
+// The running helper and the ranges it faults in (read by it until joined).
+struct Helper {
+  pthread_t thread;
+  bool running = false;
+  Range ranges[2];
+};
+Helper helper;
+
+void* populate(void* arg) {
+  const Range* ranges = static_cast<const Range*>(arg);
+  const uintptr_t ps = uintptr_t(sysconf(_SC_PAGESIZE));
+  for (int k = 0; k < 2; ++k) {
+    const Range& r = ranges[k];
+    if (r.from == nullptr) continue;
+    // Whole pages, none past the range: the block's end need not be
+    // aligned.  A system without the advice faults the pages as before.
+    const uintptr_t a = reinterpret_cast<uintptr_t>(r.from) & ~(ps - 1);
+    const uintptr_t b = reinterpret_cast<uintptr_t>(r.to) & ~(ps - 1);
+    for (uintptr_t c = a; c < b; c += kPopulateChunk)
+      madvise(reinterpret_cast<void*>(c), std::min(kPopulateChunk, b - c), MADV_POPULATE_WRITE);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-void ZonePrefault::join() {
-  if (helper_.joinable()) helper_.join();
+void join_zone_prefault() {
+  if (!helper.running) return;
+  pthread_join(helper.thread, nullptr);
+  helper.running = false;
 }
+
+void ZonePrefault::join() { join_zone_prefault(); }
 
 void ZonePrefault::ahead(uint64_t zone2_bytes) {
   join();
@@ -54,18 +83,9 @@ void ZonePrefault::ahead(uint64_t zone2_bytes) {
     ranges[k] = {z.bignum_tas, z.bignum_tas + std::min({grown, room, kMaxAhead})};
   }
   if (ranges[0].from == nullptr && ranges[1].from == nullptr) return;
-  helper_ = std::thread([ranges] {
-    const uintptr_t ps = uintptr_t(sysconf(_SC_PAGESIZE));
-    for (const Range& r : ranges) {
-      if (r.from == nullptr) continue;
-      // Whole pages, none past the range: the block's end need not be
-      // aligned.  A system without the advice faults the pages as before.
-      const uintptr_t a = reinterpret_cast<uintptr_t>(r.from) & ~(ps - 1);
-      const uintptr_t b = reinterpret_cast<uintptr_t>(r.to) & ~(ps - 1);
-      for (uintptr_t c = a; c < b; c += kPopulateChunk)
-        madvise(reinterpret_cast<void*>(c), std::min(kPopulateChunk, b - c), MADV_POPULATE_WRITE);
-    }
-  });
+  helper.ranges[0] = ranges[0];
+  helper.ranges[1] = ranges[1];
+  helper.running = pthread_create(&helper.thread, nullptr, populate, helper.ranges) == 0;
 }
 
 }  // namespace zel::ZEL_BUILD

@@ -12,11 +12,14 @@
 // fill keeps what it holds.
 //
 // A prefault must be joined before its range can go back to the system
-// (restore and give back, memory reset); the destructor joins it.
+// (restore and give back, memory reset); the destructor joins it.  The
+// helper is kept in one slot per build, not in the object: a host that
+// unwinds a call by longjmp skips the destructor, and the next entry joins
+// it then (join_zone_prefault).  Without a thread to spare from the system
+// the pages are simply not faulted in ahead.
 #pragma once
 
 #include <cstdint>
-#include <thread>
 
 #include "engine/variant.hpp"
 
@@ -43,7 +46,9 @@ class ZonePrefault {
     const char* top = nullptr;  // its next free byte
   };
   Seen seen_[2];
-  std::thread helper_;
 };
+
+// Joins the build's prefault helper, if one runs.
+void join_zone_prefault();
 
 }  // namespace zel::ZEL_BUILD

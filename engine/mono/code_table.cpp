@@ -171,17 +171,18 @@ uint32_t find_present(const Slots& v, uint32_t home, const ExposW* b, const Expo
 
 }  // namespace
 
-void set_hash_prime() {
-  const uint32_t M = zel_max_index;
-  if (M >= 2147483648u) {
-    zel_hash_prime = kSizes[0].prime;
-    return;
-  }
+uint32_t hash_prime_for(uint32_t M) {
+  if (M >= 2147483648u) return kSizes[0].prime;
   uint32_t r = 1;
   while (kSizes[r].power != 0 && kSizes[r].power > M) ++r;
-  if (kSizes[r].power == 0) ZEL_C(Fatal)("Cannot find corresponding prime for MAX_INDEX=%u\n", M);
-  uint32_t p = kSizes[r].prime;
-  if (p < M) p = kSizes[r - 1].prime;
+  if (kSizes[r].power == 0) return 0;
+  const uint32_t p = kSizes[r].prime;
+  return p < M ? kSizes[r - 1].prime : p;
+}
+
+void set_hash_prime() {
+  const uint32_t p = hash_prime_for(zel_max_index);
+  if (p == 0) ZEL_C(Fatal)("Cannot find corresponding prime for MAX_INDEX=%u\n", zel_max_index);
   zel_hash_prime = p;
 }
 

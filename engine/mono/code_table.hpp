@@ -75,6 +75,8 @@ uint32_t ZEL_C(max_index)();
 // Sets `zel_hash_prime` from `zel_max_index`: a prime p with M <= p < 2.3 M.
 // M below 512 is fatal.
 void set_hash_prime();
+// The prime set_hash_prime takes for M; 0 when there is none (M below 512).
+uint32_t hash_prime_for(uint32_t M);
 
 // A flat table of `zel_hash_prime` slots from the current zone (alloc64).
 // Nothing is cleared: empty it fully before use.

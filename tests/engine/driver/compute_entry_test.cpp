@@ -245,9 +245,10 @@ TEST(ComputeEntry, EveryRequestAnswersAsInAFreshSession) {
   }
 }
 
-// A column limit holds for the request that asks for it: the next request
-// without one has the default limit again.
-TEST(ComputeEntry, AColumnLimitLastsOneRequest) {
+// A column limit lasts for the session, like the tables it sizes: a request
+// without one runs under the last limit given, and a refused limit leaves
+// that one in force.
+TEST(ComputeEntry, AColumnLimitLastsForTheSession) {
   const std::string got = in_child([] {
     start_session(8);
     std::vector<zs_poly> sys(8);
@@ -258,15 +259,22 @@ TEST(ComputeEntry, AColumnLimitLastsOneRequest) {
       zs_free(&f);
     }
     std::vector<void*> out(kRoom);
-    Kind narrow{"mode 1 with _index 600", Entry::kGroebner, record_of(ZEL_COMPUTE_GBASIS)};
-    narrow.env._index = 600;
-    const std::string first = answer(narrow, in.data(), UI32(in.size()), out.data());
-    if (first.rfind("refused", 0) != 0) return std::string("600 columns were enough");
-    const Kind plain{"mode 1", Entry::kGroebner, record_of(ZEL_COMPUTE_GBASIS)};
-    const std::string second = answer(plain, in.data(), UI32(in.size()), out.data());
-    return second.rfind("refused", 0) == 0 ? second : std::string("answered");
+    const auto run = [&](int32_t index) {
+      Kind k{"mode 1", Entry::kGroebner, record_of(ZEL_COMPUTE_GBASIS)};
+      k.env._index = index;
+      const std::string a = answer(k, in.data(), UI32(in.size()), out.data());
+      if (a.rfind("refused", 0) == 0) return a.substr(0, a.find('\n'));
+      return "answered with " + std::to_string(std::count(a.begin(), a.end(), '\n')) + " polynomials";
+    };
+    std::string s;
+    for (int32_t index : {600, 0, 10, 0, 5000000, 0}) s += run(index) + "\n";
+    return s;
   });
-  EXPECT_EQ(got, "answered");
+  const std::string narrow = "refused: Sorry max number of columns is set to 416";
+  EXPECT_EQ(got.substr(0, got.find('\n')).substr(0, narrow.size()), narrow) << got;
+  const std::string first = got.substr(0, got.find('\n') + 1);
+  EXPECT_EQ(got, first + first + "refused: Cannot find corresponding prime for MAX_INDEX=10\n" + first +
+                     "answered with 74 polynomials\nanswered with 74 polynomials\n");
 }
 
 // The result array may overlap the inputs: every entry reads them before it
