@@ -91,7 +91,8 @@ typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
  * not aggressive (k becomes the column limit _index).  A wrong guess would
  * lose polynomials, so when any row was skipped the library completes the
  * basis by a full computation from the inputs and the polynomials found (a
- * line on the standard error stream says so): the result is always the
+ * line on the standard error stream says so, as "********** Set -O2 k" says
+ * that the option is on): the result is always the
  * reduced basis, but a request that skipped rows costs about one
  * computation more. */
 
@@ -134,8 +135,14 @@ typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
  *                the rationals the last result divided by its leading
  *                coefficient) and d = deg f: at every simple root t of f,
  *                  x_j = -P_j(t) / (f'(t)/d) = -d*Q_j(t) / (c_j*f'(t)).
- *                At a repeated root f' vanishes: use mode 3 for a system
- *                with multiplicities.
+ *                At a repeated root f' vanishes: for a system with
+ *                multiplicities use mode 3 (or 8).  They handle the
+ *                multiplicities that t sees, when f has the degree of the
+ *                number of solutions counted with multiplicity: {x - t,
+ *                t^3 - t^2} (f = t^3 - t^2) gives t^2 - t and x's
+ *                polynomial.  A multiplicity that t does not see is refused
+ *                as a t that does not separate the solutions: {x^2, t^2}
+ *                (f = t^2, 4 solutions) and {x^2, t} by modes 2, 3 and 8.
  *  3 RRFORM_SQFR the same for the distinct solutions: f square-free.
  *  8 RADICAL_STRATEG1  n polynomials in shape form for the distinct
  *                solutions: x_j + R_j(t) (integer build c_j*x_j + Q_j(t),
@@ -174,6 +181,12 @@ typedef struct sZEL_Comp_Desc* ZEL_Comp_Desc;
  *                (_bk2 = n-1 gives it for an ideal in shape position): it
  *                comes back parametrised as in mode 2.  With _nb2 = 0 the
  *                first basis is solved as in mode 2.
+ *                With _nb2 > 0 the results keep the order of the second
+ *                basis (leading monomials decreasing for the blocks split
+ *                at _bk2): f comes last only with _bk2 = n-1.  The inputs
+ *                x1 - x3, x2 - 2*x3, x3^2 - 2 and, as the second list,
+ *                x1 - x3 give f = x3^2 - 2 first with _bk2 = 0 (or 3),
+ *                second with _bk2 = 1, last with _bk2 = 2.
  *
  * The solving modes (2-5, 8, 9, 11, 12) need finitely many solutions, and
  * those that return x_j polynomials an ideal whose lexicographic basis is
@@ -211,12 +224,17 @@ void* Zel_int_init_urgent(UI32 size_dom, UI32 size_nni, const char* order, UI32 
 void* Zel_init_urgent(UI32 size_dom, UI32 size_nni, const char* order, UI32 maxi_base,
                       I32 record);
 /* Session flags; log (may be NULL) becomes the output stream.  Returns the
- * root of the pair lists. */
+ * root of the pair lists.  The engine's messages are silent for a C
+ * program; a few lines written straight to the standard error stream
+ * ("Ellapsed time: ...", "Cas pas encore fait ! [msg 2]", ...; README,
+ * Sessions) appear whatever the flags. */
 void* Zel_int_init(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log);
 void* Zel_init(I32 quiet, I32 info_on_stderr, I32 chinese_only, FILE* log);
 /* Integer build: n primes per batch.  Prime field: the prime pr[0] (a prime
- * below 65536); n is ignored.  Neither may change the prime once polynomials
- * were entered (reset_memory first). */
+ * below 65536); n is ignored.  Any other modulus fails with a message, which
+ * below 65536 says that the number is not prime ("... (got 65520, which is
+ * not prime)").  Neither may change the prime once polynomials were entered
+ * (reset_memory first). */
 void Zel_int_reset_coeffs(UI32 n);
 void Zel_reset_coeffs(UI32 n, UI32* pr);
 /* Declares the n1 + n2 variables, named in the order of the exponent
@@ -436,7 +454,14 @@ I32 Zel_int_scheduler(void);
 I32 Zel_scheduler(void);
 /* Returns the stop flag; any thread may call it while a request runs.
  * Called from inside a call of the library (a host's callback), it first
- * polls the host for an interrupt. */
+ * polls the host for an interrupt.  It only reads: it stops nothing.  No
+ * entry of this header sets the flag, and without a host nothing reports
+ * an interrupt, so a program that uses this header alone cannot stop a
+ * running request (SIGINT, with no handler installed, ends the process).
+ * Requests are stopped through the host binding (zel_binding.h): a host of
+ * version 11 or later by its interrupt check, which the computing thread
+ * polls; under an older host by SIGINT, whose handler gbasis_init installs
+ * and which sets the flag. */
 I32 Zel_int_stop_immediately(void);
 I32 Zel_stop_immediately(void);
 I32 Zel_int_want_full_lift(void);

@@ -95,8 +95,9 @@ void set_batch_primes(const uint32_t* primes, uint32_t v) {
 }
 
 void set_field_prime(uint32_t p) {
-  if (p >= 65536 || !is_small_prime(p))
-    Fatal("The prime-field build needs a prime below 65536 (got %u)\n", p);
+  if (p >= 65536) Fatal("The prime-field build needs a prime below 65536 (got %u)\n", p);
+  if (!is_small_prime(p))
+    Fatal("The prime-field build needs a prime below 65536 (got %u, which is not prime)\n", p);
   ZEL_C(vectorize) = 1;
   allocate_table(1);
   ZEL_C(Primes)[0] = p;

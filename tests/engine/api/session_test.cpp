@@ -138,10 +138,16 @@ TEST_F(SessionTest, ThePrimeMustBeAPrimeBelow65536) {
   ZEL_C(reset_coeffs)(5, pr);
   EXPECT_EQ(ZEL_C(vectorize), 1u);
   EXPECT_EQ(ZEL_C(Primes)[0], 32003u);
-  for (UI32 bad : {65536u, 65537u, 65535u, 1u, 0u, 100u}) {
+  for (UI32 bad : {65536u, 65537u}) {
     UI32 q[] = {bad};
     EXPECT_RAISES(ZEL_C(reset_coeffs)(1, q), "The prime-field build needs a prime below 65536 (got " +
                                                  std::to_string(bad) + ")\n");
+  }
+  // Below 65536 the message says what is wrong with the number.
+  for (UI32 bad : {65520u, 65535u, 1u, 0u, 100u}) {
+    UI32 q[] = {bad};
+    EXPECT_RAISES(ZEL_C(reset_coeffs)(1, q), "The prime-field build needs a prime below 65536 (got " +
+                                                 std::to_string(bad) + ", which is not prime)\n");
   }
 }
 #endif
