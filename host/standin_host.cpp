@@ -2,10 +2,22 @@
 // exception, captured printing.
 #include "host/standin_host.hpp"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define ZEL_STANDIN_LSAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEL_STANDIN_LSAN 1
+#endif
+#endif
+#ifdef ZEL_STANDIN_LSAN
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <csetjmp>
 #include <cstring>
 #include <new>
 
@@ -39,6 +51,13 @@ struct Host::Impl {
   std::vector<std::unique_ptr<HostObject>> values;
   // Host::call's in progress: a raise unwinds the innermost one.
   int calls = 0;
+  // Unwinding::kLongjmp: where each call in progress returns to, innermost
+  // last, and the message of the error that jumped (no allocation: the
+  // error may be that memory ran out).
+  static constexpr int kMaxDepth = 64;
+  jmp_buf* jumps[kMaxDepth] = {};
+  int depth = 0;
+  char jumped_text[4096] = "";
 
   HostValue make(Kind k) {
     values.push_back(std::make_unique<HostObject>());
@@ -288,6 +307,61 @@ void check_interrupt(HostKernel kv) {
   }
 }
 
+// Unwinding::kLongjmp: back to the innermost call with the message.
+[[noreturn]] void jump(Host::Impl& impl, const char* text) {
+  std::snprintf(impl.jumped_text, sizeof impl.jumped_text, "%s", text);
+  jmp_buf* target = impl.jumps[--impl.depth];
+  --impl.calls;
+  std::longjmp(*target, 1);
+}
+
+// An operation as a host written in C offers it: its errors unwind the call
+// by longjmp (in that mode), never as exceptions through the library.  The
+// handler is left before the jump.
+template <auto Op>
+struct Guarded;
+template <class R, class... A, R (*Op)(HostKernel, A...)>
+struct Guarded<Op> {
+  static R call(HostKernel kv, A... a) {
+    Host::Impl& impl = host_of(kv).impl();
+    if (host_of(kv).unwinding != Unwinding::kLongjmp || impl.depth == 0) return Op(kv, a...);
+    char text[4096];
+    try {
+      return Op(kv, a...);
+    } catch (const HostRaised& e) {
+      std::snprintf(text, sizeof text, "%s", e.what());
+    } catch (const std::bad_alloc&) {
+      std::snprintf(text, sizeof text, "not enough memory");
+    }
+    jump(impl, text);
+  }
+};
+
+// Leak checking off for a scope (AddressSanitizer builds).
+struct LeakChecksOff {
+#ifdef ZEL_STANDIN_LSAN
+  LeakChecksOff() { __lsan_disable(); }
+  ~LeakChecksOff() { __lsan_enable(); }
+#endif
+};
+
+// The longjmp form of Host::call: nothing in this frame has a destructor.
+// Returns false after an error jumped back here.
+bool call_or_jump(Host::Impl& impl, Entry entry, HostKernel kv, HostValue seq, HostValue* out) {
+  jmp_buf back;
+  if (impl.depth == Host::Impl::kMaxDepth) {
+    std::snprintf(impl.jumped_text, sizeof impl.jumped_text, "calls nested too deep");
+    return false;
+  }
+  if (setjmp(back) != 0) return false;
+  impl.jumps[impl.depth++] = &back;
+  ++impl.calls;
+  *out = entry(kv, seq);
+  --impl.depth;
+  --impl.calls;
+  return true;
+}
+
 }  // namespace
 
 HostRaised::HostRaised(const char* text) noexcept {
@@ -302,42 +376,42 @@ const char* HostRaised::what() const noexcept { return text_ ? text_->c_str() : 
 
 Host::Host() : impl_(std::make_unique<Impl>()) {
   HostOperations& ops = impl_->kernel;
-  ops.num_args = num_args;
-  ops.arg = arg;
-  ops.is_integer32 = is_integer32;
-  ops.to_integer32 = to_integer32;
-  ops.from_integer = from_integer;
-  ops.from_float = from_float;
-  ops.from_string = from_string;
-  ops.null_value = null_value;
-  ops.to_string = to_string;
-  ops.is_rtable = is_rtable;
-  ops.rtable_settings = rtable_settings;
-  ops.rtable_data = rtable_data;
-  ops.rtable_num_elements = rtable_num_elements;
-  ops.rtable_defaults = rtable_defaults;
-  ops.rtable_create = rtable_create;
-  ops.is_pointer_null = is_pointer_null;
-  ops.is_unassigned_name = is_unassigned_name;
-  ops.is_null = op_is_null;
-  ops.is_list = is_list;
-  ops.list_length = list_length;
-  ops.list_select = list_select;
-  ops.list_alloc = list_alloc;
-  ops.list_assign = list_assign;
-  ops.to_gmp_integer = to_gmp_integer;
-  ops.from_gmp_integer = from_gmp_integer;
-  ops.numeric_add = numeric_add;
-  ops.numeric_multiply = numeric_multiply;
-  ops.numeric_power = numeric_power;
-  ops.assign = assign;
-  ops.gc_protect = gc_protect;
-  ops.raise_error = raise_error;
-  ops.vprintf = host_vprintf;
-  ops.user_info = standin::user_info;
-  ops.kernel_option = kernel_option;
-  ops.interrupt_value = interrupt_value;
-  ops.check_interrupt = check_interrupt;
+  ops.num_args = Guarded<num_args>::call;
+  ops.arg = Guarded<arg>::call;
+  ops.is_integer32 = Guarded<is_integer32>::call;
+  ops.to_integer32 = Guarded<to_integer32>::call;
+  ops.from_integer = Guarded<from_integer>::call;
+  ops.from_float = Guarded<from_float>::call;
+  ops.from_string = Guarded<from_string>::call;
+  ops.null_value = Guarded<null_value>::call;
+  ops.to_string = Guarded<to_string>::call;
+  ops.is_rtable = Guarded<is_rtable>::call;
+  ops.rtable_settings = Guarded<rtable_settings>::call;
+  ops.rtable_data = Guarded<rtable_data>::call;
+  ops.rtable_num_elements = Guarded<rtable_num_elements>::call;
+  ops.rtable_defaults = Guarded<rtable_defaults>::call;
+  ops.rtable_create = Guarded<rtable_create>::call;
+  ops.is_pointer_null = Guarded<is_pointer_null>::call;
+  ops.is_unassigned_name = Guarded<is_unassigned_name>::call;
+  ops.is_null = Guarded<op_is_null>::call;
+  ops.is_list = Guarded<is_list>::call;
+  ops.list_length = Guarded<list_length>::call;
+  ops.list_select = Guarded<list_select>::call;
+  ops.list_alloc = Guarded<list_alloc>::call;
+  ops.list_assign = Guarded<list_assign>::call;
+  ops.to_gmp_integer = Guarded<to_gmp_integer>::call;
+  ops.from_gmp_integer = Guarded<from_gmp_integer>::call;
+  ops.numeric_add = Guarded<numeric_add>::call;
+  ops.numeric_multiply = Guarded<numeric_multiply>::call;
+  ops.numeric_power = Guarded<numeric_power>::call;
+  ops.assign = Guarded<assign>::call;
+  ops.gc_protect = Guarded<gc_protect>::call;
+  ops.raise_error = Guarded<raise_error>::call;
+  ops.vprintf = Guarded<host_vprintf>::call;
+  ops.user_info = Guarded<standin::user_info>::call;
+  ops.kernel_option = Guarded<kernel_option>::call;
+  ops.interrupt_value = Guarded<interrupt_value>::call;
+  ops.check_interrupt = Guarded<check_interrupt>::call;
   impl_->kernel.self = this;
   mp_get_memory_functions(&impl_->gmp_alloc_before, &impl_->gmp_realloc_before,
                           &impl_->gmp_free_before);
@@ -396,6 +470,23 @@ HostValue Host::null_pointer() { return nullptr; }
 HostValue Host::call(Entry entry, const std::vector<HostValue>& args) {
   HostValue seq = impl_->make(Kind::Sequence);
   seq->items = args;
+  if (unwinding == Unwinding::kLongjmp) {
+    HostValue out = nullptr;
+    const int depth = impl_->depth, calls = impl_->calls;
+    bool returned = false;
+    // What the library held in the frames a jump skips is never given back:
+    // not a leak of this host's making.
+    [[maybe_unused]] const LeakChecksOff off;
+    try {
+      returned = call_or_jump(*impl_, entry, kernel(), seq, &out);
+    } catch (...) {
+      impl_->depth = depth;
+      impl_->calls = calls;
+      throw;
+    }
+    if (!returned) throw HostRaised(impl_->jumped_text);
+    return out;
+  }
   struct InCall {
     int& calls;
     explicit InCall(int& c) : calls(c) { ++calls; }

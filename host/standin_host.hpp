@@ -7,6 +7,13 @@
 // library then ends the process with the message and status 1).  What the
 // binding prints is captured.  While a host lives, GMP takes its memory from
 // the host's functions, which throw std::bad_alloc when there is none.
+//
+// A host written in C cannot throw through the library: it unwinds its
+// call by longjmp, and no destructor or catch block of the library runs.
+// With `unwinding` set to Unwinding::kLongjmp this host does the same: every
+// error of an operation (a raise, an interrupt, a value of the wrong type,
+// memory that ran out) jumps back to the innermost Host::call, which then
+// throws the HostRaised to its own caller.
 #pragma once
 
 #include <gmpxx.h>
@@ -40,6 +47,8 @@ class HostRaised : public std::exception {
 
 using Entry = HostValue (*)(HostKernel, HostValue);
 
+enum class Unwinding { kException, kLongjmp };
+
 class Host {
  public:
   Host();
@@ -64,6 +73,8 @@ class Host {
 
   // Calls a binding entry with the given arguments.
   HostValue call(Entry entry, const std::vector<HostValue>& args);
+  // How errors unwind the calls (set before a call, not during one).
+  Unwinding unwinding = Unwinding::kException;
 
   // Reading values back.
   bool is_integer(HostValue v) const;

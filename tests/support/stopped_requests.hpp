@@ -18,6 +18,7 @@
 #include <signal.h>
 
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -99,10 +100,10 @@ void stop_through_c_interface(int mode, const char* marker) {
   EXPECT_EQ(handle_count(), handles);
   EXPECT_EQ(zone_tops(), tops);
 
-  // The caller's host clears the flag (the binding does); the same request
-  // in the same session then answers in full.
-  ZEL_C(stop_immediately_semaphore) = 0;
+  // The stop ended the request it stopped: the same request in the same
+  // session then answers in full.
   EXPECT_EQ(session.results(session.run(mode)), expected);
+  EXPECT_EQ(ZEL_C(stop_immediately)(), 0);
 }
 
 // Undoes what a binding case set up in the engine.
@@ -142,15 +143,35 @@ void stop_through_old_host(const char* mode, const char* marker) {
   EXPECT_EQ(request.received(), expected);
 }
 
-// Through the binding of a host from version 13: the user's interrupt,
-// seen at the next poll of the host, unwinds the compute into the host
-// with the host's own message.
+// A thread other than the host's can call the library once the host's call
+// is over, however the host unwound it.
+inline void another_thread_is_served() {
+  std::string raised;
+  std::thread([&raised] {
+    standin::Host other;
+    try {
+      other.call(ZEL_LC(internal_version), {});
+    } catch (const standin::HostRaised& e) {
+      raised = e.what();
+    }
+  }).join();
+  EXPECT_EQ(raised, "");
+}
+
+// Through the binding of a host from version 11 (13 by default): the user's
+// interrupt, seen at the next poll of the host, unwinds the compute into
+// the host with the host's own message, by an exception or, as a host
+// written in C does, by longjmp.
 template <class Request>
-void stop_through_new_host(const char* mode, const char* marker) {
-  SCOPED_TRACE(std::string(mode) + " stopped at " + marker);
+void stop_through_new_host(const char* mode, const char* marker,
+                           standin::Unwinding unwinding = standin::Unwinding::kException,
+                           const char* version = "Maple 13.0") {
+  SCOPED_TRACE(std::string(mode) + " stopped at " + marker + " by " + version +
+               (unwinding == standin::Unwinding::kLongjmp ? ", longjmp" : ""));
   BindingCaseEnd end;
   standin::Host host;
-  host.version = "Maple 13.0";
+  host.version = version;
+  host.unwinding = unwinding;
   Interrupter interrupter([&host] {
     host.interrupt = true;
     zel::ZEL_BUILD::count_interrupt = 0xFFF;  // the next poll asks the host
@@ -169,6 +190,42 @@ void stop_through_new_host(const char* mode, const char* marker) {
   }
   ASSERT_TRUE(interrupter.fired()) << host.printed;
   EXPECT_EQ(raised, "interrupted");
+  another_thread_is_served();
+
+  request.run(mode);
+  EXPECT_EQ(request.received(), expected);
+}
+
+// A host of version 13 that reports a pending interrupt, whose check then
+// returns (the interrupt was taken back meanwhile): the memory was reset
+// first, so the compute ends as an interrupted one all the same.
+template <class Request>
+void interrupt_taken_back(const char* mode, const char* marker) {
+  SCOPED_TRACE(std::string(mode) + " interrupt taken back at " + marker);
+  BindingCaseEnd end;
+  standin::Host host;
+  host.version = "Maple 13.0";
+  static bool pending = false;
+  pending = false;
+  auto& ops = const_cast<HostOperations&>(*host.kernel());
+  ops.interrupt_value = [](HostKernel) -> int32_t { return pending; };
+  Interrupter interrupter([] {
+    pending = true;
+    zel::ZEL_BUILD::count_interrupt = 0xFFF;
+  });
+  host.on_print = [&](const std::string& text) { interrupter.saw(text); };
+  Request request{host};
+  request.run(mode);
+  const auto expected = request.received();
+
+  host.printed.clear();
+  interrupter.arm(marker);
+  HostValue r = request.run(mode);
+  ASSERT_TRUE(interrupter.fired()) << host.printed;
+  pending = false;
+  EXPECT_EQ(host.integer_of(r), -2);
+  EXPECT_EQ(host.integer_of(host.value_of(request.count)), 0);
+  EXPECT_NE(host.printed.find("interrupted"), std::string::npos);
 
   request.run(mode);
   EXPECT_EQ(request.received(), expected);
