@@ -3,6 +3,7 @@
 #include "engine/api/host.hpp"
 
 #include "engine/api/entry_claim.hpp"
+#include "engine/coef/int_context.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -64,10 +65,21 @@ namespace {
 // The host's print and user information may call entries back (host
 // callbacks, entry_claim.hpp).
 // Closed on return and when the host throws; an outermost claim forgets one
-// the host left by longjmp.
+// the host left by longjmp.  GMP has the caller's memory functions meanwhile:
+// the host may make integers of its own (the integer build's INT context
+// would put them in engine zones).
 struct HostCallback {
-  HostCallback() { open_host_callback(); }
-  ~HostCallback() { close_host_callback(); }
+  const bool gmp_inside = int_build::int_context_active();
+  HostCallback() {
+    open_host_callback();
+    if (gmp_inside) int_build::memo_reset_mp_set_memory_functions_safe();
+  }
+  ~HostCallback() {
+    if (gmp_inside && int_build::int_context_active())
+      int_build::memo_mp_set_memory_functions(int_build::bignum_alloc, int_build::bignum_realloc,
+                                              int_build::bignum_free);
+    close_host_callback();
+  }
   HostCallback(const HostCallback&) = delete;
   HostCallback& operator=(const HostCallback&) = delete;
 };
