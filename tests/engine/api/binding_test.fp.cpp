@@ -143,47 +143,52 @@ TEST_F(BindingFixture, WholeRequestMatchesTheCInterfaceTwiceInARow) {
 }
 
 TEST_F(BindingFixture, ArgumentErrorsRaiseTheHostMessages) {
-  EXPECT_THROW(
-      try { host.call(zel_gbasis_init, {host.integer(1), host.integer(0), host.integer(0)}); } catch (
-          const HostRaised& e) {
-        EXPECT_STREQ(e.what(), "5th arguments expected");
-        throw;
-      },
-      HostRaised);
-  try {
-    host.call(zel_gbasis_init, {host.integer(1), host.string("a"), host.integer(0),
-                                host.integer(65521), host.integer(0)});
-    ADD_FAILURE();
-  } catch (const HostRaised& e) {
-    EXPECT_STREQ(e.what(), "integer expected for 2nd argument, instead got \"a\"");
-  }
-  init(2, 0);
-  try {
-    host.call(zel_gbasis_compute, {host.integer(1)});
-    ADD_FAILURE();
-  } catch (const HostRaised& e) {
-    EXPECT_STREQ(e.what(),
-                 "Incorrect number of arguments ! (C code new version with Options table/12 args "
-                 "--> receive 1st arguments)");
-  }
-  try {
-    host.call(zel_debug_level, {});
-    ADD_FAILURE();
-  } catch (const HostRaised& e) {
-    EXPECT_STREQ(e.what(), "1st arguments expected");
-  }
-  // Options: too few, not INTEGER32, a count larger than the table.
-  const auto raises = [&](HostValue opts, const char* text) {
+  // Raised by an exception and, as a host written in C does, by longjmp.
+  for (standin::Unwinding unwinding :
+       {standin::Unwinding::kException, standin::Unwinding::kLongjmp}) {
+    host.unwinding = unwinding;
+    EXPECT_THROW(
+        try { host.call(zel_gbasis_init, {host.integer(1), host.integer(0), host.integer(0)}); } catch (
+            const HostRaised& e) {
+          EXPECT_STREQ(e.what(), "5th arguments expected");
+          throw;
+        },
+        HostRaised);
     try {
-      host.call(zel_gbasis_compute, compute_args("", opts));
-      ADD_FAILURE() << text;
+      host.call(zel_gbasis_init, {host.integer(1), host.string("a"), host.integer(0),
+                                  host.integer(65521), host.integer(0)});
+      ADD_FAILURE();
     } catch (const HostRaised& e) {
-      EXPECT_STREQ(e.what(), text);
+      EXPECT_STREQ(e.what(), "integer expected for 2nd argument, instead got \"a\"");
     }
-  };
-  raises(options({0, 0}), "Incorrect number of options for this version of the interface !");
-  raises(host.float_rtable(5), "array is not of type INTEGER32");
-  raises(host.int32_rtable({6, 0, 0, 0, 0}, {5}), "the options table of count 6 holds only 5 entries");
+    init(2, 0);
+    try {
+      host.call(zel_gbasis_compute, {host.integer(1)});
+      ADD_FAILURE();
+    } catch (const HostRaised& e) {
+      EXPECT_STREQ(e.what(),
+                   "Incorrect number of arguments ! (C code new version with Options table/12 args "
+                   "--> receive 1st arguments)");
+    }
+    try {
+      host.call(zel_debug_level, {});
+      ADD_FAILURE();
+    } catch (const HostRaised& e) {
+      EXPECT_STREQ(e.what(), "1st arguments expected");
+    }
+    // Options: too few, not INTEGER32, a count larger than the table.
+    const auto raises = [&](HostValue opts, const char* text) {
+      try {
+        host.call(zel_gbasis_compute, compute_args("", opts));
+        ADD_FAILURE() << text;
+      } catch (const HostRaised& e) {
+        EXPECT_STREQ(e.what(), text);
+      }
+    };
+    raises(options({0, 0}), "Incorrect number of options for this version of the interface !");
+    raises(host.float_rtable(5), "array is not of type INTEGER32");
+    raises(host.int32_rtable({6, 0, 0, 0, 0}, {5}), "the options table of count 6 holds only 5 entries");
+  }
 }
 
 TEST_F(BindingFixture, OptionCountsAndUnknownModes) {

@@ -174,43 +174,48 @@ TEST_F(IntBinding, ReceivesOfFewerVariablesRaiseTheExportError) {
 }
 
 TEST_F(IntBinding, ArgumentErrors) {
-  EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1)}), "4th arguments expected");
-  // Variable counts the engine refuses, before any is named.
-  EXPECT_EQ(raised(zel_int_gbasis_init,
-                   {host.integer(-1), host.integer(0), host.integer(0), host.integer(0)}),
-            "the 1st argument must be at least 0");
-  EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1), host.integer(0x7fffffff),
-                                         host.integer(0), host.integer(0)}),
-            "at most 9999 variables, instead got 2147483648");
-  init(2);
-  const auto rt = [&](std::vector<int32_t> v) { return host.int32_rtable(v, {int32_t(v.size())}); };
-  // Arrays shorter than the counts they come with.
-  EXPECT_EQ(raised(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3),
-                                       rt(kExps), rt({1, 3, 0})}),
-            "the array holds 3 entries where 9 are needed");
-  EXPECT_EQ(raised(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3),
-                                       host.string("E"), rt(kWords)}),
-            "rtable expected for parameter 1");
-  EXPECT_EQ(raised(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3),
-                                       host.float_rtable(6), rt(kWords)}),
-            "integer[4] rtable expected for parameter 1");
-  EXPECT_EQ(raised(zel_int_send_poly_gmp,
-                   {host.integer(2), host.integer(3), rt(kExps), host.integer(4)}),
-            "Args 3 is not a list !\n");
-  EXPECT_EQ(raised(zel_int_send_poly_gmp,
-                   {host.integer(2), host.integer(3), host.name("E"), host.list({})}),
-            "Incorrect paramaters 3 not an array");
-  EXPECT_EQ(raised(zel_int_send_poly_gmp,
-                   {host.integer(2), host.integer(3), rt(kExps), host.list({host.integer(1)})}),
-            "the list holds 1 coefficients where 3 are needed");
-  // No result 0 yet.
-  EXPECT_EQ(raised(zel_int_receive_poly,
-                   {host.integer(0), host.integer(2), host.integer(3), rt(kExps), host.name("n")}),
-            "cannot export poly: code=-1st");
-  // The session is still usable.
-  host.call(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3), rt(kExps),
-                                rt(kWords)});
-  expect_gmp_untouched();
+  // Raised by an exception and, as a host written in C does, by longjmp.
+  for (standin::Unwinding unwinding :
+       {standin::Unwinding::kException, standin::Unwinding::kLongjmp}) {
+    host.unwinding = unwinding;
+    EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1)}), "4th arguments expected");
+    // Variable counts the engine refuses, before any is named.
+    EXPECT_EQ(raised(zel_int_gbasis_init,
+                     {host.integer(-1), host.integer(0), host.integer(0), host.integer(0)}),
+              "the 1st argument must be at least 0");
+    EXPECT_EQ(raised(zel_int_gbasis_init, {host.integer(1), host.integer(0x7fffffff),
+                                           host.integer(0), host.integer(0)}),
+              "at most 9999 variables, instead got 2147483648");
+    init(2);
+    const auto rt = [&](std::vector<int32_t> v) { return host.int32_rtable(v, {int32_t(v.size())}); };
+    // Arrays shorter than the counts they come with.
+    EXPECT_EQ(raised(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3),
+                                         rt(kExps), rt({1, 3, 0})}),
+              "the array holds 3 entries where 9 are needed");
+    EXPECT_EQ(raised(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3),
+                                         host.string("E"), rt(kWords)}),
+              "rtable expected for parameter 1");
+    EXPECT_EQ(raised(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3),
+                                         host.float_rtable(6), rt(kWords)}),
+              "integer[4] rtable expected for parameter 1");
+    EXPECT_EQ(raised(zel_int_send_poly_gmp,
+                     {host.integer(2), host.integer(3), rt(kExps), host.integer(4)}),
+              "Args 3 is not a list !\n");
+    EXPECT_EQ(raised(zel_int_send_poly_gmp,
+                     {host.integer(2), host.integer(3), host.name("E"), host.list({})}),
+              "Incorrect paramaters 3 not an array");
+    EXPECT_EQ(raised(zel_int_send_poly_gmp,
+                     {host.integer(2), host.integer(3), rt(kExps), host.list({host.integer(1)})}),
+              "the list holds 1 coefficients where 3 are needed");
+    // No result 0 yet.
+    EXPECT_EQ(raised(zel_int_receive_poly,
+                     {host.integer(0), host.integer(2), host.integer(3), rt(kExps), host.name("n")}),
+              "cannot export poly: code=-1st");
+    // The session is still usable.
+    host.call(zel_int_send_poly, {host.integer(3), host.integer(2), host.integer(3), rt(kExps),
+                                  rt(kWords)});
+    expect_gmp_untouched();
+  }
 }
 
 using Terms = std::vector<std::pair<std::vector<int32_t>, mpz_class>>;

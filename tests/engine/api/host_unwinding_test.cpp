@@ -89,10 +89,10 @@ struct Request {
   // The compute's answer: its value, the count and the first term count.
   std::string compute(HostValue mode, HostValue options = nullptr, int verbosity = 0) {
     if (options == nullptr) options = host.int32_rtable({4, 0, 0, 0}, {4});
-    HostValue r = host.call(ZEL_LC(gbasis_compute),
-                            {t, first, count, host.integer(0), host.integer(verbosity),
-                             host.integer(0), host.integer(0), host.integer(0), mode,
-                             host.integer(0), host.integer(0), options});
+    HostValue r = host.call(
+        ZEL_LC(gbasis_compute),
+        {t, first, count, host.integer(0), host.integer(verbosity), host.integer(0),
+         host.integer(0), host.integer(0), mode, host.integer(0), host.integer(0), options});
     return host.show(r) + " " + host.show(host.value_of(count)) + " " +
            host.show(host.value_of(first));
   }
@@ -160,7 +160,8 @@ TEST(HostUnwinding, AHostErrorThrownThroughAnEntryGivesTheLibraryBack) {
 UI32 c_entry_out_of_memory() try {
   ZEL_ENTRY_CLAIM;
   throw std::bad_alloc();
-} ZEL_ENTRY_CATCH("entry_out_of_memory")
+}
+ZEL_ENTRY_CATCH("entry_out_of_memory")
 
 // Every outermost entry starts with no raise and no host check in flight,
 // although a host that unwound the last one by longjmp never ran the catch
