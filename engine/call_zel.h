@@ -24,8 +24,11 @@
  * thread, one after the other; while one runs, another thread may call only
  * Zel_stop_immediately or Zel_int_stop_immediately.  A call made while
  * another thread is inside the library fails with "the library serves one
- * thread at a time" (a C caller's process ends with status 1) and leaves the
- * other thread's call alone.  While a call of the integer build runs, GMP's
+ * thread at a time" (the message on the error stream, and the process ends
+ * with status 1) and leaves the other thread's call alone.  From inside a
+ * host callback of a running call only the entries that read may be
+ * called; one that would change the session ends the running call with a
+ * message.  While a call of the integer build runs, GMP's
  * memory functions, which serve the whole process, are the engine's: no
  * other thread may use GMP meanwhile.  The prime-field build's own helper
  * threads work inside a call. */
@@ -65,7 +68,8 @@ struct sZEL_Comp_Desc {
   I32 _nb;           /* modes 6, 7, 9: polynomials of the second list */
   I32 _force_elim;   /* mode 1: keep only the polynomials free of the first block */
   I32 _off;          /* integer build: where the first batch of primes starts */
-  I32 _index;        /* > 0: largest number of matrix columns */
+  I32 _index;        /* > 0: largest number of matrix columns, from this
+                        request on for the rest of the session */
   I32 _zone;         /* recorded only */
   I32 _memory;       /* > 0: zone tables of _memory * 30000 entries */
   I32 _nb2;          /* mode 11: polynomials of the second computation */
@@ -385,8 +389,9 @@ UI32 Zel_size_memory_coeff(void);
  * reduced basis; the other modes and the prime-field build always reduce.
  * pas0: integer build only (below); the prime-field build does not read it.
  * Modes the build cannot run fail with a message.  A request stopped while
- * it runs (stop_immediately then returns 1) returns 0, hands out nothing
- * and writes "interrupted" through the engine's messages.
+ * it runs (stop_immediately then returns 1, until the next request starts
+ * unstopped) returns 0, hands out nothing and writes "interrupted" through
+ * the engine's messages.
  * groebner, hilbert and gbasis_rr_form read every input before they write
  * a result: result may overlap base, or be base itself. */
 UI32 Zel_groebner(void** base, UI32 nb, void** result, I32 mingbasis_strong, I32 block,

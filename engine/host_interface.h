@@ -9,9 +9,12 @@
  *
  * Conventions the binding relies on:
  * - Arguments are counted from 1 (MapleArg(kv, args, 1) is the first).
- * - The raise operations do not return: the host unwinds the call.  A host
- *   with no call to unwind may return from them; the wrappers below then
- *   end the process with the message and status 1.
+ * - The raise operations do not return: the host unwinds the call, by an
+ *   exception or, as a host written in C must, by longjmp (then no
+ *   destructor or catch block of the library runs).  The interrupt check
+ *   may unwind the same way.  A host with no call to unwind may return from
+ *   a raise; the wrappers below then end the process with the message and
+ *   status 1.
  * - In a raised message "%N" is replaced by the host's text of value N and
  *   "%-N" by its ordinal ("4th"); other text stays as it is.
  * - MaplePrintf is printf-style: a "%" that is to be printed must be "%%".
