@@ -88,15 +88,18 @@ struct SolvingTest : ::testing::Test {
   std::vector<void*> out = std::vector<void*>(100000);
   void TearDown() override { Zel_reset_memory(); }
 
-  // n variables, the first n1 of them in a first block; bk0: mode 11's.
+  // n variables, the first n1 of them in a first block; bk0, nb2, bk2:
+  // mode 11's.
   std::vector<NGPoly> run(std::vector<zs_poly>& sys, UI32 n, int mode, UI32 nb = 0, UI32 n1 = 0,
-                          I32 bk0 = 0) {
+                          I32 bk0 = 0, I32 nb2 = 0, I32 bk2 = 0) {
     zs_session(n1, n - n1, kP, 0);
     std::vector<void*> in;
     for (auto& f : sys) in.push_back(zs_send(&f));
     sZEL_Comp_Desc env{};
     env._compute = mode;
     env._nb = I32(nb);
+    env._nb2 = nb2;
+    env._bk2 = bk2;
     env._aggressive2 = env._dlim = env._skip = -1;
     double t;
     const UI32 k = Zel_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &t, bk0, 8, 0, &env);
@@ -606,6 +609,42 @@ TEST_F(SolvingTest, FirstBasisOnAnyBlocksGivesTheParametrisation) {
             << "round " << round << ", session blocks at " << n1 << ", bk0 " << bk0;
     }
     free_all(sys);
+  }
+}
+
+// Systems with infinitely many solutions or none: mode 11's second basis
+// ({x1 - 1} with x0 free, {x0 - 1, x2 - 2} with x1 free, {1}) is refused
+// as every other solving mode refuses them, not handed out as an answer.
+TEST_F(SolvingTest, SecondBasisRefusesWhatTheOtherModesRefuse) {
+  auto system = [](UI32 n, const std::vector<std::vector<std::pair<std::vector<int>, int>>>& F) {
+    std::vector<zs_poly> sys(F.size());
+    for (size_t i = 0; i < F.size(); ++i) {
+      zs_init(&sys[i], int(n));
+      for (const auto& [e, c] : F[i]) zs_add_term(&sys[i], e.data(), c);
+    }
+    return sys;
+  };
+  const std::string infinite =
+      "The system is not zero-dimensional: this mode needs finitely many solutions\n";
+  const std::string none = "build_last_matrix: the basis has no solution (empty normal set)\n";
+  struct Case {
+    UI32 n;
+    std::vector<zs_poly> sys;
+    std::string message;
+  };
+  std::vector<Case> cases;
+  cases.push_back({2, system(2, {{{{0, 1}, 1}, {{0, 0}, -1}}, {{{0, 2}, 1}, {{0, 0}, -1}}}),
+                   infinite});
+  cases.push_back(
+      {3, system(3, {{{{1, 0, 0}, 1}, {{0, 0, 0}, -1}}, {{{0, 0, 1}, 1}, {{0, 0, 0}, -2}}}),
+       infinite});
+  cases.push_back({2, system(2, {{{{1, 0}, 1}, {{0, 0}, -1}}, {{{1, 0}, 1}, {{0, 0}, -2}}}), none});
+  for (Case& c : cases) {
+    for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY, ZEL_COMPUTE_RADICAL_STRATEG1,
+                     ZEL_COMPUTE_GBASIS_MULTI})
+      EXPECT_RAISES(run(c.sys, c.n, mode), c.message);
+    EXPECT_RAISES(run(c.sys, c.n, ZEL_COMPUTE_GBASIS_MULTI, 0, 0, 0, 1, 1), c.message);
+    free_all(c.sys);
   }
 }
 

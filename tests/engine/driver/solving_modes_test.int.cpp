@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/call_zel.h"
@@ -794,6 +795,29 @@ TEST(SolvingQQ, AGenuineRefusalCostsOneMoreBatch) {
         << e.what();
   }
   EXPECT_EQ(zel::ZEL_BUILD::last_modular_figures.discarded, 1u);
+}
+
+// Systems with infinitely many solutions or none: mode 11's second basis
+// ({x1 - 1} with x0 free, {x0 - 1, x2 - 2} with x1 free, {1}) is refused
+// as every other solving mode refuses them, once drawn primes refuse too,
+// not handed out as an answer.
+TEST(SolvingQQ, ASecondBasisRefusesWhatTheOtherModesRefuse) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::string infinite =
+      "The system is not zero-dimensional: this mode needs finitely many solutions\n";
+  const std::string none = "build_last_matrix: the basis has no solution (empty normal set)\n";
+  const std::vector<std::tuple<uint32_t, std::vector<QPoly>, std::string>> cases = {
+      {2, {poly(gb, 2, {{{0, 1}, 1}, {{}, -1}}), poly(gb, 2, {{{0, 2}, 1}, {{}, -1}})}, infinite},
+      {3, {poly(gb, 3, {{{1}, 1}, {{}, -1}}), poly(gb, 3, {{{0, 0, 1}, 1}, {{}, -2}})}, infinite},
+      {2, {poly(gb, 2, {{{1}, 1}, {{}, -1}}), poly(gb, 2, {{{1}, 1}, {{}, -2}})}, none}};
+  for (const auto& [n, F, message] : cases) {
+    for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY, ZEL_COMPUTE_RADICAL_STRATEG1,
+                     ZEL_COMPUTE_GBASIS_MULTI})
+      EXPECT_RAISES(run(F, n, mode), message);
+    EXPECT_RAISES(run(F, n, ZEL_COMPUTE_GBASIS_MULTI, 0, 1, 1), message);
+    EXPECT_EQ(zel::ZEL_BUILD::last_modular_figures.discarded, 1u);
+  }
 }
 
 }  // namespace
