@@ -15,6 +15,7 @@
 
 #include "engine/driver/threads.hpp"
 #include "engine/f4/worker_team.hpp"
+#include "server/algo/bridge.hpp"
 #include "support/naive_buchberger.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -519,6 +520,46 @@ TEST_F(SolvingTest, RadicalStepWithNothingToAddKeepsTheBasis) {
     EXPECT_NE(zel_test::captured().printed.find("ne rajoute pas de polynome"), std::string::npos);
     EXPECT_EQ(zel_test::captured().printed.find("Recompute DRL"), std::string::npos);
   }
+  free_all(sys);
+}
+
+// Katsura-4 with its last (linear) equation squared: 32 solutions counted
+// with multiplicity, 16 distinct ones that the last variable separates.
+std::vector<zs_poly> katsura4_doubled() {
+  std::vector<zs_poly> kat(5);
+  zs_katsura(4, kat.data());
+  const zs_poly& g = kat[4];
+  zs_poly square;
+  zs_init(&square, 5);
+  for (int a = 0; a < g.nterms; ++a)
+    for (int b = 0; b < g.nterms; ++b) {
+      int e[5];
+      for (int v = 0; v < 5; ++v) e[v] = g.e[a * 5 + v] + g.e[b * 5 + v];
+      zs_add_term(&square, e, g.c[a] * g.c[b]);
+    }
+  std::swap(kat[4], square);
+  zs_free(&square);
+  return kat;
+}
+
+// The square-free minimal polynomial of a doubled katsura-4 (degree 16,
+// 32 solutions) needs its normal form.  The matrix of multiplication by the
+// last variable takes it with each product of the normal set reduced once;
+// term by term, Horner's rule reduces them again at each of its 16 steps:
+// work that grows as the cube of the number of solutions, minutes beyond a
+// thousand.
+TEST_F(SolvingTest, RadicalStepReducesNoProductTermByTerm) {
+  std::vector<zs_poly> sys = katsura4_doubled();
+  const uint64_t before = zel::ZEL_BUILD::term_reduction_products;
+  std::vector<NGPoly> res;
+  {
+    zel_test::TestHost chatty(4);
+    res = run(sys, 5, ZEL_COMPUTE_RADICAL_STRATEG1);
+    EXPECT_NE(zel_test::captured().printed.find("Take NF of deg 16"), std::string::npos);
+  }
+  EXPECT_EQ(zel::ZEL_BUILD::term_reduction_products - before, 0u);
+  ASSERT_EQ(res.size(), 5u);
+  EXPECT_EQ(tail_in_last(res.back(), 5, false).size(), 17u);
   free_all(sys);
 }
 

@@ -15,6 +15,7 @@
 #include "engine/coef/default_primes.hpp"
 #include "engine/driver/multi_modular.hpp"
 #include "engine/f4/elimination.hpp"
+#include "server/algo/bridge.hpp"
 #include "support/naive_buchberger_qq.hpp"
 #include "support/qq_capi.hpp"
 #include "support/test_host.hpp"
@@ -536,6 +537,40 @@ TEST(SolvingQQ, RadicalStrategiesRemoveMultipleRoots) {
   for (const QPoly& g : got)
     EXPECT_NE(std::find(expect.begin(), expect.end(), NaiveGroebnerQQ::monic(gb.normalise(g))),
               expect.end());
+}
+
+// Katsura-4 with its last (linear) equation squared: 32 solutions counted
+// with multiplicity, 16 distinct ones that the last variable separates.
+std::vector<QPoly> katsura4_doubled(const NaiveGroebnerQQ& gb) {
+  std::vector<QPoly> F = katsura4(gb);
+  QPoly square;
+  for (const QTerm& a : F.back())
+    for (const QTerm& b : F.back()) {
+      NMono e = a.e;
+      for (size_t v = 0; v < e.size(); ++v) e[v] += b.e[v];
+      square.push_back({e, a.c * b.c});
+    }
+  F.back() = gb.normalise(square);
+  return F;
+}
+
+// The square-free minimal polynomial of a doubled katsura-4 (degree 16,
+// 32 solutions) needs its normal form, on every lane of every batch.  The
+// matrix of multiplication by the last variable takes it with each product
+// of the normal set reduced once; term by term, Horner's rule reduces them
+// again at each of its 16 steps: work that grows as the cube of the number
+// of solutions, minutes beyond a thousand.
+TEST(SolvingQQ, RadicalStepReducesNoProductTermByTerm) {
+  const NaiveGroebnerQQ gb{{0}};
+  const uint64_t before = zel::ZEL_BUILD::term_reduction_products;
+  std::vector<QPoly> R;
+  {
+    zel_test::TestHost chatty(4);
+    R = run(katsura4_doubled(gb), 5, ZEL_COMPUTE_RADICAL_STRATEG1);
+    EXPECT_NE(zel_test::captured().printed.find("Take NF of deg 16"), std::string::npos);
+  }
+  EXPECT_EQ(zel::ZEL_BUILD::term_reduction_products - before, 0u);
+  check_parametrisation(katsura4(gb), 5, R, 16, ZEL_COMPUTE_RADICAL_STRATEG1, true);
 }
 
 // Mode 6 gives pairs (multiplier m, normal form made integral): m is the
