@@ -16,6 +16,7 @@
 #include "engine/driver/threads.hpp"
 #include "engine/f4/worker_team.hpp"
 #include "server/algo/bridge.hpp"
+#include "sparse/univariate_modp.hpp"
 #include "support/naive_buchberger.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -561,6 +562,30 @@ TEST_F(SolvingTest, RadicalStepReducesNoProductTermByTerm) {
   ASSERT_EQ(res.size(), 5u);
   EXPECT_EQ(tail_in_last(res.back(), 5, false).size(), 17u);
   free_all(sys);
+}
+
+// The change of order after the radical step meets a minimal polynomial
+// that divides a square-free one, whether a polynomial joined the basis
+// (doubled katsura-4) or not (katsura-4): counted in multiply-adds of
+// univariate arithmetic, mode 8 does no more than mode 5, whose change of
+// order takes the one square-free part.
+TEST_F(SolvingTest, RadicalStepTakesNoSquareFreePartAgain) {
+  std::vector<std::pair<std::string, std::vector<zs_poly>>> systems(2);
+  systems[0] = {"katsura-4", std::vector<zs_poly>(5)};
+  zs_katsura(4, systems[0].second.data());
+  systems[1] = {"doubled katsura-4", katsura4_doubled()};
+  uint64_t& products = zel::ZEL_BUILD::univariate_products;
+  for (auto& [name, sys] : systems) {
+    SCOPED_TRACE(name);
+    uint64_t before = products;
+    ASSERT_EQ(run(sys, 5, ZEL_COMPUTE_MINPOLY_SQFR).size(), 1u);
+    const uint64_t square_free = products - before;
+    before = products;
+    ASSERT_EQ(run(sys, 5, ZEL_COMPUTE_RADICAL_STRATEG1).size(), 5u);
+    EXPECT_GT(square_free, 0u);
+    EXPECT_LE(products - before, square_free);
+    free_all(sys);
+  }
 }
 
 // Every parallel part of the solving modes (the elimination, the change of

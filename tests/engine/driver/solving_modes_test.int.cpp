@@ -16,6 +16,7 @@
 #include "engine/driver/multi_modular.hpp"
 #include "engine/f4/elimination.hpp"
 #include "server/algo/bridge.hpp"
+#include "sparse/univariate_modp.hpp"
 #include "support/naive_buchberger_qq.hpp"
 #include "support/qq_capi.hpp"
 #include "support/test_host.hpp"
@@ -571,6 +572,34 @@ TEST(SolvingQQ, RadicalStepReducesNoProductTermByTerm) {
   }
   EXPECT_EQ(zel::ZEL_BUILD::term_reduction_products - before, 0u);
   check_parametrisation(katsura4(gb), 5, R, 16, ZEL_COMPUTE_RADICAL_STRATEG1, true);
+}
+
+// The change of order after the radical step meets a minimal polynomial
+// that divides a square-free one, whether a polynomial joined the basis
+// (doubled katsura-4) or not (katsura-4): counted in multiply-adds of
+// univariate arithmetic per prime (the two modes lift results of different
+// sizes), mode 8 does no more than mode 5, whose change of order takes the
+// one square-free part.
+TEST(SolvingQQ, RadicalStepTakesNoSquareFreePartAgain) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const zel::ZEL_BUILD::ModularFigures& fig = zel::ZEL_BUILD::last_modular_figures;
+  uint64_t& products = zel::ZEL_BUILD::univariate_products;
+  const std::vector<std::pair<std::string, std::vector<QPoly>>> systems = {
+      {"katsura-4", katsura4(gb)}, {"doubled katsura-4", katsura4_doubled(gb)}};
+  for (const auto& [name, F] : systems) {
+    SCOPED_TRACE(name);
+    uint64_t before = products;
+    ASSERT_EQ(run(F, 5, ZEL_COMPUTE_MINPOLY_SQFR).size(), 1u);
+    const uint64_t square_free = products - before;
+    const uint64_t square_free_primes = fig.primes;
+    ASSERT_EQ(fig.discarded, 0u);
+    before = products;
+    ASSERT_EQ(run(F, 5, ZEL_COMPUTE_RADICAL_STRATEG1).size(), 5u);
+    ASSERT_EQ(fig.discarded, 0u);
+    EXPECT_GT(square_free, 0u);
+    EXPECT_LE((products - before) * square_free_primes, square_free * fig.primes);
+  }
 }
 
 // Mode 6 gives pairs (multiplier m, normal form made integral): m is the
