@@ -602,6 +602,45 @@ TEST(SolvingQQ, RadicalStepTakesNoSquareFreePartAgain) {
   }
 }
 
+// Four simple solutions that the last variable separates, so the
+// square-free minimal polynomial has degree 4, the size of the normal set,
+// and is the minimal polynomial itself.  It lies in the ideal: the radical
+// step takes no normal form of it, in any batch.
+TEST(SolvingQQ, RadicalStepTakesNoNormalFormOfAMinimalPolynomialOfFullDegree) {
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = four_solutions(gb);
+  std::vector<QPoly> R;
+  {
+    zel_test::TestHost chatty(4);
+    R = run(F, 2, ZEL_COMPUTE_RADICAL_STRATEG1);
+    EXPECT_NE(zel_test::captured().printed.find("Compute NF minpoly"), std::string::npos);
+    EXPECT_EQ(zel_test::captured().printed.find("Take NF of deg"), std::string::npos);
+  }
+  check_parametrisation(F, 2, R, 4, ZEL_COMPUTE_RADICAL_STRATEG1, true);
+}
+
+// {x0^2 - 1, x1^2 - 1}: four solutions, two values of x1.  The
+// square-free minimal polynomial x1^2 - 1 lies in the ideal, so nothing
+// joins the basis, which is not computed again before the change of order
+// says why there is no parametrisation (on a batch of drawn primes too).
+TEST(SolvingQQ, RadicalStepWithNothingToAddKeepsTheBasis) {
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {poly(gb, 2, {{{2}, 1}, {{}, -1}}),
+                                poly(gb, 2, {{{0, 2}, 1}, {{}, -1}})};
+  zel_test::TestHost chatty(4);
+  try {
+    run(F, 2, ZEL_COMPUTE_RADICAL_STRATEG1);
+    ADD_FAILURE() << "a parametrisation by a variable that does not separate";
+  } catch (const zel_test::HostError& e) {
+    EXPECT_NE(std::string(e.what()).find("its minimal polynomial has degree 2, but the system "
+                                         "has 4 solutions counted with multiplicity"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_NE(zel_test::captured().printed.find("ne rajoute pas de polynome"), std::string::npos);
+  EXPECT_EQ(zel_test::captured().printed.find("Recompute DRL"), std::string::npos);
+}
+
 // Mode 6 gives pairs (multiplier m, normal form made integral): m is the
 // lcm of the denominators of the normal form over QQ, and the second member
 // is m times it, so m f - (second member) lies in the ideal.
