@@ -5,6 +5,8 @@
 
 namespace zel::ZEL_BUILD {
 
+uint64_t univariate_products = 0;
+
 namespace {
 
 uint64_t mul_mod(uint64_t a, uint64_t b, uint64_t p) { return a * b % p; }
@@ -41,6 +43,7 @@ ModPoly monic(ModPoly a, uint64_t p) {
 ModPoly poly_mul(const ModPoly& a, const ModPoly& b, uint64_t p) {
   if (a.empty() || b.empty()) return {};
   ModPoly r(a.size() + b.size() - 1, 0);
+  univariate_products += uint64_t(a.size()) * b.size();
   for (size_t i = 0; i < a.size(); ++i)
     for (size_t j = 0; j < b.size(); ++j) r[i + j] = (r[i + j] + mul_mod(a[i], b[j], p)) % p;
   return trimmed(std::move(r));
@@ -74,6 +77,7 @@ void divide(ModPoly& a, const ModPoly& b, uint64_t p, ModPoly* q) {
     const uint64_t c = mul_mod(a.back(), inv, p);
     if (q) (*q)[shift] = c;
     const TimesFixed times_c(c, p);
+    univariate_products += db + 1;
     for (size_t i = 0; i <= db; ++i) {
       const uint64_t m = times_c(b[i]);
       uint64_t& x = a[shift + i];

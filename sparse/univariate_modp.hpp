@@ -12,6 +12,10 @@
 
 namespace zel::ZEL_BUILD {
 
+// The multiply-adds of the products and divisions below since the process
+// started: a count of their work that gives the same figure on every run.
+extern uint64_t univariate_products;
+
 // Coefficients in [0, p), lowest degree first, no zero on top; empty for 0.
 using ModPoly = std::vector<uint64_t>;
 

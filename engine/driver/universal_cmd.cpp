@@ -44,6 +44,27 @@ void require_zerodim(Dpol* const* W, uint32_t nb) {
     Refuse("The system is not zero-dimensional: this mode needs finitely many solutions\n");
 }
 
+// A basis with at least one solution and finitely many in the variables
+// from x_first on (those before it were eliminated on request), or the
+// refusals the change of order gives.  The reduced basis of the unit ideal
+// is {1}: a leading monomial of degree 0.
+void require_solutions(Dpol* const* W, uint32_t nb, uint32_t first) {
+  const uint32_t n = nb_of_affine_variables;
+  std::vector<bool> has_power(n, false);
+  for (uint32_t i = 0; i < nb; ++i) {
+    if (W[i]->n == 0) continue;
+    const Exps lead = affine_exps(W[i]->mono[0], n);
+    uint32_t vars = 0, v = 0;
+    for (uint32_t w = 0; w < n; ++w)
+      if (lead[w] != 0) ++vars, v = w;
+    if (vars == 0) Refuse("build_last_matrix: the basis has no solution (empty normal set)\n");
+    if (vars == 1) has_power[v] = true;
+  }
+  for (uint32_t v = first; v < n; ++v)
+    if (!has_power[v])
+      Refuse("The system is not zero-dimensional: this mode needs finitely many solutions\n");
+}
+
 // The normal set of a zero-dimensional basis, or a clear refusal.
 uint32_t normal_set_size(Dpol* const* W, uint32_t nb) {
   require_zerodim(W, nb);
@@ -301,6 +322,10 @@ uint32_t gbasis_universal_cmd(Dpol** first, uint32_t m, Dpol** result, Dpol** se
     count = uint32_t(lib_fast_chg_order(W.data(), nb, result, sqfr,
                                         want_radical_strateg1 ? 1 : minpoly, -1, 0));
   } else {
+    // The second basis is handed out as it is: no change of order refuses
+    // an ideal with infinitely many solutions or none, which it would
+    // answer with a few polynomials and no word.
+    require_solutions(W.data(), nb, std::max(elim ? bk : 0, elim2 ? bk2 : 0));
     Stderr("Copy %d pols ...\n", int(nb));
     std::copy(W.begin(), W.begin() + nb, result);
     count = nb;

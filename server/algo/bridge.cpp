@@ -19,6 +19,8 @@
 
 namespace zel::ZEL_BUILD {
 
+uint64_t term_reduction_products = 0;
+
 namespace {
 
 std::vector<Exps> leading_monomials(Dpol* const* basis, uint32_t nb, uint32_t n) {
@@ -118,6 +120,7 @@ SparsePoly normal_form(SparsePoly f, const std::vector<Reducer>& G, uint32_t n, 
     const Coeffs c = lt->second;
     Exps q(n);
     for (uint32_t v = 0; v < n; ++v) q[v] = e[v] - g->lead[v];
+    term_reduction_products += uint64_t(g->terms.size()) * V;
     for (const auto& [m, gc] : g->terms) {
       Exps prod(n);
       for (uint32_t v = 0; v < n; ++v) prod[v] = q[v] + m[v];

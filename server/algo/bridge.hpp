@@ -25,6 +25,12 @@ uint32_t is_zerodim(Dpol* const* basis, uint32_t n);
 // zero-dimensional is fatal, with the first variable lacking a pure power.
 std::vector<Exps> staircase(Dpol* const* basis, uint32_t nb, uint32_t* D);
 
+// The multiply-adds (one per lane and reducer term) of the normal forms
+// taken term by term on the engine's side since the process started: a
+// count of their work that, unlike a clock, gives the same figure on every
+// run.
+extern uint64_t term_reduction_products;
+
 // For each of the n polynomials: out[2k] = 1 (the multiplier) and out[2k+1]
 // its normal form modulo basis[0 .. nb-1] (taken as a Groebner basis for the
 // engine's order; no terms for 0).  With univariate = 1 each polynomial is

@@ -15,6 +15,8 @@
 
 #include "engine/driver/threads.hpp"
 #include "engine/f4/worker_team.hpp"
+#include "server/algo/bridge.hpp"
+#include "sparse/univariate_modp.hpp"
 #include "support/naive_buchberger.hpp"
 #include "support/seeds.hpp"
 #include "support/test_host.hpp"
@@ -88,15 +90,18 @@ struct SolvingTest : ::testing::Test {
   std::vector<void*> out = std::vector<void*>(100000);
   void TearDown() override { Zel_reset_memory(); }
 
-  // n variables, the first n1 of them in a first block; bk0: mode 11's.
+  // n variables, the first n1 of them in a first block; bk0, nb2, bk2:
+  // mode 11's.
   std::vector<NGPoly> run(std::vector<zs_poly>& sys, UI32 n, int mode, UI32 nb = 0, UI32 n1 = 0,
-                          I32 bk0 = 0) {
+                          I32 bk0 = 0, I32 nb2 = 0, I32 bk2 = 0) {
     zs_session(n1, n - n1, kP, 0);
     std::vector<void*> in;
     for (auto& f : sys) in.push_back(zs_send(&f));
     sZEL_Comp_Desc env{};
     env._compute = mode;
     env._nb = I32(nb);
+    env._nb2 = nb2;
+    env._bk2 = bk2;
     env._aggressive2 = env._dlim = env._skip = -1;
     double t;
     const UI32 k = Zel_groebner(in.data(), UI32(in.size()), out.data(), 1, 0, &t, bk0, 8, 0, &env);
@@ -519,6 +524,70 @@ TEST_F(SolvingTest, RadicalStepWithNothingToAddKeepsTheBasis) {
   free_all(sys);
 }
 
+// Katsura-4 with its last (linear) equation squared: 32 solutions counted
+// with multiplicity, 16 distinct ones that the last variable separates.
+std::vector<zs_poly> katsura4_doubled() {
+  std::vector<zs_poly> kat(5);
+  zs_katsura(4, kat.data());
+  const zs_poly& g = kat[4];
+  zs_poly square;
+  zs_init(&square, 5);
+  for (int a = 0; a < g.nterms; ++a)
+    for (int b = 0; b < g.nterms; ++b) {
+      int e[5];
+      for (int v = 0; v < 5; ++v) e[v] = g.e[a * 5 + v] + g.e[b * 5 + v];
+      zs_add_term(&square, e, g.c[a] * g.c[b]);
+    }
+  std::swap(kat[4], square);
+  zs_free(&square);
+  return kat;
+}
+
+// The square-free minimal polynomial of a doubled katsura-4 (degree 16,
+// 32 solutions) needs its normal form.  The matrix of multiplication by the
+// last variable takes it with each product of the normal set reduced once;
+// term by term, Horner's rule reduces them again at each of its 16 steps:
+// work that grows as the cube of the number of solutions, minutes beyond a
+// thousand.
+TEST_F(SolvingTest, RadicalStepReducesNoProductTermByTerm) {
+  std::vector<zs_poly> sys = katsura4_doubled();
+  const uint64_t before = zel::ZEL_BUILD::term_reduction_products;
+  std::vector<NGPoly> res;
+  {
+    zel_test::TestHost chatty(4);
+    res = run(sys, 5, ZEL_COMPUTE_RADICAL_STRATEG1);
+    EXPECT_NE(zel_test::captured().printed.find("Take NF of deg 16"), std::string::npos);
+  }
+  EXPECT_EQ(zel::ZEL_BUILD::term_reduction_products - before, 0u);
+  ASSERT_EQ(res.size(), 5u);
+  EXPECT_EQ(tail_in_last(res.back(), 5, false).size(), 17u);
+  free_all(sys);
+}
+
+// The change of order after the radical step meets a minimal polynomial
+// that divides a square-free one, whether a polynomial joined the basis
+// (doubled katsura-4) or not (katsura-4): counted in multiply-adds of
+// univariate arithmetic, mode 8 does no more than mode 5, whose change of
+// order takes the one square-free part.
+TEST_F(SolvingTest, RadicalStepTakesNoSquareFreePartAgain) {
+  std::vector<std::pair<std::string, std::vector<zs_poly>>> systems(2);
+  systems[0] = {"katsura-4", std::vector<zs_poly>(5)};
+  zs_katsura(4, systems[0].second.data());
+  systems[1] = {"doubled katsura-4", katsura4_doubled()};
+  uint64_t& products = zel::ZEL_BUILD::univariate_products;
+  for (auto& [name, sys] : systems) {
+    SCOPED_TRACE(name);
+    uint64_t before = products;
+    ASSERT_EQ(run(sys, 5, ZEL_COMPUTE_MINPOLY_SQFR).size(), 1u);
+    const uint64_t square_free = products - before;
+    before = products;
+    ASSERT_EQ(run(sys, 5, ZEL_COMPUTE_RADICAL_STRATEG1).size(), 5u);
+    EXPECT_GT(square_free, 0u);
+    EXPECT_LE(products - before, square_free);
+    free_all(sys);
+  }
+}
+
 // Every parallel part of the solving modes (the elimination, the change of
 // order's products, the multiplication map) gives the same answer whatever
 // the thread count, also on inputs too small for threads by default.
@@ -606,6 +675,42 @@ TEST_F(SolvingTest, FirstBasisOnAnyBlocksGivesTheParametrisation) {
             << "round " << round << ", session blocks at " << n1 << ", bk0 " << bk0;
     }
     free_all(sys);
+  }
+}
+
+// Systems with infinitely many solutions or none: mode 11's second basis
+// ({x1 - 1} with x0 free, {x0 - 1, x2 - 2} with x1 free, {1}) is refused
+// as every other solving mode refuses them, not handed out as an answer.
+TEST_F(SolvingTest, SecondBasisRefusesWhatTheOtherModesRefuse) {
+  auto system = [](UI32 n, const std::vector<std::vector<std::pair<std::vector<int>, int>>>& F) {
+    std::vector<zs_poly> sys(F.size());
+    for (size_t i = 0; i < F.size(); ++i) {
+      zs_init(&sys[i], int(n));
+      for (const auto& [e, c] : F[i]) zs_add_term(&sys[i], e.data(), c);
+    }
+    return sys;
+  };
+  const std::string infinite =
+      "The system is not zero-dimensional: this mode needs finitely many solutions\n";
+  const std::string none = "build_last_matrix: the basis has no solution (empty normal set)\n";
+  struct Case {
+    UI32 n;
+    std::vector<zs_poly> sys;
+    std::string message;
+  };
+  std::vector<Case> cases;
+  cases.push_back({2, system(2, {{{{0, 1}, 1}, {{0, 0}, -1}}, {{{0, 2}, 1}, {{0, 0}, -1}}}),
+                   infinite});
+  cases.push_back(
+      {3, system(3, {{{{1, 0, 0}, 1}, {{0, 0, 0}, -1}}, {{{0, 0, 1}, 1}, {{0, 0, 0}, -2}}}),
+       infinite});
+  cases.push_back({2, system(2, {{{{1, 0}, 1}, {{0, 0}, -1}}, {{{1, 0}, 1}, {{0, 0}, -2}}}), none});
+  for (Case& c : cases) {
+    for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY, ZEL_COMPUTE_RADICAL_STRATEG1,
+                     ZEL_COMPUTE_GBASIS_MULTI})
+      EXPECT_RAISES(run(c.sys, c.n, mode), c.message);
+    EXPECT_RAISES(run(c.sys, c.n, ZEL_COMPUTE_GBASIS_MULTI, 0, 0, 0, 1, 1), c.message);
+    free_all(c.sys);
   }
 }
 

@@ -8,12 +8,15 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/call_zel.h"
 #include "engine/coef/default_primes.hpp"
 #include "engine/driver/multi_modular.hpp"
 #include "engine/f4/elimination.hpp"
+#include "server/algo/bridge.hpp"
+#include "sparse/univariate_modp.hpp"
 #include "support/naive_buchberger_qq.hpp"
 #include "support/qq_capi.hpp"
 #include "support/test_host.hpp"
@@ -537,6 +540,107 @@ TEST(SolvingQQ, RadicalStrategiesRemoveMultipleRoots) {
               expect.end());
 }
 
+// Katsura-4 with its last (linear) equation squared: 32 solutions counted
+// with multiplicity, 16 distinct ones that the last variable separates.
+std::vector<QPoly> katsura4_doubled(const NaiveGroebnerQQ& gb) {
+  std::vector<QPoly> F = katsura4(gb);
+  QPoly square;
+  for (const QTerm& a : F.back())
+    for (const QTerm& b : F.back()) {
+      NMono e = a.e;
+      for (size_t v = 0; v < e.size(); ++v) e[v] += b.e[v];
+      square.push_back({e, a.c * b.c});
+    }
+  F.back() = gb.normalise(square);
+  return F;
+}
+
+// The square-free minimal polynomial of a doubled katsura-4 (degree 16,
+// 32 solutions) needs its normal form, on every lane of every batch.  The
+// matrix of multiplication by the last variable takes it with each product
+// of the normal set reduced once; term by term, Horner's rule reduces them
+// again at each of its 16 steps: work that grows as the cube of the number
+// of solutions, minutes beyond a thousand.
+TEST(SolvingQQ, RadicalStepReducesNoProductTermByTerm) {
+  const NaiveGroebnerQQ gb{{0}};
+  const uint64_t before = zel::ZEL_BUILD::term_reduction_products;
+  std::vector<QPoly> R;
+  {
+    zel_test::TestHost chatty(4);
+    R = run(katsura4_doubled(gb), 5, ZEL_COMPUTE_RADICAL_STRATEG1);
+    EXPECT_NE(zel_test::captured().printed.find("Take NF of deg 16"), std::string::npos);
+  }
+  EXPECT_EQ(zel::ZEL_BUILD::term_reduction_products - before, 0u);
+  check_parametrisation(katsura4(gb), 5, R, 16, ZEL_COMPUTE_RADICAL_STRATEG1, true);
+}
+
+// The change of order after the radical step meets a minimal polynomial
+// that divides a square-free one, whether a polynomial joined the basis
+// (doubled katsura-4) or not (katsura-4): counted in multiply-adds of
+// univariate arithmetic per prime (the two modes lift results of different
+// sizes), mode 8 does no more than mode 5, whose change of order takes the
+// one square-free part.
+TEST(SolvingQQ, RadicalStepTakesNoSquareFreePartAgain) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const zel::ZEL_BUILD::ModularFigures& fig = zel::ZEL_BUILD::last_modular_figures;
+  uint64_t& products = zel::ZEL_BUILD::univariate_products;
+  const std::vector<std::pair<std::string, std::vector<QPoly>>> systems = {
+      {"katsura-4", katsura4(gb)}, {"doubled katsura-4", katsura4_doubled(gb)}};
+  for (const auto& [name, F] : systems) {
+    SCOPED_TRACE(name);
+    uint64_t before = products;
+    ASSERT_EQ(run(F, 5, ZEL_COMPUTE_MINPOLY_SQFR).size(), 1u);
+    const uint64_t square_free = products - before;
+    const uint64_t square_free_primes = fig.primes;
+    ASSERT_EQ(fig.discarded, 0u);
+    before = products;
+    ASSERT_EQ(run(F, 5, ZEL_COMPUTE_RADICAL_STRATEG1).size(), 5u);
+    ASSERT_EQ(fig.discarded, 0u);
+    EXPECT_GT(square_free, 0u);
+    EXPECT_LE((products - before) * square_free_primes, square_free * fig.primes);
+  }
+}
+
+// Four simple solutions that the last variable separates, so the
+// square-free minimal polynomial has degree 4, the size of the normal set,
+// and is the minimal polynomial itself.  It lies in the ideal: the radical
+// step takes no normal form of it, in any batch.
+TEST(SolvingQQ, RadicalStepTakesNoNormalFormOfAMinimalPolynomialOfFullDegree) {
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = four_solutions(gb);
+  std::vector<QPoly> R;
+  {
+    zel_test::TestHost chatty(4);
+    R = run(F, 2, ZEL_COMPUTE_RADICAL_STRATEG1);
+    EXPECT_NE(zel_test::captured().printed.find("Compute NF minpoly"), std::string::npos);
+    EXPECT_EQ(zel_test::captured().printed.find("Take NF of deg"), std::string::npos);
+  }
+  check_parametrisation(F, 2, R, 4, ZEL_COMPUTE_RADICAL_STRATEG1, true);
+}
+
+// {x0^2 - 1, x1^2 - 1}: four solutions, two values of x1.  The
+// square-free minimal polynomial x1^2 - 1 lies in the ideal, so nothing
+// joins the basis, which is not computed again before the change of order
+// says why there is no parametrisation (on a batch of drawn primes too).
+TEST(SolvingQQ, RadicalStepWithNothingToAddKeepsTheBasis) {
+  const NaiveGroebnerQQ gb{{0}};
+  const std::vector<QPoly> F = {poly(gb, 2, {{{2}, 1}, {{}, -1}}),
+                                poly(gb, 2, {{{0, 2}, 1}, {{}, -1}})};
+  zel_test::TestHost chatty(4);
+  try {
+    run(F, 2, ZEL_COMPUTE_RADICAL_STRATEG1);
+    ADD_FAILURE() << "a parametrisation by a variable that does not separate";
+  } catch (const zel_test::HostError& e) {
+    EXPECT_NE(std::string(e.what()).find("its minimal polynomial has degree 2, but the system "
+                                         "has 4 solutions counted with multiplicity"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_NE(zel_test::captured().printed.find("ne rajoute pas de polynome"), std::string::npos);
+  EXPECT_EQ(zel_test::captured().printed.find("Recompute DRL"), std::string::npos);
+}
+
 // Mode 6 gives pairs (multiplier m, normal form made integral): m is the
 // lcm of the denominators of the normal form over QQ, and the second member
 // is m times it, so m f - (second member) lies in the ideal.
@@ -794,6 +898,29 @@ TEST(SolvingQQ, AGenuineRefusalCostsOneMoreBatch) {
         << e.what();
   }
   EXPECT_EQ(zel::ZEL_BUILD::last_modular_figures.discarded, 1u);
+}
+
+// Systems with infinitely many solutions or none: mode 11's second basis
+// ({x1 - 1} with x0 free, {x0 - 1, x2 - 2} with x1 free, {1}) is refused
+// as every other solving mode refuses them, once drawn primes refuse too,
+// not handed out as an answer.
+TEST(SolvingQQ, ASecondBasisRefusesWhatTheOtherModesRefuse) {
+  zel_test::TestHost host{0};
+  const NaiveGroebnerQQ gb{{0}};
+  const std::string infinite =
+      "The system is not zero-dimensional: this mode needs finitely many solutions\n";
+  const std::string none = "build_last_matrix: the basis has no solution (empty normal set)\n";
+  const std::vector<std::tuple<uint32_t, std::vector<QPoly>, std::string>> cases = {
+      {2, {poly(gb, 2, {{{0, 1}, 1}, {{}, -1}}), poly(gb, 2, {{{0, 2}, 1}, {{}, -1}})}, infinite},
+      {3, {poly(gb, 3, {{{1}, 1}, {{}, -1}}), poly(gb, 3, {{{0, 0, 1}, 1}, {{}, -2}})}, infinite},
+      {2, {poly(gb, 2, {{{1}, 1}, {{}, -1}}), poly(gb, 2, {{{1}, 1}, {{}, -2}})}, none}};
+  for (const auto& [n, F, message] : cases) {
+    for (int mode : {ZEL_COMPUTE_RRFORM, ZEL_COMPUTE_MINPOLY, ZEL_COMPUTE_RADICAL_STRATEG1,
+                     ZEL_COMPUTE_GBASIS_MULTI})
+      EXPECT_RAISES(run(F, n, mode), message);
+    EXPECT_RAISES(run(F, n, ZEL_COMPUTE_GBASIS_MULTI, 0, 1, 1), message);
+    EXPECT_EQ(zel::ZEL_BUILD::last_modular_figures.discarded, 1u);
+  }
 }
 
 }  // namespace
