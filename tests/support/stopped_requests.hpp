@@ -116,16 +116,12 @@ struct BindingCaseEnd {
   }
 };
 
-// Through the binding of a host older than 11: its SIGINT handler, raised
-// on another thread, sets the stop flag; the compute returns -2 with no
-// result.
+// A binding request of `host` stopped at `marker` by `interrupter`: the
+// compute returns -2 with no result and says it was interrupted; the next
+// request answers as the first one did.
 template <class Request>
-void stop_through_old_host(const char* mode, const char* marker) {
-  SCOPED_TRACE(std::string(mode) + " stopped at " + marker);
-  BindingCaseEnd end;
-  standin::Host host;
-  host.version = "Maple 10.0";
-  Interrupter interrupter([] { raise(SIGINT); });
+void stopped_binding_request(standin::Host& host, Interrupter& interrupter, const char* mode,
+                             const char* marker) {
   host.on_print = [&](const std::string& text) { interrupter.saw(text); };
   Request request{host};
   request.run(mode);
@@ -141,6 +137,19 @@ void stop_through_old_host(const char* mode, const char* marker) {
 
   request.run(mode);
   EXPECT_EQ(request.received(), expected);
+}
+
+// Through the binding of a host older than 11: its SIGINT handler, raised
+// on another thread, sets the stop flag; the compute returns -2 with no
+// result.
+template <class Request>
+void stop_through_old_host(const char* mode, const char* marker) {
+  SCOPED_TRACE(std::string(mode) + " stopped at " + marker);
+  BindingCaseEnd end;
+  standin::Host host;
+  host.version = "Maple 10.0";
+  Interrupter interrupter([] { raise(SIGINT); });
+  stopped_binding_request<Request>(host, interrupter, mode, marker);
 }
 
 // A thread other than the host's can call the library once the host's call
@@ -206,29 +215,13 @@ void interrupt_taken_back(const char* mode, const char* marker) {
   standin::Host host;
   host.version = "Maple 13.0";
   static bool pending = false;
-  pending = false;
   auto& ops = const_cast<HostOperations&>(*host.kernel());
-  ops.interrupt_value = [](HostKernel) -> int32_t { return pending; };
+  ops.interrupt_value = [](HostKernel) -> int32_t { return std::exchange(pending, false); };
   Interrupter interrupter([] {
     pending = true;
     zel::ZEL_BUILD::count_interrupt = 0xFFF;
   });
-  host.on_print = [&](const std::string& text) { interrupter.saw(text); };
-  Request request{host};
-  request.run(mode);
-  const auto expected = request.received();
-
-  host.printed.clear();
-  interrupter.arm(marker);
-  HostValue r = request.run(mode);
-  ASSERT_TRUE(interrupter.fired()) << host.printed;
-  pending = false;
-  EXPECT_EQ(host.integer_of(r), -2);
-  EXPECT_EQ(host.integer_of(host.value_of(request.count)), 0);
-  EXPECT_NE(host.printed.find("interrupted"), std::string::npos);
-
-  request.run(mode);
-  EXPECT_EQ(request.received(), expected);
+  stopped_binding_request<Request>(host, interrupter, mode, marker);
 }
 
 }  // namespace zel_test

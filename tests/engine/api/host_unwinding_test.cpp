@@ -21,6 +21,7 @@
 #include "engine/zel_binding.h"
 #include "host/standin_host.hpp"
 #include "support/child_case.h"
+#include "support/stopped_requests.hpp"
 #include "support/zel_systems.h"
 
 namespace {
@@ -34,15 +35,7 @@ constexpr int kVars = kN + 1;
 constexpr const char* kOneThread = "the library serves one thread at a time";
 constexpr const char* kFromCallback = "called from a host callback while a call runs";
 
-// Undoes what a case set up in the engine.
-struct CaseEnd {
-  ~CaseEnd() {
-    zel::set_host(zel::default_host());
-    zel::Zel_verb_info = 0;
-    zel::ZEL_BUILD::forget_host_version();
-    zel::restore_sigint();
-  }
-};
+using CaseEnd = zel_test::BindingCaseEnd;
 
 // The raised message of a call, "" when it returned.
 std::string raised_by(Host& host, standin::Entry entry, const std::vector<HostValue>& args) {
