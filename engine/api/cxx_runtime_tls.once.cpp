@@ -11,14 +11,25 @@
 // us, to place the runtime's block in the space it keeps for such modules in
 // every thread; when it cannot (a host used the runtime's data before it
 // loaded us), the reference falls back to the allocation at first use, as
-// without it.  (An initial-exec reference would force the placement and make
-// the load itself fail in that case.)  This file is compiled with TLS
-// descriptors (see CMakeLists.txt); the function is never called: its
-// relocation, made at load, is what counts.
+// without it, and the helper threads take their blocks as they start
+// (touch_cxx_runtime_tls).  (An initial-exec reference would force the
+// placement and make the load itself fail in that case.)  This file is
+// compiled with TLS descriptors (see CMakeLists.txt); the anchor is never
+// called: its relocation, made at load, is what counts.
+#include "engine/api/cxx_runtime_tls.hpp"
+
+#include <exception>
 #include <mutex>
 
 namespace zel {
 
 void* cxx_runtime_tls_anchor() { return &std::__once_callable; }
+
+// The count of exceptions in flight lives in that block.  (The runtime
+// declares the call pure: a result never used would let it go.)
+void touch_cxx_runtime_tls() {
+  volatile int in_flight = std::uncaught_exceptions();
+  (void)in_flight;
+}
 
 }  // namespace zel

@@ -5,6 +5,8 @@
 
 #include <new>
 
+#include "engine/api/cxx_runtime_tls.hpp"
+
 namespace zel::ZEL_BUILD {
 
 uint64_t min_threaded_work = kDefaultThreadedWork;
@@ -39,6 +41,7 @@ void WorkerTeam::reset_in_child() {
   new (&wake_) std::condition_variable;
   new (&done_) std::condition_variable;
   new (&error_) FirstError;
+  started_ = 0;
   busy_ = 0;
   wanted_ = 0;
   next_ = count_;
@@ -62,8 +65,15 @@ uint32_t WorkerTeam::work(const std::function<void(uint32_t)>* task, uint32_t co
 }
 
 void WorkerTeam::serve(uint32_t id) {
-  uint64_t seen = 0;
+  // Before any task: a task's first failed allocation throws, and the throw
+  // must not be what allocates the thread's exception data.
+  touch_cxx_runtime_tls();
   std::unique_lock<std::mutex> l(m_);
+  // The run that made this helper counts its generation only once every
+  // new helper has started.
+  uint64_t seen = generation_;
+  ++started_;
+  done_.notify_all();
   for (;;) {
     wake_.wait(l, [&] { return generation_ != seen; });
     seen = generation_;
@@ -94,6 +104,9 @@ void WorkerTeam::run(uint32_t threads, uint32_t count, const std::function<void(
     const uint32_t id = uint32_t(helpers_.size());
     helpers_.emplace_back([this, id] { serve(id); });
   }
+  // The new helpers' first allocations come before any of this run's: memory
+  // that runs out during the run finds them ready to throw.
+  done_.wait(l, [&] { return started_ == helpers_.size(); });
   task_ = &task;
   count_ = count;
   next_ = 0;

@@ -61,6 +61,7 @@ class WorkerTeam {
   const std::function<void(uint32_t)>* task_ = nullptr;
   uint32_t count_ = 0;
   uint32_t wanted_ = 0;    // helpers 0 .. wanted_-1 join the current run
+  uint32_t started_ = 0;   // helpers ready to take tasks
   uint32_t busy_ = 0;      // helpers inside work()
   uint32_t finished_ = 0;  // tasks done in the current run
   uint32_t next_ = 0;      // next task to hand out (under m_)

@@ -5,11 +5,14 @@
 
 namespace zel::ZEL_BUILD {
 
+const CompactSlots::Entry CompactSlots::kNoEntries[2] = {{kNone, kNone}, {kNone, kNone}};
+
 void CompactSlots::resize(uint32_t capacity_log2) {
   // Built aside and swapped in, so that a refused allocation leaves the map
   // as it was.
   std::vector<Entry> bigger(size_t(1) << capacity_log2, Entry{kNone, kNone});
   entries_.swap(bigger);
+  map_ = entries_.data();
   mask_ = (uint32_t(1) << capacity_log2) - 1;
   shift_ = 64 - capacity_log2;
 }
@@ -64,6 +67,14 @@ void CompactSlots::clear() {
   map_code_.clear();
 }
 
-void CompactSlots::release() { *this = CompactSlots{}; }
+void CompactSlots::release() {
+  std::vector<Entry>().swap(entries_);
+  map_ = kNoEntries;
+  mask_ = 1;
+  shift_ = 63;
+  std::vector<Fields>().swap(fields_);
+  std::vector<uint32_t>().swap(map_code_);
+  std::vector<uint32_t>().swap(scratch_);
+}
 
 }  // namespace zel::ZEL_BUILD

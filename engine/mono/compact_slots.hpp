@@ -14,6 +14,10 @@
 // time in proportion to the codes in use, not to the map's size.
 //
 // Lookups only read: threads may look up together while nobody enters.
+//
+// An empty store holds no memory: the engine's table is a global, made
+// while the library loads, where an allocation that fails cannot be
+// reported (the C++ runtime would end the process).
 #pragma once
 
 #include <cstdint>
@@ -28,6 +32,11 @@ class CompactSlots {
  public:
   static constexpr uint32_t kNone = ~uint32_t(0);
 
+  CompactSlots() = default;
+  // (The map pointer points into the store's own block.)
+  CompactSlots(const CompactSlots&) = delete;
+  CompactSlots& operator=(const CompactSlots&) = delete;
+
   // The fields of the slot holding code c.
   struct Fields {
     ExposW* monomial;
@@ -40,13 +49,13 @@ class CompactSlots {
   // below 2^32 - 1, so s never equals a free entry's kNone.
   uint32_t code_in(uint32_t s) const {
     for (uint32_t i = position(s);; i = (i + 1) & mask_) {
-      const Entry e = entries_[i];
+      const Entry e = map_[i];
       if (e.slot == s) return e.code;
       if (e.code == kNone) return kNone;
     }
   }
   // Fetches the map entry where a lookup of slot s starts.
-  void prefetch(uint32_t s) const { __builtin_prefetch(&entries_[position(s)]); }
+  void prefetch(uint32_t s) const { __builtin_prefetch(&map_[position(s)]); }
 
   // Puts monomial m into the empty slot s under the next code, returned.
   uint32_t add(uint32_t s, ExposW* m);
@@ -79,7 +88,12 @@ class CompactSlots {
   void resize(uint32_t capacity_log2);
   void place(uint32_t s, uint32_t c);
 
-  std::vector<Entry> entries_ = std::vector<Entry>(2, Entry{kNone, kNone});
+  // The map of a store that never held a slot: two free entries, never
+  // written (the first add() makes the map of its own).
+  static const Entry kNoEntries[2];
+
+  std::vector<Entry> entries_;
+  const Entry* map_ = kNoEntries;  // entries_.data() once it holds any
   uint32_t mask_ = 1;
   uint32_t shift_ = 63;
   std::vector<Fields> fields_;

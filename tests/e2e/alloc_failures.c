@@ -16,7 +16,13 @@
  * Built twice: linked with the library, and (AF_DLOPEN) loading it with
  * dlopen once the program runs, as a host loads it: then the C library sets
  * up the thread-local data of the library and of what it pulls in (the C++
- * runtime) on each thread's first use, with malloc.
+ * runtime) on each thread's first use, with malloc.  That program first
+ * loads the library inside a session, its load's allocations failing in
+ * turn like the request's.  Built a third time
+ * (AF_RUNTIME_FIRST) for a host that loaded the C++ runtime and used it
+ * before it loads the library: the runtime's per-thread data then comes
+ * from malloc on every thread, and the helper threads of a request, made by
+ * an earlier one, meet failing allocations (helpers' allocations alone).
  *
  * (Not under the sanitizers: they bring their own malloc.) */
 #if defined(__has_feature)
@@ -35,12 +41,14 @@ int main(void) {
 #include <dlfcn.h>
 #include <errno.h>
 #include <execinfo.h>
+#include <link.h>
 #include <netdb.h>
 #include <signal.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/auxv.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -86,13 +94,33 @@ int main(void) {
 
 #include "zel_systems.h"
 
+#ifdef AF_RUNTIME_FIRST
+static const int af_runtime_first = 1;
+#else
+static const int af_runtime_first = 0;
+#endif
+
 #ifdef AF_DLOPEN
 static const int af_by_dlopen = 1;
+/* A load that fails ends the program with this status. */
+static int af_load_status = 2;
 static void load_library(void) {
-  void* lib = dlopen(AF_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+  void* lib;
+#ifdef AF_RUNTIME_FIRST
+  /* A host that runs C++ plug-ins: the runtime is loaded, and a thread has
+   * used its per-thread data (a plug-in threw), before the library is. */
+  void* runtime = dlopen(AF_RUNTIME_FIRST, RTLD_NOW | RTLD_GLOBAL);
+  void* (*globals)(void);
+  if (runtime == NULL || (*(void**)&globals = dlsym(runtime, "__cxa_get_globals")) == NULL) {
+    fprintf(stderr, "cannot load %s: %s\n", AF_RUNTIME_FIRST, dlerror());
+    exit(2);
+  }
+  if (globals() == NULL) exit(2);
+#endif
+  lib = dlopen(AF_LIBRARY, RTLD_NOW | RTLD_LOCAL);
   if (lib == NULL) {
     fprintf(stderr, "cannot load %s: %s\n", AF_LIBRARY, dlerror());
-    exit(2);
+    exit(af_load_status);
   }
 #define AF_RESOLVE(name)                                         \
   if ((*(void**)&af_##name = dlsym(lib, #name)) == NULL) {       \
@@ -120,16 +148,28 @@ static long af_at;        /* the allocation that fails (0: none) */
 static int af_from;       /* every later one fails too */
 static int af_helpers;    /* count helper threads' allocations only */
 static _Thread_local int af_main_thread;
+/* The dynamic loader's own allocations, while it loads the library, are
+ * not counted: it ends the process when one fails (its table of unique
+ * symbols), before any code of the library runs. */
+static int af_spare_loader;
+static uintptr_t af_loader_from, af_loader_to;
 
-static int af_fails(void) {
+static int af_by_loader(const void* caller) {
+  return af_spare_loader && (uintptr_t)caller >= af_loader_from && (uintptr_t)caller < af_loader_to;
+}
+
+static int af_fails_for(const void* caller) {
   long n;
   if (!__atomic_load_n(&af_armed, __ATOMIC_ACQUIRE)) return 0;
   if (af_helpers && af_main_thread) return 0;
+  if (af_by_loader(caller)) return 0;
   n = __atomic_add_fetch(&af_seen, 1, __ATOMIC_RELAXED);
   if (af_at == 0 || (n != af_at && !(af_from && n > af_at))) return 0;
   errno = ENOMEM; /* as the C library's own failures */
   return 1;
 }
+
+#define af_fails() af_fails_for(__builtin_return_address(0))
 
 void* malloc(size_t n) { return af_fails() ? NULL : __libc_malloc(n); }
 void* calloc(size_t n, size_t m) { return af_fails() ? NULL : __libc_calloc(n, m); }
@@ -138,11 +178,13 @@ void* realloc(void* p, size_t n) {
   return af_fails() ? NULL : __libc_realloc(p, n);
 }
 void* memalign(size_t a, size_t n) { return af_fails() ? NULL : __libc_memalign(a, n); }
-void* aligned_alloc(size_t a, size_t n) { return memalign(a, n); }
+void* aligned_alloc(size_t a, size_t n) {
+  return af_fails() ? NULL : __libc_memalign(a, n);
+}
 int posix_memalign(void** out, size_t a, size_t n) {
   void* p;
   if (a < sizeof(void*) || (a & (a - 1)) != 0) return EINVAL;
-  p = memalign(a, n);
+  p = af_fails() ? NULL : __libc_memalign(a, n);
   if (p == NULL) return ENOMEM;
   *out = p;
   return 0;
@@ -515,8 +557,52 @@ static const Case cases[] = {
 /* The helper threads' allocations alone, each in turn: most fall in the
  * forward pass that overlaps reductions and stores, whose other threads must
  * stop when one fails (a hang ends with the alarm's signal). */
+#ifndef AF_RUNTIME_FIRST
 static const Case helpers_case = {"katsura-7 mod 65521, mode 1, 4 threads, helpers' allocations",
                                   fp_prepare, fp_k7_1_4, fp_answer, 16};
+#else
+/* The helpers made by a request without failures, before the session (the
+ * only case of this build). */
+static void fp_prepare_helpers(void) {
+  fp_prepare();
+  fp_k7_1_4();
+}
+static const Case helpers_case = {
+    "katsura-7 mod 65521, mode 1, 4 threads, helpers' allocations, helpers made before",
+    fp_prepare_helpers, fp_k7_1_4, fp_answer, 16};
+#endif
+
+#if defined(AF_DLOPEN) && !defined(AF_RUNTIME_FIRST)
+/* The library loaded in the session, its allocations counted: its static
+ * initialisers may not throw (the C++ runtime would end the process), and a
+ * failure there shows at the first entry.  The C library refusing the load
+ * for lack of memory is an error of the host's: status 1, with its message. */
+static int loader_extent(struct dl_phdr_info* info, size_t size, void* data) {
+  int k;
+  (void)size;
+  (void)data;
+  if (info->dlpi_addr != getauxval(AT_BASE)) return 0;
+  af_loader_from = ~(uintptr_t)0;
+  for (k = 0; k < info->dlpi_phnum; k++) {
+    const ElfW(Phdr)* h = &info->dlpi_phdr[k];
+    if (h->p_type != PT_LOAD) continue;
+    if (info->dlpi_addr + h->p_vaddr < af_loader_from) af_loader_from = info->dlpi_addr + h->p_vaddr;
+    if (info->dlpi_addr + h->p_vaddr + h->p_memsz > af_loader_to)
+      af_loader_to = info->dlpi_addr + h->p_vaddr + h->p_memsz;
+  }
+  return 1;
+}
+
+static UI32 fp_loaded_k7_1_1(void) {
+  af_load_status = 1;
+  af_spare_loader = 1;
+  load_library();
+  af_spare_loader = 0;
+  return fp_k7_1_1();
+}
+static const Case load_case = {"loading the library, then katsura-7 mod 65521, mode 1, 1 thread",
+                               fp_prepare, fp_loaded_k7_1_1, fp_answer, 16};
+#endif
 
 int main(int argc, char** argv) {
   void* frame;
@@ -524,11 +610,16 @@ int main(int argc, char** argv) {
   const char* only = argc > 2 ? argv[2] : NULL;
   size_t k;
   backtrace(&frame, 1); /* loads what it needs before any allocation fails */
-  load_library();
   if (argc > 3) max_failed = atol(argv[3]);
   if (points < 0 && argc > 4) {
     for (k = 0; k < sizeof cases / sizeof cases[0]; k++)
       if (strstr(cases[k].name, only) != NULL) current = &cases[k];
+#if defined(AF_DLOPEN) && !defined(AF_RUNTIME_FIRST)
+    if (dl_iterate_phdr(loader_extent, NULL) == 0) exit(2);
+    if (current == NULL && strstr(load_case.name, only) != NULL) current = &load_case;
+    if (current != &load_case)
+#endif
+      load_library();
     if (current == NULL) current = &helpers_case;
     af_helpers = current == &helpers_case;
     af_at = atol(argv[3]);
@@ -536,7 +627,13 @@ int main(int argc, char** argv) {
     run_case();
     return 0;
   }
-  for (k = 0; k < sizeof cases / sizeof cases[0]; k++)
+#if defined(AF_DLOPEN) && !defined(AF_RUNTIME_FIRST)
+  if (dl_iterate_phdr(loader_extent, NULL) == 0) exit(2);
+  /* Before the program loads the library itself. */
+  if (only == NULL || strstr(load_case.name, only) != NULL) sweep(&load_case, points, 0);
+#endif
+  load_library();
+  for (k = 0; k < sizeof cases / sizeof cases[0] && !af_runtime_first; k++)
     if (only == NULL || strstr(cases[k].name, only) != NULL) sweep(&cases[k], points, 0);
   if (only == NULL || strstr(helpers_case.name, only) != NULL)
     sweep(&helpers_case, points, 1);
