@@ -361,24 +361,25 @@ static void qq_answer(UI32 n) {
  * all of them, or those of the binding alone, the host's integers being on
  * GMP's default functions.  A failure must end the request with a host
  * error that carries a message, after which the next request is right. */
-void af_binding_prepare(int gmp_defaults);
+void af_binding_prepare(int gmp_defaults, int longjmp);
 int af_binding_request(char* message, size_t size);
 unsigned long long af_binding_hash(void);
 
 static unsigned long long binding_expected;
 
 /* The host and its arguments, and one request without failures. */
-static void binding_prepare_with(int gmp_defaults) {
+static void binding_prepare_with(int gmp_defaults, int longjmp) {
   char message[256];
-  af_binding_prepare(gmp_defaults);
+  af_binding_prepare(gmp_defaults, longjmp);
   if (af_binding_request(message, sizeof message) != 0) {
     fprintf(stderr, "a request without failures raised: %s\n", message);
     exit(25);
   }
   binding_expected = af_binding_hash();
 }
-static void binding_prepare(void) { binding_prepare_with(0); }
-static void binding_prepare_on_gmp_defaults(void) { binding_prepare_with(1); }
+static void binding_prepare(void) { binding_prepare_with(0, 0); }
+static void binding_prepare_on_gmp_defaults(void) { binding_prepare_with(1, 0); }
+static void binding_prepare_longjmp(void) { binding_prepare_with(0, 1); }
 
 static UI32 binding_session(void) {
   static char message[1 << 12], next[1 << 12];
@@ -551,6 +552,8 @@ static const Case cases[] = {
      binding_answer, 64},
     {"katsura-3 over QQ through the host binding, its own allocations",
      binding_prepare_on_gmp_defaults, binding_session, binding_answer, 256},
+    {"katsura-3 over QQ through a host that unwinds by longjmp, after a host error",
+     binding_prepare_longjmp, binding_session, binding_answer, 64},
 #endif
 };
 

@@ -6,7 +6,8 @@
 // host's integers on GMP's default functions (which end the process when
 // memory runs out, as a host's own failure), only the binding's in the
 // entries that carry integers (send_poly_gmp and receive_poly_gmp).
-// (Not under the sanitizers, as the sweep itself.)
+// A host that unwinds by longjmp runs the same request.  (Not under the
+// sanitizers, as the sweep itself.)
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 #define AF_SANITIZED 1
@@ -109,10 +110,27 @@ void run() {
 extern "C" {
 
 // The host and the request's arguments; with gmp_defaults, the host's
-// integers on GMP's default functions, and out of the count.
-void af_binding_prepare(int gmp_defaults) {
+// integers on GMP's default functions, and out of the count.  With
+// longjmp, the host unwinds its calls as a host written in C does, and one
+// host error has been raised that way before the request: the library must
+// take its own memory failures for its own all the same.
+void af_binding_prepare(int gmp_defaults, int longjmp) {
   request = new Request;
   standin::Host& host = request->host;
+  if (longjmp) {
+    // The engine's fatal error: a column limit no table can take.
+    host.unwinding = standin::Unwinding::kLongjmp;
+    host.call(zel_int_gbasis_init, {host.integer(0), host.integer(1), host.integer(0),
+                                    host.integer(0)});
+    try {
+      host.call(zel_int_gbasis_compute,
+                {host.name("t"), host.name("first"), host.name("count"), host.integer(0),
+                 host.integer(0), host.integer(0), host.integer(0), host.integer(0),
+                 host.string("ZEL_COMPUTE_GBASIS"), host.integer(0), host.integer(0),
+                 host.int32_rtable({4, 0, 10, 0}, {4})});
+    } catch (const standin::HostRaised&) {
+    }
+  }
   if (gmp_defaults) {
     request->count_all = false;
     mp_set_memory_functions(nullptr, nullptr, nullptr);
