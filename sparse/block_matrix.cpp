@@ -37,7 +37,8 @@ inline MatEntry to_entry(uint32_t r, uint32_t p) {
 }
 
 // s = a + b for entries of the signed range, folded back into it (|s| <= 2h).
-inline int16_t fold(int32_t s, int32_t p) {
+// (The prime-field build's only.)
+[[maybe_unused]] inline int16_t fold(int32_t s, int32_t p) {
   const int32_t h = (p - 1) / 2;
   return static_cast<int16_t>(s > h ? s - p : s < -h ? s + p : s);
 }

@@ -14,8 +14,10 @@
 // without it, and the helper threads take their blocks as they start
 // (touch_cxx_runtime_tls).  (An initial-exec reference would force the
 // placement and make the load itself fail in that case.)  This file is
-// compiled with TLS descriptors (see CMakeLists.txt); the anchor is never
-// called: its relocation, made at load, is what counts.
+// compiled with TLS descriptors where the compiler takes the option (see
+// CMakeLists.txt); elsewhere on x86-64 (clang 14) the reference is written
+// in assembly.  The anchor is never run: its relocation, made at load, is
+// what counts.
 #include "engine/api/cxx_runtime_tls.hpp"
 
 #include <exception>
@@ -23,7 +25,18 @@
 
 namespace zel {
 
+#if defined(ZEL_TLS_DESCRIPTORS) || !defined(__x86_64__)
 void* cxx_runtime_tls_anchor() { return &std::__once_callable; }
+#else
+// What a compiler emits for &std::__once_callable with TLS descriptors, for
+// its relocation alone: never executed.
+asm(".pushsection .text\n"
+    "zel_cxx_runtime_tls_anchor:\n"
+    "\tleaq _ZSt15__once_callable@TLSDESC(%rip), %rax\n"
+    "\tcall *_ZSt15__once_callable@TLSCALL(%rax)\n"
+    "\tret\n"
+    ".popsection\n");
+#endif
 
 // The count of exceptions in flight lives in that block.  (The runtime
 // declares the call pure: a result never used would let it go.)

@@ -5,7 +5,8 @@ namespace zel::ZEL_BUILD {
 
 namespace {
 
-uint32_t inv_integer(uint64_t a, uint64_t p) {
+// Each build calls one of the two.
+[[maybe_unused]] uint32_t inv_integer(uint64_t a, uint64_t p) {
   if (a == 0) Fatal("non inversible pour p=%lu!\n", (unsigned long)p);
   if (p % a == 0) return 1;
   // Extended Euclid on (p, a), keeping a's Bezout coefficient in [0, p).
@@ -23,7 +24,7 @@ uint32_t inv_integer(uint64_t a, uint64_t p) {
   return uint32_t(t0);
 }
 
-uint32_t inv_field(uint32_t a, uint32_t p) {
+[[maybe_unused]] uint32_t inv_field(uint32_t a, uint32_t p) {
   if (a == 0) Fatal("non inversible !%s", "\n");
   // inv(a) = inv(p mod a) * (p - p / a) mod p, unrolled.
   uint32_t r = 1;

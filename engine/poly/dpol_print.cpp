@@ -16,7 +16,7 @@ uint32_t ZEL_C(want_mods) = 0;
 namespace {
 
 // Integer build: every residue of the term, "<...>" around several lanes.
-void see_raw_term_int(const Dpol* p, uint32_t i, uint32_t v) {
+[[maybe_unused]] void see_raw_term_int(const Dpol* p, uint32_t i, uint32_t v) {
   if (v > 1) Output("<");
   for (uint32_t k = 0; k < v; ++k) {
     if (k > 0) Output(" ");
@@ -28,7 +28,7 @@ void see_raw_term_int(const Dpol* p, uint32_t i, uint32_t v) {
 
 // Prime-field build: a coefficient 1 is left out, and with want_mods the
 // residues above p/2 print as negative numbers ("-" for -1).
-void see_raw_term_fp(const Dpol* p, uint32_t i, uint32_t v) {
+[[maybe_unused]] void see_raw_term_fp(const Dpol* p, uint32_t i, uint32_t v) {
   const uint32_t prime = ZEL_C(Primes)[0];
   bool printed_number = false;
   for (uint32_t k = 0; k < v; ++k) {
