@@ -97,16 +97,16 @@ void WorkerTeam::run(uint32_t threads, uint32_t count, const std::function<void(
   }
   const uint32_t helpers = threads - 1;
   std::unique_lock<std::mutex> l(m_);
-  // A helper still leaving an earlier run must not see this one's counters
-  // under that run's task.
-  done_.wait(l, [&] { return busy_ == 0; });
   while (helpers_.size() < helpers) {
     const uint32_t id = uint32_t(helpers_.size());
     helpers_.emplace_back([this, id] { serve(id); });
   }
   // The new helpers' first allocations come before any of this run's: memory
-  // that runs out during the run finds them ready to throw.
-  done_.wait(l, [&] { return started_ == helpers_.size(); });
+  // that runs out during the run finds them ready to throw.  And a helper
+  // still leaving an earlier run must not see this one's counters under
+  // that run's task: one wait for both, since a helper that wakes late for
+  // an earlier run may become busy while this thread waits.
+  done_.wait(l, [&] { return busy_ == 0 && started_ == helpers_.size(); });
   task_ = &task;
   count_ = count;
   next_ = 0;
