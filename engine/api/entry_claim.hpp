@@ -90,9 +90,6 @@ class EntryClaimInCatch {
   uint64_t serial_;
 };
 
-// True when the calling thread holds the library.
-bool claim_held_here();
-
 // Right before a host call that does not return (a raise): when this thread
 // holds the library, gives it back whole, and marks the entry as left by the
 // host.  Nothing of ours runs on this thread afterwards, unless the host

@@ -153,15 +153,12 @@ bool only_reads(const char* entry) {
                 "%s: called from a host callback while a call runs; only entries that read "
                 "may be called there\n",
                 entry);
+  if (kv == nullptr) error_Maple(text);
   refused_here = true;
-  if (kv != nullptr) MapleRaiseError(kv, text);
-  refused_here = false;
-  error_Maple(text);
+  MapleRaiseError(kv, text);
 }
 
 }  // namespace
-
-bool claim_held_here() { return held_here(); }
 
 EntryClaim::EntryClaim(const char* entry, HostKernel kv)
     : held_(true), exceptions_at_claim_(std::uncaught_exceptions()), serial_(0) {

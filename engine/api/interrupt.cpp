@@ -69,25 +69,20 @@ void checkInterrupt() {
   const bool kept = loan.back();
   host_check_running = false;
 #ifdef ZEL_VARIANT_INT
-  if (gmp_depth > 0) {
-    // Another thread may have left the context meanwhile: the call's depth
-    // comes back with the zone functions.
-    if (kept)
-      memo_mp_set_memory_functions(bignum_alloc, bignum_realloc, bignum_free);
-    else
-      restore_int_context_depth(gmp_depth);
-  }
+  // The call's depth comes back with the zone functions (another thread may
+  // have left the context meanwhile).
+  if (gmp_depth > 0) restore_int_context_depth(gmp_depth);
 #endif
   if (!kept) Stderr("\nanother thread called the library during the host's interrupt check\n");
-  if ((reset || !kept) && !in_callback) {
+  if (reset || !kept) {
     // Nothing the call held can be trusted (the memory was reset, or another
     // thread had the session): it ends as an interrupted one, whatever the
-    // check did.
-    if (!reset) interrupt_reset();
+    // check did; from a callback, at its next poll.
     ZEL_C(stop_immediately_semaphore) = 1;
+    if (in_callback) return;
+    if (!reset) interrupt_reset();
     throw RequestStopped{};
   }
-  if (!kept) ZEL_C(stop_immediately_semaphore) = 1;
 }
 
 void forget_host_check() { host_check_running = false; }
