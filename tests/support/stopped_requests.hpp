@@ -116,12 +116,28 @@ struct BindingCaseEnd {
   }
 };
 
+// A thread other than the host's can call the library once the host's call
+// is over, however the host unwound it.
+inline void another_thread_is_served() {
+  std::string raised;
+  std::thread([&raised] {
+    standin::Host other;
+    try {
+      other.call(ZEL_LC(internal_version), {});
+    } catch (const standin::HostRaised& e) {
+      raised = e.what();
+    }
+  }).join();
+  EXPECT_EQ(raised, "");
+}
+
 // A binding request of `host` stopped at `marker` by `interrupter`: the
-// compute returns -2 with no result and says it was interrupted; the next
-// request answers as the first one did.
+// compute returns -2 with no result and says it was interrupted, or, when
+// the host `unwinds` it, raises the host's "interrupted" and leaves the
+// library to any thread; the next request answers as the first one did.
 template <class Request>
 void stopped_binding_request(standin::Host& host, Interrupter& interrupter, const char* mode,
-                             const char* marker) {
+                             const char* marker, bool unwinds = false) {
   host.on_print = [&](const std::string& text) { interrupter.saw(text); };
   Request request{host};
   request.run(mode);
@@ -129,11 +145,23 @@ void stopped_binding_request(standin::Host& host, Interrupter& interrupter, cons
 
   host.printed.clear();
   interrupter.arm(marker);
-  HostValue r = request.run(mode);
-  ASSERT_TRUE(interrupter.fired()) << host.printed;
-  EXPECT_EQ(host.integer_of(r), -2);
-  EXPECT_EQ(host.integer_of(host.value_of(request.count)), 0);
-  EXPECT_NE(host.printed.find("interrupted"), std::string::npos);
+  if (unwinds) {
+    std::string raised;
+    try {
+      request.run(mode);
+    } catch (const standin::HostRaised& e) {
+      raised = e.what();
+    }
+    ASSERT_TRUE(interrupter.fired()) << host.printed;
+    EXPECT_EQ(raised, "interrupted");
+    another_thread_is_served();
+  } else {
+    HostValue r = request.run(mode);
+    ASSERT_TRUE(interrupter.fired()) << host.printed;
+    EXPECT_EQ(host.integer_of(r), -2);
+    EXPECT_EQ(host.integer_of(host.value_of(request.count)), 0);
+    EXPECT_NE(host.printed.find("interrupted"), std::string::npos);
+  }
 
   request.run(mode);
   EXPECT_EQ(request.received(), expected);
@@ -150,21 +178,6 @@ void stop_through_old_host(const char* mode, const char* marker) {
   host.version = "Maple 10.0";
   Interrupter interrupter([] { raise(SIGINT); });
   stopped_binding_request<Request>(host, interrupter, mode, marker);
-}
-
-// A thread other than the host's can call the library once the host's call
-// is over, however the host unwound it.
-inline void another_thread_is_served() {
-  std::string raised;
-  std::thread([&raised] {
-    standin::Host other;
-    try {
-      other.call(ZEL_LC(internal_version), {});
-    } catch (const standin::HostRaised& e) {
-      raised = e.what();
-    }
-  }).join();
-  EXPECT_EQ(raised, "");
 }
 
 // Through the binding of a host from version 11 (13 by default): the user's
@@ -185,24 +198,7 @@ void stop_through_new_host(const char* mode, const char* marker,
     host.interrupt = true;
     zel::ZEL_BUILD::count_interrupt = 0xFFF;  // the next poll asks the host
   });
-  host.on_print = [&](const std::string& text) { interrupter.saw(text); };
-  Request request{host};
-  request.run(mode);
-  const auto expected = request.received();
-
-  interrupter.arm(marker);
-  std::string raised;
-  try {
-    request.run(mode);
-  } catch (const standin::HostRaised& e) {
-    raised = e.what();
-  }
-  ASSERT_TRUE(interrupter.fired()) << host.printed;
-  EXPECT_EQ(raised, "interrupted");
-  another_thread_is_served();
-
-  request.run(mode);
-  EXPECT_EQ(request.received(), expected);
+  stopped_binding_request<Request>(host, interrupter, mode, marker, true);
 }
 
 // A host of version 13 that reports a pending interrupt, whose check then
@@ -222,6 +218,17 @@ void interrupt_taken_back(const char* mode, const char* marker) {
     zel::ZEL_BUILD::count_interrupt = 0xFFF;
   });
   stopped_binding_request<Request>(host, interrupter, mode, marker);
+}
+
+// What a host written in C does: it unwinds by longjmp, from version 11 on,
+// and may take back an interrupt it reported.
+template <class Request>
+void stop_through_hosts_in_c() {
+  for (const char* version : {"Maple 12.0", "Maple 13.0"})
+    stop_through_new_host<Request>("ZEL_COMPUTE_GBASIS", "[3]", standin::Unwinding::kLongjmp,
+                                   version);
+  for (const char* mode : {"ZEL_COMPUTE_GBASIS", "ZEL_COMPUTE_RRFORM", "ZEL_COMPUTE_MATRIXN"})
+    interrupt_taken_back<Request>(mode, "[3]");
 }
 
 }  // namespace zel_test

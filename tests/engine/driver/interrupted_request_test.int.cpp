@@ -129,12 +129,7 @@ TEST(InterruptedRequest, GivesNoResultSaysSoAndLeavesTheNextRequestRight) {
   stop_through_old_host<BindingRequest>("ZEL_COMPUTE_MINPOLY", "/S:1");
   stop_through_old_host<BindingRequest>("ZEL_COMPUTE_GBASIS", "[3]");
   stop_through_new_host<BindingRequest>("ZEL_COMPUTE_MINPOLY", "[3]");
-  // A host written in C unwinds by longjmp, from version 11 on.
-  for (const char* version : {"Maple 12.0", "Maple 13.0"})
-    stop_through_new_host<BindingRequest>("ZEL_COMPUTE_GBASIS", "[3]", standin::Unwinding::kLongjmp,
-                                          version);
-  for (const char* mode : {"ZEL_COMPUTE_GBASIS", "ZEL_COMPUTE_RRFORM", "ZEL_COMPUTE_MATRIXN"})
-    interrupt_taken_back<BindingRequest>(mode, "[3]");
+  stop_through_hosts_in_c<BindingRequest>();
 }
 
 }  // namespace
