@@ -107,7 +107,7 @@ std::string another_thread_calls() {
   return raised;
 }
 
-// A host error raised by longjmp (an argument error of the binding, then an
+// A host error raised by longjmp (argument errors of the binding, then an
 // interrupt at version 12 inside a compute) leaves the library to any
 // thread.  Run in a child: a refused entry of the C interface ends the
 // process.
@@ -120,6 +120,14 @@ void free_after_longjmp() {
   host.version = "Maple 12.0";
   Request request{host};
   request.send();
+  // A value of the wrong type: the binding's own error, raised as any other.
+  const std::string wrong = raised_by(
+      host, ZEL_LC(gbasis_compute),
+      {request.t, request.first, request.count, host.integer(0), host.string("v"), host.integer(0),
+       host.integer(0), host.integer(0), host.string("ZEL_COMPUTE_GBASIS"), host.integer(0),
+       host.integer(0), host.int32_rtable({4, 0, 0, 0}, {4})});
+  if (wrong.find("integer expected for 5th argument") != 0) _exit(7);
+  if (!another_thread_calls().empty()) _exit(8);
   host.interrupt = true;
   zel::ZEL_BUILD::count_interrupt = 0xFFF;
   try {
